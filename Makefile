@@ -1,0 +1,34 @@
+# Two commands for a fresh Debian machine:
+#   make run    installs what is missing, builds, starts the main program
+#   make test   installs what is missing, builds, runs every test
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build run test asan-test fuzz-test ci clean
+
+deps:
+	@bash scripts/install-deps
+
+build: deps
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+
+run: build
+	@bash scripts/run-main
+
+test: build
+	ctest --preset dev -j $(JOBS)
+
+asan-test: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+fuzz-test: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	ctest --preset fuzz
+
+ci: test asan-test fuzz-test
+
+clean:
+	rm -rf build build-release build-asan build-fuzz

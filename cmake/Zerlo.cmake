@@ -1,0 +1,153 @@
+# Helpers shared by every folder of the build.
+
+# Warnings for our own targets.
+function(zerlo_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-unused-parameter)
+endfunction()
+
+# Is the folder REL (relative to the source root) part of this build?
+# With ZERLO_COMPONENTS empty every folder is. Otherwise a folder is part of it
+# when it lies inside a listed component or is on the way to one; the
+# folders tests/, bench/ and fuzz/ mirror the source folders.
+function(zerlo_folder_selected rel out)
+  if(ZERLO_COMPONENTS STREQUAL "")
+    set(${out} TRUE PARENT_SCOPE)
+    return()
+  endif()
+  string(REGEX REPLACE "^(tests|bench|fuzz)(/|$)" "" stripped "${rel}")
+  if(stripped STREQUAL "" OR rel STREQUAL "tests/support" OR rel MATCHES "^tests/support/")
+    set(${out} TRUE PARENT_SCOPE)
+    return()
+  endif()
+  foreach(c IN LISTS ZERLO_COMPONENTS platform)
+    string(FIND "${stripped}/" "${c}/" at_c)
+    string(FIND "${c}/" "${stripped}/" at_s)
+    if(at_c EQUAL 0 OR at_s EQUAL 0)
+      set(${out} TRUE PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+  set(${out} FALSE PARENT_SCOPE)
+endfunction()
+
+function(zerlo_add_tree rel)
+  set(dir ${CMAKE_SOURCE_DIR}/${rel})
+  if(NOT IS_DIRECTORY ${dir})
+    return()
+  endif()
+  zerlo_folder_selected("${rel}" selected)
+  if(NOT selected)
+    return()
+  endif()
+  if(EXISTS ${dir}/CMakeLists.txt)
+    add_subdirectory(${dir} ${CMAKE_BINARY_DIR}/${rel})
+    return()
+  endif()
+  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_SOURCE_DIR} CONFIGURE_DEPENDS ${dir}/*)
+  list(SORT children)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY ${CMAKE_SOURCE_DIR}/${child})
+      zerlo_add_tree(${child})
+    endif()
+  endforeach()
+endfunction()
+
+# A library that the system loads by name: a shared library without the "lib"
+# prefix (OUTPUT_NAME ObelTool gives bin/ObelTool.so), hidden visibility so that
+# only the extern "C" operations marked ZERLO_EXPORT are seen.
+#   zerlo_loadable_library(target OUTPUT_NAME name SOURCES ... LIBS ...)
+function(zerlo_loadable_library target)
+  cmake_parse_arguments(A "" "OUTPUT_NAME" "SOURCES;LIBS" ${ARGN})
+  add_library(${target} SHARED ${A_SOURCES})
+  set_target_properties(${target} PROPERTIES
+    PREFIX "" OUTPUT_NAME ${A_OUTPUT_NAME}
+    CXX_VISIBILITY_PRESET hidden C_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_link_libraries(${target} PRIVATE ${A_LIBS})
+  zerlo_warnings(${target})
+endfunction()
+
+# A GoogleTest executable registered with CTest.
+#   zerlo_test(name SOURCES ... LIBS ... [CORE] [QT])
+# CORE marks tests of the core (no windows); the sanitizer run executes those.
+# QT tests run with the offscreen platform.
+function(zerlo_test name)
+  cmake_parse_arguments(A "CORE;QT" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT ZERLO_TESTS)
+    return()
+  endif()
+  if(A_QT AND NOT ZERLO_WITH_QT)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+    BUILD_RPATH "${ZERLO_BIN_DIR}")
+  target_compile_definitions(${name} PRIVATE
+    ZERLO_BIN_DIR="${ZERLO_BIN_DIR}"
+    ZERLO_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
+  zerlo_warnings(${name})
+  set(labels "")
+  if(A_CORE)
+    list(APPEND labels core)
+  endif()
+  set(env "")
+  if(A_QT)
+    list(APPEND labels qt)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${labels}" ENVIRONMENT "${env}" TIMEOUT 300)
+endfunction()
+
+# A libFuzzer target, built only with ZERLO_FUZZ=ON and clang. CI runs each
+# briefly through the ctest label "fuzz".
+#   zerlo_fuzz(name SOURCES ... LIBS ... [SECONDS n])
+function(zerlo_fuzz name)
+  cmake_parse_arguments(A "" "SECONDS" "SOURCES;LIBS" ${ARGN})
+  if(NOT ZERLO_FUZZ)
+    return()
+  endif()
+  if(NOT A_SECONDS)
+    set(A_SECONDS 20)
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  set_target_properties(${name} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz BUILD_RPATH "${ZERLO_BIN_DIR}")
+  add_test(NAME ${name} COMMAND ${name} -max_total_time=${A_SECONDS} -rss_limit_mb=2048
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600)
+endfunction()
+
+# A benchmark program (Google Benchmark or a small timing program). Benchmarks
+# print their figures; they never fail the build or the tests.
+#   zerlo_bench(name SOURCES ... LIBS ... [GBENCH])
+function(zerlo_bench name)
+  cmake_parse_arguments(A "GBENCH" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT ZERLO_BENCH)
+    return()
+  endif()
+  if(A_GBENCH AND NOT TARGET benchmark::benchmark)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  if(A_GBENCH)
+    target_link_libraries(${name} PRIVATE benchmark::benchmark)
+  endif()
+  set_target_properties(${name} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench BUILD_RPATH "${ZERLO_BIN_DIR}")
+  zerlo_warnings(${name})
+endfunction()
+
+# Copies a data or settings file into the program directory at build time.
+function(zerlo_bin_file target src)
+  get_filename_component(name ${src} NAME)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${src} ${ZERLO_BIN_DIR}/${name})
+endfunction()
