@@ -25,7 +25,7 @@ asan-test: deps
 
 fuzz-test: deps
 	cmake --preset fuzz
-	cmake --build --preset fuzz -j $(JOBS)
+	cmake --build --preset fuzz -j $(JOBS) --target fuzz_all
 	ctest --preset fuzz
 
 ci: test asan-test fuzz-test

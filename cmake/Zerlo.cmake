@@ -119,6 +119,7 @@ function(zerlo_fuzz name)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
   set_target_properties(${name} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz BUILD_RPATH "${ZERLO_BIN_DIR}")
+  add_dependencies(fuzz_all ${name})
   add_test(NAME ${name} COMMAND ${name} -max_total_time=${A_SECONDS} -rss_limit_mb=2048
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600)
