@@ -1,0 +1,54 @@
+#pragma once
+// The drawing device over QPainter: on a QImage (the persistent image of a
+// worksheet; flood fill reads its pixels back) or on any other paint device
+// (a printer), where flood fill does nothing. No painter transform is used:
+// the drawing layer scales coordinates itself and pens stay device pixels.
+#include "display/device.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <memory>
+
+namespace disp {
+
+class QtDevice : public Device {
+public:
+  explicit QtDevice(QImage* image);
+  explicit QtDevice(QPaintDevice* device);
+  ~QtDevice() override;
+
+  QPainter& painter() { return *painter_; }
+
+  void setPen(const PenSpec& pen) override;
+  void setBrush(Rgb color) override;
+  void setFont(const FontSpec& font) override;
+  void setTextColor(Rgb color) override;
+  void setOpaqueText(bool opaque) override;
+  void polyline(const P32* pts, int n) override;
+  void polygon(const P32* pts, int n) override;
+  void rectangle(int l, int t, int r, int b) override;
+  void fillRect(int l, int t, int r, int b) override;
+  void ellipse(int l, int t, int r, int b) override;
+  void arc(int l, int t, int r, int b, P32 start, P32 end) override;
+  void pie(int l, int t, int r, int b, P32 start, P32 end) override;
+  void roundRect(int l, int t, int r, int b, int ew, int eh) override;
+  void textOut(int x, int y, const std::string& text) override;
+  int textWidth(const std::string& text) override;
+  void setPixel(int x, int y, Rgb color) override;
+  void floodFill(int x, int y, Rgb border) override;
+  void drawPictogram(int x, int y, int id) override;
+
+private:
+  void applyState();
+  QImage* image_ = nullptr;
+  std::unique_ptr<QPainter> painter_;
+  QPen pen_;
+  QBrush brush_;
+  QFont font_;
+  int rotation_ = 0;
+  QColor textColor_{0, 0, 0};
+  bool opaque_ = true;
+};
+
+} // namespace disp

@@ -1,0 +1,212 @@
+#include "display/qt_device.h"
+
+#include <QFontMetrics>
+#include <QPolygon>
+#include <cmath>
+#include <vector>
+
+namespace disp {
+
+namespace {
+
+QColor qc(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+Qt::PenStyle qstyle(PenStyle s) {
+  switch (s) {
+    case PenStyle::Solid: return Qt::SolidLine;
+    case PenStyle::Dash: return Qt::DashLine;
+    case PenStyle::Dot: return Qt::DotLine;
+    case PenStyle::DashDot: return Qt::DashDotLine;
+    case PenStyle::DashDotDot: return Qt::DashDotDotLine;
+    case PenStyle::Null: return Qt::NoPen;
+  }
+  return Qt::SolidLine;
+}
+
+// The angle of a point seen from the centre, in 1/16 degree, counterclockwise
+// from the positive x axis with y growing downward on the screen.
+int angle16(double cx, double cy, P32 p) {
+  double a = std::atan2(-(p.y - cy), p.x - cx) * 180.0 / M_PI;
+  if (a < 0) a += 360.0;
+  return static_cast<int>(std::lround(a * 16.0));
+}
+
+void spans(int l, int t, int r, int b, P32 s, P32 e, int& start, int& span) {
+  double cx = (l + r) / 2.0, cy = (t + b) / 2.0;
+  start = angle16(cx, cy, s);
+  int end = angle16(cx, cy, e);
+  span = end - start;
+  if (span <= 0) span += 360 * 16;
+}
+
+} // namespace
+
+QtDevice::QtDevice(QImage* image) : image_(image), painter_(std::make_unique<QPainter>(image)) { applyState(); }
+QtDevice::QtDevice(QPaintDevice* device) : painter_(std::make_unique<QPainter>(device)) { applyState(); }
+QtDevice::~QtDevice() {
+  if (painter_->isActive()) painter_->end();
+}
+
+void QtDevice::applyState() {
+  painter_->setRenderHint(QPainter::Antialiasing, false);
+  painter_->setPen(pen_);
+  painter_->setBrush(brush_);
+  painter_->setFont(font_);
+  painter_->setBackground(QBrush(Qt::white));
+  painter_->setBackgroundMode(opaque_ ? Qt::OpaqueMode : Qt::TransparentMode);
+}
+
+void QtDevice::setPen(const PenSpec& p) {
+  pen_ = QPen(qc(p.color));
+  pen_.setStyle(qstyle(p.style));
+  pen_.setWidth(p.width <= 1 ? 0 : p.width);  // width 0: one device pixel
+  pen_.setCosmetic(true);
+  pen_.setCapStyle(Qt::FlatCap);
+  pen_.setJoinStyle(Qt::MiterJoin);
+  painter_->setPen(pen_);
+}
+
+void QtDevice::setBrush(Rgb c) {
+  brush_ = QBrush(qc(c));
+  painter_->setBrush(brush_);
+}
+
+void QtDevice::setFont(const FontSpec& f) {
+  font_ = QFont(QString::fromStdString(f.face));
+  font_.setPixelSize(f.height > 0 ? f.height : 1);
+  font_.setStyleHint(QFont::SansSerif);
+  rotation_ = f.escapement;
+  painter_->setFont(font_);
+}
+
+void QtDevice::setTextColor(Rgb c) { textColor_ = qc(c); }
+
+void QtDevice::setOpaqueText(bool o) {
+  opaque_ = o;
+  painter_->setBackgroundMode(o ? Qt::OpaqueMode : Qt::TransparentMode);
+}
+
+void QtDevice::polyline(const P32* pts, int n) {
+  if (n <= 0) return;
+  if (n == 1) {
+    painter_->drawPoint(pts[0].x, pts[0].y);
+    return;
+  }
+  QPolygon poly;
+  for (int i = 0; i < n; ++i) poly << QPoint(pts[i].x, pts[i].y);
+  // The last pixel of a line is not drawn: pull the end of a thin, axis-parallel
+  // last segment back by one pixel.
+  if (pen_.width() <= 1) {
+    QPoint& last = poly[n - 1];
+    const QPoint& prev = poly[n - 2];
+    if (last.y() == prev.y() && last.x() != prev.x()) last.rx() += last.x() > prev.x() ? -1 : 1;
+    else if (last.x() == prev.x() && last.y() != prev.y()) last.ry() += last.y() > prev.y() ? -1 : 1;
+  }
+  painter_->drawPolyline(poly);
+}
+
+void QtDevice::polygon(const P32* pts, int n) {
+  if (n <= 0) return;
+  QPolygon poly;
+  for (int i = 0; i < n; ++i) poly << QPoint(pts[i].x, pts[i].y);
+  painter_->drawPolygon(poly);
+}
+
+void QtDevice::rectangle(int l, int t, int r, int b) {
+  if (r - l < 1 || b - t < 1) return;
+  painter_->drawRect(QRect(l, t, r - l - 1, b - t - 1));
+}
+
+void QtDevice::fillRect(int l, int t, int r, int b) {
+  if (r <= l || b <= t) return;
+  painter_->fillRect(QRect(l, t, r - l, b - t), brush_);
+}
+
+void QtDevice::ellipse(int l, int t, int r, int b) {
+  painter_->drawEllipse(QRect(l, t, r - l - 1, b - t - 1));
+}
+
+void QtDevice::arc(int l, int t, int r, int b, P32 s, P32 e) {
+  int start, span;
+  spans(l, t, r, b, s, e, start, span);
+  painter_->drawArc(QRect(l, t, r - l - 1, b - t - 1), start, span);
+}
+
+void QtDevice::pie(int l, int t, int r, int b, P32 s, P32 e) {
+  int start, span;
+  spans(l, t, r, b, s, e, start, span);
+  painter_->drawPie(QRect(l, t, r - l - 1, b - t - 1), start, span);
+}
+
+void QtDevice::roundRect(int l, int t, int r, int b, int ew, int eh) {
+  painter_->drawRoundedRect(QRect(l, t, r - l - 1, b - t - 1), ew / 2.0, eh / 2.0);
+}
+
+void QtDevice::textOut(int x, int y, const std::string& text) {
+  QPen keep = painter_->pen();
+  painter_->setPen(textColor_);
+  QFontMetrics fm(font_);
+  QString s = QString::fromStdString(text);
+  if (rotation_ != 0) {
+    painter_->save();
+    painter_->translate(x, y);
+    painter_->rotate(-rotation_ / 10.0);
+    painter_->drawText(0, fm.ascent(), s);
+    painter_->restore();
+  } else {
+    painter_->drawText(x, y + fm.ascent(), s);
+  }
+  painter_->setPen(keep);
+}
+
+int QtDevice::textWidth(const std::string& text) {
+  return QFontMetrics(font_).horizontalAdvance(QString::fromStdString(text));
+}
+
+void QtDevice::setPixel(int x, int y, Rgb c) {
+  QPen keep = painter_->pen();
+  painter_->setPen(qc(c));
+  painter_->drawPoint(x, y);
+  painter_->setPen(keep);
+}
+
+void QtDevice::floodFill(int x, int y, Rgb border) {
+  if (!image_ || x < 0 || y < 0 || x >= image_->width() || y >= image_->height()) return;
+  painter_->end();
+  const QRgb stop = qRgb(border.r, border.g, border.b);
+  const QRgb fill = brush_.color().rgb();
+  const int w = image_->width(), h = image_->height();
+  if ((image_->pixel(x, y) & 0xFFFFFF) != (stop & 0xFFFFFF)) {
+    std::vector<bool> seen(static_cast<std::size_t>(w) * h, false);
+    std::vector<QPoint> todo{QPoint(x, y)};
+    while (!todo.empty()) {
+      QPoint p = todo.back();
+      todo.pop_back();
+      if (p.x() < 0 || p.y() < 0 || p.x() >= w || p.y() >= h) continue;
+      auto idx = static_cast<std::size_t>(p.y()) * w + p.x();
+      if (seen[idx]) continue;
+      seen[idx] = true;
+      if ((image_->pixel(p) & 0xFFFFFF) == (stop & 0xFFFFFF)) continue;
+      image_->setPixel(p, fill);
+      todo.emplace_back(p.x() + 1, p.y());
+      todo.emplace_back(p.x() - 1, p.y());
+      todo.emplace_back(p.x(), p.y() + 1);
+      todo.emplace_back(p.x(), p.y() - 1);
+    }
+  }
+  painter_->begin(image_);
+  applyState();
+}
+
+void QtDevice::drawPictogram(int x, int y, int id) {
+  // Small pictures of our own: a 16 x 16 frame with the pictogram number's
+  // count of bars.
+  painter_->save();
+  painter_->setPen(QPen(Qt::black, 0));
+  painter_->setBrush(Qt::NoBrush);
+  painter_->drawRect(x, y, 15, 15);
+  for (int i = 0; i <= id; ++i) painter_->drawLine(x + 3 + 2 * i, y + 4, x + 3 + 2 * i, y + 11);
+  painter_->restore();
+}
+
+} // namespace disp
