@@ -247,3 +247,47 @@ TEST_F(Gdi, RotationRecreatesFonts) {
 
 } // namespace
 } // namespace disp
+
+#include "display/vdi.h"
+
+namespace disp {
+namespace {
+
+TEST(Bits, OperationsAndMasks) {
+  std::uint16_t w = 32768;
+  EXPECT_TRUE(bit_Test(w, 15));
+  EXPECT_FALSE(bit_Test(w, 16));
+  EXPECT_FALSE(bit_Test(w, -1));
+  EXPECT_EQ(bit_AndNot(0xFFFF, 0x00FF), 0xFF00);
+  bit_Set(w, 0);
+  EXPECT_EQ(w, 32769);
+  bit_Clear(w, 15);
+  bit_Set(w, 16);  // out of range: no effect
+  EXPECT_EQ(w, 1);
+  EXPECT_EQ(bit_Xor(0x0F0F, 0x00FF), 0x0FF0);
+  EXPECT_EQ(mask::bit(15), 32768);
+  EXPECT_EQ(mask::low(1), 3);
+  EXPECT_EQ(mask::low(15), 65535);
+}
+
+TEST_F(Gdi, VectorCallsReachTheLayer) {
+  std::int16_t c = 123;
+  vdi_UnitInitZoom();
+  vdi_ScaleCoord(c);
+  EXPECT_EQ(c, 123);
+  vdi_Text(0, 5, 20, "abc");
+  std::string plain = dev.calls.back();
+  vdi_JustifiedText(0, 5, 20, "abc", 2, 1);
+  EXPECT_EQ(dev.calls.back(), plain);
+  vdi_RoundBox(0, VdiRect{0, 0, 40, 20});
+  EXPECT_EQ(dev.calls.back().rfind("arc", 0), 0u);
+  TextHeights th;
+  vdi_UnitInit(th);
+  vdi_SetTextHeights(th);
+  EXPECT_EQ(th.current[0].cellHeight, 19);
+  EXPECT_EQ(th.current[1].cellHeight, 12);
+  EXPECT_EQ(th.current[2].cellHeight, 10);
+}
+
+} // namespace
+} // namespace disp
