@@ -84,4 +84,14 @@ void RecordingDevice::drawPictogram(int x, int y, int id) {
   calls.push_back("pictogram " + std::to_string(id) + " at " + std::to_string(x) + "," + std::to_string(y));
 }
 
+void RecordingDevice::drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const std::uint32_t* pixels,
+                                 std::uint32_t rop, const Rgb* transparent) {
+  std::ostringstream o;
+  o << "bitmap " << box(x, y, x + w, y + h) << " src " << srcW << "x" << srcH << " rop " << std::hex << rop
+    << std::dec;
+  if (transparent) o << " transparent " << toText(*transparent);
+  if (pixels && srcW > 0 && srcH > 0) o << " first " << std::hex << pixels[0];
+  calls.push_back(o.str());
+}
+
 } // namespace disp

@@ -67,6 +67,18 @@ public:
   virtual void setPixel(int x, int y, Rgb color) = 0;
   virtual void floodFill(int x, int y, Rgb border) = 0;      // with the brush, up to the border colour
   virtual void drawPictogram(int x, int y, int id) = 0;
+  // A picture of srcW x srcH pixels (0xRRGGBB, rows top-down) into the box
+  // x, y, w, h, stretched when the sizes differ, combined with the raster
+  // operation (kSrcCopy, kSrcAnd, kSrcPaint, kSrcInvert, kNotSrcCopy); pixels of
+  // the transparent colour, when given, leave the destination unchanged.
+  virtual void drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const std::uint32_t* pixels,
+                          std::uint32_t rop, const Rgb* transparent) = 0;
 };
+
+inline constexpr std::uint32_t kSrcCopy = 0x00CC0020;
+inline constexpr std::uint32_t kSrcAnd = 0x008800C6;
+inline constexpr std::uint32_t kSrcPaint = 0x00EE0086;
+inline constexpr std::uint32_t kSrcInvert = 0x00660046;
+inline constexpr std::uint32_t kNotSrcCopy = 0x00330008;
 
 } // namespace disp

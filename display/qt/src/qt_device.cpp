@@ -209,4 +209,32 @@ void QtDevice::drawPictogram(int x, int y, int id) {
   painter_->restore();
 }
 
+void QtDevice::drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const std::uint32_t* pixels,
+                          std::uint32_t rop, const Rgb* transparent) {
+  if (!pixels || srcW <= 0 || srcH <= 0 || w <= 0 || h <= 0) return;
+  QImage src(srcW, srcH, QImage::Format_ARGB32);
+  const QRgb key = transparent ? qRgb(transparent->r, transparent->g, transparent->b) : 0;
+  for (int row = 0; row < srcH; ++row) {
+    auto* line = reinterpret_cast<QRgb*>(src.scanLine(row));
+    for (int col = 0; col < srcW; ++col) {
+      QRgb v = 0xFF000000u | (pixels[static_cast<std::size_t>(row) * srcW + col] & 0xFFFFFFu);
+      if (transparent && (v & 0xFFFFFFu) == (key & 0xFFFFFFu)) v = 0;  // fully transparent
+      line[col] = v;
+    }
+  }
+  if (w != srcW || h != srcH) src = src.scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+  switch (rop) {
+    case kSrcAnd: mode = QPainter::RasterOp_SourceAndDestination; break;
+    case kSrcPaint: mode = QPainter::RasterOp_SourceOrDestination; break;
+    case kSrcInvert: mode = QPainter::RasterOp_SourceXorDestination; break;
+    case kNotSrcCopy: mode = QPainter::RasterOp_NotSource; break;
+    default: break;
+  }
+  painter_->save();
+  painter_->setCompositionMode(mode);
+  painter_->drawImage(x, y, src);
+  painter_->restore();
+}
+
 } // namespace disp

@@ -38,6 +38,8 @@ public:
   void setPixel(int x, int y, Rgb color) override;
   void floodFill(int x, int y, Rgb border) override;
   void drawPictogram(int x, int y, int id) override;
+  void drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const std::uint32_t* pixels, std::uint32_t rop,
+                  const Rgb* transparent) override;
 
 private:
   void applyState();
