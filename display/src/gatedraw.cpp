@@ -518,13 +518,14 @@ void gd_DrawWire(int writeMode, const model::WirePoint* first, bool arrowAtStart
   gdi_SetLineColor(1);
 }
 
-void gd_DrawInputWires(const GateRecord* g) {
+void gd_DrawInputWires(const GateRecord* g, int writeMode) {
+  if (hideState()) return;
   for (unsigned i = 0; i < g->InputCount; ++i) {
     const model::InputPin& pin = g->Inputs[i];
     if (!pin.Wire) continue;
     gdi_SetLineColor(gs_PinColor(pin.Type));
     const bool atStart = pin.Type == 20 || pin.Type == 28;
-    gd_DrawWire(currentView().writeMode, pin.Wire, atStart, !atStart, pin.BranchOf != nullptr);
+    gd_DrawWire(writeMode, pin.Wire, atStart, !atStart, pin.BranchOf != nullptr);
   }
 }
 

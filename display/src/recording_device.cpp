@@ -1,5 +1,6 @@
 #include "display/recording_device.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace disp {
@@ -92,6 +93,16 @@ void RecordingDevice::drawBitmap(int x, int y, int w, int h, int srcW, int srcH,
   if (transparent) o << " transparent " << toText(*transparent);
   if (pixels && srcW > 0 && srcH > 0) o << " first " << std::hex << pixels[0];
   calls.push_back(o.str());
+}
+
+void RecordingDevice::setClip(bool on, int l, int t, int r, int b) {
+  calls.push_back(on ? "clip " + box(l, t, r, b) : std::string("clip off"));
+}
+
+bool RecordingDevice::readPixels(int x, int y, int w, int h, std::vector<std::uint32_t>& out) {
+  calls.push_back("read " + box(x, y, x + w, y + h));
+  out.assign(static_cast<std::size_t>(std::max(0, w)) * static_cast<std::size_t>(std::max(0, h)), 0xFFFFFFu);
+  return true;
 }
 
 } // namespace disp

@@ -233,14 +233,14 @@ TEST_F(GateDraw, WiresInBatchesWithClipping) {
 TEST_F(GateDraw, RealWiresCarryTheArrowAtTheirFirstPoint) {
   auto* g = sheet.gate(25, 200, 100, 2, 1, 20);
   g->Inputs[0].Wire = sheet.wire({{100, 100}, {150, 100}, {190, 100}});
-  gd_DrawInputWires(g);
+  gd_DrawInputWires(g, 1);
   auto heads = dev.withPrefix("polygon 4");
   ASSERT_EQ(heads.size(), 1u);
   EXPECT_EQ(heads[0], "polygon 4: 106,98 100,100 106,102 106,98");
   auto* b = sheet.gate(1, 200, 100, 1, 1, 1);
   b->Inputs[0].Wire = sheet.wire({{100, 100}, {190, 100}});
   dev.clear();
-  gd_DrawInputWires(b);
+  gd_DrawInputWires(b, 1);
   heads = dev.withPrefix("polygon 4");
   ASSERT_EQ(heads.size(), 1u);
   EXPECT_EQ(heads[0], "polygon 4: 184,98 190,100 184,102 184,98");

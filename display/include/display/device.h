@@ -73,6 +73,11 @@ public:
   // the transparent colour, when given, leave the destination unchanged.
   virtual void drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const std::uint32_t* pixels,
                           std::uint32_t rop, const Rgb* transparent) = 0;
+  // Clipping of everything drawn to a device rectangle (off: no clipping).
+  virtual void setClip(bool on, int l, int t, int r, int b) = 0;
+  // Reads device pixels back (0xRRGGBB, rows top-down); false where the device
+  // cannot (a printer). Pixels outside the device read as white.
+  virtual bool readPixels(int x, int y, int w, int h, std::vector<std::uint32_t>& out) = 0;
 };
 
 inline constexpr std::uint32_t kSrcCopy = 0x00CC0020;

@@ -15,7 +15,7 @@ void gd_DrawWire(int writeMode, const model::WirePoint* first, bool arrowAtStart
                  bool dotAtStart);
 // The wires of every input of a gate, each in its pin colour, the arrow at the
 // first point for REAL (20) and type 28 wires, else at the last.
-void gd_DrawInputWires(const model::GateRecord* gate);
+void gd_DrawInputWires(const model::GateRecord* gate, int writeMode);
 void gs_NegationCircle(int x, int y, int side);
 void gs_JunctionDot(int x, int y, int side);
 void gd_EmptyInit();

@@ -37,6 +37,8 @@ public:
   void drawPictogram(int x, int y, int id) override;
   void drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const std::uint32_t* pixels, std::uint32_t rop,
                   const Rgb* transparent) override;
+  void setClip(bool on, int l, int t, int r, int b) override;
+  bool readPixels(int x, int y, int w, int h, std::vector<std::uint32_t>& out) override;
 
 private:
   int fontHeight_ = 12;

@@ -28,6 +28,13 @@ struct DrawView {
   bool showPinLabels = false;                   // the IO-label option
   bool showLeftPinLabels = false;
   std::string bitmapDir;                        // the project's "BITMAP" folder
+  int sheetW = 1600, sheetH = 1130;              // the sheet size of all worksheets
+  int clientW = 800, clientH = 600;             // the window's client area
+  bool gridOn = true;
+  bool printing = false;
+  bool pageFrameBound = false;
+  std::string tiledText;                        // language resource text 2001 ("" without resources)
+  const model::GateRecord* editedGate = nullptr;  // left out while the editor moves or edits it
   // The editor's dirty rectangle (x, y, w, h) in sheet units.
   std::function<void(int, int, int, int)> addDirty;
   // Runs a compiled gate's face (which = 0) or display (which = 1) code;

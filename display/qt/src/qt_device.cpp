@@ -209,6 +209,25 @@ void QtDevice::drawPictogram(int x, int y, int id) {
   painter_->restore();
 }
 
+void QtDevice::setClip(bool on, int l, int t, int r, int b) {
+  if (on)
+    painter_->setClipRect(QRect(l, t, r - l, b - t));
+  else
+    painter_->setClipping(false);
+}
+
+bool QtDevice::readPixels(int x, int y, int w, int h, std::vector<std::uint32_t>& out) {
+  if (!image_ || w < 0 || h < 0) return false;
+  out.assign(static_cast<std::size_t>(w) * h, 0xFFFFFFu);
+  for (int row = 0; row < h; ++row)
+    for (int col = 0; col < w; ++col) {
+      int px = x + col, py = y + row;
+      if (px >= 0 && py >= 0 && px < image_->width() && py < image_->height())
+        out[static_cast<std::size_t>(row) * w + col] = image_->pixel(px, py) & 0xFFFFFFu;
+    }
+  return true;
+}
+
 void QtDevice::drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const std::uint32_t* pixels,
                           std::uint32_t rop, const Rgb* transparent) {
   if (!pixels || srcW <= 0 || srcH <= 0 || w <= 0 || h <= 0) return;

@@ -6,9 +6,13 @@
 //   "A\B\C.TXT"               "A/B/C.TXT"          both separators accepted, "/" inside
 //   "/abs/x"                  absolute             a leading "/" is absolute
 //   "X:\dir\f" (drive)        "dir/f" relative     drive letters carry no meaning here
+//   "a//b\\c", "dir/"         "a/b/c", "dir"       doubled separators folded, a trailing one dropped
+//   "a/b.c/d"                 extension ""         only the last component has an extension
 //   case on disk              kept                 never upper-case a whole path on disk
 //   open of an existing file  exact name first, then each component matched ignoring case
 //   names the system creates  keep the system's spelling ("OBEL.INI", "TMP001.ZCD")
+//   create a file             existing directories matched ignoring case, new name kept as given
+//   replace a file            temporary file beside it, fsync, rename (a link stays a link)
 #include "platform/export.h"
 #include <string>
 #include <string_view>

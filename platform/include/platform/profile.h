@@ -5,9 +5,10 @@
 // temporary file and a rename, under a lock across processes), a null value
 // deletes a key, a null key deletes a section. Text files are written with
 // "\n"; "\r\n" is accepted on reading. Values are trimmed of blanks; a value in
-// double quotes loses its quotes, as the profile functions do.
+// double or single quotes loses them, as the profile functions do.
 #include "platform/export.h"
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace plat::profile {
@@ -28,6 +29,10 @@ PLATFORM_API bool writeString(const std::string& file, const std::string& sectio
 PLATFORM_API bool deleteSection(const std::string& file, const std::string& section);
 PLATFORM_API std::vector<std::string> sectionNames(const std::string& file);
 PLATFORM_API std::vector<std::string> keyNames(const std::string& file, const std::string& section);
+// Every key of a section with its value (as getString gives it), in file
+// order; a key that occurs twice counts once (the first, as reads see it).
+PLATFORM_API std::vector<std::pair<std::string, std::string>> sectionEntries(const std::string& file,
+                                                                             const std::string& section);
 // Writes are immediate; flush exists for callers that flush explicitly.
 PLATFORM_API void flush(const std::string& file);
 

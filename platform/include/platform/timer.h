@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 
 namespace plat::time {
 
@@ -35,13 +36,19 @@ public:
   void sleepUntil(Nanos deadline) override;
   void wake() override;
   void advance(Nanos d);
-  // Waits (really) until some thread sleeps in sleepUntil; for lock-step tests.
+  // Waits (really) until some thread sleeps in sleepUntil with a deadline
+  // still ahead of now(), that is until it is really blocked; false when the
+  // limit passes first. For lock-step tests: advance, then waitForSleeper, then
+  // look at what the sleeper did.
   bool waitForSleeper(std::chrono::milliseconds limit);
+  // The same for several threads on one clock: until at least count of them
+  // are blocked.
+  bool waitForSleepers(std::size_t count, std::chrono::milliseconds limit);
 private:
   mutable std::mutex mu_;
   std::condition_variable cv_;
   Nanos now_{0};
-  int sleepers_ = 0;
+  std::multiset<Nanos> sleepers_;  // deadlines of the threads in sleepUntil
   std::uint64_t wakeGen_ = 0;
 };
 

@@ -43,6 +43,8 @@ PLATFORM_API bool prompt(const std::string& question, const std::string& caption
 class PLATFORM_API ScriptedSink : public Sink {
 public:
   struct Shown { std::string text, caption; unsigned style; };
+  // The style a prompt is recorded with in shown() (its text is the question).
+  static constexpr unsigned kPromptStyle = 0xFFFFFFFFu;
   int messageBox(const std::string& text, const std::string& caption, unsigned style) override;
   bool prompt(const std::string& question, const std::string& caption, std::string& inOut) override;
   void answerBox(int id);

@@ -1,0 +1,169 @@
+#include "platform/timer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace plat::time;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kWait = std::chrono::milliseconds(10000);  // a generous bound, never reached when all is well
+
+TEST(FakeClock, SleepersWakeWhenTheirDeadlinePasses) {
+  FakeClock c;
+  std::atomic<bool> done{false};
+  std::thread t([&] {
+    c.sleepUntil(Nanos(100));
+    done = true;
+  });
+  ASSERT_TRUE(c.waitForSleeper(kWait));
+  c.advance(Nanos(99));
+  EXPECT_TRUE(c.waitForSleeper(kWait));   // still blocked: 99 < 100
+  EXPECT_FALSE(done);
+  c.advance(Nanos(1));
+  t.join();
+  EXPECT_TRUE(done);
+  EXPECT_EQ(c.now(), Nanos(100));
+  EXPECT_FALSE(c.waitForSleeper(1ms));    // nobody sleeps
+}
+
+TEST(FakeClock, WakeReturnsEarly) {
+  FakeClock c;
+  std::thread t([&] { c.sleepUntil(Nanos(1000)); });
+  ASSERT_TRUE(c.waitForSleeper(kWait));
+  c.wake();
+  t.join();
+  EXPECT_EQ(c.now(), Nanos(0));
+}
+
+TEST(PeriodicTimer, TicksInLockStepWithTheFakeClock) {
+  auto c = std::make_shared<FakeClock>();
+  std::atomic<int> calls{0};
+  PeriodicTimer timer;
+  ASSERT_TRUE(timer.start(10ms, [&] { ++calls; }, c));
+  EXPECT_TRUE(timer.running());
+  for (int i = 1; i <= 5; ++i) {
+    ASSERT_TRUE(c->waitForSleeper(kWait));
+    c->advance(10ms);
+  }
+  ASSERT_TRUE(c->waitForSleeper(kWait));
+  EXPECT_EQ(calls.load(), 5);
+  TimerStats s = timer.stats();
+  EXPECT_EQ(s.ticks, 5u);
+  EXPECT_EQ(s.missed, 0u);
+  EXPECT_EQ(s.maxLate, Nanos(0));
+  // Half a period moves nothing.
+  c->advance(5ms);
+  ASSERT_TRUE(c->waitForSleeper(kWait));
+  EXPECT_EQ(timer.stats().ticks, 5u);
+  timer.stop();
+  EXPECT_FALSE(timer.running());
+}
+
+TEST(PeriodicTimer, LateTicksAreCountedAsMissedNotRunTwice) {
+  auto c = std::make_shared<FakeClock>();
+  std::atomic<int> calls{0};
+  PeriodicTimer timer;
+  ASSERT_TRUE(timer.start(10ms, [&] { ++calls; }, c));
+  ASSERT_TRUE(c->waitForSleeper(kWait));
+  c->advance(35ms);  // deadlines 10, 20, 30 passed: 10 and 20 are missed, 30 runs 5 ms late
+  ASSERT_TRUE(c->waitForSleeper(kWait));
+  TimerStats s = timer.stats();
+  EXPECT_EQ(s.ticks, 1u);
+  EXPECT_EQ(s.missed, 2u);
+  EXPECT_EQ(s.maxLate, Nanos(5ms));
+  c->advance(5ms);   // deadline 40, absolute: lateness does not accumulate
+  ASSERT_TRUE(c->waitForSleeper(kWait));
+  EXPECT_EQ(timer.stats().ticks, 2u);
+  EXPECT_EQ(calls.load(), 2);
+  timer.stop();
+}
+
+TEST(PeriodicTimer, SlowCallbackMissesTheDeadlinesItCovers) {
+  auto c = std::make_shared<FakeClock>();
+  PeriodicTimer timer;
+  // The callback itself moves the clock by 25 ms, as a slow callback would.
+  ASSERT_TRUE(timer.start(10ms, [&] { c->advance(25ms); }, c));
+  ASSERT_TRUE(c->waitForSleeper(kWait));
+  c->advance(10ms);  // tick at 10 runs until 35: deadline 20 missed, 30 runs 5 ms late, to 60 ...
+  // After the first tick the timer keeps running by itself; let it, then stop it and look.
+  for (int i = 0; i < 10000 && timer.stats().ticks < 5; ++i) std::this_thread::sleep_for(1ms);
+  timer.stop();
+  TimerStats s = timer.stats();
+  EXPECT_GE(s.ticks, 5u);
+  EXPECT_GE(s.missed, s.ticks - 1);   // every tick after the first skipped at least one deadline
+  EXPECT_LT(s.maxLate, Nanos(10ms));  // never run more than a period late
+}
+
+TEST(PeriodicTimer, TwoTimersOnOneClock) {
+  auto c = std::make_shared<FakeClock>();
+  std::atomic<int> fast{0}, slow{0};
+  PeriodicTimer a, b;
+  ASSERT_TRUE(a.start(10ms, [&] { ++fast; }, c));
+  ASSERT_TRUE(b.start(30ms, [&] { ++slow; }, c));
+  for (int i = 0; i < 6; ++i) {
+    ASSERT_TRUE(c->waitForSleepers(2, kWait));
+    c->advance(10ms);
+  }
+  ASSERT_TRUE(c->waitForSleepers(2, kWait));
+  EXPECT_EQ(fast.load(), 6);
+  EXPECT_EQ(slow.load(), 2);
+  EXPECT_EQ(a.stats().missed + b.stats().missed, 0u);
+}
+
+TEST(PeriodicTimer, StopsFromAnotherThreadAndFromItsCallback) {
+  auto c = std::make_shared<FakeClock>();
+  PeriodicTimer timer;
+  ASSERT_TRUE(timer.start(1ms, [] {}, c));
+  ASSERT_TRUE(c->waitForSleeper(kWait));
+  timer.stop();                      // the sleeper is woken; no hang
+  EXPECT_FALSE(timer.running());
+  timer.stop();                      // twice is fine
+
+  PeriodicTimer self;
+  std::atomic<int> calls{0};
+  ASSERT_TRUE(self.start(1ms, [&] { ++calls; self.stop(); }, c));
+  ASSERT_TRUE(c->waitForSleeper(kWait));
+  c->advance(1ms);
+  for (int i = 0; i < 10000 && self.running(); ++i) std::this_thread::sleep_for(1ms);
+  EXPECT_FALSE(self.running());
+  self.stop();                       // joins
+  EXPECT_EQ(calls.load(), 1);
+  EXPECT_FALSE(self.start(Nanos(0), [] {}, c));   // no period
+  EXPECT_TRUE(self.start(1ms, [] {}, c));         // restartable after stop
+  self.stop();
+}
+
+TEST(PeriodicTimer, SystemClockRunsAndRealtimeFallsBack) {
+  PeriodicTimer timer;
+  std::atomic<int> calls{0};
+  ASSERT_TRUE(timer.start(1ms, [&] { ++calls; }, systemClock(), /*realtime=*/true));
+  for (int i = 0; i < 10000 && calls.load() < 3; ++i) std::this_thread::sleep_for(1ms);
+  timer.stop();
+  EXPECT_GE(calls.load(), 3);
+  EXPECT_GE(timer.stats().ticks, 3u);
+}
+
+TEST(SystemClock, MonotonicAndSleeps) {
+  auto c = systemClock();
+  Nanos a = c->now();
+  c->sleepUntil(a + 2ms);
+  EXPECT_GE(c->now(), a + 2ms);
+  std::atomic<bool> stop{false}, done{false};
+  std::thread t([&] {
+    while (!stop) c->sleepUntil(c->now() + std::chrono::hours(1));
+    done = true;
+  });
+  stop = true;
+  for (int i = 0; i < 10000 && !done; ++i) {  // wake until it has seen the flag
+    c->wake();
+    std::this_thread::sleep_for(1ms);
+  }
+  t.join();
+  EXPECT_TRUE(done);
+}
+
+} // namespace
