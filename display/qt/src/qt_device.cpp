@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QPolygon>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -57,6 +58,8 @@ void QtDevice::applyState() {
 }
 
 void QtDevice::setPen(const PenSpec& p) {
+  if (p == penSpec_) return;
+  penSpec_ = p;
   pen_ = QPen(qc(p.color));
   pen_.setStyle(qstyle(p.style));
   pen_.setWidth(p.width <= 1 ? 0 : p.width);  // width 0: one device pixel
@@ -67,16 +70,23 @@ void QtDevice::setPen(const PenSpec& p) {
 }
 
 void QtDevice::setBrush(Rgb c) {
+  if (haveBrush_ && c == brushRgb_) return;
+  haveBrush_ = true;
+  brushRgb_ = c;
   brush_ = QBrush(qc(c));
   painter_->setBrush(brush_);
 }
 
 void QtDevice::setFont(const FontSpec& f) {
+  if (haveFont_ && f == fontSpec_) return;
+  haveFont_ = true;
+  fontSpec_ = f;
   font_ = QFont(QString::fromStdString(f.face));
   font_.setPixelSize(f.height > 0 ? f.height : 1);
   font_.setStyleHint(QFont::SansSerif);
   rotation_ = f.escapement;
   painter_->setFont(font_);
+  ascent_ = QFontMetrics(font_).ascent();
 }
 
 void QtDevice::setTextColor(Rgb c) { textColor_ = qc(c); }
@@ -90,6 +100,14 @@ void QtDevice::polyline(const P32* pts, int n) {
   if (n <= 0) return;
   if (n == 1) {
     painter_->drawPoint(pts[0].x, pts[0].y);
+    return;
+  }
+  if (n == 2 && pen_.width() <= 1) {
+    // A single segment without its last pixel.
+    QPoint a(pts[0].x, pts[0].y), b(pts[1].x, pts[1].y);
+    if (a.y() == b.y() && a.x() != b.x()) b.rx() += b.x() > a.x() ? -1 : 1;
+    else if (a.x() == b.x() && a.y() != b.y()) b.ry() += b.y() > a.y() ? -1 : 1;
+    painter_->drawLine(a, b);
     return;
   }
   QPolygon poly;
@@ -107,6 +125,16 @@ void QtDevice::polyline(const P32* pts, int n) {
 
 void QtDevice::polygon(const P32* pts, int n) {
   if (n <= 0) return;
+  // An axis-parallel rectangle (closed or not) takes the fast rectangle path.
+  if (n == 4 || (n == 5 && pts[4] == pts[0])) {
+    const bool rect = pts[0].y == pts[1].y && pts[1].x == pts[2].x && pts[2].y == pts[3].y && pts[3].x == pts[0].x;
+    if (rect) {
+      int l = std::min(pts[0].x, pts[2].x), r = std::max(pts[0].x, pts[2].x);
+      int t = std::min(pts[0].y, pts[2].y), b = std::max(pts[0].y, pts[2].y);
+      painter_->drawRect(QRect(l, t, r - l, b - t));
+      return;
+    }
+  }
   QPolygon poly;
   for (int i = 0; i < n; ++i) poly << QPoint(pts[i].x, pts[i].y);
   painter_->drawPolygon(poly);
@@ -145,16 +173,16 @@ void QtDevice::roundRect(int l, int t, int r, int b, int ew, int eh) {
 void QtDevice::textOut(int x, int y, const std::string& text) {
   QPen keep = painter_->pen();
   painter_->setPen(textColor_);
-  QFontMetrics fm(font_);
   QString s = QString::fromStdString(text);
+  if (!haveFont_) ascent_ = QFontMetrics(font_).ascent();
   if (rotation_ != 0) {
     painter_->save();
     painter_->translate(x, y);
     painter_->rotate(-rotation_ / 10.0);
-    painter_->drawText(0, fm.ascent(), s);
+    painter_->drawText(0, ascent_, s);
     painter_->restore();
   } else {
-    painter_->drawText(x, y + fm.ascent(), s);
+    painter_->drawText(x, y + ascent_, s);
   }
   painter_->setPen(keep);
 }

@@ -50,6 +50,13 @@ private:
   QPen pen_;
   QBrush brush_;
   QFont font_;
+  // What is selected now, so that selecting the same again costs nothing.
+  PenSpec penSpec_{PenStyle::Null, -1, {}};
+  Rgb brushRgb_{};
+  bool haveBrush_ = false;
+  FontSpec fontSpec_{};
+  bool haveFont_ = false;
+  int ascent_ = 0;
   int rotation_ = 0;
   QColor textColor_{0, 0, 0};
   bool opaque_ = true;
