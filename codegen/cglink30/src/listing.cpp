@@ -1,0 +1,192 @@
+#include "listing.h"
+
+#include <ctime>
+
+namespace cg {
+namespace {
+
+struct HeaderSpec {
+  int id;
+  int ruler;
+};
+const HeaderSpec kHeaders[] = {{313, 50}, {405, 36}, {406, 53}, {407, 63}, {408, 81}, {409, 75}, {412, 56}};
+
+}  // namespace
+
+bool Listing::open(const std::string& path) {
+  close();
+  f_ = std::fopen(path.c_str(), "w");
+  owned_ = true;
+  if (f_) {
+    static thread_local char buf[1 << 16];
+    std::setvbuf(f_, buf, _IOFBF, sizeof buf);
+  }
+  return f_ != nullptr;
+}
+
+void Listing::close() {
+  if (f_ && owned_) std::fclose(f_);
+  f_ = nullptr;
+  owned_ = false;
+  taskBegun_ = blockBegun_ = false;
+  replaceHeader_ = taskHeader_ = scriptHeader_ = dataHeader_ = false;
+}
+
+void Listing::header(int id) {
+  std::string words;
+  if (!texts_.get(id, words)) return;
+  int ruler = 0;
+  for (const auto& h : kHeaders)
+    if (h.id == id) ruler = h.ruler;
+  put(words + " " + std::string(static_cast<size_t>(ruler), '-') + "\n");
+}
+
+void Listing::writeHeader(const std::vector<std::string>& argv, const std::string& prelimPath) {
+  std::string s;
+  if (texts_.get(331, s)) put(s + "\n");
+  std::time_t now = std::time(nullptr);
+  std::tm tmv{};
+  localtime_r(&now, &tmv);
+  char tbuf[64];
+  // The C library's standard form: "Www Mmm dd hh:mm:ss yyyy\n".
+  static const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::snprintf(tbuf, sizeof tbuf, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", kDays[tmv.tm_wday % 7],
+                kMonths[tmv.tm_mon % 12], tmv.tm_mday, tmv.tm_hour, tmv.tm_min, tmv.tm_sec,
+                1900 + tmv.tm_year);
+  put(std::string(tbuf) + "\n\n");
+  if (texts_.get(332, s)) put(s);
+  for (const auto& a : argv) put(a + "\n");
+  put(prelimPath + "\n");
+}
+
+void Listing::sourceHeader(const std::string& name) {
+  std::string f;
+  if (texts_.get(323, f)) put(vformat(f, name.c_str()));
+}
+
+void Listing::beforeOperand() {
+  if (!taskBegun_) {
+    put("\n\n\n");
+    header(407);
+    taskBegun_ = true;
+    blockBegun_ = true;
+  } else if (!blockBegun_) {
+    put("\n\n");
+    header(406);
+    blockBegun_ = true;
+  }
+}
+
+void Listing::afterBlockLine(bool isEnd) {
+  blockBegun_ = false;
+  if (isEnd) taskBegun_ = false;
+}
+
+namespace {
+
+// Upper-case hexadecimal with a fixed number of digits.
+char* hexDigits(char* p, uint32_t v, int digits) {
+  static const char kHex[] = "0123456789ABCDEF";
+  for (int i = digits - 1; i >= 0; --i) p[i] = kHex[(v >> (4 * (digits - 1 - i))) & 0xFu];
+  return p + digits;
+}
+
+}  // namespace
+
+void Listing::codeDump(const std::vector<uint32_t>& words) {
+  if (!f_) {
+    dumpAddr_ += static_cast<uint32_t>(words.size() * static_cast<size_t>(width_));
+    return;
+  }
+  header(412);
+  // "%04X | %04X\n" (two-byte addresses: low 16 bits) or "%08X | %08X\n".
+  const int digits = width_ == 2 ? 4 : 8;
+  const uint32_t mask = width_ == 2 ? 0xFFFFu : 0xFFFFFFFFu;
+  std::string out;
+  out.reserve(words.size() * static_cast<size_t>(2 * digits + 4) + 2);
+  char buf[32];
+  for (uint32_t w : words) {
+    char* p = hexDigits(buf, dumpAddr_ & mask, digits);
+    *p++ = ' ';
+    *p++ = '|';
+    *p++ = ' ';
+    p = hexDigits(p, w & mask, digits);
+    *p++ = '\n';
+    out.append(buf, static_cast<size_t>(p - buf));
+    dumpAddr_ += static_cast<uint32_t>(width_);
+  }
+  out += "\n\n";
+  put(out);
+}
+
+void Listing::replaceLine(uint32_t oldValue, uint32_t address, const std::string& name) {
+  if (!replaceHeader_) {
+    put("\n\n");
+    header(408);
+    replaceHeader_ = true;
+  }
+  if (width_ == 2)
+    line(328, oldValue & 0xFFFFu, address & 0xFFFFu, name.c_str());
+  else
+    line(327, oldValue, address, name.c_str());
+}
+
+void Listing::taskTableEntry(unsigned number, uint32_t start, uint32_t cycle, uint32_t startTarget,
+                             uint32_t cycleTarget) {
+  if (!taskHeader_) {
+    put("\n\n");
+    header(313);
+    taskHeader_ = true;
+  }
+  if (width_ == 2)
+    put(format("%2d:  %04X %5d  ->  %04X %08X\n", number, start & 0xFFFFu, cycle, startTarget & 0xFFFFu,
+               cycleTarget));
+  else
+    put(format("%2d:  %08X %5d  ->  %08X %08X\n", number, start, cycle, startTarget, cycleTarget));
+}
+
+void Listing::scriptTableEntry(unsigned position, uint32_t start, uint32_t number, uint32_t startTarget,
+                               uint32_t numberTarget) {
+  if (!scriptHeader_) {
+    put("\n\n");
+    header(409);
+    scriptHeader_ = true;
+  }
+  if (width_ == 2)
+    put(format("%2d:  %04X %5d ->  %04X %04X\n", position, start & 0xFFFFu, number, startTarget & 0xFFFFu,
+               numberTarget & 0xFFFFu));
+  else
+    put(format("%2d:  %08X %5d ->  %08X %08X\n", position, start, number, startTarget, numberTarget));
+}
+
+void Listing::dataBlock(const std::string& text, uint32_t address, const std::vector<uint8_t>& bytes) {
+  if (!f_) return;
+  put("\n\n");
+  if (!dataHeader_) {
+    header(405);
+    put("\n\n");
+    dataHeader_ = true;
+  }
+  put(text + "\n");
+  for (size_t off = 0; off < bytes.size(); off += 16) {
+    std::string l = width_ == 2 ? format("%04X | ", static_cast<unsigned>((address + off) & 0xFFFFu))
+                                : format("%08X | ", static_cast<unsigned>(address + off));
+    std::string chars;
+    for (size_t i = 0; i < 16; ++i) {
+      if (off + i < bytes.size()) {
+        uint8_t b = bytes[off + i];
+        l += format("%02X ", b);
+        chars += (b >= 0x20 && b < 0x7F) ? static_cast<char>(b) : '.';
+      } else {
+        l += "   ";
+        chars += ' ';
+      }
+      if (i == 8) l += "  ";
+    }
+    put(l + "| " + chars + "\n");
+  }
+}
+
+}  // namespace cg
