@@ -71,12 +71,18 @@ template <class F> auto withReader(F f) -> decltype(f(std::declval<ddf::Reader&>
   return f(l.reader);
 }
 
+// On unload: close the description, unbind the settings and free the state,
+// so that loading and unloading the library leaves nothing behind.
 __attribute__((destructor)) void libraryUnload() {
   if (!g_lib) return;
-  std::lock_guard<std::mutex> lock(g_lib->mu);
-  g_lib->reader.close();
-  if (g_lib->usable) toolbind::moduleBinding().unbind();
-  g_lib->usable = false;
+  {
+    std::lock_guard<std::mutex> lock(g_lib->mu);
+    g_lib->reader.close();
+    if (g_lib->usable) toolbind::moduleBinding().unbind();
+    g_lib->usable = false;
+  }
+  delete g_lib;
+  g_lib = nullptr;
 }
 
 }  // namespace

@@ -222,7 +222,6 @@ int main(int argc, char** argv) {
 
   // 6. The endpoint (the hidden window), created before the online library
   // starts so that the runtime can find it.
-  std::mutex handlerMu;
   auto ep = plat::ipc::Endpoint::create(endpoint, [&](const plat::ipc::Message& m) {
     plat::ipc::Answer a;
     switch (m.msg) {
@@ -230,14 +229,12 @@ int main(int argc, char** argv) {
         a.result = core.busy() ? 1 : 0;
         break;
       case srv::WM_SRV_QUERY: {
-        std::lock_guard<std::mutex> lock(handlerMu);
         Reply r = core.query(m.text);
         a.result = r.number;
         if (r.hasText) a.text = r.text;
         break;
       }
       case srv::WM_SRV_SET: {
-        std::lock_guard<std::mutex> lock(handlerMu);
         Reply r = core.command(m.text);
         g_server.syncClients();
         a.result = r.number;

@@ -10,11 +10,6 @@
 #include "platform/uisink.h"
 #include "small_program.h"
 
-// The device description reader keeps a state record, created once per load,
-// that it does not free when it is unloaded; each unload of a run would show
-// it as a leak of an unknown module. Only that allocation is let through.
-extern "C" const char* __lsan_default_suppressions() { return "leak:__pthread_once_slow\n"; }
-
 namespace cgtest {
 namespace {
 

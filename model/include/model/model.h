@@ -1,0 +1,15 @@
+#pragma once
+// The whole diagram model in one include.
+#include "model/check.h"
+#include "model/connections.h"
+#include "model/document.h"
+#include "model/editing.h"
+#include "model/gatekinds.h"
+#include "model/geometry.h"
+#include "model/instances.h"
+#include "model/memory.h"
+#include "model/numbers.h"
+#include "model/real.h"
+#include "model/records.h"
+#include "model/services.h"
+#include "model/wires.h"

@@ -1,0 +1,163 @@
+#include "model/services.h"
+
+#include "platform/uisink.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace model {
+
+const char* messageText(int number) {
+  switch (number) {
+  case 40015: return "Subprogram call-up is being deleted!";
+  case 40016: return "Warning!   Function block library has already been loaded.";
+  case 50016: return "Error!   Printing cannot be executed.";
+  case 50037: return "File error!";
+  case 50038: return "Error!   File cannot be loaded.";
+  case 50039: return "Name conflict !   Name in loaded library is already used.";
+  case 50040: return "Error!   Version conflict in loaded data or library.";
+  case 50041: return "Error!   Fatal version conflict in library structure.";
+  case 50042: return "File %s could not be found.\nEnter new path?";
+  case 50044: return "Error!   Invalid file.";
+  case 50059: return "Error!   Application %s cannot be started.";
+  case 50061: return "Error!   Function block library ZRLFB02.MCO cannot be loaded.\nNo new function blocks can be inserted.";
+  case 40020: return "All subprogram call-ups are being deleted!";
+  case 50036: return "Insufficient memory! Save and start again.";
+  case 50045: return "Incompatibility !   Deletion of lines or connecting.";
+  case 50050: return "Error!   Subprograms cannot be called up recursively.";
+  default: return "";
+  }
+}
+
+namespace {
+const char* kCaption = "Zerlo";
+
+void show(int number, unsigned style = plat::ui::MB_OK) {
+  plat::ui::messageBox(messageText(number), kCaption, style);
+}
+
+// Reads a whole decimal number (optional sign and blanks around it).
+bool parseWhole(const std::string& s, int& out) {
+  std::size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  bool neg = false;
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
+  long v = 0;
+  std::size_t digits = 0;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+    if (v < 1000000000L) v = v * 10 + (s[i] - '0');
+    ++i;
+    ++digits;
+  }
+  while (i < s.size() && s[i] == ' ') ++i;
+  if (!digits || i != s.size()) return false;
+  out = int(neg ? -v : v);
+  return true;
+}
+} // namespace
+
+void ShellServices::msg_OutOfMemory() { show(50036, plat::ui::MB_OK | plat::ui::MB_ICONHAND); }
+void ShellServices::msg_IncompatibleDelete() { show(50045); }
+void ShellServices::msg_SubprogramDeleted() { show(40015); }
+
+bool ShellServices::dlg_AskYesNo(int number) {
+  return plat::ui::messageBox(messageText(number), kCaption,
+                              plat::ui::MB_YESNO | plat::ui::MB_ICONQUESTION) == plat::ui::IDYES;
+}
+
+bool ShellServices::dlg_AskOutputName(const std::string& label, std::string& name,
+                                      std::uint16_t& choice, std::uint16_t& second, bool keepName) {
+  std::string n = keepName ? name : std::string();
+  if (!plat::ui::prompt(label + " name ?", label, n)) return false;
+  if (n.size() > 16) n.resize(16);
+  std::string c = std::to_string(choice);
+  int v = 0;
+  if (!plat::ui::prompt(label + " type ?", label, c) || !parseWhole(c, v) || v < 0 || v > 65535)
+    return false;
+  name = n;
+  choice = std::uint16_t(v);
+  (void)second;
+  return true;
+}
+
+bool ShellServices::dlg_AskText(const std::string& title, std::string& text, std::size_t maxLength) {
+  std::string t = text;
+  if (!plat::ui::prompt(title, title, t)) return false;
+  if (t.size() > maxLength) t.resize(maxLength);
+  text = t;
+  return true;
+}
+
+bool ShellServices::askInteger(const std::string& question, int& value) {
+  // Asked again until the answer is a whole number; a cancel refuses.
+  for (;;) {
+    std::string t = std::to_string(value);
+    if (!plat::ui::prompt(question, "Eingabe", t)) return false;
+    int v = 0;
+    if (parseWhole(t, v)) {
+      value = v;
+      return true;
+    }
+  }
+}
+
+int ShellServices::bind_SW50_CallMBWithID(int number, unsigned style) {
+  return plat::ui::messageBox(messageText(number), kCaption, style);
+}
+
+int ShellServices::bind_SW50_CallMBWithIDAndString(int number, const std::string& text, unsigned style) {
+  std::string msg = messageText(number);
+  const std::size_t at = msg.find("%s");
+  if (at != std::string::npos) msg.replace(at, 2, text);
+  return plat::ui::messageBox(msg, kCaption, style);
+}
+
+int ShellServices::msg_AskNewPath(const std::string& name) {
+  return bind_SW50_CallMBWithIDAndString(50042, name, plat::ui::MB_YESNO) == plat::ui::IDYES ? 0 : 1;
+}
+
+int ShellServices::msg_Notice(const std::string& text) {
+  plat::ui::messageBox(text, "Hinweis", plat::ui::MB_OK | plat::ui::MB_ICONINFORMATION);
+  return 1;
+}
+
+bool EditorServices::scr_CreateGate(GateRecord*, int, const std::string&) { return false; }
+
+namespace {
+ShellServices g_defaultShell;
+EditorServices g_defaultEditor;
+ParamDefaults g_defaultParams;
+FixedFontMetrics g_defaultMetrics;
+ShellServices* g_shell = &g_defaultShell;
+EditorServices* g_editor = &g_defaultEditor;
+ParamDefaults* g_params = &g_defaultParams;
+FontMetrics* g_metrics = &g_defaultMetrics;
+} // namespace
+
+ShellServices& shell() { return *g_shell; }
+EditorServices& editor() { return *g_editor; }
+ParamDefaults& paramDefaults() { return *g_params; }
+FontMetrics& fontMetrics() { return *g_metrics; }
+
+ShellServices* setShell(ShellServices* s) {
+  ShellServices* prev = g_shell;
+  g_shell = s ? s : &g_defaultShell;
+  return prev;
+}
+EditorServices* setEditor(EditorServices* e) {
+  EditorServices* prev = g_editor;
+  g_editor = e ? e : &g_defaultEditor;
+  return prev;
+}
+ParamDefaults* setParamDefaults(ParamDefaults* p) {
+  ParamDefaults* prev = g_params;
+  g_params = p ? p : &g_defaultParams;
+  return prev;
+}
+FontMetrics* setFontMetrics(FontMetrics* f) {
+  FontMetrics* prev = g_metrics;
+  g_metrics = f ? f : &g_defaultMetrics;
+  return prev;
+}
+
+} // namespace model

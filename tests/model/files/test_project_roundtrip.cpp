@@ -1,0 +1,119 @@
+// Save, load and save again: the same document and the same bytes.
+#include "files_fixture.h"
+
+namespace modelfiles::test {
+namespace {
+
+class ProjectRoundTrip : public FilesFixture {};
+
+TEST_F(ProjectRoundTrip, SaveLoadSaveGivesTheSameDocumentAndBytes) {
+  buildSample();
+  expectSound();
+  DumpOptions all;
+  all.runFields = true;
+  const std::string before = mdl_DumpDocument(*doc, all);
+  if (std::getenv("MDL_SHOW_DUMP")) std::printf("%s", before.c_str());
+  for (const char* part : {"calls \"SAMPLE.MDL\"/\"MID\"", "calls \"SAMPLE.MDL\"/\"DEEP\"", "branch of", "marker ", "type \"BLK\"", "wire 70,15", "kind 66"})
+    EXPECT_NE(before.find(part), std::string::npos) << part;
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  const auto first = readBytes("SAMPLE.MDL");
+  ASSERT_EQ(mdl_EncodeProject(*doc), first) << "saving twice gives identical bytes";
+
+  newDocument();
+  sink->clear();
+  ASSERT_EQ(load("SAMPLE.MDL", 1), 1) << testing::PrintToString(messages());
+  EXPECT_TRUE(messages().empty()) << testing::PrintToString(messages());
+  expectSound();
+  EXPECT_EQ(mdl_DumpDocument(*doc, all), before);
+  // No link id survives the load.
+  for (ProjectModule* m = doc->FirstModule; m; m = m->Next) {
+    for (LogicRecord* l = firstLogicOf(m); l; l = l->Next) {
+      EXPECT_EQ(l->LinkId, 0u);
+      for (GateRecord* g = l->FirstGate; g; g = g->Next) EXPECT_EQ(g->LinkId, 0u);
+    }
+    for (GateTypeRecord* t = firstTypeOf(m); t; t = t->Next) EXPECT_EQ(t->LinkId, 0u);
+  }
+  // The block library came from its own file, its variables from the project.
+  ProjectModule* blk = doc->FirstModule->Next;
+  ASSERT_NE(blk, nullptr);
+  EXPECT_TRUE(isCompiled(blk));
+  ASSERT_NE(firstTypeOf(blk), nullptr);
+  EXPECT_NE(firstTypeOf(blk)->StepProc, nullptr);
+  EXPECT_EQ(LoadedModuleTable.count, 1);
+  EXPECT_EQ(LoadedModuleTable.rows[0].module, blk);
+  EXPECT_EQ(static_cast<std::uint8_t*>(blk->VariableBlock)[2], 3);
+  EXPECT_EQ(doc->FirstLogic, firstLogicOf(doc->FirstModule));
+
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  EXPECT_EQ(readBytes("SAMPLE.MDL"), first);
+  EXPECT_EQ(readBytes("SAMPLE.MD~"), first) << "the backup holds the previous file";
+}
+
+TEST_F(ProjectRoundTrip, EmptyLogicDoesNotSwallowTheNextRecord) {
+  LogicRecord* e = ge_NewLogic("FIRST");
+  ASSERT_NE(e, nullptr);
+  std::memcpy(doc->FirstModule->Name, "E.MDL", 5);
+  LogicRecord* l = ge_NewLogic("SECOND");
+  shellFake.integers = {2};
+  make(l, kKindAnd);
+  ASSERT_EQ(mdl_SaveProjectAs(path("E.MDL")), 1);
+  newDocument();
+  ASSERT_EQ(load("E.MDL", 1), 1);
+  LogicRecord* first = firstLogicOf(doc->FirstModule);
+  ASSERT_NE(first, nullptr);
+  EXPECT_STREQ(first->Name, "FIRST");
+  EXPECT_EQ(first->FirstGate, nullptr);
+  ASSERT_NE(first->Next, nullptr);
+  EXPECT_STREQ(first->Next->Name, "SECOND");
+  ASSERT_NE(first->Next->FirstGate, nullptr);
+  EXPECT_EQ(first->Next->FirstGate->Kind, kKindAnd);
+}
+
+TEST_F(ProjectRoundTrip, NothingToSaveSucceedsWithoutAFile) {
+  EXPECT_EQ(mdl_SaveProjectAs(path("NONE.MDL")), 1);
+  EXPECT_FALSE(std::filesystem::exists(path("NONE.MDL")));
+}
+
+TEST_F(ProjectRoundTrip, SaveFailureKeepsTheOriginal) {
+  buildSample(false);
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  const auto original = readBytes("SAMPLE.MDL");
+  sink->clear();
+  EXPECT_EQ(mdl_SaveProjectAs(path("missing/SAMPLE.MDL")), 0);
+  EXPECT_TRUE(shown("File error!"));
+  EXPECT_EQ(readBytes("SAMPLE.MDL"), original);
+}
+
+TEST_F(ProjectRoundTrip, LongFileNamesAreRefusedNotCut) {
+  buildSample(false);
+  sink->clear();
+  EXPECT_EQ(mdl_SaveProjectAs(path("LONGERNAME.MDL")), 0);
+  ASSERT_EQ(sink->shown().size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(path("LONGERNAME.MDL")));
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  std::filesystem::copy_file(path("SAMPLE.MDL"), path("LONGLIBRARY.MDL"));
+  newDocument();
+  sink->clear();
+  EXPECT_EQ(load("LONGLIBRARY.MDL", 0), 0);
+  EXPECT_EQ(doc->FirstModule, nullptr);
+  EXPECT_EQ(sink->shown().size(), 1u);
+}
+
+TEST_F(ProjectRoundTrip, SaveAsAsksThroughTheSelector) {
+  buildSample(false);
+  files.answers = {"CHOSEN.MDL"};
+  ASSERT_EQ(mdl_SaveProjectFile(1), 1);
+  ASSERT_EQ(files.asked.size(), 1u);
+  EXPECT_EQ(files.asked[0].first, FileDialog::AnswerPendingOpenB);
+  EXPECT_TRUE(std::filesystem::exists(path("CHOSEN.MDL")));
+  EXPECT_EQ(ProjectPath, path("CHOSEN.MDL"));
+  EXPECT_EQ(std::string(doc->FirstModule->Name, 10), "CHOSEN.MDL");
+  // A plain save goes to the project path.
+  ASSERT_EQ(mdl_SaveProjectFile(0), 1);
+  EXPECT_TRUE(std::filesystem::exists(path("CHOSEN.MD~")));
+  files.answers.clear();
+  EXPECT_EQ(mdl_SaveProjectFile(1), 0) << "cancelled";
+}
+
+} // namespace
+} // namespace modelfiles::test

@@ -1,0 +1,218 @@
+// The whole road across processes, without a display: the named server is
+// started as its own process with /n and /c, a client logs in, checks the
+// interface, fetches the target's description, a program compiled by the code
+// generator is downloaded and runs in the software PLC, its values are watched
+// through the server, and the server closes with the last client. Also a
+// second start that hands over, and a killed server.
+#include "cglink30/cglink30.h"
+#include "platform/endpoint.h"
+#include "platform/library.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "srvclient/client.h"
+#include "srvclient/launch.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const std::string kBin = ZERLO_BIN_DIR;
+
+struct ServerE2E : ::testing::Test {
+  fs::path dir;
+  std::string name;
+  std::string config;
+  std::string endpoint;
+
+  void SetUp() override {
+    static std::atomic<int> n{0};
+    const std::string unique = std::to_string(getpid()) + "-" + std::to_string(n++);
+    dir = fs::path(::testing::TempDir()) / ("onl32ns-e2e-" + unique);
+    fs::create_directories(dir);
+    name = "E2E-" + unique;
+    // The configuration the server gets with /c: the interface settings of the
+    // program directory plus the driver of this server name.
+    config = (dir / "INTERFACE.INI").string();
+    std::string base;
+    plat::path::readFile(kBin + "/INTERFACE.INI", base);
+    ASSERT_TRUE(plat::path::writeFileAtomic(config, base));
+    ASSERT_TRUE(plat::profile::writeString(config, name, "driver", "ZerloRuntime.dll"));
+    ASSERT_TRUE(plat::profile::writeString(config, "SETTINGS", "CYCLETIME", "10"));
+  }
+  void TearDown() override {
+    if (!endpoint.empty()) srv::shutdown(endpoint);
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+
+  // Runs a second server process with the same name and configuration and
+  // waits (bounded) for it to end; its exit code, or -1.
+  int runServerProgram() {
+    std::string prog = kBin + "/ONL32NS", a1 = "/n" + name, a2 = "/c" + config;
+    std::vector<char*> argv{prog.data(), a1.data(), a2.data(), nullptr};
+    pid_t pid = fork();
+    if (pid == 0) {
+      execv(prog.c_str(), argv.data());
+      _exit(127);
+    }
+    if (pid < 0) return -1;
+    for (int i = 0; i < 200; ++i) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      std::this_thread::sleep_for(50ms);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+  }
+
+  std::string start() {
+    return srv::findOrStart(kBin + "/ONL32NS.EXE", name, config);
+  }
+
+  // Compiles target program text with the code generator against a device
+  // description; the download file's path, or "" with the messages in `why`.
+  std::string compile(const std::string& ddf, std::string& why) {
+    auto h = plat::lib::load("CGLINK30.DLL", kBin);
+    if (!h) {
+      why = plat::lib::lastError();
+      return {};
+    }
+    std::string text = (dir / "PROG.Q").string();
+    std::ofstream(text) << ";\n&BEG\n T_ms  : 10\n Li_Nr : 1;\n"
+                           "          &ADDW\n             : DW5\n             : PW150\n             : DW5\n"
+                           ";\n&END\n Li_Nr : 1;\n#PW150 = 3\n";
+    std::vector<std::string> args = {kBin + "/cglink30.so", text, (dir / "PROG.LST").string(), ddf,
+                                     (dir / "PROG.MVL").string(), (dir / "PROG.ERR").string()};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    auto link = plat::lib::symbolAs<link_advmain_t>(h, "link_advmain");
+    CgAdvResult res{};
+    int ok = link ? link(static_cast<int>(argv.size()), argv.data(), &res) : 0;
+    plat::path::readFile(args[5], why);
+    plat::lib::unload(h);
+    return ok == 1 && res.errors == 0 ? args[4] : std::string();
+  }
+};
+
+TEST_F(ServerE2E, DownloadRunsAndIsWatchedThroughTheServer) {
+  // A window of ours that receives the download's progress notices.
+  std::mutex mu;
+  std::vector<int> progress;
+  const std::string myName = plat::ipc::endpointName("E2EClient", name);
+  auto me = plat::ipc::Endpoint::create(myName, [&](const plat::ipc::Message& m) {
+    std::lock_guard<std::mutex> lock(mu);
+    if (m.msg == 1025) progress.push_back(static_cast<int>(m.wParam));
+    return plat::ipc::Answer{};
+  });
+  ASSERT_TRUE(me);
+
+  endpoint = start();
+  ASSERT_FALSE(endpoint.empty()) << "the server did not start";
+  srv::Client c(endpoint, me->id());
+  const std::string id = std::to_string(me->id());
+
+  EXPECT_EQ(c.command("LOGIN", id), 1);
+  EXPECT_EQ(c.command("MODE", "CHECK"), 1);
+  const std::string ddf = (dir / "TARGET.ATT").string();
+  ASSERT_EQ(c.command("IDENT", ddf), 1);
+  ASSERT_TRUE(fs::exists(ddf));
+
+  std::string why;
+  const std::string dlf = compile(ddf, why);
+  ASSERT_FALSE(dlf.empty()) << why;
+
+  EXPECT_EQ(c.command("LOAD", dlf + "," + id + ",1025,PROJ 10.12.26 14:05:09 1234 FF"), 1);
+  EXPECT_EQ(c.query("LOADOK").value_or("<none>"), "1");
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Online");
+  EXPECT_EQ(c.query("PROGINFO").value_or("<none>"), "PROJ     10.12.26 14:05:09 1234 ffh");
+  {
+    // Progress came as notices, rising, ending at 99.
+    std::this_thread::sleep_for(200ms);
+    std::lock_guard<std::mutex> lock(mu);
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.front(), 1);
+    EXPECT_EQ(progress.back(), 99);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+  }
+
+  EXPECT_EQ(c.command("COMM", "ON"), 1);
+  auto first = c.query("DW5");
+  EXPECT_FALSE(first.has_value());  // "???": entered into the watch list only
+  std::optional<std::string> v1, v2, t1, t2;
+  for (int i = 0; i < 100 && !v1; ++i) {
+    std::this_thread::sleep_for(50ms);
+    v1 = c.query("DW5");
+    t1 = c.query("TIME");
+  }
+  ASSERT_TRUE(v1.has_value());
+  std::this_thread::sleep_for(300ms);
+  v2 = c.query("DW5");
+  t2 = c.query("TIME");
+  ASSERT_TRUE(v2 && t1 && t2);
+  EXPECT_GT(std::stol(*v2), std::stol(*v1));
+  EXPECT_GT(std::stoul(*t2), std::stoul(*t1));
+  auto size = c.query("SIZE_DW");
+  ASSERT_TRUE(size.has_value());
+  EXPECT_GT(std::stoul(*size), 0u);
+
+  // A second start of the same server hands over to it and ends.
+  EXPECT_EQ(runServerProgram(), 0);
+  EXPECT_TRUE(c.query("VERS").has_value());
+
+  // The last client logs out: the server closes.
+  EXPECT_EQ(c.command("LOGOUT", id), 1);
+  bool gone = false;
+  for (int i = 0; i < 100 && !gone; ++i) {
+    std::this_thread::sleep_for(50ms);
+    gone = !plat::ipc::exists(endpoint);
+  }
+  EXPECT_TRUE(gone);
+  endpoint.clear();
+}
+
+TEST_F(ServerE2E, KilledServerIsNoAnswerAndItsEndpointIsCleanedUp) {
+  endpoint = start();
+  ASSERT_FALSE(endpoint.empty());
+  srv::Client c(endpoint);
+  ASSERT_TRUE(c.query("VERS").has_value());
+  // Find the server's process through its endpoint id file and kill it.
+  const std::string idName = plat::ipc::socketPath(endpoint);
+  pid_t pid = 0;
+  for (const auto& e : fs::directory_iterator(plat::ipc::runtimeDir())) {
+    if (e.path().extension() != ".id") continue;
+    std::ifstream f(e.path());
+    std::string pidLine, owner;
+    std::getline(f, pidLine);
+    std::getline(f, owner);
+    if (owner == endpoint) pid = static_cast<pid_t>(std::atol(pidLine.c_str()));
+  }
+  ASSERT_GT(pid, 0);
+  ASSERT_EQ(kill(pid, SIGKILL), 0);
+  std::this_thread::sleep_for(200ms);
+  srv::ClientTimeouts t;
+  t.busyTotalMs = 2000;
+  t.requestMs = 2000;
+  c.setTimeouts(t);
+  srv::Status st = srv::Status::Ok;
+  EXPECT_FALSE(c.query("VERS", &st).has_value());
+  EXPECT_EQ(st, srv::Status::NoServer);
+  EXPECT_FALSE(plat::ipc::exists(endpoint));
+  EXPECT_FALSE(fs::exists(idName));
+  endpoint.clear();
+}
+
+} // namespace
