@@ -146,9 +146,18 @@ function(zerlo_bench name)
   zerlo_warnings(${name})
 endfunction()
 
-# Copies a data or settings file into the program directory at build time.
+# Copies a data or settings file into the program directory at build time,
+# again whenever the source changes (a copy changed at run time is kept until
+# then).
 function(zerlo_bin_file target src)
   get_filename_component(name ${src} NAME)
-  add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${src} ${ZERLO_BIN_DIR}/${name})
+  set(out ${ZERLO_BIN_DIR}/${name})
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E copy ${src} ${out}
+    DEPENDS ${src} VERBATIM)
+  string(MAKE_C_IDENTIFIER "binfile_${name}" t)
+  if(NOT TARGET ${t})
+    add_custom_target(${t} ALL DEPENDS ${out})
+  endif()
+  add_dependencies(${target} ${t})
 endfunction()

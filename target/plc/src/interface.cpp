@@ -172,6 +172,10 @@ void Kernel::reopenInterface() {
     loader = defaultLoader_.get();
   }
   loader->load(path, f);
+  // A driver named without a directory that is not beside the configuration
+  // is looked for beside the kernel, in the program directory.
+  const std::string driverName = plat::path::normalize(port.driver);
+  if (!f.open && plat::path::dirName(driverName).empty()) loader->load(driverName, f);
   {
     std::lock_guard lk(mu);
     kx = f;
