@@ -57,8 +57,9 @@ bool mdl_CheckGates() {
           // A lost reference, or a logic with no name: its calls go.
           LogicRecord* sub = subLogic(g);
           if (!g->Sub || (call && sub && static_cast<unsigned char>(sub->Name[0]) <= ' ')) {
-            if (sub) ge_DeleteLogicCalls(sub);
-            else ge_DeleteGate(l, g);
+            bool removed = sub && ge_DeleteLogicCalls(sub);
+            if (!removed) removed = ge_DeleteGate(l, g);
+            if (!removed) continue;   // never loop on a gate that stays
             callsDeleted = again = true;
             break;
           }

@@ -326,7 +326,12 @@ bool writeWithBackup(const std::string& path, const std::vector<std::uint8_t>& b
   bool movedOld = false;
   if (::access(target.c_str(), F_OK) == 0) {
     ::unlink(backup.c_str());
-    movedOld = ::link(target.c_str(), backup.c_str()) == 0;   // the backup; the original stays until replaced
+    // The backup; the original stays in place until the new file replaces it.
+    movedOld = ::link(target.c_str(), backup.c_str()) == 0;
+    if (!movedOld) {
+      std::string old;
+      movedOld = plat::path::readFile(target, old) && plat::path::writeFileAtomic(backup, old);
+    }
   }
   if (::rename(temp.c_str(), target.c_str()) != 0) {
     ::unlink(temp.c_str());
@@ -337,6 +342,48 @@ bool writeWithBackup(const std::string& path, const std::vector<std::uint8_t>& b
 }
 
 } // namespace
+
+bool mdl_ReadBytes(FileHandle file, long n, void* buffer) {
+  if (n <= 0) return false;
+  long got = n;
+  gem_Fread(file, got, buffer);
+  if (got == n) return false;
+  LoadStatus.fileError = true;
+  return true;
+}
+
+bool mdl_WriteBytes(FileHandle file, long n, const void* buffer) {
+  if (n <= 0) return false;
+  long put = n;
+  gem_Fwrite(file, put, buffer);
+  if (put == n) return false;
+  LoadStatus.fileError = true;
+  return true;
+}
+
+bool mdl_ReadAlloc(FileHandle file, std::size_t n, void*& block) {
+  block = nullptr;
+  if (n == 0) return false;
+  // Never more than the file still holds.
+  long here = 0, end = 0;
+  gem_Fseek(0, file, 1, here);
+  gem_Fseek(0, file, 2, end);
+  gem_Fseek(here, file, 0, here);
+  if (here < 0 || end < here || std::size_t(end - here) < n) {
+    LoadStatus.fileError = true;
+    return true;
+  }
+  mm_Allocate(block, n);
+  if (!block) {
+    LoadStatus.outOfMemory = true;
+    return true;
+  }
+  if (mdl_ReadBytes(file, long(n), block)) {
+    mm_Deallocate(block, n);
+    return true;
+  }
+  return false;
+}
 
 int gem_FileExists() {
   std::string p = ProjectPath;

@@ -118,7 +118,11 @@ bool commitCompiled(DocumentRecord& d, StagedModule& sm) {
     if (d.LastModule) d.LastModule->Next = m; else d.FirstModule = m;
     d.LastModule = m;
   }
-  if (!addLoadedRow(m)) return !noMemory();
+  if (!addLoadedRow(m)) {
+    // More compiled modules than the interpreter can number.
+    LoadStatus.notLoaded = true;
+    return false;
+  }
   for (GateTypeRecord*& t : sm.types) {
     GateTypeRecord* known = existed ? findType(m, t->Name) : nullptr;
     if (known) {
@@ -250,6 +254,13 @@ bool mdl_ReadProject(const std::uint8_t* data, std::size_t size, bool openProjec
   ByteReader r(data, size);
   StagedFile sf;
   if (!parseProject(r, sf)) return true;
+  // Link ids live only while this file is read: on every way out they are
+  // cleared, so that a later read (its ids are numbered alike) never matches
+  // a stale one.
+  struct ClearIds {
+    DocumentRecord& d;
+    ~ClearIds() { clearLinkIds(d); }
+  } clearIds{d};
   FileVersion = sf.version;
   StagedModule& first = sf.modules[0];
 

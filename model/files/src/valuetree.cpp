@@ -84,14 +84,32 @@ void writeValueTree(ByteWriter& w, const GateRecord* gates, const GateInstance* 
 
 bool applyValueTree(const ValueTree& tree, GateRecord* gates, GateInstance* instances, bool loading, int depth) {
   if (depth > kMaxTreeDepth) return false;
+  // The records come in gate order: the search goes on from the gate after
+  // the last one found and wraps around once.
+  GateRecord* cursor = gates;
+  GateInstance* cursorInst = instances;
   for (const TreeRecord& rec : tree.records) {
-    GateRecord* g = gates;
-    GateInstance* gi = instances;
-    while (g && g->GateNumber != rec.gateNumber) {
-      g = g->Next;
-      if (gi) gi = gi->Next;
+    GateRecord* g = nullptr;
+    GateInstance* gi = nullptr;
+    {
+      GateRecord* p = cursor;
+      GateInstance* pi = cursorInst;
+      for (int pass = 0; pass < 2 && !g; ++pass) {
+        for (; p; p = p->Next, pi = pi ? pi->Next : nullptr)
+          if (p->GateNumber == rec.gateNumber) {
+            g = p;
+            gi = pi;
+            break;
+          }
+        if (!g) {
+          p = gates;
+          pi = instances;
+        }
+      }
     }
     if (!g) continue;   // a gate that is gone: the record is skipped
+    cursor = g->Next;
+    cursorInst = gi ? gi->Next : nullptr;
     if (!gi || gi->GateNumber != g->GateNumber) {
       gi = instances;
       while (gi && gi->GateNumber != g->GateNumber) gi = gi->Next;

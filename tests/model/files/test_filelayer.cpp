@@ -169,6 +169,32 @@ TEST_F(FileLayer, RecordImagesRoundTrip) {
   EXPECT_EQ(getU32(pw.bytes.data() + 16), 9u) << "branch at 16";
 }
 
+TEST_F(FileLayer, ProjectByteMoves) {
+  writeBytes("B.BIN", {1, 2, 3, 4});
+  std::string p = path("B.BIN");
+  FileHandle h = 0;
+  ASSERT_GE(gem_OpenExisting(p, h), 1);
+  LoadStatus.clear();
+  std::uint8_t two[2];
+  EXPECT_FALSE(mdl_ReadBytes(h, 0, two)) << "nothing to move";
+  EXPECT_FALSE(mdl_ReadBytes(h, 2, two));
+  EXPECT_EQ(two[1], 2);
+  void* block = nullptr;
+  EXPECT_TRUE(mdl_ReadAlloc(h, 3, block)) << "more than the file holds";
+  EXPECT_EQ(block, nullptr);
+  EXPECT_TRUE(LoadStatus.fileError);
+  LoadStatus.clear();
+  ASSERT_FALSE(mdl_ReadAlloc(h, 2, block));
+  EXPECT_EQ(static_cast<std::uint8_t*>(block)[1], 4);
+  mm_Deallocate(block, 2);
+  EXPECT_FALSE(mdl_ReadAlloc(h, 0, block));
+  EXPECT_EQ(block, nullptr);
+  EXPECT_TRUE(mdl_ReadBytes(h, 1, two)) << "at the end";
+  EXPECT_TRUE(LoadStatus.fileError);
+  gem_Fclose(h);
+  LoadStatus.clear();
+}
+
 TEST_F(FileLayer, ReaderNeverPassesTheEnd) {
   const std::uint8_t data[3] = {1, 2, 3};
   ByteReader r(data, 3);

@@ -314,5 +314,46 @@ TEST_F(ProjectBadFiles, ValueArraysOfAnotherLengthStartFresh) {
   EXPECT_EQ(gi->Next->OutputValues[0], -1.0);
 }
 
+
+TEST_F(ProjectBadFiles, UnresolvedCallIsDeletedNotKeptAsAPointer) {
+  LogicRecord* b = ge_NewLogic("B");
+  std::memcpy(doc->FirstModule->Name, "U.MDL", 5);
+  shellFake.integers = {2};
+  make(b, kKindAnd);
+  LogicRecord* a = ge_NewLogic("A");
+  make(a, kKindCall, 0, 0, b);
+  shellFake.integers = {2};
+  make(a, kKindAnd, 100, 100);
+  auto bytes = mdl_EncodeProject(*doc);
+  // The call gate is A's first gate; its stored reference names no logic.
+  const std::uint32_t idB = getU32(bytes.data() + kLogic + 32);
+  std::size_t at = 0;
+  for (std::size_t p = 0; p + 4 <= bytes.size(); ++p)
+    if (getU32(bytes.data() + p) == idB && p >= 32 && bytes[p - 32 + 4] == kKindCall) at = p;
+  ASSERT_NE(at, 0u);
+  putU32(bytes.data() + at, 0x0BADF00D);
+  writeBytes("U.MDL", bytes);
+  newDocument();
+  ASSERT_EQ(load("U.MDL", 1), 1) << testing::PrintToString(messages());
+  EXPECT_TRUE(shown("Subprogram call-up is being deleted!"));
+  LogicRecord* la = firstLogicOf(doc->FirstModule)->Next;
+  ASSERT_STREQ(la->Name, "A");
+  ASSERT_NE(la->FirstGate, nullptr);
+  EXPECT_EQ(la->FirstGate->Kind, kKindAnd) << "the call with the lost reference is gone";
+  EXPECT_EQ(la->FirstGate->Next, nullptr);
+  expectSound();
+}
+
+TEST_F(ProjectBadFiles, SelectorRetriesAMissingFile) {
+  openOther();
+  const std::string before = mdl_DumpDocument(*doc);
+  ProjectPath = path("OTHER.MDL");
+  files.answers = {"GONE.MDL"};   // then the retry's selector is cancelled
+  EXPECT_EQ(mdl_LoadProjectFile(0), 0);
+  EXPECT_EQ(messages(), (std::vector<std::string>{"File " + path("GONE.MDL") + " could not be found.\nEnter new path?"}));
+  EXPECT_EQ(files.asked.size(), 2u) << "Yes went back to the selector";
+  EXPECT_EQ(mdl_DumpDocument(*doc), before);
+}
+
 } // namespace
 } // namespace modelfiles::test

@@ -17,6 +17,13 @@ TEST_F(ProjectRoundTrip, SaveLoadSaveGivesTheSameDocumentAndBytes) {
     EXPECT_NE(before.find(part), std::string::npos) << part;
   ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
   const auto first = readBytes("SAMPLE.MDL");
+  // MDL_SEED_DIR: keep the files as seeds for the fuzz targets.
+  if (const char* seeds = std::getenv("MDL_SEED_DIR")) {
+    std::filesystem::copy_file(path("SAMPLE.MDL"), std::string(seeds) + "/sample.mdl",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(path("BLK.MCO"), std::string(seeds) + "/blk.mco",
+                               std::filesystem::copy_options::overwrite_existing);
+  }
   ASSERT_EQ(mdl_EncodeProject(*doc), first) << "saving twice gives identical bytes";
 
   newDocument();

@@ -100,6 +100,11 @@ bool gem_Frename(std::string_view name);
 // Reads from the current position to the end of the file (at most maxBytes);
 // false on a read error or when the file is larger.
 bool gem_ReadRest(FileHandle handle, std::vector<std::uint8_t>& out, std::size_t maxBytes = std::size_t(1) << 31);
+// The few calls of the older environment that are still made: the printer
+// is never ready, the drive is 0, the directory query writes nothing.
+inline bool gem_PrnOS() { return false; }
+inline int gem_GetDrv() { return 0; }
+inline void gem_DirPathQuery(std::string&) {}
 // Number of handles open through this layer (tests check that none leak).
 int gem_OpenCount();
 

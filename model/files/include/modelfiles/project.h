@@ -85,6 +85,14 @@ int mdl_LoadProjectFile(int openProject);
 int mdl_LoadProjectPath(const std::string& path, int openProject);
 // Gate check after loading; false when it fails.
 bool mdl_CheckGates();
+// Move n bytes (n = 0 moves nothing); true when fewer bytes moved than
+// asked, which also sets the file-error flag.
+bool mdl_ReadBytes(FileHandle file, long n, void* buffer);
+bool mdl_WriteBytes(FileHandle file, long n, const void* buffer);
+// Allocates n zero-filled bytes through the memory manager and reads them;
+// n = 0 leaves the block null. True on failure (short read: file error, no
+// memory: out-of-memory flag), with the block released.
+bool mdl_ReadAlloc(FileHandle file, std::size_t n, void*& block);
 // Whether the file at the project path exists: 0 when it does, negative when not.
 int gem_FileExists();
 

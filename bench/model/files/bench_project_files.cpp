@@ -1,0 +1,157 @@
+// Loads and saves a generated project of 50,000 gates and prints MB/s beside
+// a raw read and write of the same bytes measured in the same run, and the
+// ratio. Never fails.
+#include "model/document.h"
+#include "model/instances.h"
+#include "model/memory.h"
+#include "modelfiles/project.h"
+#include "platform/paths.h"
+#include "platform/uisink.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+using namespace model;
+using namespace modelfiles;
+
+namespace {
+
+constexpr int kLogics = 10;
+constexpr int kGatesPerLogic = 5000;
+
+double now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+GateRecord* andGate(int number, int x, int y) {
+  GateRecord* g = nullptr;
+  mm_New(g);
+  g->Kind = 1;
+  g->X = std::int16_t(x);
+  g->Y = std::int16_t(y);
+  g->InputCount = 2;
+  g->OutputCount = 1;
+  g->VectorDimension = 1;
+  g->UseCount = 1;
+  g->AuxLong = 100;
+  g->GateNumber = std::uint16_t(number);
+  mm_New(g->Inputs, 2);
+  mm_New(g->Outputs, 1);
+  g->Inputs[0].Type = g->Inputs[1].Type = 1;
+  g->Outputs[0] = OutputPin{1, 1, 0};
+  return g;
+}
+
+void build(DocumentRecord& d) {
+  ProjectModule* m = doc_MainModule(d);
+  std::memcpy(m->Name, "BENCH.MDL", 9);
+  LogicRecord* lastLogic = nullptr;
+  for (int li = 0; li < kLogics; ++li) {
+    LogicRecord* l = nullptr;
+    mm_New(l);
+    std::snprintf(l->Name, sizeof l->Name, "L%d", li);
+    l->StepBlock = defaultStepBlock();
+    l->Flags = kLogicCreationFlags;
+    GateRecord* prev = nullptr;
+    for (int i = 1; i <= kGatesPerLogic; ++i) {
+      GateRecord* g = andGate(i, (i % 100) * 50, (i / 100) * 50);
+      if (prev) {
+        g->Inputs[0].Source = prev;
+        g->Inputs[0].SourcePin = 1;
+        WirePoint* a = nullptr;
+        WirePoint* b = nullptr;
+        mm_New(a);
+        mm_New(b);
+        a->X = prev->X;
+        a->Y = prev->Y;
+        b->X = g->X;
+        b->Y = prev->Y;
+        a->Next = b;
+        g->Inputs[0].Wire = a;
+        prev->Next = g;
+      } else {
+        l->FirstGate = g;
+      }
+      prev = g;
+    }
+    l->GateCounter = kGatesPerLogic;
+    GateInstance* last = nullptr;
+    for (GateRecord* g = l->FirstGate; g; g = g->Next) {
+      GateInstance* gi = nullptr;
+      ge_RebuildInstance(l, g, gi);
+      if (last) last->Next = gi; else l->FirstInstance = gi;
+      last = gi;
+    }
+    ge_LinkInstanceInputs(l, l->FirstInstance);
+    if (lastLogic) lastLogic->Next = l; else m->List = l;
+    lastLogic = l;
+  }
+  d.FirstLogic = firstLogicOf(m);
+  d.LastLogic = lastLogic;
+}
+
+bool rawWrite(const std::string& p, const std::string& bytes) {
+  const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) return false;
+  const bool ok = ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) && ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+} // namespace
+
+int main() {
+  plat::ui::setSink(std::make_shared<plat::ui::ScriptedSink>());
+  mm_UnitInit();
+  doc_StartUp();
+  const std::string dir = (std::filesystem::temp_directory_path() / ("zerlo_bench_files_" + std::to_string(::getpid()))).string();
+  std::filesystem::create_directories(dir);
+  const std::string project = dir + "/BENCH.MDL";
+  const std::string raw = dir + "/RAW.BIN";
+
+  DocumentRecord* d = doc_New();
+  CurrentDocument = d;
+  build(*d);
+  double bestSave = 1e9, bestLoad = 1e9, bestRawWrite = 1e9, bestRawRead = 1e9;
+  std::size_t size = 0;
+  for (int round = 0; round < 3; ++round) {
+    CurrentDocument = d;
+    double t = now();
+    if (mdl_SaveProjectAs(project) != 1) { std::printf("save failed\n"); return 0; }
+    bestSave = std::min(bestSave, now() - t);
+    std::string bytes;
+    plat::path::readFile(project, bytes);
+    size = bytes.size();
+    t = now();
+    rawWrite(raw, bytes);
+    bestRawWrite = std::min(bestRawWrite, now() - t);
+    t = now();
+    std::string back;
+    plat::path::readFile(raw, back);
+    bestRawRead = std::min(bestRawRead, now() - t);
+    DocumentRecord* loaded = doc_New();
+    CurrentDocument = loaded;
+    t = now();
+    const int result = mdl_LoadProjectPath(project, 1);
+    bestLoad = std::min(bestLoad, now() - t);
+    if (result != 1) std::printf("load failed (%d)\n", result);
+    CurrentDocument = nullptr;
+    mdl_FreeDocument(loaded);
+  }
+  const double mb = double(size) / 1e6;
+  std::printf("project of %d gates, %.2f MB\n", kLogics * kGatesPerLogic, mb);
+  std::printf("save      %8.1f MB/s   raw write %8.1f MB/s   ratio %.3f\n", mb / bestSave, mb / bestRawWrite,
+              bestRawWrite / bestSave);
+  std::printf("load      %8.1f MB/s   raw read  %8.1f MB/s   ratio %.3f\n", mb / bestLoad, mb / bestRawRead,
+              bestRawRead / bestLoad);
+  CurrentDocument = nullptr;
+  mdl_FreeDocument(d);
+  doc_ShutDown();
+  std::filesystem::remove_all(dir);
+  return 0;
+}

@@ -1,0 +1,129 @@
+#include "commands.h"
+
+#include "model/document.h"
+#include "model/memory.h"
+#include "modelfiles/compiled.h"
+#include "modelfiles/dump.h"
+#include "modelfiles/project.h"
+#include "platform/paths.h"
+
+#include <filesystem>
+
+namespace mdltool {
+
+namespace {
+
+using namespace model;
+using namespace modelfiles;
+
+std::string absolute(const std::string& p) {
+  std::error_code ec;
+  const auto a = std::filesystem::absolute(plat::path::normalize(p), ec);
+  return ec ? p : a.string();
+}
+
+// A document of its own for the tool's work, released on every path.
+struct ToolDocument {
+  DocumentRecord* doc = nullptr;
+  ToolDocument() {
+    mm_UnitInit();
+    doc_StartUp();
+    doc = doc_New();
+    CurrentDocument = doc;
+  }
+  ~ToolDocument() {
+    CurrentDocument = nullptr;
+    mdl_FreeDocument(doc);
+    mdl_FreeDocumentCode(TemplateDocument);
+    doc_ShutDown();
+  }
+};
+
+// Loads a project file, or a block library into an empty project.
+bool loadAny(const std::string& file, std::ostream& err) {
+  const std::string path = absolute(file);
+  ProjectPath = path;
+  if (plat::path::toUpper(plat::path::extension(path)) == "MCO") {
+    std::string bytes;
+    if (!plat::path::readFile(path, bytes)) {
+      err << "mdltool: cannot read " << file << "\n";
+      return false;
+    }
+    doc_MainModule(*CurrentDocument);
+    ProjectModule* slot = nullptr;
+    LoadStatus.clear();
+    if (mdl_ReadCompiledModule(slot, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) {
+      err << "mdltool: " << file << " is not a valid block library\n";
+      return false;
+    }
+    return true;
+  }
+  const int result = mdl_LoadProjectPath(path, 1);
+  if (result != 1) {
+    err << "mdltool: " << file << " could not be loaded (" << result << ")\n";
+    return false;
+  }
+  return true;
+}
+
+int cmdDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  ToolDocument td;
+  if (!loadAny(args[0], err)) return 1;
+  DumpOptions o;
+  o.runFields = args.size() > 1 && args[1] == "--run-fields";
+  // The version as the file states it (0 for a headerless file).
+  std::string head;
+  std::uint32_t version = 0;
+  if (plat::path::readFile(absolute(args[0]), head) && head.size() >= 12) {
+    auto u32 = [&](std::size_t at) {
+      return std::uint32_t(std::uint8_t(head[at])) | std::uint32_t(std::uint8_t(head[at + 1])) << 8 |
+             std::uint32_t(std::uint8_t(head[at + 2])) << 16 | std::uint32_t(std::uint8_t(head[at + 3])) << 24;
+    };
+    if (u32(0) == 7777777u && u32(4) == 3333333u) version = u32(8);
+  }
+  out << "file " << plat::path::baseName(args[0]) << " version " << version << "\n";
+  out << mdl_DumpDocument(*td.doc, o);
+  return 0;
+}
+
+int cmdResave(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  ToolDocument td;
+  if (!loadAny(args[0], err)) return 1;
+  if (mdl_SaveProjectAs(absolute(args[1])) != 1) {
+    err << "mdltool: " << args[1] << " could not be written\n";
+    return 1;
+  }
+  (void)out;
+  return 0;
+}
+
+} // namespace
+
+const std::vector<Command>& commands() {
+  static const std::vector<Command> table = {
+      {"dump", "FILE [--run-fields]",
+       "print the modules, logics, gates, pins, wires, extras and value trees of a project (.MDL) or block library "
+       "(.MCO)",
+       1, 2, cmdDump},
+      {"resave", "IN OUT", "load a project and save it again", 2, 2, cmdResave},
+  };
+  return table;
+}
+
+int runCommandLine(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+  auto usage = [&]() {
+    err << "usage:\n";
+    for (const Command& c : commands()) err << "  mdltool " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
+    return 2;
+  };
+  if (argv.empty()) return usage();
+  for (const Command& c : commands()) {
+    if (argv[0] != c.name) continue;
+    const int n = int(argv.size()) - 1;
+    if (n < c.minArgs || n > c.maxArgs) return usage();
+    return c.run(std::vector<std::string>(argv.begin() + 1, argv.end()), out, err);
+  }
+  return usage();
+}
+
+} // namespace mdltool
