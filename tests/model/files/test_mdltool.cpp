@@ -45,6 +45,31 @@ TEST_F(MdlTool, DumpAndResave) {
   EXPECT_NE(out.find("type \"GAIN\""), std::string::npos);
 }
 
+#ifdef ZERLO_MDLTOOL_RENDER
+// render draws the main worksheet into a PNG of the sheet's size times the zoom.
+TEST_F(MdlTool, RenderWritesThePicture) {
+  buildSample();
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  const std::string png = path("SAMPLE.PNG");
+  const std::string cmd = std::string("QT_QPA_PLATFORM=offscreen ") + ZERLO_BIN_DIR + "/mdltool render " +
+                          path("SAMPLE.MDL") + " " + png + " 0.5 >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const auto bytes = readBytes("SAMPLE.PNG");
+  ASSERT_GT(bytes.size(), 24u);
+  EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 4), "PNG");
+  // Width and height from the header: 1600 x 1130 at 0.5, plus the frame.
+  auto be32 = [&](std::size_t at) {
+    return std::uint32_t(bytes[at]) << 24 | std::uint32_t(bytes[at + 1]) << 16 | std::uint32_t(bytes[at + 2]) << 8 |
+           bytes[at + 3];
+  };
+  EXPECT_EQ(be32(16), 802u);
+  EXPECT_EQ(be32(20), 567u);
+  const std::string bad = std::string(ZERLO_BIN_DIR) + "/mdltool render " + path("NONE.MDL") + " " + png +
+                          " >/dev/null 2>&1";
+  EXPECT_NE(std::system(bad.c_str()), 0);
+}
+#endif
+
 // A document built record by record (no creation rules of the model), so
 // that the golden text changes only when the file format or the dump does.
 TEST_F(MdlTool, GoldenDumpOfAHandMadeProject) {

@@ -11,10 +11,10 @@
 
 namespace mdltool {
 
-namespace {
-
 using namespace model;
 using namespace modelfiles;
+
+namespace {
 
 std::string absolute(const std::string& p) {
   std::error_code ec;
@@ -22,25 +22,24 @@ std::string absolute(const std::string& p) {
   return ec ? p : a.string();
 }
 
-// A document of its own for the tool's work, released on every path.
-struct ToolDocument {
-  DocumentRecord* doc = nullptr;
-  ToolDocument() {
-    mm_UnitInit();
-    doc_StartUp();
-    doc = doc_New();
-    CurrentDocument = doc;
-  }
-  ~ToolDocument() {
-    CurrentDocument = nullptr;
-    mdl_FreeDocument(doc);
-    mdl_FreeDocumentCode(TemplateDocument);
-    doc_ShutDown();
-  }
-};
+} // namespace
 
-// Loads a project file, or a block library into an empty project.
-bool loadAny(const std::string& file, std::ostream& err) {
+ToolDocument::ToolDocument() {
+  mm_UnitInit();
+  doc_StartUp();
+  doc = doc_New();
+  CurrentDocument = doc;
+}
+
+ToolDocument::~ToolDocument() {
+  CurrentDocument = nullptr;
+  mdl_FreeDocument(doc);
+  mdl_FreeDocumentCode(TemplateDocument);
+  doc_ShutDown();
+}
+
+namespace {
+bool loadAnyImpl(const std::string& file, std::ostream& err) {
   const std::string path = absolute(file);
   ProjectPath = path;
   if (plat::path::toUpper(plat::path::extension(path)) == "MCO") {
@@ -65,6 +64,12 @@ bool loadAny(const std::string& file, std::ostream& err) {
   }
   return true;
 }
+
+} // namespace
+
+bool loadAny(const std::string& file, std::ostream& err) { return loadAnyImpl(file, err); }
+
+namespace {
 
 int cmdDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   ToolDocument td;
@@ -99,8 +104,8 @@ int cmdResave(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
 } // namespace
 
-const std::vector<Command>& commands() {
-  static const std::vector<Command> table = {
+std::vector<Command>& table() {
+  static std::vector<Command> table = {
       {"dump", "FILE [--run-fields]",
        "print the modules, logics, gates, pins, wires, extras and value trees of a project (.MDL) or block library "
        "(.MCO)",
@@ -109,6 +114,10 @@ const std::vector<Command>& commands() {
   };
   return table;
 }
+
+const std::vector<Command>& commands() { return table(); }
+
+void addCommand(const Command& c) { table().push_back(c); }
 
 int runCommandLine(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
   auto usage = [&]() {

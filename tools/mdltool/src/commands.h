@@ -6,7 +6,20 @@
 #include <string>
 #include <vector>
 
+namespace model {
+struct DocumentRecord;
+}
+
 namespace mdltool {
+
+// A document of its own for the tool's work, released on every path.
+struct ToolDocument {
+  model::DocumentRecord* doc = nullptr;
+  ToolDocument();
+  ~ToolDocument();
+  ToolDocument(const ToolDocument&) = delete;
+  ToolDocument& operator=(const ToolDocument&) = delete;
+};
 
 struct Command {
   const char* name;
@@ -18,6 +31,12 @@ struct Command {
 };
 
 const std::vector<Command>& commands();
+// Adds a command to the table (commands that need more than the model, such
+// as render with its drawing backend, register themselves from the program).
+void addCommand(const Command& c);
+// Loads a project file, or a block library into an empty project, into the
+// current document; false with a message on err.
+bool loadAny(const std::string& file, std::ostream& err);
 // Runs argv (without the program name); prints the usage on a bad call.
 int runCommandLine(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
 
