@@ -37,6 +37,18 @@ void saveInto(const ViewFields& v) {
   g_saved.maxY = v.maxY;
 }
 
+// Copies the saved view into a document's view fields.
+void loadInto(ViewFields& v) {
+  v.worldX = g_saved.worldX;
+  v.worldY = g_saved.worldY;
+  v.worldW = g_saved.worldW;
+  v.worldH = g_saved.worldH;
+  v.scrollX = g_saved.scrollX;
+  v.scrollY = g_saved.scrollY;
+  v.maxX = g_saved.maxX;
+  v.maxY = g_saved.maxY;
+}
+
 } // namespace
 
 void vp_SetDocumentView(ViewFields* fields) { g_view = fields ? fields : &g_defaultView; }
@@ -49,32 +61,14 @@ void vp_UnitInit() {
 
 void vp_ResetView() {
   vdi_UnitInitZoom();
-  ViewFields& v = *g_view;
-  v.worldX = g_saved.worldX;
-  v.worldY = g_saved.worldY;
-  v.worldW = g_saved.worldW;
-  v.worldH = g_saved.worldH;
-  v.scrollX = g_saved.scrollX;
-  v.scrollY = g_saved.scrollY;
-  v.maxX = g_saved.maxX;
-  v.maxY = g_saved.maxY;
+  loadInto(*g_view);
   ++g_saved.nesting;
 }
 
 void vp_RestoreView() {
   --g_saved.nesting;
   saveInto(*g_view);
-  if (g_saved.nesting < 1) {
-    ViewFields& v = *g_view;
-    v.worldX = g_saved.worldX;
-    v.worldY = g_saved.worldY;
-    v.worldW = g_saved.worldW;
-    v.worldH = g_saved.worldH;
-    v.scrollX = g_saved.scrollX;
-    v.scrollY = g_saved.scrollY;
-    v.maxX = g_saved.maxX;
-    v.maxY = g_saved.maxY;
-  }
+  if (g_saved.nesting < 1) loadInto(*g_view);
 }
 
 int vp_Nesting() { return g_saved.nesting; }
