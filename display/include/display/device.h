@@ -1,6 +1,6 @@
 #pragma once
 // The device the drawing layer draws on: device coordinates (32-bit), pens,
-// brushes and fonts as value specifications, and the drawing conventions of
+// brushes and fonts as plain values, and the drawing conventions of
 // the system's original graphics interface, which every backend keeps:
 //  - rectangle, fillRect, ellipse and roundRect exclude the right and bottom
 //    edge of their box;
