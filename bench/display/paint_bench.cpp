@@ -6,7 +6,6 @@
 #include "display/gatedraw.h"
 #include "display/gdi.h"
 #include "display/qt_device.h"
-#include "display/render.h"
 #include "display/sheet.h"
 #include "sample_sheet.h"
 
@@ -75,9 +74,32 @@ int main(int argc, char** argv) {
     view.sheetW = gen.width;
     view.sheetH = gen.height;
     view.gridOn = false;
-    // Through the drawing layer.
+    // Through the drawing layer, into an image made beforehand (as the
+    // worksheet's persistent image is).
+    QImage img(gen.width + 2, gen.height + 2, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    view.clientW = gen.width;
+    view.clientH = gen.height;
+    view.viewW = gen.width;
+    view.viewH = gen.height;
+    setCurrentView(view);
+    float zoom = 1.0f;
+    gdi_SetZoom(&zoom);
     auto t0 = Clock::now();
-    QImage img = renderSheet(&gen.logic, 1.0f, view);
+    {
+      QtDevice dev(&img);
+      struct W : DrawWindow {
+        Device* d;
+        Device* beginPaint() override { return d; }
+        void endPaint() override {}
+        Device* getDc() override { return d; }
+        void releaseDc() override {}
+      } win;
+      win.d = &dev;
+      gdi_BeginPaint(&win);
+      ws_Redraw(&gen.logic);
+      gdi_EndPaint();
+    }
     auto layer = Clock::now() - t0;
 
     // The same primitives straight on a QPainter.
