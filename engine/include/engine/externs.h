@@ -1,0 +1,72 @@
+#pragma once
+// The extern function library: native functions 0..122 that block code calls
+// through opcode 210. Arguments come as the ExternArgBlock, a row of 32-bit
+// slots each holding the (virtual) address of the argument's storage; results
+// go back through those addresses. Every access is checked through the
+// interpreter's address space: a bad argument address stops the run.
+#include <cstdint>
+#include <string>
+
+namespace engine {
+
+class Vm;
+
+// True for a number with an entry. Numbers without one (11, 77, 107, 113,
+// 119, above 122, negative) get the no-op entry; the first such lookup shows
+// message 50031 (once per program run).
+bool xt_IsValid(std::int32_t number);
+// Calls extern 'number' (-1: the no-op entry) with the argument block at argBlock.
+void xt_Call(std::int32_t number, Vm& vm, std::uint32_t argBlock);
+// Call reason handed to extern 106 (1 normally, 2 while a gate is inserted).
+void xt_SetCallReason(std::uint16_t value);
+// Tests: forget that message 50031 was shown.
+void xt_ResetInvalidFlag();
+
+// Where the target program text lines of the externs go. The target text
+// writer installs its streams here; while none is open the lines are dropped.
+class TargetTextSink {
+public:
+  virtual ~TargetTextSink() = default;
+  virtual bool mainOpen() const { return false; }
+  virtual void writeMain(const std::string& line) {}
+  // Completes a file name of an include line (the writer's path completion).
+  virtual std::string completePath(const std::string& name) { return name; }
+  // Language strings 102..105 of the include lines ("%s" takes the path).
+  virtual std::string languageString(int id);
+  // The current parallel sequence: its number and word or bit count; false at top level.
+  virtual bool nextSequenceItem(bool bit, std::uint16_t& sequence, std::uint16_t& count) { return false; }
+  // Bit base and TR base of sequence 0..200; false when unknown.
+  virtual bool sequenceBases(int sequence, int& bitBase, double& trBase) { return false; }
+  // Makes the sequence current and writes a line to its stream.
+  virtual void writeSequence(int sequence, const std::string& line) {}
+};
+// A sink that keeps the text, for tests.
+class StringTextSink : public TargetTextSink {
+public:
+  std::string text;
+  bool open = true;
+  bool mainOpen() const override { return open; }
+  void writeMain(const std::string& line) override { text += line; }
+};
+TargetTextSink* setTargetTextSink(TargetTextSink* sink);   // null: none; returns the previous one
+
+// Closes and forgets the extra files of extern 76 (with the main output).
+void xt_CloseExtraFiles();
+
+// Program state the externs report (set by the shell).
+struct ExternProgramState {
+  std::uint8_t interfaceDisplay = 0;   // extern 62
+  std::string projectDir;              // extern 78
+  std::string projectName;
+  std::uint16_t openWorksheets = 0;    // extern 120
+  bool multipleUseWindow = false;      // extern 94
+  bool onlineMode = false;             // extern 75
+  bool kind3Window = false;
+  std::int16_t originX = 0, originY = 0;   // extern 91
+  bool repaintPending = false, printing = false, offscreenRedraw = false;   // extern 92
+  double targetWindow = 0, frameWindow = 0, clientWindow = 0, activeWorksheet = 0;   // externs 109..112
+  std::uint16_t clipFlag = 0;              // extern 118
+};
+ExternProgramState& externState();
+
+} // namespace engine

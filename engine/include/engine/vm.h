@@ -1,0 +1,184 @@
+#pragma once
+// The interpreter of compiled block code: linking (decoding every procedure
+// of a compiled module into a side table and relocating its operands into the
+// checked address space), and the run loop with its registers, evaluation
+// stack, calls and extern calls. Broken code never crashes the program: the
+// linker refuses unknown opcodes, tags and module numbers; at run time every
+// operand access is translated and checked, the evaluation stack and the call
+// depth are bounded, and so is the number of instructions of one run. An error
+// stops the run with error byte 1 and sets the document's runError.
+#include "engine/vmcode.h"
+#include "engine/vmspace.h"
+
+#include "model/records.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace engine {
+
+class Vm {
+public:
+  static constexpr unsigned kStackExtra = 309;     // evaluation stack = frame size + 309 bytes
+  static constexpr unsigned kExternFrame = 200;
+  static constexpr unsigned kMaxCallDepth = 64;
+  static constexpr std::uint64_t kDefaultBudget = 50'000'000;  // instructions of one outermost run
+
+  Vm();
+  ~Vm();
+  Vm(const Vm&) = delete;
+  Vm& operator=(const Vm&) = delete;
+
+  // Forgets every linked module and unmaps everything.
+  void reset();
+  // The document whose run fields (areas 7..17) and simulated logic (area 6)
+  // code reaches. Mapped once per document.
+  void attachDocument(model::DocumentRecord* doc);
+  model::DocumentRecord* document() const { return doc_; }
+
+  // Links all code of a compiled module: every procedure of every type (the
+  // step procedure and the further procedures when their length is not 0, the
+  // two drawing procedures when present) and the module's own code block; then
+  // runs the initialisation code once. table: the referenced modules by
+  // number (tags '0', '1', '2'); a module whose name begins with "Extern"
+  // stands for the extern library. False (with error) when any code is
+  // refused; nothing of the module is then runnable.
+  bool linkModule(model::ProjectModule* module, const std::uint8_t* initCode, std::size_t initSize,
+                  model::ProjectModule* const* table, unsigned tableSize, std::string* error = nullptr);
+  bool isLinked(const model::ProjectModule* module) const;
+  // Forgets a module before its records are released: unmaps its blocks and
+  // drops the decoded procedures of its types and code.
+  void forgetModule(model::ProjectModule* module);
+  // The module linked last (extern 68 reads it).
+  model::ProjectModule* lastLinked() const { return lastLinked_; }
+  // Decoded procedure of a code pointer of a linked type; null when none.
+  const Procedure* procedureFor(const void* code) const;
+
+  // Runs one procedure for a gate and its instance; returns the error byte.
+  std::uint8_t run(model::GateRecord* gate, model::GateInstance* instance, const void* code);
+  // The drawing run: sets the drawing attributes and origin first and
+  // restores them afterwards; returns nothing.
+  void runDrawing(model::GateRecord* gate, model::GateInstance* instance, const void* code,
+                  int originX, int originY);
+
+  AddressSpace& space() { return space_; }
+  const std::string& lastError() const { return lastError_; }
+  std::uint64_t instructionsExecuted() const { return executed_; }
+  void setBudget(std::uint64_t instructions) { budgetLimit_ = instructions; }
+
+  // Registers that the primitives and the extern library use.
+  model::GateRecord* currentGate() const { return gate_; }
+  model::GateInstance* currentInstance() const { return inst_; }
+  std::uint32_t area(unsigned k) const { return k < kAreaCount ? areas_[k] : 0; }
+  std::int16_t originX() const { return originX_; }
+  std::int16_t originY() const { return originY_; }
+  // Stops the run with an error (error byte 1, runError set).
+  void fail(const std::string& why);
+
+private:
+  struct ModuleMap {
+    std::uint32_t code = 0, vars = 0, consts = 0;
+    std::vector<model::ProjectModule*> table;
+    std::vector<const void*> procKeys;   // code blocks of its types linked so far
+    bool linked = false;
+  };
+  struct Stack {
+    std::uint32_t base = 0;   // virtual base
+    std::uint32_t size = 0;
+    std::uint32_t sp = 0;     // bytes in use
+  };
+
+  ModuleMap& mapModule(model::ProjectModule* m);
+  bool linkProcedure(model::ProjectModule* m, const void* code, std::uint32_t length, std::string& err);
+  bool relocate(Procedure& p, model::ProjectModule* m, std::string& err);
+  const Procedure* functionAt(std::uint32_t addr);
+  std::uint8_t runProcedure(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p);
+  void mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4]);
+  void execute(const Procedure& p, std::size_t ip);
+  void step(const Instr& I);
+  void doCall(const Instr& I, bool isExtern);
+
+  // Operand helpers (bounds-checked; a failed access stops the run).
+public:
+  const Operand& opnd(const Instr& I, unsigned k) const { return proc_->operands[I.first + k]; }
+  std::uint32_t addr(const Instr& I, unsigned k) const;
+  bool rd(std::uint32_t a, void* out, std::uint32_t len);
+  bool wr(std::uint32_t a, const void* in, std::uint32_t len);
+  std::uint8_t* ptr(std::uint32_t a, std::uint32_t len, bool write);
+  double rdReal(std::uint32_t a);
+  std::int16_t rdInt(std::uint32_t a);
+  std::uint16_t rdWord(std::uint32_t a);
+  bool push(const void* data, std::uint32_t len);
+  bool pushReal(double v) { return push(&v, 8); }
+  bool pushWord(std::uint16_t v) { std::uint32_t w = v; return push(&w, 4); }
+  void emptyStack() { stack_.sp = 0; }
+  bool jumpTo(std::uint32_t target);
+  bool stopped() const { return stop_; }
+  void stop(std::uint8_t error) { stop_ = true; if (error) err_ = error; }
+
+private:
+  void opArith(const Instr& I);
+  void opMove(const Instr& I);
+  void opInteg(const Instr& I);
+  void opDraw(const Instr& I);
+  void opFile(const Instr& I);
+  void opIndexCheck(const Instr& I);
+
+  AddressSpace space_;
+  model::DocumentRecord* doc_ = nullptr;
+  std::vector<std::uint32_t> docRegions_;
+  std::map<const model::ProjectModule*, ModuleMap> modules_;
+  std::unordered_map<const void*, std::unique_ptr<Procedure>> procs_;
+  std::unordered_map<const void*, model::ProjectModule*> procOwner_;
+  std::unordered_map<std::uint32_t, std::unique_ptr<Procedure>> functions_;
+  std::unordered_map<std::uint32_t, model::ProjectModule*> codeOwner_;   // code vbase -> module
+  std::vector<std::uint8_t> linkFrame_;
+  std::vector<std::vector<std::uint8_t>> stackPool_;
+  std::uint32_t linkFrameBase_ = 0;
+  model::ProjectModule* linking_ = nullptr;
+  model::ProjectModule* lastLinked_ = nullptr;
+
+  // Registers.
+  std::uint32_t areas_[kAreaCount] = {};
+  Stack stack_;
+  bool stop_ = false;
+  std::uint8_t err_ = 0;
+  bool stoppedByReturn_ = false;
+  std::vector<std::uint32_t> results_;
+  const Procedure* proc_ = nullptr;
+  std::size_t ip_ = 0, next_ = 0;
+  model::GateRecord* gate_ = nullptr;
+  model::GateInstance* inst_ = nullptr;
+  unsigned depth_ = 0;
+  std::uint64_t budget_ = 0, budgetLimit_ = kDefaultBudget, executed_ = 0;
+  std::string lastError_;
+  std::int16_t originX_ = 0, originY_ = 0;
+  friend struct VmFileTable;
+};
+
+// The program's interpreter.
+Vm& vm();
+
+// The linker entry for the block library reader (same shape as the reader's
+// linker hook): forgets what was linked of the module before (its code may
+// have been replaced) and links it with its referenced modules by number.
+bool vm_LinkCode(model::ProjectModule* module, const std::uint8_t* linkBlock, std::size_t size,
+                 model::ProjectModule* const* referenced, int count);
+
+// Forgets every compiled module of a document and detaches it; call it before
+// the document (or its modules) is released.
+void vm_ForgetDocument(model::DocumentRecord* doc);
+
+// False for no gate; true for a call (kind 0) and a gate without a type;
+// otherwise false when bit 1 of the type's flags is set (the gate gets no
+// number and is not counted), else true.
+bool gt_IsCountedGate(const model::GateRecord* gate);
+
+// The low-bit masks of the document defaults: mask[k] has the low k bits set.
+std::uint16_t lowMask(unsigned k);
+
+} // namespace engine

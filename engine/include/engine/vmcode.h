@@ -1,0 +1,73 @@
+#pragma once
+// Instruction records of compiled block code and their decoder. A code block
+// starts with a u16 frame size (two bytes follow it) and holds instructions
+// from byte 4 on, each a little-endian record:
+//   +0 u32 opcode (0..56, 60..135, 210), +4 four unused bytes, +8 u16 element
+//   count n, +10 two bytes, +12 operands, two per 12 bytes:
+//   {u32 offset of operand 1, u8 tag 1, u8 tag 2, two bytes, u32 offset 2}.
+// The decoder walks a block once into a side table (the block itself is never
+// changed) and refuses what is not code: an unknown opcode, an instruction
+// that runs past the block, a block without an end instruction (119 or 120).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace engine {
+
+// Area tags of operands. 0..18 select an entry of the area table at run time
+// (0 inputs, 1 outputs, 2 extras, 3 states, 4 call frame, 5 absolute,
+// 6 step block of the simulated logic, 7..17 the document's run fields,
+// 18 the evaluation stack base). The others are resolved by the linker.
+enum : std::uint8_t {
+  kAreaInputs = 0, kAreaOutputs = 1, kAreaExtra = 2, kAreaState = 3, kAreaFrame = 4,
+  kAreaAbsolute = 5, kAreaLogic = 6, kAreaRequestedStep = 7, kAreaChanged = 8, kAreaConverged = 9,
+  kAreaAcceptStep = 10, kAreaIterationCounter = 11, kAreaAtTimeZero = 12, kAreaFirstIteration = 13,
+  kAreaRunError = 14, kAreaRejectStep = 15, kAreaFrameRequest = 16, kAreaFrameArgument = 17,
+  kAreaStack = 18, kAreaCount = 19,
+  kTagOwnCode = '+',        // the procedure's own code block (jumps inside a procedure)
+  kTagLinkFrame = ',', kTagModuleCode = '-', kTagModuleConst = '.', kTagModuleVars = '/',
+  kTagOtherVars = '0', kTagOtherConst = '1', kTagOtherCode = '2',
+  kTagImmediate = 0xFF      // decoder mark: the offset field is a value, not an address
+};
+
+struct Operand {
+  std::uint32_t offset = 0;
+  std::uint8_t tag = 0;
+};
+
+struct Instr {
+  std::uint32_t pos = 0;       // byte offset in the block
+  std::uint16_t len = 0;       // byte length
+  std::uint16_t n = 0;         // element count
+  std::uint8_t op = 0;         // opcode (210 after an extern operand was linked)
+  std::uint8_t nops = 0;       // operands, except for opcode 69 (count in nMany)
+  std::uint32_t first = 0;     // index of the first operand in the procedure's operand table
+  std::uint32_t nMany = 0;     // operand count of opcode 69
+  std::int32_t ext = -1;       // extern number of opcode 210
+  std::uint32_t operandCount() const { return op == 69 ? nMany : nops; }
+};
+
+// A decoded procedure: the side table of one code block (or of a function
+// inside a module's code block that starts at 'start').
+struct Procedure {
+  std::uint32_t vbase = 0;     // virtual address of the block (start of the frame-size word)
+  std::uint32_t start = 0;     // offset of the frame-size word in the block
+  std::uint16_t frameSize = 0;
+  std::vector<Instr> code;
+  std::vector<Operand> operands;
+  // Instruction index at a byte offset of the block; -1 when none starts there.
+  int indexAt(std::uint32_t pos) const;
+};
+
+bool isOpcode(unsigned op);
+// Operand count and byte length of an instruction (count word n); false for
+// an unknown opcode.
+bool instrShape(unsigned op, unsigned n, unsigned& operands, unsigned& length);
+
+// Decodes the instructions of a block from start + 4 up to and including the
+// first end instruction (119, 120). Operands keep their raw tags and offsets.
+bool decodeProcedure(const std::uint8_t* block, std::size_t size, std::uint32_t start, Procedure& out,
+                     std::string& error);
+
+} // namespace engine

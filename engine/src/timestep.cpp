@@ -1,0 +1,451 @@
+#include "engine/timestep.h"
+
+#include "engine/services.h"
+#include "engine/vm.h"
+
+#include "model/instances.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace engine {
+
+namespace {
+
+struct MacroContext {
+  double** inputRefs = nullptr;
+  model::InputPin* pins = nullptr;
+  unsigned port = 1;
+  unsigned inputCount = 0;
+  double* cursor = nullptr;
+  double* cursorEnd = nullptr;
+};
+
+struct StepState {
+  std::vector<double> snapshot;
+  std::int16_t adaptCounter = 0;
+  MacroContext macro;
+  bool narrowRequest = false;
+  bool atLimit = false;
+  bool beforeLimit = false;
+};
+StepState gState;
+
+bool isIntegerType(model::PinSignalType t) { return t < model::kTypeReal; }
+
+std::uint16_t getWord(const double* slot) { std::uint16_t w; std::memcpy(&w, slot, 2); return w; }
+void putWord(double* slot, std::uint16_t w) { std::memcpy(slot, &w, 2); }
+
+bool variableWidth(const model::LogicRecord* l) { return l->StepBlock.stepFlags & 1; }
+
+void stepNop(model::DocumentRecord&, model::GateRecord*, model::GateInstance*) {}
+
+void stepInput(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in) {
+  MacroContext& m = gState.macro;
+  if (!m.inputRefs) return;   // only inside a macro
+  const unsigned port = m.port++;
+  if (port < 1 || port > m.inputCount || !in->OutputValues || g->OutputCount == 0) return;
+  const double* src = m.inputRefs[port - 1];
+  if (!src) return;
+  const model::PinSignalType t = g->Outputs[0].Type;
+  if (isIntegerType(t)) {
+    putWord(in->OutputValues, getWord(src));
+    return;
+  }
+  unsigned count = model::elementCount(t);
+  if (m.pins) count = std::min(count, model::elementCount(m.pins[port - 1].Type));
+  count = std::min<unsigned>(count, in->OutputSlotCount);
+  sim_CopyVectorChecked(doc, src, in->OutputValues, count);
+}
+
+void stepOutput(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in) {
+  if (g->InputCount == 0 || !in->InputRefs || !in->InputRefs[0]) return;
+  const double* src = in->InputRefs[0];
+  const model::PinSignalType t = g->Inputs[0].Type;
+  MacroContext& m = gState.macro;
+  const bool inMacro = m.inputRefs != nullptr || m.cursor != nullptr;
+  const unsigned elements = isIntegerType(t) ? 1 : model::elementCount(t);
+  const double* value = src;
+  if (in->StateValues && in->StateSlotCount) {
+    const unsigned n = std::min<unsigned>(elements, in->StateSlotCount);
+    if (isIntegerType(t)) putWord(in->StateValues, getWord(src));
+    else if (inMacro) sim_CopyVectorChecked(doc, src, in->StateValues, n);
+    else std::memcpy(in->StateValues, src, n * sizeof(double));
+    value = in->StateValues;
+  }
+  if (!inMacro || !m.cursor) return;
+  // One bound for all ports: never past the macro's output slots.
+  for (unsigned k = 0; k < elements && m.cursor < m.cursorEnd; ++k, ++m.cursor) {
+    if (std::fabs(*m.cursor - value[k]) > 0.1) doc.changed = 1;
+    *m.cursor = value[k];
+  }
+}
+
+void stepDisableLogic(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in) {
+  if (g->Next) g->Next->Flags = std::uint16_t(g->Next->Flags & ~(1u << 12));
+  if (g->InputCount && in->InputRefs && in->InputRefs[0] && in->InputValues)
+    sim_CopyVectorChecked(doc, in->InputRefs[0], in->InputValues,
+                          std::min<unsigned>(model::elementCount(g->Inputs[0].Type), in->InputSlotCount));
+}
+
+// Reads the inputs into the instance's own input slots.
+void gatherInputs(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in, bool negateReal) {
+  if (!in->InputRefs || !in->InputValues) return;
+  unsigned slot = 0;
+  for (unsigned p = 0; p < g->InputCount && p < in->InputRefCount; ++p) {
+    const model::InputPin& pin = g->Inputs[p];
+    const unsigned count = model::elementCount(pin.Type);
+    const double* src = in->InputRefs[p];
+    if (src && src != in->InputValues + slot) {
+      if (isIntegerType(pin.Type)) {
+        if (slot < in->InputSlotCount) {
+          std::uint16_t w = getWord(src);
+          if (pin.Flags & model::kPinNegated) w ^= 0xFFFF;
+          putWord(in->InputValues + slot, w);
+        }
+      } else {
+        for (unsigned e = 0; e < count && slot + e < in->InputSlotCount; ++e) {
+          double v = src[e];
+          if (negateReal && (pin.Flags & model::kPinNegated)) v = -v;
+          if (std::fabs(in->InputValues[slot + e] - v) > 0.1) doc.changed = 1;
+          in->InputValues[slot + e] = v;
+        }
+      }
+    }
+    slot += count;
+  }
+}
+
+// Writes the input slots back to their sources after the gate ran.
+void writeBackInputs(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in) {
+  if (!in->InputRefs || !in->InputValues) return;
+  unsigned slot = 0;
+  for (unsigned p = 0; p < g->InputCount && p < in->InputRefCount; ++p) {
+    const model::InputPin& pin = g->Inputs[p];
+    const unsigned count = model::elementCount(pin.Type);
+    double* src = in->InputRefs[p];
+    if (src && src != in->InputValues + slot) {
+      if (isIntegerType(pin.Type)) {
+        if (slot < in->InputSlotCount) {
+          std::uint16_t w = getWord(in->InputValues + slot);
+          if (pin.Flags & model::kPinNegated) w ^= 0xFFFF;
+          putWord(src, w);
+        }
+      } else {
+        for (unsigned e = 0; e < count && slot + e < in->InputSlotCount; ++e) {
+          const double diff = std::fabs(in->InputValues[slot + e] - src[e]);
+          if (diff > 0.1) doc.changed = 1;
+          if (diff > 0.5 && pin.Source != g) src[e] = in->InputValues[slot + e];
+        }
+      }
+    }
+    slot += count;
+  }
+}
+
+void callNativeStep(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in) {
+  // No native step procedures exist in this system: a type without
+  // interpreter code has nothing to run.
+  (void)doc; (void)g; (void)in;
+}
+
+void stepInterpreted(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in) {
+  model::GateTypeRecord* t = model::subType(g);
+  if (!t || !t->StepProc) return;   // placeholder type: its library is not loaded
+  if (t->StepLength == 0) {
+    g->Kind = model::kKindCompiledNative;
+    callNativeStep(doc, g, in);
+    return;
+  }
+  const void* code = t->StepProc;
+  if (!vm().procedureFor(code)) return;   // not linked (refused code)
+  gatherInputs(doc, g, in, false);
+  vm().attachDocument(&doc);
+  vm().run(g, in, code);
+  writeBackInputs(doc, g, in);
+}
+
+int gSubDepth = 0;   // nesting of sub-logic passes (a logic never calls itself; this keeps it so)
+
+void stepSubLogic(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in) {
+  model::LogicRecord* sub = model::subLogic(g);
+  if (!sub || !in || gSubDepth >= 64) return;
+  struct DepthGuard {
+    DepthGuard() { ++gSubDepth; }
+    ~DepthGuard() { --gSubDepth; }
+  } guard;
+  const std::uint16_t mode = g->AuxWord54;
+  const unsigned n = g->AuxWord66 ? g->AuxWord66 : 1;
+  model::LogicRecord* top = doc.SimLogic;
+  const unsigned limit = top ? top->StepBlock.maxIterations : 0;
+  const unsigned counter = doc.iterationCounter;
+  const std::uint16_t savedChanged = doc.changed, savedConverged = doc.converged;
+  const std::uint8_t savedCheck = doc.convergenceCheck;
+  const bool savedAt = gState.atLimit, savedBefore = gState.beforeLimit;
+  const std::uint16_t savedAccept = doc.acceptStep;
+  const std::uint16_t savedLimit = top ? top->StepBlock.maxIterations : 0;
+  bool restoreCC = false, restoreLimit = false;
+  if (!(mode & 0x8000)) {
+    if ((mode & 0x2000) && int(counter) > int(limit) - 2) {
+      restoreCC = true;
+      doc.convergenceCheck = 0;
+    }
+  } else {
+    if (counter == n) {
+      restoreLimit = true;
+      if (top) top->StepBlock.maxIterations = std::uint16_t(n);
+      doc.acceptStep = 1;
+      if (mode & 0x2000) doc.convergenceCheck = 0;
+      gState.atLimit = doc.convergenceCheck != 0;
+      gState.beforeLimit = false;
+    } else {
+      gState.atLimit = false;
+      gState.beforeLimit = counter + 1 == n && doc.convergenceCheck;
+    }
+  }
+  const MacroContext saved = gState.macro;
+  gState.macro = MacroContext{};
+  gState.macro.inputRefs = in->InputRefs;
+  gState.macro.pins = g->Inputs;
+  gState.macro.port = 1;
+  gState.macro.inputCount = std::min<unsigned>(g->InputCount, in->InputRefCount);
+  gState.macro.cursor = in->OutputValues;
+  gState.macro.cursorEnd = in->OutputValues ? in->OutputValues + in->OutputSlotCount : nullptr;
+  sim_StepLogic(doc, sub, in->Children);
+  if (restoreCC) {
+    doc.changed = savedChanged;
+    doc.converged = savedConverged;
+    doc.convergenceCheck = savedCheck;
+  }
+  if (mode & 0x8000) {
+    gState.atLimit = savedAt;
+    gState.beforeLimit = savedBefore;
+    doc.convergenceCheck = savedCheck;
+    if (restoreLimit) {
+      if (top) top->StepBlock.maxIterations = savedLimit;
+      doc.acceptStep = savedAccept;
+    }
+  }
+  gState.macro = saved;
+}
+
+struct TableInit {
+  TableInit() {
+    for (auto& h : GateStepTable) h = nullptr;
+    GateStepTable[0] = stepSubLogic;
+    for (unsigned k = 1; k <= 89; ++k) GateStepTable[k] = stepNop;
+    GateStepTable[model::kKindInput] = stepInput;
+    GateStepTable[model::kKindOutput] = stepOutput;
+    GateStepTable[model::kKindDisableLogic] = stepDisableLogic;
+    GateStepTable[model::kKindCompiled] = stepInterpreted;
+    GateStepTable[model::kKindCompiledNative] = callNativeStep;
+  }
+};
+
+template <bool Save>
+void walkOutputs(model::GateRecord* gates, model::GateInstance* instances, std::size_t& pos, int depth = 0) {
+  if (depth > 64) return;
+  std::vector<double>& buf = gState.snapshot;
+  auto move = [&](double& slot) {
+    if (pos >= 1 && pos <= buf.size()) {
+      if (Save) buf[pos - 1] = slot; else slot = buf[pos - 1];
+    }
+    ++pos;
+  };
+  model::GateRecord* g = gates;
+  model::GateInstance* in = instances;
+  for (; g && in; g = g->Next, in = in->Next) {
+    for (unsigned k = 0; k < in->OutputSlotCount && in->OutputValues; ++k) move(in->OutputValues[k]);
+    if (in->StateValues && in->StateSlotCount)
+      for (unsigned k = in->StateSlotCount; k-- > 0;) move(in->StateValues[k]);
+    if (g->Kind == model::kKindCall && model::subLogic(g))
+      walkOutputs<Save>(model::subLogic(g)->FirstGate, in->Children, pos, depth + 1);
+  }
+}
+
+std::size_t countSlots(const model::GateRecord* g, int depth) {
+  std::size_t n = 0;
+  for (; g; g = g->Next) {
+    n += model::outputElements(g) + g->StateCount;
+    if (g->Kind == model::kKindCall && model::subLogic(g) && depth < 64)
+      n += countSlots(model::subLogic(g)->FirstGate, depth + 1);
+  }
+  return n;
+}
+
+} // namespace
+
+StepHandler GateStepTable[135];
+static TableInit gTableInit;
+
+StepOptions& stepOptions() {
+  static StepOptions o;
+  return o;
+}
+
+void sim_ResetState() { gState = StepState{}; }
+
+void sim_CopyVectorChecked(model::DocumentRecord& doc, const double* source, double* target, unsigned count) {
+  for (unsigned k = 0; k < count; ++k) {
+    if (std::fabs(target[k] - source[k]) > 0.1) doc.changed = 1;
+    target[k] = source[k];
+    if (std::fabs(target[k]) < 1e-38) target[k] = 0.0;
+    if (target[k] > 1e38) { doc.changed = 1; target[k] = 1e38; }
+    if (target[k] < -1e38) { doc.changed = 1; target[k] = -1e38; }
+  }
+}
+
+std::size_t sim_CountBufferSlots(const model::LogicRecord* logic) {
+  return logic ? countSlots(logic->FirstGate, 0) * 8 : 0;
+}
+
+bool sim_AllocBuffer(model::DocumentRecord& doc) {
+  sim_FreeBuffer();
+  if (!doc.SimLogic) return false;
+  gState.snapshot.assign(sim_CountBufferSlots(doc.SimLogic) / 8, 0.0);
+  return true;
+}
+
+void sim_FreeBuffer() { gState.snapshot.clear(); gState.snapshot.shrink_to_fit(); }
+
+void sim_SaveOutputs(model::GateRecord* gates, model::GateInstance* instances, std::size_t& position) {
+  walkOutputs<true>(gates, instances, position);
+}
+void sim_RestoreOutputs(model::GateRecord* gates, model::GateInstance* instances, std::size_t& position) {
+  walkOutputs<false>(gates, instances, position);
+}
+
+bool sim_AdaptStep(model::DocumentRecord& doc, double& newWidth) {
+  model::LogicRecord* l = doc.SimLogic;
+  if (!l) return false;
+  const model::StepBlock& sb = l->StepBlock;
+  const unsigned limit = sb.maxIterations, counter = doc.iterationCounter;
+  // A step block without a usable increment or limit changes no width.
+  if (!(sb.incrInterval > 0) || !std::isfinite(sb.incrInterval) || limit == 0) return false;
+  if (gState.adaptCounter < 32767) ++gState.adaptCounter;
+  if (counter < limit / 2) {
+    if (gState.adaptCounter <= 4 || sb.interval == sb.maxInterval || sb.interval > l->currentStep) return false;
+    newWidth = std::min(sb.interval * sb.incrInterval, sb.maxInterval);
+    gState.adaptCounter = 0;
+    return newWidth != sb.interval;
+  }
+  if (counter > (2 * limit) / 3) {
+    if (sb.interval == sb.minInterval) return false;
+    newWidth = std::max(l->currentStep / sb.incrInterval, sb.minInterval);
+    return true;
+  }
+  return false;
+}
+
+void sim_StepLogic(model::DocumentRecord& doc, model::LogicRecord* logic, model::GateInstance* instances) {
+  doc.runFlag = 1;
+  model::LogicRecord* top = doc.SimLogic;
+  model::GateRecord* g = logic ? logic->FirstGate : nullptr;
+  model::GateInstance* in = instances;
+  for (; g && in && doc.runFlag; g = g->Next, in = in->Next) {
+    if (StepHandler h = GateStepTable[g->Kind < 135 ? g->Kind : 90]) h(doc, g, in);
+    if ((gState.atLimit && doc.changed) || (gState.beforeLimit && !doc.converged)) {
+      if (top && variableWidth(top) && top->currentStep > top->StepBlock.minInterval) {
+        gState.narrowRequest = true;
+      } else if (!doc.stepAborted) {
+        engineServices().showMessage(50034);
+        doc.runError = 1;
+        doc.stepAborted = 1;
+      }
+      doc.runFlag = 0;
+      break;
+    }
+  }
+  // runFlag stays 0 after a stopped pass, so that the passes of the enclosing
+  // logics stop too; every pass starts with 1.
+}
+
+std::uint8_t sim_Step(model::DocumentRecord& doc) {
+  model::LogicRecord* l = doc.SimLogic;
+  if (!l) return 0;
+  model::StepBlock& sb = l->StepBlock;
+  const bool variable = variableWidth(l);
+  doc.stepAborted = 0;
+  doc.changed = 1;
+  gState.macro = MacroContext{};
+  doc.atTimeZero = sb.simTime == 0.0;
+  if (doc.iterationCounter == 1) {
+    doc.requestedStep = 1e38;
+    doc.acceptStep = 0;
+    if (variable) {
+      if (gState.snapshot.size() * 8 != sim_CountBufferSlots(l)) sim_AllocBuffer(doc);
+      std::size_t pos = 1;
+      sim_SaveOutputs(l->FirstGate, doc.SimInstances, pos);
+    }
+  }
+  const unsigned limit = sb.maxIterations;
+  for (;;) {
+    if (doc.changed == 0 || doc.iterationCounter > limit || doc.stepAborted) break;
+    doc.changed = 0;
+    doc.converged = 1;
+    doc.firstIteration = doc.iterationCounter == 1;
+    gState.narrowRequest = false;
+    gState.atLimit = doc.iterationCounter == limit && doc.convergenceCheck;
+    gState.beforeLimit = unsigned(doc.iterationCounter) + 1 == limit && doc.convergenceCheck;
+    doc.stepWidthChanged = doc.firstIteration && l->previousStep != l->currentStep;
+    sim_StepLogic(doc, l, doc.SimInstances);
+
+    double width = 0;
+    if (doc.frameRequest) {
+      engineServices().writeFrame(l, doc.frameArgument);
+      doc.frameRequest = 0;
+      doc.frameArgument = 0;
+      if (variable) {
+        sb.interval = l->currentStep = l->previousStep = sb.minInterval;
+        std::size_t pos = 1;
+        sim_SaveOutputs(l->FirstGate, doc.SimInstances, pos);
+      }
+      doc.changed = 1;
+      doc.firstIteration = 1;
+      doc.atTimeZero = 1;
+      doc.stepWidened = 0;
+      sb.simTime = 0.0;
+      doc.iterationCounter = 1;
+      doc.requestedStep = 1e38;
+    } else if (!((gState.narrowRequest && sim_AdaptStep(doc, width)) || (doc.rejectStep && variable))) {
+      ++doc.iterationCounter;
+    } else {
+      std::size_t pos = 1;
+      sim_RestoreOutputs(l->FirstGate, doc.SimInstances, pos);
+      doc.iterationCounter = 1;
+      doc.changed = 1;
+      doc.firstIteration = 1;
+      if (!doc.rejectStep) {
+        if (!doc.atTimeZero) sb.simTime = sb.simTime - l->currentStep + width;
+        sb.interval = l->currentStep = width;
+      } else {
+        doc.requestedStep = std::min(doc.requestedStep, sb.interval);
+        if (!doc.atTimeZero) sb.simTime = sb.simTime - l->currentStep + doc.requestedStep;
+        doc.converged = 0;
+        l->currentStep = sb.interval = doc.requestedStep;
+        doc.rejectStep = 0;
+      }
+      doc.stepWidened = 0;
+      doc.requestedStep = 1e38;
+    }
+    doc.acceptStep = doc.converged || doc.iterationCounter == limit;
+    if (doc.singleIteration && doc.changed && doc.iterationCounter <= limit + 1) return std::uint8_t(doc.changed);
+  }
+  double width = 0;
+  const StepOptions& o = stepOptions();
+  const bool noWiden = (sb.incrInterval != 0 && o.accuracy / sb.incrInterval <= o.stepError) || !variable ||
+                       doc.atTimeZero || !sim_AdaptStep(doc, width);
+  if (noWiden) {
+    doc.stepWidened = 0;
+  } else {
+    doc.stepWidened = sb.interval < width;
+    sb.interval = width;
+  }
+  doc.requestedStep = std::min(doc.requestedStep, sb.interval);
+  if (doc.changed == 0) l->previousStep = l->currentStep;
+  l->currentStep = doc.requestedStep;
+  return std::uint8_t(doc.changed);
+}
+
+} // namespace engine

@@ -1,0 +1,471 @@
+// The time step on real diagrams built with the model's editing operations and
+// the fixture library written with the assembler.
+#include "harness.h"
+
+#include "engine/levels.h"
+#include "engine/stepcmd.h"
+#include "engine/timestep.h"
+
+#include "model/connections.h"
+#include "model/editing.h"
+#include "model/gatekinds.h"
+#include "model/instances.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace engine::test {
+
+namespace {
+
+std::string fixtureText() {
+  std::ifstream in(std::string(ZERLO_TEST_DATA) + "/engine/fixlib.zas");
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class Diagram : public ::testing::Test {
+protected:
+  Harness h;
+  model::EditorServices* prevEditor = nullptr;
+  model::FakeEditor editor;
+  model::LogicRecord* main = nullptr;
+
+  void SetUp() override {
+    prevEditor = model::setEditor(&editor);
+    model::CurrentDocument = h.doc;
+    model::KeepInstances = 1;
+    model::AttachPlacement = 1;
+    model::DefaultVectorDimension = 1;
+    std::string err;
+    ASSERT_TRUE(h.load(fixtureText(), &err)) << err;
+    h.doc->SimLogic = nullptr;
+    main = model::ge_NewLogic("MAIN");
+    ASSERT_NE(main, nullptr);
+  }
+  void TearDown() override {
+    vm().reset();
+    model::CurrentDocument = nullptr;
+    model::setEditor(prevEditor);
+  }
+
+  model::GateRecord* block(model::LogicRecord* l, const char* type, double extra = 0.0) {
+    model::GateTypeRecord* t = h.type(type);
+    EXPECT_NE(t, nullptr) << type;
+    model::GateSpec s;
+    s.kind = model::kKindCompiled;
+    s.sub = t;
+    s.inputCount = t->InputCount;
+    s.outputCount = t->OutputCount;
+    s.extraCount = t->ExtraCount;
+    s.stateCount = t->StateCount;
+    s.inputType = model::kTypeReal;
+    s.outputType = model::kTypeReal;
+    s.x = 100;
+    s.y = 100;
+    std::uint16_t seq = 0;
+    model::GateRecord* g = nullptr;
+    model::GateInstance* in = nullptr;
+    EXPECT_TRUE(model::ge_CreateGate(l, s, seq, g, in));
+    if (g && g->ExtraCount) {
+      g->Extra[0] = extra;
+      model::inst_ForEachList(l, [&](model::GateInstance*& head) {
+        if (model::GateInstance* gi = model::inst_Parallel(l, head, g)) gi->ExtraValues[0] = extra;
+      });
+    }
+    return g;
+  }
+  void wire(model::LogicRecord* l, model::GateRecord* from, unsigned out, model::GateRecord* to, unsigned in) {
+    ASSERT_TRUE(model::ge_ConnectGates(l, to, in, from, out, nullptr, nullptr))
+      << "types " << from->Outputs[out - 1].Type << " -> " << to->Inputs[in - 1].Type;
+  }
+  model::GateInstance* inst(model::LogicRecord* l, model::GateRecord* g) {
+    return model::inst_Parallel(l, l->FirstInstance, g);
+  }
+  void startAtZero(model::LogicRecord* l, double width = 0.1, std::uint16_t limit = 10) {
+    l->StepBlock.simTime = -1.0;
+    l->StepBlock.interval = l->StepBlock.minInterval = l->StepBlock.maxInterval = width;
+    l->StepBlock.incrInterval = 2.0;
+    l->StepBlock.maxIterations = limit;
+    l->StepBlock.stepFlags = 0;
+    l->currentStep = l->previousStep = width;
+    h.doc->MacroLevel = 1;
+    h.doc->LevelLogics[1] = l;
+    h.doc->LevelInstances[1] = l->FirstInstance;
+    h.doc->SimLogic = l;
+    h.doc->SimInstances = l->FirstInstance;
+    h.doc->iterationCounter = 1;
+  }
+};
+
+} // namespace
+
+TEST_F(Diagram, ConstantIntegratedAtPointOneGivesTwoAfterTenSteps) {
+  model::GateRecord* c = block(main, "CONST", 2.0);
+  model::GateRecord* i = block(main, "INTEG");
+  wire(main, c, 1, i, 1);
+  startAtZero(main);
+  ss_StepLevel(*h.doc);   // time 0.0
+  EXPECT_EQ(main->StepBlock.simTime, 0.0);
+  EXPECT_EQ(inst(main, i)->OutputValues[0], 0.0);
+  for (int k = 1; k <= 10; ++k) {
+    ss_StepLevel(*h.doc);
+    EXPECT_NEAR(main->StepBlock.simTime, 0.1 * k, 1e-9);
+    EXPECT_NEAR(inst(main, i)->OutputValues[0], 0.2 * k, 1e-9) << "step " << k;
+  }
+  EXPECT_NEAR(inst(main, i)->OutputValues[0], 2.0, 1e-9);
+  EXPECT_EQ(h.doc->runError, 0);
+}
+
+TEST_F(Diagram, TwoLevelDiagramSimulatesToKnownValues) {
+  // SUB: Input -> GAIN 1.5 -> Output
+  model::LogicRecord* sub = model::ge_NewLogic("SUB");
+  ASSERT_NE(sub, nullptr);
+  model::GateRecord* pin = nullptr;
+  model::GateRecord* pout = nullptr;
+  h.shell.ports.push_back({true, "IN", 7});    // one element, kind kept
+  h.shell.ports.push_back({true, "OUT", 7});
+  ASSERT_TRUE(model::ge_CreateGateAsked(sub, model::kKindInput, nullptr, nullptr, 20, 100, pin));
+  model::GateRecord* gain = block(sub, "GAIN", 1.5);
+  ASSERT_TRUE(model::ge_CreateGateAsked(sub, model::kKindOutput, nullptr, nullptr, 300, 100, pout));
+  ASSERT_EQ(pin->Kind, model::kKindInput);
+  ASSERT_EQ(pout->Kind, model::kKindOutput);
+  // REAL ports.
+  pin->Outputs[0].Type = model::kTypeReal;
+  pout->Inputs[0].Type = model::kTypeReal;
+  wire(sub, pin, 1, gain, 1);
+  wire(sub, gain, 1, pout, 1);
+  // MAIN: CONST 2 -> SUB -> INTEG, and SUM(SUB, CONST)
+  model::GateRecord* c = block(main, "CONST", 2.0);
+  model::GateRecord* call = nullptr;
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, model::kKindCall, sub, nullptr, 200, 100, call));
+  ASSERT_EQ(call->InputCount, 1);
+  ASSERT_EQ(call->OutputCount, 1);
+  model::GateRecord* sum = block(main, "SUM");
+  model::GateRecord* integ = block(main, "INTEG");
+  wire(main, c, 1, call, 1);
+  wire(main, call, 1, sum, 1);
+  wire(main, c, 1, sum, 2);
+  wire(main, call, 1, integ, 1);
+  startAtZero(main);
+  const std::string text = runSteps(h.doc, 11);
+  EXPECT_NEAR(inst(main, call)->OutputValues[0], 3.0, 1e-9) << text;
+  EXPECT_NEAR(inst(main, sum)->OutputValues[0], 5.0, 1e-9) << text;
+  EXPECT_NEAR(inst(main, integ)->OutputValues[0], 3.0, 1e-9) << text;
+  EXPECT_NE(text.find("step 11 t=1\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("G4 INTEG: 3\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("    G2 GAIN: 3\n"), std::string::npos) << text;
+  EXPECT_EQ(h.doc->runError, 0);
+
+  // Entering the macro opens level 2 with the call's instances.
+  EXPECT_TRUE(ss_EnterMacroLevel(*h.doc, sub));
+  EXPECT_EQ(h.doc->MacroLevel, 2);
+  EXPECT_EQ(h.doc->LevelLogics[2], sub);
+  EXPECT_EQ(h.doc->LevelInstances[2], inst(main, call)->Children);
+  EXPECT_FALSE(ss_EnterMacroLevel(*h.doc, main)) << "no call of MAIN at level 2";
+}
+
+TEST_F(Diagram, EnteringAtLevel25DoesNothing) {
+  model::LogicRecord* sub = model::ge_NewLogic("SUB");
+  model::GateRecord* call = nullptr;
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, model::kKindCall, sub, nullptr, 200, 100, call));
+  startAtZero(main);
+  h.doc->MacroLevel = 25;
+  h.doc->LevelLogics[25] = main;
+  h.doc->LevelInstances[25] = main->FirstInstance;
+  EXPECT_FALSE(ss_EnterMacroLevel(*h.doc, sub));
+  EXPECT_EQ(h.doc->MacroLevel, 25);
+  h.doc->MacroLevel = 24;
+  h.doc->LevelLogics[24] = main;
+  h.doc->LevelInstances[24] = main->FirstInstance;
+  EXPECT_TRUE(ss_EnterMacroLevel(*h.doc, sub));
+  EXPECT_EQ(h.doc->MacroLevel, 25);
+}
+
+TEST_F(Diagram, LevelStepAddsOnlyTheWidth) {
+  block(main, "CONST", 1.0);
+  startAtZero(main, 0.25);
+  main->StepBlock.simTime = 0.0;
+  ss_StepLevel(*h.doc);
+  EXPECT_DOUBLE_EQ(main->StepBlock.simTime, 0.25);
+  ss_StepLevel(*h.doc);
+  EXPECT_DOUBLE_EQ(main->StepBlock.simTime, 0.5);
+  main->StepBlock.simTime = -3.0;
+  ss_StepLevel(*h.doc);
+  EXPECT_DOUBLE_EQ(main->StepBlock.simTime, 0.0);
+}
+
+TEST_F(Diagram, QuietLogicTakesOneIteration) {
+  block(main, "CONST", 0.05);
+  startAtZero(main);
+  main->StepBlock.simTime = 0.0;
+  h.doc->iterationCounter = 1;
+  EXPECT_EQ(sim_Step(*h.doc), 0);
+  EXPECT_EQ(h.doc->iterationCounter, 2);
+}
+
+TEST_F(Diagram, NonConvergenceShows50034OncePerStep) {
+  block(main, "CHURN");
+  startAtZero(main);
+  h.doc->convergenceCheck = 1;
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(h.services.calls, std::vector<std::string>{"msg 50034"});
+  EXPECT_EQ(h.doc->stepAborted, 1);
+  EXPECT_EQ(h.doc->runError, 1);
+}
+
+TEST_F(Diagram, NonConvergenceNarrowsAVariableStepFirst) {
+  block(main, "CHURN");
+  startAtZero(main, 0.4);
+  main->StepBlock.minInterval = 0.1;
+  main->StepBlock.maxInterval = 1.0;
+  main->StepBlock.stepFlags = 1;
+  main->StepBlock.simTime = 0.0;
+  h.doc->convergenceCheck = 1;
+  ss_StepLevel(*h.doc);   // narrows 0.4 -> 0.2 -> 0.1, then gives up
+  EXPECT_DOUBLE_EQ(main->StepBlock.interval, 0.1);
+  EXPECT_EQ(h.services.calls, std::vector<std::string>{"msg 50034"});
+  // The time moved by the final width only: 0.0 + 0.4 - 0.4 + 0.2 - 0.2 + 0.1.
+  EXPECT_NEAR(main->StepBlock.simTime, 0.1, 1e-12);
+}
+
+TEST_F(Diagram, RepeatedStepAtTimeZeroStaysAtZero) {
+  block(main, "CHURN");
+  startAtZero(main, 0.4);
+  main->StepBlock.minInterval = 0.1;
+  main->StepBlock.maxInterval = 1.0;
+  main->StepBlock.stepFlags = 1;
+  h.doc->convergenceCheck = 1;
+  ss_StepLevel(*h.doc);   // starts at -1: time 0.0
+  EXPECT_EQ(main->StepBlock.simTime, 0.0);
+}
+
+TEST_F(Diagram, SnapshotRestoresOutputsAndStates) {
+  model::GateRecord* c = block(main, "CONST", 2.0);
+  model::GateRecord* i = block(main, "INTEG");
+  wire(main, c, 1, i, 1);
+  startAtZero(main);
+  EXPECT_EQ(sim_CountBufferSlots(main), (1 + 1 + 6) * 8u);
+  ASSERT_TRUE(sim_AllocBuffer(*h.doc));
+  inst(main, i)->OutputValues[0] = 7.0;
+  inst(main, i)->StateValues[5] = 9.0;
+  std::size_t pos = 1;
+  sim_SaveOutputs(main->FirstGate, main->FirstInstance, pos);
+  EXPECT_EQ(pos, 9u);
+  inst(main, i)->OutputValues[0] = 0.0;
+  inst(main, i)->StateValues[5] = 0.0;
+  pos = 1;
+  sim_RestoreOutputs(main->FirstGate, main->FirstInstance, pos);
+  EXPECT_EQ(inst(main, i)->OutputValues[0], 7.0);
+  EXPECT_EQ(inst(main, i)->StateValues[5], 9.0);
+  sim_FreeBuffer();
+}
+
+// ---- the width control on its own ----
+
+class WidthControl : public ::testing::Test {
+protected:
+  model::DocumentRecord doc{};
+  model::LogicRecord logic{};
+  void SetUp() override {
+    sim_ResetState();
+    doc.SimLogic = &logic;
+    logic.StepBlock.interval = logic.currentStep = 0.4;
+    logic.StepBlock.minInterval = 0.1;
+    logic.StepBlock.maxInterval = 1.0;
+    logic.StepBlock.incrInterval = 2.0;
+    logic.StepBlock.maxIterations = 12;
+  }
+};
+
+TEST_F(WidthControl, ManyIterationsShrinkNeverBelowMinimum) {
+  struct Row { unsigned counter; double current, interval; bool changes; double width; };
+  const Row rows[] = {
+      {9, 0.4, 0.4, true, 0.2}, {12, 0.15, 0.15, true, 0.1}, {9, 0.4, 0.1, false, 0},
+      {8, 0.4, 0.4, false, 0},   // neither many (> 8) nor few (< 6)
+  };
+  for (const Row& r : rows) {
+    sim_ResetState();
+    doc.iterationCounter = std::uint16_t(r.counter);
+    logic.currentStep = r.current;
+    logic.StepBlock.interval = r.interval;
+    double w = -1;
+    EXPECT_EQ(sim_AdaptStep(doc, w), r.changes) << r.counter;
+    if (r.changes) {
+      EXPECT_DOUBLE_EQ(w, r.width);
+    }
+  }
+}
+
+TEST_F(WidthControl, WideningNeedsFiveCallsAndStopsAtMaximum) {
+  doc.iterationCounter = 2;
+  double w = 0;
+  for (int k = 1; k <= 4; ++k) EXPECT_FALSE(sim_AdaptStep(doc, w)) << k;
+  ASSERT_TRUE(sim_AdaptStep(doc, w));
+  EXPECT_DOUBLE_EQ(w, 0.8);
+  logic.StepBlock.interval = logic.currentStep = 0.8;
+  for (int k = 1; k <= 4; ++k) EXPECT_FALSE(sim_AdaptStep(doc, w));
+  ASSERT_TRUE(sim_AdaptStep(doc, w));
+  EXPECT_DOUBLE_EQ(w, 1.0);
+  logic.StepBlock.interval = logic.currentStep = 1.0;
+  for (int k = 1; k <= 8; ++k) EXPECT_FALSE(sim_AdaptStep(doc, w));
+}
+
+TEST_F(WidthControl, ZeroIncrementOrLimitChangesNoWidth) {
+  doc.iterationCounter = 11;
+  double w = 0;
+  logic.StepBlock.incrInterval = 0.0;
+  EXPECT_FALSE(sim_AdaptStep(doc, w));
+  logic.StepBlock.incrInterval = 2.0;
+  logic.StepBlock.maxIterations = 0;
+  EXPECT_FALSE(sim_AdaptStep(doc, w));
+}
+
+TEST(CopyVectorChecked, ClampsAndReportsChanges) {
+  model::DocumentRecord doc{};
+  const double src[] = {0.05, 1e-40, 2e38, -3e38, 5.0};
+  double dst[] = {0.0, 0.0, 0.0, 0.0, 5.0};
+  sim_CopyVectorChecked(doc, src, dst, 1);
+  EXPECT_EQ(doc.changed, 0);
+  sim_CopyVectorChecked(doc, src, dst, 5);
+  EXPECT_EQ(doc.changed, 1);
+  EXPECT_EQ(dst[1], 0.0);
+  EXPECT_EQ(dst[2], 1e38);
+  EXPECT_EQ(dst[3], -1e38);
+}
+
+TEST(Resample, TrapezoidHistoryFollowsTheNewWidth) {
+  // Rows of a linear input: newest first, width 1: 3, 2. Halving the width
+  // gives 3, 2.5.
+  double rows[] = {3.0, 2.0};
+  sim_ResampleHistory(2, 1, rows, 1.0, 0.5);
+  EXPECT_DOUBLE_EQ(rows[0], 3.0);
+  EXPECT_DOUBLE_EQ(rows[1], 2.5);
+  double rows3[] = {9.0, 4.0, 1.0};   // t^2 at 3, 2, 1
+  sim_ResampleHistory(3, 1, rows3, 1.0, 2.0);
+  EXPECT_DOUBLE_EQ(rows3[1], 1.0);    // (3 - 2)^2
+  EXPECT_DOUBLE_EQ(rows3[2], 1.0);    // (3 - 4)^2
+}
+
+} // namespace engine::test
+
+namespace engine::test {
+
+TEST_F(Diagram, PlaceholderTypesAreSkipped) {
+  model::GateRecord* c = block(main, "CONST", 2.0);
+  startAtZero(main);
+  model::GateTypeRecord* t = h.type("CONST");
+  void* code = t->StepProc;
+  t->StepProc = nullptr;   // as a project file leaves a type before its library is read
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(inst(main, c)->OutputValues[0], 0.0);
+  EXPECT_EQ(h.doc->runError, 0);
+  t->StepProc = code;
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(inst(main, c)->OutputValues[0], 2.0);
+}
+
+TEST_F(Diagram, MacroPortsStayInsideTheMacrosSlots) {
+  model::LogicRecord* sub = model::ge_NewLogic("SUB");
+  model::GateRecord* pin = nullptr;
+  model::GateRecord* pout = nullptr;
+  h.shell.ports.push_back({true, "IN", 7});
+  h.shell.ports.push_back({true, "OUT", 7});
+  ASSERT_TRUE(model::ge_CreateGateAsked(sub, model::kKindInput, nullptr, nullptr, 20, 100, pin));
+  ASSERT_TRUE(model::ge_CreateGateAsked(sub, model::kKindOutput, nullptr, nullptr, 300, 100, pout));
+  pin->Outputs[0].Type = model::kTypeReal;
+  pout->Inputs[0].Type = model::kTypeReal;
+  wire(sub, pin, 1, pout, 1);
+  model::GateRecord* c = block(main, "CONST", 4.0);
+  model::GateRecord* call = nullptr;
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, model::kKindCall, sub, nullptr, 200, 100, call));
+  wire(main, c, 1, call, 1);
+  startAtZero(main);
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(inst(main, call)->OutputValues[0], 4.0);
+  // A call instance with fewer slots than its ports: nothing is read or written past them.
+  model::GateInstance* ci = inst(main, call);
+  const std::uint16_t outs = ci->OutputSlotCount, refs = ci->InputRefCount;
+  ci->OutputSlotCount = 0;
+  ci->InputRefCount = 0;
+  ci->OutputValues[0] = -1.0;
+  inst(main, c)->ExtraValues[0] = 8.0;
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(ci->OutputValues[0], -1.0);
+  ci->OutputSlotCount = outs;
+  ci->InputRefCount = refs;
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(ci->OutputValues[0], 8.0);
+}
+
+} // namespace engine::test
+
+#include "model/geometry.h"
+
+namespace engine::test {
+
+TEST(Levels, FindSequenceGateCentresTheActiveStep) {
+  RecordingEngineServices services;
+  EngineServices* prev = setEngineServices(&services);
+  model::DocumentRecord doc{};
+  model::LogicRecord logic{};
+  model::GateRecord g1{}, g2{};
+  model::GateInstance i1{}, i2{};
+  double out1[1] = {0.0}, out2[1] = {0.0};
+  g1.Kind = g2.Kind = model::kKindStep;
+  g1.Next = &g2;
+  g2.X = 600;
+  g2.Y = 400;
+  i1.Next = &i2;
+  i1.OutputValues = out1;
+  i2.OutputValues = out2;
+  logic.FirstGate = &g1;
+  doc.MacroLevel = 1;
+  doc.LevelLogics[1] = &logic;
+  doc.LevelInstances[1] = &i1;
+  doc.WorldW = 200;
+  doc.WorldH = 100;
+  doc.MaxScrollX = 2000;
+  doc.MaxScrollY = 300;
+  EXPECT_EQ(ss_FindSequenceGate(doc), nullptr);
+  const std::uint16_t on = 1;
+  std::memcpy(out2, &on, 2);
+  EXPECT_EQ(ss_FindSequenceGate(doc), &g2);
+  EXPECT_EQ(doc.MarkedGate, &g2);
+  std::int16_t x, y, w, h;
+  model::gg_GateBox(&g2, x, y, w, h, false);
+  EXPECT_EQ(doc.ScrollX, x - (200 - w) / 2);
+  EXPECT_EQ(doc.ScrollY, 300);   // clamped to the sheet
+  EXPECT_EQ(ss_FindSequenceGate(doc), &g2);   // already marked: redraw only
+  EXPECT_EQ(services.calls, (std::vector<std::string>{"redraw", "scrolled", "redraw"}));
+  setEngineServices(prev);
+}
+
+} // namespace engine::test
+
+namespace engine::test {
+
+TEST_F(Diagram, FrameRequestRestartsFromTimeZero) {
+  block(main, "FRAMEONCE");
+  startAtZero(main);
+  main->StepBlock.simTime = 2.0;
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(h.services.calls, std::vector<std::string>{"frame 7"});
+  EXPECT_EQ(main->StepBlock.simTime, 0.0);
+  EXPECT_EQ(h.doc->frameRequest, 0);
+  EXPECT_EQ(h.doc->iterationCounter, 1);
+}
+
+TEST_F(Diagram, SingleIterationReturnsAfterEachPass) {
+  block(main, "CHURN");
+  startAtZero(main);
+  main->StepBlock.simTime = 0.0;
+  h.doc->singleIteration = 1;
+  for (int k = 1; k <= 3; ++k) {
+    EXPECT_EQ(sim_Step(*h.doc), 1);
+    EXPECT_EQ(h.doc->iterationCounter, k + 1);
+  }
+}
+
+} // namespace engine::test

@@ -1,0 +1,35 @@
+#include "zasm/mco.h"
+
+#include "modelfiles/compiled.h"
+
+namespace zasm {
+
+std::vector<std::uint8_t> encodeMco(const ModuleSource& src, const std::vector<std::string>& references,
+                                    const std::vector<std::uint8_t>& linkBlock) {
+  modelfiles::McoModule m;
+  m.name = src.name;
+  m.code = src.code;
+  m.variableSize = src.varsSize;
+  m.constants = src.consts;
+  m.references = references;
+  m.linkBlock = linkBlock;
+  for (const TypeSource& s : src.types) {
+    modelfiles::McoType t;
+    t.name = s.name;
+    t.extraCount = s.extra;
+    t.stateCount = s.state;
+    t.width = s.width;
+    t.height = s.height;
+    t.flags = s.flags;
+    for (std::size_t k = 0; k < s.inputs.size(); ++k)
+      t.inputs.push_back({0, std::int16_t(10 + 20 * k), 2, s.inputs[k], {}});
+    for (std::size_t k = 0; k < s.outputs.size(); ++k)
+      t.outputs.push_back({s.width, std::int16_t(10 + 20 * k), 1, s.outputs[k], {}});
+    t.step = s.procs[kStep];
+    for (int k = 0; k < 7; ++k) t.procs[k] = s.procs[k + 1];
+    m.types.push_back(std::move(t));
+  }
+  return modelfiles::mdl_EncodeCompiledModule(m);
+}
+
+} // namespace zasm
