@@ -45,6 +45,24 @@ TEST_F(MdlTool, DumpAndResave) {
   EXPECT_NE(out.find("type \"GAIN\""), std::string::npos);
 }
 
+#ifdef ZERLO_MDLTOOL_STEP
+// step runs the main logic and prints the time and every gate's outputs.
+TEST_F(MdlTool, StepPrintsTimeAndOutputs) {
+  buildSample(false);  // built-in gates only: the fixture library holds no runnable code
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  const std::string outFile = path("STEP.TXT");
+  const std::string cmd = std::string(ZERLO_BIN_DIR) + "/mdltool step " + path("SAMPLE.MDL") + " 3 >" + outFile;
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const auto bytes = readBytes("STEP.TXT");
+  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_NE(text.find("step 1 t="), std::string::npos) << text;
+  EXPECT_NE(text.find("step 3 t="), std::string::npos) << text;
+  EXPECT_NE(text.find("  G"), std::string::npos) << text;
+  const std::string bad = std::string(ZERLO_BIN_DIR) + "/mdltool step " + path("SAMPLE.MDL") + " x >/dev/null 2>&1";
+  EXPECT_NE(std::system(bad.c_str()), 0);
+}
+#endif
+
 #ifdef ZERLO_MDLTOOL_RENDER
 // render draws the main worksheet into a PNG of the sheet's size times the zoom.
 TEST_F(MdlTool, RenderWritesThePicture) {
