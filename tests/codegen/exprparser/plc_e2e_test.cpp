@@ -2,6 +2,7 @@
 // the code generator with the software PLC's own description, downloaded into
 // a kernel and run in its task.
 #include "test_support.h"
+#include "plc_download.h"
 
 #include "cglink30/cglink30.h"
 #include "kernel.h"
@@ -13,10 +14,6 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
-
-// The device description reader keeps a state record per load that it does not
-// free when unloaded; only that allocation is let through.
-extern "C" const char* __lsan_default_suppressions() { return "leak:__pthread_once_slow\n"; }
 
 namespace exprtest {
 namespace {
@@ -54,27 +51,17 @@ protected:
   plat::lib::Handle h = nullptr;
   std::shared_ptr<plat::ui::ScriptedSink> sink = std::make_shared<plat::ui::ScriptedSink>();
   plat::ui::ScopedSink scoped{sink};
-  std::uint8_t* buf = nullptr;
-  std::uint32_t size = 0, *answer = nullptr;
-  std::int32_t* rq = nullptr;
-
+  std::unique_ptr<zerlotest::KernelChannel> channel;
   void SetUp() override {
     k.hooksFromRuntime = false;
     DspsInitRecord rec{"plc/TESK.INI", "10"};
     k.dspsInit(2, &rec);
     k.setMode(kModeCheck);
-    k.initSoftComm(&buf, &size, &answer, &rq);
+    channel = std::make_unique<zerlotest::KernelChannel>(k);
     dir = freshDir("e2e");
     bin = dir / "bin";
-    fs::create_directories(bin);
-    for (const char* f : {"ObelTool.so", "DdfReader.so", "MSGCONVLE.so", "MSGCONVBE.so", "cglink30.so"}) {
-      fs::path src = fs::path(ZERLO_BIN_DIR) / f;
-      if (!fs::exists(src)) GTEST_SKIP() << f << " not built";
-      fs::create_symlink(src, bin / f);
-    }
-    fs::create_symlink(fs::path(ZERLO_BIN_DIR) / "libzplatform.so", bin / "libzplatform.so");
-    std::ofstream(bin / "OBEL.INI") << "[SYSTEM]\nLANGUAGE=2\n[LANGUAGES]\n2=ENGLISH\n[msgconv]\ndefault=2\n"
-                                       "1=MSGCONVBE.DLL\n2=MSGCONVLE.DLL\n6=MSGCONVLE.DLL\n";
+    std::string why;
+    if (!zerlotest::makeCodegenBin(bin, why)) GTEST_SKIP() << why;
     ::setenv("ZERLO_DDFREADER_BINDIR", bin.c_str(), 1);
     h = plat::lib::load("CGLINK30.DLL", bin.string());
     ASSERT_NE(h, nullptr) << plat::lib::lastError();
@@ -84,39 +71,8 @@ protected:
     ::unsetenv("ZERLO_DDFREADER_BINDIR");
     fs::remove_all(dir);
   }
-  std::vector<std::uint8_t> exchange(const std::vector<std::uint8_t>& r) {
-    std::memcpy(buf, r.data(), r.size());
-    *rq = static_cast<std::int32_t>(r.size());
-    k.commMultiPlex();
-    k.commMultiPlex();
-    std::vector<std::uint8_t> out(buf, buf + *answer);
-    *answer = 0;
-    return out;
-  }
-  void download(const std::string& path) {
-    std::string s = readAll(path);
-    std::vector<std::uint8_t> d(s.begin(), s.end());
-    ASSERT_GE(d.size(), 14u);
-    std::size_t count = getU16(&d[12]), at = 14;
-    exchange({kReqSetState, kModeLoad, 0});
-    for (std::size_t b = 0; b < count; ++b) {
-      ASSERT_LE(at + 6, d.size());
-      std::uint32_t addr = getU32(&d[at]);
-      std::size_t len = getU16(&d[at + 4]);
-      at += 6;
-      ASSERT_LE(at + len + 4, d.size());
-      for (std::size_t sent = 0; sent < len;) {
-        std::size_t piece = std::min<std::size_t>(len - sent, kSoftChannelSize - kPieceReserve);
-        std::vector<std::uint8_t> r(5);
-        r[0] = kReqWriteMemory;
-        putU32(&r[1], addr + static_cast<std::uint32_t>(sent));
-        r.insert(r.end(), d.begin() + static_cast<long>(at + sent), d.begin() + static_cast<long>(at + sent + piece));
-        exchange(r);
-        sent += piece;
-      }
-      at += len + 4;
-    }
-  }
+  std::vector<std::uint8_t> exchange(const std::vector<std::uint8_t>& r) { return channel->exchange(r); }
+  void download(const std::string& path) { channel->download(path); }
   plc::Addr cell(const char* area, int index) {
     const plc::Area* a = k.findArea(area);
     EXPECT_NE(a, nullptr) << area;

@@ -2,6 +2,7 @@
 // kernel's own description, the download file sent as memory-write requests,
 // the program started and run in its task.
 #include "plc_fixture.h"
+#include "plc_download.h"
 
 #include "cglink30/cglink30.h"
 #include "platform/library.h"
@@ -25,26 +26,17 @@ protected:
   plat::lib::Handle h = nullptr;
   std::shared_ptr<plat::ui::ScriptedSink> sink = std::make_shared<plat::ui::ScriptedSink>();
   plat::ui::ScopedSink scoped{sink};
-  std::uint8_t* buf = nullptr;
-  std::uint32_t size = 0, *answer = nullptr;
-  std::int32_t* rq = nullptr;
-
+  std::unique_ptr<zerlotest::KernelChannel> channel;
   void SetUp() override {
     PlcFixture::SetUp();
-    k.initSoftComm(&buf, &size, &answer, &rq);
+    channel = std::make_unique<zerlotest::KernelChannel>(k);
     dir = fs::path(testing::TempDir()) / ("plc_e2e_" + std::to_string(::getpid()));
     bin = dir / "bin";
     fs::remove_all(dir);
     fs::create_directories(bin);
     // A program directory of the test's own with the built libraries.
-    for (const char* f : {"ObelTool.so", "DdfReader.so", "MSGCONVLE.so", "MSGCONVBE.so", "cglink30.so"}) {
-      fs::path src = fs::path(ZERLO_BIN_DIR) / f;
-      if (!fs::exists(src)) GTEST_SKIP() << f << " not built";
-      fs::create_symlink(src, bin / f);
-    }
-    fs::create_symlink(fs::path(ZERLO_BIN_DIR) / "libzplatform.so", bin / "libzplatform.so");
-    std::ofstream(bin / "OBEL.INI") << "[SYSTEM]\nLANGUAGE=2\n[LANGUAGES]\n2=ENGLISH\n[msgconv]\ndefault=2\n"
-                                       "1=MSGCONVBE.DLL\n2=MSGCONVLE.DLL\n6=MSGCONVLE.DLL\n";
+    std::string why;
+    if (!zerlotest::makeCodegenBin(bin, why)) GTEST_SKIP() << why;
     ::setenv("ZERLO_DDFREADER_BINDIR", bin.c_str(), 1);
     h = plat::lib::load("CGLINK30.DLL", bin.string());
     ASSERT_NE(h, nullptr) << plat::lib::lastError();
@@ -54,41 +46,8 @@ protected:
     ::unsetenv("ZERLO_DDFREADER_BINDIR");
     fs::remove_all(dir);
   }
-  std::vector<std::uint8_t> exchange(const std::vector<std::uint8_t>& r) {
-    std::memcpy(buf, r.data(), r.size());
-    *rq = static_cast<std::int32_t>(r.size());
-    k.commMultiPlex();
-    k.commMultiPlex();
-    std::vector<std::uint8_t> out(buf, buf + *answer);
-    *answer = 0;
-    return out;
-  }
-  // Loads a download file as the online server library does: each block in
-  // memory-write requests of at most the usable size - 8 bytes.
-  void download(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::vector<std::uint8_t> d((std::istreambuf_iterator<char>(f)), {});
-    ASSERT_GE(d.size(), 14u);
-    std::size_t count = getU16(&d[12]), at = 14;
-    exchange({kReqSetState, kModeLoad, 0});
-    for (std::size_t b = 0; b < count; ++b) {
-      ASSERT_LE(at + 6, d.size());
-      std::uint32_t addr = getU32(&d[at]);
-      std::size_t len = getU16(&d[at + 4]);
-      at += 6;
-      ASSERT_LE(at + len + 4, d.size());
-      for (std::size_t sent = 0; sent < len;) {
-        std::size_t piece = std::min<std::size_t>(len - sent, kSoftChannelSize - kPieceReserve);
-        std::vector<std::uint8_t> r(5);
-        r[0] = kReqWriteMemory;
-        putU32(&r[1], addr + static_cast<std::uint32_t>(sent));
-        r.insert(r.end(), d.begin() + static_cast<long>(at + sent), d.begin() + static_cast<long>(at + sent + piece));
-        exchange(r);
-        sent += piece;
-      }
-      at += len + 4;
-    }
-  }
+  std::vector<std::uint8_t> exchange(const std::vector<std::uint8_t>& r) { return channel->exchange(r); }
+  void download(const std::string& path) { channel->download(path); }
 };
 
 TEST_F(CompiledProgram, AddsThreeToDw5EveryCycle) {
