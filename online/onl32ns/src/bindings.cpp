@@ -87,18 +87,8 @@ OD01_MemoryRecord* nativeMemory(MemoryRecord& r, int kind) {
   return &static_cast<NativeMemory*>(r.native.get())->rec;
 }
 
-void toC(const ProgInfo& in, OD01_ProgInfo& out) {
-  std::memcpy(out.name, in.name, sizeof out.name);
-  out.day = in.day;
-  out.month = in.month;
-  out.year = in.year;
-  out.hour = in.hour;
-  out.minute = in.minute;
-  out.second = in.second;
-  out.size = in.size;
-  out.check = in.check;
-}
-void fromC(const OD01_ProgInfo& in, ProgInfo& out) {
+// Our program information record and the library's have the same fields.
+template <class From, class To> void copyInfo(const From& in, To& out) {
   std::memcpy(out.name, in.name, sizeof out.name);
   out.name[sizeof out.name - 1] = 0;
   out.day = in.day;
@@ -221,7 +211,7 @@ int Od01Library::savePara(int kind) { return f_->SavePara(kind); }
 int Od01Library::getProgInfo(ProgInfo& info, int kind) {
   if (kind == kStart) progInfo_ = OD01_ProgInfo{};
   int r = f_->GetProgInfo(&progInfo_, kind);
-  if ((r & 0xFFFF) != kRunning) fromC(progInfo_, info);
+  if ((r & 0xFFFF) != kRunning) copyInfo(progInfo_, info);
   return r;
 }
 int Od01Library::loadDLF(DownloadRecord& rec, int kind) {
@@ -230,7 +220,7 @@ int Od01Library::loadDLF(DownloadRecord& rec, int kind) {
     n->path = rec.path;
     n->rec.path = n->path.c_str();
     n->rec.hasIdent = rec.hasIdent ? 1 : 0;
-    toC(rec.info, n->rec.info);
+    copyInfo(rec.info, n->rec.info);
     rec.native = n;
   }
   return f_->LoadDLF(&static_cast<NativeDownload*>(rec.native.get())->rec, kind);
