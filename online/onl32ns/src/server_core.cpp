@@ -345,9 +345,12 @@ Reply ServerCore::modeCommand(const std::string& value) {
   auto m8 = static_cast<std::uint8_t>(mode);
   if (runOperation([&](int k) { return online_.setMode(m8, k); }) != kDone) return number(0);
   if (mode != 7 && mode != 9) return number(1);
-  // TEST and CHECK end in STOP when the target accepted them.
+  // TEST and CHECK end in STOP when the target accepted them. The target
+  // changes mode in its own cycle (opening its interface first), so the six
+  // reads are spaced rather than sent back to back.
   std::uint8_t now = m8;
   for (int i = 0; i < 6 && (now == 7 || now == 9); ++i) {
+    if (i > 0) hooks_.sleep(kModeReadPauseMs);
     if (runOperation([&](int k) { return online_.getMode(now, k); }) != kDone) return number(0);
   }
   return number(now == 4 ? 1 : 0);

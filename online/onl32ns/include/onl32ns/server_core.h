@@ -33,6 +33,9 @@ struct ServerHooks {
   std::function<void(int ms)> sleep;
 };
 
+// The pause between the reads of the mode after TEST or CHECK.
+inline constexpr int kModeReadPauseMs = 250;
+
 class ServerCore {
 public:
   ServerCore(OnlineApi& online, ServerHooks hooks);
