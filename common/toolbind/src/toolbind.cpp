@@ -194,40 +194,32 @@ int ToolBinding::getLanguagePath(std::string& out, int language) const {
   return 1;
 }
 
-int ToolBinding::getTemplatePath(std::string& out) {
+// A language path fetched once with the bound language and kept for the
+// library's life (a language change reaches it only after a restart).
+int ToolBinding::cachedLanguagePath(const char* getter, std::string& cache, bool& have, std::string& out) {
   out.clear();
   std::lock_guard<std::mutex> l(cacheMu_);
-  if (!haveTemplate_) {
-    auto f = fn<PathGetterForInstFn>("GetLanguageTEMPLATEPath");
+  if (!have) {
+    auto f = fn<PathGetterForInstFn>(getter);
     if (!f || !entry("DeleteMStrBuf")) return 0;
     MStrBuf b{nullptr, 0, 0};
     int r = f(&b, language_);
     std::string s = takeText(*this, b);
     if (r != 1) return r;
     if (s.empty()) return 0;
-    templateCache_ = s;
-    haveTemplate_ = true;
+    cache = s;
+    have = true;
   }
-  out = templateCache_;
+  out = cache;
   return 1;
 }
 
+int ToolBinding::getTemplatePath(std::string& out) {
+  return cachedLanguagePath("GetLanguageTEMPLATEPath", templateCache_, haveTemplate_, out);
+}
+
 int ToolBinding::getHelpFilePath(std::string& out) {
-  out.clear();
-  std::lock_guard<std::mutex> l(cacheMu_);
-  if (!haveHelp_) {
-    auto f = fn<PathGetterForInstFn>("GetPathToLanguageHelpFile");
-    if (!f || !entry("DeleteMStrBuf")) return 0;
-    MStrBuf b{nullptr, 0, 0};
-    int r = f(&b, language_);
-    std::string s = takeText(*this, b);
-    if (r != 1) return r;
-    if (s.empty()) return 0;
-    helpCache_ = s;
-    haveHelp_ = true;
-  }
-  out = helpCache_;
-  return 1;
+  return cachedLanguagePath("GetPathToLanguageHelpFile", helpCache_, haveHelp_, out);
 }
 
 static std::string upper(std::string s) {

@@ -124,6 +124,7 @@ public:
   int resourceDllName(std::string& out) const;                   // language dir + "STOCKWINRES.DLL"
 
 private:
+  int cachedLanguagePath(const char* getter, std::string& cache, bool& have, std::string& out);
   struct Slot { std::string name; void* fn; };
   void* handle_ = nullptr;
   bool complete_ = false;
