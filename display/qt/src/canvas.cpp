@@ -1,0 +1,55 @@
+#include "display/canvas.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+
+namespace disp {
+
+WorksheetCanvas::WorksheetCanvas(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  image_ = QImage(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+  image_.fill(Qt::white);
+}
+
+WorksheetCanvas::~WorksheetCanvas() {
+  if (gdi_CurrentWindow() == this) gdi_SetCurrent(nullptr, nullptr);
+}
+
+void WorksheetCanvas::clearImage() { image_.fill(Qt::white); }
+
+Device* WorksheetCanvas::beginPaint() {
+  if (dev_) return dev_.get();
+  dev_ = std::make_unique<QtDevice>(&image_);
+  return dev_.get();
+}
+
+void WorksheetCanvas::endPaint() {
+  dev_.reset();
+  update();
+}
+
+Device* WorksheetCanvas::getDc() { return beginPaint(); }
+
+void WorksheetCanvas::releaseDc() { endPaint(); }
+
+void WorksheetCanvas::paintEvent(QPaintEvent* event) {
+  QPainter p(this);
+  p.drawImage(event->rect().topLeft(), image_, event->rect());
+}
+
+void WorksheetCanvas::resizeEvent(QResizeEvent* event) {
+  // The image keeps what it holds; new parts are white until redrawn.
+  // While something draws into the image it stays as it is.
+  const QSize s = event->size().expandedTo(QSize(1, 1));
+  if (!dev_ && (s.width() > image_.width() || s.height() > image_.height())) {
+    QImage bigger(s.expandedTo(image_.size()), QImage::Format_RGB32);
+    bigger.fill(Qt::white);
+    QPainter p(&bigger);
+    p.drawImage(0, 0, image_);
+    p.end();
+    image_ = std::move(bigger);
+  }
+  QWidget::resizeEvent(event);
+}
+
+} // namespace disp
