@@ -220,8 +220,17 @@ int main(int argc, char** argv) {
   rec.serverWindow = &g_server.windowId;
   rec.clientList = &g_server.clientHead;
 
-  // 6. The endpoint (the hidden window), created before the online library
-  // starts so that the runtime can find it.
+  bool missing = false;
+  if (!online.init(rec, missing)) {
+    fatal(withArg(missing ? 301 : 303, onlinePath));
+    online.unbind();
+    conv.unbind();
+    tb.unbind();
+    return 1;
+  }
+  // 6. The endpoint (the hidden window), created once the online library is
+  // ready, so that no client reaches an operation before the channel is open.
+  // The runtime reads the window's id through its address when it needs it.
   auto ep = plat::ipc::Endpoint::create(endpoint, [&](const plat::ipc::Message& m) {
     plat::ipc::Answer a;
     switch (m.msg) {
@@ -251,19 +260,14 @@ int main(int argc, char** argv) {
   });
   if (!ep) {
     fatal(withArg(303, onlinePath));
-    return 1;
-  }
-  g_server.windowId = ep->id();
-
-  bool missing = false;
-  if (!online.init(rec, missing)) {
-    fatal(withArg(missing ? 301 : 303, onlinePath));
-    ep->close();
+    online.deinit();
     online.unbind();
     conv.unbind();
     tb.unbind();
     return 1;
   }
+  g_server.windowId = ep->id();
+
   // The high priority class where the system allows it.
   setpriority(PRIO_PROCESS, 0, -5);
 
