@@ -5,11 +5,13 @@
 // driven by hand (a request in, its answer out; a download file sent as the
 // online server library sends it, in memory-write pieces).
 #include "kernel.h"
+#include "platform/library.h"
 #include "protocol/requests.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -19,24 +21,43 @@
 
 namespace zerlotest {
 
-// Links the built libraries into `bin` and writes an OBEL.INI naming the
-// message converters; false with the missing library in `why`.
-inline bool makeCodegenBin(const std::filesystem::path& bin, std::string& why) {
-  namespace fs = std::filesystem;
-  fs::create_directories(bin);
-  for (const char* f : {"ObelTool.so", "DdfReader.so", "MSGCONVLE.so", "MSGCONVBE.so", "cglink30.so",
-                        "libzplatform.so"}) {
-    fs::path src = fs::path(ZERLO_BIN_DIR) / f;
-    if (!fs::exists(src)) {
-      why = std::string(f) + " not built";
-      return false;
+// A program directory of a test's own: the built code generator and the
+// libraries it loads linked into `bin`, an OBEL.INI naming the message
+// converters, the description reader pointed at it, and the code generator
+// loaded from there. Closing unloads it again.
+class CodegenBin {
+public:
+  ~CodegenBin() { close(); }
+  // False with the missing library or the load error in `why`.
+  bool open(const std::filesystem::path& bin, std::string& why) {
+    namespace fs = std::filesystem;
+    fs::create_directories(bin);
+    for (const char* f : {"ObelTool.so", "DdfReader.so", "MSGCONVLE.so", "MSGCONVBE.so", "cglink30.so",
+                          "libzplatform.so"}) {
+      fs::path src = fs::path(ZERLO_BIN_DIR) / f;
+      if (!fs::exists(src)) {
+        why = std::string(f) + " not built";
+        return false;
+      }
+      fs::create_symlink(src, bin / f);
     }
-    fs::create_symlink(src, bin / f);
+    std::ofstream(bin / "OBEL.INI") << "[SYSTEM]\nLANGUAGE=2\n[LANGUAGES]\n2=ENGLISH\n[msgconv]\ndefault=2\n"
+                                       "1=MSGCONVBE.DLL\n2=MSGCONVLE.DLL\n6=MSGCONVLE.DLL\n";
+    ::setenv("ZERLO_DDFREADER_BINDIR", bin.c_str(), 1);
+    h_ = plat::lib::load("CGLINK30.DLL", bin.string());
+    if (!h_) why = plat::lib::lastError();
+    return h_ != nullptr;
   }
-  std::ofstream(bin / "OBEL.INI") << "[SYSTEM]\nLANGUAGE=2\n[LANGUAGES]\n2=ENGLISH\n[msgconv]\ndefault=2\n"
-                                     "1=MSGCONVBE.DLL\n2=MSGCONVLE.DLL\n6=MSGCONVLE.DLL\n";
-  return true;
-}
+  void close() {
+    if (h_) plat::lib::unload(h_);
+    h_ = nullptr;
+    ::unsetenv("ZERLO_DDFREADER_BINDIR");
+  }
+  plat::lib::Handle handle() const { return h_; }
+
+private:
+  plat::lib::Handle h_ = nullptr;
+};
 
 class KernelChannel {
 public:

@@ -48,6 +48,7 @@ class GeneratedProgram : public ::testing::Test {
 protected:
   plc::Kernel k;
   fs::path dir, bin;
+  zerlotest::CodegenBin codegen;
   plat::lib::Handle h = nullptr;
   std::shared_ptr<plat::ui::ScriptedSink> sink = std::make_shared<plat::ui::ScriptedSink>();
   plat::ui::ScopedSink scoped{sink};
@@ -61,14 +62,14 @@ protected:
     dir = freshDir("e2e");
     bin = dir / "bin";
     std::string why;
-    if (!zerlotest::makeCodegenBin(bin, why)) GTEST_SKIP() << why;
-    ::setenv("ZERLO_DDFREADER_BINDIR", bin.c_str(), 1);
-    h = plat::lib::load("CGLINK30.DLL", bin.string());
-    ASSERT_NE(h, nullptr) << plat::lib::lastError();
+    if (!codegen.open(bin, why)) {
+      if (why.find("not built") != std::string::npos) GTEST_SKIP() << why;
+      FAIL() << why;
+    }
+    h = codegen.handle();
   }
   void TearDown() override {
-    if (h) plat::lib::unload(h);
-    ::unsetenv("ZERLO_DDFREADER_BINDIR");
+    codegen.close();
     fs::remove_all(dir);
   }
   std::vector<std::uint8_t> exchange(const std::vector<std::uint8_t>& r) { return channel->exchange(r); }

@@ -23,6 +23,7 @@ namespace fs = std::filesystem;
 class CompiledProgram : public PlcFixture {
 protected:
   fs::path dir, bin;
+  zerlotest::CodegenBin codegen;
   plat::lib::Handle h = nullptr;
   std::shared_ptr<plat::ui::ScriptedSink> sink = std::make_shared<plat::ui::ScriptedSink>();
   plat::ui::ScopedSink scoped{sink};
@@ -36,14 +37,14 @@ protected:
     fs::create_directories(bin);
     // A program directory of the test's own with the built libraries.
     std::string why;
-    if (!zerlotest::makeCodegenBin(bin, why)) GTEST_SKIP() << why;
-    ::setenv("ZERLO_DDFREADER_BINDIR", bin.c_str(), 1);
-    h = plat::lib::load("CGLINK30.DLL", bin.string());
-    ASSERT_NE(h, nullptr) << plat::lib::lastError();
+    if (!codegen.open(bin, why)) {
+      if (why.find("not built") != std::string::npos) GTEST_SKIP() << why;
+      FAIL() << why;
+    }
+    h = codegen.handle();
   }
   void TearDown() override {
-    if (h) plat::lib::unload(h);
-    ::unsetenv("ZERLO_DDFREADER_BINDIR");
+    codegen.close();
     fs::remove_all(dir);
   }
   std::vector<std::uint8_t> exchange(const std::vector<std::uint8_t>& r) { return channel->exchange(r); }
