@@ -1,9 +1,8 @@
 #pragma once
 // The base of the progress dialogs: modal, not closable by the user (Enter,
 // Escape and the close box do nothing), ended from its 100 ms timer once the
-// worker it watches is done. The worker reports through WorkerState (atomics:
-// it writes status and progress before it clears busy, and the timer reads
-// status only after it saw busy at 0).
+// worker it watches is done. The worker reports through WorkerState.
+#include "dialogkit/progress_state.h"
 #include "dialogkit/qtkit.h"
 #include <atomic>
 #include <functional>
@@ -11,17 +10,6 @@
 class QTimer;
 
 namespace kit {
-
-struct WorkerState {
-  std::atomic<int> busy{0};
-  std::atomic<int> progress{0};
-  std::atomic<int> status{0};
-  void reset() {
-    busy = 0;
-    progress = 0;
-    status = 0;
-  }
-};
 
 class ProgressDialog : public Dialog {
 public:
