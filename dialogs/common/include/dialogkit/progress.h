@@ -17,7 +17,7 @@ public:
   ~ProgressDialog() override;
 
   // For tests: every later timer request is refused (as when the system has
-  // no timer left).
+  // no timer left); also while the environment has ZERLO_TEST_REFUSE_TIMERS.
   static void refuseTimers(bool refuse);
 
   void accept() override {}
