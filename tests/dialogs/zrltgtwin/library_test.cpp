@@ -83,13 +83,15 @@ struct Program {
     fs::create_symlink(bin / "ENGLISH" / "ZRLTGTWINRES.so", dir / "ENGLISH" / "ZRLTGTWINRES.so");
     fs::create_symlink(libs / "GERMAN" / "ZRLTGTWINRES.so", dir / "GERMAN" / "ZRLTGTWINRES.so");
     fs::create_symlink(libs / "STUBLINK.so", dir / "STUBLINK.so");
+    fs::create_symlink(libs / "LPTIF1NT.so", dir / "LPTIF1NT.so");
     online = "TwOnline" + std::to_string(::getpid());
     loader = "TwLoader" + std::to_string(::getpid());
     writeInterface(2, 4, 10);
   }
   ~Program() { fs::remove_all(dir); }
-  void writeObel(int language, const char* english = "ENGLISH") {
+  void writeObel(int language, const char* english = "ENGLISH", bool helpNumbers = false) {
     writeFile(dir / "OBEL.INI", std::string("[SYSTEM]\nLANGUAGE=") + std::to_string(language) +
+                                    (helpNumbers ? "\nhelpnumber=1" : "") +
                                     "\n\n[DIR]\nTEMP=TEMP\n\n[LANGUAGES]\n1=GERMAN\n2=" + english +
                                     "\n\n[PROGRAMS]\nSERVER=ONL32NS\n\n[DLL]\nTRANS=STUBLINK.DLL\n");
   }
@@ -97,8 +99,9 @@ struct Program {
     writeFile(dir / "INTERFACE.INI",
               "[SETTINGS]\nPORT=" + std::to_string(port) + "\nIFACENUM=" + std::to_string(ifaces) +
                   "\nCYCLETIME=" + std::to_string(cycle) +
-                  "\nMINVIS=OFF\n\n[PORTS]\n1=SIM\n2=LPT1\n\n[SIM]\nDRIVER=kxsim.dll\nMAXIFNUM=0\nTYPE=PASSIVE\n"
-                  "SETTINGS=NO\n\n[LPT1]\nDRIVER=LPTIF1NT.DLL\nMAXIFNUM=3\nTYPE=PASSIVE\nSETTINGS=YES\n\n"
+                  "\nMINVIS=OFF\n\n[PORTS]\n1=SIM\n2=LPT1\n3=NODLG\n\n[SIM]\nDRIVER=kxsim.dll\nMAXIFNUM=0\n"
+                  "TYPE=PASSIVE\nSETTINGS=YES\n\n[NODLG]\nDRIVER=STUBLINK.DLL\nMAXIFNUM=1\nTYPE=PASSIVE\n"
+                  "SETTINGS=YES\n\n[LPT1]\nDRIVER=LPTIF1NT.DLL\nMAXIFNUM=3\nTYPE=PASSIVE\nSETTINGS=YES\n\n"
                   "[COMM TEMPLATES]\n1=" + loader + "\n2=" + online + "\n");
   }
   fs::path temp(const char* name) const { return dir / "TEMP" / name; }
@@ -187,7 +190,7 @@ class Dialogs : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
     app();
-    program().writeObel(2);
+    program().writeObel(2, "ENGLISH", true);
     h_ = program().load();
     ASSERT_TRUE(h_) << plat::lib::lastError();
     fn<ZRTA00_SetInstanceNumberFn>(h_, "ZRTA00_SetInstanceNumber")(2);
@@ -387,4 +390,44 @@ TEST_F(Dialogs, SettingsClampValidateStoreAndCancelAfterClamp) {
   EXPECT_EQ(fn<ZRTA05_CallInterfaceSettigsDlgFn>(h_, "ZRTA05_CallInterfaceSettigsDlg")(ownerId_, 1), 1);
   EXPECT_NE(readFile(program().dir / "INTERFACE.INI").find("IFACENUM=3"), std::string::npos);
   EXPECT_EQ(server.cmds(), std::vector<std::string>{"MODE=PARACHANGE"});
+}
+
+TEST_F(Dialogs, SettingsButtonCallsTheDriverAndF1AsksForHelp) {
+  program().writeInterface(2, 1, 10);
+  unsetenv("STUBDRV_CALL");
+  auto select = [](QWidget* w, const char* port) {
+    auto* c = w->findChild<QComboBox*>("c1002");
+    c->setCurrentIndex(c->findText(port));
+  };
+  driver_->onShown = [&](const DialogShown& d) {
+    auto* w = static_cast<QWidget*>(d.widget);
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &f1);
+    button(d, "c1006")->click();  // LPT1: the stub driver
+    select(w, "SIM");             // a driver that is not there
+    button(d, "c1006")->click();
+    select(w, "NODLG");           // a library without the dialog
+    button(d, "c1006")->click();
+    button(d, "c2")->click();
+  };
+  EXPECT_EQ(fn<ZRTA05_CallInterfaceSettigsDlgFn>(h_, "ZRTA05_CallInterfaceSettigsDlg")(ownerId_, 0), 2);
+  auto shown = sink_->shown();
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(shown[0].text, "Help Context: 62");
+  EXPECT_EQ(shown[0].style, unsigned(MB_ICONINFORMATION));
+  EXPECT_EQ(shown[1].text, "Error!   Communication driver for selected port cannot be loaded.");
+  EXPECT_EQ(shown[2].text, "Error!   Communication driver contains no settings dialog.");
+  auto helps = sink_->helps();
+  ASSERT_EQ(helps.size(), 1u);
+  EXPECT_EQ(helps[0].context, 62u);
+  EXPECT_NE(helps[0].file.find("ZERLO.HLP"), std::string::npos) << helps[0].file;
+  const char* call = std::getenv("STUBDRV_CALL");
+  ASSERT_TRUE(call);
+  std::istringstream parts(call);
+  std::string dlg, port, ini, res;
+  parts >> dlg >> port >> ini >> res;
+  EXPECT_NE(dlg, "0");
+  EXPECT_EQ(port, "2");
+  EXPECT_EQ(fs::path(ini).filename(), "INTERFACE.INI");
+  EXPECT_EQ(res, "nores");
 }
