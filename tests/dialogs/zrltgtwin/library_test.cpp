@@ -185,6 +185,21 @@ TEST(Load, TestLanguageApplies) {
   plat::lib::unload(h);
 }
 
+TEST(Load, OldOrIncompleteSettingsLibraryRefusesTheLoad) {
+  auto sink = std::make_shared<ScriptedSink>();
+  ScopedSink scope(sink);
+  for (const char* kind : {"old", "noddf"}) {
+    // A copy of the library of its own, beside the fake settings library.
+    fs::path dir = program().dir / kind;
+    fs::create_directories(dir);
+    fs::copy_file(fs::path(ZERLO_BIN_DIR) / "zrltgtwin.so", dir / "zrltgtwin.so", fs::copy_options::overwrite_existing);
+    fs::create_symlink(fs::path(TW_TESTLIBS) / kind / "ObelTool.so", dir / "ObelTool.so");
+    EXPECT_EQ(plat::lib::load((dir / "ZRLTGTWIN.DLL").string()), nullptr) << kind;
+    EXPECT_NE(plat::lib::lastError().find("refused"), std::string::npos) << plat::lib::lastError();
+  }
+  EXPECT_TRUE(sink->shown().empty());
+}
+
 // ---- dialogs ----
 class Dialogs : public ::testing::Test {
 protected:
