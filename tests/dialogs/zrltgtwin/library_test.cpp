@@ -446,3 +446,21 @@ TEST_F(Dialogs, SettingsButtonCallsTheDriverAndF1AsksForHelp) {
   EXPECT_EQ(fs::path(ini).filename(), "INTERFACE.INI");
   EXPECT_EQ(res, "nores");
 }
+
+TEST_F(Dialogs, SettingsDialogFromAWorkerThread) {
+  program().writeInterface(2, 1, 10);
+  driver_->onShown = [&](const DialogShown& d) {
+    EXPECT_EQ(static_cast<QWidget*>(d.widget)->parentWidget(), owner_.get());
+    button(d, "c2")->click();
+  };
+  std::atomic<int> result{0};
+  std::thread worker([&] {
+    result = fn<ZRTA05_CallInterfaceSettigsDlgFn>(h_, "ZRTA05_CallInterfaceSettigsDlg")(ownerId_, 1);
+  });
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+  while (result.load() == 0 && std::chrono::steady_clock::now() < end)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  worker.join();
+  EXPECT_EQ(result.load(), 2);
+  EXPECT_EQ(driver_->seen, std::vector<int>{134});
+}
