@@ -1,0 +1,124 @@
+// The trend window drawn through the drawing layer: 200 sine samples in roll
+// and page mode against golden images (ZERLO_REGEN_GOLDEN=1 writes them anew;
+// look at them before they become golden), a missing frame edge noticed, and
+// the window's read-out.
+#include "fixture.h"
+
+#include "display/gdi.h"
+#include "recorder/trend.h"
+#include "recorder/trendwindow.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <cmath>
+
+namespace rec::test {
+namespace {
+
+int argc = 1;
+char arg0[] = "recorder_qt_test";
+char* argv[] = {arg0, nullptr};
+
+double compare(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return 1.0;
+  long long differing = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if ((a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF)) ++differing;
+  return double(differing) / (a.width() * a.height());
+}
+
+class TrendDrawing : public RecFixture {
+protected:
+  Recorder r;
+  void prepare(bool roll) {
+    disp::gdi_ResetAll();
+    tr_SetChannelCount(r, 1, 3);
+    r.recRoll = roll ? 1 : 0;
+    r.recTimePerDivision = 1.0;
+    r.recAxes[1].offset = -1.5;
+    r.recAxes[1].scale = 1.0;
+    std::snprintf(r.recAxes[1].name, sizeof r.recAxes[1].name, "Sine");
+    std::snprintf(r.recAxes[1].unit, sizeof r.recAxes[1].unit, "[V]");
+    ASSERT_TRUE(tr_BindChannelTo(r, *r.channel(1), logic, source, instanceOf(source), 1, 1));
+    ASSERT_TRUE(tr_BindChannelTo(r, *r.channel(2), logic, sink, instanceOf(sink), 1, 1));
+    r.recChannelTable[3].shown = 0;
+  }
+  // 200 samples, 0.1 apart: sine and a slower cosine.
+  void drawSine() {
+    for (int i = 0; i < 200; ++i) {
+      const double t = 0.1 * i;
+      double v[3] = {std::sin(t), 0.5 * std::cos(0.5 * t) + 1.0, kNoValue};
+      tr_DrawSample(r, true, t, v);
+      for (int c = 0; c < 3; ++c) r.channels[std::size_t(c)]->lastValue = v[c];
+      r.recLastDrawnTime = t;
+    }
+  }
+  void golden(const QImage& img, const std::string& file) {
+    const std::string name = std::string(ZERLO_TEST_DATA) + "/recorder/" + file;
+    if (std::getenv("ZERLO_REGEN_GOLDEN")) {
+      ASSERT_TRUE(img.save(QString::fromStdString(name)));
+      return;
+    }
+    QImage g(QString::fromStdString(name));
+    ASSERT_FALSE(g.isNull()) << name;
+    EXPECT_LT(compare(img.convertToFormat(QImage::Format_RGB32), g.convertToFormat(QImage::Format_RGB32)), 0.01)
+        << name;
+    // A missing frame edge is noticed: the left edge of the plot painted over.
+    QImage broken = img.convertToFormat(QImage::Format_RGB32);
+    for (int y = r.recTop - 1; y <= r.recBottom + 1; ++y) broken.setPixel(r.recX0 - 1, y, 0xFFFFFF);
+    const QImage gr = g.convertToFormat(QImage::Format_RGB32);
+    long long diff = 0;
+    for (int y = 0; y < gr.height(); ++y)
+      if ((broken.pixel(r.recX0 - 1, y) & 0xFFFFFF) != (gr.pixel(r.recX0 - 1, y) & 0xFFFFFF)) ++diff;
+    EXPECT_GT(diff, 100);
+  }
+};
+
+TEST_F(TrendDrawing, SineInPageAndRollMode) {
+  QApplication app(argc, argv);
+  for (bool roll : {false, true}) {
+    SCOPED_TRACE(roll ? "roll" : "page");
+    prepare(roll);
+    const QImage img = renderTrend(r, 800, 450, [&] { drawSine(); });
+    if (roll) EXPECT_GT(r.recTime, 0.0) << "the picture rolled";
+    golden(img, roll ? "trend_roll.png" : "trend_page.png");
+  }
+  disp::gdi_ResetAll();
+}
+
+TEST_F(TrendDrawing, WindowReadout) {
+  QApplication app(argc, argv);
+  prepare(false);
+  TrendWindow w(r);
+  std::string status;
+  w.onStatus = [&](const std::string& s) { status = s; };
+  w.resize(800, 450);
+  w.fullRedraw();
+  std::vector<double> times(200);
+  std::vector<std::array<double, 3>> rows(200);
+  std::vector<const double*> ptrs(200);
+  for (int i = 0; i < 200; ++i) {
+    times[std::size_t(i)] = 0.1 * i;
+    rows[std::size_t(i)] = {std::sin(0.1 * i), 1.0, kNoValue};
+    ptrs[std::size_t(i)] = rows[std::size_t(i)].data();
+  }
+  w.drawSamples(times.data(), ptrs.data(), 200);
+  // The cursor on channel 2's line (value 1.0, offset -1.5: row 2.5 divisions).
+  const int y = r.recBottom - tr_ValueToRow(r, 1.0, *r.channel(2));
+  const int x = r.recX0 + 40;
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), QPointF(x, y), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(&w, &press);
+  EXPECT_EQ(r.recReadoutChannel, 2);
+  EXPECT_EQ(status.substr(0, 5), "Ch 02");
+  EXPECT_DOUBLE_EQ(r.recReadoutY, 1.0);
+  EXPECT_NEAR(r.recReadoutX, 40 * r.recTimePerColumn, 1e-9);
+  // Below the base line nothing is read out.
+  status.clear();
+  EXPECT_FALSE(tr_CursorReadout(r, x, r.recBottom + 5));
+  disp::gdi_ResetAll();
+}
+
+} // namespace
+} // namespace rec::test
