@@ -16,7 +16,7 @@ using disp::Pt16;
 
 namespace {
 
-constexpr int kScaleWidth = 45;    // one axis scale left of the plot
+constexpr int kScaleWidth = 60;    // one axis scale left of the plot
 constexpr int kPanelWidth = 130;   // the side panel left of the scales
 constexpr int kTextHeight = 9;     // smallest text class: 10 pixels high, 5 wide
 constexpr int kCharW = 5;
@@ -233,7 +233,7 @@ void tr_DrawFrame(Recorder& r) {
     disp::gdi_SetTextRotation(900);
     char label[60];
     std::snprintf(label, sizeof label, "%.17s %.39s", a.unit, a.name);
-    disp::gdi_Text(right - kScaleWidth + 4, r.recBottom - 10, label);
+    disp::gdi_Text(right - kScaleWidth + 3, r.recBottom - 2, label);
     disp::gdi_SetTextRotation(0);
     disp::gdi_SelectFont(0);
   }
@@ -302,10 +302,12 @@ void tr_PaintTrend(Recorder& r) {
 
 namespace {
 
+// An arrow 11 pixels high left of the point with the channel number beside
+// it (left, since the columns to the right are still to be cleared).
 void channelMarker(int x, int y, int number) {
-  const Pt16 arrow[3] = {pt(x + 2, y - 1), pt(x + 6, y - 11), pt(x + 6, y - 1)};
-  disp::gdi_Polyline(3, arrow);
-  text(x + 8, y - 12, twoDigits(number));
+  const Pt16 arrow[4] = {pt(x - 1, y - 1), pt(x - 5, y - 11), pt(x - 1, y - 11), pt(x - 1, y - 1)};
+  disp::gdi_Polyline(4, arrow);
+  text(x - 17, y - 12, twoDigits(number));
 }
 
 // One channel at plot column x; the previous point comes from the entry.
@@ -401,26 +403,14 @@ void tr_RollDivision(Recorder& r, bool draw) {
     if (e >= 0) e = std::int16_t(std::max(0, e - px));
   if (!(draw && canDraw(r))) return;
   disp::Device* dev = disp::gdi_CurrentDevice();
-  // The plot with the time texts below it moves one division to the left.
-  const int sx = r.recX0 + px, w = r.recWidth - px + 1, top = r.recTop, h = r.recBottom + 36 - top;
+  // The plot moves one division to the left; the freed strip is cleared.
+  const int sx = r.recX0 + px, w = r.recWidth - px + 1, top = r.recTop, h = r.recBottom + 1 - top;
   std::vector<std::uint32_t> pixels;
   if (w > 0 && dev->readPixels(sx, top, w, h, pixels))
     dev->drawBitmap(r.recX0, top, w, h, w, h, pixels.data(), disp::kSrcCopy, nullptr);
-  const int freed = r.recX0 + r.recWidth - px + 1;
-  clearBox(freed, top, rightEdge(r) + 1, r.recBottom + 1);
-  // The texts under the last two divisions anew.
-  disp::gdi_SetTextHeight(kTextHeight, nullptr, nullptr, nullptr, nullptr);
-  disp::gdi_SetWriteMode(2);
-  const int first = r.recDivisionsShown - 2;
-  clearBox(r.recX0 + first * px - 20, r.recBottom + 2, rightEdge(r) + 40, r.recBottom + 20);
-  disp::gdi_SetLineColor(1);
-  for (int k = first; k < r.recDivisionsShown; ++k) {
-    const int x = r.recX0 + k * px;
-    if (x > rightEdge(r)) break;
-    line(x, r.recBottom + 1, x, r.recBottom + 6);
-    if (labelled(r, k)) timeLabel(r, k);
-  }
-  disp::gdi_SetWriteMode(1);
+  clearBox(r.recX0 + r.recWidth - px + 1, top, rightEdge(r) + 1, r.recBottom + 1);
+  // The time texts move with the picture: written anew under every division.
+  tr_DrawTimeAxis(r);
 }
 
 // ---- probe marks ----
