@@ -39,18 +39,34 @@ bool MemStream::seek(long pos) {
 }
 
 FileStream::~FileStream() {
+  flush();
   if (owns_) modelfiles::gem_Fclose(h_);
 }
 
+bool FileStream::flush() {
+  if (pending_.empty()) return !failed_;
+  const bool ok = modelfiles::gem_WriteChecked(h_, pending_.data(), long(pending_.size()));
+  pending_.clear();
+  if (!ok) failed_ = true;
+  return ok;
+}
+
 bool FileStream::read(void* out, std::size_t n) {
+  if (!flush()) return false;
   long count = long(n);
   modelfiles::gem_Fread(h_, count, out);
   return count == long(n);
 }
 
-bool FileStream::write(const void* p, std::size_t n) { return modelfiles::gem_WriteChecked(h_, p, long(n)); }
+bool FileStream::write(const void* p, std::size_t n) {
+  if (failed_) return false;
+  const auto* b = static_cast<const std::uint8_t*>(p);
+  pending_.insert(pending_.end(), b, b + n);
+  return pending_.size() < 65536 || flush();
+}
 
 long FileStream::tell() {
+  if (!flush()) return -1;
   long pos = -1;
   modelfiles::gem_Fseek(0, h_, 1, pos);
   return pos;
@@ -64,6 +80,7 @@ bool FileStream::seek(long pos) {
 }
 
 long FileStream::size() {
+  if (!flush()) return -1;
   long here = -1, end = -1, back = -1;
   modelfiles::gem_Fseek(0, h_, 1, here);
   modelfiles::gem_Fseek(0, h_, 2, end);
@@ -571,6 +588,7 @@ void vf_CloseOutput(Recorder& r, bool final) {
         complete = r.out->write(state.data(), state.size());
       }
     }
+    if (auto* f = dynamic_cast<FileStream*>(r.out.get())) complete = f->flush() && complete;
     r.out.reset();
     if (!r.outputReplay && !r.workPath.empty()) {
       // The finished file takes its name; a failed write leaves the work file aside.

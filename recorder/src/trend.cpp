@@ -114,7 +114,11 @@ std::int16_t tr_ValueToRow(const Recorder& r, double value, const ChannelRecord&
   double row = r.recPxPerDivisionY * ((y - ax.offset) * ax.scale);
   if (!(row >= r.recRowMin)) row = r.recRowMin;
   if (row > r.recRowMax) row = r.recRowMax;
-  return model::rl_Round(row);
+  // rl_Round within the clamp (a rest of exactly one half keeps the truncated
+  // value), without its reduction of large magnitudes: rows are taken for
+  // every channel and column.
+  const double t = std::trunc(row), rest = row - t;
+  return std::int16_t(rest > 0.5 ? t + 1.0 : rest < -0.5 ? t - 1.0 : t);
 }
 
 double tr_GridStep(int px) {

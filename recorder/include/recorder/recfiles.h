@@ -47,7 +47,9 @@ public:
   explicit FileStream(modelfiles::FileHandle h, bool owns = true) : h_(h), owns_(owns) {}
   ~FileStream() override;
   modelfiles::FileHandle handle() const { return h_; }
-  modelfiles::FileHandle release() { auto h = h_; h_ = -1; return h; }
+  // Writes go through a buffer that reaches the file before anything reads,
+  // positions or closes (one system call per buffer, not per number).
+  bool flush();
   bool read(void* out, std::size_t n) override;
   bool write(const void* p, std::size_t n) override;
   long tell() override;
@@ -56,6 +58,8 @@ public:
 private:
   modelfiles::FileHandle h_;
   bool owns_;
+  std::vector<std::uint8_t> pending_;
+  bool failed_ = false;
 };
 
 // Little-endian field helpers on a stream.
