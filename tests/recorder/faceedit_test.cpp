@@ -1,6 +1,8 @@
 // The gate-face editor driven by synthetic presses, releases and commands.
 #include "fixture.h"
 
+#include "display/gdi.h"
+#include "display/recording_device.h"
 #include "recorder/faceedit.h"
 #include "recorder/recfiles.h"
 
@@ -135,6 +137,51 @@ TEST_F(FaceEditTest, NoOnTheQuestionsChangesNothing) {
   press(500, 500);
   EXPECT_NE(sub->InputPorts, nullptr);
   EXPECT_FALSE(model::ge_FindMacroUser(sub));
+}
+
+} // namespace
+} // namespace rec::test
+
+namespace rec::test {
+namespace {
+
+struct Win : disp::DrawWindow {
+  disp::Device* dev = nullptr;
+  disp::Device* beginPaint() override { return dev; }
+  void endPaint() override {}
+  disp::Device* getDc() override { return dev; }
+  void releaseDc() override {}
+};
+
+TEST_F(FaceEditTest, DrawsTheLayoutTheFaceAndTheTicks) {
+  disp::gdi_ResetAll();
+  disp::RecordingDevice dev;
+  Win win;
+  win.dev = &dev;
+  disp::gdi_SetCurrent(&dev, &win);
+  press(500, 500);
+  drag(30, 50, -15, 15);
+  dev.clear();
+  fe_DrawEditor(sub);
+  auto has = [&](const std::string& s) {
+    for (const auto& c : dev.calls)
+      if (c.find(s) != std::string::npos) return true;
+    return false;
+  };
+  EXPECT_TRUE(has("146,10 146,")) << "the line left of the face column";
+  EXPECT_TRUE(has("polyline 2: 0,30 "));
+  EXPECT_TRUE(has("text 14,")) << "the column titles";
+  // Ticks every 10 units on the top edge, 3 units outside.
+  EXPECT_TRUE(has("polyline 2: 210,80 210,77"));
+  EXPECT_TRUE(has("polyline 2: 250,80 250,77"));
+  EXPECT_FALSE(has("polyline 2: 260,80 260,77")) << "no tick at the corner";
+  // The face: something drawn within the box.
+  bool inBox = false;
+  for (const auto& c : dev.withPrefix("polyline"))
+    if (c.find(" 200,80") != std::string::npos || c.find(" 200,8") != std::string::npos) inBox = true;
+  EXPECT_TRUE(inBox);
+  disp::gdi_SetCurrent(nullptr, nullptr);
+  disp::gdi_ResetAll();
 }
 
 } // namespace
