@@ -199,7 +199,16 @@ std::string vf_VatHead(unsigned count) {
 std::string vf_VatRecord(const double* values, std::size_t n, int blanks) {
   std::string s;
   for (std::size_t i = 0; i < n; ++i) {
-    s += vf_NumberField(values[i], 15);
+    std::string f = vf_NumberField(values[i], 15);
+    // The readers of these files want a sign after the exponent letter; the
+    // REAL field leaves it out for positive exponents ("1.0D20"), which could
+    // not be read back. The field keeps its width: a trailing blank goes.
+    const auto d = f.find('D');
+    if (d != std::string::npos && d + 1 < f.size() && f[d + 1] >= '0' && f[d + 1] <= '9' && f.back() == ' ') {
+      f.insert(d + 1, 1, '+');
+      f.pop_back();
+    }
+    s += f;
     s += i + 1 < n ? std::string(std::size_t(blanks), ' ') : std::string("\r\n");
   }
   return s;

@@ -172,6 +172,23 @@ TEST_F(RecordGateTest, WriteRecordFiles) {
   EXPECT_EQ(modelfiles::getF64(&bb[10]), 8.0);
 }
 
+TEST_F(RecordGateTest, LargeValuesReadBackFromText) {
+  RecordGate g(kKindWriteRecord, 3, 0, 3);
+  ASSERT_TRUE(vdb_OpenRecordFile(&g.gate, &g.inst, path("BIG.VAT")));
+  g.state = {1e20, -2.5e30, 1e-5};
+  vdb_WriteRecord(&g.gate, &g.inst);
+  vdb_CloseRecordFile(&g.inst);
+  const auto b = bytesOf(path("BIG.VAT"));
+  EXPECT_EQ(std::string(b.begin() + 5, b.begin() + 5 + 17), "1.0D+20          ");
+  RecordGate rd(kKindReadRecord, 0, 2, 1);
+  ASSERT_TRUE(vdb_OpenRecordFile(&rd.gate, &rd.inst, path("BIG.VAT")));
+  EXPECT_DOUBLE_EQ(rd.state[0], 1e20);
+  vdb_ReadRecord(&rd.gate, &rd.inst);
+  EXPECT_DOUBLE_EQ(rd.outputs[0], -2.5e30);
+  EXPECT_DOUBLE_EQ(rd.outputs[1], 1e-5);
+  vdb_CloseRecordFile(&rd.inst);
+}
+
 TEST_F(RecordGateTest, RefusedNames) {
   RecordGate w(kKindWriteRecord, 3, 0, 3);
   ui->clear();
