@@ -283,6 +283,25 @@ void tr_AfterAcceptedStep(Recorder& r, double simTime) {
   tr_TakeSample(r, r.layoutValid && r.drawingOn, simTime);
 }
 
+namespace {
+Recorder* gActive = nullptr;
+std::function<void(double)> gSampler;
+} // namespace
+
+void tr_SetActiveRecorder(Recorder* r, std::function<void(double)> sampler) {
+  gActive = r;
+  gSampler = r ? std::move(sampler) : std::function<void(double)>();
+}
+
+Recorder* tr_ActiveRecorder() { return gActive; }
+
+void tr_OnAcceptedStep(model::DocumentRecord& doc) {
+  if (!gActive || !doc.SimLogic) return;
+  const double t = doc.SimLogic->StepBlock.simTime;
+  if (gSampler) gSampler(t);
+  else tr_AfterAcceptedStep(*gActive, t);
+}
+
 void tr_ResetWindow(Recorder& r) {
   for (auto& c : r.channels) {
     clearSamples(r, *c);

@@ -236,6 +236,26 @@ TEST_F(RecorderTest, GateChannelPausesWithOneGapRecord) {
   EXPECT_EQ(v, 3.0);
 }
 
+TEST_F(RecorderTest, AcceptedStepHookSamplesTheActiveRecorder) {
+  Recorder r;
+  ASSERT_TRUE(tr_BindChannelTo(r, *r.channel(1), logic, source, instanceOf(source), 1, 1));
+  doc->SimLogic = logic;
+  logic->StepBlock.simTime = 2.5;
+  sourceValue() = 4.0;
+  tr_OnAcceptedStep(*doc);   // no active recorder: nothing
+  EXPECT_EQ(r.recLastTime, -1.0);
+  tr_SetActiveRecorder(&r);
+  tr_OnAcceptedStep(*doc);
+  EXPECT_EQ(r.recLastTime, 2.5);
+  EXPECT_EQ(r.channel(1)->lastValue, 4.0);
+  double seen = 0;
+  tr_SetActiveRecorder(&r, [&](double t) { seen = t; });
+  tr_OnAcceptedStep(*doc);
+  EXPECT_EQ(seen, 2.5);
+  tr_SetActiveRecorder(nullptr);
+  doc->SimLogic = nullptr;
+}
+
 TEST_F(RecorderTest, ScrollValuesAndActions) {
   Recorder r;
   tr_SetLayout(r, 0, 0, 800, 450);

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -186,6 +187,14 @@ void tr_StartPageAt(Recorder& r, int division);
 // The hook the time step calls after each accepted step: one sample at the
 // logic's simulated time, drawn when the window can draw.
 void tr_AfterAcceptedStep(Recorder& r, double simTime);
+
+// The recorder the simulation feeds. The time step (or the shell around it)
+// calls tr_OnAcceptedStep after every accepted step; it samples the active
+// recorder at the simulated logic's time, through the sampler when one is
+// given (a trend window draws the sample into itself), else without drawing.
+void tr_SetActiveRecorder(Recorder* r, std::function<void(double)> sampler = {});
+Recorder* tr_ActiveRecorder();
+void tr_OnAcceptedStep(model::DocumentRecord& doc);
 
 // ---- positioning and scrolling ----
 void tr_RecorderAccess(Recorder& r, bool update, int mode, double time);

@@ -16,6 +16,14 @@ TrendWindow::TrendWindow(Recorder& r, QWidget* parent) : WorksheetCanvas(parent)
   setFocusPolicy(Qt::StrongFocus);
 }
 
+TrendWindow::~TrendWindow() {
+  if (tr_ActiveRecorder() == &r_) tr_SetActiveRecorder(nullptr);
+}
+
+void TrendWindow::activate() {
+  tr_SetActiveRecorder(&r_, [this](double t) { sample(t); });
+}
+
 template <class F> void TrendWindow::drawing(F&& f) {
   disp::Device* prevDev = disp::gdi_CurrentDevice();
   disp::DrawWindow* prevWin = disp::gdi_CurrentWindow();

@@ -15,6 +15,9 @@ namespace rec {
 class TrendWindow : public disp::WorksheetCanvas {
 public:
   explicit TrendWindow(Recorder& r, QWidget* parent = nullptr);
+  ~TrendWindow() override;
+  // Makes this window's recorder the one the simulation's steps feed.
+  void activate();
 
   Recorder& recorder() { return r_; }
   // Paints everything anew (the full-redraw event of the window).
