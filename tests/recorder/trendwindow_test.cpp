@@ -5,6 +5,9 @@
 #include "fixture.h"
 
 #include "display/gdi.h"
+#include "display/qt_device.h"
+#include "display/view.h"
+#include "recorder/faceedit.h"
 #include "recorder/trend.h"
 #include "recorder/trendwindow.h"
 
@@ -26,6 +29,18 @@ double compare(const QImage& a, const QImage& b) {
     for (int x = 0; x < a.width(); ++x)
       if ((a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF)) ++differing;
   return double(differing) / (a.width() * a.height());
+}
+
+// Differing pixels along the four edges of a rectangle: a frame or gate edge
+// that goes missing differs in hundreds, font rendering in none.
+int edgeDiff(const QImage& a, const QImage& b, int l, int t, int r, int btm) {
+  int n = 0;
+  auto at = [&](int x, int y) {
+    if ((a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF)) ++n;
+  };
+  for (int x = l; x <= r; ++x) at(x, t), at(x, btm);
+  for (int y = t; y <= btm; ++y) at(l, y), at(r, y);
+  return n;
 }
 
 class TrendDrawing : public RecFixture {
@@ -64,14 +79,13 @@ protected:
     ASSERT_FALSE(g.isNull()) << name;
     EXPECT_LT(compare(img.convertToFormat(QImage::Format_RGB32), g.convertToFormat(QImage::Format_RGB32)), 0.01)
         << name;
-    // A missing frame edge is noticed: the left edge of the plot painted over.
-    QImage broken = img.convertToFormat(QImage::Format_RGB32);
-    for (int y = r.recTop - 1; y <= r.recBottom + 1; ++y) broken.setPixel(r.recX0 - 1, y, 0xFFFFFF);
-    const QImage gr = g.convertToFormat(QImage::Format_RGB32);
-    long long diff = 0;
-    for (int y = 0; y < gr.height(); ++y)
-      if ((broken.pixel(r.recX0 - 1, y) & 0xFFFFFF) != (gr.pixel(r.recX0 - 1, y) & 0xFFFFFF)) ++diff;
-    EXPECT_GT(diff, 100);
+    // The plot frame exactly; a missing frame edge is noticed.
+    const QImage mine = img.convertToFormat(QImage::Format_RGB32), gr = g.convertToFormat(QImage::Format_RGB32);
+    const int l = r.recX0 - 1, t = r.recTop - 1, rt = r.recX0 + r.recWidth + 1, b = r.recBottom + 1;
+    EXPECT_LE(edgeDiff(mine, gr, l, t, rt, b), 5);
+    QImage broken = mine;
+    for (int y = t; y <= b; ++y) broken.setPixel(l, y, 0xFFFFFF);
+    EXPECT_GT(edgeDiff(broken, gr, l, t, rt, b), 100);
   }
 };
 
@@ -117,6 +131,63 @@ TEST_F(TrendDrawing, WindowReadout) {
   // Below the base line nothing is read out.
   status.clear();
   EXPECT_FALSE(tr_CursorReadout(r, x, r.recBottom + 5));
+  disp::gdi_ResetAll();
+}
+
+struct ImageWin : disp::DrawWindow {
+  disp::Device* dev = nullptr;
+  disp::Device* beginPaint() override { return dev; }
+  void endPaint() override {}
+  disp::Device* getDc() override { return dev; }
+  void releaseDc() override {}
+};
+
+TEST_F(TrendDrawing, FaceEditorView) {
+  QApplication app(argc, argv);
+  disp::gdi_ResetAll();
+  model::LogicRecord* sub = model::ge_NewLogic("VALVE");
+  sub->InputPortCount = 3;
+  sub->OutputPortCount = 2;
+  sub->Width = 120;
+  sub->Height = 60;
+  fe_State() = FaceEditorState{};
+  fe_FaceEditor(sub, FeEvent::Press, 600, 400);                       // the new face: all ports listed
+  fe_FaceEditor(sub, FeEvent::Press, 30, 50);                         // input 1 ...
+  fe_FaceEditor(sub, FeEvent::Release, kFaceX - 12, kFaceY + 3 + 20 - 5);   // ... onto the left edge
+  fe_FaceEditor(sub, FeEvent::Press, 90, 50);                         // output 1 ...
+  fe_FaceEditor(sub, FeEvent::Release, kFaceX + 130 - 2, kFaceY + 3 + 30 - 5);  // ... onto the right edge
+  ASSERT_EQ(sub->InputPorts[0].Slot, model::kSideLeft);
+  ASSERT_EQ(sub->OutputPorts[0].Slot, model::kSideRight);
+  QImage img(500, 250, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  {
+    disp::QtDevice dev(&img);
+    ImageWin win;
+    win.dev = &dev;
+    disp::DrawView view;
+    view.viewW = 500;
+    view.viewH = 250;
+    disp::setCurrentView(view);
+    disp::gdi_SetCurrent(&dev, &win);
+    fe_DrawEditor(sub);
+    disp::gdi_SetCurrent(nullptr, nullptr);
+  }
+  fe_FrameDone();
+  fe_State() = FaceEditorState{};
+  const std::string name = std::string(ZERLO_TEST_DATA) + "/recorder/face_editor.png";
+  if (std::getenv("ZERLO_REGEN_GOLDEN")) {
+    ASSERT_TRUE(img.save(QString::fromStdString(name)));
+  } else {
+    QImage g(QString::fromStdString(name));
+    ASSERT_FALSE(g.isNull());
+    const QImage gr = g.convertToFormat(QImage::Format_RGB32);
+    EXPECT_LT(compare(img, gr), 0.01);
+    // The face box exactly; a missing edge is noticed.
+    EXPECT_LE(edgeDiff(img, gr, kFaceX, kFaceY, kFaceX + 120, kFaceY + 60), 5);
+    QImage broken = img;
+    for (int x = kFaceX; x <= kFaceX + 120; ++x) broken.setPixel(x, kFaceY + 60, 0xFFFFFF);
+    EXPECT_GT(edgeDiff(broken, gr, kFaceX, kFaceY, kFaceX + 120, kFaceY + 60), 60);
+  }
   disp::gdi_ResetAll();
 }
 
