@@ -7,6 +7,7 @@
 #include "model/memory.h"
 #include "model/wires.h"
 #include "platform/uisink.h"
+#include "recorder/recorder.h"
 
 #include <memory>
 
