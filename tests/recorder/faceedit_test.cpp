@@ -137,6 +137,23 @@ TEST_F(FaceEditTest, NoOnTheQuestionsChangesNothing) {
   press(500, 500);
   EXPECT_NE(sub->InputPorts, nullptr);
   EXPECT_FALSE(model::ge_FindMacroUser(sub));
+  // A placed port of a used face asks 40021; No leaves it where it is.
+  drag(30, 50, -15, 15);
+  ASSERT_EQ(in(1).Slot, model::kSideLeft);
+  ASSERT_TRUE(model::ge_CreateGate(logic, s, seq, call, inst));
+  ui->clear();
+  ui->answerBox(plat::ui::IDNO);
+  press(kFaceX - 30, kFaceY + 10);
+  ASSERT_EQ(ui->shown().size(), 1u);
+  EXPECT_EQ(ui->shown()[0].text, "The subprogram is being used! Change anyway?");
+  EXPECT_EQ(fe_State().state, 0);
+  release(100, 100);
+  EXPECT_EQ(in(1).Slot, model::kSideLeft);
+  // An unplaced port is moved without a question.
+  ui->clear();
+  press(30, 50);
+  EXPECT_TRUE(ui->shown().empty());
+  EXPECT_EQ(fe_State().state, 1);
 }
 
 } // namespace
