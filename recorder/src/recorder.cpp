@@ -424,7 +424,10 @@ namespace {
 
 void drawRead(Recorder& r) {
   const std::size_t n = r.channels.size();
-  tr_DrawSample(r, r.drawingOn, r.recSampleTime, r.readValues.data());
+  // A sample before the last drawn one (met again after a step back) is in
+  // the picture already; drawing it would restart the picture and forget
+  // the recorded range.
+  if (!(r.recSampleTime < r.recLastDrawnTime)) tr_DrawSample(r, r.drawingOn, r.recSampleTime, r.readValues.data());
   r.recLastDrawnTime = r.recSampleTime;
   if (r.recSampleTime > r.recLastTime) r.recLastTime = r.recSampleTime;
   if (r.recFirstTime < 0) r.recFirstTime = r.recSampleTime;
@@ -507,18 +510,20 @@ void tr_RecorderAccess(Recorder& r, bool update, int mode, double T) {
   }
   if (mode == 4) {
     if (readKeep(r)) {
-      s.seek(s.size());
-      // The end marker follows the last record of a closed value file.
+      // The first sample gives the start of the recording.
+      if (r.recFirstTime < 0) r.recFirstTime = r.recSampleTime;
+      // The end of the samples: before the end marker of a closed value file.
+      long end = s.size();
       double probe = 0.0;
-      s.seek(s.size() - 8);
-      if (!getF64(s, probe) || probe != kEndMarker) s.seek(s.size());
-      else s.seek(s.size() - 8);
+      if (end - 8 >= long(r.recFirstSamplePos) && s.seek(end - 8) && getF64(s, probe) && probe == kEndMarker) end -= 8;
+      s.seek(end);
       stepBack(r);
       while (readKeep(r)) {}
       r.recColumnTime = r.recSampleTime;
       r.recLastDrawnTime = r.recSampleTime;
       r.recColumn = 0;
       stepBack(r);
+      drawRead(r);
       while (readKeep(r)) drawRead(r);
     }
     tr_ComputeScroll(r);

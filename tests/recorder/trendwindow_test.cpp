@@ -8,6 +8,7 @@
 #include "display/qt_device.h"
 #include "display/view.h"
 #include "recorder/faceedit.h"
+#include "recorder/recfiles.h"
 #include "recorder/trend.h"
 #include "recorder/trendwindow.h"
 
@@ -108,6 +109,7 @@ TEST_F(TrendDrawing, WindowReadout) {
   std::string status;
   w.onStatus = [&](const std::string& s) { status = s; };
   w.resize(800, 450);
+  w.show();
   w.fullRedraw();
   std::vector<double> times(200);
   std::vector<std::array<double, 3>> rows(200);
@@ -131,6 +133,41 @@ TEST_F(TrendDrawing, WindowReadout) {
   // Below the base line nothing is read out.
   status.clear();
   EXPECT_FALSE(tr_CursorReadout(r, x, r.recBottom + 5));
+  disp::gdi_ResetAll();
+}
+
+TEST_F(TrendDrawing, FullRedrawReplaysTheValueFile) {
+  QApplication app(argc, argv);
+  prepare(true);
+  vf_UnitInit(r, dir);
+  TrendWindow w(r);
+  w.resize(800, 450);
+  w.show();
+  w.fullRedraw();
+  ASSERT_TRUE(vf_OpenOutputAs(r, logic, path("LIVE.VAL")));
+  w.activate();
+  model::DocumentRecord& d = *doc;
+  d.SimLogic = logic;
+  for (int i = 0; i < 300; ++i) {
+    logic->StepBlock.simTime = 0.1 * i;
+    sourceValue() = std::sin(0.1 * i);
+    tr_OnAcceptedStep(d);
+  }
+  d.SimLogic = nullptr;
+  EXPECT_NEAR(r.recLastTime, 29.9, 1e-9);
+  w.fullRedraw();   // paints anew and replays the output up to its end
+  EXPECT_NEAR(r.recLastTime, 29.9, 1e-9);
+  EXPECT_GT(r.recSampleTime, 20.0);
+  EXPECT_GT(r.recTime, 0.0);
+  if (const char* shot = std::getenv("ZERLO_TREND_SHOT")) w.image().save(shot);
+  // Scrolling to the start and back to the end.
+  tr_ScrollTo(r, 0);
+  EXPECT_LT(r.recSampleTime, 25.0);
+  tr_ScrollTo(r, -9);
+  EXPECT_GT(r.recSampleTime, 25.0);
+  vf_CloseOutput(r, true);
+  EXPECT_TRUE(std::filesystem::exists(path("LIVE.VAL")));
+  EXPECT_EQ(tr_ActiveRecorder(), &r);
   disp::gdi_ResetAll();
 }
 
