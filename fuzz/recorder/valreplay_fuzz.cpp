@@ -15,6 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(f);
   }
   rec::Recorder r;
+  struct Cleanup {
+    ~Cleanup() { std::remove(path.c_str()); }
+  } cleanup;
   if (!rec::vf_OpenValForReplay(r, logic, path)) return 0;
   int n = 0;
   while (rec::tr_ReadSample(r) && ++n < 100000) {}
