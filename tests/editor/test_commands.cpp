@@ -1,0 +1,174 @@
+#include "fixture.h"
+
+#include "engine/levels.h"
+
+namespace editor_test {
+namespace {
+
+using namespace editor;
+
+class Commands : public EditorFixture {
+protected:
+  WorksheetWindowData* w = nullptr;
+  void SetUp() override {
+    EditorFixture::SetUp();
+    model::LogicRecord* logic = showLogic("MAIN");
+    make(logic, model::kKindAnd, 100, 100);
+    w = sheet();
+  }
+};
+
+TEST_F(Commands, SimulationSwitchTwice) {
+  ScriptRunner run(host, w);
+  EXPECT_TRUE(run.run(R"(
+    cmd 282
+    expect simulation 1
+    expect state 7
+    cmd 282
+    expect simulation 0
+    expect state 0
+  )")) << ::testing::PrintToString(run.failures);
+  EXPECT_EQ(host.menuTexts[282], "Simulation ein");
+  EXPECT_FALSE(host.timerRunning);
+  const std::vector<std::string> timer(host.log.begin(), host.log.end());
+  EXPECT_NE(std::find(timer.begin(), timer.end(), "timer start 100"), timer.end());
+  EXPECT_NE(std::find(timer.begin(), timer.end(), "timer stop"), timer.end());
+  EXPECT_EQ(model::TemplateDocument->DefaultStepBlock.interval, 2.0);
+  EXPECT_EQ(model::TemplateDocument->DefaultStepBlock.maxIterations, 20);
+}
+
+TEST_F(Commands, RefusedTimerLeavesTheDisplayOff) {
+  host.refuseTimer = true;
+  ScriptRunner run(host, w);
+  EXPECT_TRUE(run.run("cmd 282\nexpect simulation 0\nexpect state 0\n")) << ::testing::PrintToString(run.failures);
+  EXPECT_EQ(host.menuTexts[282], "Simulation ein");
+}
+
+TEST_F(Commands, OnlineDisplayAndSimulationShareTheFlag) {
+  ScriptRunner run(host, w);
+  EXPECT_TRUE(run.run(R"(
+    cmd 262
+    expect simulation 1
+    cmd 282
+    expect simulation 0
+    cmd 263            # off already: nothing
+    expect simulation 0
+  )")) << ::testing::PrintToString(run.failures);
+  EXPECT_NE(std::find(host.log.begin(), host.log.end(), "timer start 500"), host.log.end());
+  host.menuTexts.clear();
+  EXPECT_TRUE(run.run("cmd 282\ncmd 263\nexpect simulation 0\nexpect state 0\n"));
+  EXPECT_EQ(host.menuTexts[263], "Simulation ein");
+  EXPECT_EQ(host.menuTexts[282], "Simulation ein") << "the switch text follows the flag";
+}
+
+TEST_F(Commands, TickInSimulationPostsOneDisplayMessagePerWorksheet) {
+  host.newWindow(kKindSubByName, model::TemplateDocument);
+  ScriptRunner run(host, w);
+  double before = model::EditLogic(*model::TemplateDocument)->StepBlock.simTime;
+  EXPECT_TRUE(run.run("cmd 282\ntick\nexpect state 7\n")) << ::testing::PrintToString(run.failures);
+  EXPECT_EQ(run.delivered, 2) << "one 1043 for each of the two worksheets";
+  EXPECT_EQ(model::EditLogic(*model::TemplateDocument)->StepBlock.simTime, before) << "no step on a tick";
+  setEditorState(0);
+  run.run("tick\n");
+  EXPECT_EQ(run.delivered, 2) << "no posts outside the simulation state";
+}
+
+TEST_F(Commands, UnknownIdTouchesNothing) {
+  model::GateRecord* g = model::EditLogic(*model::TemplateDocument)->FirstGate;
+  g->Selected = 1;
+  ScriptRunner run(host, w);
+  EXPECT_TRUE(run.run("cmd 202\nexpect result 0\n"));
+  EXPECT_EQ(g->Selected, 1) << "202 does not clear the marks";
+  EXPECT_TRUE(run.run("cmd 209\nexpect result 0\n"));
+  EXPECT_EQ(g->Selected, 0) << "209 only clears the marks";
+}
+
+TEST_F(Commands, RunWindowsShareTheRunDocument) {
+  WorksheetWindowData* r1 = host.newWindow(kKindMainSheet, nullptr);
+  r1->document = nullptr;
+  ScriptRunner run(host, w);
+  EngineEvent e;
+  e.type = kMsgCommand;
+  e.code = 213;
+  // The frame hands the command to a fresh window without a document.
+  EXPECT_EQ(ui_Dispatch(r1, &e), 1);
+  EXPECT_EQ(r1->kind, kKindRunSheet);
+  ASSERT_NE(r1->document, nullptr);
+  EXPECT_EQ(r1->document->RunView, 1);
+  EXPECT_EQ(ctx().runWindowCount, 1);
+  WorksheetWindowData* r2 = host.newWindow(kKindMainSheet, nullptr);
+  EXPECT_EQ(ui_Dispatch(r2, &e), 1);
+  EXPECT_EQ(ctx().runWindowCount, 2);
+  model::DocumentRecord* run2 = model::RunDocument;
+  EXPECT_EQ(run2, r2->document);
+  // Closing one of two keeps the run document.
+  e.type = kMsgDestroy;
+  e.code = 0;
+  ui_Dispatch(r1, &e);
+  EXPECT_EQ(model::RunDocument, run2);
+  EXPECT_EQ(r2->document, run2);
+  // Closing the last frees it and points the run document back at the template.
+  ui_Dispatch(r2, &e);
+  EXPECT_EQ(model::RunDocument, model::TemplateDocument);
+  EXPECT_EQ(model::CurrentDocument, model::TemplateDocument);
+  EXPECT_NE(model::TemplateDocument, nullptr);
+}
+
+TEST_F(Commands, RunDocumentShownElsewhereIsNotFreed) {
+  // 512 points the run document at any document; closing the last run window
+  // must not free it while a window shows it.
+  model::DocumentRecord* other = doc_NewWindowDocument(*model::TemplateDocument);
+  model::NewDocument = nullptr;
+  WorksheetWindowData* sub = host.newWindow(kKindSubByName, other);
+  WorksheetWindowData* r1 = host.newWindow(kKindMainSheet, nullptr);
+  EngineEvent e;
+  e.type = kMsgCommand;
+  e.code = 213;
+  ASSERT_EQ(ui_Dispatch(r1, &e), 1);
+  ScriptRunner subRun(host, sub);
+  subRun.dispatch(kMsgCommand, 512);
+  EXPECT_EQ(model::RunDocument, other);
+  e.type = kMsgDestroy;
+  e.code = 0;
+  ui_Dispatch(r1, &e);
+  EXPECT_EQ(sub->document, other) << "still shown";
+  EXPECT_EQ(model::RunDocument, model::TemplateDocument);
+  subRun.dispatch(kMsgDestroy, 0);
+}
+
+TEST_F(Commands, NextStepStepsOnce) {
+  model::LogicRecord* logic = model::EditLogic(*model::TemplateDocument);
+  logic->StepBlock.simTime = -1.0;
+  model::TemplateDocument->iterationCounter = 1;
+  ScriptRunner run(host, w);
+  EXPECT_TRUE(run.run("cmd 512\nexpect result 0\n")) << ::testing::PrintToString(run.failures);
+  EXPECT_EQ(model::RunDocument, model::TemplateDocument);
+  EXPECT_GE(logic->StepBlock.simTime, 0.0) << "one step from time -1 starts at 0";
+}
+
+TEST_F(Commands, ParameterListViewerGetsThePathAsOneArgument) {
+  host.fileAnswers.push_back("/tmp/my lists/plant one.LPA");
+  ScriptRunner run(host, w);
+  run.run("cmd 290\n");
+  ASSERT_EQ(host.viewerPaths.size(), 1u);
+  EXPECT_EQ(host.viewerPaths[0], "/tmp/my lists/plant one.LPA");
+  run.run("cmd 290\n");
+  EXPECT_EQ(host.viewerPaths.size(), 1u) << "a cancelled selection starts nothing";
+}
+
+TEST_F(Commands, ProjectChangedByte) {
+  ScriptRunner run(host, w);
+  EXPECT_TRUE(run.run("cmd 211\nexpect changed 1\ncmd 203\nexpect changed 0\ncmd 274\nexpect changed 1\n"))
+      << ::testing::PrintToString(run.failures);
+}
+
+TEST_F(Commands, ListCommandsForbidThreadsAroundTheLists) {
+  ScriptRunner run(host, w);
+  run.run("cmd 287\n");
+  ASSERT_GE(hookCalls().size(), 2u);
+  EXPECT_EQ(hookCalls()[hookCalls().size() - 2], "xt_DisableThreads");
+  EXPECT_EQ(hookCalls().back(), "xt_EnableThreads");
+}
+
+} // namespace
+} // namespace editor_test
