@@ -3,6 +3,7 @@
 #include "editor/documents.h"
 #include "editor/editor.h"
 #include "editor/hooks.h"
+#include "editor/levels.h"
 #include "editor/ws.h"
 #include "engine/levels.h"
 #include "modelfiles/operands.h"
@@ -156,6 +157,10 @@ int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
     return 0;
   case 213:
     return openRunWindow(window);
+  case 252:
+    ws_DropUndoBuffer();
+    model::CurrentDocument = model::TemplateDocument;
+    return de_RemoveLogic();
   case 236:
     ws_DropUndoBuffer();
     setEditorState(0);

@@ -5,6 +5,7 @@
 #include "editor/context.h"
 #include "editor/editor.h"
 #include "editor/tables.h"
+#include "editor/wiring.h"
 #include "model/geometry.h"
 #include "model/wires.h"
 
@@ -370,6 +371,7 @@ void ws_RegisterCoreHandlers() {
   ui_RegisterHandler(H::ui_Paint, ui_Paint);
   ui_RegisterHandler(H::ws_ExecuteCommand, ws_ExecuteCommand);
   ui_RegisterHandler(H::ui_NewDocument3, ui_NewDocument3);
+  wiring_RegisterHandlers();
 }
 
 } // namespace editor

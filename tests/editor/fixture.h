@@ -13,12 +13,21 @@
 
 namespace editor_test {
 
+// The fake shell, with the numbered message boxes recorded too.
+class RecordingShell : public model::FakeShell {
+public:
+  int bind_SW50_CallMBWithID(int number, unsigned) override {
+    calls.push_back("msg " + std::to_string(number));
+    return 1;
+  }
+};
+
 // The editor started on a headless host; the template shows one logic "MAIN"
 // at level 1.
 class EditorFixture : public ::testing::Test {
 protected:
   HeadlessHost host;
-  model::FakeShell shellFake;
+  RecordingShell shellFake;
   model::ShellServices* prevShell = nullptr;
   std::size_t bytesBefore = 0;
 

@@ -172,3 +172,45 @@ TEST_F(Commands, ListCommandsForbidThreadsAroundTheLists) {
 
 } // namespace
 } // namespace editor_test
+
+#include "editor/levels.h"
+
+namespace editor_test {
+namespace {
+
+class Levels : public EditorFixture {};
+
+TEST_F(Levels, RemovingALogicShownInASecondWindowLeavesNoDanglingLevel) {
+  model::LogicRecord* main = showLogic("MAIN");
+  model::CurrentDocument = model::TemplateDocument;
+  model::LogicRecord* sub = model::ge_NewLogic("SUB");
+  ASSERT_TRUE(main && sub);
+  model::GateRecord* call = nullptr;
+  model::CurrentDocument = model::TemplateDocument;
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, model::kKindCall, sub, nullptr, 100, 100, call));
+  // A second window shows the subprogram at level 2 below MAIN, a third at level 1.
+  model::DocumentRecord* second = doc_NewWindowDocument(*model::TemplateDocument);
+  model::DocumentRecord* third = doc_NewWindowDocument(*model::TemplateDocument);
+  model::NewDocument = nullptr;
+  second->MacroLevel = 2;
+  second->LevelLogics[2] = sub;
+  second->LevelInstances[2] = nullptr;
+  third->MacroLevel = 1;
+  third->LevelLogics[1] = sub;
+  WorksheetWindowData* w2 = host.newWindow(kKindSubByName, second);
+  WorksheetWindowData* w3 = host.newWindow(kKindSubFromList, third);
+  ASSERT_TRUE(de_RemoveLogicRecord(sub));
+  EXPECT_EQ(second->MacroLevel, 1);
+  EXPECT_EQ(second->LevelLogics[2], nullptr);
+  EXPECT_EQ(second->LevelLogics[1], main);
+  EXPECT_EQ(third->MacroLevel, 0);
+  EXPECT_EQ(third->LevelLogics[1], nullptr);
+  EXPECT_EQ(main->FirstGate, nullptr) << "the call went with the logic";
+  for (WorksheetWindowData* w : {w2, w3}) {
+    ScriptRunner run(host, w);
+    EXPECT_TRUE(run.run("msg 15\nmove 10 10\nmsg 1044\n")) << ::testing::PrintToString(run.failures);
+  }
+}
+
+} // namespace
+} // namespace editor_test
