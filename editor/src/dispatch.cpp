@@ -204,7 +204,12 @@ int dispatchInner(WorksheetWindowData* window, EngineEvent* event, DocumentRecor
   case 2: ws_DropUndoBuffer(); return ui_CallHandler(HandlerId::ws_DeleteGateAt, window, event);
   case 3: return ui_CallHandler(HandlerId::ws_EnterTrend, window, event);
   case 4: return ui_CallHandler(HandlerId::ws_MouseDrag, window, event);
-  case 5: ws_DropUndoBuffer(); return ui_CallHandler(HandlerId::ws_OnButtonDown, window, event);
+  case 5:
+    // Wiring ends on a press; the release of the press that began it or set
+    // a corner leaves the wire open.
+    if (event->type != kMsgLButtonDown && event->type != kMsgRButtonDown) return 0;
+    ws_DropUndoBuffer();
+    return ui_CallHandler(HandlerId::ws_OnButtonDown, window, event);
   case 12: ws_DropUndoBuffer(); return ui_CallHandler(HandlerId::ws_ChangeInputCount, window, event);
   default: return result;
   }
@@ -259,6 +264,7 @@ int ui_Paint(WorksheetWindowData* window, EngineEvent*) {
   v.editorState = int(editorState());
   v.clientW = window ? window->clientW : v.clientW;
   v.clientH = window ? window->clientH : v.clientH;
+  v.gridOn = doc->EditView != 0;   // the grid belongs to the edit view
   disp::gdi_SetLineColor(1);
   disp::gdi_SetWriteMode(1);
   model::LogicRecord* level =
@@ -301,7 +307,9 @@ int ws_HandleUserMessage(WorksheetWindowData* window, EngineEvent* event) {
       }
       if (c.runWindowCount == 0) model::RunDocument = model::TemplateDocument;
     } else if (kind <= 2 || kind == kKindTrend || kind == kKindRunSheet2 || kind == kKindFaceEditor) {
-      if (doc && doc != model::TemplateDocument && doc != model::RunDocument) doc_FreeWindowDocument(window->document);
+      // A document that running windows still step stays until the last of them closes.
+      bool stepped = doc == model::RunDocument && c.runWindowCount > 0;
+      if (doc && doc != model::TemplateDocument && !stepped) doc_FreeWindowDocument(window->document);
       window->document = nullptr;
       model::CurrentDocument = model::TemplateDocument;
     }
@@ -353,8 +361,11 @@ void ui_MainShutDown() {
   EditorContext& c = ctx();
   for (WorksheetWindowData* w : c.liveWindows) w->document = nullptr;
   c.liveWindows.clear();
-  if (model::RunDocument == model::TemplateDocument || model::RunDocument == model::CurrentDocument) {
-    // shared pointers are released once by doc_ShutDown
+  // Window documents share the template's project: only their records go.
+  for (model::DocumentRecord** p : {&model::RunDocument, &model::CurrentDocument, &model::NewDocument}) {
+    model::DocumentRecord* d = *p;
+    if (d && d != model::TemplateDocument && d != model::PasteDocument) doc_FreeWindowDocument(d);
+    *p = nullptr;
   }
   model::setEditor(nullptr);
   model::doc_ShutDown();

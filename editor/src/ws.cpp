@@ -5,6 +5,7 @@
 #include "editor/context.h"
 #include "editor/editor.h"
 #include "editor/tables.h"
+#include "editor/titles.h"
 #include "editor/wiring.h"
 #include "model/geometry.h"
 #include "model/wires.h"
@@ -372,6 +373,7 @@ void ws_RegisterCoreHandlers() {
   ui_RegisterHandler(H::ws_ExecuteCommand, ws_ExecuteCommand);
   ui_RegisterHandler(H::ui_NewDocument3, ui_NewDocument3);
   wiring_RegisterHandlers();
+  titles_RegisterHandlers();
 }
 
 } // namespace editor

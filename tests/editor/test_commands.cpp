@@ -214,3 +214,50 @@ TEST_F(Levels, RemovingALogicShownInASecondWindowLeavesNoDanglingLevel) {
 
 } // namespace
 } // namespace editor_test
+
+#include "editor/titles.h"
+
+namespace editor_test {
+namespace {
+
+class Titles : public EditorFixture {};
+
+TEST_F(Titles, LevelPathCutsNamesAtBlanksAndKeepsTheLast60) {
+  model::DocumentRecord& d = *model::TemplateDocument;
+  model::CurrentDocument = &d;
+  const char* names[] = {"MAIN", "A", "B x", "C"};
+  model::LogicRecord* logics[4];
+  for (int i = 0; i < 4; ++i) {
+    logics[i] = model::ge_NewLogic(names[i]);
+    d.LevelLogics[i + 1] = logics[i];
+  }
+  d.MacroLevel = 4;
+  EXPECT_EQ(de_LevelPath(d), "MAIN\\A\\B\\C");
+  // 5 names of 13 characters: 69 with the separators, plus "MAIN\" = 74.
+  for (int i = 2; i <= 6; ++i) d.LevelLogics[i] = model::ge_NewLogic(("LONGNAME00" + std::to_string(i) + "XY").c_str());
+  d.MacroLevel = 6;
+  std::string path = de_LevelPath(d);
+  EXPECT_EQ(path.size(), 60u);
+  EXPECT_EQ(path.substr(path.size() - 13), "LONGNAME006XY");
+  d.MacroLevel = 1;
+  for (int i = 2; i <= 6; ++i) d.LevelLogics[i] = nullptr;
+}
+
+TEST_F(Titles, RefreshWithoutRedrawOn502) {
+  showLogic("MAIN");
+  WorksheetWindowData* w = sheet();
+  host.language[1007] = "Edit: ";
+  ScriptRunner run(host, w);
+  int redraws = host.redraws;
+  run.run("cmd 502\n");
+  EXPECT_EQ(host.redraws, redraws);
+  EXPECT_EQ(host.log.back(), "title Edit: MAIN");
+  run.run("cmd 501\n");
+  EXPECT_GT(host.redraws, redraws);
+  EXPECT_EQ(ctx().projectChanged, 0);
+  run.run("cmd 500\n");
+  EXPECT_EQ(ctx().projectChanged, 1);
+}
+
+} // namespace
+} // namespace editor_test

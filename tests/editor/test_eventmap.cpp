@@ -9,12 +9,12 @@ namespace {
 
 using namespace editor;
 
-QApplication& app() {
+void app() {
+  // One application for every test of the binary.
   static int argc = 1;
   static char name[] = "editor_qt_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication a(argc, argv);
-  return a;
+  if (!QCoreApplication::instance()) new QApplication(argc, argv);
 }
 
 TEST(EventMap, MouseEvents) {

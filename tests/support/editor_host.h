@@ -320,3 +320,65 @@ public:
 };
 
 } // namespace editor_test
+
+#ifdef ZERLO_EDITOR_HOST_QT
+// An offscreen worksheet window: a WorksheetCanvas whose persistent image the
+// editor paints through the drawing layer, fed with Qt events through the
+// event map. Repaints requested by the editor clear the image and paint anew.
+#include "display/canvas.h"
+#include "display/gdi.h"
+#include "editor/eventmap.h"
+
+#include <QMouseEvent>
+
+namespace editor_test {
+
+class CanvasHost : public HeadlessHost {
+public:
+  disp::WorksheetCanvas canvas;
+  WorksheetWindowData* shown = nullptr;
+  bool pendingRepaint = false;
+
+  disp::DrawWindow* drawWindow(WorksheetWindowData*) override { return &canvas; }
+  void requestRedraw() override {
+    HeadlessHost::requestRedraw();
+    pendingRepaint = true;
+  }
+  void invalidate(WorksheetWindowData* w, int l, int t, int r, int b) override {
+    HeadlessHost::invalidate(w, l, t, r, b);
+    pendingRepaint = true;
+  }
+
+  // The window's paint: the whole image drawn anew.
+  void paint() {
+    canvas.clearImage();
+    if (disp::gdi_BeginPaint(&canvas) != 1) return;
+    EngineEvent e;
+    e.type = editor::kMsgPaint;
+    e.right = std::int16_t(canvas.width());
+    e.bottom = std::int16_t(canvas.height());
+    editor::ui_Dispatch(shown, &e);
+    disp::gdi_EndPaint();
+    pendingRepaint = false;
+  }
+  void flush() {
+    if (pendingRepaint) paint();
+  }
+  // A mouse event as the window hands it on: the drawing context is taken
+  // around the dispatch, so that the editor's drawing reaches the image.
+  int mouse(QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QMouseEvent q(type, QPointF(x, y), QPointF(x, y), button,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), mods);
+    auto e = editor::qt_MouseEvent(q);
+    if (!e) return 0;
+    ctrl = mods & Qt::ControlModifier;
+    shift = mods & Qt::ShiftModifier;
+    disp::gdi_GetWindowDc(&canvas);
+    int answer = editor::ui_Dispatch(shown, &*e);
+    disp::gdi_ReleaseWindowDc();
+    return answer;
+  }
+};
+
+} // namespace editor_test
+#endif
