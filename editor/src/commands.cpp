@@ -117,6 +117,80 @@ int openRunWindow(WorksheetWindowData* window) {
   return 1;
 }
 
+// 503 (and 320 after resetting the address table): the run from time zero.
+int startRun(bool resetAddresses) {
+  DocumentRecord* doc = model::CurrentDocument;
+  if (!doc || !topLogic(*doc)) return 0;
+  if (resetAddresses) modelfiles::va_ResetAll();
+  hk_InitOpSizes();
+  host().beginWaitCursor();
+  topLogic(*doc)->StepBlock.simTime = -1.0;
+  doc->iterationCounter = 1;
+  modelfiles::va_SetModeSearch();
+  hk_AllocateSheet(doc);
+  host().endWaitCursor();
+  modelfiles::va_SetModeFixed();
+  host().setCursor(14);
+  model::RunDocument = doc;
+  engine::ss_StepLevel(*doc);
+  host().requestRedraw();
+  return 0;
+}
+
+// 506: the simulation time back to the start.
+int resetRunTime() {
+  DocumentRecord* doc = model::CurrentDocument;
+  if (!doc) return 0;
+  model::RunDocument = doc;
+  doc->ViewScale = 1.0;
+  doc->LineHeight = 12;
+  host().setCursor(14);
+  if (model::LogicRecord* top = topLogic(*doc)) {
+    top->StepBlock.simTime = -1.0;
+    doc->iterationCounter = 1;
+    if ((top->StepBlock.stepFlags & 1) && top->StepBlock.interval > top->StepBlock.minInterval)
+      top->currentStep = top->StepBlock.minInterval;
+  }
+  host().requestRedraw();
+  host().requestRedraw();
+  return 0;
+}
+
+// 233: a run window on a fresh address table.
+int openRunWindowFresh(WorksheetWindowData* window) {
+  ws_DropUndoBuffer();
+  if (!model::TemplateDocument) return 9;
+  host().beginWaitCursor();
+  DocumentRecord* doc = doc_NewWindowDocument(*model::TemplateDocument);
+  if (!doc) {
+    host().endWaitCursor();
+    return 9;
+  }
+  model::CurrentDocument = doc;
+  modelfiles::va_ResetAll();
+  doc->EditView = 0;
+  doc->RunView = 0;
+  doc->ShowValues = 1;
+  hk_ClearGateCounter(doc);
+  if (doc->MacroLevel >= 1 && topLogic(*doc)) {
+    doc->MacroLevel = 1;
+    doc->RunView = 1;
+  }
+  host().endWaitCursor();
+  model::NewDocument = nullptr;
+  if (!doc->RunView) {
+    doc_FreeWindowDocument(doc);
+    return 9;
+  }
+  ++ctx().runWindowCount;
+  if (window) {
+    window->document = doc;
+    window->kind = kKindRunSheet;
+    ui_AttachWindow(window);
+  }
+  return 1;
+}
+
 int showParamList() {
   std::string path = ctx().options.paths[9];
   if (!host().chooseFile("*.LPA", path)) return 0;
@@ -161,6 +235,14 @@ int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
     ws_DropUndoBuffer();
     model::CurrentDocument = model::TemplateDocument;
     return de_RemoveLogic();
+  case 233:
+    return openRunWindowFresh(window);
+  case 320:
+    return startRun(true);
+  case 503:
+    return startRun(false);
+  case 506:
+    return resetRunTime();
   case 236:
     ws_DropUndoBuffer();
     setEditorState(0);

@@ -16,6 +16,7 @@
 #include "model/memory.h"
 
 #include <filesystem>
+#include <vector>
 
 namespace editor {
 
@@ -359,7 +360,14 @@ void ui_MainInit() {
 
 void ui_MainShutDown() {
   EditorContext& c = ctx();
-  for (WorksheetWindowData* w : c.liveWindows) w->document = nullptr;
+  // Every window goes with the editor: their own documents are freed (records
+  // only), the records themselves belong to the windows.
+  std::vector<WorksheetWindowData*> windows = c.liveWindows;
+  for (WorksheetWindowData* w : windows) {
+    model::DocumentRecord* d = w->document;
+    if (d && d != model::TemplateDocument && d != model::PasteDocument) doc_FreeWindowDocument(d);
+    w->document = nullptr;
+  }
   c.liveWindows.clear();
   // Window documents share the template's project: only their records go.
   for (model::DocumentRecord** p : {&model::RunDocument, &model::CurrentDocument, &model::NewDocument}) {

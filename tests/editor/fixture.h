@@ -43,8 +43,8 @@ protected:
     ASSERT_NE(model::TemplateDocument, nullptr);
   }
   void TearDown() override {
-    host.windows.clear();
     editor::ui_MainShutDown();
+    host.windows.clear();
     editor::editor_ResetContext();
     editor::setHost(nullptr);
     model::setShell(prevShell);

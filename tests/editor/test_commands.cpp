@@ -261,3 +261,55 @@ TEST_F(Titles, RefreshWithoutRedrawOn502) {
 
 } // namespace
 } // namespace editor_test
+
+namespace editor_test {
+namespace {
+
+class RunCommands : public EditorFixture {
+protected:
+  WorksheetWindowData* w = nullptr;
+  void SetUp() override {
+    EditorFixture::SetUp();
+    make(showLogic("MAIN"), model::kKindAnd, 100, 100);
+    w = sheet();
+  }
+};
+
+TEST_F(RunCommands, StartFromZeroStepsOnceAndSetsTheRunDocument) {
+  ScriptRunner run(host, w);
+  model::LogicRecord* top = model::EditLogic(*model::TemplateDocument);
+  top->StepBlock.simTime = 5.0;
+  EXPECT_TRUE(run.run("cmd 503\nexpect result 0\n")) << ::testing::PrintToString(run.failures);
+  EXPECT_EQ(model::RunDocument, model::TemplateDocument);
+  EXPECT_GE(top->StepBlock.simTime, 0.0);
+  EXPECT_LT(top->StepBlock.simTime, 5.0) << "the run started again from time zero";
+  EXPECT_TRUE(run.run("cmd 506\n"));
+  EXPECT_EQ(top->StepBlock.simTime, -1.0);
+  EXPECT_EQ(model::TemplateDocument->iterationCounter, 1);
+}
+
+TEST_F(RunCommands, FreshRunWindowAndAWindowWithoutLevel) {
+  WorksheetWindowData* r = host.newWindow(kKindMainSheet, nullptr);
+  EngineEvent e;
+  e.type = kMsgCommand;
+  e.code = 233;
+  ASSERT_EQ(ui_Dispatch(r, &e), 1);
+  EXPECT_EQ(r->kind, kKindRunSheet);
+  EXPECT_EQ(ctx().runWindowCount, 1);
+  EXPECT_EQ(hookCalls().back(), "ge_ClearGateCounter");
+  e.type = kMsgDestroy;
+  e.code = 0;
+  ui_Dispatch(r, &e);
+  EXPECT_EQ(ctx().runWindowCount, 0);
+  // Without a shown level the run window is refused and nothing is left behind.
+  model::TemplateDocument->MacroLevel = 0;
+  WorksheetWindowData* r2 = host.newWindow(kKindMainSheet, nullptr);
+  e.type = kMsgCommand;
+  e.code = 233;
+  EXPECT_EQ(ui_Dispatch(r2, &e), 9);
+  EXPECT_EQ(r2->document, nullptr);
+  model::TemplateDocument->MacroLevel = 1;
+}
+
+} // namespace
+} // namespace editor_test

@@ -52,8 +52,8 @@ protected:
     host->shown = host->newWindow(kKindMainSheet, model::TemplateDocument, 640, 420);
   }
   void TearDown() override {
-    host->windows.clear();
     ui_MainShutDown();
+    host->windows.clear();
     editor_ResetContext();
     setHost(nullptr);
     host.reset();
