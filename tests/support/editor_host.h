@@ -250,8 +250,10 @@ private:
     if (verb == "key") {
       std::string k;
       words >> k;
-      std::uint16_t code = k == "esc" ? editor::kVkEscape : k == "del" ? editor::kVkDelete
-                          : k == "enter" ? editor::kVkReturn : std::uint16_t(k.empty() ? 0 : std::toupper(k[0]));
+      std::uint16_t code = std::uint16_t(k.empty() ? 0 : std::toupper(static_cast<unsigned char>(k[0])));
+      if (k == "esc") code = editor::kVkEscape;
+      else if (k == "del") code = editor::kVkDelete;
+      else if (k == "enter") code = editor::kVkReturn;
       lastResult = dispatch(editor::kMsgKeyDown, code);
       return;
     }
