@@ -88,12 +88,9 @@ TEST_F(Wiring, StartOnADrivingOutputIsRefused) {
 TEST(CornerShapes, EverySidePairLeavesAndEntersAlongItsSides) {
   for (int s = 1; s <= 4; ++s)
     for (int e = 1; e <= 4; ++e) {
-      CornerShape shape = ws_CornerShape(s, e);
       bool sh = s <= 2, eh = e <= 2;
-      if (sh && eh) EXPECT_EQ(shape, CornerShape::HVH);
-      if (!sh && !eh) EXPECT_EQ(shape, CornerShape::VHV);
-      if (sh && !eh) EXPECT_EQ(shape, CornerShape::HV);
-      if (!sh && eh) EXPECT_EQ(shape, CornerShape::VH);
+      CornerShape want = sh ? (eh ? CornerShape::HVH : CornerShape::HV) : (eh ? CornerShape::VH : CornerShape::VHV);
+      EXPECT_EQ(ws_CornerShape(s, e), want) << s << "," << e;
     }
 }
 
@@ -103,7 +100,9 @@ TEST(AxisRule, Cases) {
                  Case{30, 30, true, 30, 30}, Case{50, 10, true, 50, 0}}) {
     int x = c.x, y = c.y;
     EXPECT_EQ(ws_MakeAxisParallel(0, 0, x, y, true), c.ok) << c.x << "," << c.y;
-    if (c.ok) EXPECT_EQ(std::pair(x, y), std::pair(c.wx, c.wy));
+    if (c.ok) {
+      EXPECT_EQ(std::pair(x, y), std::pair(c.wx, c.wy));
+    }
   }
 }
 
