@@ -1,0 +1,204 @@
+#include "shell/binding.h"
+#include "shell/resources.h"
+#include "fixtures.h"
+#include <gtest/gtest.h>
+
+using namespace shell;
+using shelltest::fixtureCalls;
+using shelltest::fixtureDir;
+
+namespace {
+
+class Binding : public testing::Test {
+protected:
+  void TearDown() override {
+    bind_UnloadAll();
+    clearBindLog();
+    setProgramDir("");
+  }
+  void useProgramDir(const std::string& variant) {
+    setProgramDir(fixtureDir(variant));
+    for (const char* f : {"OBELTOOL.DLL", "STOCKWIN.DLL", "STOCKBARS.DLL", "ZRLTGTWIN.DLL"})
+      shelltest::fixtureClear(fixtureDir(variant), f);
+  }
+  std::string lastReason() const { return bindLog().empty() ? "" : bindLog().back().reason; }
+};
+
+TEST_F(Binding, ObelToolVersionAndNamesAreChecked) {
+  struct Case { const char* variant; int result; const char* reason; };
+  for (const Case& c : {Case{"old", 0, "version"}, Case{"lacking", 0, "missing SetInsertBoxAttr"},
+                        Case{"good", 1, ""}}) {
+    SCOPED_TRACE(c.variant);
+    useProgramDir(c.variant);
+    EXPECT_EQ(bind_LoadObelTool(), c.result);
+    EXPECT_EQ(isBound(Lib::ObelTool), c.result == 1);
+    ASSERT_FALSE(bindLog().empty());
+    EXPECT_EQ(bindLog().back().library, "ObelTool");
+    EXPECT_NE(lastReason().find(c.reason), std::string::npos) << lastReason();
+    if (!c.result) {
+      EXPECT_EQ(boundEntry(Lib::ObelTool, "GetBINPath"), nullptr);
+    }
+    bind_UnloadObelTool();
+  }
+}
+
+TEST_F(Binding, NameListsHaveTheirSizes) {
+  EXPECT_EQ(boundNames(Lib::ObelTool).size(), 55u);
+  EXPECT_EQ(boundNames(Lib::StockWin).size(), 35u);   // 34 and SW13_SetObelServiceFctns
+  EXPECT_EQ(boundNames(Lib::StockBar).size(), 44u);
+  EXPECT_EQ(boundNames(Lib::ZrlTgtWin).size(), 16u);
+  EXPECT_EQ(boundNames(Lib::PageFrame).size(), 5u);
+  EXPECT_EQ(boundNames(Lib::StockWin).back(), "SW13_SetObelServiceFctns");
+}
+
+TEST_F(Binding, LanguageZeroIsWrittenBackAsTwo) {
+  useProgramDir("lang0");
+  ASSERT_EQ(bind_LoadObelTool(), 1);
+  EXPECT_EQ(boundLanguage(), 2);
+  std::string calls = fixtureCalls(fixtureDir("lang0"), "OBELTOOL.DLL");
+  EXPECT_NE(calls.find("SetObelLanguage 2"), std::string::npos) << calls;
+  EXPECT_EQ(bind_GetObelLanguage(), 2);
+}
+
+TEST_F(Binding, OtherLanguagesAreKeptAndASecondLoadChangesNothing) {
+  useProgramDir("good");
+  ASSERT_EQ(bind_LoadObelTool(), 1);
+  EXPECT_EQ(boundLanguage(), 3);
+  std::size_t logged = bindLog().size();
+  void* entry = boundEntry(Lib::ObelTool, "GetBINPath");
+  EXPECT_EQ(bind_LoadObelTool(), 1);
+  EXPECT_EQ(bindLog().size(), logged);
+  EXPECT_EQ(boundEntry(Lib::ObelTool, "GetBINPath"), entry);
+  std::string calls = fixtureCalls(fixtureDir("good"), "OBELTOOL.DLL");
+  EXPECT_EQ(calls.find("SetObelLanguage"), std::string::npos);
+  EXPECT_NE(calls.find("SetBINPath"), std::string::npos);
+}
+
+TEST_F(Binding, DialogAndBarLibrariesFollowTheirRules) {
+  useProgramDir("good");
+  ASSERT_EQ(bind_LoadObelTool(), 1);
+  EXPECT_EQ(bind_LoadStockWin(), 1);
+  EXPECT_NE(fixtureCalls(fixtureDir("good"), "STOCKWIN.DLL").find("SW13_SetObelServiceFctns"), std::string::npos);
+  EXPECT_EQ(bind_LoadStockBar(), 1);
+  EXPECT_NE(fixtureCalls(fixtureDir("good"), "STOCKBARS.DLL").find("SB00_SetStartFlags"), std::string::npos);
+  EXPECT_EQ(bind_LoadZrlTgtWin(4), 1);
+  EXPECT_NE(fixtureCalls(fixtureDir("good"), "ZRLTGTWIN.DLL").find("ZRTA00_SetInstanceNumber 4"), std::string::npos);
+  bind_UnloadStockBar();
+  EXPECT_FALSE(isBound(Lib::StockBar));
+  std::string tool = fixtureCalls(fixtureDir("good"), "OBELTOOL.DLL");
+  EXPECT_NE(tool.find("SetStatusBarStatus"), std::string::npos);
+  EXPECT_NE(tool.find("SetToolBarStatus"), std::string::npos);
+
+  // Without SW13, a bar library 1.001 and a target library 0.9: refused.
+  bind_UnloadAll();
+  useProgramDir("lang0");
+  ASSERT_EQ(bind_LoadObelTool(), 1);
+  EXPECT_EQ(bind_LoadStockWin(), 0);
+  EXPECT_NE(lastReason().find("SW13_SetObelServiceFctns"), std::string::npos);
+  EXPECT_EQ(bind_LoadStockBar(), 0);
+  EXPECT_NE(lastReason().find("version"), std::string::npos);
+  EXPECT_EQ(bind_LoadZrlTgtWin(1), 0);
+  EXPECT_EQ(bind_SW50_CallMBWithID(0, 50037, 0), 2);
+}
+
+TEST_F(Binding, OptionalLibraries) {
+  useProgramDir("good");
+  ASSERT_EQ(bind_LoadObelTool(), 1);
+  EXPECT_EQ(bind_LoadObelCtrl(), 1);
+  EXPECT_EQ(bind_LoadPageFrame(), 1);
+  EXPECT_TRUE(pf_IsBound());
+  pf_SetProjectPath("/work/projects/A VERY LONG PROJECT NAME.MDL  ");
+  EXPECT_EQ(pf_ProjectName(), "A VERY LONG PROJECT");
+  char record[64] = {};
+  bind_of00_PaintFrame(record, sizeof record);
+  EXPECT_STREQ(record + 24, "A VERY LONG PROJECT");
+  bind_of00_ClickFrame(record, sizeof record);
+  EXPECT_STREQ(record + 32, "A VERY LONG PROJECT");
+  EXPECT_EQ(bind_LoadTargetWindow(1), 1);
+  // The menu extras are not configured: no path, not bound.
+  EXPECT_EQ(bind_LoadMenuExtra(), 0);
+  // Without a language folder library nothing is loaded.
+  EXPECT_EQ(bind_LoadLanguage(), 0);
+  EXPECT_EQ(res_GetModule(), nullptr);
+}
+
+TEST_F(Binding, PathWrappers) {
+  useProgramDir("good");
+  ASSERT_EQ(bind_LoadObelTool(), 1);
+  char buf[512];
+  ASSERT_EQ(bind_GetBINPathToBuffer(buf, sizeof buf), 1);
+  EXPECT_EQ(std::string(buf), fixtureDir("good") + "/");
+  ASSERT_EQ(bind_GetBINPathToBuffer(buf, 5), 1);
+  EXPECT_EQ(std::string(buf), fixtureDir("good").substr(0, 4));
+  ASSERT_EQ(bind_GetTEMPPathToBuffer(buf, sizeof buf), 1);
+  EXPECT_EQ(std::string(buf), fixtureDir("good") + "/TEMP/");
+  const char* help = bind_GetPathToLanguageHelpFile();
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(std::string(help), fixtureDir("good") + "/ENGLISH/ZERLO.HLP");
+  setInstanceNumber(3);
+  MStrBuf b{nullptr, 0, 0};
+  bind_GetPathToMAPForInst(&b);
+  bind_DeleteMStrBuf(&b);
+  EXPECT_NE(fixtureCalls(fixtureDir("good"), "OBELTOOL.DLL").find("GetPathToMAPForInst 3"), std::string::npos);
+  setInstanceNumber(1);
+}
+
+// Calls a wrapper with zero arguments of its parameter types.
+template <class R, class... A> R callWithZeros(R (*f)(A...)) { return f(A{}...); }
+
+TEST_F(Binding, EveryWrapperAnswersItsUnboundValue) {
+  bind_UnloadAll();
+#define SHELL_CHECK_UNBOUND(ret, name, params, args, unbound) \
+  EXPECT_EQ(callWithZeros(static_cast<ret(*) params>(&bind_##name)), ret(unbound)) << #name;
+  SHELL_OBELTOOL_NAMES(SHELL_CHECK_UNBOUND)
+  SHELL_STOCKWIN_NAMES(SHELL_CHECK_UNBOUND)
+  SHELL_STOCKBAR_NAMES(SHELL_CHECK_UNBOUND)
+  SHELL_ZRLTGTWIN_NAMES(SHELL_CHECK_UNBOUND)
+  SHELL_OBELCTRL_NAMES(SHELL_CHECK_UNBOUND)
+  SHELL_MENUEXTRA_NAMES(SHELL_CHECK_UNBOUND)
+#undef SHELL_CHECK_UNBOUND
+  // Spot checks of the rule.
+  EXPECT_EQ(bind_GetQuickStartStatus(), 1);
+  EXPECT_EQ(bind_GetEditCursor(), 1);
+  EXPECT_EQ(bind_SW50_CallMBWithID(0, 50037, 0), 2);
+  EXPECT_EQ(bind_ZRTA05_CallInterfaceSettigsDlg(0, 1), 2);
+  EXPECT_EQ(bind_TA01_LoginByServer(0, 0), 0);
+  EXPECT_EQ(bind_IsKXIFActive(), 0);
+  char buf[8] = "x";
+  EXPECT_EQ(bind_GetBINPathToBuffer(buf, sizeof buf), 1);
+  EXPECT_STREQ(buf, "");
+  EXPECT_EQ(bind_GetPathToLanguageHelpFile(), nullptr);
+}
+
+TEST_F(Binding, IsKXIFActiveNeverCallsTheLibrary) {
+  useProgramDir("good");
+  ASSERT_EQ(bind_LoadObelTool(), 1);
+  EXPECT_EQ(bind_IsKXIFActive(), 0);
+  EXPECT_EQ(fixtureCalls(fixtureDir("good"), "OBELTOOL.DLL").find("IsKXIFActive"), std::string::npos);
+}
+
+TEST_F(Binding, LoadStringOfIdZero) {
+  char buf[16] = "junk";
+  EXPECT_EQ(res_LoadString(0, buf, sizeof buf), 0);
+  EXPECT_STREQ(buf, "");
+  EXPECT_EQ(res_LoadString(1, nullptr, 5), 0);
+  EXPECT_EQ(res_LoadString(1, buf, 0), 0);
+  EXPECT_EQ(res_LoadString(1, buf, sizeof buf), 5);
+  EXPECT_STREQ(buf, "Zerlo");
+  EXPECT_EQ(res_LoadString(59999, buf, sizeof buf), 0);
+  EXPECT_STREQ(buf, "");
+}
+
+#ifdef SHELL_WITH_OBELTOOL
+TEST_F(Binding, TheRealLibrariesBindFromTheProgramDirectory) {
+  setProgramDir(ZERLO_BIN_DIR);
+  ASSERT_EQ(bind_LoadObelTool(), 1) << lastReason();
+  EXPECT_EQ(boundLanguage(), 2);
+  EXPECT_EQ(bind_LoadStockWin(), 1) << lastReason();
+  EXPECT_EQ(bind_LoadZrlTgtWin(1), 1) << lastReason();
+  EXPECT_EQ(bind_LoadObelCtrl(), 1) << lastReason();
+  for (const BindLogEntry& e : bindLog()) EXPECT_TRUE(e.bound) << e.library << " " << e.file << " " << e.reason;
+}
+#endif
+
+} // namespace
