@@ -456,6 +456,17 @@ int msg_Notice(const std::string& text) {
   return 1;
 }
 
+// ---- page frame ----
+int pf_Mode(bool simulating, bool printing) { return (simulating ? 1 : 3) + (printing ? 1 : 0); }
+int ws_PaintPageFrame(PageFramePaint& view, bool simulating, bool printing) {
+  view.mode = pf_Mode(simulating, printing);
+  return bind_of00_PaintFrame(&view, sizeof view);
+}
+int ws_ClickPageFrame(PageFrameClick& view, bool simulating) {
+  view.mode = pf_Mode(simulating, false);
+  return bind_of00_ClickFrame(&view, sizeof view);
+}
+
 // ---- fields and programs ----
 bool str_FieldEquals(const char* a, std::size_t aWidth, const char* b, std::size_t bWidth, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) {

@@ -1,5 +1,6 @@
 #include "shell/binding.h"
 #include "shell/resources.h"
+#include "shell/utilities.h"
 #include "fixtures.h"
 #include <gtest/gtest.h>
 
@@ -114,6 +115,15 @@ TEST_F(Binding, OptionalLibraries) {
   EXPECT_STREQ(record + 24, "A VERY LONG PROJECT");
   bind_of00_ClickFrame(record, sizeof record);
   EXPECT_STREQ(record + 32, "A VERY LONG PROJECT");
+  PageFramePaint paint{};
+  ws_PaintPageFrame(paint, true, true);
+  EXPECT_EQ(paint.mode, 2);
+  EXPECT_STREQ(paint.projectName, "A VERY LONG PROJECT");
+  PageFrameClick click{};
+  ws_ClickPageFrame(click, false);
+  EXPECT_EQ(click.mode, 3);
+  EXPECT_STREQ(click.projectName, "A VERY LONG PROJECT");
+  EXPECT_EQ(pf_Mode(false, true), 4);
   EXPECT_EQ(bind_LoadTargetWindow(1), 1);
   // The menu extras are not configured: no path, not bound.
   EXPECT_EQ(bind_LoadMenuExtra(), 0);
@@ -197,6 +207,15 @@ TEST_F(Binding, TheRealLibrariesBindFromTheProgramDirectory) {
   EXPECT_EQ(bind_LoadStockWin(), 1) << lastReason();
   EXPECT_EQ(bind_LoadZrlTgtWin(1), 1) << lastReason();
   EXPECT_EQ(bind_LoadObelCtrl(), 1) << lastReason();
+  // The English language library in bin/ENGLISH.
+  ASSERT_EQ(bind_LoadLanguage(), 1) << lastReason();
+  EXPECT_NE(res_GetModule(), nullptr);
+  char buf[32];
+  EXPECT_EQ(res_LoadString(21, buf, sizeof buf), 5);
+  EXPECT_STREQ(buf, "Out%d");
+  EXPECT_EQ(res_LoadString(1, buf, 3), 2);
+  EXPECT_STREQ(buf, "Ze");
+  EXPECT_EQ(res_LoadString(59999, buf, sizeof buf), 0);
   for (const BindLogEntry& e : bindLog()) EXPECT_TRUE(e.bound) << e.library << " " << e.file << " " << e.reason;
 }
 #endif

@@ -3,6 +3,7 @@
 // copies with a "~" backup, the wait cursor, the deferred-call table, the
 // open-window table, the numbered messages and a few helpers.
 #include "shell/windowhost.h"
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -124,6 +125,30 @@ void msg_SubprogramDeleted();
 void msg_IncompatibleDelete();
 // A box with the caption "Hinweis" and the information symbol; returns 1.
 int msg_Notice(const std::string& text);
+
+// ---- page frame ----
+// What the page-frame library is handed: the active worksheet's drawing
+// device, sheet size, scroll position, zoom (thousandths) and mode; the shell
+// writes the project name into the name field.
+struct PageFramePaint {
+  std::uint32_t device;
+  std::int32_t sheetWidth, sheetHeight, scrollX, scrollY, zoomPerMille;
+  char projectName[20];   // byte 24
+  std::int32_t mode;
+};
+struct PageFrameClick {
+  std::uint32_t device;
+  std::int32_t sheetWidth, sheetHeight, scrollX, scrollY, zoomPerMille;
+  std::int32_t x, y;
+  char projectName[20];   // byte 32
+  std::int32_t mode;
+};
+static_assert(offsetof(PageFramePaint, projectName) == 24 && offsetof(PageFrameClick, projectName) == 32);
+// Mode 1 or 2 while the document simulates, 3 or 4 otherwise (the second of
+// each pair while printing).
+int pf_Mode(bool simulating, bool printing);
+int ws_PaintPageFrame(PageFramePaint& view, bool simulating, bool printing);
+int ws_ClickPageFrame(PageFrameClick& view, bool simulating);
 
 // ---- fields and programs ----
 // Blank-padded fixed-width fields compared over n characters.
