@@ -6,10 +6,27 @@
 
 #include <dlfcn.h>
 
+#include <map>
+#include <mutex>
+
 namespace plat::lib {
 
 namespace {
 thread_local std::string tLastError;
+
+// How often each loaded library is held through load(): ZerloModuleInit runs
+// after its first load, ZerloModuleExit before its last unload. The lock is
+// recursive because a module's start may load other libraries.
+struct Counts {
+  std::recursive_mutex mu;
+  std::map<void*, int> held;
+};
+Counts& counts() {
+  static Counts* c = new Counts;  // outlives static destructors of the libraries
+  return *c;
+}
+using ModuleInitFn = int (*)();
+using ModuleExitFn = void (*)();
 
 std::string tryDir(const std::string& dir, const std::string& name) {
   if (dir.empty()) return {};
@@ -62,6 +79,21 @@ Handle load(const std::string& name, const std::string& callerDir) {
     tLastError = found + ": " + (e ? e : "cannot be loaded");
     return nullptr;
   }
+  Counts& c = counts();
+  std::lock_guard<std::recursive_mutex> lk(c.mu);
+  int& n = c.held[h];
+  if (n == 0) {
+    auto init = reinterpret_cast<ModuleInitFn>(::dlsym(h, "ZerloModuleInit"));
+    n = 1;  // held while its start runs, so that a nested load does not start it again
+    if (init && init() == 0) {
+      c.held.erase(h);
+      ::dlclose(h);
+      tLastError = found + ": the library refused to start (ZerloModuleInit answered 0)";
+      return nullptr;
+    }
+  } else {
+    ++n;
+  }
   tLastError = found;
   return h;
 }
@@ -78,7 +110,15 @@ void* symbol(Handle h, const char* name) {
 }
 
 void unload(Handle h) {
-  if (h) ::dlclose(h);
+  if (!h) return;
+  Counts& c = counts();
+  std::lock_guard<std::recursive_mutex> lk(c.mu);
+  auto it = c.held.find(h);
+  if (it != c.held.end() && --it->second <= 0) {
+    c.held.erase(it);
+    if (auto exitFn = reinterpret_cast<ModuleExitFn>(::dlsym(h, "ZerloModuleExit"))) exitFn();
+  }
+  ::dlclose(h);
 }
 
 std::string lastError() { return tLastError; }

@@ -2,6 +2,7 @@
 #include "platform/uisink.h"
 
 #include <cstdio>
+#include <map>
 
 namespace plat::ui {
 
@@ -29,6 +30,81 @@ std::shared_ptr<Sink>& current() {
 } // namespace
 
 Sink::~Sink() = default;
+
+bool Sink::help(const HelpRequest& r) {
+  if (r.byKeyword)
+    std::fprintf(stderr, "help: %s, key word %s (no help viewer)\n", r.file.c_str(), r.keyword.c_str());
+  else
+    std::fprintf(stderr, "help: %s, context %u (no help viewer)\n", r.file.c_str(), r.context);
+  return false;
+}
+
+bool help(const HelpRequest& request) { return sink()->help(request); }
+
+DialogObserver::~DialogObserver() = default;
+
+namespace {
+std::mutex gObsMu;
+std::shared_ptr<DialogObserver>& currentObserver() {
+  static std::shared_ptr<DialogObserver> o;
+  return o;
+}
+
+struct ModalRuns {
+  std::mutex mu;
+  std::uint64_t next = 1;
+  std::map<std::uint64_t, std::function<void()>> runs;
+};
+ModalRuns& modalRuns() {
+  static ModalRuns* r = new ModalRuns;  // outlives static destructors of the libraries
+  return *r;
+}
+} // namespace
+
+std::shared_ptr<DialogObserver> setDialogObserver(std::shared_ptr<DialogObserver> observer) {
+  std::lock_guard<std::mutex> lk(gObsMu);
+  std::shared_ptr<DialogObserver> prev = std::move(currentObserver());
+  currentObserver() = std::move(observer);
+  return prev;
+}
+
+std::shared_ptr<DialogObserver> dialogObserver() {
+  std::lock_guard<std::mutex> lk(gObsMu);
+  return currentObserver();
+}
+
+std::uint64_t addModalRun(std::function<void()> cancel) {
+  ModalRuns& r = modalRuns();
+  std::lock_guard<std::mutex> lk(r.mu);
+  std::uint64_t id = r.next++;
+  r.runs.emplace(id, std::move(cancel));
+  return id;
+}
+
+void removeModalRun(std::uint64_t run) {
+  ModalRuns& r = modalRuns();
+  std::lock_guard<std::mutex> lk(r.mu);
+  r.runs.erase(run);
+}
+
+int cancelModalRuns() {
+  ModalRuns& r = modalRuns();
+  std::vector<std::function<void()>> todo;
+  {
+    std::lock_guard<std::mutex> lk(r.mu);
+    for (auto& [id, fn] : r.runs) todo.push_back(fn);
+  }
+  // Called outside the lock: a cancel ends its run, which removes itself.
+  for (auto& fn : todo)
+    if (fn) fn();
+  return int(todo.size());
+}
+
+std::size_t modalRunCount() {
+  ModalRuns& r = modalRuns();
+  std::lock_guard<std::mutex> lk(r.mu);
+  return r.runs.size();
+}
 
 int defaultAnswer(unsigned style) {
   static const int kButtons[6][3] = {
@@ -86,6 +162,25 @@ bool ScriptedSink::prompt(const std::string& question, const std::string& captio
   return ok;
 }
 
+bool ScriptedSink::help(const HelpRequest& request) {
+  std::lock_guard<std::mutex> lk(mu_);
+  helps_.push_back(request);
+  if (helpAnswers_.empty()) return true;
+  bool a = helpAnswers_.front();
+  helpAnswers_.pop_front();
+  return a;
+}
+
+void ScriptedSink::answerHelp(bool opened) {
+  std::lock_guard<std::mutex> lk(mu_);
+  helpAnswers_.push_back(opened);
+}
+
+std::vector<HelpRequest> ScriptedSink::helps() const {
+  std::lock_guard<std::mutex> lk(mu_);
+  return helps_;
+}
+
 void ScriptedSink::answerBox(int id) {
   std::lock_guard<std::mutex> lk(mu_);
   boxes_.push_back(id);
@@ -111,6 +206,8 @@ void ScriptedSink::clear() {
   boxes_.clear();
   prompts_.clear();
   shown_.clear();
+  helpAnswers_.clear();
+  helps_.clear();
 }
 
 } // namespace plat::ui

@@ -5,6 +5,12 @@
 #include "platform/export.h"
 #include <string>
 
+// Module start and end: a library may export
+//   int ZerloModuleInit(void)   called after its first load() in the process;
+//                               0 refuses the load (unloaded, null, lastError
+//                               tells why)
+//   void ZerloModuleExit(void)  called before the unload() that drops its last load()
+// Loads are counted per library, so a library held twice starts and ends once.
 namespace plat::lib {
 
 using Handle = void*;

@@ -1,0 +1,58 @@
+#include "dialogkit/progress.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QTimer>
+
+namespace kit {
+
+namespace {
+std::atomic<bool> gRefuseTimers{false};
+}
+
+ProgressDialog::ProgressDialog(QWidget* parent) : Dialog(parent) {}
+
+ProgressDialog::~ProgressDialog() {
+  if (timer_) timer_->stop();
+}
+
+void ProgressDialog::refuseTimers(bool refuse) { gRefuseTimers = refuse; }
+
+bool ProgressDialog::startTick() {
+  if (gRefuseTimers) return false;
+  if (!timer_) {
+    timer_ = new QTimer(this);
+    timer_->setInterval(100);
+    connect(timer_, &QTimer::timeout, this, [this] {
+      if (guard_) return;
+      guard_ = true;
+      tick();
+      guard_ = false;
+    });
+  }
+  timer_->start();
+  return true;
+}
+
+void ProgressDialog::progressMessage(const std::string& text, const std::string& caption) {
+  QApplication::beep();
+  if (text.empty()) return;
+  plat::ui::messageBox(text, caption, plat::ui::MB_OK);
+}
+
+void ProgressDialog::keyPressEvent(QKeyEvent* e) {
+  switch (e->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      e->accept();  // neither ends the dialog
+      return;
+    default:
+      Dialog::keyPressEvent(e);
+  }
+}
+
+void ProgressDialog::closeEvent(QCloseEvent* e) { e->ignore(); }
+
+} // namespace kit
