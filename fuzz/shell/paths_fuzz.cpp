@@ -68,8 +68,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     shell::path_CutExtension(name);
     shell::mod_HasMdlExtension(a.c_str(), a.size());
     shell::mod_IsOrdinaryName(a.c_str());
-    (void)shell::fmt_Int(a, 42);
-    (void)shell::fmt_Str(a, b);
   }
 
   // The selectors with the incoming path and name in their buffers.

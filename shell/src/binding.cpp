@@ -269,7 +269,11 @@ int bind_LoadLanguage() {
     logResult(Lib::Language, "", false, "the language has no folder");
     return 0;
   }
-  return bindLibrary(Lib::Language, withSlash(dir) + "ZEZODAR.DLL", nullptr, 0, nullptr);
+  return bindLibrary(Lib::Language, withSlash(dir) + "ZEZODAR.DLL", nullptr, 0, []() -> std::string {
+    // Its strings come through the dialog kit's resource operation.
+    return plat::lib::symbol(table(Lib::Language).handle, "LoadResString") ? std::string()
+                                                                           : std::string("no LoadResString");
+  });
 }
 void bind_UnloadLanguage() { release(Lib::Language); }
 

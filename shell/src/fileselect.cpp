@@ -1,5 +1,6 @@
 // File selectors, the shared file state and the frame title.
 #include "shell/fileselect.h"
+#include "dialogkit/format.h"
 #include "shell/binding.h"
 #include "shell/help.h"
 #include "shell/resources.h"
@@ -164,7 +165,7 @@ void app_SetFrameTitle() {
     std::string name = g_state.projectFile;
     std::size_t dot = name.find_last_of('.');
     if (dot != std::string::npos) name.resize(dot);
-    title += fmt_Str(*format, name);
+    title += kit::formatChecked(*format, {name});
   }
   g_frameTitle = title;
   windowHost().setFrameTitle(title);

@@ -1,5 +1,6 @@
 // Help contexts and requests.
 #include "shell/help.h"
+#include "platform/uisink.h"
 #include "shell/binding.h"
 #include "shell/names.h"
 #include "shell/resources.h"
@@ -10,7 +11,6 @@ namespace shell {
 namespace {
 std::uint16_t g_current = 601;
 std::uint16_t g_saved = 601;
-HelpSink* g_sink = nullptr;
 std::string g_keyword;
 
 std::string helpFile() {
@@ -20,20 +20,23 @@ std::string helpFile() {
 
 int request(Hwnd owner, unsigned command, unsigned context, const std::string& keyword) {
   std::string file = helpFile();
-  if (file.empty() || !g_sink) return 0;
-  return g_sink->help(owner, file, command, context, keyword);
+  if (file.empty()) return 0;
+  plat::ui::HelpRequest r;
+  r.file = file;
+  r.owner = owner;
+  switch (command) {
+  case HELP_KEY: r.byKeyword = true; r.keyword = keyword; break;
+  case HELP_HELPONHELP: r.byKeyword = true; r.keyword = "index"; break;
+  case HELP_FINDER: case HELP_INDEX: r.byKeyword = true; r.keyword = "contents"; break;
+  default: r.context = context; break;
+  }
+  return plat::ui::help(r) ? 1 : 0;
 }
 
 void showStatusText(std::uint16_t id) {
   if (auto s = res_String(60000u + id)) bind_SB01_SetStatusBarText(0, s->c_str());
 }
 } // namespace
-
-HelpSink* setHelpSink(HelpSink* s) {
-  HelpSink* prev = g_sink;
-  g_sink = s;
-  return prev;
-}
 
 std::uint16_t help_SetContext(std::uint16_t id) {
   std::uint16_t previous = g_saved;

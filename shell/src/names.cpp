@@ -2,6 +2,7 @@
 // and worksheet points.
 #include "shell/names.h"
 #include "model/gatekinds.h"
+#include "dialogkit/format.h"
 #include "shell/resources.h"
 #include "srvclient/kc.h"
 #include <algorithm>
@@ -180,7 +181,7 @@ static void defaultName(char* out, model::LogicRecord* logic, const char* propos
     auto s = res_String(stringId);
     std::string format = s && !s->empty() ? *s : fallback;
     for (long n = 1; n < 100000; ++n) {
-      std::string candidate = cut(fmt_Int(format, n));
+      std::string candidate = cut(kit::formatChecked(format, {int(n)}));
       if (!isTaken(candidate)) {
         result = candidate;
         break;

@@ -13,10 +13,11 @@ class Help : public testing::Test {
 protected:
   void SetUp() override {
     help_ResetContext();
-    prev_ = setHelpSink(&sink_);
+    sink_ = std::make_shared<plat::ui::ScriptedSink>();
+    scoped_ = std::make_unique<plat::ui::ScopedSink>(sink_);
   }
   void TearDown() override {
-    setHelpSink(prev_);
+    scoped_.reset();
     bind_UnloadAll();
     setProgramDir("");
   }
@@ -28,8 +29,8 @@ protected:
     shelltest::fixtureFn<void (*)(const char*, long)>(shelltest::fixtureDir("good"), "OBELTOOL.DLL", "FixtureSet")(
         "GetShowHelpNumber", showNumber);
   }
-  RecordingHelpSink sink_;
-  HelpSink* prev_ = nullptr;
+  std::shared_ptr<plat::ui::ScriptedSink> sink_;
+  std::unique_ptr<plat::ui::ScopedSink> scoped_;
 };
 
 TEST_F(Help, ContextBrackets) {
@@ -52,38 +53,41 @@ TEST_F(Help, WithoutAHelpFileNothingOpens) {
   EXPECT_EQ(help_ShowContext(), 0);
   EXPECT_EQ(help_ShowBlockHelp(0, "ZRLFB02.MCO", "AND"), 0);
   EXPECT_EQ(help_Call(0, HELP_FINDER, 0), 0);
-  EXPECT_TRUE(sink_.requests.empty());
+  EXPECT_TRUE(sink_->helps().empty());
 }
 
 TEST_F(Help, ContextAndBlockHelp) {
   bindGood(0);
   help_SetContext(55);
   EXPECT_EQ(help_ShowContext(), 1);
-  ASSERT_EQ(sink_.requests.size(), 1u);
-  EXPECT_EQ(sink_.requests[0].command, HELP_CONTEXT);
-  EXPECT_EQ(sink_.requests[0].context, 55u);
-  EXPECT_EQ(sink_.requests[0].file, shelltest::fixtureDir("good") + "/ENGLISH/ZERLO.HLP");
+  ASSERT_EQ(sink_->helps().size(), 1u);
+  EXPECT_FALSE(sink_->helps()[0].byKeyword);
+  EXPECT_EQ(sink_->helps()[0].context, 55u);
+  EXPECT_EQ(sink_->helps()[0].file, shelltest::fixtureDir("good") + "/ENGLISH/ZERLO.HLP");
 
   struct Case { const char* library; const char* kind; bool opens; const char* keyword; };
+  std::size_t before = 0;
   for (const Case& c : {Case{"Projekt", "PUMP", false, ""}, Case{"mylib.MDL", "AND", false, ""},
                         Case{"MYLIB.mdl", "AND", false, ""}, Case{"ZRLFB02.MCO", "AND  ", true, "AND"},
                         Case{"Standard", "Output", true, "Output"}, Case{"Standard", "Input", true, "Input"}}) {
-    sink_.requests.clear();
+    before = sink_->helps().size();
     EXPECT_EQ(help_ShowBlockHelp(0, c.library, c.kind), c.opens ? 1 : 0) << c.library;
-    ASSERT_EQ(sink_.requests.size(), c.opens ? 1u : 0u);
+    auto helps = sink_->helps();
+    ASSERT_EQ(helps.size(), before + (c.opens ? 1u : 0u));
     if (c.opens) {
-      EXPECT_EQ(sink_.requests[0].command, HELP_KEY);
-      EXPECT_EQ(sink_.requests[0].keyword, c.keyword);
+      EXPECT_TRUE(helps.back().byKeyword);
+      EXPECT_EQ(helps.back().keyword, c.keyword);
     }
   }
   EXPECT_EQ(help_Call(0, HELP_HELPONHELP, 0), 1);
-  EXPECT_EQ(sink_.requests.back().command, HELP_HELPONHELP);
+  EXPECT_EQ(sink_->helps().back().keyword, "index");
+  EXPECT_EQ(help_Call(0, HELP_FINDER, 0), 1);
+  EXPECT_EQ(sink_->helps().back().keyword, "contents");
 }
 
 TEST_F(Help, NumbersShownForTheHelpAuthors) {
   bindGood(1);
-  auto box = std::make_shared<plat::ui::ScriptedSink>();
-  plat::ui::ScopedSink scoped(box);
+  auto& box = sink_;
   help_SetContext(60);
   help_ShowContext();
   help_ShowBlockHelp(0, "ZRLFB02.MCO", "AND");

@@ -1,38 +1,18 @@
 #pragma once
 // Help: one current help context (F1 opens it) and the saved one that
-// help_SetContext hands back; block help by keyword. Requests go to the help
-// sink (the dialog kit's help operation once the main program installs it).
+// help_SetContext hands back; block help by keyword. Requests go through the
+// platform UI sink's help operation (the dialog kit's help pages): contexts by
+// number, keywords by word; help on help is the keyword "index" and the
+// contents the keyword "contents" of the help file's index.
 #include "shell/libapi.h"
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace shell {
 
 // Commands of the help engine.
 enum : unsigned { HELP_CONTEXT = 1, HELP_QUIT = 2, HELP_INDEX = 3, HELP_HELPONHELP = 4,
                   HELP_FINDER = 11, HELP_KEY = 0x101 };
-
-// Where help requests go: file, command, and the context number or keyword.
-class HelpSink {
-public:
-  virtual ~HelpSink() = default;
-  virtual int help(Hwnd owner, const std::string& file, unsigned command, unsigned context,
-                   const std::string& keyword) = 0;
-};
-// Installs a sink (null: requests are answered 0); returns the previous one.
-HelpSink* setHelpSink(HelpSink* s);
-
-// Records every request, for tests.
-class RecordingHelpSink : public HelpSink {
-public:
-  struct Request { std::string file; unsigned command; unsigned context; std::string keyword; };
-  std::vector<Request> requests;
-  int help(Hwnd, const std::string& file, unsigned command, unsigned context, const std::string& keyword) override {
-    requests.push_back({file, command, context, keyword});
-    return 1;
-  }
-};
 
 // Returns the saved context, then sets the current and the saved one to id
 // and shows the status text of id.

@@ -1,19 +1,17 @@
 #pragma once
 // Language resources: strings come from the language library (ZEZODAR) when
 // it is bound, else from the program's built-in English table. Strings used
-// as formats come from outside, so they are only filled through the checked
-// formatter: one typed argument, every other placeholder left as written.
+// as formats come from outside, so they are only filled through the dialog
+// kit's checked formatter.
 #include "obeltool/obeltool.h"
 #include <optional>
 #include <string>
 
 namespace shell {
 
-// The language library exports this to hand out its strings: the length of
-// string id copied into buffer (at most size-1 characters, terminated), or -1
-// when it has no such string.
-inline constexpr const char* kLanguageStringExport = "ZRES_LoadString";
-using LanguageStringFn = int (*)(unsigned id, char* buffer, int size);
+// The language library hands out its strings through the dialog kit's
+// resource operation (0: no such string).
+inline constexpr const char* kLanguageStringExport = "LoadResString";
 
 // The module strings are read from: the language library, or null for the
 // program itself.
@@ -29,11 +27,6 @@ const char* res_BuiltinString(unsigned id);
 // id is 0 or the string is missing or empty. Returns 0.
 int res_FormatString(std::string& out, unsigned id, long value);
 
-// Checked formatters: the first integer conversion (%d %i %u, with flags and
-// width) resp. the first %s takes the argument; "%%" gives "%"; every other
-// placeholder stays literal text.
-std::string fmt_Int(const std::string& format, long value);
-std::string fmt_Str(const std::string& format, const std::string& value);
 
 // The counted-string helpers of the program (beside the module's own copy).
 // 0 when both texts are null, -1 when only a's, 1 when only b's, else strcmp.
