@@ -35,7 +35,8 @@ struct FrameTarget : plat::win::WindowTarget {
 class StockBars : public testing::Test {
 protected:
   void SetUp() override {
-    static QApplication app(argc, argv);
+    static QApplication* app = new QApplication(argc, argv);   // lives until the process ends
+    (void)app;
     lib_ = plat::lib::load(std::string(ZERLO_BIN_DIR) + "/STOCKBARS.DLL");
     ASSERT_NE(lib_, nullptr) << plat::lib::lastError();
     frame_ = new QMainWindow;
@@ -53,7 +54,9 @@ protected:
     fn<int (*)()>("SB05_DestroyMacroBar")();
     plat::win::unregisterWindow(id_);
     delete frame_;
-    plat::lib::unload(lib_);
+    // What the library released later goes now, while its code is loaded;
+    // the library stays loaded for the process (its actions' slots live in it).
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
   template <class F> F fn(const char* name) {
     F f = plat::lib::symbolAs<F>(lib_, name);

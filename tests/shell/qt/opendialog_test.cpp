@@ -14,8 +14,8 @@ char arg0[] = "shell_qt_test";
 char* argv[] = {arg0, nullptr};
 
 QApplication& app() {
-  static QApplication a(argc, argv);
-  return a;
+  static QApplication* a = new QApplication(argc, argv);   // lives until the process ends
+  return *a;
 }
 
 TEST(OpenDialog, TitleFilterAndField) {
