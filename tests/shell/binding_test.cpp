@@ -2,7 +2,13 @@
 #include "shell/resources.h"
 #include "shell/utilities.h"
 #include "fixtures.h"
+#include "platform/windows.h"
 #include <gtest/gtest.h>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 using namespace shell;
 using shelltest::fixtureCalls;
@@ -219,5 +225,49 @@ TEST_F(Binding, TheRealLibrariesBindFromTheProgramDirectory) {
   for (const BindLogEntry& e : bindLog()) EXPECT_TRUE(e.bound) << e.library << " " << e.file << " " << e.reason;
 }
 #endif
+
+} // namespace
+
+namespace {
+
+// A window of this process that records what is posted to it.
+struct RecordingWindow : plat::win::WindowTarget {
+  std::mutex mu;
+  std::vector<std::uint32_t> posted;
+  void* widget() const override { return nullptr; }
+  bool post(std::uint32_t msg, std::int64_t, std::int64_t) override {
+    std::lock_guard<std::mutex> lock(mu);
+    posted.push_back(msg);
+    return true;
+  }
+  std::int64_t send(std::uint32_t, std::int64_t, std::int64_t) override { return 0; }
+  std::size_t count() {
+    std::lock_guard<std::mutex> lock(mu);
+    return posted.size();
+  }
+};
+
+TEST_F(Binding, StartScreenTellsTheFrameOnceItsSlotIsFilled) {
+  useProgramDir("good");
+  ASSERT_EQ(bind_LoadObelTool(), 1);
+  ASSERT_EQ(bind_LoadStockWin(), 1);
+  auto frame = std::make_shared<RecordingWindow>();
+  plat::handles::Id id = plat::win::registerWindow(frame);
+  static std::uint32_t slot = 0;
+  std::atomic_ref<std::uint32_t>(slot).store(0);
+  EXPECT_NE(bind_SW22_CreateStartBitmapDlg(&slot, 20), 0u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(frame->count(), 0u) << "nothing while the slot is empty";
+  std::atomic_ref<std::uint32_t>(slot).store(id);
+  for (int i = 0; i < 100 && frame->count() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_EQ(frame->count(), 1u);
+  EXPECT_EQ(frame->posted[0], 0x400u + 41);
+  // Destroyed before its time: no message.
+  EXPECT_NE(bind_SW22_CreateStartBitmapDlg(&slot, 500), 0u);
+  bind_SW22_DestroyStartBitmapDlg(&slot);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(frame->count(), 1u);
+  plat::win::unregisterWindow(id);
+}
 
 } // namespace

@@ -9,8 +9,13 @@
 #include "platform/export.h"
 #include "platform/paths.h"
 #include "platform/uisink.h"
+#include "platform/windows.h"
 #include "shell/libapi.h"
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <thread>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -189,6 +194,55 @@ int call(shell::FileDlgParams* p) {   // the file dialogs: a prompt for the path
   std::memcpy(p->path, text.c_str(), text.size() + 1);
   return 1;
 }
+// The start screen: once the time is up and the frame's handle slot is
+// filled, the frame gets WM_USER+41; destroying it before cancels that.
+struct StartScreen {
+  std::mutex m;
+  std::condition_variable cv;
+  int generation = 0;
+  std::thread t;
+  void stop() {
+    {
+      std::lock_guard<std::mutex> lock(m);
+      ++generation;
+    }
+    cv.notify_all();
+    if (t.joinable()) t.join();
+  }
+  ~StartScreen() { stop(); }
+} startScreen;
+
+std::uint32_t call(shell::Hwnd* slot, std::uint32_t ms) {
+  logCall(std::to_string(ms));
+  startScreen.stop();
+  int gen = 0;
+  {
+    std::lock_guard<std::mutex> lock(startScreen.m);
+    gen = startScreen.generation;
+  }
+  startScreen.t = std::thread([slot, ms, gen] {
+    std::unique_lock<std::mutex> lock(startScreen.m);
+    auto cancelled = [&] { return startScreen.generation != gen; };
+    if (startScreen.cv.wait_for(lock, std::chrono::milliseconds(ms), cancelled)) return;
+    // At most ten seconds for the frame to fill its slot.
+    for (int i = 0; i < 200; ++i) {
+      std::uint32_t frame = slot ? std::atomic_ref<std::uint32_t>(*slot).load() : 0;
+      if (frame) {
+        lock.unlock();
+        plat::win::postMessage(frame, 0x400 + 41, 0, 0);
+        return;
+      }
+      if (startScreen.cv.wait_for(lock, std::chrono::milliseconds(50), cancelled)) return;
+    }
+  });
+  return 1;
+}
+int call(std::uint32_t* slot) {   // SW22_DestroyStartBitmapDlg
+  logCall();
+  startScreen.stop();
+  return 1;
+}
+
 template <class... A> int call(A...) {
   logCall();
   return int(answer());
