@@ -2,6 +2,7 @@
 #include "shell/resources.h"
 #include "shell/utilities.h"
 #include "fixtures.h"
+#include "platform/uisink.h"
 #include "platform/windows.h"
 #include <gtest/gtest.h>
 #include <atomic>
@@ -268,6 +269,32 @@ TEST_F(Binding, StartScreenTellsTheFrameOnceItsSlotIsFilled) {
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(frame->count(), 1u);
   plat::win::unregisterWindow(id);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Binding, NameDialogsOfTheStandIn) {
+  useProgramDir("good");
+  ASSERT_EQ(bind_LoadObelTool(), 1);
+  ASSERT_EQ(bind_LoadStockWin(), 1);
+  auto sink = std::make_shared<plat::ui::ScriptedSink>();
+  plat::ui::ScopedSink scoped(sink);
+  char name[17] = "";
+  sink->answerPrompt("AVERYLONGSUBPROGRAMNAME");
+  EXPECT_EQ(bind_SW07_CallSelectMacroDlg(0, nullptr, name), 1);
+  EXPECT_STREQ(name, "AVERYLONGSUBPROG");
+  char to[17] = "";
+  EXPECT_EQ(bind_SW10_CallRenameMacroDlg(0, nullptr, name, to), 2) << "cancelled";
+  char path[128] = "";
+  sink->answerPrompt("/p/NEW.MDL");
+  EXPECT_EQ(bind_SW05_CallNewProjectDlg(0, path, sizeof path), 1);
+  EXPECT_STREQ(path, "/p/NEW.MDL");
+  // The target dialogs answer as unavailable.
+  ASSERT_EQ(bind_LoadZrlTgtWin(1), 1);
+  EXPECT_EQ(bind_TA01_LoginByServer(0, 0), 0);
+  EXPECT_EQ(bind_ZRTA01_CallCompileProgressDlg(0, nullptr), 2);
 }
 
 } // namespace

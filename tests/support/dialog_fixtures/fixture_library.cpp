@@ -194,6 +194,37 @@ int call(shell::FileDlgParams* p) {   // the file dialogs: a prompt for the path
   std::memcpy(p->path, text.c_str(), text.size() + 1);
   return 1;
 }
+// The name dialogs: a prompt for the name (buffers of 17 bytes, names of at
+// most 16 characters); 1 on OK, 2 on Cancel.
+int askName(const char* question, char* name) {
+  if (!name) return 2;
+  std::string text = name;
+  if (!plat::ui::prompt(question, "Zerlo", text)) return 2;
+  text = text.substr(0, 16);
+  std::memcpy(name, text.c_str(), text.size() + 1);
+  return 1;
+}
+int call(shell::Hwnd, void*, char* name) {   // SW07 select
+  logCall();
+  return askName("Subprogram", name);
+}
+int call(shell::Hwnd, void*, char* from, char* to) {   // SW08 copy, SW10 rename
+  logCall(from ? from : "");
+  return askName("New name", to);
+}
+int call(shell::Hwnd, std::int32_t mode, void*, char* name) {   // SW09 design or delete
+  logCall(std::to_string(mode));
+  return askName(mode ? "Delete subprogram" : "Design subprogram", name);
+}
+int call(shell::Hwnd, char* path, std::int32_t size) {   // SW05 new project
+  logCall();
+  if (!path || size < 1) return 2;
+  std::string text = path;
+  if (!plat::ui::prompt("Project", "Zerlo", text) || text.size() >= std::size_t(size)) return 2;
+  std::memcpy(path, text.c_str(), text.size() + 1);
+  return 1;
+}
+
 // The start screen: once the time is up and the frame's handle slot is
 // filled, the frame gets WM_USER+41; destroying it before cancels that.
 struct StartScreen {
