@@ -142,6 +142,13 @@ void fsel_AskOpenPreset(char* path, char* name, std::uint16_t* ok) {
   if (ok) *ok = 1;
 }
 
+bool path_MakeTempName(char* place, std::size_t room) {
+  const std::string& s = g_state.selectedName;
+  if (!place || s.size() >= room) return false;
+  std::memcpy(place, s.c_str(), s.size() + 1);
+  return true;
+}
+
 void fsel_AnswerNoneA(char*, char*, std::uint16_t* ok) { if (ok) *ok = 0; }
 void fsel_AnswerNoneB(char*, char*, std::uint16_t* ok) { if (ok) *ok = 0; }
 void fsel_AnswerNoneC(char*, char*, std::uint16_t* ok) { if (ok) *ok = 0; }

@@ -155,6 +155,11 @@ TEST_F(Selectors, LibrarySelection) {
   char small[4] = "abc";
   EXPECT_EQ(fsel_GetSelectedName(small, sizeof small), 11u);
   EXPECT_STREQ(small, "abc");
+  EXPECT_FALSE(path_MakeTempName(small, sizeof small));
+  EXPECT_STREQ(small, "abc");
+  char room[16] = "$$$$$$$$.MCO";
+  EXPECT_TRUE(path_MakeTempName(room, 12));
+  EXPECT_STREQ(room, "ZRLFB02.MCO");
 }
 
 TEST_F(Selectors, NoneAnswers) {

@@ -39,6 +39,9 @@ void fsel_SetPresetLibrary(const char* fullPath);
 // Copies the selected name when shorter than capacity; the length in any case.
 std::size_t fsel_GetSelectedName(char* buffer, std::size_t capacity);
 void fsel_SetPendingOpen(const std::string& path);
+// Copies the remembered file name over place when it is shorter than room;
+// else the text stays. True when copied.
+bool path_MakeTempName(char* place, std::size_t room);
 
 // The open dialog the first selector shows: title "File", the filter
 // (display text, pattern), the preset file field and the initial directory.
