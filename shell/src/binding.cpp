@@ -300,7 +300,7 @@ void bind_UnloadAll() {
 // ---- generated wrappers ----
 #define SHELL_DEFINE_WRAPPER(lib, ret, name, params, args, unbound)          \
   ret bind_##name params {                                                 \
-    if constexpr (std::string_view(#name) == "IsKXIFActive") return 0;     \
+    if constexpr (std::string_view(#name) == "IsKXIFActive") return ret(0); \
     auto bound_fn_ = reinterpret_cast<ret(*) params>(entryOf(lib, idx_##name)); \
     if (!bound_fn_) return ret(unbound);                                   \
     return bound_fn_ args;                                                 \

@@ -1,6 +1,7 @@
 #pragma once
 // The operations the main program binds from the libraries it loads by name,
-// as lists of rows X(result, name, (parameters), (arguments), unbound answer).
+// as lists of rows X(result, name, (parameters), (arguments), unbound answer);
+// a void result answers nothing.
 // Window handles, servers and printers cross as 32-bit handle ids
 // (plat::handles); records are passed by address with their field order kept.
 // The lists are in binding order; the version operation of each library is
@@ -174,16 +175,16 @@ struct BarRect { std::int32_t left, top, right, bottom; };
 #define SHELL_ZRLTGTWIN_NAMES(X) \
   X(int, ZRTA00_SetInstanceNumber, (int32_t n), (n), 0) \
   X(uint32_t, ZRTA00_GetCurrentServer, (), (), 0) \
-  X(int, ZRTA00_SetCurrentServer, (uint32_t s), (s), 0) \
-  X(int, ZRTA00_SetProjectFilePath, (const char* p), (p), 0) \
+  X(uint32_t, ZRTA00_SetCurrentServer, (uint32_t s), (s), 0) \
+  X(void, ZRTA00_SetProjectFilePath, (const char* p), (p), 0) \
   X(int, ZRTA01_CallCompileProgressDlg, (shell::Hwnd o, void* result), (o, result), 2) \
   X(int, ZRTA02_CallCompileResultDlg, (shell::Hwnd o), (o), 2) \
   X(int, ZRTA03_CallDownloadProgressDlg, (shell::Hwnd o), (o), 2) \
   X(int, ZRTA04_CallChangeInterfaceModeDlg, (shell::Hwnd o), (o), 2) \
   X(int, ZRTA05_CallInterfaceSettigsDlg, (shell::Hwnd o, int32_t m), (o, m), 2) \
   X(int, ZRTA04_ResetInterfaceMode, (), (), 0) \
-  X(int, TA01_LoginByServer, (uint32_t s, shell::Hwnd f), (s, f), 0) \
-  X(int, TA01_LogoutByServer, (uint32_t s, shell::Hwnd f), (s, f), 0) \
+  X(int, TA01_LoginByServer, (int32_t kind, shell::Hwnd f), (kind, f), 0) \
+  X(int, TA01_LogoutByServer, (int32_t kind, shell::Hwnd f), (kind, f), 0) \
   X(int, TA01_TestIFConnection, (uint32_t s), (s), 0) \
   X(int, TA01_GetDFF, (uint32_t s), (s), 0) \
   X(int, TA01_CallInterfaceDiagnose, (shell::Hwnd f), (f), 0) \
