@@ -436,7 +436,9 @@ void gd_DrawGateList(GateRecord* gates, GateInstance* insts, bool withConstants)
         }
         break;
       case 51:
-        if (withConstants && inst) drawReals(inst->OutputValues, g->VectorDimension, x + 5, by);
+        // Never more values than the instance holds, whatever the record says.
+        if (withConstants && inst)
+          drawReals(inst->OutputValues, std::min<int>(g->VectorDimension, inst->OutputSlotCount), x + 5, by);
         break;
       case 88: case 89:
         if (withConstants) {

@@ -262,11 +262,7 @@ void subprogramBody(const GateRecord* g, int x, int y, int w, int h) {
     std::memcpy(name, sub->Text1, 12);
     const DrawView& v = currentView();
     if (name[0] && !v.bitmapDir.empty()) {
-      DibHandle pic = dib_LoadFile(plat::path::join(v.bitmapDir, name));
-      if (pic) {
-        drw_DrawDib(pic, x, y, w, h);
-        dib_Free(&pic);
-      }
+      if (DibHandle pic = dib_Cached(plat::path::join(v.bitmapDir, name))) drw_DrawDib(pic, x, y, w, h);
     }
   } else if (f & 0x800) {
     int d = std::min(w, h) / 16;

@@ -111,10 +111,9 @@ void ws_DrawSheet(GateRecord* gates, GateInstance* insts) {
     char name[13] = {};
     std::memcpy(name, v.level->Text2, 12);
     if (name[0]) {
-      DibHandle pic = dib_LoadFile(plat::path::join(v.bitmapDir, name));
+      DibHandle pic = dib_Cached(plat::path::join(v.bitmapDir, name));
       int w = 0, h = 0;
       if (pic && dib_GetSize(pic, &w, &h)) drw_DrawDib(pic, -v.scrollX, -v.scrollY, w, h);
-      dib_Free(&pic);
     }
   }
   gdi_SetWriteMode(2);

@@ -17,13 +17,17 @@ WorksheetCanvas::~WorksheetCanvas() {
 
 void WorksheetCanvas::clearImage() { image_.fill(Qt::white); }
 
+// Contexts nest (a window context taken while another is open, such as the
+// drag marker drawn during a redraw): all share one device, freed when the
+// last one is given back.
 Device* WorksheetCanvas::beginPaint() {
-  if (dev_) return dev_.get();
-  dev_ = std::make_unique<QtDevice>(&image_);
+  if (!dev_) dev_ = std::make_unique<QtDevice>(&image_);
+  ++depth_;
   return dev_.get();
 }
 
 void WorksheetCanvas::endPaint() {
+  if (depth_ > 0 && --depth_ > 0) return;
   dev_.reset();
   update();
 }

@@ -259,17 +259,16 @@ bool QtDevice::readPixels(int x, int y, int w, int h, std::vector<std::uint32_t>
 void QtDevice::drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const std::uint32_t* pixels,
                           std::uint32_t rop, const Rgb* transparent) {
   if (!pixels || srcW <= 0 || srcH <= 0 || w <= 0 || h <= 0) return;
-  QImage src(srcW, srcH, QImage::Format_ARGB32);
-  const QRgb key = transparent ? qRgb(transparent->r, transparent->g, transparent->b) : 0;
+  QImage src(srcW, srcH, transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  const std::uint32_t key = transparent ? (std::uint32_t(transparent->r) << 16 | transparent->g << 8 | transparent->b) : 0;
   for (int row = 0; row < srcH; ++row) {
     auto* line = reinterpret_cast<QRgb*>(src.scanLine(row));
+    const std::uint32_t* in = pixels + static_cast<std::size_t>(row) * srcW;
     for (int col = 0; col < srcW; ++col) {
-      QRgb v = 0xFF000000u | (pixels[static_cast<std::size_t>(row) * srcW + col] & 0xFFFFFFu);
-      if (transparent && (v & 0xFFFFFFu) == (key & 0xFFFFFFu)) v = 0;  // fully transparent
-      line[col] = v;
+      const std::uint32_t v = in[col] & 0xFFFFFFu;
+      line[col] = transparent && v == key ? 0u : 0xFF000000u | v;  // the key colour fully transparent
     }
   }
-  if (w != srcW || h != srcH) src = src.scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation);
   QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
   switch (rop) {
     case kSrcAnd: mode = QPainter::RasterOp_SourceAndDestination; break;
@@ -278,10 +277,15 @@ void QtDevice::drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const 
     case kNotSrcCopy: mode = QPainter::RasterOp_NotSource; break;
     default: break;
   }
-  painter_->save();
+  const QPainter::CompositionMode keep = painter_->compositionMode();
   painter_->setCompositionMode(mode);
-  painter_->drawImage(x, y, src);
-  painter_->restore();
+  // Stretched while drawing: only the part inside the device is rasterised,
+  // never a scaled copy of the whole picture.
+  if (w == srcW && h == srcH)
+    painter_->drawImage(x, y, src);
+  else
+    painter_->drawImage(QRect(x, y, w, h), src);
+  painter_->setCompositionMode(keep);
 }
 
 } // namespace disp

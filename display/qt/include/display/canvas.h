@@ -35,6 +35,7 @@ protected:
 private:
   QImage image_;
   std::unique_ptr<QtDevice> dev_;
+  int depth_ = 0;  // open contexts on dev_
   int kind_ = 0;
 };
 
