@@ -32,16 +32,14 @@ void setTextHeight(int h) {
 }
 
 // Width in sheet units of a text in the text height last set.
-int textWidth(const std::string& s) {
-  int cls = gdi_Attributes().textClass;
-  static const int kCell[4] = {5, 6, 9, 12};
-  return static_cast<int>(s.size()) * kCell[cls < 0 || cls > 3 ? 1 : cls];
-}
+int textWidth(const std::string& s) { return gdi_TextWidth(s); }
 
+// A text drawn transparently; the write mode that was current comes back.
 void transparentText(int x, int y, const std::string& s) {
-  gdi_SetWriteMode(2);
+  const int mode = gdi_Attributes().writeMode;
+  if (mode != 2) gdi_SetWriteMode(2);
   vdi_Text(0, x, y, s);
-  gdi_SetWriteMode(1);
+  if (mode != 2) gdi_SetWriteMode(mode);
 }
 
 bool hideState() {
@@ -464,7 +462,9 @@ void gd_DrawGateList(GateRecord* gates, GateInstance* insts, bool withConstants)
 void gd_DrawWire(int writeMode, const model::WirePoint* first, bool arrowAtStart, bool arrowAtEnd, bool dotAtStart) {
   if (!first) return;
   const DrawView& v = currentView();
-  if (writeMode != v.writeMode) gdi_SetWriteMode(writeMode);
+  // The wire's write mode for the call; the current one comes back after it.
+  const int modeBefore = gdi_Attributes().writeMode;
+  if (writeMode != modeBefore) gdi_SetWriteMode(writeMode);
   const int cl = v.viewX - v.scrollX - 2, ct = v.viewY - v.scrollY - 2;
   const int cr = v.viewX - v.scrollX + v.viewW + 2, cb = v.viewY - v.scrollY + v.viewH + 2;
   const int color = gdi_Attributes().lineColor;
@@ -518,6 +518,7 @@ void gd_DrawWire(int writeMode, const model::WirePoint* first, bool arrowAtStart
     i = j - 1;  // the next batch starts where this one stopped
   }
   gdi_SetLineColor(1);
+  if (writeMode != modeBefore) gdi_SetWriteMode(modeBefore);
 }
 
 void gd_DrawInputWires(const GateRecord* g, int writeMode) {

@@ -106,7 +106,7 @@ void ws_DrawSheetBackgroundText() {
 }
 
 void ws_DrawSheet(GateRecord* gates, GateInstance* insts) {
-  const DrawView& v = currentView();
+  const DrawView& v = currentView();  // the write mode in it follows the layer's
   if (v.level && (v.level->Flags & 0x8000) && !v.bitmapDir.empty()) {
     char name[13] = {};
     std::memcpy(name, v.level->Text2, 12);
@@ -117,6 +117,7 @@ void ws_DrawSheet(GateRecord* gates, GateInstance* insts) {
     }
   }
   gdi_SetWriteMode(2);
+  currentView().writeMode = 2;
   int counter = 0;
   GateInstance* inst = insts;
   for (GateRecord* g = gates; g; g = g->Next, inst = inst ? inst->Next : nullptr) {
@@ -126,6 +127,7 @@ void ws_DrawSheet(GateRecord* gates, GateInstance* insts) {
   }
   gd_DrawGateList(gates, insts, true);
   gdi_SetWriteMode(1);
+  currentView().writeMode = 1;
 }
 
 void ws_DrawSheetB(GateRecord* gates, GateInstance* insts) {

@@ -66,7 +66,8 @@ TEST_F(GateDraw, AndGateWithSixInputsHasALongInputBar) {
   EXPECT_TRUE(has("polyline 2: 102,85 102,145"));
   EXPECT_TRUE(has("polyline 2: 101,85 101,145"));
   EXPECT_TRUE(has("polyline 2: 100,85 100,145"));
-  EXPECT_TRUE(has("text 105,102 \"&\""));  // baseline 114, drawn 12 higher
+  // Centred on the 19-unit cell of the default class: 100 + 10 - 5 + 5, drawn 12 higher.
+  EXPECT_TRUE(has("text 105,98 \"&\""));
 }
 
 TEST_F(GateDraw, MirroredFlipFlopLettersAndBar) {

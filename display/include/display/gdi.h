@@ -121,6 +121,10 @@ void gdi_PieIfEnabled(int x, int y, int radius, int start, int end);
 void gdi_RoundedBox(Pt16 a, Pt16 b);
 void gdi_RoundedFrame(Pt16 a, Pt16 b);
 void gdi_Text(int x, int y, const std::string& text);
+// The width of a text in the current font, in worksheet units (the device's
+// width scaled back by the x factor); the class's cell width per character
+// without a device.
+int gdi_TextWidth(const std::string& text);
 void gdi_JustifiedText(int x, int y, const std::string& text, int hJust = 0, int vJust = 0);
 void gdi_FloodFill(int x, int y, int borderColor);
 void gdi_DrawPictogram(int x, int y, int id);

@@ -24,18 +24,22 @@ Qt::PenStyle qstyle(PenStyle s) {
   return Qt::SolidLine;
 }
 
-// The angle of a point seen from the centre, in 1/16 degree, counterclockwise
-// from the positive x axis with y growing downward on the screen.
-int angle16(double cx, double cy, P32 p) {
-  double a = std::atan2(-(p.y - cy), p.x - cx) * 180.0 / M_PI;
+// The angle, in 1/16 degree counterclockwise from the positive x axis (y
+// growing downward on the screen), at which the ellipse of half-axes rx, ry
+// meets the ray from the centre through a point. Qt measures ellipse angles
+// on the ellipse's parameter, so the ray's direction is taken through the
+// axes first: tan(t) = tan(ray) * rx / ry.
+int angle16(double cx, double cy, double rx, double ry, P32 p) {
+  const double dx = p.x - cx, dy = -(p.y - cy);
+  double a = (rx > 0 && ry > 0 ? std::atan2(dy * rx, dx * ry) : std::atan2(dy, dx)) * 180.0 / M_PI;
   if (a < 0) a += 360.0;
   return static_cast<int>(std::lround(a * 16.0));
 }
 
 void spans(int l, int t, int r, int b, P32 s, P32 e, int& start, int& span) {
-  double cx = (l + r) / 2.0, cy = (t + b) / 2.0;
-  start = angle16(cx, cy, s);
-  int end = angle16(cx, cy, e);
+  const double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = (r - l) / 2.0, ry = (b - t) / 2.0;
+  start = angle16(cx, cy, rx, ry, s);
+  int end = angle16(cx, cy, rx, ry, e);
   span = end - start;
   if (span <= 0) span += 360 * 16;
 }
@@ -77,16 +81,41 @@ void QtDevice::setBrush(Rgb c) {
   painter_->setBrush(brush_);
 }
 
+// The font's height is its cell (ascent + descent), as the drawing layer's
+// heights are meant: the pixel size is the largest whose cell fits it.
+QtDevice::FontEntry QtDevice::makeFont(const FontSpec& f) {
+  const int cell = std::max(1, f.height);
+  QFont font(QString::fromStdString(f.face));
+  font.setStyleHint(QFont::SansSerif);
+  if (f.weight >= 600) font.setBold(true);
+  auto cellOf = [&](int px) {
+    font.setPixelSize(px);
+    const QFontMetrics m(font);
+    return m.ascent() + m.descent();
+  };
+  int px = std::max(1, cell * 7 / 8);
+  while (px > 1 && cellOf(px) > cell) --px;
+  while (cellOf(px + 1) <= cell) ++px;
+  font.setPixelSize(px);
+  FontEntry e{f, font, QFontMetrics(font).ascent(), {}};
+  return e;
+}
+
 void QtDevice::setFont(const FontSpec& f) {
-  if (haveFont_ && f == fontSpec_) return;
+  if (current_ && current_->spec == f) return;
+  current_ = nullptr;
+  for (auto& e : fonts_)
+    if (e->spec == f) current_ = e.get();
+  if (!current_) {
+    fonts_.push_back(std::make_unique<FontEntry>(makeFont(f)));
+    current_ = fonts_.back().get();
+  }
   haveFont_ = true;
   fontSpec_ = f;
-  font_ = QFont(QString::fromStdString(f.face));
-  font_.setPixelSize(f.height > 0 ? f.height : 1);
-  font_.setStyleHint(QFont::SansSerif);
+  font_ = current_->font;
   rotation_ = f.escapement;
   painter_->setFont(font_);
-  ascent_ = QFontMetrics(font_).ascent();
+  ascent_ = current_->ascent;
 }
 
 void QtDevice::setTextColor(Rgb c) { textColor_ = qc(c); }
@@ -188,7 +217,12 @@ void QtDevice::textOut(int x, int y, const std::string& text) {
 }
 
 int QtDevice::textWidth(const std::string& text) {
-  return QFontMetrics(font_).horizontalAdvance(QString::fromStdString(text));
+  if (!current_) return QFontMetrics(font_).horizontalAdvance(QString::fromStdString(text));
+  auto it = current_->widths.find(text);
+  if (it != current_->widths.end()) return it->second;
+  const int w = QFontMetrics(current_->font).horizontalAdvance(QString::fromStdString(text));
+  if (current_->widths.size() < 4096) current_->widths.emplace(text, w);
+  return w;
 }
 
 void QtDevice::setPixel(int x, int y, Rgb c) {

@@ -51,6 +51,7 @@ QImage renderSheet(model::LogicRecord* level, float zoom, DrawView view) {
   setCurrentView(view);
   ImageWindow win(&img);
   if (gdi_BeginPaint(&win)) {
+    vw_DeriveTextMetrics(currentView());
     ws_Redraw(level);
     gdi_EndPaint();
   }

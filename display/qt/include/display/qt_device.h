@@ -9,6 +9,9 @@
 #include <QImage>
 #include <QPainter>
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace disp {
 
@@ -44,6 +47,16 @@ public:
   bool readPixels(int x, int y, int w, int h, std::vector<std::uint32_t>& out) override;
 
 private:
+  // A font made once per spec, with its ascent and the widths measured in it.
+  struct FontEntry {
+    FontSpec spec;
+    QFont font;
+    int ascent = 0;
+    std::unordered_map<std::string, int> widths;
+  };
+  static FontEntry makeFont(const FontSpec& f);
+  std::vector<std::unique_ptr<FontEntry>> fonts_;
+  FontEntry* current_ = nullptr;
   void applyState();
   QImage* image_ = nullptr;
   std::unique_ptr<QPainter> painter_;
