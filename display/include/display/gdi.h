@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace disp {
@@ -26,6 +27,13 @@ public:
   virtual void releaseDc() = 0;
   virtual int windowKind() const { return 0; }
   virtual bool hasWindowData() const { return true; }
+  // An off-screen device of w x h pixels like the window's (white at first),
+  // for drawing into a bitmap; null where the window has none.
+  virtual std::unique_ptr<Device> createBitmapDevice(int w, int h) {
+    (void)w;
+    (void)h;
+    return nullptr;
+  }
 };
 
 // What the mouse shapes need of the shell: cursors, help contexts and its

@@ -34,6 +34,8 @@ void WorksheetCanvas::endPaint() {
 
 Device* WorksheetCanvas::getDc() { return beginPaint(); }
 
+std::unique_ptr<Device> WorksheetCanvas::createBitmapDevice(int w, int h) { return std::make_unique<QtDevice>(w, h); }
+
 void WorksheetCanvas::releaseDc() { endPaint(); }
 
 void WorksheetCanvas::paintEvent(QPaintEvent* event) {

@@ -48,6 +48,12 @@ void spans(int l, int t, int r, int b, P32 s, P32 e, int& start, int& span) {
 
 QtDevice::QtDevice(QImage* image) : image_(image), painter_(std::make_unique<QPainter>(image)) { applyState(); }
 QtDevice::QtDevice(QPaintDevice* device) : painter_(std::make_unique<QPainter>(device)) { applyState(); }
+QtDevice::QtDevice(int w, int h)
+    : owned_(std::make_unique<QImage>(std::max(1, w), std::max(1, h), QImage::Format_RGB32)), image_(owned_.get()) {
+  owned_->fill(Qt::white);
+  painter_ = std::make_unique<QPainter>(image_);
+  applyState();
+}
 QtDevice::~QtDevice() {
   if (painter_->isActive()) painter_->end();
 }
@@ -59,6 +65,7 @@ void QtDevice::applyState() {
   painter_->setFont(font_);
   painter_->setBackground(QBrush(Qt::white));
   painter_->setBackgroundMode(opaque_ ? Qt::OpaqueMode : Qt::TransparentMode);
+  if (clipOn_) painter_->setClipRect(clip_);
 }
 
 void QtDevice::setPen(const PenSpec& p) {
@@ -125,30 +132,20 @@ void QtDevice::setOpaqueText(bool o) {
   painter_->setBackgroundMode(o ? Qt::OpaqueMode : Qt::TransparentMode);
 }
 
+// Qt's cosmetic lines with flat caps already leave out the last pixel of a
+// segment, as the device convention asks.
 void QtDevice::polyline(const P32* pts, int n) {
   if (n <= 0) return;
   if (n == 1) {
     painter_->drawPoint(pts[0].x, pts[0].y);
     return;
   }
-  if (n == 2 && pen_.width() <= 1) {
-    // A single segment without its last pixel.
-    QPoint a(pts[0].x, pts[0].y), b(pts[1].x, pts[1].y);
-    if (a.y() == b.y() && a.x() != b.x()) b.rx() += b.x() > a.x() ? -1 : 1;
-    else if (a.x() == b.x() && a.y() != b.y()) b.ry() += b.y() > a.y() ? -1 : 1;
-    painter_->drawLine(a, b);
+  if (n == 2) {
+    painter_->drawLine(pts[0].x, pts[0].y, pts[1].x, pts[1].y);
     return;
   }
-  QPolygon poly;
-  for (int i = 0; i < n; ++i) poly << QPoint(pts[i].x, pts[i].y);
-  // The last pixel of a line is not drawn: pull the end of a thin, axis-parallel
-  // last segment back by one pixel.
-  if (pen_.width() <= 1) {
-    QPoint& last = poly[n - 1];
-    const QPoint& prev = poly[n - 2];
-    if (last.y() == prev.y() && last.x() != prev.x()) last.rx() += last.x() > prev.x() ? -1 : 1;
-    else if (last.x() == prev.x() && last.y() != prev.y()) last.ry() += last.y() > prev.y() ? -1 : 1;
-  }
+  QPolygon poly(n);
+  for (int i = 0; i < n; ++i) poly[i] = QPoint(pts[i].x, pts[i].y);
   painter_->drawPolyline(poly);
 }
 
@@ -232,32 +229,56 @@ void QtDevice::setPixel(int x, int y, Rgb c) {
   painter_->setPen(keep);
 }
 
+// A scanline fill on the image's bits: each span of the seed's row is
+// filled to the border colour, then the rows above and below are searched for
+// new seeds. It stays inside the clip rectangle.
 void QtDevice::floodFill(int x, int y, Rgb border) {
-  if (!image_ || x < 0 || y < 0 || x >= image_->width() || y >= image_->height()) return;
+  if (!image_) return;
+  QRect area = image_->rect();
+  if (clipOn_) area = area.intersected(clip_);
+  if (!area.contains(x, y)) return;
   painter_->end();
-  const QRgb stop = qRgb(border.r, border.g, border.b);
-  const QRgb fill = brush_.color().rgb();
-  const int w = image_->width(), h = image_->height();
-  if ((image_->pixel(x, y) & 0xFFFFFF) != (stop & 0xFFFFFF)) {
-    std::vector<bool> seen(static_cast<std::size_t>(w) * h, false);
-    std::vector<QPoint> todo{QPoint(x, y)};
-    while (!todo.empty()) {
-      QPoint p = todo.back();
-      todo.pop_back();
-      if (p.x() < 0 || p.y() < 0 || p.x() >= w || p.y() >= h) continue;
-      auto idx = static_cast<std::size_t>(p.y()) * w + p.x();
-      if (seen[idx]) continue;
-      seen[idx] = true;
-      if ((image_->pixel(p) & 0xFFFFFF) == (stop & 0xFFFFFF)) continue;
-      image_->setPixel(p, fill);
-      todo.emplace_back(p.x() + 1, p.y());
-      todo.emplace_back(p.x() - 1, p.y());
-      todo.emplace_back(p.x(), p.y() + 1);
-      todo.emplace_back(p.x(), p.y() - 1);
+  const QRgb stop = qRgb(border.r, border.g, border.b) & 0xFFFFFFu;
+  const QRgb fill = 0xFF000000u | (brush_.color().rgb() & 0xFFFFFFu);
+  const int l = area.left(), r = area.right(), t = area.top(), b = area.bottom();
+  auto row = [&](int py) { return reinterpret_cast<QRgb*>(image_->scanLine(py)); };
+  const int aw = r - l + 1;
+  std::vector<std::uint8_t> done(static_cast<std::size_t>(aw) * (b - t + 1), 0);
+  int rowY = y;
+  auto open = [&](const QRgb* line, int px) {
+    return (line[px] & 0xFFFFFFu) != stop && !done[static_cast<std::size_t>(rowY - t) * aw + (px - l)];
+  };
+  {
+    std::vector<QPoint> seeds{QPoint(x, y)};
+    while (!seeds.empty()) {
+      const QPoint s = seeds.back();
+      seeds.pop_back();
+      QRgb* line = row(s.y());
+      rowY = s.y();
+      if (!open(line, s.x())) continue;
+      int a = s.x(), e = s.x();
+      while (a > l && open(line, a - 1)) --a;
+      while (e < r && open(line, e + 1)) ++e;
+      for (int px = a; px <= e; ++px) {
+        line[px] = fill;
+        done[static_cast<std::size_t>(rowY - t) * aw + (px - l)] = 1;
+      }
+      for (int ny : {s.y() - 1, s.y() + 1}) {
+        if (ny < t || ny > b) continue;
+        const QRgb* next = row(ny);
+        rowY = ny;
+        bool inSpan = false;
+        for (int px = a; px <= e; ++px) {
+          const bool o = open(next, px);
+          if (o && !inSpan) seeds.emplace_back(px, ny);
+          inSpan = o;
+        }
+      }
     }
   }
   painter_->begin(image_);
   applyState();
+  painter_->setFont(font_);
 }
 
 void QtDevice::drawPictogram(int x, int y, int id) {
@@ -272,8 +293,10 @@ void QtDevice::drawPictogram(int x, int y, int id) {
 }
 
 void QtDevice::setClip(bool on, int l, int t, int r, int b) {
+  clipOn_ = on;
+  clip_ = QRect(l, t, r - l, b - t);
   if (on)
-    painter_->setClipRect(QRect(l, t, r - l, b - t));
+    painter_->setClipRect(clip_);
   else
     painter_->setClipping(false);
 }
@@ -281,12 +304,12 @@ void QtDevice::setClip(bool on, int l, int t, int r, int b) {
 bool QtDevice::readPixels(int x, int y, int w, int h, std::vector<std::uint32_t>& out) {
   if (!image_ || w < 0 || h < 0) return false;
   out.assign(static_cast<std::size_t>(w) * h, 0xFFFFFFu);
-  for (int row = 0; row < h; ++row)
-    for (int col = 0; col < w; ++col) {
-      int px = x + col, py = y + row;
-      if (px >= 0 && py >= 0 && px < image_->width() && py < image_->height())
-        out[static_cast<std::size_t>(row) * w + col] = image_->pixel(px, py) & 0xFFFFFFu;
-    }
+  const QRect inside = QRect(x, y, w, h).intersected(image_->rect());
+  for (int py = inside.top(); py <= inside.bottom(); ++py) {
+    const auto* line = reinterpret_cast<const QRgb*>(image_->constScanLine(py));
+    std::uint32_t* dst = out.data() + static_cast<std::size_t>(py - y) * w;
+    for (int px = inside.left(); px <= inside.right(); ++px) dst[px - x] = line[px] & 0xFFFFFFu;
+  }
   return true;
 }
 

@@ -27,6 +27,7 @@ public:
   }
   Device* getDc() override { return beginPaint(); }
   void releaseDc() override { endPaint(); }
+  std::unique_ptr<Device> createBitmapDevice(int w, int h) override { return std::make_unique<QtDevice>(w, h); }
 
 private:
   QImage* image_;

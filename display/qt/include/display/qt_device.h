@@ -19,6 +19,9 @@ class QtDevice : public Device {
 public:
   explicit QtDevice(QImage* image);
   explicit QtDevice(QPaintDevice* device);
+  // On an image of its own, w x h, white (off-screen bitmaps).
+  QtDevice(int w, int h);
+  const QImage* image() const { return image_; }
   ~QtDevice() override;
 
   QPainter& painter() { return *painter_; }
@@ -58,7 +61,10 @@ private:
   std::vector<std::unique_ptr<FontEntry>> fonts_;
   FontEntry* current_ = nullptr;
   void applyState();
+  std::unique_ptr<QImage> owned_;
   QImage* image_ = nullptr;
+  bool clipOn_ = false;
+  QRect clip_;
   std::unique_ptr<QPainter> painter_;
   QPen pen_;
   QBrush brush_;
