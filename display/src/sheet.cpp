@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace disp {
 
@@ -63,11 +64,13 @@ void ws_DrawGrid(int major, int minor) {
   }
   if (major <= 0 || minor <= 0) return;
   const Rgb black{0, 0, 0};
+  std::vector<P32> dots;
   for (int x = ox; x < cw && x < devRight; x += major)
-    for (int y = minor; y < ch && y < devBottom; y += minor) dc->setPixel(x, y, black);
+    for (int y = minor; y < ch && y < devBottom; y += minor) dots.push_back({x, y});
   if (minor != major)
     for (int y = oy; y < ch && y < devBottom; y += major)
-      for (int x = minor; x < cw && x < devRight; x += minor) dc->setPixel(x, y, black);
+      for (int x = minor; x < cw && x < devRight; x += minor) dots.push_back({x, y});
+  dc->setPixels(dots.data(), static_cast<int>(dots.size()), black);
 }
 
 void drw_TileRotatedText(Device* dc, int l, int t, int r, int b, int height, const std::string& text) {

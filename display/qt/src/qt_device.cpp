@@ -71,12 +71,19 @@ void QtDevice::applyState() {
 void QtDevice::setPen(const PenSpec& p) {
   if (p == penSpec_) return;
   penSpec_ = p;
+  for (const auto& [spec, pen] : pens_)
+    if (spec == p) {
+      pen_ = pen;
+      painter_->setPen(pen_);
+      return;
+    }
   pen_ = QPen(qc(p.color));
   pen_.setStyle(qstyle(p.style));
   pen_.setWidth(p.width <= 1 ? 0 : p.width);  // width 0: one device pixel
   pen_.setCosmetic(true);
   pen_.setCapStyle(Qt::FlatCap);
   pen_.setJoinStyle(Qt::MiterJoin);
+  if (pens_.size() < 256) pens_.emplace_back(p, pen_);
   painter_->setPen(pen_);
 }
 
@@ -104,7 +111,8 @@ QtDevice::FontEntry QtDevice::makeFont(const FontSpec& f) {
   while (px > 1 && cellOf(px) > cell) --px;
   while (cellOf(px + 1) <= cell) ++px;
   font.setPixelSize(px);
-  FontEntry e{f, font, QFontMetrics(font).ascent(), {}};
+  const QFontMetrics m(font);
+  FontEntry e{f, font, m.ascent(), m.ascent() + m.descent(), {}, {}};
   return e;
 }
 
@@ -125,7 +133,10 @@ void QtDevice::setFont(const FontSpec& f) {
   ascent_ = current_->ascent;
 }
 
-void QtDevice::setTextColor(Rgb c) { textColor_ = qc(c); }
+void QtDevice::setTextColor(Rgb c) {
+  textColor_ = qc(c);
+  textPen_ = QPen(textColor_);
+}
 
 void QtDevice::setOpaqueText(bool o) {
   opaque_ = o;
@@ -197,6 +208,23 @@ void QtDevice::roundRect(int l, int t, int r, int b, int ew, int eh) {
 }
 
 void QtDevice::textOut(int x, int y, const std::string& text) {
+  if (text.empty()) return;
+  if (current_ && rotation_ == 0) {
+    // Laid out once per font and text; the opaque background is the text's cell.
+    auto it = current_->texts.find(text);
+    if (it == current_->texts.end()) {
+      QStaticText st(QString::fromStdString(text));
+      st.setTextFormat(Qt::PlainText);
+      st.prepare(QTransform(), current_->font);
+      if (current_->texts.size() >= 4096) current_->texts.clear();
+      it = current_->texts.emplace(text, std::move(st)).first;
+    }
+    if (opaque_) painter_->fillRect(QRect(x, y, textWidth(text), current_->height), painter_->background());
+    painter_->setPen(textPen_);
+    painter_->drawStaticText(x, y, it->second);
+    painter_->setPen(pen_);
+    return;
+  }
   QPen keep = painter_->pen();
   painter_->setPen(textColor_);
   QString s = QString::fromStdString(text);
@@ -220,6 +248,25 @@ int QtDevice::textWidth(const std::string& text) {
   const int w = QFontMetrics(current_->font).horizontalAdvance(QString::fromStdString(text));
   if (current_->widths.size() < 4096) current_->widths.emplace(text, w);
   return w;
+}
+
+void QtDevice::setPixels(const P32* pts, int n, Rgb c) {
+  if (n <= 0) return;
+  // (Only while the image shares its bits with no copy, which writing would detach.)
+  if (image_ && image_->isDetached() && image_->format() == QImage::Format_RGB32 &&
+      painter_->compositionMode() == QPainter::CompositionMode_SourceOver) {
+    // Written straight into the image's bits, inside the clip.
+    const QRect area = clipOn_ ? image_->rect().intersected(clip_) : image_->rect();
+    const QRgb v = qRgb(c.r, c.g, c.b);
+    for (int i = 0; i < n; ++i)
+      if (area.contains(pts[i].x, pts[i].y)) reinterpret_cast<QRgb*>(image_->scanLine(pts[i].y))[pts[i].x] = v;
+    return;
+  }
+  QPolygon poly(n);
+  for (int i = 0; i < n; ++i) poly[i] = QPoint(pts[i].x, pts[i].y);
+  painter_->setPen(QPen(qc(c), 0));
+  painter_->drawPoints(poly);
+  painter_->setPen(pen_);
 }
 
 void QtDevice::setPixel(int x, int y, Rgb c) {

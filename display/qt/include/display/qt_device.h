@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QStaticText>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -42,6 +43,7 @@ public:
   void textOut(int x, int y, const std::string& text) override;
   int textWidth(const std::string& text) override;
   void setPixel(int x, int y, Rgb color) override;
+  void setPixels(const P32* pts, int n, Rgb color) override;
   void floodFill(int x, int y, Rgb border) override;
   void drawPictogram(int x, int y, int id) override;
   void drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const std::uint32_t* pixels, std::uint32_t rop,
@@ -54,9 +56,13 @@ private:
   struct FontEntry {
     FontSpec spec;
     QFont font;
-    int ascent = 0;
+    int ascent = 0, height = 0;
     std::unordered_map<std::string, int> widths;
+    std::unordered_map<std::string, QStaticText> texts;  // laid out once
   };
+  // Pens made once per spec.
+  std::vector<std::pair<PenSpec, QPen>> pens_;
+  QPen textPen_{QColor(0, 0, 0)};
   static FontEntry makeFont(const FontSpec& f);
   std::vector<std::unique_ptr<FontEntry>> fonts_;
   FontEntry* current_ = nullptr;
