@@ -16,6 +16,7 @@
 
 #include <QGuiApplication>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 namespace mdltool {
@@ -31,15 +32,25 @@ int cmdRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
       return 2;
     }
   }
-#if MDLTOOL_WITH_ENGINE
-  // Block libraries are linked for the interpreter, which draws their faces.
-  struct Linker {
-    modelfiles::ModuleLinker previous = modelfiles::setModuleLinker(engine::vm_LinkCode);
-    ~Linker() { modelfiles::setModuleLinker(previous); }
-  } linker;
-#endif
   ToolDocument td;
+#if MDLTOOL_WITH_ENGINE
+  // Block libraries are linked for the interpreter, which draws their faces;
+  // a library whose code cannot be linked is drawn without them.
+  bool linked = false;
+  {
+    std::ostringstream quiet;
+    const modelfiles::ModuleLinker previous = modelfiles::setModuleLinker(engine::vm_LinkCode);
+    linked = loadAny(args[0], quiet);
+    modelfiles::setModuleLinker(previous);
+  }
+  if (!linked) {
+    engine::vm_ForgetDocument(td.doc);
+    if (!loadAny(args[0], err)) return 1;
+    err << "mdltool: block code not linked; compiled gates are drawn without their faces\n";
+  }
+#else
   if (!loadAny(args[0], err)) return 1;
+#endif
   disp::DrawView view;
   view.bitmapDir = plat::path::join(plat::path::dirName(args[0]), "BITMAP");
 #if MDLTOOL_WITH_ENGINE
@@ -48,8 +59,8 @@ int cmdRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
     ~Forget() { engine::vm_ForgetDocument(doc); }
   } forget{td.doc};
   std::string why;
-  if (!engine::linkDocument(*td.doc, &why)) err << "mdltool: " << why << "\n";
-  view.runModuleCode = [](model::GateRecord* g, model::GateInstance* inst, int which) {
+  if (linked && !engine::linkDocument(*td.doc, &why)) err << "mdltool: " << why << "\n";
+  if (linked) view.runModuleCode = [](model::GateRecord* g, model::GateInstance* inst, int which) {
     const model::GateTypeRecord* t = model::subType(g);
     const int slot = which == 0 ? 5 : 6;  // the two drawing procedures
     if (!t || !t->Procs[slot] || !t->ProcLength[slot]) return false;
