@@ -385,7 +385,10 @@ void gd_DrawGateList(GateRecord* gates, GateInstance* insts, bool withConstants)
         break;
       }
       case 48:
-        if (inst) drawReals(inst->StateValues, std::min<int>(g->VectorDimension, g->StateCount), x + 5, by);
+        // Bounded by what the instance holds as well as by the record.
+        if (inst)
+          drawReals(inst->StateValues,
+                    std::min({int(g->VectorDimension), int(g->StateCount), int(inst->StateSlotCount)}), x + 5, by);
         break;
       case 52: {
         const int full = model::gg_ExtraWord(g, 0) - 2;
@@ -394,8 +397,10 @@ void gd_DrawGateList(GateRecord* gates, GateInstance* insts, bool withConstants)
         if (t == 1) value = toBits(inputValue(g, inst, 0)) & 1 ? 1.0 : 0.0;
         else if (t >= 2 && t <= 16) value = static_cast<std::int16_t>(toBits(inputValue(g, inst, 0)) & 0xFFFF);
         else if (t == 20) value = inputValue(g, inst, 0);
-        double offset = inst && inst->ExtraValues && g->ExtraCount > 1 ? inst->ExtraValues[1] : 0;
-        double scale = inst && inst->ExtraValues && g->ExtraCount > 2 ? inst->ExtraValues[2] : 1;
+        // The instance's own copy holds its slot count; a shared one is the gate's rows.
+        const unsigned extras = !inst ? 0u : inst->ExtraValues == g->Extra ? g->ExtraCount : inst->ExtraSlotCount;
+        double offset = inst && inst->ExtraValues && extras > 1 ? inst->ExtraValues[1] : 0;
+        double scale = inst && inst->ExtraValues && extras > 2 ? inst->ExtraValues[2] : 1;
         double hgt = full * (value - offset) * scale;
         // A scale from equal limits is not finite: no bar.
         if (!std::isfinite(hgt) || hgt < 0) hgt = 0;
@@ -414,10 +419,11 @@ void gd_DrawGateList(GateRecord* gates, GateInstance* insts, bool withConstants)
         bool active = false;
         if (inst) {
           const double* src = k == 63 ? inst->StateValues : inst->OutputValues;
-          if (src) active = toBits(src[0]) & 1u;
+          const unsigned slots = k == 63 ? inst->StateSlotCount : inst->OutputSlotCount;
+          if (src && slots > 0) active = toBits(src[0]) & 1u;
         }
         vdi_Text(0, x + 20, y - 3, active ? "<>" : "  ");
-        if (k == 62 && inst && inst->StateValues && g->StateCount > 0) {
+        if (k == 62 && inst && inst->StateValues && g->StateCount > 0 && inst->StateSlotCount > 0) {
           char buf[32];
           model::nc_FormatRealRange(inst->StateValues[0], buf, sizeof buf, 8);
           vdi_JustifiedText(0, x + 47, y - 3, buf, 8 * v.charWidth, 0);

@@ -166,10 +166,14 @@ TEST_F(AllKinds, EveryKindMatchesItsGoldenGateByGate) {
     EXPECT_FALSE(compareSheets(erased, golden, boxes, zoom).empty()) << "an erased top edge passed";
     GateRecord* first = sheet->FirstGate;
     GateRecord* second = first->Next;
-    first->Next = second->Next;  // kind 1 leaves the sheet
+    model::GateInstance* firstInst = sheet->FirstInstance;
+    model::GateInstance* secondInst = firstInst->Next;
+    first->Next = second->Next;  // kind 1 leaves the sheet, with its instance
+    firstInst->Next = secondInst->Next;
     gdi_ResetAll();
     QImage without = renderSheet(sheet, zoom, view).convertToFormat(QImage::Format_RGB32);
     first->Next = second;
+    firstInst->Next = secondInst;
     EXPECT_FALSE(compareSheets(without, golden, boxes, zoom).empty()) << "a deleted gate passed";
   }
 }

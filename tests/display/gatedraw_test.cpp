@@ -143,6 +143,7 @@ TEST_F(GateDraw, BargraphWithEqualLimitsDrawsNoBar) {
   inst.InputRefs = &ref;
   double extra[3] = {0, 0, std::numeric_limits<double>::infinity()};
   inst.ExtraValues = extra;
+  inst.ExtraSlotCount = 3;
   gd_DrawGateList(g, &inst, false);
   auto fills = dev.withPrefix("fillrect");
   ASSERT_EQ(fills.size(), 2u);

@@ -110,6 +110,7 @@ struct SampleLogic {
         inst.InputRefs = &barRef;
         static double extra[3] = {0, 0, 1};
         inst.ExtraValues = extra;
+        inst.ExtraSlotCount = 3;
       }
     }
     for (std::size_t i = 0; i + 1 < instances.size(); ++i) instances[i].Next = &instances[i + 1];
