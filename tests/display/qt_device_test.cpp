@@ -92,6 +92,11 @@ TEST(QtDevice, LinesLeaveOutTheirLastPixelAndTextIsAnchoredTopLeft) {
     gdi_Polyline(2, h);
     const Pt16 v[3] = {{10, 30}, {10, 60}, {40, 60}};
     gdi_Polyline(3, v);
+    // Upward and leftward too: the end point is left out, the start drawn.
+    const Pt16 up[2] = {{60, 50}, {60, 40}};
+    gdi_Polyline(2, up);
+    const Pt16 left[2] = {{90, 20}, {70, 20}};
+    gdi_Polyline(2, left);
     gdi_SelectFont(3);
     gdi_Text(100, 62, "H");  // the layer places it 12 higher: top at 50
   });
@@ -100,6 +105,12 @@ TEST(QtDevice, LinesLeaveOutTheirLastPixelAndTextIsAnchoredTopLeft) {
   EXPECT_TRUE(w.ink(10, 59));
   EXPECT_TRUE(w.ink(39, 60));
   EXPECT_FALSE(w.ink(40, 60));
+  EXPECT_TRUE(w.ink(60, 50));
+  EXPECT_TRUE(w.ink(60, 41));
+  EXPECT_FALSE(w.ink(60, 40));
+  EXPECT_TRUE(w.ink(90, 20));
+  EXPECT_TRUE(w.ink(71, 20));
+  EXPECT_FALSE(w.ink(70, 20));
   // Nothing of the text above its top-left corner, ink below and right of it.
   EXPECT_EQ(w.inkIn(95, 30, 130, 49), 0);
   EXPECT_EQ(w.inkIn(80, 50, 99, 80), 0);

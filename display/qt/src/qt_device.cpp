@@ -1,6 +1,7 @@
 #include "display/qt_device.h"
 
 #include <QFontMetrics>
+#include <QLine>
 #include <QPolygon>
 #include <algorithm>
 #include <cmath>
@@ -143,21 +144,36 @@ void QtDevice::setOpaqueText(bool o) {
   painter_->setBackgroundMode(o ? Qt::OpaqueMode : Qt::TransparentMode);
 }
 
-// Qt's cosmetic lines with flat caps already leave out the last pixel of a
-// segment, as the device convention asks.
+// Qt's thin lines with flat caps leave out the pixel at the bottom or right
+// end of a segment, whichever way it runs. The device convention leaves out
+// the end point: a segment running up or left is drawn shifted one pixel
+// toward its start, so that its start is drawn and its end left out.
 void QtDevice::polyline(const P32* pts, int n) {
   if (n <= 0) return;
   if (n == 1) {
     painter_->drawPoint(pts[0].x, pts[0].y);
     return;
   }
-  if (n == 2) {
-    painter_->drawLine(pts[0].x, pts[0].y, pts[1].x, pts[1].y);
+  if (pen_.width() > 1) {
+    QPolygon poly(n);
+    for (int i = 0; i < n; ++i) poly[i] = QPoint(pts[i].x, pts[i].y);
+    painter_->drawPolyline(poly);
     return;
   }
-  QPolygon poly(n);
-  for (int i = 0; i < n; ++i) poly[i] = QPoint(pts[i].x, pts[i].y);
-  painter_->drawPolyline(poly);
+  auto segment = [](P32 a, P32 b) {
+    if (a.x == b.x && b.y < a.y) return QLine(b.x, b.y + 1, a.x, a.y + 1);
+    if (a.y == b.y && b.x < a.x) return QLine(b.x + 1, b.y, a.x + 1, a.y);
+    return QLine(a.x, a.y, b.x, b.y);
+  };
+  if (n == 2) {
+    if (pts[0] != pts[1]) painter_->drawLine(segment(pts[0], pts[1]));
+    return;
+  }
+  std::vector<QLine> lines;
+  lines.reserve(static_cast<std::size_t>(n) - 1);
+  for (int i = 0; i + 1 < n; ++i)
+    if (pts[i] != pts[i + 1]) lines.push_back(segment(pts[i], pts[i + 1]));
+  painter_->drawLines(lines.data(), static_cast<int>(lines.size()));
 }
 
 void QtDevice::polygon(const P32* pts, int n) {
