@@ -93,6 +93,8 @@ bool readGateGroup(ByteReader& r, bool old, StagedLogic& sl) {
     if (!validType(g->Outputs[i].Type) || g->Outputs[i].FirstElement != element) return bad();
     element += elementCount(g->Outputs[i].Type);
   }
+  // A constant's dimension counts its output values: never more than its pins hold.
+  if (g->Kind == 51 && g->VectorDimension > element - 1) g->VectorDimension = std::uint16_t(element - 1);
   if (!allocRows(g->Extra, exCount)) return false;
   g->ExtraCount = exCount;
   for (unsigned i = 0; i < exCount; ++i) g->Extra[i] = r.f64();
