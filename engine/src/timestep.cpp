@@ -380,6 +380,7 @@ std::uint8_t sim_Step(model::DocumentRecord& doc) {
   doc.atTimeZero = sb.simTime == 0.0;
   if (doc.iterationCounter == 1) {
     gState.stalled.clear();
+    vm().refreshLogicImage();
     doc.requestedStep = 1e38;
     doc.acceptStep = 0;
     if (variable) {

@@ -35,6 +35,7 @@ void Vm::reset() {
   procOwner_.clear();
   functions_.clear();
   depthRegions_.clear();
+  lastCode_ = nullptr;
   codeOwner_.clear();
   docRegions_.clear();
   doc_ = nullptr;
@@ -42,7 +43,7 @@ void Vm::reset() {
   std::fill(linkFrame_.begin(), linkFrame_.end(), 0);
   linkFrameBase_ = space_.map(linkFrame_.data(), std::uint32_t(linkFrame_.size()));
   logicImageBase_ = space_.map(logicImage_, kLogicImageSize);
-  imageOf_ = nullptr;
+  imageOf_ = imageFull_ = nullptr;
   fileTables_.clear();
   outOfBudget_ = false;
   std::memset(areas_, 0, sizeof areas_);
@@ -56,6 +57,7 @@ void Vm::reset() {
 
 void Vm::attachDocument(model::DocumentRecord* doc) {
   if (doc == doc_ && doc) return;
+  imageFull_ = nullptr;
   for (std::uint32_t b : docRegions_) space_.unmap(b);
   docRegions_.clear();
   doc_ = doc;
@@ -170,6 +172,7 @@ bool Vm::relocate(Procedure& p, model::ProjectModule* m, std::string& err) {
 
 bool Vm::linkProcedure(model::ProjectModule* m, const void* code, std::uint32_t length, std::string& err) {
   if (!code || !length) return true;
+  lastCode_ = nullptr;
   auto old = procs_.find(code);
   if (old != procs_.end()) {
     auto owner = procOwner_.find(code);
@@ -280,6 +283,7 @@ bool Vm::isLinked(const model::ProjectModule* module) const {
 }
 
 void Vm::forgetModule(model::ProjectModule* module) {
+  lastCode_ = nullptr;
   auto it = modules_.find(module);
   if (it == modules_.end()) return;
   for (const void* c : it->second.procKeys) {
@@ -308,8 +312,13 @@ void Vm::forgetModule(model::ProjectModule* module) {
 }
 
 const Procedure* Vm::procedureFor(const void* code) const {
+  // Gates of one type often follow each other: one entry remembers the last answer.
+  if (code && code == lastCode_) return lastProc_;
   auto it = procs_.find(code);
-  return it == procs_.end() ? nullptr : it->second.get();
+  const Procedure* p = it == procs_.end() ? nullptr : it->second.get();
+  lastCode_ = code;
+  lastProc_ = p;
+  return p;
 }
 
 // A function of a module's code block, decoded on its first call.
@@ -530,6 +539,13 @@ void Vm::fillLogicImage() {
   if (!imageOf_) return;
   const model::LogicRecord& l = *imageOf_;
   std::uint8_t* p = logicImage_;
+  if (imageOf_ == imageFull_) {
+    // The same logic as before: only the step block and the two widths,
+    // which the time step changes, are taken again.
+    fillLogicStep();
+    return;
+  }
+  imageFull_ = imageOf_;
   std::memset(p, 0, kLogicImageSize);
   std::memcpy(p + 4, l.Name, 17);
   put16(p + 22, l.AuxWord);
@@ -541,6 +557,16 @@ void Vm::fillLogicImage() {
   put16(p + 44, std::uint16_t(l.Height));
   put16(p + 46, std::uint16_t(l.Width));
   put16(p + 56, l.GateCounter);
+  std::memcpy(p + 120, l.Text1, 16);
+  std::memcpy(p + 136, l.Text2, 16);
+  std::memcpy(p + 152, l.Text3, 16);
+  std::memcpy(p + 168, l.Further, 68);
+  fillLogicStep();
+}
+
+void Vm::fillLogicStep() {
+  const model::LogicRecord& l = *imageOf_;
+  std::uint8_t* p = logicImage_;
   const model::StepBlock& b = l.StepBlock;
   putF(p + 60, b.simTime);
   putF(p + 68, b.interval);
@@ -551,11 +577,7 @@ void Vm::fillLogicImage() {
   put16(p + 102, b.stepFlags);
   putF(p + 104, l.currentStep);
   putF(p + 112, l.previousStep);
-  std::memcpy(p + 120, l.Text1, 16);
-  std::memcpy(p + 136, l.Text2, 16);
-  std::memcpy(p + 152, l.Text3, 16);
-  std::memcpy(p + 168, l.Further, 68);
-  std::memcpy(logicWritten_, p, kLogicImageSize);
+  std::memcpy(logicWritten_ + kImageStep, p + kImageStep, kImageEnd - kImageStep);
 }
 
 void Vm::writeBackLogicImage() {

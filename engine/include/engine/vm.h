@@ -86,6 +86,9 @@ public:
   // run; the step block and the two widths (bytes 60..119) that the code
   // changed are written back after it.
   static constexpr unsigned kLogicImageSize = 236;
+  // The name, counts and texts of the image are taken again on the next run
+  // (the time step calls it at the start of every time step).
+  void refreshLogicImage() { imageFull_ = nullptr; }
 
   AddressSpace& space() { return space_; }
   const std::string& lastError() const { return lastError_; }
@@ -214,7 +217,11 @@ private:
   std::uint8_t logicWritten_[kLogicImageSize] = {};
   std::uint32_t logicImageBase_ = 0;
   model::LogicRecord* imageOf_ = nullptr;
+  model::LogicRecord* imageFull_ = nullptr;   // the logic whose whole image is filled in
+  mutable const void* lastCode_ = nullptr;     // procedureFor's last answer
+  mutable const Procedure* lastProc_ = nullptr;
   void fillLogicImage();
+  void fillLogicStep();
   void writeBackLogicImage();
   friend struct VmFileTable;
 };
