@@ -618,7 +618,7 @@ void Vm::execute(const Procedure& p, std::size_t ip) {
     ++executed_;
     const Instr& I = p.code[ip_];
     next_ = ip_ + 1;
-    step(I);
+    (this->*kPrims[I.prim])(I);   // threaded: the primitive chosen at link time
     proc_ = &p;
     ip_ = next_;
   }
