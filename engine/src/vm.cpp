@@ -3,6 +3,7 @@
 #include "engine/externs.h"
 #include "engine/services.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace engine {
@@ -564,17 +565,14 @@ void Vm::fillLogicImage() {
   fillLogicStep();
 }
 
+// The step block in memory has the image's layout (five f64, two u16).
+static_assert(offsetof(model::StepBlock, interval) == 8 && offsetof(model::StepBlock, incrInterval) == 32 &&
+              offsetof(model::StepBlock, maxIterations) == 40 && offsetof(model::StepBlock, stepFlags) == 42);
+
 void Vm::fillLogicStep() {
   const model::LogicRecord& l = *imageOf_;
   std::uint8_t* p = logicImage_;
-  const model::StepBlock& b = l.StepBlock;
-  putF(p + 60, b.simTime);
-  putF(p + 68, b.interval);
-  putF(p + 76, b.minInterval);
-  putF(p + 84, b.maxInterval);
-  putF(p + 92, b.incrInterval);
-  put16(p + 100, b.maxIterations);
-  put16(p + 102, b.stepFlags);
+  std::memcpy(p + 60, &l.StepBlock, 44);
   putF(p + 104, l.currentStep);
   putF(p + 112, l.previousStep);
   std::memcpy(logicWritten_ + kImageStep, p + kImageStep, kImageEnd - kImageStep);
