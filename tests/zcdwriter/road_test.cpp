@@ -1,0 +1,133 @@
+// The road from a diagram to a running target, in one process: the project is
+// built through the model's operations, its target program text written by the
+// writer, compiled by the code generator against the software PLC's own
+// description, downloaded into the kernel and run; every cycle the PLC's data
+// points equal the values the engine computes for the same diagram.
+#include "diagram.h"
+#include "plc_download.h"
+#include "plc_fixture.h"
+
+#include "cglink30/cglink30.h"
+#include "engine/levels.h"
+#include "platform/paths.h"
+#include "platform/uisink.h"
+
+namespace zcdtest {
+namespace {
+
+using namespace protocol;
+namespace fs = std::filesystem;
+
+class Road : public plctest::PlcFixture {
+protected:
+  std::unique_ptr<Diagram> d;
+  zerlotest::CodegenBin codegen;
+  std::unique_ptr<zerlotest::KernelChannel> channel;
+  std::shared_ptr<plat::ui::ScriptedSink> ui = std::make_shared<plat::ui::ScriptedSink>();
+  plat::ui::ScopedSink scoped{ui};
+
+  void SetUp() override {
+    PlcFixture::SetUp();
+    d = std::make_unique<Diagram>();
+    ASSERT_TRUE(d->ok) << d->error;
+    channel = std::make_unique<zerlotest::KernelChannel>(k);
+    std::string why;
+    if (!codegen.open(d->dir / "bin", why)) {
+      if (why.find("not built") != std::string::npos) GTEST_SKIP() << why;
+      FAIL() << why;
+    }
+  }
+  void TearDown() override {
+    codegen.close();
+    d.reset();
+  }
+
+  // Compiles a text file; the messages of the code generator in msgs.
+  bool compile(const std::string& text, std::string& download, std::string& msgs, CgAdvResult& res) {
+    auto info = channel->exchange({kReqFullInfo});
+    const std::string ddf = (d->dir / "TMP.ATT").string();
+    if (!plat::path::writeFileAtomic(ddf, std::string(info.begin(), info.end()))) return false;
+    download = (d->dir / "TMP.MVL").string();
+    std::vector<std::string> args = {(d->dir / "bin" / "cglink30.so").string(), text,
+                                     (d->dir / "TMP.LST").string(), ddf, download,
+                                     (d->dir / "TMP.ERR").string()};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    auto linkMain = plat::lib::symbolAs<link_advmain_t>(codegen.handle(), "link_advmain");
+    if (!linkMain) return false;
+    res = CgAdvResult{};
+    const int ok = linkMain(static_cast<int>(argv.size()), argv.data(), &res);
+    msgs = readFile(args[5]);
+    return ok == 1;
+  }
+};
+
+TEST_F(Road, DiagramRunsOnTheTargetAsInTheSimulation) {
+  Diagram& D = *d;
+  // Main sheet: a counter, a gain of it, the sum of both.
+  auto* cnt = D.block(D.main, "CNT", {5, 3, 150});
+  auto* gain = D.block(D.main, "GAIN", {6, 5, 2, 151});
+  auto* add = D.block(D.main, "ADD", {7, 5, 6});
+  ASSERT_TRUE(D.wire(D.main, cnt, 1, gain, 1));
+  ASSERT_TRUE(D.wire(D.main, cnt, 1, add, 1));
+  ASSERT_TRUE(D.wire(D.main, gain, 1, add, 2));
+  // A "$" task of its own with a counter, also running every 10 ms.
+  model::LogicRecord* task = model::ge_NewLogic("$FAST");
+  auto* tcnt = D.block(task, "CNT", {8, 2, 152});
+  ASSERT_NE(D.macro(D.main, task, 10), nullptr);
+  // A parallel sequence holding a counter and a step.
+  model::LogicRecord* seq = model::ge_NewLogic("SEQ");
+  auto* scnt = D.block(seq, "CNT", {9, 1, 153});
+  ASSERT_NE(D.block(seq, "STEP"), nullptr);
+  ASSERT_NE(D.macro(D.main, seq), nullptr);
+
+  const std::string text = D.write();
+  ASSERT_FALSE(text.empty());
+  EXPECT_NE(text.find("&ABS"), std::string::npos) << text;
+  std::string download, msgs;
+  CgAdvResult res{};
+  ASSERT_TRUE(compile(D.zcdPath(), download, msgs, res)) << msgs << text;
+  ASSERT_EQ(res.errors, 0u) << msgs << text;
+  EXPECT_EQ(res.warnings, 0u) << msgs;
+  channel->download(download);
+  channel->exchange({kReqStart});
+
+  // The simulation of the same diagram: one iteration per step of 10 ms.
+  model::LogicRecord* l = D.main;
+  l->StepBlock.simTime = -1.0;
+  l->StepBlock.interval = l->StepBlock.minInterval = l->StepBlock.maxInterval = 0.01;
+  l->StepBlock.maxIterations = 1;
+  l->StepBlock.stepFlags = 0;
+  l->currentStep = l->previousStep = 0.01;
+  D.h.doc->SimLogic = l;
+  D.h.doc->SimInstances = l->FirstInstance;
+  D.h.doc->iterationCounter = 1;
+  auto out = [&](model::LogicRecord* lg, model::GateRecord* g) {
+    model::GateInstance* i = lg == D.main ? D.inst(lg, g) : nullptr;
+    if (!i) {
+      // A gate of a sub-logic: its instance in the call's child list.
+      for (model::GateRecord* m = D.main->FirstGate; m && !i; m = m->Next)
+        if (model::subLogic(m) == lg)
+          i = model::inst_Parallel(lg, model::inst_Parallel(D.main, D.main->FirstInstance, m)->Children, g);
+    }
+    return i ? i->OutputValues[0] : -1.0;
+  };
+  const std::pair<model::LogicRecord*, model::GateRecord*> watched[] = {
+      {D.main, cnt}, {D.main, gain}, {D.main, add}, {task, tcnt}, {seq, scnt}};
+  const int operand[] = {5, 6, 7, 8, 9};
+  // Every task runs once in five kernel ticks; the higher task number first.
+  tick(1);
+  for (int cycle = 1; cycle <= 120; ++cycle) {
+    tick(5);
+    engine::ss_StepLevel(*D.h.doc);
+    for (std::size_t w = 0; w < std::size(watched); ++w)
+      ASSERT_EQ(double(get<std::int16_t>(DW(operand[w]))), out(watched[w].first, watched[w].second))
+          << "cycle " << cycle << " DW" << operand[w];
+  }
+  EXPECT_EQ(get<std::int16_t>(DW(7)), 3 * 120 * 3);
+  EXPECT_EQ(k.errorByte & kErrRealtime, 0);
+  EXPECT_EQ(D.h.doc->runError, 0);
+}
+
+} // namespace
+} // namespace zcdtest
