@@ -120,6 +120,30 @@ public:
     if (!model::ge_CreateGate(l, s, seq, g, in)) return nullptr;
     return g;
   }
+  // A Disable-Logic gate attached before gate 'to'; its input vector's own
+  // elements (class, index, value, bit, ...) set to values.
+  model::GateRecord* disableLogic(model::LogicRecord* l, model::GateRecord* to, std::vector<double> values) {
+    model::GateSpec s;
+    s.kind = model::kKindDisableLogic;
+    s.attachedTo = to;
+    s.inputCount = 1;
+    s.inputType = 24;
+    s.outputType = 24;
+    s.allowShare = false;
+    std::uint16_t seq = 0;
+    model::GateRecord* g = nullptr;
+    model::GateInstance* in = nullptr;
+    model::AttachPlacement = 2;
+    const bool made = model::ge_CreateGate(l, s, seq, g, in);
+    model::AttachPlacement = 1;
+    if (!made || !g) return nullptr;
+    model::GateInstance* i = inst(l, g);
+    for (std::size_t k = 0; i && k < values.size(); ++k) {
+      double* at = i->InputRefs && i->InputRefs[0] ? i->InputRefs[0] : i->InputValues;
+      if (at && k < i->InputSlotCount) at[k] = values[k];
+    }
+    return g;
+  }
   bool wire(model::LogicRecord* l, model::GateRecord* from, unsigned out, model::GateRecord* to, unsigned in) {
     return model::ge_ConnectGates(l, to, in, from, out, nullptr, nullptr);
   }

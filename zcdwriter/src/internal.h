@@ -39,6 +39,8 @@ void flushTopTasks();
 void mf_OpenModule(int n);
 void mf_CloseModule(int n);
 std::string moduleFilePath(int n);
+// Makes the writer the extern functions' target text sink.
+void installSink();
 
 std::string format(const char* f, ...) __attribute__((format(printf, 1, 2)));
 

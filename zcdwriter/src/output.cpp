@@ -153,6 +153,11 @@ WriterSink& sink() {
   return s;
 }
 
+void installSink() {
+  modelfiles::ClearTargetModuleRecords = &pc_ClearModuleRecords;
+  engine::setTargetTextSink(&sink());
+}
+
 } // namespace detail
 
 using namespace detail;
@@ -191,8 +196,7 @@ void co_OpenOutput() {
   s.counter = 0;
   s.tasks.clear();
   s.deferredTop.clear();
-  modelfiles::ClearTargetModuleRecords = &pc_ClearModuleRecords;
-  engine::setTargetTextSink(&sink());
+  installSink();
   const WriterEnvironment& env = writerEnvironment();
   const std::string path = env.mainPath ? env.mainPath() : std::string();
   if (path.empty()) return;

@@ -303,6 +303,7 @@ void pc_AllocateSheet(GateRecord* first, GateInstance* instances) {
     const LogicRecord* l = doc->LevelLogics[level];
     top = l && l->FirstGate == first;
   }
+  installSink();
   allocateList(first, instances, top);
 }
 
@@ -411,7 +412,7 @@ bool zcd_WriteProgram(model::DocumentRecord& doc, std::string* error) {
   model::DocumentRecord* previous = model::CurrentDocument;
   model::CurrentDocument = &doc;
   if (engine::vm().document() != &doc) engine::vm().attachDocument(&doc);
-  modelfiles::ClearTargetModuleRecords = &pc_ClearModuleRecords;
+  installSink();
   // A fresh allocation: the operand table's sequence state and the module
   // records are reset, then the sequences are numbered and their ranges taken.
   modelfiles::va_ResetAll();
