@@ -101,13 +101,13 @@ void gatherInputs(model::DocumentRecord& doc, model::GateRecord* g, model::GateI
       if (isIntegerType(pin.Type)) {
         if (slot < in->InputSlotCount) {
           std::uint16_t w = getWord(src);
-          if (pin.Flags & model::kPinNegated) w ^= 0xFFFF;
+          if (pin.Flags & model::kPinAppliedNegation) w ^= 0xFFFF;
           putWord(in->InputValues + slot, w);
         }
       } else {
         for (unsigned e = 0; e < count && slot + e < in->InputSlotCount; ++e) {
           double v = src[e];
-          if (negateReal && (pin.Flags & model::kPinNegated)) v = -v;
+          if (negateReal && (pin.Flags & model::kPinAppliedNegation)) v = -v;
           if (std::fabs(in->InputValues[slot + e] - v) > 0.1) doc.changed = 1;
           in->InputValues[slot + e] = v;
         }
@@ -129,7 +129,7 @@ void writeBackInputs(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
       if (isIntegerType(pin.Type)) {
         if (slot < in->InputSlotCount) {
           std::uint16_t w = getWord(in->InputValues + slot);
-          if (pin.Flags & model::kPinNegated) w ^= 0xFFFF;
+          if (pin.Flags & model::kPinAppliedNegation) w ^= 0xFFFF;
           putWord(src, w);
         }
       } else {

@@ -22,7 +22,7 @@ bool gt_IsCountedGate(const model::GateRecord* gate) {
 
 std::uint16_t lowMask(unsigned k) { return k >= 16 ? 0xFFFF : std::uint16_t((1u << k) - 1); }
 
-Vm::Vm() : linkFrame_(4096) { linkFrameBase_ = space_.map(linkFrame_.data(), std::uint32_t(linkFrame_.size())); }
+Vm::Vm() : linkFrame_(kLinkFrameSize) { linkFrameBase_ = space_.map(linkFrame_.data(), std::uint32_t(linkFrame_.size())); }
 Vm::~Vm() = default;
 
 void Vm::reset() {
@@ -525,8 +525,11 @@ void Vm::doCall(const Instr& I, bool isExtern) {
   const Stack savedStack = stack_;
   const std::uint32_t savedNamed = isExtern ? 0 : areas_[named];
   const std::uint32_t savedStackArea = areas_[kAreaStack];
-  stack_ = {frame, frameSize, 0};
-  areas_[kAreaStack] = frame;
+  // A called routine's evaluation stack starts after its frame, so that its
+  // pushes never overwrite the arguments and locals in the frame.
+  const std::uint32_t frameBytes = isExtern ? 0 : callee->frameSize;
+  stack_ = {frame + frameBytes, frameSize - frameBytes, 0};
+  areas_[kAreaStack] = stack_.base;
   if (isExtern) {
     xt_Call(I.ext, *this, frame);
   } else {

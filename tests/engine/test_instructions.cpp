@@ -237,6 +237,32 @@ TEST(InstructionsMore, CallPassesArgumentsAndReturnsWords) {
   EXPECT_EQ(h.outWord(0), 7);
 }
 
+// A called routine's evaluation stack starts after its frame: its pushes
+// leave the arguments intact. fma(a, b) = a x b + a with 2 and 3 gives 8 (with
+// the stack at the frame's base the first push overwrote a and gave 12).
+TEST(InstructionsMore, CalleeStackStartsAfterItsFrame) {
+  Harness h;
+  const char* consts = "two: real 2.0\nthree: real 3.0\n";
+  const char* code =
+      "func fma 16\n"
+      "mulr frame:0, frame:8\n"     // a x b: pushed after the 16-byte frame
+      "addr stack:0, frame:0\n"     // + a, a still 2
+      "ret/2 stack:8\n"
+      "end\n"
+      "func keep 0\n"               // frame 0: the stack starts at the frame as before
+      "addr frame:0, frame:0\n"
+      "ret/2 stack:0\n"
+      "end\n";
+  ASSERT_TRUE(h.loadStep("call code:fma\nmovr frame:0, const:two\nmovr frame:8, const:three\nstop\n"
+                         "movr out:0, stack:0\n"
+                         "call code:keep\nmovr frame:0, const:three\nstop\nmovr out:8, stack:0\nend",
+                         consts, code))
+      << vm().lastError();
+  EXPECT_EQ(h.runStep(), 0) << vm().lastError();
+  EXPECT_EQ(h.out[0], 8.0);
+  EXPECT_EQ(h.out[1], 6.0);
+}
+
 TEST(InstructionsMore, RecursiveCallsStopAtTheDepthLimit) {
   Harness h;
   const char* code = "func rec 0\ncall code:rec\nstop\nend\n";

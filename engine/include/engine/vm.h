@@ -25,6 +25,7 @@ class Vm {
 public:
   static constexpr unsigned kStackExtra = 309;     // evaluation stack = frame size + 309 bytes
   static constexpr unsigned kExternFrame = 200;
+  static constexpr unsigned kLinkFrameSize = 4096;   // the linker's frame (tag ',')
   static constexpr unsigned kMaxCallDepth = 64;
   static constexpr std::uint64_t kDefaultBudget = 50'000'000;  // instructions of one outermost run
 

@@ -5,13 +5,27 @@
 
 #include "engine/stepcmd.h"
 #include "engine/vm.h"
+#include "modelfiles/filelayer.h"
 #include "modelfiles/project.h"
+#include "platform/paths.h"
 
 #include <cstdlib>
 #include <string>
 
 namespace mdltool {
 namespace {
+
+// Block libraries a project uses are searched beside the project first, then
+// in the program's library directory (LIBRARIES=../LIB beside the program),
+// where EXTERNAL.MCO is installed.
+class StepFileServices : public modelfiles::FileServices {
+public:
+  std::string libraryDir(int mode) override {
+    if (mode != 0) return {};
+    const std::string bin = plat::path::programDir();
+    return bin.empty() ? std::string() : plat::path::join(plat::path::dirName(bin), "LIB");
+  }
+};
 
 int cmdStep(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   char* end = nullptr;
@@ -21,6 +35,8 @@ int cmdStep(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return 2;
   }
   const auto previous = modelfiles::setModuleLinker(engine::vm_LinkCode);
+  StepFileServices files;
+  modelfiles::FileServices* previousFiles = modelfiles::setFileServices(&files);
   int rc = 1;
   {
     ToolDocument td;
@@ -33,6 +49,7 @@ int cmdStep(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     engine::vm_ForgetDocument(td.doc);
   }
   modelfiles::setModuleLinker(previous);
+  modelfiles::setFileServices(previousFiles);
   return rc;
 }
 
