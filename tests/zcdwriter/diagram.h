@@ -41,10 +41,7 @@ public:
     model::KeepInstances = 1;
     model::AttachPlacement = 1;
     model::DefaultVectorDimension = 1;
-    ok = h.load(readFile(std::string(ZERLO_TEST_DATA) + "/zcdwriter/zcdlib.zas"), &error);
-    // The sequence step type carries the parallel-sequence flag (the linker
-    // clears the flags word; a link block would set it with extern 68).
-    if (ok) h.type("STEP")->Flags |= model::kTypeParallelSequence;
+    ok = library("zcdlib.zas") && library("zcdseq.zas");
     h.doc->SimLogic = nullptr;
     main = model::ge_NewLogic("MAIN");
     h.doc->MacroLevel = 1;
@@ -67,8 +64,36 @@ public:
   }
   bool ok = false;
 
+  // Assembles a fixture library and links it with the modules of its "uses"
+  // table (EXTERNAL: the harness's extern library), running its link block.
+  bool library(const char* file) {
+    zasm::ModuleSource src;
+    if (!zasm::assembleLibrary(readFile(std::string(ZERLO_TEST_DATA) + "/zcdwriter/" + file), src, error) ||
+        !zasm::checkLibrary(src, error)) {
+      error = std::string(file) + ": " + error;
+      return false;
+    }
+    model::ProjectModule* m = zasm::buildModule(*h.doc, src);
+    if (!m) return false;
+    std::vector<model::ProjectModule*> table;
+    for (const std::string& name : src.uses) {
+      model::ProjectModule* used = name == "EXTERNAL" ? h.externs : nullptr;
+      for (model::ProjectModule* x = h.doc->FirstModule; x && !used; x = x->Next)
+        if (name == x->Name) used = x;
+      table.push_back(used);
+    }
+    return engine::vm().linkModule(m, src.init.data(), src.init.size(), table.data(), unsigned(table.size()),
+                                   &error);
+  }
+  model::GateTypeRecord* type(const char* name) const {
+    for (model::ProjectModule* m = h.doc->FirstModule; m; m = m->Next)
+      for (model::GateTypeRecord* t = model::firstTypeOf(m); t; t = t->Next)
+        if (std::strncmp(t->Name, name, 16) == 0) return t;
+    return nullptr;
+  }
+
   model::GateRecord* block(model::LogicRecord* l, const char* type, std::vector<double> extra = {}) {
-    model::GateTypeRecord* t = h.type(type);
+    model::GateTypeRecord* t = this->type(type);
     if (!t) return nullptr;
     model::GateSpec s;
     s.kind = model::kKindCompiled;

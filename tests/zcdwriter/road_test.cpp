@@ -15,19 +15,19 @@ using Road = Target;
 TEST_F(Road, DiagramRunsOnTheTargetAsInTheSimulation) {
   Diagram& D = *d;
   // Main sheet: a counter, a gain of it, the sum of both.
-  auto* cnt = D.block(D.main, "CNT", {5, 3, 150});
-  auto* gain = D.block(D.main, "GAIN", {6, 5, 2, 151});
-  auto* add = D.block(D.main, "ADD", {7, 5, 6});
+  auto* cnt = D.block(D.main, "CNT", {20, 3, 150});
+  auto* gain = D.block(D.main, "GAIN", {21, 20, 2, 151});
+  auto* add = D.block(D.main, "ADD", {22, 20, 21});
   ASSERT_TRUE(D.wire(D.main, cnt, 1, gain, 1));
   ASSERT_TRUE(D.wire(D.main, cnt, 1, add, 1));
   ASSERT_TRUE(D.wire(D.main, gain, 1, add, 2));
   // A "$" task of its own with a counter, also running every 10 ms.
   model::LogicRecord* task = model::ge_NewLogic("$FAST");
-  auto* tcnt = D.block(task, "CNT", {8, 2, 152});
+  auto* tcnt = D.block(task, "CNT", {23, 2, 152});
   ASSERT_NE(D.macro(D.main, task, 10), nullptr);
   // A parallel sequence holding a counter and a step.
   model::LogicRecord* seq = model::ge_NewLogic("SEQ");
-  auto* scnt = D.block(seq, "CNT", {9, 1, 153});
+  auto* scnt = D.block(seq, "CNT", {24, 1, 153});
   ASSERT_NE(D.block(seq, "STEP"), nullptr);
   ASSERT_NE(D.macro(D.main, seq), nullptr);
 
@@ -64,7 +64,9 @@ TEST_F(Road, DiagramRunsOnTheTargetAsInTheSimulation) {
   };
   const std::pair<model::LogicRecord*, model::GateRecord*> watched[] = {
       {D.main, cnt}, {D.main, gain}, {D.main, add}, {task, tcnt}, {seq, scnt}};
-  const int operand[] = {5, 6, 7, 8, 9};
+  // The blocks' words lie above the ranges the allocation pass gives the
+  // sequence (from DW1 on), which the sequence block reads as its lists.
+  const int operand[] = {20, 21, 22, 23, 24};
   // Every task runs once in five kernel ticks; the higher task number first.
   tick(1);
   for (int cycle = 1; cycle <= 120; ++cycle) {
@@ -74,7 +76,7 @@ TEST_F(Road, DiagramRunsOnTheTargetAsInTheSimulation) {
       ASSERT_EQ(double(get<std::int16_t>(DW(operand[w]))), out(watched[w].first, watched[w].second))
           << "cycle " << cycle << " DW" << operand[w];
   }
-  EXPECT_EQ(get<std::int16_t>(DW(7)), 3 * 120 * 3);
+  EXPECT_EQ(get<std::int16_t>(DW(22)), 3 * 120 * 3);
   EXPECT_EQ(k.errorByte & kErrRealtime, 0);
   EXPECT_EQ(D.h.doc->runError, 0);
 }
