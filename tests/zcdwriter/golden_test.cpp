@@ -38,7 +38,7 @@ TEST_F(Golden, FlatDiagram) {
   auto* add = D.block(D.main, "ADD", {7, 5, 6});
   ASSERT_TRUE(D.wire(D.main, cnt, 1, gain, 1) && D.wire(D.main, cnt, 1, add, 1) && D.wire(D.main, gain, 1, add, 2));
   check("flat");
-  EXPECT_TRUE(D.h.services.calls.empty());
+  EXPECT_TRUE(D.services.calls.empty());
 }
 
 TEST_F(Golden, DollarMacroWithoutRealPins) {
@@ -98,14 +98,14 @@ TEST_F(Golden, TwoHundredAndOneSequencesShowTheMessageOnce) {
   D.block(seq, "STEP");
   for (int k = 0; k < 201; ++k) ASSERT_NE(D.macro(D.main, seq), nullptr);
   check("many");
-  EXPECT_EQ(D.h.services.calls, std::vector<std::string>{"msg 50049"});
+  EXPECT_EQ(D.services.calls, std::vector<std::string>{"msg 50049"});
   EXPECT_EQ(zcd::pc_SequenceCounter(), 200);
   // Once until the flag is cleared.
   D.write();
-  EXPECT_EQ(D.h.services.calls.size(), 1u);
+  EXPECT_EQ(D.services.calls.size(), 1u);
   zcd::pc_ClearTooManyFlag();
   D.write();
-  EXPECT_EQ(D.h.services.calls.size(), 2u);
+  EXPECT_EQ(D.services.calls.size(), 2u);
 }
 
 } // namespace

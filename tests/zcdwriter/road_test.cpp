@@ -49,9 +49,9 @@ TEST_F(Road, DiagramRunsOnTheTargetAsInTheSimulation) {
   l->StepBlock.maxIterations = 1;
   l->StepBlock.stepFlags = 0;
   l->currentStep = l->previousStep = 0.01;
-  D.h.doc->SimLogic = l;
-  D.h.doc->SimInstances = l->FirstInstance;
-  D.h.doc->iterationCounter = 1;
+  D.doc->SimLogic = l;
+  D.doc->SimInstances = l->FirstInstance;
+  D.doc->iterationCounter = 1;
   auto out = [&](model::LogicRecord* lg, model::GateRecord* g) {
     model::GateInstance* i = lg == D.main ? D.inst(lg, g) : nullptr;
     if (!i) {
@@ -71,14 +71,14 @@ TEST_F(Road, DiagramRunsOnTheTargetAsInTheSimulation) {
   tick(1);
   for (int cycle = 1; cycle <= 120; ++cycle) {
     tick(5);
-    engine::ss_StepLevel(*D.h.doc);
+    engine::ss_StepLevel(*D.doc);
     for (std::size_t w = 0; w < std::size(watched); ++w)
       ASSERT_EQ(double(get<std::int16_t>(DW(operand[w]))), out(watched[w].first, watched[w].second))
           << "cycle " << cycle << " DW" << operand[w];
   }
   EXPECT_EQ(get<std::int16_t>(DW(22)), 3 * 120 * 3);
   EXPECT_EQ(k.errorByte & kErrRealtime, 0);
-  EXPECT_EQ(D.h.doc->runError, 0);
+  EXPECT_EQ(D.doc->runError, 0);
 }
 
 } // namespace
