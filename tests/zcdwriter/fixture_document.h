@@ -43,8 +43,9 @@ public:
   std::string error;
   bool ok = false;
 
-  // dataDir: the folder holding zcdlib.zas and zcdseq.zas.
-  explicit FixtureDocument(const std::string& dataDir) {
+  // dataDir: the folder holding zcdlib.zas and zcdseq.zas; without
+  // libraries the document has the extern library only.
+  explicit FixtureDocument(const std::string& dataDir, bool withLibraries = true) {
     prevServices_ = engine::setEngineServices(&services);
     prevShell_ = model::setShell(&shell);
     prevEditor_ = model::setEditor(&editor);
@@ -53,14 +54,16 @@ public:
     engine::sim_ResetState();
     doc = model::doc_New();
     model::doc_MainModule(*doc);
-    externs = model::doc_AddModule(*doc, "EXTERNAL", model::kModuleCompiled);
-    externs->Loaded = 1;
+    if (withLibraries) {
+      externs = model::doc_AddModule(*doc, "EXTERNAL", model::kModuleCompiled);
+      externs->Loaded = 1;
+    }
     model::CurrentDocument = doc;
     model::KeepInstances = 1;
     model::AttachPlacement = 1;
     model::DefaultVectorDimension = 1;
     engine::vm().attachDocument(doc);
-    ok = library(dataDir + "/zcdlib.zas") && library(dataDir + "/zcdseq.zas");
+    ok = !withLibraries || (library(dataDir + "/zcdlib.zas") && library(dataDir + "/zcdseq.zas"));
     main = model::ge_NewLogic("MAIN");
     doc->MacroLevel = 1;
     doc->LevelLogics[1] = main;
