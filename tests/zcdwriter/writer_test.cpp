@@ -3,6 +3,7 @@
 #include "diagram.h"
 
 #include "engine/externs.h"
+#include "modelfiles/operands.h"
 
 namespace zcdtest {
 namespace {
@@ -109,6 +110,31 @@ TEST(Writer, SequenceExternsOutsideTheRecordsAreIgnored) {
   const std::string text = readFile(d.zcdPath());
   EXPECT_EQ(text.find("X\n"), std::string::npos);
   EXPECT_NE(text.find("; main\n"), std::string::npos);
+}
+
+} // namespace
+} // namespace zcdtest
+
+namespace zcdtest {
+namespace {
+
+TEST(Writer, TheEditorHooksRunTheWholeText) {
+  Diagram d;
+  d.block(d.main, "CNT", {5, 3, 150});
+  model::LogicRecord* seq = model::ge_NewLogic("SEQ");
+  d.block(seq, "STEP");
+  d.macro(d.main, seq);
+  d.doc->LevelInstances[1] = d.main->FirstInstance;
+  const std::string expected = d.write();
+  modelfiles::va_ResetAll();
+  modelfiles::va_SetModeSearch();
+  ASSERT_TRUE(zcd::zcd_HookAllocateSheet(d.doc));
+  const std::string path = (d.dir / "HOOK.Q").string();
+  ASSERT_TRUE(zcd::zcd_HookOpenOutput(path));
+  zcd::zcd_HookEmitProgramFrame(d.main, 0);
+  zcd::zcd_HookCloseOutput();
+  EXPECT_EQ(readFile(path), expected);
+  EXPECT_FALSE(zcd::zcd_HookOpenOutput((d.dir / "no" / "such" / "dir.Q").string()));
 }
 
 } // namespace

@@ -108,6 +108,17 @@ std::uint16_t& pc_LabelCounter();
 // reason when there is nothing to write or the file cannot be created.
 bool zcd_WriteProgram(model::DocumentRecord& doc, std::string* error = nullptr);
 
+// ---- The editor's engine hooks ----
+// The writer's setup-time services in the form the editor's hooks take, so
+// that the editor can install them: the allocation pass over the document's
+// level-1 logic; the text pass over a logic with its instances of the current
+// level (argument: the setup flag); the output opened at a path ("" : the
+// environment's main path), true when open; the output closed.
+bool zcd_HookAllocateSheet(model::DocumentRecord* doc);
+void zcd_HookEmitProgramFrame(model::LogicRecord* logic, std::uint16_t argument);
+bool zcd_HookOpenOutput(const std::string& path);
+void zcd_HookCloseOutput();
+
 // Tests: the state of the writer back to program start (labels, flags, records).
 void zcd_ResetForTests();
 
