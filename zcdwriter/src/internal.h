@@ -16,6 +16,8 @@ struct TaskFrame {
 
 struct WriterState {
   std::FILE* main = nullptr;
+  std::string mainPath;           // where the text goes when it is closed
+  bool lastCloseOk = false;       // the last closed text reached its place
   TargetModuleRecord records[kModuleRecords];
   std::vector<TaskFrame> tasks;    // open "$" tasks, innermost last
   std::string deferredTop;         // tasks that follow the top frame's "&END"

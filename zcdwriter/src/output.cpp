@@ -200,9 +200,12 @@ void co_OpenOutput() {
   const WriterEnvironment& env = writerEnvironment();
   const std::string path = env.mainPath ? env.mainPath() : std::string();
   if (path.empty()) return;
-  s.main = std::fopen(path.c_str(), "w+");
+  // Written beside its place and renamed into it when closed, so that a
+  // broken run never leaves half a text under the real name.
+  s.main = std::fopen((path + ".tmp").c_str(), "w+");
   s.records[0].stream = s.main;
   if (!s.main) return;
+  s.mainPath = path;
   // The date in the "C" locale's form ("Thu Dec 10 17:17:31 2026").
   const std::time_t t = env.now ? env.now() : std::time(nullptr);
   std::tm tm{};
@@ -222,7 +225,13 @@ void co_OpenOutput() {
 void co_CloseOutput() {
   WriterState& s = state();
   flushTopTasks();
-  if (s.main) std::fclose(s.main);
+  if (s.main) {
+    const bool written = std::fflush(s.main) == 0 && !std::ferror(s.main);
+    std::fclose(s.main);
+    const std::string temp = s.mainPath + ".tmp";
+    s.lastCloseOk = written && std::rename(temp.c_str(), s.mainPath.c_str()) == 0;
+    if (!s.lastCloseOk) std::remove(temp.c_str());
+  }
   s.main = nullptr;
   s.records[0].stream = nullptr;
   engine::xt_CloseExtraFiles();
@@ -231,6 +240,7 @@ void co_CloseOutput() {
 }
 
 bool co_IsOpen() { return state().main != nullptr; }
+bool co_LastCloseOk() { return state().lastCloseOk; }
 
 void co_WriteLine(const std::string& text) { writeMain(text + "\n"); }
 

@@ -424,8 +424,11 @@ bool zcd_WriteProgram(model::DocumentRecord& doc, std::string* error) {
   pc_EmitProgramFrame(logic->FirstGate, instances, 0);
   co_CloseOutput();
   model::CurrentDocument = previous;
-  if (!open && error) *error = "the target program text cannot be created";
-  return open;
+  if (!open || !co_LastCloseOk()) {
+    if (error) *error = "the target program text cannot be created";
+    return false;
+  }
+  return true;
 }
 
 } // namespace zcd

@@ -61,6 +61,8 @@ void co_OpenOutput();
 // Closes the main text and the extra files of the extern library.
 void co_CloseOutput();
 bool co_IsOpen();
+// True when the text last closed was written whole and took its place.
+bool co_LastCloseOk();
 // One line (a line end is added) to the current task of the main text.
 void co_WriteLine(const std::string& text);
 // One symbol line named "P" for a REAL operand vector (class, index, bit).
