@@ -23,6 +23,14 @@ struct Restore : ::testing::Test {
   model::DocumentRecord* prevTemplate = model::TemplateDocument;
   void TearDown() override {
     engine::vm().reset();
+    // What the block library reader allocated goes back through its own
+    // release; the harness then finds nothing left of these types.
+    for (model::ProjectModule* m = h.doc->FirstModule; m; m = m->Next)
+      for (model::GateTypeRecord* t = model::firstTypeOf(m); t && m != h.externs; t = t->Next) {
+        modelfiles::mdl_FreeTypeCode(t);
+        t->StepProc = t->VariableTable = t->ParamFields = nullptr;
+        for (void*& p : t->Procs) p = nullptr;
+      }
     model::TemplateDocument = prevTemplate;
     model::CurrentDocument = nullptr;
     model::setEditor(prevEditor);
