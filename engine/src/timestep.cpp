@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <unordered_set>
 #include <vector>
 
 namespace engine {
@@ -24,6 +25,9 @@ struct MacroContext {
 
 struct StepState {
   std::vector<double> snapshot;
+  // Instances whose step code used up its instruction budget in this time
+  // step: they stay stopped until the next time step.
+  std::unordered_set<const model::GateInstance*> stalled;
   std::int16_t adaptCounter = 0;
   MacroContext macro;
   bool narrowRequest = false;
@@ -158,11 +162,15 @@ void stepInterpreted(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
     callNativeStep(doc, g, in);
     return;
   }
-  const void* code = t->StepProc;
-  if (!vm().procedureFor(code)) return;   // not linked (refused code)
+  const Procedure* code = vm().procedureFor(t->StepProc);
+  if (!code) return;   // not linked (refused code)
+  // A gate in an endless loop ran out of its budget once in this time step
+  // (one run error): it stays stopped for the rest of the step.
+  if (!gState.stalled.empty() && gState.stalled.count(in)) return;
   gatherInputs(doc, g, in, false);
   vm().attachDocument(&doc);
-  vm().run(g, in, code);
+  vm().run(g, in, *code);
+  if (vm().lastRunOutOfBudget()) gState.stalled.insert(in);
   writeBackInputs(doc, g, in);
 }
 
@@ -371,6 +379,8 @@ std::uint8_t sim_Step(model::DocumentRecord& doc) {
   gState.macro = MacroContext{};
   doc.atTimeZero = sb.simTime == 0.0;
   if (doc.iterationCounter == 1) {
+    gState.stalled.clear();
+    vm().refreshLogicImage();
     doc.requestedStep = 1e38;
     doc.acceptStep = 0;
     if (variable) {

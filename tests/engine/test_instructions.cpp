@@ -335,6 +335,49 @@ TEST(InstructionsMore, DrawingGoesThroughTheDrawingLayer) {
   disp::gdi_SetCurrent(nullptr, nullptr);
 }
 
+// The drawing run sets the document's current text height before the code runs.
+TEST(InstructionsMore, DrawingRunSetsTheTextHeightFirst) {
+  Harness h;
+  disp::RecordingDevice dev;
+  Win win{&dev};
+  disp::gdi_ResetAll();
+  disp::gdi_SetCurrent(&dev, &win);
+  ASSERT_TRUE(h.loadStep("end"));
+  disp::gdi_SetTextHeight(5, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_EQ(disp::gdi_Attributes().textClass, 0);
+  vm().runDrawing(&h.gate, &h.inst, h.type()->StepProc, 0, 0, 16);
+  EXPECT_EQ(disp::gdi_Attributes().textClass, 2);
+  disp::gdi_SetTextHeight(5, nullptr, nullptr, nullptr, nullptr);
+  vm().runDrawing(&h.gate, &h.inst, h.type()->StepProc, 0, 0);
+  EXPECT_EQ(disp::gdi_Attributes().textClass, 2) << "the standard height 13 by default";
+  disp::gdi_SetCurrent(nullptr, nullptr);
+}
+
+// Area 6 is the simulated logic's record image: the step block at 60,
+// currentStep at 104, previousStep at 112; what the code changes there goes
+// back into the logic after the run.
+TEST(InstructionsMore, LogicAreaIsTheLogicRecordImage) {
+  Harness h;
+  model::LogicRecord* l = h.doc->SimLogic;
+  l->StepBlock.simTime = 1.25;
+  l->StepBlock.maxIterations = 17;
+  l->currentStep = 0.5;
+  l->previousStep = 0.25;
+  ASSERT_TRUE(h.loadStep("movr out:0, logic:60\nmovr out:8, logic:104\nmovr out:16, logic:112\n"
+                         "movi out:24, logic:100\nmovr logic:68, const:w\nmovr logic:4, const:w\nend",
+                         "w: real 0.125"));
+  EXPECT_EQ(h.runStep(), 0) << vm().lastError();
+  EXPECT_EQ(h.out[0], 1.25);
+  EXPECT_EQ(h.out[1], 0.5);
+  EXPECT_EQ(h.out[2], 0.25);
+  EXPECT_EQ(h.outWord(24), 17);
+  EXPECT_EQ(l->StepBlock.interval, 0.125) << "the step block goes back";
+  EXPECT_STREQ(l->Name, "") << "the rest of the image is read-only";
+  // Beyond the image: stopped.
+  ASSERT_TRUE(h.loadStep("movr out:0, logic:236\nend"));
+  EXPECT_EQ(h.runStep(), 1);
+}
+
 TEST(InstructionsMore, PointListOver100IsRefused) {
   Harness h;
   ASSERT_TRUE(h.loadStep("polyline const:n, const:n\nend", "n: int 101 0 0"));

@@ -166,6 +166,7 @@ TEST_F(Diagram, TwoLevelDiagramSimulatesToKnownValues) {
   EXPECT_EQ(h.doc->LevelLogics[2], sub);
   EXPECT_EQ(h.doc->LevelInstances[2], inst(main, call)->Children);
   EXPECT_FALSE(ss_EnterMacroLevel(*h.doc, main)) << "no call of MAIN at level 2";
+  EXPECT_EQ(h.services.calls.back(), "rebuild") << "the view rebuilds for the new level";
 }
 
 // The negation a connection really applies is input flag bit 1 (the input's
@@ -194,6 +195,45 @@ TEST_F(Diagram, WordInputsAreComplementedByTheAppliedNegation) {
     EXPECT_EQ(out, r.expected) << r.sourceNegated << r.inputNegated;
     EXPECT_EQ(back, value) << "written back complemented again: the source keeps its value";
   }
+}
+
+// A gate in an endless loop uses its budget once per time step (one run
+// error) and is not run again in the step's further iterations.
+TEST_F(Diagram, EndlessLoopStopsForTheRestOfTheStep) {
+  block(main, "LOOP");
+  block(main, "CHURN");   // keeps the step iterating up to its limit
+  startAtZero(main);
+  const std::uint64_t budget = 2000;
+  vm().setBudget(budget);
+  for (int step = 1; step <= 2; ++step) {
+    const std::uint64_t before = vm().instructionsExecuted();
+    h.doc->runError = 0;
+    ss_StepLevel(*h.doc);
+    const std::uint64_t used = vm().instructionsExecuted() - before;
+    EXPECT_GE(used, budget) << "step " << step << ": the loop ran once";
+    EXPECT_LT(used, 2 * budget) << "step " << step << ": and only once";
+    EXPECT_EQ(h.doc->runError, 1);
+  }
+  vm().setBudget(Vm::kDefaultBudget);
+}
+
+// The integrator across a change of the step width: the history is
+// resampled and a constant input still integrates to 2 t.
+TEST_F(Diagram, IntegratorAcrossAWidthChange) {
+  model::GateRecord* c = block(main, "CONST", 2.0);
+  model::GateRecord* i = block(main, "INTEG");
+  wire(main, c, 1, i, 1);
+  startAtZero(main);
+  main->StepBlock.maxInterval = 1.0;
+  ss_StepLevel(*h.doc);
+  for (int k = 1; k <= 12; ++k) {
+    if (k == 4) main->StepBlock.interval = 0.25;   // wider from the step after next
+    if (k == 9) main->StepBlock.interval = 0.05;   // and narrower
+    ss_StepLevel(*h.doc);
+    EXPECT_NEAR(inst(main, i)->OutputValues[0], 2.0 * main->StepBlock.simTime, 1e-9) << "step " << k;
+  }
+  EXPECT_NEAR(main->StepBlock.simTime, 0.4 + 5 * 0.25 + 3 * 0.05, 1e-9) << "the widths were used";
+  EXPECT_EQ(h.doc->runError, 0);
 }
 
 TEST_F(Diagram, EnteringAtLevel25DoesNothing) {
