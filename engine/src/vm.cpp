@@ -222,6 +222,9 @@ bool Vm::linkModule(model::ProjectModule* module, const std::uint8_t* initCode, 
   }
   if (ok && module->CodeBlock && module->CodeBlockSize >= 4) ok = functionAt(mm.code) != nullptr || (err = lastError_, false);
   if (ok && initCode && initSize) {
+    // The link block acts on this module (extern 68 sets its types' flags);
+    // a refused module is forgotten below, and with it this mark.
+    lastLinked_ = module;
     Procedure init;
     ok = decodeProcedure(initCode, initSize, 0, init, err);
     std::uint32_t vb = 0;

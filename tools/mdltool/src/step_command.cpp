@@ -13,7 +13,6 @@
 #include <string>
 
 namespace mdltool {
-namespace {
 
 // Block libraries a project uses are searched beside the project first, then
 // in the program's library directory (LIBRARIES=../LIB beside the program),
@@ -26,6 +25,13 @@ public:
     return bin.empty() ? std::string() : plat::path::join(plat::path::dirName(bin), "LIB");
   }
 };
+
+modelfiles::FileServices& libraryFileServices() {
+  static StepFileServices files;
+  return files;
+}
+
+namespace {
 
 int cmdStep(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   char* end = nullptr;
