@@ -91,6 +91,34 @@ TEST_F(ProjectRoundTrip, SaveFailureKeepsTheOriginal) {
   EXPECT_EQ(readBytes("SAMPLE.MDL"), original);
 }
 
+TEST_F(ProjectRoundTrip, SaveKeepsTheModeAndRefusesAReadOnlyFile) {
+  buildSample(false);
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  namespace fs = std::filesystem;
+  fs::permissions(path("SAMPLE.MDL"), fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  EXPECT_EQ(fs::status(path("SAMPLE.MDL")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  // The backup is the old file itself, with its mode.
+  EXPECT_EQ(fs::status(path("SAMPLE.MD~")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+
+  const auto original = readBytes("SAMPLE.MDL");
+  const auto backup = readBytes("SAMPLE.MD~");
+  fs::permissions(path("SAMPLE.MDL"), fs::perms::owner_read | fs::perms::group_read);
+  LogicRecord* extra = ge_NewLogic("EXTRA");
+  ASSERT_NE(extra, nullptr);
+  sink->clear();
+  EXPECT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 0);
+  EXPECT_TRUE(shown("File error!"));
+  EXPECT_EQ(readBytes("SAMPLE.MDL"), original);
+  EXPECT_EQ(readBytes("SAMPLE.MD~"), backup) << "the backup is kept when nothing was saved";
+  EXPECT_EQ(fs::status(path("SAMPLE.MDL")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::group_read);
+  for (const auto& e : fs::directory_iterator(dir))
+    EXPECT_NE(e.path().filename().string()[0], '.') << "temporary file left: " << e.path();
+}
+
 TEST_F(ProjectRoundTrip, LongFileNamesAreRefusedNotCut) {
   buildSample(false);
   sink->clear();
