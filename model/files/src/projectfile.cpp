@@ -178,8 +178,10 @@ bool readAll(const std::string& path, std::vector<std::uint8_t>& out) {
   return gem_ReadFile(path, out, kMaxFileBytes);
 }
 
+// The main module carries the file's name, or its alias when the name does
+// not fit the 12-byte field (the file keeps its long name).
 void setMainModuleName(ProjectModule* m, const std::string& path) {
-  const std::string name = fileNameOf(path);
+  const std::string name = plat::path::shortAlias(fileNameOf(path));
   std::memset(m->Name, 0, 12);
   std::memcpy(m->Name, name.data(), std::min<std::size_t>(name.size(), 12));
 }
@@ -487,13 +489,6 @@ bool mdl_LoadReferencedModule(ProjectModule* module) {
 int mdl_SaveProjectAs(const std::string& path) {
   DocumentRecord* d = CurrentDocument;
   if (!d || !d->FirstModule || !firstLogicOf(d->FirstModule)) return 1;
-  const std::string name = fileNameOf(path);
-  if (name.size() > 12) {
-    plat::ui::messageBox("The file name \"" + name +
-                             "\" is longer than 8 characters and its extension; the project cannot be saved under it.",
-                         "Zerlo", plat::ui::MB_OK | plat::ui::MB_ICONHAND);
-    return 0;
-  }
   // The main module carries the file's name; a failed save keeps the old one.
   char oldName[12];
   std::memcpy(oldName, d->FirstModule->Name, 12);
