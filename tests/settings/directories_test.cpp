@@ -183,6 +183,12 @@ TEST_F(Paths, OutputFilesInTempWithInstanceDigits) {
   EXPECT_EQ(get(&obel::GetPathToProjectError), temp + "/PROJ/OUT.ERR");
   put("TARGET", "UPDATE", "/abs/OUT.ZCD");
   EXPECT_EQ(get(&obel::GetPathToDLF), "/abs/OUT.MVL");
+  // A drive letter is dropped and the rest is relative, also with a root
+  // after it (the rule table says so).
+  put("TARGET", "UPDATE", "C:\\WORK\\X.Q");
+  EXPECT_EQ(get(&obel::GetPathToProjectZCD), temp + "/WORK/X.Q");
+  put("TARGET", "UPDATE", "d:X.Q");
+  EXPECT_EQ(get(&obel::GetPathToProjectZCD), temp + "/X.Q");
   put("TARGET", "UPDATE", "");
   int r = 9;
   EXPECT_EQ(get(&obel::GetPathToProjectError, &r), "");

@@ -14,7 +14,9 @@
  *
  *   rule                         Linux form
  *   separators in values         "\" and "/" both accepted; "/" in every result
- *   absolute value               begins with "/" (or "\"); a drive "X:" carries no meaning and is dropped
+ *   absolute value               begins with "/" (or "\")
+ *   drive-letter value           "X:" carries no meaning and is dropped; what follows counts as
+ *                                relative even when it begins with "\": "C:\WORK\X.Q" -> "<base>/WORK/X.Q"
  *   relative value               resolved against BIN (output files: against TEMP)
  *   "..\" steps                  each drops the last directory of the base; more steps than the base
  *                                has directories: the value is returned unresolved
