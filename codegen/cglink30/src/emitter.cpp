@@ -1,9 +1,11 @@
 #include "emitter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 namespace cg {
 namespace {
@@ -132,6 +134,12 @@ void Emitter::opInteger(uint32_t line, uint32_t value, bool negative) {
 }
 
 void Emitter::opFloat(uint32_t line, double value, bool negative) {
+  // A value beyond the float range would become infinity: refused.
+  if (std::isfinite(value) && std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
+    lst_.beforeOperand();
+    msgs_.report(62, line);
+    return;
+  }
   float f = static_cast<float>(negative ? -value : value);
   uint32_t bits;
   std::memcpy(&bits, &f, 4);

@@ -294,6 +294,16 @@ TEST_F(DriverTest, AddressFormatsOtherThanTwoAreFourByteAddresses) {
   }
 }
 
+TEST_F(DriverTest, RealConstantsBeyondTheFloatRangeAreRefused) {
+  FakeTarget t = FakeTarget::standard(4);
+  RunResult r = compile("&BEG\n : 10\n : 1\n&AWW\n : 3.4e38\n&AWW\n : 1e39\n&END\n : 1\n", t);
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.messages, (std::vector<std::string>{"Processing " + path("prog.zcd"),
+                                                  "Error in line 7 : Cannot convert value to target format.",
+                                                  "1 error(s), 0 warning(s). (Help: Press F1)"}));
+  EXPECT_FALSE(r.hasDownload);
+}
+
 TEST_F(DriverTest, MoreScriptsThanTheTableHoldsFailWithAMessage) {
   FakeTarget t = FakeTarget::standard(4);  // a script table of 64 bytes: 8 entries of 8 bytes
   auto program = [](int scripts) {
