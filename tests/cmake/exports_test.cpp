@@ -3,6 +3,7 @@
 // libraries it links, and no marked operation missing.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <regex>
@@ -62,6 +63,11 @@ bool dynamicSymbols(const std::string& file, std::set<std::string>& out) {
     std::string addr, kind, name;
     ls >> addr >> kind >> name;
     if (name.empty()) continue;
+    // A local symbol left in the dynamic table (lower-case kind other than
+    // unique 'u' and weak 'v'/'w') cannot be bound from outside.
+    if (kind.size() == 1 && std::islower(static_cast<unsigned char>(kind[0])) && kind != "u" && kind != "v" &&
+        kind != "w")
+      continue;
     const auto at = name.find('@');
     if (at != std::string::npos) name.resize(at);
     if (name.rfind("__", 0) == 0 || name == "_init" || name == "_fini" || name == "_edata" || name == "_end")

@@ -172,6 +172,9 @@ int main(int argc, char** argv) {
   if (rsig.find('R') != std::string::npos)
     std::printf("record: errors=%u warnings=%u memory=%.2f\n", record.errors, record.warnings, record.memoryUse);
   plat::ui::setDialogObserver(nullptr);
+  // Objects the library left for deferred deletion (closed dialogs, their
+  // helpers) go while its code is still mapped.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   plat::lib::unload(h);
   plat::ui::setSink(nullptr);
   return 0;
