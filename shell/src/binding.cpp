@@ -184,8 +184,11 @@ int bind_LoadObelTool() {
     if (g_programDirSet) {
       auto byString = plat::lib::symbolAs<int (*)(const char*)>(table(Lib::ObelTool).handle,
                                                                   "SetBINPathByString");
-      if (!byString) return "SetBINPathByString missing";
-      if (byString(plat::path::join(programDir(), "OBEL.INI").c_str()) != 1) return "SetBINPath failed";
+      const std::string dir = programDir();
+      // A settings library without the by-string entry takes the text itself.
+      const int ok = byString ? byString(plat::path::join(dir, "OBEL.INI").c_str())
+                              : bind_SetBINPath(static_cast<const void*>(dir.c_str()));
+      if (ok != 1) return "SetBINPath failed";
     } else if (bind_SetBINPath(nullptr) != 1) {
       return "SetBINPath failed";
     }
