@@ -1,0 +1,288 @@
+// The formula, condition and show-values dialogs.
+#include "dialogs.h"
+
+#include "frame.h"
+#include "operand.h"
+#include "texts.h"
+
+#include "dialogkit/qtkit.h"
+#include "platform/uisink.h"
+#include "zrlfbdlg/zrlfbdlg.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <array>
+#include <cstring>
+
+namespace fbd {
+
+namespace {
+
+// The parser may write aux while it checks: it works on a copy that reaches
+// the caller only when the dialog ends with OK.
+constexpr std::size_t kAuxCopy = 5;
+using AuxCopy = std::array<std::int16_t, 16>;
+AuxCopy copyAux(const std::int16_t* aux) {
+  AuxCopy a{};
+  if (aux) std::memcpy(a.data(), aux, kAuxCopy * sizeof(std::int16_t));
+  return a;
+}
+
+QString q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
+std::string s(const QString& t) { return t.toLocal8Bit().toStdString(); }
+
+// The common frame: caption, placement at the cursor, F1, OK / Cancel buttons.
+class FbDialog : public kit::Dialog {
+public:
+  FbDialog(QWidget* parent, unsigned dialog, unsigned typeName) : kit::Dialog(parent), id_(dialog), type_(typeName) {
+    setWindowTitle(q(dialogText(dialog, 0)));
+    layout_ = new QVBoxLayout(this);
+  }
+protected:
+  QString ctl(unsigned control) const { return q(dialogText(id_, control)); }
+  QLabel* label(unsigned control) {
+    auto* l = new QLabel(ctl(control), this);
+    l->setObjectName(QStringLiteral("c%1").arg(control));
+    return l;
+  }
+  QLineEdit* edit(unsigned control, int limit) {
+    auto* e = new QLineEdit(this);
+    e->setObjectName(QStringLiteral("c%1").arg(control));
+    e->setMaxLength(limit);
+    return e;
+  }
+  QPushButton* button(unsigned control, const QString& caption) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QStringLiteral("c%1").arg(control));
+    b->setAutoDefault(false);
+    return b;
+  }
+  void addButtons() {
+    auto* row = new QHBoxLayout;
+    auto* ok = button(1, ctl(1));
+    ok->setDefault(true);
+    auto* cancel = button(2, ctl(2));
+    auto* help = button(3, ctl(3));
+    connect(ok, &QPushButton::clicked, this, [this] { onOk(); });
+    connect(cancel, &QPushButton::clicked, this, &FbDialog::reject);
+    connect(help, &QPushButton::clicked, this, [this] { fbd_ShowBlockHelp(this, type_); });
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    row->addWidget(help);
+    layout_->addLayout(row);
+  }
+  void accept() override { onOk(); }
+  virtual void onOk() = 0;
+  void showEvent(QShowEvent* e) override {
+    kit::Dialog::showEvent(e);
+    if (!placed_) {
+      placed_ = true;
+      kit::placeAtCursor(this);
+    }
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    if (e->key() == Qt::Key_F1) {
+      fbd_ShowBlockHelp(this, type_);
+      return;
+    }
+    kit::Dialog::keyPressEvent(e);
+  }
+  // The parser's refusal: its text in a box with the dialog's caption; the dialog stays open.
+  void showRefusal() {
+    char* t = errorText();
+    if (!t) return;
+    std::string msg = t;
+    releaseErrorText(&t);
+    plat::ui::messageBox(msg, s(windowTitle()), plat::ui::MB_OK | plat::ui::MB_ICONEXCLAMATION);
+  }
+  // The hint rows of the formula templates.
+  void hints(bool example) {
+    auto* g = new QGridLayout;
+    g->addWidget(label(1001), 0, 0);
+    g->addWidget(label(1002), 0, 1);
+    g->addWidget(label(1003), 1, 0);
+    g->addWidget(label(1004), 1, 1);
+    if (example) {
+      g->addWidget(label(1005), 2, 0);
+      g->addWidget(label(1006), 3, 0, 1, 2);
+    }
+    layout_->addLayout(g);
+  }
+  // Operator buttons inserting into field (limit: the field's).
+  void operators(QLineEdit* field, const std::vector<std::tuple<unsigned, const char*, const char*>>& ops) {
+    auto* row = new QHBoxLayout;
+    for (auto& [id, caption, insert] : ops) {
+      auto* b = button(id, QString::fromLatin1(caption));
+      std::string ins = insert;
+      connect(b, &QPushButton::clicked, this, [this, field, ins] { insertOperator(field, ins); });
+      row->addWidget(b);
+    }
+    layout_->addLayout(row);
+  }
+  void insertOperator(QLineEdit* field, const std::string& ins) {
+    std::string text = s(field->text());
+    int start = field->hasSelectedText() ? field->selectionStart() : field->cursorPosition();
+    int end = field->hasSelectedText() ? field->selectionEnd() : start;
+    int caret = 0;
+    if (insertAtSelection(text, start, end, ins, std::size_t(field->maxLength()), caret)) {
+      field->setText(q(text));
+      field->setFocus();
+      field->setCursorPosition(caret);
+    } else {
+      simpleBeep();
+      field->setFocus();
+      field->setSelection(start, end - start);
+    }
+  }
+  QVBoxLayout* layout_;
+  unsigned id_, type_;
+  bool placed_ = false;
+};
+
+class AssignDialog : public FbDialog {
+public:
+  AssignDialog(QWidget* p, char* text, std::int16_t* aux, double* vector)
+      : FbDialog(p, kDlgAssign, kTypeAssign), text_(text), aux_(aux), vector_(vector) {
+    auto* row = new QHBoxLayout;
+    var_ = edit(1035, 5);
+    expr_ = edit(1036, 34);
+    row->addWidget(var_);
+    row->addWidget(new QLabel(QStringLiteral("="), this));
+    row->addWidget(expr_, 1);
+    layout_->addLayout(row);
+    operators(expr_, {{1038, "+", "+"}, {1039, "-", "-"}, {1040, "*", "*"}, {1041, "/", "/"}, {1042, "(", "("},
+                      {1043, ")", ")"}});
+    hints(true);
+    addButtons();
+    if (text) {
+      var_->setText(q(readBounded(text, 10).substr(0, 5)));
+      expr_->setText(q(readBounded(text + 10, 60).substr(0, 34)));
+    }
+    expr_->setMinimumWidth(280);
+  }
+  void onOk() override {
+    std::string v = s(var_->text()), e = s(expr_->text());
+    std::string formula = assignFormula(v, e);
+    var_->setText(q(v));
+    expr_->setText(q(e));
+    AuxCopy a = copyAux(aux_);
+    if (!parseFormula(formula.c_str(), a.data(), vector_)) {
+      showRefusal();
+      return;
+    }
+    if (aux_) std::memcpy(aux_, a.data(), kAuxCopy * sizeof(std::int16_t));
+    assignWriteBack(v, e, text_, aux_);
+    done(1);
+  }
+private:
+  char* text_;
+  std::int16_t* aux_;
+  double* vector_;
+  QLineEdit *var_, *expr_;
+};
+
+class ConditionDialog : public FbDialog {
+public:
+  ConditionDialog(QWidget* p, unsigned dialog, unsigned type, char* text, std::int16_t* aux, double* vector,
+                  bool compare)
+      : FbDialog(p, dialog, type), text_(text), aux_(aux), vector_(vector), compare_(compare) {
+    cond_ = edit(1050, 40);
+    cond_->setMinimumWidth(320);
+    layout_->addWidget(cond_);
+    operators(cond_, {{1042, "(", "("}, {1043, ")", ")"}, {1051, "=", "="}, {1052, "<", "<"}, {1053, ">", ">"},
+                      {1054, "<=", "<="}, {1055, ">=", ">="}, {1056, "AND", " AND "}, {1057, "OR", " OR "},
+                      {1058, "NOT", " NOT "}});
+    hints(true);
+    if (compare) {
+      auto* row = new QHBoxLayout;
+      row->addWidget(label(1007));
+      one_ = new QRadioButton(QStringLiteral("1"), this);
+      one_->setObjectName("c1059");
+      zero_ = new QRadioButton(QStringLiteral("0"), this);
+      zero_->setObjectName("c1060");
+      row->addWidget(one_);
+      row->addWidget(zero_);
+      row->addStretch();
+      layout_->addLayout(row);
+      (aux && aux[3] != 0 ? one_ : zero_)->setChecked(true);
+    }
+    addButtons();
+    if (text) cond_->setText(q(readBounded(text, ZRLFBDLG_CONDITION_TEXT_SIZE).substr(0, 40)));
+  }
+  void onOk() override {
+    std::string c = conditionText(s(cond_->text()), compare_);
+    cond_->setText(q(c));
+    AuxCopy a = copyAux(aux_);
+    if (!parseCondition(c.c_str(), a.data(), vector_)) {
+      showRefusal();
+      return;
+    }
+    if (aux_) std::memcpy(aux_, a.data(), kAuxCopy * sizeof(std::int16_t));
+    conditionWriteBack(c, compare_, one_ && one_->isChecked(), text_, aux_);
+    done(1);
+  }
+private:
+  char* text_;
+  std::int16_t* aux_;
+  double* vector_;
+  bool compare_;
+  QLineEdit* cond_;
+  QRadioButton *one_ = nullptr, *zero_ = nullptr;
+};
+
+class VisualDialog : public FbDialog {
+public:
+  VisualDialog(QWidget* p, char* text, std::int16_t* aux, double* vector)
+      : FbDialog(p, kDlgVisual, kTypeVisual), text_(text), aux_(aux), vector_(vector) {
+    field_ = edit(1037, 5);
+    layout_->addWidget(field_);
+    hints(false);
+    addButtons();
+    if (text) field_->setText(q(readBounded(text, ZRLFBDLG_OPERAND_TEXT_SIZE).substr(0, 5)));
+  }
+  void onOk() override {
+    field_->setText(q(visualWriteBack(s(field_->text()), text_, aux_, vector_)));
+    done(1);
+  }
+private:
+  char* text_;
+  std::int16_t* aux_;
+  double* vector_;
+  QLineEdit* field_;
+};
+
+int run(double* vector, unsigned id, const kit::DialogFactory& make) {
+  return kit::runModal(ownerOf(vector), make, {kLibrary, int(id)});
+}
+
+} // namespace
+
+int runAssign(char* t, std::int16_t* aux, double* v) {
+  return run(v, kDlgAssign, [=](QWidget* p) { return new AssignDialog(p, t, aux, v); });
+}
+int runCompare(char* t, std::int16_t* aux, double* v) {
+  return run(v, kDlgCompare, [=](QWidget* p) {
+    return new ConditionDialog(p, kDlgCompare, kTypeCompare, t, aux, v, true);
+  });
+}
+int runResetStop(char* t, std::int16_t* aux, double* v, int mode) {
+  return run(v, kDlgResetStop, [=](QWidget* p) {
+    auto* d = new ConditionDialog(p, kDlgResetStop, mode == 1 ? kTypeStop : kTypeReset, t, aux, v, false);
+    d->setWindowTitle(q(text(unsigned(mode) + 1)));
+    return d;
+  });
+}
+int runVisual(char* t, std::int16_t* aux, double* v) {
+  return run(v, kDlgVisual, [=](QWidget* p) { return new VisualDialog(p, t, aux, v); });
+}
+int notBuilt(char*, std::int16_t*) { return 2; }
+
+} // namespace fbd
