@@ -3,12 +3,15 @@
 
 #include "frame.h"
 #include "operand.h"
+#include "params.h"
 #include "texts.h"
 
 #include "dialogkit/qtkit.h"
 #include "platform/uisink.h"
 #include "zrlfbdlg/zrlfbdlg.h"
 
+#include <QButtonGroup>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -18,6 +21,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -57,6 +61,18 @@ protected:
     e->setObjectName(QStringLiteral("c%1").arg(control));
     e->setMaxLength(limit);
     return e;
+  }
+  QRadioButton* radio(unsigned control, const QString& caption) {
+    auto* r = new QRadioButton(caption, this);
+    r->setObjectName(QStringLiteral("c%1").arg(control));
+    return r;
+  }
+  // A push-like radio button (one of an exclusive group).
+  QPushButton* pushRadio(unsigned control, const QString& caption) {
+    auto* b = button(control, caption);
+    b->setCheckable(true);
+    b->setAutoExclusive(true);
+    return b;
   }
   QPushButton* button(unsigned control, const QString& caption) {
     auto* b = new QPushButton(caption, this);
@@ -259,6 +275,169 @@ private:
   QLineEdit* field_;
 };
 
+class WaitDialog : public FbDialog {
+public:
+  WaitDialog(QWidget* p, double* vector) : FbDialog(p, kDlgWait, kTypeWait), vector_(vector) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(label(1001));
+    edit_ = edit(1070, 6);
+    row->addWidget(edit_);
+    layout_->addLayout(row);
+    auto* types = new QHBoxLayout;
+    types->addWidget(label(1002));
+    defined_ = radio(1074, ctl(1074));
+    random_ = radio(1075, ctl(1075));
+    types->addWidget(defined_);
+    types->addWidget(random_);
+    layout_->addLayout(types);
+    addButtons();
+    bool random = false;
+    edit_->setText(q(waitText(vector[1], random)));
+    (random ? random_ : defined_)->setChecked(true);
+  }
+  void onOk() override {
+    vector_[1] = waitValue(s(edit_->text()), random_->isChecked());
+    done(1);
+  }
+private:
+  double* vector_;
+  QLineEdit* edit_;
+  QRadioButton *defined_, *random_;
+};
+
+class IncDecDialog : public FbDialog {
+public:
+  IncDecDialog(QWidget* p, char* text, std::int16_t* aux, double* vector)
+      : FbDialog(p, kDlgIncDec, kTypeIncDec), text_(text), aux_(aux), vector_(vector) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(label(1001));
+    field_ = edit(1035, 5);
+    row->addWidget(field_);
+    row->addWidget(label(1002));
+    layout_->addLayout(row);
+    auto* dir = new QHBoxLayout;
+    dir->addWidget(label(1003));
+    plus_ = pushRadio(1083, QStringLiteral("+1"));
+    minus_ = pushRadio(1084, QStringLiteral("-1"));
+    dir->addWidget(plus_);
+    dir->addWidget(minus_);
+    layout_->addLayout(dir);
+    addButtons();
+    if (text) field_->setText(q(readBounded(text, ZRLFBDLG_OPERAND_TEXT_SIZE).substr(0, 5)));
+    (aux && aux[1] != 0 ? minus_ : plus_)->setChecked(true);
+  }
+  void onOk() override {
+    field_->setText(q(incDecWriteBack(s(field_->text()), minus_->isChecked(), text_, aux_, vector_)));
+    done(1);
+  }
+private:
+  char* text_;
+  std::int16_t* aux_;
+  double* vector_;
+  QLineEdit* field_;
+  QPushButton *plus_, *minus_;
+};
+
+class DisplayDialog : public FbDialog {
+public:
+  DisplayDialog(QWidget* p, char* text, std::int16_t* aux, double* vector)
+      : FbDialog(p, kDlgDisplay, kTypeDisplay), text_(text), aux_(aux), vector_(vector) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(label(1001));
+    list_ = new QComboBox(this);
+    list_->setObjectName("c1090");
+    // The list sorts its texts.
+    std::vector<std::pair<QString, int>> items = {{q(fbd::text(210)), 1}, {q(fbd::text(211)), 2}};
+    std::sort(items.begin(), items.end());
+    for (auto& [t, data] : items) list_->addItem(t, data);
+    row->addWidget(list_);
+    layout_->addLayout(row);
+    auto* value = new QHBoxLayout;
+    value->addWidget(label(1002));
+    field_ = edit(1037, 6);
+    value->addWidget(field_);
+    layout_->addLayout(value);
+    auto* g = new QGridLayout;
+    g->addWidget(label(1003), 0, 0);
+    g->addWidget(label(1004), 0, 1);
+    g->addWidget(label(1005), 1, 0);
+    g->addWidget(label(1006), 1, 1);
+    g->addWidget(label(1007), 2, 0);
+    layout_->addLayout(g);
+    addButtons();
+    int display = aux ? std::clamp<int>(aux[0], 1, 2) : 1;
+    list_->setCurrentIndex(list_->findData(display));
+    if (text) field_->setText(q(readBounded(text, 10)));
+  }
+  void onOk() override {
+    int display = list_->currentIndex() >= 0 ? list_->currentData().toInt() : 0;
+    displayWriteBack(s(field_->text()), display, text_, aux_, vector_);
+    done(1);
+  }
+private:
+  char* text_;
+  std::int16_t* aux_;
+  double* vector_;
+  QComboBox* list_;
+  QLineEdit* field_;
+};
+
+class MessageDialog : public FbDialog {
+public:
+  MessageDialog(QWidget* p, char* text, std::int16_t* aux)
+      : FbDialog(p, kDlgMessage, kTypeMessage), text_(text), aux_(aux) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(label(1001));
+    field_ = edit(1091, 17);
+    row->addWidget(field_);
+    layout_->addLayout(row);
+    layout_->addWidget(label(1002));
+    auto* grid = new QGridLayout;
+    group_ = new QButtonGroup(this);
+    for (int i = 0; i < kColourCount; ++i) {
+      auto* b = pushRadio(unsigned(1092 + i), ctl(unsigned(1092 + i)));
+      group_->addButton(b, i);
+      grid->addWidget(b, i / 4, i % 4);
+    }
+    layout_->addLayout(grid);
+    addButtons();
+    if (text) field_->setText(q(readBounded(text, 18).substr(0, 17)));
+    int selected = messageButton(aux ? aux[0] : 100);
+    if (selected >= 0) group_->button(selected)->setChecked(true);
+  }
+  void onOk() override {
+    messageWriteBack(s(field_->text()), group_->checkedId(), text_, aux_);
+    done(1);
+  }
+private:
+  char* text_;
+  std::int16_t* aux_;
+  QLineEdit* field_;
+  QButtonGroup* group_;
+};
+
+class TerminalDialog : public FbDialog {
+public:
+  TerminalDialog(QWidget* p, std::int16_t* aux) : FbDialog(p, kDlgTerminal, kTypeTerminal), aux_(aux) {
+    auto* row = new QHBoxLayout;
+    auto* l = new QLabel(q(fbd::text(unsigned(204 + terminalParameter(aux)))), this);
+    l->setObjectName("c1094");
+    row->addWidget(l);
+    field_ = edit(1093, 6);
+    field_->setText(q(terminalText(aux)));
+    row->addWidget(field_);
+    layout_->addLayout(row);
+    addButtons();
+  }
+  void onOk() override {
+    if (aux_) aux_[1] = terminalValue(s(field_->text()));
+    done(1);
+  }
+private:
+  std::int16_t* aux_;
+  QLineEdit* field_;
+};
+
 int run(double* vector, unsigned id, const kit::DialogFactory& make) {
   return kit::runModal(ownerOf(vector), make, {kLibrary, int(id)});
 }
@@ -282,6 +461,21 @@ int runResetStop(char* t, std::int16_t* aux, double* v, int mode) {
 }
 int runVisual(char* t, std::int16_t* aux, double* v) {
   return run(v, kDlgVisual, [=](QWidget* p) { return new VisualDialog(p, t, aux, v); });
+}
+int runWait(double* v) {
+  return run(v, kDlgWait, [=](QWidget* p) { return new WaitDialog(p, v); });
+}
+int runIncDec(char* t, std::int16_t* aux, double* v) {
+  return run(v, kDlgIncDec, [=](QWidget* p) { return new IncDecDialog(p, t, aux, v); });
+}
+int runDisplay(char* t, std::int16_t* aux, double* v) {
+  return run(v, kDlgDisplay, [=](QWidget* p) { return new DisplayDialog(p, t, aux, v); });
+}
+int runMessage(char* t, std::int16_t* aux, double* v) {
+  return run(v, kDlgMessage, [=](QWidget* p) { return new MessageDialog(p, t, aux); });
+}
+int runTerminal(std::int16_t* aux, double* v) {
+  return run(v, kDlgTerminal, [=](QWidget* p) { return new TerminalDialog(p, aux); });
 }
 int notBuilt(char*, std::int16_t*) { return 2; }
 

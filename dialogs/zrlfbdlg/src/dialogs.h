@@ -9,6 +9,11 @@ int runAssign(char* text, std::int16_t* aux, double* vector);
 int runCompare(char* text, std::int16_t* aux, double* vector);
 int runResetStop(char* text, std::int16_t* aux, double* vector, int mode);
 int runVisual(char* text, std::int16_t* aux, double* vector);
+int runWait(double* vector);
+int runIncDec(char* text, std::int16_t* aux, double* vector);
+int runDisplay(char* text, std::int16_t* aux, double* vector);
+int runMessage(char* text, std::int16_t* aux, double* vector);
+int runTerminal(std::int16_t* aux, double* vector);
 // A dialog this library does not offer yet: answers as Cancel.
 int notBuilt(char* text, std::int16_t* aux);
 

@@ -14,7 +14,10 @@ enum : unsigned {
   kTypeTerminal = 308, kTypeDisplay = 309, kTypeMessage = 310, kTypeVisual = 311, kTypeIncDec = 312,
   kTypeAssign = 313, kTypeCompare = 314, kTypeBeep = 315, kTypeWait = 316,
 };
-enum : unsigned { kDlgAssign = 129, kDlgCompare = 130, kDlgResetStop = 131, kDlgVisual = 132 };
+enum : unsigned {
+  kDlgAssign = 129, kDlgCompare = 130, kDlgResetStop = 131, kDlgVisual = 132, kDlgWait = 164, kDlgIncDec = 165,
+  kDlgDisplay = 192, kDlgMessage = 193, kDlgTerminal = 209,
+};
 
 const kit::ResourceTable& englishTable();
 

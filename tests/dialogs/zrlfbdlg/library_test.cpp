@@ -10,6 +10,8 @@
 #include "platform/uisink.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -477,6 +479,113 @@ TEST_F(Dialogs, ServicesWithoutDialog) {
   std::int16_t mouse[2] = {0, 7};
   fn("FB05_GetMouseKeyState")(nullptr, mouse, nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(mouse[1], 0);
+}
+
+TEST_F(Dialogs, WaitOpensRandomAndStoresTwoDecimals) {
+  double vec[2] = {ownerId, -2.5};
+  std::int16_t changed = 0;
+  driver->onShown = [](const DialogShown& d) {
+    auto* w = static_cast<QWidget*>(d.widget);
+    EXPECT_EQ(d.resourceId, 164);
+    EXPECT_TRUE(w->findChild<QRadioButton*>("c1075")->isChecked());
+    EXPECT_EQ(edit(d, "c1070")->text(), "2.50");
+    edit(d, "c1070")->setText("1.234");
+    w->findChild<QRadioButton*>("c1074")->setChecked(true);
+    button(d, "c1")->click();
+  };
+  fn("FB08_CallParaWaitDlg")(nullptr, nullptr, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(changed, 1);
+  EXPECT_DOUBLE_EQ(vec[1], 1.23);
+}
+
+TEST_F(Dialogs, CountingWritesHandleAndDirection) {
+  char text[6] = "VAR1";
+  std::int16_t aux[2] = {0, 0};
+  double vec[4] = {ownerId};
+  std::int16_t changed = 0;
+  driver->onShown = [](const DialogShown& d) {
+    EXPECT_EQ(d.resourceId, 165);
+    EXPECT_TRUE(button(d, "c1083")->isChecked());
+    edit(d, "c1035")->setText("Z3");
+    button(d, "c1084")->click();
+    EXPECT_FALSE(button(d, "c1083")->isChecked());
+    button(d, "c1")->click();
+  };
+  fn("FB09_CallParaDIVarDlg")(text, aux, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(changed, 1);
+  EXPECT_STREQ(text, "Z3");
+  EXPECT_EQ(aux[0], 0);
+  EXPECT_EQ(aux[1], 1);
+  EXPECT_EQ(vec[1], 9);
+  EXPECT_EQ(vec[2], 3);
+}
+
+TEST_F(Dialogs, DisplayChoosesDisplayAndValue) {
+  char text[10] = "VAR1";
+  std::int16_t aux[3] = {1, 2, 0};
+  double vec[4] = {ownerId};
+  std::int16_t changed = 0;
+  driver->onShown = [](const DialogShown& d) {
+    EXPECT_EQ(d.resourceId, 192);
+    auto* list = static_cast<QWidget*>(d.widget)->findChild<QComboBox*>("c1090");
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->currentText(), "DIS1");
+    list->setCurrentIndex(list->findData(2));
+    edit(d, "c1037")->setText("EY");
+    button(d, "c1")->click();
+  };
+  fn("FB13_CallParaDisplayDlg")(text, aux, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(changed, 1);
+  EXPECT_STREQ(text, "EY");
+  EXPECT_EQ(aux[0], 2);
+  EXPECT_EQ(aux[1], 5);
+  EXPECT_EQ(aux[2], 0);
+  EXPECT_EQ(vec[1], 5);
+  EXPECT_EQ(vec[2], 106);
+}
+
+TEST_F(Dialogs, MessageColourButtons) {
+  char text[18] = "Hello";
+  std::int16_t aux[1] = {113};
+  double vec[1] = {ownerId};
+  std::int16_t changed = 0;
+  driver->onShown = [](const DialogShown& d) {
+    EXPECT_EQ(d.resourceId, 193);
+    EXPECT_TRUE(button(d, "c1103")->isChecked());
+    EXPECT_EQ(button(d, "c1103")->text(), "Lightcyan");
+    button(d, "c1094")->click();  // Red
+    button(d, "c1")->click();
+  };
+  fn("FB14_CallParaMessageDlg")(text, aux, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(changed, 1);
+  EXPECT_EQ(aux[0], 102);
+  // 99: nothing selected, OK writes 100.
+  aux[0] = 99;
+  driver->onShown = [](const DialogShown& d) {
+    for (int id = 1092; id <= 1105; ++id)
+      EXPECT_FALSE(button(d, QStringLiteral("c%1").arg(id).toLatin1().constData())->isChecked());
+    button(d, "c1")->click();
+  };
+  fn("FB14_CallParaMessageDlg")(text, aux, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(aux[0], 100);
+  EXPECT_STREQ(text, "Hello");
+}
+
+TEST_F(Dialogs, TerminalValueWraps) {
+  std::int16_t aux[2] = {7, 12};
+  double vec[1] = {ownerId};
+  std::int16_t changed = 0;
+  driver->onShown = [](const DialogShown& d) {
+    EXPECT_EQ(d.resourceId, 209);
+    EXPECT_EQ(static_cast<QWidget*>(d.widget)->findChild<QLabel*>("c1094")->text(), "Parameter EA:");
+    EXPECT_EQ(edit(d, "c1093")->text(), "12");
+    edit(d, "c1093")->setText("70000");
+    button(d, "c1")->click();
+  };
+  fn("FB15_CallTermParaDlg")(nullptr, aux, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(changed, 1);
+  EXPECT_EQ(aux[0], 7);
+  EXPECT_EQ(aux[1], 4464);
 }
 
 namespace {
