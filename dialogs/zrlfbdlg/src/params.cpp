@@ -3,6 +3,7 @@
 
 #include "operand.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -139,6 +140,111 @@ int terminalParameter(const std::int16_t* aux) {
 std::string terminalText(const std::int16_t* aux) {
   if (!aux) return "0";
   return std::to_string(aux[1]).substr(0, 6);
+}
+
+} // namespace fbd
+
+namespace fbd {
+
+OutputState outputOpen(const std::int16_t* aux) {
+  OutputState s;
+  if (!aux) return s;
+  s.output = std::clamp<int>(aux[0], 1, 8);
+  s.type = std::clamp<int>(aux[1], 0, 2);
+  int first = s.type == 0 ? 1 : 2;
+  s.state = std::clamp<int>(aux[2] - first, 0, s.type == 0 ? 2 : 1);
+  return s;
+}
+
+int outputStateForType(int type, int state) { return (type != 0 && state == 2) ? 1 : state; }
+
+void outputWriteBack(int output, int type, int state, std::int16_t* aux) {
+  if (!aux) return;
+  aux[0] = std::int16_t(output >= 1 && output <= 8 ? output : 1);
+  aux[1] = std::int16_t(type >= 0 && type <= 2 ? type : 0);
+  aux[2] = 0;
+  if (state >= 0 && state <= 2) aux[2] = std::int16_t(state + 1 + (aux[1] != 0 ? 1 : 0));
+}
+
+std::vector<int> inputTypes(int n) {
+  if (n >= 1 && n <= 16) return {0, 1, 2};
+  if (n >= 17 && n <= 26) return {5};
+  if (n >= 31 && n <= 38) return {6};
+  if (n >= 41 && n <= 48) return {7};
+  return {};
+}
+
+int inputTypeFor(int n, int t) {
+  std::vector<int> types = inputTypes(n);
+  if (types.empty()) return t;
+  return std::find(types.begin(), types.end(), t) != types.end() ? t : types.front();
+}
+
+int inputOpen(const std::int16_t* aux) {
+  int n = aux ? aux[0] : 1;
+  return inputStringId(n) ? n : 1;
+}
+
+void inputWriteBack(int input, int type, bool branchOne, std::int16_t* aux) {
+  if (!aux) return;
+  if (input > 0) aux[0] = std::int16_t(input);
+  if (type >= 0) aux[1] = std::int16_t(type);
+  aux[2] = branchOne ? 1 : 0;
+}
+
+void edgeWriteBack(int input, bool falling, std::int16_t* aux) {
+  if (!aux) return;
+  aux[0] = std::int16_t(input > 0 ? input : 1);
+  aux[1] = falling ? 1 : 0;
+}
+
+std::string positionStandardCounter(int n) {
+  if (n <= 0) n = 1;
+  return n <= 16 ? "Z" + std::to_string(n) : std::string("VAR?");
+}
+
+void positionWriteBack(int n, bool standard, bool minus, const std::string& counter, const std::string& result,
+                       char* text, std::int16_t* aux, double* vector) {
+  if (n <= 0) n = 1;
+  if (aux) {
+    aux[0] = std::int16_t(n);
+    aux[1] = minus ? 11 : 1;
+  }
+  int kind = 0, number = 0;
+  if (standard) {
+    if (n <= 16) {
+      kind = kCounter;
+      number = n;
+    }
+  } else if (fbd_ParseOperand(counter.c_str(), kind, number) && kind != kVariable && kind != kCounter) {
+    kind = number = 0;
+  }
+  std::string ctext;
+  fbd_FormatOperand(kind, number, ctext);
+  if (text) writeBounded(text, ctext, 9);
+  if (aux) {
+    aux[2] = standard ? 1 : 0;
+    aux[3] = (kind == 0 && number == 0) ? 1 : 0;
+  }
+  if (vector) fbd_WriteOperandHandle(kind, number, vector + 1, nullptr);
+
+  int rk = 0, rn = 0, value = 0;
+  bool isNumber = false;
+  std::string rtext;
+  if (fbd_ParseOperand(result.c_str(), rk, rn)) {
+    if (rk != kVariable && rk != kCounter && rk != kTerminal) rk = rn = 0;
+    fbd_FormatOperand(rk, rn, rtext);
+  } else if (fbd_ParseShort(result.c_str(), value)) {
+    isNumber = true;
+    rtext = std::to_string(value);
+  } else {
+    fbd_FormatOperand(0, 0, rtext);
+  }
+  if (text) writeBounded(text + 10, rtext, 9);
+  if (aux) {
+    if (!isNumber) aux[1] = std::int16_t(aux[1] + 1);
+    aux[4] = (!isNumber && rk == 0 && rn == 0) ? 1 : 0;
+  }
 }
 
 } // namespace fbd

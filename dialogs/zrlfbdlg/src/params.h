@@ -3,6 +3,7 @@
 // as functions of their control state.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace fbd {
 
@@ -35,5 +36,41 @@ void messageWriteBack(const std::string& field, int button, char* text, std::int
 std::int16_t terminalValue(const std::string& text);
 int terminalParameter(const std::int16_t* aux);
 std::string terminalText(const std::int16_t* aux);
+
+} // namespace fbd
+
+namespace fbd {
+
+// ---- output ----
+struct OutputState {
+  int output = 1;  // 1-8
+  int type = 0;    // 0 motor, 1 lamp, 2 electromagnet
+  int state = 1;   // state button 0-2 (0-1 for lamp and electromagnet)
+};
+OutputState outputOpen(const std::int16_t* aux);
+// After the device type changed: the state kept, the third button moved to the second.
+int outputStateForType(int type, int state);
+// output 0 / type -1 / state -1 when nothing is selected.
+void outputWriteBack(int output, int type, int state, std::int16_t* aux);
+
+// ---- input ----
+// The sensor types offered for input n (E1-E16: 0, 1, 2; E17-E26: 5; E31-E38: 6; E41-E48: 7).
+std::vector<int> inputTypes(int n);
+// The type the list shows for input n when type t was selected (t when offered, else the first).
+int inputTypeFor(int n, int t);
+// The input selected at opening (1 without aux or when the number has no name).
+int inputOpen(const std::int16_t* aux);
+// input 0 / type -1 when nothing is selected (aux[0] / aux[1] then kept).
+void inputWriteBack(int input, int type, bool branchOne, std::int16_t* aux);
+
+// ---- edge ----
+void edgeWriteBack(int input, bool falling, std::int16_t* aux);
+
+// ---- position ----
+// The counter edit when the standard counter is used for input n: "Z<n>" (n <= 16) or "VAR?".
+std::string positionStandardCounter(int n);
+// The write-back; n the selected input (0: none), standard the check box.
+void positionWriteBack(int n, bool standard, bool minus, const std::string& counter, const std::string& result,
+                       char* text, std::int16_t* aux, double* vector);
 
 } // namespace fbd

@@ -110,3 +110,91 @@ TEST(Terminal, Values) {
   EXPECT_EQ(terminalText(b), "-32768");
   EXPECT_EQ(terminalText(nullptr), "0");
 }
+
+TEST(Output, OpenSwitchAndWriteBack) {
+  std::int16_t aux[3] = {9, 5, 0};
+  OutputState s = outputOpen(aux);
+  EXPECT_EQ(s.output, 8);
+  EXPECT_EQ(s.type, 2);
+  EXPECT_EQ(s.state, 0);
+  outputWriteBack(s.output, s.type, s.state, aux);
+  EXPECT_EQ(aux[0], 8);
+  EXPECT_EQ(aux[1], 2);
+  EXPECT_EQ(aux[2], 2);
+  OutputState d = outputOpen(nullptr);
+  EXPECT_EQ(d.output, 1);
+  EXPECT_EQ(d.type, 0);
+  EXPECT_EQ(d.state, 1);
+  // Motor "off" (third button) switched to lamp keeps "off" on the second: action 3.
+  int st = outputStateForType(1, 2);
+  EXPECT_EQ(st, 1);
+  outputWriteBack(1, 1, st, aux);
+  EXPECT_EQ(aux[2], 3);
+  outputWriteBack(0, -1, -1, aux);
+  EXPECT_EQ(aux[0], 1);
+  EXPECT_EQ(aux[1], 0);
+  EXPECT_EQ(aux[2], 0);
+}
+
+TEST(Input, TypesAndWriteBack) {
+  EXPECT_EQ(inputTypes(20), std::vector<int>{5});
+  EXPECT_EQ(inputTypes(3), (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(inputTypes(33), std::vector<int>{6});
+  EXPECT_EQ(inputTypes(48), std::vector<int>{7});
+  EXPECT_EQ(inputTypeFor(20, 0), 5);
+  EXPECT_EQ(inputTypeFor(3, 5), 0);
+  EXPECT_EQ(inputTypeFor(3, 2), 2);
+  std::int16_t a[3] = {27, 0, 0};
+  EXPECT_EQ(inputOpen(a), 1);
+  std::int16_t b[3] = {20, 0, 1};
+  EXPECT_EQ(inputOpen(b), 20);
+  inputWriteBack(20, inputTypeFor(20, b[1]), true, b);
+  EXPECT_EQ(b[1], 5);
+  EXPECT_EQ(b[2], 1);
+  inputWriteBack(0, -1, false, b);
+  EXPECT_EQ(b[0], 20);
+  EXPECT_EQ(b[1], 5);
+  EXPECT_EQ(b[2], 0);
+}
+
+TEST(Position, StandardCounterAndResult) {
+  EXPECT_EQ(positionStandardCounter(5), "Z5");
+  EXPECT_EQ(positionStandardCounter(20), "VAR?");
+  char text[20];
+  std::memset(text, 'x', sizeof text);
+  std::int16_t aux[5] = {};
+  double v[4] = {0, 0, 0, 7};
+  positionWriteBack(5, true, true, "", "25", text, aux, v);
+  EXPECT_STREQ(text, "Z5");
+  EXPECT_STREQ(text + 10, "25");
+  EXPECT_EQ(aux[0], 5);
+  EXPECT_EQ(aux[1], 11);
+  EXPECT_EQ(aux[2], 1);
+  EXPECT_EQ(aux[3], 0);
+  EXPECT_EQ(aux[4], 0);
+  EXPECT_EQ(v[1], 9);
+  EXPECT_EQ(v[2], 5);
+  EXPECT_EQ(v[3], 0);
+  positionWriteBack(5, false, true, "E3", "ez", text, aux, v);
+  EXPECT_STREQ(text, "VAR?");
+  EXPECT_STREQ(text + 10, "VAR?");
+  EXPECT_EQ(aux[1], 12);
+  EXPECT_EQ(aux[3], 1);
+  EXPECT_EQ(aux[4], 1);
+  positionWriteBack(20, true, false, "", "ea", text, aux, v);
+  EXPECT_STREQ(text, "VAR?");
+  EXPECT_STREQ(text + 10, "EA");
+  EXPECT_EQ(aux[1], 2);
+  EXPECT_EQ(aux[4], 0);
+}
+
+TEST(Edge, WriteBack) {
+  std::int16_t aux[2] = {9, 9};
+  edgeWriteBack(0, true, aux);
+  EXPECT_EQ(aux[0], 1);
+  EXPECT_EQ(aux[1], 1);
+  edgeWriteBack(31, false, aux);
+  EXPECT_EQ(aux[0], 31);
+  EXPECT_EQ(aux[1], 0);
+  edgeWriteBack(3, true, nullptr);
+}
