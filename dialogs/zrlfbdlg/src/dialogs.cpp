@@ -11,6 +11,7 @@
 #include "zrlfbdlg/zrlfbdlg.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -438,6 +439,237 @@ private:
   QLineEdit* field_;
 };
 
+// The input list of the input dialogs: the names with the input numbers as item data.
+void fillInputCombo(QComboBox* list) {
+  list->clear();
+  for (int n : inputList()) list->addItem(q(fbd::text(inputStringId(n))), n);
+}
+void selectInput(QComboBox* list, int n) {
+  int i = list->findData(n);
+  list->setCurrentIndex(i >= 0 ? i : list->findText(q(fbd::text(kFirstInput))));
+}
+int selectedData(QComboBox* list, int none) { return list->currentIndex() >= 0 ? list->currentData().toInt() : none; }
+
+class OutputDialog : public FbDialog {
+public:
+  OutputDialog(QWidget* p, std::int16_t* aux) : FbDialog(p, kDlgOutput, kTypeOutput), aux_(aux) {
+    auto* grid = new QGridLayout;
+    outputs_ = combo(1060);
+    for (int i = 1; i <= 8; ++i) outputs_->addItem(q(fbd::text(unsigned(9 + i))), i);
+    devices_ = combo(1061);
+    std::vector<std::pair<QString, int>> items;
+    for (int t = 0; t < 3; ++t) items.emplace_back(q(fbd::text(unsigned(20 + t))), t);
+    std::sort(items.begin(), items.end());
+    for (auto& [t, data] : items) devices_->addItem(t, data);
+    grid->addWidget(label(1001), 0, 0);
+    grid->addWidget(outputs_, 0, 1);
+    grid->addWidget(label(1002), 1, 0);
+    grid->addWidget(devices_, 1, 1);
+    layout_->addLayout(grid);
+    auto* states = new QHBoxLayout;
+    for (int i = 0; i < 3; ++i) {
+      auto* col = new QVBoxLayout;
+      states_[i] = pushRadio(unsigned(1063 + i), QString());
+      labels_[i] = new QLabel(this);
+      labels_[i]->setObjectName(QStringLiteral("c%1").arg(1068 + i));
+      col->addWidget(states_[i]);
+      col->addWidget(labels_[i], 0, Qt::AlignHCenter);
+      states->addLayout(col);
+    }
+    layout_->addLayout(states);
+    addButtons();
+    OutputState st = outputOpen(aux);
+    outputs_->setCurrentIndex(outputs_->findData(st.output));
+    devices_->setCurrentIndex(devices_->findData(st.type));
+    applyType(st.type);
+    states_[st.state]->setChecked(true);
+    connect(devices_, &QComboBox::currentIndexChanged, this, [this] { applyType(selectedData(devices_, 0)); });
+  }
+  void onOk() override {
+    int state = -1;
+    for (int i = 0; i < 3; ++i)
+      if (states_[i]->isChecked() && !states_[i]->isHidden()) {
+        state = i;
+        break;
+      }
+    outputWriteBack(selectedData(outputs_, 0), selectedData(devices_, -1), state, aux_);
+    done(1);
+  }
+private:
+  QComboBox* combo(unsigned id) {
+    auto* c = new QComboBox(this);
+    c->setObjectName(QStringLiteral("c%1").arg(id));
+    return c;
+  }
+  void applyType(int t) {
+    t = std::clamp(t, 0, 2);
+    static const unsigned first[3] = {30, 35, 40};
+    int count = t == 0 ? 3 : 2;
+    for (int i = 0; i < 3; ++i) {
+      bool shown = i < count;
+      states_[i]->setVisible(shown);
+      labels_[i]->setVisible(shown);
+      if (shown) labels_[i]->setText(q(fbd::text(first[t] + unsigned(i))));
+    }
+    if (t != 0 && states_[2]->isChecked()) states_[1]->setChecked(true);
+  }
+  std::int16_t* aux_;
+  QComboBox *outputs_, *devices_;
+  std::array<QPushButton*, 3> states_{};
+  std::array<QLabel*, 3> labels_{};
+};
+
+class InputDialog : public FbDialog {
+public:
+  InputDialog(QWidget* p, std::int16_t* aux) : FbDialog(p, kDlgInput, kTypeInput), aux_(aux) {
+    auto* grid = new QGridLayout;
+    inputs_ = new QComboBox(this);
+    inputs_->setObjectName("c1077");
+    types_ = new QComboBox(this);
+    types_->setObjectName("c1061");
+    grid->addWidget(label(1001), 0, 0);
+    grid->addWidget(inputs_, 0, 1);
+    grid->addWidget(label(1002), 1, 0);
+    grid->addWidget(types_, 1, 1);
+    layout_->addLayout(grid);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label(1003));
+    one_ = radio(1078, QStringLiteral("1"));
+    zero_ = radio(1079, QStringLiteral("0"));
+    row->addWidget(one_);
+    row->addWidget(zero_);
+    row->addStretch();
+    layout_->addLayout(row);
+    addButtons();
+    fillInputCombo(inputs_);
+    selectInput(inputs_, inputOpen(aux));
+    fillTypes(selectedData(inputs_, 1), aux ? aux[1] : 0, true);
+    (aux && aux[2] != 0 ? one_ : zero_)->setChecked(true);
+    connect(inputs_, &QComboBox::currentIndexChanged, this,
+            [this] { fillTypes(selectedData(inputs_, 1), selectedData(types_, 0), false); });
+  }
+  void onOk() override {
+    inputWriteBack(selectedData(inputs_, 0), selectedData(types_, -1), one_->isChecked(), aux_);
+    done(1);
+  }
+private:
+  void fillTypes(int n, int t, bool forced) {
+    std::vector<int> types = inputTypes(n);
+    if (!forced && std::find(types.begin(), types.end(), t) != types.end()) return;
+    int keep = inputTypeFor(n, t);
+    QSignalBlocker block(types_);
+    types_->clear();
+    std::vector<std::pair<QString, int>> items;
+    for (int type : types) items.emplace_back(q(fbd::text(unsigned(150 + type))), type);
+    std::sort(items.begin(), items.end());
+    for (auto& [text, data] : items) types_->addItem(text, data);
+    types_->setCurrentIndex(types_->findData(keep));
+  }
+  std::int16_t* aux_;
+  QComboBox *inputs_, *types_;
+  QRadioButton *one_, *zero_;
+};
+
+class EdgeDialog : public FbDialog {
+public:
+  EdgeDialog(QWidget* p, std::int16_t* aux) : FbDialog(p, kDlgEdge, kTypeEdge), aux_(aux) {
+    auto* row = new QHBoxLayout;
+    inputs_ = new QComboBox(this);
+    inputs_->setObjectName("c1077");
+    row->addWidget(label(1001));
+    row->addWidget(inputs_);
+    layout_->addLayout(row);
+    auto* edges = new QHBoxLayout;
+    rising_ = pushRadio(1081, ctl(1081));
+    falling_ = pushRadio(1082, ctl(1082));
+    edges->addWidget(rising_);
+    edges->addWidget(falling_);
+    layout_->addLayout(edges);
+    addButtons();
+    fillInputCombo(inputs_);
+    selectInput(inputs_, aux ? aux[0] : 1);
+    (aux && aux[1] != 0 ? falling_ : rising_)->setChecked(true);
+  }
+  void onOk() override {
+    edgeWriteBack(selectedData(inputs_, 0), falling_->isChecked(), aux_);
+    done(1);
+  }
+private:
+  std::int16_t* aux_;
+  QComboBox* inputs_;
+  QPushButton *rising_, *falling_;
+};
+
+class PositionDialog : public FbDialog {
+public:
+  PositionDialog(QWidget* p, char* text, std::int16_t* aux, double* vector)
+      : FbDialog(p, kDlgPosition, kTypePosition), text_(text), aux_(aux), vector_(vector) {
+    auto* grid = new QGridLayout;
+    inputs_ = new QComboBox(this);
+    inputs_->setObjectName("c1077");
+    counter_ = edit(1086, 5);
+    standard_ = new QCheckBox(ctl(1087), this);
+    standard_->setObjectName("c1087");
+    result_ = edit(1088, 6);
+    grid->addWidget(label(1001), 0, 0);
+    grid->addWidget(inputs_, 0, 1);
+    grid->addWidget(label(1002), 1, 0);
+    grid->addWidget(counter_, 1, 1);
+    grid->addWidget(standard_, 2, 1);
+    grid->addWidget(label(1003), 3, 0);
+    grid->addWidget(result_, 3, 1);
+    layout_->addLayout(grid);
+    auto* dir = new QHBoxLayout;
+    dir->addWidget(label(1004));
+    plus_ = pushRadio(1083, QStringLiteral("+1"));
+    minus_ = pushRadio(1084, QStringLiteral("-1"));
+    dir->addWidget(plus_);
+    dir->addWidget(minus_);
+    layout_->addLayout(dir);
+    addButtons();
+    fillInputCombo(inputs_);
+    selectInput(inputs_, aux ? aux[0] : 1);
+    standard_->setChecked(aux && aux[2] != 0);
+    if (text) counter_->setText(q(readBounded(text, 10).substr(0, 5)));
+    update();
+    if (text) result_->setText(q(readBounded(text + 10, 10).substr(0, 6)));
+    (aux && aux[1] > 9 ? minus_ : plus_)->setChecked(true);
+    connect(standard_, &QCheckBox::clicked, this, [this] { update(); });
+    connect(inputs_, &QComboBox::currentIndexChanged, this, [this] { update(); });
+  }
+  void onOk() override {
+    positionWriteBack(selectedData(inputs_, 1), standard_->isChecked(), minus_->isChecked(), s(counter_->text()),
+                      s(result_->text()), text_, aux_, vector_);
+    done(1);
+  }
+private:
+  void update() {
+    int n = selectedData(inputs_, 1);
+    if (n <= 0) n = 1;
+    if (standard_->isChecked()) {
+      if (n <= 16) {
+        counter_->setEnabled(false);
+        standard_->setVisible(true);
+      } else {
+        counter_->setEnabled(true);
+        standard_->setVisible(false);
+        standard_->setChecked(false);
+      }
+      counter_->setText(q(positionStandardCounter(n)));
+    } else {
+      standard_->setVisible(n <= 16);
+      counter_->setEnabled(true);
+    }
+  }
+  char* text_;
+  std::int16_t* aux_;
+  double* vector_;
+  QComboBox* inputs_;
+  QLineEdit *counter_, *result_;
+  QCheckBox* standard_;
+  QPushButton *plus_, *minus_;
+};
+
 int run(double* vector, unsigned id, const kit::DialogFactory& make) {
   return kit::runModal(ownerOf(vector), make, {kLibrary, int(id)});
 }
@@ -476,6 +708,18 @@ int runMessage(char* t, std::int16_t* aux, double* v) {
 }
 int runTerminal(std::int16_t* aux, double* v) {
   return run(v, kDlgTerminal, [=](QWidget* p) { return new TerminalDialog(p, aux); });
+}
+int runOutput(std::int16_t* aux, double* v) {
+  return run(v, kDlgOutput, [=](QWidget* p) { return new OutputDialog(p, aux); });
+}
+int runInput(std::int16_t* aux, double* v) {
+  return run(v, kDlgInput, [=](QWidget* p) { return new InputDialog(p, aux); });
+}
+int runEdge(std::int16_t* aux, double* v) {
+  return run(v, kDlgEdge, [=](QWidget* p) { return new EdgeDialog(p, aux); });
+}
+int runPosition(char* t, std::int16_t* aux, double* v) {
+  return run(v, kDlgPosition, [=](QWidget* p) { return new PositionDialog(p, t, aux, v); });
 }
 int notBuilt(char*, std::int16_t*) { return 2; }
 

@@ -14,6 +14,10 @@ int runIncDec(char* text, std::int16_t* aux, double* vector);
 int runDisplay(char* text, std::int16_t* aux, double* vector);
 int runMessage(char* text, std::int16_t* aux, double* vector);
 int runTerminal(std::int16_t* aux, double* vector);
+int runOutput(std::int16_t* aux, double* vector);
+int runInput(std::int16_t* aux, double* vector);
+int runEdge(std::int16_t* aux, double* vector);
+int runPosition(char* text, std::int16_t* aux, double* vector);
 // A dialog this library does not offer yet: answers as Cancel.
 int notBuilt(char* text, std::int16_t* aux);
 

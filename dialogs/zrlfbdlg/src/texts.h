@@ -15,7 +15,7 @@ enum : unsigned {
   kTypeAssign = 313, kTypeCompare = 314, kTypeBeep = 315, kTypeWait = 316,
 };
 enum : unsigned {
-  kDlgAssign = 129, kDlgCompare = 130, kDlgResetStop = 131, kDlgVisual = 132, kDlgWait = 164, kDlgIncDec = 165,
+  kDlgAssign = 129, kDlgCompare = 130, kDlgResetStop = 131, kDlgVisual = 132, kDlgWait = 164, kDlgOutput = 133, kDlgInput = 166, kDlgEdge = 184, kDlgPosition = 189, kDlgIncDec = 165,
   kDlgDisplay = 192, kDlgMessage = 193, kDlgTerminal = 209,
 };
 

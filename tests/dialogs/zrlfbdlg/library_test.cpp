@@ -10,6 +10,7 @@
 #include "platform/uisink.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -586,6 +587,128 @@ TEST_F(Dialogs, TerminalValueWraps) {
   EXPECT_EQ(changed, 1);
   EXPECT_EQ(aux[0], 7);
   EXPECT_EQ(aux[1], 4464);
+}
+
+TEST_F(Dialogs, OutputClampsAndSwitchesDevice) {
+  std::int16_t aux[3] = {9, 5, 0};
+  double vec[1] = {ownerId};
+  std::int16_t changed = 0;
+  driver->onShown = [](const DialogShown& d) {
+    EXPECT_EQ(d.resourceId, 133);
+    auto* w = static_cast<QWidget*>(d.widget);
+    EXPECT_EQ(w->findChild<QComboBox*>("c1060")->currentText(), "M8");
+    EXPECT_EQ(w->findChild<QComboBox*>("c1061")->currentText(), "Electromagnet");
+    EXPECT_TRUE(button(d, "c1063")->isChecked());
+    EXPECT_TRUE(button(d, "c1065")->isHidden());
+    button(d, "c1")->click();
+  };
+  fn("FB06_CallParaMOutputDlg")(nullptr, aux, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(changed, 1);
+  EXPECT_EQ(aux[0], 8);
+  EXPECT_EQ(aux[1], 2);
+  EXPECT_EQ(aux[2], 2);
+  // Motor "off" switched to lamp: "off" on the second button, action 3.
+  std::int16_t m[3] = {1, 0, 3};
+  driver->onShown = [](const DialogShown& d) {
+    auto* devices = static_cast<QWidget*>(d.widget)->findChild<QComboBox*>("c1061");
+    EXPECT_TRUE(button(d, "c1065")->isChecked());
+    devices->setCurrentIndex(devices->findData(1));
+    EXPECT_TRUE(button(d, "c1064")->isChecked());
+    button(d, "c1")->click();
+  };
+  fn("FB06_CallParaMOutputDlg")(nullptr, m, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(m[1], 1);
+  EXPECT_EQ(m[2], 3);
+}
+
+TEST_F(Dialogs, InputTypesFollowTheInput) {
+  std::int16_t aux[3] = {20, 0, 1};
+  double vec[1] = {ownerId};
+  std::int16_t changed = 0;
+  driver->onShown = [](const DialogShown& d) {
+    EXPECT_EQ(d.resourceId, 166);
+    auto* w = static_cast<QWidget*>(d.widget);
+    auto* inputs = w->findChild<QComboBox*>("c1077");
+    auto* types = w->findChild<QComboBox*>("c1061");
+    EXPECT_EQ(inputs->count(), 42);
+    EXPECT_EQ(inputs->currentText(), "E20");
+    EXPECT_EQ(types->count(), 1);
+    EXPECT_EQ(types->currentText(), "Terminal input");
+    EXPECT_TRUE(w->findChild<QRadioButton*>("c1078")->isChecked());
+    button(d, "c1")->click();
+  };
+  fn("FB10_CallParaBInputDlg")(nullptr, aux, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(changed, 1);
+  EXPECT_EQ(aux[0], 20);
+  EXPECT_EQ(aux[1], 5);
+  EXPECT_EQ(aux[2], 1);
+  driver->onShown = [](const DialogShown& d) {
+    auto* w = static_cast<QWidget*>(d.widget);
+    auto* inputs = w->findChild<QComboBox*>("c1077");
+    inputs->setCurrentIndex(inputs->findData(3));
+    EXPECT_EQ(w->findChild<QComboBox*>("c1061")->currentText(), "Pushbutton");
+    button(d, "c1")->click();
+  };
+  fn("FB10_CallParaBInputDlg")(nullptr, aux, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(aux[0], 3);
+  EXPECT_EQ(aux[1], 0);
+}
+
+TEST_F(Dialogs, EdgeWithoutAux) {
+  double vec[1] = {ownerId};
+  std::int16_t changed = 0;
+  driver->onShown = [](const DialogShown& d) {
+    EXPECT_EQ(d.resourceId, 184);
+    EXPECT_EQ(static_cast<QWidget*>(d.widget)->findChild<QComboBox*>("c1077")->currentText(), "E1");
+    EXPECT_TRUE(button(d, "c1081")->isChecked());
+    button(d, "c1")->click();
+  };
+  fn("FB11_CallParaBEdgeDlg")(nullptr, nullptr, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(changed, 1);
+}
+
+TEST_F(Dialogs, PositionStandardCounter) {
+  char text[20] = {};
+  std::int16_t aux[5] = {5, 1, 1, 0, 0};
+  double vec[4] = {ownerId};
+  std::int16_t changed = 0;
+  driver->onShown = [](const DialogShown& d) {
+    EXPECT_EQ(d.resourceId, 189);
+    auto* w = static_cast<QWidget*>(d.widget);
+    auto* counter = edit(d, "c1086");
+    EXPECT_EQ(counter->text(), "Z5");
+    EXPECT_FALSE(counter->isEnabled());
+    edit(d, "c1088")->setText("25");
+    button(d, "c1")->click();
+    (void)w;
+  };
+  fn("FB12_CallParaPositionDlg")(text, aux, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(changed, 1);
+  EXPECT_STREQ(text, "Z5");
+  EXPECT_STREQ(text + 10, "25");
+  EXPECT_EQ(vec[1], 9);
+  EXPECT_EQ(vec[2], 5);
+  EXPECT_EQ(aux[2], 1);
+  EXPECT_EQ(aux[3], 0);
+  EXPECT_EQ(aux[1], 1);
+  // E20: the check box hides and clears, the counter shows "VAR?".
+  driver->onShown = [](const DialogShown& d) {
+    auto* w = static_cast<QWidget*>(d.widget);
+    auto* inputs = w->findChild<QComboBox*>("c1077");
+    inputs->setCurrentIndex(inputs->findData(20));
+    auto* box = w->findChild<QCheckBox*>("c1087");
+    EXPECT_TRUE(box->isHidden());
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(edit(d, "c1086")->text(), "VAR?");
+    edit(d, "c1088")->setText("ez");
+    button(d, "c1084")->click();
+    button(d, "c1")->click();
+  };
+  fn("FB12_CallParaPositionDlg")(text, aux, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(aux[1], 12);
+  EXPECT_EQ(aux[4], 1);
+  EXPECT_EQ(aux[2], 0);
+  EXPECT_STREQ(text + 10, "VAR?");
 }
 
 namespace {
