@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -76,8 +77,9 @@ struct Program {
     writeObel(2);
   }
   ~Program() { fs::remove_all(dir); }
-  void writeObel(int language) {
+  void writeObel(int language, bool helpNumbers = false) {
     writeFile(dir / "OBEL.INI", "[SYSTEM]\nLANGUAGE=" + std::to_string(language) +
+                                    (helpNumbers ? "\nhelpnumber=1" : "") +
                                     "\n\n[DIR]\nTEMP=TEMP\n\n[LANGUAGES]\n1=GERMAN\n2=ENGLISH\n3=FRENCH\n");
   }
   plat::lib::Handle load() { return plat::lib::load((dir / "ZRLFBDLG.DLL").string()); }
@@ -767,5 +769,34 @@ TEST(Language, MissingResourceLibraryShowsBoxAndTestLanguageReplacesCaption) {
   plat::lib::symbolAs<FbDialogCallFn>(h, "FB01_CallParaAssignDlg")(text, nullptr, vec, nullptr, nullptr, &changed);
   setDialogObserver(nullptr);
   EXPECT_EQ(caption, "Zuweisung");
+  plat::lib::unload(h);
+}
+
+TEST(Help, F1ShowsTheKeyWordFirst) {
+  app();
+  auto sink = std::make_shared<ScriptedSink>();
+  ScopedSink scope(sink);
+  Program p("help");
+  p.writeObel(2, true);
+  plat::lib::Handle h = p.load();
+  ASSERT_TRUE(h);
+  auto driver = std::make_shared<Driver>();
+  driver->onShown = [](const DialogShown& d) {
+    auto* w = static_cast<QWidget*>(d.widget);
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(w, &f1);
+    w->findChild<QPushButton*>("c2")->click();
+  };
+  setDialogObserver(driver);
+  char text[70] = {};
+  double vec[12] = {0};
+  std::int16_t changed = 0;
+  sink->clear();
+  plat::lib::symbolAs<FbDialogCallFn>(h, "FB01_CallParaAssignDlg")(text, nullptr, vec, nullptr, nullptr, &changed);
+  setDialogObserver(nullptr);
+  bool found = false;
+  for (auto& b : sink->shown())
+    if (b.text == "Help key word: Function block: ASSIGNV3" && b.caption == "Zerlo") found = true;
+  EXPECT_TRUE(found);
   plat::lib::unload(h);
 }
