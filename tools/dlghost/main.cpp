@@ -6,6 +6,11 @@
 // calls EXPORT with the arguments from the command line and prints what it
 // answered and wrote. Arguments by the export's signature (see kExports):
 // "owner" is filled in by the host; numbers and texts are taken in order.
+// The block parameter exports (FB..., signature 'F') take TEXT AUX VECTOR
+// [MODE]: TEXT goes into a 128-byte buffer ("a|b" puts b at offset 10, the
+// second field of the assignment and position layouts; "-" no text), AUX and
+// VECTOR are comma-separated numbers ("-" null; vector[0] becomes the owner);
+// text, aux, vector and changed are printed after the call.
 // With --shot every dialog that shows (message boxes too) is saved as
 // DIR/<library>-<id>.png and then closed as Cancel, so the run ends by itself.
 #include "dialogkit/qtkit.h"
@@ -52,7 +57,93 @@ const ExportSig kExports[] = {
     {"TA01_GetDFF", "iu"},
     {"TA01_CallInterfaceDiagnose", "iO"},
     {"TA01_CallInterfaceTerminal", "iO"},
+    {"FB01_CallParaAssignDlg", "vF"},
+    {"FB02_CallParaCompareDlg", "vF"},
+    {"FB03_CallParaRSNADlg", "vF"},
+    {"FB04_CallParaVisualDlg", "vF"},
+    {"FB05_CallBuildHandle", "vF"},
+    {"FB05_CallLoadTermText", "vF"},
+    {"FB05_CallOnMessage", "vF"},
+    {"FB05_CallRefreshView", "iF"},
+    {"FB05_GetMouseKeyState", "vF"},
+    {"FB06_CallParaMOutputDlg", "vF"},
+    {"FB07_CallParaSigBeepDlg", "vF"},
+    {"FB08_CallParaWaitDlg", "vF"},
+    {"FB09_CallParaDIVarDlg", "vF"},
+    {"FB10_CallParaBInputDlg", "vF"},
+    {"FB11_CallParaBEdgeDlg", "vF"},
+    {"FB12_CallParaPositionDlg", "vF"},
+    {"FB13_CallParaDisplayDlg", "vF"},
+    {"FB14_CallParaMessageDlg", "vF"},
+    {"FB15_CallTermParaDlg", "vF"},
 };
+
+// The six arguments of a block parameter export, from the command line.
+struct FbCall {
+  char text[128] = {};
+  std::int16_t aux[16] = {};
+  double vector[16] = {};
+  std::int16_t mode = 0, changed = 0;
+  bool hasText = false, hasAux = false, hasVector = false;
+  int auxCount = 0, vectorCount = 0;
+};
+
+void splitNumbers(const std::string& list, std::vector<double>& out) {
+  std::size_t start = 0;
+  while (start <= list.size() && out.size() < 16) {
+    std::size_t comma = list.find(',', start);
+    std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    out.push_back(std::strtod(item.c_str(), nullptr));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+}
+
+void fillFbCall(FbCall& c, const std::vector<std::string>& args, std::size_t next, std::uint32_t owner) {
+  auto take = [&]() -> std::string { return next < args.size() ? args[next++] : std::string("-"); };
+  std::string text = take(), aux = take(), vec = take(), mode = take();
+  if (text != "-") {
+    c.hasText = true;
+    std::size_t bar = text.find('|');
+    std::string first = text.substr(0, bar), second = bar == std::string::npos ? "" : text.substr(bar + 1);
+    std::strncpy(c.text, first.c_str(), 63);
+    if (bar != std::string::npos) std::strncpy(c.text + 10, second.c_str(), 100);
+  }
+  if (aux != "-") {
+    std::vector<double> v;
+    splitNumbers(aux, v);
+    c.hasAux = true;
+    c.auxCount = int(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) c.aux[i] = std::int16_t(v[i]);
+  }
+  if (vec != "-") {
+    std::vector<double> v;
+    splitNumbers(vec, v);
+    c.hasVector = true;
+    c.vectorCount = int(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) c.vector[i] = v[i];
+  }
+  c.vector[0] = owner;
+  if (c.vectorCount < 1) c.vectorCount = 1;
+  c.hasVector = true;
+  if (mode != "-") c.mode = std::int16_t(std::atoi(mode.c_str()));
+}
+
+void printFbCall(const FbCall& c) {
+  if (c.hasText) {
+    std::printf("text: \"%s\"", c.text);
+    if (c.text[10]) std::printf(" \"%s\"", c.text + 10);
+    std::printf("\n");
+  }
+  if (c.hasAux) {
+    std::printf("aux:");
+    for (int i = 0; i < c.auxCount; ++i) std::printf(" %d", c.aux[i]);
+    std::printf("\n");
+  }
+  std::printf("vector:");
+  for (int i = 1; i < c.vectorCount; ++i) std::printf(" %g", c.vector[i]);
+  std::printf("\nchanged: %d\n", c.changed);
+}
 
 struct CompileResult {
   std::uint32_t errors, warnings;
@@ -147,6 +238,19 @@ int main(int argc, char** argv) {
     }
   }
   std::string rsig = sig->sig + 1;
+  if (rsig == "F") {
+    FbCall c;
+    fillFbCall(c, args, 2, ownerId);
+    using FbFn = int (*)(char*, std::int16_t*, double*, void*, std::int16_t*, std::int16_t*);
+    int r = reinterpret_cast<FbFn>(fn)(c.hasText ? c.text : nullptr, c.hasAux ? c.aux : nullptr, c.vector, nullptr,
+                                       &c.mode, &c.changed);
+    if (sig->sig[0] == 'i') std::printf("result: %d\n", r);
+    printFbCall(c);
+    plat::ui::setDialogObserver(nullptr);
+    plat::lib::unload(h);
+    plat::ui::setSink(nullptr);
+    return 0;
+  }
   char kind = sig->sig[0];
   // The exports take at most three arguments; each slot is passed as the type the signature names.
   auto call = [&]() -> double {
