@@ -2,6 +2,7 @@
 // operations (plain C exports).
 #include "hwa/hwa.h"
 #include "lptif/driver.h"
+#include "lptif/exports.h"
 #include "platform/export.h"
 
 namespace {
