@@ -3,6 +3,10 @@
 #include "trmd001/diag_window.h"
 
 #include "diag_widgets.h"
+#include "dialogkit/qtkit.h"
+#include "platform/endpoint.h"
+#include "platform/library.h"
+#include "platform/paths.h"
 #include "platform/profile.h"
 
 #include <QCloseEvent>
@@ -10,6 +14,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTimer>
@@ -17,6 +22,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace trmd {
 
@@ -39,7 +45,51 @@ void setElementState(QWidget* w, bool isSwitch, bool on) {
   else static_cast<Key*>(w)->setState(on ? 1 : 0);
 }
 
+// The binding of the target dialogs library for "Setup Interface". A binding
+// that fails after the library was loaded keeps it, so that later bindings
+// fail too until it is unloaded.
+struct TargetDialogs {
+  plat::lib::Handle h = nullptr;
+  int (*settings)(std::uint32_t owner, int applyMode) = nullptr;
+};
+TargetDialogs& targetDialogs() {
+  static TargetDialogs t;
+  return t;
+}
+bool bindTargetDialogs(const std::string& binDir) {
+  TargetDialogs& t = targetDialogs();
+  if (t.h) return false;
+  t.h = plat::lib::load(plat::path::join(binDir, "zrltgtwin.dll"));
+  if (!t.h) return false;
+  auto version = plat::lib::symbolAs<double (*)()>(t.h, "ZRTA00_GetDLLVersion");
+  if (!version || version() < 1.0) return false;
+  t.settings = plat::lib::symbolAs<int (*)(std::uint32_t, int)>(t.h, "ZRTA05_CallInterfaceSettigsDlg");
+  return t.settings != nullptr;
+}
+void unbindTargetDialogs() {
+  TargetDialogs& t = targetDialogs();
+  if (t.h) plat::lib::unload(t.h);
+  t = TargetDialogs{};
+}
+
+constexpr std::uint32_t kWmInstanceQuery = 0x400 + 43, kWmInterfaceChanged = 0x400 + 47;
+
 } // namespace
+
+int DiagWindow::tellMainWindows() {
+  int told = 0;
+  for (const auto& [id, name] : plat::ipc::liveEndpoints()) {
+    if (name != "Obel-L" && name.rfind("Obel-L|", 0) != 0) continue;
+    plat::ipc::Message q;
+    q.msg = kWmInstanceQuery;
+    auto a = plat::ipc::send(name, q, 1000);
+    if (!a || a->result < 1 || a->result > 10) continue;
+    plat::ipc::Message m;
+    m.msg = kWmInterfaceChanged;
+    if (plat::ipc::post(name, m)) ++told;
+  }
+  return told;
+}
 
 std::uint32_t messageColour(int code) {
   static const std::uint32_t ref[] = {0xFFFFFF, 0x000000, 0x0000FF, 0x008000, 0x800000, 0x808000, 0x00FFFF, 0x800080,
@@ -48,15 +98,39 @@ std::uint32_t messageColour(int code) {
   return fromRef(ref[code - 100]);
 }
 
+bool portHasDriver(const std::string& interfaceIni) {
+  namespace pf = plat::profile;
+  const long port = pf::getInt(interfaceIni, "SETTINGS", "PORT", 0);
+  const std::string section = pf::getString(interfaceIni, "PORTS", std::to_string(port), "");
+  return !section.empty() && !pf::getString(interfaceIni, section, "DRIVER", "").empty();
+}
+
 int interfaceCount(const std::string& interfaceIni) {
   long n = plat::profile::getInt(interfaceIni, "SETTINGS", "IFACENUM", 1);
   return n == 2 ? 2 : 1;
 }
 
-DiagWindow::DiagWindow(DiagState& state, std::string interfaceIni, QWidget* parent)
-    : QWidget(parent, Qt::Window), st_(state), ini_(std::move(interfaceIni)) {
+DiagWindow::DiagWindow(DiagState& state, std::string interfaceIni, std::string profileIni, std::string binDir,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Window), st_(state), ini_(std::move(interfaceIni)), profile_(std::move(profileIni)),
+      binDir_(std::move(binDir)) {
   setWindowTitle("Check Interface");
   auto* outer = new QVBoxLayout(this);
+  auto* bar = new QMenuBar(this);
+  QMenu* menu = bar->addMenu("&Settings");
+  topAction_ = menu->addAction("Always on &top", this, [this] { toggleTopmost(); });
+  topAction_->setCheckable(true);
+  setupAction_ = menu->addAction("Setup &Interface", this, [this] { setupInterface(); });
+  menu->addSeparator();
+  menu->addAction("&Exit", this, [this] { close(); });
+  outer->setMenuBar(bar);
+  if (!profile_.empty()) {
+    topmost_ = plat::path::toUpper(plat::profile::getString(profile_, "OPTIONS", "TOPMOST", "OFF")) != "OFF";
+    move(static_cast<int>(plat::profile::getInt(profile_, "OPTIONS", "XPOS", 10)),
+         static_cast<int>(plat::profile::getInt(profile_, "OPTIONS", "YPOS", 20)));
+  }
+  topAction_->setChecked(topmost_);
+  setWindowFlag(Qt::WindowStaysOnTopHint, topmost_);
   tabs_ = new QTabBar(this);
   tabs_->addTab("Interface 1");
   if (interfaceCount(ini_) == 2) tabs_->addTab("Interface 2");
@@ -140,11 +214,26 @@ DiagWindow::DiagWindow(DiagState& state, std::string interfaceIni, QWidget* pare
     buildTest();
   });
 
+  poll_ = new QTimer(this);
+  poll_->setInterval(100);
+  QObject::connect(poll_, &QTimer::timeout, this, [this] {
+    const int m = st_.getMode() & 0xFF;
+    if (m == 4 || m == 2 || ++pollCount_ >= 11) {
+      poll_->stop();
+      finishSetup();
+    }
+  });
+
   timer_ = new QTimer(this);
   timer_->setInterval(75);
   QObject::connect(timer_, &QTimer::timeout, this, [this] { tick(); });
 
-  // A port without a driver library: simulation.
+  // The set port without a driver library: simulation, and the interface
+  // counts as connected.
+  if (!portHasDriver(ini_)) {
+    st_.infoLookOut(0);
+    st_.interfaceError(0);
+  }
   resetCaches();
   buildTest();
   showLayout();
@@ -174,6 +263,49 @@ void DiagWindow::resetCaches() {
   colourCache_ = -1;
 }
 
+void DiagWindow::toggleTopmost() {
+  topmost_ = !topmost_;
+  topAction_->setChecked(topmost_);
+  const bool visible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, topmost_);
+  if (visible) show();
+  if (!profile_.empty()) plat::profile::writeString(profile_, "OPTIONS", "TOPMOST", topmost_ ? "ON" : "OFF");
+}
+
+void DiagWindow::setupInterface() {
+  if (layout_ != 0 || settingsRunning_) return;
+  if (!bindTargetDialogs(binDir_)) return;
+  settingsRunning_ = true;
+  // The settings dialog's owner is this window as a handle id; apply mode 0
+  // sends no query to the server.
+  targetDialogs().settings(kit::registerOwner(this), 0);
+  unbindTargetDialogs();
+  st_.setMode(kModeParaChange);
+  pollCount_ = 0;
+  poll_->start();
+}
+
+void DiagWindow::adjustTabs() {
+  const int n = interfaceCount(ini_);
+  if (n == tabs_->count()) return;
+  resetCaches();
+  if (n == 2) {
+    tabs_->addTab("Interface 2");
+  } else {
+    tabs_->setCurrentIndex(0);
+    tabs_->removeTab(1);
+  }
+  if (layout_ == 0) buildTest();
+}
+
+void DiagWindow::finishSetup() {
+  settingsRunning_ = false;
+  adjustTabs();
+  // The main program's windows are asked on a thread of their own: the GUI
+  // thread does not wait for another process.
+  std::thread([] { tellMainWindows(); }).detach();
+}
+
 void DiagWindow::buildTest() {
   for (int i = 0; i < 8; ++i) {
     lampNames_[i]->setText(QString("E%1 :").arg(tab_ * 8 + i + 1));
@@ -183,6 +315,7 @@ void DiagWindow::buildTest() {
     motorNames_[i]->setText(QString("M %1").arg(tab_ * 4 + i + 1));
     rotaries_[i]->setPosition(0);
   }
+  setupAction_->setEnabled(true);
   ex_->setVisible(tab_ == 0);
   ey_->setVisible(tab_ == 0);
   ex_->setValue(0);
@@ -190,6 +323,7 @@ void DiagWindow::buildTest() {
 }
 
 void DiagWindow::buildTerminal() {
+  setupAction_->setEnabled(false);
   inParamUpdate_ = true;
   for (auto* p : params_) spin(p)->setValue(0);
   inParamUpdate_ = false;
@@ -259,18 +393,7 @@ void DiagWindow::tick() {
     shown_ = true;
   }
   showStatus();
-  if (mode == kModeParaChange) {
-    int n = interfaceCount(ini_);
-    if (n != tabs_->count()) {
-      resetCaches();
-      if (n == 2) tabs_->addTab("Interface 2");
-      else {
-        tabs_->setCurrentIndex(0);
-        tabs_->removeTab(1);
-      }
-      if (layout_ == 0) buildTest();
-    }
-  }
+  if (mode == kModeParaChange) adjustTabs();
   if (mode == kModeAkxi) {
     st_.setInterfaceStateMinimised();
     if (shown_) showMinimized();
@@ -404,11 +527,21 @@ void DiagWindow::closeEvent(QCloseEvent* e) {
   }
   e->accept();
   timer_->stop();
+  poll_->stop();
+  if (shown_ && !profile_.empty()) {
+    plat::profile::writeString(profile_, "OPTIONS", "XPOS", std::to_string(x()).c_str());
+    plat::profile::writeString(profile_, "OPTIONS", "YPOS", std::to_string(y()).c_str());
+  }
   if (!finished_) {
     finished_ = true;
     int result = (!st_.closeRequest() && layout_ == 0) ? 100 : 300;
     if (onFinished) onFinished(result);
   }
+}
+
+void DiagWindow::hideEvent(QHideEvent* e) {
+  QWidget::hideEvent(e);
+  if (isMinimized()) shown_ = false;
 }
 
 void DiagWindow::keyPressEvent(QKeyEvent* e) {

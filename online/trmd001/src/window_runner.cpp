@@ -19,11 +19,13 @@ namespace trmd {
 int runWindow(DiagState& st) {
   auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
   if (!app) return 300;
-  const std::string ini = plat::path::join(plat::path::programDir(), "INTERFACE.INI");
+  const std::string bin = plat::path::programDir();
+  const std::string ini = plat::path::join(bin, "INTERFACE.INI");
+  const std::string profile = plat::path::join(bin, "TRMD001DLL.INI");
   if (QThread::currentThread() == app->thread()) {
     QEventLoop loop;
     int result = 300;
-    auto* w = new DiagWindow(st, ini);
+    auto* w = new DiagWindow(st, ini, profile, bin);
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->onFinished = [&](int r) {
       result = r;
@@ -37,8 +39,8 @@ int runWindow(DiagState& st) {
   std::future<int> result = done->get_future();
   QMetaObject::invokeMethod(
       app,
-      [&st, ini, done] {
-        auto* w = new DiagWindow(st, ini);
+      [&st, ini, profile, bin, done] {
+        auto* w = new DiagWindow(st, ini, profile, bin);
         w->setAttribute(Qt::WA_DeleteOnClose);
         w->onFinished = [done](int r) { done->set_value(r); };
         w->show();

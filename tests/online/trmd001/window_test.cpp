@@ -4,6 +4,8 @@
 #include "../../../online/trmd001/src/diag_widgets.h"
 #include "../../../online/trmd001/src/window_runner.h"
 
+#include "platform/endpoint.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -83,7 +86,9 @@ struct Window : ::testing::Test {
     writeIfaces(1);
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
-  void writeIfaces(int n) { std::ofstream(ini) << "[SETTINGS]\nIFACENUM=" << n << "\n"; }
+  void writeIfaces(int n, const char* driver = "kxsim.dll") {
+    std::ofstream(ini) << "[SETTINGS]\nPORT=1\nIFACENUM=" << n << "\n[PORTS]\n1=SIM\n[SIM]\nDRIVER=" << driver << "\n";
+  }
   void key(QWidget& w, int k) {
     QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier);
     QApplication::sendEvent(&w, &e);
@@ -178,6 +183,13 @@ TEST_F(Window, StatusTexts) {
   EXPECT_EQ(w.statusText(), "Connection to interface o.k.");
 }
 
+TEST_F(Window, APortWithoutDriverIsSimulated) {
+  writeIfaces(1, "");
+  trmd::DiagWindow w(st, ini);
+  EXPECT_EQ(w.statusText(), "Simulation mode");
+  EXPECT_EQ(st.interfaceState(), 0);
+}
+
 TEST_F(Window, TabsFollowTheNumberOfInterfaces) {
   const std::pair<int, int> cases[] = {{1, 1}, {2, 2}, {3, 1}, {0, 1}};
   for (auto [n, tabs] : cases) {
@@ -191,6 +203,48 @@ TEST_F(Window, TabsFollowTheNumberOfInterfaces) {
   g_mode = 10;
   w.tick();
   EXPECT_EQ(w.tabCount(), 2);
+}
+
+TEST_F(Window, SetupInterfaceCallsTheTargetDialogsAndWaitsForStop) {
+  ::unsetenv("FAKE_ZRLTGTWIN_CALLS");
+  ::setenv("FAKE_ZRLTGTWIN_VERSION", "1.0", 1);
+  trmd::DiagWindow w(st, ini, "", FAKE_TGT_DIR);
+  writeIfaces(2);
+  w.setupInterface();
+  ASSERT_NE(std::getenv("FAKE_ZRLTGTWIN_CALLS"), nullptr);
+  EXPECT_STREQ(std::getenv("FAKE_ZRLTGTWIN_CALLS"), "1");
+  EXPECT_STREQ(std::getenv("FAKE_ZRLTGTWIN_MODE"), "0");
+  EXPECT_EQ(g_mode, 10);
+  EXPECT_TRUE(w.settingsRunning());
+  g_mode = 2;
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (w.settingsRunning() && std::chrono::steady_clock::now() < until) QApplication::processEvents();
+  EXPECT_FALSE(w.settingsRunning());
+  EXPECT_EQ(w.tabCount(), 2);
+
+  // Older than 1.0: nothing happens, and the failed binding stays failed.
+  ::setenv("FAKE_ZRLTGTWIN_VERSION", "0.9", 1);
+  w.setupInterface();
+  ::setenv("FAKE_ZRLTGTWIN_VERSION", "1.0", 1);
+  w.setupInterface();
+  EXPECT_STREQ(std::getenv("FAKE_ZRLTGTWIN_CALLS"), "1");
+  EXPECT_FALSE(w.settingsRunning());
+}
+
+TEST_F(Window, TheInterfaceChangeReachesTheMainProgramWindows) {
+  static std::atomic<int> changed{0};
+  changed = 0;
+  auto ep = plat::ipc::Endpoint::create("Obel-L|1", [](const plat::ipc::Message& m) {
+    if (m.msg == 0x400 + 47) ++changed;
+    return plat::ipc::Answer{m.msg == 0x400 + 43 ? 1 : 0, {}};
+  });
+  ASSERT_TRUE(ep);
+  EXPECT_EQ(trmd::DiagWindow::tellMainWindows(), 1);
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (changed == 0 && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(changed.load(), 1);
+  ep->close();
 }
 
 TEST_F(Window, MessageColours) {

@@ -33,11 +33,16 @@ class Key;
 std::uint32_t messageColour(int code);
 // The number of interfaces: IFACENUM of [SETTINGS] in the file, 1 when missing or outside 1..2.
 int interfaceCount(const std::string& interfaceIni);
+// Whether the port set in [SETTINGS] PORT has a DRIVER library.
+bool portHasDriver(const std::string& interfaceIni);
 
 class DiagWindow : public QWidget {
 public:
-  // interfaceIni: the host's INTERFACE.INI (for the number of tabs).
-  DiagWindow(DiagState& state, std::string interfaceIni, QWidget* parent = nullptr);
+  // interfaceIni: the host's INTERFACE.INI (for the number of tabs);
+  // profileIni: the library's own profile (TOPMOST, XPOS, YPOS of [OPTIONS]);
+  // binDir: the program directory, where "zrltgtwin.dll" is looked for.
+  DiagWindow(DiagState& state, std::string interfaceIni, std::string profileIni = "", std::string binDir = "",
+             QWidget* parent = nullptr);
   ~DiagWindow() override;
 
   // Called once when the window ends, with the dialog result (100 or 300).
@@ -45,6 +50,16 @@ public:
 
   // One timer tick (the 75 ms timer calls it; tests may call it directly).
   void tick();
+
+  // The menu commands.
+  void toggleTopmost();
+  void setupInterface();
+  bool settingsRunning() const { return settingsRunning_; }
+  bool topmost() const { return topmost_; }
+
+  // WM_USER+47 to every main-program window ("Obel-L" endpoint) that answers
+  // its instance query with 1..10; the number of windows told.
+  static int tellMainWindows();
 
   int layout() const { return layout_; }
   int tabCount() const;
@@ -58,6 +73,7 @@ public:
 
 protected:
   void closeEvent(QCloseEvent* e) override;
+  void hideEvent(QHideEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -70,8 +86,16 @@ private:
   void updateTerminal();
   void bind(const char* area, int index, bool isSwitch, std::uint8_t& cache, QWidget* element);
 
+  void finishSetup();
+  void adjustTabs();
+
   DiagState& st_;
-  std::string ini_;
+  std::string ini_, profile_, binDir_;
+  bool topmost_ = false, settingsRunning_ = false;
+  int pollCount_ = 0;
+  QTimer* poll_ = nullptr;
+  class QAction* topAction_ = nullptr;
+  class QAction* setupAction_ = nullptr;
   int tab_ = 0, layout_ = 0;
   bool shown_ = true, finished_ = false;
   QTimer* timer_ = nullptr;
