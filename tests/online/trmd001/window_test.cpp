@@ -52,8 +52,9 @@ QApplication& app() {
   static int argc = 1;
   static char name[] = "trmd001_window_test";
   static char* argv[] = {name, nullptr};
-  static QApplication a(argc, argv);
-  return a;
+  // Never destroyed: the process ends with the application still there.
+  static QApplication* a = new QApplication(argc, argv);
+  return *a;
 }
 
 std::array<std::uint8_t, 8> bytes(std::initializer_list<int> v) {
