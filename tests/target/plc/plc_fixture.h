@@ -41,6 +41,7 @@ protected:
   Addr DW(int i) { return area("DW", i); }
   Addr PW(int i) { return area("PW", i); }
   Addr DL(int i) { return area("DL", i); }
+  Addr PL(int i) { return area("PL", i); }
   Addr DF(int i) { return area("DF", i); }
   Addr DT(int i) { return area("DT", i); }
   // Bit j of element i of a bit area.
