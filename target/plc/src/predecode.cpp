@@ -40,7 +40,8 @@ inline const std::uint32_t* opsOf(const DCtx& c, const DBlock& b) { return c.ops
 std::uint32_t fNOP(DCtx&, const DBlock& b) { return b.next; }
 std::uint32_t fEND(DCtx& c, const DBlock& b) { c.k.stopByte = 255; return b.next; }
 std::uint32_t fJPZ(DCtx& c, const DBlock& b) {
-  return ld<B>(c, opsOf(c, b)[1]) == 0 ? b.jump : b.next;
+  const std::uint32_t* o = opsOf(c, b);
+  return ld<B>(c, o[1]) == 0 ? o[0] : b.next;
 }
 
 #define PLC_FAST_BIN(name, T, expr)                                \
@@ -117,21 +118,22 @@ template <bool resetFirst> std::uint32_t fFlipFlop(DCtx& c, const DBlock& b) {
 
 // A block run by its checked handler on the record itself.
 std::uint32_t fChecked(DCtx& c, const DBlock& b) {
+  const DInfo& in = c.info[&b - c.blocks];
   Exec ex{c.k, c.k.mem};
-  ex.rec = b.rec;
-  ex.next = b.nextAddr;
+  ex.rec = in.rec;
+  ex.next = in.nextAddr;
   std::uint64_t gen = c.k.mem.generation();
-  b.checked(ex);
+  in.checked(ex);
   if (ex.fault) return kDFault;
   // A write into a translated record: the rest of this step runs checked.
-  if (c.k.mem.generation() != gen || ex.next != b.nextAddr) {
+  if (c.k.mem.generation() != gen || ex.next != in.nextAddr) {
     c.missAddr = ex.next;
     return kDMiss;
   }
   return b.next;
 }
 std::uint32_t fFault(DCtx&, const DBlock&) { return kDFault; }
-std::uint32_t fLeave(DCtx& c, const DBlock& b) { c.missAddr = b.rec; return kDMiss; }
+std::uint32_t fLeave(DCtx& c, const DBlock& b) { c.missAddr = c.info[&b - c.blocks].rec; return kDMiss; }
 
 struct FastRow {
   const char* name;
@@ -178,6 +180,7 @@ bool hasFastHandler(int row) {
 
 void Decoded::build(Memory& mem, const std::vector<Addr>& roots, std::size_t maxBlocks) {
   blocks.clear();
+  info.clear();
   ops.clear();
   index.clear();
   ranges.clear();
@@ -195,16 +198,17 @@ void Decoded::build(Memory& mem, const std::vector<Addr>& roots, std::size_t max
     auto idx = static_cast<std::uint32_t>(blocks.size());
     index.emplace(a, idx);
     DBlock b;
-    b.rec = a;
+    DInfo bi;
+    bi.rec = a;
     b.fn = fFault;
     const std::uint8_t* head = mem.ptr(a, 8);
     int row = head ? handlerRow(protocol::getU32(head), kOpcodeCount) : -1;
     if (head) ranges.emplace_back(a, a + 8);
     if (row >= 0) {
-      b.nextAddr = protocol::getU32(head + 4);
-      b.checked = table[static_cast<std::size_t>(row)].handler;
+      bi.nextAddr = protocol::getU32(head + 4);
+      bi.checked = table[static_cast<std::size_t>(row)].handler;
       b.fn = fChecked;
-      work.push_back(b.nextAddr);
+      work.push_back(bi.nextAddr);
       const FastRow* f = fastTable().rows[static_cast<std::size_t>(row)];
       std::size_t count = 0;
       if (f && f->kinds) {
@@ -240,6 +244,7 @@ void Decoded::build(Memory& mem, const std::vector<Addr>& roots, std::size_t max
       }
     }
     blocks.push_back(b);
+    info.push_back(bi);
   }
   // Addresses the translation does not reach leave it (the chain goes on checked).
   auto resolve = [&](Addr a) {
@@ -248,16 +253,21 @@ void Decoded::build(Memory& mem, const std::vector<Addr>& roots, std::size_t max
     auto i = static_cast<std::uint32_t>(blocks.size());
     DBlock leave;
     leave.fn = fLeave;
-    leave.rec = a;
+    DInfo li;
+    li.rec = a;
     blocks.push_back(leave);
+    info.push_back(li);
     index.emplace(a, i);
     return i;
   };
   for (std::size_t i = 0, n = blocks.size(); i < n; ++i) {
     if (blocks[i].fn == fFault || blocks[i].fn == fLeave) continue;
-    std::uint32_t nx = resolve(blocks[i].nextAddr);
+    std::uint32_t nx = resolve(info[i].nextAddr);
     blocks[i].next = nx;
-    if (blocks[i].fn == fJPZ) blocks[i].jump = resolve(ops[blocks[i].op] + 0);
+    if (blocks[i].fn == fJPZ) {
+      std::uint32_t target = resolve(ops[blocks[i].op]);
+      ops[blocks[i].op] = target;
+    }
   }
   std::sort(ranges.begin(), ranges.end());
   std::vector<std::pair<Addr, Addr>> merged;
@@ -299,8 +309,8 @@ bool Kernel::runTranslated(Addr& pos, std::size_t& budget) {
   const Decoded& d = translation();
   std::uint32_t i = d.find(pos);
   if (i == kDMiss) { decodedStale_ = true; return false; }
-  DCtx c{mem.raw(), *this, d.ops.data()};
   const DBlock* blocks = d.blocks.data();
+  DCtx c{mem.raw(), *this, d.ops.data(), blocks, d.info.data()};
   while (stopByte == 0) {
     if (budget == 0) { stopByte = 254; break; }
     --budget;
@@ -314,7 +324,7 @@ bool Kernel::runTranslated(Addr& pos, std::size_t& budget) {
     }
     i = n;
   }
-  pos = blocks[i].rec;
+  pos = d.info[i].rec;
   return false;
 }
 
@@ -332,10 +342,10 @@ bool Kernel::runOneBlock(Addr rec, Addr& next) {
   }
   Decoded d;
   d.build(mem, {rec}, 1);
-  DCtx c{mem.raw(), *this, d.ops.data()};
+  DCtx c{mem.raw(), *this, d.ops.data(), d.blocks.data(), d.info.data()};
   std::uint32_t n = d.blocks[0].fn(c, d.blocks[0]);
   if (n == kDFault) return false;
-  next = n == kDMiss ? c.missAddr : d.blocks[n].rec;
+  next = n == kDMiss ? c.missAddr : d.info[n].rec;
   return true;
 }
 

@@ -15,13 +15,15 @@
 namespace plc {
 
 struct DBlock;
-class Decoded;
+struct DInfo;
 
 // What a block handler needs while a chain runs.
 struct DCtx {
   std::uint8_t* mem;            // arena bytes (offset 0 = target address kArenaBase)
   Kernel& k;
   const std::uint32_t* ops;     // operand pool of the translation
+  const DBlock* blocks;
+  const DInfo* info;
   Addr missAddr = 0;            // where the chain goes on after kDMiss
 };
 
@@ -31,11 +33,16 @@ using DFn = std::uint32_t (*)(DCtx&, const DBlock&);
 inline constexpr std::uint32_t kDFault = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kDMiss = 0xFFFFFFFEu;
 
+// What the chain reads for every block; kept small so that long chains stay
+// in the cache.
 struct DBlock {
   DFn fn = nullptr;
   std::uint32_t next = kDMiss;   // index of the next block
-  std::uint32_t jump = kDMiss;   // JPZ: index of the jump target
-  std::uint32_t op = 0;          // first operand in the pool (fast blocks)
+  std::uint32_t op = 0;          // first operand in the pool (fast blocks;
+                                 // JPZ: its first operand is the target's index)
+};
+// The rest, used when a block runs checked or the chain stops.
+struct DInfo {
   Addr rec = 0;                  // address of the record
   Addr nextAddr = 0;             // its next field
   Handler checked = nullptr;     // checked handler (blocks run on the record)
@@ -44,6 +51,7 @@ struct DBlock {
 class Decoded {
 public:
   std::vector<DBlock> blocks;
+  std::vector<DInfo> info;      // one per block
   std::vector<std::uint32_t> ops;
   std::unordered_map<Addr, std::uint32_t> index;
   // Sorted, merged target ranges the translation was read from.
