@@ -35,7 +35,7 @@ template <class T> T ld(const DCtx& c, std::uint32_t off) {
   return v;
 }
 template <class T> void st(DCtx& c, std::uint32_t off, T v) { std::memcpy(c.mem + off, &v, sizeof(T)); }
-inline const std::uint32_t* opsOf(const DCtx& c, const DBlock& b) { return c.ops + b.op; }
+inline const std::uint32_t* opsOf(const DCtx&, const DBlock& b) { return b.op; }
 
 std::uint32_t fNOP(DCtx&, const DBlock& b) { return b.next; }
 std::uint32_t fEND(DCtx& c, const DBlock& b) { c.k.stopByte = 255; return b.next; }
@@ -191,6 +191,7 @@ void Decoded::build(Memory& mem, const std::vector<Addr>& roots, std::size_t max
   // Written cells of the fast blocks, checked against the ranges at the end.
   std::vector<std::pair<std::uint32_t, std::pair<Addr, Addr>>> outputs;
   std::string kinds;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> firstOp;   // block, first operand
   while (!work.empty() && blocks.size() < maxBlocks) {
     Addr a = work.back();
     work.pop_back();
@@ -236,7 +237,7 @@ void Decoded::build(Memory& mem, const std::vector<Addr>& roots, std::size_t max
       }
       if (f) {
         b.fn = f->fn;
-        b.op = static_cast<std::uint32_t>(first);
+        firstOp.push_back({idx, static_cast<std::uint32_t>(first)});
         ranges.back().second = a + 8 + 4 * static_cast<Addr>(count);
       } else {
         ops.resize(first);
@@ -264,11 +265,12 @@ void Decoded::build(Memory& mem, const std::vector<Addr>& roots, std::size_t max
     if (blocks[i].fn == fFault || blocks[i].fn == fLeave) continue;
     std::uint32_t nx = resolve(info[i].nextAddr);
     blocks[i].next = nx;
-    if (blocks[i].fn == fJPZ) {
-      std::uint32_t target = resolve(ops[blocks[i].op]);
-      ops[blocks[i].op] = target;
-    }
   }
+  // The pool is complete: operands by pointer; JPZ's target by index.
+  for (const auto& [idx, first] : firstOp) {
+    if (blocks[idx].fn == fJPZ) ops[first] = resolve(ops[first]);
+  }
+  for (const auto& [idx, first] : firstOp) blocks[idx].op = ops.data() + first;
   std::sort(ranges.begin(), ranges.end());
   std::vector<std::pair<Addr, Addr>> merged;
   for (const auto& r : ranges) {

@@ -38,8 +38,8 @@ inline constexpr std::uint32_t kDMiss = 0xFFFFFFFEu;
 struct DBlock {
   DFn fn = nullptr;
   std::uint32_t next = kDMiss;   // index of the next block
-  std::uint32_t op = 0;          // first operand in the pool (fast blocks;
-                                 // JPZ: its first operand is the target's index)
+  const std::uint32_t* op = nullptr;   // its operands in the pool (fast blocks;
+                                       // JPZ: the first is the target's index)
 };
 // The rest, used when a block runs checked or the chain stops.
 struct DInfo {
