@@ -416,7 +416,8 @@ void kindForm(Form& f, const ParamCall& c, bool withProc) {
             std::size_t cnt = size / 8;
             std::vector<double> v(cnt);
             std::memcpy(v.data(), at, size);
-            if (cnt == 1) f.real(d.prompt, v[0]);
+            if (cnt == 1 && c.mode == ParamMode::Prompt && d.prompt.rfind("%2", 0) == 0) v[0] = pf_SliderValue(d, v[0], c.clickX, c.clickY);
+            else if (cnt == 1) f.real(d.prompt, v[0]);
             else f.vector(d.prompt, v.data(), cnt);
             std::memcpy(at, v.data(), size);
             break;
@@ -462,6 +463,22 @@ void presetForm(Form& f, const ParamCall& c) {
 }
 
 } // namespace
+
+double pf_SliderValue(const ParamFieldDescriptor& d, double value, int clickX, int clickY) {
+  // "%2?min%max%": the minimum from the fourth character up to "%", then the maximum.
+  const std::string& p = d.prompt;
+  std::size_t a = std::min<std::size_t>(3, p.size());
+  std::size_t e1 = std::min(p.find('%', a), std::min<std::size_t>(p.size(), 27));
+  const double lo = model::nc_ParseReal(p.substr(a, e1 - a).c_str());
+  std::size_t b = std::min(e1 + 1, p.size());
+  std::size_t e2 = std::min(p.find('%', b), std::min<std::size_t>(p.size(), 29));
+  double hi = b < e2 ? model::nc_ParseReal(p.substr(b, e2 - b).c_str()) : lo;
+  if (!(hi > lo)) hi = lo + 100;
+  double v = std::isfinite(value) ? std::clamp(value, lo, hi) : lo;
+  if (d.width >= d.height && d.width > 0) v = lo + (hi - lo) * double(clickX - d.x) / d.width;
+  else if (d.height > 0) v = lo + (hi - lo) * double(d.y + d.height - clickY) / d.height;
+  return std::clamp(v, lo, hi);
+}
 
 std::uint16_t pf_SlotWord(const double& slot) {
   std::uint16_t v;

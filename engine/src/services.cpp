@@ -19,6 +19,8 @@ const char* engineMessageText(int number) {
   case 50016: return "Error!   Printing cannot be executed.";
   case 50048: return "Parameter error!   Invalid parameter values.";
   case 40017: return "Undefined signal type !";
+  case 50018: return "Error!   Parameters cannot be read by the software PLC or the interface.";
+  case 50021: return "Error!   Parameters cannot be written into the software PLC or the interface.";
   default: return "";
   }
 }

@@ -275,6 +275,20 @@ TEST(Params, DescribedFieldsRoundTripAndBounds) {
   EXPECT_TRUE(none2.asked.empty());
 }
 
+TEST(Params, SliderFromClick) {
+  struct Case { const char* prompt; std::int16_t w, h; int cx, cy; double expect; };
+  const Case cases[] = {
+      {"%2 0%10%", 100, 10, 50, 5, 5.0},      // along the width
+      {"%2 0%10%", 100, 10, 500, 5, 10.0},    // clamped
+      {"%2 5%5%", 10, 100, 0, 75, 30.0},      // max not above min: min + 100; along the height
+      {"%2 0%10%", 0, 0, 3, 3, 7.0},          // empty box: only clamped
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> raw = field(1, 1, c.prompt, 0, 0, 0, c.w, c.h);
+    EXPECT_DOUBLE_EQ(pf_SliderValue(pf_DecodeField(raw.data()), 7.0, c.cx, c.cy), c.expect) << c.prompt;
+  }
+}
+
 TEST(Params, ReadTextLimitedToField) {
   std::vector<std::uint8_t> raw = field(3, 8, "Name", 0);
   model::GateTypeRecord type{};

@@ -81,6 +81,11 @@ struct ParamFieldDescriptor {
 };
 constexpr std::size_t kParamFieldSize = 48;
 ParamFieldDescriptor pf_DecodeField(const std::uint8_t* raw);
+// A slider field ("%2" prompt: "%2?min%max%"; a maximum not above the minimum
+// is minimum + 100): the value set from a click in the field's box, along the
+// width when the box is not higher than wide (left = min), else along the
+// height (bottom = min); always within the range.
+double pf_SliderValue(const ParamFieldDescriptor& d, double value, int clickX, int clickY);
 
 // Integer parameters live in the first two bytes of their 8-byte slot.
 std::uint16_t pf_SlotWord(const double& slot);

@@ -64,6 +64,13 @@ bool xt_SyncLibraryCall(const std::string& library, const std::string& function,
 // 50046; library not loaded: 50047), calls it at once or on a worker.
 double xt_CachedLibraryCall(bool worker, const std::string& library, const std::string& function,
                             LibraryArgs args);
+// The extern actions flag of the library-call externs (101..104, 114, 115):
+// while it is clear they do nothing. The editor's xt_EnableThreads /
+// xt_DisableThreads hooks.
+void xt_EnableThreads();
+void xt_DisableThreads();
+bool xt_ThreadsEnabled();
+
 // Call by an address that xt_CachedLibraryCall produced; any other is refused.
 bool xt_CallByAddress(bool worker, double address, LibraryArgs args);
 
