@@ -40,6 +40,9 @@ std::vector<Library> libraries() {
 // first "(" after the macro.
 std::set<std::string> markedExports(const std::vector<std::string>& sources) {
   static const std::regex def(R"(ZERLO_EXPORT\s+[^(;{}]*?([A-Za-z_][A-Za-z0-9_]*)\s*\()");
+  // Exported data: "ZERLO_EXPORT_DATA type name = ..." (the library's
+  // version numbers and the like).
+  static const std::regex data(R"(ZERLO_EXPORT_DATA\s+[^(;{}=]*?([A-Za-z_][A-Za-z0-9_]*)\s*[=;])");
   std::set<std::string> names;
   for (const auto& s : sources) {
     std::ifstream f(s);
@@ -47,6 +50,7 @@ std::set<std::string> markedExports(const std::vector<std::string>& sources) {
     text << f.rdbuf();
     const std::string t = text.str();
     for (std::sregex_iterator it(t.begin(), t.end(), def), end; it != end; ++it) names.insert((*it)[1]);
+    for (std::sregex_iterator it(t.begin(), t.end(), data), end; it != end; ++it) names.insert((*it)[1]);
   }
   return names;
 }

@@ -228,25 +228,53 @@ ZERLO_EXPORT void FB05_GetMouseKeyState(char*, int16_t* aux, double*, void*, int
 }
 
 // ---- the dialogs ----
-#define FB_DIALOG(name, run)                                                                                   \
-  ZERLO_EXPORT void name(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {     \
-    (void)mode;                                                                                                \
-    if (!vector || !changed) return;                                                                           \
-    if (run == 1) *changed = 1;                                                                                \
-  }
+// The common body of a dialog export: nothing without vector or changed;
+// OK (1) sets changed.
+#define FB_DIALOG_BODY(run)              \
+  (void)mode;                            \
+  if (!vector || !changed) return;       \
+  if ((run) == 1) *changed = 1;
 
-FB_DIALOG(FB01_CallParaAssignDlg, runAssign(t, aux, vector))
-FB_DIALOG(FB02_CallParaCompareDlg, runCompare(t, aux, vector))
-FB_DIALOG(FB03_CallParaRSNADlg, (mode ? runResetStop(t, aux, vector, *mode) : 2))
-FB_DIALOG(FB04_CallParaVisualDlg, runVisual(t, aux, vector))
+ZERLO_EXPORT void FB01_CallParaAssignDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(runAssign(t, aux, vector))
+}
+ZERLO_EXPORT void FB02_CallParaCompareDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(runCompare(t, aux, vector))
+}
+ZERLO_EXPORT void FB03_CallParaRSNADlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY((mode ? runResetStop(t, aux, vector, *mode) : 2))
+}
+ZERLO_EXPORT void FB04_CallParaVisualDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(runVisual(t, aux, vector))
+}
 // Dialogs not built yet answer as Cancel: nothing is written.
-FB_DIALOG(FB06_CallParaMOutputDlg, runOutput(aux, vector))
-FB_DIALOG(FB07_CallParaSigBeepDlg, notBuilt(t, aux))
-FB_DIALOG(FB08_CallParaWaitDlg, runWait(vector))
-FB_DIALOG(FB09_CallParaDIVarDlg, runIncDec(t, aux, vector))
-FB_DIALOG(FB10_CallParaBInputDlg, runInput(aux, vector))
-FB_DIALOG(FB11_CallParaBEdgeDlg, runEdge(aux, vector))
-FB_DIALOG(FB12_CallParaPositionDlg, runPosition(t, aux, vector))
-FB_DIALOG(FB13_CallParaDisplayDlg, runDisplay(t, aux, vector))
-FB_DIALOG(FB14_CallParaMessageDlg, runMessage(t, aux, vector))
-FB_DIALOG(FB15_CallTermParaDlg, runTerminal(aux, vector))
+ZERLO_EXPORT void FB06_CallParaMOutputDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(runOutput(aux, vector))
+}
+ZERLO_EXPORT void FB07_CallParaSigBeepDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(notBuilt(t, aux))
+}
+ZERLO_EXPORT void FB08_CallParaWaitDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(runWait(vector))
+}
+ZERLO_EXPORT void FB09_CallParaDIVarDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(runIncDec(t, aux, vector))
+}
+ZERLO_EXPORT void FB10_CallParaBInputDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(runInput(aux, vector))
+}
+ZERLO_EXPORT void FB11_CallParaBEdgeDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(runEdge(aux, vector))
+}
+ZERLO_EXPORT void FB12_CallParaPositionDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(runPosition(t, aux, vector))
+}
+ZERLO_EXPORT void FB13_CallParaDisplayDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(runDisplay(t, aux, vector))
+}
+ZERLO_EXPORT void FB14_CallParaMessageDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(runMessage(t, aux, vector))
+}
+ZERLO_EXPORT void FB15_CallTermParaDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
+  FB_DIALOG_BODY(runTerminal(aux, vector))
+}

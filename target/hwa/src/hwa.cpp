@@ -27,8 +27,8 @@
 #include <vector>
 
 extern "C" {
-HWA_API double dDllVersion = 1.0;
-HWA_API double dDrvVersion = 1.0;
+ZERLO_EXPORT_DATA double dDllVersion = 1.0;
+ZERLO_EXPORT_DATA double dDrvVersion = 1.0;
 }
 
 namespace {
