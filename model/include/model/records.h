@@ -334,6 +334,11 @@ struct DocumentRecord {
   LogicRecord* ReturnLogic;       // level to return to after a run view
   std::uint16_t ReturnLevel;
   char Title[64];                 // window title of the document
+  std::uint8_t ListSwitch2;       // list switches 2..4 of the sheet view (ShowValues is switch 1)
+  std::uint8_t ListSwitch3;
+  std::uint8_t ListSwitch4;
+  std::uint8_t TrendView;         // shown in a trend window
+  std::uint8_t LevelReturn;       // the level-return slots hold a level to go back to
 };
 
 // The level-1 entries: the logic the worksheet shows and edits, and its instances.
