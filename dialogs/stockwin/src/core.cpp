@@ -109,3 +109,19 @@ std::vector<std::string> startLines(const StartBitmapParams* p) {
 }
 
 } // namespace sw
+
+namespace sw {
+
+int zoomPosition(float zoom) {
+  if (!(zoom >= 0.3f && zoom <= 10.0f)) return 10;
+  float product = zoom * 10.0f;
+  return int(product);
+}
+
+float zoomFromPosition(int position) { return float(position) * 0.1f; }
+
+int periodPosition(int periodMs) { return periodMs >= 50 && periodMs <= 5000 ? periodMs / 50 : 6; }
+
+int formatIndex(int format) { return format >= 0 && format <= 5 ? format : 0; }
+
+} // namespace sw

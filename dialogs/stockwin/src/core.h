@@ -66,3 +66,13 @@ private:
 std::vector<std::string> startLines(const StartBitmapParams* p);
 
 } // namespace sw
+
+namespace sw {
+// ---- worksheet setup ----
+// Slider positions of the record's values (out-of-range values show 10 and 6)
+// and back. The zoom product is taken in f32, so a stored 0.7 shows 7.
+int zoomPosition(float zoom);
+float zoomFromPosition(int position);
+int periodPosition(int periodMs);
+int formatIndex(int format);
+} // namespace sw

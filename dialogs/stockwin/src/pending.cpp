@@ -12,7 +12,6 @@ ZERLO_EXPORT int SW01_CallMacroBmpDlg(SwWindow, MacroBmpParams*) { return 2; }
 ZERLO_EXPORT int SW03_CallMacroBGBmpDlg(SwWindow, MacroBmpParams*) { return 2; }
 ZERLO_EXPORT int SW04_CallStartAuswahlDlg(SwWindow, int*) { return 0; }
 ZERLO_EXPORT int SW05_CallNewProjectDlg(SwWindow, char*, int) { return 2; }
-ZERLO_EXPORT int SW20_CallWorkSheetSetupDlg(SwWindow, WorkSheetSetup*) { return 2; }
 
 ZERLO_EXPORT void* SW10_CreateInsertBoxDlg(SwWindow, const SwInsertBoxAttribs*, NameNode**, int) { return nullptr; }
 ZERLO_EXPORT int SW10_SetInsertBoxDlgAttribs(void*, const SwInsertBoxAttribs*) { return 0; }
@@ -33,21 +32,6 @@ ZERLO_EXPORT void SW10_UpdateInsertBoxUPSelection(void*) {}
 ZERLO_EXPORT void SW10_SetInsertBoxState(void*, int) {}
 ZERLO_EXPORT int SW10_GetInsertBoxState(void*) { return 0; }
 
-namespace {
-void empty(FileDlgParams* p) {
-  if (p && p->path && p->size > 0) p->path[0] = '\0';
-}
-} // namespace
-
-ZERLO_EXPORT int SW51_OpenMDLProject(FileDlgParams* p) {
-  empty(p);
-  return 0;
-}
-ZERLO_EXPORT int SW51_SaveAsMDLProject(FileDlgParams* p) {
-  empty(p);
-  return 0;
-}
-ZERLO_EXPORT int SW51_OpenLibrary(FileDlgParams*) { return 0; }
 ZERLO_EXPORT SwWindow SW52_PrintSetup(PrintSetupParams*) { return 0; }
 
 ZERLO_EXPORT int SW51_IsFileNameSuggestionOfNew(const char* path) {

@@ -119,3 +119,18 @@ TEST(StartScreen, LinesAreCutTo35) {
   EXPECT_EQ(l[2], "C");
   EXPECT_EQ(startLines(nullptr), std::vector<std::string>(3));
 }
+
+TEST(WorksheetSetup, PositionsRoundTripAndOutOfRangeDefaults) {
+  for (int pos = 3; pos <= 100; ++pos) EXPECT_EQ(zoomPosition(zoomFromPosition(pos)), pos) << pos;
+  EXPECT_EQ(zoomPosition(0.7f), 7);
+  EXPECT_EQ(zoomPosition(0.25f), 10);
+  EXPECT_EQ(zoomPosition(12.0f), 10);
+  EXPECT_EQ(zoomPosition(2.55f), 25);
+  EXPECT_EQ(periodPosition(40), 6);
+  EXPECT_EQ(periodPosition(6000), 6);
+  EXPECT_EQ(periodPosition(125), 2);
+  EXPECT_EQ(periodPosition(5000), 100);
+  EXPECT_EQ(formatIndex(5), 5);
+  EXPECT_EQ(formatIndex(6), 0);
+  EXPECT_EQ(formatIndex(-1), 0);
+}

@@ -7,7 +7,11 @@
 #include "platform/uisink.h"
 #include "sw_program.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QSlider>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -20,6 +24,7 @@
 
 #include <cstring>
 #include <functional>
+#include <set>
 
 using namespace plat::ui;
 using namespace swtest;
@@ -32,10 +37,10 @@ struct Driver : DialogObserver {
   void shown(const DialogShown& d) override {
     seen.push_back(d.resourceId);
     auto* w = static_cast<QDialog*>(d.widget);
-    if (std::string(d.library) == "STOCKWIN") {
-      static int n = 0;
-      saveShot(w, "STOCKWIN-" + std::to_string(d.resourceId) + (n++ ? "-" + std::to_string(n) : ""));
-    }
+    // The first showing of each dialog is kept as a picture.
+    static std::set<int> shot;
+    if (std::string(d.library) == "STOCKWIN" && shot.insert(d.resourceId).second)
+      saveShot(w, "STOCKWIN-" + std::to_string(d.resourceId));
     if (onShown) onShown(w);
   }
   void timedOut(const DialogShown& d) override { ADD_FAILURE() << "dialog " << d.resourceId << " still open"; }
@@ -353,4 +358,121 @@ TEST_F(Dialogs, AboutBox) {
   };
   EXPECT_EQ(fn<SW21_CallAboutDlgFn>(h_, "SW21_CallAboutDlg")(ownerId_), 1);
   EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 25"});
+}
+
+TEST_F(Dialogs, WorksheetSetupEveryPositionUnchangedByOkAndReopening) {
+  auto call = fn<SW20_CallWorkSheetSetupDlgFn>(h_, "SW20_CallWorkSheetSetupDlg");
+  driver_->onShown = [](QDialog* d) { click(d, 1); };
+  for (int pos = 3; pos <= 100; ++pos) {
+    WorkSheetSetup r{3, float(pos) * 0.1f, 1, 250};
+    WorkSheetSetup before = r;
+    ASSERT_EQ(call(ownerId_, &r), 1);
+    ASSERT_EQ(call(ownerId_, &r), 1);
+    EXPECT_EQ(r.zoom, before.zoom) << pos;
+    EXPECT_EQ(r.format, 3);
+    EXPECT_EQ(r.crossText, 1);
+    EXPECT_EQ(r.refreshMs, 250);
+  }
+}
+
+TEST_F(Dialogs, WorksheetSetupShowsAndWrites) {
+  auto call = fn<SW20_CallWorkSheetSetupDlgFn>(h_, "SW20_CallWorkSheetSetupDlg");
+  WorkSheetSetup r{9, 2.55f, 5, 6000};
+  driver_->onShown = [](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Work Sheet Setup");
+    EXPECT_TRUE(child<QPushButton>(d, 1086)->isChecked());
+    EXPECT_EQ(d->findChild<QSlider*>("c1093")->value(), 25);
+    EXPECT_EQ(child<QLabel>(d, 1092)->text(), "2.5");
+    EXPECT_EQ(child<QLabel>(d, 1101)->text(), "0.30 s");
+    d->findChild<QSlider*>("c1100")->setValue(100);
+    EXPECT_EQ(child<QLabel>(d, 1101)->text(), "5.00 s");
+    child<QPushButton>(d, 1091)->click();
+    d->findChild<QCheckBox*>("c1094")->setChecked(false);
+    key(d, Qt::Key_F1);
+    click(d, 1);
+  };
+  EXPECT_EQ(call(ownerId_, &r), 1);
+  EXPECT_EQ(r.format, 5);
+  EXPECT_EQ(r.zoom, 2.5f);
+  EXPECT_EQ(r.refreshMs, 5000);
+  EXPECT_EQ(r.crossText, 0);
+  EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 34"});
+  WorkSheetSetup c{1, 1.5f, 0, 100};
+  driver_->onShown = [](QDialog* d) {
+    d->findChild<QSlider*>("c1093")->setValue(50);
+    click(d, 2);
+  };
+  EXPECT_EQ(call(ownerId_, &c), 2);
+  EXPECT_EQ(c.zoom, 1.5f);
+  driver_->onShown = [](QDialog* d) {
+    EXPECT_EQ(d->findChild<QSlider*>("c1093")->value(), 10);
+    EXPECT_EQ(d->findChild<QSlider*>("c1100")->value(), 6);
+    click(d, 1);
+  };
+  EXPECT_EQ(call(ownerId_, nullptr), 1);
+}
+
+// ---- file dialogs ----
+namespace {
+// Chooses path in the file dialog (or cancels with an empty path).
+std::function<void(QDialog*)> choosePath(std::vector<std::string> paths, std::vector<std::string>* dirs = nullptr) {
+  auto left = std::make_shared<std::vector<std::string>>(std::move(paths));
+  return [left, dirs](QDialog* d) {
+    auto* f = static_cast<QFileDialog*>(d);
+    if (dirs) dirs->push_back(f->directory().absolutePath().toStdString());
+    if (left->empty() || left->front().empty()) {
+      if (!left->empty()) left->erase(left->begin());
+      d->reject();
+      return;
+    }
+    f->selectFile(QString::fromStdString(left->front()));
+    left->erase(left->begin());
+    static_cast<QDialog*>(f)->accept();
+  };
+}
+} // namespace
+
+TEST_F(Dialogs, OpenAndSaveProjects) {
+  fs::path projects = program().dir / "PROJECTS";
+  writeFile(projects / "Motor.mdl", "x");
+  char buf[256] = "junk";
+  FileDlgParams p{ownerId_, buf, sizeof buf};
+  std::vector<std::string> dirs;
+  driver_->onShown = choosePath({(projects / "Motor.mdl").string()}, &dirs);
+  EXPECT_EQ(fn<SW51_OpenMDLProjectFn>(h_, "SW51_OpenMDLProject")(&p), 1);
+  EXPECT_EQ(std::string(buf), (projects / "Motor.mdl").string());  // the user's case kept
+  ASSERT_EQ(dirs.size(), 1u);
+  EXPECT_EQ(fs::path(dirs[0]), fs::canonical(projects));
+  driver_->onShown = choosePath({""});
+  EXPECT_EQ(fn<SW51_OpenMDLProjectFn>(h_, "SW51_OpenMDLProject")(&p), 0);
+  EXPECT_STREQ(buf, "");
+  // Save: a default name shows 521 and asks again; a path too long for the buffer 520.
+  char small[12] = "";
+  FileDlgParams s{ownerId_, small, sizeof small};
+  std::string good = (projects / "Pump.mdl").string(), dflt = (projects / "UNTITLED 02.MDL").string();
+  driver_->onShown = choosePath({good, ""});
+  EXPECT_EQ(fn<SW51_SaveAsMDLProjectFn>(h_, "SW51_SaveAsMDLProject")(&s), 0);
+  EXPECT_STREQ(small, "");
+  std::strcpy(buf, projects.string().c_str());
+  driver_->onShown = choosePath({dflt, good});
+  EXPECT_EQ(fn<SW51_SaveAsMDLProjectFn>(h_, "SW51_SaveAsMDLProject")(&p), 1);
+  EXPECT_EQ(std::string(buf), good);
+  EXPECT_EQ(texts(), (std::vector<std::string>{"Error!   File path is too long.", "Error!   Invalid file name."}));
+  EXPECT_EQ(fn<SW51_OpenMDLProjectFn>(h_, "SW51_OpenMDLProject")(nullptr), 0);
+}
+
+TEST_F(Dialogs, OpenLibraryTakesTheSuggestionAndKeepsTheBuffer) {
+  fs::path lib = program().dir / "Blocks.mco";
+  writeFile(lib, "x");
+  char buf[256] = "Blocks.mco";
+  FileDlgParams p{ownerId_, buf, sizeof buf};
+  driver_->onShown = [](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Open Zerlo Library");
+    d->reject();
+  };
+  EXPECT_EQ(fn<SW51_OpenLibraryFn>(h_, "SW51_OpenLibrary")(&p), 0);
+  EXPECT_STREQ(buf, "Blocks.mco");
+  driver_->onShown = choosePath({lib.string()});
+  EXPECT_EQ(fn<SW51_OpenLibraryFn>(h_, "SW51_OpenLibrary")(&p), 1);
+  EXPECT_EQ(std::string(buf), lib.string());
 }
