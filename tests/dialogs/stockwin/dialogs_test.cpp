@@ -476,3 +476,36 @@ TEST_F(Dialogs, OpenLibraryTakesTheSuggestionAndKeepsTheBuffer) {
   EXPECT_EQ(fn<SW51_OpenLibraryFn>(h_, "SW51_OpenLibrary")(&p), 1);
   EXPECT_EQ(std::string(buf), lib.string());
 }
+
+TEST_F(Dialogs, StartSelection) {
+  auto call = fn<SW04_CallStartAuswahlDlgFn>(h_, "SW04_CallStartAuswahlDlg");
+  int flag = 1;
+  // Enter on the check box does nothing; the mouse over KONFIG and Enter gives 2.
+  driver_->onShown = [](QDialog* d) {
+    auto* box = d->findChild<QCheckBox*>("c1005");
+    EXPECT_TRUE(box->isChecked());
+    box->setFocus();
+    key(d, Qt::Key_Return);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_TRUE(box->isChecked());
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(child<QPushButton>(d, 1006), &enter);
+    key(d, Qt::Key_Return);
+  };
+  EXPECT_EQ(call(ownerId_, &flag), 2);
+  EXPECT_EQ(flag, 1);
+  // Unticking writes the flag at once; Esc gives 0.
+  driver_->onShown = [](QDialog* d) {
+    d->findChild<QCheckBox*>("c1005")->click();
+    child<QPushButton>(d, 1009)->click();
+    EXPECT_TRUE(d->isVisible());
+    key(d, Qt::Key_Escape);
+  };
+  EXPECT_EQ(call(ownerId_, &flag), 0);
+  EXPECT_EQ(flag, 0);
+  EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 1"});
+  for (int id : {1004, 1007, 1008}) {
+    driver_->onShown = [id](QDialog* d) { child<QPushButton>(d, id)->click(); };
+    EXPECT_EQ(call(ownerId_, nullptr), id == 1004 ? 1 : id == 1007 ? 3 : 4);
+  }
+}
