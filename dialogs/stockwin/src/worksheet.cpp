@@ -10,6 +10,9 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -33,7 +36,14 @@ public:
       b->setObjectName(QStringLiteral("c%1").arg(1086 + i));
       b->setCheckable(true);
       b->setAutoExclusive(true);
-      b->setMinimumSize(40, 32);
+      b->setMinimumSize(40, 40);
+      auto bmp = resources().bitmap(184u + unsigned(i));
+      QImage img;
+      if (!bmp.empty() && img.loadFromData(bmp.data(), int(bmp.size()))) {
+        b->setIcon(QIcon(QPixmap::fromImage(img)));
+        b->setIconSize(img.size());
+        b->setText(QString());
+      }
       fl->addWidget(b, i / 3, i % 3);
       formats_[i] = b;
     }
