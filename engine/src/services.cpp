@@ -10,6 +10,8 @@ const char* engineMessageText(int number) {
   case 50034: return "Serious project error! Please close Zerlo.";
   case 50028: return "Error !   Memory for standard variables has been exceeded.";
   case 50030: return "Error!   Invalid parameter vector.";
+  case 50049: return "Error!   There are too many parallel sequences in the project.";
+  case 50057: return "Error!   Cannot create file.";
   default: return "";
   }
 }

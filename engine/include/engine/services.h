@@ -27,6 +27,9 @@ public:
   virtual void redrawLevelGates() {}
   // The view scrolled to show the marked sequence gate.
   virtual void viewScrolled() {}
+  // A macro level was entered: the view rebuilds itself for the new level
+  // and redraws.
+  virtual void rebuildView() {}
 };
 
 EngineServices& engineServices();
@@ -46,6 +49,7 @@ public:
   }
   void redrawLevelGates() override { calls.push_back("redraw"); }
   void viewScrolled() override { calls.push_back("scrolled"); }
+  void rebuildView() override { calls.push_back("rebuild"); }
 };
 
 } // namespace engine

@@ -136,7 +136,9 @@ struct GateRecord {
   std::uint16_t UseCount;  // 1 after creation, copied with the gate
   std::uint16_t GateNumber;
   std::uint32_t LinkId;    // 0; identity while a project file is read or written
-  std::uint32_t AuxLong;   // 100 after creation, copied with the gate
+  // Kind 0 calling a '$' logic: the cycle time of its task, milliseconds (100
+  // after creation, copied with the gate, kept by the project files).
+  std::uint32_t AuxLong;
   std::uint8_t AuxByte;    // 0 on creation
   std::uint8_t AuxByte2;
   std::uint16_t AuxWord54;
@@ -148,7 +150,6 @@ struct GateRecord {
   std::uint16_t AuxWord66;
   // In memory only.
   GateRecord* SequenceLink;    // stack link of an open parallel sequence (code writer)
-  std::uint32_t CycleTime;     // cycle time of a '$' macro, milliseconds
 };
 enum : std::uint16_t { kGateMirrored = 1, kGateSharedExtra = 2 };
 
@@ -318,6 +319,21 @@ struct DocumentRecord {
   std::uint8_t ProjectLoaded;
   std::uint8_t DisplayChanged;
   std::uint8_t Busy;
+
+  // Editor fields, in memory only: files never write them.
+  std::uint16_t LastEventParam;   // key or command parameter of the last event
+  std::uint8_t RunView;           // shown in a run window
+  std::uint8_t EditView;          // shown in an editing window
+  std::uint8_t ShowValues;        // list switches of the run display
+  std::uint8_t ShowInstanceNames;
+  std::int16_t ViewLeft, ViewTop, ViewRight, ViewBottom;    // visible part of the window
+  std::int16_t TrendLeft, TrendTop, TrendRight, TrendBottom;
+  std::int16_t PlotWidth, PlotHeight;
+  std::int16_t GrabX, GrabY;      // offset of the picked point within the dragged object
+  std::int16_t BoxW, BoxH;        // size of the dragged object
+  LogicRecord* ReturnLogic;       // level to return to after a run view
+  std::uint16_t ReturnLevel;
+  char Title[64];                 // window title of the document
 };
 
 // The level-1 entries: the logic the worksheet shows and edits, and its instances.
