@@ -48,9 +48,11 @@ enum class Mode { Open, Save };
 // Shows the dialog; the chosen path or "" when cancelled.
 std::string choose(SwWindow owner, Mode mode, unsigned filter, unsigned ext, unsigned title, const std::string& dir,
                    const std::string& file) {
-  auto chosen = std::make_shared<std::string>();
+  // The caller waits for the run, so the answer outlives the dialog.
+  std::string chosen;
+  std::string* answer = &chosen;
   unsigned id = mode == Mode::Save ? 2 : 1;
-  run(owner, 1000 + id, [=](QWidget* parent) -> QDialog* {
+  run(owner, 1000 + id, [=, &dir, &file](QWidget* parent) -> QDialog* {
     auto* d = new QFileDialog(parent, QString::fromStdString(text(title)));
     d->setOption(QFileDialog::DontUseNativeDialog, true);
     d->setOption(QFileDialog::ReadOnly, false);
@@ -61,10 +63,10 @@ std::string choose(SwWindow owner, Mode mode, unsigned filter, unsigned ext, uns
     if (auto dot = e.rfind('.'); dot != std::string::npos) d->setDefaultSuffix(QString::fromStdString(e.substr(dot + 1)));
     if (!dir.empty()) d->setDirectory(QString::fromStdString(dir));
     if (!file.empty()) d->selectFile(QString::fromStdString(file));
-    QObject::connect(d, &QFileDialog::fileSelected, d, [chosen](const QString& f) { *chosen = f.toStdString(); });
+    QObject::connect(d, &QFileDialog::fileSelected, d, [answer](const QString& f) { *answer = f.toStdString(); });
     return d;
   });
-  return *chosen;
+  return chosen;
 }
 
 std::string directoryOf(const std::string& path) {

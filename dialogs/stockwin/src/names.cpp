@@ -443,16 +443,17 @@ ZERLO_EXPORT int SW30_CallInsertConnectorDlg(SwWindow owner, ConnectorParams* p)
 }
 
 ZERLO_EXPORT int SW31_CallInsertTextDlg(SwWindow owner, TextParams* p) {
-  auto refused = std::make_shared<bool>(false);
-  int r = run(owner, kDlgText, [=](QWidget* parent) -> QDialog* {
+  // The caller waits for the run, so the flag outlives the factory.
+  bool refused = false;
+  int r = run(owner, kDlgText, [p, &refused](QWidget* parent) -> QDialog* {
     auto* d = new TextDialog(parent, p);
     if (!d->start()) {
-      *refused = true;
+      refused = true;
       delete d;
       return nullptr;
     }
     return d;
   });
   // Cancel on the too-long warning at the start ends the dialog as Cancel.
-  return *refused ? 2 : r;
+  return refused ? 2 : r;
 }
