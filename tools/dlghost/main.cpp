@@ -14,6 +14,7 @@
 // With --shot every dialog that shows (message boxes too) is saved as
 // DIR/<library>-<id>.png and then closed as Cancel, so the run ends by itself.
 #include "dialogkit/qtkit.h"
+#include "stockwin_calls.h"
 #include "platform/library.h"
 #include "platform/uisink.h"
 
@@ -198,6 +199,27 @@ int main(int argc, char** argv) {
   const ExportSig* sig = nullptr;
   for (const auto& e : kExports)
     if (args[1] == e.name) sig = &e;
+  if (!sig && args[1].rfind("SW", 0) == 0) {
+    // The standard dialogs library: its own records (stockwin_calls).
+    plat::lib::Handle h = plat::lib::load(args[0]);
+    void* fn = h ? plat::lib::symbol(h, args[1].c_str()) : nullptr;
+    if (!fn) {
+      std::fprintf(stderr, "dlghost: %s\n", plat::lib::lastError().c_str());
+      return 1;
+    }
+    dlghost::installFakeServices(plat::lib::symbol(h, "SW13_SetObelServiceFctns"));
+    QWidget owner;
+    owner.setWindowTitle("dlghost");
+    owner.resize(640, 480);
+    owner.show();
+    bool known = dlghost::callStockwin(args[1], fn, kit::registerOwner(&owner),
+                                       std::vector<std::string>(args.begin() + 2, args.end()));
+    plat::ui::setDialogObserver(nullptr);
+    plat::lib::unload(h);
+    plat::ui::setSink(nullptr);
+    if (!known) std::fprintf(stderr, "dlghost: unknown export %s\n", args[1].c_str());
+    return known ? 0 : 2;
+  }
   if (!sig) {
     std::fprintf(stderr, "dlghost: unknown export %s\n", args[1].c_str());
     return 2;
