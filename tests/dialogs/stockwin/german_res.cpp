@@ -1,4 +1,5 @@
 // A test language for the standard dialogs library: a few German texts.
+#include "platform/export.h"
 #include "dialogkit/resources.h"
 
 namespace {
@@ -6,6 +7,6 @@ const kit::StringEntry kStrings[] = {{3, "Zerlo-Test"}, {40006, "Programm beende
 const kit::ResourceTable kTable{kStrings, 2, nullptr, 0, nullptr, 0};
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) int LoadResString(unsigned id, char* buf, int size) {
+ZERLO_EXPORT int LoadResString(unsigned id, char* buf, int size) {
   return kit::tableLoadString(kTable, id, buf, size);
 }
