@@ -61,7 +61,10 @@ TEST(Lptif1NT, DrivesTheBoardThroughHwaDll) {
   EXPECT_EQ(getEX(0x378, image), 0);
   std::uint16_t ex = 0;
   std::memcpy(&ex, image + 100, 2);
-  EXPECT_NEAR(ex, 110, 3);           // real time: a few counts either way
+  // The charge is timed on the real clock: a loaded machine only makes the
+  // count larger, never smaller.
+  EXPECT_GE(ex, 107);
+  EXPECT_LE(ex, 999);
   EXPECT_EQ(getEY(0x378, image), 0);
   EXPECT_EQ(board->foreign, 0);
 
