@@ -118,7 +118,7 @@ TEST_F(Binding, OptionalLibraries) {
   EXPECT_EQ(bind_LoadObelCtrl(), 1);
   EXPECT_EQ(bind_LoadPageFrame(), 1);
   EXPECT_TRUE(pf_IsBound());
-  pf_SetProjectPath("/work/projects/A VERY LONG PROJECT NAME.MDL  ");
+  pf_SetProjectPath("projects/A VERY LONG PROJECT NAME.MDL  ");
   EXPECT_EQ(pf_ProjectName(), "A VERY LONG PROJECT");
   char record[64] = {};
   bind_of00_PaintFrame(record, sizeof record);
