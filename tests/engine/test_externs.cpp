@@ -5,6 +5,7 @@
 #include "engine/services.h"
 #include "engine/workers.h"
 
+#include <clocale>
 #include <cstring>
 #include <unistd.h>
 
@@ -92,6 +93,27 @@ TEST(Externs, TextLinesByClass) {
     a.call(r.number);
     EXPECT_EQ(s.sink.text, r.expect) << r.number << " class " << r.cls;
   }
+}
+
+// Initial values go into the target text with a decimal point under any locale.
+TEST(Externs, RealInitialValuesIgnoreTheLocale) {
+  Harness h;
+  const std::string old = std::setlocale(LC_ALL, nullptr);
+  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not generated";
+  std::string five, eight;
+  for (int number : {5, 28}) {
+    SinkScope s;
+    Args a;
+    a.real(0);
+    a.text("NAME");
+    a.reals({5, 3, 1.5, 0});
+    a.real(1.5);
+    a.call(number);
+    (number == 5 ? five : eight) = s.sink.text;
+  }
+  std::setlocale(LC_ALL, old.c_str());
+  EXPECT_EQ(five, "#DW3 = 1.500000\n");
+  EXPECT_EQ(eight, "#DW3 = 1.500000\n");
 }
 
 TEST(Externs, DeclarationLineAndTextConstant) {

@@ -1,6 +1,7 @@
 #include "zasm/zasm.h"
 
 #include "engine/vmcode.h"
+#include "platform/numtext.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -302,9 +303,8 @@ bool constData(const Line& l, ModuleSource& m, std::string& error) {
   }
   for (const std::string& w : splitWords(rest)) {
     if (kind == "real") {
-      char* end = nullptr;
-      const double v = std::strtod(w.c_str(), &end);
-      if (!end || *end) return fail("bad real " + w);
+      double v = 0;
+      if (!plat::num::parseDouble(w, v)) return fail("bad real " + w);
       std::uint64_t bits;
       std::memcpy(&bits, &v, 8);
       for (int i = 0; i < 8; ++i) m.consts.push_back(std::uint8_t(bits >> (8 * i)));
