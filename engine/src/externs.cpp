@@ -375,10 +375,12 @@ ExternProgramState& externState() {
 
 bool xt_CallSlotExtern(std::int32_t number, Vm& vm, std::uint32_t argBlock);
 bool xt_CallLibraryExtern(std::int32_t number, Vm& vm, std::uint32_t argBlock);
+bool xt_CallOutsideExtern(std::int32_t number, Vm& vm, std::uint32_t argBlock);
 
 void xt_Call(std::int32_t number, Vm& vm, std::uint32_t argBlock) {
   if (xt_CallSlotExtern(number, vm, argBlock)) return;
   if (xt_CallLibraryExtern(number, vm, argBlock)) return;
+  if (xt_CallOutsideExtern(number, vm, argBlock)) return;
   Args a{vm, argBlock};
   ExternProgramState& st = externState();
   switch (number) {

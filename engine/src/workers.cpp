@@ -71,6 +71,15 @@ void th_SetHooks(WorkerHooks hooks) {
   st().hooks = std::move(hooks);
 }
 
+std::vector<std::string> dl_LibraryPaths() {
+  const WorkerHooks h = hooksCopy();
+  return h.libraryPaths ? h.libraryPaths() : std::vector<std::string>{};
+}
+
+void th_PostRedraw() {
+  if (auto p = hooksCopy().postRedraw) p();
+}
+
 LibraryHandle dl_LoadLibrary(const std::string& name) {
   if (name.empty()) return nullptr;
   const WorkerHooks h = hooksCopy();
