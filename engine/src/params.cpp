@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/services.h"
+#include "engine/vm.h"
 #include "model/gatekinds.h"
 #include "model/numbers.h"
 
@@ -135,6 +137,47 @@ public:
       break;
     }
     skipToSemicolon();
+    return true;
+  }
+  // The computation mode of a macro gate: its flags (bit 15 steps per
+  // cycle, bit 14 compute only at time) and its steps (at least 1).
+  bool computeMode(std::uint16_t& flags, std::uint16_t& steps) {
+    if (!begin()) return false;
+    if (c_.mode == ParamMode::Write) {
+      if (flags & 0x8000) line("Max. stepno. per cycle");
+      else if (flags & 0x4000) line("Compute only at Time");
+      else line("Iterations per step");
+      t_.text += ' ';
+      if (!(flags & 0x8000) && (flags & 0x4000)) {
+        t_.text += realField(0.0);
+      } else {
+        char b[16] = {};
+        model::nc_FormatIntField(std::int16_t(std::max<std::uint16_t>(steps, 1)), b, sizeof b, 6);
+        t_.text.append(b, 6);
+        t_.text += "      ";
+      }
+      end(";");
+      return true;
+    }
+    if (c_.mode == ParamMode::Prompt) return true;  // the mode dialog is elsewhere
+    skipBlank();
+    const char letter = t_.pos < t_.text.size() ? char(t_.text[t_.pos] & ~0x20) : 0;
+    const int m = seekMark();
+    if (m != '=') {
+      if (m == ':' || m == '?') skipToSemicolon();
+      return m == ':' || m == '?';
+    }
+    const std::string tok = token();
+    skipToSemicolon();
+    const long n = tok.empty() ? 1 : long(model::nc_ParseReal(tok.c_str()));
+    if (letter == 'C') {
+      flags = std::uint16_t((flags | 0x4000) & ~0x8000);
+      steps = 1;
+      return true;
+    }
+    if (letter == 'M') flags = std::uint16_t((flags | 0x8000) & ~0x4000);
+    else if (letter == 'I') flags = std::uint16_t(flags & ~0xC000);
+    steps = std::uint16_t(std::clamp<long>(n, 1, 32767));
     return true;
   }
   bool text(const std::string& prompt, char* field, std::size_t size) {
@@ -288,13 +331,15 @@ unsigned outType(const GateRecord* g) { return g->OutputCount && g->Outputs ? g-
 
 // The parameter part of one kind.
 void kindForm(Form& f, const ParamCall& c, bool withProc) {
-  (void)withProc;
   GateRecord* g = c.gate;
   double* x = extraValues(g, c.instance);
   const std::size_t n = x ? extraSlots(g, c.instance) : 0;
   auto P = [&](int i) { return pf_ParamPromptText(g->Kind, i); };
   auto has = [&](std::size_t k) { return k <= n; };  // k slots present
   switch (g->Kind) {
+    case model::kKindCall:
+      f.computeMode(g->AuxWord54, g->AuxWord66);
+      break;
     case 4: case 5: case 6: case 62: case 67:
       if (has(1) && f.real(P(1), x[0]) && g->Kind <= 6) x[0] = std::fabs(x[0]);
       break;
@@ -387,11 +432,12 @@ void kindForm(Form& f, const ParamCall& c, bool withProc) {
       break;
     case model::kKindCompiled: case model::kKindCompiledNative: {
       const auto* t = model::subType(g);
-      if (!t || !t->ParamFields || !x) break;
+      if (!t) break;
       const auto* raw = static_cast<const std::uint8_t*>(t->ParamFields);
       auto* block = reinterpret_cast<std::uint8_t*>(x);
       const std::size_t bytes = n * 8;
-      for (std::size_t i = 0; i < t->ParamFieldCount && !f.stopped(); ++i) {
+      const std::size_t fields = raw && x ? t->ParamFieldCount : 0;
+      for (std::size_t i = 0; i < fields && !f.stopped(); ++i) {
         ParamFieldDescriptor d = pf_DecodeField(raw + i * kParamFieldSize);
         if (!c.allFields && !(c.clickX >= d.x && c.clickX < d.x + d.width && c.clickY >= d.y &&
                               c.clickY < d.y + d.height))
@@ -431,6 +477,12 @@ void kindForm(Form& f, const ParamCall& c, bool withProc) {
           }
         }
       }
+      // The type's parameter procedure after its fields (not when writing);
+      // in prompt mode the gate is drawn again afterwards.
+      if (withProc && c.mode != ParamMode::Write && !f.stopped() && t->Procs[4] && t->ProcLength[4]) {
+        vm().run(g, c.instance, t->Procs[4]);
+        if (c.mode == ParamMode::Prompt) engineServices().redrawLevelGates();
+      }
       break;
     }
     default:
@@ -448,7 +500,14 @@ void presetForm(Form& f, const ParamCall& c) {
       if (outType(g) <= 1) f.boolean("Preset Value ?", s[0]);
       else f.word("Preset Value ?", s[0], int(std::min(outType(g), 16u)));
       break;
-    case 28: case 42: case 72: case 78: f.real("Preset Value ?", s[0]); break;
+    case 28: case 42: case 72: case 78: {
+      // One REAL, or a vector of the output's elements.
+      const std::size_t e = std::min<std::size_t>(model::elementCount(model::PinSignalType(outType(g))),
+                                                   in->StateSlotCount);
+      if (e <= 1) f.real("Preset Value ?", s[0]);
+      else f.vector("Preset Value ?", s, e);
+      break;
+    }
     case 43: f.intSlot(pf_ParamPromptText(43, 1), s[0]); break;
     case 82: {
       unsigned t = outType(g);
