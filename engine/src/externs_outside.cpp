@@ -134,8 +134,10 @@ void targetValue(X& x, int number) {
       return;
     }
     const std::uint32_t array = x.slot(2);
-    bool ok = false;
-    for (std::int16_t i = 0; i < count && x.ok(); ++i) {
+    // The first refused write ends the run of writes: a server that no
+    // longer answers would otherwise be waited for once per element.
+    bool ok = true;
+    for (std::int16_t i = 0; i < count && x.ok() && ok; ++i) {
       const double v = x.vm.rdReal(array + 8u * std::uint32_t(i));
       if (!x.ok()) return;
       const std::string name = va_AddressText0(cls, double(firstIndex + i));

@@ -255,6 +255,12 @@ TEST(TargetExterns, EmptyAddressFailedAnswerBitsTimeArraysAndQuery) {
     b.call(55);
     EXPECT_EQ(on.target.log, (std::vector<std::string>{"set PW10 1", "set PW11 2", "set PW12 3"}));
     EXPECT_EQ(b.wordAt(4), 1);
+    on.target.dead = true;   // no answer: the first failure ends the writes
+    on.target.log.clear();
+    b.call(53);
+    EXPECT_EQ(on.target.log.size(), 1u);
+    EXPECT_EQ(b.wordAt(4), 0);
+    on.target.dead = false;
   }
   {
     Args a;   // the text read is cut to its region (a buffer of 10 bytes)
