@@ -626,6 +626,33 @@ TEST(BitmapExterns, DrawnFromTheLibraryPathsCombinedAndKeptByHandle) {
   EXPECT_EQ(xt_ExternBitmapCount(), 0u);
 }
 
+// Each of the fifteen operations through the extern onto a pixel table, with
+// the fill colour as the pattern.
+TEST(BitmapExterns, EveryOperationReachesThePixels) {
+  Harness h;
+  BitmapScene scene;
+  ASSERT_TRUE(h.loadStep("call x1:116\naddrof frame:0, const:ox\naddrof frame:4, const:oy\naddrof frame:8, const:w\n"
+                         "addrof frame:12, const:h\naddrof frame:16, const:f\naddrof frame:20, in:0\n"
+                         "addrof frame:24, out:0\nstop\nend",
+                         "ox: int 0\noy: int 0\nw: int 2\nh: int 1\nf: text \"pic.bmp\""));
+  disp::gdi_SetFillColor(4);
+  const disp::Rgb fill = disp::gdi_ColorIndexToRgb(4);
+  const std::uint32_t P = std::uint32_t(fill.r) << 16 | std::uint32_t(fill.g) << 8 | fill.b;
+  const std::uint32_t S = 0x00FF00, D = 0x5A3C96;   // S: the picture's left pixel
+  const std::uint32_t M = 0xFFFFFF;
+  const std::uint32_t expect[15] = {0,           ~D & M,       P & S,     (~S | D) & M, ~S & M,
+                                    ~(S | D) & M, P,           P ^ D,     (P | ~S | D) & M, S & D,
+                                    S,           S & ~D & M,   S ^ D,     S | D,        M};
+  for (int op = 0; op < 15; ++op) {
+    scene.dev.px.assign(16, D);
+    h.setInWord(0, std::uint16_t(op));
+    EXPECT_EQ(h.runStep(), 0) << vm().lastError();
+    EXPECT_EQ(scene.dev.px[0], expect[op]) << "operation " << op;   // the picture's left pixel
+    EXPECT_EQ(scene.dev.px[4], D) << "operation " << op;   // below the box: unchanged
+  }
+  EXPECT_EQ(xt_ExternBitmapCount(), 1u);   // loaded once, drawn by its handle since
+}
+
 TEST(BitmapExterns, AMissingFileDrawsThePlaceholder) {
   Harness h;
   BitmapScene scene;
