@@ -8,21 +8,12 @@
 #include <QEvent>
 #include <QTimer>
 
-#include <cstdlib>
 #include <memory>
 
 namespace onl32ns {
 
 namespace {
 std::unique_ptr<QApplication> gApp;
-}
-
-bool haveDisplay() {
-  for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* s = std::getenv(v);
-    if (s && *s) return true;
-  }
-  return false;
 }
 
 bool startGui(int& argc, char** argv) {
