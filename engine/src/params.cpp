@@ -10,6 +10,7 @@
 #include "engine/services.h"
 #include "engine/vm.h"
 #include "model/gatekinds.h"
+#include "recorder/recordgate.h"
 #include "model/numbers.h"
 
 namespace engine {
@@ -423,6 +424,26 @@ void kindForm(Form& f, const ParamCall& c, bool withProc) {
         for (int i = 1; i < 4; ++i) f.real(P(i + 1), x[i]);
       }
       break;
+    case rec::kKindReadRecord: case rec::kKindWriteRecord: {
+      // The record file's state lies at the head of the extra values; the
+      // first channel read is the file's channel offset (values passed over
+      // at the start of a record) plus one, at most its values per record.
+      rec::RecordFileState st;
+      if (!rec::vdb_LoadState(c.instance, st)) break;
+      if (g->Kind == rec::kKindReadRecord) {
+        char prompt[32];
+        std::snprintf(prompt, sizeof prompt, "1st channel? (Max=%2u)", unsigned(st.valueCount % 100));
+        auto first = std::int16_t(std::min<unsigned>(st.skip + 1u, 32767u));
+        if (!f.integer(prompt, first)) break;
+        long v = std::max<long>(first, 1);
+        if (st.valueCount > 0) v = std::min<long>(v, st.valueCount);
+        st.skip = std::uint16_t(v - 1);
+        rec::vdb_StoreState(c.instance, st);
+      }
+      // The file is chosen and opened in the dialog mode only.
+      if (c.mode == ParamMode::Prompt && !f.stopped()) rec::vdb_OpenRecordFile(g, c.instance);
+      break;
+    }
     case 72:
       if (has(2)) {
         f.intSlot("Max.number of iteration-steps", x[0]);

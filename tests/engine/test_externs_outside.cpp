@@ -167,10 +167,10 @@ TEST(TargetExterns, ReadsAndWritesByAddressText) {
     ASSERT_EQ(on.target.log.size(), 1u) << r.number;
     EXPECT_EQ(on.target.log[0], r.log) << r.number;
     EXPECT_EQ(std::int16_t(a.wordAt(2)), 1) << r.number;
-    if (r.number == 10) EXPECT_EQ(a.wordAt(1), 700);
-    if (r.number == 13) EXPECT_EQ(a.realAt(1), 2.5);
-    if (r.number == 14) EXPECT_EQ(a.longAt(1), -3);
-    if (r.number == 15) EXPECT_EQ(a.wordAt(1), 200);
+    if (r.number == 10) { EXPECT_EQ(a.wordAt(1), 700); }
+    if (r.number == 13) { EXPECT_EQ(a.realAt(1), 2.5); }
+    if (r.number == 14) { EXPECT_EQ(a.longAt(1), -3); }
+    if (r.number == 15) { EXPECT_EQ(a.wordAt(1), 200); }
   }
 }
 

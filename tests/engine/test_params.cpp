@@ -408,6 +408,7 @@ TEST(ParamList, InputsOutputsUncountedPrinterAndMissingFile) {
 }
 
 #include "harness.h"
+#include "recorder/recordgate.h"
 
 namespace {
 
@@ -473,6 +474,33 @@ TEST(Params, ParameterProcedureRunsAfterReadingNotAfterWriting) {
   h.extra[1] = 0;
   ASSERT_TRUE(pf_EditBlock(c, r, nullptr));   // the form alone runs no procedure
   EXPECT_EQ(h.extra[1], 0.0);
+}
+
+// Read-Record: the first channel is the file's channel offset plus one, at
+// most its values per record.
+TEST(Params, ReadRecordFirstChannel) {
+  TestGate g(88, std::vector<double>(5, 0.0));
+  rec::RecordFileState st;
+  st.valueCount = 5;
+  st.skip = 2;
+  ASSERT_TRUE(rec::vdb_StoreState(&g.in, st));
+  ParamCall c;
+  c.gate = &g.g;
+  c.instance = &g.in;
+  c.gateNumber = 4;
+  ParamText w;
+  ASSERT_TRUE(gp_GateParams(c, w, nullptr));
+  EXPECT_NE(w.text.find("    1st channel  (Max~ 5)         = 3     "), std::string::npos) << w.text;
+  for (const auto& [entered, skip] : {std::pair<int, int>{4, 3}, {9, 4}, {0, 0}}) {
+    std::string text = w.text;
+    text.replace(text.find("= 3"), 3, "= " + std::to_string(entered));
+    ParamText r{text};
+    c.mode = ParamMode::Read;
+    ASSERT_TRUE(gp_GateParams(c, r, nullptr));
+    ASSERT_TRUE(rec::vdb_LoadState(&g.in, st));
+    EXPECT_EQ(st.skip, skip) << entered;
+    EXPECT_EQ(st.valueCount, 5);
+  }
 }
 
 } // namespace
