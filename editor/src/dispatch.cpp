@@ -379,6 +379,12 @@ void ui_MainShutDown() {
     if (d && d != model::TemplateDocument && d != model::PasteDocument) doc_FreeWindowDocument(d);
     *p = nullptr;
   }
+  // The paste document never owns a project: it shares the one of the
+  // document it was copied from.
+  if (model::DocumentRecord* paste = model::PasteDocument; paste && paste != model::TemplateDocument) {
+    paste->FirstModule = paste->LastModule = nullptr;
+    paste->FirstLogic = paste->LastLogic = nullptr;
+  }
   model::setEditor(nullptr);
   model::doc_ShutDown();
 }

@@ -9,6 +9,7 @@
 #include "model/editing.h"
 #include "model/fake_services.h"
 #include "model/gatekinds.h"
+#include "model/geometry.h"
 #include "model/memory.h"
 
 #include <cstdlib>
