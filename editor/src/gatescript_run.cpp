@@ -367,7 +367,8 @@ void doAddGate(Run& r, const ScriptHead& head, std::string_view line, bool refer
     }
   }
   int creation = library == "%STD" ? fifth : -1;
-  GateRecord* g = gInserter(r.logic, library, type, x + r.dx, y + r.dy, creation);
+  auto at = [](int v, int offset) { return int(model::clamp16(int(std::clamp<long long>(0LL + v + offset, -32768, 32767)))); };
+  GateRecord* g = gInserter(r.logic, library, type, at(x, r.dx), at(y, r.dy), creation);
   if (!g || !inLogic(r.logic, g)) return;
   gLastCreated = g;
   if (textInstead) scr_SetTextBlock(r.logic, g, 16, "   ");

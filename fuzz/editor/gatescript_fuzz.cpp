@@ -28,6 +28,9 @@ model::DocumentRecord* fixture() {
   model::DocumentRecord* d = model::doc_New();
   if (!d) return nullptr;
   model::CurrentDocument = d;
+  model::LogicRecord* sub = model::ge_NewLogic("SUB");
+  model::LogicRecord* main = model::ge_NewLogic("MAIN");
+  if (!sub || !main) return d;
   model::ProjectModule* lib = model::doc_AddModule(*d, "LIB", model::kModuleCompiled);
   model::GateTypeRecord* t = nullptr;
   if (model::mm_New(t) && model::mm_New(t->InputPins, 2) && model::mm_New(t->OutputPins, 1)) {
@@ -52,8 +55,6 @@ model::DocumentRecord* fixture() {
     t->ParamFieldCount = 2;
     lib->List = t;
   }
-  model::LogicRecord* sub = model::ge_NewLogic("SUB");
-  model::LogicRecord* main = model::ge_NewLogic("MAIN");
   d->MacroLevel = 1;
   d->LevelLogics[1] = main;
   auto add = [](model::LogicRecord* l, const char* libName, const char* type, int x, int y, int c) {
