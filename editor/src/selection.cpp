@@ -10,6 +10,9 @@
 #include "model/gatekinds.h"
 #include "model/geometry.h"
 #include "model/services.h"
+#include "display/gatedraw.h"
+#include "display/gdi.h"
+#include "display/view.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -474,7 +477,7 @@ void ws_InsertPasteBuffer(WorksheetWindowData* window, EngineEvent* event, int x
   Box b = boxOf(paste->PasteLogic, false);
   if (!paste->PasteLogic->FirstGate) b.minX = b.minY = 0;
   scr_Execute(window, event, x - b.minX, y - b.minY, kScriptClipboard);
-  if (model::CurrentDocument) model::CurrentDocument->MarkedGate = nullptr;
+  de_ClearSheetMark();
 }
 
 int ws_PasteAt(WorksheetWindowData* window, EngineEvent* event) {
@@ -505,12 +508,70 @@ int ws_SheetFollower(WorksheetWindowData* window, EngineEvent* event) {
   return 1;
 }
 
-int ws_PasteFollower(WorksheetWindowData* window, EngineEvent*) {
+int ws_PasteFollower(WorksheetWindowData* window, EngineEvent* event) {
   if (window && window->document) {
     model::CurrentDocument = window->document;
     ctx().DragDocument = window->document;
   }
+  DocumentRecord* paste = model::PasteDocument;
+  if (event && event->type == kMsgMouseMove && paste && paste->PasteLogic && disp::gdi_CurrentDevice()) {
+    disp::DrawView& v = disp::currentView();
+    int sx = v.scrollX, sy = v.scrollY, state = v.editorState;
+    v.scrollX = -(event->x + (window ? window->dragOffsetX : 0));
+    v.scrollY = -(event->y + (window ? window->dragOffsetY : 0));
+    v.editorState = 0;
+    model::GateInstance* inst = paste->PasteLogic->FirstInstance;
+    int counter = 0;
+    for (GateRecord* g = paste->PasteLogic->FirstGate; g; g = g->Next, inst = inst ? inst->Next : nullptr)
+      disp::gd_DrawGate(g, inst, ++counter);
+    v.scrollX = sx;
+    v.scrollY = sy;
+    v.editorState = state;
+  }
   return 1;
+}
+
+namespace {
+std::vector<std::pair<const DocumentRecord*, const GateRecord*>> gMarked;
+} // namespace
+
+bool de_IsGateMarked(const DocumentRecord* doc, const GateRecord* gate) {
+  return std::find(gMarked.begin(), gMarked.end(), std::make_pair(doc, gate)) != gMarked.end();
+}
+
+void de_ClearSheetMark() {
+  const DocumentRecord* d = model::CurrentDocument;
+  std::erase_if(gMarked, [&](const auto& e) { return e.first == d; });
+}
+
+bool de_ToggleGateMark(WorksheetWindowData* window, GateRecord* gate) {
+  DocumentRecord* d = model::CurrentDocument;
+  if (!d || !gate) return false;
+  auto it = std::find(gMarked.begin(), gMarked.end(), std::pair<const DocumentRecord*, const GateRecord*>(d, gate));
+  if (it != gMarked.end()) {
+    gMarked.erase(it);
+    ws_DirtyReset();
+    markBox(gate, 0);
+    ws_DirtyFlush();
+    return false;
+  }
+  gMarked.emplace(gMarked.begin(), d, gate);
+  if (!disp::gdi_CurrentDevice()) return true;
+  std::int16_t x, y, w, h;
+  model::gg_GateBox(gate, x, y, w, h, false);
+  int sx = window ? window->scrollX : d->ScrollX, sy = window ? window->scrollY : d->ScrollY;
+  disp::Pt16 batch[32];
+  int n = 0;
+  for (int row = 0, yy = y - sy; yy <= y + h - sy; yy += 2, ++row)
+    for (int xx = x - sx + (row & 1); xx <= x + w - sx; xx += 2) {
+      batch[n++] = disp::Pt16{std::int16_t(xx), std::int16_t(yy)};
+      if (n == 32) {
+        disp::gdi_Markers(n, batch);
+        n = 0;
+      }
+    }
+  if (n) disp::gdi_Markers(n, batch);
+  return true;
 }
 
 void selection_RegisterHandlers() {

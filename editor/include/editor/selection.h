@@ -45,7 +45,15 @@ int ws_PasteAt(WorksheetWindowData* window, EngineEvent* event);
 // Inserts the paste buffer into the current logic at a sheet point.
 void ws_InsertPasteBuffer(WorksheetWindowData* window, EngineEvent* event, int x, int y);
 
-// The drag callbacks of the group drag and of a pending paste.
+// The document's list of marked gates (independent of the selection), for the
+// commands that work on marked gates. Toggling a gate covers its box with a
+// dot pattern, or asks for its plain redraw when it was marked.
+bool de_ToggleGateMark(WorksheetWindowData* window, model::GateRecord* gate);
+bool de_IsGateMarked(const model::DocumentRecord* doc, const model::GateRecord* gate);
+void de_ClearSheetMark();
+
+// The drag callbacks of the group drag and of a pending paste; the paste
+// follower draws the paste buffer at the mouse when a drawing context is current.
 int ws_SheetFollower(WorksheetWindowData* window, EngineEvent* event);
 int ws_PasteFollower(WorksheetWindowData* window, EngineEvent* event);
 
