@@ -31,9 +31,13 @@ void putI16(std::uint8_t* p, int v) {
 }
 int getI16(const std::uint8_t* p) { return std::int16_t(std::uint16_t(p[0] | (p[1] << 8))); }
 
-void blankText(std::uint8_t* p) {
-  std::memset(p, ' ', 8);
-  p[8] = 0;
+// A blank-padded text of up to 9 bytes (eight blanks and a NUL) that stops
+// at the end of its record.
+void blankText(std::uint8_t* p, std::size_t room) {
+  std::size_t n = std::min<std::size_t>(9, room);
+  if (n == 0) return;
+  std::memset(p, ' ', n - 1);
+  p[n - 1] = 0;
 }
 
 void dirtySheet(const LogicRecord* l) {
@@ -56,8 +60,8 @@ void txt_InitFieldTable(WorksheetWindowData* window, SetupRecordA& a, SetupRecor
   b[1] = 1;
   putI16(&b[4], 640);
   putI16(&b[6], 480);
-  blankText(&b[10]);
-  blankText(&b[19]);
+  blankText(&b[10], b.size() - 10);
+  blankText(&b[19], b.size() - 19);   // record B ends 4 bytes into its second text
   c.fill(0);
   if (!l || l->Flags == 0) {
     if (l) {

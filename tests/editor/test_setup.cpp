@@ -25,7 +25,7 @@ TEST_F(Setup, DefaultsForAnEmptyFlagWord) {
   EXPECT_EQ(b[4] | (b[5] << 8), 640);
   EXPECT_EQ(b[6] | (b[7] << 8), 480);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(&b[10])), "        ");
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(&b[19])), "        ");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(&b[19])), "   ") << "cut at the end of the record";
   EXPECT_EQ(main->Text2[0], 0) << "the names are cleared";
 }
 
