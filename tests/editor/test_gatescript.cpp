@@ -353,3 +353,82 @@ TEST_F(GateScriptTest, AThousandGateScriptRuns) {
   EXPECT_EQ(count(main), 1000);
   EXPECT_EQ(model::gt_GateText(nth(main, 999)), "gate 999");
 }
+
+// ---- drop services ----
+
+class DropServices : public ScriptFixture {};
+
+TEST_F(DropServices, ADroppedOutputJoinsTheInputBeside) {
+  model::GateRecord* in = add(main, "%STD", "Input", 100, 100, 1);
+  std::int16_t px, py;
+  std::uint16_t side;
+  model::gg_OutputPinPos(in, 1, px, py, side);
+  // The new Output's input pin lands 30 units right of the Input's output.
+  model::GateRecord* probe = add(main, "%STD", "Output", 400, 400, 1);
+  std::int16_t qx, qy;
+  model::gg_InputPinPos(probe, 1, qx, qy, side);
+  model::ge_DeleteGate(main, probe);
+  int x = in->X + px + 30 - qx, y = in->Y + py - qy;
+  model::GateRecord* out = scr_DropService(window, "%STD", "Output", x, y, 0);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(out->Inputs[0].Source, in);
+  EXPECT_EQ(model::gt_PortName(out), "In1");
+  // Farther than 50 units: nothing joins.
+  model::GateRecord* far = scr_DropService(window, "%STD", "Output", x + 200, y + 200, 0);
+  ASSERT_NE(far, nullptr);
+  EXPECT_EQ(far->Inputs[0].Source, nullptr);
+  EXPECT_EQ(model::gt_PortName(far), "In2");
+  expectSound();
+}
+
+TEST_F(DropServices, ADroppedTextAsksItsTextOf255Characters) {
+  host.textAnswers = {std::string(300, 'w'), "<cancel>"};
+  model::GateRecord* t = scr_DropService(window, "%STD", "Text", 100, 100, 0);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(model::gt_GateText(t), std::string(255, 'w'));
+  EXPECT_EQ(scr_DropService(window, "%STD", "Text", 200, 100, 0), nullptr) << "Cancel deletes the gate";
+  EXPECT_EQ(count(main), 1);
+  EXPECT_EQ(scr_DropService(window, "NOLIB", "NOTYPE", 200, 100, 0), nullptr);
+  expectSound();
+}
+
+TEST_F(DropServices, DropItemAtReplacesTheGateAndKeepsItsWiring) {
+  model::GateRecord* in = add(main, "%STD", "Input", 100, 100, 1);
+  model::GateRecord* out = add(main, "%STD", "Output", 200, 100, 1);
+  wire(main, out, 1, in, 1);
+  EXPECT_EQ(scr_DropItemAt(window, "%STD", "Output", 700, 700), nullptr) << "an empty spot";
+  EXPECT_EQ(count(main), 2);
+  EXPECT_EQ(out->Inputs[0].Source, in);
+  model::GateRecord* replaced = scr_DropItemAt(window, "%STD", "Output", 205, 105);
+  ASSERT_NE(replaced, nullptr);
+  EXPECT_EQ(count(main), 2);
+  EXPECT_EQ(replaced->X, 200);
+  EXPECT_EQ(replaced->Inputs[0].Source, in);
+  EXPECT_EQ(replaced->Selected, 0);
+  EXPECT_EQ(editorState(), 0u);
+  expectSound();
+}
+
+TEST_F(DropServices, LabelsDeleteTheUsersAndPictureUsesRefreshTheInsertBox) {
+  model::LogicRecord* sub = model::ge_NewLogic("SUB");
+  add(sub, "%STD", "Input", 0, 0, 1);
+  add(main, "", "SUB", 100, 100, -1);
+  model::LogicRecord* picture = model::ge_NewLogic("999FBPICW");
+  add(picture, "", "SUB", 0, 0, -1);
+  model::EditLogic(*model::TemplateDocument) = sub;
+  clipboard.scriptData = "WindowType(0);\nA = addGate(%STD,Input,0,100,1);\nsetIOLabel(A,Z b);\n";
+  ASSERT_EQ(scr_Execute(window, nullptr, 0, 0, kScriptClipboard), 0);
+  EXPECT_EQ(count(main), 0) << "the users are deleted";
+  EXPECT_EQ(model::gt_PortName(nth(sub, 1)), "Z b");
+  // A port dropped into SUB rebuilds the calls; the one in the picture logic
+  // is not rebuilt, but the insert box is refreshed.
+  add(main, "", "SUB", 100, 100, -1);
+  add(picture, "", "SUB", 0, 0, -1);
+  ASSERT_NE(scr_DropService(window, "%STD", "Output", 100, 300, 0), nullptr);
+  EXPECT_EQ(host.insertBoxRefreshes, 1);
+  ASSERT_EQ(count(main), 1);
+  EXPECT_EQ(main->FirstGate->OutputCount, 1) << "rebuilt with the new port";
+  EXPECT_EQ(count(picture), 0);
+  model::EditLogic(*model::TemplateDocument) = main;
+  expectSound();
+}
