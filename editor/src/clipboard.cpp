@@ -87,49 +87,31 @@ ScriptBuffer* clip_OpenBuffer(int read, int carrier) {
     return b;
   }
   ClipboardPort& port = clip_Port();
-  if (read) {
-    bool script = port.hasScript();
-    if (!script && !port.hasText()) {
-      gState.status = kClipNothing;
-      return nullptr;
-    }
-    if (!port.open()) {
-      gState.status = kClipNotOpened;
-      return nullptr;
-    }
-    std::string data;
-    if (!(script ? port.script(data) : port.text(data))) {
-      port.close();
-      gState.status = kClipNothing;
-      return nullptr;
-    }
-    auto* b = new (std::nothrow) ScriptBuffer{};
-    if (!b) {
-      port.close();
-      gState.status = kClipNoMemory;
-      return nullptr;
-    }
-    b->carrier = kCarrierClipboard;
-    b->kind = script ? kBufScript : kBufPlainFirst;
-    takeData(b, data);
-    return b;
+  bool script = read && port.hasScript();
+  if (read && !script && !port.hasText()) {
+    gState.status = kClipNothing;
+    return nullptr;
   }
   if (!port.open()) {
     gState.status = kClipNotOpened;
     return nullptr;
   }
-  if (!port.empty()) {
+  // Every failure after the open closes the clipboard again.
+  auto fail = [&](std::uint32_t status) -> ScriptBuffer* {
     port.close();
-    gState.status = kClipNotEmptied;
+    gState.status = status;
     return nullptr;
-  }
+  };
+  std::string data;
+  if (read && !(script ? port.script(data) : port.text(data))) return fail(kClipNothing);
+  if (!read && !port.empty()) return fail(kClipNotEmptied);
   auto* b = new (std::nothrow) ScriptBuffer{};
-  if (!b) {
-    port.close();
-    gState.status = kClipNoMemory;
-    return nullptr;
-  }
+  if (!b) return fail(kClipNoMemory);
   b->carrier = kCarrierClipboard;
+  if (read) {
+    b->kind = script ? kBufScript : kBufPlainFirst;
+    takeData(b, data);
+  }
   return b;
 }
 

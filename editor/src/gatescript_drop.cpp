@@ -23,13 +23,9 @@ namespace {
 
 int gLastTextHeight = 12;
 
-std::string noBlanks(const char* s, std::size_t n) {
-  std::string r;
-  for (std::size_t i = 0; i < n && s[i]; ++i)
-    if (s[i] != ' ') r.push_back(s[i]);
-  return r;
+std::string plainName(const LogicRecord* l) {
+  return l ? scr_NoBlanks(std::string_view(l->Name, strnlen(l->Name, 16))) : std::string();
 }
-std::string plainName(const LogicRecord* l) { return l ? noBlanks(l->Name, 16) : std::string(); }
 
 bool usesAsSub(const GateRecord* g, const LogicRecord* L) {
   return g->Sub == L && (g->Kind == model::kKindCall || g->Kind >= model::kKindCompiled);
@@ -39,14 +35,6 @@ bool logicUses(const LogicRecord* l, const LogicRecord* L) {
   for (const GateRecord* g = l->FirstGate; g; g = g->Next)
     if (usesAsSub(g, L)) return true;
   return false;
-}
-
-model::ProjectModule* moduleOf(const LogicRecord* logic) {
-  model::DocumentRecord* d = model::CurrentDocument;
-  for (model::ProjectModule* m = d ? d->FirstModule : nullptr; m; m = m->Next)
-    for (LogicRecord* l = model::firstLogicOf(m); l; l = l->Next)
-      if (l == logic) return m;
-  return nullptr;
 }
 
 void useWindowDocument(WorksheetWindowData* window) {
@@ -76,7 +64,7 @@ bool scr_RecordSubprogramUsers(WorksheetWindowData* window, ScriptBuffer* buffer
   LogicRecord* L = currentLevelLogic();
   model::DocumentRecord* d = model::CurrentDocument;
   if (!L || !d) return false;
-  model::ProjectModule* own = moduleOf(L);
+  model::ProjectModule* own = scr_ModuleOfLogic(L);
   std::string library = own ? std::string(own->Name, strnlen(own->Name, 12)) : std::string("UNDEF");
   std::string type(L->Name, strnlen(L->Name, 16));
   while (!type.empty() && type.back() == ' ') type.pop_back();
@@ -148,43 +136,6 @@ bool feedsAnything(const LogicRecord* logic, const GateRecord* src, unsigned pin
   return false;
 }
 
-void outward(GateRecord* g, unsigned pin, bool input, int& x, int& y) {
-  std::int16_t px = 0, py = 0;
-  std::uint16_t side = 0;
-  if (input) model::gg_InputPinPos(g, pin, px, py, side);
-  else model::gg_OutputPinPos(g, pin, px, py, side);
-  x = g->X + px;
-  y = g->Y + py;
-  bool negated = input ? (g->Inputs[pin - 1].Flags & model::kPinNegated) : (g->Outputs[pin - 1].Flags & model::kPinNegated);
-  if (!negated) return;
-  int d = input ? 3 : 2;
-  if (side == model::kSideRight) x += d;
-  else if (side == model::kSideLeft) x -= d;
-  else if (side == model::kSideBottom) y += d;
-  else if (side == model::kSideTop) y -= d;
-}
-
-bool lay(LogicRecord* logic, GateRecord* dest, unsigned in, GateRecord* src, unsigned out) {
-  int ix, iy, ox, oy;
-  outward(dest, in, true, ix, iy);
-  outward(src, out, false, ox, oy);
-  model::WirePoint* wire = nullptr;
-  model::WirePoint* end = nullptr;
-  if (!model::mm_New(wire)) return false;
-  if (!model::mm_New(end)) {
-    model::mm_Delete(wire);
-    return false;
-  }
-  wire->X = model::clamp16(ox);
-  wire->Y = model::clamp16(oy);
-  wire->Next = end;
-  end->X = model::clamp16(ix);
-  end->Y = model::clamp16(iy);
-  if (model::ge_ConnectGates(logic, dest, in, src, out, nullptr, wire)) return true;
-  model::ge_FreeWirePoints(wire);
-  return false;
-}
-
 // Joins the free pins of a dropped gate to touching pins of its neighbours
 // (closer than 50 units); true when anything was connected.
 bool connectNeighbours(LogicRecord* logic, GateRecord* g) {
@@ -193,7 +144,7 @@ bool connectNeighbours(LogicRecord* logic, GateRecord* g) {
   for (unsigned i = 1; i <= g->InputCount; ++i) {
     if (g->Inputs[i - 1].Source) continue;
     int x, y;
-    outward(g, i, true, x, y);
+    scr_PinPoint(g, i, true, x, y);
     x = model::gg_Snap(x);
     y = model::gg_Snap(y);
     GateRecord* best = nullptr;
@@ -203,16 +154,16 @@ bool connectNeighbours(LogicRecord* logic, GateRecord* g) {
       if (o == g || !joinsKind(o, true)) continue;
       for (unsigned k = 1; k <= o->OutputCount; ++k) {
         int ox, oy;
-        outward(o, k, false, ox, oy);
+        scr_PinPoint(o, k, false, ox, oy);
         int dist = model::gg_Distance(x, ox, y, oy);
         if (dist < bestD) bestD = dist, best = o, bestPin = k;
       }
     }
-    if (best && !feedsAnything(logic, best, bestPin)) any |= lay(logic, g, i, best, bestPin);
+    if (best && !feedsAnything(logic, best, bestPin)) any |= scr_LayWire(logic, g, i, best, bestPin);
   }
   for (unsigned k = 1; k <= g->OutputCount; ++k) {
     int x, y;
-    outward(g, k, false, x, y);
+    scr_PinPoint(g, k, false, x, y);
     GateRecord* best = nullptr;
     unsigned bestPin = 0;
     int bestD = 50;
@@ -221,12 +172,12 @@ bool connectNeighbours(LogicRecord* logic, GateRecord* g) {
       for (unsigned i = 1; i <= o->InputCount; ++i) {
         if (o->Inputs[i - 1].Source) continue;
         int ix, iy;
-        outward(o, i, true, ix, iy);
+        scr_PinPoint(o, i, true, ix, iy);
         int dist = model::gg_Distance(x, ix, y, iy);
         if (dist < bestD) bestD = dist, best = o, bestPin = i;
       }
     }
-    if (best) any |= lay(logic, best, bestPin, g, k);
+    if (best) any |= scr_LayWire(logic, best, bestPin, g, k);
   }
   return any;
 }

@@ -32,13 +32,6 @@ namespace {
 LibraryGateInserter gInserter = scr_PlainLibraryInsert;
 GateRecord* gLastCreated = nullptr;
 
-std::string noBlanks(std::string_view s) {
-  std::string r;
-  for (char c : s)
-    if (c != ' ') r.push_back(c);
-  return r;
-}
-
 std::string upper(std::string s) {
   for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
   return s;
@@ -51,7 +44,7 @@ bool inLogic(const LogicRecord* logic, const GateRecord* gate) {
 }
 
 std::string logicNameNoBlanks(const LogicRecord* l) {
-  return l ? noBlanks(std::string_view(l->Name, strnlen(l->Name, 16))) : std::string();
+  return l ? scr_NoBlanks(std::string_view(l->Name, strnlen(l->Name, 16))) : std::string();
 }
 
 // Reads every line of an open buffer; fn gets each (without its line feed).
@@ -98,6 +91,46 @@ GateRecord* scr_PlainLibraryInsert(LogicRecord* logic, const std::string& librar
 }
 
 GateRecord* scr_LastCreatedGate() { return gLastCreated; }
+
+void scr_PinPoint(GateRecord* g, unsigned pin, bool input, int& x, int& y) {
+  std::int16_t px = 0, py = 0;
+  std::uint16_t side = 0;
+  if (input) model::gg_InputPinPos(g, pin, px, py, side);
+  else model::gg_OutputPinPos(g, pin, px, py, side);
+  x = g->X + px;
+  y = g->Y + py;
+  bool negated = input ? (g->Inputs[pin - 1].Flags & model::kPinNegated) : (g->Outputs[pin - 1].Flags & model::kPinNegated);
+  if (!negated) return;
+  int d = input ? 3 : 2;
+  switch (side) {
+  case model::kSideRight: x += d; break;
+  case model::kSideLeft: x -= d; break;
+  case model::kSideBottom: y += d; break;
+  case model::kSideTop: y -= d; break;
+  default: break;
+  }
+}
+
+bool scr_LayWire(LogicRecord* logic, GateRecord* dest, unsigned in, GateRecord* src, unsigned out) {
+  int ix, iy, ox, oy;
+  scr_PinPoint(dest, in, true, ix, iy);
+  scr_PinPoint(src, out, false, ox, oy);
+  model::WirePoint* wire = nullptr;
+  model::WirePoint* end = nullptr;
+  if (!model::mm_New(wire)) return false;
+  if (!model::mm_New(end)) {
+    model::mm_Delete(wire);
+    return false;
+  }
+  wire->X = model::clamp16(ox);
+  wire->Y = model::clamp16(oy);
+  wire->Next = end;
+  end->X = model::clamp16(ix);
+  end->Y = model::clamp16(iy);
+  if (model::ge_ConnectGates(logic, dest, in, src, out, nullptr, wire)) return true;
+  model::ge_FreeWirePoints(wire);
+  return false;
+}
 
 // Replaces a Text gate's text block: the height in the first word, the text
 // from byte 8, n / 8 + 2 rows; every instance that keeps its own copy follows.
@@ -237,26 +270,6 @@ unsigned pinByName(const GateRecord* g, const std::string& name, bool input) {
   return 0;
 }
 
-// A pin position moved outward for a negated pin (3 units for an input, 2 for an output).
-void pinPoint(GateRecord* g, unsigned pin, bool input, int& x, int& y) {
-  std::int16_t px = 0, py = 0;
-  std::uint16_t side = 0;
-  if (input) model::gg_InputPinPos(g, pin, px, py, side);
-  else model::gg_OutputPinPos(g, pin, px, py, side);
-  x = g->X + px;
-  y = g->Y + py;
-  bool negated = input ? (g->Inputs[pin - 1].Flags & model::kPinNegated) : (g->Outputs[pin - 1].Flags & model::kPinNegated);
-  if (!negated) return;
-  int d = input ? 3 : 2;
-  switch (side) {
-  case model::kSideRight: x += d; break;
-  case model::kSideLeft: x -= d; break;
-  case model::kSideBottom: y += d; break;
-  case model::kSideTop: y -= d; break;
-  default: break;
-  }
-}
-
 void doConnect(Run& r, std::string_view line, std::size_t pos) {
   std::string dn = scr_Token(line, pos, ',');
   std::string dp = scr_Token(line, pos, ',');
@@ -267,25 +280,7 @@ void doConnect(Run& r, std::string_view line, std::size_t pos) {
   if (!dest || !src || !inLogic(r.logic, dest) || !inLogic(r.logic, src)) return;
   unsigned in = pinByName(dest, dp, true), out = pinByName(src, sp, false);
   if (!in || !out) return;
-  int ix, iy, ox, oy;
-  pinPoint(dest, in, true, ix, iy);
-  pinPoint(src, out, false, ox, oy);
-  model::WirePoint* wire = nullptr;
-  model::WirePoint* end = nullptr;
-  if (!model::mm_New(wire)) return;
-  if (!model::mm_New(end)) {
-    model::mm_Delete(wire);
-    return;
-  }
-  wire->X = model::clamp16(ox);
-  wire->Y = model::clamp16(oy);
-  wire->Next = end;
-  end->X = model::clamp16(ix);
-  end->Y = model::clamp16(iy);
-  if (!model::ge_ConnectGates(r.logic, dest, in, src, out, nullptr, wire)) {
-    model::ge_FreeWirePoints(wire);
-    return;
-  }
+  if (!scr_LayWire(r.logic, dest, in, src, out)) return;
   model::InputPin& pin = dest->Inputs[in - 1];
   if (ctx().routeHook && model::shell().blk_GetRouteOptions().enabled) ctx().routeHook(pin.Wire, 1, 1);
 }

@@ -17,14 +17,6 @@ using model::LogicRecord;
 
 namespace {
 
-std::string noBlanks(std::string_view s) {
-  std::string r;
-  r.reserve(s.size());
-  for (char c : s)
-    if (c != ' ') r.push_back(c);
-  return r;
-}
-
 // A fixed-width name field up to its NUL, trailing blanks dropped.
 std::string fieldText(const char* field, std::size_t width) {
   std::size_t n = 0;
@@ -35,6 +27,22 @@ std::string fieldText(const char* field, std::size_t width) {
 
 } // namespace
 
+std::string scr_NoBlanks(std::string_view s) {
+  std::string r;
+  r.reserve(s.size());
+  for (char c : s)
+    if (c != ' ') r.push_back(c);
+  return r;
+}
+
+model::ProjectModule* scr_ModuleOfLogic(const LogicRecord* logic) {
+  model::DocumentRecord* d = model::CurrentDocument;
+  for (model::ProjectModule* m = d ? d->FirstModule : nullptr; m; m = m->Next)
+    for (LogicRecord* l = model::firstLogicOf(m); l; l = l->Next)
+      if (l == logic) return m;
+  return nullptr;
+}
+
 // ---- tokenising ----
 
 bool scr_SplitHead(std::string_view line, ScriptHead& head) {
@@ -44,10 +52,10 @@ bool scr_SplitHead(std::string_view line, ScriptHead& head) {
   std::string_view h = line.substr(0, paren);
   std::size_t eq = h.find('=');
   if (eq != std::string_view::npos) {
-    head.name = noBlanks(h.substr(0, eq));
-    head.word = noBlanks(h.substr(eq + 1));
+    head.name = scr_NoBlanks(h.substr(0, eq));
+    head.word = scr_NoBlanks(h.substr(eq + 1));
   } else {
-    head.word = noBlanks(h);
+    head.word = scr_NoBlanks(h);
   }
   head.args = paren + 1;
   return true;
@@ -57,7 +65,7 @@ std::string scr_Token(std::string_view line, std::size_t& pos, char delimiter) {
   if (pos > line.size()) pos = line.size();
   std::size_t at = line.find(delimiter, pos);
   if (at == std::string_view::npos) return std::string(line.substr(pos));
-  std::string token = noBlanks(line.substr(pos, at - pos));
+  std::string token = scr_NoBlanks(line.substr(pos, at - pos));
   pos = at + 1;
   return token;
 }
@@ -130,14 +138,6 @@ void put(ScriptBuffer* b, const std::string& s) { clip_AppendLine(b, s.c_str());
 std::string num(long v) { return std::to_string(v); }
 std::string gname(const GateRecord* g) { return "GATE" + num(g->GateNumber); }
 
-model::ProjectModule* moduleOfLogic(const LogicRecord* logic) {
-  model::DocumentRecord* d = model::CurrentDocument;
-  for (model::ProjectModule* m = d ? d->FirstModule : nullptr; m; m = m->Next)
-    for (LogicRecord* l = model::firstLogicOf(m); l; l = l->Next)
-      if (l == logic) return m;
-  return nullptr;
-}
-
 bool isFirstModule(const model::ProjectModule* m) {
   return m && model::CurrentDocument && model::CurrentDocument->FirstModule == m;
 }
@@ -150,7 +150,7 @@ bool libraryOf(const GateRecord* g, std::string& library, std::string& type, boo
   case model::kKindCall: {
     const LogicRecord* sub = model::subLogic(g);
     if (!sub) return false;
-    model::ProjectModule* m = moduleOfLogic(sub);
+    model::ProjectModule* m = scr_ModuleOfLogic(sub);
     type = fieldText(sub->Name, 16);
     if (!m) {
       library = "UNDEF";
@@ -305,7 +305,7 @@ int scr_CloseWriter(ScriptBuffer* b) { return clip_CloseBuffer(b); }
 
 void scr_WriteSelectLogic(ScriptBuffer* b, WorksheetWindowData*, const char* logicName) {
   std::string name = logicName ? std::string(logicName, strnlen(logicName, 16)) : std::string();
-  put(b, "selectLogic(" + noBlanks(name) + ");\n");
+  put(b, "selectLogic(" + scr_NoBlanks(name) + ");\n");
 }
 
 namespace {

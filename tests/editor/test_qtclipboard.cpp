@@ -2,6 +2,8 @@
 #include "editor/clipboard.h"
 #include "editor/qtclipboard.h"
 
+#include "qt_app.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
@@ -12,12 +14,7 @@ namespace {
 
 using namespace editor;
 
-void app() {
-  static int argc = 1;
-  static char name[] = "editor_qt_tests";
-  static char* argv[] = {name, nullptr};
-  if (!QCoreApplication::instance()) new QApplication(argc, argv);
-}
+void app() { editor_test::qtApp(); }
 
 class QtClipboardTest : public ::testing::Test {
 protected:

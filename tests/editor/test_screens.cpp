@@ -10,6 +10,8 @@
 #include "model/geometry.h"
 #include "model/memory.h"
 
+#include "qt_app.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -18,13 +20,7 @@ namespace {
 
 using namespace editor;
 
-void app() {
-  // One application for every test of the binary.
-  static int argc = 1;
-  static char name[] = "editor_qt_tests";
-  static char* argv[] = {name, nullptr};
-  if (!QCoreApplication::instance()) new QApplication(argc, argv);
-}
+void app() { editor_test::qtApp(); }
 
 class Screens : public ::testing::Test {
 protected:

@@ -120,6 +120,18 @@ model::GateRecord* scr_DropItemAt(WorksheetWindowData* window, const std::string
 model::GateRecord* scr_InsertLibraryGate(WorksheetWindowData* window, const std::string& library,
                                          const std::string& type, int x, int y, int creation);
 
+// A pin's sheet position, moved outward for a negated pin (3 units for an
+// input, 2 for an output) in the pin's direction.
+void scr_PinPoint(model::GateRecord* gate, unsigned pin, bool input, int& x, int& y);
+// Lays a two-point wire from the output to the input and connects the pins
+// with the model's type check; false (nothing changed) when refused.
+bool scr_LayWire(model::LogicRecord* logic, model::GateRecord* dest, unsigned in, model::GateRecord* src,
+                 unsigned out);
+// The plain module that holds a logic in the current document (null when none).
+model::ProjectModule* scr_ModuleOfLogic(const model::LogicRecord* logic);
+// A text without its blanks.
+std::string scr_NoBlanks(std::string_view text);
+
 // The name of a logic up to its first blank.
 std::string scr_LogicBaseName(const model::LogicRecord* logic);
 // The pin names of the script: input (or output) pin n from 1.
