@@ -5,6 +5,9 @@
 #include "editor/ws.h"
 #include "model/editing.h"
 #include "model/geometry.h"
+#include "display/gdi.h"
+#include "display/sheet.h"
+#include "editor/titles.h"
 
 #include <algorithm>
 #include <cstring>
@@ -205,6 +208,40 @@ int mod_GetExtent2(WorksheetWindowData* window, const GateRecord* gate) {
   if (!gate) return 0;
   model::gg_GateRect(gate, x, y, w, h, false);
   return h;
+}
+
+void mod_MakeCurrent(WorksheetWindowData* window) {
+  useWindowDocument(window);
+  de_RefreshAllLevels(window);
+}
+
+void mod_DrawLevelSheet(WorksheetWindowData* window) {
+  useWindowDocument(window);
+  LogicRecord* l = currentLevelLogic();
+  if (!l || !disp::gdi_CurrentDevice()) return;
+  model::DocumentRecord* d = model::CurrentDocument;
+  disp::ws_DrawSheet(l->FirstGate, d->LevelInstances[d->MacroLevel]);
+}
+
+void mod_DropLevelInstances(WorksheetWindowData* window) {
+  useWindowDocument(window);
+  model::DocumentRecord* d = model::CurrentDocument;
+  if (!d) return;
+  model::RunDocument = d;
+  if (d->MacroLevel == 1)
+    if (LogicRecord* l = d->LevelLogics[1]) {
+      for (bool again = true; again;) {
+        again = false;
+        for (GateRecord* g = l->FirstGate; g; g = g->Next)
+          if (g->Kind == model::kKindCall) {
+            model::ge_DeleteGate(l, g);
+            again = true;
+            break;
+          }
+      }
+      d->LevelInstances[1] = l->FirstInstance;
+    }
+  d->MacroLevel = 0;
 }
 
 namespace {

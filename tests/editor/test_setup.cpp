@@ -125,4 +125,19 @@ TEST_F(Setup, QualifiedNameWithInstanceNamesAndAShortBuffer) {
   d->LevelInstances[2] = nullptr;
 }
 
+TEST_F(Setup, DropLevelInstancesDeletesTheCallsOfLevelOne) {
+  model::LogicRecord* sub = model::ge_NewLogic("SUB");
+  add(sub, "%STD", "Input", 0, 0, 1);
+  add(main, "", "SUB", 100, 100, -1);
+  add(main, "%STD", "Text", 0, 0, -1);
+  mod_MakeCurrent(window);
+  mod_DropLevelInstances(window);
+  EXPECT_EQ(count(main), 1);
+  EXPECT_EQ(main->FirstGate->Kind, model::kKindText);
+  EXPECT_EQ(model::TemplateDocument->MacroLevel, 0);
+  EXPECT_EQ(model::RunDocument, model::TemplateDocument);
+  model::TemplateDocument->MacroLevel = 1;
+  expectSound();
+}
+
 } // namespace

@@ -49,6 +49,13 @@ int mod_RenameLogic(WorksheetWindowData* window, const char* oldName, const char
 void mod_DeleteGate(WorksheetWindowData* window, model::GateRecord* gate);
 int mod_GetExtent1(WorksheetWindowData* window, const model::GateRecord* gate);
 int mod_GetExtent2(WorksheetWindowData* window, const model::GateRecord* gate);
+// The block picture scratch document of the insert box: made current with
+// its levels refreshed; its sheet drawn (when a drawing context is current);
+// taken as the run document with the calls of its level-1 logic deleted and
+// its level set to 0.
+void mod_MakeCurrent(WorksheetWindowData* window);
+void mod_DrawLevelSheet(WorksheetWindowData* window);
+void mod_DropLevelInstances(WorksheetWindowData* window);
 // The level path of the current document: level names cut at their first
 // blank, separated by backslashes, each level above 1 with "::" and the
 // instance name of its call when that call's name block begins with "_I".
