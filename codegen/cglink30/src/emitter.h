@@ -87,6 +87,9 @@ public:
 
   // Reads the target's layout and empties every table.
   void prepare();
+  // Reserves the tables for a program text of about this many bytes, so that
+  // they do not grow step by step while the text is parsed.
+  void reserve(uint64_t textBytes);
 
   // ---- actions of the grammar ----
   void taskBegin(uint32_t line, uint32_t cycle, uint32_t number);
@@ -164,6 +167,7 @@ private:
   std::map<std::string, Mark> marks_;
   std::vector<MarkRef> markRefs_;
   std::vector<Definition> definitions_;
+  std::vector<uint32_t> dumpWords_;  // scratch of dump()
 };
 
 }  // namespace cg
