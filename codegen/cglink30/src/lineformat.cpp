@@ -32,12 +32,21 @@ unsigned long long unsignedOf(const FmtArg& a, char length) {
 }
 
 // Digits of v in base 10 or 16 into the end of buf; returns the first digit.
-char* digits(char* end, unsigned long long v, unsigned base, bool upper) {
+// The base is a constant of each instance, so that no division is done.
+template <unsigned Base> char* digits(char* end, unsigned long long v, bool upper) {
   const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
   char* p = end;
+  if (v <= 0xFFFFFFFFull) {  // 32-bit steps are cheaper
+    uint32_t w = static_cast<uint32_t>(v);
+    do {
+      *--p = set[w % Base];
+      w /= Base;
+    } while (w);
+    return p;
+  }
   do {
-    *--p = set[v % base];
-    v /= base;
+    *--p = set[v % Base];
+    v /= Base;
   } while (v);
   return p;
 }
@@ -229,13 +238,14 @@ char* LineFormat::write(char* out, const FmtArg* args, size_t count) const {
       case Piece::Dec: {
         long long v = signedOf(a, p.length);
         unsigned long long m = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-        char* d = digits(end, m, 10, false);
+        char* d = digits<10>(end, m, false);
         out = field(out, v < 0, d, static_cast<size_t>(end - d), p.width, p.left, p.zero);
         break;
       }
       case Piece::Unsigned:
       case Piece::Hex: {
-        char* d = digits(end, unsignedOf(a, p.length), p.type == Piece::Hex ? 16 : 10, p.upper);
+        const unsigned long long v = unsignedOf(a, p.length);
+        char* d = p.type == Piece::Hex ? digits<16>(end, v, p.upper) : digits<10>(end, v, false);
         out = field(out, false, d, static_cast<size_t>(end - d), p.width, p.left, p.zero);
         break;
       }
