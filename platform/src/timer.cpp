@@ -9,6 +9,9 @@
 #include <thread>
 
 #include <pthread.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <sched.h>
 
 namespace plat::time {
@@ -180,6 +183,11 @@ struct PeriodicTimer::Impl {
       sp.sched_priority = sched_get_priority_min(SCHED_FIFO) + 1;
       (void)pthread_setschedparam(pthread_self(), SCHED_FIFO, &sp);  // quietly stays normal when refused
     }
+#ifdef __linux__
+    // Wake-ups as close to the deadline as the system can: a thread of the
+    // normal policy otherwise gets up to 50 us of slack on every sleep.
+    (void)::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
     {
       int pol = SCHED_OTHER;
       sched_param got{};

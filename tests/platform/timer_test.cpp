@@ -4,6 +4,9 @@
 
 #include <atomic>
 #include <sched.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <thread>
 
 using namespace plat::time;
@@ -212,6 +215,17 @@ TEST(PeriodicTimer, SystemClockRunsAndRealtimeFallsBack) {
   EXPECT_TRUE(s.policy == SCHED_FIFO || s.policy == SCHED_OTHER) << s.policy;
   EXPECT_STRNE(schedulingPolicyName(s.policy), "unknown");
 }
+
+#ifdef __linux__
+TEST(PeriodicTimer, TheTimerThreadSleepsWithoutSlack) {
+  PeriodicTimer timer;
+  std::atomic<long> slack{-1};
+  ASSERT_TRUE(timer.start(1ms, [&] { slack = ::prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0); }, systemClock()));
+  for (int i = 0; i < 10000 && slack.load() < 0; ++i) std::this_thread::sleep_for(1ms);
+  timer.stop();
+  EXPECT_EQ(slack.load(), 1);
+}
+#endif
 
 TEST(SystemClock, MonotonicAndSleeps) {
   auto c = systemClock();
