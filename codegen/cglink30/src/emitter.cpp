@@ -81,6 +81,7 @@ void Emitter::reserve(uint64_t textBytes) {
   operands_.reserve(static_cast<size_t>(capped / 16));
   definitions_.reserve(static_cast<size_t>(capped / 128));
   markRefs_.reserve(static_cast<size_t>(capped / 256));
+  marks_.reserve(static_cast<size_t>(capped / 256));
 }
 
 double Emitter::memoryShare() const {
@@ -344,13 +345,13 @@ void Emitter::script(uint32_t line, uint32_t number) {
 }
 
 void Emitter::mark(uint32_t line, const std::string& name) {
-  if (marks_.count(name)) {
+  Mark m{counter_, 0};
+  auto [it, added] = marks_.try_emplace(name, m);
+  if (!added) {
     msgs_.report(61, line, name);
     return;
   }
-  Mark m{counter_, 0};
-  convAddress(counter_, m.target);
-  marks_.emplace(name, m);
+  convAddress(counter_, it->second.target);
   lst_.line(316, static_cast<long>(line), name.c_str(), static_cast<uint32_t>(counter_));
 }
 

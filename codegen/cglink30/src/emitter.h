@@ -3,9 +3,9 @@
 // code entries placed in the target's program memory, tasks, scripts, marks
 // with their references, and variable definitions with initial values.
 #include <cstdint>
-#include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ddf_api.h"
@@ -123,7 +123,7 @@ public:
   const std::vector<size_t>& entered() const { return enteredSource_; }  // entered, source order
   const std::vector<size_t>& byNumber() const { return enteredByNumber_; }
   const std::vector<Script>& scripts() const { return scripts_; }
-  const std::map<std::string, Mark>& marks() const { return marks_; }
+  const std::unordered_map<std::string, Mark>& marks() const { return marks_; }
   const std::vector<MarkRef>& markRefs() const { return markRefs_; }
   const std::vector<Definition>& definitions() const { return definitions_; }
   double memoryShare() const;
@@ -164,7 +164,7 @@ private:
   std::vector<size_t> enteredSource_, enteredByNumber_;
   std::vector<Script> scripts_;
   std::set<uint32_t> scriptNumbers_;
-  std::map<std::string, Mark> marks_;
+  std::unordered_map<std::string, Mark> marks_;  // looked up by name only
   std::vector<MarkRef> markRefs_;
   std::vector<Definition> definitions_;
   std::vector<uint32_t> dumpWords_;  // scratch of dump()
