@@ -1,6 +1,8 @@
 // Worker threads, the library search and cache, and the library calls.
 #include "engine/workers.h"
 
+#include "platform/uisink.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <list>
@@ -198,7 +200,10 @@ std::size_t th_Count() {
 }
 
 std::size_t th_KillAll(std::chrono::milliseconds bound) {
+  // The dialogs workers have open end first, as Cancel: through the hook,
+  // else through the dialog kit's process-wide list of queued modal runs.
   if (auto cancel = hooksCopy().cancelDialogs) cancel();
+  else plat::ui::cancelModalRuns();
   std::unique_lock g(st().lock);
   for (auto& w : st().workers) w->stop.request_stop();
   st().ended.wait_for(g, bound, [] { return st().running == 0; });

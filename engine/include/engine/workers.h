@@ -30,6 +30,7 @@ struct WorkerHooks {
   std::string programDir;                                   // "" : the platform's program directory
   std::function<void()> postRedraw;      // queues 1043 to the main loop; called on the worker
   std::function<void()> cancelDialogs;   // ends the dialogs workers have open, as Cancel
+                                         // (none: plat::ui::cancelModalRuns)
   std::function<void()> beep;
 };
 void th_SetHooks(WorkerHooks hooks);
