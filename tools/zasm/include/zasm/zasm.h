@@ -23,6 +23,11 @@ enum ProcSlot { kStep, kCode1, kCode2, kAlloc, kEndRun, kParam, kDraw1, kDraw2, 
 struct TypeSource {
   std::string name;
   std::vector<model::PinSignalType> inputs, outputs;
+  // The pin rows (position, side, signal type, 8-character name), parallel to
+  // inputs / outputs; typeRows fills what a source leaves out.
+  std::vector<model::TypePinRow> inputRows, outputRows;
+  // Described parameter fields: 48 bytes a field.
+  std::vector<std::uint8_t> fields;
   std::uint16_t extra = 0, state = 0;
   std::int16_t width = 40, height = 30;
   std::uint16_t flags = 0;
@@ -45,6 +50,14 @@ struct ModuleSource {
   // the module (empty when none).
   std::vector<std::uint8_t> init;
 };
+
+// The pin rows of a type: the placed rows of its source, default places
+// (inputs down the left side, outputs down the right) for the others.
+std::vector<model::TypePinRow> typeRows(const TypeSource& t, bool inputs);
+
+// Extern numbers a library may not call (no function behind them, or the
+// engine's own).
+bool isForbiddenExtern(unsigned number);
 
 // Assembles a library text. On error: false with "line N: message".
 bool assembleLibrary(const std::string& text, ModuleSource& out, std::string& error);
