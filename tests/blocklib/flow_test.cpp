@@ -4,6 +4,7 @@
 // description with no error and no warning, downloaded and run.
 #include "target_fixture.h"
 
+#include "engine/externs.h"
 #include "engine/levels.h"
 
 #include <cstring>
@@ -45,20 +46,26 @@ protected:
   }
 };
 
+// The flow of demo A: START -> motor 1 cw -> wait for E1 (YES) -> motor 1
+// off -> END.
+struct DemoA {
+  model::LogicRecord* flow = nullptr;
+  bool build(Diagram& D) {
+    flow = model::ge_NewLogic("FLOW");
+    auto* start = D.block(flow, "STARTV3");
+    auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+    auto* e1 = D.block(flow, "BINPUTV3", aux({1, 0, 1}));
+    auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
+    auto* end = D.block(flow, "ENDEV3");
+    return start && cw && e1 && off && end && D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, e1, 1) &&
+           D.wire(flow, e1, 2, off, 1) && D.wire(flow, off, 1, end, 1) && D.macro(D.main, flow);
+  }
+};
+
 TEST_F(Flow, MotorRunsClockwiseUntilInputOne) {
   Diagram& D = *d;
-  model::LogicRecord* flow = model::ge_NewLogic("FLOW");
-  auto* start = D.block(flow, "STARTV3");
-  auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
-  auto* e1 = D.block(flow, "BINPUTV3", aux({1, 0, 1}));
-  auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
-  auto* end = D.block(flow, "ENDEV3");
-  ASSERT_TRUE(start && cw && e1 && off && end);
-  ASSERT_TRUE(D.wire(flow, start, 1, cw, 1));
-  ASSERT_TRUE(D.wire(flow, cw, 1, e1, 1));
-  ASSERT_TRUE(D.wire(flow, e1, 2, off, 1));   // YES: E1 set
-  ASSERT_TRUE(D.wire(flow, off, 1, end, 1));
-  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  DemoA demo;
+  ASSERT_TRUE(demo.build(D));
 
   const std::string text = writeWithLinks();
   ASSERT_FALSE(text.empty());
@@ -88,6 +95,82 @@ TEST_F(Flow, MotorRunsClockwiseUntilInputOne) {
   EXPECT_EQ(get<std::uint8_t>(A(1, 1)), 0) << "motor 1 off after E1\n" << text;
   EXPECT_EQ(get<std::uint8_t>(A(1, 0)), 0);
   EXPECT_EQ(k.errorByte & kErrRealtime, 0);
+}
+
+// The simulated image in the library's variable block (offsets from the
+// library's source).
+class SimImage {
+public:
+  bool open(model::DocumentRecord& doc, const std::string& sourcePath) {
+    zasm::ModuleSource src;
+    std::string err;
+    if (!zasm::assembleLibrary(readFile(sourcePath), src, err)) return false;
+    for (model::ProjectModule* m = doc.FirstModule; m; m = m->Next)
+      if (std::strncmp(m->Name, "ZRLFB02", 12) == 0) vars_ = static_cast<std::uint8_t*>(m->VariableBlock);
+    eraw_ = src.varLabels["eraw"];
+    aimg_ = src.varLabels["aimg"];
+    mimg_ = src.varLabels["mimg"];
+    return vars_ != nullptr;
+  }
+  void setInput(int element, int bit, bool on) { vars_[eraw_ + 2 * (element * 8 + bit)] = on ? 1 : 0; }
+  bool output(int element, int bit) const {
+    return element < 16 && vars_[aimg_ + 2 * (element * 8 + bit)] != 0;
+  }
+  bool flag(int byte, int bit) const { return byte < 128 && vars_[mimg_ + 2 * (byte * 8 + bit)] != 0; }
+
+private:
+  std::uint8_t* vars_ = nullptr;
+  std::uint32_t eraw_ = 0, aimg_ = 0, mimg_ = 0;
+};
+
+// The main oracle: the engine's time steps and the software PLC's task
+// cycles, with the same input every cycle, agree after every cycle on every
+// output and every flag of the sequence.
+TEST_F(Flow, SimulationEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  DemoA demo;
+  ASSERT_TRUE(demo.build(D));
+  const std::string text = writeWithLinks();
+  ASSERT_FALSE(text.empty());
+  std::string download, msgs;
+  CgAdvResult res{};
+  ASSERT_TRUE(compile(D.zcdPath(), download, msgs, res)) << msgs << text;
+  ASSERT_EQ(res.errors + res.warnings, 0u) << msgs << text;
+  channel->download(download);
+  channel->exchange({kReqStart});
+
+  SimImage sim;
+  ASSERT_TRUE(sim.open(*D.doc, ZERLO_BLOCKLIB_SOURCE));
+  engine::ExternProgramState& st = engine::externState();
+  st.kind3Window = true;   // the run window, offline: the blocks simulate
+  st.onlineMode = false;
+  model::LogicRecord* l = D.main;
+  l->StepBlock.simTime = 0.0;
+  D.doc->iterationCounter = 1;
+
+  tick(1);
+  int motorCycles = 0;
+  for (int cycle = 1; cycle <= 240; ++cycle) {
+    // E1 rises at cycle 60, falls at 90 and comes again at 150.
+    const bool e1 = (cycle >= 60 && cycle < 90) || cycle >= 150;
+    k.inImage[0] = e1 ? 1u : 0u;
+    sim.setInput(1, 0, e1);
+    tick(5);
+    engine::ss_StepLevel(*D.doc);
+    ASSERT_EQ(D.doc->runError, 0) << "cycle " << cycle;
+    for (int e = 1; e <= 13; ++e)
+      for (int b = 0; b < 8; ++b)
+        ASSERT_EQ(get<std::uint8_t>(A(e, b)) != 0, sim.output(e, b)) << "cycle " << cycle << " A" << e << "." << b;
+    for (int m = 1; m < 16; ++m)
+      for (int b = 0; b < 8; ++b)
+        ASSERT_EQ(get<std::uint8_t>(M(m, b)) != 0, sim.flag(m, b)) << "cycle " << cycle << " M" << m << "." << b;
+    motorCycles += sim.output(1, 1);
+  }
+  // Motor 1 ran cw from the second cycle through the one in which E1 came
+  // (its step is left at the end of that cycle).
+  EXPECT_EQ(motorCycles, 59);
+  EXPECT_FALSE(sim.output(1, 1));
+  st.kind3Window = false;
 }
 
 } // namespace
