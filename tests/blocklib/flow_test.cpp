@@ -164,6 +164,9 @@ TEST_F(Flow, SimulationEqualsTheTargetEveryCycle) {
     for (int m = 1; m < 16; ++m)
       for (int b = 0; b < 8; ++b)
         ASSERT_EQ(get<std::uint8_t>(M(m, b)) != 0, sim.flag(m, b)) << "cycle " << cycle << " M" << m << "." << b;
+    // The flow writes neither the I/O map nor the top frame's words.
+    for (int w = 101; w <= 110; ++w) ASSERT_EQ(get<std::int16_t>(DW(w)), 0) << "cycle " << cycle << " DW" << w;
+    for (int w = 1; w <= 17; ++w) ASSERT_EQ(get<std::int16_t>(PW(w)), 0) << "cycle " << cycle << " PW" << w;
     motorCycles += sim.output(1, 1);
   }
   // Motor 1 ran cw from the second cycle through the one in which E1 came
@@ -171,6 +174,37 @@ TEST_F(Flow, SimulationEqualsTheTargetEveryCycle) {
   EXPECT_EQ(motorCycles, 59);
   EXPECT_FALSE(sim.output(1, 1));
   st.kind3Window = false;
+}
+
+// A copied flow sheet keeps every wire between its blocks (by pin) and the
+// blocks' parameters.
+TEST_F(Flow, CopiedSheetKeepsItsWires) {
+  Diagram& D = *d;
+  DemoA demo;
+  ASSERT_TRUE(demo.build(D));
+  model::LogicRecord* copy = model::ge_CopyGateSet("FLOW2", demo.flow);
+  ASSERT_NE(copy, nullptr);
+  std::vector<model::GateRecord*> a, b;
+  for (model::GateRecord* g = demo.flow->FirstGate; g; g = g->Next) a.push_back(g);
+  for (model::GateRecord* g = copy->FirstGate; g; g = g->Next) b.push_back(g);
+  ASSERT_EQ(a.size(), b.size());
+  auto indexOf = [](const std::vector<model::GateRecord*>& v, const model::GateRecord* g) {
+    for (std::size_t i = 0; i < v.size(); ++i)
+      if (v[i] == g) return int(i);
+    return -1;
+  };
+  int wires = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    ASSERT_EQ(a[i]->InputCount, b[i]->InputCount);
+    ASSERT_EQ(model::subType(a[i]), model::subType(b[i]));
+    for (unsigned k = 0; k < a[i]->InputCount; ++k) {
+      EXPECT_EQ(indexOf(a, a[i]->Inputs[k].Source), indexOf(b, b[i]->Inputs[k].Source)) << i << " " << k;
+      EXPECT_EQ(a[i]->Inputs[k].SourcePin, b[i]->Inputs[k].SourcePin);
+      wires += a[i]->Inputs[k].Source != nullptr;
+    }
+    for (unsigned k = 0; k < a[i]->ExtraCount; ++k) EXPECT_EQ(std::memcmp(&a[i]->Extra[k], &b[i]->Extra[k], 8), 0);
+  }
+  EXPECT_EQ(wires, 4);
 }
 
 } // namespace
