@@ -6,6 +6,11 @@
 
 #include "engine/externs.h"
 #include "engine/levels.h"
+#include "modelfiles/compiled.h"
+#include "modelfiles/project.h"
+
+#include <cstdlib>
+#include <fstream>
 
 #include <cstring>
 
@@ -21,6 +26,22 @@ std::vector<double> aux(std::vector<std::int16_t> words) {
   return slots;
 }
 
+// The writer's passes read the link values their predecessors published:
+// a first text pass allocates, one time step gathers, the second writes.
+template <class Write> std::string writeWithLinks(FixtureDocument& D, Write write) {
+  if (write().empty()) return "";
+  model::LogicRecord* l = D.main;
+  l->StepBlock.simTime = -1.0;
+  l->StepBlock.interval = l->StepBlock.minInterval = l->StepBlock.maxInterval = 0.01;
+  l->StepBlock.maxIterations = 1;
+  l->currentStep = l->previousStep = 0.01;
+  D.doc->SimLogic = l;
+  D.doc->SimInstances = l->FirstInstance;
+  D.doc->iterationCounter = 1;
+  engine::ss_StepLevel(*D.doc);
+  return write();
+}
+
 class Flow : public Target {
 protected:
   void SetUp() override {
@@ -28,29 +49,14 @@ protected:
     if (IsSkipped() || HasFatalFailure()) return;
     ASSERT_TRUE(d->library(std::string(ZERLO_BLOCKLIB_SOURCE))) << d->error;
   }
-  // The writer's passes read the link values their predecessors published:
-  // a first text pass allocates, one time step gathers, the second writes.
-  std::string writeWithLinks() {
-    Diagram& D = *d;
-    if (D.write().empty()) return "";
-    model::LogicRecord* l = D.main;
-    l->StepBlock.simTime = -1.0;
-    l->StepBlock.interval = l->StepBlock.minInterval = l->StepBlock.maxInterval = 0.01;
-    l->StepBlock.maxIterations = 1;
-    l->currentStep = l->previousStep = 0.01;
-    D.doc->SimLogic = l;
-    D.doc->SimInstances = l->FirstInstance;
-    D.doc->iterationCounter = 1;
-    engine::ss_StepLevel(*D.doc);
-    return D.write();
-  }
+  std::string writeWithLinks() { return zcdtest::writeWithLinks(*d, [&] { return d->write(); }); }
 };
 
 // The flow of demo A: START -> motor 1 cw -> wait for E1 (YES) -> motor 1
 // off -> END.
 struct DemoA {
   model::LogicRecord* flow = nullptr;
-  bool build(Diagram& D) {
+  bool build(FixtureDocument& D) {
     flow = model::ge_NewLogic("FLOW");
     auto* start = D.block(flow, "STARTV3");
     auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
@@ -176,6 +182,32 @@ TEST_F(Flow, SimulationEqualsTheTargetEveryCycle) {
   st.kind3Window = false;
 }
 
+// The project file of demo A through the project tool: its text compiles
+// without messages and runs the motor on the target until E1.
+TEST_F(Flow, ProjectFileThroughTheToolRunsOnTheTarget) {
+#ifndef ZERLO_HAVE_MDLTOOL
+  GTEST_SKIP() << "mdltool is not part of this build";
+#endif
+  const std::string out = (d->dir / "DEMOA.ZCD").string();
+  const std::string cmd = "timeout 60 " + std::string(ZERLO_BIN_DIR) + "/mdltool zcd " + std::string(ZERLO_TEST_DATA) +
+                          "/blocklib/demoa.mdl " + out + " > /dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  const std::string text = readFile(out);
+  ASSERT_NE(text.find("&SMOT"), std::string::npos) << text;
+  std::string download, msgs;
+  CgAdvResult res{};
+  ASSERT_TRUE(compile(out, download, msgs, res)) << msgs << text;
+  ASSERT_EQ(res.errors + res.warnings, 0u) << msgs << text;
+  channel->download(download);
+  channel->exchange({kReqStart});
+  tick(1);
+  for (int cycle = 1; cycle <= 10; ++cycle) tick(5);
+  EXPECT_NE(get<std::uint8_t>(A(1, 1)), 0) << text;
+  k.inImage[0] = 1;
+  for (int cycle = 1; cycle <= 5; ++cycle) tick(5);
+  EXPECT_EQ(get<std::uint8_t>(A(1, 1)), 0) << text;
+}
+
 // A copied flow sheet keeps every wire between its blocks (by pin) and the
 // blocks' parameters.
 TEST_F(Flow, CopiedSheetKeepsItsWires) {
@@ -205,6 +237,47 @@ TEST_F(Flow, CopiedSheetKeepsItsWires) {
     for (unsigned k = 0; k < a[i]->ExtraCount; ++k) EXPECT_EQ(std::memcmp(&a[i]->Extra[k], &b[i]->Extra[k], 8), 0);
   }
   EXPECT_EQ(wires, 4);
+}
+
+// Demo A as a project file (tests/data/blocklib/demoa.mdl): the document of
+// this test with only the extern library and ZRLFB02 as modules, read from the
+// installed library file. ZERLO_WRITE_FIXTURES=1 writes the file anew.
+TEST(DemoProject, FixtureIsTheSavedDemo) {
+  FixtureDocument D(std::string(ZERLO_TEST_DATA) + "/zcdwriter", false);
+  D.externs = model::doc_AddModule(*D.doc, "EXTERNAL", model::kModuleCompiled);
+  D.externs->Loaded = 1;
+  const auto previous = modelfiles::setModuleLinker(engine::vm_LinkCode);
+  std::ifstream in(std::string(ZERLO_LIB_DIR) + "/ZRLFB02.MCO", std::ios::binary);
+  const std::vector<std::uint8_t> mco((std::istreambuf_iterator<char>(in)), {});
+  model::ProjectModule* slot = nullptr;
+  modelfiles::LoadStatus.clear();
+  ASSERT_FALSE(modelfiles::mdl_ReadCompiledModule(slot, mco.data(), mco.size()));
+  modelfiles::setModuleLinker(previous);
+  DemoA demo;
+  ASSERT_TRUE(demo.build(D));
+  // Saved after the text passes: the blocks' link values and allocations
+  // are in the file, so its first text pass lists the transitions.
+  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / ("demoa_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  zcd::WriterEnvironment& env = zcd::writerEnvironment();
+  const zcd::WriterEnvironment previousEnv = env;
+  env.mainPath = [dir] { return (dir / "DEMOA.ZCD").string(); };
+  env.tempDir = [dir] { return dir.string() + "/"; };
+  env.now = [] { return std::time_t(0); };
+  const std::string text = writeWithLinks(D, [&] {
+    D.doc->LevelInstances[1] = D.main->FirstInstance;
+    std::string why;
+    return zcd::zcd_WriteProgram(*D.doc, &why) ? readFile((dir / "DEMOA.ZCD").string()) : std::string();
+  });
+  env = previousEnv;
+  std::filesystem::remove_all(dir);
+  EXPECT_NE(text.find(":1\n:1\n:1\n:3"), std::string::npos) << text;
+  D.doc->SimLogic = nullptr;
+  const std::vector<std::uint8_t> bytes = modelfiles::mdl_EncodeProject(*D.doc);
+  const std::string path = std::string(ZERLO_TEST_DATA) + "/blocklib/demoa.mdl";
+  if (const char* w = std::getenv("ZERLO_WRITE_FIXTURES"); w && std::string(w) == "1")
+    ASSERT_TRUE(plat::path::writeFileAtomic(path, std::string(bytes.begin(), bytes.end())));
+  EXPECT_EQ(readFile(path), std::string(bytes.begin(), bytes.end())) << "demo A's project file is not current";
 }
 
 } // namespace
