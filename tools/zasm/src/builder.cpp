@@ -105,6 +105,9 @@ model::ProjectModule* buildModule(model::DocumentRecord& doc, const ModuleSource
 void releaseTypeCode(model::ProjectModule* module) {
   for (model::GateTypeRecord* t = model::firstTypeOf(module); t; t = t->Next) {
     freeTypeCode(t);
+    if (t->ParamFields) model::mm_Deallocate(t->ParamFields, std::size_t(t->ParamFieldCount) * 48);
+    t->ParamFields = nullptr;
+    t->ParamFieldCount = 0;
     t->StepProc = nullptr;
     t->StepLength = 0;
     for (int k = 0; k < 7; ++k) { t->Procs[k] = nullptr; t->ProcLength[k] = 0; }

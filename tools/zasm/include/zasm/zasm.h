@@ -82,7 +82,8 @@ bool checkLibrary(const ModuleSource& src, std::string& error);
 // by type name. Null when memory fails.
 model::ProjectModule* buildModule(model::DocumentRecord& doc, const ModuleSource& src);
 // Releases the blocks of the module's types that the document release does
-// not cover (procedure code), so that the document can then be freed.
+// not cover (procedure code, described fields), so that the document can then
+// be freed.
 void releaseTypeCode(model::ProjectModule* module);
 
 // Text listing of assembled code, one instruction a line (for the tool).
