@@ -24,7 +24,8 @@ TEST_F(Container, LoadsLinksAndSetsTheFlowFlags) {
   const Pins kinds[] = {{"STARTV3", {}, {"OUT"}},
                         {"ENDEV3", {"IN", "IN2"}, {}},
                         {"MOUTPUTV3", {"IN", "IN2"}, {"OUT"}},
-                        {"BINPUTV3", {"IN", "IN2"}, {"OUT", "YES"}}};
+                        {"BINPUTV3", {"IN", "IN2"}, {"OUT", "YES"}},
+                        {"WAITV3", {"IN", "IN2"}, {"OUT"}}};
   for (const Pins& p : kinds) {
     model::GateTypeRecord* t = type(m, p.type);
     ASSERT_NE(t, nullptr) << p.type;
