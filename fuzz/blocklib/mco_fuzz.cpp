@@ -13,10 +13,7 @@
 #include "platform/uisink.h"
 #include "zasm/mco.h"
 
-#include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 namespace {
 
@@ -46,12 +43,9 @@ void initOnce() {
   model::doc_StartUp();
   modelfiles::ProjectPath = "/nonexistent-zerlo-fuzz/P.MDL";
   modelfiles::setModuleLinker(engine::vm_LinkCode);
-  std::ifstream in(ZERLO_BLOCKLIB_SOURCE, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
   zasm::ModuleSource src;
   std::string err;
-  if (zasm::assembleLibrary(ss.str(), src, err)) library() = zasm::encodeMco(src);
+  if (zasm::assembleLibraryFile(ZERLO_BLOCKLIB_SOURCE, src, err)) library() = zasm::encodeMco(src);
 }
 
 } // namespace

@@ -27,6 +27,19 @@ std::vector<double> aux(std::vector<std::int16_t> words) {
   return slots;
 }
 
+// Reads the installed ZRLFB02.MCO into the document with the interpreter's
+// linker (the document holds the extern library).
+bool loadInstalledLibrary(FixtureDocument& D) {
+  const auto previous = modelfiles::setModuleLinker(engine::vm_LinkCode);
+  std::ifstream in(std::string(ZERLO_LIB_DIR) + "/ZRLFB02.MCO", std::ios::binary);
+  const std::vector<std::uint8_t> mco((std::istreambuf_iterator<char>(in)), {});
+  model::ProjectModule* slot = nullptr;
+  modelfiles::LoadStatus.clear();
+  const bool failed = mco.empty() || modelfiles::mdl_ReadCompiledModule(slot, mco.data(), mco.size());
+  modelfiles::setModuleLinker(previous);
+  return !failed && slot && engine::vm().isLinked(slot);
+}
+
 // The writer's passes read the link values their predecessors published:
 // a first text pass allocates, time steps gather (two: a wire back to an
 // earlier block delivers its value one step late), the second writes.
@@ -50,7 +63,7 @@ protected:
   void SetUp() override {
     Target::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    ASSERT_TRUE(d->library(std::string(ZERLO_BLOCKLIB_SOURCE))) << d->error;
+    ASSERT_TRUE(loadInstalledLibrary(*d));
   }
   std::string writeWithLinks() { return zcdtest::writeWithLinks(*d, [&] { return d->write(); }); }
   int expectEquivalence(int cycles, const std::function<bool(int)>& e1);
@@ -114,7 +127,7 @@ public:
   bool open(model::DocumentRecord& doc, const std::string& sourcePath) {
     zasm::ModuleSource src;
     std::string err;
-    if (!zasm::assembleLibrary(readFile(sourcePath), src, err)) return false;
+    if (!zasm::assembleLibraryFile(sourcePath, src, err)) return false;
     for (model::ProjectModule* m = doc.FirstModule; m; m = m->Next)
       if (std::strncmp(m->Name, "ZRLFB02", 12) == 0) vars_ = static_cast<std::uint8_t*>(m->VariableBlock);
     eraw_ = src.varLabels["eraw"];
@@ -283,13 +296,7 @@ TEST(DemoProject, FixtureIsTheSavedDemo) {
   FixtureDocument D(std::string(ZERLO_TEST_DATA) + "/zcdwriter", false);
   D.externs = model::doc_AddModule(*D.doc, "EXTERNAL", model::kModuleCompiled);
   D.externs->Loaded = 1;
-  const auto previous = modelfiles::setModuleLinker(engine::vm_LinkCode);
-  std::ifstream in(std::string(ZERLO_LIB_DIR) + "/ZRLFB02.MCO", std::ios::binary);
-  const std::vector<std::uint8_t> mco((std::istreambuf_iterator<char>(in)), {});
-  model::ProjectModule* slot = nullptr;
-  modelfiles::LoadStatus.clear();
-  ASSERT_FALSE(modelfiles::mdl_ReadCompiledModule(slot, mco.data(), mco.size()));
-  modelfiles::setModuleLinker(previous);
+  ASSERT_TRUE(loadInstalledLibrary(D));
   DemoA demo;
   ASSERT_TRUE(demo.build(D));
   // Saved after the text passes: the blocks' link values and allocations

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <unistd.h>
 #include <sstream>
 
 namespace {
@@ -126,6 +128,31 @@ TEST(ZasmLibrary, EveryTypeNeedsAStepProcedure) {
   std::string err;
   EXPECT_FALSE(zasm::checkLibrary(m, err));
   EXPECT_NE(err.find("no step procedure"), std::string::npos) << err;
+}
+
+TEST(ZasmLibrary, IncludesFilesBesideTheLibrary) {
+  const std::string dir = testing::TempDir() + "/zasm_include_" + std::to_string(::getpid());
+  std::filesystem::create_directories(dir);
+  auto put = [&](const char* name, const std::string& text) { std::ofstream(dir + "/" + name) << text; };
+  put("main.zas", "module INC\nuses EXTERNAL\ninclude part.zas\n");
+  put("part.zas", "; a type of its own\ntype T\n  step\n    end\n  endproc\nendtype\n");
+  put("bad.zas", "module BAD\ninclude broken.zas\n");
+  put("broken.zas", "type T\n  step\n    nosuch in:0\n");
+  put("up.zas", "module UP\ninclude ../x.zas\n");
+  zasm::ModuleSource m;
+  std::string err;
+  ASSERT_TRUE(zasm::assembleLibraryFile(dir + "/main.zas", m, err)) << err;
+  ASSERT_EQ(m.types.size(), 1u);
+  EXPECT_EQ(m.types[0].name, "T");
+  // An error names the included file and its own line.
+  EXPECT_FALSE(zasm::assembleLibraryFile(dir + "/bad.zas", m, err));
+  EXPECT_NE(err.find("broken.zas line 3"), std::string::npos) << err;
+  EXPECT_FALSE(zasm::assembleLibraryFile(dir + "/up.zas", m, err));
+  EXPECT_NE(err.find("beside the library"), std::string::npos) << err;
+  // A text without its file cannot include.
+  EXPECT_FALSE(zasm::assembleLibrary("module X\ninclude part.zas\n", m, err));
+  EXPECT_NE(err.find("include needs"), std::string::npos) << err;
+  std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 
 namespace zasm {
@@ -344,18 +345,93 @@ bool assembleProcedure(const std::string& text, std::vector<std::uint8_t>& out, 
   return true;
 }
 
-bool assembleLibrary(const std::string& text, ModuleSource& m, std::string& error) {
-  m = ModuleSource{};
+namespace {
+
+struct Origin {
+  std::string file;   // "" for the text itself
+  int line = 0;
+};
+
+std::vector<Line> splitLines(const std::string& text) {
   std::vector<Line> lines;
-  {
-    std::istringstream in(text);
-    std::string s;
-    int n = 0;
-    while (std::getline(in, s)) {
-      if (!s.empty() && s.back() == '\r') s.pop_back();
-      lines.push_back({++n, s});
-    }
+  std::istringstream in(text);
+  std::string s;
+  int n = 0;
+  while (std::getline(in, s)) {
+    if (!s.empty() && s.back() == '\r') s.pop_back();
+    lines.push_back({++n, s});
   }
+  return lines;
+}
+
+// Replaces every "include FILE" line at the top level by the lines of FILE
+// (relative to dir; included files may include others, 8 deep). Lines are
+// numbered through, origins keep where each came from.
+bool expandIncludes(const std::vector<Line>& in, const std::string& file, const std::string& dir, int depth,
+                    std::vector<Line>& out, std::vector<Origin>& origins, std::string& error) {
+  for (const Line& l : in) {
+    const std::vector<std::string> w = splitWords(trim(stripComment(l.text)));
+    if (w.size() == 2 && w[0] == "include") {
+      const std::string where = (file.empty() ? "" : file + " ") + "line " + std::to_string(l.number) + ": ";
+      if (dir.empty()) return error = where + "include needs the library's file", false;
+      if (depth >= 8) return error = where + "includes nested more than 8 deep", false;
+      if (w[1].find('/') != std::string::npos || w[1].find("..") != std::string::npos)
+        return error = where + "include names a file beside the library: " + w[1], false;
+      std::ifstream f(dir + "/" + w[1], std::ios::binary);
+      if (!f) return error = where + "cannot open " + w[1], false;
+      std::stringstream ss;
+      ss << f.rdbuf();
+      if (!expandIncludes(splitLines(ss.str()), w[1], dir, depth + 1, out, origins, error)) return false;
+      continue;
+    }
+    origins.push_back({file, l.number});
+    out.push_back({int(origins.size()), l.text});
+  }
+  return true;
+}
+
+bool assembleLines(const std::vector<Line>& lines, ModuleSource& m, std::string& error);
+
+// "line K: ..." of the numbered-through lines back to the line of its file.
+bool withOrigin(bool ok, const std::vector<Origin>& origins, std::string& error) {
+  if (ok || error.rfind("line ", 0) != 0) return ok;
+  const std::size_t colon = error.find(':');
+  const long k = std::strtol(error.c_str() + 5, nullptr, 10);
+  if (colon == std::string::npos || k < 1 || std::size_t(k) > origins.size()) return ok;
+  const Origin& o = origins[std::size_t(k - 1)];
+  error = (o.file.empty() ? "" : o.file + " ") + "line " + std::to_string(o.line) + error.substr(colon);
+  return ok;
+}
+
+} // namespace
+
+bool assembleLibrary(const std::string& text, ModuleSource& m, std::string& error) {
+  std::vector<Line> lines;
+  std::vector<Origin> origins;
+  if (!expandIncludes(splitLines(text), "", "", 0, lines, origins, error)) return false;
+  return withOrigin(assembleLines(lines, m, error), origins, error);
+}
+
+bool assembleLibraryFile(const std::string& path, ModuleSource& m, std::string& error) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) {
+    error = "cannot open " + path;
+    return false;
+  }
+  std::stringstream ss;
+  ss << f.rdbuf();
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  std::vector<Line> lines;
+  std::vector<Origin> origins;
+  if (!expandIncludes(splitLines(ss.str()), "", dir, 0, lines, origins, error)) return false;
+  return withOrigin(assembleLines(lines, m, error), origins, error);
+}
+
+namespace {
+
+bool assembleLines(const std::vector<Line>& lines, ModuleSource& m, std::string& error) {
+  m = ModuleSource{};
   auto fail = [&](int line, const std::string& msg) { error = "line " + std::to_string(line) + ": " + msg; return false; };
   enum { Top, Const, Code, Type, Proc, Init } state = Top;
   std::vector<Line> collected;
@@ -520,6 +596,8 @@ bool assembleLibrary(const std::string& text, ModuleSource& m, std::string& erro
   if (m.name.empty()) return fail(1, "no module line");
   return true;
 }
+
+} // namespace
 
 bool isForbiddenExtern(unsigned number) {
   return number == 7 || number == 11 || number == 77 || number == 107 || number == 113 || number == 119 ||

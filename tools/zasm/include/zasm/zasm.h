@@ -59,8 +59,12 @@ std::vector<model::TypePinRow> typeRows(const TypeSource& t, bool inputs);
 // engine's own).
 bool isForbiddenExtern(unsigned number);
 
-// Assembles a library text. On error: false with "line N: message".
+// Assembles a library text. On error: false with "line N: message" ("FILE
+// line N: message" for a line of an included file).
 bool assembleLibrary(const std::string& text, ModuleSource& out, std::string& error);
+// The same for a library file, whose "include FILE" lines (top level) take in
+// files beside it.
+bool assembleLibraryFile(const std::string& path, ModuleSource& out, std::string& error);
 // Assembles the body of one procedure (a "frame" line and instructions);
 // labels refer to the procedure itself. Module symbols come from 'module'
 // (may be null).
