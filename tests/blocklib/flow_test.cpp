@@ -73,15 +73,16 @@ protected:
 // off -> END.
 struct DemoA {
   model::LogicRecord* flow = nullptr;
+  bool onMain = false;   // the blocks on the main sheet itself
   bool build(FixtureDocument& D) {
-    flow = model::ge_NewLogic("FLOW");
+    flow = onMain ? D.main : model::ge_NewLogic("FLOW");
     auto* start = D.block(flow, "STARTV3");
     auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
     auto* e1 = D.block(flow, "BINPUTV3", aux({1, 0, 1}));
     auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
     auto* end = D.block(flow, "ENDEV3");
     return start && cw && e1 && off && end && D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, e1, 1) &&
-           D.wire(flow, e1, 2, off, 1) && D.wire(flow, off, 1, end, 1) && D.macro(D.main, flow);
+           D.wire(flow, e1, 2, off, 1) && D.wire(flow, off, 1, end, 1) && (onMain || D.macro(D.main, flow));
   }
 };
 
@@ -205,6 +206,14 @@ TEST_F(Flow, SimulationEqualsTheTargetEveryCycle) {
   // cw from the second cycle through the one in which E1 came (its step is
   // left at the end of that cycle).
   EXPECT_EQ(expectEquivalence(240, [](int c) { return (c >= 60 && c < 90) || c >= 150; }), 59);
+}
+
+// The same flow drawn on the main sheet: the top list is the sequence.
+TEST_F(Flow, FlowOnTheMainSheetEqualsTheTarget) {
+  DemoA demo;
+  demo.onMain = true;
+  ASSERT_TRUE(demo.build(*d));
+  EXPECT_EQ(expectEquivalence(120, [](int c) { return c >= 30; }), 29);
 }
 
 // A blinking motor: START -> motor 1 cw -> wait 0.5 s -> motor 1 off -> wait
