@@ -4,6 +4,7 @@
 #include "editor/views.h"
 
 #include "editor/context.h"
+#include "editor/selection.h"
 #include "editor/editor.h"
 #include "editor/tables.h"
 #include "editor/titles.h"
@@ -375,6 +376,7 @@ void ws_RegisterCoreHandlers() {
   wiring_RegisterHandlers();
   titles_RegisterHandlers();
   views_RegisterHandlers();
+  selection_RegisterHandlers();
 }
 
 } // namespace editor
