@@ -1,0 +1,128 @@
+#pragma once
+// What the dialog library tests share: the application, files, a dialog
+// driver on the observer, a program directory beside which a library is
+// loaded by name, and window pictures.
+#include "platform/library.h"
+#include "platform/uisink.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace dlgtest {
+
+namespace fs = std::filesystem;
+
+inline QApplication& app() {
+  static int argc = 1;
+  static char arg0[] = "dialog_tests";
+  static char* argv[] = {arg0, nullptr};
+  static QApplication* a = new QApplication(argc, argv);
+  return *a;
+}
+
+inline void writeFile(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+inline std::string readFile(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+// Runs the event loop for ms milliseconds.
+inline void pump(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+template <class F> F fn(plat::lib::Handle h, const char* name) {
+  F f = plat::lib::symbolAs<F>(h, name);
+  EXPECT_NE(f, nullptr) << name;
+  return f;
+}
+
+// Saves a window's picture as DIR/NAME.png.
+inline void saveShot(const fs::path& dir, QWidget* w, const std::string& name) {
+  fs::create_directories(dir);
+  w->grab().save(QString::fromStdString((dir / (name + ".png")).string()));
+}
+
+// Answers each dialog that shows with onShown (the record) or onDialog (the
+// dialog); a dialog still open at the deadline fails the test. With a shot
+// directory, the first showing of each dialog of the library is kept as
+// LIBRARY-ID.png.
+struct Driver : plat::ui::DialogObserver {
+  std::function<void(const plat::ui::DialogShown&)> onShown;
+  std::function<void(QDialog*)> onDialog;
+  std::vector<int> seen;
+  std::atomic<int> timeouts{0};
+  int deadline = 5000;
+  fs::path shots;
+  std::string shotLibrary;
+  void shown(const plat::ui::DialogShown& d) override {
+    seen.push_back(d.resourceId);
+    if (!shots.empty() && d.library == shotLibrary && shot_.insert(d.resourceId).second)
+      saveShot(shots, static_cast<QWidget*>(d.widget), shotLibrary + "-" + std::to_string(d.resourceId));
+    if (onShown) onShown(d);
+    if (onDialog) onDialog(static_cast<QDialog*>(d.widget));
+  }
+  void timedOut(const plat::ui::DialogShown& d) override {
+    ++timeouts;
+    ADD_FAILURE() << "dialog " << d.resourceId << " still open at the deadline";
+  }
+  int deadlineMs() const override { return deadline; }
+private:
+  std::set<int> shot_;
+};
+
+// A program directory of the test's own: a temporary folder with language
+// and other folders, copies of libraries (the settings library takes its
+// program directory from the real path of its file) and OBEL.INI.
+struct ProgramDir {
+  fs::path dir;
+  ProgramDir(const std::string& tag, std::initializer_list<const char*> folders) {
+    dir = fs::temp_directory_path() / (tag + "-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    for (const char* f : folders) fs::create_directories(dir / f);
+  }
+  ~ProgramDir() {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+  ProgramDir(const ProgramDir&) = delete;
+  ProgramDir& operator=(const ProgramDir&) = delete;
+  // A copy of a file of the build's program directory.
+  void copyFromBin(const std::string& name) {
+    fs::copy_file(fs::path(ZERLO_BIN_DIR) / name, dir / name, fs::copy_options::overwrite_existing);
+  }
+  // The language library NAME of the build (ENGLISH) and of the test (GERMAN, from testLibs).
+  void linkLanguages(const std::string& name, const fs::path& testLibs) {
+    fs::create_symlink(fs::path(ZERLO_BIN_DIR) / "ENGLISH" / name, dir / "ENGLISH" / name);
+    fs::create_symlink(testLibs / "GERMAN" / name, dir / "GERMAN" / name);
+  }
+  // OBEL.INI: the language number, the help-number switch, the [DIR] lines,
+  // the language list and any further sections.
+  void writeSettings(int language, bool helpNumbers, const std::string& dirs, const std::string& languages,
+                     const std::string& more = "") {
+    writeFile(dir / "OBEL.INI", "[SYSTEM]\nLANGUAGE=" + std::to_string(language) +
+                                    (helpNumbers ? "\nhelpnumber=1" : "") + "\n\n[DIR]\n" + dirs +
+                                    "\n[LANGUAGES]\n" + languages + more);
+  }
+  plat::lib::Handle load(const std::string& dllName) const { return plat::lib::load((dir / dllName).string()); }
+};
+
+} // namespace dlgtest
