@@ -4,23 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "name_list.h"
+
 #include <cstring>
 
 using namespace sw;
-
-namespace {
-struct List {
-  std::vector<NameNode> nodes;
-  NameNode* head = nullptr;
-  explicit List(std::vector<const char*> names) : nodes(names.size()) {
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      nodes[i].name = names[i];
-      nodes[i].next = i + 1 < names.size() ? &nodes[i + 1] : nullptr;
-    }
-    head = nodes.empty() ? nullptr : &nodes[0];
-  }
-};
-} // namespace
+using swtest::List;
 
 TEST(Names, Rule) {
   struct Case { const char* name; bool valid; } cases[] = {

@@ -2,6 +2,7 @@
 // What the dialog library tests share: the application, files, a dialog
 // driver on the observer, a program directory beside which a library is
 // loaded by name, and window pictures.
+#include "dialogkit/qtkit.h"
 #include "platform/library.h"
 #include "platform/uisink.h"
 
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
+#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -124,5 +127,59 @@ struct ProgramDir {
   }
   plat::lib::Handle load(const std::string& dllName) const { return plat::lib::load((dir / dllName).string()); }
 };
+
+// A test with an owner window (registered, its handle id in ownerId_) and the
+// driver on the dialog observer.
+class OwnedDialogs : public ::testing::Test {
+protected:
+  void SetUp() override {
+    owner_ = std::make_unique<QWidget>();
+    ownerId_ = kit::registerOwner(owner_.get());
+    plat::ui::setDialogObserver(driver_);
+  }
+  void TearDown() override {
+    plat::ui::setDialogObserver(nullptr);
+    owner_.reset();
+  }
+  std::shared_ptr<Driver> driver_ = std::make_shared<Driver>();
+  std::unique_ptr<QWidget> owner_;
+  std::uint32_t ownerId_ = 0;
+};
+
+// A suite over one library that Load::load() loads once for the suite.
+template <class Load> class LibraryDialogs : public OwnedDialogs {
+protected:
+  static void SetUpTestSuite() {
+    app();
+    h_ = Load::load();
+    ASSERT_TRUE(h_) << plat::lib::lastError();
+  }
+  static void TearDownTestSuite() {
+    if (h_) plat::lib::unload(h_);
+    h_ = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_TRUE(h_);
+    OwnedDialogs::SetUp();
+  }
+  static inline plat::lib::Handle h_ = nullptr;
+};
+
+// A language library that cannot be loaded: its box (text and style) shows
+// once; Cancel refuses the load, OK loads the library (returned).
+template <class Program>
+plat::lib::Handle refusedThenLoaded(Program& program, plat::ui::ScriptedSink& sink, const std::string& text,
+                                    unsigned style) {
+  sink.answerBox(plat::ui::IDCANCEL);
+  EXPECT_EQ(program.load(), nullptr);
+  EXPECT_EQ(sink.shown().size(), 1u);
+  if (sink.shown().empty()) return nullptr;
+  EXPECT_EQ(sink.shown()[0].text, text);
+  EXPECT_EQ(sink.shown()[0].style, style);
+  sink.answerBox(plat::ui::IDOK);
+  plat::lib::Handle h = program.load();
+  EXPECT_TRUE(h) << plat::lib::lastError();
+  return h;
+}
 
 } // namespace dlgtest
