@@ -10,7 +10,6 @@ using namespace sw;
 
 ZERLO_EXPORT int SW01_CallMacroBmpDlg(SwWindow, MacroBmpParams*) { return 2; }
 ZERLO_EXPORT int SW03_CallMacroBGBmpDlg(SwWindow, MacroBmpParams*) { return 2; }
-ZERLO_EXPORT int SW05_CallNewProjectDlg(SwWindow, char*, int) { return 2; }
 
 ZERLO_EXPORT void* SW10_CreateInsertBoxDlg(SwWindow, const SwInsertBoxAttribs*, NameNode**, int) { return nullptr; }
 ZERLO_EXPORT int SW10_SetInsertBoxDlgAttribs(void*, const SwInsertBoxAttribs*) { return 0; }

@@ -6,6 +6,7 @@ namespace sw {
 
 namespace {
 const kit::StringEntry kStrings[] = {
+    {2, "Templates"},
     {3, "Zerlo"},
     {4, "Subprogram Design"},
     {5, "Delete Subprogram"},
@@ -45,6 +46,13 @@ const kit::StringEntry kStrings[] = {
 
 // Control 0 is the caption.
 const kit::DialogTextEntry kDialogs[] = {
+    {127, 0, "New Project"},
+    {127, 1001, "Select a template:"},
+    {127, 1002, "Enter project name:"},
+    {127, 1003, "Directory:"},
+    {128, 0, "Select Directory"},
+    {128, 1001, "Drive:"},
+    {128, 1002, "Directory:"},
     {180, 0, "Subprogram"},
     {181, 0, "Copy Subprogram"},
     {182, 0, "Design or Delete sub program"},

@@ -212,3 +212,57 @@ TEST(Projects, NameFieldOfALongNameIsItsAlias) {
   EXPECT_FALSE(writeProjectNameField("", m.say()));
   EXPECT_EQ(m.ids(), (std::vector<unsigned>{506, 506}));
 }
+
+// ---- the directory tree ----
+#include "dirtree.h"
+
+TEST(DirTree, ChildrenSortedWithoutCaseAndExpandableOnlyWithSomethingToShow) {
+  Dir d;
+  for (const char* n : {"beta", "Alpha", "GAMMA", "empty", "hiddenonly"}) fs::create_directories(d.p / n);
+  fs::create_directories(d.p / "beta" / "inner");
+  put(d.p / "file.txt", "");
+  put(d.p / "hiddenonly" / ".secret", "");
+  DirChildren c = listChildren(d.p.string(), false);
+  std::vector<std::string> names;
+  for (auto& p : c.dirs) names.push_back(nodeText(p, false));
+  EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "empty", "GAMMA", "hiddenonly"}));
+  EXPECT_TRUE(c.files.empty());
+  EXPECT_EQ(listChildren(d.p.string(), true).files, (std::vector<std::string>{(d.p / "file.txt").string()}));
+  EXPECT_TRUE(hasChildren((d.p / "beta").string(), false));
+  EXPECT_FALSE(hasChildren((d.p / "empty").string(), true));
+  // Only hidden files: no placeholder even with files shown, but expanding lists them.
+  EXPECT_FALSE(hasChildren((d.p / "hiddenonly").string(), true));
+  EXPECT_EQ(listChildren((d.p / "hiddenonly").string(), true).files.size(), 1u);
+  // Read afresh: a directory made later shows at the next listing.
+  fs::create_directories(d.p / "empty" / "new");
+  EXPECT_TRUE(hasChildren((d.p / "empty").string(), false));
+  EXPECT_EQ(nodeText(d.p.string() + "/", true), d.p.string());
+}
+
+TEST(DirTree, WayToAPathFromTheLongestRoot) {
+  Dir d;
+  fs::create_directories(d.p / "Work" / "Sub");
+  std::vector<std::string> roots{"/", d.p.string()};
+  TreeWay w = wayTo(roots, (d.p / "WORK").string());
+  EXPECT_EQ(w.root, -1);  // does not exist (names keep their case on disk)
+  w = wayTo(roots, (d.p / "Work" / "Sub").string() + "/");
+  EXPECT_EQ(w.root, 1);
+  EXPECT_EQ(w.parts, (std::vector<std::string>{"Work", "Sub"}));
+  w = wayTo({"/"}, d.p.string());
+  EXPECT_EQ(w.root, 0);
+  EXPECT_EQ(w.parts.back(), d.p.filename().string());
+  EXPECT_EQ(wayTo({d.p.string() + "/Work"}, "/").root, -1);
+  std::vector<std::string> v{"b", "A", "a", "C"};
+  sortStrings(v);
+  EXPECT_EQ(v, (std::vector<std::string>{"A", "a", "b", "C"}));
+}
+
+TEST(DirTree, MountedVolumesOfBlockDevices) {
+  const char* mounts = "proc /proc proc rw 0 0\n/dev/sda1 / ext4 rw 0 0\n/dev/sda2 /boot/efi vfat rw 0 0\n"
+                       "/dev/sdb1 /media/user/USB\\040STICK vfat rw 0 0\ntmpfs /run tmpfs rw 0 0\n"
+                       "/dev/sdc1 /mnt/data ext4 rw 0 0\n/dev/sdc1 /mnt/data ext4 rw 0 0\n";
+  EXPECT_EQ(mountedVolumes(mounts), (std::vector<std::string>{"/media/user/USB STICK", "/mnt/data"}));
+  std::vector<std::string> roots = treeRoots();
+  ASSERT_FALSE(roots.empty());
+  EXPECT_EQ(roots[0], "/");
+}
