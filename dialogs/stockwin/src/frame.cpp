@@ -149,6 +149,8 @@ ZERLO_EXPORT int SW50_CallMBWithIDAndUINT(SwWindow, unsigned number, unsigned va
 
 namespace sw {
 // The variant of the block picture window and the toolbox buttons (two strings).
+void destroyWindowObject(void* object) { delete static_cast<QDialog*>(object); }
+
 int messageTwoStrings(unsigned number, const char* t1, const char* t2, unsigned flags) {
   return numbered(number, flags, true, {orEmpty(t1), orEmpty(t2)});
 }

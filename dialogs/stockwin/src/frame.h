@@ -20,6 +20,11 @@ std::string dialogText(unsigned dialog, unsigned control);
 // The message of a dialog: text of id (formatted when args are given),
 // caption string 3, the given flags (no foreground flag).
 int message(unsigned id, unsigned flags = 0, const std::vector<kit::FormatArg>& args = {});
+// A numbered message with two strings for its two "%s" (flags | foreground).
+int messageTwoStrings(unsigned number, const char* t1, const char* t2, unsigned flags);
+// Destroys a window object of this library handed out as a handle (the
+// toolbox, the start screen): one entry behind two exports.
+void destroyWindowObject(void* object);
 // F1: the number (or key word) box when the settings ask for it, then help.
 void helpByContext(unsigned context);
 void helpByKeyword(const std::string& keyword);

@@ -11,25 +11,6 @@ using namespace sw;
 ZERLO_EXPORT int SW01_CallMacroBmpDlg(SwWindow, MacroBmpParams*) { return 2; }
 ZERLO_EXPORT int SW03_CallMacroBGBmpDlg(SwWindow, MacroBmpParams*) { return 2; }
 
-ZERLO_EXPORT void* SW10_CreateInsertBoxDlg(SwWindow, const SwInsertBoxAttribs*, NameNode**, int) { return nullptr; }
-ZERLO_EXPORT int SW10_SetInsertBoxDlgAttribs(void*, const SwInsertBoxAttribs*) { return 0; }
-ZERLO_EXPORT int SW10_GetInsertBoxDlgAttribs(void*, SwInsertBoxAttribs* a) {
-  if (!a) return 0;
-  *a = SwInsertBoxAttribs{};
-  return 0;
-}
-ZERLO_EXPORT void SW10_FreeInsertBoxDlgAttribs(SwInsertBoxAttribs* a) {
-  if (!a) return;
-  delete[] a->name;
-  *a = SwInsertBoxAttribs{};
-}
-ZERLO_EXPORT void SW10_AddInsertBoxUPName(void*, const char*) {}
-ZERLO_EXPORT void SW10_RenameInsertBoxUPName(void*, const char*, const char*) {}
-ZERLO_EXPORT int SW10_SelectInsertBoxUPName(void*, const char*) { return 0; }
-ZERLO_EXPORT void SW10_UpdateInsertBoxUPSelection(void*) {}
-ZERLO_EXPORT void SW10_SetInsertBoxState(void*, int) {}
-ZERLO_EXPORT int SW10_GetInsertBoxState(void*) { return 0; }
-
 ZERLO_EXPORT SwWindow SW52_PrintSetup(PrintSetupParams*) { return 0; }
 
 ZERLO_EXPORT int SW51_IsFileNameSuggestionOfNew(const char* path) {

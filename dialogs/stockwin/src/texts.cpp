@@ -16,6 +16,7 @@ const kit::StringEntry kStrings[] = {
     {10, "Function block: Text"},
     {11, "Function block: SubIn"},
     {12, "Function block: SubOut"},
+    {13, "Text comment"},
     {50, "Import bitmap"},
     {51, "Open Zerlo Project"},
     {52, "Save Zerlo Project"},

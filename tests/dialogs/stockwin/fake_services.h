@@ -4,6 +4,11 @@
 // units unless the name is "MISSING" (not found); drops keep their record.
 #include "stockwin/stockwin.h"
 
+#include "display/device.h"
+
+#include <cstdint>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -33,9 +38,22 @@ struct FakeServices {
     ++pictures;
     return reinterpret_cast<void*>(std::intptr_t(0x1000 + pictures));
   }
-  static int draw(void*, const PictureDrawParams*) {
+  // Draws the block as a labelled box of 40 x 20 units at (4, 4), scaled.
+  static int draw(void*, const PictureDrawParams* p) {
     calls.push_back(3);
     ++drawn;
+    if (p && p->device) {
+      auto* d = static_cast<disp::Device*>(p->device);
+      auto s = [p](int v) { return int(float(v) * p->scale); };
+      d->setPen({disp::PenStyle::Solid, 1, {0, 0, 160}});
+      d->setBrush({220, 230, 255});
+      d->rectangle(s(4), s(4), s(44), s(24));
+      disp::FontSpec f;
+      f.height = std::max(1, s(8));
+      d->setFont(f);
+      d->setOpaqueText(false);
+      d->textOut(s(8), s(9), "BLOCK");
+    }
     return 1;
   }
   static int free(void*) {
