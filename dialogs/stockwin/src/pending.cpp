@@ -8,8 +8,6 @@
 
 using namespace sw;
 
-ZERLO_EXPORT int SW01_CallMacroBmpDlg(SwWindow, MacroBmpParams*) { return 2; }
-ZERLO_EXPORT int SW03_CallMacroBGBmpDlg(SwWindow, MacroBmpParams*) { return 2; }
 
 ZERLO_EXPORT SwWindow SW52_PrintSetup(PrintSetupParams*) { return 0; }
 

@@ -230,4 +230,33 @@ bool writeProjectNameField(const std::string& path, const Say& say) {
   return true;
 }
 
+std::vector<std::string> bitmapFiles(const std::string& dir) {
+  std::vector<std::string> out;
+  std::error_code ec;
+  fs::path d = dir.empty() ? fs::current_path(ec) : fs::path(dir);
+  for (fs::directory_iterator it(d, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code e2;
+    if (it->is_directory(e2)) continue;
+    if (upper(it->path().extension().string()) == ".BMP") out.push_back(it->path().filename().string());
+  }
+  std::stable_sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) { return upper(a) < upper(b); });
+  return out;
+}
+
+std::string findFileNoCase(const std::string& dir, const std::string& name) {
+  if (name.empty()) return {};
+  std::error_code ec;
+  if (fs::exists(fs::path(dir) / name, ec)) return name;
+  std::string u = upper(name);
+  for (fs::directory_iterator it(dir.empty() ? fs::path(".") : fs::path(dir), ec), end; !ec && it != end;
+       it.increment(ec))
+    if (upper(it->path().filename().string()) == u) return it->path().filename().string();
+  return {};
+}
+
+Rect previewRect(const Rect& f, int w, int h) {
+  if (w < f.w && h < f.h) return {(f.x + f.x + f.w - w) / 2, (f.y + f.y + f.h - h) / 2, w, h};
+  return f;
+}
+
 } // namespace sw

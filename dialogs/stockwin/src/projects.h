@@ -60,4 +60,19 @@ bool copyTemplate(const std::string& src, const std::string& dst, const std::str
 // magic words) or else 4. False (506 shown) when the file cannot be written.
 bool writeProjectNameField(const std::string& path, const Say& say);
 
+// ---- bitmaps ----
+// The ".BMP" files of dir (any case of the extension), sorted without regard to case.
+std::vector<std::string> bitmapFiles(const std::string& dir);
+// The file of dir whose name equals name without regard to case ("" when none).
+std::string findFileNoCase(const std::string& dir, const std::string& name);
+// Where a preview of w x h goes in a frame: centred at its own size when it
+// is smaller both ways, else stretched to the frame.
+struct Rect {
+  int x = 0, y = 0, w = 0, h = 0;
+  bool operator==(const Rect&) const = default;
+};
+Rect previewRect(const Rect& frame, int w, int h);
+// The bitmap name fields hold at most 12 characters.
+constexpr std::size_t kBitmapNameChars = 12;
+
 } // namespace sw

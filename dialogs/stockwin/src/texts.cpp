@@ -6,6 +6,7 @@ namespace sw {
 
 namespace {
 const kit::StringEntry kStrings[] = {
+    {1, "*** No bitmap ***"},
     {2, "Templates"},
     {3, "Zerlo"},
     {4, "Subprogram Design"},
@@ -54,6 +55,17 @@ const kit::DialogTextEntry kDialogs[] = {
     {128, 0, "Select Directory"},
     {128, 1001, "Drive:"},
     {128, 1002, "Directory:"},
+    {130, 0, "Symbol Bitmap"},
+    {130, 1002, "Change block size to bitmap size"},
+    {130, 1010, "Directory:"},
+    {130, 1011, "Bitmap:"},
+    {130, 1013, "Preview:"},
+    {130, 1096, "Import ..."},
+    {131, 0, "Background Bitmap"},
+    {131, 1010, "Directory:"},
+    {131, 1011, "Bitmap:"},
+    {131, 1013, "Preview:"},
+    {131, 1096, "Import ..."},
     {180, 0, "Subprogram"},
     {181, 0, "Copy Subprogram"},
     {182, 0, "Design or Delete sub program"},

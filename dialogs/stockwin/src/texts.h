@@ -6,7 +6,7 @@
 namespace sw {
 
 enum : unsigned {
-  kCaption = 3, kDesignCaption = 4, kSubIn = 7, kSubOut = 8, kPreviewText = 9,
+  kNoBitmap = 1, kCaption = 3, kDesignCaption = 4, kSubIn = 7, kSubOut = 8, kPreviewText = 9,
   kKeyText = 10, kKeySubIn = 11, kKeySubOut = 12,
   kTitleImportBitmap = 50, kTitleOpenProject = 51, kTitleSaveProject = 52, kTitleOpenLibrary = 53,
   kFilterBitmap = 60, kExtBitmap = 61, kFilterProject = 62, kExtProject = 63, kFilterLibrary = 64,

@@ -152,3 +152,121 @@ TEST_F(NewProject, DirectoryChosenInTheTree) {
   setenv("HOME", home.c_str(), 1);
   EXPECT_EQ(chosen.toStdString(), (program().dir / "PROJECTS" / "Deep").string() + "/");
 }
+
+// ---- bitmap dialogs ----
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QImage>
+
+namespace {
+
+void writeBmp(const fs::path& p, int w, int h, QColor c) {
+  QImage img(w, h, QImage::Format_RGB32);
+  img.fill(c);
+  img.save(QString::fromStdString(p.string()), "BMP");
+}
+
+class Bitmaps : public Dialogs {
+protected:
+  void SetUp() override {
+    Dialogs::SetUp();
+    dir = program().dir / "PROJECTS" / "BMP";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    writeBmp(dir / "PIC.BMP", 40, 30, Qt::red);
+    writeBmp(dir / "a_very_long_name.bmp", 300, 20, Qt::blue);
+    writeBmp(dir / "small.bmp", 10, 10, Qt::green);
+    dirText = dir.string();
+    std::memset(&p, 0, sizeof p);
+    p.directory = dirText.c_str();
+  }
+  void TearDown() override {
+    fs::remove_all(dir);
+    Dialogs::TearDown();
+  }
+  int symbol(MacroBmpParams* r) { return fn<SW01_CallMacroBmpDlgFn>(h_, "SW01_CallMacroBmpDlg")(ownerId_, r); }
+  int background(MacroBmpParams* r) { return fn<SW03_CallMacroBGBmpDlgFn>(h_, "SW03_CallMacroBGBmpDlg")(ownerId_, r); }
+  fs::path dir;
+  std::string dirText;
+  MacroBmpParams p{};
+};
+
+void selectText(QListWidget* l, const char* t) {
+  auto items = l->findItems(QString::fromLatin1(t), Qt::MatchExactly);
+  ASSERT_EQ(items.size(), 1) << t;
+  l->setCurrentItem(items[0]);
+}
+
+} // namespace
+
+TEST_F(Bitmaps, SymbolOpensOnTheStoredFileAndStoresShortNamesOnly) {
+  std::strcpy(p.symbol, "pic.bmp");
+  p.fixedSize = 1;
+  driver_->onDialog = [&](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Symbol Bitmap");
+    auto* list = child<QListWidget>(d, 1001);
+    ASSERT_EQ(list->count(), 4);
+    EXPECT_EQ(list->item(0)->text(), "*** No bitmap ***");
+    EXPECT_EQ(list->item(1)->text(), "a_very_long_name.bmp");
+    EXPECT_EQ(list->currentItem()->text(), "PIC.BMP");
+    EXPECT_FALSE(child<QCheckBox>(d, 1002)->isEnabled());
+    saveShot(d, "STOCKWIN-130-preview");
+    selectText(list, "a_very_long_name.bmp");
+    saveShot(d, "STOCKWIN-130-stretched");
+    click(d, 1);
+    EXPECT_TRUE(d->isVisible());
+    selectText(list, "small.bmp");
+    click(d, 1);
+  };
+  ASSERT_EQ(symbol(&p), 1);
+  EXPECT_STREQ(p.symbol, "small.bmp");
+  EXPECT_EQ(p.resize, 0);
+  EXPECT_EQ(texts(), std::vector<std::string>{"Error!   Invalid file name."});
+}
+
+TEST_F(Bitmaps, MissingFileOpensWithNoBitmapAndCancelKeepsTheRecord) {
+  std::strcpy(p.symbol, "GONE.BMP");
+  std::strcpy(p.background, "PIC.BMP");
+  p.resize = 1;
+  MacroBmpParams before = p;
+  driver_->onDialog = [&](QDialog* d) {
+    EXPECT_EQ(child<QListWidget>(d, 1001)->currentRow(), 0);
+    EXPECT_TRUE(child<QCheckBox>(d, 1002)->isEnabled());
+    child<QCheckBox>(d, 1002)->setChecked(false);
+    click(d, 2);
+  };
+  EXPECT_EQ(symbol(&p), 2);
+  EXPECT_EQ(std::memcmp(&p, &before, sizeof p), 0);
+  driver_->onDialog = [&](QDialog* d) { click(d, 1); };
+  EXPECT_EQ(symbol(&p), 1);
+  EXPECT_STREQ(p.symbol, "");
+  EXPECT_STREQ(p.background, "PIC.BMP");  // the symbol dialog leaves the background alone
+  EXPECT_EQ(symbol(nullptr), 1);
+}
+
+TEST_F(Bitmaps, BackgroundImportCopiesUpperCasedAndKnowsItsOwnFiles) {
+  fs::path outside = program().dir / "PROJECTS" / "new pic.bmp";
+  writeBmp(outside, 50, 40, Qt::yellow);
+  int files = 0;
+  driver_->onShown = [&](const DialogShown& s) {
+    auto* d = static_cast<QDialog*>(s.widget);
+    if (s.resourceId == 131) {
+      EXPECT_EQ(d->windowTitle(), "Background Bitmap");
+      EXPECT_EQ(d->findChild<QCheckBox*>(), nullptr);
+      click(d, 1096);
+      EXPECT_EQ(child<QListWidget>(d, 1001)->currentItem()->text(), "NEW PIC.BMP");
+      click(d, 1096);  // the same file from the directory itself
+      files = child<QListWidget>(d, 1001)->count();
+      click(d, 1);
+      return;
+    }
+    auto* f = static_cast<QFileDialog*>(d);
+    f->selectFile(QString::fromStdString(files++ == 0 ? outside.string() : (dir / "NEW PIC.BMP").string()));
+    d->accept();
+  };
+  ASSERT_EQ(background(&p), 1);
+  EXPECT_STREQ(p.background, "NEW PIC.BMP");
+  EXPECT_TRUE(fs::exists(dir / "NEW PIC.BMP"));
+  EXPECT_EQ(files, 5);
+  EXPECT_EQ(texts(), std::vector<std::string>{"The selected bitmap is already available!"});
+}

@@ -266,3 +266,19 @@ TEST(DirTree, MountedVolumesOfBlockDevices) {
   ASSERT_FALSE(roots.empty());
   EXPECT_EQ(roots[0], "/");
 }
+
+TEST(Bitmaps, FilesPreviewAndLookup) {
+  Dir d;
+  for (const char* n : {"b.bmp", "A.BMP", "c.Bmp", "note.txt"}) put(d.p / n, "");
+  fs::create_directories(d.p / "dir.bmp");
+  EXPECT_EQ(bitmapFiles(d.p.string()), (std::vector<std::string>{"A.BMP", "b.bmp", "c.Bmp"}));
+  EXPECT_TRUE(bitmapFiles((d.p / "none").string()).empty());
+  EXPECT_EQ(findFileNoCase(d.p.string(), "B.BMP"), "b.bmp");
+  EXPECT_EQ(findFileNoCase(d.p.string(), "A.BMP"), "A.BMP");
+  EXPECT_EQ(findFileNoCase(d.p.string(), "X.BMP"), "");
+  // A 300 x 20 bitmap in a narrower frame is stretched; 50 x 40 in a larger one is centred.
+  Rect frame{10, 20, 200, 100};
+  EXPECT_EQ(previewRect(frame, 300, 20), frame);
+  EXPECT_EQ(previewRect(frame, 50, 40), (Rect{85, 50, 50, 40}));
+  EXPECT_EQ(previewRect(frame, 200, 40), frame);
+}
