@@ -150,3 +150,7 @@ ZERLO_EXPORT int SW51_OpenLibrary(FileDlgParams* p) {
   remember(gLibraryDir, directoryOf(path));
   return deliver(p, path) ? 1 : 0;
 }
+
+ZERLO_EXPORT int SW51_IsFileNameSuggestionOfNew(const char* path) {
+  return isDefaultProjectName(path, text(kUntitled)) ? 1 : 0;
+}

@@ -270,3 +270,30 @@ TEST_F(Bitmaps, BackgroundImportCopiesUpperCasedAndKnowsItsOwnFiles) {
   EXPECT_EQ(files, 5);
   EXPECT_EQ(texts(), std::vector<std::string>{"The selected bitmap is already available!"});
 }
+
+// ---- printer set-up ----
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "platform/handles.h"
+
+TEST_F(Dialogs, PrintSetupHandsOverAPrinterOrNothing) {
+  auto setup = fn<SW52_PrintSetupFn>(h_, "SW52_PrintSetup");
+  EXPECT_EQ(setup(nullptr), 0u);
+  PrintSetupParams p{ownerId_, 0x70003};  // the low 16 bits: last page 3
+  driver_->onDialog = [](QDialog* d) {
+    auto* pd = dynamic_cast<QPrintDialog*>(d);
+    ASSERT_TRUE(pd);
+    EXPECT_EQ(pd->maxPage(), 3);
+    d->reject();
+  };
+  EXPECT_EQ(setup(&p), 0u);
+  driver_->onDialog = [](QDialog* d) { d->accept(); };
+  std::uint32_t id = setup(&p);
+  ASSERT_NE(id, 0u);
+  auto* printer = static_cast<QPrinter*>(plat::handles::lookup(id, SW_PRINTER_HANDLE_KIND));
+  ASSERT_TRUE(printer);
+  EXPECT_TRUE(printer->isValid());
+  delete printer;
+  plat::handles::release(id);
+}
