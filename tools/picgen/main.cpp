@@ -15,6 +15,9 @@ bool writeInclude(const std::string& path) {
   std::vector<Item> items;
   items.push_back({197, picgen::programSymbol()});
   for (int i = 0; i < 6; ++i) items.push_back({184u + unsigned(i), picgen::formatSymbol(i)});
+  for (int i = 0; i < 20; ++i) items.push_back({150u + unsigned(i), picgen::toolboxButton(i)});
+  items.push_back({198, picgen::insertionCursor(true)});
+  items.push_back({199, picgen::insertionCursor(false)});
   std::string tmp = path + ".tmp";
   {
     std::ofstream out(tmp, std::ios::binary);

@@ -12,4 +12,12 @@ Canvas programSymbol();
 // The sheet format symbols 0..5 (32 x 32, resources 184..189).
 Canvas formatSymbol(int index);
 
+// The toolbox's block buttons 0..19 (50 x 49, resources 150..169): a block
+// with its short name on the transparent colour RGB(200, 0, 200).
+inline constexpr Rgb kTransparent = 0xC800C8;
+Canvas toolboxButton(int index);
+// The insertion cursors (32 x 32, resources 198 placed and 199 at the cursor):
+// an arrow with a small block, on the transparent colour.
+Canvas insertionCursor(bool atCursor);
+
 } // namespace picgen
