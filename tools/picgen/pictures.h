@@ -20,4 +20,16 @@ Canvas toolboxButton(int index);
 // an arrow with a small block, on the transparent colour.
 Canvas insertionCursor(bool atCursor);
 
+// ---- the block parameter dialogs ----
+// Device pictures 160 motor, 161 lamp, 162 electromagnet and sensor pictures
+// 170 + type (117 x 127).
+Canvas devicePicture(int device);
+Canvas sensorPicture(int type);
+// The 32 x 32 pictograms: output states 140-142, 145-146, 150-151; edges
+// 185-186; counting directions 190-191; message colours 195-208 (swatches).
+Canvas pictogram(unsigned id);
+// The ids of the block dialogs' pictures, in the order written.
+std::vector<unsigned> blockDialogPictureIds();
+Canvas blockDialogPicture(unsigned id);
+
 } // namespace picgen

@@ -215,6 +215,8 @@ public:
     group_ = new QButtonGroup(this);
     for (int i = 0; i < kColourCount; ++i) {
       auto* b = pushRadio(unsigned(1092 + i), ctl(unsigned(1092 + i)));
+      setPictogram(b, unsigned(195 + i));
+      b->setIconSize(QSize(16, 16));
       group_->addButton(b, i);
       grid->addWidget(b, i / 4, i % 4);
     }
@@ -275,7 +277,11 @@ public:
     grid->addWidget(outputs_, 0, 1);
     grid->addWidget(label(1002), 1, 0);
     grid->addWidget(devices_, 1, 1);
-    layout_->addLayout(grid);
+    picture_ = new PictureFrame(this);
+    auto* top = new QHBoxLayout;
+    top->addLayout(grid);
+    top->addWidget(picture_);
+    layout_->addLayout(top);
     auto* states = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
       auto* col = new QVBoxLayout;
@@ -309,16 +315,22 @@ private:
   void applyType(int t) {
     t = std::clamp(t, 0, 2);
     static const unsigned first[3] = {30, 35, 40};
+    static const unsigned pictograms[3] = {140, 145, 150};
+    picture_->show(160u + unsigned(t));
     int count = t == 0 ? 3 : 2;
     for (int i = 0; i < 3; ++i) {
       bool shown = i < count;
       states_[i]->setVisible(shown);
       labels_[i]->setVisible(shown);
-      if (shown) labels_[i]->setText(q(fbd::text(first[t] + unsigned(i))));
+      if (shown) {
+        labels_[i]->setText(q(fbd::text(first[t] + unsigned(i))));
+        setPictogram(states_[i], pictograms[t] + unsigned(i));
+      }
     }
     if (t != 0 && states_[2]->isChecked()) states_[1]->setChecked(true);
   }
   QComboBox *outputs_, *devices_;
+  PictureFrame* picture_;
   std::array<QPushButton*, 3> states_{};
   std::array<QLabel*, 3> labels_{};
 };
@@ -333,7 +345,11 @@ public:
     grid->addWidget(inputs_, 0, 1);
     grid->addWidget(label(1002), 1, 0);
     grid->addWidget(types_, 1, 1);
-    layout_->addLayout(grid);
+    picture_ = new PictureFrame(this);
+    auto* top = new QHBoxLayout;
+    top->addLayout(grid);
+    top->addWidget(picture_);
+    layout_->addLayout(top);
     auto* row = new QHBoxLayout;
     row->addWidget(label(1003));
     one_ = radio(1078, QStringLiteral("1"));
@@ -348,6 +364,7 @@ public:
     (aux && aux[2] != 0 ? one_ : zero_)->setChecked(true);
     connect(inputs_, &QComboBox::currentIndexChanged, this,
             [this] { fillTypes(selectedData(inputs_, 1), selectedData(types_, 0), false); });
+    connect(types_, &QComboBox::currentIndexChanged, this, [this] { showPicture(); });
   }
   void onOk() override {
     inputWriteBack(selectedData(inputs_, 0), selectedData(types_, -1), one_->isChecked(), aux_);
@@ -365,8 +382,14 @@ private:
     std::sort(items.begin(), items.end());
     for (auto& [text, data] : items) types_->addItem(text, data);
     types_->setCurrentIndex(types_->findData(keep));
+    showPicture();
+  }
+  void showPicture() {
+    int t = selectedData(types_, -1);
+    if (t >= 0) picture_->show(170u + unsigned(t));
   }
   QComboBox *inputs_, *types_;
+  PictureFrame* picture_;
   QRadioButton *one_, *zero_;
 };
 
@@ -381,6 +404,8 @@ public:
     auto* edges = new QHBoxLayout;
     rising_ = pushRadio(1081, ctl(1081));
     falling_ = pushRadio(1082, ctl(1082));
+    setPictogram(rising_, 185);
+    setPictogram(falling_, 186);
     edges->addWidget(rising_);
     edges->addWidget(falling_);
     layout_->addLayout(edges);
@@ -415,7 +440,7 @@ public:
     grid->addWidget(label(1003), 3, 0);
     grid->addWidget(result_, 3, 1);
     layout_->addLayout(grid);
-    directionRow(1004, aux && aux[1] > 9);
+    directionRow(1004, aux && aux[1] > 9, true);
     addButtons();
     selectInput(inputs_, aux ? aux[0] : 1);
     standard_->setChecked(aux && aux[2] != 0);

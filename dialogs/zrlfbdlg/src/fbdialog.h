@@ -9,6 +9,11 @@
 #include "platform/uisink.h"
 
 #include <QComboBox>
+#include <QFrame>
+#include <QIcon>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,6 +22,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -38,6 +44,52 @@ inline AuxCopy copyAux(const std::int16_t* aux) {
 
 inline QString q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
 inline std::string s(const QString& t) { return t.toLocal8Bit().toStdString(); }
+
+// A picture of the library's resources (null when it has none).
+inline QImage resourcePicture(unsigned id) {
+  std::vector<unsigned char> bytes = resources().bitmap(id);
+  QImage img;
+  if (!bytes.empty()) img.loadFromData(bytes.data(), int(bytes.size()));
+  return img;
+}
+
+// A state button's pictogram.
+inline void setPictogram(QPushButton* b, unsigned id) {
+  QImage img = resourcePicture(id);
+  if (img.isNull()) return;
+  b->setIcon(QIcon(QPixmap::fromImage(img)));
+  b->setIconSize(img.size());
+  b->setMinimumHeight(img.height() + 10);
+}
+
+// The device or sensor picture (control 1062): a smaller picture centred on
+// white, a larger one cut to its top-left part.
+class PictureFrame : public QFrame {
+public:
+  explicit PictureFrame(QWidget* parent) : QFrame(parent) {
+    setObjectName("c1062");
+    setFrameStyle(QFrame::Box | QFrame::Sunken);
+    setFixedSize(121, 131);
+  }
+  void show(unsigned id) {
+    image_ = resourcePicture(id);
+    update();
+  }
+  const QImage& image() const { return image_; }
+protected:
+  void paintEvent(QPaintEvent* e) override {
+    QFrame::paintEvent(e);
+    QPainter p(this);
+    QRect r = contentsRect();
+    p.fillRect(r, Qt::white);
+    if (image_.isNull()) return;
+    int dx = std::max(0, (r.width() - image_.width()) / 2), dy = std::max(0, (r.height() - image_.height()) / 2);
+    p.setClipRect(r);
+    p.drawImage(r.x() + dx, r.y() + dy, image_);
+  }
+private:
+  QImage image_;
+};
 
 // The common frame: caption, placement at the cursor, F1, OK / Cancel buttons,
 // and the caller's text, aux and vector (each may be null but vector).
@@ -85,12 +137,19 @@ protected:
     for (int n : inputList()) list->addItem(q(fbd::text(inputStringId(n))), n);
     return list;
   }
-  // The counting direction: label, then the push-like +1 (1083) and -1 (1084).
-  void directionRow(unsigned labelControl, bool minus) {
+  // The counting direction: label, then the push-like +1 (1083) and -1 (1084),
+  // with their pictograms 190 and 191 when asked.
+  void directionRow(unsigned labelControl, bool minus, bool pictograms = false) {
     auto* dir = new QHBoxLayout;
     dir->addWidget(label(labelControl));
     plus_ = pushRadio(1083, QStringLiteral("+1"));
     minus_ = pushRadio(1084, QStringLiteral("-1"));
+    if (pictograms) {
+      setPictogram(plus_, 190);
+      setPictogram(minus_, 191);
+      if (!plus_->icon().isNull()) plus_->setText(QString());
+      if (!minus_->icon().isNull()) minus_->setText(QString());
+    }
     dir->addWidget(plus_);
     dir->addWidget(minus_);
     layout_->addLayout(dir);

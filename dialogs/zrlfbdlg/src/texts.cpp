@@ -1,5 +1,7 @@
 #include "texts.h"
 
+#include "fbpictures.inc"
+
 namespace fbd {
 
 namespace {
@@ -256,8 +258,10 @@ const kit::DialogTextEntry kDialogs[] = {
     {209, 3, "Help"},
 };
 
+const kit::BitmapEntry kBitmaps[] = {PICGEN_BITMAP_ENTRIES};
+
 const kit::ResourceTable kTable{kStrings, sizeof kStrings / sizeof kStrings[0], kDialogs,
-                                sizeof kDialogs / sizeof kDialogs[0], nullptr, 0};
+                                sizeof kDialogs / sizeof kDialogs[0], kBitmaps, sizeof kBitmaps / sizeof kBitmaps[0]};
 } // namespace
 
 const kit::ResourceTable& englishTable() { return kTable; }

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QImage>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabBar>
@@ -751,6 +752,33 @@ TEST_F(Dialogs, BeepWithoutAuxKeepsTheLabelsAndWritesOnlyTheDuration) {
     EXPECT_EQ(changed, 1);
     EXPECT_DOUBLE_EQ(vec[1], c.stored) << c.seconds;
   }
+}
+
+TEST_F(Dialogs, DevicePicturesAndStatePictogramsFollowTheDevice) {
+  std::int16_t aux[3] = {1, 0, 0};
+  double vec[1] = {ownerId};
+  std::int16_t changed = 0;
+  driver->onShown = [](const DialogShown& d) {
+    auto* w = static_cast<QWidget*>(d.widget);
+    auto* frame = w->findChild<QWidget*>("c1062");
+    ASSERT_TRUE(frame);
+    auto ink = [](const QImage& img) {
+      int n = 0;
+      for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) n += img.pixel(x, y) != qRgb(255, 255, 255);
+      return n;
+    };
+    QImage motor = frame->grab().toImage();
+    EXPECT_GT(ink(motor), 500);
+    EXPECT_FALSE(button(d, "c1063")->icon().isNull());
+    auto* devices = w->findChild<QComboBox*>("c1061");
+    devices->setCurrentIndex(devices->findData(1));
+    EXPECT_NE(frame->grab().toImage(), motor);
+    EXPECT_TRUE(button(d, "c1065")->isHidden());
+    button(d, "c2")->click();
+  };
+  fn("FB06_CallParaMOutputDlg")(nullptr, aux, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(changed, 0);
 }
 
 namespace {
