@@ -1,5 +1,6 @@
 // The symbol and background bitmap dialogs (130, 131) and the import of a
 // bitmap file into the project's bitmap directory.
+#include "core.h"
 #include "files.h"
 #include "frame.h"
 #include "projects.h"
@@ -29,12 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
-std::string str(const QString& t) { return t.toLocal8Bit().toStdString(); }
-std::string upper(std::string s) {
-  for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 std::string field(const char* f) { return std::string(f, strnlen(f, 16)); }
 
 // The preview frame: the picture centred at its own size or stretched to the frame.
@@ -107,16 +102,9 @@ public:
     import->setAutoDefault(false);
     row->addWidget(import);
     row->addStretch();
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName("c1");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName("c2");
-    row->addWidget(ok);
-    row->addWidget(cancel);
     lay->addLayout(row);
+    auto* ok = okCancel(this, lay, row);
     connect(ok, &QPushButton::clicked, this, [this] { onOk(); });
-    connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
     connect(import, &QPushButton::clicked, this, [this] { onImport(); });
 
     std::string selection = text(kNoBitmap);

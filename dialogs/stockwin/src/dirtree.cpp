@@ -1,4 +1,5 @@
 // The directory tree's logic over std::filesystem.
+#include "core.h"
 #include "dirtree.h"
 
 #include <algorithm>
@@ -14,10 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string upper(std::string s) {
-  for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 // Without a trailing "/" (the root stays "/").
 std::string trimmed(std::string p) {
   while (p.size() > 1 && p.back() == '/') p.pop_back();

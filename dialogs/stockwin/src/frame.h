@@ -5,14 +5,27 @@
 #include "dialogkit/qtkit.h"
 #include "dialogkit/resources.h"
 
+#include <QString>
+
 #include <string>
 #include <vector>
 
+class QBoxLayout;
+class QHBoxLayout;
 class QKeyEvent;
+class QPushButton;
 
 namespace sw {
 
 inline constexpr const char* kLibrary = "STOCKWIN";
+
+// Texts between the library (local 8-bit) and Qt.
+inline QString q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
+inline std::string str(const QString& t) { return t.toLocal8Bit().toStdString(); }
+
+// OK (1, default) and Cancel (2, rejects) at the end of row, or of a new
+// right-aligned row added to lay. Answers OK.
+QPushButton* okCancel(QDialog* d, QBoxLayout* lay, QHBoxLayout* row = nullptr);
 
 kit::Resources& resources();
 std::string text(unsigned id);

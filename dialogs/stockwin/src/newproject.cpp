@@ -1,5 +1,6 @@
 // The new project dialog (127) and the directory selection dialog (128) with
 // its directory tree.
+#include "core.h"
 #include "dirtree.h"
 #include "stockwin/stockwin.h"
 #include "frame.h"
@@ -32,12 +33,6 @@ namespace sw {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
-std::string str(const QString& t) { return t.toLocal8Bit().toStdString(); }
-std::string upper(std::string s) {
-  for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 std::string withSlash(std::string d) {
   if (!d.empty() && d.back() != '/') d += '/';
   return d;
@@ -131,20 +126,6 @@ private:
   bool showFiles_ = false;
 };
 
-QPushButton* okCancel(QWidget* dlg, QVBoxLayout* lay) {
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  auto* ok = new QPushButton(QStringLiteral("OK"), dlg);
-  ok->setObjectName("c1");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), dlg);
-  cancel->setObjectName("c2");
-  row->addWidget(ok);
-  row->addWidget(cancel);
-  lay->addLayout(row);
-  QObject::connect(cancel, &QPushButton::clicked, dlg, [dlg] { static_cast<QDialog*>(dlg)->reject(); });
-  return ok;
-}
 
 class SelectDirDialog : public SwDialog {
 public:

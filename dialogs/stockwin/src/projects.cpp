@@ -1,4 +1,5 @@
 // File helpers and new projects from templates.
+#include "core.h"
 #include "projects.h"
 
 #include "modelfiles/recordio.h"
@@ -20,10 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string upper(std::string s) {
-  for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 struct FileCloser {
   void operator()(std::FILE* f) const {

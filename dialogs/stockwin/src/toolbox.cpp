@@ -30,9 +30,6 @@ namespace sw {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
-std::string str(const QString& t) { return t.toLocal8Bit().toStdString(); }
-
 constexpr QRgb kTransparent = 0xFFC800C8;  // RGB(200, 0, 200)
 constexpr int kFrameW = 130, kFrameH = 70;
 

@@ -1,4 +1,5 @@
 // The toolbox's rules without widgets.
+#include "core.h"
 #include "toolboxlogic.h"
 
 #include "texts.h"
@@ -9,10 +10,6 @@
 namespace sw {
 
 namespace {
-std::string upper(std::string s) {
-  for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 } // namespace
 
 StateRule stateRule(int state) {

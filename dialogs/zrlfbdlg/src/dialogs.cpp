@@ -277,11 +277,7 @@ public:
     grid->addWidget(outputs_, 0, 1);
     grid->addWidget(label(1002), 1, 0);
     grid->addWidget(devices_, 1, 1);
-    picture_ = new PictureFrame(this);
-    auto* top = new QHBoxLayout;
-    top->addLayout(grid);
-    top->addWidget(picture_);
-    layout_->addLayout(top);
+    picture_ = besidePicture(grid);
     auto* states = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
       auto* col = new QVBoxLayout;
@@ -345,11 +341,7 @@ public:
     grid->addWidget(inputs_, 0, 1);
     grid->addWidget(label(1002), 1, 0);
     grid->addWidget(types_, 1, 1);
-    picture_ = new PictureFrame(this);
-    auto* top = new QHBoxLayout;
-    top->addLayout(grid);
-    top->addWidget(picture_);
-    layout_->addLayout(top);
+    picture_ = besidePicture(grid);
     auto* row = new QHBoxLayout;
     row->addWidget(label(1003));
     one_ = radio(1078, QStringLiteral("1"));

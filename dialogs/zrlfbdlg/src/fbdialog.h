@@ -155,6 +155,15 @@ protected:
     layout_->addLayout(dir);
     (minus ? minus_ : plus_)->setChecked(true);
   }
+  // The grid of lists with the picture frame to its right.
+  PictureFrame* besidePicture(QLayout* grid) {
+    auto* picture = new PictureFrame(this);
+    auto* top = new QHBoxLayout;
+    top->addLayout(grid);
+    top->addWidget(picture);
+    layout_->addLayout(top);
+    return picture;
+  }
   QPushButton* button(unsigned control, const QString& caption) {
     auto* b = new QPushButton(caption, this);
     b->setObjectName(QStringLiteral("c%1").arg(control));
