@@ -6,6 +6,7 @@
 #include "sw_dialogs.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QTabBar>
@@ -253,5 +254,26 @@ TEST_F(ToolboxTest, ABlockTheMainProgramCannotBuildShows519) {
   drag(1031, QPoint(0, 0));
   EXPECT_EQ(texts(), std::vector<std::string>{"Error!   Function block BINPUTV3 cannot be found in the library ZRLFB02. "});
   EXPECT_FALSE(dragWindow());
+  EXPECT_TRUE(FakeServices::drops.empty());
+}
+
+TEST_F(ToolboxTest, HotButtonShowsItsTooltipBelowAndPressSinks) {
+  create(3);
+  auto* b = button(1032);
+  b->setFocus();  // the button under the cursor takes the focus and is hot
+  QApplication::processEvents();
+  QPoint local(20, 20);
+  mouse(b, QEvent::MouseMove, local, b->mapToGlobal(local));
+  auto* tip = b->findChild<QLabel*>("tooltip");
+  ASSERT_TRUE(tip);
+  EXPECT_TRUE(tip->isVisible());
+  EXPECT_EQ(tip->text(), "Edge");
+  EXPECT_GE(tip->pos().y(), b->mapToGlobal(QPoint(0, b->height())).y());
+  // A press hides the tooltip; the release drops nowhere without a drag window.
+  ServiceFunctionTable none{};
+  fn<SW13_SetObelServiceFctnsFn>(h_, "SW13_SetObelServiceFctns")(&none);
+  mouse(b, QEvent::MouseButtonPress, local, b->mapToGlobal(local));
+  EXPECT_FALSE(tip->isVisible());
+  mouse(b, QEvent::MouseButtonRelease, local, b->mapToGlobal(local));
   EXPECT_TRUE(FakeServices::drops.empty());
 }
