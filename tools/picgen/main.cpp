@@ -23,6 +23,9 @@ std::vector<Item> standardDialogPictures() {
   for (int i = 0; i < 20; ++i) items.push_back({150u + unsigned(i), picgen::toolboxButton(i)});
   items.push_back({198, picgen::insertionCursor(true)});
   items.push_back({199, picgen::insertionCursor(false)});
+  items.push_back({132, picgen::startSelectionBackground()});
+  for (int b = 0; b < 5; ++b)
+    for (int st = 0; st < 3; ++st) items.push_back({2000u + unsigned(3 * b + st), picgen::startSelectionButton(b, st)});
   return items;
 }
 

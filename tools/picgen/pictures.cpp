@@ -91,6 +91,25 @@ Canvas insertionCursor(bool atCursor) {
   return c;
 }
 
+Canvas startSelectionBackground() {
+  const Rgb paper = 0xF4F1E8, ink = 0x1F2F4F;
+  Canvas c(320, 334, paper);
+  c.fill(0, 0, 320, 40, ink);
+  c.textCentred(0, 320, 13, "QUICKSTART", paper, 2);
+  c.frame(0, 0, 320, 334, ink, 2);
+  return c;
+}
+
+Canvas startSelectionButton(int button, int state) {
+  static const char* const labels[5] = {"START UP", "CONFIGURE", "PROGRAM", "SUBPROGRAM", "HELP"};
+  const Rgb ink = 0x1F2F4F, face = state == 1 ? 0xC5CAE9 : 0xFFFFFF, edge = state == 2 ? 0x2E7D32 : ink;
+  Canvas c(136, 56, face);
+  c.frame(0, 0, 136, 56, edge, state == 2 ? 3 : 2);
+  int shift = state == 1 ? 1 : 0;
+  c.textCentred(shift, 136, 21 + shift, labels[button], ink, 2);
+  return c;
+}
+
 // ---- the block parameter dialogs ----
 
 namespace {

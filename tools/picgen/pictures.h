@@ -20,6 +20,12 @@ Canvas toolboxButton(int index);
 // an arrow with a small block, on the transparent colour.
 Canvas insertionCursor(bool atCursor);
 
+// The start selection: its background (320 x 334, resource 132) and the
+// pictures of its five buttons (INB, KONFIG, PROG, MAKRO, HELP) up, down and
+// focused (136 x 56, resources 2000 + 3 x button + state).
+Canvas startSelectionBackground();
+Canvas startSelectionButton(int button, int state);
+
 // ---- the block parameter dialogs ----
 // Device pictures 160 motor, 161 lamp, 162 electromagnet and sensor pictures
 // 170 + type (117 x 127).

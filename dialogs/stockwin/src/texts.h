@@ -21,6 +21,11 @@ enum : unsigned {
   kLibStandard = 5090, kLibProject = 5091, kLibBlocks = 5092,
 };
 
+// The start selection's pictures: the background, and for its buttons
+// (INB, KONFIG, PROG, MAKRO, HELP) the up, down and focused picture at
+// kStartButtonPictures + 3 x button + state.
+enum : unsigned { kStartBackground = 132, kStartButtonPictures = 2000 };
+
 // Dialog resource numbers.
 enum : unsigned {
   kDlgStartSelect = 129, kDlgSymbolBmp = 130, kDlgBackgroundBmp = 131, kDlgToolbox = 134,
