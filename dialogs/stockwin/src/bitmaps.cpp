@@ -173,7 +173,7 @@ private:
 
 int sw_ImportBitmap(SwWindow owner, const std::string& dir, std::string& out) {
   out.clear();
-  if (!dirExists(dir)) createPath(dir);
+  if (!sw_DirExists(dir)) sw_CreatePath(dir);
   std::string src = choose(owner, Mode::Open, kFilterBitmap, kExtBitmap, kTitleImportBitmap, dir, {});
   if (src.empty()) return 0;
   std::string name = upper(fs::path(src).filename().string());
@@ -185,7 +185,7 @@ int sw_ImportBitmap(SwWindow owner, const std::string& dir, std::string& out) {
     return 0;
   }
   Say say = [](unsigned id, unsigned flags, const std::vector<kit::FormatArg>& args) { return message(id, flags, args); };
-  if (!copyFile(src.c_str(), dst.c_str(), 0, say)) return 0;
+  if (!sw_CopyFile(src.c_str(), dst.c_str(), 0, say)) return 0;
   out = name;
   return 1;
 }

@@ -68,7 +68,7 @@ std::vector<std::string> treeRoots() {
   return roots;
 }
 
-void sortStrings(std::vector<std::string>& v) {
+void sw_SortStrings(std::vector<std::string>& v) {
   std::stable_sort(v.begin(), v.end(), [](const std::string& a, const std::string& b) { return upper(a) < upper(b); });
 }
 
@@ -81,8 +81,8 @@ DirChildren listChildren(const std::string& path, bool showFiles) {
     if (it->is_directory(e2)) c.dirs.push_back(it->path().string());
     else if (showFiles) c.files.push_back(it->path().string());
   }
-  sortStrings(c.dirs);
-  sortStrings(c.files);
+  sw_SortStrings(c.dirs);
+  sw_SortStrings(c.files);
   return c;
 }
 

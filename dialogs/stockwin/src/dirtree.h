@@ -21,7 +21,7 @@ DirChildren listChildren(const std::string& path, bool showFiles);
 // Expanding would show something: a subdirectory, or with showFiles a file that is not hidden.
 bool hasChildren(const std::string& path, bool showFiles);
 // Sorts without regard to case (equal texts keep their order).
-void sortStrings(std::vector<std::string>& v);
+void sw_SortStrings(std::vector<std::string>& v);
 
 struct TreeWay {
   int root = -1;                   // index into the roots; -1: the path lies under none or does not exist

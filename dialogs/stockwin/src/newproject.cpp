@@ -204,7 +204,7 @@ public:
     std::string ini;
     if (tb.getTemplatesIni(ini) == 1) {
       tb.getTemplatePath(templateDir_);
-      if (loadTemplates(ini, templateDir_, templates_)) fillView();
+      if (LoadTemplates(ini, templateDir_, templates_)) fillView();
     }
     name_->setText(q(suggestProjectName(dir, text(kUntitled), text(kProjectExt))));
     enableOk();
@@ -243,7 +243,7 @@ private:
   }
   void onOk() {
     const Template* t = selected();
-    std::string full = t ? templateFullDir(templateDir_, *t) : "";
+    std::string full = t ? GetTemplateFullDir(templateDir_, *t) : "";
     if (full.empty()) {
       message(kNoTemplate);
       return;
@@ -253,7 +253,7 @@ private:
       message(kBadProjectName);
       return;
     }
-    if (!createPath(dir)) {
+    if (!sw_CreatePath(dir)) {
       message(kDirNotCreated);
       return;
     }

@@ -51,12 +51,12 @@ bool sameOrInside(const fs::path& outer, const fs::path& inner, bool& same) {
 
 } // namespace
 
-bool dirExists(const std::string& path) {
+bool sw_DirExists(const std::string& path) {
   std::error_code ec;
   return !path.empty() && fs::is_directory(path, ec);
 }
 
-int createPath(const std::string& path) {
+int sw_CreatePath(const std::string& path) {
   if (path.empty()) return 0;
   fs::path p(path), sofar;
   for (const fs::path& part : p) {
@@ -68,12 +68,12 @@ int createPath(const std::string& path) {
       if (!fs::is_directory(st)) return 0;
       continue;
     }
-    if (!fs::create_directory(sofar, ec) && !dirExists(sofar.string())) return 0;
+    if (!fs::create_directory(sofar, ec) && !sw_DirExists(sofar.string())) return 0;
   }
-  return dirExists(path) ? 1 : 0;
+  return sw_DirExists(path) ? 1 : 0;
 }
 
-int copyFile(const char* src, const char* dst, int mode, const Say& say, bool* cancelled) {
+int sw_CopyFile(const char* src, const char* dst, int mode, const Say& say, bool* cancelled) {
   using namespace plat::ui;
   if (!src || !dst) {
     say(503, 0, {});
@@ -134,7 +134,7 @@ std::string suggestProjectName(const std::string& dir, const std::string& tmpl, 
   return {};
 }
 
-bool loadTemplates(const std::string& iniPath, const std::string& templateDir, TemplateList& out) {
+bool LoadTemplates(const std::string& iniPath, const std::string& templateDir, TemplateList& out) {
   out = TemplateList{};
   if (!readable(iniPath)) return false;
   long def = plat::profile::getInt(iniPath, "GENERAL", "DEFAULT", 1);
@@ -152,7 +152,7 @@ bool loadTemplates(const std::string& iniPath, const std::string& templateDir, T
   return true;
 }
 
-std::string templateFullDir(const std::string& templateDir, const Template& t) {
+std::string GetTemplateFullDir(const std::string& templateDir, const Template& t) {
   if (templateDir.empty() || t.dir.empty()) return {};
   return (fs::path(templateDir) / t.dir).string();
 }
@@ -180,7 +180,7 @@ bool copyTree(const fs::path& src, const fs::path& dst, const std::string& base,
     fs::path target = dst / file;
     bool renamed = stem == base;
     if (renamed) target = dst / upper(newName + file.substr(std::min(base.size(), file.size())));
-    if (!copyFile(e.path().c_str(), target.c_str(), 1, say, cancelled)) return false;
+    if (!sw_CopyFile(e.path().c_str(), target.c_str(), 1, say, cancelled)) return false;
     if (renamed && upper(target.extension().string()) == ".MDL" && !writeProjectNameField(target.string(), say))
       return false;
   }

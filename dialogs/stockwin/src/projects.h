@@ -13,15 +13,15 @@ namespace sw {
 // Shows message id (formatted with args) with the given box flags; answers the button.
 using Say = std::function<int(unsigned id, unsigned flags, const std::vector<kit::FormatArg>& args)>;
 
-bool dirExists(const std::string& path);
+bool sw_DirExists(const std::string& path);
 // Creates every missing directory of path. 1 when the whole path then is a
 // directory; 0 when a part exists as something else or cannot be created.
-int createPath(const std::string& path);
+int sw_CreatePath(const std::string& path);
 
 // Copies src over dst in blocks. When dst exists the user is asked (100): Yes
 // copies, No keeps dst and counts as done, Cancel (mode != 0 only: Yes/No/
 // Cancel) fails and sets *cancelled. Failures show 503-507. 1 done, 0 failed.
-int copyFile(const char* src, const char* dst, int mode, const Say& say, bool* cancelled = nullptr);
+int sw_CopyFile(const char* src, const char* dst, int mode, const Say& say, bool* cancelled = nullptr);
 
 // A project name the dialogs accept: not empty, no "*", ":", "?", "\", "/",
 // and not "." or "..".
@@ -43,9 +43,9 @@ struct TemplateList {
 };
 // Reads TEMPLATES.INI: sections "1", "2" ... up to the first without DIR;
 // GENERAL/DEFAULT names the default. False (list empty) when the file is missing.
-bool loadTemplates(const std::string& iniPath, const std::string& templateDir, TemplateList& out);
+bool LoadTemplates(const std::string& iniPath, const std::string& templateDir, TemplateList& out);
 // templateDir + "/" + dir; empty when either is empty.
-std::string templateFullDir(const std::string& templateDir, const Template& t);
+std::string GetTemplateFullDir(const std::string& templateDir, const Template& t);
 
 // ---- new project ----
 // Copies the template directory src into dst (recursively): files whose base

@@ -3,6 +3,7 @@
 #include "toolbox.h"
 
 #include "core.h"
+#include "dirtree.h"
 #include "frame.h"
 #include "texts.h"
 
@@ -461,7 +462,7 @@ Toolbox::Toolbox(QWidget* parent, std::uint32_t parentId, const SwInsertBoxAttri
   list_ = new QListWidget(this);
   list_->setObjectName("c1022");
   names_ = listNames(names);
-  sortStrings(names_);
+  sw_SortStrings(names_);
   fillList();
   resize(kToolboxMinWidth, kToolboxMinHeight);
   if (a && validPosition(*a, screen()->availableGeometry().width(), screen()->availableGeometry().height())) {
@@ -480,12 +481,6 @@ Toolbox::Toolbox(QWidget* parent, std::uint32_t parentId, const SwInsertBoxAttri
 }
 
 Toolbox::~Toolbox() = default;
-
-void Toolbox::sortStrings(std::vector<std::string>& v) {
-  std::vector<std::string> sorted;
-  for (const std::string& s : v) sorted.insert(sorted.begin() + std::ptrdiff_t(sortedPosition(sorted, s)), s);
-  v = std::move(sorted);
-}
 
 void Toolbox::fillList() {
   QSignalBlocker block(list_);

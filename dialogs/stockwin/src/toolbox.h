@@ -138,7 +138,6 @@ private:
   void layoutControls();
   void refreshPicture();
   void fillList();
-  static void sortStrings(std::vector<std::string>& v);
   std::uint32_t parentId_;
   std::vector<std::string> names_;
   int page_ = 0;

@@ -100,21 +100,21 @@ public:
     octave_->setCurrentIndex(0);
     note_->setCurrentIndex(0);
     duration_->setValue(durationPosition(vector[1]));
-    if (aux) showFrequency(true, true, aux[1]);
+    if (aux) fbd_ShowFrequency(true, true, aux[1]);
     showPage();
     tabs_->setFocus();
     // Connected after opening: without aux the value labels keep their first texts until a slider moves.
-    connect(frequency_, &QSlider::valueChanged, this, [this] { refreshLabels(); });
-    connect(duration_, &QSlider::valueChanged, this, [this] { refreshLabels(); });
+    connect(frequency_, &QSlider::valueChanged, this, [this] { fbd_RefreshBeepLabels(); });
+    connect(duration_, &QSlider::valueChanged, this, [this] { fbd_RefreshBeepLabels(); });
     connect(tabs_, &QTabBar::currentChanged, this, [this] {
       showPage();
-      showFrequency(true, true, tabChangeFrequency());
+      fbd_ShowFrequency(true, true, tabChangeFrequency());
     });
   }
   void onOk() override {
     if (aux_) {
       aux_[0] = 0;
-      aux_[1] = std::int16_t(currentFrequency());
+      aux_[1] = std::int16_t(fbd_CurrentFrequency());
     }
     vector_[1] = duration_->value() * 0.01;
     done(1);
@@ -127,13 +127,13 @@ private:
     return noteFrequency(row, k);
   }
   // For OK and Test: what the current page shows.
-  int currentFrequency() const { return frequencyPage() ? frequency_->value() : noteFrequencySelected(); }
+  int fbd_CurrentFrequency() const { return frequencyPage() ? frequency_->value() : noteFrequencySelected(); }
   // For a change of tab (the new page already current): what the page left showed.
   int tabChangeFrequency() const { return frequencyPage() ? noteFrequencySelected() : frequency_->value(); }
-  void showFrequency(bool slider, bool notes, int f) {
+  void fbd_ShowFrequency(bool slider, bool notes, int f) {
     if (slider) {
       frequency_->setValue(frequencySliderPosition(f));
-      refreshLabels();
+      fbd_RefreshBeepLabels();
     }
     if (notes) {
       Note n = noteFor(f);
@@ -141,7 +141,7 @@ private:
       note_->setCurrentIndex(note_->findData(n.note));
     }
   }
-  void refreshLabels() {
+  void fbd_RefreshBeepLabels() {
     frequencyValue_->setText(q(kit::formatChecked(fbd::text(kHertz), {frequency_->value()})));
     durationValue_->setText(q(kit::formatChecked(fbd::text(kSeconds), {duration_->value() * 0.01})));
   }
@@ -155,7 +155,7 @@ private:
       w->setVisible(!f);
   }
   void onTest() {
-    int f = currentFrequency(), ms = duration_->value() * 10;
+    int f = fbd_CurrentFrequency(), ms = duration_->value() * 10;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     fbd_PlayTone(f, ms);
     QApplication::restoreOverrideCursor();

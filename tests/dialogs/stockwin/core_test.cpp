@@ -56,7 +56,7 @@ TEST(Services, ResetSetAndShortTablesTakeWholeEntriesOnly) {
   EXPECT_EQ(s.table().dropAtCursor, drop);
   // A size that ends inside the second entry: only the first is taken.
   t.size = std::uint32_t(offsetof(ServiceFunctionTable, createPicture) + 3);
-  t.createPicture = reinterpret_cast<void* (*)(int)>(&drop);
+  t.createPicture = [](int) -> void* { return nullptr; };
   s.set(&t);
   EXPECT_EQ(s.table().zoom, zoom2);
   EXPECT_EQ(s.table().createPicture, nullptr);

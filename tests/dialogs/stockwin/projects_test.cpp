@@ -65,16 +65,18 @@ struct Dir {
 
 TEST(Files, CreatePathMakesEveryPartAndFailsOnAFile) {
   Dir d;
-  EXPECT_EQ(createPath((d.p / "A" / "B" / "C").string()), 1);
-  EXPECT_TRUE(dirExists((d.p / "A" / "B" / "C").string()));
-  EXPECT_EQ(createPath((d.p / "A" / "B").string() + "/"), 1);
+  EXPECT_EQ(sw_CreatePath((d.p / "A" / "B" / "C").string()), 1);
+  EXPECT_TRUE(sw_DirExists((d.p / "A" / "B" / "C").string()));
+  EXPECT_EQ(sw_CreatePath((d.p / "A" / "B").string() + "/"), 1);
   put(d.p / "A" / "F", "x");
-  EXPECT_EQ(createPath((d.p / "A" / "F" / "G").string()), 0);
-  EXPECT_EQ(createPath(""), 0);
+  EXPECT_EQ(sw_CreatePath((d.p / "A" / "F" / "G").string()), 0);
+  EXPECT_EQ(sw_CreatePath(""), 0);
   // A creation the system refuses answers 0 (so the caller shows its message).
   fs::create_directories(d.p / "RO");
   fs::permissions(d.p / "RO", fs::perms::owner_read | fs::perms::owner_exec);
-  if (::geteuid() != 0) EXPECT_EQ(createPath((d.p / "RO" / "X").string()), 0);
+  if (::geteuid() != 0) {
+    EXPECT_EQ(sw_CreatePath((d.p / "RO" / "X").string()), 0);
+  }
   fs::permissions(d.p / "RO", fs::perms::owner_all);
 }
 
@@ -93,7 +95,7 @@ TEST(Files, CopyFileAsksBeforeOverwriting) {
     Messages m;
     m.answers = {c.answer};
     bool cancelled = false;
-    EXPECT_EQ(copyFile(src.c_str(), dst.c_str(), c.mode, m.say(), &cancelled), c.result);
+    EXPECT_EQ(sw_CopyFile(src.c_str(), dst.c_str(), c.mode, m.say(), &cancelled), c.result);
     ASSERT_EQ(m.shown.size(), 1u);
     EXPECT_EQ(m.shown[0].id, 100u);
     EXPECT_EQ(m.shown[0].flags, c.flags);
@@ -102,12 +104,12 @@ TEST(Files, CopyFileAsksBeforeOverwriting) {
     EXPECT_EQ(cancelled, c.answer == IDCANCEL);
   }
   Messages m;
-  EXPECT_EQ(copyFile(nullptr, dst.c_str(), 0, m.say()), 0);
-  EXPECT_EQ(copyFile((d.p / "NONE").c_str(), (d.p / "NEW").c_str(), 0, m.say()), 0);
-  EXPECT_EQ(copyFile(src.c_str(), (d.p / "NO" / "DIR").c_str(), 0, m.say()), 0);
+  EXPECT_EQ(sw_CopyFile(nullptr, dst.c_str(), 0, m.say()), 0);
+  EXPECT_EQ(sw_CopyFile((d.p / "NONE").c_str(), (d.p / "NEW").c_str(), 0, m.say()), 0);
+  EXPECT_EQ(sw_CopyFile(src.c_str(), (d.p / "NO" / "DIR").c_str(), 0, m.say()), 0);
   EXPECT_EQ(m.ids(), (std::vector<unsigned>{503, 504, 505}));
   // A file copied onto itself stays whole.
-  EXPECT_EQ(copyFile(src.c_str(), src.c_str(), 0, m.say()), 1);
+  EXPECT_EQ(sw_CopyFile(src.c_str(), src.c_str(), 0, m.say()), 1);
   EXPECT_EQ(get(d.p / "SRC"), big);
 }
 
@@ -127,24 +129,24 @@ TEST(Templates, ListEndsAtTheFirstGapAndDefaultsByNumber) {
   Dir d;
   std::string ini = (d.p / "TEMPLATES.INI").string();
   TemplateList l;
-  EXPECT_FALSE(loadTemplates(ini, d.p.string(), l));
+  EXPECT_FALSE(LoadTemplates(ini, d.p.string(), l));
   put(ini, "[GENERAL]\nDEFAULT=2\n\n[1]\nDIR=MOTOR\nICON=motor.ico\nNAME=Motor control\n\n[2]\nDIR=LAMP\n\n"
            "[4]\nDIR=LOST\n");
-  ASSERT_TRUE(loadTemplates(ini, d.p.string(), l));
+  ASSERT_TRUE(LoadTemplates(ini, d.p.string(), l));
   ASSERT_EQ(l.items.size(), 2u);
   EXPECT_EQ(l.defaultIndex, 1);
   EXPECT_EQ(l.items[0].shown(), "Motor control");
   EXPECT_EQ(l.items[0].icon, (d.p / "motor.ico").string());
   EXPECT_EQ(l.items[1].shown(), "LAMP");
   EXPECT_EQ(l.items[1].icon, "");
-  EXPECT_EQ(templateFullDir(d.p.string(), l.items[1]), (d.p / "LAMP").string());
-  EXPECT_EQ(templateFullDir("", l.items[1]), "");
+  EXPECT_EQ(GetTemplateFullDir(d.p.string(), l.items[1]), (d.p / "LAMP").string());
+  EXPECT_EQ(GetTemplateFullDir("", l.items[1]), "");
   put(ini, "[GENERAL]\nDEFAULT=5\n[1]\nDIR=A\n[2]\nDIR=B\n[3]\nDIR=C\n");
-  ASSERT_TRUE(loadTemplates(ini, d.p.string(), l));
+  ASSERT_TRUE(LoadTemplates(ini, d.p.string(), l));
   EXPECT_EQ(l.items.size(), 3u);
   EXPECT_EQ(l.defaultIndex, -1);
   put(ini, "[1]\nDIR=A\n");
-  ASSERT_TRUE(loadTemplates(ini, d.p.string(), l));
+  ASSERT_TRUE(LoadTemplates(ini, d.p.string(), l));
   EXPECT_EQ(l.defaultIndex, 0);  // DEFAULT is 1 when missing
 }
 
@@ -253,7 +255,7 @@ TEST(DirTree, WayToAPathFromTheLongestRoot) {
   EXPECT_EQ(w.parts.back(), d.p.filename().string());
   EXPECT_EQ(wayTo({d.p.string() + "/Work"}, "/").root, -1);
   std::vector<std::string> v{"b", "A", "a", "C"};
-  sortStrings(v);
+  sw_SortStrings(v);
   EXPECT_EQ(v, (std::vector<std::string>{"A", "a", "b", "C"}));
 }
 
