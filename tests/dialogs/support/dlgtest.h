@@ -165,6 +165,22 @@ protected:
   static inline plat::lib::Handle h_ = nullptr;
 };
 
+// Loads the library with the English language (OBEL.INI language 2): no box
+// shows, every export is there and the version is 1.0 (its export named).
+template <class Program>
+plat::lib::Handle loadedQuietly(Program& program, const plat::ui::ScriptedSink& sink,
+                                const std::vector<const char*>& exports, const char* version) {
+  app();
+  program.writeObel(2);
+  plat::lib::Handle h = program.load();
+  EXPECT_TRUE(h) << plat::lib::lastError();
+  if (!h) return nullptr;
+  EXPECT_TRUE(sink.shown().empty());
+  EXPECT_EQ(fn<double (*)()>(h, version)(), 1.0);
+  for (const char* n : exports) EXPECT_NE(plat::lib::symbol(h, n), nullptr) << n;
+  return h;
+}
+
 // A language library that cannot be loaded: its box (text and style) shows
 // once; Cancel refuses the load, OK loads the library (returned).
 template <class Program>
