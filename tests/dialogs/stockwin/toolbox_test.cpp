@@ -19,18 +19,6 @@ using namespace swtest;
 
 namespace {
 
-struct Receiver : QWidget {
-  std::vector<std::pair<std::uint32_t, std::int64_t>> got;
-  bool event(QEvent* e) override {
-    if (e->type() == kit::kWindowMessageEvent) {
-      auto* m = static_cast<kit::WindowMessageEvent*>(e);
-      got.emplace_back(m->msg, m->wParam);
-      return true;
-    }
-    return QWidget::event(e);
-  }
-};
-
 void mouse(QWidget* w, QEvent::Type type, QPoint local, QPoint global) {
   Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
   QMouseEvent ev(type, QPointF(local), QPointF(global), Qt::LeftButton, held, Qt::NoModifier);
@@ -77,7 +65,7 @@ protected:
     mouse(b, QEvent::MouseMove, b->mapFromGlobal(release), release);
     mouse(b, QEvent::MouseButtonRelease, b->mapFromGlobal(release), release);
   }
-  Receiver receiver_;
+  dlgtest::Receiver receiver_;
   std::uint32_t receiverId_ = 0;
   void* box_ = nullptr;
 };
@@ -165,7 +153,8 @@ TEST_F(ToolboxTest, StatesEnableButtonsAndEscTellsTheParent) {
   QApplication::processEvents();
   EXPECT_TRUE(d->isVisible());
   ASSERT_EQ(receiver_.got.size(), 2u);
-  EXPECT_EQ(receiver_.got[0], (std::pair<std::uint32_t, std::int64_t>{SW_WM_INSERTBOX_CLOSED, 2}));
+  EXPECT_EQ(receiver_.got[0].msg, unsigned(SW_WM_INSERTBOX_CLOSED));
+  EXPECT_EQ(receiver_.got[0].wParam, 2);
   EXPECT_EQ(fn<SW10_GetInsertBoxStateFn>(h_, "SW10_GetInsertBoxState")(nullptr), 0);
 }
 

@@ -3,6 +3,7 @@
 // driver on the observer, a program directory beside which a library is
 // loaded by name, and window pictures.
 #include "dialogkit/qtkit.h"
+#include "dialogkit/window_message.h"
 #include "platform/library.h"
 #include "platform/uisink.h"
 
@@ -126,6 +127,23 @@ struct ProgramDir {
                                     "\n[LANGUAGES]\n" + languages + more);
   }
   plat::lib::Handle load(const std::string& dllName) const { return plat::lib::load((dir / dllName).string()); }
+};
+
+// A window that keeps the window messages it receives: message, wParam, lParam.
+struct Receiver : QWidget {
+  struct Got {
+    std::uint32_t msg;
+    std::int64_t wParam, lParam;
+  };
+  std::vector<Got> got;
+  bool event(QEvent* e) override {
+    if (e->type() == kit::kWindowMessageEvent) {
+      auto* m = static_cast<kit::WindowMessageEvent*>(e);
+      got.push_back({m->msg, m->wParam, m->lParam});
+      return true;
+    }
+    return QWidget::event(e);
+  }
 };
 
 // A test with an owner window (registered, its handle id in ownerId_) and the

@@ -781,29 +781,15 @@ TEST_F(Dialogs, DevicePicturesAndStatePictogramsFollowTheDevice) {
   EXPECT_EQ(changed, 0);
 }
 
-namespace {
-struct Receiver : QWidget {
-  std::vector<std::pair<std::uint32_t, std::int64_t>> got;
-  bool event(QEvent* e) override {
-    if (e->type() == kit::kWindowMessageEvent) {
-      auto* m = static_cast<kit::WindowMessageEvent*>(e);
-      got.emplace_back(m->msg, m->lParam);
-      return true;
-    }
-    return QWidget::event(e);
-  }
-};
-} // namespace
-
 TEST_F(Dialogs, OnMessagePostsToTheOwner) {
-  Receiver r;
+  dlgtest::Receiver r;
   double vec[1] = {double(kit::registerOwner(&r))};
   std::int16_t aux[1] = {-3};
   fn("FB05_CallOnMessage")(nullptr, aux, vec, nullptr, nullptr, nullptr);
   QApplication::processEvents();
   ASSERT_EQ(r.got.size(), 1u);
-  EXPECT_EQ(r.got[0].first, 0x400u + 200u);
-  EXPECT_EQ(r.got[0].second, -3);
+  EXPECT_EQ(r.got[0].msg, 0x400u + 200u);
+  EXPECT_EQ(r.got[0].lParam, -3);
 }
 
 TEST(Language, MissingResourceLibraryShowsBoxAndTestLanguageReplacesCaption) {
