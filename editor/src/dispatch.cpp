@@ -8,6 +8,7 @@
 #include "editor/tables.h"
 #include "editor/ws.h"
 #include "display/gdi.h"
+#include "editor/gatecmd.h"
 #include "display/gatedraw.h"
 #include "display/sheet.h"
 #include "display/view.h"
@@ -32,6 +33,9 @@ public:
   void ws_DirtyReset() override { editor::ws_DirtyReset(); }
   void route_Connection(model::WirePoint*& wire, int mode, int flags) override {
     if (ctx().routeHook) ctx().routeHook(wire, mode, flags);
+  }
+  bool scr_CreateGate(model::GateRecord* gate, int height, const std::string& text) override {
+    return scr_SetTextGateText(gate, height, text);
   }
 };
 ModelServices gModelServices;
