@@ -9,6 +9,7 @@
 #include "editor/ws.h"
 #include "display/gdi.h"
 #include "editor/gatecmd.h"
+#include "editor/gateactions.h"
 #include "display/gatedraw.h"
 #include "display/sheet.h"
 #include "display/view.h"
@@ -36,6 +37,9 @@ public:
   }
   bool scr_CreateGate(model::GateRecord* gate, int height, const std::string& text) override {
     return scr_SetTextGateText(gate, height, text);
+  }
+  bool ws_RebuildAfterParamChange(const char* logicName, int x, int y) override {
+    return editor::ws_RebuildAfterParamChange(logicName, x, y);
   }
 };
 ModelServices gModelServices;

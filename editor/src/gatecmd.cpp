@@ -263,19 +263,28 @@ int fn_AddGate() {
     int n = 2;
     hk_PromptInt("Anzahl der Eingaenge (2 - 8)", n);
     n = std::clamp(n, 2, 8);
-    if (n != g->InputCount) {
-      // The gate is made again with the answered count (pin rows and instances to match).
-      CreateParams p = gLast.params;
-      void* sub = gLast.sub;
-      p.inputCount = std::uint16_t(n);
-      int x = g->X - scrollX(), y = g->Y - scrollY();
-      model::ge_DeleteGate(logic, g);
-      refreshLevelInstances();
-      doc->CurrentGate = nullptr;
-      if (!de_PlaceGateAt(p, sub, nullptr, x, y, false)) return 0;
-    }
+    // The gate is made again with the answered count (pin rows and instances to match).
+    if (unsigned(n) != g->InputCount && !gc_RemakeWithInputs(g, unsigned(n))) return 0;
   }
   return result;
+}
+
+GateRecord* gc_RemakeWithInputs(GateRecord* g, unsigned inputs) {
+  DocumentRecord* doc = model::CurrentDocument;
+  LogicRecord* logic = currentLevelLogic();
+  if (!doc || !logic || !g) return nullptr;
+  if (g->InputCount == inputs) return g;
+  CreateParams p = gLast.params;
+  void* sub = g->Sub;
+  p.kind = g->Kind;
+  p.inputCount = std::uint16_t(inputs);
+  p.outputCount = g->OutputCount;
+  int x = g->X - scrollX(), y = g->Y - scrollY();
+  model::ge_DeleteGate(logic, g);
+  refreshLevelInstances();
+  doc->CurrentGate = nullptr;
+  if (!de_PlaceGateAt(p, sub, nullptr, x, y, false)) return nullptr;
+  return doc->CurrentGate;
 }
 
 bool fn_RemoveGateAt(int x, int y) {

@@ -42,6 +42,11 @@ bool fn_SetGateNumber(model::GateRecord* gate, int number);
 // placed (or when no gate is there), 0 when refused.
 int fn_EditGateAt(int x, int y);
 
+// Makes the gate again with another input count (the creation values of the
+// last placement, the same position); the new gate, or null when it could not
+// be made (the old one is gone then).
+model::GateRecord* gc_RemakeWithInputs(model::GateRecord* gate, unsigned inputs);
+
 // The chooser of fn_AddGate and fn_InsertGateAt: asks the host for a text
 // "NAME" (standard table) or "MODULE/NAME" with the title "Function-Addgate".
 bool gc_ChooseGate(model::GatePick& pick, void* context);
