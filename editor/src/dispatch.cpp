@@ -15,6 +15,7 @@
 #include "display/view.h"
 #include "engine/levels.h"
 #include "model/document.h"
+#include "model/editing.h"
 #include "model/memory.h"
 
 #include <filesystem>
@@ -383,6 +384,12 @@ void ui_MainShutDown() {
     if (d && d != model::TemplateDocument && d != model::PasteDocument) doc_FreeWindowDocument(d);
     *p = nullptr;
   }
+  for (model::DocumentRecord* d : {model::TemplateDocument, model::PasteDocument})
+    if (d && d->UndoLogic) {
+      model::LogicRecord* undo = d->UndoLogic;
+      d->UndoLogic = nullptr;
+      model::ge_FreeDetachedLogic(undo);
+    }
   model::setEditor(nullptr);
   model::doc_ShutDown();
 }
