@@ -5,6 +5,7 @@
 #include "editor/context.h"
 #include "editor/gatecmd.h"
 #include "editor/hooks.h"
+#include "editor/router.h"
 #include "editor/tables.h"
 #include "editor/ws.h"
 #include "engine/timestep.h"
@@ -641,6 +642,7 @@ void gestures_RegisterHandlers() {
   ui_RegisterHandler(H::ui_EndMoveAll, ui_EndMoveAll);
   ui_RegisterHandler(H::ws_DeleteGateAt, ws_DeleteGateAt);
   ctx().dropUndoHook = [] { undo_DropBuffer(); };
+  ctx().routeHook = [](WirePoint*& wire, int joinNet, int interactive) { route_Connection(wire, joinNet, interactive); };
   gateActions_RegisterHandlers();
 }
 
