@@ -205,14 +205,17 @@ bool de_IsUserSubprogramGate(const GateRecord* g) {
   std::string name;
   for (std::size_t i = 0; i < sizeof m->Name && m->Name[i] && m->Name[i] != ' '; ++i)
     name += char(std::toupper(static_cast<unsigned char>(m->Name[i])));
-  if (auto dot = name.find('.'); dot != std::string::npos) name.erase(dot);
   return name != "BAUSTEIN" && name != "FUBLOCKS";
 }
 
 bool de_PinMayBeNegated(const GateRecord* g, unsigned pin, bool isInput) {
-  if (!g || g->Kind == model::kKindInput || g->Kind == model::kKindOutput || g->Kind == model::kKindText) return false;
-  if (isInput) return pin >= 1 && pin <= g->InputCount && g->Inputs[pin - 1].Type == model::kTypeBinary;
-  return pin >= 1 && pin <= g->OutputCount && g->Outputs[pin - 1].Type == model::kTypeBinary;
+  if (!g) return false;
+  if (isInput ? pin < 1 || pin > g->InputCount : pin < 1 || pin > g->OutputCount) return false;
+  // And, Or and Exor gates negate any pin; subprogram and module gates their binary pins.
+  if (g->Kind == model::kKindAnd || g->Kind == model::kKindOr || g->Kind == model::kKindExor) return true;
+  if (g->Kind != model::kKindCall && g->Kind != model::kKindCompiled && g->Kind != model::kKindCompiledNative)
+    return false;
+  return (isInput ? g->Inputs[pin - 1].Type : g->Outputs[pin - 1].Type) == model::kTypeBinary;
 }
 
 bool de_TogglePinNegation(int x, int y) {

@@ -358,6 +358,15 @@ int ui_PlaceGateRelease(WorksheetWindowData* window, EngineEvent* event) {
     return 0;
   }
   hk_EditBlock(under);
+  if ((g->Kind == model::kKindInput || g->Kind == model::kKindOutput) && model::ge_FindMacroUser(logic)) {
+    // The calls of this logic get the new port: each is rebuilt with its wiring.
+    model::ge_ForEachGateNotify(logic);
+    hk_EnableThreads();
+    if (doc->FirstModule)
+      for (LogicRecord* l = model::firstLogicOf(doc->FirstModule); l; l = l->Next) model::ge_CompactInstanceNumbers(l);
+    if (doc->MacroLevel == 1) doc->LevelInstances[1] = logic->FirstInstance;
+    markBox(g, 12);
+  }
   if (g->Kind == model::kKindText) {
     std::string text;
     int height = 12;

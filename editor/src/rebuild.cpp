@@ -142,7 +142,8 @@ void renumber(LogicRecord* logic, GateRecord* gate, std::uint16_t number) {
 
 bool rebuild(Variant variant, GateRecord* old, const char* a, const char* b, int x, int y) {
   DocumentRecord* doc = model::CurrentDocument;
-  LogicRecord* logic = currentLevelLogic();
+  // The model's per-call refresh shows each calling logic on level 1.
+  LogicRecord* logic = variant == Variant::ParamChange && doc ? model::EditLogic(*doc) : currentLevelLogic();
   if (!doc || !logic) return true;
   auto exit = [&](bool result) {
     if (doc->MacroLevel == 1) doc->LevelInstances[1] = logic->FirstInstance;

@@ -10,7 +10,7 @@ namespace editor {
 
 // A subprogram or module gate whose module is neither "BAUSTEIN" nor "FUBLOCKS".
 bool de_IsUserSubprogramGate(const model::GateRecord* gate);
-// Binary pins of ordinary gates may be negated.
+// And, Or and Exor gates may negate any pin, subprogram and module gates their binary pins.
 bool de_PinMayBeNegated(const model::GateRecord* gate, unsigned pin, bool isInput);
 bool de_TogglePinNegation(int x, int y);
 // Removes the wire through the point (its input loses the connection).
