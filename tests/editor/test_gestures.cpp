@@ -9,6 +9,9 @@
 #include "model/instances.h"
 #include "model/wires.h"
 
+#include "model/document.h"
+
+#include <cstring>
 #include <map>
 #include <set>
 #include <sstream>
@@ -313,6 +316,77 @@ TEST_F(Gestures, PressOnAParamVariationOrDisableLogicGateLiftsNothing) {
   ScriptRunner run(host, w);
   ASSERT_TRUE(run.run("down " + at(dl->X + 3, dl->Y + 3) + "\nexpect state 0\n"))
       << ::testing::PrintToString(run.failures);
+}
+
+} // namespace
+} // namespace editor_test
+
+namespace editor_test {
+namespace {
+
+class GestureModules : public Gestures {};
+
+TEST_F(GestureModules, DisableLogicOnASubprogramGateLeavesEnableSB) {
+  model::CurrentDocument = model::TemplateDocument;
+  model::LogicRecord* sub = model::ge_NewLogic("SUB");
+  model::LogicRecord* enable = model::ge_NewLogic("Enable-SB");
+  ASSERT_TRUE(sub && enable);
+  GateRecord* call = nullptr;
+  model::CurrentDocument = model::TemplateDocument;
+  ASSERT_TRUE(model::ge_CreateGateAsked(logic, model::kKindCall, sub, nullptr, 40, 40, call));
+  model::EditInstances(*model::TemplateDocument) = logic->FirstInstance;
+  std::int16_t bx, by, bw, bh;
+  model::gg_GateBox(call, bx, by, bw, bh, false);
+  ScriptRunner run(host, w);
+  host.textAnswers = {"Disable-Logic"};
+  ASSERT_TRUE(run.run("cmd 237\n")) << ::testing::PrintToString(run.failures);
+  if (run.lastResult != 4) GTEST_SKIP() << "no Disable-Logic gate is made here";
+  ASSERT_TRUE(run.run("up " + at(call->X + 20, call->Y + 20) + "\nexpect state 0\n"))
+      << ::testing::PrintToString(run.failures);
+  GateRecord* made = nullptr;
+  for (GateRecord* g = logic->FirstGate; g; g = g->Next) {
+    EXPECT_NE(g->Kind, model::kKindDisableLogic) << "no Disable-Logic gate stays";
+    if (g->Kind == model::kKindCall && model::subLogic(g) == enable) made = g;
+  }
+  ASSERT_NE(made, nullptr) << "Enable-SB is inserted";
+  EXPECT_EQ(made->X, model::gg_Snap(call->X + sub->Width));
+  EXPECT_EQ(made->Y, model::gg_Snap(call->Y + sub->Height));
+}
+
+TEST_F(GestureModules, AndModuleAsksItsInputCount) {
+  model::CurrentDocument = model::TemplateDocument;
+  model::ProjectModule* lib = model::doc_AddModule(*model::TemplateDocument, "LIB", model::kModuleCompiled);
+  ASSERT_NE(lib, nullptr);
+  model::GateTypeRecord* t = nullptr;
+  ASSERT_TRUE(model::mm_New(t));
+  std::memcpy(t->Name, "AND             ", 16);
+  t->StepLength = 12;
+  t->Module = lib;
+  t->InputCount = 2;
+  t->OutputCount = 1;
+  t->Width = 40;
+  t->Height = 40;
+  ASSERT_TRUE(model::mm_New(t->InputPins, 2));
+  ASSERT_TRUE(model::mm_New(t->OutputPins, 1));
+  for (int i = 0; i < 2; ++i) t->InputPins[i] = {0, std::int16_t(10 + 10 * i), 2, model::kTypeBinary, {}};
+  t->OutputPins[0] = {40, 20, 1, model::kTypeBinary, {}};
+  lib->List = t;
+  struct Case { int answer, inputs; };
+  for (Case c : {Case{12, 8}, Case{1, 2}, Case{5, 5}}) {
+    model::CurrentDocument = model::TemplateDocument;
+    model::TemplateDocument->EditView = 1;
+    host.textAnswers = {"AND"};
+    host.intAnswers = {c.answer};
+    ASSERT_EQ(fn_AddGate(), 1) << c.answer;
+    GateRecord* g = model::TemplateDocument->CurrentGate;
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->Kind, model::kKindCompiled);
+    EXPECT_EQ(g->InputCount, c.inputs) << c.answer;
+    EXPECT_EQ(model::model_CheckLogic(*logic), std::vector<std::string>{});
+    model::ge_DeleteGate(logic, g);
+    model::EditInstances(*model::TemplateDocument) = logic->FirstInstance;
+    setEditorState(0);
+  }
 }
 
 } // namespace
