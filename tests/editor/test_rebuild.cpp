@@ -3,7 +3,11 @@
 #include "editor/gateactions.h"
 #include "model/check.h"
 #include "model/connections.h"
+#include "model/document.h"
+#include "model/editing.h"
 #include "model/gatekinds.h"
+
+#include <cstring>
 
 namespace editor_test {
 namespace {
@@ -149,6 +153,75 @@ TEST_F(Rebuild, ModelRefreshOfCallsGoesThroughTheRebuild) {
   ASSERT_NE(main->FirstGate, nullptr);
   EXPECT_EQ(main->FirstGate->Kind, model::kKindCall);
   EXPECT_EQ(main->FirstGate->InputCount, 4);
+  EXPECT_EQ(model::model_CheckLogic(*main), std::vector<std::string>{});
+}
+
+// A compiled module "name" with one type "AND" of two pin rows.
+model::GateTypeRecord* andType(const char* module) {
+  model::ProjectModule* lib = model::doc_AddModule(*model::TemplateDocument, module, model::kModuleCompiled);
+  model::GateTypeRecord* t = nullptr;
+  if (!lib || !model::mm_New(t)) return nullptr;
+  std::memcpy(t->Name, "AND             ", 16);
+  t->StepLength = 12;
+  t->Module = lib;
+  t->InputCount = 2;
+  t->OutputCount = 1;
+  t->Width = 40;
+  t->Height = 40;
+  if (!model::mm_New(t->InputPins, 2) || !model::mm_New(t->OutputPins, 1)) return nullptr;
+  for (int i = 0; i < 2; ++i) t->InputPins[i] = {0, std::int16_t(10 + 10 * i), 2, model::kTypeBinary, {}};
+  t->OutputPins[0] = {40, 20, 1, model::kTypeBinary, {}};
+  lib->List = t;
+  return t;
+}
+
+TEST_F(Rebuild, LibraryChangeKeepsTheAndInputCountWithPinRows) {
+  model::CurrentDocument = model::TemplateDocument;
+  model::GateTypeRecord* oldType = andType("LIB");
+  model::GateTypeRecord* newType = andType("LIB2");
+  ASSERT_TRUE(oldType && newType);
+  model::CreateParams p;
+  p.kind = model::kKindCompiled;
+  ASSERT_TRUE(model::gt_AskCreateParams(p, oldType, nullptr));
+  p.inputCount = 5;
+  std::uint16_t seq = 0;
+  GateRecord* o = nullptr;
+  model::GateInstance* inst = nullptr;
+  ASSERT_TRUE(model::ge_CreateGate(main, model::gateSpecFrom(p, oldType, nullptr, 200, 200), seq, o, inst));
+  model::GateRecord* src = nullptr;
+  p.inputCount = 2;
+  ASSERT_TRUE(model::ge_CreateGate(main, model::gateSpecFrom(p, oldType, nullptr, 40, 200), seq, src, inst));
+  model::EditInstances(*model::TemplateDocument) = main->FirstInstance;
+  connect(src, 1, o, 1);
+  ASSERT_EQ(o->Inputs[0].Type, model::kTypeBinary);
+  model::CurrentDocument = model::TemplateDocument;
+  ASSERT_TRUE(ws_RebuildAfterLibraryChange("LIB2", "AND", 0, 0, o));
+  GateRecord* n = model::TemplateDocument->CurrentGate;
+  ASSERT_NE(n, nullptr);
+  EXPECT_EQ(model::subType(n), newType);
+  EXPECT_EQ(n->InputCount, 5) << "the old count, with a pin row for every input";
+  EXPECT_EQ(n->Inputs[0].Source, src);
+  for (GateRecord* g = main->FirstGate; g; g = g->Next) EXPECT_NE(g, o);
+  EXPECT_EQ(model::model_CheckLogic(*main), std::vector<std::string>{});
+}
+
+TEST_F(Rebuild, SubprogramToCompiledCarriesNothing) {
+  model::CurrentDocument = model::TemplateDocument;
+  model::GateTypeRecord* t = andType("LIB");
+  ASSERT_NE(t, nullptr);
+  std::memcpy(t->Name, "SUB             ", 16);
+  GateRecord* i1 = port(main, model::kKindInput, "I1", 20, 100);
+  GateRecord* call = nullptr;
+  model::CurrentDocument = model::TemplateDocument;
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, model::kKindCall, sub, nullptr, 200, 150, call));
+  model::EditInstances(*model::TemplateDocument) = main->FirstInstance;
+  connect(i1, 1, call, 1);
+  model::CurrentDocument = model::TemplateDocument;
+  ASSERT_TRUE(ws_RebuildAfterLibraryChange("LIB", "SUB", 0, 0, call));
+  GateRecord* n = model::TemplateDocument->CurrentGate;
+  ASSERT_NE(n, nullptr);
+  EXPECT_EQ(n->Kind, model::kKindCompiled);
+  for (unsigned k = 0; k < n->InputCount; ++k) EXPECT_EQ(n->Inputs[k].Source, nullptr);
   EXPECT_EQ(model::model_CheckLogic(*main), std::vector<std::string>{});
 }
 
