@@ -115,6 +115,30 @@ bool pinPoint(GateRecord* g, unsigned pin, bool input, int& x, int& y) {
   return ok;
 }
 
+// The pin of the wanted direction nearest to a point, on any gate but except
+// (distance in x plus y; the first of equals in list order).
+int nearestPin(LogicRecord* logic, GateRecord* except, int x, int y, bool wantInput, GateRecord*& gate,
+               unsigned& pin) {
+  int best = 1 << 30;
+  gate = nullptr;
+  pin = 0;
+  for (GateRecord* g = logic->FirstGate; g; g = g->Next) {
+    if (g == except) continue;
+    unsigned count = wantInput ? g->InputCount : g->OutputCount;
+    for (unsigned n = 1; n <= count; ++n) {
+      int px, py;
+      if (!pinPoint(g, n, wantInput, px, py)) continue;
+      int d = model::gg_Distance(px, x, py, y);
+      if (d < best) {
+        best = d;
+        gate = g;
+        pin = n;
+      }
+    }
+  }
+  return best;
+}
+
 bool connectTwoPoints(LogicRecord* logic, GateRecord* dest, unsigned destPin, GateRecord* source, unsigned sourcePin) {
   int sx, sy, dx, dy;
   if (!pinPoint(source, sourcePin, false, sx, sy) || !pinPoint(dest, destPin, true, dx, dy)) return false;
@@ -176,12 +200,10 @@ int ui_AutoConnectGate(GateRecord* gate, bool modulesOnly) {
     if (gate->Inputs[i - 1].Source) continue;
     int x, y;
     if (!pinPoint(gate, i, true, x, y)) continue;
-    std::int16_t px = model::clamp16(model::gg_Snap(x)), py = model::clamp16(model::gg_Snap(y));
     GateRecord* partner = nullptr;
     unsigned pin = 0;
-    bool isInput = false;
-    int d = model::gg_PinAtPoint(logic, gate, px, py, partner, pin, isInput);
-    if (!partner || pin == 0 || d >= 10 || isInput || !partnerKindOk(partner, model::kKindInput)) continue;
+    int d = nearestPin(logic, gate, x, y, false, partner, pin);
+    if (!partner || d >= 10 || !partnerKindOk(partner, model::kKindInput)) continue;
     if (pin > partner->OutputCount) continue;
     if (colourClass(partner->Outputs[pin - 1].Type) != colourClass(gate->Inputs[i - 1].Type)) continue;
     if (outputTaken(logic, partner, pin)) continue;
@@ -191,12 +213,10 @@ int ui_AutoConnectGate(GateRecord* gate, bool modulesOnly) {
     if (outputTaken(logic, gate, n)) continue;
     int x, y;
     if (!pinPoint(gate, n, false, x, y)) continue;
-    std::int16_t px = model::clamp16(model::gg_Snap(x)), py = model::clamp16(model::gg_Snap(y));
     GateRecord* partner = nullptr;
     unsigned pin = 0;
-    bool isInput = false;
-    int d = model::gg_PinAtPoint(logic, gate, px, py, partner, pin, isInput);
-    if (!partner || pin == 0 || d >= 10 || !isInput || !partnerKindOk(partner, model::kKindOutput)) continue;
+    int d = nearestPin(logic, gate, x, y, true, partner, pin);
+    if (!partner || d >= 10 || !partnerKindOk(partner, model::kKindOutput)) continue;
     if (pin > partner->InputCount || partner->Inputs[pin - 1].Source) continue;
     if (colourClass(partner->Inputs[pin - 1].Type) != colourClass(gate->Outputs[n - 1].Type)) continue;
     if (connectTwoPoints(logic, partner, pin, gate, n)) ++made;

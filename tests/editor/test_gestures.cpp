@@ -391,3 +391,55 @@ TEST_F(GestureModules, AndModuleAsksItsInputCount) {
 
 } // namespace
 } // namespace editor_test
+
+namespace editor_test {
+namespace {
+
+TEST_F(GestureModules, ModuleGateDroppedNearAFreeOutputIsConnectedAndLiftedAgain) {
+  model::CurrentDocument = model::TemplateDocument;
+  model::ProjectModule* lib = model::doc_AddModule(*model::TemplateDocument, "LIB", model::kModuleCompiled);
+  model::GateTypeRecord* t = nullptr;
+  ASSERT_TRUE(lib && model::mm_New(t));
+  std::memcpy(t->Name, "AND             ", 16);
+  t->StepLength = 12;
+  t->Module = lib;
+  t->InputCount = 2;
+  t->OutputCount = 1;
+  t->Width = 40;
+  t->Height = 40;
+  ASSERT_TRUE(model::mm_New(t->InputPins, 2) && model::mm_New(t->OutputPins, 1));
+  for (int i = 0; i < 2; ++i) t->InputPins[i] = {0, std::int16_t(10 + 10 * i), 2, model::kTypeBinary, {}};
+  t->OutputPins[0] = {40, 20, 1, model::kTypeBinary, {}};
+  lib->List = t;
+  model::CreateParams p;
+  p.kind = model::kKindCompiled;
+  ASSERT_TRUE(model::gt_AskCreateParams(p, t, nullptr));
+  std::uint16_t seq = 0;
+  GateRecord* a = nullptr;
+  model::GateInstance* inst = nullptr;
+  ASSERT_TRUE(model::ge_CreateGate(logic, model::gateSpecFrom(p, t, nullptr, 96, 100), seq, a, inst));
+  model::EditInstances(*model::TemplateDocument) = logic->FirstInstance;
+  int ox, oy;
+  pin(a, 1, false, ox, oy);
+  ScriptRunner run(host, w);
+  host.textAnswers = {"AND"};
+  host.intAnswers = {2};
+  ASSERT_TRUE(run.run("cmd 237\nexpect state 9\n")) << ::testing::PrintToString(run.failures);
+  GateRecord* b = model::TemplateDocument->CurrentGate;
+  ASSERT_NE(b, nullptr);
+  std::int16_t ix, iy;
+  std::uint16_t side;
+  model::gg_InputPinPos(b, 1, ix, iy, side);
+  // The drop puts b's first input 9 units right of a's output.
+  int dropX = model::gg_Snap(ox + 9 - ix), dropY = model::gg_Snap(oy - iy);
+  ASSERT_EQ(std::abs(dropX + ix - ox) + std::abs(dropY + iy - oy), 9);
+  ASSERT_TRUE(run.run("up " + at(dropX, dropY) + "\nexpect result 4\nexpect state 1\n"))
+      << ::testing::PrintToString(run.failures);
+  EXPECT_EQ(b->Inputs[0].Source, a);
+  EXPECT_EQ(model::wirePointCount(b->Inputs[0].Wire), 2u) << "a two-point wire";
+  ASSERT_TRUE(run.run("up " + at(dropX + 100, dropY + 100) + "\nexpect state 0\n"))
+      << ::testing::PrintToString(run.failures);
+}
+
+} // namespace
+} // namespace editor_test
