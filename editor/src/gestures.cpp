@@ -18,6 +18,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
+#include <new>
 
 namespace editor {
 
@@ -139,9 +141,28 @@ int nearestPin(LogicRecord* logic, GateRecord* except, int x, int y, bool wantIn
   return best;
 }
 
-bool connectTwoPoints(LogicRecord* logic, GateRecord* dest, unsigned destPin, GateRecord* source, unsigned sourcePin) {
+void sideOffset(GateRecord* g, unsigned pin, bool input, int distance, int& x, int& y) {
+  std::int16_t px, py;
+  std::uint16_t side = 0;
+  if (input) model::gg_InputPinPos(g, pin, px, py, side);
+  else model::gg_OutputPinPos(g, pin, px, py, side);
+  switch (side) {
+  case model::kSideRight: x += distance; break;
+  case model::kSideLeft: x -= distance; break;
+  case model::kSideBottom: y += distance; break;
+  case model::kSideTop: y -= distance; break;
+  default: break;
+  }
+}
+
+// A wire of two points from the output to the input; offPins: the ends of a
+// negated pin (bit 0 of its flags) stand 2 (output) or 3 (input) off the pin.
+bool connectTwoPoints(LogicRecord* logic, GateRecord* dest, unsigned destPin, GateRecord* source, unsigned sourcePin,
+                      bool offPins = false) {
   int sx, sy, dx, dy;
   if (!pinPoint(source, sourcePin, false, sx, sy) || !pinPoint(dest, destPin, true, dx, dy)) return false;
+  if (offPins && (source->Outputs[sourcePin - 1].Flags & 1)) sideOffset(source, sourcePin, false, 2, sx, sy);
+  if (offPins && (dest->Inputs[destPin - 1].Flags & 1)) sideOffset(dest, destPin, true, 3, dx, dy);
   WirePoint* first = nullptr;
   WirePoint* second = nullptr;
   if (!model::mm_New(first)) return false;
@@ -207,7 +228,7 @@ int ui_AutoConnectGate(GateRecord* gate, bool modulesOnly) {
     if (pin > partner->OutputCount) continue;
     if (colourClass(partner->Outputs[pin - 1].Type) != colourClass(gate->Inputs[i - 1].Type)) continue;
     if (outputTaken(logic, partner, pin)) continue;
-    if (connectTwoPoints(logic, gate, i, partner, pin)) ++made;
+    if (connectTwoPoints(logic, gate, i, partner, pin, modulesOnly)) ++made;
   }
   for (unsigned n = 1; gate->Outputs && n <= gate->OutputCount; ++n) {
     if (outputTaken(logic, gate, n)) continue;
@@ -219,7 +240,7 @@ int ui_AutoConnectGate(GateRecord* gate, bool modulesOnly) {
     if (!partner || d >= 10 || !partnerKindOk(partner, model::kKindOutput)) continue;
     if (pin > partner->InputCount || partner->Inputs[pin - 1].Source) continue;
     if (colourClass(partner->Inputs[pin - 1].Type) != colourClass(gate->Outputs[n - 1].Type)) continue;
-    if (connectTwoPoints(logic, partner, pin, gate, n)) ++made;
+    if (connectTwoPoints(logic, partner, pin, gate, n, modulesOnly)) ++made;
   }
   return made;
 }
@@ -241,10 +262,9 @@ int ui_ToolAddGate(WorksheetWindowData* window, EngineEvent* event) {
     }
   if (largest * logics > 1000000) logics = 5;
   if (std::size_t bytes = largest * logics) {
-    void* probe = nullptr;
-    model::mm_Allocate(probe, bytes);
+    // A quiet probe: a shortage refuses the tool without a message.
+    std::unique_ptr<char[]> probe(new (std::nothrow) char[bytes]);
     if (!probe) return 9;
-    model::mm_Deallocate(probe, bytes);
   }
   host().setCursor(2);
   setEditorState(9);

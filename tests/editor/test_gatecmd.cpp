@@ -138,6 +138,19 @@ TEST_F(GateCommands, ReplacingRefusesStartAndMarkers) {
   model::CurrentDocument = model::TemplateDocument;
   EXPECT_EQ(fn_EditGateAt(s->X + 5, s->Y + 5), 0);
   EXPECT_EQ(count(), 3);
+  int x = 100;
+  for (std::uint8_t kind : {model::kKindMarker, model::kKindDefineMarker}) {
+    model::GateRecord* m = nullptr;
+    model::CurrentDocument = model::TemplateDocument;
+    shellFake.texts.push_back({true, "M" + std::to_string(kind)});
+    if (!model::ge_CreateGateAsked(logic, kind, nullptr, nullptr, x, 400, m) || !m) continue;
+    model::EditInstances(*model::TemplateDocument) = logic->FirstInstance;
+    int before = count();
+    model::CurrentDocument = model::TemplateDocument;
+    EXPECT_EQ(fn_EditGateAt(m->X + 2, m->Y + 2), 0) << int(kind);
+    EXPECT_EQ(count(), before);
+    x += 200;
+  }
 }
 
 TEST_F(GateCommands, AddGateTakesTheChoosersName) {
