@@ -443,3 +443,28 @@ TEST_F(GestureModules, ModuleGateDroppedNearAFreeOutputIsConnectedAndLiftedAgain
 
 } // namespace
 } // namespace editor_test
+
+namespace editor_test {
+namespace {
+
+TEST_F(Gestures, PlacingAPortRebuildsTheCallsOfTheLogic) {
+  // logic is shown; MAIN calls it.
+  model::CurrentDocument = model::TemplateDocument;
+  model::LogicRecord* caller = model::ge_NewLogic("CALLER");
+  GateRecord* call = nullptr;
+  model::CurrentDocument = model::TemplateDocument;
+  ASSERT_TRUE(model::ge_CreateGateAsked(caller, model::kKindCall, logic, nullptr, 200, 200, call));
+  ASSERT_EQ(call->InputCount, 0);
+  ScriptRunner run(host, w);
+  host.textAnswers = {"Input"};
+  shellFake.ports.push_back({true, "IN", 7});
+  ASSERT_TRUE(run.run("cmd 237\nexpect state 9\nup 100 100\nexpect state 0\n")) << ::testing::PrintToString(run.failures);
+  ASSERT_NE(caller->FirstGate, nullptr);
+  EXPECT_EQ(caller->FirstGate->Kind, model::kKindCall);
+  EXPECT_EQ(caller->FirstGate->InputCount, 1) << "the call was made anew with the new port";
+  EXPECT_EQ(model::EditLogic(*model::TemplateDocument), logic);
+  EXPECT_EQ(model::model_CheckLogic(*caller), std::vector<std::string>{});
+}
+
+} // namespace
+} // namespace editor_test
