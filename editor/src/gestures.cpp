@@ -543,8 +543,10 @@ int ws_MouseDrag(WorksheetWindowData* window, EngineEvent* event) {
   LogicRecord* logic = gState.segmentLogic;
   GateRecord* owner = gState.segmentGate;
   setEditorState(0);
-  if (!logic || logic != currentLevelLogic() || !owner || gState.segmentPin == 0 ||
-      gState.segmentPin > owner->InputCount) {
+  bool ownerLives = false;
+  for (GateRecord* g = logic && logic == currentLevelLogic() ? logic->FirstGate : nullptr; g && !ownerLives; g = g->Next)
+    ownerLives = g == owner;
+  if (!ownerLives || gState.segmentPin == 0 || gState.segmentPin > owner->InputCount) {
     gState.segmentGate = nullptr;
     return 0;
   }
