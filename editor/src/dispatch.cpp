@@ -390,6 +390,12 @@ void ui_MainShutDown() {
       d->UndoLogic = nullptr;
       model::ge_FreeDetachedLogic(undo);
     }
+  // The paste document never owns a project: it shares the one of the
+  // document it was copied from.
+  if (model::DocumentRecord* paste = model::PasteDocument; paste && paste != model::TemplateDocument) {
+    paste->FirstModule = paste->LastModule = nullptr;
+    paste->FirstLogic = paste->LastLogic = nullptr;
+  }
   model::setEditor(nullptr);
   model::doc_ShutDown();
 }
@@ -404,17 +410,10 @@ void ui_AttachWindow(WorksheetWindowData* window) {
 
 // ---- entry points answered by the gesture and selection code later ----
 
-void clip_RegisterFormat() {}
-void clip_Reset() {}
-bool clip_NothingToPaste() { return true; }
-bool clip_PutBitmap(WorksheetWindowData*) { return false; }
 int ui_PickAtPoint(int, int) { return 0; }
 bool ui_RenameModule(const std::string&, const std::string&) { return false; }
 SheetOptions ui_GetSheetOptions() { return {}; }
 void ui_SetSheetOptions(const SheetOptions&) {}
-int scr_DropService(int, const std::string&) { return 0; }
-int scr_DropItemAt(WorksheetWindowData*, int, int) { return 0; }
-int scr_InsertLibraryGate(const std::string&, const std::string&, int, int) { return 0; }
 model::RouteOptions ui_GetRouteOptions() { return ctx().routeOptions; }
 void ui_SetRouteOptions(const model::RouteOptions& options) { ctx().routeOptions = options; }
 std::uint8_t ui_ProjectChanged() { return ctx().projectChanged; }

@@ -63,11 +63,6 @@ int ui_Undo(WorksheetWindowData*, EngineEvent*) {
   return 0;
 }
 
-int ui_DropUndoOnMessage(WorksheetWindowData*, EngineEvent*) {
-  ws_DropUndoBuffer();
-  return 0;
-}
-
 int ui_RightPressGate(WorksheetWindowData*, EngineEvent* event) {
   LogicRecord* logic = currentLevelLogic();
   if (!logic) return 0;
@@ -266,7 +261,6 @@ void gateActions_RegisterHandlers() {
   ui_RegisterHandler(H::ui_ToolTrend, ui_ToolTrend);
   ui_RegisterHandler(H::ui_ToolInputCount, ui_ToolInputCount);
   ui_RegisterHandler(H::ui_Undo, ui_Undo);
-  ui_RegisterHandler(H::ui_DropUndoOnMessage, ui_DropUndoOnMessage);
   ui_RegisterHandler(H::ui_RightPressGate, ui_RightPressGate);
   ui_RegisterHandler(H::ui_RightPressGateB, ui_RightPressGateB);
   ui_RegisterHandler(H::ui_CtrlRightPressGate, ui_CtrlRightPressGate);

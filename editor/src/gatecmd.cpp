@@ -109,7 +109,7 @@ LastPlacement gLast;
 
 } // namespace
 
-bool scr_SetTextGateText(GateRecord* gate, int height, const std::string& text) {
+bool scr_SetTextGateText(GateRecord* gate, int height, const std::string& text, LogicRecord* logic) {
   if (!gate || gate->Kind != model::kKindText) return false;
   const std::size_t n = std::min(text.size(), kTextGateLimit);
   const std::uint16_t rows = std::uint16_t(n / 8 + 3);   // 16 + 8 x (n div 8 + 1) bytes
@@ -117,7 +117,7 @@ bool scr_SetTextGateText(GateRecord* gate, int height, const std::string& text) 
   const std::uint16_t h = std::uint16_t(height);
   std::memcpy(block.data(), &h, 2);
   std::memcpy(block.data() + 8, text.data(), n);
-  LogicRecord* logic = model::ge_LogicOfGate(gate);
+  if (!logic) logic = model::ge_LogicOfGate(gate);
   if (!model::ge_GrowExtra(logic, gate, rows)) return false;
   std::memcpy(gate->Extra, block.data(), block.size());
   if (logic)

@@ -4,6 +4,7 @@
 #include "editor/views.h"
 
 #include "editor/context.h"
+#include "editor/selection.h"
 #include "editor/editor.h"
 #include "editor/tables.h"
 #include "editor/titles.h"
@@ -377,6 +378,7 @@ void ws_RegisterCoreHandlers() {
   gestures_RegisterHandlers();
   titles_RegisterHandlers();
   views_RegisterHandlers();
+  selection_RegisterHandlers();
 }
 
 } // namespace editor

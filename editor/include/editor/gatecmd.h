@@ -55,7 +55,9 @@ bool gc_ChooseGate(model::GatePick& pick, void* context);
 // bytes, the height in its first word and the text from byte 8; every
 // instance of the gate takes the new block. False without memory (the gate
 // keeps its old text) or for a gate that is not a Text gate.
-bool scr_SetTextGateText(model::GateRecord* gate, int height, const std::string& text);
+// logic: the logic that holds the gate (null: looked up in the modules).
+bool scr_SetTextGateText(model::GateRecord* gate, int height, const std::string& text,
+                         model::LogicRecord* logic = nullptr);
 
 // The limit of a Text gate's text.
 inline constexpr std::size_t kTextGateLimit = 32000;
