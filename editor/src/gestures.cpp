@@ -4,6 +4,7 @@
 
 #include "editor/context.h"
 #include "editor/gatecmd.h"
+#include "editor/gatescript.h"
 #include "editor/hooks.h"
 #include "editor/router.h"
 #include "editor/tables.h"
@@ -141,49 +142,12 @@ int nearestPin(LogicRecord* logic, GateRecord* except, int x, int y, bool wantIn
   return best;
 }
 
-void sideOffset(GateRecord* g, unsigned pin, bool input, int distance, int& x, int& y) {
-  std::int16_t px, py;
-  std::uint16_t side = 0;
-  if (input) model::gg_InputPinPos(g, pin, px, py, side);
-  else model::gg_OutputPinPos(g, pin, px, py, side);
-  switch (side) {
-  case model::kSideRight: x += distance; break;
-  case model::kSideLeft: x -= distance; break;
-  case model::kSideBottom: y += distance; break;
-  case model::kSideTop: y -= distance; break;
-  default: break;
-  }
-}
-
-// A wire of two points from the output to the input; offPins: the ends of a
-// negated pin (bit 0 of its flags) stand 2 (output) or 3 (input) off the pin.
-bool connectTwoPoints(LogicRecord* logic, GateRecord* dest, unsigned destPin, GateRecord* source, unsigned sourcePin,
-                      bool offPins = false) {
-  int sx, sy, dx, dy;
-  if (!pinPoint(source, sourcePin, false, sx, sy) || !pinPoint(dest, destPin, true, dx, dy)) return false;
-  if (offPins && (source->Outputs[sourcePin - 1].Flags & 1)) sideOffset(source, sourcePin, false, 2, sx, sy);
-  if (offPins && (dest->Inputs[destPin - 1].Flags & 1)) sideOffset(dest, destPin, true, 3, dx, dy);
-  WirePoint* first = nullptr;
-  WirePoint* second = nullptr;
-  if (!model::mm_New(first)) return false;
-  if (!model::mm_New(second)) {
-    model::mm_Delete(first);
-    return false;
-  }
-  first->X = model::clamp16(sx);
-  first->Y = model::clamp16(sy);
-  first->Next = second;
-  second->X = model::clamp16(dx);
-  second->Y = model::clamp16(dy);
-  second->Next = nullptr;
-  WirePoint* wire = first;
-  if (model::ge_ConnectGates(logic, dest, destPin, source, sourcePin, nullptr, wire)) {
-    ws_DirtyAddPoint(sx, sy);
-    ws_DirtyAddPoint(dx, dy);
-    return true;
-  }
-  model::ge_FreeWirePoints(wire);
-  return false;
+// A wire of two points from the output to the input (the ends of a negated
+// pin stand off the pin), connected with the model's type check.
+bool connectTwoPoints(LogicRecord* logic, GateRecord* dest, unsigned destPin, GateRecord* source, unsigned sourcePin) {
+  if (!scr_LayWire(logic, dest, destPin, source, sourcePin)) return false;
+  for (WirePoint* p = dest->Inputs[destPin - 1].Wire; p; p = p->Next) ws_DirtyAddPoint(p->X, p->Y);
+  return true;
 }
 
 } // namespace
@@ -228,7 +192,7 @@ int ui_AutoConnectGate(GateRecord* gate, bool modulesOnly) {
     if (pin > partner->OutputCount) continue;
     if (colourClass(partner->Outputs[pin - 1].Type) != colourClass(gate->Inputs[i - 1].Type)) continue;
     if (outputTaken(logic, partner, pin)) continue;
-    if (connectTwoPoints(logic, gate, i, partner, pin, modulesOnly)) ++made;
+    if (connectTwoPoints(logic, gate, i, partner, pin)) ++made;
   }
   for (unsigned n = 1; gate->Outputs && n <= gate->OutputCount; ++n) {
     if (outputTaken(logic, gate, n)) continue;
@@ -240,7 +204,7 @@ int ui_AutoConnectGate(GateRecord* gate, bool modulesOnly) {
     if (!partner || d >= 10 || !partnerKindOk(partner, model::kKindOutput)) continue;
     if (pin > partner->InputCount || partner->Inputs[pin - 1].Source) continue;
     if (colourClass(partner->Inputs[pin - 1].Type) != colourClass(gate->Outputs[n - 1].Type)) continue;
-    if (connectTwoPoints(logic, partner, pin, gate, n, modulesOnly)) ++made;
+    if (connectTwoPoints(logic, partner, pin, gate, n)) ++made;
   }
   return made;
 }
