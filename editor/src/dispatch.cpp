@@ -8,6 +8,8 @@
 #include "editor/tables.h"
 #include "editor/ws.h"
 #include "display/gdi.h"
+#include "editor/gatecmd.h"
+#include "editor/gateactions.h"
 #include "display/gatedraw.h"
 #include "display/sheet.h"
 #include "display/view.h"
@@ -35,7 +37,10 @@ public:
     if (ctx().routeHook) ctx().routeHook(wire, mode, flags);
   }
   bool scr_CreateGate(model::GateRecord* gate, int height, const std::string& text) override {
-    return scr_SetTextBlock(model::ge_LogicOfGate(gate), gate, height, text);
+    return scr_SetTextGateText(gate, height, text);
+  }
+  bool ws_RebuildAfterParamChange(const char* logicName, int x, int y) override {
+    return editor::ws_RebuildAfterParamChange(logicName, x, y);
   }
 };
 ModelServices gModelServices;
@@ -379,6 +384,12 @@ void ui_MainShutDown() {
     if (d && d != model::TemplateDocument && d != model::PasteDocument) doc_FreeWindowDocument(d);
     *p = nullptr;
   }
+  for (model::DocumentRecord* d : {model::TemplateDocument, model::PasteDocument})
+    if (d && d->UndoLogic) {
+      model::LogicRecord* undo = d->UndoLogic;
+      d->UndoLogic = nullptr;
+      model::ge_FreeDetachedLogic(undo);
+    }
   // The paste document never owns a project: it shares the one of the
   // document it was copied from.
   if (model::DocumentRecord* paste = model::PasteDocument; paste && paste != model::TemplateDocument) {

@@ -2,6 +2,7 @@
 // the plain library gate insertion that stands in until the gesture code
 // installs its own.
 #include "editor/gatescript.h"
+#include "editor/gatecmd.h"
 
 #include "editor/context.h"
 #include "editor/ws.h"
@@ -132,29 +133,9 @@ bool scr_LayWire(LogicRecord* logic, GateRecord* dest, unsigned in, GateRecord* 
   return false;
 }
 
-// Replaces a Text gate's text block: the height in the first word, the text
-// from byte 8, n / 8 + 2 rows; every instance that keeps its own copy follows.
+// The text store of the gate commands, with the script's line limit.
 bool scr_SetTextBlock(LogicRecord* logic, GateRecord* g, int height, const std::string& text) {
-  if (!g || g->Kind != model::kKindText) return false;
-  std::size_t n = std::min<std::size_t>(text.size(), kScriptLineRoom);
-  std::size_t rows = n / 8 + 2;
-  if (rows > 0xFFFF) return false;
-  if (!model::ge_GrowExtra(logic, g, std::uint16_t(rows))) return false;
-  auto fill = [&](double* values, std::size_t count) {
-    if (!values || count < rows) return;
-    auto* bytes = reinterpret_cast<char*>(values);
-    std::memset(bytes, 0, rows * 8);
-    std::uint16_t h = std::uint16_t(height);
-    std::memcpy(bytes, &h, 2);
-    std::memcpy(bytes + 8, text.data(), n);
-  };
-  fill(g->Extra, g->ExtraCount);
-  if (logic)
-    model::inst_ForEachList(logic, [&](GateInstance*& head) {
-      if (GateInstance* gi = model::inst_Parallel(logic, head, g))
-        if (gi->ExtraValues != g->Extra) fill(gi->ExtraValues, gi->ExtraSlotCount);
-    });
-  return true;
+  return scr_SetTextGateText(g, height, text.substr(0, kScriptLineRoom), logic);
 }
 
 // ---- window kind and pre-check ----
@@ -282,7 +263,7 @@ void doConnect(Run& r, std::string_view line, std::size_t pos) {
   if (!in || !out) return;
   if (!scr_LayWire(r.logic, dest, in, src, out)) return;
   model::InputPin& pin = dest->Inputs[in - 1];
-  if (ctx().routeHook && model::shell().blk_GetRouteOptions().enabled) ctx().routeHook(pin.Wire, 1, 1);
+  if (ctx().routeHook && model::shell().blk_GetRouteOptions().onoff) ctx().routeHook(pin.Wire, 1, 1);
 }
 
 // setPara: the index-th field of the type's parameter descriptors.

@@ -9,6 +9,7 @@
 #include "editor/tables.h"
 #include "editor/titles.h"
 #include "editor/wiring.h"
+#include "editor/gestures.h"
 #include "model/geometry.h"
 #include "model/wires.h"
 
@@ -374,6 +375,7 @@ void ws_RegisterCoreHandlers() {
   ui_RegisterHandler(H::ui_Paint, ui_Paint);
   ui_RegisterHandler(H::ws_ExecuteCommand, ws_ExecuteCommand);
   wiring_RegisterHandlers();
+  gestures_RegisterHandlers();
   titles_RegisterHandlers();
   views_RegisterHandlers();
   selection_RegisterHandlers();
