@@ -1,0 +1,35 @@
+#pragma once
+// The shell's implementations of the services the model, the file layer and
+// the engine call: messages through the bound standard dialogs library with
+// the frame as owner, the file selectors, the wait cursor.
+#include "engine/services.h"
+#include "model/services.h"
+#include "shell/fileselect.h"
+
+namespace shell {
+
+class ShellModelServices : public model::ShellServices {
+public:
+  void msg_OutOfMemory() override;
+  void msg_IncompatibleDelete() override;
+  void msg_SubprogramDeleted() override;
+  bool dlg_AskYesNo(int number) override;
+  int bind_SW50_CallMBWithID(int number, unsigned style) override;
+  int bind_SW50_CallMBWithIDAndString(int number, const std::string& text, unsigned style) override;
+  int msg_AskNewPath(const std::string& name) override;
+  int msg_Notice(const std::string& text) override;
+  void app_BeginWaitCursor() override;
+  void app_EndWaitCursor() override;
+};
+
+class ShellEngineServices : public engine::EngineServices {
+public:
+  void showMessage(int number) override;
+  void notice(const std::string& text, const std::string& caption) override;
+};
+
+// Installs the three service objects (owned here); uninstall restores the defaults.
+void installServices();
+void uninstallServices();
+
+} // namespace shell
