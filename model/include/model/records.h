@@ -318,6 +318,21 @@ struct DocumentRecord {
   std::uint8_t ProjectLoaded;
   std::uint8_t DisplayChanged;
   std::uint8_t Busy;
+
+  // Editor fields, in memory only: files never write them.
+  std::uint16_t LastEventParam;   // key or command parameter of the last event
+  std::uint8_t RunView;           // shown in a run window
+  std::uint8_t EditView;          // shown in an editing window
+  std::uint8_t ShowValues;        // list switches of the run display
+  std::uint8_t ShowInstanceNames;
+  std::int16_t ViewLeft, ViewTop, ViewRight, ViewBottom;    // visible part of the window
+  std::int16_t TrendLeft, TrendTop, TrendRight, TrendBottom;
+  std::int16_t PlotWidth, PlotHeight;
+  std::int16_t GrabX, GrabY;      // offset of the picked point within the dragged object
+  std::int16_t BoxW, BoxH;        // size of the dragged object
+  LogicRecord* ReturnLogic;       // level to return to after a run view
+  std::uint16_t ReturnLevel;
+  char Title[64];                 // window title of the document
 };
 
 // The level-1 entries: the logic the worksheet shows and edits, and its instances.

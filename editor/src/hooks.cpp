@@ -1,0 +1,58 @@
+// The engine-side services the editor calls, with recording stand-ins until
+// their owners install them.
+#include "editor/hooks.h"
+
+namespace editor {
+
+namespace {
+EngineHooks gHooks;
+std::vector<std::string> gCalls;
+
+void note(const char* name) { gCalls.emplace_back(name); }
+} // namespace
+
+EngineHooks& engineHooks() { return gHooks; }
+std::vector<std::string>& hookCalls() { return gCalls; }
+void hooks_Reset() {
+  gHooks = EngineHooks{};
+  gCalls.clear();
+}
+
+void hk_InitOpSizes() { gHooks.vm_InitOpSizes ? gHooks.vm_InitOpSizes() : note("vm_InitOpSizes"); }
+bool hk_AllocateSheet(model::DocumentRecord* doc) {
+  if (gHooks.pc_AllocateSheet) return gHooks.pc_AllocateSheet(doc);
+  note("pc_AllocateSheet");
+  return true;
+}
+void hk_EmitProgramFrame(model::LogicRecord* logic, std::uint16_t argument) {
+  gHooks.pc_EmitProgramFrame ? gHooks.pc_EmitProgramFrame(logic, argument) : note("pc_EmitProgramFrame");
+}
+bool hk_OpenOutput(const std::string& path) {
+  if (gHooks.co_OpenOutput) return gHooks.co_OpenOutput(path);
+  note("co_OpenOutput");
+  return true;
+}
+void hk_CloseOutput() { gHooks.co_CloseOutput ? gHooks.co_CloseOutput() : note("co_CloseOutput"); }
+void hk_EndGate(model::DocumentRecord* doc) { gHooks.sim_EndGate ? gHooks.sim_EndGate(doc) : note("sim_EndGate"); }
+void hk_ClearGateCounter(model::DocumentRecord* doc) {
+  gHooks.ge_ClearGateCounter ? gHooks.ge_ClearGateCounter(doc) : note("ge_ClearGateCounter");
+}
+void hk_EnableThreads() { gHooks.xt_EnableThreads ? gHooks.xt_EnableThreads() : note("xt_EnableThreads"); }
+void hk_DisableThreads() { gHooks.xt_DisableThreads ? gHooks.xt_DisableThreads() : note("xt_DisableThreads"); }
+bool hk_EditBlock(model::GateRecord* gate) {
+  if (gHooks.pf_EditBlock) return gHooks.pf_EditBlock(gate);
+  note("pf_EditBlock");
+  return false;
+}
+bool hk_PromptInt(const std::string& title, int& value) {
+  if (gHooks.pf_PromptInt) return gHooks.pf_PromptInt(title, value);
+  note("pf_PromptInt");
+  return false;
+}
+bool hk_PromptIoValue(model::GateRecord* gate) {
+  if (gHooks.pf_PromptIoValue) return gHooks.pf_PromptIoValue(gate);
+  note("pf_PromptIoValue");
+  return false;
+}
+
+} // namespace editor

@@ -1,0 +1,76 @@
+// Levels of the shown documents and the removal of logics.
+#include "editor/levels.h"
+
+#include "editor/context.h"
+#include "model/editing.h"
+#include "modelfiles/selection.h"
+
+#include <vector>
+
+namespace editor {
+
+namespace {
+
+void cutLevels(model::DocumentRecord* doc, model::LogicRecord* logic) {
+  if (!doc) return;
+  int keep = doc->MacroLevel;
+  if (keep > model::kMaxMacroLevel) keep = model::kMaxMacroLevel;
+  if (doc->LevelLogics[1] == logic) keep = 0;
+  for (int level = 2; level <= keep; ++level) {
+    model::LogicRecord* shown = doc->LevelLogics[level];
+    if (!shown || model::ge_UsesLogic(logic, shown)) {
+      keep = level - 1;
+      break;
+    }
+  }
+  for (int level = keep + 1; level <= model::kMaxMacroLevel; ++level) {
+    doc->LevelLogics[level] = nullptr;
+    doc->LevelInstances[level] = nullptr;
+  }
+  doc->MacroLevel = std::uint16_t(keep);
+  if (doc->SimLogic && (keep == 0 || model::ge_UsesLogic(logic, doc->SimLogic))) {
+    doc->SimLogic = nullptr;
+    doc->SimInstances = nullptr;
+  }
+  if (doc->ReturnLogic == logic) doc->ReturnLogic = nullptr;
+}
+
+} // namespace
+
+void ui_ForgetLogic(model::LogicRecord* logic) {
+  if (!logic) return;
+  std::vector<model::DocumentRecord*> docs = {model::TemplateDocument, model::RunDocument, model::CurrentDocument,
+                                              model::NewDocument};
+  for (WorksheetWindowData* w : ctx().liveWindows) docs.push_back(w->document);
+  for (model::DocumentRecord* d : docs) cutLevels(d, logic);
+}
+
+bool de_RemoveLogicRecord(model::LogicRecord* logic) {
+  if (!logic) return false;
+  ui_ForgetLogic(logic);
+  model::DocumentRecord* previous = model::CurrentDocument;
+  model::CurrentDocument = model::TemplateDocument;
+  bool ok = model::ge_DeleteLogic(logic);
+  model::CurrentDocument = previous;
+  return ok;
+}
+
+int de_RemoveLogic() {
+  char field[17] = {};
+  model::LogicRecord* logic = nullptr;
+  if (modelfiles::ls_FindLogicByName(field, 16, logic, 3) == 1 && logic) de_RemoveLogicRecord(logic);
+  return 0;
+}
+
+void de_CloseLevel() {
+  model::DocumentRecord* doc = model::CurrentDocument;
+  if (!doc || doc->MacroLevel == 0) return;
+  model::LogicRecord* shown = doc->LevelLogics[doc->MacroLevel];
+  int level = doc->MacroLevel;
+  doc->LevelLogics[level] = nullptr;
+  doc->LevelInstances[level] = nullptr;
+  doc->MacroLevel = 0;
+  if (shown && !shown->FirstGate) de_RemoveLogicRecord(shown);
+}
+
+} // namespace editor
