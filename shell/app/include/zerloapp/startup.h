@@ -1,0 +1,71 @@
+#pragma once
+// Start-up checks and shut-down steps of the main program that need no
+// windows: binding the libraries in order with their numbered messages, the
+// failed-start unload, and the start and exit settings.
+#include "obeltool/obeltool.h"
+
+#include <cstdint>
+#include <string>
+
+namespace zapp {
+
+// Longest settings path the program accepts.
+inline constexpr std::size_t kMaxSettingsPath = 97;
+
+// The start settings, read at start and written back at close.
+struct StartSettings {
+  float zoom = 1.0f;
+  std::uint16_t sheetW = 1600, sheetH = 1130;
+  int editCursor = 1;
+  int statusBar = 1, toolBar = 1;
+  int ioLabel = 0;
+  std::uint8_t route0 = 1;
+  std::uint16_t route1 = 0;
+  std::uint8_t route2 = 0;
+  std::uint32_t cycleTime = 300;
+  int offProg = 0;
+  InsertBoxAttribs insertBox{};
+  int kxifMinVis = 0, kxifActive = 0;
+};
+
+struct AppState {
+  int instance = 0;
+  std::string settingsPath;
+  StartSettings settings;
+  bool online = false;
+  bool simulation = false;
+};
+AppState& app();
+
+// A cycle time read at start: 50..60000 ms, anything else 300.
+std::uint32_t app_StartCycleTime(std::uint32_t ms);
+// A cycle time set while running: taken only within 50..59999 ms.
+bool app_RunningCycleTimeOk(std::uint32_t ms);
+
+// Loads the settings library, copies the settings path and reads the start
+// settings; false when the library or the path cannot be had.
+bool app_InitToolSettings();
+// Writes the start settings back and unloads the settings library.
+void app_SaveExitSettings();
+
+// The checks before the windows exist (settings library, message window,
+// standard dialogs, settings path, instance number, bar library, target
+// dialogs, language resources, the optional libraries, the clipboard
+// format). The instance claim is the caller's: claimInstance answers the
+// number taken, 0 when none is free. Returns 0 when the start goes on, else
+// the exit code (the failed start has unloaded what it bound).
+int app_StartChecks(int (*claimInstance)(), void (*registerClipboard)());
+
+// Unloads, in order, the page frame, custom controls, language resources,
+// target dialogs, bar library, standard dialogs and settings libraries.
+void app_FailedStartUnload();
+
+// The unloads at the end of a run, once the windows are gone: target
+// dialogs, standard dialogs, bars, page frame, message window, custom
+// controls, language; then the exit settings.
+void app_ShutDownUnload();
+
+// A numbered message through the standard dialogs library, owner the frame.
+int app_Message(int number, unsigned style);
+
+} // namespace zapp

@@ -1,0 +1,128 @@
+// The ordered start checks, the failed-start unload, and the start and exit
+// settings over the settings library.
+#include "zerloapp/startup.h"
+
+#include "platform/uisink.h"
+#include "shell/binding.h"
+
+namespace zapp {
+
+namespace ui = plat::ui;
+
+AppState& app() {
+  static AppState s;
+  return s;
+}
+
+std::uint32_t app_StartCycleTime(std::uint32_t ms) { return ms >= 50 && ms <= 60000 ? ms : 300; }
+bool app_RunningCycleTimeOk(std::uint32_t ms) { return ms >= 50 && ms <= 59999; }
+
+int app_Message(int number, unsigned style) { return shell::bind_SW50_CallMBWithID(0, number, style); }
+
+bool app_InitToolSettings() {
+  if (!shell::bind_LoadObelTool()) return false;
+  AppState& a = app();
+  a.settingsPath = shell::bind_PathText(shell::bind_GetPathToObelIni);
+  if (a.settingsPath.size() > 254) a.settingsPath.resize(254);
+  StartSettings& s = a.settings;
+  float z = 1.0f;
+  if (shell::bind_GetStartZoom(&z) && z >= 0.3f && z <= 10.0f) s.zoom = z;
+  std::uint16_t w = 0, h = 0;
+  if (shell::bind_GetWorkSheetSize(&w, &h) && w && h) {
+    s.sheetW = w;
+    s.sheetH = h;
+  }
+  s.editCursor = shell::bind_GetEditCursor();
+  s.statusBar = shell::bind_GetStatusBarStatus();
+  s.toolBar = shell::bind_GetToolBarStatus();
+  s.ioLabel = shell::bind_GetIOLabelStatus();
+  shell::bind_GetAutoRootOptions(&s.route0, &s.route1, &s.route2);
+  std::uint32_t ms = 0;
+  shell::bind_GetObelLOnlineCycleTime(&ms);
+  s.cycleTime = app_StartCycleTime(ms);
+  s.offProg = shell::bind_GetOffProg();
+  s.insertBox = InsertBoxAttribs{};
+  s.insertBox.a0 = 1;
+  shell::bind_GetInsertBoxAttr(&s.insertBox);
+  s.kxifMinVis = shell::bind_IsKXIFMinVis() ? 1 : 0;
+  s.kxifActive = shell::bind_IsKXIFActive() ? 1 : 0;
+  return !a.settingsPath.empty();
+}
+
+void app_SaveExitSettings() {
+  const StartSettings& s = app().settings;
+  shell::bind_SetStartZoom(s.zoom);
+  shell::bind_SetWorkSheetSize(s.sheetW, s.sheetH);
+  shell::bind_SetEditCursor(s.editCursor);
+  shell::bind_SetIOLabelStatus(s.ioLabel);
+  shell::bind_SetAutoRootOptions(s.route0, s.route1, s.route2);
+  shell::bind_SetObelLOnlineCycleTime(s.cycleTime);
+  shell::bind_SetInsertBoxAttr(&s.insertBox);
+  shell::bind_UnloadObelTool();
+}
+
+void app_FailedStartUnload() {
+  shell::bind_UnloadPageFrame();
+  shell::bind_UnloadObelCtrl();
+  shell::bind_UnloadLanguage();
+  shell::bind_UnloadZrlTgtWin();
+  shell::bind_UnloadStockBar();
+  shell::bind_UnloadStockWin();
+  shell::bind_UnloadObelTool();
+}
+
+void app_ShutDownUnload() {
+  shell::bind_UnloadZrlTgtWin();
+  shell::bind_UnloadStockWin();
+  shell::bind_UnloadStockBar();
+  shell::bind_UnloadPageFrame();
+  shell::bind_CloseMsgWnd();
+  shell::bind_UnloadObelCtrl();
+  shell::bind_UnloadLanguage();
+  app_SaveExitSettings();
+}
+
+int app_StartChecks(int (*claimInstance)(), void (*registerClipboard)()) {
+  const bool tool = app_InitToolSettings();
+  shell::bind_EmptyMsgWnd();
+  auto fail = [] {
+    app_FailedStartUnload();
+    return 1;
+  };
+  if (!tool) {
+    ui::messageBox("The library OBELTOOL.DLL could not be loaded !", "Zerlo", ui::MB_OK | ui::MB_ICONHAND);
+    return fail();
+  }
+  if (!shell::bind_LoadStockWin()) {
+    ui::messageBox("The library STOCKWIN.DLL could not be loaded !", "Zerlo", ui::MB_OK | ui::MB_ICONHAND);
+    return fail();
+  }
+  if (app().settingsPath.size() > kMaxSettingsPath) {
+    app_Message(50062, ui::MB_OK | ui::MB_ICONHAND);
+    return fail();
+  }
+  app().instance = claimInstance();
+  if (app().instance == 0) {
+    app_Message(50002, ui::MB_OK | ui::MB_ICONHAND);
+    return fail();
+  }
+  shell::setInstanceNumber(app().instance);
+  if (!shell::bind_LoadStockBar()) {
+    app_Message(50003, ui::MB_OK | ui::MB_ICONHAND);
+    return fail();
+  }
+  if (!shell::bind_LoadZrlTgtWin(app().instance)) {
+    app_Message(50060, ui::MB_OK | ui::MB_ICONHAND);
+    return fail();
+  }
+  if (!shell::bind_LoadLanguage()) {
+    if (app_Message(50017, ui::MB_OKCANCEL | ui::MB_ICONEXCLAMATION) != ui::IDOK) return fail();
+  }
+  shell::bind_LoadObelCtrl();
+  shell::bind_LoadPageFrame();
+  // The clipboard format cannot fail to register here.
+  if (registerClipboard) registerClipboard();
+  return 0;
+}
+
+} // namespace zapp

@@ -1,0 +1,148 @@
+// The main program as a process, offscreen, driven by a UI script: the exit
+// codes and messages of the start checks, a run that opens the sample
+// project and takes screenshots, and the settings a clean close writes.
+// Each test runs Zerlo in a program directory of its own (a copy of the
+// program beside links to the libraries of build/bin), bounded by a deadline.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readAll(const fs::path& p) {
+  std::ifstream in(p);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class ZerloProcess : public ::testing::Test {
+protected:
+  fs::path base, dir, runtime;
+
+  void SetUp() override {
+    char tmpl[] = "/tmp/zapp_procXXXXXX";
+    ASSERT_TRUE(mkdtemp(tmpl));
+    base = tmpl;
+    runtime = base / "run";
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+  }
+  void TearDown() override { fs::remove_all(base); }
+
+  // A program directory: Zerlo copied, every other file of build/bin linked,
+  // except those named. pad makes the directory's path that long.
+  void makeProgramDir(std::set<std::string> without = {}, std::size_t length = 0) {
+    dir = base / "bin";
+    if (length > dir.string().size()) dir = base / std::string(length - base.string().size() - 1, 'p');
+    fs::create_directories(dir);
+    for (const auto& e : fs::directory_iterator(ZERLO_BIN_DIR)) {
+      const std::string name = e.path().filename().string();
+      if (without.count(name) || name == "PROJECT") continue;
+      if (name == "Zerlo" || name == "OBEL.INI") fs::copy_file(e.path(), dir / name);
+      else fs::create_symlink(e.path(), dir / name);
+    }
+  }
+
+  // Runs Zerlo with the script; the exit code, or -1 after the deadline.
+  int run(const std::string& script, int deadlineMs = 30000) {
+    const fs::path scriptFile = base / "script.txt";
+    std::ofstream(scriptFile) << "log " << (base / "boxes.log").string() << "\n" << script;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      setenv("ZERLO_UI_SCRIPT", scriptFile.c_str(), 1);
+      setenv("ZERLO_RUNTIME_DIR", runtime.c_str(), 1);
+      const std::string prog = (dir / "Zerlo").string();
+      execl(prog.c_str(), prog.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+      if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+  }
+  std::string boxes() { return readAll(base / "boxes.log"); }
+};
+
+TEST_F(ZerloProcess, NoSettingsLibraryGivesThePlainBox) {
+  makeProgramDir({"ObelTool.so"});
+  EXPECT_EQ(run(""), 1);
+  EXPECT_NE(boxes().find("[Zerlo] The library OBELTOOL.DLL could not be loaded !"), std::string::npos) << boxes();
+}
+
+TEST_F(ZerloProcess, FailedChecksShowTheirMessages) {
+  struct Case { std::set<std::string> without; const char* text; };
+  const Case cases[] = {
+      {{"STOCKBARS.so"}, "STOCKBARS.DLL cannot be loaded"},
+      {{"zrltgtwin.so"}, "ZRLTGTWIN.DLL cannot be loaded"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    fs::remove_all(base / "bin");
+    fs::remove(base / "boxes.log");
+    makeProgramDir(c.without);
+    EXPECT_EQ(run(""), 1);
+    EXPECT_NE(boxes().find(c.text), std::string::npos) << boxes();
+  }
+}
+
+TEST_F(ZerloProcess, SettingsPathOf98IsRefused) {
+  // The settings path is the program directory followed by "/OBEL.INI".
+  makeProgramDir({}, 98 - 9);
+  EXPECT_EQ(run("box 1\n"), 1);
+  EXPECT_NE(boxes().find("Installation path is too long"), std::string::npos) << boxes();
+}
+
+TEST_F(ZerloProcess, SettingsPathOf97Starts) {
+  makeProgramDir({}, 97 - 9);
+  EXPECT_EQ(run("close\n"), 0) << boxes();
+  EXPECT_EQ(boxes().find("too long"), std::string::npos) << boxes();
+}
+
+TEST_F(ZerloProcess, OpensTheSampleProjectAndClosesCleanly) {
+  makeProgramDir();
+  const fs::path project = base / "SAMPLE.MDL";
+  fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
+  fs::create_directories(ZERLO_SCREEN_DIR);
+  const std::string shots = ZERLO_SCREEN_DIR;
+  const std::string script = "open " + project.string() + "\nwait 100\nshot " + shots +
+                             "/zerlo_main_z1.png\nzoom 2.0\nwait 50\nshot " + shots +
+                             "/zerlo_main_z2.png\nzoom 1.0\ncmd 233\nwait 50\nshot " + shots +
+                             "/zerlo_simulation.png\ncmd 230\ncmd 361\nwait 50\nshot " + shots +
+                             "/zerlo_tiled.png\nclose\n";
+  EXPECT_EQ(run(script), 0) << boxes();
+  for (const char* name : {"zerlo_main_z1.png", "zerlo_main_z2.png", "zerlo_tiled.png"}) {
+    QImage img(QString::fromStdString(shots + "/" + name));
+    ASSERT_FALSE(img.isNull()) << name;
+    EXPECT_GT(img.width(), 400);
+    // Gates drawn: some dark pixels inside the worksheet.
+    int dark = 0;
+    for (int y = img.height() / 4; y < img.height() * 3 / 4; y += 2)
+      for (int x = img.width() / 8; x < img.width() * 7 / 8; x += 2)
+        if (qGray(img.pixel(x, y)) < 80) ++dark;
+    EXPECT_GT(dark, 50) << name;
+  }
+  // A clean close writes the start settings.
+  const std::string ini = readAll(dir / "OBEL.INI");
+  for (const char* key : {"zoom", "editcursor", "iolabel", "cycletime"})
+    EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
+}
+
+} // namespace
