@@ -3,6 +3,8 @@
 // project and takes screenshots, and the settings a clean close writes.
 // Each test runs Zerlo in a program directory of its own (a copy of the
 // program beside links to the libraries of build/bin), bounded by a deadline.
+#include "platform/endpoint.h"
+
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -10,7 +12,9 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
+#include <vector>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -49,9 +53,18 @@ protected:
     fs::create_directories(dir);
     for (const auto& e : fs::directory_iterator(ZERLO_BIN_DIR)) {
       const std::string name = e.path().filename().string();
-      if (without.count(name) || name == "PROJECT") continue;
-      if (name == "Zerlo" || name == "OBEL.INI") fs::copy_file(e.path(), dir / name);
-      else fs::create_symlink(e.path(), dir / name);
+      if (without.count(name) || name == "PROJECT" || name.ends_with(".lock")) continue;
+      if (name == "Zerlo" || name == "OBEL.INI") {
+        fs::copy_file(e.path(), dir / name);
+      } else if (e.is_directory()) {
+        // A folder is made anew with links to its files ("FOLDER/file" excludes one).
+        fs::create_directories(dir / name);
+        for (const auto& f : fs::directory_iterator(e.path()))
+          if (!without.count(name + "/" + f.path().filename().string()))
+            fs::create_symlink(f.path(), dir / name / f.path().filename());
+      } else {
+        fs::create_symlink(e.path(), dir / name);
+      }
     }
   }
 
@@ -101,6 +114,21 @@ TEST_F(ZerloProcess, FailedChecksShowTheirMessages) {
     EXPECT_EQ(run(""), 1);
     EXPECT_NE(boxes().find(c.text), std::string::npos) << boxes();
   }
+}
+
+TEST_F(ZerloProcess, NoFreeInstanceNumber) {
+  makeProgramDir();
+  setenv("ZERLO_RUNTIME_DIR", runtime.c_str(), 1);
+  std::vector<std::unique_ptr<plat::ipc::Endpoint>> others;
+  for (int n = 1; n <= 10; ++n)
+    others.push_back(plat::ipc::Endpoint::create("Obel-L|" + std::to_string(n), [n](const plat::ipc::Message&) {
+      plat::ipc::Answer a;
+      a.result = n;
+      return a;
+    }));
+  unsetenv("ZERLO_RUNTIME_DIR");
+  EXPECT_EQ(run(""), 1);
+  EXPECT_NE(boxes().find("Further program instances are not supported"), std::string::npos) << boxes();
 }
 
 TEST_F(ZerloProcess, SettingsPathOf98IsRefused) {

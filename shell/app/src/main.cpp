@@ -80,6 +80,8 @@ int main(int argc, char** argv) {
   } else {
     plat::ui::setSink(std::make_shared<kit::QtSink>());
   }
+  // The settings and libraries belong to the directory of this program file.
+  shell::setProgramDir(shell::programDir());
   shell::setScreenSizeProvider(screenSize);
   shell::installServices();
 
