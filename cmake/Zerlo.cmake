@@ -54,8 +54,14 @@ endfunction()
 
 # A library that the system loads by name: a shared library without the "lib"
 # prefix (OUTPUT_NAME ObelTool gives bin/ObelTool.so), hidden visibility so that
-# only the extern "C" operations marked ZERLO_EXPORT are seen.
+# only the extern "C" operations marked ZERLO_EXPORT are seen. A linker version
+# script (cmake/loadable.map) also keeps every C++ symbol local that hidden
+# visibility cannot reach (standard library template instances, code of static
+# libraries built without it). The library is listed in the global property
+# ZERLO_LOADABLE_LIBRARIES; a test compares each one's exports with the
+# ZERLO_EXPORT definitions of its SOURCES.
 #   zerlo_loadable_library(target OUTPUT_NAME name SOURCES ... LIBS ...)
+set(ZERLO_LOADABLE_MAP ${CMAKE_CURRENT_LIST_DIR}/loadable.map)
 function(zerlo_loadable_library target)
   cmake_parse_arguments(A "" "OUTPUT_NAME" "SOURCES;LIBS" ${ARGN})
   add_library(${target} SHARED ${A_SOURCES})
@@ -63,6 +69,9 @@ function(zerlo_loadable_library target)
     PREFIX "" OUTPUT_NAME ${A_OUTPUT_NAME}
     CXX_VISIBILITY_PRESET hidden C_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
   target_link_libraries(${target} PRIVATE ${A_LIBS})
+  target_link_options(${target} PRIVATE "LINKER:--version-script=${ZERLO_LOADABLE_MAP}")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${ZERLO_LOADABLE_MAP})
+  set_property(GLOBAL APPEND PROPERTY ZERLO_LOADABLE_LIBRARIES ${target})
   zerlo_warnings(${target})
 endfunction()
 

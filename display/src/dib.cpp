@@ -3,7 +3,12 @@
 #include "display/gdi.h"
 #include "platform/paths.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <list>
+#include <memory>
 
 namespace disp {
 
@@ -26,6 +31,7 @@ bool fail(std::string* why, const char* text) {
 
 bool parse(Dib& d, std::string* why) {
   const auto& b = d.block;
+  std::uint32_t stored = 0;  // the colour count the header gives (0: the full table)
   if (b.size() < 12) return fail(why, "header truncated");
   std::uint32_t hs = u32(b, 0);
   if (hs == 40 || hs == 108 || hs == 124) {
@@ -45,6 +51,7 @@ bool parse(Dib& d, std::string* why) {
       if (used > 256) return fail(why, "too many colours");
       d.colors = static_cast<int>(used);
     }
+    stored = used;
   } else if (hs == 12) {
     d.infoHeader = false;
     d.width = u16(b, 4);
@@ -61,8 +68,11 @@ bool parse(Dib& d, std::string* why) {
     default: return fail(why, "unsupported bit count");
   }
   if (d.colors == 0 && d.bitCount <= 8) d.colors = 1 << d.bitCount;
+  // The bits follow the table as stored, even where it holds more entries
+  // than the bit count can index.
+  const std::size_t tableEntries = stored != 0 ? stored : static_cast<std::size_t>(d.colors);
   if (d.bitCount <= 8 && d.colors > (1 << d.bitCount)) d.colors = 1 << d.bitCount;
-  d.bitsOffset = hs + static_cast<std::size_t>(d.colors) * d.entrySize;
+  d.bitsOffset = hs + tableEntries * d.entrySize;
   std::size_t stride = ((static_cast<std::size_t>(d.width) * d.bitCount + 31) / 32) * 4;
   if (d.bitsOffset > b.size() || stride * static_cast<std::size_t>(d.height) > b.size() - d.bitsOffset)
     return fail(why, "pixel data truncated");
@@ -77,8 +87,11 @@ std::uint32_t tableColor(const Dib& d, int index, const Rgb* from, const Rgb* to
   return std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
 }
 
-std::vector<std::uint32_t> decode(const Dib& d, const Rgb* from = nullptr, const Rgb* to = nullptr) {
-  std::vector<std::uint32_t> out(static_cast<std::size_t>(d.width) * d.height);
+// Decodes into outW x outH pixels, sampling the picture (nearest pixel) when
+// that is smaller than the picture.
+std::vector<std::uint32_t> decode(const Dib& d, int outW, int outH, const Rgb* from = nullptr,
+                                  const Rgb* to = nullptr) {
+  std::vector<std::uint32_t> out(static_cast<std::size_t>(outW) * outH);
   std::size_t stride = ((static_cast<std::size_t>(d.width) * d.bitCount + 31) / 32) * 4;
   // Only the first table entry equal to `from` is replaced.
   int replaceIndex = -1;
@@ -91,16 +104,26 @@ std::vector<std::uint32_t> decode(const Dib& d, const Rgb* from = nullptr, const
       }
     }
   }
-  for (int row = 0; row < d.height; ++row) {
-    int srcRow = d.topDown ? row : d.height - 1 - row;
+  std::vector<std::uint32_t> table(static_cast<std::size_t>(d.colors));
+  for (int i = 0; i < d.colors; ++i)
+    table[static_cast<std::size_t>(i)] =
+        tableColor(d, i, i == replaceIndex ? from : nullptr, i == replaceIndex ? to : nullptr);
+  auto lookup = [&](int idx) { return idx < d.colors ? table[static_cast<std::size_t>(idx)] : 0u; };
+  std::vector<int> cols(static_cast<std::size_t>(outW));
+  for (int c = 0; c < outW; ++c)
+    cols[static_cast<std::size_t>(c)] = static_cast<int>(static_cast<long long>(c) * d.width / outW);
+  for (int row = 0; row < outH; ++row) {
+    const int pictureRow = static_cast<int>(static_cast<long long>(row) * d.height / outH);
+    int srcRow = d.topDown ? pictureRow : d.height - 1 - pictureRow;
     const std::uint8_t* line = d.block.data() + d.bitsOffset + stride * static_cast<std::size_t>(srcRow);
-    for (int col = 0; col < d.width; ++col) {
+    std::uint32_t* dst = out.data() + static_cast<std::size_t>(row) * outW;
+    for (int c = 0; c < outW; ++c) {
+      const int col = cols[static_cast<std::size_t>(c)];
       std::uint32_t v = 0;
-      int idx = -1;
       switch (d.bitCount) {
-        case 1: idx = (line[col / 8] >> (7 - col % 8)) & 1; break;
-        case 4: idx = (line[col / 2] >> (col % 2 ? 0 : 4)) & 0xF; break;
-        case 8: idx = line[col]; break;
+        case 1: v = lookup((line[col / 8] >> (7 - col % 8)) & 1); break;
+        case 4: v = lookup((line[col / 2] >> (col % 2 ? 0 : 4)) & 0xF); break;
+        case 8: v = lookup(line[col]); break;
         case 16: {
           unsigned p = line[2 * col] | line[2 * col + 1] << 8;
           unsigned r = (p >> 10) & 31, g = (p >> 5) & 31, b = p & 31;
@@ -110,18 +133,51 @@ std::vector<std::uint32_t> decode(const Dib& d, const Rgb* from = nullptr, const
         case 24: v = std::uint32_t(line[3 * col + 2]) << 16 | line[3 * col + 1] << 8 | line[3 * col]; break;
         case 32: v = std::uint32_t(line[4 * col + 2]) << 16 | line[4 * col + 1] << 8 | line[4 * col]; break;
       }
-      if (idx >= 0) v = tableColor(d, idx, idx == replaceIndex ? from : nullptr, idx == replaceIndex ? to : nullptr);
-      out[static_cast<std::size_t>(row) * d.width + col] = v;
+      dst[c] = v;
     }
   }
   return out;
 }
 
+// The decode size for a target of w x h device pixels: never more than the
+// picture has, nor than the target shows, nor than the decode cap.
+void decodeSize(const Dib& d, int w, int h, int& outW, int& outH) {
+  outW = std::clamp(w, 1, d.width);
+  outH = std::clamp(h, 1, d.height);
+  const long long n = static_cast<long long>(outW) * outH;
+  if (n > kDibDecodeCap) {
+    const double f = std::sqrt(static_cast<double>(kDibDecodeCap) / static_cast<double>(n));
+    outW = std::max(1, static_cast<int>(outW * f));
+    outH = std::max(1, static_cast<int>(outH * f));
+  }
+}
+
+// The picture's pixels for a target, decoded again only when the kept decode
+// is smaller than the target needs.
+const std::vector<std::uint32_t>& decodedFor(Dib& d, int w, int h) {
+  int outW = 0, outH = 0;
+  decodeSize(d, w, h, outW, outH);
+  if (d.decoded.empty() || d.decodedW < outW || d.decodedH < outH) {
+    d.decodedW = std::max(outW, d.decoded.empty() ? 0 : d.decodedW);
+    d.decodedH = std::max(outH, d.decoded.empty() ? 0 : d.decodedH);
+    decodeSize(d, d.decodedW, d.decodedH, d.decodedW, d.decodedH);
+    d.decoded = decode(d, d.decodedW, d.decodedH);
+  }
+  return d.decoded;
+}
+
 int draw(Device* dc, DibHandle p, int x, int y, int w, int h, std::uint32_t rop, const Rgb* transparent,
          const Rgb* from = nullptr, const Rgb* to = nullptr) {
   if (!dc || !p || w <= 0 || h <= 0) return 0;
-  auto px = decode(*p, from, to);
-  dc->drawBitmap(x, y, w, h, p->width, p->height, px.data(), rop, transparent);
+  if (from && to) {
+    int outW = 0, outH = 0;
+    decodeSize(*p, w, h, outW, outH);
+    auto px = decode(*p, outW, outH, from, to);
+    dc->drawBitmap(x, y, w, h, outW, outH, px.data(), rop, transparent);
+    return 1;
+  }
+  const auto& px = decodedFor(*p, w, h);
+  dc->drawBitmap(x, y, w, h, p->decodedW, p->decodedH, px.data(), rop, transparent);
   return 1;
 }
 
@@ -164,7 +220,50 @@ bool dib_GetSize(DibHandle p, int* width, int* height) {
   return true;
 }
 
-std::vector<std::uint32_t> dib_Pixels(DibHandle p) { return p ? decode(*p) : std::vector<std::uint32_t>{}; }
+std::vector<std::uint32_t> dib_Pixels(DibHandle p) {
+  return p ? decode(*p, p->width, p->height) : std::vector<std::uint32_t>{};
+}
+
+namespace {
+struct CacheEntry {
+  std::string path;
+  std::uintmax_t size = 0;
+  std::filesystem::file_time_type time{};
+  std::unique_ptr<Dib> picture;
+};
+constexpr std::size_t kCacheEntries = 16;
+std::list<CacheEntry>& cache() {
+  static std::list<CacheEntry> c;
+  return c;
+}
+} // namespace
+
+DibHandle dib_Cached(const std::string& path) {
+  std::error_code ec;
+  const std::string real = plat::path::resolveExisting(path);
+  if (real.empty()) return nullptr;
+  const auto size = std::filesystem::file_size(real, ec);
+  if (ec) return nullptr;
+  const auto time = std::filesystem::last_write_time(real, ec);
+  if (ec) return nullptr;
+  auto& c = cache();
+  for (auto it = c.begin(); it != c.end(); ++it) {
+    if (it->path != path) continue;
+    if (it->size == size && it->time == time) {
+      c.splice(c.begin(), c, it);  // most recent first
+      return it->picture.get();
+    }
+    c.erase(it);
+    break;
+  }
+  DibHandle p = dib_LoadFile(real);
+  if (!p) return nullptr;
+  c.push_front(CacheEntry{path, size, time, std::unique_ptr<Dib>(p)});
+  if (c.size() > kCacheEntries) c.pop_back();
+  return p;
+}
+
+void dib_ClearCache() { cache().clear(); }
 
 int dib_Draw(Device* dc, DibHandle p, int x, int y, int w, int h) { return draw(dc, p, x, y, w, h, kSrcCopy, nullptr); }
 int dib_DrawStretched(Device* dc, DibHandle p, int x, int y, int w, int h, std::uint32_t rop) {

@@ -32,16 +32,14 @@ void setTextHeight(int h) {
 }
 
 // Width in sheet units of a text in the text height last set.
-int textWidth(const std::string& s) {
-  int cls = gdi_Attributes().textClass;
-  static const int kCell[4] = {5, 6, 9, 12};
-  return static_cast<int>(s.size()) * kCell[cls < 0 || cls > 3 ? 1 : cls];
-}
+int textWidth(const std::string& s) { return gdi_TextWidth(s); }
 
+// A text drawn transparently; the write mode that was current comes back.
 void transparentText(int x, int y, const std::string& s) {
-  gdi_SetWriteMode(2);
+  const int mode = gdi_Attributes().writeMode;
+  if (mode != 2) gdi_SetWriteMode(2);
   vdi_Text(0, x, y, s);
-  gdi_SetWriteMode(1);
+  if (mode != 2) gdi_SetWriteMode(mode);
 }
 
 bool hideState() {
@@ -387,7 +385,10 @@ void gd_DrawGateList(GateRecord* gates, GateInstance* insts, bool withConstants)
         break;
       }
       case 48:
-        if (inst) drawReals(inst->StateValues, std::min<int>(g->VectorDimension, g->StateCount), x + 5, by);
+        // Bounded by what the instance holds as well as by the record.
+        if (inst)
+          drawReals(inst->StateValues,
+                    std::min({int(g->VectorDimension), int(g->StateCount), int(inst->StateSlotCount)}), x + 5, by);
         break;
       case 52: {
         const int full = model::gg_ExtraWord(g, 0) - 2;
@@ -396,8 +397,10 @@ void gd_DrawGateList(GateRecord* gates, GateInstance* insts, bool withConstants)
         if (t == 1) value = toBits(inputValue(g, inst, 0)) & 1 ? 1.0 : 0.0;
         else if (t >= 2 && t <= 16) value = static_cast<std::int16_t>(toBits(inputValue(g, inst, 0)) & 0xFFFF);
         else if (t == 20) value = inputValue(g, inst, 0);
-        double offset = inst && inst->ExtraValues && g->ExtraCount > 1 ? inst->ExtraValues[1] : 0;
-        double scale = inst && inst->ExtraValues && g->ExtraCount > 2 ? inst->ExtraValues[2] : 1;
+        // The instance's own copy holds its slot count; a shared one is the gate's rows.
+        const unsigned extras = !inst ? 0u : inst->ExtraValues == g->Extra ? g->ExtraCount : inst->ExtraSlotCount;
+        double offset = inst && inst->ExtraValues && extras > 1 ? inst->ExtraValues[1] : 0;
+        double scale = inst && inst->ExtraValues && extras > 2 ? inst->ExtraValues[2] : 1;
         double hgt = full * (value - offset) * scale;
         // A scale from equal limits is not finite: no bar.
         if (!std::isfinite(hgt) || hgt < 0) hgt = 0;
@@ -416,10 +419,11 @@ void gd_DrawGateList(GateRecord* gates, GateInstance* insts, bool withConstants)
         bool active = false;
         if (inst) {
           const double* src = k == 63 ? inst->StateValues : inst->OutputValues;
-          if (src) active = toBits(src[0]) & 1u;
+          const unsigned slots = k == 63 ? inst->StateSlotCount : inst->OutputSlotCount;
+          if (src && slots > 0) active = toBits(src[0]) & 1u;
         }
         vdi_Text(0, x + 20, y - 3, active ? "<>" : "  ");
-        if (k == 62 && inst && inst->StateValues && g->StateCount > 0) {
+        if (k == 62 && inst && inst->StateValues && g->StateCount > 0 && inst->StateSlotCount > 0) {
           char buf[32];
           model::nc_FormatRealRange(inst->StateValues[0], buf, sizeof buf, 8);
           vdi_JustifiedText(0, x + 47, y - 3, buf, 8 * v.charWidth, 0);
@@ -436,7 +440,9 @@ void gd_DrawGateList(GateRecord* gates, GateInstance* insts, bool withConstants)
         }
         break;
       case 51:
-        if (withConstants && inst) drawReals(inst->OutputValues, g->VectorDimension, x + 5, by);
+        // Never more values than the instance holds, whatever the record says.
+        if (withConstants && inst)
+          drawReals(inst->OutputValues, std::min<int>(g->VectorDimension, inst->OutputSlotCount), x + 5, by);
         break;
       case 88: case 89:
         if (withConstants) {
@@ -462,7 +468,9 @@ void gd_DrawGateList(GateRecord* gates, GateInstance* insts, bool withConstants)
 void gd_DrawWire(int writeMode, const model::WirePoint* first, bool arrowAtStart, bool arrowAtEnd, bool dotAtStart) {
   if (!first) return;
   const DrawView& v = currentView();
-  if (writeMode != v.writeMode) gdi_SetWriteMode(writeMode);
+  // The wire's write mode for the call; the current one comes back after it.
+  const int modeBefore = gdi_Attributes().writeMode;
+  if (writeMode != modeBefore) gdi_SetWriteMode(writeMode);
   const int cl = v.viewX - v.scrollX - 2, ct = v.viewY - v.scrollY - 2;
   const int cr = v.viewX - v.scrollX + v.viewW + 2, cb = v.viewY - v.scrollY + v.viewH + 2;
   const int color = gdi_Attributes().lineColor;
@@ -516,6 +524,7 @@ void gd_DrawWire(int writeMode, const model::WirePoint* first, bool arrowAtStart
     i = j - 1;  // the next batch starts where this one stopped
   }
   gdi_SetLineColor(1);
+  if (writeMode != modeBefore) gdi_SetWriteMode(modeBefore);
 }
 
 void gd_DrawInputWires(const GateRecord* g, int writeMode) {

@@ -262,11 +262,7 @@ void subprogramBody(const GateRecord* g, int x, int y, int w, int h) {
     std::memcpy(name, sub->Text1, 12);
     const DrawView& v = currentView();
     if (name[0] && !v.bitmapDir.empty()) {
-      DibHandle pic = dib_LoadFile(plat::path::join(v.bitmapDir, name));
-      if (pic) {
-        drw_DrawDib(pic, x, y, w, h);
-        dib_Free(&pic);
-      }
+      if (DibHandle pic = dib_Cached(plat::path::join(v.bitmapDir, name))) drw_DrawDib(pic, x, y, w, h);
     }
   } else if (f & 0x800) {
     int d = std::min(w, h) / 16;
@@ -422,7 +418,21 @@ void gs_DrawGateKind(const GateRecord* g) {
   for (const Shape& s : symbolShapes(g, w)) poly(s, x, y);
   // Symbol text.
   std::string sym = gs_SymbolText(k);
-  if (!sym.empty()) vdi_Text(0, x + 5, y + v.baseline - 5 + (h - v.lineHeight) / 2, sym);
+  if (!sym.empty()) {
+    // The default height, or a smaller class where the text would run into
+    // the right-hand frame; centred on the cell of the class it gets.
+    // Kinds with letters at their pins keep the text between the letter
+    // columns, centred.
+    static constexpr int kClassHeight[4] = {9, 12, 20, 24};
+    const bool letters = !pinNotes(k).empty();
+    const int room = letters ? w - 26 : w - 8;
+    TextHeight th;
+    vdi_SetTextHeight(th, kClassHeight[gdi_Attributes().textClass]);  // the height chosen above
+    for (int cls = gdi_Attributes().textClass; cls > 0 && gdi_TextWidth(sym) > room; --cls)
+      vdi_SetTextHeight(th, kClassHeight[cls - 1]);
+    const int tx = letters ? x + (w - gdi_TextWidth(sym)) / 2 : x + 5;
+    vdi_Text(0, tx, y + v.baseline - 5 + (h - th.cellHeight) / 2, sym);
+  }
   // Pin annotation texts.
   drawPinNotes(g, x, y);
   // The frame once more on top.

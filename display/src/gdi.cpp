@@ -550,6 +550,14 @@ void gdi_Text(int x, int y, const std::string& text) {
 
 void gdi_JustifiedText(int x, int y, const std::string& text, int, int) { gdi_Text(x, y, text); }
 
+int gdi_TextWidth(const std::string& text) {
+  auto& s = st();
+  if (!s.dc || !s.fonts[s.textClass])
+    return static_cast<int>(text.size()) * (kCellHeights[s.textClass] / 2);
+  const int w = s.dc->textWidth(text);
+  return s.scaling && s.xNum > 0 ? mulDiv(w, s.xDen, s.xNum) : w;
+}
+
 void gdi_FloodFill(int x, int y, int borderColor) {
   if (!canDraw()) return;
   st().dc->floodFill(gdi_ScaleX(x), gdi_ScaleY(y), gdi_ColorIndexToRgb(borderColor));

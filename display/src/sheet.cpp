@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace disp {
 
@@ -63,11 +64,13 @@ void ws_DrawGrid(int major, int minor) {
   }
   if (major <= 0 || minor <= 0) return;
   const Rgb black{0, 0, 0};
+  std::vector<P32> dots;
   for (int x = ox; x < cw && x < devRight; x += major)
-    for (int y = minor; y < ch && y < devBottom; y += minor) dc->setPixel(x, y, black);
+    for (int y = minor; y < ch && y < devBottom; y += minor) dots.push_back({x, y});
   if (minor != major)
     for (int y = oy; y < ch && y < devBottom; y += major)
-      for (int x = minor; x < cw && x < devRight; x += minor) dc->setPixel(x, y, black);
+      for (int x = minor; x < cw && x < devRight; x += minor) dots.push_back({x, y});
+  dc->setPixels(dots.data(), static_cast<int>(dots.size()), black);
 }
 
 void drw_TileRotatedText(Device* dc, int l, int t, int r, int b, int height, const std::string& text) {
@@ -106,18 +109,18 @@ void ws_DrawSheetBackgroundText() {
 }
 
 void ws_DrawSheet(GateRecord* gates, GateInstance* insts) {
-  const DrawView& v = currentView();
+  const DrawView& v = currentView();  // the write mode in it follows the layer's
   if (v.level && (v.level->Flags & 0x8000) && !v.bitmapDir.empty()) {
     char name[13] = {};
     std::memcpy(name, v.level->Text2, 12);
     if (name[0]) {
-      DibHandle pic = dib_LoadFile(plat::path::join(v.bitmapDir, name));
+      DibHandle pic = dib_Cached(plat::path::join(v.bitmapDir, name));
       int w = 0, h = 0;
       if (pic && dib_GetSize(pic, &w, &h)) drw_DrawDib(pic, -v.scrollX, -v.scrollY, w, h);
-      dib_Free(&pic);
     }
   }
   gdi_SetWriteMode(2);
+  currentView().writeMode = 2;
   int counter = 0;
   GateInstance* inst = insts;
   for (GateRecord* g = gates; g; g = g->Next, inst = inst ? inst->Next : nullptr) {
@@ -127,6 +130,7 @@ void ws_DrawSheet(GateRecord* gates, GateInstance* insts) {
   }
   gd_DrawGateList(gates, insts, true);
   gdi_SetWriteMode(1);
+  currentView().writeMode = 1;
 }
 
 void ws_DrawSheetB(GateRecord* gates, GateInstance* insts) {

@@ -177,4 +177,81 @@ void drg_UpdateDragMarker(DrawWindow* window, int mode, int cx, int cy, int shee
   window->releaseDc();
 }
 
+namespace {
+
+bool blit(DrawWindow* window, const WindowBitmap* b, int x, int y, std::uint32_t rop) {
+  if (!window || !b || b->w <= 0 || b->h <= 0 || b->pixels.size() < static_cast<std::size_t>(b->w) * b->h)
+    return false;
+  Device* dc = window->getDc();
+  if (!dc) return false;
+  dc->drawBitmap(x, y, b->w, b->h, b->w, b->h, b->pixels.data(), rop, nullptr);
+  window->releaseDc();
+  return true;
+}
+
+struct FrameArea {
+  DrawWindow* window = nullptr;
+  int x = 0, y = 0;
+  std::unique_ptr<WindowBitmap> bitmap;
+};
+FrameArea g_frame;
+
+} // namespace
+
+bool drw_BlitBitmap(DrawWindow* w, const WindowBitmap* b, int x, int y) { return blit(w, b, x, y, kSrcCopy); }
+bool drw_BlitBitmapAnd(DrawWindow* w, const WindowBitmap* b, int x, int y) { return blit(w, b, x, y, kSrcAnd); }
+bool drw_BlitBitmapNot(DrawWindow* w, const WindowBitmap* b, int x, int y) { return blit(w, b, x, y, kNotSrcCopy); }
+
+std::unique_ptr<WindowBitmap> drw_SaveWindowArea(DrawWindow* window, int x, int y, int w, int h) {
+  if (!window || w <= 0 || h <= 0) return nullptr;
+  Device* dc = window->getDc();
+  if (!dc) return nullptr;
+  auto b = std::make_unique<WindowBitmap>();
+  b->w = w;
+  b->h = h;
+  const bool ok = dc->readPixels(x, y, w, h, b->pixels);
+  window->releaseDc();
+  return ok ? std::move(b) : nullptr;
+}
+
+std::unique_ptr<WindowBitmap> drw_SaveWindowAreaB(DrawWindow* window, int x, int y, int w, int h) {
+  return drw_SaveWindowArea(window, x, y, w, h);
+}
+
+std::unique_ptr<WindowBitmap> drw_RenderToBitmap(DrawWindow* window, int w, int h, const std::function<void()>& item) {
+  if (!window || w <= 0 || h <= 0) return nullptr;
+  std::unique_ptr<Device> dev = window->createBitmapDevice(w, h);
+  if (!dev) return nullptr;
+  Device* prevDc = gdi_CurrentDevice();
+  DrawWindow* prevWindow = gdi_CurrentWindow();
+  gdi_SetCurrent(dev.get(), window);
+  dev->setBrush(Rgb{255, 255, 255});
+  dev->fillRect(0, 0, w, h);
+  gdi_ResetAttributes();
+  if (item) item();
+  auto b = std::make_unique<WindowBitmap>();
+  b->w = w;
+  b->h = h;
+  const bool ok = dev->readPixels(0, 0, w, h, b->pixels);
+  gdi_SetCurrent(prevDc, prevWindow);
+  if (prevDc) gdi_ResetAttributes();
+  return ok ? std::move(b) : nullptr;
+}
+
+bool drg_SaveFrameArea(DrawWindow* window, int x, int y, int w, int h) {
+  if (g_frame.bitmap) return false;  // saved already
+  auto b = drw_SaveWindowArea(window, x, y, w, h);
+  if (!b) return false;
+  g_frame = FrameArea{window, x, y, std::move(b)};
+  return true;
+}
+
+bool drg_FrameAreaSaved() { return g_frame.bitmap != nullptr; }
+
+void ws_BlitSavedBackground() {
+  if (g_frame.bitmap) drw_BlitBitmap(g_frame.window, g_frame.bitmap.get(), g_frame.x, g_frame.y);
+  g_frame = FrameArea{};
+  gdi_SetMouseShape(2);
+}
+
 } // namespace disp

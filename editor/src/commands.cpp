@@ -4,17 +4,30 @@
 #include "editor/editor.h"
 #include "editor/hooks.h"
 #include "editor/levels.h"
+#include "editor/titles.h"
+#include "editor/views.h"
 #include "editor/ws.h"
 #include "engine/levels.h"
+#include "model/editing.h"
 #include "modelfiles/operands.h"
+#include "modelfiles/project.h"
+#include "modelfiles/selection.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace editor {
 
 using model::DocumentRecord;
 
 namespace {
+
+// Commands that change the document as a whole or the view drop the undo copy first.
+bool dropsUndo(int id) {
+  static constexpr int kIds[] = {201, 203, 204, 205, 206, 207, 210, 211, 213, 214, 216, 233, 236, 237,
+                                 239, 240, 241, 243, 252, 256, 274, 509, 510, 512, 513};
+  return std::find(std::begin(kIds), std::end(kIds), id) != std::end(kIds);
+}
 
 // Ids that have an entry; every other id does nothing at all.
 bool hasEntry(int id) {
@@ -75,7 +88,6 @@ model::LogicRecord* topLogic(DocumentRecord& doc) { return doc.LevelLogics[1]; }
 
 // 213: a run window on a copy of the template.
 int openRunWindow(WorksheetWindowData* window) {
-  ws_DropUndoBuffer();
   host().beginWaitCursor();
   if (!model::TemplateDocument) {
     host().endWaitCursor();
@@ -158,7 +170,6 @@ int resetRunTime() {
 
 // 233: a run window on a fresh address table.
 int openRunWindowFresh(WorksheetWindowData* window) {
-  ws_DropUndoBuffer();
   if (!model::TemplateDocument) return 9;
   host().beginWaitCursor();
   DocumentRecord* doc = doc_NewWindowDocument(*model::TemplateDocument);
@@ -191,6 +202,170 @@ int openRunWindowFresh(WorksheetWindowData* window) {
   return 1;
 }
 
+// Runs fn_OpenProjectIfNone: the project loader with the file selector when
+// the document has none; true when the document has a module list.
+bool openProjectIfNone() {
+  DocumentRecord* doc = model::CurrentDocument;
+  if (!doc) return false;
+  if (!doc->ProjectLoaded) {
+    int loaded = modelfiles::mdl_LoadProjectFile(1);
+    doc = model::CurrentDocument;
+    if (loaded > 0) {
+      doc->ProjectLoaded = 1;
+    } else {
+      doc->FirstModule = nullptr;
+      doc->LastModule = nullptr;
+      doc->FirstLogic = nullptr;
+      doc->LastLogic = nullptr;
+    }
+  }
+  if (doc->FirstModule) return true;
+  doc->ProjectLoaded = 0;
+  return false;
+}
+
+// 201: open a project; a project whose first module has no logic gets the
+// default sheet and a new document made once.
+int openProject(WorksheetWindowData* window, EngineEvent* event) {
+  DocumentRecord* tmpl = model::TemplateDocument;
+  if (!tmpl) return 9;
+  DocumentRecord* previous = model::CurrentDocument;
+  model::CurrentDocument = tmpl;
+  ws_ClearSelectionState(*tmpl);
+  if (!openProjectIfNone()) {
+    if (model::PasteDocument) model::PasteDocument->PasteLogic = nullptr;
+    return 9;
+  }
+  if (tmpl->FirstModule && !tmpl->FirstModule->List) {
+    std::string dir = ctx().binDirectory.empty() ? ctx().optionDirectory : ctx().binDirectory;
+    modelfiles::mdl_LoadProjectPath(dir + "/DEFAULT.MDN", 1);
+    model::CurrentDocument = tmpl;
+    WorksheetWindowData scratch;
+    WorksheetWindowData* target = window ? window : &scratch;
+    DocumentRecord* keep = target->document;
+    target->document = nullptr;
+    ui_NewDocument(target, event);
+    ui_RefreshLevelsB(target, event);
+    DocumentRecord* made = target->document;
+    target->document = keep;
+    if (target == &scratch) std::erase(ctx().liveWindows, &scratch);
+    doc_FreeWindowDocument(made);
+    model::CurrentDocument = previous && previous != made ? previous : tmpl;
+  }
+  modelfiles::va_ResetAll();
+  if (model::CurrentDocument && model::CurrentDocument != tmpl) doc_CopyWhole(*tmpl, *model::CurrentDocument);
+  if (model::PasteDocument) model::PasteDocument->PasteLogic = nullptr;
+  return tmpl->ProjectLoaded ? 0 : 9;
+}
+
+// A window of its own for a document made from the template; kind and view
+// flags by the caller. Null without memory.
+DocumentRecord* newOwnDocument() {
+  if (!model::TemplateDocument) return nullptr;
+  model::TemplateDocument->CopyWork = nullptr;
+  DocumentRecord* doc = doc_NewWindowDocument(*model::TemplateDocument);
+  if (doc) model::CurrentDocument = doc;
+  return doc;
+}
+
+void giveToWindow(WorksheetWindowData* window, DocumentRecord*& doc, int kind) {
+  model::NewDocument = nullptr;
+  if (window) {
+    window->document = doc;
+    window->kind = kind;
+    ui_AttachWindow(window);
+  } else {
+    // Without a window nothing would free it.
+    doc_FreeWindowDocument(doc);
+    model::CurrentDocument = model::TemplateDocument;
+  }
+}
+
+// 234: the gate parameters window.
+int openParameterWindow(WorksheetWindowData* window) {
+  DocumentRecord* doc = newOwnDocument();
+  if (!doc) return 9;
+  ws_ClearSelectionState(*doc);
+  doc->TrendView = 0;
+  doc->ShowValues = 1;
+  fn_CommitToTemplate();
+  doc_CopyWhole(*model::TemplateDocument, *doc);
+  int result = doc->EditView ? 1 : 9;
+  giveToWindow(window, doc, kKindRunSheet2);
+  return result;
+}
+
+// 235: the trend window on the simulated project.
+int openTrendWindow(WorksheetWindowData* window) {
+  EditorContext& c = ctx();
+  c.projectChanged = 1;
+  DocumentRecord* run = model::RunDocument;
+  DocumentRecord* doc = newOwnDocument();
+  if (!doc) return 9;
+  if (run && run != doc) doc_CopyWhole(*doc, *run);
+  ws_ClearSelectionState(*doc);
+  doc->RunView = 1;
+  doc->ListSwitch3 = 1;
+  doc->TrendView = 1;
+  doc->WorldX = 0;
+  doc->WorldY = 0;
+  fn_EnterTrend(window);
+  ++c.trendWindowCount;
+  ++c.runWindowCount;
+  doc->ViewScale = 1.0;
+  doc->LineHeight = 12;
+  int result = doc->TrendView ? 1 : 9;
+  if (window) {
+    window->document = doc;
+    window->kind = kKindTrend;
+  }
+  de_RefreshDocument(window);
+  hk_StartTrend(doc);
+  giveToWindow(window, doc, kKindTrend);
+  return result;
+}
+
+// 250: a copy of a logic under a new name.
+int copyLogic() {
+  model::CurrentDocument = model::TemplateDocument;
+  char field[17] = {};
+  model::LogicRecord* source = nullptr;
+  if (modelfiles::ls_FindLogicByName(field, 16, source, 4) != 2 || !source) return 0;
+  std::string name(field, strnlen(field, 16));
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  if (name.empty()) return 0;
+  model::ge_CopyGateSet(name.c_str(), source);
+  DocumentRecord* doc = model::CurrentDocument;
+  if (doc && doc->LevelLogics[1]) doc->LevelInstances[1] = doc->LevelLogics[1]->FirstInstance;
+  return 0;
+}
+
+// 260: the target program frame of the simulated logic.
+int setupRun() {
+  DocumentRecord* doc = model::RunDocument;
+  if (!doc) return 0;
+  model::CurrentDocument = doc;
+  model::LogicRecord* top = topLogic(*doc);
+  if (!top) return 0;
+  host().beginWaitCursor();
+  if (hk_OpenOutput(ctx().options.paths[0])) {
+    top->StepBlock.simTime = -1.0;
+    doc->iterationCounter = 1;
+    engine::ss_StepLevelTo(*doc);
+    hk_EmitProgramFrame(top, 0);
+    engine::ss_StepLevelTo(*doc);
+    model::StepBlock& s = top->StepBlock;
+    if ((s.stepFlags & 1) && s.interval > s.minInterval) {
+      s.interval = s.minInterval;
+      top->currentStep = s.minInterval;
+      top->previousStep = s.minInterval;
+    }
+    hk_CloseOutput();
+  }
+  host().endWaitCursor();
+  return 0;
+}
+
 int showParamList() {
   std::string path = ctx().options.paths[9];
   if (!host().chooseFile("*.LPA", path)) return 0;
@@ -205,14 +380,13 @@ int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
   if (!hasEntry(id)) return 0;
   EditorContext& c = ctx();
   if (id != 330 && model::CurrentDocument && window) ui_ClearGateMarks(window, event);
+  if (dropsUndo(id)) ws_DropUndoBuffer();
   DocumentRecord* doc = model::CurrentDocument;
   switch (id) {
   case 203:
-    ws_DropUndoBuffer();
     c.projectChanged = 0;
     return 0;
   case 204:
-    ws_DropUndoBuffer();
     c.projectChanged = 0;
     model::CurrentDocument = model::TemplateDocument;
     if (window) window->document = nullptr;
@@ -220,19 +394,42 @@ int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
     host().menuDisable(374);
     return 0;
   case 205: case 206: case 210: case 214: case 216: case 509: case 510:
-    ws_DropUndoBuffer();
     return 0;
   case 207:
-    ws_DropUndoBuffer();
     model::CurrentDocument = model::TemplateDocument;
     return 0;
-  case 208: case 211: case 274:
+  case 208: case 274:
     c.projectChanged = 1;
     return 0;
+  case 211:
+    c.projectChanged = 1;
+    model::CurrentDocument = model::TemplateDocument;
+    if (model::TemplateDocument) {
+      model::TemplateDocument->ShowValues = 0;
+      model::TemplateDocument->ListSwitch3 = 1;
+    }
+    fn_CancelLibrary();
+    host().menuDisable(374);
+    return 0;
+  case 201:
+    return openProject(window, event);
   case 213:
     return openRunWindow(window);
+  case 230: case 231:
+    return ui_NewDocument(window, event);
+  case 232:
+    return ui_NewDocument3(window, event);
+  case 234:
+    return openParameterWindow(window);
+  case 235:
+    return openTrendWindow(window);
+  case 250:
+    return copyLogic();
+  case 260:
+    return setupRun();
+  case 513:
+    return fn_NextSubprogram(window) ? 0 : 9;
   case 252:
-    ws_DropUndoBuffer();
     model::CurrentDocument = model::TemplateDocument;
     return de_RemoveLogic();
   case 233:
@@ -244,12 +441,10 @@ int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
   case 506:
     return resetRunTime();
   case 236:
-    ws_DropUndoBuffer();
     setEditorState(0);
     host().setCursor(2);
     return 0;
   case 237: case 239: case 240: case 241: case 243: case 256:
-    ws_DropUndoBuffer();
     if (doc && doc->LevelLogics[1])
       for (model::GateRecord* g = doc->LevelLogics[1]->FirstGate; g; g = g->Next) g->Selected = 0;
     setEditorState(21);
@@ -275,7 +470,6 @@ int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
     host().requestRedraw();
     return 0;
   case 512:
-    ws_DropUndoBuffer();
     host().setCursor(14);
     if (!doc) return 0;
     model::RunDocument = doc;
@@ -285,7 +479,5 @@ int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
     return 0;
   }
 }
-
-int ui_NewDocument3(WorksheetWindowData*, EngineEvent*) { return 9; }
 
 } // namespace editor

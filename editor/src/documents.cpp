@@ -5,6 +5,7 @@
 #include "model/memory.h"
 
 #include <cstring>
+#include <vector>
 
 namespace editor {
 
@@ -27,6 +28,19 @@ bool doc_ShownByWindow(const model::DocumentRecord* doc) {
   for (const WorksheetWindowData* w : ctx().liveWindows)
     if (w->document == doc) return true;
   return false;
+}
+
+void doc_ShareProjectWords(const model::DocumentRecord& from, model::ProjectModule* oldFirst) {
+  std::vector<model::DocumentRecord*> docs = {model::TemplateDocument, model::RunDocument, model::CurrentDocument,
+                                              model::NewDocument};
+  for (WorksheetWindowData* w : ctx().liveWindows) docs.push_back(w->document);
+  for (model::DocumentRecord* d : docs) {
+    if (!d || d == &from || d->FirstModule != oldFirst) continue;
+    d->FirstModule = from.FirstModule;
+    d->LastModule = from.LastModule;
+    d->FirstLogic = from.FirstLogic;
+    d->LastLogic = from.LastLogic;
+  }
 }
 
 void doc_FreeWindowDocument(model::DocumentRecord*& doc) {

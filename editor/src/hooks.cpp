@@ -2,10 +2,26 @@
 // their owners install them.
 #include "editor/hooks.h"
 
+#include "recorder/faceedit.h"
+#include "recorder/recorder.h"
+
 namespace editor {
 
 namespace {
-EngineHooks gHooks;
+// The recorder's settings of a new trend window: its defaults.
+void startTrendDefaults(model::DocumentRecord*) {
+  if (rec::Recorder* r = rec::tr_ActiveRecorder()) rec::tr_SetupDefaults(*r);
+}
+
+// The operations that have landed are installed from the start.
+EngineHooks installedHooks() {
+  EngineHooks h;
+  h.fe_OpenFaceEditor = rec::fe_FrameInit;
+  h.tr_StartTrend = startTrendDefaults;
+  return h;
+}
+
+EngineHooks gHooks = installedHooks();
 std::vector<std::string> gCalls;
 
 void note(const char* name) { gCalls.emplace_back(name); }
@@ -14,7 +30,7 @@ void note(const char* name) { gCalls.emplace_back(name); }
 EngineHooks& engineHooks() { return gHooks; }
 std::vector<std::string>& hookCalls() { return gCalls; }
 void hooks_Reset() {
-  gHooks = EngineHooks{};
+  gHooks = installedHooks();
   gCalls.clear();
 }
 
@@ -53,6 +69,13 @@ bool hk_PromptIoValue(model::GateRecord* gate) {
   if (gHooks.pf_PromptIoValue) return gHooks.pf_PromptIoValue(gate);
   note("pf_PromptIoValue");
   return false;
+}
+
+void hk_OpenFaceEditor(model::LogicRecord* logic) {
+  gHooks.fe_OpenFaceEditor ? gHooks.fe_OpenFaceEditor(logic) : note("fe_OpenFaceEditor");
+}
+void hk_StartTrend(model::DocumentRecord* doc) {
+  gHooks.tr_StartTrend ? gHooks.tr_StartTrend(doc) : note("tr_StartTrend");
 }
 
 } // namespace editor

@@ -2,6 +2,7 @@
 #include "editor/levels.h"
 
 #include "editor/context.h"
+#include "editor/documents.h"
 #include "model/editing.h"
 #include "modelfiles/selection.h"
 
@@ -60,6 +61,44 @@ int de_RemoveLogic() {
   model::LogicRecord* logic = nullptr;
   if (modelfiles::ls_FindLogicByName(field, 16, logic, 3) == 1 && logic) de_RemoveLogicRecord(logic);
   return 0;
+}
+
+namespace {
+
+void forgetModule(model::ProjectModule* m) {
+  if (!m || (m->Flags & 1)) return;  // a compiled module has no logic a level could show
+  for (model::LogicRecord* l = static_cast<model::LogicRecord*>(m->List); l; l = l->Next) ui_ForgetLogic(l);
+}
+
+} // namespace
+
+void de_ReleaseDocList() {
+  model::DocumentRecord* doc = model::CurrentDocument;
+  if (!doc) return;
+  model::ProjectModule* first = doc->FirstModule;
+  std::vector<model::ProjectModule*> modules;
+  for (model::ProjectModule* m = first; m; m = m->Next) modules.push_back(m);
+  for (model::ProjectModule* m : modules) forgetModule(m);
+  // Libraries first, the main module last: no call is left pointing at a freed logic.
+  for (auto it = modules.rbegin(); it != modules.rend(); ++it) model::ge_DeleteModule(*it);
+  doc->FirstModule = doc->LastModule = nullptr;
+  doc->FirstLogic = doc->LastLogic = nullptr;
+  doc_ShareProjectWords(*doc, first);
+}
+
+void fn_CancelLibrary() {
+  model::ProjectModule* module = nullptr;
+  if (!modelfiles::ls_SelectLogic(module) || !module) return;
+  model::DocumentRecord* doc = model::CurrentDocument;
+  if (!doc) return;
+  if (module == doc->FirstModule) {
+    de_ReleaseDocList();
+    return;
+  }
+  model::ProjectModule* first = doc->FirstModule;
+  forgetModule(module);
+  model::ge_DeleteModule(module);
+  doc_ShareProjectWords(*doc, first);
 }
 
 void de_CloseLevel() {

@@ -45,11 +45,6 @@ bool appendPoint(WirePoint*& list, int x, int y) {
   return true;
 }
 
-WirePoint* lastPoint(WirePoint* list) {
-  while (list && list->Next) list = list->Next;
-  return list;
-}
-
 void drawXor() {
   if (!disp::gdi_CurrentDevice() || !gWiring.points) return;
   disp::gdi_SetLineColor(gWiring.color);

@@ -1,6 +1,7 @@
 // Dirty rectangle, mouse-position classes with cursor feedback, space
 // operations, select all and the gate marks.
 #include "editor/ws.h"
+#include "editor/views.h"
 
 #include "editor/context.h"
 #include "editor/editor.h"
@@ -371,9 +372,9 @@ void ws_RegisterCoreHandlers() {
   ui_RegisterHandler(H::ui_ToolInputCount, hToolInputCount);
   ui_RegisterHandler(H::ui_Paint, ui_Paint);
   ui_RegisterHandler(H::ws_ExecuteCommand, ws_ExecuteCommand);
-  ui_RegisterHandler(H::ui_NewDocument3, ui_NewDocument3);
   wiring_RegisterHandlers();
   titles_RegisterHandlers();
+  views_RegisterHandlers();
 }
 
 } // namespace editor

@@ -4,7 +4,9 @@
 #include "engine/vm.h"
 
 #include "display/gdi.h"
+#include "modelfiles/project.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -281,7 +283,52 @@ void sequenceBitSymbol(Args& a) {   // 74
   gSink->writeSequence(seq, line);
 }
 
+// Extern 108: the state values of the running gate's instance in the base
+// document's own logics become those of the running instance.
+void restoreStates(Vm& vm) {
+  model::GateRecord* g = vm.currentGate();
+  model::GateInstance* inst = vm.currentInstance();
+  model::GateTypeRecord* t = model::subType(g);
+  if (!g || g->Kind != model::kKindCompiled || !t || !inst || !inst->StateValues || !model::TemplateDocument) return;
+  const std::size_t length = xt_VariableTableEnd(t);
+  if (length == 0) return;
+  for (model::ProjectModule* m = model::TemplateDocument->FirstModule; m; m = m->Next)
+    for (model::LogicRecord* l = model::firstLogicOf(m); l; l = l->Next) {
+      model::GateInstance* src = l->FirstInstance;
+      for (model::GateRecord* x = l->FirstGate; x; x = x->Next, src = src ? src->Next : nullptr) {
+        if (x != g || !src || src == inst || !src->StateValues) continue;
+        // Never past either instance's own state slots.
+        const std::size_t n = std::min({length, std::size_t(src->StateSlotCount) * 8,
+                                        std::size_t(inst->StateSlotCount) * 8});
+        std::memmove(inst->StateValues, src->StateValues, n);
+        return;
+      }
+    }
+}
+
 } // namespace
+
+std::size_t xt_VariableTableEnd(const model::GateTypeRecord* type) {
+  if (!type || !type->VariableTable || type->VariableCount == 0) return 0;
+  // Only entries that lie inside the table as it was read are used.
+  const std::size_t bytes = modelfiles::mdl_VariableTableSize(type);
+  const std::size_t last = std::size_t(type->VariableCount) - 1;
+  if ((last + 1) * kVariableEntrySize > bytes) return 0;
+  const auto* e = static_cast<const std::uint8_t*>(type->VariableTable) + last * kVariableEntrySize;
+  const std::uint16_t kind = std::uint16_t(e[0] | e[1] << 8);
+  const std::uint16_t count = std::uint16_t(e[2] | e[3] << 8);
+  const std::uint32_t offset = std::uint32_t(e[4]) | std::uint32_t(e[5]) << 8 | std::uint32_t(e[6]) << 16 |
+                               std::uint32_t(e[7]) << 24;
+  std::size_t size = 0;
+  switch (kind) {
+  case 0: case 2: case 5: size = 8; break;
+  case 1: size = 8 * std::size_t(count); break;
+  case 3: size = std::min<std::size_t>(count, 40); break;
+  case 4: size = 134; break;
+  default: return 0;   // an unknown kind: nothing is restored
+  }
+  return std::size_t(offset) + size;
+}
 
 std::string TargetTextSink::languageString(int id) {
   switch (id) {
@@ -324,9 +371,11 @@ ExternProgramState& externState() {
 }
 
 bool xt_CallSlotExtern(std::int32_t number, Vm& vm, std::uint32_t argBlock);
+bool xt_CallLibraryExtern(std::int32_t number, Vm& vm, std::uint32_t argBlock);
 
 void xt_Call(std::int32_t number, Vm& vm, std::uint32_t argBlock) {
   if (xt_CallSlotExtern(number, vm, argBlock)) return;
+  if (xt_CallLibraryExtern(number, vm, argBlock)) return;
   Args a{vm, argBlock};
   ExternProgramState& st = externState();
   switch (number) {
@@ -450,6 +499,7 @@ void xt_Call(std::int32_t number, Vm& vm, std::uint32_t argBlock) {
   }
   case 105: a.setWord(0, 1); return;
   case 106: a.setWord(0, gCallReason); return;
+  case 108: restoreStates(vm); return;
   case 117: a.setReal(0, double(disp::gdi_GetZoom())); return;
   case 120: a.setWord(0, st.openWorksheets); return;
   default: return;   // no-op entries and the families not carried here

@@ -86,6 +86,7 @@ bool ss_EnterMacroLevel(model::DocumentRecord& doc, model::LogicRecord* logic) {
     doc.LevelLogics[next] = logic;
     doc.LevelScroll[next] = {std::int16_t(-doc.WorldX), std::int16_t(-doc.WorldY)};
   }
+  engineServices().rebuildView();
   return true;
 }
 

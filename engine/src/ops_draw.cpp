@@ -192,13 +192,15 @@ void Vm::opDraw(const Instr& I) {
 }
 
 void Vm::runDrawing(model::GateRecord* gate, model::GateInstance* instance, const void* code, int originX,
-                    int originY) {
+                    int originY, int textHeight) {
   const Procedure* p = procedureFor(code);
   if (!p) return;
   disp::gdi_SetWriteMode(1);
   disp::gdi_SetLineColor(1);
   disp::gdi_SetFillColor(0);
   disp::gdi_SetLineWidth(1);
+  disp::TextHeight th;
+  disp::vdi_SetTextHeight(th, textHeight);
   const std::int16_t sx = originX_, sy = originY_;
   originX_ = clip16(originX);
   originY_ = clip16(originY);

@@ -10,11 +10,27 @@ const char* engineMessageText(int number) {
   case 50034: return "Serious project error! Please close Zerlo.";
   case 50028: return "Error !   Memory for standard variables has been exceeded.";
   case 50030: return "Error!   Invalid parameter vector.";
+  case 50049: return "Error!   There are too many parallel sequences in the project.";
+  case 50057: return "Error!   Cannot create file.";
+  case 50046: return "Error!   Library function %s cannot be found.";
+  case 50047: return "Error!   Function block DLL %s cannot be loaded.";
+  case 50059: return "Error!   Application %s cannot be started.";
+  case 50042: return "File %s could not be found.\nEnter new path?";
+  case 50016: return "Error!   Printing cannot be executed.";
+  case 50048: return "Parameter error!   Invalid parameter values.";
+  case 40017: return "Undefined signal type !";
+  case 50018: return "Error!   Parameters cannot be read by the software PLC or the interface.";
+  case 50021: return "Error!   Parameters cannot be written into the software PLC or the interface.";
   default: return "";
   }
 }
 
 void EngineServices::showMessage(int number) { plat::ui::messageBox(engineMessageText(number), "Zerlo"); }
+void EngineServices::showMessageWith(int number, const std::string& insert) {
+  std::string t = engineMessageText(number);
+  if (auto p = t.find("%s"); p != std::string::npos) t.replace(p, 2, insert);
+  plat::ui::messageBox(t, "Zerlo");
+}
 void EngineServices::notice(const std::string& text, const std::string& caption) {
   plat::ui::messageBox(text, caption);
 }

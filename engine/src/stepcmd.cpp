@@ -13,18 +13,18 @@
 namespace engine {
 
 bool linkDocument(model::DocumentRecord& doc, std::string* error) {
-  std::vector<model::ProjectModule*> table;
-  for (model::ProjectModule* m = doc.FirstModule; m; m = m->Next)
-    if (model::isCompiled(m)) table.push_back(m);
   bool ok = true;
   vm().attachDocument(&doc);
-  for (model::ProjectModule* m : table) {
-    if (!m->Loaded || vm().isLinked(m)) continue;
+  for (model::ProjectModule* m = doc.FirstModule; m; m = m->Next) {
+    if (!model::isCompiled(m) || !m->Loaded || vm().isLinked(m)) continue;
+    // Module numbers are positions in the library file's own reference
+    // table; a module that never reached the linker from its file has none
+    // and stays unlinked (its gates run nothing).
+    const std::vector<model::ProjectModule*>* table = vm().fileTable(m);
     std::string err;
-    if (!vm().linkModule(m, nullptr, 0, table.data(), unsigned(table.size()), &err)) {
-      if (ok && error) *error = std::string(m->Name, strnlen(m->Name, sizeof m->Name)) + ": " + err;
-      ok = false;
-    }
+    if (!table || vm().linkModule(m, nullptr, 0, table->data(), unsigned(table->size()), &err)) continue;
+    if (ok && error) *error = std::string(m->Name, strnlen(m->Name, sizeof m->Name)) + ": " + err;
+    ok = false;
   }
   return ok;
 }

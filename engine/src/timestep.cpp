@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <unordered_set>
 #include <vector>
 
 namespace engine {
@@ -24,6 +25,9 @@ struct MacroContext {
 
 struct StepState {
   std::vector<double> snapshot;
+  // Instances whose step code used up its instruction budget in this time
+  // step: they stay stopped until the next time step.
+  std::unordered_set<const model::GateInstance*> stalled;
   std::int16_t adaptCounter = 0;
   MacroContext macro;
   bool narrowRequest = false;
@@ -101,13 +105,13 @@ void gatherInputs(model::DocumentRecord& doc, model::GateRecord* g, model::GateI
       if (isIntegerType(pin.Type)) {
         if (slot < in->InputSlotCount) {
           std::uint16_t w = getWord(src);
-          if (pin.Flags & model::kPinNegated) w ^= 0xFFFF;
+          if (pin.Flags & model::kPinAppliedNegation) w ^= 0xFFFF;
           putWord(in->InputValues + slot, w);
         }
       } else {
         for (unsigned e = 0; e < count && slot + e < in->InputSlotCount; ++e) {
           double v = src[e];
-          if (negateReal && (pin.Flags & model::kPinNegated)) v = -v;
+          if (negateReal && (pin.Flags & model::kPinAppliedNegation)) v = -v;
           if (std::fabs(in->InputValues[slot + e] - v) > 0.1) doc.changed = 1;
           in->InputValues[slot + e] = v;
         }
@@ -129,7 +133,7 @@ void writeBackInputs(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
       if (isIntegerType(pin.Type)) {
         if (slot < in->InputSlotCount) {
           std::uint16_t w = getWord(in->InputValues + slot);
-          if (pin.Flags & model::kPinNegated) w ^= 0xFFFF;
+          if (pin.Flags & model::kPinAppliedNegation) w ^= 0xFFFF;
           putWord(src, w);
         }
       } else {
@@ -158,11 +162,15 @@ void stepInterpreted(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
     callNativeStep(doc, g, in);
     return;
   }
-  const void* code = t->StepProc;
-  if (!vm().procedureFor(code)) return;   // not linked (refused code)
+  const Procedure* code = vm().procedureFor(t->StepProc);
+  if (!code) return;   // not linked (refused code)
+  // A gate in an endless loop ran out of its budget once in this time step
+  // (one run error): it stays stopped for the rest of the step.
+  if (!gState.stalled.empty() && gState.stalled.count(in)) return;
   gatherInputs(doc, g, in, false);
   vm().attachDocument(&doc);
-  vm().run(g, in, code);
+  vm().run(g, in, *code);
+  if (vm().lastRunOutOfBudget()) gState.stalled.insert(in);
   writeBackInputs(doc, g, in);
 }
 
@@ -371,6 +379,8 @@ std::uint8_t sim_Step(model::DocumentRecord& doc) {
   gState.macro = MacroContext{};
   doc.atTimeZero = sb.simTime == 0.0;
   if (doc.iterationCounter == 1) {
+    gState.stalled.clear();
+    vm().refreshLogicImage();
     doc.requestedStep = 1e38;
     doc.acceptStep = 0;
     if (variable) {

@@ -3,6 +3,7 @@
 #include "engine/externs.h"
 #include "engine/services.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace engine {
@@ -22,7 +23,10 @@ bool gt_IsCountedGate(const model::GateRecord* gate) {
 
 std::uint16_t lowMask(unsigned k) { return k >= 16 ? 0xFFFF : std::uint16_t((1u << k) - 1); }
 
-Vm::Vm() : linkFrame_(4096) { linkFrameBase_ = space_.map(linkFrame_.data(), std::uint32_t(linkFrame_.size())); }
+Vm::Vm() : linkFrame_(kLinkFrameSize) {
+  linkFrameBase_ = space_.map(linkFrame_.data(), std::uint32_t(linkFrame_.size()));
+  logicImageBase_ = space_.map(logicImage_, kLogicImageSize);
+}
 Vm::~Vm() = default;
 
 void Vm::reset() {
@@ -31,12 +35,18 @@ void Vm::reset() {
   procs_.clear();
   procOwner_.clear();
   functions_.clear();
+  depthRegions_.clear();
+  lastCode_ = nullptr;
   codeOwner_.clear();
   docRegions_.clear();
   doc_ = nullptr;
   lastLinked_ = nullptr;
   std::fill(linkFrame_.begin(), linkFrame_.end(), 0);
   linkFrameBase_ = space_.map(linkFrame_.data(), std::uint32_t(linkFrame_.size()));
+  logicImageBase_ = space_.map(logicImage_, kLogicImageSize);
+  imageOf_ = imageFull_ = nullptr;
+  fileTables_.clear();
+  outOfBudget_ = false;
   std::memset(areas_, 0, sizeof areas_);
   stack_ = {};
   stop_ = false;
@@ -48,6 +58,7 @@ void Vm::reset() {
 
 void Vm::attachDocument(model::DocumentRecord* doc) {
   if (doc == doc_ && doc) return;
+  imageFull_ = nullptr;
   for (std::uint32_t b : docRegions_) space_.unmap(b);
   docRegions_.clear();
   doc_ = doc;
@@ -149,15 +160,20 @@ bool Vm::relocate(Procedure& p, model::ProjectModule* m, std::string& err) {
         err = "operand offset " + std::to_string(o.offset) + " lies outside its block";
         return false;
       }
+      // A jump inside the procedure: its target instruction is found once here.
+      if (k == 0 && (I.op == 66 || I.op == 67 || I.op == 68 || I.op == 70) && base == p.vbase)
+        I.target = p.indexAt(o.offset);
       o.offset += base;
       o.tag = kAreaAbsolute;
     }
+    I.prim = primitiveOf(I);
   }
   return true;
 }
 
 bool Vm::linkProcedure(model::ProjectModule* m, const void* code, std::uint32_t length, std::string& err) {
   if (!code || !length) return true;
+  lastCode_ = nullptr;
   auto old = procs_.find(code);
   if (old != procs_.end()) {
     auto owner = procOwner_.find(code);
@@ -206,6 +222,9 @@ bool Vm::linkModule(model::ProjectModule* module, const std::uint8_t* initCode, 
   }
   if (ok && module->CodeBlock && module->CodeBlockSize >= 4) ok = functionAt(mm.code) != nullptr || (err = lastError_, false);
   if (ok && initCode && initSize) {
+    // The link block acts on this module (extern 68 sets its types' flags);
+    // a refused module is forgotten below, and with it this mark.
+    lastLinked_ = module;
     Procedure init;
     ok = decodeProcedure(initCode, initSize, 0, init, err);
     std::uint32_t vb = 0;
@@ -234,8 +253,20 @@ bool Vm::linkModule(model::ProjectModule* module, const std::uint8_t* initCode, 
   return true;
 }
 
+const std::vector<model::ProjectModule*>* Vm::fileTable(const model::ProjectModule* module) const {
+  auto it = fileTables_.find(module);
+  return it == fileTables_.end() ? nullptr : &it->second;
+}
+
+void Vm::recordFileTable(const model::ProjectModule* module, model::ProjectModule* const* table, unsigned size) {
+  fileTables_[module].assign(table, table + (table ? std::min(size, 50u) : 0));
+}
+
 bool vm_LinkCode(model::ProjectModule* module, const std::uint8_t* linkBlock, std::size_t size,
                  model::ProjectModule* const* referenced, int count) {
+  // The module's own reference order: a later link (of a library whose read
+  // or link failed) uses it, never the document's order.
+  vm().recordFileTable(module, referenced, count > 0 ? unsigned(count) : 0u);
   vm().forgetModule(module);
   return vm().linkModule(module, linkBlock, size, referenced, count > 0 ? unsigned(count) : 0u);
 }
@@ -243,7 +274,10 @@ bool vm_LinkCode(model::ProjectModule* module, const std::uint8_t* linkBlock, st
 void vm_ForgetDocument(model::DocumentRecord* doc) {
   if (!doc) return;
   for (model::ProjectModule* m = doc->FirstModule; m; m = m->Next)
-    if (model::isCompiled(m)) vm().forgetModule(m);
+    if (model::isCompiled(m)) {
+      vm().forgetModule(m);
+      vm().dropFileTable(m);
+    }
   if (vm().document() == doc) vm().attachDocument(nullptr);
 }
 
@@ -253,6 +287,7 @@ bool Vm::isLinked(const model::ProjectModule* module) const {
 }
 
 void Vm::forgetModule(model::ProjectModule* module) {
+  lastCode_ = nullptr;
   auto it = modules_.find(module);
   if (it == modules_.end()) return;
   for (const void* c : it->second.procKeys) {
@@ -281,8 +316,13 @@ void Vm::forgetModule(model::ProjectModule* module) {
 }
 
 const Procedure* Vm::procedureFor(const void* code) const {
+  // Gates of one type often follow each other: one entry remembers the last answer.
+  if (code && code == lastCode_) return lastProc_;
   auto it = procs_.find(code);
-  return it == procs_.end() ? nullptr : it->second.get();
+  const Procedure* p = it == procs_.end() ? nullptr : it->second.get();
+  lastCode_ = code;
+  lastProc_ = p;
+  return p;
 }
 
 // A function of a module's code block, decoded on its first call.
@@ -375,7 +415,21 @@ bool Vm::jumpTo(std::uint32_t target) {
   return true;
 }
 
-void Vm::mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4]) {
+Vm::DepthRegions& Vm::regionsAt(unsigned depth) {
+  if (depthRegions_.size() <= depth) depthRegions_.resize(depth + 1);
+  DepthRegions& r = depthRegions_[depth];
+  if (!r.stack) {
+    // Reserved once, empty until a run or call binds them: one window each,
+    // enough for 65535 slots of 8 bytes or a frame of 65535 + 309 bytes.
+    constexpr std::uint32_t kCapacity = (1u << AddressSpace::kWindowBits) - 1;
+    for (std::uint32_t& a : r.area) a = space_.map(nullptr, kCapacity);
+    r.stack = space_.map(nullptr, kCapacity);
+    r.frame = space_.map(nullptr, kCapacity);
+  }
+  return r;
+}
+
+void Vm::mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4], DepthRegions& r) {
   for (unsigned k = 0; k < 4; ++k) saved[k] = areas_[k];
   if (!inst) {
     for (unsigned k = 0; k < 4; ++k) areas_[k] = 0;
@@ -383,10 +437,17 @@ void Vm::mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::ui
   }
   std::uint32_t extra = inst->ExtraSlotCount;
   if (!extra && inst->ExtraValues && gate) extra = gate->ExtraCount;
-  areas_[0] = inst->InputValues ? space_.map(inst->InputValues, inst->InputSlotCount * 8u) : 0;
-  areas_[1] = inst->OutputValues ? space_.map(inst->OutputValues, inst->OutputSlotCount * 8u) : 0;
-  areas_[2] = inst->ExtraValues ? space_.map(inst->ExtraValues, extra * 8u) : 0;
-  areas_[3] = inst->StateValues && inst->StateSlotCount ? space_.map(inst->StateValues, inst->StateSlotCount * 8u) : 0;
+  // The depth's regions are pointed at this instance's slots: no mapping and
+  // no search per run. An address kept from an earlier run reaches the slots
+  // of whatever instance runs now at that depth, never freed memory.
+  space_.rebind(r.area[0], inst->InputValues, inst->InputSlotCount * 8u);
+  space_.rebind(r.area[1], inst->OutputValues, inst->OutputSlotCount * 8u);
+  space_.rebind(r.area[2], inst->ExtraValues, extra * 8u);
+  space_.rebind(r.area[3], inst->StateSlotCount ? inst->StateValues : nullptr, inst->StateSlotCount * 8u);
+  areas_[0] = inst->InputValues ? r.area[0] : 0;
+  areas_[1] = inst->OutputValues ? r.area[1] : 0;
+  areas_[2] = inst->ExtraValues ? r.area[2] : 0;
+  areas_[3] = inst->StateValues && inst->StateSlotCount ? r.area[3] : 0;
 }
 
 std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p) {
@@ -402,18 +463,23 @@ std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst
   const bool outermost = depth_ == 0;
   if (outermost) budget_ = budgetLimit_;
   std::uint32_t savedAreas[4];
-  mapInstance(gate, inst, savedAreas);
+  DepthRegions& regions = regionsAt(depth_);
+  mapInstance(gate, inst, savedAreas, regions);
 
-  // The evaluation stack: one buffer per nesting depth, reused between runs.
-  if (stackPool_.size() <= depth_) stackPool_.resize(depth_ + 1);
-  std::vector<std::uint8_t>& stackMem = stackPool_[depth_];
+  // The evaluation stack: one buffer per nesting depth, reused between runs;
+  // only the frame part starts cleared.
+  std::vector<std::uint8_t>& stackMem = regions.stackMem;
   const std::size_t stackSize = std::size_t(p.frameSize) + kStackExtra;
   if (stackMem.size() < stackSize) stackMem.resize(stackSize);
-  std::memset(stackMem.data(), 0, stackSize);
-  stack_ = {space_.map(stackMem.data(), std::uint32_t(stackSize)), std::uint32_t(stackSize), 0};
+  if (p.frameSize) std::memset(stackMem.data(), 0, p.frameSize);
+  space_.rebind(regions.stack, stackMem.data(), std::uint32_t(stackSize));
+  stack_ = {regions.stack, std::uint32_t(stackSize), 0};
   areas_[kAreaStack] = stack_.base;
-  std::uint32_t logicBase = 0;
-  if (doc_ && doc_->SimLogic) logicBase = areas_[kAreaLogic] = space_.map(&doc_->SimLogic->StepBlock, sizeof(model::StepBlock));
+  if (outermost) {
+    outOfBudget_ = false;
+    fillLogicImage();
+    areas_[kAreaLogic] = imageOf_ ? logicImageBase_ : 0;
+  }
   gate_ = gate;
   inst_ = inst;
   stop_ = false;
@@ -425,12 +491,8 @@ std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst
   --depth_;
   const std::uint8_t result = err_;
 
-  space_.unmap(stack_.base);
-  if (logicBase) space_.unmap(logicBase);
-  for (unsigned k = 0; k < 4; ++k) {
-    space_.unmap(areas_[k]);
-    areas_[k] = savedAreas[k];
-  }
+  if (outermost) writeBackLogicImage();
+  for (unsigned k = 0; k < 4; ++k) areas_[k] = savedAreas[k];
   areas_[kAreaLogic] = savedLogic;
   areas_[kAreaStack] = savedStackArea;
   proc_ = savedProc;
@@ -456,7 +518,88 @@ std::uint8_t Vm::run(model::GateRecord* gate, model::GateInstance* instance, con
     lastError_ = "runs nested too deeply";
     return 1;
   }
-  return runProcedure(gate, instance, *p);
+  return run(gate, instance, *p);
+}
+
+std::uint8_t Vm::run(model::GateRecord* gate, model::GateInstance* instance, const Procedure& p) {
+  if (depth_ >= kMaxCallDepth) {
+    lastError_ = "runs nested too deeply";
+    return 1;
+  }
+  return runProcedure(gate, instance, p);
+}
+
+namespace {
+void put16(std::uint8_t* p, std::uint16_t v) { std::memcpy(p, &v, 2); }
+void put32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
+void putF(std::uint8_t* p, double v) { std::memcpy(p, &v, 8); }
+double getF(const std::uint8_t* p) { double v; std::memcpy(&v, p, 8); return v; }
+std::uint16_t get16(const std::uint8_t* p) { std::uint16_t v; std::memcpy(&v, p, 2); return v; }
+constexpr unsigned kImageStep = 60, kImageEnd = 120;
+} // namespace
+
+void Vm::fillLogicImage() {
+  imageOf_ = doc_ ? doc_->SimLogic : nullptr;
+  if (!imageOf_) return;
+  const model::LogicRecord& l = *imageOf_;
+  std::uint8_t* p = logicImage_;
+  if (imageOf_ == imageFull_) {
+    // The same logic as before: only the step block and the two widths,
+    // which the time step changes, are taken again.
+    fillLogicStep();
+    return;
+  }
+  imageFull_ = imageOf_;
+  std::memset(p, 0, kLogicImageSize);
+  std::memcpy(p + 4, l.Name, 17);
+  put16(p + 22, l.AuxWord);
+  put16(p + 24, l.InputPortCount);
+  put16(p + 26, l.OutputPortCount);
+  put32(p + 36, l.AuxLong);
+  put16(p + 40, l.Flags);
+  put16(p + 42, l.FlagsAux);
+  put16(p + 44, std::uint16_t(l.Height));
+  put16(p + 46, std::uint16_t(l.Width));
+  put16(p + 56, l.GateCounter);
+  std::memcpy(p + 120, l.Text1, 16);
+  std::memcpy(p + 136, l.Text2, 16);
+  std::memcpy(p + 152, l.Text3, 16);
+  std::memcpy(p + 168, l.Further, 68);
+  fillLogicStep();
+}
+
+// The step block in memory has the image's layout (five f64, two u16).
+static_assert(offsetof(model::StepBlock, interval) == 8 && offsetof(model::StepBlock, incrInterval) == 32 &&
+              offsetof(model::StepBlock, maxIterations) == 40 && offsetof(model::StepBlock, stepFlags) == 42);
+
+void Vm::fillLogicStep() {
+  const model::LogicRecord& l = *imageOf_;
+  std::uint8_t* p = logicImage_;
+  std::memcpy(p + 60, &l.StepBlock, 44);
+  putF(p + 104, l.currentStep);
+  putF(p + 112, l.previousStep);
+  std::memcpy(logicWritten_ + kImageStep, p + kImageStep, kImageEnd - kImageStep);
+}
+
+void Vm::writeBackLogicImage() {
+  model::LogicRecord* l = imageOf_;
+  imageOf_ = nullptr;
+  if (!l || !doc_ || doc_->SimLogic != l) return;
+  const std::uint8_t* p = logicImage_;
+  if (std::memcmp(p + kImageStep, logicWritten_ + kImageStep, kImageEnd - kImageStep) == 0) return;
+  // Only the step block and the two widths go back; the rest of the image is
+  // read-only to block code.
+  auto changed = [&](unsigned at, unsigned n) { return std::memcmp(p + at, logicWritten_ + at, n) != 0; };
+  model::StepBlock& b = l->StepBlock;
+  if (changed(60, 8)) b.simTime = getF(p + 60);
+  if (changed(68, 8)) b.interval = getF(p + 68);
+  if (changed(76, 8)) b.minInterval = getF(p + 76);
+  if (changed(84, 8)) b.maxInterval = getF(p + 84);
+  if (changed(92, 8)) b.incrInterval = getF(p + 92);
+  if (changed(100, 2)) b.maxIterations = get16(p + 100);
+  if (changed(102, 2)) b.stepFlags = get16(p + 102);
+  if (changed(104, 8)) l->currentStep = getF(p + 104);
+  if (changed(112, 8)) l->previousStep = getF(p + 112);
 }
 
 void Vm::execute(const Procedure& p, std::size_t ip) {
@@ -469,13 +612,14 @@ void Vm::execute(const Procedure& p, std::size_t ip) {
     }
     if (budget_ == 0) {
       fail("instruction limit of one run reached");
+      outOfBudget_ = true;
       break;
     }
     --budget_;
     ++executed_;
     const Instr& I = p.code[ip_];
     next_ = ip_ + 1;
-    step(I);
+    (this->*kPrims[I.prim])(I);   // threaded: the primitive chosen at link time
     proc_ = &p;
     ip_ = next_;
   }
@@ -501,12 +645,13 @@ void Vm::doCall(const Instr& I, bool isExtern) {
     return;
   }
   const std::uint32_t frameSize = isExtern ? kExternFrame : std::uint32_t(callee->frameSize) + kStackExtra;
-  std::vector<std::uint8_t> frameMem(frameSize);
-  const std::uint32_t frame = space_.map(frameMem.data(), frameSize);
-  if (!frame) {
-    fail("no room in the address space");
-    return;
-  }
+  // The frame of this depth: its argument and local part starts cleared.
+  DepthRegions& regions = regionsAt(depth_);
+  std::vector<std::uint8_t>& frameMem = regions.frameMem;
+  if (frameMem.size() < frameSize) frameMem.resize(frameSize);
+  std::memset(frameMem.data(), 0, isExtern ? frameSize : callee->frameSize);
+  const std::uint32_t frame = regions.frame;
+  space_.rebind(frame, frameMem.data(), frameSize);
   const Procedure& caller = *proc_;
   const std::uint32_t savedFrame = areas_[kAreaFrame];
   areas_[kAreaFrame] = frame;
@@ -517,7 +662,6 @@ void Vm::doCall(const Instr& I, bool isExtern) {
   std::size_t resume = next_;
   if (err_) {
     areas_[kAreaFrame] = savedFrame;
-    space_.unmap(frame);
     return;
   }
   stop_ = false;
@@ -525,8 +669,11 @@ void Vm::doCall(const Instr& I, bool isExtern) {
   const Stack savedStack = stack_;
   const std::uint32_t savedNamed = isExtern ? 0 : areas_[named];
   const std::uint32_t savedStackArea = areas_[kAreaStack];
-  stack_ = {frame, frameSize, 0};
-  areas_[kAreaStack] = frame;
+  // A called routine's evaluation stack starts after its frame, so that its
+  // pushes never overwrite the arguments and locals in the frame.
+  const std::uint32_t frameBytes = isExtern ? 0 : callee->frameSize;
+  stack_ = {frame + frameBytes, frameSize - frameBytes, 0};
+  areas_[kAreaStack] = stack_.base;
   if (isExtern) {
     xt_Call(I.ext, *this, frame);
   } else {
@@ -542,7 +689,6 @@ void Vm::doCall(const Instr& I, bool isExtern) {
   areas_[kAreaStack] = savedStackArea;
   if (!isExtern) areas_[named] = savedNamed;
   areas_[kAreaFrame] = savedFrame;
-  space_.unmap(frame);
   if (err_) return;
   stop_ = false;
   stoppedByReturn_ = false;
@@ -556,32 +702,160 @@ void Vm::doCall(const Instr& I, bool isExtern) {
   next_ = resume;
 }
 
-void Vm::step(const Instr& I) {
-  const unsigned op = I.op;
-  if (op <= 32 || (op >= 36 && op <= 56) || op == 60 || op == 61) return opArith(I);
-  if (op >= 33 && op <= 35) return opInteg(I);
-  if ((op >= 62 && op <= 75) || (op >= 112 && op <= 115)) return opMove(I);
-  if (op >= 76 && op <= 109) return opDraw(I);
-  if (op >= 121 && op <= 134) return opFile(I);
-  switch (op) {
-  case 110: return doCall(I, false);
-  case 210: return doCall(I, true);
-  case 111: {
-    results_.clear();
-    const std::uint32_t a = I.n ? addr(I, 0) : 0;
-    for (unsigned k = 0; k < I.n && !err_; ++k) {
-      std::uint32_t w = 0;
-      if (rd(a + 4 * k, &w, 4)) results_.push_back(w);
-    }
-    if (err_) return;
-    stoppedByReturn_ = true;
-    stop_ = true;
-    return;
+void Vm::step(const Instr& I) { (this->*kPrims[I.prim])(I); }
+
+void Vm::opReturn(const Instr& I) {
+  results_.clear();
+  const std::uint32_t a = I.n ? addr(I, 0) : 0;
+  for (unsigned k = 0; k < I.n && !err_; ++k) {
+    std::uint32_t w = 0;
+    if (rd(a + 4 * k, &w, 4)) results_.push_back(w);
   }
-  case 116: case 118: case 119: stop_ = true; return;
-  case 117: case 120: stop(1); return;
-  case 135: return opIndexCheck(I);
-  default: fail("instruction " + std::to_string(op) + " has no primitive"); return;
+  if (err_) return;
+  stoppedByReturn_ = true;
+  stop_ = true;
+}
+
+void Vm::opNone(const Instr& I) { fail("instruction " + std::to_string(I.op) + " has no primitive"); }
+
+// ---- fast primitives of one element ----
+
+void Vm::opMovR1(const Instr& I) {
+  stack_.sp = 0;
+  const std::uint8_t* src = space_.translate(addr(I, 1), 8, false);
+  std::uint8_t* dst = src ? space_.translate(addr(I, 0), 8, true) : nullptr;
+  if (!dst) return opMove(I);   // the checked path reports the failure
+  std::memmove(dst, src, 8);
+}
+
+void Vm::opMovI1(const Instr& I) {
+  stack_.sp = 0;
+  const std::uint8_t* src = space_.translate(addr(I, 1), 2, false);
+  std::uint8_t* dst = src ? space_.translate(addr(I, 0), 2, true) : nullptr;
+  if (!dst) return opMove(I);
+  std::memmove(dst, src, 2);
+}
+
+void Vm::opRealBinary1(const Instr& I) {
+  const std::uint8_t* pa = space_.translate(addr(I, 0), 8, false);
+  const std::uint8_t* pb = pa ? space_.translate(addr(I, 1), 8, false) : nullptr;
+  std::uint8_t* top = pb && stack_.sp + 8 <= stack_.size ? space_.translate(stack_.base + stack_.sp, 8, true) : nullptr;
+  if (!top || stop_) return opArith(I);
+  double x, y;
+  std::memcpy(&x, pa, 8);
+  std::memcpy(&y, pb, 8);
+  const double r = I.op == 0 ? x * y : I.op == 1 ? x / y : I.op == 9 ? x + y : x - y;
+  std::memcpy(top, &r, 8);
+  stack_.sp += 8;
+}
+
+void Vm::opRealRelation1(const Instr& I) {
+  const std::uint8_t* pa = space_.translate(addr(I, 0), 8, false);
+  const std::uint8_t* pb = pa ? space_.translate(addr(I, 1), 8, false) : nullptr;
+  std::uint8_t* top = pb && stack_.sp + 4 <= stack_.size ? space_.translate(stack_.base + stack_.sp, 4, true) : nullptr;
+  if (!top || stop_) return opArith(I);
+  double x, y;
+  std::memcpy(&x, pa, 8);
+  std::memcpy(&y, pb, 8);
+  bool r;
+  switch (I.op) {
+  case 15: r = x == y; break;
+  case 16: r = x != y; break;
+  case 17: r = x > y; break;
+  case 18: r = x <= y; break;
+  case 19: r = x < y; break;
+  default: r = x >= y; break;
+  }
+  const std::uint32_t w = r ? 1 : 0;
+  std::memcpy(top, &w, 4);
+  stack_.sp += 4;
+}
+
+void Vm::jumpToIndex(const Instr& I, std::uint32_t target) {
+  if (I.target >= 0) next_ = std::size_t(I.target);   // resolved when linked
+  else jumpTo(target);
+}
+
+void Vm::opJump(const Instr& I) {
+  stack_.sp = 0;
+  jumpToIndex(I, addr(I, 0));
+}
+
+void Vm::opJumpFalse(const Instr& I) {
+  stack_.sp = 0;
+  const std::uint8_t* b = space_.translate(addr(I, 1), 2, false);
+  if (!b) return opMove(I);
+  if (!(b[0] & 1)) jumpToIndex(I, addr(I, 0));
+}
+
+void Vm::opFor(const Instr& I) {
+  const std::uint32_t ra = addr(I, 2);
+  std::uint8_t* pv = space_.translate(addr(I, 1), 2, true);
+  const std::uint8_t* pr = pv ? space_.translate(ra, 4, false) : nullptr;
+  if (!pr) return opMove(I);
+  std::int16_t v, limit, stp;
+  std::memcpy(&v, pv, 2);
+  std::memcpy(&limit, pr, 2);
+  std::memcpy(&stp, pr + 2, 2);
+  const std::int32_t next = std::int32_t(v) + stp;
+  if (stp >= 0 ? next > limit : next < limit) return;   // leave the loop
+  stack_.sp = 0;
+  const std::int16_t nv = std::int16_t(next);
+  std::memcpy(pv, &nv, 2);
+  jumpToIndex(I, addr(I, 0));
+}
+
+void Vm::opInc1(const Instr& I) {
+  std::uint8_t* pa = space_.translate(addr(I, 0), 2, true);
+  const std::uint8_t* pb = pa ? space_.translate(addr(I, 1), 2, false) : nullptr;
+  if (!pb) return opMove(I);
+  std::int16_t x, y;
+  std::memcpy(&x, pa, 2);
+  std::memcpy(&y, pb, 2);
+  const std::int16_t r = std::int16_t(std::uint16_t(std::uint32_t(I.op == 71 ? x + y : x - y)));
+  std::memcpy(pa, &r, 2);
+}
+
+// ---- the primitive table ----
+
+enum : std::uint16_t {
+  kPrimNone, kPrimArith, kPrimInteg, kPrimMove, kPrimDraw, kPrimFile, kPrimCall, kPrimExtern, kPrimReturn,
+  kPrimStop, kPrimStopError, kPrimIndexCheck, kPrimMovR1, kPrimMovI1, kPrimRealBinary1, kPrimRealRelation1,
+  kPrimJump, kPrimJumpFalse, kPrimFor, kPrimInc1
+};
+
+const Vm::Prim Vm::kPrims[] = {
+    &Vm::opNone,      &Vm::opArith,       &Vm::opInteg,      &Vm::opMove,      &Vm::opDraw,
+    &Vm::opFile,      &Vm::opCall,        &Vm::opExtern,     &Vm::opReturn,    &Vm::opStop,
+    &Vm::opStopError, &Vm::opIndexCheck,  &Vm::opMovR1,      &Vm::opMovI1,     &Vm::opRealBinary1,
+    &Vm::opRealRelation1, &Vm::opJump,    &Vm::opJumpFalse,  &Vm::opFor,       &Vm::opInc1};
+
+std::uint16_t Vm::primitiveOf(const Instr& I) {
+  const unsigned op = I.op;
+  const bool one = I.n == 1;
+  if (one) {
+    if (op == 0 || op == 1 || op == 9 || op == 10) return kPrimRealBinary1;
+    if (op >= 15 && op <= 20) return kPrimRealRelation1;
+    if (op == 62) return kPrimMovR1;
+    if (op == 63) return kPrimMovI1;
+    if (op == 71 || op == 72) return kPrimInc1;
+  }
+  if (op == 66) return kPrimJump;
+  if (op == 67 || op == 68) return kPrimJumpFalse;
+  if (op == 70) return kPrimFor;
+  if (op <= 32 || (op >= 36 && op <= 56) || op == 60 || op == 61) return kPrimArith;
+  if (op >= 33 && op <= 35) return kPrimInteg;
+  if ((op >= 62 && op <= 75) || (op >= 112 && op <= 115)) return kPrimMove;
+  if (op >= 76 && op <= 109) return kPrimDraw;
+  if (op >= 121 && op <= 134) return kPrimFile;
+  switch (op) {
+  case 110: return kPrimCall;
+  case 210: return kPrimExtern;
+  case 111: return kPrimReturn;
+  case 116: case 118: case 119: return kPrimStop;
+  case 117: case 120: return kPrimStopError;
+  case 135: return kPrimIndexCheck;
+  default: return kPrimNone;
   }
 }
 

@@ -1,5 +1,6 @@
 #include "engine/vmspace.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace engine {
@@ -30,6 +31,7 @@ std::uint32_t AddressSpace::map(void* host, std::uint32_t size, bool writable) {
         r.size = host ? size : 0;
         r.base = std::uint32_t(start) << kWindowBits;
         r.windows = need;
+        r.capacity = std::max(size, std::uint32_t(std::min<std::uint64_t>(kMaxRegionSize, std::uint64_t(need) << kWindowBits) - 1));
         r.writable = writable;
         for (unsigned w = 0; w < need; ++w) owner_[start + w] = index + 1;
         next_ = start + need < kWindows ? start + need : 1;
@@ -59,12 +61,15 @@ const AddressSpace::Region* AddressSpace::regionOf(std::uint32_t addr) const {
   return o ? &regions_[o - 1] : nullptr;
 }
 
-std::uint8_t* AddressSpace::translate(std::uint32_t addr, std::uint32_t len, bool write) const {
-  const Region* r = regionOf(addr);
-  if (!r || !r->host || (write && !r->writable)) return nullptr;
-  const std::uint32_t off = addr - r->base;
-  if (off > r->size || len > r->size - off) return nullptr;
-  return r->host + off;
+bool AddressSpace::rebind(std::uint32_t base, void* host, std::uint32_t size, bool writable) {
+  const unsigned w = base >> kWindowBits;
+  if (w == 0 || owner_[w] == 0) return false;
+  Region& r = regions_[owner_[w] - 1];
+  if (r.base != base || size > r.capacity) return false;
+  r.host = static_cast<std::uint8_t*>(host);
+  r.size = host ? size : 0;
+  r.writable = writable;
+  return true;
 }
 
 std::uint32_t AddressSpace::regionBase(std::uint32_t addr) const {

@@ -827,7 +827,6 @@ LogicRecord* ge_CopyGateSet(const char* name, LogicRecord* source) {
     g->WordCount = s->WordCount;
     g->SequenceNumber = s->SequenceNumber;
     g->AuxWord66 = s->AuxWord66;
-    g->CycleTime = s->CycleTime;
     g->VectorDimension = s->VectorDimension;
     for (unsigned i = 0; i < g->ExtraCount; ++i) g->Extra[i] = s->Extra[i];
     for (unsigned i = 0; i < g->InputCount; ++i) {

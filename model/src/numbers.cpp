@@ -284,10 +284,21 @@ double nc_ParseReal(const char* t) {
     }
   }
   if (*t == 'E' || *t == 'e' || *t == 'D' || *t == 'd') {
-    int e = nc_ParseDecimal(t + 1);
-    // Beyond these the value is 0 or infinite anyway.
-    if (e > 400) e = 400;
-    if (e < -400) e = -400;
+    // The exponent is read with the signs and spaces the decimal parser
+    // takes, but saturated: beyond +-400 the value is 0 or infinite anyway,
+    // and a long exponent must not wrap into the other direction.
+    const char* p = t + 1;
+    int esign = 1;
+    while (*p == ' ' || *p == '+' || *p == '-') {
+      if (*p == '-') esign = -1;
+      ++p;
+    }
+    int e = 0;
+    while (*p >= '0' && *p <= '9') {
+      e = e * 10 + (*p++ - '0');
+      if (e > 400) e = 400;
+    }
+    e *= esign;
     for (; e < 0; ++e) x /= 10.0;
     for (; e > 0; --e) x *= 10.0;
   }

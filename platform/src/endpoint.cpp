@@ -31,8 +31,13 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// How long the endpoint waits for the rest of a frame or for the sender to
-// take its answer; a sender that stalls cannot block the endpoint longer.
+// How long the endpoint waits for a request frame after accepting its
+// connection. A sender writes the whole frame right after connecting, so a
+// peer that connects and sends nothing holds the (single) serving thread no
+// longer than this.
+constexpr int kRequestMs = 250;
+// How long the endpoint waits for the sender to take its answer; a sender
+// that stalls cannot block the endpoint longer.
 constexpr int kPeerIoMs = 2000;
 // How long post() may take to hand over its frame.
 constexpr int kPostMs = 2000;
@@ -291,7 +296,7 @@ struct State {
 };
 
 void serveConnection(State& s, int fd) {
-  auto deadline = SteadyClock::now() + std::chrono::milliseconds(kPeerIoMs);
+  auto deadline = SteadyClock::now() + std::chrono::milliseconds(kRequestMs);
   unsigned char head[wire::kRequestHeader];
   if (!readAll(fd, head, sizeof head, deadline)) return;
   std::optional<wire::RequestHeader> h = wire::decodeRequestHeader(head);

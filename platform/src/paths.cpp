@@ -3,6 +3,7 @@
 #include "platform/paths.h"
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -193,6 +194,30 @@ std::string programDir() {
   ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n <= 0) return ".";
   return dirName(std::string_view(buf, std::size_t(n)));
+}
+
+std::string shortAlias(std::string_view fileName) {
+  std::string_view name = fileName;
+  if (auto sep = name.find_last_of("/\\"); sep != std::string_view::npos) name.remove_prefix(sep + 1);
+  const auto dot = name.rfind('.');
+  const std::string_view base = dot == std::string_view::npos ? name : name.substr(0, dot);
+  const std::string_view ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+  if (base.size() <= 8 && ext.size() <= 3 && base.find('.') == std::string_view::npos) return std::string(name);
+  auto pick = [](std::string_view from, std::size_t most) {
+    std::string out;
+    for (char c : from) {
+      if (out.size() == most) break;
+      if (std::isalnum(static_cast<unsigned char>(c)) && static_cast<unsigned char>(c) < 0x80)
+        out += char(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return out;
+  };
+  std::string alias = pick(base, 6);
+  if (alias.empty()) alias = "_";
+  alias += "~1";
+  const std::string e = pick(ext, 3);
+  if (!e.empty()) alias += "." + e;
+  return alias;
 }
 
 std::string moduleDirOf(const void* addressInModule) {

@@ -1,6 +1,7 @@
 // The settings of OBEL.INI: one getter and one setter per key, read afresh
 // with a default on every call, written key by key at once.
 #include "obeltool/core.h"
+#include "platform/numtext.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include <charconv>
@@ -188,7 +189,7 @@ int GetStartZoom(float* zoom) {
 }
 
 int SetStartZoom(float zoom) {
-  writeKey("system", "zoom", fmt("%f", static_cast<double>(zoom)));
+  writeKey("system", "zoom", plat::num::formatDouble("%f", static_cast<double>(zoom)));
   return 0;
 }
 

@@ -65,26 +65,20 @@ std::string dirPart(const std::string& p) {
 }
 } // namespace
 
-// The argument is text naming a directory (or a file) when it begins with
-// "/" and either lies in no loaded module (text of the caller) or names an
-// existing directory or a file in one; otherwise it is an address inside a
-// module (the code of a function there does not begin like a path).
+// The argument stands for a module handle: null for the running program,
+// else an address inside a loaded program or library (a function or data of
+// it), whose directory is taken. Text is never guessed from the bytes at the
+// address (a literal and a heap copy of one text would answer differently):
+// a directory as text goes through SetBINPathByString. An address in no
+// loaded module answers 0 and leaves BIN as it is.
 int SetBINPath(const void* module) {
   std::string dir;
   if (!module) {
     dir = plat::path::programDir();
   } else {
-    bool text = false;
-    std::string p;
-    if (*static_cast<const char*>(module) == '/') {
-      const char* s = static_cast<const char*>(module);
-      p = plat::path::normalize(std::string_view(s, ::strnlen(s, 4096)));
-      Dl_info info{};
-      bool inModule = ::dladdr(module, &info) != 0 && info.dli_fname;
-      text = !inModule || isDir(p) || isDir(dirPart(p));
-    }
-    if (text) dir = isDir(p) ? p : dirPart(p);
-    else dir = plat::path::moduleDirOf(module);
+    Dl_info info{};
+    if (::dladdr(module, &info) == 0) return 0;
+    dir = plat::path::moduleDirOf(module);
   }
   if (dir.empty()) return 0;
   setBinPathString(dir);

@@ -178,9 +178,20 @@ static std::string besideProgram(const char* file) {
 int bind_LoadObelTool() {
   std::string file = besideProgram("OBELTOOL.DLL");
   return bindLibrary(Lib::ObelTool, file, "GetDLLVersion", 0.05, [&]() -> std::string {
-    std::string dir = programDir();
-    const void* module = g_programDirSet ? static_cast<const void*>(dir.c_str()) : nullptr;
-    if (bind_SetBINPath(module) != 1) return "SetBINPath failed";
+    // The running program's directory is found from a null module; a
+    // directory given as text (tests, other program directories) goes by
+    // string, since SetBINPath takes only addresses inside loaded modules.
+    if (g_programDirSet) {
+      auto byString = plat::lib::symbolAs<int (*)(const char*)>(table(Lib::ObelTool).handle,
+                                                                  "SetBINPathByString");
+      const std::string dir = programDir();
+      // A settings library without the by-string entry takes the text itself.
+      const int ok = byString ? byString(plat::path::join(dir, "OBEL.INI").c_str())
+                              : bind_SetBINPath(static_cast<const void*>(dir.c_str()));
+      if (ok != 1) return "SetBINPath failed";
+    } else if (bind_SetBINPath(nullptr) != 1) {
+      return "SetBINPath failed";
+    }
     g_language = bind_GetObelLanguage();
     if (g_language == 0) {
       g_language = 2;

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
 namespace disp {
 namespace {
 
@@ -110,6 +115,117 @@ TEST(Dib, DrawScalesWithTheZoomAndRecolours) {
   dib_Free(&p);
   dib_Free(&rgb);
   gdi_ResetAll();
+}
+
+// A BMP file from its parts: the core (12-byte) or information header, a
+// colour table of `table` entries, and rows given bottom-up as stored.
+struct BmpSpec {
+  bool core = false;
+  int width = 1, height = 1;  // a negative height: rows stored top-down
+  int bits = 1;
+  std::uint32_t used = 0;     // the stored colour count
+  std::vector<std::uint32_t> table;  // 0xRRGGBB
+  std::vector<std::vector<std::uint8_t>> rows;  // padded to 4 bytes here
+};
+std::vector<std::uint8_t> buildBmp(const BmpSpec& s) {
+  std::vector<std::uint8_t> b{'B', 'M'};
+  put32(b, 0);
+  put32(b, 0);
+  put32(b, 0);
+  if (s.core) {
+    put32(b, 12);
+    put16(b, static_cast<std::uint16_t>(s.width));
+    put16(b, static_cast<std::uint16_t>(s.height));
+    put16(b, 1);
+    put16(b, static_cast<std::uint16_t>(s.bits));
+  } else {
+    put32(b, 40);
+    put32(b, static_cast<std::uint32_t>(s.width));
+    put32(b, static_cast<std::uint32_t>(s.height));
+    put16(b, 1);
+    put16(b, static_cast<std::uint16_t>(s.bits));
+    for (int i = 0; i < 4; ++i) put32(b, 0);
+    put32(b, s.used);
+    put32(b, 0);
+  }
+  for (std::uint32_t c : s.table) {
+    b.push_back(static_cast<std::uint8_t>(c));
+    b.push_back(static_cast<std::uint8_t>(c >> 8));
+    b.push_back(static_cast<std::uint8_t>(c >> 16));
+    if (!s.core) b.push_back(0);
+  }
+  for (auto row : s.rows) {
+    row.resize((row.size() + 3) / 4 * 4, 0);
+    b.insert(b.end(), row.begin(), row.end());
+  }
+  return b;
+}
+
+// Each case: the file and the pixels expected, rows top-down.
+TEST(Dib, DecodesEveryStoredForm) {
+  const std::uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF;
+  struct Case {
+    const char* name;
+    BmpSpec spec;
+    std::vector<std::uint32_t> want;
+  };
+  const std::vector<Case> cases = {
+      {"core header, 1 bit", {true, 3, 2, 1, 0, {R, G}, {{0b01000000}, {0b10100000}}}, {G, R, G, R, G, R}},
+      {"4 bit", {false, 3, 1, 4, 0, std::vector<std::uint32_t>(16, W), {{0x00, 0xF0}}}, {W, W, W}},
+      {"4 bit, two colours used", {false, 3, 1, 4, 2, {R, B}, {{0x10, 0x00}}}, {B, R, R}},
+      {"top-down rows", {false, 2, -2, 1, 2, {R, G}, {{0b10000000}, {0b01000000}}}, {G, R, R, G}},
+      // More table entries than one bit indexes: the bits follow all of them.
+      {"1 bit, four colours stored", {false, 2, 1, 1, 4, {R, G, B, W}, {{0b01000000}}}, {R, G}},
+  };
+  for (const Case& c : cases) {
+    std::string why;
+    DibHandle p = dib_FromBytes(buildBmp(c.spec), &why);
+    ASSERT_NE(p, nullptr) << c.name << ": " << why;
+    EXPECT_EQ(dib_Pixels(p), c.want) << c.name;
+    dib_Free(&p);
+  }
+}
+
+// A picture much larger than its target is decoded only as large as the
+// target needs (and never above the cap); the decode is kept between draws.
+TEST(Dib, DecodesNoMoreThanTheTargetShows) {
+  BmpSpec s{false, 4000, 4000, 1, 2, {0xFF0000, 0x00FF00}, {}};
+  s.rows.assign(4000, std::vector<std::uint8_t>(500, 0xAA));
+  DibHandle p = dib_FromBytes(buildBmp(s));
+  ASSERT_NE(p, nullptr);
+  RecordingDevice dev;
+  EXPECT_EQ(dib_Draw(&dev, p, 0, 0, 100, 50), 1);
+  EXPECT_EQ(dev.calls.back().substr(0, 30), "bitmap 0,0,100,50 src 100x50 r");
+  // At a huge target the decode stops at the cap.
+  dib_Draw(&dev, p, 0, 0, 40000, 40000);
+  EXPECT_LE(static_cast<long long>(p->decodedW) * p->decodedH, kDibDecodeCap);
+  EXPECT_EQ(p->decodedW, p->decodedH);
+  const auto* kept = p->decoded.data();
+  dib_Draw(&dev, p, 0, 0, 200, 200);
+  EXPECT_EQ(p->decoded.data(), kept);
+  dib_Free(&p);
+}
+
+TEST(Dib, CachedPicturesReloadWhenTheFileChanges) {
+  const auto dir = std::filesystem::temp_directory_path() / ("dibcache" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "P.BMP").string();
+  auto write = [&](const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+  };
+  write(makeBmp(3, 2, 8));
+  DibHandle a = dib_Cached(path);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(dib_Cached(path), a);
+  write(makeBmp(5, 2, 24));
+  std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(2));
+  DibHandle b = dib_Cached(path);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->width, 5);
+  EXPECT_EQ(dib_Cached((dir / "NONE.BMP").string()), nullptr);
+  dib_ClearCache();
+  std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -66,7 +66,8 @@ TEST_F(GateDraw, AndGateWithSixInputsHasALongInputBar) {
   EXPECT_TRUE(has("polyline 2: 102,85 102,145"));
   EXPECT_TRUE(has("polyline 2: 101,85 101,145"));
   EXPECT_TRUE(has("polyline 2: 100,85 100,145"));
-  EXPECT_TRUE(has("text 105,102 \"&\""));  // baseline 114, drawn 12 higher
+  // Centred on the 19-unit cell of the default class: 100 + 10 - 5 + 5, drawn 12 higher.
+  EXPECT_TRUE(has("text 105,98 \"&\""));
 }
 
 TEST_F(GateDraw, MirroredFlipFlopLettersAndBar) {
@@ -142,6 +143,7 @@ TEST_F(GateDraw, BargraphWithEqualLimitsDrawsNoBar) {
   inst.InputRefs = &ref;
   double extra[3] = {0, 0, std::numeric_limits<double>::infinity()};
   inst.ExtraValues = extra;
+  inst.ExtraSlotCount = 3;
   gd_DrawGateList(g, &inst, false);
   auto fills = dev.withPrefix("fillrect");
   ASSERT_EQ(fills.size(), 2u);
@@ -191,6 +193,38 @@ TEST_F(GateDraw, RealWiresCarryTheArrowAtTheirFirstPoint) {
   heads = dev.withPrefix("polygon 4");
   ASSERT_EQ(heads.size(), 1u);
   EXPECT_EQ(heads[0], "polygon 4: 184,98 190,100 184,102 184,98");
+}
+
+// A constant whose record claims more values than its instance holds shows
+// only the values that exist.
+TEST_F(GateDraw, AnalogConstantShowsNoMoreValuesThanItsSlots) {
+  auto* g = sheet.gate(51, 0, 0, 0, 1, 1, 21);  // one output of two elements
+  g->VectorDimension = 1000;
+  model::GateInstance inst{};
+  double values[2] = {1.5, 2.5};
+  inst.OutputValues = values;
+  inst.OutputSlotCount = 2;
+  gd_DrawGateList(g, &inst, true);
+  EXPECT_EQ(texts().size(), 2u);
+}
+
+// A transparent text (a label) leaves the write mode as it found it, and a
+// wire drawn in its own mode gives the caller's mode back: texts drawn
+// later keep the opacity of the sheet, whatever the gate order.
+TEST_F(GateDraw, WriteModeComesBackAfterLabelsAndWires) {
+  gdi_SetWriteMode(2);
+  auto* text = sheet.gate(66, 0, 0, 0, 0);
+  sheet.text(text, 4, 8, "Note", 12);
+  gd_DrawGate(text, nullptr, 0);
+  EXPECT_EQ(gdi_Attributes().writeMode, 2);
+  gd_DrawWire(1, sheet.wire({{0, 0}, {50, 0}}), false, false, false);
+  EXPECT_EQ(gdi_Attributes().writeMode, 2);
+  gdi_SetWriteMode(1);
+  gd_DrawGate(text, nullptr, 0);
+  EXPECT_EQ(gdi_Attributes().writeMode, 1);
+  const auto modes = dev.withPrefix("bk ");
+  ASSERT_FALSE(modes.empty());
+  EXPECT_EQ(modes.back(), "bk opaque");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // golden images (a small tolerance for font rendering). ZERLO_REGEN_GOLDEN=1
 // writes the images anew; look at them before they become golden.
 #include "display/gdi.h"
+#include "display/print.h"
 #include "display/render.h"
 #include "model/geometry.h"
 #include "sample_sheet.h"
@@ -11,6 +12,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 namespace disp {
 namespace {
@@ -106,6 +110,7 @@ struct SampleLogic {
         inst.InputRefs = &barRef;
         static double extra[3] = {0, 0, 1};
         inst.ExtraValues = extra;
+        inst.ExtraSlotCount = 3;
       }
     }
     for (std::size_t i = 0; i + 1 < instances.size(); ++i) instances[i].Next = &instances[i + 1];
@@ -147,6 +152,32 @@ TEST(RenderSheet, SampleWorksheetMatchesTheGoldenImages) {
     EXPECT_LT(compare(img.convertToFormat(QImage::Format_RGB32), golden.convertToFormat(QImage::Format_RGB32)), 0.01)
         << name;
   }
+  gdi_ResetAll();
+}
+
+// The sample sheet through a PDF printer device: a PDF file with the page's
+// drawing, and the screen's zoom as it was.
+TEST(PrintSheet, SampleWorksheetToAPdfPrinter) {
+  QGuiApplication app(argc, argv);
+  SampleLogic sample;
+  DrawView view;
+  view.sheetW = 640;
+  view.sheetH = 400;
+  gdi_ResetAll();
+  const float zoom = 2.0f;
+  gdi_SetZoom(&zoom);
+  const auto path = std::filesystem::temp_directory_path() / ("print" + std::to_string(::getpid()) + ".pdf");
+  ASSERT_TRUE(printSheetToPdf(&sample.logic, path.string(), view));
+  std::ifstream in(path, std::ios::binary);
+  std::string head(5, '\0');
+  in.read(head.data(), 5);
+  EXPECT_EQ(head, "%PDF-");
+  EXPECT_GT(std::filesystem::file_size(path), 2000u);
+  EXPECT_FLOAT_EQ(gdi_GetZoom(), 2.0f);
+  EXPECT_TRUE(gdi_Attributes().scaling);
+  EXPECT_EQ(gdi_ScaleX(100), 200);
+  EXPECT_EQ(gdi_CurrentDevice(), nullptr);
+  std::filesystem::remove(path);
   gdi_ResetAll();
 }
 

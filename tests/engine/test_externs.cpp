@@ -2,6 +2,8 @@
 #include "harness.h"
 
 #include "engine/externs.h"
+#include "engine/services.h"
+#include "engine/workers.h"
 
 #include <cstring>
 #include <unistd.h>
@@ -506,6 +508,31 @@ TEST(TextExterns, IncludeAndExtraFiles) {
   EXPECT_EQ(std::string(buf, n), "one two\n");
   std::remove(inc.c_str());
   std::remove(extra.c_str());
+}
+
+TEST(LibraryExterns, CachedCallNeedsTheActionsFlagAndReportsMissingLibraries) {
+  RecordingEngineServices rec;
+  EngineServices* old = setEngineServices(&rec);
+  Args a;
+  a.integer(0);           // synchronous
+  a.text("NOLIB.DLL");
+  a.text("Fn");
+  for (int i = 0; i < 6; ++i) a.badAddress();  // arguments outside the memory pass as null
+  a.real(7.0);            // slot 9: the address out
+  xt_DisableThreads();
+  a.call(114);
+  EXPECT_EQ(a.realAt(3), 7.0);  // flag clear: nothing happens
+  EXPECT_TRUE(rec.calls.empty());
+  xt_EnableThreads();
+  a.call(114);
+  EXPECT_EQ(a.realAt(3), 0.0);
+  EXPECT_EQ(rec.calls, std::vector<std::string>{"msg 50047 NOLIB.DLL"});
+  Args b;
+  b.integer(0);
+  b.real(3.0);            // never produced by 114: refused
+  b.call(115);
+  xt_DisableThreads();
+  setEngineServices(old);
 }
 
 } // namespace engine::test

@@ -237,6 +237,32 @@ TEST(InstructionsMore, CallPassesArgumentsAndReturnsWords) {
   EXPECT_EQ(h.outWord(0), 7);
 }
 
+// A called routine's evaluation stack starts after its frame: its pushes
+// leave the arguments intact. fma(a, b) = a x b + a with 2 and 3 gives 8 (with
+// the stack at the frame's base the first push overwrote a and gave 12).
+TEST(InstructionsMore, CalleeStackStartsAfterItsFrame) {
+  Harness h;
+  const char* consts = "two: real 2.0\nthree: real 3.0\n";
+  const char* code =
+      "func fma 16\n"
+      "mulr frame:0, frame:8\n"     // a x b: pushed after the 16-byte frame
+      "addr stack:0, frame:0\n"     // + a, a still 2
+      "ret/2 stack:8\n"
+      "end\n"
+      "func keep 0\n"               // frame 0: the stack starts at the frame as before
+      "addr frame:0, frame:0\n"
+      "ret/2 stack:0\n"
+      "end\n";
+  ASSERT_TRUE(h.loadStep("call code:fma\nmovr frame:0, const:two\nmovr frame:8, const:three\nstop\n"
+                         "movr out:0, stack:0\n"
+                         "call code:keep\nmovr frame:0, const:three\nstop\nmovr out:8, stack:0\nend",
+                         consts, code))
+      << vm().lastError();
+  EXPECT_EQ(h.runStep(), 0) << vm().lastError();
+  EXPECT_EQ(h.out[0], 8.0);
+  EXPECT_EQ(h.out[1], 6.0);
+}
+
 TEST(InstructionsMore, RecursiveCallsStopAtTheDepthLimit) {
   Harness h;
   const char* code = "func rec 0\ncall code:rec\nstop\nend\n";
@@ -307,6 +333,49 @@ TEST(InstructionsMore, DrawingGoesThroughTheDrawingLayer) {
                                       "rectangle 100,210,110,220", "rectangle 100,200,110,210"}));
   EXPECT_EQ(h.doc->runError, 0);
   disp::gdi_SetCurrent(nullptr, nullptr);
+}
+
+// The drawing run sets the document's current text height before the code runs.
+TEST(InstructionsMore, DrawingRunSetsTheTextHeightFirst) {
+  Harness h;
+  disp::RecordingDevice dev;
+  Win win{&dev};
+  disp::gdi_ResetAll();
+  disp::gdi_SetCurrent(&dev, &win);
+  ASSERT_TRUE(h.loadStep("end"));
+  disp::gdi_SetTextHeight(5, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_EQ(disp::gdi_Attributes().textClass, 0);
+  vm().runDrawing(&h.gate, &h.inst, h.type()->StepProc, 0, 0, 16);
+  EXPECT_EQ(disp::gdi_Attributes().textClass, 2);
+  disp::gdi_SetTextHeight(5, nullptr, nullptr, nullptr, nullptr);
+  vm().runDrawing(&h.gate, &h.inst, h.type()->StepProc, 0, 0);
+  EXPECT_EQ(disp::gdi_Attributes().textClass, 2) << "the standard height 13 by default";
+  disp::gdi_SetCurrent(nullptr, nullptr);
+}
+
+// Area 6 is the simulated logic's record image: the step block at 60,
+// currentStep at 104, previousStep at 112; what the code changes there goes
+// back into the logic after the run.
+TEST(InstructionsMore, LogicAreaIsTheLogicRecordImage) {
+  Harness h;
+  model::LogicRecord* l = h.doc->SimLogic;
+  l->StepBlock.simTime = 1.25;
+  l->StepBlock.maxIterations = 17;
+  l->currentStep = 0.5;
+  l->previousStep = 0.25;
+  ASSERT_TRUE(h.loadStep("movr out:0, logic:60\nmovr out:8, logic:104\nmovr out:16, logic:112\n"
+                         "movi out:24, logic:100\nmovr logic:68, const:w\nmovr logic:4, const:w\nend",
+                         "w: real 0.125"));
+  EXPECT_EQ(h.runStep(), 0) << vm().lastError();
+  EXPECT_EQ(h.out[0], 1.25);
+  EXPECT_EQ(h.out[1], 0.5);
+  EXPECT_EQ(h.out[2], 0.25);
+  EXPECT_EQ(h.outWord(24), 17);
+  EXPECT_EQ(l->StepBlock.interval, 0.125) << "the step block goes back";
+  EXPECT_STREQ(l->Name, "") << "the rest of the image is read-only";
+  // Beyond the image: stopped.
+  ASSERT_TRUE(h.loadStep("movr out:0, logic:236\nend"));
+  EXPECT_EQ(h.runStep(), 1);
 }
 
 TEST(InstructionsMore, PointListOver100IsRefused) {

@@ -217,3 +217,40 @@ TEST(Linker, ForgettingADocumentDropsItsCode) {
 }
 
 } // namespace engine::test
+
+#include "engine/stepcmd.h"
+
+namespace engine::test {
+
+// A module is linked again only with the reference table of its own file
+// (as vm_LinkCode got it), never with the document's module order.
+TEST(Linker, RelinkUsesTheFilesOwnReferenceOrder) {
+  Harness h;
+  zasm::ModuleSource src;
+  std::string err;
+  ASSERT_TRUE(zasm::assembleLibrary("module TLIB\ntype T\noutputs 16 16\nstep\ncall x1:89\n"
+                                    "addrof frame:0, out:0\naddrof frame:4, out:8\nstop\nend\nendproc\nendtype\n",
+                                    src, err))
+      << err;
+  h.module = zasm::buildModule(*h.doc, src);
+  // The file's order: itself, then the extern library; the document's
+  // compiled modules are EXTERNAL, TLIB.
+  model::ProjectModule* table[2] = {h.module, h.externs};
+  ASSERT_TRUE(vm_LinkCode(h.module, nullptr, 0, table, 2)) << vm().lastError();
+  vm().forgetModule(h.module);
+  ASSERT_FALSE(vm().isLinked(h.module));
+  ASSERT_TRUE(linkDocument(*h.doc, &err)) << err;
+  EXPECT_TRUE(vm().isLinked(h.module));
+  h.gate.X = 35;
+  h.gate.Y = 45;
+  EXPECT_EQ(h.runStep(), 0) << vm().lastError();
+  EXPECT_EQ(h.outWord(0), 35);
+  EXPECT_EQ(h.outWord(8), 45);
+  // A module that never reached the linker from a file stays unlinked.
+  vm_ForgetDocument(h.doc);
+  vm().attachDocument(h.doc);
+  EXPECT_TRUE(linkDocument(*h.doc, &err));
+  EXPECT_FALSE(vm().isLinked(h.module));
+}
+
+} // namespace engine::test

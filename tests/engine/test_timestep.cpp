@@ -11,6 +11,7 @@
 #include "model/gatekinds.h"
 #include "model/instances.h"
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -50,7 +51,8 @@ protected:
     model::setEditor(prevEditor);
   }
 
-  model::GateRecord* block(model::LogicRecord* l, const char* type, double extra = 0.0) {
+  model::GateRecord* block(model::LogicRecord* l, const char* type, double extra = 0.0,
+                           model::PinSignalType pinType = model::kTypeReal) {
     model::GateTypeRecord* t = h.type(type);
     EXPECT_NE(t, nullptr) << type;
     model::GateSpec s;
@@ -60,8 +62,8 @@ protected:
     s.outputCount = t->OutputCount;
     s.extraCount = t->ExtraCount;
     s.stateCount = t->StateCount;
-    s.inputType = model::kTypeReal;
-    s.outputType = model::kTypeReal;
+    s.inputType = pinType;
+    s.outputType = pinType;
     s.x = 100;
     s.y = 100;
     std::uint16_t seq = 0;
@@ -164,6 +166,74 @@ TEST_F(Diagram, TwoLevelDiagramSimulatesToKnownValues) {
   EXPECT_EQ(h.doc->LevelLogics[2], sub);
   EXPECT_EQ(h.doc->LevelInstances[2], inst(main, call)->Children);
   EXPECT_FALSE(ss_EnterMacroLevel(*h.doc, main)) << "no call of MAIN at level 2";
+  EXPECT_EQ(h.services.calls.back(), "rebuild") << "the view rebuilds for the new level";
+}
+
+// The negation a connection really applies is input flag bit 1 (the input's
+// own bit 0 XOR the source output's bit 0): a negated source output, a
+// negated input, both, and neither.
+TEST_F(Diagram, WordInputsAreComplementedByTheAppliedNegation) {
+  struct Row { bool sourceNegated, inputNegated; std::uint16_t expected; };
+  const Row rows[] = {{false, false, 0x1234}, {true, false, 0xEDCB}, {false, true, 0xEDCB}, {true, true, 0x1234}};
+  for (const Row& r : rows) {
+    model::LogicRecord* l = model::ge_NewLogic(r.sourceNegated ? (r.inputNegated ? "NN" : "NS") : (r.inputNegated ? "NI" : "N0"));
+    ASSERT_NE(l, nullptr);
+    model::GateRecord* src = block(l, "WSRC", 0.0, 16);
+    model::GateRecord* pass = block(l, "WPASS", 0.0, 16);
+    wire(l, src, 1, pass, 1);
+    if (r.sourceNegated) ASSERT_TRUE(model::ge_NegatePin(l, src, 1, false));
+    if (r.inputNegated) ASSERT_TRUE(model::ge_NegatePin(l, pass, 1, true));
+    const std::uint16_t value = 0x1234;
+    std::memcpy(inst(l, src)->ExtraValues, &value, 2);
+    startAtZero(l);
+    ss_StepLevel(*h.doc);
+    std::uint16_t in = 0, out = 0, back = 0;
+    std::memcpy(&in, inst(l, pass)->InputValues, 2);
+    std::memcpy(&out, inst(l, pass)->OutputValues, 2);
+    std::memcpy(&back, inst(l, src)->OutputValues, 2);
+    EXPECT_EQ(in, r.expected) << r.sourceNegated << r.inputNegated;
+    EXPECT_EQ(out, r.expected) << r.sourceNegated << r.inputNegated;
+    EXPECT_EQ(back, value) << "written back complemented again: the source keeps its value";
+  }
+}
+
+// A gate in an endless loop uses its budget once per time step (one run
+// error) and is not run again in the step's further iterations.
+TEST_F(Diagram, EndlessLoopStopsForTheRestOfTheStep) {
+  block(main, "LOOP");
+  block(main, "CHURN");   // keeps the step iterating up to its limit
+  startAtZero(main);
+  const std::uint64_t budget = 2000;
+  vm().setBudget(budget);
+  for (int step = 1; step <= 2; ++step) {
+    const std::uint64_t before = vm().instructionsExecuted();
+    h.doc->runError = 0;
+    ss_StepLevel(*h.doc);
+    const std::uint64_t used = vm().instructionsExecuted() - before;
+    EXPECT_GE(used, budget) << "step " << step << ": the loop ran once";
+    EXPECT_LT(used, 2 * budget) << "step " << step << ": and only once";
+    EXPECT_EQ(h.doc->runError, 1);
+  }
+  vm().setBudget(Vm::kDefaultBudget);
+}
+
+// The integrator across a change of the step width: the history is
+// resampled and a constant input still integrates to 2 t.
+TEST_F(Diagram, IntegratorAcrossAWidthChange) {
+  model::GateRecord* c = block(main, "CONST", 2.0);
+  model::GateRecord* i = block(main, "INTEG");
+  wire(main, c, 1, i, 1);
+  startAtZero(main);
+  main->StepBlock.maxInterval = 1.0;
+  ss_StepLevel(*h.doc);
+  for (int k = 1; k <= 12; ++k) {
+    if (k == 4) main->StepBlock.interval = 0.25;   // wider from the step after next
+    if (k == 9) main->StepBlock.interval = 0.05;   // and narrower
+    ss_StepLevel(*h.doc);
+    EXPECT_NEAR(inst(main, i)->OutputValues[0], 2.0 * main->StepBlock.simTime, 1e-9) << "step " << k;
+  }
+  EXPECT_NEAR(main->StepBlock.simTime, 0.4 + 5 * 0.25 + 3 * 0.05, 1e-9) << "the widths were used";
+  EXPECT_EQ(h.doc->runError, 0);
 }
 
 TEST_F(Diagram, EnteringAtLevel25DoesNothing) {

@@ -87,3 +87,71 @@ TEST(Zasm, LibraryWithCodeConstAndVars) {
 }
 
 } // namespace zasm
+
+namespace zasm {
+
+TEST(Zasm, UsesLinesAndInitBlock) {
+  const char* text =
+      "module LIB\n"
+      "uses EXTERNAL\nuses OTHER\n"
+      "var v 8\n"
+      "init\nframe 4\nmovr vars:v, m1.const:8\nend\nendinit\n"
+      "type T\noutputs 20\nstep\ncall x0:89\naddrof frame:0, out:0\nstop\nend\nendproc\nendtype\n";
+  ModuleSource m;
+  std::string err;
+  ASSERT_TRUE(assembleLibrary(text, m, err)) << err;
+  EXPECT_EQ(m.uses, (std::vector<std::string>{"EXTERNAL", "OTHER"}));
+  ASSERT_FALSE(m.init.empty());
+  EXPECT_EQ(m.init[0], 4);
+  engine::Procedure p;
+  ASSERT_TRUE(engine::decodeProcedure(m.types[0].procs[kStep].data(), m.types[0].procs[kStep].size(), 0, p, err));
+  EXPECT_EQ(p.operands[0].tag, '2');
+  EXPECT_EQ(p.operands[0].offset, 890u) << "module 0, extern 89 at offset 890";
+  EXPECT_TRUE(checkLibrary(m, err)) << err;
+}
+
+TEST(Zasm, UsesTableIsEnforced) {
+  struct Row { const char* text; const char* error; };
+  const Row rows[] = {
+      {"module A\nuses EXTERNAL\ntype T\nstep\ncall x1:89\nstop\nend\nendproc\nendtype\n", "not in the uses table"},
+      {"module A\nuses OTHER\ntype T\nstep\ncall x0:89\nstop\nend\nendproc\nendtype\n", "no extern library"},
+      {"module A\nuses EXTERNAL\ntype T\nstep\nmovr out:0, m3.vars:0\nend\nendproc\nendtype\n", "not in the uses table"},
+      {"module A\nuses TOOLONGNAME\n", "longer than 8"},
+      {"module A\ninit\nend\nendinit\ninit\nend\nendinit\n", "second init"},
+  };
+  for (const Row& r : rows) {
+    ModuleSource m;
+    std::string err;
+    EXPECT_FALSE(assembleLibrary(r.text, m, err)) << r.text;
+    EXPECT_NE(err.find(r.error), std::string::npos) << err;
+  }
+}
+
+// What the linker would refuse without needing another module.
+TEST(Zasm, CheckRefusesWhatCannotLink) {
+  struct Row { const char* text; const char* error; };
+  const Row rows[] = {
+      {"module A\ntype T\nstep\nmovr out:0, in:0\nendproc\nendtype\n", "type T step: code ends without an end"},
+      {"module A\ncode\nfunc f\nmovr out:0, in:0\nendcode\n", "without an end"},
+      {"module A\ninit\nmovr out:0, in:0\nendinit\n", "init: code ends without an end"},
+      {"module A\nconst\nk: real 1\nendconst\ntype T\nstep\nmovr out:0, const:16\nend\nendproc\nendtype\n",
+       "outside the constant block"},
+      {"module A\ntype T\nstep\nmovr out:0, vars:0\nend\nendproc\nendtype\n", "variable block, which is empty"},
+      {"module A\ntype T\nstep\nmovr out:0, m0.vars:0\nend\nendproc\nendtype\n", "not in the uses table"},
+      {"module A\ntype T\nstep\nmovr out:0, link:5000\nend\nendproc\nendtype\n", "linker frame"},
+      {"module A\ntype T\nstep\njmp own:6\nend\nendproc\nendtype\n", "not an instruction"},
+      {"module A\ntype T\nstep\nop57 in:0, in:0\nend\nendproc\nendtype\n", "unknown"},
+  };
+  for (const Row& r : rows) {
+    ModuleSource m;
+    std::string err;
+    if (!assembleLibrary(r.text, m, err)) {
+      EXPECT_NE(err.find(r.error), std::string::npos) << r.text << ": " << err;
+      continue;
+    }
+    EXPECT_FALSE(checkLibrary(m, err)) << r.text;
+    EXPECT_NE(err.find(r.error), std::string::npos) << err;
+  }
+}
+
+} // namespace zasm

@@ -153,7 +153,14 @@ TEST(NumberParsing, Real) {
   EXPECT_DOUBLE_EQ(nc_ParseReal(" +.5"), 0.5);
   EXPECT_DOUBLE_EQ(nc_ParseReal("3D2"), 300.0);
   EXPECT_TRUE(std::isinf(nc_ParseReal("1e400")));
-  EXPECT_FALSE(std::isnan(nc_ParseReal("1e99999"))) << "the exponent is read in 16 bits";
+  // Long exponents saturate instead of wrapping at 16 bits.
+  EXPECT_TRUE(std::isinf(nc_ParseReal("1e99999")));
+  EXPECT_GT(nc_ParseReal("1e99999"), 0.0);
+  EXPECT_EQ(nc_ParseReal("1e-99999"), 0.0);
+  EXPECT_EQ(nc_ParseReal("1e-65536"), 0.0);
+  EXPECT_TRUE(std::isinf(nc_ParseReal("-1e65537")));
+  EXPECT_LT(nc_ParseReal("-1e65537"), 0.0);
+  EXPECT_EQ(nc_ParseReal("5e0000000000000000000001"), 50.0);
 }
 
 } // namespace

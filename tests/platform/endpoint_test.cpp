@@ -243,6 +243,31 @@ TEST(Endpoint, ThrowingHandlerAndGarbageDoNotStopTheEndpoint) {
   EXPECT_EQ(r->text, "ok");
 }
 
+TEST(Endpoint, SilentPeersDoNotHoldTheEndpoint) {
+  std::string name = uniqueEndpoint("silent");
+  auto ep = Endpoint::create(name, [](const Message& m) -> Answer { return Answer{std::int64_t(m.msg), ""}; });
+  ASSERT_NE(ep, nullptr);
+  // Three peers connect and send nothing (and keep their connections open).
+  std::vector<int> silent;
+  for (int i = 0; i < 3; ++i) {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string p = socketPath(name);
+    std::memcpy(addr.sun_path, p.c_str(), p.size() + 1);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    silent.push_back(fd);
+  }
+  // A real request behind them is answered within the time-out (each silent
+  // peer held the endpoint 2 s before).
+  Message m;
+  m.msg = 7;
+  auto r = send(name, m, 1800);
+  ASSERT_TRUE(r.has_value()) << "the request waited behind the silent peers";
+  EXPECT_EQ(r->result, 7);
+  for (int fd : silent) ::close(fd);
+}
+
 TEST(Endpoint, DeadPeerIsNoAnswerAndItsSocketIsRemoved) {
   std::string name = uniqueEndpoint("dead");
   int ready[2];

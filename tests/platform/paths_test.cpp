@@ -72,6 +72,24 @@ TEST(Paths, CaseHelpers) {
   EXPECT_FALSE(sameIgnoringCase("a/b", "a/bc"));
 }
 
+TEST(Paths, ShortAliasForTheTwelveCharacterNameField) {
+  const struct { const char* name; const char* alias; } cases[] = {
+      {"SAMPLE.MDL", "SAMPLE.MDL"},           // fits: unchanged
+      {"sample.mdl", "sample.mdl"},
+      {"ABCDEFGH.MDL", "ABCDEFGH.MDL"},
+      {"ABCDEFGHI.MDL", "ABCDEF~1.MDL"},
+      {"Long project.mdl", "LONGPR~1.MDL"},   // letters and digits only, upper case
+      {"my-plant_2.mdl", "MYPLAN~1.MDL"},
+      {"a.b.c-d.mdl", "ABCD~1.MDL"},          // the last point starts the extension
+      {"X1.MDLX", "X1~1.MDL"},                // a long extension is cut to three
+      {"___________.mdl", "_~1.MDL"},
+      {"/some/dir/LONGERNAME.MDL", "LONGER~1.MDL"},
+      {"C:\\DIR\\LONGERNAME", "LONGER~1"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(plat::path::shortAlias(c.name), c.alias) << c.name;
+  for (const auto& c : cases) EXPECT_LE(plat::path::shortAlias(c.name).size(), 12u) << c.name;
+}
+
 TEST(Paths, ResolveExistingMatchesEachComponentIgnoringCase) {
   plattest::TempDir t;
   ::mkdir((t / "Sub").c_str(), 0755);

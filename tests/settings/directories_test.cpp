@@ -183,6 +183,12 @@ TEST_F(Paths, OutputFilesInTempWithInstanceDigits) {
   EXPECT_EQ(get(&obel::GetPathToProjectError), temp + "/PROJ/OUT.ERR");
   put("TARGET", "UPDATE", "/abs/OUT.ZCD");
   EXPECT_EQ(get(&obel::GetPathToDLF), "/abs/OUT.MVL");
+  // A drive letter is dropped and the rest is relative, also with a root
+  // after it (the rule table says so).
+  put("TARGET", "UPDATE", "C:\\WORK\\X.Q");
+  EXPECT_EQ(get(&obel::GetPathToProjectZCD), temp + "/WORK/X.Q");
+  put("TARGET", "UPDATE", "d:X.Q");
+  EXPECT_EQ(get(&obel::GetPathToProjectZCD), temp + "/X.Q");
   put("TARGET", "UPDATE", "");
   int r = 9;
   EXPECT_EQ(get(&obel::GetPathToProjectError, &r), "");
@@ -297,25 +303,23 @@ TEST_F(Paths, SetBinPath) {
   EXPECT_EQ(obel::binPath(), "APP/BIN");
   EXPECT_EQ(obel::SetBINPathByString("noslash"), 1);
   EXPECT_EQ(obel::binPath(), "APP/BIN");  // unchanged
-  // A directory as text, an address in a module, the program.
-  std::string dir = bin;
-  EXPECT_EQ(obel::SetBINPath(dir.c_str()), 1);
-  EXPECT_EQ(obel::binPath(), bin);
-  std::string file = bin + "/ZERLO";
-  EXPECT_EQ(obel::SetBINPath(file.c_str()), 1);
-  EXPECT_EQ(obel::binPath(), bin);
-  std::string missing = "/no/such/dir";  // text of the caller, in no module: taken as written
-  EXPECT_EQ(obel::SetBINPath(missing.c_str()), 1);
-  EXPECT_EQ(obel::binPath(), "/no/such");
-  static const char inModule[] = "/tmp";  // text inside this program naming a directory
+  // An address in a module gives that module's directory; what lies at the
+  // address is never read as text: a literal and a heap copy of one text
+  // give the same answer.
+  static const char inModule[] = "/tmp";
   EXPECT_EQ(obel::SetBINPath(inModule), 1);
-  EXPECT_EQ(obel::binPath(), "/tmp");
+  EXPECT_EQ(obel::binPath(), plat::path::programDir());
+  EXPECT_EQ(obel::SetBINPathByString((bin + "/ZERLO").c_str()), 1);
+  const std::string onHeap = std::string(inModule) + std::string(40, '/');
+  EXPECT_EQ(obel::SetBINPath(onHeap.c_str()), 0) << "a heap address lies in no module";
+  EXPECT_EQ(obel::binPath(), bin) << "unchanged";
+  int onStack = 5;
+  EXPECT_EQ(obel::SetBINPath(&onStack), 0) << "a stack address lies in no module";
+  EXPECT_EQ(obel::binPath(), bin);
   EXPECT_EQ(obel::SetBINPath(reinterpret_cast<const void*>(&obel::GetDLLVersion)), 1);
   EXPECT_EQ(obel::binPath(), plat::path::programDir());  // the core is linked into this test program
+  EXPECT_EQ(obel::SetBINPathByString((bin + "/ZERLO").c_str()), 1);
   EXPECT_EQ(obel::SetBINPath(nullptr), 1);
-  EXPECT_EQ(obel::binPath(), plat::path::programDir());
-  int onStack = 5;  // an address in no module: the program's directory
-  EXPECT_EQ(obel::SetBINPath(&onStack), 1);
   EXPECT_EQ(obel::binPath(), plat::path::programDir());
 }
 

@@ -1,6 +1,7 @@
 // ObelTool.so as its callers see it: loaded by the name "OBELTOOL.DLL",
 // every operation found by name, and the message window reached through it.
 #include "obeltool/obeltool.h"
+#include "private_runtime_dir.h"
 #include "platform/library.h"
 #include "settings_test_util.h"
 #include <cstdlib>
@@ -62,7 +63,7 @@ TEST_F(Exports, EveryOperationIsFoundByName) {
 }
 
 TEST_F(Exports, PathsThroughTheLibrary) {
-  ASSERT_EQ(sym<SetBINPathFn>("SetBINPath")(bin.c_str()), 1);
+  ASSERT_EQ(sym<SetBINPathByStringFn>("SetBINPathByString")((bin + "/OBEL.INI").c_str()), 1);
   MStrBuf b{nullptr, 0, 0};
   ASSERT_EQ(sym<PathGetterForInstFn>("GetPathToProjectZCDForInst")(&b, 2), 1);
   EXPECT_EQ(std::string(b.text), dir + "/TEMP/TMP002.Q");
@@ -89,7 +90,7 @@ TEST_F(Exports, MessageWindowThroughTheLibrary) {
   ownWindow = true;
   testutil::writeText(bin + "/OBEL.INI",
                       "[PROGRAMS]\nMSGWND=" + std::string(ZERLO_BIN_DIR) + "/messages.exe\n");
-  ASSERT_EQ(sym<SetBINPathFn>("SetBINPath")(bin.c_str()), 1);
+  ASSERT_EQ(sym<SetBINPathByStringFn>("SetBINPathByString")((bin + "/OBEL.INI").c_str()), 1);
   EXPECT_EQ(sym<MsgTextFn>("AppendMsgLine")("hello"), 1);
   std::int16_t ints[] = {1, 1, 42};
   double reals[] = {2.5};

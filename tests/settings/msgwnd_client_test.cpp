@@ -1,6 +1,7 @@
 // The message window client against the real message window program (a second
 // process, headless) and against stand-in endpoints of this process.
 #include "obeltool/msgwnd_client.h"
+#include "private_runtime_dir.h"
 #include "settings_test_util.h"
 #include <atomic>
 #include <condition_variable>

@@ -5,6 +5,8 @@
 #include "platform/uisink.h"
 #include "platform/windows.h"
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <atomic>
 #include <type_traits>
 #include <chrono>
@@ -116,7 +118,7 @@ TEST_F(Binding, OptionalLibraries) {
   EXPECT_EQ(bind_LoadObelCtrl(), 1);
   EXPECT_EQ(bind_LoadPageFrame(), 1);
   EXPECT_TRUE(pf_IsBound());
-  pf_SetProjectPath("/work/projects/A VERY LONG PROJECT NAME.MDL  ");
+  pf_SetProjectPath("projects/A VERY LONG PROJECT NAME.MDL  ");
   EXPECT_EQ(pf_ProjectName(), "A VERY LONG PROJECT");
   char record[64] = {};
   bind_of00_PaintFrame(record, sizeof record);
@@ -212,6 +214,9 @@ TEST_F(Binding, LoadStringOfIdZero) {
 
 #ifdef SHELL_WITH_OBELTOOL
 TEST_F(Binding, TheRealLibrariesBindFromTheProgramDirectory) {
+  // The dialog libraries have windows: a build without Qt has none to bind.
+  if (!std::filesystem::exists(std::string(ZERLO_BIN_DIR) + "/stockwin.so"))
+    GTEST_SKIP() << "no dialog libraries in this build";
   setProgramDir(ZERLO_BIN_DIR);
   ASSERT_EQ(bind_LoadObelTool(), 1) << lastReason();
   EXPECT_EQ(boundLanguage(), 2);

@@ -295,6 +295,10 @@ private:
       else if (what == "mode") have = editor::ui_CurrentToolMode();
       else if (what == "simulation") have = editor::ctx().SimulationOn;
       else if (what == "changed") have = editor::ctx().projectChanged;
+      else if (what == "level") have = model::CurrentDocument ? long(model::CurrentDocument->MacroLevel) : -1;
+      else if (what == "kind") have = window_ ? window_->kind : -1;
+      else if (what == "runwindows") have = editor::ctx().runWindowCount;
+      else if (what == "trendwindows") have = editor::ctx().trendWindowCount;
       else {
         fail(line, "unknown expectation " + what);
         return;

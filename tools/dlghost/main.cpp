@@ -6,9 +6,15 @@
 // calls EXPORT with the arguments from the command line and prints what it
 // answered and wrote. Arguments by the export's signature (see kExports):
 // "owner" is filled in by the host; numbers and texts are taken in order.
+// The block parameter exports (FB..., signature 'F') take TEXT AUX VECTOR
+// [MODE]: TEXT goes into a 128-byte buffer ("a|b" puts b at offset 10, the
+// second field of the assignment and position layouts; "-" no text), AUX and
+// VECTOR are comma-separated numbers ("-" null; vector[0] becomes the owner);
+// text, aux, vector and changed are printed after the call.
 // With --shot every dialog that shows (message boxes too) is saved as
 // DIR/<library>-<id>.png and then closed as Cancel, so the run ends by itself.
 #include "dialogkit/qtkit.h"
+#include "stockwin_calls.h"
 #include "platform/library.h"
 #include "platform/uisink.h"
 
@@ -52,7 +58,93 @@ const ExportSig kExports[] = {
     {"TA01_GetDFF", "iu"},
     {"TA01_CallInterfaceDiagnose", "iO"},
     {"TA01_CallInterfaceTerminal", "iO"},
+    {"FB01_CallParaAssignDlg", "vF"},
+    {"FB02_CallParaCompareDlg", "vF"},
+    {"FB03_CallParaRSNADlg", "vF"},
+    {"FB04_CallParaVisualDlg", "vF"},
+    {"FB05_CallBuildHandle", "vF"},
+    {"FB05_CallLoadTermText", "vF"},
+    {"FB05_CallOnMessage", "vF"},
+    {"FB05_CallRefreshView", "iF"},
+    {"FB05_GetMouseKeyState", "vF"},
+    {"FB06_CallParaMOutputDlg", "vF"},
+    {"FB07_CallParaSigBeepDlg", "vF"},
+    {"FB08_CallParaWaitDlg", "vF"},
+    {"FB09_CallParaDIVarDlg", "vF"},
+    {"FB10_CallParaBInputDlg", "vF"},
+    {"FB11_CallParaBEdgeDlg", "vF"},
+    {"FB12_CallParaPositionDlg", "vF"},
+    {"FB13_CallParaDisplayDlg", "vF"},
+    {"FB14_CallParaMessageDlg", "vF"},
+    {"FB15_CallTermParaDlg", "vF"},
 };
+
+// The six arguments of a block parameter export, from the command line.
+struct FbCall {
+  char text[128] = {};
+  std::int16_t aux[16] = {};
+  double vector[16] = {};
+  std::int16_t mode = 0, changed = 0;
+  bool hasText = false, hasAux = false, hasVector = false;
+  int auxCount = 0, vectorCount = 0;
+};
+
+void splitNumbers(const std::string& list, std::vector<double>& out) {
+  std::size_t start = 0;
+  while (start <= list.size() && out.size() < 16) {
+    std::size_t comma = list.find(',', start);
+    std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    out.push_back(std::strtod(item.c_str(), nullptr));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+}
+
+void fillFbCall(FbCall& c, const std::vector<std::string>& args, std::size_t next, std::uint32_t owner) {
+  auto take = [&]() -> std::string { return next < args.size() ? args[next++] : std::string("-"); };
+  std::string text = take(), aux = take(), vec = take(), mode = take();
+  if (text != "-") {
+    c.hasText = true;
+    std::size_t bar = text.find('|');
+    std::string first = text.substr(0, bar), second = bar == std::string::npos ? "" : text.substr(bar + 1);
+    std::strncpy(c.text, first.c_str(), 63);
+    if (bar != std::string::npos) std::strncpy(c.text + 10, second.c_str(), 100);
+  }
+  if (aux != "-") {
+    std::vector<double> v;
+    splitNumbers(aux, v);
+    c.hasAux = true;
+    c.auxCount = int(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) c.aux[i] = std::int16_t(v[i]);
+  }
+  if (vec != "-") {
+    std::vector<double> v;
+    splitNumbers(vec, v);
+    c.hasVector = true;
+    c.vectorCount = int(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) c.vector[i] = v[i];
+  }
+  c.vector[0] = owner;
+  if (c.vectorCount < 1) c.vectorCount = 1;
+  c.hasVector = true;
+  if (mode != "-") c.mode = std::int16_t(std::atoi(mode.c_str()));
+}
+
+void printFbCall(const FbCall& c) {
+  if (c.hasText) {
+    std::printf("text: \"%s\"", c.text);
+    if (c.text[10]) std::printf(" \"%s\"", c.text + 10);
+    std::printf("\n");
+  }
+  if (c.hasAux) {
+    std::printf("aux:");
+    for (int i = 0; i < c.auxCount; ++i) std::printf(" %d", c.aux[i]);
+    std::printf("\n");
+  }
+  std::printf("vector:");
+  for (int i = 1; i < c.vectorCount; ++i) std::printf(" %g", c.vector[i]);
+  std::printf("\nchanged: %d\n", c.changed);
+}
 
 struct CompileResult {
   std::uint32_t errors, warnings;
@@ -107,6 +199,27 @@ int main(int argc, char** argv) {
   const ExportSig* sig = nullptr;
   for (const auto& e : kExports)
     if (args[1] == e.name) sig = &e;
+  if (!sig && args[1].rfind("SW", 0) == 0) {
+    // The standard dialogs library: its own records (stockwin_calls).
+    plat::lib::Handle h = plat::lib::load(args[0]);
+    void* fn = h ? plat::lib::symbol(h, args[1].c_str()) : nullptr;
+    if (!fn) {
+      std::fprintf(stderr, "dlghost: %s\n", plat::lib::lastError().c_str());
+      return 1;
+    }
+    dlghost::installFakeServices(plat::lib::symbol(h, "SW13_SetObelServiceFctns"));
+    QWidget owner;
+    owner.setWindowTitle("dlghost");
+    owner.resize(640, 480);
+    owner.show();
+    bool known = dlghost::callStockwin(args[1], fn, kit::registerOwner(&owner),
+                                       std::vector<std::string>(args.begin() + 2, args.end()));
+    plat::ui::setDialogObserver(nullptr);
+    plat::lib::unload(h);
+    plat::ui::setSink(nullptr);
+    if (!known) std::fprintf(stderr, "dlghost: unknown export %s\n", args[1].c_str());
+    return known ? 0 : 2;
+  }
   if (!sig) {
     std::fprintf(stderr, "dlghost: unknown export %s\n", args[1].c_str());
     return 2;
@@ -147,6 +260,19 @@ int main(int argc, char** argv) {
     }
   }
   std::string rsig = sig->sig + 1;
+  if (rsig == "F") {
+    FbCall c;
+    fillFbCall(c, args, 2, ownerId);
+    using FbFn = int (*)(char*, std::int16_t*, double*, void*, std::int16_t*, std::int16_t*);
+    int r = reinterpret_cast<FbFn>(fn)(c.hasText ? c.text : nullptr, c.hasAux ? c.aux : nullptr, c.vector, nullptr,
+                                       &c.mode, &c.changed);
+    if (sig->sig[0] == 'i') std::printf("result: %d\n", r);
+    printFbCall(c);
+    plat::ui::setDialogObserver(nullptr);
+    plat::lib::unload(h);
+    plat::ui::setSink(nullptr);
+    return 0;
+  }
   char kind = sig->sig[0];
   // The exports take at most three arguments; each slot is passed as the type the signature names.
   auto call = [&]() -> double {
@@ -172,6 +298,9 @@ int main(int argc, char** argv) {
   if (rsig.find('R') != std::string::npos)
     std::printf("record: errors=%u warnings=%u memory=%.2f\n", record.errors, record.warnings, record.memoryUse);
   plat::ui::setDialogObserver(nullptr);
+  // Objects the library left for deferred deletion (closed dialogs, their
+  // helpers) go while its code is still mapped.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   plat::lib::unload(h);
   plat::ui::setSink(nullptr);
   return 0;

@@ -134,13 +134,12 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
   Messages& msgs = em.messages();
   DdfApi& ddf = em.ddf();
   const int w = em.width();
-  const bool widthOk = w == 2 || w == 4;
   const auto& entries = em.entries();
   const auto& ops = em.operands();
   const auto& tasks = em.tasks();
 
   // 1. Code: every entry of the entered tasks at its own address.
-  if (widthOk) {
+  {
     BlockSink sink(blocks);
     const uint64_t memEnd = static_cast<uint64_t>(em.codeStart()) + em.codeSize();
     for (size_t ti : em.entered()) {
@@ -148,8 +147,10 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
       for (uint32_t ei = t.firstEntry; ei < t.entryEnd; ++ei) {
         const CodeEntry& e = entries[ei];
         const uint64_t end = e.address + static_cast<uint64_t>(e.opCount + 2) * static_cast<uint64_t>(w);
-        // Two-byte addresses reach no further than 0xFFFF.
-        if (end > memEnd || (w == 2 && end > 0x10000u)) {
+        // Two-byte addresses reach no further than 0xFFFF, four-byte ones no
+        // further than 4 GiB (a program memory that ends beyond would wrap).
+        const uint64_t addressable = w == 2 ? 0x10000u : uint64_t(1) << 32;
+        if (end > memEnd || end > addressable) {
           msgs.report(26, kNoLine);
           return false;
         }
@@ -170,7 +171,7 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
   }
 
   // 2. Task table.
-  if (widthOk && em.taskTableAddress() != 0 && em.taskCount() > 0) {
+  if (em.taskTableAddress() != 0 && em.taskCount() > 0) {
     DlfBlock b{em.taskTableAddress(), {}};
     for (unsigned n = 0; n <= em.taskCount(); ++n) {
       const Task* t = nullptr;
@@ -204,7 +205,14 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
       msgs.report(30, kNoLine);
       return false;
     }
-    if (widthOk) {
+    // The table holds as many entries as its memory block has room for.
+    const uint64_t room = q.size / (2 * static_cast<uint64_t>(w));
+    if (em.scripts().size() > room) {
+      const std::string held = std::to_string(room);
+      msgs.report(63, kNoLine, held);
+      return false;
+    }
+    {
       DlfBlock b{q.address, {}};
       unsigned pos = 0;
       for (const auto& s : em.scripts()) {

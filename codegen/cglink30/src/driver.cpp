@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "dlf.h"
@@ -58,6 +59,28 @@ int copySource(std::FILE* out, const std::string& src, int openFail, int readFai
   return failure;
 }
 
+// True when the file at path exists and is one of the sources (argv[1] and
+// argv[6] on), matched as openSource finds them.
+bool isSourceFile(const std::string& path, int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (i >= 2 && i <= 5) continue;
+    std::string src = plat::path::resolveExisting(argv[i]);
+    if (src.empty()) continue;
+    std::error_code ec;
+    if (std::filesystem::equivalent(path, src, ec)) return true;
+  }
+  return false;
+}
+
+// True when two output paths name one file (also when neither exists yet).
+bool sameOutput(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  std::error_code ec1, ec2;
+  const auto ca = std::filesystem::weakly_canonical(a, ec1);
+  const auto cb = std::filesystem::weakly_canonical(b, ec2);
+  return !ec1 && !ec2 && ca == cb;
+}
+
 }  // namespace
 
 std::string preliminaryPath(const std::string& downloadPath) {
@@ -87,19 +110,31 @@ int runCompile(int argc, char** argv, CgAdvResult* result, const RunOptions& opt
     prelim = preliminaryPath(download);
     if (argc > 5 && argv[5]) msgFile = argv[5];
   }
-  // 2. A fresh message store; the message file of an earlier run goes.
+  bool argumentsComplete = argc > 4 && argv;
+  for (int i = 0; argumentsComplete && i < argc; ++i) argumentsComplete = argv[i] != nullptr;
+  // 2. A fresh message store; the message file of an earlier run goes, unless
+  // it or another output is one of the sources: then nothing is touched.
   msgs.reset();
+  if (argumentsComplete) {
+    const std::pair<std::string, int> outputs[] = {{msgFile, 57}, {argv[2], 49}, {download, 57}, {prelim, 48}};
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+      const auto& [out, number] = outputs[i];
+      if (out.empty()) continue;
+      bool clash = isSourceFile(out, argc, argv);
+      // Two outputs on one file would overwrite or delete each other.
+      for (std::size_t j = 0; j < i && !clash; ++j) clash = sameOutput(out, outputs[j].first);
+      if (clash) {
+        msgs.report(number, kNoLine, out);
+        return 0;
+      }
+    }
+  }
   if (!msgFile.empty()) std::remove(msgFile.c_str());
   // 3. Arguments.
-  if (argc <= 4 || !argv) {
+  if (!argumentsComplete) {
     msgs.report(47, kNoLine);
     return 0;
   }
-  for (int i = 0; i < argc; ++i)
-    if (!argv[i]) {
-      msgs.report(47, kNoLine);
-      return 0;
-    }
 
   enum : unsigned { F_SETTINGS = 1, F_READER = 2, F_SCANNER = 4, F_LISTING = 8 };
   unsigned flags = 0;
@@ -108,7 +143,6 @@ int runCompile(int argc, char** argv, CgAdvResult* result, const RunOptions& opt
   Listing listing(texts);
   Scanner scanner(msgs);
   std::string sourceName;
-  bool prelimClash = false;
 
   do {
     if (!binder) {
@@ -136,16 +170,7 @@ int runCompile(int argc, char** argv, CgAdvResult* result, const RunOptions& opt
     // 6. The preliminary file: every source joined, each behind a line that
     // names it.
     {
-      // The preliminary file must not be one of the sources (it would be
-      // emptied before it is read).
-      bool clash = false;
-      for (int i = 1; i < argc && !clash; ++i) {
-        if (i >= 2 && i <= 5) continue;
-        std::error_code ec;
-        clash = std::filesystem::equivalent(prelim, argv[i], ec);
-      }
-      prelimClash = clash;
-      std::FILE* out = clash ? nullptr : std::fopen(prelim.c_str(), "wb");
+      std::FILE* out = std::fopen(prelim.c_str(), "wb");
       if (!out) {
         msgs.report(48, kNoLine, prelim);
         break;
@@ -211,17 +236,11 @@ int runCompile(int argc, char** argv, CgAdvResult* result, const RunOptions& opt
   if (flags & F_SCANNER) scanner.close();
   if (flags & F_READER) binder->releaseReader();
   if (flags & F_SETTINGS) binder->releaseSettings();
-  if (!prelimClash) std::remove(prelim.c_str());
+  std::remove(prelim.c_str());
   // A run that failed leaves no download file behind (not even one of an
   // earlier run), so that no stale program can be downloaded.
   if (!ok || !downloadWritten) {
-    bool isSource = false;
-    for (int i = 1; i < argc && !isSource; ++i) {
-      if (i >= 2 && i <= 5) continue;
-      std::error_code ec;
-      isSource = std::filesystem::equivalent(download, argv[i], ec);
-    }
-    if (!isSource) std::remove(download.c_str());
+    std::remove(download.c_str());
     ok = 0;
   }
   msgs.reset();

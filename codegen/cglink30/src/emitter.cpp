@@ -1,9 +1,11 @@
 #include "emitter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 namespace cg {
 namespace {
@@ -35,10 +37,10 @@ static uint32_t binValue(const std::string& digits) {
 
 void Emitter::prepare() {
   uint8_t w = 0;
-  if (ddf_.getTargetAddressFormat(&w) && (w == 2 || w == 4))
-    width_ = w;
-  else
-    width_ = w == 0 ? 4 : w;  // other widths are not provided for: no code words are written
+  // Addresses are words for format 2 and longs for every other value, as the
+  // description reader converts them.
+  if (!ddf_.getTargetAddressFormat(&w)) w = 4;
+  width_ = w == 2 ? 2 : 4;
   uint32_t a = 0, s = 0;
   if (!ddf_.getMVLAddressAndSize(&a, &s)) a = s = 0;
   start_ = a;
@@ -132,6 +134,12 @@ void Emitter::opInteger(uint32_t line, uint32_t value, bool negative) {
 }
 
 void Emitter::opFloat(uint32_t line, double value, bool negative) {
+  // A value beyond the float range would become infinity: refused.
+  if (std::isfinite(value) && std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
+    lst_.beforeOperand();
+    msgs_.report(62, line);
+    return;
+  }
   float f = static_cast<float>(negative ? -value : value);
   uint32_t bits;
   std::memcpy(&bits, &f, 4);
@@ -412,10 +420,7 @@ void Emitter::definition(uint32_t line, const std::string& base, long index, int
       text = format("%li", v.negative ? -static_cast<long>(v.num) : static_cast<long>(v.num));
       break;
     case Value::Float: {
-      text = format("%g", v.negative ? -v.dbl : v.dbl);
-      // "%g" follows the C locale only when the process is in it.
-      for (char& c : text)
-        if (c == ',') c = '.';
+      text = format("%g", v.negative ? -v.dbl : v.dbl);  // locale-free, as every format()
       break;
     }
     case Value::Bin:

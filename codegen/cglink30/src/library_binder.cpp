@@ -13,9 +13,12 @@ const std::vector<std::string> kSettingsNames = {
     "CloseMsgWnd",         "GetPathToMsgConvDLL", "SetBINPath",  "GetObelLanguage",
     "SetObelLanguage",     "GetObelLanguagePath", "GetPathToDdfReaderDLL", "DeleteMStrBuf"};
 
-// Optional export of a language resource library: the text of an id into
-// buf (cap bytes); returns its length, 0 when the library has none.
-using ResourceStringFn = int (*)(int id, char* buf, int cap);
+// The export of a language resource library, one convention for every
+// library that uses one (code generator, formula parser):
+//   int LoadResString(unsigned id, char* buf, int size)
+// copies the text of id with its terminating zero into buf (size bytes) and
+// returns its length; 0 when the library has no text for id.
+using ResourceStringFn = int (*)(unsigned id, char* buf, int size);
 
 class ReaderApi : public DdfApi {
 public:
@@ -110,7 +113,7 @@ public:
     int lang = tb.language() ? tb.language() : 2;
     if (tb.getPath("GetObelLanguagePath", dir, lang) && !dir.empty()) {
       res_ = plat::lib::load(toolbind::joinDir(dir, "CGLINK30RES.DLL"));
-      if (res_) resString_ = plat::lib::symbolAs<ResourceStringFn>(res_, "CGRES_GetString");
+      if (res_) resString_ = plat::lib::symbolAs<ResourceStringFn>(res_, "LoadResString");
     }
     return 0;
   }
@@ -174,7 +177,7 @@ public:
   bool resourceText(int id, std::string& out) override {
     if (!resString_) return false;
     char buf[1024];
-    int n = resString_(id, buf, sizeof buf);
+    int n = resString_(static_cast<unsigned>(id), buf, sizeof buf);
     if (n <= 0 || n >= static_cast<int>(sizeof buf)) return false;
     out.assign(buf, static_cast<size_t>(n));
     return true;

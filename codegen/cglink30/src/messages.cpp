@@ -71,12 +71,23 @@ std::string Messages::lineText(const Stored& m) const {
     case 11: case 12: case 16: case 17: case 18: case 19: case 20: case 21: case 22: case 23:
     case 28: case 37: case 51: case 52: case 53: case 54: case 62: case 202: case 203:
       return prefix + texts_.get(m.number);
-    case 14:
-      return prefix + vformat(texts_.get(14), m.arg.empty() ? 0 : static_cast<int>(static_cast<unsigned char>(m.arg[0])));
+    case 14: {
+      const int c = m.arg.empty() ? 0 : static_cast<int>(static_cast<unsigned char>(m.arg[0]));
+      if (c >= 0x20 && c != 0x7F) return prefix + vformat(texts_.get(14), c);
+      // A control character or zero byte is shown as "\xNN", never written raw.
+      std::string text = texts_.get(14);
+      const auto at = text.find("%c");
+      char shown[8];
+      std::snprintf(shown, sizeof shown, "\\x%02X", static_cast<unsigned>(c));
+      if (at != std::string::npos) text.replace(at, 2, shown);
+      return prefix + text;
+    }
     case 27: case 58: case 60: case 61: case 200: case 201:
       return prefix + vformat(texts_.get(m.number), a);
     case 24: case 26:
       return texts_.get(m.number);
+    case 63:
+      return vformat(texts_.get(63), a);
     case 55:
       return vformat(texts_.get(55), a);
     default:

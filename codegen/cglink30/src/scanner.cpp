@@ -11,6 +11,11 @@ namespace {
 bool isLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool isDigit(int c) { return c >= '0' && c <= '9'; }
 bool isHex(int c) { return isDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+// Digits of a number without its leading zeros.
+size_t significantDigits(const std::string& digits) {
+  const size_t first = digits.find_first_not_of('0');
+  return first == std::string::npos ? 0 : digits.size() - first;
+}
 constexpr size_t kChunk = 1 << 16;
 
 }  // namespace
@@ -268,6 +273,8 @@ int Scanner::next(Token& t) {
         int d = peek();
         if (d == '0' || d == '1') {
           while (peek() == '0' || peek() == '1') t.text.push_back(static_cast<char>(get()));
+          // More than 32 bits is refused, not cut to its low digits.
+          if (significantDigits(t.text) > 32) msgs_.report(16, line_);
           t.code = T_BIN;
           return t.code;
         }
@@ -284,6 +291,7 @@ int Scanner::next(Token& t) {
         skipBlanks();
         if (isHex(peek())) {
           while (isHex(peek())) t.text.push_back(static_cast<char>(get()));
+          if (significantDigits(t.text) > 8) msgs_.report(16, line_);
           t.code = T_HEX;
           return t.code;
         }

@@ -1,5 +1,7 @@
 #include "texts.h"
 
+#include "platform/numtext.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -71,6 +73,7 @@ const Entry kTexts[] = {
     {60, "Functions %s is not defined in target."},
     {61, "Mark %s is already defined."},
     {62, "Cannot convert value to target format."},
+    {63, "The script table of the target holds only %s scripts."},
     {200, "Function %s  is not defined in target."},
     {201, "Variable %s format is invalid."},
     {202, "Definition exceeds element size of memory block."},
@@ -122,6 +125,9 @@ const Entry kTexts[] = {
 };
 
 std::string vformatImpl(const char* fmt, va_list ap) {
+  // Listing and message lines carry numbers with a decimal point whatever
+  // the process locale.
+  plat::num::CLocaleScope cLocale;
   va_list ap2;
   va_copy(ap2, ap);
   char small[256];

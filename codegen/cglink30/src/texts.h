@@ -29,9 +29,8 @@ private:
   Lookup override_;
 };
 
-// printf-style formatting into a std::string ("C" locale for numbers: the
-// formats here use no locale-dependent conversions except %e/%g, whose decimal
-// point the code generator fixes to ".").
+// printf-style formatting into a std::string, always in the "C" locale (a
+// decimal point in %e, %f and %g whatever the process locale).
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // Formats with a run-time format text (from the table or a resource library).
 std::string formatText(const char* fmt, ...);

@@ -203,6 +203,13 @@ int16_t Reader::getVarSizeAndAddress(DdfVarQuery* q) const {
       showMessage(kMsgNoSubElements, a->name);
       return DDF_VAR_NO_SUBELEMENTS;
     }
+    // A sub-element lies inside its element: "A10.8" of an element of eight
+    // sub-elements is no name for the first one of "A11".
+    if (uint32_t(q->element) >= a->elemSize / a->subElemSize) {
+      q->address = 0;
+      q->size = 0;
+      return DDF_VAR_NOT_FOUND;
+    }
     q->address += uint32_t(q->element) * a->subElemSize;
     q->size = a->subElemSize;
     return DDF_VAR_FOUND;

@@ -80,15 +80,19 @@ BindStatus ToolBinding::bind(const BindOptions& o) {
   }
   if (o.callSetBINPath) {
     if (auto set = fn<SetBINPathFn>("SetBINPath")) {
-      const void* arg = nullptr;
-      std::string binDir;
+      int r = 0;
       if (!o.binDir.empty()) {
+        // A directory as text goes by string: the directory part of a file
+        // named in it.
+        auto byString = fn<SetBINPathByStringFn>("SetBINPathByString");
+        if (!byString) byString = plat::lib::symbolAs<SetBINPathByStringFn>(handle_, "SetBINPathByString");
         std::error_code ec;
-        binDir = std::filesystem::absolute(o.binDir, ec).string();
-        arg = binDir.c_str();
+        const std::string file = std::filesystem::absolute(o.binDir, ec).string() + "/OBEL.INI";
+        r = byString ? byString(file.c_str()) : 0;
+      } else {
+        r = set(o.anchor == Anchor::ThisModule ? reinterpret_cast<const void*>(&thisModuleDir) : nullptr);
       }
-      else if (o.anchor == Anchor::ThisModule) arg = reinterpret_cast<const void*>(&thisModuleDir);
-      if (set(arg) != 1) return status_ = BindStatus::SetBINPathFailed;
+      if (r != 1) return status_ = BindStatus::SetBINPathFailed;
     }
   }
   if (o.languageStep) {

@@ -66,12 +66,18 @@ public:
       DialogShown info{dialog_.data(), id_.library ? id_.library : "", id_.resourceId};
       QPointer<QDialog> d = dialog_;
       QTimer::singleShot(0, dialog_, [obs, info] { obs->shown(info); });
-      QTimer::singleShot(obs->deadlineMs(), dialog_, [obs, info, d] {
+      // The deadline timer is the dialog's child, so it dies with the dialog:
+      // a pending single shot would outlive it, and the library that made it
+      // may be unloaded before the timer is freed.
+      auto* deadline = new QTimer(dialog_);
+      deadline->setSingleShot(true);
+      QObject::connect(deadline, &QTimer::timeout, dialog_, [obs, info, d] {
         if (d && d->isVisible()) {
           obs->timedOut(info);
           d->QDialog::done(2);
         }
       });
+      deadline->start(obs->deadlineMs());
     }
     return false;
   }

@@ -65,6 +65,10 @@ public:
   virtual void textOut(int x, int y, const std::string& text) = 0;
   virtual int textWidth(const std::string& text) = 0;       // in the current font
   virtual void setPixel(int x, int y, Rgb color) = 0;
+  // Many pixels of one colour (grid dots); backends may write them directly.
+  virtual void setPixels(const P32* pts, int n, Rgb color) {
+    for (int i = 0; i < n; ++i) setPixel(pts[i].x, pts[i].y, color);
+  }
   virtual void floodFill(int x, int y, Rgb border) = 0;      // with the brush, up to the border colour
   virtual void drawPictogram(int x, int y, int id) = 0;
   // A picture of srcW x srcH pixels (0xRRGGBB, rows top-down) into the box

@@ -23,6 +23,10 @@ struct Dib {
   int colors = 0;                    // entries of the colour table
   std::size_t entrySize = 4;
   std::size_t bitsOffset = 0;        // of the pixel bits in `block`
+  // The last decode (0xRRGGBB, rows top-down), possibly sampled down to what
+  // the targets needed; reused while it is large enough.
+  int decodedW = 0, decodedH = 0;
+  std::vector<std::uint32_t> decoded;
 };
 using DibHandle = Dib*;
 
@@ -30,6 +34,13 @@ using DibHandle = Dib*;
 DibHandle dib_FromBytes(const std::vector<std::uint8_t>& file, std::string* why = nullptr);
 DibHandle dib_LoadFile(const std::string& path, std::string* why = nullptr);
 void dib_Free(DibHandle* picture);
+// A picture file kept decoded between draws, keyed by path and reloaded when
+// the file changes; owned by the cache (never freed by the caller). Null when
+// the file is no picture.
+DibHandle dib_Cached(const std::string& path);
+void dib_ClearCache();
+// Most pixels a picture is decoded to: larger pictures are sampled down.
+inline constexpr long long kDibDecodeCap = 4LL * 1024 * 1024;
 bool dib_GetSize(DibHandle picture, int* width, int* height);
 // The picture as 0xRRGGBB pixels, rows top-down; empty when it cannot be decoded.
 std::vector<std::uint32_t> dib_Pixels(DibHandle picture);

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace disp {
@@ -26,6 +27,13 @@ public:
   virtual void releaseDc() = 0;
   virtual int windowKind() const { return 0; }
   virtual bool hasWindowData() const { return true; }
+  // An off-screen device of w x h pixels like the window's (white at first),
+  // for drawing into a bitmap; null where the window has none.
+  virtual std::unique_ptr<Device> createBitmapDevice(int w, int h) {
+    (void)w;
+    (void)h;
+    return nullptr;
+  }
 };
 
 // What the mouse shapes need of the shell: cursors, help contexts and its
@@ -121,6 +129,10 @@ void gdi_PieIfEnabled(int x, int y, int radius, int start, int end);
 void gdi_RoundedBox(Pt16 a, Pt16 b);
 void gdi_RoundedFrame(Pt16 a, Pt16 b);
 void gdi_Text(int x, int y, const std::string& text);
+// The width of a text in the current font, in worksheet units (the device's
+// width scaled back by the x factor); the class's cell width per character
+// without a device.
+int gdi_TextWidth(const std::string& text);
 void gdi_JustifiedText(int x, int y, const std::string& text, int hJust = 0, int vJust = 0);
 void gdi_FloodFill(int x, int y, int borderColor);
 void gdi_DrawPictogram(int x, int y, int id);

@@ -45,6 +45,12 @@ struct DrawView {
   std::function<int(const model::GateRecord*, int* channelOffset)> recordValueCount;
 };
 
+// Sets the view's text metrics from the cell the layer selects for its
+// default text height: character width and line height are that cell; the
+// baseline offset is one more than the layer's text offset, so that a text
+// drawn at y + baseline clears a frame line at y.
+void vw_DeriveTextMetrics(DrawView& v);
+
 // The view used by the drawing calls (one drawing state, like the layer's).
 DrawView& currentView();
 void setCurrentView(const DrawView& v);

@@ -6,6 +6,8 @@
 #include "display/gdi.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,5 +53,31 @@ struct DragFrame {
 void drg_UpdateDragMarker(DrawWindow* window, int mode, int cursorX, int cursorY, int sheetW, int sheetH,
                           const DragFrame& frame = {});
 bool drg_MarkerShown();
+
+// A bitmap saved from or drawn for a window: w x h pixels, 0xRRGGBB, rows
+// top-down.
+struct WindowBitmap {
+  int w = 0, h = 0;
+  std::vector<std::uint32_t> pixels;
+};
+// Copies a bitmap into the window at x, y: plainly, combined by "and", or
+// inverted. False without a context or a bitmap.
+bool drw_BlitBitmap(DrawWindow* window, const WindowBitmap* bitmap, int x, int y);
+bool drw_BlitBitmapAnd(DrawWindow* window, const WindowBitmap* bitmap, int x, int y);
+bool drw_BlitBitmapNot(DrawWindow* window, const WindowBitmap* bitmap, int x, int y);
+// A window area in a new bitmap; null when no context is to be had or the
+// device cannot be read back.
+std::unique_ptr<WindowBitmap> drw_SaveWindowArea(DrawWindow* window, int x, int y, int w, int h);
+std::unique_ptr<WindowBitmap> drw_SaveWindowAreaB(DrawWindow* window, int x, int y, int w, int h);
+// Draws an item into an off-screen bitmap of w x h: its device becomes the
+// current drawing context (white, attributes reset) while the item draws;
+// the previous context comes back. Null when the window makes no bitmaps.
+std::unique_ptr<WindowBitmap> drw_RenderToBitmap(DrawWindow* window, int w, int h, const std::function<void()>& item);
+// The frame-area marker: the area under a frame is saved once (the flag is
+// set) and put back by ws_BlitSavedBackground, which also frees it, clears
+// the flag and sets mouse shape 2.
+bool drg_SaveFrameArea(DrawWindow* window, int x, int y, int w, int h);
+bool drg_FrameAreaSaved();
+void ws_BlitSavedBackground();
 
 } // namespace disp

@@ -17,18 +17,24 @@ WorksheetCanvas::~WorksheetCanvas() {
 
 void WorksheetCanvas::clearImage() { image_.fill(Qt::white); }
 
+// Contexts nest (a window context taken while another is open, such as the
+// drag marker drawn during a redraw): all share one device, freed when the
+// last one is given back.
 Device* WorksheetCanvas::beginPaint() {
-  if (dev_) return dev_.get();
-  dev_ = std::make_unique<QtDevice>(&image_);
+  if (!dev_) dev_ = std::make_unique<QtDevice>(&image_);
+  ++depth_;
   return dev_.get();
 }
 
 void WorksheetCanvas::endPaint() {
+  if (depth_ > 0 && --depth_ > 0) return;
   dev_.reset();
   update();
 }
 
 Device* WorksheetCanvas::getDc() { return beginPaint(); }
+
+std::unique_ptr<Device> WorksheetCanvas::createBitmapDevice(int w, int h) { return std::make_unique<QtDevice>(w, h); }
 
 void WorksheetCanvas::releaseDc() { endPaint(); }
 

@@ -1,6 +1,7 @@
 #include "display/qt_device.h"
 
 #include <QFontMetrics>
+#include <QLine>
 #include <QPolygon>
 #include <algorithm>
 #include <cmath>
@@ -24,18 +25,22 @@ Qt::PenStyle qstyle(PenStyle s) {
   return Qt::SolidLine;
 }
 
-// The angle of a point seen from the centre, in 1/16 degree, counterclockwise
-// from the positive x axis with y growing downward on the screen.
-int angle16(double cx, double cy, P32 p) {
-  double a = std::atan2(-(p.y - cy), p.x - cx) * 180.0 / M_PI;
+// The angle, in 1/16 degree counterclockwise from the positive x axis (y
+// growing downward on the screen), at which the ellipse of half-axes rx, ry
+// meets the ray from the centre through a point. Qt measures ellipse angles
+// on the ellipse's parameter, so the ray's direction is taken through the
+// axes first: tan(t) = tan(ray) * rx / ry.
+int angle16(double cx, double cy, double rx, double ry, P32 p) {
+  const double dx = p.x - cx, dy = -(p.y - cy);
+  double a = (rx > 0 && ry > 0 ? std::atan2(dy * rx, dx * ry) : std::atan2(dy, dx)) * 180.0 / M_PI;
   if (a < 0) a += 360.0;
   return static_cast<int>(std::lround(a * 16.0));
 }
 
 void spans(int l, int t, int r, int b, P32 s, P32 e, int& start, int& span) {
-  double cx = (l + r) / 2.0, cy = (t + b) / 2.0;
-  start = angle16(cx, cy, s);
-  int end = angle16(cx, cy, e);
+  const double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = (r - l) / 2.0, ry = (b - t) / 2.0;
+  start = angle16(cx, cy, rx, ry, s);
+  int end = angle16(cx, cy, rx, ry, e);
   span = end - start;
   if (span <= 0) span += 360 * 16;
 }
@@ -44,6 +49,12 @@ void spans(int l, int t, int r, int b, P32 s, P32 e, int& start, int& span) {
 
 QtDevice::QtDevice(QImage* image) : image_(image), painter_(std::make_unique<QPainter>(image)) { applyState(); }
 QtDevice::QtDevice(QPaintDevice* device) : painter_(std::make_unique<QPainter>(device)) { applyState(); }
+QtDevice::QtDevice(int w, int h)
+    : owned_(std::make_unique<QImage>(std::max(1, w), std::max(1, h), QImage::Format_RGB32)), image_(owned_.get()) {
+  owned_->fill(Qt::white);
+  painter_ = std::make_unique<QPainter>(image_);
+  applyState();
+}
 QtDevice::~QtDevice() {
   if (painter_->isActive()) painter_->end();
 }
@@ -55,17 +66,25 @@ void QtDevice::applyState() {
   painter_->setFont(font_);
   painter_->setBackground(QBrush(Qt::white));
   painter_->setBackgroundMode(opaque_ ? Qt::OpaqueMode : Qt::TransparentMode);
+  if (clipOn_) painter_->setClipRect(clip_);
 }
 
 void QtDevice::setPen(const PenSpec& p) {
   if (p == penSpec_) return;
   penSpec_ = p;
+  for (const auto& [spec, pen] : pens_)
+    if (spec == p) {
+      pen_ = pen;
+      painter_->setPen(pen_);
+      return;
+    }
   pen_ = QPen(qc(p.color));
   pen_.setStyle(qstyle(p.style));
   pen_.setWidth(p.width <= 1 ? 0 : p.width);  // width 0: one device pixel
   pen_.setCosmetic(true);
   pen_.setCapStyle(Qt::FlatCap);
   pen_.setJoinStyle(Qt::MiterJoin);
+  if (pens_.size() < 256) pens_.emplace_back(p, pen_);
   painter_->setPen(pen_);
 }
 
@@ -77,50 +96,84 @@ void QtDevice::setBrush(Rgb c) {
   painter_->setBrush(brush_);
 }
 
-void QtDevice::setFont(const FontSpec& f) {
-  if (haveFont_ && f == fontSpec_) return;
-  haveFont_ = true;
-  fontSpec_ = f;
-  font_ = QFont(QString::fromStdString(f.face));
-  font_.setPixelSize(f.height > 0 ? f.height : 1);
-  font_.setStyleHint(QFont::SansSerif);
-  rotation_ = f.escapement;
-  painter_->setFont(font_);
-  ascent_ = QFontMetrics(font_).ascent();
+// The font's height is its cell (ascent + descent), as the drawing layer's
+// heights are meant: the pixel size is the largest whose cell fits it.
+QtDevice::FontEntry QtDevice::makeFont(const FontSpec& f) {
+  const int cell = std::max(1, f.height);
+  QFont font(QString::fromStdString(f.face));
+  font.setStyleHint(QFont::SansSerif);
+  if (f.weight >= 600) font.setBold(true);
+  auto cellOf = [&](int px) {
+    font.setPixelSize(px);
+    const QFontMetrics m(font);
+    return m.ascent() + m.descent();
+  };
+  int px = std::max(1, cell * 7 / 8);
+  while (px > 1 && cellOf(px) > cell) --px;
+  while (cellOf(px + 1) <= cell) ++px;
+  font.setPixelSize(px);
+  const QFontMetrics m(font);
+  FontEntry e{f, font, m.ascent(), m.ascent() + m.descent(), {}, {}};
+  return e;
 }
 
-void QtDevice::setTextColor(Rgb c) { textColor_ = qc(c); }
+void QtDevice::setFont(const FontSpec& f) {
+  if (current_ && current_->spec == f) return;
+  current_ = nullptr;
+  for (auto& e : fonts_)
+    if (e->spec == f) current_ = e.get();
+  if (!current_) {
+    fonts_.push_back(std::make_unique<FontEntry>(makeFont(f)));
+    current_ = fonts_.back().get();
+  }
+  haveFont_ = true;
+  fontSpec_ = f;
+  font_ = current_->font;
+  rotation_ = f.escapement;
+  painter_->setFont(font_);
+  ascent_ = current_->ascent;
+}
+
+void QtDevice::setTextColor(Rgb c) {
+  textColor_ = qc(c);
+  textPen_ = QPen(textColor_);
+}
 
 void QtDevice::setOpaqueText(bool o) {
   opaque_ = o;
   painter_->setBackgroundMode(o ? Qt::OpaqueMode : Qt::TransparentMode);
 }
 
+// Qt's thin lines with flat caps leave out the pixel at the bottom or right
+// end of a segment, whichever way it runs. The device convention leaves out
+// the end point: a segment running up or left is drawn shifted one pixel
+// toward its start, so that its start is drawn and its end left out.
 void QtDevice::polyline(const P32* pts, int n) {
   if (n <= 0) return;
   if (n == 1) {
     painter_->drawPoint(pts[0].x, pts[0].y);
     return;
   }
-  if (n == 2 && pen_.width() <= 1) {
-    // A single segment without its last pixel.
-    QPoint a(pts[0].x, pts[0].y), b(pts[1].x, pts[1].y);
-    if (a.y() == b.y() && a.x() != b.x()) b.rx() += b.x() > a.x() ? -1 : 1;
-    else if (a.x() == b.x() && a.y() != b.y()) b.ry() += b.y() > a.y() ? -1 : 1;
-    painter_->drawLine(a, b);
+  if (pen_.width() > 1) {
+    QPolygon poly(n);
+    for (int i = 0; i < n; ++i) poly[i] = QPoint(pts[i].x, pts[i].y);
+    painter_->drawPolyline(poly);
     return;
   }
-  QPolygon poly;
-  for (int i = 0; i < n; ++i) poly << QPoint(pts[i].x, pts[i].y);
-  // The last pixel of a line is not drawn: pull the end of a thin, axis-parallel
-  // last segment back by one pixel.
-  if (pen_.width() <= 1) {
-    QPoint& last = poly[n - 1];
-    const QPoint& prev = poly[n - 2];
-    if (last.y() == prev.y() && last.x() != prev.x()) last.rx() += last.x() > prev.x() ? -1 : 1;
-    else if (last.x() == prev.x() && last.y() != prev.y()) last.ry() += last.y() > prev.y() ? -1 : 1;
+  auto segment = [](P32 a, P32 b) {
+    if (a.x == b.x && b.y < a.y) return QLine(b.x, b.y + 1, a.x, a.y + 1);
+    if (a.y == b.y && b.x < a.x) return QLine(b.x + 1, b.y, a.x + 1, a.y);
+    return QLine(a.x, a.y, b.x, b.y);
+  };
+  if (n == 2) {
+    if (pts[0] != pts[1]) painter_->drawLine(segment(pts[0], pts[1]));
+    return;
   }
-  painter_->drawPolyline(poly);
+  std::vector<QLine> lines;
+  lines.reserve(static_cast<std::size_t>(n) - 1);
+  for (int i = 0; i + 1 < n; ++i)
+    if (pts[i] != pts[i + 1]) lines.push_back(segment(pts[i], pts[i + 1]));
+  painter_->drawLines(lines.data(), static_cast<int>(lines.size()));
 }
 
 void QtDevice::polygon(const P32* pts, int n) {
@@ -171,6 +224,23 @@ void QtDevice::roundRect(int l, int t, int r, int b, int ew, int eh) {
 }
 
 void QtDevice::textOut(int x, int y, const std::string& text) {
+  if (text.empty()) return;
+  if (current_ && rotation_ == 0) {
+    // Laid out once per font and text; the opaque background is the text's cell.
+    auto it = current_->texts.find(text);
+    if (it == current_->texts.end()) {
+      QStaticText st(QString::fromStdString(text));
+      st.setTextFormat(Qt::PlainText);
+      st.prepare(QTransform(), current_->font);
+      if (current_->texts.size() >= 4096) current_->texts.clear();
+      it = current_->texts.emplace(text, std::move(st)).first;
+    }
+    if (opaque_) painter_->fillRect(QRect(x, y, textWidth(text), current_->height), painter_->background());
+    painter_->setPen(textPen_);
+    painter_->drawStaticText(x, y, it->second);
+    painter_->setPen(pen_);
+    return;
+  }
   QPen keep = painter_->pen();
   painter_->setPen(textColor_);
   QString s = QString::fromStdString(text);
@@ -188,7 +258,31 @@ void QtDevice::textOut(int x, int y, const std::string& text) {
 }
 
 int QtDevice::textWidth(const std::string& text) {
-  return QFontMetrics(font_).horizontalAdvance(QString::fromStdString(text));
+  if (!current_) return QFontMetrics(font_).horizontalAdvance(QString::fromStdString(text));
+  auto it = current_->widths.find(text);
+  if (it != current_->widths.end()) return it->second;
+  const int w = QFontMetrics(current_->font).horizontalAdvance(QString::fromStdString(text));
+  if (current_->widths.size() < 4096) current_->widths.emplace(text, w);
+  return w;
+}
+
+void QtDevice::setPixels(const P32* pts, int n, Rgb c) {
+  if (n <= 0) return;
+  // (Only while the image shares its bits with no copy, which writing would detach.)
+  if (image_ && image_->isDetached() && image_->format() == QImage::Format_RGB32 &&
+      painter_->compositionMode() == QPainter::CompositionMode_SourceOver) {
+    // Written straight into the image's bits, inside the clip.
+    const QRect area = clipOn_ ? image_->rect().intersected(clip_) : image_->rect();
+    const QRgb v = qRgb(c.r, c.g, c.b);
+    for (int i = 0; i < n; ++i)
+      if (area.contains(pts[i].x, pts[i].y)) reinterpret_cast<QRgb*>(image_->scanLine(pts[i].y))[pts[i].x] = v;
+    return;
+  }
+  QPolygon poly(n);
+  for (int i = 0; i < n; ++i) poly[i] = QPoint(pts[i].x, pts[i].y);
+  painter_->setPen(QPen(qc(c), 0));
+  painter_->drawPoints(poly);
+  painter_->setPen(pen_);
 }
 
 void QtDevice::setPixel(int x, int y, Rgb c) {
@@ -198,32 +292,56 @@ void QtDevice::setPixel(int x, int y, Rgb c) {
   painter_->setPen(keep);
 }
 
+// A scanline fill on the image's bits: each span of the seed's row is
+// filled to the border colour, then the rows above and below are searched for
+// new seeds. It stays inside the clip rectangle.
 void QtDevice::floodFill(int x, int y, Rgb border) {
-  if (!image_ || x < 0 || y < 0 || x >= image_->width() || y >= image_->height()) return;
+  if (!image_) return;
+  QRect area = image_->rect();
+  if (clipOn_) area = area.intersected(clip_);
+  if (!area.contains(x, y)) return;
   painter_->end();
-  const QRgb stop = qRgb(border.r, border.g, border.b);
-  const QRgb fill = brush_.color().rgb();
-  const int w = image_->width(), h = image_->height();
-  if ((image_->pixel(x, y) & 0xFFFFFF) != (stop & 0xFFFFFF)) {
-    std::vector<bool> seen(static_cast<std::size_t>(w) * h, false);
-    std::vector<QPoint> todo{QPoint(x, y)};
-    while (!todo.empty()) {
-      QPoint p = todo.back();
-      todo.pop_back();
-      if (p.x() < 0 || p.y() < 0 || p.x() >= w || p.y() >= h) continue;
-      auto idx = static_cast<std::size_t>(p.y()) * w + p.x();
-      if (seen[idx]) continue;
-      seen[idx] = true;
-      if ((image_->pixel(p) & 0xFFFFFF) == (stop & 0xFFFFFF)) continue;
-      image_->setPixel(p, fill);
-      todo.emplace_back(p.x() + 1, p.y());
-      todo.emplace_back(p.x() - 1, p.y());
-      todo.emplace_back(p.x(), p.y() + 1);
-      todo.emplace_back(p.x(), p.y() - 1);
+  const QRgb stop = qRgb(border.r, border.g, border.b) & 0xFFFFFFu;
+  const QRgb fill = 0xFF000000u | (brush_.color().rgb() & 0xFFFFFFu);
+  const int l = area.left(), r = area.right(), t = area.top(), b = area.bottom();
+  auto row = [&](int py) { return reinterpret_cast<QRgb*>(image_->scanLine(py)); };
+  const int aw = r - l + 1;
+  std::vector<std::uint8_t> done(static_cast<std::size_t>(aw) * (b - t + 1), 0);
+  int rowY = y;
+  auto open = [&](const QRgb* line, int px) {
+    return (line[px] & 0xFFFFFFu) != stop && !done[static_cast<std::size_t>(rowY - t) * aw + (px - l)];
+  };
+  {
+    std::vector<QPoint> seeds{QPoint(x, y)};
+    while (!seeds.empty()) {
+      const QPoint s = seeds.back();
+      seeds.pop_back();
+      QRgb* line = row(s.y());
+      rowY = s.y();
+      if (!open(line, s.x())) continue;
+      int a = s.x(), e = s.x();
+      while (a > l && open(line, a - 1)) --a;
+      while (e < r && open(line, e + 1)) ++e;
+      for (int px = a; px <= e; ++px) {
+        line[px] = fill;
+        done[static_cast<std::size_t>(rowY - t) * aw + (px - l)] = 1;
+      }
+      for (int ny : {s.y() - 1, s.y() + 1}) {
+        if (ny < t || ny > b) continue;
+        const QRgb* next = row(ny);
+        rowY = ny;
+        bool inSpan = false;
+        for (int px = a; px <= e; ++px) {
+          const bool o = open(next, px);
+          if (o && !inSpan) seeds.emplace_back(px, ny);
+          inSpan = o;
+        }
+      }
     }
   }
   painter_->begin(image_);
   applyState();
+  painter_->setFont(font_);
 }
 
 void QtDevice::drawPictogram(int x, int y, int id) {
@@ -238,8 +356,10 @@ void QtDevice::drawPictogram(int x, int y, int id) {
 }
 
 void QtDevice::setClip(bool on, int l, int t, int r, int b) {
+  clipOn_ = on;
+  clip_ = QRect(l, t, r - l, b - t);
   if (on)
-    painter_->setClipRect(QRect(l, t, r - l, b - t));
+    painter_->setClipRect(clip_);
   else
     painter_->setClipping(false);
 }
@@ -247,29 +367,28 @@ void QtDevice::setClip(bool on, int l, int t, int r, int b) {
 bool QtDevice::readPixels(int x, int y, int w, int h, std::vector<std::uint32_t>& out) {
   if (!image_ || w < 0 || h < 0) return false;
   out.assign(static_cast<std::size_t>(w) * h, 0xFFFFFFu);
-  for (int row = 0; row < h; ++row)
-    for (int col = 0; col < w; ++col) {
-      int px = x + col, py = y + row;
-      if (px >= 0 && py >= 0 && px < image_->width() && py < image_->height())
-        out[static_cast<std::size_t>(row) * w + col] = image_->pixel(px, py) & 0xFFFFFFu;
-    }
+  const QRect inside = QRect(x, y, w, h).intersected(image_->rect());
+  for (int py = inside.top(); py <= inside.bottom(); ++py) {
+    const auto* line = reinterpret_cast<const QRgb*>(image_->constScanLine(py));
+    std::uint32_t* dst = out.data() + static_cast<std::size_t>(py - y) * w;
+    for (int px = inside.left(); px <= inside.right(); ++px) dst[px - x] = line[px] & 0xFFFFFFu;
+  }
   return true;
 }
 
 void QtDevice::drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const std::uint32_t* pixels,
                           std::uint32_t rop, const Rgb* transparent) {
   if (!pixels || srcW <= 0 || srcH <= 0 || w <= 0 || h <= 0) return;
-  QImage src(srcW, srcH, QImage::Format_ARGB32);
-  const QRgb key = transparent ? qRgb(transparent->r, transparent->g, transparent->b) : 0;
+  QImage src(srcW, srcH, transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  const std::uint32_t key = transparent ? (std::uint32_t(transparent->r) << 16 | transparent->g << 8 | transparent->b) : 0;
   for (int row = 0; row < srcH; ++row) {
     auto* line = reinterpret_cast<QRgb*>(src.scanLine(row));
+    const std::uint32_t* in = pixels + static_cast<std::size_t>(row) * srcW;
     for (int col = 0; col < srcW; ++col) {
-      QRgb v = 0xFF000000u | (pixels[static_cast<std::size_t>(row) * srcW + col] & 0xFFFFFFu);
-      if (transparent && (v & 0xFFFFFFu) == (key & 0xFFFFFFu)) v = 0;  // fully transparent
-      line[col] = v;
+      const std::uint32_t v = in[col] & 0xFFFFFFu;
+      line[col] = transparent && v == key ? 0u : 0xFF000000u | v;  // the key colour fully transparent
     }
   }
-  if (w != srcW || h != srcH) src = src.scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation);
   QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
   switch (rop) {
     case kSrcAnd: mode = QPainter::RasterOp_SourceAndDestination; break;
@@ -278,10 +397,15 @@ void QtDevice::drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const 
     case kNotSrcCopy: mode = QPainter::RasterOp_NotSource; break;
     default: break;
   }
-  painter_->save();
+  const QPainter::CompositionMode keep = painter_->compositionMode();
   painter_->setCompositionMode(mode);
-  painter_->drawImage(x, y, src);
-  painter_->restore();
+  // Stretched while drawing: only the part inside the device is rasterised,
+  // never a scaled copy of the whole picture.
+  if (w == srcW && h == srcH)
+    painter_->drawImage(x, y, src);
+  else
+    painter_->drawImage(QRect(x, y, w, h), src);
+  painter_->setCompositionMode(keep);
 }
 
 } // namespace disp

@@ -15,17 +15,24 @@ namespace {
 class ImageWindow : public DrawWindow {
 public:
   explicit ImageWindow(QImage* img) : image_(img) {}
+  // Contexts nest and share one device, freed when the last is given back.
   Device* beginPaint() override {
-    dev_ = std::make_unique<QtDevice>(image_);
+    if (!dev_) dev_ = std::make_unique<QtDevice>(image_);
+    ++depth_;
     return dev_.get();
   }
-  void endPaint() override { dev_.reset(); }
+  void endPaint() override {
+    if (depth_ > 0 && --depth_ > 0) return;
+    dev_.reset();
+  }
   Device* getDc() override { return beginPaint(); }
-  void releaseDc() override { dev_.reset(); }
+  void releaseDc() override { endPaint(); }
+  std::unique_ptr<Device> createBitmapDevice(int w, int h) override { return std::make_unique<QtDevice>(w, h); }
 
 private:
   QImage* image_;
   std::unique_ptr<QtDevice> dev_;
+  int depth_ = 0;
 };
 
 } // namespace
@@ -45,6 +52,7 @@ QImage renderSheet(model::LogicRecord* level, float zoom, DrawView view) {
   setCurrentView(view);
   ImageWindow win(&img);
   if (gdi_BeginPaint(&win)) {
+    vw_DeriveTextMetrics(currentView());
     ws_Redraw(level);
     gdi_EndPaint();
   }

@@ -47,6 +47,7 @@ struct EditorContext {
   std::vector<std::string> stubCalls;   // handler ids run by the stand-in
   model::RouteOptions routeOptions;
   std::string optionDirectory;       // where the option file is read
+  std::string binDirectory;          // the program directory (DEFAULT.MDN); the option directory when empty
   OptionValues options;
   bool optionsRead = false;
   // The hook of the auto-router (set by the gesture code).

@@ -13,6 +13,10 @@ model::DocumentRecord* doc_NewWindowDocument(const model::DocumentRecord& src);
 // Frees a window document's record (never the project it shares) and clears
 // every editor pointer to it; the template and the paste document are never freed.
 void doc_FreeWindowDocument(model::DocumentRecord*& doc);
+// After the project of from changed its module words (a module or logic added
+// or removed), every document the editor holds that shared the project (its
+// first module was oldFirst) takes the new words.
+void doc_ShareProjectWords(const model::DocumentRecord& from, model::ProjectModule* oldFirst);
 // True while a live window shows the document.
 bool doc_ShownByWindow(const model::DocumentRecord* doc);
 

@@ -55,5 +55,7 @@ void hk_DisableThreads();
 bool hk_EditBlock(model::GateRecord* gate);
 bool hk_PromptInt(const std::string& title, int& value);
 bool hk_PromptIoValue(model::GateRecord* gate);
+void hk_OpenFaceEditor(model::LogicRecord* logic);
+void hk_StartTrend(model::DocumentRecord* doc);
 
 } // namespace editor

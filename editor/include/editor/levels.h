@@ -12,6 +12,12 @@ void ui_ForgetLogic(model::LogicRecord* logic);
 bool de_RemoveLogicRecord(model::LogicRecord* logic);
 // Command 252: chooses a logic with the selector and removes it; 0.
 int de_RemoveLogic();
+// Command 211: chooses a module and removes it; the main module takes the
+// whole module list with it. Levels showing its logics close everywhere.
+void fn_CancelLibrary();
+// Releases the current document's module list (every document sharing it
+// follows); levels that show its logics close everywhere first.
+void de_ReleaseDocList();
 // Closes the shown level of the current document.
 void de_CloseLevel();
 

@@ -4,8 +4,13 @@
 // slots each holding the (virtual) address of the argument's storage; results
 // go back through those addresses. Every access is checked through the
 // interpreter's address space: a bad argument address stops the run.
+#include <cstddef>
 #include <cstdint>
 #include <string>
+
+namespace model {
+struct GateTypeRecord;
+}
 
 namespace engine {
 
@@ -49,6 +54,17 @@ public:
   void writeMain(const std::string& line) override { text += line; }
 };
 TargetTextSink* setTargetTextSink(TargetTextSink* sink);   // null: none; returns the previous one
+
+// The variable table of a compiled gate type (GateTypeRecord::VariableTable,
+// VariableCount entries): each entry 8 bytes, little-endian: u16 kind, u16
+// count, u32 byte offset of the variable in the gate's state values. The size
+// of a variable by kind: 0, 2 and 5 one 8-byte slot; 1 count 8-byte slots;
+// 3 count bytes, at most 40; 4 134 bytes; other kinds have no known size.
+constexpr std::size_t kVariableEntrySize = 8;
+// End of the last variable (its offset plus its size), the byte count that
+// extern 108 restores; 0 when the type has no table, the table is shorter
+// than its count says, or the last kind is unknown.
+std::size_t xt_VariableTableEnd(const model::GateTypeRecord* type);
 
 // Closes and forgets the extra files of extern 76 (with the main output).
 void xt_CloseExtraFiles();

@@ -15,8 +15,9 @@ void ss_StepLevelTo(model::DocumentRecord& doc);
 // Marks the active Step, Start, Stop or Branch gate of the current level;
 // returns it (null when none).
 model::GateRecord* ss_FindSequenceGate(model::DocumentRecord& doc);
-// Opens the kind-0 gate of the current level that calls logic; false when
-// there is none or the level is already 25.
+// Opens the kind-0 gate of the current level that calls logic and asks the
+// view to rebuild and redraw (EngineServices::rebuildView); false when there
+// is none or the level is already 25.
 bool ss_EnterMacroLevel(model::DocumentRecord& doc, model::LogicRecord* logic);
 
 } // namespace engine

@@ -19,6 +19,9 @@ public:
   virtual ~EngineServices() = default;
   // A numbered message of the standard dialogs library (50031, 50034, ...).
   virtual void showMessage(int number);
+  // A numbered message with a name put in place of its "%s" (50046, 50047, ...).
+  // May be called from a worker thread.
+  virtual void showMessageWith(int number, const std::string& insert);
   // An information box (msg_Notice): text and caption shown unchanged.
   virtual void notice(const std::string& text, const std::string& caption);
   // Writes the target program frame of a logic (the code writer's part).
@@ -27,6 +30,9 @@ public:
   virtual void redrawLevelGates() {}
   // The view scrolled to show the marked sequence gate.
   virtual void viewScrolled() {}
+  // A macro level was entered: the view rebuilds itself for the new level
+  // and redraws.
+  virtual void rebuildView() {}
 };
 
 EngineServices& engineServices();
@@ -38,6 +44,9 @@ class RecordingEngineServices : public EngineServices {
 public:
   std::vector<std::string> calls;
   void showMessage(int number) override { calls.push_back("msg " + std::to_string(number)); }
+  void showMessageWith(int number, const std::string& insert) override {
+    calls.push_back("msg " + std::to_string(number) + " " + insert);
+  }
   void notice(const std::string& text, const std::string& caption) override {
     calls.push_back("notice " + caption + " " + text);
   }
@@ -46,6 +55,7 @@ public:
   }
   void redrawLevelGates() override { calls.push_back("redraw"); }
   void viewScrolled() override { calls.push_back("scrolled"); }
+  void rebuildView() override { calls.push_back("rebuild"); }
 };
 
 } // namespace engine

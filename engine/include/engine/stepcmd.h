@@ -8,9 +8,11 @@
 
 namespace engine {
 
-// Links every loaded compiled module of the document that is not linked yet;
-// the module table of each is the document's compiled modules in list order.
-// False with the first refusal in error (other modules are still linked).
+// Links every loaded compiled module of the document that is not linked yet
+// with the reference table of its own block library file (as vm_LinkCode
+// recorded it, never the document's order); a module without one stays
+// unlinked. False with the first refusal in error (other modules are still
+// linked).
 bool linkDocument(model::DocumentRecord& doc, std::string* error = nullptr);
 
 // Runs n time steps of the document's first logic (or its level-1 logic) and

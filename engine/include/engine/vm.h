@@ -25,6 +25,7 @@ class Vm {
 public:
   static constexpr unsigned kStackExtra = 309;     // evaluation stack = frame size + 309 bytes
   static constexpr unsigned kExternFrame = 200;
+  static constexpr unsigned kLinkFrameSize = 4096;   // the linker's frame (tag ',')
   static constexpr unsigned kMaxCallDepth = 64;
   static constexpr std::uint64_t kDefaultBudget = 50'000'000;  // instructions of one outermost run
 
@@ -60,10 +61,34 @@ public:
 
   // Runs one procedure for a gate and its instance; returns the error byte.
   std::uint8_t run(model::GateRecord* gate, model::GateInstance* instance, const void* code);
-  // The drawing run: sets the drawing attributes and origin first and
-  // restores them afterwards; returns nothing.
+  // The same for a procedure already looked up (procedureFor).
+  std::uint8_t run(model::GateRecord* gate, model::GateInstance* instance, const Procedure& p);
+  // True when the last outermost run ended because it used up its
+  // instruction budget (an endless loop).
+  bool lastRunOutOfBudget() const { return outOfBudget_; }
+  // The drawing run: sets the drawing attributes, the text height (the
+  // document's current one) and the origin first and restores them
+  // afterwards; returns nothing.
+  static constexpr int kDefaultTextHeight = 13;
   void runDrawing(model::GateRecord* gate, model::GateInstance* instance, const void* code,
-                  int originX, int originY);
+                  int originX, int originY, int textHeight = kDefaultTextHeight);
+
+  // The reference table a block library file gave its module (recorded by
+  // vm_LinkCode, kept until the module's document is forgotten); null when
+  // the module never reached the linker from a file.
+  const std::vector<model::ProjectModule*>* fileTable(const model::ProjectModule* module) const;
+  void recordFileTable(const model::ProjectModule* module, model::ProjectModule* const* table, unsigned size);
+  void dropFileTable(const model::ProjectModule* module) { fileTables_.erase(module); }
+
+  // Area 6: the image of the simulated logic's record as block code sees it
+  // (the file image's layout: step block at 60, currentStep at 104,
+  // previousStep at 112; pointers read as 0). Filled before every outermost
+  // run; the step block and the two widths (bytes 60..119) that the code
+  // changed are written back after it.
+  static constexpr unsigned kLogicImageSize = 236;
+  // The name, counts and texts of the image are taken again on the next run
+  // (the time step calls it at the start of every time step).
+  void refreshLogicImage() { imageFull_ = nullptr; }
 
   AddressSpace& space() { return space_; }
   const std::string& lastError() const { return lastError_; }
@@ -91,13 +116,20 @@ private:
     std::uint32_t size = 0;
     std::uint32_t sp = 0;     // bytes in use
   };
+  // Regions kept per nesting depth and rebound for each run or call: the
+  // instance slots, the evaluation stack and the call frame.
+  struct DepthRegions {
+    std::uint32_t area[4] = {};
+    std::uint32_t stack = 0, frame = 0;
+    std::vector<std::uint8_t> stackMem, frameMem;
+  };
 
   ModuleMap& mapModule(model::ProjectModule* m);
   bool linkProcedure(model::ProjectModule* m, const void* code, std::uint32_t length, std::string& err);
   bool relocate(Procedure& p, model::ProjectModule* m, std::string& err);
   const Procedure* functionAt(std::uint32_t addr);
   std::uint8_t runProcedure(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p);
-  void mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4]);
+  void mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4], DepthRegions& r);
   void execute(const Procedure& p, std::size_t ip);
   void step(const Instr& I);
   void doCall(const Instr& I, bool isExtern);
@@ -127,6 +159,29 @@ private:
   void opDraw(const Instr& I);
   void opFile(const Instr& I);
   void opIndexCheck(const Instr& I);
+  // The primitive table (threaded code: each linked instruction holds the
+  // index of its primitive) and the fast primitives of single elements.
+  using Prim = void (Vm::*)(const Instr&);
+  static const Prim kPrims[];
+  static std::uint16_t primitiveOf(const Instr& I);
+  void opCall(const Instr& I) { doCall(I, false); }
+  void opExtern(const Instr& I) { doCall(I, true); }
+  void opReturn(const Instr& I);
+  void opStop(const Instr& I) { stop_ = true; }
+  void opStopError(const Instr& I) { stop(1); }
+  void opNone(const Instr& I);
+  void opMovR1(const Instr& I);
+  void opMovI1(const Instr& I);
+  void opRealBinary1(const Instr& I);
+  void opRealRelation1(const Instr& I);
+  void opJump(const Instr& I);
+  void opJumpFalse(const Instr& I);
+  void opFor(const Instr& I);
+  void opInc1(const Instr& I);
+  void jumpToIndex(const Instr& I, std::uint32_t target);
+
+  std::vector<DepthRegions> depthRegions_;
+  DepthRegions& regionsAt(unsigned depth);
 
   AddressSpace space_;
   model::DocumentRecord* doc_ = nullptr;
@@ -137,7 +192,6 @@ private:
   std::unordered_map<std::uint32_t, std::unique_ptr<Procedure>> functions_;
   std::unordered_map<std::uint32_t, model::ProjectModule*> codeOwner_;   // code vbase -> module
   std::vector<std::uint8_t> linkFrame_;
-  std::vector<std::vector<std::uint8_t>> stackPool_;
   std::uint32_t linkFrameBase_ = 0;
   model::ProjectModule* linking_ = nullptr;
   model::ProjectModule* lastLinked_ = nullptr;
@@ -157,6 +211,18 @@ private:
   std::uint64_t budget_ = 0, budgetLimit_ = kDefaultBudget, executed_ = 0;
   std::string lastError_;
   std::int16_t originX_ = 0, originY_ = 0;
+  bool outOfBudget_ = false;
+  std::map<const model::ProjectModule*, std::vector<model::ProjectModule*>> fileTables_;
+  std::uint8_t logicImage_[kLogicImageSize] = {};
+  std::uint8_t logicWritten_[kLogicImageSize] = {};
+  std::uint32_t logicImageBase_ = 0;
+  model::LogicRecord* imageOf_ = nullptr;
+  model::LogicRecord* imageFull_ = nullptr;   // the logic whose whole image is filled in
+  mutable const void* lastCode_ = nullptr;     // procedureFor's last answer
+  mutable const Procedure* lastProc_ = nullptr;
+  void fillLogicImage();
+  void fillLogicStep();
+  void writeBackLogicImage();
   friend struct VmFileTable;
 };
 

@@ -45,6 +45,8 @@ struct Instr {
   std::uint32_t first = 0;     // index of the first operand in the procedure's operand table
   std::uint32_t nMany = 0;     // operand count of opcode 69
   std::int32_t ext = -1;       // extern number of opcode 210
+  std::uint16_t prim = 0;      // the interpreter's primitive, chosen when the code is linked
+  std::int32_t target = -1;    // jumps: index of the target instruction resolved at link time
   std::uint32_t operandCount() const { return op == 69 ? nMany : nops; }
 };
 

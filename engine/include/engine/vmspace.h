@@ -26,9 +26,22 @@ public:
   std::uint32_t map(void* host, std::uint32_t size, bool writable = true);
   // Releases the region of a base returned by map (0 and unknown bases are ignored).
   void unmap(std::uint32_t base);
+  // Points a mapped region at another host block of at most the size it was
+  // mapped with (null: every access fails); a constant-time switch for the
+  // regions the interpreter keeps per nesting depth (instance slots, stack,
+  // call frames). False when base is not a region or the block does not fit.
+  bool rebind(std::uint32_t base, void* host, std::uint32_t size, bool writable = true);
   // Host pointer of [addr, addr + len); null when not inside one region or
   // (for write) the region is read-only.
-  std::uint8_t* translate(std::uint32_t addr, std::uint32_t len, bool write) const;
+  std::uint8_t* translate(std::uint32_t addr, std::uint32_t len, bool write) const {
+    const std::uint32_t o = owner_[addr >> kWindowBits];
+    if (!o) return nullptr;
+    const Region& r = regions_[o - 1];
+    const std::uint64_t off = addr - r.base;
+    // One compare for the bounds: an empty (null) region has size 0.
+    if (off + len > r.size || (write && !r.writable) || !r.host) return nullptr;
+    return r.host + off;
+  }
   // Base and size of the region holding addr (0 when unmapped).
   std::uint32_t regionBase(std::uint32_t addr) const;
   std::uint32_t regionSize(std::uint32_t addr) const;
@@ -43,6 +56,7 @@ private:
     std::uint32_t size = 0;
     std::uint32_t base = 0;
     std::uint32_t windows = 0;
+    std::uint32_t capacity = 0;   // largest size a rebind may give it
     bool writable = false;
   };
   const Region* regionOf(std::uint32_t addr) const;

@@ -1,5 +1,6 @@
 // Feeds arbitrary requests to the software PLC's dispatcher and arbitrary
-// programs to its run step. The first byte picks the kind of input.
+// programs to its run step. The first byte picks the kind of input and the
+// path of the run step.
 #include "kernel.h"
 
 #include <cstddef>
@@ -118,6 +119,12 @@ void program(plc::Kernel& k, Input& in, bool raw) {
   for (int t = 1; t <= 3; ++t) k.countdown[t] = 1 + t;   // due within a few ticks
   for (int i = 0; i < 12; ++i) {
     k.timeCounter += in.u8();
+    // Now and then a write into the program while it runs: the pre-decoded
+    // path translates it again before the next run step.
+    if (in.u8() < 32) {
+      std::uint32_t w = in.u32();
+      k.mem.write(base + 4 * (in.u16() % (room / 4)), &w, 4);
+    }
     k.dspsTimer();
     k.dspsRun();
   }
@@ -129,6 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1) return 0;
   plc::Kernel& k = fresh();
   Input in{data + 1, size - 1};
+  // Both paths of the run step: pre-decoded and checked.
+  k.predecode = (data[0] / 3) % 2 == 0;
   switch (data[0] % 3) {
     case 0: requests(k, in); break;
     case 1: program(k, in, false); break;

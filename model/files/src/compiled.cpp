@@ -1,6 +1,7 @@
 // Reading and writing block libraries.
 #include "internal.h"
 #include "modelfiles/compiled.h"
+#include "modelfiles/messages.h"
 #include "modelfiles/project.h"
 
 #include "model/document.h"
@@ -94,6 +95,21 @@ ProjectModule* findCompiled(const char* name) {
   for (ProjectModule* m = d && d->FirstModule ? d->FirstModule->Next : nullptr; m; m = m->Next)
     if (isCompiled(m) && mdl_NamesEqual(m->Name, 12, name, 12, 12)) return m;
   return nullptr;
+}
+
+// Drops the code of every type of a module: the names, counts, lengths, pin
+// tables and descriptor lists stay, the procedures go and the flags word is
+// cleared, as in a placeholder.
+void makePlaceholders(ProjectModule* m) {
+  for (GateTypeRecord* t = firstTypeOf(m); t; t = t->Next) {
+    if (t->StepProc) mm_Deallocate(t->StepProc, t->StepLength);
+    t->StepProc = nullptr;
+    for (int i = 0; i < 7; ++i) {
+      if (t->Procs[i]) mm_Deallocate(t->Procs[i], t->ProcLength[i]);
+      t->Procs[i] = nullptr;
+    }
+    t->Flags = 0;
+  }
 }
 
 void appendModule(ProjectModule* m) {
@@ -216,8 +232,14 @@ bool mdl_ReadCompiledModule(ProjectModule*& slot, const std::uint8_t* data, std:
   if (r.failed() || !r.has(n)) return fileError();
   const std::uint8_t* link = r.take(n);
   if (g_moduleLinker && !g_moduleLinker(m, link, n, refs, count)) {
-    LoadStatus.versionConflict = true;
-    return true;
+    // A library whose code cannot link must not make the project that uses
+    // it unopenable: its types become placeholders (as before the library is
+    // read) and its gates run nothing; 50041 says so once per load.
+    makePlaceholders(m);
+    if (!LoadStatus.linkFailureShown) {
+      LoadStatus.linkFailureShown = true;
+      showMessage(50041);
+    }
   }
   return LoadStatus.anyFailure();
 }

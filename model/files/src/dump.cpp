@@ -1,6 +1,7 @@
 #include "modelfiles/dump.h"
 
 #include "model/instances.h"
+#include "platform/numtext.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,11 +13,7 @@ using namespace model;
 
 namespace {
 
-std::string num(double v) {
-  char b[64];
-  std::snprintf(b, sizeof b, "%.17g", v);
-  return b;
-}
+std::string num(double v) { return plat::num::formatDouble("%.17g", v); }
 
 std::string hex(const void* p, std::size_t n) {
   static const char* digits = "0123456789abcdef";

@@ -271,6 +271,17 @@ bool gem_ReadRest(FileHandle handle, std::vector<std::uint8_t>& out, std::size_t
   }
 }
 
+bool gem_ReadFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t maxBytes) {
+  out.clear();
+  std::string p = path;
+  FileHandle h = 0;
+  if (gem_OpenExisting(p, h) < 1) return false;
+  const bool ok = gem_ReadRest(h, out, maxBytes);
+  gem_Fclose(h);
+  if (!ok) out.clear();
+  return ok;
+}
+
 int gem_OpenCount() { return g_open.load(); }
 
 } // namespace modelfiles

@@ -14,7 +14,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <climits>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace modelfiles {
@@ -173,16 +175,13 @@ bool alreadyLoaded(DocumentRecord& d, const std::string& path) {
 }
 
 bool readAll(const std::string& path, std::vector<std::uint8_t>& out) {
-  std::string p = path;
-  FileHandle h = 0;
-  if (gem_OpenExisting(p, h) < 1) return false;
-  const bool ok = gem_ReadRest(h, out, kMaxFileBytes);
-  gem_Fclose(h);
-  return ok;
+  return gem_ReadFile(path, out, kMaxFileBytes);
 }
 
+// The main module carries the file's name, or its alias when the name does
+// not fit the 12-byte field (the file keeps its long name).
 void setMainModuleName(ProjectModule* m, const std::string& path) {
-  const std::string name = fileNameOf(path);
+  const std::string name = plat::path::shortAlias(fileNameOf(path));
   std::memset(m->Name, 0, 12);
   std::memcpy(m->Name, name.data(), std::min<std::size_t>(name.size(), 12));
 }
@@ -301,15 +300,46 @@ int loadFile(std::string path, int openProject, bool withSelector) {
   return finishLoad(d);
 }
 
-// Writes bytes beside path, then moves the old file to ".MD~" and the new
-// one into place. The original stays intact on any failure.
+// Flushes a directory so that a rename in it survives a crash.
+void syncDir(const std::string& dir) {
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
+// Writes bytes beside path, then moves the new file into place; the old file
+// becomes the ".MD~" backup. The new file keeps the old one's mode (and owner
+// where allowed). An old file the user may not write is refused. The previous
+// backup stays until the new file is in place. The original stays intact on
+// any failure.
 bool writeWithBackup(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  const std::string target = plat::path::resolveForWrite(plat::path::normalize(path));
+  std::string target = plat::path::resolveForWrite(plat::path::normalize(path));
+  // A symbolic link stays a link: the file it points to is replaced.
+  struct stat lst {};
+  if (::lstat(target.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+    char real[PATH_MAX];
+    if (!::realpath(target.c_str(), real)) return false;
+    target = real;
+  }
+  struct stat old {};
+  const bool hasOld = ::stat(target.c_str(), &old) == 0;
+  if (hasOld) {
+    if (!S_ISREG(old.st_mode)) return false;
+    // Read-only for this user (or for everyone, which also binds root).
+    if (::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0) return false;
+  }
   const std::string dir = plat::path::dirName(target);
-  const std::string temp = plat::path::join(dir.empty() ? "." : dir,
-                                            "." + plat::path::baseName(target) + ".new" + std::to_string(::getpid()));
+  const std::string place = dir.empty() ? "." : dir;
+  const std::string base = plat::path::baseName(target);
+  const std::string pid = std::to_string(::getpid());
+  const std::string temp = plat::path::join(place, "." + base + ".new" + pid);
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
+  if (hasOld) {
+    (void)::fchown(fd, old.st_uid, old.st_gid);  // fails for other owners: the mode still holds
+    (void)::fchmod(fd, old.st_mode & 07777);
+  }
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -322,22 +352,26 @@ bool writeWithBackup(const std::string& path, const std::vector<std::uint8_t>& b
     ::unlink(temp.c_str());
     return false;
   }
+  // The backup is prepared under a temporary name; the previous ".MD~" is
+  // replaced only once the new file is in place.
   const std::string backup = plat::path::withExtension(target, "MD~");
-  bool movedOld = false;
-  if (::access(target.c_str(), F_OK) == 0) {
-    ::unlink(backup.c_str());
-    // The backup; the original stays in place until the new file replaces it.
-    movedOld = ::link(target.c_str(), backup.c_str()) == 0;
-    if (!movedOld) {
-      std::string old;
-      movedOld = plat::path::readFile(target, old) && plat::path::writeFileAtomic(backup, old);
+  const std::string backupTemp = plat::path::join(place, "." + base + ".bak" + pid);
+  bool haveBackup = false;
+  if (hasOld) {
+    ::unlink(backupTemp.c_str());
+    haveBackup = ::link(target.c_str(), backupTemp.c_str()) == 0;
+    if (!haveBackup) {
+      std::string content;
+      haveBackup = plat::path::readFile(target, content) && plat::path::writeFileAtomic(backupTemp, content);
     }
   }
   if (::rename(temp.c_str(), target.c_str()) != 0) {
     ::unlink(temp.c_str());
-    if (movedOld) ::unlink(backup.c_str());
+    if (haveBackup) ::unlink(backupTemp.c_str());
     return false;
   }
+  if (haveBackup && ::rename(backupTemp.c_str(), backup.c_str()) != 0) ::unlink(backupTemp.c_str());
+  syncDir(dir);
   return true;
 }
 
@@ -455,13 +489,6 @@ bool mdl_LoadReferencedModule(ProjectModule* module) {
 int mdl_SaveProjectAs(const std::string& path) {
   DocumentRecord* d = CurrentDocument;
   if (!d || !d->FirstModule || !firstLogicOf(d->FirstModule)) return 1;
-  const std::string name = fileNameOf(path);
-  if (name.size() > 12) {
-    plat::ui::messageBox("The file name \"" + name +
-                             "\" is longer than 8 characters and its extension; the project cannot be saved under it.",
-                         "Zerlo", plat::ui::MB_OK | plat::ui::MB_ICONHAND);
-    return 0;
-  }
   // The main module carries the file's name; a failed save keeps the old one.
   char oldName[12];
   std::memcpy(oldName, d->FirstModule->Name, 12);

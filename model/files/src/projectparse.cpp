@@ -93,6 +93,8 @@ bool readGateGroup(ByteReader& r, bool old, StagedLogic& sl) {
     if (!validType(g->Outputs[i].Type) || g->Outputs[i].FirstElement != element) return bad();
     element += elementCount(g->Outputs[i].Type);
   }
+  // A constant's dimension counts its output values: never more than its pins hold.
+  if (g->Kind == 51 && g->VectorDimension > element - 1) g->VectorDimension = std::uint16_t(element - 1);
   if (!allocRows(g->Extra, exCount)) return false;
   g->ExtraCount = exCount;
   for (unsigned i = 0; i < exCount; ++i) g->Extra[i] = r.f64();
@@ -131,18 +133,27 @@ bool mapGateIds(StagedLogic& sl) {
       const PinLinks& k = sg.pins[i];
       p.Source = nullptr;
       p.BranchOf = nullptr;
+      // The applied-negation bit is derived, never taken from the file: an
+      // unconnected input applies its own negation, a connected one its own
+      // negation against its source's.
+      const auto applied = [&p](bool on) {
+        p.Flags = std::uint16_t((p.Flags & ~kPinAppliedNegation) | (on ? kPinAppliedNegation : 0));
+      };
       if (!k.source) {
         p.SourcePin = 0;
+        applied((p.Flags & kPinNegated) != 0);
         continue;
       }
       GateRecord* src = find(k.source);
       if (!src || p.SourcePin < 1 || p.SourcePin > src->OutputCount) {
         p.SourcePin = 0;
         dropWire(p.Wire);
+        applied((p.Flags & kPinNegated) != 0);
         continue;
       }
       p.Source = src;
       p.BranchOf = find(k.branchOf);
+      applied(((p.Flags ^ src->Outputs[p.SourcePin - 1].Flags) & 1) != 0);
     }
     g->Sub = nullptr;
     if (g->Kind == kKindReferenceMarker || g->Kind == kKindSetMarker) {

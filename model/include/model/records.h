@@ -136,7 +136,9 @@ struct GateRecord {
   std::uint16_t UseCount;  // 1 after creation, copied with the gate
   std::uint16_t GateNumber;
   std::uint32_t LinkId;    // 0; identity while a project file is read or written
-  std::uint32_t AuxLong;   // 100 after creation, copied with the gate
+  // Kind 0 calling a '$' logic: the cycle time of its task, milliseconds (100
+  // after creation, copied with the gate, kept by the project files).
+  std::uint32_t AuxLong;
   std::uint8_t AuxByte;    // 0 on creation
   std::uint8_t AuxByte2;
   std::uint16_t AuxWord54;
@@ -148,7 +150,6 @@ struct GateRecord {
   std::uint16_t AuxWord66;
   // In memory only.
   GateRecord* SequenceLink;    // stack link of an open parallel sequence (code writer)
-  std::uint32_t CycleTime;     // cycle time of a '$' macro, milliseconds
 };
 enum : std::uint16_t { kGateMirrored = 1, kGateSharedExtra = 2 };
 
@@ -333,6 +334,11 @@ struct DocumentRecord {
   LogicRecord* ReturnLogic;       // level to return to after a run view
   std::uint16_t ReturnLevel;
   char Title[64];                 // window title of the document
+  std::uint8_t ListSwitch2;       // list switches 2..4 of the sheet view (ShowValues is switch 1)
+  std::uint8_t ListSwitch3;
+  std::uint8_t ListSwitch4;
+  std::uint8_t TrendView;         // shown in a trend window
+  std::uint8_t LevelReturn;       // the level-return slots hold a level to go back to
 };
 
 // The level-1 entries: the logic the worksheet shows and edits, and its instances.

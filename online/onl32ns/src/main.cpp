@@ -5,6 +5,7 @@
 #include "obeltool/obeltool.h"
 #include "onl32ns/bindings.h"
 #include "onl32ns/cmdline.h"
+#include "onl32ns/name_claim.h"
 #include "onl32ns/server_core.h"
 #include "platform/endpoint.h"
 #include "platform/paths.h"
@@ -144,8 +145,17 @@ int main(int argc, char** argv) {
   g_server.name = cl->name;
   const std::string endpoint = srv::serverEndpoint(srv::kServerClass, cl->name);
 
-  // 4. A server of this name runs already: hand over to it.
-  if (plat::ipc::exists(endpoint)) {
+  // 4. A server of this name runs already, or another start claimed the name
+  // first: hand over to it. Otherwise the name is ours until we exit.
+  static NameClaim claim;
+  const StartRole role = claimServerName(endpoint, claim, 15000);
+  if (role == StartRole::Failed) {
+    fatal(withArg(303, endpoint));
+    conv.unbind();
+    tb.unbind();
+    return 1;
+  }
+  if (role == StartRole::HandOver) {
     srv::Client client(endpoint);
     auto comm = client.query("COMM");
     bool on = comm && srv::upperAscii(*comm) == "ON";

@@ -247,6 +247,7 @@ Reply ServerCore::queryKeyword(const std::string& key, const std::string& arg, b
     Reply rep = number(r == kDone ? 1 : 0);
     // The number also travels as text, so that a client reading text sees it.
     rep.text = rep.number ? "1" : "0";
+    rep.hasText = true;
     return rep;
   }
   if (key == "LOADOK") return text(format("%u", loadState_));

@@ -1,5 +1,7 @@
 #include "srvclient/kc.h"
 
+#include "platform/numtext.h"
+
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -82,12 +84,9 @@ bool GetReal(const char* name, float& v) {
   v = 0;
   char buf[100];
   if (!Query(name, buf, sizeof buf)) return false;
-  // strtod follows the process locale; numbers on the wire are "C" locale.
-  std::string s(buf);
-  errno = 0;
-  char* end = nullptr;
-  double d = std::strtod(s.c_str(), &end);
-  if (end == s.c_str() || errno == ERANGE) return false;
+  // Numbers on the wire have a decimal point whatever the process locale.
+  double d = 0;
+  if (!plat::num::parseDouble(buf, d)) return false;
   v = static_cast<float>(d);
   return true;
 }
@@ -116,7 +115,9 @@ bool GetBit(const char* name, bool& flag, int index) {
   return true;
 }
 
-std::int64_t SetReal(const char* name, float v) { return setFormatted(name, "%f", static_cast<double>(v)); }
+std::int64_t SetReal(const char* name, float v) {
+  return Set(name, plat::num::formatDouble("%f", static_cast<double>(v)).c_str());
+}
 std::int64_t SetBool(const char* name, bool v) { return Set(name, v ? "1" : "0"); }
 std::int64_t SetInt(const char* name, std::int8_t v) { return setFormatted(name, "%i", static_cast<int>(v)); }
 std::int64_t SetCard(const char* name, std::uint16_t v) { return setFormatted(name, "%u", static_cast<unsigned>(v)); }

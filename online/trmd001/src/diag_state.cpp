@@ -57,7 +57,11 @@ int DiagState::interfaceError(int code) {
     for (auto& c : counters_) c = 0;
     code -= 600;
   }
-  if (code >= 1 && code <= 20) ++counters_[code - 1];
+  if (code >= 1 && code <= 20) {
+    int c = counters_[code - 1].load();
+    while (c < kCounterLimit && !counters_[code - 1].compare_exchange_weak(c, c + 1)) {
+    }
+  }
   int sum = 0;
   for (auto& c : counters_) sum += c.load();
   if (sum >= 100) interfaceState_ = 1;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <cctype>
 #include <string>
 
@@ -174,6 +175,8 @@ template <bool Big> int convertStringToBin(MC01_VariableRef* ref, const char* va
   if (isFloatArea(ref->area) && (size == 4 || size == 8)) {
     double d;
     if (!parseDouble(value, d)) return 0;
+    // A value beyond the float range would become infinity: refused.
+    if (size == 4 && std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max())) return 0;
     if (size == 4) return floatToBin<Big>(static_cast<float>(d), ref->buffer, 4);
     uint64_t raw;
     std::memcpy(&raw, &d, 8);

@@ -41,6 +41,15 @@ PLATFORM_API std::string resolveForWrite(std::string_view p);
 // Compares two paths ignoring case and separator style.
 PLATFORM_API bool sameIgnoringCase(std::string_view a, std::string_view b);
 PLATFORM_API std::string toUpper(std::string_view s);
+// The name for a 12-character name field (an 8.3 name). A name whose base
+// has at most 8 characters and no point and whose extension has at most 3
+// stays as it is.
+// Any other becomes a deterministic upper-case alias: the first six letters
+// or digits of its base name ("_" when it has none), "~1", a point and the
+// first three letters or digits of its extension ("Long project.mdl" gives
+// "LONGPR~1.MDL"). The file on disk keeps its long name; only the field
+// holds the alias. Projects and the dialogs use this one rule.
+PLATFORM_API std::string shortAlias(std::string_view fileName);
 // The directory of the running program (of /proc/self/exe).
 PLATFORM_API std::string programDir();
 // The directory of the shared object or program that contains this address.

@@ -14,7 +14,9 @@
  *
  *   rule                         Linux form
  *   separators in values         "\" and "/" both accepted; "/" in every result
- *   absolute value               begins with "/" (or "\"); a drive "X:" carries no meaning and is dropped
+ *   absolute value               begins with "/" (or "\")
+ *   drive-letter value           "X:" carries no meaning and is dropped; what follows counts as
+ *                                relative even when it begins with "\": "C:\WORK\X.Q" -> "<base>/WORK/X.Q"
  *   relative value               resolved against BIN (output files: against TEMP)
  *   "..\" steps                  each drops the last directory of the base; more steps than the base
  *                                has directories: the value is returned unresolved
@@ -150,12 +152,11 @@ int SetObelLanguage(int language);
 /* ---- Directories and paths ----
  * SetBINPath(module): the argument stands for the module handle of Windows:
  *   null                  -> the directory of the running program;
- *   a pointer to text that begins with "/" -> that directory (an existing
- *                            directory is taken whole, otherwise the part
- *                            before the last "/" of the file named);
- *   any other pointer     -> an address inside a loaded program or library
- *                            (a function of it): that module's directory
- *                            (an address in no module: the program's).
+ *   an address inside a loaded program or library (a function or data of
+ *   it)                   -> that module's directory;
+ *   an address in no loaded module (heap, stack) -> 0, BIN unchanged.
+ * Text naming a directory goes through SetBINPathByString (give a file in
+ * the directory, e.g. "/opt/zerlo/bin/OBEL.INI").
  * Returns 1, or 0 when no directory can be had. */
 int SetBINPath(const void* module);
 int SetBINPathByString(const char* pathOfFile); /* directory part of the path; always 1 */

@@ -55,6 +55,7 @@ int Kernel::setDP(const char* area, std::uint16_t index, const void* value) {
   std::uint8_t* p = elementBytes(*this, named(n->area), index, n->writeSize);
   if (!p) return 0;
   std::memcpy(p, value, n->writeSize);
+  mem.noteWrite(static_cast<Addr>(kArenaBase + (p - mem.raw())), n->writeSize);
   return 1;
 }
 

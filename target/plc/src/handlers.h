@@ -66,6 +66,21 @@ inline std::int32_t elapsedSince(Exec& e, std::int32_t last) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(now(e)) - static_cast<std::uint32_t>(last));
 }
 
+// Integer arithmetic that wraps (done in unsigned, then narrowed).
+template <class T> T wrapAdd(T a, T b) { return static_cast<T>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b)); }
+template <class T> T wrapSub(T a, T b) { return static_cast<T>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b)); }
+template <class T> T wrapMul(T a, T b) {
+  return static_cast<T>(static_cast<std::uint32_t>(static_cast<std::int64_t>(a) * static_cast<std::int64_t>(b)));
+}
+// The four comparison bytes: equal, unequal, greater, lower.
+template <class T> void compareInto(std::uint8_t* o, T a, T b) {
+  std::memset(o, 0, 4);
+  if (a == b) { o[0] = 255; return; }
+  o[1] = 255;
+  if (a > b) o[2] = 255;
+  if (a < b) o[3] = 255;
+}
+
 #define PLC_HANDLERS(X) \
   X(JPZ) X(NOP) X(END) X(Init) X(Abs) X(ADDF) X(ADDL) X(ADDW) X(ADDT) X(AND) X(AV) X(BGF) X(BGL) \
   X(BGW) X(CMPW) X(CMPF) X(CMPL) X(CMPT) X(Cos) X(DIVF) X(DIVL) X(DIVW) X(EV) X(Exp) X(FD01)   \

@@ -8,12 +8,6 @@ using W = std::int16_t;
 using L = std::int32_t;
 using F = float;
 
-// Integer arithmetic that wraps (done in unsigned, then narrowed).
-template <class T> T wrapAdd(T a, T b) { return static_cast<T>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b)); }
-template <class T> T wrapSub(T a, T b) { return static_cast<T>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b)); }
-template <class T> T wrapMul(T a, T b) {
-  return static_cast<T>(static_cast<std::uint32_t>(static_cast<std::int64_t>(a) * static_cast<std::int64_t>(b)));
-}
 template <class T> void unary(Exec& e, F (*f)(F)) { e.out<F>(1, f(e.in<F>(0))); }
 } // namespace
 
@@ -101,12 +95,7 @@ void ADDT(Exec& e) {
 namespace {
 template <class T> void compare(Exec& e, T a, T b) {
   std::uint8_t* o = e.bytes(e.op(2), 4);
-  if (!o) return;
-  std::memset(o, 0, 4);
-  if (a == b) { o[0] = 255; return; }
-  o[1] = 255;
-  if (a > b) o[2] = 255;
-  if (a < b) o[3] = 255;
+  if (o) compareInto(o, a, b);
 }
 } // namespace
 void CMPW(Exec& e) { compare(e, e.in<W>(0), e.in<W>(1)); }

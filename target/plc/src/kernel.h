@@ -104,6 +104,7 @@ struct RuntimeHooks {
 };
 
 class Kernel;
+class Decoded;
 // One block being executed: operand access through the checked memory.
 struct Exec {
   Kernel& k;
@@ -130,6 +131,7 @@ struct Exec {
     std::uint8_t* p = m.ptr(a, sizeof(T));
     if (!p) { fault = true; return; }
     std::memcpy(p, &v, sizeof(T));
+    m.noteWrite(a, sizeof(T));
   }
   // Value of the cell that operand i points to / writes the cell.
   template <class T> T in(int i) { return rd<T>(op(i)); }
@@ -139,9 +141,11 @@ struct Exec {
   float cstF(int i) { std::uint32_t u = op(i); float f; std::memcpy(&f, &u, 4); return f; }
   bool bit(int i) { return in<std::uint8_t>(i) != 0; }
   void setBit(int i, bool on) { out<std::uint8_t>(i, on ? 255 : 0); }
+  // Bytes a handler may write: a write into a translated record is noted.
   std::uint8_t* bytes(Addr a, std::size_t n) {
     std::uint8_t* p = m.ptr(a, n);
     if (!p) fault = true;
+    else m.noteWrite(a, n);
     return p;
   }
 };
@@ -237,6 +241,16 @@ public:
   // Blocks one run step executes before the task is preempted (resumed at the
   // next run): keeps a chain without END from holding the timer thread.
   std::size_t blockBudget = 200000;
+  // The run step goes through the pre-decoded program (made again whenever a
+  // write touches a translated record); false: every block is read and
+  // checked on the record itself.
+  bool predecode = true;
+  static constexpr std::size_t kMaxDecodedBlocks = 1u << 20;
+  // Runs the block at rec alone on the path predecode selects; next gets
+  // where the chain goes on. False on a bad access.
+  bool runOneBlock(Addr rec, Addr& next);
+  // Does the block at rec run through a fast handler on the pre-decoded path?
+  bool lastBlockFast(Addr rec);
 
   // --- channel ---------------------------------------------------------------
   std::array<std::uint8_t, kChannelSize> buf{};
@@ -268,6 +282,12 @@ public:
 
 private:
   void runHighestTask();
+  const Decoded& translation();
+  // Runs from pos on the translation; true on a bad access. Returns false
+  // with stopByte 0 when the chain leaves it (pos: where to go on checked).
+  bool runTranslated(Addr& pos, std::size_t& budget);
+  std::unique_ptr<Decoded> decoded_;
+  bool decodedStale_ = false;
   void inputImage(std::vector<int>& errs);
   void outputImage();
   void endTaskCycle(int task);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace plc {
@@ -37,6 +38,7 @@ public:
     if (bytes < kPoolsOffset) bytes = kPoolsOffset;
     bytes_.resize(bytes);
     std::memset(bytes_.data() + kPoolsOffset, 0, bytes - kPoolsOffset);
+    ++generation_;
   }
   std::size_t size() const { return bytes_.size(); }
   Addr base() const { return kArenaBase; }
@@ -62,12 +64,39 @@ public:
     std::uint8_t* p = ptr(a, n);
     if (!p) return false;
     std::memmove(p, src, n);
+    noteWrite(a, n);
     return true;
   }
   std::uint8_t* raw() { return bytes_.data(); }
 
+  // Watched ranges: the bytes a pre-decoded program was translated from.
+  // A write that touches one (or a resize) moves the generation on, so the
+  // translation is made again before it is used.
+  std::uint64_t generation() const { return generation_; }
+  void touch() { ++generation_; }
+  // Sorted, non-overlapping [first, second) target address ranges.
+  void watch(std::vector<std::pair<Addr, Addr>> ranges) {
+    watched_ = std::move(ranges);
+    watchLo_ = watched_.empty() ? 0 : watched_.front().first;
+    watchHi_ = watched_.empty() ? 0 : watched_.back().second;
+  }
+  void noteWrite(Addr a, std::size_t n) {
+    std::uint64_t end = static_cast<std::uint64_t>(a) + n;
+    if (n == 0 || end <= watchLo_ || a >= watchHi_) return;
+    // First range ending after a; it overlaps when it starts before end.
+    std::size_t lo = 0, hi = watched_.size();
+    while (lo < hi) {
+      std::size_t mid = (lo + hi) / 2;
+      if (watched_[mid].second <= a) lo = mid + 1; else hi = mid;
+    }
+    if (lo < watched_.size() && watched_[lo].first < end) ++generation_;
+  }
+
 private:
   std::vector<std::uint8_t> bytes_;
+  std::uint64_t generation_ = 0;
+  std::vector<std::pair<Addr, Addr>> watched_;
+  std::uint64_t watchLo_ = 0, watchHi_ = 0;
 };
 
 inline constexpr Addr handlerToken(int row) {

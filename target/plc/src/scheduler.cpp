@@ -1,6 +1,7 @@
 // Scheduler: timer step, run step with priorities and preemption, the process
 // images, mode changes and the kernel's start and end.
 #include "kernel.h"
+#include "predecode.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -97,7 +98,8 @@ void Kernel::runHighestTask() {
   Exec ex{*this, mem};
   Addr pos = resumePoint[task];
   std::size_t budget = blockBudget;
-  while (stopByte == 0) {
+  if (predecode) ex.fault = runTranslated(pos, budget);
+  while (stopByte == 0 && !ex.fault) {
     if (budget-- == 0) { stopByte = 254; break; }
     ex.rec = pos;
     const std::uint8_t* head = mem.ptr(pos, 8);

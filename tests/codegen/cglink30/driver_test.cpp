@@ -147,6 +147,42 @@ TEST_F(DriverTest, PreliminaryFileThatIsASourceIsRefused) {
   EXPECT_EQ(readAll(path("p.TZC")), "#DW1 = 1\n");
 }
 
+TEST_F(DriverTest, AnOutputThatIsASourceOrAnotherOutputIsRefusedBeforeAnythingIsDeleted) {
+  FakeTarget t = FakeTarget::standard(4);
+  struct Case {
+    int slot;            // argument replaced
+    const char* name;    // by this file
+    const char* box;     // the message that refuses it
+  };
+  // The program text is "p.zcd", a second source "q.zcd".
+  const Case cases[] = {
+      {5, "p.zcd", "Cannot create file %s !"},        // message file
+      {2, "p.zcd", "Cannot create trace file %s."},   // listing
+      {4, "q.zcd", "Cannot create file %s !"},        // download
+      {4, "p.err", "Cannot create file %s !"},        // download on the message file
+      {2, "p.err", "Cannot create trace file %s."},   // listing on the message file
+      {4, "p.TZC", "Cannot create TZC file %s."},     // download on its own preliminary file
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " as argument " + std::to_string(c.slot));
+    writeText(path("p.zcd"), topFrame());
+    writeText(path("q.zcd"), ";second\n");
+    writeText(path("p.err"), "old messages\n");
+    std::vector<std::string> args = {"x", path("p.zcd"), path("p.lst"), path("t.ddf"), path("p.mvl"), path("p.err"),
+                                     path("q.zcd")};
+    args[std::size_t(c.slot)] = path(c.name);
+    RunResult r = run(args, t);
+    EXPECT_EQ(r.result, 0);
+    std::string box = c.box;
+    const std::string shown = std::string(c.box).find("TZC") != std::string::npos ? path("p.TZC") : path(c.name);
+    box.replace(box.find("%s"), 2, shown);
+    EXPECT_EQ(r.boxes, (std::vector<std::string>{"LINK : Fatal error !   " + box}));
+    EXPECT_EQ(readAll(path("p.zcd")), topFrame());
+    EXPECT_EQ(readAll(path("q.zcd")), ";second\n");
+    EXPECT_EQ(readAll(path("p.err")), "old messages\n") << "nothing was deleted";
+  }
+}
+
 TEST_F(DriverTest, PreliminaryFileChangesOnlyTheExtension) {
   EXPECT_EQ(cg::preliminaryPath("/Tmp/Dir.X/Prog.Mvl"), "/Tmp/Dir.X/Prog.TZC");
   EXPECT_EQ(cg::preliminaryPath("/tmp/dir.x/prog"), "/tmp/dir.x/prog.TZC");
@@ -225,6 +261,73 @@ TEST_F(DriverTest, CodeBeyondProgramMemoryFailsWithMessage26) {
   EXPECT_EQ(r.result, 1);
   r = compile(manyCalls(7, 1), t);
   EXPECT_EQ(r.result, 0);
+  EXPECT_FALSE(r.hasDownload);
+}
+
+TEST_F(DriverTest, CodePastFourGiBFailsWithMessage26InsteadOfWrapping) {
+  FakeTarget t = FakeTarget::standard(4);
+  t.progStart = 0xFFFFFFC0u;  // 64 bytes below 4 GiB, memory reaching beyond
+  t.progSize = 0x1000;
+  t.structSize = 0;
+  RunResult r = compile(manyCalls(3, 1), t);  // 16 + 3 x 12 + 12 = 64 bytes fit
+  EXPECT_EQ(r.result, 1);
+  r = compile(manyCalls(4, 1), t);
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.messages, (std::vector<std::string>{"Processing " + path("prog.zcd"),
+                                                  "The available program memory is not enough for the program.",
+                                                  "1 error(s), 0 warning(s). (Help: Press F1)"}));
+  EXPECT_FALSE(r.hasDownload);
+}
+
+TEST_F(DriverTest, AddressFormatsOtherThanTwoAreFourByteAddresses) {
+  const std::string text = "&BEG\n : 10\n : 1\n&AWW\n : 1\n&END\n : 1\n";
+  FakeTarget four = FakeTarget::standard(4);
+  RunResult expected = compile(text, four);
+  ASSERT_EQ(expected.result, 1);
+  for (uint8_t format : {0, 1, 3, 8, 255}) {
+    SCOPED_TRACE(int(format));
+    FakeTarget t = FakeTarget::standard(4);
+    t.width = format;
+    RunResult r = compile(text, t);
+    EXPECT_EQ(r.result, 1);
+    EXPECT_EQ(r.download, expected.download) << "the same code as for format 4";
+  }
+}
+
+TEST_F(DriverTest, RealConstantsBeyondTheFloatRangeAreRefused) {
+  FakeTarget t = FakeTarget::standard(4);
+  RunResult r = compile("&BEG\n : 10\n : 1\n&AWW\n : 3.4e38\n&AWW\n : 1e39\n&END\n : 1\n", t);
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.messages, (std::vector<std::string>{"Processing " + path("prog.zcd"),
+                                                  "Error in line 7 : Cannot convert value to target format.",
+                                                  "1 error(s), 0 warning(s). (Help: Press F1)"}));
+  EXPECT_FALSE(r.hasDownload);
+}
+
+TEST_F(DriverTest, MoreScriptsThanTheTableHoldsFailWithAMessage) {
+  FakeTarget t = FakeTarget::standard(4);  // a script table of 64 bytes: 8 entries of 8 bytes
+  auto program = [](int scripts) {
+    std::string s = "&BEG\n : 10\n : 1\n";
+    for (int n = 1; n <= scripts; ++n) s += ">S" + std::to_string(n) + "\n&AWW\n : 1\n";
+    return s + "&END\n : 1\n";
+  };
+  RunResult r = compile(program(8), t);
+  EXPECT_EQ(r.result, 1);
+  std::vector<cg::DlfBlock> blocks;
+  ASSERT_TRUE(cg::parseDlfImage(r.download, blocks));
+  bool tableFound = false;
+  for (const auto& b : blocks)
+    if (b.address == 0x9000u) {
+      tableFound = true;
+      EXPECT_EQ(b.data.size(), 64u);
+    }
+  EXPECT_TRUE(tableFound);
+
+  r = compile(program(9), t);
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.messages, (std::vector<std::string>{"Processing " + path("prog.zcd"),
+                                                  "The script table of the target holds only 8 scripts.",
+                                                  "1 error(s), 0 warning(s). (Help: Press F1)"}));
   EXPECT_FALSE(r.hasDownload);
 }
 

@@ -118,6 +118,21 @@ TEST_F(LibrariesTest, ErrorProgramGivesItsMessagesAndNoDownload) {
   EXPECT_EQ(r.adv.errors, 3u);
 }
 
+#ifdef CGLINK30_TEST_RESOURCES
+TEST_F(LibrariesTest, ALanguageResourceLibraryReplacesMessageTexts) {
+  auto sink = std::make_shared<plat::ui::ScriptedSink>();
+  plat::ui::ScopedSink scoped(sink);
+  writeDescription(4);
+  std::filesystem::create_directories(bin_ + "/ENGLISH");
+  std::filesystem::create_symlink(CGLINK30_TEST_RESOURCES, bin_ + "/ENGLISH/CGLINK30RES.so");
+  RunResult r = compileWithLibraries("&BEG\n : 10\n : 1\n&END\n : 2\n");
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.messages, (std::vector<std::string>{"Processing " + path("prog.zcd"),
+                                                  "Error in line 1 : Andere Tasknummer in BEG und END.",
+                                                  "1 error(s), 0 warning(s). (Help: Press F1)"}));
+}
+#endif
+
 TEST_F(LibrariesTest, MissingDescriptionIsReported) {
   auto sink = std::make_shared<plat::ui::ScriptedSink>();
   plat::ui::ScopedSink scoped(sink);

@@ -92,6 +92,25 @@ TEST(Scanner, DroppedTokensAndMessages) {
                                             "Error in line 6 : Error in float number format!"}));
 }
 
+TEST(Scanner, ControlCharactersAreShownVisiblyInMessages) {
+  std::vector<std::string> msgs;
+  scan(std::string("\x01\n\x1b\n") + std::string(1, '\0') + "\n\x7f\n", &msgs);
+  EXPECT_EQ(msgs, (std::vector<std::string>{"Error in line 1 : Unknown character \\x01!",
+                                            "Error in line 2 : Unknown character \\x1B!",
+                                            "Error in line 3 : Unknown character \\x00!",
+                                            "Error in line 4 : Unknown character \\x7F!"}));
+  for (const auto& m : msgs)
+    for (char c : m) EXPECT_GE(static_cast<unsigned char>(c), 0x20u) << "raw control byte in: " << m;
+}
+
+TEST(Scanner, HexAndBinaryConstantsBeyond32BitsAreRefused) {
+  std::vector<std::string> msgs;
+  auto toks = scan("$FFFFFFFF\n$000000001\n$100000000\n%" + std::string(32, '1') + "\n%1" + std::string(32, '0') + "\n",
+                   &msgs);
+  EXPECT_EQ(msgs, (std::vector<std::string>{"Error in line 3 : Format is invalid.",
+                                            "Error in line 5 : Format is invalid."}));
+}
+
 TEST(Scanner, SourceSwitchRestartsTheLineCount) {
   cg::TextSource texts;
   cg::Messages m(texts, nullptr);

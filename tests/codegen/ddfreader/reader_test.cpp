@@ -186,7 +186,11 @@ TEST_F(ReaderFixture, VariableAddresses) {
       {"DW", -1, -1, 0, 0, 0},           // compared unsigned
       {"DW", 3, 1, 2, dw.memAddr + 6, 2},  // no sub-elements: the element
       {"M", 2, 5, 1, m.memAddr + 16 + 5, 1},
-      {"M", 2, 12, 1, m.memAddr + 16 + 12, 1},  // the sub-element is not bounded
+      {"M", 2, 7, 1, m.memAddr + 16 + 7, 1},
+      {"M", 2, 8, 0, 0, 0},          // past the element: not the first one of the next
+      {"M", 2, 12, 0, 0, 0},
+      {"M", 2, 99999999, 0, 0, 0},   // would wrap the address
+      {"M", 2, INT32_MAX, 0, 0, 0},
       {"SEG", 0, -1, 1, 0x00190000, 2},
       {"SEG", 4, -1, 1, 0x00190008, 2},
       {"SEG", 5, 3, 1, 0x001A0000, 2},  // first element of the second segment

@@ -1,4 +1,5 @@
-// A language resource library for the tests: German texts for two messages.
+// A language resource library for the tests: German texts for a few messages
+// of the formula parser and the code generator.
 #include <cstring>
 
 extern "C" __attribute__((visibility("default"))) int LoadResString(unsigned id, char* buf, int size) {
@@ -6,6 +7,7 @@ extern "C" __attribute__((visibility("default"))) int LoadResString(unsigned id,
   switch (id) {
     case 1004: text = "Fehler:   Syntaxfehler. (Hilfe: F1)"; break;
     case 2000: text = "Pruefe: %s"; break;
+    case 54: text = "Andere Tasknummer in BEG und END."; break;  // of the code generator
     default: return 0;
   }
   if (!buf || size <= 0) return 0;

@@ -1,4 +1,5 @@
 // A test language: German texts of a few strings, a dialog caption and a picture.
+#include "platform/export.h"
 #include "dialogkit/resources.h"
 
 namespace {
@@ -15,12 +16,12 @@ const kit::BitmapEntry kPics[] = {{300, kPic, sizeof kPic}};
 const kit::ResourceTable kTable{kStrings, 3, kDialogs, 1, kPics, 1};
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) int LoadResString(unsigned id, char* buf, int size) {
+ZERLO_EXPORT int LoadResString(unsigned id, char* buf, int size) {
   return kit::tableLoadString(kTable, id, buf, size);
 }
-extern "C" __attribute__((visibility("default"))) int LoadResDialogText(unsigned d, unsigned c, char* buf, int size) {
+ZERLO_EXPORT int LoadResDialogText(unsigned d, unsigned c, char* buf, int size) {
   return kit::tableLoadDialogText(kTable, d, c, buf, size);
 }
-extern "C" __attribute__((visibility("default"))) int LoadResBitmap(unsigned id, unsigned char* buf, int size) {
+ZERLO_EXPORT int LoadResBitmap(unsigned id, unsigned char* buf, int size) {
   return kit::tableLoadBitmap(kTable, id, buf, size);
 }

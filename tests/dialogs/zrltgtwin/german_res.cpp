@@ -1,4 +1,5 @@
 // A test language for the target dialogs library: a few German texts.
+#include "platform/export.h"
 #include "dialogkit/resources.h"
 
 namespace {
@@ -7,9 +8,9 @@ const kit::DialogTextEntry kDialogs[] = {{129, 100, "Programm wird geprueft ..."
 const kit::ResourceTable kTable{kStrings, 2, kDialogs, 1, nullptr, 0};
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) int LoadResString(unsigned id, char* buf, int size) {
+ZERLO_EXPORT int LoadResString(unsigned id, char* buf, int size) {
   return kit::tableLoadString(kTable, id, buf, size);
 }
-extern "C" __attribute__((visibility("default"))) int LoadResDialogText(unsigned d, unsigned c, char* buf, int size) {
+ZERLO_EXPORT int LoadResDialogText(unsigned d, unsigned c, char* buf, int size) {
   return kit::tableLoadDialogText(kTable, d, c, buf, size);
 }

@@ -167,6 +167,26 @@ TEST_F(MdlTool, BadCallsAndFiles) {
   writeBytes("BAD.MDL", {1, 2, 3, 4, 5});
   EXPECT_EQ(run({"dump", path("BAD.MDL")}, out, err), 1);
   EXPECT_EQ(run({"dump", path("BAD.MCO")}, out, err), 1);
+  // Devices are no files: a link to an endless one is refused, not read.
+  for (const char* name : {"RANDOM.MCO", "RANDOM.MDL"}) {
+    SCOPED_TRACE(name);
+    std::filesystem::create_symlink("/dev/urandom", path(name));
+    EXPECT_EQ(run({"dump", path(name)}, out, err), 1);
+    EXPECT_FALSE(err.empty());
+  }
+  std::filesystem::create_directory(path("DIR.MCO"));
+  EXPECT_EQ(run({"dump", path("DIR.MCO")}, out, err), 1);
+}
+
+TEST_F(MdlTool, ResaveKeepsTheFileMode) {
+  buildSample();
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  namespace fs = std::filesystem;
+  fs::permissions(path("SAMPLE.MDL"), fs::perms::owner_read | fs::perms::owner_write);
+  std::string out, err;
+  ASSERT_EQ(run({"resave", path("SAMPLE.MDL"), path("SAMPLE.MDL")}, out, err), 0) << err;
+  EXPECT_EQ(fs::status(path("SAMPLE.MDL")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
 }
 
 } // namespace

@@ -85,6 +85,24 @@ TEST_F(ProjectBadFiles, TruncatedAtEveryOffsetIsRefusedAndChangesNothing) {
   }
 }
 
+TEST_F(ProjectBadFiles, EveryAcceptedMutantPassesTheModelCheck) {
+  const auto good = tinyProject();
+  int accepted = 0;
+  for (std::size_t at = 0; at < good.size(); ++at)
+    for (std::uint8_t mask : {std::uint8_t(0x01), std::uint8_t(0x02), std::uint8_t(0x80), std::uint8_t(0xFF)}) {
+      auto bytes = good;
+      bytes[at] ^= mask;
+      newDocument();
+      writeBytes("M.MDL", bytes);
+      sink->clear();
+      if (load("M.MDL", 1) != 1) continue;
+      ++accepted;
+      for (const auto& e : model_CheckDocument(*doc))
+        ADD_FAILURE() << "byte " << at << " ^ " << int(mask) << ": " << e;
+    }
+  EXPECT_GT(accepted, 0);
+}
+
 TEST_F(ProjectBadFiles, CorruptedCountsKindsAndSizesAreRefused) {
   const auto good = tinyProject();
   const std::size_t tree = good.size() - 2 * 107 - 2;

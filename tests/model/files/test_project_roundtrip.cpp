@@ -91,12 +91,49 @@ TEST_F(ProjectRoundTrip, SaveFailureKeepsTheOriginal) {
   EXPECT_EQ(readBytes("SAMPLE.MDL"), original);
 }
 
-TEST_F(ProjectRoundTrip, LongFileNamesAreRefusedNotCut) {
+TEST_F(ProjectRoundTrip, SaveKeepsTheModeAndRefusesAReadOnlyFile) {
+  buildSample(false);
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  namespace fs = std::filesystem;
+  fs::permissions(path("SAMPLE.MDL"), fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  EXPECT_EQ(fs::status(path("SAMPLE.MDL")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  // The backup is the old file itself, with its mode.
+  EXPECT_EQ(fs::status(path("SAMPLE.MD~")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+
+  const auto original = readBytes("SAMPLE.MDL");
+  const auto backup = readBytes("SAMPLE.MD~");
+  fs::permissions(path("SAMPLE.MDL"), fs::perms::owner_read | fs::perms::group_read);
+  LogicRecord* extra = ge_NewLogic("EXTRA");
+  ASSERT_NE(extra, nullptr);
+  sink->clear();
+  EXPECT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 0);
+  EXPECT_TRUE(shown("File error!"));
+  EXPECT_EQ(readBytes("SAMPLE.MDL"), original);
+  EXPECT_EQ(readBytes("SAMPLE.MD~"), backup) << "the backup is kept when nothing was saved";
+  EXPECT_EQ(fs::status(path("SAMPLE.MDL")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::group_read);
+  for (const auto& e : fs::directory_iterator(dir))
+    EXPECT_NE(e.path().filename().string()[0], '.') << "temporary file left: " << e.path();
+}
+
+TEST_F(ProjectRoundTrip, LongFileNamesKeepTheirNameOnDiskAndAnAliasInTheNameField) {
   buildSample(false);
   sink->clear();
-  EXPECT_EQ(mdl_SaveProjectAs(path("LONGERNAME.MDL")), 0);
-  ASSERT_EQ(sink->shown().size(), 1u);
-  EXPECT_FALSE(std::filesystem::exists(path("LONGERNAME.MDL")));
+  ASSERT_EQ(mdl_SaveProjectAs(path("Longer Name.mdl")), 1);
+  EXPECT_TRUE(sink->shown().empty());
+  EXPECT_TRUE(std::filesystem::exists(path("Longer Name.mdl")));
+  EXPECT_EQ(ProjectPath, path("Longer Name.mdl"));
+  EXPECT_EQ(std::string(doc->FirstModule->Name, 12), "LONGER~1.MDL");
+  const auto saved = readBytes("Longer Name.mdl");
+  ASSERT_EQ(mdl_SaveProjectFile(0), 1) << "saved again under its own name";
+  EXPECT_EQ(readBytes("Longer Name.mdl"), saved);
+  EXPECT_TRUE(std::filesystem::exists(path("Longer Name.MD~")));
+  newDocument();
+  ASSERT_EQ(load("Longer Name.mdl", 1), 1);
+  EXPECT_EQ(std::string(doc->FirstModule->Name, 12), "LONGER~1.MDL");
   ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
   std::filesystem::copy_file(path("SAMPLE.MDL"), path("LONGLIBRARY.MDL"));
   newDocument();

@@ -5,6 +5,7 @@
 // through the server, and the server closes with the last client. Also a
 // second start that hands over, and a killed server.
 #include "cglink30/cglink30.h"
+#include "private_runtime_dir.h"
 #include "platform/endpoint.h"
 #include "platform/library.h"
 #include "platform/paths.h"
@@ -58,9 +59,8 @@ struct ServerE2E : ::testing::Test {
     fs::remove_all(dir, ec);
   }
 
-  // Runs a second server process with the same name and configuration and
-  // waits (bounded) for it to end; its exit code, or -1.
-  int runServerProgram() {
+  // Starts a server process with the name and configuration; its pid.
+  pid_t spawnServer() {
     std::string prog = kBin + "/ONL32NS", a1 = "/n" + name, a2 = "/c" + config;
     std::vector<char*> argv{prog.data(), a1.data(), a2.data(), nullptr};
     pid_t pid = fork();
@@ -68,6 +68,11 @@ struct ServerE2E : ::testing::Test {
       execv(prog.c_str(), argv.data());
       _exit(127);
     }
+    return pid;
+  }
+  // Waits (bounded, about 10 s) for a server process to end; its exit code,
+  // or -1 (it is killed then).
+  static int waitServer(pid_t pid) {
     if (pid < 0) return -1;
     for (int i = 0; i < 200; ++i) {
       int status = 0;
@@ -78,6 +83,8 @@ struct ServerE2E : ::testing::Test {
     waitpid(pid, nullptr, 0);
     return -1;
   }
+  // Runs a second server process and waits for it to end.
+  int runServerProgram() { return waitServer(spawnServer()); }
 
   std::string start() {
     return srv::findOrStart(kBin + "/ONL32NS.EXE", name, config);
@@ -217,6 +224,43 @@ TEST_F(ServerE2E, KilledServerIsNoAnswerAndItsEndpointIsCleanedUp) {
   EXPECT_FALSE(plat::ipc::exists(endpoint));
   EXPECT_FALSE(fs::exists(idName));
   endpoint.clear();
+}
+
+TEST_F(ServerE2E, TwoServersStartedAtOnceLeaveOneThatServesAndOneThatHandsOver) {
+  endpoint = srv::serverEndpoint(srv::kServerClass, name);
+  const pid_t a = spawnServer();
+  const pid_t b = spawnServer();
+  ASSERT_GT(a, 0);
+  ASSERT_GT(b, 0);
+  // One of them hands over and ends with 0; the other serves.
+  pid_t ended = 0;
+  int code = -1;
+  for (int i = 0; i < 400 && !ended; ++i) {
+    for (pid_t p : {a, b}) {
+      int status = 0;
+      if (!ended && waitpid(p, &status, WNOHANG) == p) {
+        ended = p;
+        code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+    }
+    if (!ended) std::this_thread::sleep_for(25ms);
+  }
+  ASSERT_NE(ended, 0) << "neither start ended";
+  EXPECT_EQ(code, 0) << "the second start hands over instead of failing";
+  const pid_t serving = ended == a ? b : a;
+  EXPECT_TRUE(plat::ipc::exists(endpoint));
+  srv::Client c(endpoint);
+  EXPECT_TRUE(c.query("VERS").has_value());
+  srv::shutdown(endpoint);
+  endpoint.clear();
+  EXPECT_EQ(waitServer(serving), 0);
+}
+
+TEST_F(ServerE2E, TheTestProcessUsesAPrivateEndpointDirectory) {
+  const char* dirEnv = std::getenv("ZERLO_RUNTIME_DIR");
+  ASSERT_NE(dirEnv, nullptr);
+  EXPECT_EQ(std::string(dirEnv), zerlotest::privateRuntimeDir->dir());
+  EXPECT_EQ(plat::ipc::runtimeDir(), zerlotest::privateRuntimeDir->dir());
 }
 
 } // namespace

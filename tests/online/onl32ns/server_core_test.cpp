@@ -195,6 +195,8 @@ TEST_F(ServerFixture, SetAndGetMemory) {
   EXPECT_EQ(c("SETMEM=4096,256"), 0);
   Reply r = core->query("GETMEM=4096,10,/tmp/x,y.bin");
   EXPECT_EQ(r.number, 1);
+  EXPECT_TRUE(r.hasText) << "the answer text travels to the client";
+  EXPECT_EQ(r.text, "1");
   EXPECT_EQ(online.calls.back(), "GETMEM 4096 10 /tmp/x,y.bin");
   EXPECT_EQ(core->query("GETMEM=0,10,f").number, 0);
   EXPECT_EQ(core->query("GETMEM=4096,0,f").number, 0);

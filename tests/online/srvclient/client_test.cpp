@@ -1,4 +1,5 @@
 #include "fake_online.h"
+#include "private_runtime_dir.h"
 #include "onl32ns/server_core.h"
 #include "platform/endpoint.h"
 #include "srvclient/kc.h"

@@ -27,6 +27,13 @@ TEST(DiagState, InterfaceErrorsCountAndSwitchTheState) {
   EXPECT_EQ(t.interfaceState(), 0);
 }
 
+TEST(DiagState, ErrorCountersSaturate) {
+  trmd::DiagState s;
+  for (int i = 0; i < trmd::DiagState::kCounterLimit + 5; ++i) s.interfaceError(4);
+  EXPECT_EQ(s.errorCounter(4), trmd::DiagState::kCounterLimit);
+  EXPECT_EQ(s.interfaceState(), 1);
+}
+
 TEST(DiagState, LookOutCodes) {
   trmd::DiagState s;
   EXPECT_EQ(s.infoLookOut(0), 0);

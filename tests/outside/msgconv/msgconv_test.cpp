@@ -85,6 +85,8 @@ TEST(MsgConv, VariableValuesAsText) {
       {"PF", 4, "-2e3", 1, "-2000"},    {"DF", 4, "1", 1, "1"},          {"DF", 4, "x", 0, ""},
       {"DF", 8, "0.25", 1, "0.25"},     {"DT", 18, "hello", 1, "hello"}, {"DT", 3, "abc", 0, ""},
       {"A", 1, "255", 1, "-1"},         {"M", 8, "-5", 1, "-5"},
+      // Beyond the float range: refused, not stored as infinity.
+      {"DF", 4, "1e39", 0, ""},         {"DF", 4, "-3.5e38", 0, ""},     {"DF", 8, "1e39", 1, "1e+39"},
   };
   // A locale with a decimal comma must not change the forms.
   const char* old = std::setlocale(LC_NUMERIC, nullptr);

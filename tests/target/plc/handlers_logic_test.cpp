@@ -6,7 +6,7 @@
 namespace plctest {
 namespace {
 
-class LogicBlocks : public PlcFixture {
+class LogicBlocks : public BothPaths {
 protected:
   bool run(const char* name, std::vector<std::uint32_t> ops) {
     cursor = k.progBase();
@@ -15,7 +15,7 @@ protected:
   std::uint8_t b(Addr a) { return get<std::uint8_t>(a); }
 };
 
-TEST_F(LogicBlocks, AndOr) {
+TEST_P(LogicBlocks, AndOr) {
   struct Case { const char* op; std::uint32_t w, inv; std::uint8_t a, c; std::uint8_t r; };
   const Case cases[] = {
       {"AND", 2, 0, 1, 1, 255},      {"AND", 2, 0, 1, 0, 0},      {"AND", 0x8002, 0, 1, 1, 0},
@@ -34,7 +34,7 @@ TEST_F(LogicBlocks, AndOr) {
   EXPECT_FALSE(runBlock(rec));
 }
 
-TEST_F(LogicBlocks, NotEdgesAndFlipFlops) {
+TEST_P(LogicBlocks, NotEdgesAndFlipFlops) {
   set<std::uint8_t>(M(1), 0);
   run("Not", {M(1), M(2)});
   EXPECT_EQ(b(M(2)), 255);
@@ -66,7 +66,7 @@ TEST_F(LogicBlocks, NotEdgesAndFlipFlops) {
   }
 }
 
-TEST_F(LogicBlocks, Conversions) {
+TEST_P(LogicBlocks, Conversions) {
   struct F2I { float f; std::int32_t l; std::int16_t w; };
   const F2I cases[] = {{2.5f, 2, 2}, {2.6f, 3, 3}, {-2.6f, -3, -3}, {1e20f, 2147483647, 32767},
                        {-1e20f, -2147483647 - 1, -32768}, {std::nanf(""), 0, 0}};
@@ -109,7 +109,7 @@ TEST_F(LogicBlocks, Conversions) {
   EXPECT_EQ(get<std::int16_t>(DW(8)), -3);
 }
 
-TEST_F(LogicBlocks, MaskedMoves) {
+TEST_P(LogicBlocks, MaskedMoves) {
   // ABW: mask 0b1010 takes two inputs into bits 1 and 3.
   set<std::uint8_t>(M(1, 0), 1);
   set<std::uint8_t>(M(1, 1), 0);
@@ -134,7 +134,7 @@ TEST_F(LogicBlocks, MaskedMoves) {
   EXPECT_EQ(b(M(5, 0)), 0);
 }
 
-TEST_F(LogicBlocks, Vectors) {
+TEST_P(LogicBlocks, Vectors) {
   std::vector<std::uint32_t> ops;
   for (int i = 0; i < 8; ++i) {
     set<std::int16_t>(DW(20 + i), static_cast<std::int16_t>(i * 11));
@@ -164,6 +164,8 @@ TEST_F(LogicBlocks, Vectors) {
   ops.back() = k.mem.end() - 4;
   EXPECT_FALSE(run("AT8V", ops));
 }
+
+PLC_ON_BOTH_PATHS(LogicBlocks);
 
 } // namespace
 } // namespace plctest

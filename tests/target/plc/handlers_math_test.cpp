@@ -7,7 +7,7 @@
 namespace plctest {
 namespace {
 
-class MathBlocks : public PlcFixture {
+class MathBlocks : public BothPaths {
 protected:
   // Runs one block built from the name and operands; expects no fault.
   void run(const char* name, std::vector<std::uint32_t> ops) {
@@ -23,7 +23,7 @@ protected:
   }
 };
 
-TEST_F(MathBlocks, WordAndLongArithmetic) {
+TEST_P(MathBlocks, WordAndLongArithmetic) {
   struct Case { const char* op; std::int32_t a, b, r; };
   const Case words[] = {
       {"ADDW", 2, 3, 5},         {"ADDW", 32767, 1, -32768}, {"SUBW", -32768, 1, 32767},
@@ -42,7 +42,7 @@ TEST_F(MathBlocks, WordAndLongArithmetic) {
   for (const Case& c : longs) EXPECT_EQ(bin<std::int32_t>(c.op, c.a, c.b, DL(1), DL(2), DL(3)), c.r) << c.op;
 }
 
-TEST_F(MathBlocks, FloatArithmeticAndFunctions) {
+TEST_P(MathBlocks, FloatArithmeticAndFunctions) {
   EXPECT_FLOAT_EQ(bin<float>("ADDF", 1.5f, 2.25f, DF(1), DF(2), DF(3)), 3.75f);
   EXPECT_FLOAT_EQ(bin<float>("SUBF", 1.5f, 2.25f, DF(1), DF(2), DF(3)), -0.75f);
   EXPECT_FLOAT_EQ(bin<float>("MULF", 1.5f, 2.0f, DF(1), DF(2), DF(3)), 3.0f);
@@ -67,7 +67,7 @@ TEST_F(MathBlocks, FloatArithmeticAndFunctions) {
   }
 }
 
-TEST_F(MathBlocks, Comparisons) {
+TEST_P(MathBlocks, Comparisons) {
   struct Case { std::int16_t a, b; std::uint8_t r[4]; };
   const Case cases[] = {{3, 3, {255, 0, 0, 0}}, {4, 3, {0, 255, 255, 0}}, {-4, 3, {0, 255, 0, 255}}};
   for (const Case& c : cases) {
@@ -89,7 +89,7 @@ TEST_F(MathBlocks, Comparisons) {
   EXPECT_EQ(get<std::uint8_t>(M(7)), 0);
 }
 
-TEST_F(MathBlocks, Bounds) {
+TEST_P(MathBlocks, Bounds) {
   struct Case { std::int16_t in, out; std::uint8_t lo, hi; };
   const Case cases[] = {{-5, 0, 255, 0}, {0, 0, 255, 0}, {5, 5, 0, 0}, {10, 10, 0, 255}, {11, 10, 0, 255}};
   set<std::int16_t>(DW(2), 0);
@@ -103,7 +103,7 @@ TEST_F(MathBlocks, Bounds) {
   }
 }
 
-TEST_F(MathBlocks, Multiplexers) {
+TEST_P(MathBlocks, Multiplexers) {
   for (int i = 0; i < 4; ++i) set<std::int16_t>(DW(10 + i), static_cast<std::int16_t>(100 + i));
   struct Case { std::int16_t index, r; };
   const Case cases[] = {{7, 103}, {-3, 100}, {0, 100}, {2, 102}, {3, 103}};
@@ -130,7 +130,7 @@ TEST_F(MathBlocks, Multiplexers) {
   EXPECT_EQ(text(DT(3)), "first");
 }
 
-TEST_F(MathBlocks, SelectionAndTexts) {
+TEST_P(MathBlocks, SelectionAndTexts) {
   set<float>(DF(1), 1.0f);
   set<float>(DF(2), 2.0f);
   set<std::uint8_t>(M(1), 0);
@@ -157,7 +157,7 @@ TEST_F(MathBlocks, SelectionAndTexts) {
   }
 }
 
-TEST_F(MathBlocks, JumpAndInit) {
+TEST_P(MathBlocks, JumpAndInit) {
   set<std::uint8_t>(M(1), 0);
   cursor = k.progBase();
   Addr rec = block("JPZ", {0x12345678, M(1)});
@@ -174,6 +174,8 @@ TEST_F(MathBlocks, JumpAndInit) {
   run("Init", {M(2), M(3)});
   EXPECT_EQ(get<std::uint8_t>(M(3)), 0);
 }
+
+PLC_ON_BOTH_PATHS(MathBlocks);
 
 } // namespace
 } // namespace plctest

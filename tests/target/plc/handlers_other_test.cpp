@@ -4,7 +4,7 @@
 namespace plctest {
 namespace {
 
-class SpecialBlocks : public PlcFixture {
+class SpecialBlocks : public BothPaths {
 protected:
   Addr rec = 0;
   void build(const char* name, std::vector<std::uint32_t> ops) {
@@ -16,7 +16,7 @@ protected:
   std::int16_t w(Addr a) { return get<std::int16_t>(a); }
 };
 
-TEST_F(SpecialBlocks, UpDownCounter) {
+TEST_P(SpecialBlocks, UpDownCounter) {
   // VRZ: (unused), up, down, reset, zero, count, stored down, stored up.
   build("VRZ", {0, M(1, 0), M(1, 1), M(1, 2), M(1, 3), DW(1), M(2, 0), M(2, 1)});
   struct Step { std::uint8_t up, down, reset; std::int16_t count; std::uint8_t zero; };
@@ -34,7 +34,7 @@ TEST_F(SpecialBlocks, UpDownCounter) {
   }
 }
 
-TEST_F(SpecialBlocks, ChangeCounter) {
+TEST_P(SpecialBlocks, ChangeCounter) {
   // VRZF: mode, limit, enable, input, stored, count, limit cell, out.
   build("VRZF", {0, 3, M(1, 0), M(1, 1), M(1, 2), DW(1), DW(2), M(1, 3)});
   set<std::uint8_t>(M(1, 0), 1);
@@ -58,7 +58,7 @@ TEST_F(SpecialBlocks, ChangeCounter) {
   EXPECT_EQ(b(M(1, 3)), 255);   // not count > limit
 }
 
-TEST_F(SpecialBlocks, SmotIvar) {
+TEST_P(SpecialBlocks, SmotIvar) {
   build("SMOT", {2, M(1, 0), M(1, 1), M(1, 2)});
   set<std::uint8_t>(M(1, 0), 1);
   go();
@@ -74,7 +74,7 @@ TEST_F(SpecialBlocks, SmotIvar) {
   EXPECT_EQ(w(DW(1)), 6);
 }
 
-TEST_F(SpecialBlocks, SvarAsTheFormulaFrameUsesIt) {
+TEST_P(SpecialBlocks, SvarAsTheFormulaFrameUsesIt) {
   // SVAR: type, value, request word DW107, enable, out, value cell, busy, done.
   build("SVAR", {2, 0, DW(107), M(10, 0), DW(1), PW(18), M(10, 2), M(10, 1)});
   set<std::uint8_t>(M(10, 0), 255);
@@ -104,7 +104,7 @@ TEST_F(SpecialBlocks, SvarAsTheFormulaFrameUsesIt) {
   EXPECT_EQ(w(DW(2)), 0);
 }
 
-TEST_F(SpecialBlocks, CompareWords) {
+TEST_P(SpecialBlocks, CompareWords) {
   // CMW: code, const, A, B, true, false, request word, busy.
   struct Case { std::uint32_t code; std::int16_t a, b; std::uint8_t t, f; };
   const Case cases[] = {{11, 5, 0, 255, 0},  {12, 6, 0, 255, 0}, {13, 6, 0, 0, 255}, {21, 3, 3, 255, 0},
@@ -152,7 +152,7 @@ protected:
   std::uint8_t step(int i) { return b(M(20) + i - 1); }
 };
 
-TEST_F(StepSequencer, TransitionsFire) {
+TEST_P(StepSequencer, TransitionsFire) {
   transition({1}, {2}, M(1, 0));
   transition({2}, {3, 4}, M(0, 0));   // always true
   make(2, 4);
@@ -171,7 +171,7 @@ TEST_F(StepSequencer, TransitionsFire) {
   EXPECT_EQ(step(4), 1);
 }
 
-TEST_F(StepSequencer, ResetEntryClearsAllSteps) {
+TEST_P(StepSequencer, ResetEntryClearsAllSteps) {
   cell(static_cast<std::uint32_t>(-1));
   cell(M(1, 1));
   transition({1}, {2}, M(0, 0));
@@ -184,7 +184,7 @@ TEST_F(StepSequencer, ResetEntryClearsAllSteps) {
   EXPECT_EQ(step(3), 0);
 }
 
-TEST_F(StepSequencer, BadStepNumbersAndCountsAreChecked) {
+TEST_P(StepSequencer, BadStepNumbersAndCountsAreChecked) {
   transition({1}, {9}, M(0, 0));   // step 9 of 3: does not fire
   make(1, 3);
   set<std::uint8_t>(M(20), 1);
@@ -199,7 +199,7 @@ TEST_F(StepSequencer, BadStepNumbersAndCountsAreChecked) {
   EXPECT_FALSE(go());
 }
 
-TEST_F(SpecialBlocks, PulseDistributor) {
+TEST_P(SpecialBlocks, PulseDistributor) {
   std::vector<std::uint32_t> ops;
   for (int i = 0; i < 8; ++i) ops.push_back(i == 3 ? 0 : M(2, i));
   ops.insert(ops.end(), {M(3, 0), M(3, 1), M(3, 2)});
@@ -216,7 +216,7 @@ TEST_F(SpecialBlocks, PulseDistributor) {
   EXPECT_EQ(b(M(3, 0)), 0);
 }
 
-TEST_F(SpecialBlocks, InifClearsBlocksOnce) {
+TEST_P(SpecialBlocks, InifClearsBlocksOnce) {
   Addr blk = area("MVL", 0);
   build("Inif", {M(1, 0), M(1, 1), M(1, 2), M(1, 3), M(1, 4), blk, blk + 64, blk + 64 + 7992});
   set<std::uint8_t>(blk + 100, 9);
@@ -234,7 +234,7 @@ TEST_F(SpecialBlocks, InifClearsBlocksOnce) {
   EXPECT_EQ(k.clearedFlag, 0);
 }
 
-TEST_F(SpecialBlocks, CharacteristicCurve) {
+TEST_P(SpecialBlocks, CharacteristicCurve) {
   // PLG: n, input, x values, y values, output.
   build("PLG", {3, DF(1), fbits(0), fbits(1), fbits(3), fbits(0), fbits(10), fbits(30), DF(2)});
   struct Case { float in, out; };
@@ -249,6 +249,9 @@ TEST_F(SpecialBlocks, CharacteristicCurve) {
   go();
   EXPECT_EQ(get<float>(DF(2)), 77.0f);
 }
+
+PLC_ON_BOTH_PATHS(SpecialBlocks);
+PLC_ON_BOTH_PATHS(StepSequencer);
 
 } // namespace
 } // namespace plctest

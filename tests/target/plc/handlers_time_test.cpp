@@ -7,7 +7,7 @@
 namespace plctest {
 namespace {
 
-class TimeBlocks : public PlcFixture {
+class TimeBlocks : public BothPaths {
 protected:
   Addr rec = 0;
   void build(const char* name, std::vector<std::uint32_t> ops) {
@@ -21,7 +21,7 @@ protected:
   std::uint8_t b(Addr a) { return get<std::uint8_t>(a); }
 };
 
-TEST_F(TimeBlocks, OnDelay) {
+TEST_P(TimeBlocks, OnDelay) {
   // EV: in, T, out, remaining, last.
   build("EV", {M(1), DF(1), M(2), DL(1), DL(2)});
   set<float>(DF(1), 0.1f);
@@ -43,7 +43,7 @@ TEST_F(TimeBlocks, OnDelay) {
   EXPECT_EQ(b(M(2)), 255);
 }
 
-TEST_F(TimeBlocks, OffDelay) {
+TEST_P(TimeBlocks, OffDelay) {
   build("AV", {M(1), DF(1), M(2), DL(1), DL(2)});
   set<float>(DF(1), 0.05f);
   set<std::uint8_t>(M(1), 1);
@@ -58,7 +58,7 @@ TEST_F(TimeBlocks, OffDelay) {
   EXPECT_EQ(b(M(2)), 0);
 }
 
-TEST_F(TimeBlocks, OnDelayInMilliseconds) {
+TEST_P(TimeBlocks, OnDelayInMilliseconds) {
   // EVF: T (ms), in, out, remaining, last.
   build("EVF", {DL(3), M(1), M(2), DL(1), DL(2)});
   set<std::int32_t>(DL(3), 2000000);   // capped at 999900
@@ -83,7 +83,7 @@ TEST_F(TimeBlocks, OnDelayInMilliseconds) {
   EXPECT_EQ(b(M(2)), 255);
 }
 
-TEST_F(TimeBlocks, ClockAndRamp) {
+TEST_P(TimeBlocks, ClockAndRamp) {
   build("TG", {DF(1), M(2), DL(1), DL(2)});
   set<float>(DF(1), 0.01f);   // 10 ms
   int pulses = 0;
@@ -107,7 +107,7 @@ TEST_F(TimeBlocks, ClockAndRamp) {
   EXPECT_EQ(get<float>(DF(4)), 0.0f);
 }
 
-TEST_F(TimeBlocks, IntegratorAndLag) {
+TEST_P(TimeBlocks, IntegratorAndLag) {
   k.taskTimeBase = 0.01f;
   // IG: x, set byte, set value, previous x, T, stored T, k, y.
   build("IG", {DF(1), M(1), DF(2), DF(3), DF(4), DF(5), DF(6), DF(7)});
@@ -132,7 +132,7 @@ TEST_F(TimeBlocks, IntegratorAndLag) {
   EXPECT_NEAR(get<float>(DF(8)), 2.0f * 0.1f, 1e-6);   // k = 0.01 / (0.01 + 0.09)
 }
 
-TEST_F(TimeBlocks, PidLimitsAndManual) {
+TEST_P(TimeBlocks, PidLimitsAndManual) {
   k.taskTimeBase = 0.1f;
   std::vector<std::uint32_t> ops;
   // x, e, s in DF; mode bytes and flags in M; the floats after them in PF.
@@ -165,7 +165,7 @@ TEST_F(TimeBlocks, PidLimitsAndManual) {
   EXPECT_EQ(get<std::uint8_t>(M(2, 0)), 1);
 }
 
-TEST_F(TimeBlocks, Tone) {
+TEST_P(TimeBlocks, Tone) {
   // TON: note, octave, duration, enable, done, remaining, last.
   set<std::int32_t>(DL(1), 100);
   set<std::uint8_t>(M(1), 1);
@@ -186,6 +186,8 @@ TEST_F(TimeBlocks, Tone) {
   at(101);
   EXPECT_EQ(get<std::uint8_t>(M(2)), 0);
 }
+
+PLC_ON_BOTH_PATHS(TimeBlocks);
 
 } // namespace
 } // namespace plctest

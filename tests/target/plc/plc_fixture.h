@@ -41,6 +41,7 @@ protected:
   Addr DW(int i) { return area("DW", i); }
   Addr PW(int i) { return area("PW", i); }
   Addr DL(int i) { return area("DL", i); }
+  Addr PL(int i) { return area("PL", i); }
   Addr DF(int i) { return area("DF", i); }
   Addr DT(int i) { return area("DT", i); }
   // Bit j of element i of a bit area.
@@ -88,18 +89,9 @@ protected:
     set<std::uint32_t>(k.taskRowAddr(number) + 4, beg);
     return beg;
   }
-  // Runs one block alone (no scheduler): true when it did not fault.
-  bool runBlock(Addr rec) {
-    plc::Exec ex{k, k.mem};
-    ex.rec = rec;
-    std::uint32_t h = get<std::uint32_t>(rec);
-    int row = plc::handlerRow(h, plc::kOpcodeCount);
-    if (row < 0) return false;
-    ex.next = get<std::uint32_t>(rec + 4);
-    plc::opcodeTable()[row].handler(ex);
-    lastNext = ex.next;
-    return !ex.fault;
-  }
+  // Runs one block alone (no scheduler) on the path k.predecode selects:
+  // true when it did not fault.
+  bool runBlock(Addr rec) { return k.runOneBlock(rec, lastNext); }
   Addr lastNext = 0;
   // Starts the program: tasks restart at their first block, mode run.
   void start() {
@@ -116,4 +108,20 @@ protected:
   }
 };
 
+// Block tests run on both paths of the run step: the pre-decoded translation
+// and the checked record.
+class BothPaths : public PlcFixture, public ::testing::WithParamInterface<bool> {
+protected:
+  void SetUp() override {
+    PlcFixture::SetUp();
+    k.predecode = GetParam();
+  }
+};
+inline std::string pathName(const ::testing::TestParamInfo<bool>& i) {
+  return i.param ? "predecoded" : "checked";
+}
+
 } // namespace plctest
+
+#define PLC_ON_BOTH_PATHS(Suite) \
+  INSTANTIATE_TEST_SUITE_P(Paths, Suite, ::testing::Values(true, false), ::plctest::pathName)

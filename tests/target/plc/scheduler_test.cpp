@@ -188,3 +188,98 @@ TEST_F(Scheduler, BadAddressEndsTheCycleAndSetsErrorBit) {
 
 } // namespace
 } // namespace plctest
+
+namespace plctest {
+namespace {
+
+// Writes into the program while it runs, on both paths of the run step.
+class ProgramWrites : public BothPaths {
+protected:
+  std::int16_t dw(int i) { return get<std::int16_t>(DW(i)); }
+  // One task cycle: make task 1 due and run it.
+  void cycle() {
+    k.activeWord = 2;
+    k.dspsRun();
+  }
+};
+
+TEST_P(ProgramWrites, WriteIntoARecordTakesEffectAtTheNextCycle) {
+  set<std::int16_t>(PW(1), 1);
+  set<std::int16_t>(PW(2), 100);
+  Addr add = 0;
+  task(1, 10, [&] { add = block("ADDW", {DW(1), PW(1), DW(1)}); });
+  start();
+  cycle();
+  EXPECT_EQ(dw(1), 1);
+  // The operand now names PW2 (as a memory write request would change it).
+  set<std::uint32_t>(add + 12, PW(2));
+  cycle();
+  EXPECT_EQ(dw(1), 101);
+  // A handler word that names no block: the cycle ends with the error bit,
+  // nothing runs; put back, the block runs again.
+  std::uint32_t token = get<std::uint32_t>(add);
+  set<std::uint32_t>(add, 0x12345678);
+  cycle();
+  EXPECT_EQ(dw(1), 101);
+  EXPECT_NE(k.errorByte & protocol::kErrRealtime, 0);
+  set<std::uint32_t>(add, token);
+  cycle();
+  EXPECT_EQ(dw(1), 201);
+  // An operand outside the memory: the block faults, no access is made.
+  set<std::uint32_t>(add + 16, 0x7FFFFFF0u);
+  k.errorByte = 0;
+  cycle();
+  EXPECT_NE(k.errorByte & protocol::kErrRealtime, 0);
+  EXPECT_EQ(dw(1), 201);
+}
+
+TEST_P(ProgramWrites, ProgramWritingItsOwnRecordIsSeen) {
+  // ALL copies PL1 (kept over a reset) into the second operand of the ADDW that follows it.
+  set<std::int16_t>(PW(1), 1);
+  set<std::int16_t>(PW(2), 100);
+  Addr add = 0, copy = 0;
+  task(1, 10, [&] {
+    copy = block("ALL", {PL(1), 0});
+    add = block("ADDW", {DW(1), PW(1), DW(1)});
+  });
+  set<std::uint32_t>(copy + 12, add + 12);
+  set<std::uint32_t>(PL(1), PW(1));
+  start();
+  cycle();
+  EXPECT_EQ(dw(1), 1);
+  set<std::uint32_t>(PL(1), PW(2));   // a data write: the program changes itself
+  cycle();
+  EXPECT_EQ(dw(1), 101);
+  cycle();
+  EXPECT_EQ(dw(1), 201);
+  // Into its own handler word: a bad token ends the cycle, never a crash.
+  set<std::uint32_t>(copy + 12, add);
+  set<std::uint32_t>(PL(1), 7);
+  cycle();
+  EXPECT_NE(k.errorByte & protocol::kErrRealtime, 0);
+  EXPECT_EQ(dw(1), 201);
+}
+
+TEST_P(ProgramWrites, LongChainRunsInOneCycle) {
+  // 10,000 additions in one task cycle.
+  auto decls = plc::Kernel::builtinDeclarations();
+  decls[0].size = 60000;
+  std::vector<int> tails;
+  k.loadDeclarations(decls, tails);
+  for (int m : tails) k.modeTail(m);
+  set<std::int16_t>(PW(1), 1);
+  cursor = k.progBase();
+  task(1, 10, [&] {
+    for (int i = 0; i < 10000; ++i) block("ADDW", {DW(i % 50), PW(1), DW(i % 50)});
+  });
+  start();
+  cycle();
+  EXPECT_EQ(k.activeWord, 0);   // the cycle reached END
+  EXPECT_EQ(dw(0), 200);
+  EXPECT_EQ(dw(49), 200);
+}
+
+PLC_ON_BOTH_PATHS(ProgramWrites);
+
+} // namespace
+} // namespace plctest

@@ -4,6 +4,7 @@
 #include "model/memory.h"
 #include "modelfiles/compiled.h"
 #include "modelfiles/dump.h"
+#include "modelfiles/filelayer.h"
 #include "modelfiles/project.h"
 #include "platform/paths.h"
 
@@ -43,15 +44,15 @@ bool loadAnyImpl(const std::string& file, std::ostream& err) {
   const std::string path = absolute(file);
   ProjectPath = path;
   if (plat::path::toUpper(plat::path::extension(path)) == "MCO") {
-    std::string bytes;
-    if (!plat::path::readFile(path, bytes)) {
-      err << "mdltool: cannot read " << file << "\n";
+    std::vector<std::uint8_t> bytes;
+    if (!gem_ReadFile(path, bytes)) {
+      err << "mdltool: cannot read " << file << " (not a readable regular file of at most 1 GiB)\n";
       return false;
     }
     doc_MainModule(*CurrentDocument);
     ProjectModule* slot = nullptr;
     LoadStatus.clear();
-    if (mdl_ReadCompiledModule(slot, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) {
+    if (mdl_ReadCompiledModule(slot, bytes.data(), bytes.size())) {
       err << "mdltool: " << file << " is not a valid block library\n";
       return false;
     }
@@ -77,12 +78,12 @@ int cmdDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   DumpOptions o;
   o.runFields = args.size() > 1 && args[1] == "--run-fields";
   // The version as the file states it (0 for a headerless file).
-  std::string head;
+  std::vector<std::uint8_t> head;
   std::uint32_t version = 0;
-  if (plat::path::readFile(absolute(args[0]), head) && head.size() >= 12) {
+  if (gem_ReadFile(absolute(args[0]), head) && head.size() >= 12) {
     auto u32 = [&](std::size_t at) {
-      return std::uint32_t(std::uint8_t(head[at])) | std::uint32_t(std::uint8_t(head[at + 1])) << 8 |
-             std::uint32_t(std::uint8_t(head[at + 2])) << 16 | std::uint32_t(std::uint8_t(head[at + 3])) << 24;
+      return std::uint32_t(head[at]) | std::uint32_t(head[at + 1]) << 8 | std::uint32_t(head[at + 2]) << 16 |
+             std::uint32_t(head[at + 3]) << 24;
     };
     if (u32(0) == 7777777u && u32(4) == 3333333u) version = u32(8);
   }

@@ -1,13 +1,22 @@
 // mdltool render FILE OUT.png [ZOOM]: draws the main logic's worksheet of a
-// project through the same drawing code as the worksheet windows.
+// project through the same drawing code as the worksheet windows: pictures
+// from the project's "BITMAP" folder, compiled gates' faces run by the
+// interpreter (when the program has it).
 #include "commands.h"
 
 #include "display/render.h"
 #include "model/document.h"
 #include "model/records.h"
+#include "platform/paths.h"
+#if MDLTOOL_WITH_ENGINE
+#include "engine/stepcmd.h"
+#include "engine/vm.h"
+#include "modelfiles/project.h"
+#endif
 
 #include <QGuiApplication>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 namespace mdltool {
@@ -24,7 +33,42 @@ int cmdRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
   }
   ToolDocument td;
+#if MDLTOOL_WITH_ENGINE
+  // Block libraries are linked for the interpreter, which draws their faces;
+  // a library whose code cannot be linked is drawn without them.
+  bool linked = false;
+  {
+    std::ostringstream quiet;
+    const modelfiles::ModuleLinker previous = modelfiles::setModuleLinker(engine::vm_LinkCode);
+    linked = loadAny(args[0], quiet);
+    modelfiles::setModuleLinker(previous);
+  }
+  if (!linked) {
+    engine::vm_ForgetDocument(td.doc);
+    if (!loadAny(args[0], err)) return 1;
+    err << "mdltool: block code not linked; compiled gates are drawn without their faces\n";
+  }
+#else
   if (!loadAny(args[0], err)) return 1;
+#endif
+  disp::DrawView view;
+  view.bitmapDir = plat::path::join(plat::path::dirName(args[0]), "BITMAP");
+#if MDLTOOL_WITH_ENGINE
+  struct Forget {
+    model::DocumentRecord* doc;
+    ~Forget() { engine::vm_ForgetDocument(doc); }
+  } forget{td.doc};
+  std::string why;
+  if (linked && !engine::linkDocument(*td.doc, &why)) err << "mdltool: " << why << "\n";
+  if (linked) view.runModuleCode = [](model::GateRecord* g, model::GateInstance* inst, int which) {
+    const model::GateTypeRecord* t = model::subType(g);
+    const int slot = which == 0 ? 5 : 6;  // the two drawing procedures
+    if (!t || !t->Procs[slot] || !t->ProcLength[slot]) return false;
+    const disp::DrawView& v = disp::currentView();
+    engine::vm().runDrawing(g, inst, t->Procs[slot], g->X - v.scrollX, g->Y - v.scrollY);
+    return true;
+  };
+#endif
   model::LogicRecord* level = model::EditLogic(*td.doc);
   if (!level) level = model::firstLogicOf(model::doc_MainModule(*td.doc, false));
   if (!level) {
@@ -37,7 +81,7 @@ int cmdRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
   char name[] = "mdltool";
   char* argv[] = {name, nullptr};
   QGuiApplication app(argc, argv);
-  QImage img = disp::renderSheet(level, zoom);
+  QImage img = disp::renderSheet(level, zoom, view);
   if (!img.save(QString::fromStdString(args[1]), "PNG")) {
     err << "mdltool: " << args[1] << " could not be written\n";
     return 1;

@@ -5,12 +5,32 @@
 
 #include "engine/stepcmd.h"
 #include "engine/vm.h"
+#include "modelfiles/filelayer.h"
 #include "modelfiles/project.h"
+#include "platform/paths.h"
 
 #include <cstdlib>
 #include <string>
 
 namespace mdltool {
+
+// Block libraries a project uses are searched beside the project first, then
+// in the program's library directory (LIBRARIES=../LIB beside the program),
+// where EXTERNAL.MCO is installed.
+class StepFileServices : public modelfiles::FileServices {
+public:
+  std::string libraryDir(int mode) override {
+    if (mode != 0) return {};
+    const std::string bin = plat::path::programDir();
+    return bin.empty() ? std::string() : plat::path::join(plat::path::dirName(bin), "LIB");
+  }
+};
+
+modelfiles::FileServices& libraryFileServices() {
+  static StepFileServices files;
+  return files;
+}
+
 namespace {
 
 int cmdStep(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -21,6 +41,8 @@ int cmdStep(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return 2;
   }
   const auto previous = modelfiles::setModuleLinker(engine::vm_LinkCode);
+  StepFileServices files;
+  modelfiles::FileServices* previousFiles = modelfiles::setFileServices(&files);
   int rc = 1;
   {
     ToolDocument td;
@@ -33,6 +55,7 @@ int cmdStep(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     engine::vm_ForgetDocument(td.doc);
   }
   modelfiles::setModuleLinker(previous);
+  modelfiles::setFileServices(previousFiles);
   return rc;
 }
 

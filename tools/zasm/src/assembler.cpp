@@ -69,10 +69,18 @@ const struct { const char* name; std::uint8_t tag; } kAreas[] = {
     {"first", 13}, {"runerr", 14}, {"reject", 15}, {"framereq", 16}, {"framearg", 17}, {"stack", 18},
     {"own", '+'}, {"link", ','}, {"code", '-'}, {"const", '.'}, {"vars", '/'}};
 
+bool isExternName(const std::string& name) {
+  if (name.size() < 6) return false;
+  for (int i = 0; i < 6; ++i)
+    if (std::toupper(static_cast<unsigned char>(name[i])) != "EXTERN"[i]) return false;
+  return true;
+}
+
 struct Assembler {
   const ModuleSource* module = nullptr;
   char selfTag = '+';
   std::map<std::string, std::uint32_t> labels;
+  std::vector<std::uint32_t> funcStarts;
   std::string error;
 
   bool fail(int line, const std::string& msg) {
@@ -119,6 +127,14 @@ struct Assembler {
       long long mod, num;
       if (!parseNumber(area.substr(1), mod) || mod < 0 || mod > 255 || !parseNumber(off, num) || num < 0 || num > 6553)
         return fail(line, "bad extern operand " + s);
+      // With a "uses" table the module must be in it and be an extern library.
+      if (module && !module->uses.empty()) {
+        if (std::size_t(mod) >= module->uses.size())
+          return fail(line, "module " + std::to_string(mod) + " is not in the uses table: " + s);
+        if (!isExternName(module->uses[std::size_t(mod)]))
+          return fail(line, "module " + std::to_string(mod) + " (" + module->uses[std::size_t(mod)] +
+                                ") is no extern library: " + s);
+      }
       o = {std::uint32_t(mod) << 24 | std::uint32_t(num * 10), std::uint8_t('2')};
       return true;
     }
@@ -128,6 +144,8 @@ struct Assembler {
       long long mod;
       if (dot == std::string::npos || !parseNumber(area.substr(1, dot - 1), mod) || mod < 0 || mod > 255)
         return fail(line, "bad module operand " + s);
+      if (module && !module->uses.empty() && std::size_t(mod) >= module->uses.size())
+        return fail(line, "module " + std::to_string(mod) + " is not in the uses table: " + s);
       const std::string which = area.substr(dot + 1);
       std::uint8_t tag = which == "vars" ? '0' : which == "const" ? '1' : which == "code" ? '2' : 0;
       long long v;
@@ -186,6 +204,7 @@ struct Assembler {
         if (w.size() < 2 || (w.size() > 2 && (!parseNumber(w[2], v) || v < 0 || v > 65535)))
           return fail(l.number, "func NAME [FRAME]");
         labels[w[1]] = pos;
+        funcStarts.push_back(pos);
         Item it;
         it.line = l.number;
         it.frame = long(v);
@@ -338,7 +357,7 @@ bool assembleLibrary(const std::string& text, ModuleSource& m, std::string& erro
     }
   }
   auto fail = [&](int line, const std::string& msg) { error = "line " + std::to_string(line) + ": " + msg; return false; };
-  enum { Top, Const, Code, Type, Proc } state = Top;
+  enum { Top, Const, Code, Type, Proc, Init } state = Top;
   std::vector<Line> collected;
   TypeSource* type = nullptr;
   int procSlot = -1;
@@ -361,6 +380,14 @@ bool assembleLibrary(const std::string& text, ModuleSource& m, std::string& erro
         if (!parseNumber(w[2], v) || v < 1 || v > (1 << 20)) return fail(l.number, "bad size");
         m.varLabels[w[1]] = m.varsSize;
         m.varsSize += std::uint32_t(v);
+      } else if (head == "uses" && w.size() == 2) {
+        if (w[1].size() > 8) return fail(l.number, "module name longer than 8 characters");
+        if (m.uses.size() >= 50) return fail(l.number, "more than 50 modules used");
+        m.uses.push_back(w[1]);
+      } else if (head == "init" && w.size() == 1) {
+        if (!m.init.empty()) return fail(l.number, "a second init block");
+        collected.clear();
+        state = Init;
       } else if (head == "const" && w.size() == 1) {
         state = Const;
       } else if (head == "code" && w.size() == 1) {
@@ -387,6 +414,7 @@ bool assembleLibrary(const std::string& text, ModuleSource& m, std::string& erro
         a.selfTag = '-';
         if (!a.block(collected, true, m.code)) { error = a.error; return false; }
         for (auto& kv : a.labels) m.codeLabels[kv.first] = kv.second;
+        m.functions = a.funcStarts;
         state = Top;
         break;
       }
@@ -424,6 +452,16 @@ bool assembleLibrary(const std::string& text, ModuleSource& m, std::string& erro
       }
       break;
     }
+    case Init:
+      if (head == "endinit") {
+        Assembler a;
+        a.module = &m;
+        if (!a.block(collected, false, m.init)) { error = a.error; return false; }
+        state = Top;
+        break;
+      }
+      collected.push_back(l);
+      break;
     case Proc:
       if (head == "endproc") {
         Assembler a;

@@ -1,4 +1,5 @@
-// zasm: assembles a block library text and prints the listing of every
+// zasm: assembles a block library text, checks every block as the linker
+// would (as far as no other module is needed) and prints the listing of every
 // block, or the first error (exit code 1). With -o FILE.MCO it writes the
 // block library file (atomically) instead of the listing.
 #include "zasm/mco.h"
@@ -28,6 +29,11 @@ int main(int argc, char** argv) {
     std::cerr << argv[1] << ": " << error << "\n";
     return 1;
   }
+  // What the linker would refuse is never written (nor listed as good).
+  if (!zasm::checkLibrary(m, error)) {
+    std::cerr << argv[1] << ": " << error << "\n";
+    return 1;
+  }
   if (argc == 4) {
     const std::vector<std::uint8_t> bytes = zasm::encodeMco(m);
     std::string werr;
@@ -41,6 +47,8 @@ int main(int argc, char** argv) {
   static const char* names[] = {"step", "code1", "code2", "alloc", "endrun", "param", "draw1", "draw2"};
   std::cout << "module " << m.name << ": code " << m.code.size() << " bytes, vars " << m.varsSize
             << " bytes, const " << m.consts.size() << " bytes\n";
+  for (std::size_t k = 0; k < m.uses.size(); ++k) std::cout << "uses " << k << " " << m.uses[k] << "\n";
+  if (!m.init.empty()) std::cout << "init\n" << zasm::disassemble(m.init);
   for (const auto& kv : m.codeLabels) {
     std::cout << "func " << kv.first << "\n" << zasm::disassemble(m.code, kv.second);
   }

@@ -4,15 +4,14 @@
 
 namespace zasm {
 
-std::vector<std::uint8_t> encodeMco(const ModuleSource& src, const std::vector<std::string>& references,
-                                    const std::vector<std::uint8_t>& linkBlock) {
+std::vector<std::uint8_t> encodeMco(const ModuleSource& src) {
   modelfiles::McoModule m;
   m.name = src.name;
   m.code = src.code;
   m.variableSize = src.varsSize;
   m.constants = src.consts;
-  m.references = references;
-  m.linkBlock = linkBlock;
+  m.references = src.uses;
+  m.linkBlock = src.init;
   for (const TypeSource& s : src.types) {
     modelfiles::McoType t;
     t.name = s.name;

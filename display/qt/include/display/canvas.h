@@ -26,6 +26,7 @@ public:
   Device* getDc() override;
   void releaseDc() override;
   int windowKind() const override { return kind_; }
+  std::unique_ptr<Device> createBitmapDevice(int w, int h) override;
   void setWindowKind(int k) { kind_ = k; }
 
 protected:
@@ -35,6 +36,7 @@ protected:
 private:
   QImage image_;
   std::unique_ptr<QtDevice> dev_;
+  int depth_ = 0;  // open contexts on dev_
   int kind_ = 0;
 };
 

@@ -8,7 +8,11 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QStaticText>
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace disp {
 
@@ -16,6 +20,9 @@ class QtDevice : public Device {
 public:
   explicit QtDevice(QImage* image);
   explicit QtDevice(QPaintDevice* device);
+  // On an image of its own, w x h, white (off-screen bitmaps).
+  QtDevice(int w, int h);
+  const QImage* image() const { return image_; }
   ~QtDevice() override;
 
   QPainter& painter() { return *painter_; }
@@ -36,6 +43,7 @@ public:
   void textOut(int x, int y, const std::string& text) override;
   int textWidth(const std::string& text) override;
   void setPixel(int x, int y, Rgb color) override;
+  void setPixels(const P32* pts, int n, Rgb color) override;
   void floodFill(int x, int y, Rgb border) override;
   void drawPictogram(int x, int y, int id) override;
   void drawBitmap(int x, int y, int w, int h, int srcW, int srcH, const std::uint32_t* pixels, std::uint32_t rop,
@@ -44,8 +52,25 @@ public:
   bool readPixels(int x, int y, int w, int h, std::vector<std::uint32_t>& out) override;
 
 private:
+  // A font made once per spec, with its ascent and the widths measured in it.
+  struct FontEntry {
+    FontSpec spec;
+    QFont font;
+    int ascent = 0, height = 0;
+    std::unordered_map<std::string, int> widths;
+    std::unordered_map<std::string, QStaticText> texts;  // laid out once
+  };
+  // Pens made once per spec.
+  std::vector<std::pair<PenSpec, QPen>> pens_;
+  QPen textPen_{QColor(0, 0, 0)};
+  static FontEntry makeFont(const FontSpec& f);
+  std::vector<std::unique_ptr<FontEntry>> fonts_;
+  FontEntry* current_ = nullptr;
   void applyState();
+  std::unique_ptr<QImage> owned_;
   QImage* image_ = nullptr;
+  bool clipOn_ = false;
+  QRect clip_;
   std::unique_ptr<QPainter> painter_;
   QPen pen_;
   QBrush brush_;

@@ -15,7 +15,9 @@ namespace modelfiles {
 void mdl_InitCompiledModule(model::ProjectModule* m);
 // Reads block library bytes into the module the slot names; an empty slot
 // creates the module (appended to the current document) and stores it there.
-// Result through LoadStatus; true when a flag stands.
+// Result through LoadStatus; true when a flag stands. A module whose code the
+// linker refuses is no failure of the read: its types become placeholders
+// (no code; names, counts and pins kept) and 50041 is shown once per load.
 bool mdl_ReadCompiledModule(model::ProjectModule*& slot, const std::uint8_t* data, std::size_t size);
 // Native step procedures: none in this system.
 void* mdl_NativeProcedure(const char* moduleName, const char* typeName, int selector);

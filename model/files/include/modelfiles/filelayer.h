@@ -100,6 +100,12 @@ bool gem_Frename(std::string_view name);
 // Reads from the current position to the end of the file (at most maxBytes);
 // false on a read error or when the file is larger.
 bool gem_ReadRest(FileHandle handle, std::vector<std::uint8_t>& out, std::size_t maxBytes = std::size_t(1) << 31);
+// Reads a whole existing, non-empty regular file (a bare name lies in the
+// temporary folder, as for gem_OpenExisting). A device, a directory, a link to
+// either, or a file larger than maxBytes fails. Every reader of project and
+// library files (the tools too) goes through it.
+bool gem_ReadFile(const std::string& path, std::vector<std::uint8_t>& out,
+                  std::size_t maxBytes = std::size_t(1) << 30);
 // The few calls of the older environment that are still made: the printer
 // is never ready, the drive is 0, the directory query writes nothing.
 inline bool gem_PrnOS() { return false; }

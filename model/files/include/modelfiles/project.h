@@ -25,6 +25,7 @@ struct MdlLoadStatus {
   bool versionConflict = false; // fatal
   bool changed = false;         // the project was adapted to changed libraries
   bool lastModule = false;      // the section just read was the last one
+  bool linkFailureShown = false; // 50041 was shown for a library that failed to link (once a load)
   bool anyFailure() const { return fileError || outOfMemory || notLoaded || nameConflict || versionConflict; }
   void clear() { *this = MdlLoadStatus{}; }
 };

@@ -38,7 +38,15 @@ public:
   int getMode() const;
   int settingsAction(int kind) const;
 
-  void resetShared();                        // what constructing a dialog object does
+  void resetShared();
+
+  // The window's changes of the shared values.
+  void setStatusShown(int s) { statusShown_ = s; }
+  void clearReshowRequest() { reshow_ = 0; }
+  void setInterfaceStateMinimised() { interfaceState_ = 500; }
+
+  // Each error counter stops here, so that the counters and their sum never overflow.
+  static constexpr int kCounterLimit = 1000000;                        // what constructing a dialog object does
 
 private:
   RuntimeFunctionTable table_{kRuntimeFunctionTableSize, nullptr, nullptr, nullptr, nullptr, nullptr};

@@ -9,10 +9,9 @@
 
 namespace zasm {
 
-// The bytes of the ".MCO" file of a module; references names the compiled
-// modules it uses (module numbers 0.. of its link table), linkBlock is the
-// code the linker runs once after linking (may be empty).
-std::vector<std::uint8_t> encodeMco(const ModuleSource& src, const std::vector<std::string>& references = {},
-                                    const std::vector<std::uint8_t>& linkBlock = {});
+// The bytes of the ".MCO" file of a module: its referenced modules are the
+// source's "uses" table (module numbers 0.. of its link table) and its link
+// block the source's initialisation block.
+std::vector<std::uint8_t> encodeMco(const ModuleSource& src);
 
 } // namespace zasm

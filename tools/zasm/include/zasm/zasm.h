@@ -37,6 +37,13 @@ struct ModuleSource {
   std::vector<TypeSource> types;
   // Symbols of the blocks: offsets of const labels, variables and functions.
   std::map<std::string, std::uint32_t> constLabels, varLabels, codeLabels;
+  // The modules it uses ("uses NAME" lines): the link table, in order; the
+  // position is the module number of 'mK.' and 'xK:' operands.
+  std::vector<std::string> uses;
+  std::vector<std::uint32_t> functions;   // offsets of the "func" headers in the code block
+  // The initialisation (link) block: code the linker runs once after linking
+  // the module (empty when none).
+  std::vector<std::uint8_t> init;
 };
 
 // Assembles a library text. On error: false with "line N: message".
@@ -46,6 +53,16 @@ bool assembleLibrary(const std::string& text, ModuleSource& out, std::string& er
 // (may be null).
 bool assembleProcedure(const std::string& text, std::vector<std::uint8_t>& out, std::string& error,
                        const ModuleSource* module = nullptr);
+
+// The checks of the linker that need no other module, on every block of an
+// assembled library: each procedure, function and the initialisation block
+// decodes (known opcodes, inside the block, ends with an end instruction);
+// every operand has a known tag; offsets into the module's own code, constant
+// and variable blocks, the procedure itself and the linker's frame lie inside
+// them; module numbers lie inside the "uses" table and 'xK:' names a module
+// whose name begins with "Extern". False with "BLOCK: message" at the first
+// failure.
+bool checkLibrary(const ModuleSource& src, std::string& error);
 
 // Builds the compiled module in the document (appended to its module list,
 // flags 1, loaded 1). An existing compiled module of that name is refilled

@@ -1,0 +1,49 @@
+#pragma once
+// The library's frame: its resources, messages of its dialogs, the help
+// request (F1) and the base of its dialogs.
+#include "dialogkit/format.h"
+#include "dialogkit/qtkit.h"
+#include "dialogkit/resources.h"
+
+#include <string>
+#include <vector>
+
+class QKeyEvent;
+
+namespace sw {
+
+inline constexpr const char* kLibrary = "STOCKWIN";
+
+kit::Resources& resources();
+std::string text(unsigned id);
+std::string dialogText(unsigned dialog, unsigned control);
+// The message of a dialog: text of id (formatted when args are given),
+// caption string 3, the given flags (no foreground flag).
+int message(unsigned id, unsigned flags = 0, const std::vector<kit::FormatArg>& args = {});
+// F1: the number (or key word) box when the settings ask for it, then help.
+void helpByContext(unsigned context);
+void helpByKeyword(const std::string& keyword);
+
+// The base of the library's dialogs: OK 1, Cancel 2, F1 opens the help of its
+// context number or key word.
+class SwDialog : public kit::Dialog {
+public:
+  explicit SwDialog(QWidget* parent, unsigned resourceId);
+  void setHelp(unsigned context) { help_ = context; keyword_.clear(); }
+  void setHelpKeyword(std::string keyword) { keyword_ = std::move(keyword); }
+  // Centred on the cursor when it first shows.
+  void placeAtCursorOnShow() { atCursor_ = true; }
+protected:
+  void keyPressEvent(QKeyEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  unsigned id_;
+private:
+  unsigned help_ = 0;
+  std::string keyword_;
+  bool atCursor_ = false;
+};
+
+// Runs a dialog of this library modally for the owner.
+int run(unsigned owner, unsigned resourceId, const kit::DialogFactory& make);
+
+} // namespace sw

@@ -1,0 +1,34 @@
+#pragma once
+// The built-in English resources of the standard dialogs library (also the
+// content of its ENGLISH resource library).
+#include "dialogkit/resources.h"
+
+namespace sw {
+
+enum : unsigned {
+  kCaption = 3, kDesignCaption = 4, kSubIn = 7, kSubOut = 8, kPreviewText = 9,
+  kKeyText = 10, kKeySubIn = 11, kKeySubOut = 12,
+  kTitleImportBitmap = 50, kTitleOpenProject = 51, kTitleSaveProject = 52, kTitleOpenLibrary = 53,
+  kFilterBitmap = 60, kExtBitmap = 61, kFilterProject = 62, kExtProject = 63, kFilterLibrary = 64,
+  kExtLibrary = 65, kUntitled = 70, kProjectExt = 71,
+  kOverwrite = 100, kHelpKeyword = 101, kHelpContext = 102, kTextTooLong = 300,
+  kBadProjectName = 500, kNoTemplate = 501, kDirNotCreated = 502, kNotCopied = 503, kCannotOpen = 504,
+  kCannotCreate = 505, kWriteError = 506, kReadError = 507, kDirCannotCreate = 508, kMacroExists = 509,
+  kBadMacroName = 510, kSubInUsed = 511, kSubOutUsed = 512, kBitmapExists = 517, kNoLanguage = 518,
+  kBlockNotFound = 519, kPathTooLong = 520, kBadFileName = 521, kBadName = 522,
+  kPrintFailed = 50016,
+  kTabBlocks = 5020, kTabMacros = 5021, kTooltipBase = 5030, kBlockNameBase = 5060,
+  kLibStandard = 5090, kLibProject = 5091, kLibBlocks = 5092,
+};
+
+// Dialog resource numbers.
+enum : unsigned {
+  kDlgStartSelect = 129, kDlgSymbolBmp = 130, kDlgBackgroundBmp = 131, kDlgToolbox = 134,
+  kDlgSelectMacro = 180, kDlgCopyMacro = 181, kDlgDesignOrDelete = 182, kDlgWorksheet = 183,
+  kDlgAbout = 193, kDlgStart = 194, kDlgConnector = 195, kDlgText = 196, kDlgRenameMacro = 200,
+  kDlgNewProject = 127, kDlgDirectory = 128,
+};
+
+const kit::ResourceTable& englishTable();
+
+} // namespace sw

@@ -1,0 +1,335 @@
+#include "recorder/recordgate.h"
+
+#include "model/numbers.h"
+#include "platform/paths.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace rec {
+
+using modelfiles::FileHandle;
+
+namespace {
+
+std::string gPath;
+std::string gPrinter;
+
+double* statusSlot(model::GateInstance* inst) {
+  return inst && inst->StateValues && inst->StateSlotCount ? inst->StateValues : nullptr;
+}
+
+void setStatus(model::GateInstance* inst, double v) {
+  if (double* s = statusSlot(inst)) *s = v;
+}
+
+std::string fullPath(const RecordFileState& st) { return modelfiles::gem_JoinPath(gPath, st.name); }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool readFirst(RecStream& s, const RecordFileState& st, double& v) {
+  return st.kind == kKindVat ? vdb_ReadNumberText(s, v) : getF64(s, v);
+}
+
+bool skipValues(RecStream& s, const RecordFileState& st, long k) {
+  if (k <= 0) return true;
+  if (st.kind == kKindVat) {
+    double v = 0;
+    for (long i = 0; i < k; ++i)
+      if (!vdb_ReadNumberText(s, v)) return false;
+    return true;
+  }
+  return s.skip(8 * k);
+}
+
+} // namespace
+
+std::string& vdb_RecordPath() { return gPath; }
+std::string& vdb_PrinterText() { return gPrinter; }
+
+void vdb_UnitInit(const std::string& currentDir) { gPath = modelfiles::gem_CurrentDir(currentDir); }
+
+bool vdb_LoadState(const model::GateInstance* inst, RecordFileState& st) {
+  if (!inst || !inst->ExtraValues || inst->ExtraSlotCount * 8u < kRecordStateBytes) return false;
+  const auto* b = reinterpret_cast<const std::uint8_t*>(inst->ExtraValues);
+  std::memcpy(&st.handle, b, 2);
+  std::memcpy(&st.valueCount, b + 2, 2);
+  std::memcpy(&st.kind, b + 4, 2);
+  std::memcpy(&st.skip, b + 6, 2);
+  std::memcpy(&st.position, b + 8, 4);
+  std::memcpy(st.name, b + 12, 16);
+  st.name[16] = 0;
+  return true;
+}
+
+bool vdb_StoreState(model::GateInstance* inst, const RecordFileState& st) {
+  if (!inst || !inst->ExtraValues || inst->ExtraSlotCount * 8u < kRecordStateBytes) return false;
+  auto* b = reinterpret_cast<std::uint8_t*>(inst->ExtraValues);
+  std::memcpy(b, &st.handle, 2);
+  std::memcpy(b + 2, &st.valueCount, 2);
+  std::memcpy(b + 4, &st.kind, 2);
+  std::memcpy(b + 6, &st.skip, 2);
+  std::memcpy(b + 8, &st.position, 4);
+  std::memset(b + 12, 0, 16);
+  std::memcpy(b + 12, st.name, std::min<std::size_t>(16, std::strlen(st.name)));
+  return true;
+}
+
+bool vdb_ReadCountText(RecStream& s, std::uint16_t& count) {
+  char c = 0;
+  do {
+    if (!s.read(&c, 1)) return false;
+  } while (!isDigit(c));
+  std::string t;
+  while (isDigit(c)) {
+    t += c;
+    if (t.size() > 40) return false;
+    if (!s.read(&c, 1)) break;
+  }
+  unsigned long v = 0;
+  for (char d : t) {
+    v = v * 10 + unsigned(d - '0');
+    if (v > 65535) return false;
+  }
+  count = std::uint16_t(v);
+  return true;
+}
+
+bool vdb_ReadNumberText(RecStream& s, double& value) {
+  char c = 0;
+  do {
+    if (!s.read(&c, 1)) return false;
+  } while (!(isDigit(c) || c == '-' || c == '+'));
+  std::string t;
+  bool more = true;
+  auto take = [&]() {
+    t += c;
+    more = s.read(&c, 1);
+    return t.size() <= 40;
+  };
+  if (!take()) return false;
+  while (more && isDigit(c))
+    if (!take()) return false;
+  if (more && (c == '.' || c == ',')) {
+    if (!take()) return false;
+    while (more && isDigit(c))
+      if (!take()) return false;
+  }
+  if (more && (c == 'E' || c == 'D')) {
+    if (!take()) return false;
+    if (!more || (c != '+' && c != '-')) return false;
+    while (more && (isDigit(c) || std::strchr("deED+-.,", c)))
+      if (!take()) return false;
+  }
+  if (t.size() > 40) return false;
+  value = model::nc_ParseReal(t.c_str());
+  return true;
+}
+
+bool vdb_CheckHeader(RecStream& s, model::GateInstance* inst, RecordFileState& st) {
+  double first = 0.0;
+  switch (st.kind) {
+  case kKindVdb:
+    if (!getU16(s, st.valueCount)) return false;
+    break;
+  case kKindVat:
+    if (!vdb_ReadCountText(s, st.valueCount)) return false;
+    break;
+  case kKindVal: {
+    // The set-up before the samples: settings, channel records, the gate
+    // channel's record, the axes, then the gate paths.
+    std::uint8_t f = 0;
+    std::uint16_t c = 0;
+    if (!s.seek(2) || !getU8(s, f) || !s.skip(24) || !getU16(s, c) || c > kMaxChannels) return false;
+    if (!s.skip(long(kChannelRecordSize) * (c + (f ? 1 : 0)) + 2 + 5 * long(kAxisRecordSize))) return false;
+    st.valueCount = c;
+    for (int p = 0; p < c + (f ? 1 : 0); ++p) {
+      std::uint16_t w = 1;
+      int words = 0;
+      while (w != 0) {
+        if (!getU16(s, w) || ++words > kMaxPathWords) return false;
+      }
+    }
+    break;
+  }
+  default: return false;
+  }
+  st.position = std::uint32_t(s.tell());
+  if (!readFirst(s, st, first)) return false;
+  setStatus(inst, first);
+  return true;
+}
+
+bool vdb_OpenRecordFile(model::GateRecord* gate, model::GateInstance* inst, const std::string& chosen) {
+  RecordFileState st;
+  if (!gate || !vdb_LoadState(inst, st)) return false;
+  if (st.handle > 0) vdb_CloseRecordFile(inst);
+  vdb_LoadState(inst, st);
+  st.handle = -1;
+  if (!st.name[0]) std::strcpy(st.name, ".VDB");
+  std::string path = chosen;
+  if (path.empty()) {
+    path = modelfiles::gem_JoinPath(gPath, st.name);
+    if (!modelfiles::gem_FileSelect(path, ".V*")) {
+      vdb_StoreState(inst, st);
+      return false;
+    }
+  }
+  const std::uint16_t kind = vf_OutputKindOf(path);
+  if (kind == kKindNone) {
+    vdb_StoreState(inst, st);
+    return false;
+  }
+  const std::size_t cut = modelfiles::gem_LastSlash(path, 251);
+  gPath = path.substr(0, cut);
+  const std::string base(vf_BaseName(path));
+  std::memset(st.name, 0, sizeof st.name);
+  std::memcpy(st.name, base.data(), std::min<std::size_t>(16, base.size()));
+  st.kind = kind;
+  if (gate->Kind == kKindReadRecord) {
+    if (kind == kKindPrinter) {
+      recShowMessage(50044);
+      vdb_StoreState(inst, st);
+      return false;
+    }
+    FileHandle h = -1;
+    std::string name = path;
+    if (modelfiles::gem_OpenExisting(name, h) >= 1) {
+      FileStream f(h, false);
+      if (vdb_CheckHeader(f, inst, st)) {
+        st.handle = h;
+      } else {
+        modelfiles::gem_Fclose(h);
+        recShowMessage(50037);
+      }
+    }
+  } else {
+    if (kind < kKindVdb) {
+      recShowMessage(50044);
+      vdb_StoreState(inst, st);
+      return false;
+    }
+    st.valueCount = gate->InputCount;
+    if (kind == kKindPrinter) {
+      st.handle = 0;
+    } else {
+      // Written under a work name; the file takes its name when closed.
+      std::string work = path + "~";
+      modelfiles::gem_Fdelete(work);
+      FileHandle h = -1;
+      if (modelfiles::gem_OpenOrCreate(work, h) >= 1) {
+        FileStream f(h, false);
+        bool ok = false;
+        if (kind == kKindVat) {
+          const std::string head = vf_VatHead(gate->InputCount);
+          ok = f.write(head.data(), head.size());
+        } else {
+          ok = putU16(f, gate->InputCount);
+        }
+        if (ok) {
+          st.handle = h;
+          st.position = std::uint32_t(f.tell());
+        } else {
+          modelfiles::gem_Fclose(h);
+          modelfiles::gem_Fdelete(work);
+          recShowMessage(50037);
+        }
+      }
+    }
+  }
+  vdb_StoreState(inst, st);
+  return st.handle >= 0;
+}
+
+void vdb_ReopenRecordFile(model::GateInstance* inst) {
+  RecordFileState st;
+  if (!vdb_LoadState(inst, st) || !st.name[0]) return;
+  std::string name = fullPath(st);
+  FileHandle h = -1;
+  if (modelfiles::gem_OpenExisting(name, h) < 1) return;
+  const std::uint16_t kind = st.kind;
+  FileStream f(h, false);
+  if (kind != kKindPrinter && vdb_CheckHeader(f, inst, st)) {
+    st.handle = h;
+  } else {
+    modelfiles::gem_Fclose(h);
+    st.handle = -1;
+  }
+  vdb_StoreState(inst, st);
+}
+
+void vdb_RewindRecordFile(model::GateRecord* gate, model::GateInstance* inst) {
+  RecordFileState st;
+  if (!gate || !vdb_LoadState(inst, st) || st.handle < 1) return;
+  FileStream f(st.handle, false);
+  if (!f.seek(long(st.position))) {
+    if (gate->Kind == kKindReadRecord) setStatus(inst, kEndMarker);
+    return;
+  }
+  if (gate->Kind == kKindReadRecord) {
+    double v = 0.0;
+    setStatus(inst, readFirst(f, st, v) ? v : kEndMarker);
+  }
+}
+
+void vdb_CloseRecordFile(model::GateInstance* inst) {
+  RecordFileState st;
+  if (!vdb_LoadState(inst, st) || st.handle < 0) return;
+  if (st.handle > 0) {
+    modelfiles::gem_Fclose(st.handle);
+    // A written file (under its work name) takes its own name.
+    const std::string full = fullPath(st);
+    const std::string work = plat::path::resolveExisting(full + "~");
+    if (!work.empty()) std::rename(work.c_str(), plat::path::resolveForWrite(full).c_str());
+  }
+  st.handle = -1;
+  vdb_StoreState(inst, st);
+}
+
+void vdb_ReadRecord(model::GateRecord* gate, model::GateInstance* inst) {
+  RecordFileState st;
+  if (!gate || !vdb_LoadState(inst, st)) return;
+  double* status = statusSlot(inst);
+  if (st.handle < 1 || (status && *status == kEndMarker)) {
+    setStatus(inst, kNoRecordFile);
+    return;
+  }
+  FileStream f(st.handle, false);
+  if (!skipValues(f, st, st.skip)) {
+    setStatus(inst, kEndMarker);
+    return;
+  }
+  const unsigned m = std::min<unsigned>(st.valueCount, gate->OutputCount);
+  for (unsigned k = 0; k < m; ++k) {
+    double v = 0.0;
+    if (!readFirst(f, st, v)) {
+      setStatus(inst, kEndMarker);
+      return;
+    }
+    if (inst->OutputValues && (!inst->OutputSlotCount || k < inst->OutputSlotCount)) inst->OutputValues[k] = v;
+  }
+  if (st.valueCount > st.skip + m) skipValues(f, st, long(st.valueCount) - long(m) - long(st.skip));
+  double next = 0.0;
+  setStatus(inst, readFirst(f, st, next) ? next : kEndMarker);
+}
+
+void vdb_WriteRecord(model::GateRecord* gate, model::GateInstance* inst) {
+  RecordFileState st;
+  if (!gate || !vdb_LoadState(inst, st) || st.handle < 0 || !inst->StateValues) return;
+  const std::size_t n = gate->StateCount;
+  const double* v = inst->StateValues;
+  if (st.handle == 0) {
+    gPrinter += vf_PrinterRecord(v, n, 2);
+    return;
+  }
+  FileStream f(st.handle, false);
+  if (st.kind == kKindVat) {
+    const std::string t = vf_VatRecord(v, n, 2);
+    f.write(t.data(), t.size());
+  } else {
+    for (std::size_t i = 0; i < n; ++i)
+      if (!putF64(f, v[i])) break;
+  }
+}
+
+} // namespace rec

@@ -1,0 +1,511 @@
+// The modal dialogs of stockwin.so driven offscreen through the dialog
+// observer: subprogram names, connector and text insertion, about box.
+#include "stockwin/stockwin.h"
+
+#include "dialogkit/qtkit.h"
+#include "platform/library.h"
+#include "platform/uisink.h"
+#include "sw_program.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QSlider>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <set>
+
+using namespace plat::ui;
+using namespace swtest;
+
+namespace {
+
+struct Driver : DialogObserver {
+  std::function<void(QDialog*)> onShown;
+  std::vector<int> seen;
+  void shown(const DialogShown& d) override {
+    seen.push_back(d.resourceId);
+    auto* w = static_cast<QDialog*>(d.widget);
+    // The first showing of each dialog is kept as a picture.
+    static std::set<int> shot;
+    if (std::string(d.library) == "STOCKWIN" && shot.insert(d.resourceId).second)
+      saveShot(w, "STOCKWIN-" + std::to_string(d.resourceId));
+    if (onShown) onShown(w);
+  }
+  void timedOut(const DialogShown& d) override { ADD_FAILURE() << "dialog " << d.resourceId << " still open"; }
+  int deadlineMs() const override { return 5000; }
+};
+
+struct List {
+  std::vector<NameNode> nodes;
+  NameNode* head = nullptr;
+  explicit List(std::vector<const char*> names) : nodes(names.size()) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      nodes[i].name = names[i];
+      nodes[i].next = i + 1 < names.size() ? &nodes[i + 1] : nullptr;
+    }
+    head = nodes.empty() ? nullptr : &nodes[0];
+  }
+};
+
+template <class T> T* child(QDialog* d, int id) { return d->findChild<T*>(QStringLiteral("c%1").arg(id)); }
+void click(QDialog* d, int id) { child<QPushButton>(d, id)->click(); }
+bool okEnabled(QDialog* d) { return child<QPushButton>(d, 1)->isEnabled(); }
+void key(QWidget* w, int k) {
+  QKeyEvent ev(QEvent::KeyPress, k, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &ev);
+}
+// Types text into an edit as the user would (edited, so upper-casing applies).
+void type(QLineEdit* e, const char* text) {
+  e->clear();
+  for (const char* c = text; *c; ++c) {
+    QKeyEvent ev(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(*c)));
+    QCoreApplication::sendEvent(e, &ev);
+  }
+}
+
+} // namespace
+
+class Dialogs : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    app();
+    program().writeObel(2, "ENGLISH", true);
+    h_ = program().load();
+    ASSERT_TRUE(h_) << plat::lib::lastError();
+  }
+  static void TearDownTestSuite() {
+    if (h_) plat::lib::unload(h_);
+    h_ = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_TRUE(h_);
+    owner_ = std::make_unique<QWidget>();
+    ownerId_ = kit::registerOwner(owner_.get());
+    setDialogObserver(driver_);
+  }
+  void TearDown() override {
+    setDialogObserver(nullptr);
+    owner_.reset();
+  }
+  std::vector<std::string> texts() const {
+    std::vector<std::string> out;
+    for (auto& s : sink_->shown()) out.push_back(s.text);
+    return out;
+  }
+  static inline plat::lib::Handle h_ = nullptr;
+  std::shared_ptr<ScriptedSink> sink_ = std::make_shared<ScriptedSink>();
+  ScopedSink scope_{sink_};
+  std::shared_ptr<Driver> driver_ = std::make_shared<Driver>();
+  std::unique_ptr<QWidget> owner_;
+  SwWindow ownerId_ = 0;
+};
+
+TEST_F(Dialogs, SelectMacroRefusesInvalidNamesAndAnswersUpperCase) {
+  List names({"PUMP", nullptr, "MOTOR"});
+  char answer[15] = "OLD";
+  driver_->onShown = [&](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Subprogram");
+    auto* list = child<QListWidget>(d, 1081);
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), "MOTOR");  // sorted
+    EXPECT_EQ(list->currentItem(), nullptr);    // the emptied buffer preselects nothing
+    EXPECT_FALSE(okEnabled(d));
+    auto* edit = child<QLineEdit>(d, 1080);
+    list->setCurrentRow(1);
+    EXPECT_EQ(edit->text(), "PUMP");
+    for (const char* bad : {"a b", "&x", "$y"}) {
+      type(edit, bad);
+      click(d, 1);
+      EXPECT_TRUE(d->isVisible()) << bad;
+    }
+    key(d, Qt::Key_F1);
+    type(edit, "new_one_with_a_long_name");
+    EXPECT_EQ(edit->text(), "NEW_ONE_WITH_A");
+    click(d, 1);
+  };
+  EXPECT_EQ(fn<SW07_CallSelectMacroDlgFn>(h_, "SW07_CallSelectMacroDlg")(ownerId_, &names.head, answer), 1);
+  EXPECT_STREQ(answer, "NEW_ONE_WITH_A");
+  EXPECT_EQ(texts(), (std::vector<std::string>{"Error!   Invalid subprogram name.", "Error!   Invalid subprogram name.",
+                                               "Error!   Invalid subprogram name.", "Help context: 3"}));
+  ASSERT_EQ(sink_->helps().size(), 1u);
+  EXPECT_EQ(sink_->helps()[0].context, 3u);
+  EXPECT_FALSE(sink_->helps()[0].byKeyword);
+}
+
+TEST_F(Dialogs, SelectMacroDoubleClickAndCancel) {
+  List names({"PUMP"});
+  char answer[15] = "X";
+  driver_->onShown = [&](QDialog* d) {
+    auto* list = child<QListWidget>(d, 1081);
+    emit list->itemDoubleClicked(list->item(0));
+  };
+  EXPECT_EQ(fn<SW07_CallSelectMacroDlgFn>(h_, "SW07_CallSelectMacroDlg")(ownerId_, &names.head, answer), 1);
+  EXPECT_STREQ(answer, "PUMP");
+  driver_->onShown = [&](QDialog* d) {
+    type(child<QLineEdit>(d, 1080), "ABC");
+    click(d, 2);
+  };
+  EXPECT_EQ(fn<SW07_CallSelectMacroDlgFn>(h_, "SW07_CallSelectMacroDlg")(ownerId_, nullptr, answer), 2);
+  EXPECT_STREQ(answer, "");  // emptied at the start
+  driver_->onShown = [&](QDialog* d) {
+    type(child<QLineEdit>(d, 1080), "ABC");
+    click(d, 1);
+  };
+  EXPECT_EQ(fn<SW07_CallSelectMacroDlgFn>(h_, "SW07_CallSelectMacroDlg")(ownerId_, nullptr, nullptr), 1);
+}
+
+TEST_F(Dialogs, CopyMacroPreselectsAndRefusesExistingNames) {
+  List names({"PUMP", "MOTOR"});
+  char source[15] = "mo", dest[21] = "ABCDEFGHIJKLMNOPQRST";
+  driver_->onShown = [&](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Copy Subprogram");
+    EXPECT_EQ(child<QComboBox>(d, 1084)->currentText(), "MOTOR");
+    auto* edit = child<QLineEdit>(d, 1083);
+    EXPECT_EQ(edit->text(), "ABCDEFGHIJKLMN");
+    type(edit, "pump");
+    click(d, 1);
+    EXPECT_TRUE(d->isVisible());
+    type(edit, "a b");
+    click(d, 1);
+    EXPECT_TRUE(d->isVisible());
+    type(edit, "");
+    EXPECT_FALSE(okEnabled(d));
+    type(edit, "pump2");
+    click(d, 1);
+  };
+  EXPECT_EQ(fn<SW08_CallCopyMacroDlgFn>(h_, "SW08_CallCopyMacroDlg")(ownerId_, &names.head, source, dest), 1);
+  EXPECT_STREQ(source, "MOTOR");
+  EXPECT_STREQ(dest, "PUMP2");
+  EXPECT_EQ(texts(), (std::vector<std::string>{"Error!   A subprogram with the specified name is already available.",
+                                               "Error!   Invalid subprogram name."}));
+}
+
+TEST_F(Dialogs, RenameAndEmptyLists) {
+  List names({"PUMP", "MOTOR"});
+  char oldName[15] = "", newName[15] = "";
+  driver_->onShown = [&](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Rename Subprogram");
+    EXPECT_EQ(child<QComboBox>(d, 1084)->currentText(), "MOTOR");  // the first entry
+    type(child<QLineEdit>(d, 1083), "drive");
+    key(d, Qt::Key_F1);
+    click(d, 1);
+  };
+  EXPECT_EQ(fn<SW10_CallRenameMacroDlgFn>(h_, "SW10_CallRenameMacroDlg")(ownerId_, &names.head, oldName, newName), 1);
+  EXPECT_STREQ(oldName, "MOTOR");
+  EXPECT_STREQ(newName, "DRIVE");
+  EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 77"});
+  NameNode* none = nullptr;
+  driver_->onShown = [&](QDialog* d) {
+    type(child<QLineEdit>(d, 1083), "X");
+    EXPECT_FALSE(okEnabled(d));
+    click(d, 2);
+  };
+  EXPECT_EQ(fn<SW10_CallRenameMacroDlgFn>(h_, "SW10_CallRenameMacroDlg")(ownerId_, &none, oldName, newName), 2);
+  EXPECT_STREQ(oldName, "MOTOR");
+}
+
+TEST_F(Dialogs, DesignOrDeleteCaptionsHelpAndChoice) {
+  List names({"PUMP", "MOTOR"});
+  char buf[15] = "pu";
+  driver_->onShown = [&](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Delete Subprogram");
+    EXPECT_EQ(child<QListWidget>(d, 1081)->currentItem()->text(), "PUMP");
+    key(d, Qt::Key_F1);
+    click(d, 1);
+  };
+  auto f = fn<SW09_CallDesignOrDeleteMacroDlgFn>(h_, "SW09_CallDesignOrDeleteMacroDlg");
+  EXPECT_EQ(f(ownerId_, 1, &names.head, buf), 1);
+  EXPECT_STREQ(buf, "PUMP");
+  EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 4"});
+  driver_->onShown = [&](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Subprogram Design");
+    EXPECT_EQ(child<QListWidget>(d, 1081)->currentItem()->text(), "MOTOR");
+    click(d, 1);
+  };
+  std::strcpy(buf, "");
+  EXPECT_EQ(f(ownerId_, 0, &names.head, buf), 1);
+  EXPECT_STREQ(buf, "MOTOR");
+  NameNode* none = nullptr;
+  driver_->onShown = [&](QDialog* d) {
+    EXPECT_FALSE(okEnabled(d));
+    click(d, 2);
+  };
+  EXPECT_EQ(f(ownerId_, 0, &none, buf), 2);
+}
+
+TEST_F(Dialogs, ConnectorNames) {
+  List names({"A", "B", "&C"});
+  char name[8] = "A";
+  ConnectorParams p{"Input", name, 5, 6, 0, &names.head};
+  struct Step { const char* typed; bool stays; };
+  std::vector<Step> steps;
+  auto script = [&](std::vector<const char*> typed) {
+    driver_->onShown = [typed](QDialog* d) {
+      auto* e = child<QLineEdit>(d, 1080);
+      for (const char* t : typed) {
+        e->setText(t);
+        click(d, 1);
+        if (!d->isVisible()) return;
+      }
+      click(d, 2);
+    };
+  };
+  auto call = fn<SW30_CallInsertConnectorDlgFn>(h_, "SW30_CallInsertConnectorDlg");
+  // Its own current name is free; another connector's is not; blanks are refused.
+  script({"B", "X Y", "A"});
+  EXPECT_EQ(call(ownerId_, &p), 1);
+  EXPECT_STREQ(name, "A");
+  EXPECT_EQ(p.value1, 0);
+  EXPECT_EQ(p.value2, 0);
+  EXPECT_EQ(texts(), (std::vector<std::string>{
+                         "Error!   The specified name is already being used by another\nSubIn. Please enter another name.",
+                         "Error!   Invalid name."}));
+  sink_->clear();
+  // Output: 512; nine characters are cut to seven; flag bit 0 keeps the values.
+  p.kind = "Output";
+  p.value1 = 3;
+  p.flags = 1;
+  script({"&C", "LONGNAME9"});
+  EXPECT_EQ(call(ownerId_, &p), 1);
+  EXPECT_STREQ(name, "LONGNAM");
+  EXPECT_EQ(p.value1, 3);
+  EXPECT_EQ(texts(), std::vector<std::string>{
+                         "Error!   The specified name is already being used by another\nSubOut. Please enter another name."});
+  // A null current name is no current name: "A" is taken.
+  sink_->clear();
+  p.name = nullptr;
+  script({"A"});
+  EXPECT_EQ(call(ownerId_, &p), 2);
+  EXPECT_EQ(sink_->shown().size(), 1u);
+  driver_->onShown = [](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "SubIn");
+    key(d, Qt::Key_F1);
+    click(d, 2);
+  };
+  sink_->clear();
+  EXPECT_EQ(call(ownerId_, nullptr), 2);
+  EXPECT_EQ(texts(), std::vector<std::string>{"Help key word: Function block: SubIn"});
+}
+
+TEST_F(Dialogs, TextRoundTripAndFontSize) {
+  char text[32] = "A\rB";
+  TextParams p{text, 32, 12, 1.0f};
+  driver_->onShown = [](QDialog* d) {
+    EXPECT_EQ(child<QPlainTextEdit>(d, 1023)->toPlainText(), "A\nB");
+    EXPECT_TRUE(child<QRadioButton>(d, 1025)->isChecked());
+    QSize min = d->size();
+    d->resize(min.width() - 50, min.height() - 50);
+    EXPECT_GE(d->width(), min.width());
+    EXPECT_GE(d->height(), min.height());
+    click(d, 1);
+  };
+  auto call = fn<SW31_CallInsertTextDlgFn>(h_, "SW31_CallInsertTextDlg");
+  EXPECT_EQ(call(ownerId_, &p), 1);
+  EXPECT_STREQ(text, "A\rB");
+  EXPECT_EQ(p.fontSize, 16);
+  driver_->onShown = [](QDialog* d) {
+    child<QPlainTextEdit>(d, 1023)->setPlainText("X\nY\nZ");
+    child<QRadioButton>(d, 1026)->click();
+    click(d, 1);
+  };
+  EXPECT_EQ(call(ownerId_, &p), 1);
+  EXPECT_STREQ(text, "X\rY\rZ");
+  EXPECT_EQ(p.fontSize, 24);
+  EXPECT_TRUE(sink_->shown().empty());
+}
+
+TEST_F(Dialogs, TextTooLongWarnsTwiceAndWritesNine) {
+  char text[16] = "ABCDEFGHIJKL";  // 12 characters, size 10: no terminator within the size
+  TextParams p{text, 10, 8, 1.0f};
+  driver_->onShown = [](QDialog* d) {
+    EXPECT_EQ(child<QPlainTextEdit>(d, 1023)->toPlainText(), "ABCDEFGHIJ");
+    EXPECT_TRUE(child<QRadioButton>(d, 1024)->isChecked());
+    child<QPlainTextEdit>(d, 1023)->setPlainText("ABCDEFGHIJKL");
+    click(d, 1);
+  };
+  sink_->answerBox(IDOK);
+  sink_->answerBox(IDOK);
+  EXPECT_EQ(fn<SW31_CallInsertTextDlgFn>(h_, "SW31_CallInsertTextDlg")(ownerId_, &p), 1);
+  EXPECT_STREQ(text, "ABCDEFGHI");
+  EXPECT_EQ(sink_->shown().size(), 2u);
+  EXPECT_EQ(sink_->shown()[0].text, "Warning!  The selected text is too long.\nIt will be truncated.");
+  EXPECT_EQ(sink_->shown()[0].style, unsigned(MB_OKCANCEL));
+  // Cancel on the first warning ends the dialog with 2 before it shows.
+  std::memcpy(text, "ABCDEFGHIJKL", 12);
+  sink_->clear();
+  sink_->answerBox(IDCANCEL);
+  driver_->onShown = [](QDialog*) { ADD_FAILURE() << "shown"; };
+  EXPECT_EQ(fn<SW31_CallInsertTextDlgFn>(h_, "SW31_CallInsertTextDlg")(ownerId_, &p), 2);
+}
+
+TEST_F(Dialogs, AboutBox) {
+  driver_->onShown = [](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "About");
+    key(d, Qt::Key_F1);
+    click(d, 1);
+  };
+  EXPECT_EQ(fn<SW21_CallAboutDlgFn>(h_, "SW21_CallAboutDlg")(ownerId_), 1);
+  EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 25"});
+}
+
+TEST_F(Dialogs, WorksheetSetupEveryPositionUnchangedByOkAndReopening) {
+  auto call = fn<SW20_CallWorkSheetSetupDlgFn>(h_, "SW20_CallWorkSheetSetupDlg");
+  driver_->onShown = [](QDialog* d) { click(d, 1); };
+  for (int pos = 3; pos <= 100; ++pos) {
+    WorkSheetSetup r{3, float(pos) * 0.1f, 1, 250};
+    WorkSheetSetup before = r;
+    ASSERT_EQ(call(ownerId_, &r), 1);
+    ASSERT_EQ(call(ownerId_, &r), 1);
+    EXPECT_EQ(r.zoom, before.zoom) << pos;
+    EXPECT_EQ(r.format, 3);
+    EXPECT_EQ(r.crossText, 1);
+    EXPECT_EQ(r.refreshMs, 250);
+  }
+}
+
+TEST_F(Dialogs, WorksheetSetupShowsAndWrites) {
+  auto call = fn<SW20_CallWorkSheetSetupDlgFn>(h_, "SW20_CallWorkSheetSetupDlg");
+  WorkSheetSetup r{9, 2.55f, 5, 6000};
+  driver_->onShown = [](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Work Sheet Setup");
+    EXPECT_TRUE(child<QPushButton>(d, 1086)->isChecked());
+    EXPECT_EQ(d->findChild<QSlider*>("c1093")->value(), 25);
+    EXPECT_EQ(child<QLabel>(d, 1092)->text(), "2.5");
+    EXPECT_EQ(child<QLabel>(d, 1101)->text(), "0.30 s");
+    d->findChild<QSlider*>("c1100")->setValue(100);
+    EXPECT_EQ(child<QLabel>(d, 1101)->text(), "5.00 s");
+    child<QPushButton>(d, 1091)->click();
+    d->findChild<QCheckBox*>("c1094")->setChecked(false);
+    key(d, Qt::Key_F1);
+    click(d, 1);
+  };
+  EXPECT_EQ(call(ownerId_, &r), 1);
+  EXPECT_EQ(r.format, 5);
+  EXPECT_EQ(r.zoom, 2.5f);
+  EXPECT_EQ(r.refreshMs, 5000);
+  EXPECT_EQ(r.crossText, 0);
+  EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 34"});
+  WorkSheetSetup c{1, 1.5f, 0, 100};
+  driver_->onShown = [](QDialog* d) {
+    d->findChild<QSlider*>("c1093")->setValue(50);
+    click(d, 2);
+  };
+  EXPECT_EQ(call(ownerId_, &c), 2);
+  EXPECT_EQ(c.zoom, 1.5f);
+  driver_->onShown = [](QDialog* d) {
+    EXPECT_EQ(d->findChild<QSlider*>("c1093")->value(), 10);
+    EXPECT_EQ(d->findChild<QSlider*>("c1100")->value(), 6);
+    click(d, 1);
+  };
+  EXPECT_EQ(call(ownerId_, nullptr), 1);
+}
+
+// ---- file dialogs ----
+namespace {
+// Chooses path in the file dialog (or cancels with an empty path).
+std::function<void(QDialog*)> choosePath(std::vector<std::string> paths, std::vector<std::string>* dirs = nullptr) {
+  auto left = std::make_shared<std::vector<std::string>>(std::move(paths));
+  return [left, dirs](QDialog* d) {
+    auto* f = static_cast<QFileDialog*>(d);
+    if (dirs) dirs->push_back(f->directory().absolutePath().toStdString());
+    if (left->empty() || left->front().empty()) {
+      if (!left->empty()) left->erase(left->begin());
+      d->reject();
+      return;
+    }
+    f->selectFile(QString::fromStdString(left->front()));
+    left->erase(left->begin());
+    static_cast<QDialog*>(f)->accept();
+  };
+}
+} // namespace
+
+TEST_F(Dialogs, OpenAndSaveProjects) {
+  fs::path projects = program().dir / "PROJECTS";
+  writeFile(projects / "Motor.mdl", "x");
+  char buf[256] = "junk";
+  FileDlgParams p{ownerId_, buf, sizeof buf};
+  std::vector<std::string> dirs;
+  driver_->onShown = choosePath({(projects / "Motor.mdl").string()}, &dirs);
+  EXPECT_EQ(fn<SW51_OpenMDLProjectFn>(h_, "SW51_OpenMDLProject")(&p), 1);
+  EXPECT_EQ(std::string(buf), (projects / "Motor.mdl").string());  // the user's case kept
+  ASSERT_EQ(dirs.size(), 1u);
+  EXPECT_EQ(fs::path(dirs[0]), fs::canonical(projects));
+  driver_->onShown = choosePath({""});
+  EXPECT_EQ(fn<SW51_OpenMDLProjectFn>(h_, "SW51_OpenMDLProject")(&p), 0);
+  EXPECT_STREQ(buf, "");
+  // Save: a default name shows 521 and asks again; a path too long for the buffer 520.
+  char small[12] = "";
+  FileDlgParams s{ownerId_, small, sizeof small};
+  std::string good = (projects / "Pump.mdl").string(), dflt = (projects / "UNTITLED 02.MDL").string();
+  driver_->onShown = choosePath({good, ""});
+  EXPECT_EQ(fn<SW51_SaveAsMDLProjectFn>(h_, "SW51_SaveAsMDLProject")(&s), 0);
+  EXPECT_STREQ(small, "");
+  std::strcpy(buf, projects.string().c_str());
+  driver_->onShown = choosePath({dflt, good});
+  EXPECT_EQ(fn<SW51_SaveAsMDLProjectFn>(h_, "SW51_SaveAsMDLProject")(&p), 1);
+  EXPECT_EQ(std::string(buf), good);
+  EXPECT_EQ(texts(), (std::vector<std::string>{"Error!   File path is too long.", "Error!   Invalid file name."}));
+  EXPECT_EQ(fn<SW51_OpenMDLProjectFn>(h_, "SW51_OpenMDLProject")(nullptr), 0);
+}
+
+TEST_F(Dialogs, OpenLibraryTakesTheSuggestionAndKeepsTheBuffer) {
+  fs::path lib = program().dir / "Blocks.mco";
+  writeFile(lib, "x");
+  char buf[256] = "Blocks.mco";
+  FileDlgParams p{ownerId_, buf, sizeof buf};
+  driver_->onShown = [](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Open Zerlo Library");
+    d->reject();
+  };
+  EXPECT_EQ(fn<SW51_OpenLibraryFn>(h_, "SW51_OpenLibrary")(&p), 0);
+  EXPECT_STREQ(buf, "Blocks.mco");
+  driver_->onShown = choosePath({lib.string()});
+  EXPECT_EQ(fn<SW51_OpenLibraryFn>(h_, "SW51_OpenLibrary")(&p), 1);
+  EXPECT_EQ(std::string(buf), lib.string());
+}
+
+TEST_F(Dialogs, StartSelection) {
+  auto call = fn<SW04_CallStartAuswahlDlgFn>(h_, "SW04_CallStartAuswahlDlg");
+  int flag = 1;
+  // Enter on the check box does nothing; the mouse over KONFIG and Enter gives 2.
+  driver_->onShown = [](QDialog* d) {
+    auto* box = d->findChild<QCheckBox*>("c1005");
+    EXPECT_TRUE(box->isChecked());
+    box->setFocus();
+    key(d, Qt::Key_Return);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_TRUE(box->isChecked());
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(child<QPushButton>(d, 1006), &enter);
+    key(d, Qt::Key_Return);
+  };
+  EXPECT_EQ(call(ownerId_, &flag), 2);
+  EXPECT_EQ(flag, 1);
+  // Unticking writes the flag at once; Esc gives 0.
+  driver_->onShown = [](QDialog* d) {
+    d->findChild<QCheckBox*>("c1005")->click();
+    child<QPushButton>(d, 1009)->click();
+    EXPECT_TRUE(d->isVisible());
+    key(d, Qt::Key_Escape);
+  };
+  EXPECT_EQ(call(ownerId_, &flag), 0);
+  EXPECT_EQ(flag, 0);
+  EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 1"});
+  for (int id : {1004, 1007, 1008}) {
+    driver_->onShown = [id](QDialog* d) { child<QPushButton>(d, id)->click(); };
+    EXPECT_EQ(call(ownerId_, nullptr), id == 1004 ? 1 : id == 1007 ? 3 : 4);
+  }
+}

@@ -1,0 +1,397 @@
+// Block parameters and parameter lists: write / read round trips, the exact
+// text layout, prompt and read-mode asking, list numbering and nesting.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <unistd.h>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "engine/paramlist.h"
+#include "engine/params.h"
+#include "platform/paths.h"
+
+using namespace engine;
+using model::GateInstance;
+using model::GateRecord;
+
+namespace {
+
+struct ScriptDialogs : ParamDialogs {
+  std::deque<double> answers;  // next answer; NaN = Cancel
+  std::vector<std::string> asked;
+  std::vector<int> messages;
+  bool next(const std::string& p, double& v) {
+    asked.push_back(p);
+    if (answers.empty() || answers.front() != answers.front()) return false;
+    v = answers.front();
+    answers.pop_front();
+    return true;
+  }
+  bool promptReal(const std::string& p, double& v) override { return next(p, v); }
+  bool promptInt(const std::string& p, std::int16_t& v) override {
+    double d; if (!next(p, d)) return false; v = std::int16_t(d); return true;
+  }
+  bool promptBool(const std::string& p, bool& v) override {
+    double d; if (!next(p, d)) return false; v = d != 0; return true;
+  }
+  bool promptWord(const std::string& p, std::uint16_t& v, int) override {
+    double d; if (!next(p, d)) return false; v = std::uint16_t(d); return true;
+  }
+  bool promptText(const std::string& p, std::string& v, std::size_t) override {
+    double d; if (!next(p, d)) return false; v = "asked"; return true;
+  }
+  void message(int id) override { messages.push_back(id); }
+};
+
+// A gate with its instance; values owned here.
+struct TestGate {
+  GateRecord g{};
+  GateInstance in{};
+  std::vector<double> extra, state;
+  model::OutputPin out{};
+  model::LogicRecord sub{};
+  TestGate(unsigned kind, std::vector<double> x, unsigned outType = 20, std::vector<double> s = {})
+      : extra(std::move(x)), state(std::move(s)) {
+    g.Kind = std::uint8_t(kind);
+    g.ExtraCount = std::uint16_t(extra.size());
+    g.OutputCount = 1;
+    out.Type = std::uint16_t(outType);
+    g.Outputs = &out;
+    in.ExtraValues = extra.data();
+    in.ExtraSlotCount = std::uint16_t(extra.size());
+    in.StateValues = state.empty() ? nullptr : state.data();
+    in.StateSlotCount = std::uint16_t(state.size());
+  }
+  ParamCall call(ParamMode m, std::uint16_t nr = 1, bool global = false) {
+    ParamCall c; c.gate = &g; c.instance = &in; c.mode = m; c.gateNumber = nr; c.global = global;
+    return c;
+  }
+};
+
+double word(std::uint16_t w) { double d = 0; pf_SetSlotWord(d, w); return d; }
+
+} // namespace
+
+TEST(Params, GoldenTextOfOneGate) {
+  TestGate t(57, {2.5, 0.25});
+  ParamText text;
+  EXPECT_TRUE(gp_GateParams(t.call(ParamMode::Write, 7), text, nullptr));
+  EXPECT_EQ(text.text,
+            "$ Gate No.  7  : Hyst.-Switch;\r\n"
+            "    Setpoint                      = 2.5         ;\r\n"
+            "    Bandwidth                     = 0.5         ;\r\n");
+}
+
+TEST(Params, GlobalGateUsesColonAndIsSkippedOnRead) {
+  TestGate t(58, {3.0, -4.0});
+  ParamText text;
+  gp_GateParams(t.call(ParamMode::Write, 2, true), text, nullptr);
+  EXPECT_NE(text.text.find("  (GLOBAL);"), std::string::npos);
+  EXPECT_NE(text.text.find("Upper Limit                   : 3"), std::string::npos);
+  t.extra = {9.0, 9.0};
+  t.in.ExtraValues = t.extra.data();
+  text.pos = 0;
+  gp_GateParams(t.call(ParamMode::Read, 2), text, nullptr);
+  EXPECT_EQ(t.extra, (std::vector<double>{9.0, 9.0}));
+}
+
+TEST(Params, RoundTripPerKind) {
+  struct Case { unsigned kind; std::vector<double> x; unsigned outType; std::vector<double> state; };
+  const Case cases[] = {
+      {4, {1.5}, 1, {}}, {7, {0.5, 2.0}, 1, {}}, {13, {word(120)}, 20, {}},
+      {28, {word(3), 1e-6, 4.0}, 20, {0.75}}, {78, {word(2), 1e-7, 2.0, 10.0, -10.0}, 20, {1.0}},
+      {42, {0.5, 1.0, 9.0}, 20, {2.0}}, {49, {word(1)}, 1, {}}, {50, {word(0xAB)}, 8, {}},
+      {51, {1.0, -2.0, 3.5}, 22, {}}, {53, {word(12)}, 1, {}}, {54, {1, 2, 3, 4, 5, 6, 7, 8, 9}, 20, {}},
+      {69, {word(2), 10.0, 1.0, 0.5}, 20, {}}, {72, {word(5), 1e-5}, 20, {3.0}},
+      {8, {}, 1, {word(1)}}, {43, {}, 20, {word(1234)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    TestGate a(c.kind, c.x, c.outType, c.state);
+    ParamText text;
+    gp_GateParams(a.call(ParamMode::Write, 3), text, nullptr);
+    TestGate b(c.kind, std::vector<double>(c.x.size(), 0.0), c.outType, std::vector<double>(c.state.size(), 0.0));
+    if (c.kind == 7) b.extra = {0.0, 0.0};
+    text.pos = 0;
+    EXPECT_TRUE(gp_GateParams(b.call(ParamMode::Read, 3), text, nullptr)) << text.text;
+    auto same = [&](double x, double y) {
+      if (std::fabs(x) < 1e-300) EXPECT_EQ(pf_SlotWord(x), pf_SlotWord(y)) << text.text;
+      else EXPECT_NEAR(x, y, 1e-12 * std::max(1.0, std::fabs(x))) << text.text;
+    };
+    for (std::size_t i = 0; i < c.x.size(); ++i) same(a.extra[i], b.extra[i]);
+    for (std::size_t i = 0; i < c.state.size(); ++i) same(a.state[i], b.state[i]);
+  }
+}
+
+TEST(Params, VectorOfNineInLinesOfFour) {
+  TestGate t(55, {1, 2, 3, 4, 5, 6, 7, 8, 9});
+  ParamText text;
+  gp_GateParams(t.call(ParamMode::Write, 1), text, nullptr);
+  EXPECT_EQ(text.text,
+            "$ Gate No.  1  : Vec.-Summation;\r\n"
+            "    Vector                        =\r\n"
+            "      1.0         , 2.0         , 3.0         , 4.0         ,\r\n"
+            "      5.0         , 6.0         , 7.0         , 8.0         ,\r\n"
+            "      9.0         ;\r\n");
+}
+
+TEST(Params, ReadTokensBoolAndLevel) {
+  struct Case { unsigned kind; unsigned outType; const char* value; std::uint16_t expect; };
+  const Case cases[] = {{49, 1, "t", 1}, {49, 1, "TRUE", 1}, {49, 1, "x", 0},
+                        {53, 1, "Z", 15}, {53, 1, "c", 2}, {53, 1, "1", 0}};
+  for (const Case& c : cases) {
+    TestGate t(c.kind, {word(7)}, c.outType);
+    ParamText text{std::string("$ Gate No.  1  : ") + (c.kind == 49 ? "Bin.-Constant" : "Dialogue") +
+                   ";\r\n    P = " + c.value + ";\r\n"};
+    gp_GateParams(t.call(ParamMode::Read, 1), text, nullptr);
+    EXPECT_EQ(pf_SlotWord(t.extra[0]), c.expect) << c.value;
+  }
+}
+
+TEST(Params, QuestionMarkAsksInReadMode) {
+  TestGate t(58, {1.0, 2.0});
+  ParamText text{"$ Gate No.  1  : Limitation;\r\n    Upper Limit ? 5.0;\r\n    Lower Limit = -3.0;\r\n"};
+  ScriptDialogs d;
+  d.answers = {42.0};
+  gp_GateParams(t.call(ParamMode::Read, 1), text, &d);
+  EXPECT_EQ(t.extra, (std::vector<double>{42.0, -3.0}));
+  ASSERT_EQ(d.asked.size(), 1u);
+  EXPECT_EQ(d.asked[0], "Upper Limit ?");
+}
+
+TEST(Params, PromptModeAndCancel) {
+  TestGate t(57, {1.0, 0.5});
+  ScriptDialogs d;
+  d.answers = {3.0, -4.0};
+  EXPECT_TRUE(pf_EditBlock(t.call(ParamMode::Prompt), *std::make_unique<ParamText>(), &d));
+  EXPECT_EQ(t.extra, (std::vector<double>{3.0, 2.0}));
+  ScriptDialogs cancel;
+  cancel.answers = {7.0, std::nan("")};
+  ParamText none;
+  EXPECT_FALSE(pf_EditBlock(t.call(ParamMode::Prompt), none, &cancel));
+  EXPECT_EQ(t.extra[0], 7.0);
+}
+
+TEST(Params, HeaderOfAnotherGateOrTypeKeepsValues) {
+  TestGate t(58, {1.0, 2.0});
+  ParamText text{"$ Gate No.  2  : Limitation;\r\n    Upper Limit = 5.0;\r\n"
+                 "$ Gate No.  1  : Dead-Band;\r\n    Right Limit = 6.0;\r\n"};
+  EXPECT_FALSE(gp_GateParams(t.call(ParamMode::Read, 1), text, nullptr));
+  EXPECT_EQ(t.extra, (std::vector<double>{1.0, 2.0}));
+  EXPECT_EQ(text.pos, 0u);
+}
+
+TEST(Params, DefaultsAndBargraphGuard) {
+  std::vector<double> x(4, 0.0);
+  pf_SetParamDefaults(52, x.data(), x.size());
+  EXPECT_EQ(x[2], 1.0);
+  x[0] = 4.0;
+  pf_SetParamDefaults(52, x.data(), x.size());
+  EXPECT_EQ(x[2], 0.25);
+  std::vector<double> y(3, 0.0);
+  pf_SetParamDefaults(28, y.data(), y.size());
+  EXPECT_EQ(pf_SlotWord(y[0]), 2);
+  EXPECT_EQ(y[1], 1.0e-7);
+  EXPECT_EQ(y[2], 1.0);
+  std::vector<double> one(1, 0.0);
+  pf_SetParamDefaults(7, one.data(), one.size());  // never past the values
+  EXPECT_EQ(one[0], 1.0);
+}
+
+TEST(Params, IoValuePromptAndUndefinedType) {
+  ScriptDialogs d;
+  double v = 0;
+  d.answers = {0x1FF};
+  EXPECT_TRUE(pf_PromptIoValue(d, 8, v));
+  EXPECT_EQ(pf_SlotWord(v), 0xFF);
+  EXPECT_EQ(d.asked.back(), "Digital Value ?");
+  EXPECT_FALSE(pf_PromptIoValue(d, 19, v));
+  EXPECT_EQ(d.messages, std::vector<int>{40017});
+}
+
+namespace {
+// A 48-byte descriptor.
+std::vector<std::uint8_t> field(std::uint8_t type, std::uint16_t count, const char* prompt, std::uint16_t offset,
+                                std::int16_t x = 0, std::int16_t y = 0, std::int16_t w = 10, std::int16_t h = 10) {
+  std::vector<std::uint8_t> r(48, 0);
+  r[0] = type; r[1] = std::uint8_t(count); r[2] = std::uint8_t(count >> 8);
+  std::memcpy(&r[3], prompt, std::min<std::size_t>(std::strlen(prompt), 33));
+  auto put = [&](int o, std::int16_t v) { r[o] = std::uint8_t(v); r[o + 1] = std::uint8_t(std::uint16_t(v) >> 8); };
+  put(36, x); put(38, y); put(40, w); put(42, h); put(44, std::int16_t(offset));
+  return r;
+}
+} // namespace
+
+TEST(Params, DescribedFieldsRoundTripAndBounds) {
+  std::vector<std::uint8_t> raw;
+  for (auto f : {field(1, 1, "Gain", 0), field(2, 1, "%3Count", 8), field(3, 12, "Label", 16),
+                 field(1, 3, "Vec", 32), field(1, 1, "Outside", 64), field(0, 4, "Bits", 56)})
+    raw.insert(raw.end(), f.begin(), f.end());
+  model::GateTypeRecord type{};
+  std::memcpy(type.Name, "MYBLOCK", 8);
+  type.ParamFields = raw.data();
+  type.ParamFieldCount = 6;
+  auto make = [&] {
+    auto t = std::make_unique<TestGate>(133, std::vector<double>(8, 0.0));
+    t->g.Sub = &type;
+    return t;
+  };
+  auto a = make();
+  a->extra[0] = 1.25;
+  pf_SetSlotWord(a->extra[1], 17);
+  std::memcpy(&a->extra[2], "one;two", 7);
+  a->extra[4] = 1; a->extra[5] = 2; a->extra[6] = 3;
+  pf_SetSlotWord(a->extra[7], 0x9);
+  ParamText text;
+  gp_GateParams(a->call(ParamMode::Write, 4), text, nullptr);
+  EXPECT_NE(text.text.find("    Label                         =one,two;"), std::string::npos) << text.text;
+  EXPECT_EQ(text.text.find("Outside"), std::string::npos);  // offset 64 + 8 lies past the 64 bytes
+  auto b = make();
+  text.pos = 0;
+  gp_GateParams(b->call(ParamMode::Read, 4), text, nullptr);
+  EXPECT_EQ(b->extra[0], 1.25);
+  EXPECT_EQ(pf_SlotWord(b->extra[1]), 17);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(&b->extra[2])), "one,two");
+  EXPECT_EQ(b->extra[6], 3.0);
+  EXPECT_EQ(pf_SlotWord(b->extra[7]), 0x9);
+  // Prompt mode skips "%3" fields and, unless all fields are asked, fields not clicked.
+  ScriptDialogs d;
+  d.answers = {5.0, 1.0, 3.0};
+  ParamCall c = b->call(ParamMode::Prompt);
+  c.allFields = false; c.clickX = 3; c.clickY = 3;
+  ParamText none;
+  pf_EditBlock(c, none, &d);
+  // Every box is at 0,0 here: asked are all but "%3Count", the outside field
+  // and the vector (its dialog is not a prompt).
+  EXPECT_EQ(d.asked, (std::vector<std::string>{"Gain", "Label", "Bits"}));
+  EXPECT_EQ(b->extra[0], 5.0);
+  c.clickX = 30;  // outside every box: nothing asked
+  ScriptDialogs none2;
+  pf_EditBlock(c, none, &none2);
+  EXPECT_TRUE(none2.asked.empty());
+}
+
+TEST(Params, SliderFromClick) {
+  struct Case { const char* prompt; std::int16_t w, h; int cx, cy; double expect; };
+  const Case cases[] = {
+      {"%2 0%10%", 100, 10, 50, 5, 5.0},      // along the width
+      {"%2 0%10%", 100, 10, 500, 5, 10.0},    // clamped
+      {"%2 5%5%", 10, 100, 0, 75, 30.0},      // max not above min: min + 100; along the height
+      {"%2 0%10%", 0, 0, 3, 3, 7.0},          // empty box: only clamped
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> raw = field(1, 1, c.prompt, 0, 0, 0, c.w, c.h);
+    EXPECT_DOUBLE_EQ(pf_SliderValue(pf_DecodeField(raw.data()), 7.0, c.cx, c.cy), c.expect) << c.prompt;
+  }
+}
+
+TEST(Params, ReadTextLimitedToField) {
+  std::vector<std::uint8_t> raw = field(3, 8, "Name", 0);
+  model::GateTypeRecord type{};
+  std::memcpy(type.Name, "T", 2);
+  type.ParamFields = raw.data();
+  type.ParamFieldCount = 1;
+  TestGate t(133, {0.0, 0.0});
+  t.g.Sub = &type;
+  ParamText text{"$ Gate No.  1  : T;\r\n    Name =" + std::string(80, 'x') + ";\r\n"};
+  gp_GateParams(t.call(ParamMode::Read, 1), text, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(t.extra.data()), 8), std::string(8, 'x'));
+  EXPECT_EQ(t.extra[1], 0.0);
+}
+
+// Parameter lists.
+namespace {
+struct Chain {
+  std::vector<std::unique_ptr<TestGate>> gates;
+  TestGate& add(std::unique_ptr<TestGate> g) {
+    if (!gates.empty()) { gates.back()->g.Next = &g->g; gates.back()->in.Next = &g->in; }
+    gates.push_back(std::move(g));
+    return *gates.back();
+  }
+  GateRecord* first() { return gates.empty() ? nullptr : &gates[0]->g; }
+  GateInstance* firstInst() { return gates.empty() ? nullptr : &gates[0]->in; }
+};
+struct TempDir {
+  std::filesystem::path p = std::filesystem::temp_directory_path() / ("zparams_" + std::to_string(::getpid()));
+  TempDir() { std::filesystem::create_directories(p); }
+  ~TempDir() { std::filesystem::remove_all(p); }
+};
+} // namespace
+
+TEST(ParamList, NestedMacrosGoldenAndRoundTrip) {
+  auto build = [](Chain& inner2, Chain& inner, Chain& top, double v) {
+    inner2.add(std::make_unique<TestGate>(4, std::vector<double>{v}));
+    inner.add(std::make_unique<TestGate>(44, std::vector<double>{}));
+    auto& m2 = inner.add(std::make_unique<TestGate>(0, std::vector<double>{}));
+    std::strcpy(m2.sub.Name, "INNER");
+    m2.sub.FirstGate = inner2.first();
+    m2.g.Sub = &m2.sub;
+    m2.in.Children = inner2.firstInst();
+    top.add(std::make_unique<TestGate>(62, std::vector<double>{v + 1}));
+    auto& m = top.add(std::make_unique<TestGate>(0, std::vector<double>{}));
+    std::strcpy(m.sub.Name, "OUTER");
+    m.sub.FirstGate = inner.first();
+    m.g.Sub = &m.sub;
+    m.in.Children = inner.firstInst();
+  };
+  Chain i2, i1, top;
+  build(i2, i1, top, 1.5);
+  TempDir dir;
+  const std::string path = (dir.p / "A.LPA").string();
+  ASSERT_TRUE(lst_AllParamsWithHead(path, top.first(), top.firstInst(), "MAIN", "10.12.26", nullptr));
+  std::string got;
+  ASSERT_TRUE(plat::path::readFile(path, got));
+  const std::string plus2 = "  " + std::string(129, '+') + "\r\n", minus2 = "  " + std::string(129, '-') + "\r\n";
+  const std::string expect =
+      "KESTRUM LOGIC PARAMETER LIST\r\n\r\n"
+      "KESTRUM Rev. 4.10             LOGIC : MAIN                  Date : 10.12.26\r\n"
+      "$ Gate No.  1  : Step;\r\n"
+      "    Waiting Time                  = 2.5         ;\r\n" +
+      std::string(131, '+') + "\r\n" + plus2 +
+      "    $ Gate No.  1  : On-Delay;\r\n"
+      "        Delay Time                    = 1.5         ;\r\n" +
+      minus2 + std::string(131, '-') + "\r\n";
+  EXPECT_EQ(got, expect);
+  Chain j2, j1, top2;
+  build(j2, j1, top2, 0.0);
+  ASSERT_TRUE(lst_AllParamsFromFile(path, top2.first(), top2.firstInst(), nullptr));
+  EXPECT_EQ(top2.gates[0]->extra[0], 2.5);
+  EXPECT_EQ(j2.gates[0]->extra[0], 1.5);
+}
+
+TEST(ParamList, ForeignListChangesOnlyMatchingHeaders) {
+  Chain c;
+  c.add(std::make_unique<TestGate>(62, std::vector<double>{1.0}));
+  c.add(std::make_unique<TestGate>(58, std::vector<double>{1.0, -1.0}));
+  c.add(std::make_unique<TestGate>(67, std::vector<double>{0.1}));
+  TempDir dir;
+  const std::string path = (dir.p / "F.LPA").string();
+  ASSERT_TRUE(plat::path::writeFileAtomic(path,
+      "$ Gate No.  1  : Hysteresis;\r\n    Bandwidth = 9.0;\r\n"
+      "$ Gate No.  2  : Limitation;\r\n    Upper Limit = 8.0;\r\n    Lower Limit = -8.0;\r\n"
+      "$ Gate No.  3  : Hysteresis;\r\n    Bandwidth = 0.7;\r\n"));
+  ASSERT_TRUE(lst_AllParamsFromFile(path, c.first(), c.firstInst(), nullptr));
+  EXPECT_EQ(c.gates[0]->extra[0], 1.0);
+  EXPECT_EQ(c.gates[1]->extra, (std::vector<double>{8.0, -8.0}));
+  EXPECT_NEAR(c.gates[2]->extra[0], 0.7, 1e-12);
+}
+
+TEST(ParamList, InputsOutputsUncountedPrinterAndMissingFile) {
+  Chain c;
+  c.add(std::make_unique<TestGate>(44, std::vector<double>{}));
+  c.add(std::make_unique<TestGate>(45, std::vector<double>{}));
+  c.add(std::make_unique<TestGate>(4, std::vector<double>{3.0}));
+  ParamText t;
+  lst_WalkList(c.first(), c.firstInst(), t, ParamMode::Write, nullptr);
+  EXPECT_EQ(t.text.rfind("$ Gate No.  1  : On-Delay;", 0), 0u);
+  TempDir dir;
+  ScriptDialogs d;
+  EXPECT_FALSE(lst_AllParamsWithHead((dir.p / "printer").string(), c.first(), c.firstInst(), "", "", &d));
+  EXPECT_FALSE(std::filesystem::exists(dir.p / "printer"));
+  EXPECT_FALSE(lst_AllParamsFromFile((dir.p / "NONE.LPA").string(), c.first(), c.firstInst(), &d));
+  EXPECT_EQ(d.messages, (std::vector<int>{50016, 50042}));
+}
