@@ -596,7 +596,7 @@ std::int64_t Frame::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l) {
     return 0;
   case kWmUser0 + 40: destroyKinds({6}); return 0;
   case kWmUser0 + 41:
-    shell::bind_SW22_DestroyStartBitmapDlg(&startSlot);
+    app_ShowStartBitmap(0);
     setEnabled(true);
     activateWindow();
     if (Worksheet* a = active()) a->canvas->setFocus();

@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
   // The start screen; the frame fills its slot once it exists.
   static std::uint32_t slotStorage = 0;
   std::uint32_t* slot = &slotStorage;
-  const bool startScreen = shell::bind_SW22_CreateStartBitmapDlg(slot, 2000) != 0;
+  const bool startScreen = zapp::app_ShowStartBitmap(2000, slot);
 
   shell::bind_SB06_CreateMenu();
   zapp::Frame frame(dispatcher);
@@ -137,7 +137,6 @@ int main(int argc, char** argv) {
   if (startScreen) {
     frame.setEnabled(false);
     std::atomic_ref<std::uint32_t>(*slot).store(frame.id);
-    frame.startSlot = *slot;
   } else {
     // A start screen that cannot show would never enable the frame.
     QTimer::singleShot(0, &frame, [&frame] { frame.wndProc(zapp::kWmUser0 + 41, 0, 0); });

@@ -4,6 +4,7 @@
 
 #include "platform/uisink.h"
 #include "shell/binding.h"
+#include "stockwin/stockwin.h"
 
 namespace zapp {
 
@@ -18,6 +19,34 @@ std::uint32_t app_StartCycleTime(std::uint32_t ms) { return ms >= 50 && ms <= 60
 bool app_RunningCycleTimeOk(std::uint32_t ms) { return ms >= 50 && ms <= 59999; }
 
 int app_Message(int number, unsigned style) { return shell::bind_SW50_CallMBWithID(0, number, style); }
+
+namespace {
+void* g_startScreen = nullptr;
+}
+
+// The start screen's exports are called by the signatures the library
+// exports (a frame-handle slot and a parameter record; the screen object
+// back), looked up among the bound names.
+bool app_ShowStartBitmap(int ms, const std::uint32_t* frameSlot) {
+  if (ms < 1) {
+    if (!g_startScreen) return false;
+    if (auto destroy = reinterpret_cast<SW22_DestroyStartBitmapDlgFn>(
+            shell::boundEntry(shell::Lib::StockWin, "SW22_DestroyStartBitmapDlg")))
+      destroy(g_startScreen);
+    g_startScreen = nullptr;
+    return true;
+  }
+  if (g_startScreen || !frameSlot) return false;
+  auto create = reinterpret_cast<SW22_CreateStartBitmapDlgFn>(
+      shell::boundEntry(shell::Lib::StockWin, "SW22_CreateStartBitmapDlg"));
+  if (!create) return false;
+  StartBitmapParams params{};
+  params.minimumMs = ms;
+  g_startScreen = create(frameSlot, &params);
+  return g_startScreen != nullptr;
+}
+
+bool app_IsStartBitmapShown() { return g_startScreen != nullptr; }
 
 bool app_InitToolSettings() {
   if (!shell::bind_LoadObelTool()) return false;

@@ -93,7 +93,6 @@ public:
   bool enabledOnce = false;
   int helpContext = 601;
   int menuState = 1;
-  std::uint32_t startSlot = 0;   // the start screen's slot of the frame handle
   std::function<void()> onStarted;  // once the start screen is over
   std::function<void(const std::string&)> messageLine;  // a line for the message window
 

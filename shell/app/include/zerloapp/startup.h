@@ -68,4 +68,12 @@ void app_ShutDownUnload();
 // A numbered message through the standard dialogs library, owner the frame.
 int app_Message(int number, unsigned style);
 
+// The start screen of the standard dialogs library: ms >= 1 shows it once
+// for at least ms milliseconds, reading the frame's handle from frameSlot
+// (which must outlive it) once the frame exists; ms < 1 destroys it. False
+// when it cannot show (no library, no picture): then nobody will send the
+// frame WM_USER+41.
+bool app_ShowStartBitmap(int ms, const std::uint32_t* frameSlot = nullptr);
+bool app_IsStartBitmapShown();
+
 } // namespace zapp
