@@ -414,7 +414,7 @@ bool Frame::closeProject() {
   closeRefused = false;
   if (dispatcher.projectChanged()) {
     const std::string p = dispatcher.projectPath();
-    const int a = shell::bind_SW50_CallMBWithIDAndString(id, 40008, p.c_str(), ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+    const int a = app_MessageWithString(40008, p, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
     if (a == ui::IDCANCEL) {
       closeRefused = true;
       return false;
@@ -666,7 +666,7 @@ int Frame::onClose() {
   }
   if (dispatcher.projectChanged()) {
     const std::string p = dispatcher.projectPath();
-    const int a = shell::bind_SW50_CallMBWithIDAndString(id, 40008, p.c_str(), ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+    const int a = app_MessageWithString(40008, p, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
     if (a == ui::IDCANCEL) return 0;
     // A save that fails or is cancelled keeps the program running.
     if (a == ui::IDYES && sendEngineEvent(nullptr, editor::kMsgCommand, 203) != 0) return 0;

@@ -18,7 +18,21 @@ AppState& app() {
 std::uint32_t app_StartCycleTime(std::uint32_t ms) { return ms >= 50 && ms <= 60000 ? ms : 300; }
 bool app_RunningCycleTimeOk(std::uint32_t ms) { return ms >= 50 && ms <= 59999; }
 
-int app_Message(int number, unsigned style) { return shell::bind_SW50_CallMBWithID(0, number, style); }
+namespace {
+MessageHook g_messageHook;
+}
+
+void app_SetMessageHook(MessageHook hook) { g_messageHook = std::move(hook); }
+
+int app_Message(int number, unsigned style) {
+  if (g_messageHook) return g_messageHook(number, {}, style);
+  return shell::bind_SW50_CallMBWithID(0, number, style);
+}
+
+int app_MessageWithString(int number, const std::string& text, unsigned style) {
+  if (g_messageHook) return g_messageHook(number, text, style);
+  return shell::bind_SW50_CallMBWithIDAndString(0, number, text.c_str(), style);
+}
 
 namespace {
 void* g_startScreen = nullptr;

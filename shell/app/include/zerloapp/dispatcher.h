@@ -72,7 +72,12 @@ public:
   // Answers by command id (type 273) or message number; otherwise 0.
   std::map<int, std::deque<int>> commandAnswers;
   std::map<int, int> messageAnswers;
+  // The project it reports.
+  std::string path;
+  bool changed = false;
   int dispatch(WorksheetWindowData* window, EngineEvent* event) override;
+  std::string projectPath() override { return path; }
+  bool projectChanged() override { return changed; }
 };
 
 } // namespace zapp

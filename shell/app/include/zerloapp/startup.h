@@ -5,6 +5,7 @@
 #include "obeltool/obeltool.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace zapp {
@@ -65,8 +66,14 @@ void app_FailedStartUnload();
 // controls, language; then the exit settings.
 void app_ShutDownUnload();
 
-// A numbered message through the standard dialogs library, owner the frame.
+// A numbered message through the standard dialogs library, owner the frame;
+// the string variant fills the message's %s.
 int app_Message(int number, unsigned style);
+int app_MessageWithString(int number, const std::string& text, unsigned style);
+// Tests answer the numbered messages themselves (an empty hook restores the
+// library).
+using MessageHook = std::function<int(int number, const std::string& text, unsigned style)>;
+void app_SetMessageHook(MessageHook hook);
 
 // The start screen of the standard dialogs library: ms >= 1 shows it once
 // for at least ms milliseconds, reading the frame's handle from frameSlot

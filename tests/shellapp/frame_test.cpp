@@ -1,0 +1,239 @@
+// The frame and worksheet windows in process, over the recording dispatcher:
+// the pending values of new sheets, maximising, the window slot test, zoom
+// keys, scrolling, Window-menu routing, the start screen's end, dropped files
+// and the close questions. Numbered messages are answered by a hook.
+#include "zerloapp/cmdline.h"
+#include "zerloapp/frame.h"
+#include "zerloapp/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <algorithm>
+#include <deque>
+#include <memory>
+
+namespace zapp {
+namespace {
+
+QApplication& application() {
+  static int argc = 1;
+  static char name[] = "frame_test";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+  return app;
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+  RecordingDispatcher dispatcher;
+  std::unique_ptr<Frame> frame;
+  std::vector<int> messages;        // numbers shown, in order
+  std::deque<int> answers;          // answers to the next messages (else OK)
+
+  void SetUp() override {
+    application();
+    app() = AppState{};
+    app().instance = 1;
+    app_SetMessageHook([this](int number, const std::string&, unsigned) {
+      messages.push_back(number);
+      if (answers.empty()) return 1;
+      const int a = answers.front();
+      answers.pop_front();
+      return a;
+    });
+    frame = std::make_unique<Frame>(dispatcher);
+    frame->resize(800, 600);
+    frame->show();
+  }
+  void TearDown() override {
+    for (Worksheet* w : frame->worksheets()) delete w;
+    frame.reset();
+    app_SetMessageHook({});
+    app() = AppState{};
+  }
+  bool logged(const std::string& line) const {
+    return std::find(dispatcher.log.begin(), dispatcher.log.end(), line) != dispatcher.log.end();
+  }
+  // The dispatcher answers 1 (open it) to the sheet commands.
+  void opensSheets() {
+    for (int id : {230, 231, 232, 233, 234, 235, 267}) dispatcher.commandAnswers[id] = {1};
+  }
+  int countKind(int kind) const {
+    int n = 0;
+    for (Worksheet* w : frame->worksheets()) n += w->data.kind == kind;
+    return n;
+  }
+};
+
+TEST_F(FrameTest, NewSheetsGetTheirPendingValues) {
+  struct Case { int command, kind, pending; };
+  // 231 first: it only brings a shown "$MAIN" to the top.
+  const Case cases[] = {{231, 1, 501}, {230, 0, 500}, {233, 3, 503}, {234, 4, 504}, {235, 5, 506}};
+  opensSheets();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    dispatcher.log.clear();
+    frame->onCommand(c.command);
+    EXPECT_TRUE(logged("event 273 " + std::to_string(c.pending) + " kind " + std::to_string(c.kind)));
+    ASSERT_NE(frame->active(), nullptr);
+    EXPECT_EQ(frame->active()->data.kind, c.kind);
+    EXPECT_EQ(frame->pendingKind, 0);
+  }
+  // The value sheet is created without the event.
+  dispatcher.log.clear();
+  frame->onCommand(267);
+  EXPECT_EQ(countKind(7), 1);
+  for (const std::string& line : dispatcher.log) EXPECT_EQ(line.find(" 507"), std::string::npos) << line;
+}
+
+TEST_F(FrameTest, FirstSheetMaximisedDefaultPlacementAfterTile) {
+  opensSheets();
+  frame->onCommand(230);
+  ASSERT_EQ(frame->worksheets().size(), 1u);
+  EXPECT_TRUE(frame->worksheets()[0]->isMaximized());
+  frame->onCommand(361);  // Tile
+  frame->onCommand(230);
+  Worksheet* second = frame->active();
+  ASSERT_NE(second, nullptr);
+  EXPECT_FALSE(second->isMaximized());
+}
+
+TEST_F(FrameTest, SlotTestWithTwentyEditingSheets) {
+  opensSheets();
+  for (int i = 0; i < kOpenWindowSlots; ++i) frame->onCommand(230);
+  ASSERT_EQ(countKind(0), kOpenWindowSlots);
+  EXPECT_TRUE(messages.empty());
+  // A 21st editing sheet: 40009 and nothing opened.
+  frame->onCommand(230);
+  EXPECT_EQ(messages, std::vector<int>{40009});
+  EXPECT_EQ(countKind(0), kOpenWindowSlots);
+  // The simulation sheet belongs to the other group: it passes.
+  messages.clear();
+  frame->onCommand(233);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(countKind(3), 1);
+}
+
+TEST_F(FrameTest, ZoomKeysStopAtTheirLimitsAndTheSlashKeyResets) {
+  opensSheets();
+  frame->onCommand(230);
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  auto key = [&](int k, Qt::KeyboardModifiers mods) {
+    QKeyEvent e(QEvent::KeyPress, k, mods);
+    QApplication::sendEvent(w->canvas, &e);
+  };
+  for (int i = 0; i < 60; ++i) key(Qt::Key_Plus, Qt::KeypadModifier);
+  EXPECT_FLOAT_EQ(app().settings.zoom, 10.0f);
+  key(Qt::Key_Slash, Qt::NoModifier);
+  EXPECT_FLOAT_EQ(app().settings.zoom, 1.0f);
+  for (int i = 0; i < 10; ++i) key(Qt::Key_Minus, Qt::KeypadModifier);
+  EXPECT_NEAR(app().settings.zoom, 0.3f, 1e-5);
+  // Plus without the keypad is not a zoom key.
+  key(Qt::Key_Plus, Qt::NoModifier);
+  EXPECT_NEAR(app().settings.zoom, 0.3f, 1e-5);
+}
+
+TEST_F(FrameTest, ScrollingStopsAtTheSheetSizeLess100) {
+  opensSheets();
+  frame->onCommand(230);
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  for (int i = 0; i < 40; ++i) w->scroll(false, 1);
+  EXPECT_EQ(w->data.scrollX, 1600 - 100);
+  w->scroll(true, 7);
+  EXPECT_EQ(w->data.scrollY, 1130 - 100);
+  w->scroll(false, 4, 5000);
+  EXPECT_EQ(w->data.scrollX, 1500);
+  w->scroll(true, 6);
+  w->scroll(true, 0);
+  EXPECT_EQ(w->data.scrollY, 0);
+  // The trend sheet has no scroll bars: nothing moves.
+  frame->onCommand(235);
+  Worksheet* trend = frame->active();
+  ASSERT_NE(trend, nullptr);
+  ASSERT_EQ(trend->data.kind, 5);
+  trend->scroll(false, 1);
+  EXPECT_EQ(trend->data.scrollX, 0);
+}
+
+TEST_F(FrameTest, WindowMenuEntriesWithThreeSheets) {
+  opensSheets();
+  for (int i = 0; i < 3; ++i) frame->onCommand(230);
+  Worksheet* first = frame->openWindows[0].window;
+  ASSERT_NE(first, nullptr);
+  frame->onCommand(400);
+  EXPECT_EQ(frame->active(), first);
+  dispatcher.log.clear();
+  frame->onCommand(405);   // no sixth sheet: nothing happens
+  EXPECT_EQ(frame->active(), first);
+  EXPECT_TRUE(dispatcher.log.empty());
+  frame->onCommand(402);
+  EXPECT_EQ(frame->active(), frame->openWindows[2].window);
+}
+
+TEST_F(FrameTest, StartScreenEndEnablesTheFrameOnce) {
+  int started = 0;
+  frame->onStarted = [&] { ++started; };
+  frame->setEnabled(false);
+  frame->wndProc(kWmUser0 + 41, 0, 0);
+  EXPECT_TRUE(frame->isEnabled());
+  frame->wndProc(kWmUser0 + 41, 0, 0);
+  EXPECT_EQ(started, 1);
+}
+
+TEST_F(FrameTest, DroppedFiles) {
+  // Ignored while online.
+  app().online = true;
+  frame->dropFile("/tmp/A.MDL");
+  EXPECT_TRUE(dispatcher.log.empty());
+  app().online = false;
+  // A name that does not fit the open buffer opens nothing.
+  std::string line;
+  frame->messageLine = [&](const std::string& l) { line = l; };
+  frame->dropFile("/" + std::string(kOpenBufferSize, 'a'));
+  EXPECT_TRUE(dispatcher.log.empty());
+  EXPECT_NE(line.find("too long"), std::string::npos);
+  // Otherwise the project is closed and the file loaded by name.
+  frame->dropFile("/tmp/A.MDL");
+  EXPECT_TRUE(logged("event 273 204"));
+  EXPECT_TRUE(logged("event 273 201"));
+  EXPECT_EQ(dispatcher.openName, "/tmp/A.MDL");
+}
+
+TEST_F(FrameTest, CloseQuestions) {
+  struct Case {
+    bool online, changed;
+    std::vector<int> answers;
+    int saveAnswer;  // the dispatcher's answer to 203
+    int result;
+    std::vector<int> asked;
+  };
+  const Case cases[] = {
+      {false, false, {}, 0, 1, {}},
+      {true, false, {7}, 0, 0, {40006}},             // No: stays online
+      {true, false, {6}, 0, 1, {40006}},
+      {false, true, {2}, 0, 0, {40008}},             // Cancel
+      {false, true, {7}, 0, 1, {40008}},             // No
+      {false, true, {6}, 0, 1, {40008}},             // Yes, saved
+      {false, true, {6}, 1, 0, {40008}},             // Yes, the save fails: as Cancel
+      {true, true, {6, 2}, 0, 0, {40006, 40008}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.online << c.changed << c.saveAnswer);
+    app().online = c.online;
+    dispatcher.changed = c.changed;
+    dispatcher.commandAnswers[203] = {c.saveAnswer};
+    answers.assign(c.answers.begin(), c.answers.end());
+    messages.clear();
+    EXPECT_EQ(frame->onClose(), c.result);
+    EXPECT_EQ(messages, c.asked);
+    if (c.online && c.answers[0] == 7) EXPECT_TRUE(app().online);
+  }
+}
+
+} // namespace
+} // namespace zapp
