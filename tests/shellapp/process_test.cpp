@@ -44,7 +44,21 @@ protected:
     fs::create_directories(runtime);
     fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
   }
+  pid_t xserver = 0;
+  std::vector<std::pair<std::string, std::string>> environment;  // set in Zerlo's process
+
   void TearDown() override {
+    if (xserver > 0) {
+      kill(xserver, SIGTERM);
+      int status = 0;
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+      while (waitpid(xserver, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      if (waitpid(xserver, &status, WNOHANG) == 0) {
+        kill(xserver, SIGKILL);
+        waitpid(xserver, &status, 0);
+      }
+    }
     endProgramsOf(base);
     fs::remove_all(base);
   }
@@ -107,6 +121,7 @@ protected:
       setenv("QT_QPA_PLATFORM", "offscreen", 1);
       setenv("ZERLO_UI_SCRIPT", scriptFile.c_str(), 1);
       setenv("ZERLO_RUNTIME_DIR", runtime.c_str(), 1);
+      for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
       // Output to a file: a child that outlives Zerlo must not hold the
       // test's pipes.
       const int out = open((base / "output.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
@@ -215,6 +230,56 @@ TEST_F(ZerloProcess, OpensTheSampleProjectAndClosesCleanly) {
   const std::string ini = readAll(dir / "OBEL.INI");
   for (const char* key : {"zoom", "editcursor", "iolabel", "cycletime"})
     EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
+}
+
+// A real X server (no window manager): the frame is mapped, the start screen
+// shows and ends, the project opens and the frame's picture is taken.
+TEST_F(ZerloProcess, RunsUnderARealXServer) {
+  const char* xvfb = "/usr/bin/Xvfb";
+  if (access(xvfb, X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  xserver = fork();
+  if (xserver == 0) {
+    close(fds[0]);
+    const int null = open("/dev/null", O_RDWR);
+    if (null >= 0) {
+      dup2(null, 0);
+      dup2(null, 1);
+      dup2(null, 2);
+    }
+    const std::string fd = std::to_string(fds[1]);
+    execl(xvfb, xvfb, "-displayfd", fd.c_str(), "-screen", "0", "1280x900x24", "-nolisten", "tcp",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  // The server writes its display number once it accepts clients.
+  std::string display;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  fcntl(fds[0], F_SETFL, O_NONBLOCK);
+  while (std::chrono::steady_clock::now() < end && display.find('\n') == std::string::npos) {
+    char buf[16];
+    const ssize_t n = read(fds[0], buf, sizeof buf);
+    if (n > 0) display.append(buf, std::size_t(n));
+    else if (n == 0) break;
+    else std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  close(fds[0]);
+  ASSERT_NE(display.find('\n'), std::string::npos) << "Xvfb did not start";
+  display = ":" + display.substr(0, display.find('\n'));
+
+  makeProgramDir();
+  const fs::path project = base / "SAMPLE.MDL";
+  fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
+  fs::create_directories(ZERLO_SCREEN_DIR);
+  const std::string shot = std::string(ZERLO_SCREEN_DIR) + "/zerlo_xserver.png";
+  fs::remove(shot);
+  environment = {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}};
+  EXPECT_EQ(run("open " + project.string() + "\nwait 200\nshot " + shot + "\nclose\n"), 0) << boxes() << output();
+  QImage img(QString::fromStdString(shot));
+  ASSERT_FALSE(img.isNull());
+  EXPECT_GT(img.width(), 400);
 }
 
 } // namespace
