@@ -89,8 +89,15 @@ protected:
     for (pid_t p : matching()) kill(p, SIGKILL);
   }
 
-  // A program directory: Zerlo copied, every other file of build/bin linked,
-  // except those named. pad makes the directory's path that long.
+  // A program directory: Zerlo and its settings copied, every other file of
+  // build/bin hard-linked (copied across file systems), except those named.
+  // No symbolic links: a library that finds its own directory must find this
+  // one. pad makes the directory's path that long.
+  static void place(const fs::path& from, const fs::path& to) {
+    std::error_code ec;
+    fs::create_hard_link(from, to, ec);
+    if (ec) fs::copy_file(from, to);
+  }
   void makeProgramDir(std::set<std::string> without = {}, std::size_t length = 0) {
     dir = base / "bin";
     if (length > dir.string().size()) dir = base / std::string(length - base.string().size() - 1, 'p');
@@ -98,16 +105,16 @@ protected:
     for (const auto& e : fs::directory_iterator(ZERLO_BIN_DIR)) {
       const std::string name = e.path().filename().string();
       if (without.count(name) || name == "PROJECT" || name.ends_with(".lock")) continue;
-      if (name == "Zerlo" || name == "OBEL.INI") {
+      if (name == "Zerlo" || name == "OBEL.INI" || name.ends_with(".INI")) {
         fs::copy_file(e.path(), dir / name);
       } else if (e.is_directory()) {
-        // A folder is made anew with links to its files ("FOLDER/file" excludes one).
+        // A folder is made anew with its files ("FOLDER/file" excludes one).
         fs::create_directories(dir / name);
         for (const auto& f : fs::directory_iterator(e.path()))
-          if (!without.count(name + "/" + f.path().filename().string()))
-            fs::create_symlink(f.path(), dir / name / f.path().filename());
-      } else {
-        fs::create_symlink(e.path(), dir / name);
+          if (f.is_regular_file() && !without.count(name + "/" + f.path().filename().string()))
+            place(f.path(), dir / name / f.path().filename());
+      } else if (e.is_regular_file()) {
+        place(e.path(), dir / name);
       }
     }
   }
@@ -115,7 +122,8 @@ protected:
   // Runs Zerlo with the script; the exit code, or -1 after the deadline.
   int run(const std::string& script, int deadlineMs = 30000) {
     const fs::path scriptFile = base / "script.txt";
-    std::ofstream(scriptFile) << "log " << (base / "boxes.log").string() << "\n" << script;
+    std::ofstream(scriptFile) << "log " << (base / "boxes.log").string() << "\ndeadline " << deadlineMs - 5000 << "\n"
+                              << script;
     const pid_t pid = fork();
     if (pid == 0) {
       setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -175,6 +183,28 @@ TEST_F(ZerloProcess, FailedChecksShowTheirMessages) {
   }
 }
 
+TEST_F(ZerloProcess, NoLanguageLibraryCancelUnloadsInOrder) {
+  makeProgramDir({"ENGLISH/ZEZODAR.so"});
+  EXPECT_EQ(run("box 2\n"), 1);
+  const std::string log = boxes();
+  EXPECT_NE(log.find("Resource DLL for the selected language cannot be loaded"), std::string::npos) << log;
+  // The libraries bound so far, in the failed start's order.
+  const std::size_t box = log.find("Resource DLL");
+  std::size_t at = box;
+  for (const char* lib : {"unload ZRLTGTWIN", "unload STOCKBARS", "unload STOCKWIN", "unload OBELTOOL"}) {
+    const std::size_t next = log.find(lib, at);
+    ASSERT_NE(next, std::string::npos) << lib << "\n" << log;
+    at = next;
+  }
+  EXPECT_EQ(log.find("unload ZEZODAR"), std::string::npos) << log;
+}
+
+TEST_F(ZerloProcess, NoLanguageLibraryOkRunsInEnglish) {
+  makeProgramDir({"ENGLISH/ZEZODAR.so"});
+  EXPECT_EQ(run("box 1\nclose\n"), 0) << boxes() << output();
+  EXPECT_NE(boxes().find("Resource DLL for the selected language cannot be loaded"), std::string::npos);
+}
+
 TEST_F(ZerloProcess, NoFreeInstanceNumber) {
   makeProgramDir();
   setenv("ZERLO_RUNTIME_DIR", runtime.c_str(), 1);
@@ -226,10 +256,38 @@ TEST_F(ZerloProcess, OpensTheSampleProjectAndClosesCleanly) {
         if (qGray(img.pixel(x, y)) < 80) ++dark;
     EXPECT_GT(dark, 150) << name;
   }
-  // A clean close writes the start settings.
+}
+
+TEST_F(ZerloProcess, CleanCloseWritesTheSettingsAndRemovesTheTargetFiles) {
+  makeProgramDir();
+  // The settings without the keys a close writes.
+  const char* keys[] = {"position=", "zoom=", "size=", "editcursor=", "iolabel=", "cycletime=", "fbinsbox="};
+  {
+    std::istringstream in(readAll(dir / "OBEL.INI"));
+    std::ofstream out(dir / "OBEL.INI", std::ios::trunc);
+    for (std::string line; std::getline(in, line);) {
+      bool drop = line.rfind("[autoroot]", 0) == 0;
+      for (const char* k : keys) drop = drop || line.rfind(k, 0) == 0;
+      if (!drop) out << line << "\n";
+    }
+  }
+  EXPECT_EQ(run("close\n"), 0) << boxes() << output();
   const std::string ini = readAll(dir / "OBEL.INI");
-  for (const char* key : {"zoom", "editcursor", "iolabel", "cycletime"})
-    EXPECT_NE(ini.find(key), std::string::npos) << key << "\n" << ini;
+  for (const char* key : keys) EXPECT_NE(ini.find(std::string("\n") + key), std::string::npos) << key << "\n" << ini;
+  EXPECT_NE(ini.find("[autoroot]"), std::string::npos) << ini;
+  // The target files this instance removes: made, then gone after a second run.
+  std::vector<fs::path> targets;
+  std::istringstream log(boxes());
+  for (std::string line; std::getline(log, line);)
+    if (line.rfind("remove ", 0) == 0) targets.emplace_back(line.substr(7));
+  ASSERT_EQ(targets.size(), 5u) << boxes();
+  for (const fs::path& t : targets) {
+    ASSERT_EQ(t.string().rfind(base.string() + "/", 0), 0u) << t;  // only below the test's folder
+    fs::create_directories(t.parent_path());
+    std::ofstream(t) << "x";
+  }
+  EXPECT_EQ(run("close\n"), 0) << boxes() << output();
+  for (const fs::path& t : targets) EXPECT_FALSE(fs::exists(t)) << t;
 }
 
 // A real X server (no window manager): the frame is mapped, the start screen

@@ -707,10 +707,15 @@ void Frame::shutDown() {
                             shell::bind_GetPathToDLFForInst, shell::bind_GetPathToMAPForInst};
   for (Getter getter : getters) {
     const std::string p = shell::bind_PathText(getter);
-    if (!p.empty()) std::remove(p.c_str());
+    if (p.empty()) continue;
+    app_LogStep("remove " + p);
+    std::remove(p.c_str());
   }
   const std::string ddf = shell::bind_PathText(shell::bind_GetPathToDDF);
-  if (!ddf.empty()) std::remove(ddf.c_str());
+  if (!ddf.empty()) {
+    app_LogStep("remove " + ddf);
+    std::remove(ddf.c_str());
+  }
   shell::bind_SB01_DestroyStatusBar();
   shell::bind_SB02_DestroyToolBar();
   shell::bind_SB05_DestroyMacroBar();

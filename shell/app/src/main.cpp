@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
       return 2;
     }
     zapp::ui_InstallScriptSink(script);
+    zapp::app_SetStepLog([&script](const std::string& line) { zapp::ui_Log(script, line); });
     QTimer::singleShot(script.deadlineMs, [] {
       std::fprintf(stderr, "Zerlo: the UI script ran past its deadline\n");
       std::_Exit(3);

@@ -104,24 +104,43 @@ void app_SaveExitSettings() {
   shell::bind_UnloadObelTool();
 }
 
+namespace {
+
+std::function<void(const std::string&)> g_stepLog;
+
+void unload(shell::Lib lib, const char* name, void (*unloader)()) {
+  if (shell::isBound(lib)) app_LogStep(std::string("unload ") + name);
+  unloader();
+}
+
+} // namespace
+
+void app_SetStepLog(std::function<void(const std::string&)> log) { g_stepLog = std::move(log); }
+void app_LogStep(const std::string& line) {
+  if (g_stepLog) g_stepLog(line);
+}
+
 void app_FailedStartUnload() {
-  shell::bind_UnloadPageFrame();
-  shell::bind_UnloadObelCtrl();
-  shell::bind_UnloadLanguage();
-  shell::bind_UnloadZrlTgtWin();
-  shell::bind_UnloadStockBar();
-  shell::bind_UnloadStockWin();
-  shell::bind_UnloadObelTool();
+  using shell::Lib;
+  unload(Lib::PageFrame, "OFRAME", shell::bind_UnloadPageFrame);
+  unload(Lib::ObelCtrl, "OBELCTRL", shell::bind_UnloadObelCtrl);
+  unload(Lib::Language, "ZEZODAR", shell::bind_UnloadLanguage);
+  unload(Lib::ZrlTgtWin, "ZRLTGTWIN", shell::bind_UnloadZrlTgtWin);
+  unload(Lib::StockBar, "STOCKBARS", shell::bind_UnloadStockBar);
+  unload(Lib::StockWin, "STOCKWIN", shell::bind_UnloadStockWin);
+  unload(Lib::ObelTool, "OBELTOOL", shell::bind_UnloadObelTool);
 }
 
 void app_ShutDownUnload() {
-  shell::bind_UnloadZrlTgtWin();
-  shell::bind_UnloadStockWin();
-  shell::bind_UnloadStockBar();
-  shell::bind_UnloadPageFrame();
+  using shell::Lib;
+  unload(Lib::ZrlTgtWin, "ZRLTGTWIN", shell::bind_UnloadZrlTgtWin);
+  unload(Lib::StockWin, "STOCKWIN", shell::bind_UnloadStockWin);
+  unload(Lib::StockBar, "STOCKBARS", shell::bind_UnloadStockBar);
+  unload(Lib::PageFrame, "OFRAME", shell::bind_UnloadPageFrame);
   shell::bind_CloseMsgWnd();
-  shell::bind_UnloadObelCtrl();
-  shell::bind_UnloadLanguage();
+  unload(Lib::ObelCtrl, "OBELCTRL", shell::bind_UnloadObelCtrl);
+  unload(Lib::Language, "ZEZODAR", shell::bind_UnloadLanguage);
+  if (shell::isBound(Lib::ObelTool)) app_LogStep("unload OBELTOOL");
   app_SaveExitSettings();
 }
 

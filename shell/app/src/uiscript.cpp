@@ -28,7 +28,6 @@ public:
     write(std::string("prompt ") + (ok ? "ok" : "cancel") + " [" + caption + "] " + question);
     return ok;
   }
-private:
   void write(std::string line) {
     if (log_.empty()) return;
     for (char& c : line)
@@ -36,6 +35,7 @@ private:
     std::ofstream out(log_, std::ios::app);
     out << line << "\n";
   }
+private:
   std::string log_;
 };
 
@@ -108,6 +108,10 @@ void ui_InstallScriptSink(UiScript& script) {
   }
   script.sink = sink;
   plat::ui::setSink(sink);
+}
+
+void ui_Log(const UiScript& script, std::string line) {
+  if (auto* sink = dynamic_cast<LoggingSink*>(script.sink.get())) sink->write(std::move(line));
 }
 
 void ui_RunSteps(Frame& frame, const UiScript& script) {

@@ -57,6 +57,12 @@ void app_SaveExitSettings();
 // the exit code (the failed start has unloaded what it bound).
 int app_StartChecks(int (*claimInstance)(), void (*registerClipboard)());
 
+// Receives a line for each step of the shut-down and the failed start that
+// tests check (each library unloaded while bound, each target file removed),
+// for the UI script's log; empty: nothing is written.
+void app_SetStepLog(std::function<void(const std::string&)> log);
+void app_LogStep(const std::string& line);
+
 // Unloads, in order, the page frame, custom controls, language resources,
 // target dialogs, bar library, standard dialogs and settings libraries.
 void app_FailedStartUnload();

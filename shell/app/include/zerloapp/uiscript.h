@@ -40,6 +40,8 @@ struct UiScript {
 bool ui_ReadScript(const std::string& path, UiScript& out, std::string& error);
 // The sink that answers from the script and logs every box; installs it.
 void ui_InstallScriptSink(UiScript& script);
+// Appends a line to the script's log (nothing without one).
+void ui_Log(const UiScript& script, std::string line);
 // Runs the steps on the frame, one after the other on the event loop.
 void ui_RunSteps(Frame& frame, const UiScript& script);
 
