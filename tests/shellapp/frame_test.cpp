@@ -12,6 +12,8 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <algorithm>
+#include <cstdio>
+#include <unistd.h>
 #include <deque>
 #include <memory>
 
@@ -233,6 +235,40 @@ TEST_F(FrameTest, CloseQuestions) {
     EXPECT_EQ(messages, c.asked);
     if (c.online && c.answers[0] == 7) EXPECT_TRUE(app().online);
   }
+}
+
+TEST_F(FrameTest, SaveQuestionWithTheNewFileSuggestion) {
+  char tmpl[] = "/tmp/zapp_frameXXXXXX";
+  ASSERT_TRUE(mkdtemp(tmpl));
+  const std::string path = std::string(tmpl) + "/NEW.MDL";
+  auto make = [&] { std::FILE* f = std::fopen(path.c_str(), "w"); if (f) std::fclose(f); };
+  auto exists = [&] { std::FILE* f = std::fopen(path.c_str(), "r"); if (f) std::fclose(f); return f != nullptr; };
+  dispatcher.path = path;
+  dispatcher.changed = true;
+  frame->isNewFileSuggestion = [&](const std::string& p) { return p == path; };
+  // No: the automatically named file goes.
+  make();
+  answers = {7};
+  EXPECT_EQ(frame->onClose(), 1);
+  EXPECT_FALSE(exists());
+  // Yes: Save as; when it fails the program stays and the file stays.
+  make();
+  answers = {6};
+  dispatcher.commandAnswers[207] = {1};
+  dispatcher.log.clear();
+  EXPECT_EQ(frame->onClose(), 0);
+  EXPECT_TRUE(logged("event 273 207"));
+  EXPECT_FALSE(logged("event 273 203"));
+  EXPECT_TRUE(exists());
+  // The same for closing the project (204): refused, nothing closed.
+  answers = {6};
+  dispatcher.log.clear();
+  frame->onCommand(204);
+  EXPECT_TRUE(frame->closeRefused);
+  EXPECT_FALSE(logged("event 273 204"));
+  EXPECT_TRUE(exists());
+  std::remove(path.c_str());
+  rmdir(tmpl);
 }
 
 } // namespace

@@ -227,6 +227,9 @@ void Worksheet::closeEvent(QCloseEvent* event) {
 // ---- frame ----
 
 Frame::Frame(Dispatcher& d) : dispatcher(d) {
+  isNewFileSuggestion = [](const std::string& path) {
+    return shell::bind_SW51_IsFileNameSuggestionOfNew(path.c_str()) != 0;
+  };
   mdi = new QMdiArea;
   mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -410,20 +413,31 @@ void Frame::setTitleFromProject() {
   setWindowTitle(QString::fromStdString(p.empty() ? std::string("Zerlo") : "Zerlo - " + p));
 }
 
+bool Frame::askSaveChanges() {
+  if (!dispatcher.projectChanged()) return true;
+  const std::string p = dispatcher.projectPath();
+  const int a = app_MessageWithString(40008, p, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+  if (a == ui::IDCANCEL) return false;
+  const bool suggested = !p.empty() && isNewFileSuggestion && isNewFileSuggestion(p);
+  if (a == ui::IDYES) {
+    // Save as while the name is still the new-file suggestion. A save that
+    // fails or is cancelled counts as Cancel: nothing closes, nothing is
+    // deleted.
+    return sendEngineEvent(nullptr, editor::kMsgCommand, suggested ? 207 : 203) == 0;
+  }
+  // No: a never-saved project's automatically named file goes.
+  if (suggested) {
+    app_LogStep("remove " + p);
+    std::remove(p.c_str());
+  }
+  return true;
+}
+
 bool Frame::closeProject() {
   closeRefused = false;
-  if (dispatcher.projectChanged()) {
-    const std::string p = dispatcher.projectPath();
-    const int a = app_MessageWithString(40008, p, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
-    if (a == ui::IDCANCEL) {
-      closeRefused = true;
-      return false;
-    }
-    if (a == ui::IDYES && sendEngineEvent(nullptr, editor::kMsgCommand, 203) != 0) {
-      // A save that fails counts as Cancel: nothing is closed or deleted.
-      closeRefused = true;
-      return false;
-    }
+  if (!askSaveChanges()) {
+    closeRefused = true;
+    return false;
   }
   for (Worksheet* w : worksheets()) delete w;
   sendEngineEvent(nullptr, editor::kMsgCommand, 204);
@@ -664,14 +678,7 @@ int Frame::onClose() {
     if (app_Message(40006, ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES) return 0;
     onCommand(262);
   }
-  if (dispatcher.projectChanged()) {
-    const std::string p = dispatcher.projectPath();
-    const int a = app_MessageWithString(40008, p, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
-    if (a == ui::IDCANCEL) return 0;
-    // A save that fails or is cancelled keeps the program running.
-    if (a == ui::IDYES && sendEngineEvent(nullptr, editor::kMsgCommand, 203) != 0) return 0;
-  }
-  return 1;
+  return askSaveChanges() ? 1 : 0;
 }
 
 void Frame::closeEvent(QCloseEvent* e) {

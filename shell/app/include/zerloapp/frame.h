@@ -111,6 +111,12 @@ public:
   void openSheet(int id, int kind, int pending, bool running);
   void loadProject();                  // 201
   bool closeProject();                 // 204: false when refused
+  // The save question 40008 while the project has changed; false when the
+  // user keeps it (Cancel, or a save that did not happen).
+  bool askSaveChanges();
+  // Whether a project path is still the new-file suggestion (the standard
+  // dialogs library's answer; tests answer themselves).
+  std::function<bool(const std::string&)> isNewFileSuggestion;
   void dropFile(const std::string& name);
   void setTitleFromProject();
   void shutDown();                     // the steps after a close that goes on
