@@ -237,6 +237,29 @@ TEST_F(FrameTest, CloseQuestions) {
   }
 }
 
+TEST_F(FrameTest, MenuSelectHelpContexts) {
+  auto select = [&](int item, int flags, std::int64_t menu) {
+    frame->wndProc(kWmMenuSelect, std::int64_t(std::uint32_t(item) | std::uint32_t(flags) << 16), menu);
+    return frame->helpContext;
+  };
+  frame->helpContext = 601;
+  EXPECT_EQ(select(0, 0x10, 1), 600);      // a popup opens
+  EXPECT_EQ(select(230, 0, 1), 230);       // command ids 200..399
+  EXPECT_EQ(select(40027, 0, 1), 40027);   // and the languages, web
+  EXPECT_EQ(select(500, 0, 1), 601);       // others: no worksheet, no project
+  frame->menuState = 2;
+  EXPECT_EQ(select(500, 0, 1), 602);
+  EXPECT_EQ(select(0, 0x2010, 1), 600);
+  EXPECT_EQ(select(0, 0xFFFF, 0), 601);    // closed: the context from before
+  EXPECT_EQ(select(0, 0xFFFF, 0), 601);
+  opensSheets();
+  struct Case { int command, context; };
+  for (const Case& c : {Case{230, 603}, Case{233, 605}, Case{234, 608}, Case{235, 606}, Case{267, 607}}) {
+    frame->onCommand(c.command);
+    EXPECT_EQ(select(999, 0, 1), c.context) << c.command;
+  }
+}
+
 TEST_F(FrameTest, SaveQuestionWithTheNewFileSuggestion) {
   char tmpl[] = "/tmp/zapp_frameXXXXXX";
   ASSERT_TRUE(mkdtemp(tmpl));

@@ -19,6 +19,8 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QShortcut>
@@ -34,6 +36,15 @@ namespace ui = plat::ui;
 namespace {
 
 bool editingKind(int k) { return k <= 2 || k == 6; }
+
+// The help context of a worksheet kind.
+int helpOfKind(int kind) {
+  static constexpr int kHelp[] = {603, 603, 603, 605, 608, 606, 604, 607};
+  return kHelp[kind & 7];
+}
+
+constexpr int kMfPopup = 0x10;
+constexpr int kMfSysMenu = 0x2000;
 bool hasScrollBars(int k) { return k < 5; }
 
 // The frame's window host for the shell utilities.
@@ -242,9 +253,8 @@ Frame::Frame(Dispatcher& d) : dispatcher(d) {
     if (!ws) return;
     sendEngineEvent(ws, editor::kMsgActivate, 0);
     static constexpr int kStates[] = {3, 3, 3, 5, 5, 10, 4, 12};
-    static constexpr int kHelp[] = {603, 603, 603, 605, 608, 606, 604, 607};
     menuState = kStates[ws->data.kind & 7];
-    helpContext = ws->data.kind == 3 && app().online ? 609 : kHelp[ws->data.kind & 7];
+    helpContext = ws->data.kind == 3 && app().online ? 609 : helpOfKind(ws->data.kind);
   });
   installAccelerators();
 }
@@ -633,6 +643,10 @@ std::int64_t Frame::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l) {
     }
     default: return 0;
     }
+  case kWmMenuSelect:
+    menuSelect(int(w & 0xFFFF), int((w >> 16) & 0xFFFF), l);
+    shell::bind_SB01_MenuHelpStatusBar(std::uint32_t(w), std::int32_t(l));
+    return 0;
   case kStopRequest:
     if (app().online) onCommand(262);
     return 0;
@@ -643,6 +657,48 @@ std::int64_t Frame::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l) {
     }
     return 0;
   default: return 0;
+  }
+}
+
+void Frame::menuSelect(int item, int flags, std::int64_t menu) {
+  if (flags == 0xFFFF && menu == 0) {
+    // The menu closed: the context from before it opened.
+    if (menuHelp) helpContext = savedHelpContext;
+    menuHelp = false;
+    return;
+  }
+  if (!(flags & (kMfPopup | kMfSysMenu))) {
+    if ((item >= 200 && item <= 399) || (item >= 40021 && item <= 40030)) helpContext = item;
+    else if (Worksheet* a = active()) helpContext = helpOfKind(a->data.kind);
+    else helpContext = menuState == 2 ? 602 : 601;
+    return;
+  }
+  if (!menuHelp) {
+    savedHelpContext = helpContext;
+    menuHelp = true;
+  }
+  helpContext = 600;
+}
+
+void Frame::connectMenuHelp() {
+  QMenuBar* bar = menuBar();
+  auto select = [this](int item, int flags, std::int64_t menu) {
+    wndProc(kWmMenuSelect, std::int64_t(std::uint32_t(item & 0xFFFF) | std::uint32_t(flags & 0xFFFF) << 16), menu);
+  };
+  for (QMenu* m : bar->findChildren<QMenu*>()) {
+    QObject::connect(m, &QMenu::aboutToShow, this, [select] { select(0, kMfPopup, 1); });
+    QObject::connect(m, &QMenu::hovered, this, [select](QAction* a) {
+      if (a->menu()) select(0, kMfPopup, 1);
+      else select(a->data().toInt(), 0, 1);
+    });
+    QObject::connect(m, &QMenu::aboutToHide, this, [this, select] {
+      // Closed once no menu of the bar stays open.
+      QMetaObject::invokeMethod(this, [this, select] {
+        for (QMenu* other : menuBar()->findChildren<QMenu*>())
+          if (other->isVisible()) return;
+        select(0, 0xFFFF, 0);
+      }, Qt::QueuedConnection);
+    });
   }
 }
 

@@ -132,6 +132,7 @@ int main(int argc, char** argv) {
   shell::bind_SB01_CreateStatusBar(frame.id);
   shell::bind_SB02_CreateToolBar(frame.id);
   shell::bind_SB05_CreateMacroBar(frame.id);
+  frame.connectMenuHelp();
   frame.setTitleFromProject();
   if (scriptPath && *scriptPath) frame.onStarted = [&frame, &script] { zapp::ui_RunSteps(frame, script); };
   g_frameId = frame.id;

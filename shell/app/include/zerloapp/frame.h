@@ -26,6 +26,7 @@ namespace zapp {
 inline constexpr std::uint32_t kWmCommand = 273;
 inline constexpr std::uint32_t kWmClose = 16;
 inline constexpr std::uint32_t kWmUser0 = 0x400;
+inline constexpr std::uint32_t kWmMenuSelect = 0x11F;
 inline constexpr int kOpenWindowSlots = 20;
 inline constexpr int kScrollStep = 50;
 
@@ -92,6 +93,8 @@ public:
   bool firstPaint = true;
   bool enabledOnce = false;
   int helpContext = 601;
+  bool menuHelp = false;        // a menu is open: the context before it is kept
+  int savedHelpContext = 0;
   int menuState = 1;
   std::function<void()> onStarted;  // once the start screen is over
   std::function<void(const std::string&)> messageLine;  // a line for the message window
@@ -120,6 +123,11 @@ public:
   void dropFile(const std::string& name);
   void setTitleFromProject();
   void shutDown();                     // the steps after a close that goes on
+  // WM_MENUSELECT's status-line help context: item, flags (0x10 popup,
+  // 0x2000 system menu; 0xFFFF with menu 0: closed).
+  void menuSelect(int item, int flags, std::int64_t menu);
+  // Feeds the menu bar's hovering and closing to WM_MENUSELECT.
+  void connectMenuHelp();
   void removeFromTable(Worksheet* w);
   bool addToTable(Worksheet* w);
   bool closing = false;
