@@ -5,6 +5,7 @@
 #include "zerloapp/cmdline.h"
 #include "zerloapp/frame.h"
 #include "zerloapp/startup.h"
+#include "stockwin/stockwin.h"
 
 #include <gtest/gtest.h>
 
@@ -258,6 +259,61 @@ TEST_F(FrameTest, MenuSelectHelpContexts) {
     frame->onCommand(c.command);
     EXPECT_EQ(select(999, 0, 1), c.context) << c.command;
   }
+}
+
+TEST_F(FrameTest, WorksheetSetupSizesZoomAndCycleTime) {
+  const int sizes[6][2] = {{885, 1250}, {1130, 1600}, {1770, 2500}, {1250, 885}, {1600, 1130}, {2500, 1770}};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(sheetSizeIndex(sizes[i][0], sizes[i][1]), i);
+  EXPECT_EQ(sheetSizeIndex(1000, 1000), 0);
+  opensSheets();
+  frame->onCommand(230);
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  w->scroll(false, 7);
+  int shown = -1;
+  WorkSheetSetup chosen{};
+  int answer = 1;
+  frame->worksheetSetupDialog = [&](WorkSheetSetup& r) {
+    shown = r.format;
+    r = chosen;
+    return answer;
+  };
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i);
+    chosen = WorkSheetSetup{i, 2.0f, 1, 59999};
+    frame->onCommand(300);
+    EXPECT_EQ(app().settings.sheetW, sizes[i][0]);
+    EXPECT_EQ(app().settings.sheetH, sizes[i][1]);
+    EXPECT_EQ(w->data.rangeX, sizes[i][0] - 100);
+    EXPECT_LE(w->data.scrollX, w->data.rangeX);
+    EXPECT_FLOAT_EQ(app().settings.zoom, 2.0f);
+    EXPECT_EQ(app().settings.cycleTime, 59999u);
+  }
+  EXPECT_EQ(shown, 4);  // the size before the last choice
+  // A cycle time of 60000 is not taken while running; Cancel changes nothing.
+  chosen = WorkSheetSetup{0, 1.0f, 0, 60000};
+  frame->onCommand(300);
+  EXPECT_EQ(app().settings.cycleTime, 59999u);
+  answer = 2;
+  chosen = WorkSheetSetup{3, 3.0f, 0, 100};
+  frame->onCommand(300);
+  EXPECT_EQ(app().settings.sheetW, 885);
+  EXPECT_FLOAT_EQ(app().settings.zoom, 1.0f);
+}
+
+TEST_F(FrameTest, LanguageCommands) {
+  // English (2) is the current language: 40022 asks nothing.
+  frame->onCommand(40022);
+  EXPECT_TRUE(messages.empty());
+  answers = {2};
+  frame->onCommand(40021);
+  EXPECT_EQ(messages, std::vector<int>{40000});
+  EXPECT_TRUE(frame->isVisible());
+  // Yes: the program closes to restart in the new language.
+  answers = {6};
+  frame->onCommand(40021);
+  QApplication::processEvents();
+  EXPECT_FALSE(frame->isVisible());
 }
 
 TEST_F(FrameTest, SaveQuestionWithTheNewFileSuggestion) {

@@ -7,6 +7,7 @@
 #include "model/document.h"
 #include "model/memory.h"
 #include "modelfiles/project.h"
+#include "zerloapp/startup.h"
 
 namespace zapp {
 
@@ -86,11 +87,11 @@ void ViewDispatcher::paint(WorksheetWindowData* window, const EngineEvent& e) {
   v.viewY = v.scrollY;
   v.viewW = v.clientW;
   v.viewH = v.clientH;
-  v.sheetW = sheetW;
-  v.sheetH = sheetH;
+  v.sheetW = app().settings.sheetW;
+  v.sheetH = app().settings.sheetH;
   v.level = level;
   v.windowKind = window ? window->kind : 0;
-  v.showPinLabels = ioLabels;
+  v.showPinLabels = app().settings.ioLabel != 0;
   disp::setCurrentView(v);
   disp::ws_Redraw(level);
 }

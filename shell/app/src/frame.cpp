@@ -8,6 +8,7 @@
 #include "platform/uisink.h"
 #include "shell/binding.h"
 #include "shell/windowhost.h"
+#include "stockwin/stockwin.h"
 #include "zerloapp/cmdline.h"
 #include "zerloapp/instances.h"
 #include "zerloapp/startup.h"
@@ -238,6 +239,7 @@ void Worksheet::closeEvent(QCloseEvent* event) {
 // ---- frame ----
 
 Frame::Frame(Dispatcher& d) : dispatcher(d) {
+  worksheetSetupDialog = [this](WorkSheetSetup& r) { return shell::bind_SW20_CallWorkSheetSetupDlg(id, &r); };
   isNewFileSuggestion = [](const std::string& path) {
     return shell::bind_SW51_IsFileNameSuggestionOfNew(path.c_str()) != 0;
   };
@@ -560,6 +562,7 @@ void Frame::onCommand(int cmd) {
     openSheet(267, 7, 507, true);
     return;
   }
+  case 300: worksheetSetup(); return;
   case 318: case 319: {
     int& flag = cmd == 318 ? app().settings.statusBar : app().settings.toolBar;
     flag = !flag;
@@ -658,6 +661,48 @@ std::int64_t Frame::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l) {
     return 0;
   default: return 0;
   }
+}
+
+namespace {
+// The sheet sizes of the worksheet setup by index (width, height).
+constexpr std::array<std::array<std::uint16_t, 2>, 6> kSheetSizes{{
+    {885, 1250}, {1130, 1600}, {1770, 2500}, {1250, 885}, {1600, 1130}, {2500, 1770}}};
+} // namespace
+
+int sheetSizeIndex(int width, int height) {
+  for (std::size_t i = 0; i < kSheetSizes.size(); ++i)
+    if (kSheetSizes[i][0] == width && kSheetSizes[i][1] == height) return int(i);
+  return 0;
+}
+
+void Frame::worksheetSetup() {
+  StartSettings& s = app().settings;
+  WorkSheetSetup r{};
+  r.format = sheetSizeIndex(s.sheetW, s.sheetH);
+  r.zoom = s.zoom;
+  r.crossText = s.route0 ? 1 : 0;
+  r.refreshMs = std::int32_t(s.cycleTime);
+  helpContext = 34;
+  const int answer = worksheetSetupDialog ? worksheetSetupDialog(r) : 2;
+  if (answer != 1) return;
+  const auto& size = kSheetSizes[std::size_t(std::clamp(r.format, 0, 5))];
+  s.sheetW = size[0];
+  s.sheetH = size[1];
+  s.route0 = r.crossText ? 1 : 0;
+  if (r.zoom >= 0.3f && r.zoom <= 10.0f) s.zoom = r.zoom;
+  disp::gdi_SetZoom(&s.zoom);
+  if (r.refreshMs > 0 && app_RunningCycleTimeOk(std::uint32_t(r.refreshMs))) s.cycleTime = std::uint32_t(r.refreshMs);
+  // The scroll ranges follow the sheet size; positions stay within them.
+  for (Worksheet* w : worksheets()) {
+    if (w->data.kind >= 5) continue;
+    w->data.rangeX = std::int16_t(std::max(0, s.sheetW - 100));
+    w->data.rangeY = std::int16_t(std::max(0, s.sheetH - 100));
+    w->hbar->setRange(0, w->data.rangeX);
+    w->vbar->setRange(0, w->data.rangeY);
+    w->data.scrollX = std::min(w->data.scrollX, w->data.rangeX);
+    w->data.scrollY = std::min(w->data.scrollY, w->data.rangeY);
+  }
+  redrawAll();
 }
 
 void Frame::menuSelect(int item, int flags, std::int64_t menu) {

@@ -94,9 +94,6 @@ int main(int argc, char** argv) {
   }
   zapp::AppState& st = zapp::app();
   disp::gdi_SetZoom(&st.settings.zoom);
-  dispatcher.sheetW = st.settings.sheetW;
-  dispatcher.sheetH = st.settings.sheetH;
-  dispatcher.ioLabels = st.settings.ioLabel != 0;
 
   std::string commandLine;
   for (int i = 1; i < argc; ++i) {

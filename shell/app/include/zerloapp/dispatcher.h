@@ -53,9 +53,6 @@ public:
   std::string projectPath() override { return path_; }
   // The logic a window shows (the main logic).
   model::LogicRecord* logicOf(WorksheetWindowData* window);
-  // The sheet size and options used when painting.
-  int sheetW = 1600, sheetH = 1130;
-  bool ioLabels = false;
 
 private:
   int command(WorksheetWindowData* window, int id);

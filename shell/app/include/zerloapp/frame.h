@@ -19,6 +19,7 @@
 #include <string>
 
 class QMdiArea;
+struct WorkSheetSetup;
 class QScrollBar;
 
 namespace zapp {
@@ -31,6 +32,9 @@ inline constexpr int kOpenWindowSlots = 20;
 inline constexpr int kScrollStep = 50;
 
 class Frame;
+
+// The index 0..5 of a sheet size in the worksheet setup (0 when none matches).
+int sheetSizeIndex(int width, int height);
 
 // The canvas of a worksheet: it redraws its image through the dispatcher when
 // it was marked dirty, then shows it.
@@ -120,6 +124,10 @@ public:
   // Whether a project path is still the new-file suggestion (the standard
   // dialogs library's answer; tests answer themselves).
   std::function<bool(const std::string&)> isNewFileSuggestion;
+  // Worksheet setup (300): the dialog over the record (1 OK), then the sheet
+  // size by index, auto-routing, zoom and the cycle time (50..59999 ms) taken.
+  std::function<int(WorkSheetSetup&)> worksheetSetupDialog;
+  void worksheetSetup();
   void dropFile(const std::string& name);
   void setTitleFromProject();
   void shutDown();                     // the steps after a close that goes on
