@@ -301,6 +301,16 @@ TEST_F(FrameTest, WorksheetSetupSizesZoomAndCycleTime) {
   EXPECT_FLOAT_EQ(app().settings.zoom, 1.0f);
 }
 
+TEST_F(FrameTest, WebSiteCommand) {
+  frame->browserCommand = [] { return std::string(); };
+  frame->onCommand(40030);   // no browser: nothing at all
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(dispatcher.log.empty());
+  frame->browserCommand = [] { return std::string("/nonexistent/browser %1"); };
+  frame->onCommand(40030);
+  EXPECT_EQ(messages, std::vector<int>{50000});
+}
+
 TEST_F(FrameTest, LanguageCommands) {
   // English (2) is the current language: 40022 asks nothing.
   frame->onCommand(40022);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace zapp {
 namespace {
 
@@ -16,6 +18,32 @@ TEST(CycleTime, StartAndRunningLimits) {
     EXPECT_EQ(app_StartCycleTime(c.in), c.start);
     EXPECT_EQ(app_RunningCycleTimeOk(c.in), c.running);
   }
+}
+
+TEST(WebSite, CommandLines) {
+  struct { const char* command; const char* line; } cases[] = {
+      {"/usr/bin/xdg-open %1", "/usr/bin/xdg-open A"},
+      {"browser %2 -x %1 %3", "browser  -x A "},
+      {"browser", "browser A"},
+      {"browser ", "browser A"},
+      {"browser %L", "browser %L A"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(app_WebCommand(c.command, "A"), c.line) << c.command;
+}
+
+TEST(WebSite, BrowserFromTheEnvironment) {
+  const char* oldPath = std::getenv("PATH");
+  const std::string keepPath = oldPath ? oldPath : "";
+  const char* oldBrowser = std::getenv("BROWSER");
+  const std::string keepBrowser = oldBrowser ? oldBrowser : "";
+  unsetenv("BROWSER");
+  setenv("PATH", "/nonexistent", 1);
+  EXPECT_EQ(app_BrowserCommand(), "");
+  setenv("BROWSER", "firefox %1", 1);
+  EXPECT_EQ(app_BrowserCommand(), "firefox %1");
+  setenv("PATH", keepPath.c_str(), 1);
+  if (oldBrowser) setenv("BROWSER", keepBrowser.c_str(), 1);
+  else unsetenv("BROWSER");
 }
 
 } // namespace

@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QUrl>
@@ -239,6 +240,7 @@ void Worksheet::closeEvent(QCloseEvent* event) {
 // ---- frame ----
 
 Frame::Frame(Dispatcher& d) : dispatcher(d) {
+  browserCommand = app_BrowserCommand;
   worksheetSetupDialog = [this](WorkSheetSetup& r) { return shell::bind_SW20_CallWorkSheetSetupDlg(id, &r); };
   isNewFileSuggestion = [](const std::string& path) {
     return shell::bind_SW51_IsFileNameSuggestionOfNew(path.c_str()) != 0;
@@ -563,6 +565,14 @@ void Frame::onCommand(int cmd) {
     return;
   }
   case 300: worksheetSetup(); return;
+  case 40030: {
+    const std::string command = browserCommand ? browserCommand() : std::string();
+    if (command.empty()) return;
+    const QStringList words = QProcess::splitCommand(QString::fromStdString(app_WebCommand(command, kWebAddress)));
+    if (words.isEmpty() || !QProcess::startDetached(words.first(), words.mid(1)))
+      app_Message(50000, ui::MB_OK | ui::MB_ICONHAND);
+    return;
+  }
   case 318: case 319: {
     int& flag = cmd == 318 ? app().settings.statusBar : app().settings.toolBar;
     flag = !flag;

@@ -130,6 +130,8 @@ int main(int argc, char** argv) {
   shell::bind_SB02_CreateToolBar(frame.id);
   shell::bind_SB05_CreateMacroBar(frame.id);
   frame.connectMenuHelp();
+  // Without a browser the web-site command leaves the menus.
+  if (zapp::app_BrowserCommand().empty()) shell::bind_SB06_DeleteMenuItem(40030);
   frame.setTitleFromProject();
   if (scriptPath && *scriptPath) frame.onStarted = [&frame, &script] { zapp::ui_RunSteps(frame, script); };
   g_frameId = frame.id;

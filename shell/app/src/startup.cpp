@@ -6,6 +6,10 @@
 #include "shell/binding.h"
 #include "stockwin/stockwin.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <unistd.h>
+
 namespace zapp {
 
 namespace ui = plat::ui;
@@ -185,6 +189,44 @@ int app_StartChecks(int (*claimInstance)(), void (*registerClipboard)()) {
   // The clipboard format cannot fail to register here.
   if (registerClipboard) registerClipboard();
   return 0;
+}
+
+std::string app_BrowserCommand() {
+  if (const char* b = std::getenv("BROWSER"); b && *b) return b;
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "";
+  for (const char* name : {"xdg-open", "sensible-browser"}) {
+    std::size_t at = 0;
+    while (at <= dirs.size()) {
+      const std::size_t end = std::min(dirs.find(':', at), dirs.size());
+      const std::string dir = dirs.substr(at, end - at);
+      const std::string file = (dir.empty() ? std::string(".") : dir) + "/" + name;
+      if (!dir.empty() && access(file.c_str(), X_OK) == 0) return file + " %1";
+      at = end + 1;
+    }
+  }
+  return {};
+}
+
+std::string app_WebCommand(const std::string& command, const std::string& address) {
+  std::string out;
+  bool placed = false;
+  for (std::size_t i = 0; i < command.size(); ++i) {
+    if (command[i] == '%' && i + 1 < command.size() && command[i + 1] >= '1' && command[i + 1] <= '9') {
+      if (command[i + 1] == '1') {
+        out += address;
+        placed = true;
+      }
+      ++i;
+      continue;
+    }
+    out += command[i];
+  }
+  if (!placed) {
+    if (!out.empty() && out.back() != ' ') out += ' ';
+    out += address;
+  }
+  return out;
 }
 
 } // namespace zapp

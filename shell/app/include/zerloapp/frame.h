@@ -128,6 +128,8 @@ public:
   // size by index, auto-routing, zoom and the cycle time (50..59999 ms) taken.
   std::function<int(WorkSheetSetup&)> worksheetSetupDialog;
   void worksheetSetup();
+  // The browser command of 40030 ("" when there is none: nothing happens).
+  std::function<std::string()> browserCommand;
   void dropFile(const std::string& name);
   void setTitleFromProject();
   void shutDown();                     // the steps after a close that goes on

@@ -89,4 +89,15 @@ void app_SetMessageHook(MessageHook hook);
 bool app_ShowStartBitmap(int ms, const std::uint32_t* frameSlot = nullptr);
 bool app_IsStartBitmapShown();
 
+// The maker's web address that command 40030 opens.
+inline constexpr const char* kWebAddress = "https://zerlo.example/";
+
+// The desktop's browser command ("" when none): $BROWSER, else xdg-open or
+// sensible-browser found on $PATH; "%1" stands for the address.
+std::string app_BrowserCommand();
+// The command line for an address: "%1" becomes the address, every other
+// "%n" (n > 0) goes; without "%1" a blank (unless the command ends in one)
+// and the address are appended.
+std::string app_WebCommand(const std::string& command, const std::string& address);
+
 } // namespace zapp
