@@ -4,6 +4,7 @@
 // and the close questions. Numbered messages are answered by a hook.
 #include "zerloapp/cmdline.h"
 #include "zerloapp/frame.h"
+#include "zerloapp/instances.h"
 #include "zerloapp/startup.h"
 #include "stockwin/stockwin.h"
 
@@ -299,6 +300,39 @@ TEST_F(FrameTest, WorksheetSetupSizesZoomAndCycleTime) {
   frame->onCommand(300);
   EXPECT_EQ(app().settings.sheetW, 885);
   EXPECT_FLOAT_EQ(app().settings.zoom, 1.0f);
+}
+
+TEST_F(FrameTest, PrivateMessages) {
+  app().instance = 4;
+  opensSheets();
+  frame->onCommand(230);
+  ASSERT_NE(frame->active(), nullptr);
+  struct Case { std::uint32_t msg; std::int64_t w, l, answer; };
+  const Case cases[] = {
+      {kInstanceQuery, 0, 0, 4},                                // the instance number
+      {kInstanceQuery, 1000, 0, std::int64_t(1600) << 16 | 1130}, // the sheet size
+      {kInstanceQuery, 1001, std::int64_t(885) << 16 | 1250, 1},  // a new sheet size
+      {kInstanceQuery, 1000, 0, std::int64_t(885) << 16 | 1250},
+      {kInstanceQuery, 1001, 0, 0},                             // no size: refused
+      {kInstanceQuery, 77, 0, 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(frame->wndProc(c.msg, c.w, c.l), c.answer) << c.msg << " " << c.w;
+  EXPECT_EQ(frame->active()->data.rangeX, 885 - 100);
+  // The stop request of another instance switches the online mode off (262)
+  // only while online.
+  dispatcher.log.clear();
+  frame->wndProc(kStopRequest, 0, 0);
+  EXPECT_FALSE(logged("event 273 262 kind 0"));
+  app().online = true;
+  frame->wndProc(kStopRequest, 0, 0);
+  EXPECT_TRUE(logged("event 273 262 kind 0"));
+  // WM_USER+6 / +7 close the editing / running groups.
+  frame->onCommand(235);
+  frame->wndProc(kWmUser0 + 6, 0, 0);
+  EXPECT_EQ(countKind(0), 0);
+  EXPECT_EQ(countKind(5), 1);
+  frame->wndProc(kWmUser0 + 7, 0, 0);
+  EXPECT_TRUE(frame->worksheets().empty());
 }
 
 TEST_F(FrameTest, WebSiteCommand) {

@@ -651,7 +651,7 @@ std::int64_t Frame::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l) {
       if (!width || !height) return 0;
       app().settings.sheetW = std::uint16_t(width);
       app().settings.sheetH = std::uint16_t(height);
-      redrawAll();
+      applySheetSize();
       return 1;
     }
     default: return 0;
@@ -702,9 +702,14 @@ void Frame::worksheetSetup() {
   if (r.zoom >= 0.3f && r.zoom <= 10.0f) s.zoom = r.zoom;
   disp::gdi_SetZoom(&s.zoom);
   if (r.refreshMs > 0 && app_RunningCycleTimeOk(std::uint32_t(r.refreshMs))) s.cycleTime = std::uint32_t(r.refreshMs);
+  applySheetSize();
+}
+
+void Frame::applySheetSize() {
   // The scroll ranges follow the sheet size; positions stay within them.
+  const StartSettings& s = app().settings;
   for (Worksheet* w : worksheets()) {
-    if (w->data.kind >= 5) continue;
+    if (!hasScrollBars(w->data.kind)) continue;
     w->data.rangeX = std::int16_t(std::max(0, s.sheetW - 100));
     w->data.rangeY = std::int16_t(std::max(0, s.sheetH - 100));
     w->hbar->setRange(0, w->data.rangeX);

@@ -128,6 +128,8 @@ public:
   // size by index, auto-routing, zoom and the cycle time (50..59999 ms) taken.
   std::function<int(WorkSheetSetup&)> worksheetSetupDialog;
   void worksheetSetup();
+  // After a sheet size change: scroll ranges (size - 100), positions clamped, redrawn.
+  void applySheetSize();
   // The browser command of 40030 ("" when there is none: nothing happens).
   std::function<std::string()> browserCommand;
   void dropFile(const std::string& name);
