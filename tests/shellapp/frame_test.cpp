@@ -22,12 +22,13 @@
 namespace zapp {
 namespace {
 
-QApplication& application() {
+// Made once and never destroyed: a static one would go after Qt's own
+// statics at exit.
+void application() {
   static int argc = 1;
   static char name[] = "frame_test";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  if (!QCoreApplication::instance()) new QApplication(argc, argv);
 }
 
 class FrameTest : public ::testing::Test {
