@@ -1,5 +1,5 @@
 # Two commands for a fresh Debian machine:
-#   make run    installs what is missing, builds, starts the main program
+#   make run    installs what is missing, builds, starts the main program Zerlo
 #   make test   installs what is missing, builds, runs every test
 JOBS ?= $(shell nproc)
 
@@ -12,6 +12,9 @@ build: deps
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 
+# Builds build/bin (Zerlo, the libraries it loads by name, the sample project)
+# and starts Zerlo with the sample project open; without a display it runs
+# offscreen, writes build/zerlo-run.png and ends.
 run: build
 	@bash scripts/run-main
 

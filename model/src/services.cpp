@@ -26,6 +26,21 @@ const char* messageText(int number) {
   case 50036: return "Insufficient memory! Save and start again.";
   case 50045: return "Incompatibility !   Deletion of lines or connecting.";
   case 50050: return "Error!   Subprograms cannot be called up recursively.";
+  // The main program's start-up, frame and window messages.
+  case 40000: return "For a complete language change Zerlo must be restarted.\nShould the application be closed?";
+  case 40001: return "Threads that have been started by function blocks are still active.\nShould they be closed by the system? (Data loss possible!)";
+  case 40006: return "Quit program?";
+  case 40008: return "Should project changes be saved %s?";
+  case 40009: return "No more windows are available!\nPlease close at least one window.";
+  case 40022: return "Warning!\nThe project is already used in another Zerlo program instance.\nEditing a project in different instances can lead to inconsistencies.";
+  case 50002: return "Zerlo cannot be started again! Further program instances are not supported.";
+  case 50003: return "Error!   Library STOCKBARS.DLL cannot be loaded.";
+  case 50006: return "Error!   Clipboard cannot be initialized.";
+  case 50008: return "Error!   No executable program found.";
+  case 50010: return "Error!   No timer available.";
+  case 50017: return "Error!   Resource DLL for the selected language cannot be loaded.\nInternal English resources will be used.";
+  case 50060: return "Error!   Library ZRLTGTWIN.DLL cannot be loaded.";
+  case 50062: return "Error!   Installation path is too long. Please install Zerlo again and use a shorter path.";
   default: return "";
   }
 }

@@ -1,0 +1,159 @@
+#pragma once
+// The frame window (a QMainWindow around a QMdiArea) and the worksheet
+// windows (QMdiSubWindows around a worksheet canvas with the shell's own
+// scroll bars). The frame's and the worksheets' window procedures stay
+// functions over {message, wParam, lParam}; thin Qt glue turns Qt events and
+// the window messages of other code into calls of them.
+#include "display/canvas.h"
+#include "platform/handles.h"
+#include "zerloapp/dispatcher.h"
+
+#include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QMdiArea;
+struct WorkSheetSetup;
+class QScrollBar;
+
+namespace zapp {
+
+inline constexpr std::uint32_t kWmCommand = 273;
+inline constexpr std::uint32_t kWmClose = 16;
+inline constexpr std::uint32_t kWmUser0 = 0x400;
+inline constexpr std::uint32_t kWmMenuSelect = 0x11F;
+inline constexpr int kOpenWindowSlots = 20;
+inline constexpr int kScrollStep = 50;
+
+class Frame;
+
+// The index 0..5 of a sheet size in the worksheet setup (0 when none matches).
+int sheetSizeIndex(int width, int height);
+
+// The canvas of a worksheet: it redraws its image through the dispatcher when
+// it was marked dirty, then shows it.
+class SheetCanvas : public disp::WorksheetCanvas {
+public:
+  std::function<void()> redraw;
+  bool dirty = true;
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+};
+
+class Worksheet : public QMdiSubWindow {
+public:
+  Worksheet(Frame& frame, int kind);
+  ~Worksheet() override;
+  WorksheetWindowData data;
+  SheetCanvas* canvas = nullptr;
+  QScrollBar* hbar = nullptr;
+  QScrollBar* vbar = nullptr;
+  std::string title;
+  // ws_WndProc for the messages the shell sends.
+  std::int64_t wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l);
+  // Scroll by the Windows scroll codes (0 line up, 1 line down, 2 page up,
+  // 3 page down, 6 top, 7 bottom, 4 thumb with the position).
+  void scroll(bool vertical, int code, int pos = 0);
+  void updateVisibleSize();
+  void invalidate();
+  // Zoom keys: +1 plus, -1 minus, 0 the slash key.
+  void zoomKey(int step);
+protected:
+  void closeEvent(QCloseEvent* event) override;
+private:
+  void paintSheet();
+  Frame& frame_;
+};
+
+struct OpenWindow {
+  Worksheet* window = nullptr;
+  std::string title;
+  int sameTitle = 0;
+};
+
+class Frame : public QMainWindow {
+public:
+  explicit Frame(Dispatcher& dispatcher);
+  ~Frame() override;
+
+  Dispatcher& dispatcher;
+  plat::handles::Id id = 0;   // the frame's handle (its endpoint id)
+  QMdiArea* mdi = nullptr;
+  int pendingKind = 0;        // 500..507 while a worksheet is being made
+  int templateKind = 3;       // window kind of the template context
+  bool maximise = false;
+  std::array<OpenWindow, kOpenWindowSlots> openWindows{};
+  std::string openBuffer;
+  bool openPending = false, openedByName = false;
+  bool closeRefused = false;
+  bool firstPaint = true;
+  bool enabledOnce = false;
+  int helpContext = 601;
+  bool menuHelp = false;        // a menu is open: the context before it is kept
+  int savedHelpContext = 0;
+  int menuState = 1;
+  std::function<void()> onStarted;  // once the start screen is over
+  std::function<void(const std::string&)> messageLine;  // a line for the message window
+
+  // frm_WndProc / frm_OnCommand / frm_OnClose
+  std::int64_t wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l);
+  void onCommand(int id);
+  int onClose();
+  // Sends an engine event: without a window on the template context.
+  int sendEngineEvent(Worksheet* w, int type, int code, int x = 0, int y = 0);
+  Worksheet* active() const;
+  std::vector<Worksheet*> worksheets() const;
+  Worksheet* createWorksheet();        // WM_USER+0
+  void destroyKinds(std::initializer_list<int> kinds);
+  void redrawAll();
+  bool checkFreeSlot(bool running);     // wnd_CheckFreeSlot
+  void openSheet(int id, int kind, int pending, bool running);
+  void loadProject();                  // 201
+  bool closeProject();                 // 204: false when refused
+  // The save question 40008 while the project has changed; false when the
+  // user keeps it (Cancel, or a save that did not happen).
+  bool askSaveChanges();
+  // Whether a project path is still the new-file suggestion (the standard
+  // dialogs library's answer; tests answer themselves).
+  std::function<bool(const std::string&)> isNewFileSuggestion;
+  // Worksheet setup (300): the dialog over the record (1 OK), then the sheet
+  // size by index, auto-routing, zoom and the cycle time (50..59999 ms) taken.
+  std::function<int(WorkSheetSetup&)> worksheetSetupDialog;
+  void worksheetSetup();
+  // After a sheet size change: scroll ranges (size - 100), positions clamped, redrawn.
+  void applySheetSize();
+  // The browser command of 40030 ("" when there is none: nothing happens).
+  std::function<std::string()> browserCommand;
+  void dropFile(const std::string& name);
+  void setTitleFromProject();
+  void shutDown();                     // the steps after a close that goes on
+  // WM_MENUSELECT's status-line help context: item, flags (0x10 popup,
+  // 0x2000 system menu; 0xFFFF with menu 0: closed).
+  void menuSelect(int item, int flags, std::int64_t menu);
+  // Feeds the menu bar's hovering and closing to WM_MENUSELECT.
+  void connectMenuHelp();
+  void removeFromTable(Worksheet* w);
+  bool addToTable(Worksheet* w);
+  bool closing = false;
+  bool shutDownDone = false;
+
+protected:
+  bool event(QEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+
+private:
+  void installAccelerators();
+};
+
+} // namespace zapp

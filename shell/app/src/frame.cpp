@@ -1,0 +1,851 @@
+// The frame and worksheet windows: their window procedures, the frame
+// commands and the close handler.
+#include "zerloapp/frame.h"
+
+#include "dialogkit/qtkit.h"
+#include "dialogkit/window_message.h"
+#include "display/gdi.h"
+#include "platform/uisink.h"
+#include "shell/binding.h"
+#include "shell/windowhost.h"
+#include "stockwin/stockwin.h"
+#include "zerloapp/cmdline.h"
+#include "zerloapp/instances.h"
+#include "zerloapp/startup.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProcess>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace zapp {
+
+namespace ui = plat::ui;
+
+namespace {
+
+bool editingKind(int k) { return k <= 2 || k == 6; }
+
+// The help context of a worksheet kind.
+int helpOfKind(int kind) {
+  static constexpr int kHelp[] = {603, 603, 603, 605, 608, 606, 604, 607};
+  return kHelp[kind & 7];
+}
+
+constexpr int kMfPopup = 0x10;
+constexpr int kMfSysMenu = 0x2000;
+bool hasScrollBars(int k) { return k < 5; }
+
+// The frame's window host for the shell utilities.
+class FrameHost : public shell::WindowHost {
+public:
+  explicit FrameHost(Frame& f) : f_(f) {}
+  shell::Hwnd frameWindow() override { return f_.id; }
+  void setWaitCursor(bool on) override {
+    if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else QApplication::restoreOverrideCursor();
+  }
+  void setFrameTitle(const std::string& t) override { f_.setWindowTitle(QString::fromStdString(t)); }
+  void sendCommand(int id) override { f_.onCommand(id); }
+  float zoom() override { return app().settings.zoom; }
+  int activeWindowKind() override { return f_.active() ? f_.active()->data.kind : -1; }
+private:
+  Frame& f_;
+};
+
+std::unique_ptr<FrameHost> g_host;
+
+} // namespace
+
+// ---- worksheet canvas ----
+
+void SheetCanvas::paintEvent(QPaintEvent* event) {
+  if (dirty && redraw) {
+    dirty = false;
+    redraw();
+  }
+  disp::WorksheetCanvas::paintEvent(event);
+}
+
+void SheetCanvas::resizeEvent(QResizeEvent* event) {
+  disp::WorksheetCanvas::resizeEvent(event);
+  dirty = true;
+}
+
+void SheetCanvas::keyPressEvent(QKeyEvent* event) {
+  auto* ws = dynamic_cast<Worksheet*>(parentWidget() ? parentWidget()->parentWidget() : nullptr);
+  if (!ws) return disp::WorksheetCanvas::keyPressEvent(event);
+  const bool keypad = event->modifiers() & Qt::KeypadModifier;
+  switch (event->key()) {
+  case Qt::Key_Plus: if (keypad) return ws->zoomKey(1); break;
+  case Qt::Key_Minus: if (keypad) return ws->zoomKey(-1); break;
+  case Qt::Key_Slash: return ws->zoomKey(0);
+  case Qt::Key_PageUp: return ws->scroll(true, 2);
+  case Qt::Key_PageDown: return ws->scroll(true, 3);
+  case Qt::Key_End: return ws->scroll(true, 7);
+  case Qt::Key_Home: ws->scroll(true, 6); return ws->scroll(false, 6);
+  case Qt::Key_Left: return ws->scroll(false, 0);
+  case Qt::Key_Right: return ws->scroll(false, 1);
+  case Qt::Key_Up: return ws->scroll(true, 0);
+  case Qt::Key_Down: return ws->scroll(true, 1);
+  default: break;
+  }
+  disp::WorksheetCanvas::keyPressEvent(event);
+}
+
+// ---- worksheet window ----
+
+Worksheet::Worksheet(Frame& frame, int kind) : frame_(frame) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  data.kind = kind;
+  auto* body = new QWidget;
+  auto* grid = new QGridLayout(body);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setSpacing(0);
+  canvas = new SheetCanvas;
+  canvas->setFocusPolicy(Qt::StrongFocus);
+  canvas->setWindowKind(kind);
+  canvas->redraw = [this] { paintSheet(); };
+  hbar = new QScrollBar(Qt::Horizontal);
+  vbar = new QScrollBar(Qt::Vertical);
+  grid->addWidget(canvas, 0, 0);
+  grid->addWidget(vbar, 0, 1);
+  grid->addWidget(hbar, 1, 0);
+  setWidget(body);
+  const StartSettings& s = app().settings;
+  if (hasScrollBars(kind)) {
+    data.rangeX = std::int16_t(std::max(0, s.sheetW - 100));
+    data.rangeY = std::int16_t(std::max(0, s.sheetH - 100));
+  } else {
+    hbar->hide();
+    vbar->hide();
+  }
+  hbar->setRange(0, data.rangeX);
+  vbar->setRange(0, data.rangeY);
+  hbar->setSingleStep(kScrollStep);
+  vbar->setSingleStep(kScrollStep);
+  QObject::connect(hbar, &QScrollBar::actionTriggered, [this](int) { scroll(false, 4, hbar->sliderPosition()); });
+  QObject::connect(vbar, &QScrollBar::actionTriggered, [this](int) { scroll(true, 4, vbar->sliderPosition()); });
+}
+
+Worksheet::~Worksheet() {
+  // The record is always freed and the Window-menu entry removed, also while
+  // online or simulating: a destroyed window must not stay in the table.
+  frame_.sendEngineEvent(this, editor::kMsgDestroy, 0);
+  frame_.removeFromTable(this);
+  if (frame_.worksheets().size() <= 1) frame_.menuState = 2;
+}
+
+void Worksheet::paintSheet() {
+  const float z = app().settings.zoom;
+  disp::gdi_SetZoom(&z);
+  canvas->clearImage();
+  if (disp::gdi_BeginPaint(canvas) != 1) return;
+  editor::EngineEvent e;
+  e.type = editor::kMsgPaint;
+  e.x = data.scrollX;
+  e.y = data.scrollY;
+  e.right = std::int16_t(data.scrollX + data.clientW);
+  e.bottom = std::int16_t(data.scrollY + data.clientH);
+  frame_.dispatcher.dispatch(&data, &e);
+  disp::gdi_EndPaint();
+}
+
+void Worksheet::updateVisibleSize() {
+  const float z = app().settings.zoom;
+  data.clientW = std::int16_t(canvas->width() / z);
+  data.clientH = std::int16_t(canvas->height() / z);
+  hbar->setPageStep(std::max<int>(1, data.clientW));
+  vbar->setPageStep(std::max<int>(1, data.clientH));
+}
+
+void Worksheet::invalidate() {
+  canvas->dirty = true;
+  canvas->update();
+}
+
+void Worksheet::scroll(bool vertical, int code, int pos) {
+  if (!hasScrollBars(data.kind)) return;
+  std::int16_t& at = vertical ? data.scrollY : data.scrollX;
+  const int range = vertical ? data.rangeY : data.rangeX;
+  const int page = vertical ? data.clientH : data.clientW;
+  int v = at;
+  switch (code) {
+  case 0: v -= kScrollStep; break;
+  case 1: v += kScrollStep; break;
+  case 2: v -= page; break;
+  case 3: v += page; break;
+  case 4: v = pos; break;
+  case 6: v = 0; break;
+  case 7: v = range; break;
+  default: return;
+  }
+  v = std::clamp(v, 0, range);
+  at = std::int16_t(v);
+  (vertical ? vbar : hbar)->setValue(v);
+  invalidate();
+}
+
+void Worksheet::zoomKey(int step) {
+  if (data.kind == 4 || data.kind == 5) return;
+  float& z = app().settings.zoom;
+  if (step > 0) z = std::min(10.0f, z + 0.2f);
+  else if (step < 0) z = std::max(0.3f, z - 0.2f);
+  else z = 1.0f;
+  disp::gdi_SetZoom(&z);
+  frame_.redrawAll();
+}
+
+std::int64_t Worksheet::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l) {
+  (void)l;
+  switch (msg) {
+  case kWmCommand: {
+    const int id = int(w);
+    if (id == 237) return 0;
+    return frame_.sendEngineEvent(this, editor::kMsgCommand, id);
+  }
+  case kWmUser0 + 19:
+    if (data.kind == 4 || data.kind == 7) return 0;
+    return frame_.sendEngineEvent(this, kWmUser0 + 19, 0);
+  case kWmUser0 + 26:
+    frame_.redrawAll();
+    return 0;
+  default:
+    return 0;
+  }
+}
+
+void Worksheet::closeEvent(QCloseEvent* event) {
+  // Closing is refused while online or simulating.
+  if (app().online || app().simulation) {
+    event->ignore();
+    return;
+  }
+  QMdiSubWindow::closeEvent(event);
+}
+
+// ---- frame ----
+
+Frame::Frame(Dispatcher& d) : dispatcher(d) {
+  browserCommand = app_BrowserCommand;
+  worksheetSetupDialog = [this](WorkSheetSetup& r) { return shell::bind_SW20_CallWorkSheetSetupDlg(id, &r); };
+  isNewFileSuggestion = [](const std::string& path) {
+    return shell::bind_SW51_IsFileNameSuggestionOfNew(path.c_str()) != 0;
+  };
+  mdi = new QMdiArea;
+  mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setCentralWidget(mdi);
+  setAcceptDrops(true);
+  g_host = std::make_unique<FrameHost>(*this);
+  shell::setWindowHost(g_host.get());
+  QObject::connect(mdi, &QMdiArea::subWindowActivated, [this](QMdiSubWindow* sw) {
+    auto* ws = dynamic_cast<Worksheet*>(sw);
+    if (!ws) return;
+    sendEngineEvent(ws, editor::kMsgActivate, 0);
+    static constexpr int kStates[] = {3, 3, 3, 5, 5, 10, 4, 12};
+    menuState = kStates[ws->data.kind & 7];
+    helpContext = ws->data.kind == 3 && app().online ? 609 : helpOfKind(ws->data.kind);
+  });
+  installAccelerators();
+}
+
+Frame::~Frame() {
+  shell::setWindowHost(nullptr);
+  g_host.reset();
+}
+
+void Frame::installAccelerators() {
+  struct Accel { const char* keys; int id; };
+  static const Accel table[] = {
+      {"1", 246}, {"2", 247}, {"3", 248}, {"4", 244}, {"5", 245}, {"Ctrl+A", 370}, {"Ctrl+C", 373},
+      {"Ctrl+Ins", 373}, {"Ctrl+U", 371}, {"Ctrl+V", 374}, {"Shift+Ins", 374}, {"Ctrl+X", 372},
+      {"Ctrl+Del", 372}, {"Del", 239}, {"Ins", 237}, {"F2", 237}, {"F1", 330}, {"F3", 243},
+      {"Shift+F4", 360}, {"F5", 261}, {"Shift+F5", 361}, {"F6", 231}, {"F7", 232}, {"F8", 233},
+      {"F9", 262}, {"F10", 203}};
+  for (const Accel& a : table) {
+    auto* s = new QShortcut(QKeySequence(QString::fromLatin1(a.keys)), this);
+    s->setContext(Qt::WindowShortcut);
+    const int id = a.id;
+    QObject::connect(s, &QShortcut::activated, [this, id] { onCommand(id); });
+  }
+}
+
+Worksheet* Frame::active() const { return dynamic_cast<Worksheet*>(mdi->activeSubWindow()); }
+
+std::vector<Worksheet*> Frame::worksheets() const {
+  std::vector<Worksheet*> out;
+  for (QMdiSubWindow* sw : mdi->subWindowList())
+    if (auto* ws = dynamic_cast<Worksheet*>(sw)) out.push_back(ws);
+  return out;
+}
+
+int Frame::sendEngineEvent(Worksheet* w, int type, int code, int x, int y) {
+  editor::EngineEvent e;
+  e.type = std::uint16_t(type);
+  e.code = std::uint16_t(code);
+  e.x = std::int16_t(x);
+  e.y = std::int16_t(y);
+  if (!w) {
+    WorksheetWindowData tmpl;
+    tmpl.kind = templateKind;
+    return dispatcher.dispatch(nullptr, &e);
+  }
+  if (w->data.kind == 7 && type != editor::kMsgDestroy) return 0;
+  if (disp::gdi_GetWindowDc(w->canvas) != 1) return 0;
+  const int answer = dispatcher.dispatch(&w->data, &e);
+  disp::gdi_ReleaseWindowDc();
+  return answer;
+}
+
+void Frame::redrawAll() {
+  for (Worksheet* w : worksheets()) {
+    w->updateVisibleSize();
+    w->invalidate();
+  }
+}
+
+bool Frame::addToTable(Worksheet* w) {
+  for (OpenWindow& e : openWindows) {
+    if (e.window) continue;
+    e.window = w;
+    e.title = w->title;
+    int same = 0;
+    for (const OpenWindow& o : openWindows)
+      if (o.window && o.title == w->title) ++same;
+    for (OpenWindow& o : openWindows)
+      if (o.window && o.title == w->title) o.sameTitle = same;
+    return true;
+  }
+  return false;
+}
+
+void Frame::removeFromTable(Worksheet* w) {
+  for (OpenWindow& e : openWindows) {
+    if (e.window != w) continue;
+    const std::string t = e.title;
+    e = OpenWindow{};
+    for (OpenWindow& o : openWindows)
+      if (o.window && o.title == t && o.sameTitle > 0) --o.sameTitle;
+  }
+}
+
+bool Frame::checkFreeSlot(bool running) {
+  for (const OpenWindow& e : openWindows)
+    if (!e.window) return true;
+  const Worksheet* first = openWindows[0].window;
+  const bool firstRunning = first && !editingKind(first->data.kind);
+  if (first && firstRunning != running) return true;
+  app_Message(40009, ui::MB_OK | ui::MB_ICONEXCLAMATION);
+  return false;
+}
+
+Worksheet* Frame::createWorksheet() {
+  const int kind = templateKind;
+  auto* w = new Worksheet(*this, kind);
+  static const char* kTitles[] = {"$MAIN", "$MAIN", "$MAIN", "Simulation", "Simulation", "Trend", "Face", "Values"};
+  w->title = kTitles[kind & 7];
+  if (dispatcher.projectPath().size()) {
+    std::string p = dispatcher.projectPath();
+    w->title += " - " + p.substr(p.find_last_of('/') + 1);
+  }
+  w->setWindowTitle(QString::fromStdString(w->title));
+  w->data.id = int(reinterpret_cast<std::uintptr_t>(w) & 0x7fffffff);
+  if (!addToTable(w)) {
+    delete w;
+    return nullptr;
+  }
+  mdi->addSubWindow(w);
+  const int pending = pendingKind;
+  if (pending != 507) sendEngineEvent(w, editor::kMsgCommand, pending);
+  pendingKind = 0;
+  const bool max = !maximise && mdi->subWindowList().size() == 1 ? true : maximise;
+  if (max) {
+    maximise = true;
+    w->showMaximized();
+  } else {
+    w->resize(640, 420);
+    w->show();
+  }
+  w->updateVisibleSize();
+  w->invalidate();
+  mdi->setActiveSubWindow(w);
+  return w;
+}
+
+void Frame::destroyKinds(std::initializer_list<int> kinds) {
+  for (Worksheet* w : worksheets())
+    if (std::find(kinds.begin(), kinds.end(), w->data.kind) != kinds.end()) delete w;
+}
+
+void Frame::openSheet(int id, int kind, int pending, bool running) {
+  if (!checkFreeSlot(running)) return;
+  templateKind = kind;
+  pendingKind = pending;
+  const int answer = sendEngineEvent(nullptr, editor::kMsgCommand, id);
+  if (answer != 1) {
+    pendingKind = 0;
+    if (id == 233 && answer != 0) app_Message(50008, ui::MB_OK | ui::MB_ICONHAND);
+    return;
+  }
+  if (kind <= 2) {
+    destroyKinds({3, 4, 5, 7});
+  } else if (kind == 6) {
+    destroyKinds({3, 4, 5, 7});
+    destroyKinds({6});
+  } else if (kind == 3 || kind == 4) {
+    destroyKinds({0, 1, 2, 6});
+  }
+  templateKind = kind;
+  pendingKind = pending;
+  createWorksheet();
+  if (kind <= 2) {
+    menuState = 3;
+    helpContext = 603;
+  } else if (kind == 3) {
+    menuState = 5;
+    helpContext = 605;
+  }
+}
+
+void Frame::setTitleFromProject() {
+  const std::string p = dispatcher.projectPath();
+  inst_SetProjectPath(p);
+  setWindowTitle(QString::fromStdString(p.empty() ? std::string("Zerlo") : "Zerlo - " + p));
+}
+
+bool Frame::askSaveChanges() {
+  if (!dispatcher.projectChanged()) return true;
+  const std::string p = dispatcher.projectPath();
+  const int a = app_MessageWithString(40008, p, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+  if (a == ui::IDCANCEL) return false;
+  const bool suggested = !p.empty() && isNewFileSuggestion && isNewFileSuggestion(p);
+  if (a == ui::IDYES) {
+    // Save as while the name is still the new-file suggestion. A save that
+    // fails or is cancelled counts as Cancel: nothing closes, nothing is
+    // deleted.
+    return sendEngineEvent(nullptr, editor::kMsgCommand, suggested ? 207 : 203) == 0;
+  }
+  // No: a never-saved project's automatically named file goes.
+  if (suggested) {
+    app_LogStep("remove " + p);
+    std::remove(p.c_str());
+  }
+  return true;
+}
+
+bool Frame::closeProject() {
+  closeRefused = false;
+  if (!askSaveChanges()) {
+    closeRefused = true;
+    return false;
+  }
+  for (Worksheet* w : worksheets()) delete w;
+  sendEngineEvent(nullptr, editor::kMsgCommand, 204);
+  menuState = 1;
+  helpContext = 601;
+  maximise = false;
+  setTitleFromProject();
+  return true;
+}
+
+void Frame::loadProject() {
+  if (!openPending) sendEngineEvent(nullptr, editor::kMsgCommand, 371);
+  if (!closeProject()) {
+    openPending = openedByName = false;
+    return;
+  }
+  templateKind = 3;
+  if (!openedByName) {
+    char buffer[kOpenBufferSize] = {};
+    std::snprintf(buffer, sizeof buffer, "%s", openBuffer.c_str());
+    shell::FileDlgParams p{id, buffer, std::int32_t(sizeof buffer)};
+    if (shell::bind_SW51_OpenMDLProject(&p) != 1) {
+      openPending = openedByName = false;
+      return;
+    }
+    openBuffer = buffer;
+    openPending = true;
+  }
+  if (inst_FindFileInOtherInstance(app().instance, openBuffer) &&
+      app_Message(40022, ui::MB_OKCANCEL | ui::MB_ICONEXCLAMATION) != ui::IDOK) {
+    openPending = openedByName = false;
+    return;
+  }
+  helpContext = 619;
+  dispatcher.openName = openBuffer;
+  if (sendEngineEvent(nullptr, editor::kMsgCommand, 201) == 0) {
+    menuState = 2;
+    setTitleFromProject();
+    helpContext = 602;
+    onCommand(231);
+  } else {
+    helpContext = 601;
+    if (messageLine) messageLine("The project " + openBuffer + " could not be loaded.");
+  }
+  openPending = openedByName = false;
+}
+
+void Frame::dropFile(const std::string& name) {
+  if (app().online) return;
+  if (name.empty()) return;
+  if (name.size() >= kOpenBufferSize) {
+    if (messageLine) messageLine("The name of the dropped file is too long: " + name);
+    return;
+  }
+  if (!closeProject()) return;
+  openBuffer = name;
+  openPending = openedByName = true;
+  onCommand(201);
+}
+
+void Frame::onCommand(int cmd) {
+  switch (cmd) {
+  case 201: loadProject(); return;
+  case 203: case 207:
+    sendEngineEvent(nullptr, editor::kMsgCommand, 371);
+    if (sendEngineEvent(nullptr, editor::kMsgCommand, cmd) != 0 && messageLine)
+      messageLine("The project could not be saved.");
+    return;
+  case 204:
+    if (!closeProject()) return;
+    break;
+  case 216: close(); return;
+  case 222:
+    if (!closeProject()) return;
+    openedByName = false;
+    onCommand(201);
+    return;
+  case 230: openSheet(230, 0, 500, false); return;
+  case 231: {
+    for (Worksheet* w : worksheets())
+      if (w->data.kind <= 2 && w->title.rfind("$MAIN", 0) == 0) {
+        mdi->setActiveSubWindow(w);
+        return;
+      }
+    openSheet(231, 1, 501, false);
+    return;
+  }
+  case 233: openSheet(233, 3, 503, true); return;
+  case 234: openSheet(234, 4, 504, true); return;
+  case 235: {
+    for (Worksheet* w : worksheets())
+      if (w->data.kind == 5) {
+        mdi->setActiveSubWindow(w);
+        return;
+      }
+    openSheet(235, 5, 506, true);
+    menuState = 10;
+    return;
+  }
+  case 236:
+    if (Worksheet* w = active()) w->close();
+    helpContext = 0;
+    return;
+  case 267: {
+    for (Worksheet* w : worksheets())
+      if (w->data.kind == 7) {
+        mdi->setActiveSubWindow(w);
+        return;
+      }
+    openSheet(267, 7, 507, true);
+    return;
+  }
+  case 300: worksheetSetup(); return;
+  case 40030: {
+    const std::string command = browserCommand ? browserCommand() : std::string();
+    if (command.empty()) return;
+    const QStringList words = QProcess::splitCommand(QString::fromStdString(app_WebCommand(command, kWebAddress)));
+    if (words.isEmpty() || !QProcess::startDetached(words.first(), words.mid(1)))
+      app_Message(50000, ui::MB_OK | ui::MB_ICONHAND);
+    return;
+  }
+  case 318: case 319: {
+    int& flag = cmd == 318 ? app().settings.statusBar : app().settings.toolBar;
+    flag = !flag;
+    if (cmd == 318) shell::bind_SB01_EnableStatusBar(flag);
+    else shell::bind_SB02_EnableToolBar(flag);
+    return;
+  }
+  case 360: maximise = false; mdi->cascadeSubWindows(); return;
+  case 361: maximise = false; mdi->tileSubWindows(); return;
+  case 362: return;
+  case 363:
+    for (Worksheet* w : worksheets()) delete w;
+    helpContext = 602;
+    return;
+  case 40021: case 40022: case 40023: case 40024: case 40025: case 40026: case 40027: {
+    int current = shell::bind_GetObelLanguage();
+    if (current == 0) current = 2;
+    const int n = cmd - 40020;
+    if (current == n) return;
+    const int a = app_Message(40000, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+    if (a == ui::IDCANCEL) return;
+    shell::bind_SetObelLanguage(n);
+    if (a == ui::IDYES) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+    return;
+  }
+  default: break;
+  }
+  // Routing: the Window-menu entries activate their sheet; the rest goes to
+  // the active worksheet or, without one, to the editor on the template.
+  if (cmd >= 400 && cmd <= 419) {
+    int n = cmd - 400;
+    for (const OpenWindow& e : openWindows) {
+      if (!e.window) continue;
+      if (n-- == 0) {
+        mdi->setActiveSubWindow(e.window);
+        return;
+      }
+    }
+    return;
+  }
+  if (Worksheet* w = active()) {
+    w->wndProc(kWmCommand, cmd, 0);
+    return;
+  }
+  templateKind = 3;
+  sendEngineEvent(nullptr, editor::kMsgCommand, cmd);
+}
+
+std::int64_t Frame::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l) {
+  switch (msg) {
+  case kWmCommand: onCommand(int(w & 0xFFFF)); return 0;
+  case kWmClose: close(); return 0;
+  case kWmUser0 + 0: createWorksheet(); return 0;
+  case kWmUser0 + 6: destroyKinds({0, 1, 2, 6}); return 0;
+  case kWmUser0 + 7: destroyKinds({3, 4, 5, 7}); return 0;
+  case kWmUser0 + 39:
+    if (sendEngineEvent(nullptr, editor::kMsgCommand, 514) != kAnswerRefused) createWorksheet();
+    return 0;
+  case kWmUser0 + 40: destroyKinds({6}); return 0;
+  case kWmUser0 + 41:
+    app_ShowStartBitmap(0);
+    setEnabled(true);
+    activateWindow();
+    if (Worksheet* a = active()) a->canvas->setFocus();
+    if (!enabledOnce) {
+      enabledOnce = true;
+      if (onStarted) onStarted();
+    }
+    return 0;
+  case kInstanceQuery:
+    switch (w) {
+    case 0: return app().instance;
+    case 1000: return std::int64_t(app().settings.sheetW) << 16 | app().settings.sheetH;
+    case 1001: {
+      const int width = int((l >> 16) & 0xFFFF), height = int(l & 0xFFFF);
+      if (!width || !height) return 0;
+      app().settings.sheetW = std::uint16_t(width);
+      app().settings.sheetH = std::uint16_t(height);
+      applySheetSize();
+      return 1;
+    }
+    default: return 0;
+    }
+  case kWmMenuSelect:
+    menuSelect(int(w & 0xFFFF), int((w >> 16) & 0xFFFF), l);
+    shell::bind_SB01_MenuHelpStatusBar(std::uint32_t(w), std::int32_t(l));
+    return 0;
+  case kStopRequest:
+    if (app().online) onCommand(262);
+    return 0;
+  case kInterfaceChanged:
+    if (!app().online) {
+      app().settings.kxifMinVis = shell::bind_IsKXIFMinVis() ? 1 : 0;
+      app().settings.kxifActive = shell::bind_IsKXIFActive() ? 1 : 0;
+    }
+    return 0;
+  default: return 0;
+  }
+}
+
+namespace {
+// The sheet sizes of the worksheet setup by index (width, height).
+constexpr std::array<std::array<std::uint16_t, 2>, 6> kSheetSizes{{
+    {885, 1250}, {1130, 1600}, {1770, 2500}, {1250, 885}, {1600, 1130}, {2500, 1770}}};
+} // namespace
+
+int sheetSizeIndex(int width, int height) {
+  for (std::size_t i = 0; i < kSheetSizes.size(); ++i)
+    if (kSheetSizes[i][0] == width && kSheetSizes[i][1] == height) return int(i);
+  return 0;
+}
+
+void Frame::worksheetSetup() {
+  StartSettings& s = app().settings;
+  WorkSheetSetup r{};
+  r.format = sheetSizeIndex(s.sheetW, s.sheetH);
+  r.zoom = s.zoom;
+  r.crossText = s.route0 ? 1 : 0;
+  r.refreshMs = std::int32_t(s.cycleTime);
+  helpContext = 34;
+  const int answer = worksheetSetupDialog ? worksheetSetupDialog(r) : 2;
+  if (answer != 1) return;
+  const auto& size = kSheetSizes[std::size_t(std::clamp(r.format, 0, 5))];
+  s.sheetW = size[0];
+  s.sheetH = size[1];
+  s.route0 = r.crossText ? 1 : 0;
+  if (r.zoom >= 0.3f && r.zoom <= 10.0f) s.zoom = r.zoom;
+  disp::gdi_SetZoom(&s.zoom);
+  if (r.refreshMs > 0 && app_RunningCycleTimeOk(std::uint32_t(r.refreshMs))) s.cycleTime = std::uint32_t(r.refreshMs);
+  applySheetSize();
+}
+
+void Frame::applySheetSize() {
+  // The scroll ranges follow the sheet size; positions stay within them.
+  const StartSettings& s = app().settings;
+  for (Worksheet* w : worksheets()) {
+    if (!hasScrollBars(w->data.kind)) continue;
+    w->data.rangeX = std::int16_t(std::max(0, s.sheetW - 100));
+    w->data.rangeY = std::int16_t(std::max(0, s.sheetH - 100));
+    w->hbar->setRange(0, w->data.rangeX);
+    w->vbar->setRange(0, w->data.rangeY);
+    w->data.scrollX = std::min(w->data.scrollX, w->data.rangeX);
+    w->data.scrollY = std::min(w->data.scrollY, w->data.rangeY);
+  }
+  redrawAll();
+}
+
+void Frame::menuSelect(int item, int flags, std::int64_t menu) {
+  if (flags == 0xFFFF && menu == 0) {
+    // The menu closed: the context from before it opened.
+    if (menuHelp) helpContext = savedHelpContext;
+    menuHelp = false;
+    return;
+  }
+  if (!(flags & (kMfPopup | kMfSysMenu))) {
+    if ((item >= 200 && item <= 399) || (item >= 40021 && item <= 40030)) helpContext = item;
+    else if (Worksheet* a = active()) helpContext = helpOfKind(a->data.kind);
+    else helpContext = menuState == 2 ? 602 : 601;
+    return;
+  }
+  if (!menuHelp) {
+    savedHelpContext = helpContext;
+    menuHelp = true;
+  }
+  helpContext = 600;
+}
+
+void Frame::connectMenuHelp() {
+  QMenuBar* bar = menuBar();
+  auto select = [this](int item, int flags, std::int64_t menu) {
+    wndProc(kWmMenuSelect, std::int64_t(std::uint32_t(item & 0xFFFF) | std::uint32_t(flags & 0xFFFF) << 16), menu);
+  };
+  for (QMenu* m : bar->findChildren<QMenu*>()) {
+    QObject::connect(m, &QMenu::aboutToShow, this, [select] { select(0, kMfPopup, 1); });
+    QObject::connect(m, &QMenu::hovered, this, [select](QAction* a) {
+      if (a->menu()) select(0, kMfPopup, 1);
+      else select(a->data().toInt(), 0, 1);
+    });
+    QObject::connect(m, &QMenu::aboutToHide, this, [this, select] {
+      // Closed once no menu of the bar stays open.
+      QMetaObject::invokeMethod(this, [this, select] {
+        for (QMenu* other : menuBar()->findChildren<QMenu*>())
+          if (other->isVisible()) return;
+        select(0, 0xFFFF, 0);
+      }, Qt::QueuedConnection);
+    });
+  }
+}
+
+bool Frame::event(QEvent* e) {
+  if (e->type() == kit::kWindowMessageEvent) {
+    auto* m = static_cast<kit::WindowMessageEvent*>(e);
+    m->result = wndProc(m->msg, m->wParam, m->lParam);
+    return true;
+  }
+  return QMainWindow::event(e);
+}
+
+void Frame::paintEvent(QPaintEvent* e) {
+  QMainWindow::paintEvent(e);
+  if (firstPaint) {
+    firstPaint = false;
+    if (openPending) QMetaObject::invokeMethod(this, [this] { onCommand(201); }, Qt::QueuedConnection);
+  }
+}
+
+void Frame::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void Frame::dropEvent(QDropEvent* e) {
+  const auto urls = e->mimeData()->urls();
+  if (!urls.isEmpty() && urls.first().isLocalFile()) dropFile(urls.first().toLocalFile().toStdString());
+  e->acceptProposedAction();
+}
+
+int Frame::onClose() {
+  if (app().online) {
+    if (app_Message(40006, ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES) return 0;
+    onCommand(262);
+  }
+  return askSaveChanges() ? 1 : 0;
+}
+
+void Frame::closeEvent(QCloseEvent* e) {
+  if (shutDownDone) {
+    e->accept();
+    return;
+  }
+  if (!onClose()) {
+    e->ignore();
+    return;
+  }
+  shutDown();
+  e->accept();
+}
+
+void Frame::shutDown() {
+  if (shutDownDone) return;
+  shutDownDone = true;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  for (Worksheet* w : worksheets()) delete w;
+  app().online = false;
+  // The frame placement.
+  ObelWindowPlacement pl{};
+  pl.length = sizeof pl;
+  pl.showCmd = isMaximized() ? 3 : 1;
+  const QRect g = geometry();
+  pl.rcNormalPosition = ObelWindowRect{g.left(), g.top(), g.right() + 1, g.bottom() + 1};
+  shell::bind_SetObelStartPosition(&pl);
+  disp::gdi_ResetAll();
+  // This instance's target files.
+  using Getter = int (*)(MStrBuf*);
+  const Getter getters[] = {shell::bind_GetPathToProjectZCDForInst, shell::bind_GetPathToProjectErrorForInst,
+                            shell::bind_GetPathToDLFForInst, shell::bind_GetPathToMAPForInst};
+  for (Getter getter : getters) {
+    const std::string p = shell::bind_PathText(getter);
+    if (p.empty()) continue;
+    app_LogStep("remove " + p);
+    std::remove(p.c_str());
+  }
+  const std::string ddf = shell::bind_PathText(shell::bind_GetPathToDDF);
+  if (!ddf.empty()) {
+    app_LogStep("remove " + ddf);
+    std::remove(ddf.c_str());
+  }
+  shell::bind_SB01_DestroyStatusBar();
+  shell::bind_SB02_DestroyToolBar();
+  shell::bind_SB05_DestroyMacroBar();
+  shell::bind_TA01_LogoutByServer(0, id);
+  shell::bind_SB06_DestroyMenu();
+  QApplication::restoreOverrideCursor();
+  QMetaObject::invokeMethod(qApp, [] { QApplication::exit(0); }, Qt::QueuedConnection);
+}
+
+} // namespace zapp

@@ -1,0 +1,160 @@
+// The main program Zerlo: the start checks, the frame with its bars and
+// menus, the message loop and the shut-down.
+#include "dialogkit/qtkit.h"
+#include "display/gdi.h"
+#include "platform/windows.h"
+#include "shell/binding.h"
+#include "shell/services.h"
+#include "zerloapp/cmdline.h"
+#include "zerloapp/frame.h"
+#include "zerloapp/instances.h"
+#include "zerloapp/startup.h"
+#include "zerloapp/uiscript.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+std::unique_ptr<plat::ipc::Endpoint> g_endpoint;
+std::atomic<std::uint32_t> g_frameId{0};
+
+plat::ipc::Answer onInstanceMessage(const plat::ipc::Message& m) {
+  plat::ipc::Answer a;
+  if (m.msg == zapp::kInstanceQuery && m.wParam == 0) {
+    a.result = zapp::app().instance;
+    return a;
+  }
+  if (m.msg == zapp::kInstanceQuery && m.wParam == 1) {
+    a.text = zapp::inst_ProjectPath();
+    a.result = a.text.empty() ? 0 : 1;
+    return a;
+  }
+  const std::uint32_t frame = g_frameId.load();
+  if (!frame) return a;
+  // Handled on the GUI thread; this thread waits for the answer.
+  if (auto r = plat::win::sendMessage(frame, m.msg, m.wParam, m.lParam)) a.result = *r;
+  return a;
+}
+
+int claimInstance() {
+  int n = 0;
+  g_endpoint = zapp::app_AssignInstanceNumber(n, onInstanceMessage);
+  return n;
+}
+
+zapp::ViewDispatcher* g_dispatcher = nullptr;
+void registerClipboard() {
+  if (g_dispatcher) g_dispatcher->clipRegisterFormat();
+}
+
+int screenSize(int* w, int* h) {
+  QScreen* s = QGuiApplication::primaryScreen();
+  if (!s || !w || !h) return 0;
+  *w = s->geometry().width();
+  *h = s->geometry().height();
+  return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  QApplication qa(argc, argv);
+  zapp::UiScript script;
+  const char* scriptPath = std::getenv("ZERLO_UI_SCRIPT");
+  if (scriptPath && *scriptPath) {
+    std::string error;
+    if (!zapp::ui_ReadScript(scriptPath, script, error)) {
+      std::fprintf(stderr, "Zerlo: %s\n", error.c_str());
+      return 2;
+    }
+    zapp::ui_InstallScriptSink(script);
+    zapp::app_SetStepLog([&script](const std::string& line) { zapp::ui_Log(script, line); });
+    QTimer::singleShot(script.deadlineMs, [] {
+      std::fprintf(stderr, "Zerlo: the UI script ran past its deadline\n");
+      std::_Exit(3);
+    });
+  } else {
+    plat::ui::setSink(std::make_shared<kit::QtSink>());
+  }
+  // The settings and libraries belong to the directory of this program file.
+  shell::setProgramDir(shell::programDir());
+  shell::setScreenSizeProvider(screenSize);
+  shell::installServices();
+
+  zapp::ViewDispatcher dispatcher;
+  g_dispatcher = &dispatcher;
+  if (int rc = zapp::app_StartChecks(claimInstance, registerClipboard)) {
+    g_endpoint.reset();
+    return rc;
+  }
+  zapp::AppState& st = zapp::app();
+  disp::gdi_SetZoom(&st.settings.zoom);
+
+  std::string commandLine;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) commandLine += ' ';
+    commandLine += argv[i];
+  }
+  const zapp::CommandLine cl = zapp::app_ParseCommandLine(commandLine);
+
+  // The start screen; the frame fills its slot once it exists.
+  static std::uint32_t slotStorage = 0;
+  std::uint32_t* slot = &slotStorage;
+  const bool startScreen = zapp::app_ShowStartBitmap(2000, slot);
+
+  shell::bind_SB06_CreateMenu();
+  zapp::Frame frame(dispatcher);
+  frame.id = g_endpoint->id();
+  kit::attachOwner(frame.id, &frame);
+  frame.messageLine = [](const std::string& line) {
+    shell::bind_AppendMsgLine(line.c_str());
+    std::fprintf(stderr, "Zerlo: %s\n", line.c_str());
+  };
+  if (cl.tooLong) frame.messageLine("The name on the command line is too long: " + cl.name);
+  frame.openBuffer = cl.name;
+  frame.openPending = cl.openPending;
+  frame.openedByName = cl.openPending;
+
+  ObelRect r{};
+  std::int32_t show = 1;
+  if (shell::bind_GetObelStartPosition(&r, &show) && r.width > 100 && r.height > 100)
+    frame.setGeometry(r.left, r.top, r.width, r.height);
+  else
+    frame.resize(1024, 720);
+  shell::bind_SB01_CreateStatusBar(frame.id);
+  shell::bind_SB02_CreateToolBar(frame.id);
+  shell::bind_SB05_CreateMacroBar(frame.id);
+  frame.connectMenuHelp();
+  // Without a browser the web-site command leaves the menus.
+  if (zapp::app_BrowserCommand().empty()) shell::bind_SB06_DeleteMenuItem(40030);
+  frame.setTitleFromProject();
+  if (scriptPath && *scriptPath) frame.onStarted = [&frame, &script] { zapp::ui_RunSteps(frame, script); };
+  g_frameId = frame.id;
+  if (startScreen) {
+    frame.setEnabled(false);
+    std::atomic_ref<std::uint32_t>(*slot).store(frame.id);
+  } else {
+    // A start screen that cannot show would never enable the frame.
+    QTimer::singleShot(0, &frame, [&frame] { frame.wndProc(zapp::kWmUser0 + 41, 0, 0); });
+  }
+  if (show == 3) frame.showMaximized();
+  else frame.show();
+
+  const int rc = qa.exec();
+  frame.shutDown();
+  // The bars and menus the bar library made go before it is unloaded.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  zapp::app_ShutDownUnload();
+  dispatcher.clipReset();
+  dispatcher.shutDown();
+  g_frameId = 0;
+  g_endpoint.reset();
+  shell::uninstallServices();
+  g_dispatcher = nullptr;
+  return rc;
+}

@@ -1,0 +1,399 @@
+// The frame and worksheet windows in process, over the recording dispatcher:
+// the pending values of new sheets, maximising, the window slot test, zoom
+// keys, scrolling, Window-menu routing, the start screen's end, dropped files
+// and the close questions. Numbered messages are answered by a hook.
+#include "zerloapp/cmdline.h"
+#include "zerloapp/frame.h"
+#include "zerloapp/instances.h"
+#include "zerloapp/startup.h"
+#include "stockwin/stockwin.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+#include <deque>
+#include <memory>
+
+namespace zapp {
+namespace {
+
+// Made once and never destroyed: a static one would go after Qt's own
+// statics at exit.
+void application() {
+  static int argc = 1;
+  static char name[] = "frame_test";
+  static char* argv[] = {name, nullptr};
+  if (!QCoreApplication::instance()) new QApplication(argc, argv);
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+  RecordingDispatcher dispatcher;
+  std::unique_ptr<Frame> frame;
+  std::vector<int> messages;        // numbers shown, in order
+  std::deque<int> answers;          // answers to the next messages (else OK)
+
+  void SetUp() override {
+    application();
+    app() = AppState{};
+    app().instance = 1;
+    app_SetMessageHook([this](int number, const std::string&, unsigned) {
+      messages.push_back(number);
+      if (answers.empty()) return 1;
+      const int a = answers.front();
+      answers.pop_front();
+      return a;
+    });
+    frame = std::make_unique<Frame>(dispatcher);
+    frame->resize(800, 600);
+    frame->show();
+  }
+  void TearDown() override {
+    for (Worksheet* w : frame->worksheets()) delete w;
+    frame.reset();
+    app_SetMessageHook({});
+    app() = AppState{};
+  }
+  bool logged(const std::string& line) const {
+    return std::find(dispatcher.log.begin(), dispatcher.log.end(), line) != dispatcher.log.end();
+  }
+  // The dispatcher answers 1 (open it) to the sheet commands.
+  void opensSheets() {
+    for (int id : {230, 231, 232, 233, 234, 235, 267}) dispatcher.commandAnswers[id] = {1};
+  }
+  int countKind(int kind) const {
+    int n = 0;
+    for (Worksheet* w : frame->worksheets()) n += w->data.kind == kind;
+    return n;
+  }
+};
+
+TEST_F(FrameTest, NewSheetsGetTheirPendingValues) {
+  struct Case { int command, kind, pending; };
+  // 231 first: it only brings a shown "$MAIN" to the top.
+  const Case cases[] = {{231, 1, 501}, {230, 0, 500}, {233, 3, 503}, {234, 4, 504}, {235, 5, 506}};
+  opensSheets();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    dispatcher.log.clear();
+    frame->onCommand(c.command);
+    EXPECT_TRUE(logged("event 273 " + std::to_string(c.pending) + " kind " + std::to_string(c.kind)));
+    ASSERT_NE(frame->active(), nullptr);
+    EXPECT_EQ(frame->active()->data.kind, c.kind);
+    EXPECT_EQ(frame->pendingKind, 0);
+  }
+  // The value sheet is created without the event.
+  dispatcher.log.clear();
+  frame->onCommand(267);
+  EXPECT_EQ(countKind(7), 1);
+  for (const std::string& line : dispatcher.log) EXPECT_EQ(line.find(" 507"), std::string::npos) << line;
+}
+
+TEST_F(FrameTest, FirstSheetMaximisedDefaultPlacementAfterTile) {
+  opensSheets();
+  frame->onCommand(230);
+  ASSERT_EQ(frame->worksheets().size(), 1u);
+  EXPECT_TRUE(frame->worksheets()[0]->isMaximized());
+  frame->onCommand(361);  // Tile
+  frame->onCommand(230);
+  Worksheet* second = frame->active();
+  ASSERT_NE(second, nullptr);
+  EXPECT_FALSE(second->isMaximized());
+}
+
+TEST_F(FrameTest, SlotTestWithTwentyEditingSheets) {
+  opensSheets();
+  for (int i = 0; i < kOpenWindowSlots; ++i) frame->onCommand(230);
+  ASSERT_EQ(countKind(0), kOpenWindowSlots);
+  EXPECT_TRUE(messages.empty());
+  // A 21st editing sheet: 40009 and nothing opened.
+  frame->onCommand(230);
+  EXPECT_EQ(messages, std::vector<int>{40009});
+  EXPECT_EQ(countKind(0), kOpenWindowSlots);
+  // The simulation sheet belongs to the other group: it passes.
+  messages.clear();
+  frame->onCommand(233);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(countKind(3), 1);
+}
+
+TEST_F(FrameTest, ZoomKeysStopAtTheirLimitsAndTheSlashKeyResets) {
+  opensSheets();
+  frame->onCommand(230);
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  auto key = [&](int k, Qt::KeyboardModifiers mods) {
+    QKeyEvent e(QEvent::KeyPress, k, mods);
+    QApplication::sendEvent(w->canvas, &e);
+  };
+  for (int i = 0; i < 60; ++i) key(Qt::Key_Plus, Qt::KeypadModifier);
+  EXPECT_FLOAT_EQ(app().settings.zoom, 10.0f);
+  key(Qt::Key_Slash, Qt::NoModifier);
+  EXPECT_FLOAT_EQ(app().settings.zoom, 1.0f);
+  for (int i = 0; i < 10; ++i) key(Qt::Key_Minus, Qt::KeypadModifier);
+  EXPECT_NEAR(app().settings.zoom, 0.3f, 1e-5);
+  // Plus without the keypad is not a zoom key.
+  key(Qt::Key_Plus, Qt::NoModifier);
+  EXPECT_NEAR(app().settings.zoom, 0.3f, 1e-5);
+}
+
+TEST_F(FrameTest, ScrollingStopsAtTheSheetSizeLess100) {
+  opensSheets();
+  frame->onCommand(230);
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  for (int i = 0; i < 40; ++i) w->scroll(false, 1);
+  EXPECT_EQ(w->data.scrollX, 1600 - 100);
+  w->scroll(true, 7);
+  EXPECT_EQ(w->data.scrollY, 1130 - 100);
+  w->scroll(false, 4, 5000);
+  EXPECT_EQ(w->data.scrollX, 1500);
+  w->scroll(true, 6);
+  w->scroll(true, 0);
+  EXPECT_EQ(w->data.scrollY, 0);
+  // The trend sheet has no scroll bars: nothing moves.
+  frame->onCommand(235);
+  Worksheet* trend = frame->active();
+  ASSERT_NE(trend, nullptr);
+  ASSERT_EQ(trend->data.kind, 5);
+  trend->scroll(false, 1);
+  EXPECT_EQ(trend->data.scrollX, 0);
+}
+
+TEST_F(FrameTest, WindowMenuEntriesWithThreeSheets) {
+  opensSheets();
+  for (int i = 0; i < 3; ++i) frame->onCommand(230);
+  Worksheet* first = frame->openWindows[0].window;
+  ASSERT_NE(first, nullptr);
+  frame->onCommand(400);
+  EXPECT_EQ(frame->active(), first);
+  dispatcher.log.clear();
+  frame->onCommand(405);   // no sixth sheet: nothing happens
+  EXPECT_EQ(frame->active(), first);
+  EXPECT_TRUE(dispatcher.log.empty());
+  frame->onCommand(402);
+  EXPECT_EQ(frame->active(), frame->openWindows[2].window);
+}
+
+TEST_F(FrameTest, StartScreenEndEnablesTheFrameOnce) {
+  int started = 0;
+  frame->onStarted = [&] { ++started; };
+  frame->setEnabled(false);
+  frame->wndProc(kWmUser0 + 41, 0, 0);
+  EXPECT_TRUE(frame->isEnabled());
+  frame->wndProc(kWmUser0 + 41, 0, 0);
+  EXPECT_EQ(started, 1);
+}
+
+TEST_F(FrameTest, DroppedFiles) {
+  // Ignored while online.
+  app().online = true;
+  frame->dropFile("/tmp/A.MDL");
+  EXPECT_TRUE(dispatcher.log.empty());
+  app().online = false;
+  // A name that does not fit the open buffer opens nothing.
+  std::string line;
+  frame->messageLine = [&](const std::string& l) { line = l; };
+  frame->dropFile("/" + std::string(kOpenBufferSize, 'a'));
+  EXPECT_TRUE(dispatcher.log.empty());
+  EXPECT_NE(line.find("too long"), std::string::npos);
+  // Otherwise the project is closed and the file loaded by name.
+  frame->dropFile("/tmp/A.MDL");
+  EXPECT_TRUE(logged("event 273 204"));
+  EXPECT_TRUE(logged("event 273 201"));
+  EXPECT_EQ(dispatcher.openName, "/tmp/A.MDL");
+}
+
+TEST_F(FrameTest, CloseQuestions) {
+  struct Case {
+    bool online, changed;
+    std::vector<int> answers;
+    int saveAnswer;  // the dispatcher's answer to 203
+    int result;
+    std::vector<int> asked;
+  };
+  const Case cases[] = {
+      {false, false, {}, 0, 1, {}},
+      {true, false, {7}, 0, 0, {40006}},             // No: stays online
+      {true, false, {6}, 0, 1, {40006}},
+      {false, true, {2}, 0, 0, {40008}},             // Cancel
+      {false, true, {7}, 0, 1, {40008}},             // No
+      {false, true, {6}, 0, 1, {40008}},             // Yes, saved
+      {false, true, {6}, 1, 0, {40008}},             // Yes, the save fails: as Cancel
+      {true, true, {6, 2}, 0, 0, {40006, 40008}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.online << c.changed << c.saveAnswer);
+    app().online = c.online;
+    dispatcher.changed = c.changed;
+    dispatcher.commandAnswers[203] = {c.saveAnswer};
+    answers.assign(c.answers.begin(), c.answers.end());
+    messages.clear();
+    EXPECT_EQ(frame->onClose(), c.result);
+    EXPECT_EQ(messages, c.asked);
+    if (c.online && c.answers[0] == 7) EXPECT_TRUE(app().online);
+  }
+}
+
+TEST_F(FrameTest, MenuSelectHelpContexts) {
+  auto select = [&](int item, int flags, std::int64_t menu) {
+    frame->wndProc(kWmMenuSelect, std::int64_t(std::uint32_t(item) | std::uint32_t(flags) << 16), menu);
+    return frame->helpContext;
+  };
+  frame->helpContext = 601;
+  EXPECT_EQ(select(0, 0x10, 1), 600);      // a popup opens
+  EXPECT_EQ(select(230, 0, 1), 230);       // command ids 200..399
+  EXPECT_EQ(select(40027, 0, 1), 40027);   // and the languages, web
+  EXPECT_EQ(select(500, 0, 1), 601);       // others: no worksheet, no project
+  frame->menuState = 2;
+  EXPECT_EQ(select(500, 0, 1), 602);
+  EXPECT_EQ(select(0, 0x2010, 1), 600);
+  EXPECT_EQ(select(0, 0xFFFF, 0), 601);    // closed: the context from before
+  EXPECT_EQ(select(0, 0xFFFF, 0), 601);
+  opensSheets();
+  struct Case { int command, context; };
+  for (const Case& c : {Case{230, 603}, Case{233, 605}, Case{234, 608}, Case{235, 606}, Case{267, 607}}) {
+    frame->onCommand(c.command);
+    EXPECT_EQ(select(999, 0, 1), c.context) << c.command;
+  }
+}
+
+TEST_F(FrameTest, WorksheetSetupSizesZoomAndCycleTime) {
+  const int sizes[6][2] = {{885, 1250}, {1130, 1600}, {1770, 2500}, {1250, 885}, {1600, 1130}, {2500, 1770}};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(sheetSizeIndex(sizes[i][0], sizes[i][1]), i);
+  EXPECT_EQ(sheetSizeIndex(1000, 1000), 0);
+  opensSheets();
+  frame->onCommand(230);
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  w->scroll(false, 7);
+  int shown = -1;
+  WorkSheetSetup chosen{};
+  int answer = 1;
+  frame->worksheetSetupDialog = [&](WorkSheetSetup& r) {
+    shown = r.format;
+    r = chosen;
+    return answer;
+  };
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i);
+    chosen = WorkSheetSetup{i, 2.0f, 1, 59999};
+    frame->onCommand(300);
+    EXPECT_EQ(app().settings.sheetW, sizes[i][0]);
+    EXPECT_EQ(app().settings.sheetH, sizes[i][1]);
+    EXPECT_EQ(w->data.rangeX, sizes[i][0] - 100);
+    EXPECT_LE(w->data.scrollX, w->data.rangeX);
+    EXPECT_FLOAT_EQ(app().settings.zoom, 2.0f);
+    EXPECT_EQ(app().settings.cycleTime, 59999u);
+  }
+  EXPECT_EQ(shown, 4);  // the size before the last choice
+  // A cycle time of 60000 is not taken while running; Cancel changes nothing.
+  chosen = WorkSheetSetup{0, 1.0f, 0, 60000};
+  frame->onCommand(300);
+  EXPECT_EQ(app().settings.cycleTime, 59999u);
+  answer = 2;
+  chosen = WorkSheetSetup{3, 3.0f, 0, 100};
+  frame->onCommand(300);
+  EXPECT_EQ(app().settings.sheetW, 885);
+  EXPECT_FLOAT_EQ(app().settings.zoom, 1.0f);
+}
+
+TEST_F(FrameTest, PrivateMessages) {
+  app().instance = 4;
+  opensSheets();
+  frame->onCommand(230);
+  ASSERT_NE(frame->active(), nullptr);
+  struct Case { std::uint32_t msg; std::int64_t w, l, answer; };
+  const Case cases[] = {
+      {kInstanceQuery, 0, 0, 4},                                // the instance number
+      {kInstanceQuery, 1000, 0, std::int64_t(1600) << 16 | 1130}, // the sheet size
+      {kInstanceQuery, 1001, std::int64_t(885) << 16 | 1250, 1},  // a new sheet size
+      {kInstanceQuery, 1000, 0, std::int64_t(885) << 16 | 1250},
+      {kInstanceQuery, 1001, 0, 0},                             // no size: refused
+      {kInstanceQuery, 77, 0, 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(frame->wndProc(c.msg, c.w, c.l), c.answer) << c.msg << " " << c.w;
+  EXPECT_EQ(frame->active()->data.rangeX, 885 - 100);
+  // The stop request of another instance switches the online mode off (262)
+  // only while online.
+  dispatcher.log.clear();
+  frame->wndProc(kStopRequest, 0, 0);
+  EXPECT_FALSE(logged("event 273 262 kind 0"));
+  app().online = true;
+  frame->wndProc(kStopRequest, 0, 0);
+  EXPECT_TRUE(logged("event 273 262 kind 0"));
+  // WM_USER+6 / +7 close the editing / running groups.
+  frame->onCommand(235);
+  frame->wndProc(kWmUser0 + 6, 0, 0);
+  EXPECT_EQ(countKind(0), 0);
+  EXPECT_EQ(countKind(5), 1);
+  frame->wndProc(kWmUser0 + 7, 0, 0);
+  EXPECT_TRUE(frame->worksheets().empty());
+}
+
+TEST_F(FrameTest, WebSiteCommand) {
+  frame->browserCommand = [] { return std::string(); };
+  frame->onCommand(40030);   // no browser: nothing at all
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(dispatcher.log.empty());
+  frame->browserCommand = [] { return std::string("/nonexistent/browser %1"); };
+  frame->onCommand(40030);
+  EXPECT_EQ(messages, std::vector<int>{50000});
+}
+
+TEST_F(FrameTest, LanguageCommands) {
+  // English (2) is the current language: 40022 asks nothing.
+  frame->onCommand(40022);
+  EXPECT_TRUE(messages.empty());
+  answers = {2};
+  frame->onCommand(40021);
+  EXPECT_EQ(messages, std::vector<int>{40000});
+  EXPECT_TRUE(frame->isVisible());
+  // Yes: the program closes to restart in the new language.
+  answers = {6};
+  frame->onCommand(40021);
+  QApplication::processEvents();
+  EXPECT_FALSE(frame->isVisible());
+}
+
+TEST_F(FrameTest, SaveQuestionWithTheNewFileSuggestion) {
+  char tmpl[] = "/tmp/zapp_frameXXXXXX";
+  ASSERT_TRUE(mkdtemp(tmpl));
+  const std::string path = std::string(tmpl) + "/NEW.MDL";
+  auto make = [&] { std::FILE* f = std::fopen(path.c_str(), "w"); if (f) std::fclose(f); };
+  auto exists = [&] { std::FILE* f = std::fopen(path.c_str(), "r"); if (f) std::fclose(f); return f != nullptr; };
+  dispatcher.path = path;
+  dispatcher.changed = true;
+  frame->isNewFileSuggestion = [&](const std::string& p) { return p == path; };
+  // No: the automatically named file goes.
+  make();
+  answers = {7};
+  EXPECT_EQ(frame->onClose(), 1);
+  EXPECT_FALSE(exists());
+  // Yes: Save as; when it fails the program stays and the file stays.
+  make();
+  answers = {6};
+  dispatcher.commandAnswers[207] = {1};
+  dispatcher.log.clear();
+  EXPECT_EQ(frame->onClose(), 0);
+  EXPECT_TRUE(logged("event 273 207"));
+  EXPECT_FALSE(logged("event 273 203"));
+  EXPECT_TRUE(exists());
+  // The same for closing the project (204): refused, nothing closed.
+  answers = {6};
+  dispatcher.log.clear();
+  frame->onCommand(204);
+  EXPECT_TRUE(frame->closeRefused);
+  EXPECT_FALSE(logged("event 273 204"));
+  EXPECT_TRUE(exists());
+  std::remove(path.c_str());
+  rmdir(tmpl);
+}
+
+} // namespace
+} // namespace zapp

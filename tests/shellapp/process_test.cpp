@@ -1,0 +1,343 @@
+// The main program as a process, offscreen, driven by a UI script: the exit
+// codes and messages of the start checks, a run that opens the sample
+// project and takes screenshots, and the settings a clean close writes.
+// Each test runs Zerlo in a program directory of its own (a copy of the
+// program beside links to the libraries of build/bin), bounded by a deadline.
+#include "platform/endpoint.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <vector>
+#include <sstream>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readAll(const fs::path& p) {
+  std::ifstream in(p);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class ZerloProcess : public ::testing::Test {
+protected:
+  fs::path base, dir, runtime;
+
+  void SetUp() override {
+    char tmpl[] = "/tmp/zapp_procXXXXXX";
+    ASSERT_TRUE(mkdtemp(tmpl));
+    base = tmpl;
+    runtime = base / "run";
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+  }
+  pid_t xserver = 0;
+  std::vector<std::pair<std::string, std::string>> environment;  // set in Zerlo's process
+
+  void TearDown() override {
+    if (xserver > 0) {
+      kill(xserver, SIGTERM);
+      int status = 0;
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+      while (waitpid(xserver, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      if (waitpid(xserver, &status, WNOHANG) == 0) {
+        kill(xserver, SIGKILL);
+        waitpid(xserver, &status, 0);
+      }
+    }
+    endProgramsOf(base);
+    fs::remove_all(base);
+  }
+
+  // Ends every process started from a file below dir (Zerlo's message window
+  // program outlives it by design): SIGTERM, then SIGKILL after a deadline.
+  static void endProgramsOf(const fs::path& dir) {
+    const std::string prefix = dir.string() + "/";
+    auto matching = [&] {
+      std::vector<pid_t> pids;
+      for (const auto& e : fs::directory_iterator("/proc")) {
+        const std::string name = e.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::string cmd = readAll(e.path() / "cmdline");
+        if (cmd.rfind(prefix, 0) != 0) continue;
+        // A zombie is gone for this purpose.
+        const std::string stat = readAll(e.path() / "stat");
+        const auto close = stat.rfind(')');
+        if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z') continue;
+        pids.push_back(pid_t(std::stoi(name)));
+      }
+      return pids;
+    };
+    for (pid_t p : matching()) kill(p, SIGTERM);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!matching().empty() && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (pid_t p : matching()) kill(p, SIGKILL);
+  }
+
+  // A program directory: Zerlo and its settings copied, every other file of
+  // build/bin hard-linked (copied across file systems), except those named.
+  // No symbolic links: a library that finds its own directory must find this
+  // one. pad makes the directory's path that long.
+  static void place(const fs::path& from, const fs::path& to) {
+    std::error_code ec;
+    fs::create_hard_link(from, to, ec);
+    if (ec) fs::copy_file(from, to);
+  }
+  void makeProgramDir(std::set<std::string> without = {}, std::size_t length = 0) {
+    dir = base / "bin";
+    if (length > dir.string().size()) dir = base / std::string(length - base.string().size() - 1, 'p');
+    fs::create_directories(dir);
+    for (const auto& e : fs::directory_iterator(ZERLO_BIN_DIR)) {
+      const std::string name = e.path().filename().string();
+      if (without.count(name) || name == "PROJECT" || name.ends_with(".lock")) continue;
+      if (name == "Zerlo" || name == "OBEL.INI" || name.ends_with(".INI")) {
+        fs::copy_file(e.path(), dir / name);
+      } else if (e.is_directory()) {
+        // A folder is made anew with its files ("FOLDER/file" excludes one).
+        fs::create_directories(dir / name);
+        for (const auto& f : fs::directory_iterator(e.path()))
+          if (f.is_regular_file() && !without.count(name + "/" + f.path().filename().string()))
+            place(f.path(), dir / name / f.path().filename());
+      } else if (e.is_regular_file()) {
+        place(e.path(), dir / name);
+      }
+    }
+  }
+
+  // Runs Zerlo with the script; the exit code, or -1 after the deadline.
+  int run(const std::string& script, int deadlineMs = 30000) {
+    const fs::path scriptFile = base / "script.txt";
+    std::ofstream(scriptFile) << "log " << (base / "boxes.log").string() << "\ndeadline " << deadlineMs - 5000 << "\n"
+                              << script;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      setenv("ZERLO_UI_SCRIPT", scriptFile.c_str(), 1);
+      setenv("ZERLO_RUNTIME_DIR", runtime.c_str(), 1);
+      for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
+      // Output to a file: a child that outlives Zerlo must not hold the
+      // test's pipes.
+      const int out = open((base / "output.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+      if (out >= 0) {
+        dup2(out, 1);
+        dup2(out, 2);
+        close(out);
+      }
+      const int in = open("/dev/null", O_RDONLY);
+      if (in >= 0) {
+        dup2(in, 0);
+        close(in);
+      }
+      const std::string prog = (dir / "Zerlo").string();
+      execl(prog.c_str(), prog.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+      if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+  }
+  std::string boxes() { return readAll(base / "boxes.log"); }
+  std::string output() { return readAll(base / "output.txt"); }
+};
+
+TEST_F(ZerloProcess, NoSettingsLibraryGivesThePlainBox) {
+  makeProgramDir({"ObelTool.so"});
+  EXPECT_EQ(run(""), 1);
+  EXPECT_NE(boxes().find("[Zerlo] The library OBELTOOL.DLL could not be loaded !"), std::string::npos) << boxes();
+}
+
+TEST_F(ZerloProcess, FailedChecksShowTheirMessages) {
+  struct Case { std::set<std::string> without; const char* text; };
+  const Case cases[] = {
+      {{"STOCKBARS.so"}, "STOCKBARS.DLL cannot be loaded"},
+      {{"zrltgtwin.so"}, "ZRLTGTWIN.DLL cannot be loaded"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    fs::remove_all(base / "bin");
+    fs::remove(base / "boxes.log");
+    makeProgramDir(c.without);
+    EXPECT_EQ(run(""), 1);
+    EXPECT_NE(boxes().find(c.text), std::string::npos) << boxes();
+  }
+}
+
+TEST_F(ZerloProcess, NoLanguageLibraryCancelUnloadsInOrder) {
+  makeProgramDir({"ENGLISH/ZEZODAR.so"});
+  EXPECT_EQ(run("box 2\n"), 1);
+  const std::string log = boxes();
+  EXPECT_NE(log.find("Resource DLL for the selected language cannot be loaded"), std::string::npos) << log;
+  // The libraries bound so far, in the failed start's order.
+  const std::size_t box = log.find("Resource DLL");
+  std::size_t at = box;
+  for (const char* lib : {"unload ZRLTGTWIN", "unload STOCKBARS", "unload STOCKWIN", "unload OBELTOOL"}) {
+    const std::size_t next = log.find(lib, at);
+    ASSERT_NE(next, std::string::npos) << lib << "\n" << log;
+    at = next;
+  }
+  EXPECT_EQ(log.find("unload ZEZODAR"), std::string::npos) << log;
+}
+
+TEST_F(ZerloProcess, NoLanguageLibraryOkRunsInEnglish) {
+  makeProgramDir({"ENGLISH/ZEZODAR.so"});
+  EXPECT_EQ(run("box 1\nclose\n"), 0) << boxes() << output();
+  EXPECT_NE(boxes().find("Resource DLL for the selected language cannot be loaded"), std::string::npos);
+}
+
+TEST_F(ZerloProcess, NoFreeInstanceNumber) {
+  makeProgramDir();
+  setenv("ZERLO_RUNTIME_DIR", runtime.c_str(), 1);
+  std::vector<std::unique_ptr<plat::ipc::Endpoint>> others;
+  for (int n = 1; n <= 10; ++n)
+    others.push_back(plat::ipc::Endpoint::create("Obel-L|" + std::to_string(n), [n](const plat::ipc::Message&) {
+      plat::ipc::Answer a;
+      a.result = n;
+      return a;
+    }));
+  unsetenv("ZERLO_RUNTIME_DIR");
+  EXPECT_EQ(run(""), 1);
+  EXPECT_NE(boxes().find("Further program instances are not supported"), std::string::npos) << boxes();
+}
+
+TEST_F(ZerloProcess, SettingsPathOf98IsRefused) {
+  // The settings path is the program directory followed by "/OBEL.INI".
+  makeProgramDir({}, 98 - 9);
+  EXPECT_EQ(run("box 1\n"), 1);
+  EXPECT_NE(boxes().find("Installation path is too long"), std::string::npos) << boxes();
+}
+
+TEST_F(ZerloProcess, SettingsPathOf97Starts) {
+  makeProgramDir({}, 97 - 9);
+  EXPECT_EQ(run("close\n"), 0) << boxes() << output();
+  EXPECT_EQ(boxes().find("too long"), std::string::npos) << boxes();
+}
+
+TEST_F(ZerloProcess, OpensTheSampleProjectAndClosesCleanly) {
+  makeProgramDir();
+  const fs::path project = base / "SAMPLE.MDL";
+  fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
+  fs::create_directories(ZERLO_SCREEN_DIR);
+  const std::string shots = ZERLO_SCREEN_DIR;
+  const std::string script = "open " + project.string() + "\nwait 100\nshot " + shots +
+                             "/zerlo_main_z1.png\nzoom 2.0\nwait 50\nshot " + shots +
+                             "/zerlo_main_z2.png\nzoom 1.0\ncmd 233\nwait 50\nshot " + shots +
+                             "/zerlo_simulation.png\ncmd 230\ncmd 361\nwait 50\nshot " + shots +
+                             "/zerlo_tiled.png\nclose\n";
+  EXPECT_EQ(run(script), 0) << boxes() << output();
+  for (const char* name : {"zerlo_main_z1.png", "zerlo_main_z2.png", "zerlo_tiled.png"}) {
+    QImage img(QString::fromStdString(shots + "/" + name));
+    ASSERT_FALSE(img.isNull()) << name;
+    EXPECT_GT(img.width(), 400);
+    // Gates drawn: some dark pixels inside the worksheet.
+    int dark = 0;
+    for (int y = img.height() / 4; y < img.height() * 3 / 4; ++y)
+      for (int x = img.width() / 8; x < img.width() * 7 / 8; ++x)
+        if (qGray(img.pixel(x, y)) < 80) ++dark;
+    EXPECT_GT(dark, 150) << name;
+  }
+}
+
+TEST_F(ZerloProcess, CleanCloseWritesTheSettingsAndRemovesTheTargetFiles) {
+  makeProgramDir();
+  // The settings without the keys a close writes.
+  const char* keys[] = {"position=", "zoom=", "size=", "editcursor=", "iolabel=", "cycletime=", "fbinsbox="};
+  {
+    std::istringstream in(readAll(dir / "OBEL.INI"));
+    std::ofstream out(dir / "OBEL.INI", std::ios::trunc);
+    for (std::string line; std::getline(in, line);) {
+      bool drop = line.rfind("[autoroot]", 0) == 0;
+      for (const char* k : keys) drop = drop || line.rfind(k, 0) == 0;
+      if (!drop) out << line << "\n";
+    }
+  }
+  EXPECT_EQ(run("close\n"), 0) << boxes() << output();
+  const std::string ini = readAll(dir / "OBEL.INI");
+  for (const char* key : keys) EXPECT_NE(ini.find(std::string("\n") + key), std::string::npos) << key << "\n" << ini;
+  EXPECT_NE(ini.find("[autoroot]"), std::string::npos) << ini;
+  // The target files this instance removes: made, then gone after a second run.
+  std::vector<fs::path> targets;
+  std::istringstream log(boxes());
+  for (std::string line; std::getline(log, line);)
+    if (line.rfind("remove ", 0) == 0) targets.emplace_back(line.substr(7));
+  ASSERT_EQ(targets.size(), 5u) << boxes();
+  for (const fs::path& t : targets) {
+    ASSERT_EQ(t.string().rfind(base.string() + "/", 0), 0u) << t;  // only below the test's folder
+    fs::create_directories(t.parent_path());
+    std::ofstream(t) << "x";
+  }
+  EXPECT_EQ(run("close\n"), 0) << boxes() << output();
+  for (const fs::path& t : targets) EXPECT_FALSE(fs::exists(t)) << t;
+}
+
+// A real X server (no window manager): the frame is mapped, the start screen
+// shows and ends, the project opens and the frame's picture is taken.
+TEST_F(ZerloProcess, RunsUnderARealXServer) {
+  const char* xvfb = "/usr/bin/Xvfb";
+  if (access(xvfb, X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  xserver = fork();
+  if (xserver == 0) {
+    close(fds[0]);
+    const int null = open("/dev/null", O_RDWR);
+    if (null >= 0) {
+      dup2(null, 0);
+      dup2(null, 1);
+      dup2(null, 2);
+    }
+    const std::string fd = std::to_string(fds[1]);
+    execl(xvfb, xvfb, "-displayfd", fd.c_str(), "-screen", "0", "1280x900x24", "-nolisten", "tcp",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  // The server writes its display number once it accepts clients.
+  std::string display;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  fcntl(fds[0], F_SETFL, O_NONBLOCK);
+  while (std::chrono::steady_clock::now() < end && display.find('\n') == std::string::npos) {
+    char buf[16];
+    const ssize_t n = read(fds[0], buf, sizeof buf);
+    if (n > 0) display.append(buf, std::size_t(n));
+    else if (n == 0) break;
+    else std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  close(fds[0]);
+  ASSERT_NE(display.find('\n'), std::string::npos) << "Xvfb did not start";
+  display = ":" + display.substr(0, display.find('\n'));
+
+  makeProgramDir();
+  const fs::path project = base / "SAMPLE.MDL";
+  fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
+  fs::create_directories(ZERLO_SCREEN_DIR);
+  const std::string shot = std::string(ZERLO_SCREEN_DIR) + "/zerlo_xserver.png";
+  fs::remove(shot);
+  environment = {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}};
+  EXPECT_EQ(run("open " + project.string() + "\nwait 200\nshot " + shot + "\nclose\n"), 0) << boxes() << output();
+  QImage img(QString::fromStdString(shot));
+  ASSERT_FALSE(img.isNull());
+  EXPECT_GT(img.width(), 400);
+}
+
+} // namespace
