@@ -6,6 +6,8 @@
 
 #include "engine/externs.h"
 #include "engine/workers.h"
+#include "obeltool/obeltool.h"
+#include "platform/library.h"
 #include "engine/levels.h"
 #include "modelfiles/compiled.h"
 #include "modelfiles/project.h"
@@ -285,25 +287,50 @@ std::vector<double> formula(const std::string& target, const std::string& expres
 }
 
 // The formula parser and the simulation's helper come from the program
-// directory; the generated text files from its temporary directory.
+// directory. The parser's generators write their text files into the
+// temporary directory of the settings library it uses (the code generator's
+// too: one library instance), so the writer takes them in from there.
 class Formulas {
 public:
-  Formulas() {
+  // bin: a directory the settings library takes as its program directory
+  // (its temporary directory lies beside it); empty: as it is.
+  explicit Formulas(const std::string& bin = "") {
     engine::WorkerHooks h;
     h.programDir = ZERLO_BIN_DIR;
     engine::th_SetHooks(h);
     engine::xt_EnableThreads();
+    tool_ = plat::lib::load("OBELTOOL.DLL", ZERLO_BIN_DIR);
+    if (auto setBin = plat::lib::symbolAs<SetBINPathByStringFn>(tool_, "SetBINPathByString"); setBin && !bin.empty()) {
+      std::filesystem::create_directories(bin);
+      setBin((bin + "/OBEL.INI").c_str());
+    }
     zcd::WriterEnvironment& env = zcd::writerEnvironment();
     previous_ = env.tempDir;
-    env.tempDir = [] { return std::string(ZERLO_BIN_DIR) + "/../TEMP/"; };
+    env.tempDir = [this] { return settingsTemp(); };
   }
   ~Formulas() {
     zcd::writerEnvironment().tempDir = previous_;
     engine::xt_DisableThreads();
     engine::th_SetHooks({});
+    if (tool_) plat::lib::unload(tool_);
   }
+  Formulas(const Formulas&) = delete;
+  Formulas& operator=(const Formulas&) = delete;
 
 private:
+  std::string settingsTemp() const {
+    auto get = plat::lib::symbolAs<PathGetterFn>(tool_, "GetTEMPPath");
+    auto del = plat::lib::symbolAs<DeleteMStrBufFn>(tool_, "DeleteMStrBuf");
+    MStrBuf b{};
+    std::string dir;
+    if (get && get(&b) == 1 && b.text) dir = b.text;
+    if (del) del(&b);
+    if (dir.empty()) return previous_ ? previous_() : std::string();
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    return std::filesystem::absolute(dir).string() + "/";
+  }
+  plat::lib::Handle tool_ = nullptr;
   std::function<std::string()> previous_;
 };
 
@@ -312,7 +339,7 @@ private:
 // in the simulation alike.
 TEST_F(Flow, AssignmentLoopEqualsTheTargetEveryCycle) {
   Diagram& D = *d;
-  Formulas formulas;
+  Formulas formulas((d->dir / "bin").string());
   model::LogicRecord* flow = model::ge_NewLogic("COUNT");
   std::vector<double> w = aux({});
   w.resize(14, 0.0);
@@ -364,7 +391,7 @@ struct DemoB {
 };
 
 TEST_F(Flow, DemoBCountsToThreeAndEqualsTheTargetEveryCycle) {
-  Formulas formulas;
+  Formulas formulas((d->dir / "bin").string());
   DemoB demo;
   ASSERT_TRUE(demo.build(*d));
   int last = 0, targetLast = 0, changes = 0;
@@ -436,40 +463,55 @@ TEST_F(Flow, CopiedSheetKeepsItsWires) {
   EXPECT_EQ(wires, 4);
 }
 
-// Demo A as a project file (tests/data/blocklib/demoa.mdl): the document of
-// this test with only the extern library and ZRLFB02 as modules, read from the
-// installed library file. ZERLO_WRITE_FIXTURES=1 writes the file anew.
-TEST(DemoProject, FixtureIsTheSavedDemo) {
+// Demos A and B as project files (tests/data/blocklib/demoa.mdl, demob.mdl):
+// the document of these tests with only the extern library and ZRLFB02 as
+// modules, read from the installed library file. ZERLO_WRITE_FIXTURES=1
+// writes the files anew.
+template <class Demo> void expectSavedDemo(const std::string& name, const std::string& firstTransition) {
   FixtureDocument D(std::string(ZERLO_TEST_DATA) + "/zcdwriter", false);
   D.externs = model::doc_AddModule(*D.doc, "EXTERNAL", model::kModuleCompiled);
   D.externs->Loaded = 1;
   ASSERT_TRUE(loadInstalledLibrary(D));
-  DemoA demo;
+  Demo demo;
   ASSERT_TRUE(demo.build(D));
   // Saved after the text passes: the blocks' link values and allocations
   // are in the file, so its first text pass lists the transitions.
-  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / ("demoa_" + std::to_string(::getpid()));
+  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / (name + "_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   zcd::WriterEnvironment& env = zcd::writerEnvironment();
   const zcd::WriterEnvironment previousEnv = env;
-  env.mainPath = [dir] { return (dir / "DEMOA.ZCD").string(); };
+  env.mainPath = [dir] { return (dir / "DEMO.ZCD").string(); };
   env.tempDir = [dir] { return dir.string() + "/"; };
   env.now = [] { return std::time_t(0); };
   const std::string text = writeWithLinks(D, [&] {
     D.doc->LevelInstances[1] = D.main->FirstInstance;
     std::string why;
-    return zcd::zcd_WriteProgram(*D.doc, &why) ? readFile((dir / "DEMOA.ZCD").string()) : std::string();
+    return zcd::zcd_WriteProgram(*D.doc, &why) ? readFile((dir / "DEMO.ZCD").string()) : std::string();
   });
   env = previousEnv;
   std::filesystem::remove_all(dir);
-  EXPECT_NE(text.find(":1\n:1\n:1\n:3"), std::string::npos) << text;
+  EXPECT_NE(text.find(firstTransition), std::string::npos) << text;
   D.doc->SimLogic = nullptr;
+  // The simulated image of earlier runs in this process is no part of it.
+  for (model::ProjectModule* m = D.doc->FirstModule; m; m = m->Next)
+    if (m->VariableBlock && std::strncmp(m->Name, "ZRLFB02", 12) == 0) std::memset(m->VariableBlock, 0, m->VariableBlockSize);
   const std::vector<std::uint8_t> bytes = modelfiles::mdl_EncodeProject(*D.doc);
-  const std::string path = std::string(ZERLO_TEST_DATA) + "/blocklib/demoa.mdl";
+  const std::string path = std::string(ZERLO_TEST_DATA) + "/blocklib/" + name + ".mdl";
   if (const char* w = std::getenv("ZERLO_WRITE_FIXTURES"); w && std::string(w) == "1") {
     ASSERT_TRUE(plat::path::writeFileAtomic(path, std::string(bytes.begin(), bytes.end())));
   }
-  EXPECT_EQ(readFile(path), std::string(bytes.begin(), bytes.end())) << "demo A's project file is not current";
+  EXPECT_EQ(readFile(path), std::string(bytes.begin(), bytes.end())) << name << "'s project file is not current";
+}
+
+TEST(DemoProject, FixtureIsTheSavedDemo) { expectSavedDemo<DemoA>("demoa", ":1\n:1\n:1\n:3"); }
+
+TEST(DemoProject, FixtureIsTheSavedDemoB) {
+  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / ("demob_bin_" + std::to_string(::getpid()));
+  {
+    Formulas formulas((dir / "bin").string());
+    expectSavedDemo<DemoB>("demob", ":1\n:1\n:1\n:3");
+  }
+  std::filesystem::remove_all(dir);
 }
 
 } // namespace
