@@ -25,7 +25,9 @@ TEST_F(Container, LoadsLinksAndSetsTheFlowFlags) {
                         {"ENDEV3", {"IN", "IN2"}, {}},
                         {"MOUTPUTV3", {"IN", "IN2"}, {"OUT"}},
                         {"BINPUTV3", {"IN", "IN2"}, {"OUT", "YES"}},
-                        {"WAITV3", {"IN", "IN2"}, {"OUT"}}};
+                        {"WAITV3", {"IN", "IN2"}, {"OUT"}},
+                        {"ASSIGNV3", {"IN", "IN2"}, {"OUT"}},
+                        {"COMPAREV3", {"IN", "IN2"}, {"OUT", "YES"}}};
   for (const Pins& p : kinds) {
     model::GateTypeRecord* t = type(m, p.type);
     ASSERT_NE(t, nullptr) << p.type;

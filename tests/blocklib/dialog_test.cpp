@@ -85,6 +85,24 @@ TEST_F(BlockDialogs, DropOpensTheDialogOfTheBlock) {
   for (auto* g : {out, in, wait}) EXPECT_EQ(vectorOf(g, 15), 77.0);   // the owner window
 }
 
+// The formula and condition blocks open FB01 and FB02 with their text buffer.
+TEST_F(BlockDialogs, FormulaBlocksOpenTheirDialogsWithTheText) {
+  auto* assign = D.block(D.main, "ASSIGNV3");
+  auto* compare = D.block(D.main, "COMPAREV3");
+  ASSERT_TRUE(assign && compare);
+  for (auto* g : {assign, compare}) run(g, 3, 2);
+  const char* a = reinterpret_cast<const char*>(D.inst(D.main, assign)->ExtraValues) + 16;
+  const char* c = reinterpret_cast<const char*>(D.inst(D.main, compare)->ExtraValues) + 16;
+  EXPECT_STREQ(a, "VAR1");
+  EXPECT_STREQ(a + 10, "VAR1+1");
+  EXPECT_STREQ(c, "VAR1<3");
+  EXPECT_EQ(auxOf(compare, 3), 1);
+  for (auto* g : {assign, compare}) {
+    EXPECT_EQ(auxOf(g, 6), 1);   // changed
+    EXPECT_EQ(vectorOf(g, 15), 77.0);
+  }
+}
+
 TEST_F(BlockDialogs, OnlyADropOrAPressOpensIt) {
   auto* out = D.block(D.main, "MOUTPUTV3", aux({9, 5, 0}));
   ASSERT_NE(out, nullptr);

@@ -5,6 +5,9 @@
 #include "target_fixture.h"
 
 #include "engine/externs.h"
+#include "engine/workers.h"
+#include "obeltool/obeltool.h"
+#include "platform/library.h"
 #include "engine/levels.h"
 #include "modelfiles/compiled.h"
 #include "modelfiles/project.h"
@@ -58,6 +61,8 @@ template <class Write> std::string writeWithLinks(FixtureDocument& D, Write writ
   return write();
 }
 
+class SimImage;
+
 class Flow : public Target {
 protected:
   void SetUp() override {
@@ -67,6 +72,8 @@ protected:
   }
   std::string writeWithLinks() { return zcdtest::writeWithLinks(*d, [&] { return d->write(); }); }
   int expectEquivalence(int cycles, const std::function<bool(int)>& e1);
+  // Called after every compared cycle.
+  std::function<void(int, const SimImage&)> watch;
 };
 
 // The flow of demo A: START -> motor 1 cw -> wait for E1 (YES) -> motor 1
@@ -134,8 +141,12 @@ public:
     eraw_ = src.varLabels["eraw"];
     aimg_ = src.varLabels["aimg"];
     mimg_ = src.varLabels["mimg"];
+    wimg_ = src.varLabels["wimg"];
+    pimg_ = src.varLabels["pimg"];
     return vars_ != nullptr;
   }
+  std::int16_t word(int w) const { return cell16(wimg_, w, 1024); }
+  std::int16_t param(int w) const { return cell16(pimg_, w, 64); }
   void setInput(int element, int bit, bool on) { vars_[eraw_ + 2 * (element * 8 + bit)] = on ? 1 : 0; }
   bool output(int element, int bit) const {
     return element < 16 && vars_[aimg_ + 2 * (element * 8 + bit)] != 0;
@@ -143,8 +154,13 @@ public:
   bool flag(int byte, int bit) const { return byte < 128 && vars_[mimg_ + 2 * (byte * 8 + bit)] != 0; }
 
 private:
+  std::int16_t cell16(std::uint32_t base, int w, int count) const {
+    std::int16_t v = 0;
+    if (w >= 0 && w < count) std::memcpy(&v, vars_ + base + 2 * w, 2);
+    return v;
+  }
   std::uint8_t* vars_ = nullptr;
-  std::uint32_t eraw_ = 0, aimg_ = 0, mimg_ = 0;
+  std::uint32_t eraw_ = 0, aimg_ = 0, mimg_ = 0, wimg_ = 0, pimg_ = 0;
 };
 
 // The main oracle: the engine's time steps and the software PLC's task
@@ -203,9 +219,14 @@ int Flow::expectEquivalence(int cycles, const std::function<bool(int)>& e1) {
     for (int m = 1; m < 16; ++m)
       for (int b = 0; b < 8; ++b)
         EXPECT_EQ(get<std::uint8_t>(M(m, b)) != 0, sim.flag(m, b)) << "cycle " << cycle << " M" << m << "." << b;
-    for (int w = 1; w <= 110; ++w)
-      if (!bookkeeping(w)) EXPECT_EQ(get<std::int16_t>(DW(w)), 0) << "cycle " << cycle << " DW" << w;
-    for (int w = 1; w <= 17; ++w) EXPECT_EQ(get<std::int16_t>(PW(w)), 0) << "cycle " << cycle << " PW" << w;
+    // The sequencer's words lie beyond the reserved DW1-110, so every one of
+    // these is compared.
+    for (int w = 1; w <= 110; ++w) {
+      EXPECT_FALSE(bookkeeping(w)) << "DW" << w;
+      EXPECT_EQ(get<std::int16_t>(DW(w)), sim.word(w)) << "cycle " << cycle << " DW" << w;
+    }
+    for (int w = 1; w <= 17; ++w) EXPECT_EQ(get<std::int16_t>(PW(w)), sim.param(w)) << "cycle " << cycle << " PW" << w;
+    if (watch) watch(cycle, sim);
     motorCycles += sim.output(1, 1);
   }
   st.kind3Window = false;
@@ -253,6 +274,136 @@ TEST_F(Flow, WaitingLoopEqualsTheTargetEveryCycle) {
   // About 0.5 s of every 0.8 s.
   const double cycle = 5 * k.tick() / 1000.0;
   EXPECT_NEAR(on * cycle, 400 * cycle * 0.5 / 0.8, 0.2 * 400 * cycle) << on;
+}
+
+// The extra values of an ASSIGN block: the target variable in bytes 16-25,
+// the formula from byte 26.
+std::vector<double> formula(const std::string& target, const std::string& expression) {
+  std::vector<double> slots(28, 0.0);
+  auto* bytes = reinterpret_cast<char*>(slots.data());
+  std::memcpy(bytes + 16, target.data(), std::min<std::size_t>(target.size(), 9));
+  std::memcpy(bytes + 26, expression.data(), std::min<std::size_t>(expression.size(), 59));
+  return slots;
+}
+
+// The formula parser and the simulation's helper come from the program
+// directory. The parser's generators write their text files into the
+// temporary directory of the settings library it uses (the code generator's
+// too: one library instance), so the writer takes them in from there.
+class Formulas {
+public:
+  // bin: a directory the settings library takes as its program directory
+  // (its temporary directory lies beside it); empty: as it is.
+  explicit Formulas(const std::string& bin = "") {
+    engine::WorkerHooks h;
+    h.programDir = ZERLO_BIN_DIR;
+    engine::th_SetHooks(h);
+    engine::xt_EnableThreads();
+    tool_ = plat::lib::load("OBELTOOL.DLL", ZERLO_BIN_DIR);
+    if (auto setBin = plat::lib::symbolAs<SetBINPathByStringFn>(tool_, "SetBINPathByString"); setBin && !bin.empty()) {
+      std::filesystem::create_directories(bin);
+      setBin((bin + "/OBEL.INI").c_str());
+    }
+    zcd::WriterEnvironment& env = zcd::writerEnvironment();
+    previous_ = env.tempDir;
+    env.tempDir = [this] { return settingsTemp(); };
+  }
+  ~Formulas() {
+    zcd::writerEnvironment().tempDir = previous_;
+    engine::xt_DisableThreads();
+    engine::th_SetHooks({});
+    if (tool_) plat::lib::unload(tool_);
+  }
+  Formulas(const Formulas&) = delete;
+  Formulas& operator=(const Formulas&) = delete;
+
+private:
+  std::string settingsTemp() const {
+    auto get = plat::lib::symbolAs<PathGetterFn>(tool_, "GetTEMPPath");
+    auto del = plat::lib::symbolAs<DeleteMStrBufFn>(tool_, "DeleteMStrBuf");
+    MStrBuf b{};
+    std::string dir;
+    if (get && get(&b) == 1 && b.text) dir = b.text;
+    if (del) del(&b);
+    if (dir.empty()) return previous_ ? previous_() : std::string();
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    return std::filesystem::absolute(dir).string() + "/";
+  }
+  plat::lib::Handle tool_ = nullptr;
+  std::function<std::string()> previous_;
+};
+
+// An ASSIGN in a loop: START -> VAR1 = VAR1 + 1 -> wait 0.5 s -> back to the
+// assignment (second flow input). VAR1 counts the visits on the target and
+// in the simulation alike.
+TEST_F(Flow, AssignmentLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("COUNT");
+  std::vector<double> w = aux({});
+  w.resize(14, 0.0);
+  w[13] = 0.5;
+  auto* start = D.block(flow, "STARTV3");
+  auto* inc = D.block(flow, "ASSIGNV3", formula("VAR1", "VAR1+1"));
+  auto* wait = D.block(flow, "WAITV3", w);
+  ASSERT_TRUE(start && inc && wait);
+  ASSERT_TRUE(D.wire(flow, start, 1, inc, 1) && D.wire(flow, inc, 1, wait, 1) && D.wire(flow, wait, 1, inc, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  int last = 0, changes = 0;
+  int targetLast = 0;
+  watch = [&](int, const SimImage& sim) {
+    changes += sim.word(1) != last;
+    last = sim.word(1);
+    targetLast = get<std::int16_t>(DW(1));
+  };
+  expectEquivalence(300, [](int) { return false; });
+  EXPECT_EQ(targetLast, last);
+  // One assignment at the start and one after every 0.5 s wait.
+  const double cycle = 5 * k.tick() / 1000.0;
+  EXPECT_GE(changes, 2);
+  EXPECT_NEAR(last, 1 + 300 * cycle / 0.5, 2.0) << cycle;
+}
+
+// Demo B: START -> VAR1 = VAR1 + 1 -> wait 0.5 s -> VAR1 < 3 ? (YES: back to
+// the assignment) -> END.
+struct DemoB {
+  model::LogicRecord* flow = nullptr;
+  bool build(FixtureDocument& D) {
+    flow = model::ge_NewLogic("COUNT");
+    std::vector<double> w = aux({});
+    w.resize(14, 0.0);
+    w[13] = 0.5;
+    std::vector<double> c = formula("", "");
+    auto* words = reinterpret_cast<char*>(c.data());
+    std::memcpy(words + 16, "VAR1<3", 6);
+    const std::int16_t branchRight = 1;
+    std::memcpy(words + 6, &branchRight, 2);
+    auto* start = D.block(flow, "STARTV3");
+    auto* inc = D.block(flow, "ASSIGNV3", formula("VAR1", "VAR1+1"));
+    auto* wait = D.block(flow, "WAITV3", w);
+    auto* cmp = D.block(flow, "COMPAREV3", c);
+    auto* end = D.block(flow, "ENDEV3");
+    return start && inc && wait && cmp && end && D.wire(flow, start, 1, inc, 1) && D.wire(flow, inc, 1, wait, 1) &&
+           D.wire(flow, wait, 1, cmp, 1) && D.wire(flow, cmp, 2, inc, 2) && D.wire(flow, cmp, 1, end, 1) &&
+           D.macro(D.main, flow);
+  }
+};
+
+TEST_F(Flow, DemoBCountsToThreeAndEqualsTheTargetEveryCycle) {
+  Formulas formulas((d->dir / "bin").string());
+  DemoB demo;
+  ASSERT_TRUE(demo.build(*d));
+  int last = 0, targetLast = 0, changes = 0;
+  watch = [&](int, const SimImage& sim) {
+    changes += sim.word(1) != last;
+    last = sim.word(1);
+    targetLast = get<std::int16_t>(DW(1));
+  };
+  expectEquivalence(300, [](int) { return false; });
+  EXPECT_EQ(last, 3);
+  EXPECT_EQ(targetLast, 3);
+  EXPECT_EQ(changes, 3);
 }
 
 // The project file of demo A through the project tool: its text compiles
@@ -312,39 +463,55 @@ TEST_F(Flow, CopiedSheetKeepsItsWires) {
   EXPECT_EQ(wires, 4);
 }
 
-// Demo A as a project file (tests/data/blocklib/demoa.mdl): the document of
-// this test with only the extern library and ZRLFB02 as modules, read from the
-// installed library file. ZERLO_WRITE_FIXTURES=1 writes the file anew.
-TEST(DemoProject, FixtureIsTheSavedDemo) {
+// Demos A and B as project files (tests/data/blocklib/demoa.mdl, demob.mdl):
+// the document of these tests with only the extern library and ZRLFB02 as
+// modules, read from the installed library file. ZERLO_WRITE_FIXTURES=1
+// writes the files anew.
+template <class Demo> void expectSavedDemo(const std::string& name, const std::string& firstTransition) {
   FixtureDocument D(std::string(ZERLO_TEST_DATA) + "/zcdwriter", false);
   D.externs = model::doc_AddModule(*D.doc, "EXTERNAL", model::kModuleCompiled);
   D.externs->Loaded = 1;
   ASSERT_TRUE(loadInstalledLibrary(D));
-  DemoA demo;
+  Demo demo;
   ASSERT_TRUE(demo.build(D));
   // Saved after the text passes: the blocks' link values and allocations
   // are in the file, so its first text pass lists the transitions.
-  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / ("demoa_" + std::to_string(::getpid()));
+  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / (name + "_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   zcd::WriterEnvironment& env = zcd::writerEnvironment();
   const zcd::WriterEnvironment previousEnv = env;
-  env.mainPath = [dir] { return (dir / "DEMOA.ZCD").string(); };
+  env.mainPath = [dir] { return (dir / "DEMO.ZCD").string(); };
   env.tempDir = [dir] { return dir.string() + "/"; };
   env.now = [] { return std::time_t(0); };
   const std::string text = writeWithLinks(D, [&] {
     D.doc->LevelInstances[1] = D.main->FirstInstance;
     std::string why;
-    return zcd::zcd_WriteProgram(*D.doc, &why) ? readFile((dir / "DEMOA.ZCD").string()) : std::string();
+    return zcd::zcd_WriteProgram(*D.doc, &why) ? readFile((dir / "DEMO.ZCD").string()) : std::string();
   });
   env = previousEnv;
   std::filesystem::remove_all(dir);
-  EXPECT_NE(text.find(":1\n:1\n:1\n:3"), std::string::npos) << text;
+  EXPECT_NE(text.find(firstTransition), std::string::npos) << text;
   D.doc->SimLogic = nullptr;
+  // The simulated image of earlier runs in this process is no part of it.
+  for (model::ProjectModule* m = D.doc->FirstModule; m; m = m->Next)
+    if (m->VariableBlock && std::strncmp(m->Name, "ZRLFB02", 12) == 0) std::memset(m->VariableBlock, 0, m->VariableBlockSize);
   const std::vector<std::uint8_t> bytes = modelfiles::mdl_EncodeProject(*D.doc);
-  const std::string path = std::string(ZERLO_TEST_DATA) + "/blocklib/demoa.mdl";
-  if (const char* w = std::getenv("ZERLO_WRITE_FIXTURES"); w && std::string(w) == "1")
+  const std::string path = std::string(ZERLO_TEST_DATA) + "/blocklib/" + name + ".mdl";
+  if (const char* w = std::getenv("ZERLO_WRITE_FIXTURES"); w && std::string(w) == "1") {
     ASSERT_TRUE(plat::path::writeFileAtomic(path, std::string(bytes.begin(), bytes.end())));
-  EXPECT_EQ(readFile(path), std::string(bytes.begin(), bytes.end())) << "demo A's project file is not current";
+  }
+  EXPECT_EQ(readFile(path), std::string(bytes.begin(), bytes.end())) << name << "'s project file is not current";
+}
+
+TEST(DemoProject, FixtureIsTheSavedDemo) { expectSavedDemo<DemoA>("demoa", ":1\n:1\n:1\n:3"); }
+
+TEST(DemoProject, FixtureIsTheSavedDemoB) {
+  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / ("demob_bin_" + std::to_string(::getpid()));
+  {
+    Formulas formulas((dir / "bin").string());
+    expectSavedDemo<DemoB>("demob", ":1\n:1\n:1\n:3");
+  }
+  std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "internal.h"
 
 #include "engine/services.h"
+#include "engine/slots.h"
 #include "engine/vm.h"
 #include "model/document.h"
 #include "model/instances.h"
@@ -415,6 +416,12 @@ bool zcd_WriteProgram(model::DocumentRecord& doc, std::string* error) {
   installSink();
   // A fresh allocation: the operand table's sequence state and the module
   // records are reset, then the sequences are numbered and their ranges taken.
+  // The operands the block libraries reserved (extern 93: the fixed operands
+  // of the top frame, the formula code and the I/O map) are kept off the
+  // writer's own allocations (sequence words and bits) as well.
+  const engine::AddressSlotTable& slots = engine::slotTable();
+  for (unsigned c = 0; c < modelfiles::kAddressRows && c < unsigned(engine::AddressSlotTable::kClasses); ++c)
+    if (slots.reserved[c] > modelfiles::va_Reserved(c)) modelfiles::va_Reserved(c) = std::int16_t(slots.reserved[c]);
   modelfiles::va_ResetAll();
   modelfiles::va_SetModeSearch();
   allocateList(logic->FirstGate, instances, true);

@@ -31,3 +31,21 @@ ZERLO_EXPORT void FB10_CallParaBInputDlg(char*, std::int16_t* aux, double* vecto
   vector[15] = vector[0];
   *changed = 1;
 }
+// Assign: VAR1 = VAR1 + 1 (the variable in bytes 0-9, the formula from 10).
+ZERLO_EXPORT void FB01_CallParaAssignDlg(char* t, std::int16_t*, double* vector, void*, std::int16_t*,
+                                         std::int16_t* changed) {
+  const char var[] = "VAR1", formula[] = "VAR1+1";
+  for (unsigned i = 0; i < sizeof var; ++i) t[i] = var[i];
+  for (unsigned i = 0; i < sizeof formula; ++i) t[10 + i] = formula[i];
+  vector[15] = vector[0];
+  *changed = 1;
+}
+// Compare: VAR1 < 3, branching right when it holds.
+ZERLO_EXPORT void FB02_CallParaCompareDlg(char* t, std::int16_t* aux, double* vector, void*, std::int16_t*,
+                                          std::int16_t* changed) {
+  const char condition[] = "VAR1<3";
+  for (unsigned i = 0; i < sizeof condition; ++i) t[i] = condition[i];
+  aux[3] = 1;
+  vector[15] = vector[0];
+  *changed = 1;
+}

@@ -1,0 +1,259 @@
+// ZRLFBSIM: evaluates a block's formula on the simulated data words, with
+// the software PLC's word arithmetic (every step wraps to 16 bits; division
+// by 0 gives the largest value with the dividend's sign, -32768 / -1 gives
+// 32767), so that the simulation assigns what the target's ADDW, SUBW, MULW
+// and DIVW compute.
+//
+// ConditionSimEval(text, e, vector, dw, pw, out): the condition (at most 40
+// characters) of comparisons of such formulas (< > = <= >= <>), inputs En
+// (e: the simulated input cells, two bytes per bit, En at (n x 8) x 2),
+// AND, OR, NOT and parentheses; *out = 2 when it holds, 1 when not, 0 when
+// the text is not such a condition.
+//
+// FormelSimEval(text, aux, vector, dw, pw, out): text holds the target in
+// bytes 0-9 and the formula from byte 10 (as the block stores them); dw the
+// simulated data words DW0-DW1023, pw the parameter words PW0-PW63 (counters
+// Z1-16). Operands: VARn (DWn), Zn (PWn), EA-ED (DW101-104), EX, EY (DW105,
+// 106), integers, + - * / and parentheses. *out = 1 when the value was
+// assigned, 0 (nothing written) when the text is not such a formula.
+#include "platform/export.h"
+
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::int16_t wrap(std::int32_t v) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xFFFF)); }
+
+std::int16_t divw(std::int16_t a, std::int16_t b) {
+  std::int32_t r;
+  if (b == 0) r = a >= 0 ? 32767 : -32767;
+  else r = std::int32_t(a) / b;
+  if (r > 32767) r = 32767;
+  return std::int16_t(r);
+}
+
+class Formula {
+public:
+  Formula(std::string text, unsigned char* dw, unsigned char* pw) : s_(std::move(text)), dw_(dw), pw_(pw) {}
+
+  // The cell an operand names, null when it names none (cells are 16-bit
+  // words at any alignment).
+  unsigned char* operand(const std::string& name) {
+    std::string n;
+    for (char c : name) n.push_back(char(std::toupper(static_cast<unsigned char>(c))));
+    if (n.size() == 2 && n[0] == 'E' && n[1] >= 'A' && n[1] <= 'D') return dw_ + 2 * (101 + (n[1] - 'A'));
+    if (n == "EX") return dw_ + 2 * 105;
+    if (n == "EY") return dw_ + 2 * 106;
+    auto indexed = [&](const char* prefix, int max) -> int {
+      const std::size_t p = std::strlen(prefix);
+      if (n.size() <= p || n.compare(0, p, prefix) != 0) return -1;
+      int v = 0;
+      for (std::size_t i = p; i < n.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(n[i])) || v > max) return -1;
+        v = v * 10 + (n[i] - '0');
+      }
+      return v >= 1 && v <= max ? v : -1;
+    };
+    if (int i = indexed("VAR", 1023); i > 0) return dw_ + 2 * i;
+    if (int i = indexed("Z", 63); i > 0) return pw_ + 2 * i;
+    return nullptr;
+  }
+
+  bool expression(std::int16_t& v) {
+    if (!term(v)) return false;
+    for (;;) {
+      const char c = peek();
+      if (c != '+' && c != '-') return true;
+      ++p_;
+      std::int16_t r;
+      if (!term(r)) return false;
+      v = c == '+' ? wrap(std::int32_t(v) + r) : wrap(std::int32_t(v) - r);
+    }
+  }
+  bool atEnd() { return peek() == '\0'; }
+
+  void setInputs(const unsigned char* e) { e_ = e; }
+  bool condition(bool& v) {
+    if (!conjunction(v)) return false;
+    while (keyword("OR")) {
+      bool r;
+      if (!conjunction(r)) return false;
+      v = v || r;
+    }
+    return true;
+  }
+
+private:
+  bool keyword(const char* k) {
+    peek();
+    const std::size_t n = std::strlen(k);
+    if (s_.size() - p_ < n) return false;
+    for (std::size_t i = 0; i < n; ++i)
+      if (std::toupper(static_cast<unsigned char>(s_[p_ + i])) != k[i]) return false;
+    if (p_ + n < s_.size() && std::isalnum(static_cast<unsigned char>(s_[p_ + n]))) return false;
+    p_ += n;
+    return true;
+  }
+  bool conjunction(bool& v) {
+    if (!negation(v)) return false;
+    while (keyword("AND")) {
+      bool r;
+      if (!negation(r)) return false;
+      v = v && r;
+    }
+    return true;
+  }
+  bool negation(bool& v) {
+    if (keyword("NOT")) {
+      if (!negation(v)) return false;
+      v = !v;
+      return true;
+    }
+    const std::size_t at = p_;
+    if (peek() == '(') {
+      ++p_;
+      if (condition(v) && peek() == ')') {
+        ++p_;
+        return true;
+      }
+      p_ = at;   // a parenthesised formula on the left of a comparison
+    }
+    if (input(v)) return true;
+    p_ = at;
+    return comparison(v);
+  }
+  // En, not followed by a comparison.
+  bool input(bool& v) {
+    const std::size_t at = p_;
+    if (!e_ || (peek() != 'E' && peek() != 'e')) return false;
+    ++p_;
+    int n = 0, digits = 0;
+    while (p_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[p_])) && digits < 3) {
+      n = n * 10 + (s_[p_++] - '0');
+      ++digits;
+    }
+    if (!digits || n < 1 || n > 63 || (p_ < s_.size() && std::isalnum(static_cast<unsigned char>(s_[p_])))) {
+      p_ = at;
+      return false;
+    }
+    v = e_[2 * (n * 8)] != 0;
+    return true;
+  }
+  bool comparison(bool& v) {
+    std::int16_t a, b;
+    if (!expression(a)) return false;
+    const char c = peek();
+    int op;   // 1 <, 2 >, 3 =, 4 <=, 5 >=, 6 <>
+    if (c == '=') op = 3, ++p_;
+    else if (c == '<' || c == '>') {
+      ++p_;
+      if (p_ < s_.size() && s_[p_] == '=') op = c == '<' ? 4 : 5, ++p_;
+      else if (c == '<' && p_ < s_.size() && s_[p_] == '>') op = 6, ++p_;
+      else op = c == '<' ? 1 : 2;
+    } else return false;
+    if (!expression(b)) return false;
+    switch (op) {
+      case 1: v = a < b; break;
+      case 2: v = a > b; break;
+      case 3: v = a == b; break;
+      case 4: v = a <= b; break;
+      case 5: v = a >= b; break;
+      default: v = a != b; break;
+    }
+    return true;
+  }
+
+  char peek() {
+    while (p_ < s_.size() && s_[p_] == ' ') ++p_;
+    return p_ < s_.size() ? s_[p_] : '\0';
+  }
+  bool term(std::int16_t& v) {
+    if (!factor(v)) return false;
+    for (;;) {
+      const char c = peek();
+      if (c != '*' && c != '/') return true;
+      ++p_;
+      std::int16_t r;
+      if (!factor(r)) return false;
+      v = c == '*' ? wrap(std::int32_t(v) * r) : divw(v, r);
+    }
+  }
+  bool factor(std::int16_t& v) {
+    const char c = peek();
+    if (c == '-') {
+      ++p_;
+      if (!factor(v)) return false;
+      v = wrap(-std::int32_t(v));
+      return true;
+    }
+    if (c == '(') {
+      ++p_;
+      if (!expression(v) || peek() != ')') return false;
+      ++p_;
+      return true;
+    }
+    if (std::isdigit(static_cast<unsigned char>(c))) {
+      std::int32_t n = 0;
+      while (p_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[p_]))) {
+        n = n * 10 + (s_[p_++] - '0');
+        if (n > 32767) return false;
+      }
+      v = std::int16_t(n);
+      return true;
+    }
+    if (std::isalpha(static_cast<unsigned char>(c))) {
+      std::string name;
+      while (p_ < s_.size() && std::isalnum(static_cast<unsigned char>(s_[p_]))) name.push_back(s_[p_++]);
+      const unsigned char* cell = operand(name);
+      if (!cell) return false;
+      std::memcpy(&v, cell, 2);
+      return true;
+    }
+    return false;
+  }
+
+  std::string s_;
+  std::size_t p_ = 0;
+  unsigned char* dw_;
+  unsigned char* pw_;
+  const unsigned char* e_ = nullptr;
+};
+
+std::string bounded(const char* s, std::size_t max) {
+  std::size_t n = 0;
+  while (n < max && s[n]) ++n;
+  return std::string(s, n);
+}
+
+}  // namespace
+
+ZERLO_EXPORT void FormelSimEval(char* text, std::int16_t*, double*, void* dw, std::int16_t* pw, std::int16_t* out) {
+  if (!out) return;
+  *out = 0;
+  if (!text || !dw || !pw) return;
+  auto* words = static_cast<unsigned char*>(dw);
+  auto* params = reinterpret_cast<unsigned char*>(pw);
+  std::string name;
+  for (char c : bounded(text, 9))
+    if (c != ' ') name.push_back(c);
+  Formula f(bounded(text + 10, 59), words, params);
+  unsigned char* cell = f.operand(name);
+  std::int16_t v = 0;
+  if (!cell || !f.expression(v) || !f.atEnd()) return;
+  std::memcpy(cell, &v, 2);
+  *out = 1;
+}
+
+ZERLO_EXPORT void ConditionSimEval(char* text, std::int16_t* e, double*, void* dw, std::int16_t* pw, std::int16_t* out) {
+  if (!out) return;
+  *out = 0;
+  if (!text || !e || !dw || !pw) return;
+  Formula f(bounded(text, 40), static_cast<unsigned char*>(dw), reinterpret_cast<unsigned char*>(pw));
+  f.setInputs(reinterpret_cast<const unsigned char*>(e));
+  bool v = false;
+  if (!f.condition(v) || !f.atEnd()) return;
+  *out = v ? 2 : 1;
+}
