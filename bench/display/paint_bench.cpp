@@ -17,7 +17,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <string>
 #include <variant>
 
 using namespace disp;
@@ -224,6 +226,9 @@ void replay(const std::vector<Call>& calls, QImage& img) {
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QGuiApplication app(argc, argv);
+  // "layer N" or "refresh N": only that path, repeated, for a profiler.
+  const std::string only = argc > 2 ? argv[1] : "";
+  const int repeat = argc > 2 ? std::max(1, std::atoi(argv[2])) : 0;
   std::printf("%-6s %9s %10s %9s %12s %13s %11s\n", "gates", "layer ms", "replay ms", "plain ms", "layer/plain",
               "replay/plain", "refresh ms");
   for (int n : {1000, 5000}) {
@@ -250,6 +255,21 @@ int main(int argc, char** argv) {
     // Through the drawing layer, into an image made beforehand (as the
     // worksheet's persistent image is); the device lives as long as the window.
     QtDevice dev(&img);
+    if (only == "layer" || only == "refresh") {
+      if (n != 1000 && only == "layer") continue;
+      if (n != 5000 && only == "refresh") continue;
+      Window win;
+      win.d = &dev;
+      if (only == "refresh") gdi_SetCurrent(&dev, &win);
+      for (int i = 0; i < repeat; ++i)
+        if (only == "layer") {
+          img.fill(Qt::white);
+          redraw(&dev);
+        } else {
+          gd_DrawGateList(gen.logic.FirstGate, gen.logic.FirstInstance, false);
+        }
+      continue;
+    }
     const double layer = median(7, [&] {
       img.fill(Qt::white);
       redraw(&dev);
