@@ -4,7 +4,8 @@
 // and text layout per call, no caches); and as a plain QPainter pass drawing
 // what a user sees (a box, a frame, two pin stubs, the symbol text and the
 // wire per gate). Also times one display refresh (display gates only). Each
-// figure is the median of several runs after a warm-up. Prints the figures
+// figure is the median of several runs after a warm-up; the three passes take
+// turns in every round. Prints the figures
 // and the ratios layer / plain and replay / plain; never fails.
 #include "display/gatedraw.h"
 #include "display/gdi.h"
@@ -17,7 +18,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <string>
 #include <variant>
 
 using namespace disp;
@@ -67,6 +70,26 @@ struct Generated {
 };
 
 double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// The medians of runs of several passes after one warm-up run each, in
+// milliseconds. The passes take turns in every round, so that a load on the
+// machine weighs on all of them alike and their ratios hold.
+std::vector<double> medians(int runs, const std::vector<std::function<void()>>& passes) {
+  for (const auto& f : passes) f();
+  std::vector<std::vector<double>> t(passes.size());
+  for (int i = 0; i < runs; ++i)
+    for (std::size_t k = 0; k < passes.size(); ++k) {
+      const auto t0 = Clock::now();
+      passes[k]();
+      t[k].push_back(ms(Clock::now() - t0));
+    }
+  std::vector<double> out;
+  for (auto& v : t) {
+    std::sort(v.begin(), v.end());
+    out.push_back(v[v.size() / 2]);
+  }
+  return out;
+}
 
 // The median of runs after one warm-up run, in milliseconds.
 double median(int runs, const std::function<void()>& f) {
@@ -224,6 +247,9 @@ void replay(const std::vector<Call>& calls, QImage& img) {
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QGuiApplication app(argc, argv);
+  // "layer N" or "refresh N": only that path, repeated, for a profiler.
+  const std::string only = argc > 2 ? argv[1] : "";
+  const int repeat = argc > 2 ? std::max(1, std::atoi(argv[2])) : 0;
   std::printf("%-6s %9s %10s %9s %12s %13s %11s\n", "gates", "layer ms", "replay ms", "plain ms", "layer/plain",
               "replay/plain", "refresh ms");
   for (int n : {1000, 5000}) {
@@ -250,23 +276,38 @@ int main(int argc, char** argv) {
     // Through the drawing layer, into an image made beforehand (as the
     // worksheet's persistent image is); the device lives as long as the window.
     QtDevice dev(&img);
-    const double layer = median(7, [&] {
+    if (only == "layer" || only == "refresh") {
+      if (n != 1000 && only == "layer") continue;
+      if (n != 5000 && only == "refresh") continue;
+      Window win;
+      win.d = &dev;
+      if (only == "refresh") gdi_SetCurrent(&dev, &win);
+      for (int i = 0; i < repeat; ++i)
+        if (only == "layer") {
+          img.fill(Qt::white);
+          redraw(&dev);
+        } else {
+          gd_DrawGateList(gen.logic.FirstGate, gen.logic.FirstInstance, false);
+        }
+      continue;
+    }
+    auto layerPass = [&] {
       img.fill(Qt::white);
       redraw(&dev);
-    });
+    };
 
     // The same call stream replayed on a bare QPainter.
     CaptureDevice capture;
     redraw(&capture);
     QImage bare(img.size(), QImage::Format_RGB32);
-    const double replayed = median(7, [&] {
+    auto replayPass = [&] {
       bare.fill(Qt::white);
       replay(capture.calls, bare);
-    });
+    };
 
     // What a user sees, straight on a QPainter.
     QImage plain(img.size(), QImage::Format_RGB32);
-    const double plainTime = median(7, [&] {
+    auto plainPass = [&] {
       plain.fill(Qt::white);
       QPainter p(&plain);
       p.setPen(QPen(Qt::black, 0));
@@ -289,13 +330,15 @@ int main(int argc, char** argv) {
           p.drawPolyline(poly);
         }
       }
-    });
+    };
+    const std::vector<double> m = medians(11, {layerPass, replayPass, plainPass});
+    const double layer = m[0], replayed = m[1], plainTime = m[2];
 
     // One display refresh: the values of the display gates only.
     Window win;
     win.d = &dev;
     gdi_SetCurrent(&dev, &win);
-    const double refresh = median(11, [&] { gd_DrawGateList(gen.logic.FirstGate, gen.logic.FirstInstance, false); });
+    const double refresh = median(21, [&] { gd_DrawGateList(gen.logic.FirstGate, gen.logic.FirstInstance, false); });
     gdi_SetCurrent(nullptr, nullptr);
 
     std::printf("%-6d %9.2f %10.2f %9.2f %12.2f %13.2f %11.2f\n", n, layer, replayed, plainTime, layer / plainTime,

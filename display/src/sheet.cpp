@@ -64,7 +64,10 @@ void ws_DrawGrid(int major, int minor) {
   }
   if (major <= 0 || minor <= 0) return;
   const Rgb black{0, 0, 0};
-  std::vector<P32> dots;
+  // Kept between redraws: a sheet's dots are tens of thousands of points, and
+  // a fresh list would cost its allocation and first touch every time.
+  static thread_local std::vector<P32> dots;
+  dots.clear();
   for (int x = ox; x < cw && x < devRight; x += major)
     for (int y = minor; y < ch && y < devBottom; y += minor) dots.push_back({x, y});
   if (minor != major)

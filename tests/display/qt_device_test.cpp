@@ -217,4 +217,64 @@ TEST(QtDevice, WindowAreasSaveBlitAndRenderToBitmaps) {
 }
 
 } // namespace
+// Lines, pixels and opaque texts are written into an image's bits directly;
+// the same calls on a device that only paints must give the same pixels.
+TEST(QtDevice, DirectWritesDrawWhatThePainterDraws) {
+  QGuiApplication app(argc, argv);
+  auto scene = [](Device& d) {
+    FontSpec f;
+    f.height = 12;
+    d.setFont(f);
+    d.setPen(PenSpec{PenStyle::Solid, 1, {0, 0, 0}});
+    const P32 frame[10] = {{10, 10}, {60, 10}, {60, 40}, {10, 40}, {10, 10},
+                           {11, 11}, {59, 11}, {59, 39}, {11, 39}, {11, 11}};
+    d.polyline(frame, 5);
+    const P32 back[4] = {{80, 30}, {80, 5}, {70, 5}, {70, 30}};
+    d.polyline(back, 4);
+    const P32 edge[3] = {{-5, 130}, {205, 130}, {205, 150}};
+    d.polyline(edge, 3);
+    const P32 mixed[4] = {{100, 10}, {120, 10}, {130, 25}, {130, 40}};
+    d.polyline(mixed, 4);
+    const P32 dots[3] = {{5, 5}, {199, 139}, {250, 10}};
+    d.setPixels(dots, 3, Rgb{0, 0, 0});
+    d.setOpaqueText(true);
+    for (int pass = 0; pass < 2; ++pass) {  // the second pass from the kept cells
+      d.setTextColor(Rgb{0, 0, 0});
+      d.textOut(20, 50 + 30 * pass, "10110");
+      d.textOut(190, 100, "MUL");  // past the right edge
+      d.setTextColor(Rgb{255, 0, 0});
+      d.textOut(70, 50 + 30 * pass, "0");
+      d.setClip(true, 100, 60, 130, 70);
+      d.textOut(95, 55 + 20 * pass, "SUM");  // cut by the clip
+      d.setClip(false, 0, 0, 0, 0);
+    }
+    d.setOpaqueText(false);
+    d.textOut(140, 10, "T:");
+    const P32 after[2] = {{140, 30}, {180, 30}};  // the line pen again after a text
+    d.polyline(after, 2);
+    d.setPen(PenSpec{PenStyle::Solid, 1, {0, 0, 255}});
+    const P32 blue[2] = {{140, 34}, {140, 60}};
+    d.polyline(blue, 2);
+  };
+  QImage direct(200, 140, QImage::Format_RGB32), painted(200, 140, QImage::Format_RGB32);
+  direct.fill(Qt::white);
+  painted.fill(Qt::white);
+  {
+    QtDevice d(&direct);
+    scene(d);
+  }
+  {
+    QtDevice d(static_cast<QPaintDevice*>(&painted));
+    scene(d);
+  }
+  int differ = 0;
+  for (int y = 0; y < direct.height(); ++y)
+    for (int x = 0; x < direct.width(); ++x) differ += direct.pixel(x, y) != painted.pixel(x, y);
+  EXPECT_EQ(differ, 0);
+  int inked = 0;
+  for (int y = 0; y < direct.height(); ++y)
+    for (int x = 0; x < direct.width(); ++x) inked += (direct.pixel(x, y) & 0xFFFFFFu) != 0xFFFFFFu;
+  EXPECT_GT(inked, 300);
+}
+
 } // namespace disp

@@ -5,6 +5,7 @@
 #include <QPolygon>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace disp {
@@ -62,6 +63,7 @@ QtDevice::~QtDevice() {
 void QtDevice::applyState() {
   painter_->setRenderHint(QPainter::Antialiasing, false);
   painter_->setPen(pen_);
+  textPenOn_ = false;
   painter_->setBrush(brush_);
   painter_->setFont(font_);
   painter_->setBackground(QBrush(Qt::white));
@@ -76,6 +78,7 @@ void QtDevice::setPen(const PenSpec& p) {
     if (spec == p) {
       pen_ = pen;
       painter_->setPen(pen_);
+      textPenOn_ = false;
       return;
     }
   pen_ = QPen(qc(p.color));
@@ -86,6 +89,7 @@ void QtDevice::setPen(const PenSpec& p) {
   pen_.setJoinStyle(Qt::MiterJoin);
   if (pens_.size() < 256) pens_.emplace_back(p, pen_);
   painter_->setPen(pen_);
+  textPenOn_ = false;
 }
 
 void QtDevice::setBrush(Rgb c) {
@@ -135,8 +139,10 @@ void QtDevice::setFont(const FontSpec& f) {
 }
 
 void QtDevice::setTextColor(Rgb c) {
+  if (qc(c) == textColor_) return;
   textColor_ = qc(c);
   textPen_ = QPen(textColor_);
+  if (textPenOn_) painter_->setPen(textPen_);
 }
 
 void QtDevice::setOpaqueText(bool o) {
@@ -150,6 +156,7 @@ void QtDevice::setOpaqueText(bool o) {
 // toward its start, so that its start is drawn and its end left out.
 void QtDevice::polyline(const P32* pts, int n) {
   if (n <= 0) return;
+  linePen();
   if (n == 1) {
     painter_->drawPoint(pts[0].x, pts[0].y);
     return;
@@ -165,8 +172,45 @@ void QtDevice::polyline(const P32* pts, int n) {
     if (a.y == b.y && b.x < a.x) return QLine(b.x + 1, b.y, a.x + 1, a.y);
     return QLine(a.x, a.y, b.x, b.y);
   };
+  // Thin solid axis-parallel segments are written straight into the image:
+  // the pixels Qt would set (its start up to, not including, its end), without
+  // the cost of its line stroker.
+  const bool direct = pen_.style() == Qt::SolidLine && writesBits();
+  QRect area;
+  QRgb v = 0;
+  if (direct) {
+    area = clipOn_ ? image_->rect().intersected(clip_) : image_->rect();
+    v = 0xFF000000u | pen_.color().rgb();
+  }
+  auto span = [&](const QLine& s) {
+    if (!direct || (s.y1() != s.y2() && s.x1() != s.x2())) return false;
+    uchar* bits = image_->bits();
+    const qsizetype stride = image_->bytesPerLine();
+    if (s.y1() == s.y2()) {
+      const int y = s.y1(), a = std::max(s.x1(), area.left()), e = std::min(s.x2() - 1, area.right());
+      if (y < area.top() || y > area.bottom() || a > e) return true;
+      std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride) + a, e - a + 1, v);
+    } else {
+      const int x = s.x1(), a = std::max(s.y1(), area.top()), e = std::min(s.y2() - 1, area.bottom());
+      if (x < area.left() || x > area.right()) return true;
+      for (int y = a; y <= e; ++y) reinterpret_cast<QRgb*>(bits + y * stride)[x] = v;
+    }
+    return true;
+  };
   if (n == 2) {
-    if (pts[0] != pts[1]) painter_->drawLine(segment(pts[0], pts[1]));
+    if (pts[0] != pts[1]) {
+      const QLine s = segment(pts[0], pts[1]);
+      if (!span(s)) painter_->drawLine(s);
+    }
+    return;
+  }
+  // Qt's stroker carries pixels over from one line of a call to the next, so
+  // a line with a slanted segment is left to it whole.
+  bool straight = direct;
+  for (int i = 0; straight && i + 1 < n; ++i) straight = pts[i].x == pts[i + 1].x || pts[i].y == pts[i + 1].y;
+  if (straight) {
+    for (int i = 0; i + 1 < n; ++i)
+      if (pts[i] != pts[i + 1]) span(segment(pts[i], pts[i + 1]));
     return;
   }
   std::vector<QLine> lines;
@@ -178,6 +222,7 @@ void QtDevice::polyline(const P32* pts, int n) {
 
 void QtDevice::polygon(const P32* pts, int n) {
   if (n <= 0) return;
+  linePen();
   // An axis-parallel rectangle (closed or not) takes the fast rectangle path.
   if (n == 4 || (n == 5 && pts[4] == pts[0])) {
     const bool rect = pts[0].y == pts[1].y && pts[1].x == pts[2].x && pts[2].y == pts[3].y && pts[3].x == pts[0].x;
@@ -195,6 +240,7 @@ void QtDevice::polygon(const P32* pts, int n) {
 
 void QtDevice::rectangle(int l, int t, int r, int b) {
   if (r - l < 1 || b - t < 1) return;
+  linePen();
   painter_->drawRect(QRect(l, t, r - l - 1, b - t - 1));
 }
 
@@ -204,22 +250,26 @@ void QtDevice::fillRect(int l, int t, int r, int b) {
 }
 
 void QtDevice::ellipse(int l, int t, int r, int b) {
+  linePen();
   painter_->drawEllipse(QRect(l, t, r - l - 1, b - t - 1));
 }
 
 void QtDevice::arc(int l, int t, int r, int b, P32 s, P32 e) {
   int start, span;
   spans(l, t, r, b, s, e, start, span);
+  linePen();
   painter_->drawArc(QRect(l, t, r - l - 1, b - t - 1), start, span);
 }
 
 void QtDevice::pie(int l, int t, int r, int b, P32 s, P32 e) {
   int start, span;
   spans(l, t, r, b, s, e, start, span);
+  linePen();
   painter_->drawPie(QRect(l, t, r - l - 1, b - t - 1), start, span);
 }
 
 void QtDevice::roundRect(int l, int t, int r, int b, int ew, int eh) {
+  linePen();
   painter_->drawRoundedRect(QRect(l, t, r - l - 1, b - t - 1), ew / 2.0, eh / 2.0);
 }
 
@@ -227,18 +277,14 @@ void QtDevice::textOut(int x, int y, const std::string& text) {
   if (text.empty()) return;
   if (current_ && rotation_ == 0) {
     // Laid out once per font and text; the opaque background is the text's cell.
-    auto it = current_->texts.find(text);
-    if (it == current_->texts.end()) {
-      QStaticText st(QString::fromStdString(text));
-      st.setTextFormat(Qt::PlainText);
-      st.prepare(QTransform(), current_->font);
-      if (current_->texts.size() >= 4096) current_->texts.clear();
-      it = current_->texts.emplace(text, std::move(st)).first;
+    Prepared& p = prepared(text);
+    if (opaque_ && blitCell(x, y, p)) return;
+    if (opaque_) painter_->fillRect(QRect(x, y, p.width, current_->height), painter_->background());
+    if (!textPenOn_) {
+      painter_->setPen(textPen_);
+      textPenOn_ = true;
     }
-    if (opaque_) painter_->fillRect(QRect(x, y, textWidth(text), current_->height), painter_->background());
-    painter_->setPen(textPen_);
-    painter_->drawStaticText(x, y, it->second);
-    painter_->setPen(pen_);
+    painter_->drawStaticText(x, y, p.text);
     return;
   }
   QPen keep = painter_->pen();
@@ -257,6 +303,77 @@ void QtDevice::textOut(int x, int y, const std::string& text) {
   painter_->setPen(keep);
 }
 
+QtDevice::Prepared& QtDevice::prepared(const std::string& text) {
+  auto it = current_->texts.find(text);
+  if (it != current_->texts.end()) return it->second;
+  if (current_->texts.size() >= 4096) current_->texts.clear();
+  Prepared p;
+  p.text = QStaticText(QString::fromStdString(text));
+  p.text.setTextFormat(Qt::PlainText);
+  p.text.prepare(QTransform(), current_->font);
+  p.width = textWidth(text);
+  return current_->texts.emplace(text, std::move(p)).first->second;
+}
+
+// Whether pixels may be written straight into the image's bits: only while
+// the image shares them with no copy (writing would detach it from the
+// painter) and nothing but plain drawing is set.
+bool QtDevice::writesBits() const {
+  return image_ && image_->isDetached() && image_->format() == QImage::Format_RGB32 &&
+         painter_->compositionMode() == QPainter::CompositionMode_SourceOver;
+}
+
+// Opaque text as a copy of its cell drawn once: the same pixels the painter
+// would draw (a white cell, the glyphs over it), at a fraction of the cost.
+// False when the text cannot be drawn so; the caller draws it.
+bool QtDevice::blitCell(int x, int y, Prepared& p) {
+  if (!writesBits() || painter_->background().color() != QColor(Qt::white)) return false;
+  const QRgb color = textColor_.rgb();
+  if (!p.cellTried || p.cellColor != color) {
+    p.cellTried = true;
+    p.cellColor = color;
+    p.cellFits = false;
+    p.cell = QImage();
+    const int w = p.width, h = current_->height;
+    if (w <= 0 || h <= 0 || w > 1024 || h > 256) return false;
+    auto draw = [&](QImage& on, int at) {
+      QPainter q(&on);
+      q.setRenderHint(QPainter::Antialiasing, false);
+      q.setFont(current_->font);
+      q.setPen(textPen_);
+      q.drawStaticText(at, at, p.text);
+    };
+    // Where the glyphs reach, drawn on a transparent image with a margin.
+    const int m = h;
+    QImage reach(w + 2 * m, h + 2 * m, QImage::Format_ARGB32_Premultiplied);
+    reach.fill(Qt::transparent);
+    draw(reach, m);
+    for (int py = 0; py < reach.height(); ++py) {
+      const auto* line = reinterpret_cast<const QRgb*>(reach.constScanLine(py));
+      const bool inside = py >= m && py < m + h;
+      for (int px = 0; px < reach.width(); ++px)
+        if (qAlpha(line[px]) != 0 && !(inside && px >= m && px < m + w)) return false;
+    }
+    QImage cell(w, h, QImage::Format_RGB32);
+    cell.fill(Qt::white);
+    draw(cell, 0);
+    p.cell = std::move(cell);
+    p.cellFits = true;
+  }
+  if (!p.cellFits) return false;
+  QRect area = image_->rect();
+  if (clipOn_) area = area.intersected(clip_);
+  const QRect dst = QRect(x, y, p.cell.width(), p.cell.height()).intersected(area);
+  if (dst.isEmpty()) return true;
+  uchar* bits = image_->bits();
+  const qsizetype stride = image_->bytesPerLine();
+  const std::size_t bytes = static_cast<std::size_t>(dst.width()) * sizeof(QRgb);
+  for (int py = dst.top(); py <= dst.bottom(); ++py)
+    std::memcpy(reinterpret_cast<QRgb*>(bits + py * stride) + dst.left(),
+                reinterpret_cast<const QRgb*>(p.cell.constScanLine(py - y)) + (dst.left() - x), bytes);
+  return true;
+}
+
 int QtDevice::textWidth(const std::string& text) {
   if (!current_) return QFontMetrics(font_).horizontalAdvance(QString::fromStdString(text));
   auto it = current_->widths.find(text);
@@ -268,14 +385,17 @@ int QtDevice::textWidth(const std::string& text) {
 
 void QtDevice::setPixels(const P32* pts, int n, Rgb c) {
   if (n <= 0) return;
-  // (Only while the image shares its bits with no copy, which writing would detach.)
-  if (image_ && image_->isDetached() && image_->format() == QImage::Format_RGB32 &&
-      painter_->compositionMode() == QPainter::CompositionMode_SourceOver) {
+  if (writesBits()) {
     // Written straight into the image's bits, inside the clip.
     const QRect area = clipOn_ ? image_->rect().intersected(clip_) : image_->rect();
     const QRgb v = qRgb(c.r, c.g, c.b);
-    for (int i = 0; i < n; ++i)
-      if (area.contains(pts[i].x, pts[i].y)) reinterpret_cast<QRgb*>(image_->scanLine(pts[i].y))[pts[i].x] = v;
+    const int l = area.left(), r = area.right(), t = area.top(), b = area.bottom();
+    uchar* bits = image_->bits();
+    const qsizetype stride = image_->bytesPerLine();
+    for (int i = 0; i < n; ++i) {
+      const int x = pts[i].x, y = pts[i].y;
+      if (x >= l && x <= r && y >= t && y <= b) reinterpret_cast<QRgb*>(bits + y * stride)[x] = v;
+    }
     return;
   }
   QPolygon poly(n);
@@ -283,6 +403,7 @@ void QtDevice::setPixels(const P32* pts, int n, Rgb c) {
   painter_->setPen(QPen(qc(c), 0));
   painter_->drawPoints(poly);
   painter_->setPen(pen_);
+  textPenOn_ = false;
 }
 
 void QtDevice::setPixel(int x, int y, Rgb c) {

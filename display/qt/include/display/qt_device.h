@@ -52,14 +52,36 @@ public:
   bool readPixels(int x, int y, int w, int h, std::vector<std::uint32_t>& out) override;
 
 private:
+  // A text laid out once in a font, with its width; for opaque text also its
+  // cell as drawn (background and glyphs) in one text colour, copied into the
+  // image on later draws. No cell is kept for a text whose glyphs reach out of
+  // its cell, since those pixels depend on what lies beneath.
+  struct Prepared {
+    QStaticText text;
+    int width = 0;
+    QImage cell;
+    QRgb cellColor = 0;
+    bool cellTried = false, cellFits = false;
+  };
   // A font made once per spec, with its ascent and the widths measured in it.
   struct FontEntry {
     FontSpec spec;
     QFont font;
     int ascent = 0, height = 0;
     std::unordered_map<std::string, int> widths;
-    std::unordered_map<std::string, QStaticText> texts;  // laid out once
+    std::unordered_map<std::string, Prepared> texts;
   };
+  Prepared& prepared(const std::string& text);
+  bool blitCell(int x, int y, Prepared& p);
+  bool writesBits() const;
+  // The painter's pen is the text colour after a text until a line needs the line pen.
+  void linePen() {
+    if (textPenOn_) {
+      painter_->setPen(pen_);
+      textPenOn_ = false;
+    }
+  }
+  bool textPenOn_ = false;
   // Pens made once per spec.
   std::vector<std::pair<PenSpec, QPen>> pens_;
   QPen textPen_{QColor(0, 0, 0)};
