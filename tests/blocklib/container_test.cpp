@@ -27,6 +27,7 @@ TEST_F(Container, LoadsLinksAndSetsTheFlowFlags) {
                         {"BINPUTV3", {"IN", "IN2"}, {"OUT", "YES"}},
                         {"WAITV3", {"IN", "IN2"}, {"OUT"}},
                         {"BEDGEV3", {"IN", "IN2"}, {"OUT"}},
+                        {"VISUALV3", {}, {}},
                         {"ASSIGNV3", {"IN", "IN2"}, {"OUT"}},
                         {"COMPAREV3", {"IN", "IN2"}, {"OUT", "YES"}}};
   for (const Pins& p : kinds) {

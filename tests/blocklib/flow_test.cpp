@@ -279,7 +279,8 @@ TEST_F(Flow, WaitingLoopEqualsTheTargetEveryCycle) {
 // Edges: START -> motor 1 cw -> rising edge of E1 -> motor 1 off -> falling
 // edge of E1 -> back to cw. E1 is already set when the flow starts, so the
 // first rising edge is the one at cycle 80; the motor stops there and runs
-// again after the fall at cycle 120, until the rise at 160.
+// again after the fall at cycle 120, until the rise at 160. A display block
+// on the sheet changes nothing.
 TEST_F(Flow, EdgeFlowEqualsTheTargetEveryCycle) {
   Diagram& D = *d;
   model::LogicRecord* flow = model::ge_NewLogic("EDGES");
@@ -288,6 +289,11 @@ TEST_F(Flow, EdgeFlowEqualsTheTargetEveryCycle) {
   auto* rise = D.block(flow, "BEDGEV3", aux({1, 0}));
   auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
   auto* fall = D.block(flow, "BEDGEV3", aux({1, 1}));
+  // A display of the motor's output on the same sheet writes nothing and
+  // simulates nothing.
+  std::vector<double> shown(28, 0.0);
+  std::memcpy(reinterpret_cast<char*>(shown.data()) + 16, "A1.1", 4);
+  ASSERT_NE(D.block(flow, "VISUALV3", shown), nullptr);
   ASSERT_TRUE(start && cw && rise && off && fall);
   ASSERT_TRUE(D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, rise, 1) && D.wire(flow, rise, 1, off, 1) &&
               D.wire(flow, off, 1, fall, 1) && D.wire(flow, fall, 1, cw, 2));
