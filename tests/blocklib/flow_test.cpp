@@ -437,6 +437,30 @@ TEST_F(Flow, DemoBCountsToThreeAndEqualsTheTargetEveryCycle) {
   EXPECT_EQ(changes, 3);
 }
 
+// Request bits beside demo B: RESET sets A13.0 while VAR1 < 2, STOP sets
+// A12.0 once VAR1 > 2, on the target and in the simulation alike.
+TEST_F(Flow, RequestBitsEqualTheTargetEveryCycle) {
+  Formulas formulas((d->dir / "bin").string());
+  DemoB demo;
+  ASSERT_TRUE(demo.build(*d));
+  auto request = [](const char* condition) {
+    std::vector<double> c = formula("", "");
+    std::memcpy(reinterpret_cast<char*>(c.data()) + 16, condition, std::strlen(condition));
+    return c;
+  };
+  ASSERT_NE(d->block(demo.flow, "RESETV3", request("VAR1<2")), nullptr);
+  ASSERT_NE(d->block(demo.flow, "STOPV3", request("VAR1>2")), nullptr);
+  int resets = 0, stops = 0;
+  watch = [&](int, const SimImage& sim) {
+    resets += sim.output(13, 0);
+    stops += sim.output(12, 0);
+  };
+  expectEquivalence(300, [](int) { return false; });
+  EXPECT_GT(resets, 0);
+  EXPECT_GT(stops, 0);
+  EXPECT_LT(resets + stops, 300);
+}
+
 // The project file of demo A through the project tool: its text compiles
 // without messages and runs the motor on the target until E1.
 TEST_F(Flow, ProjectFileThroughTheToolRunsOnTheTarget) {
