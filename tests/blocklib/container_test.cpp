@@ -26,6 +26,10 @@ TEST_F(Container, LoadsLinksAndSetsTheFlowFlags) {
                         {"MOUTPUTV3", {"IN", "IN2"}, {"OUT"}},
                         {"BINPUTV3", {"IN", "IN2"}, {"OUT", "YES"}},
                         {"WAITV3", {"IN", "IN2"}, {"OUT"}},
+                        {"BEDGEV3", {"IN", "IN2"}, {"OUT"}},
+                        {"VISUALV3", {}, {}},
+                        {"RESETV3", {}, {}},
+                        {"STOPV3", {}, {}},
                         {"ASSIGNV3", {"IN", "IN2"}, {"OUT"}},
                         {"COMPAREV3", {"IN", "IN2"}, {"OUT", "YES"}}};
   for (const Pins& p : kinds) {

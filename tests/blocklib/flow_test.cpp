@@ -276,6 +276,37 @@ TEST_F(Flow, WaitingLoopEqualsTheTargetEveryCycle) {
   EXPECT_NEAR(on * cycle, 400 * cycle * 0.5 / 0.8, 0.2 * 400 * cycle) << on;
 }
 
+// Edges: START -> motor 1 cw -> rising edge of E1 -> motor 1 off -> falling
+// edge of E1 -> back to cw. E1 is already set when the flow starts, so the
+// first rising edge is the one at cycle 80; the motor stops there and runs
+// again after the fall at cycle 120, until the rise at 160. A display block
+// on the sheet changes nothing.
+TEST_F(Flow, EdgeFlowEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  model::LogicRecord* flow = model::ge_NewLogic("EDGES");
+  auto* start = D.block(flow, "STARTV3");
+  auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+  auto* rise = D.block(flow, "BEDGEV3", aux({1, 0}));
+  auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
+  auto* fall = D.block(flow, "BEDGEV3", aux({1, 1}));
+  // A display of the motor's output on the same sheet writes nothing and
+  // simulates nothing.
+  std::vector<double> shown(28, 0.0);
+  std::memcpy(reinterpret_cast<char*>(shown.data()) + 16, "A1.1", 4);
+  ASSERT_NE(D.block(flow, "VISUALV3", shown), nullptr);
+  ASSERT_TRUE(start && cw && rise && off && fall);
+  ASSERT_TRUE(D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, rise, 1) && D.wire(flow, rise, 1, off, 1) &&
+              D.wire(flow, off, 1, fall, 1) && D.wire(flow, fall, 1, cw, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_NE(text.find("&FD01"), std::string::npos) << text;
+  EXPECT_NE(text.find("&FD10"), std::string::npos) << text;
+  const int on = expectEquivalence(
+      240, [](int c) { return c < 40 || (c >= 80 && c < 120) || (c >= 160 && c < 200); });
+  EXPECT_GT(on, 100);
+  EXPECT_LT(on, 200);
+}
+
 // The extra values of an ASSIGN block: the target variable in bytes 16-25,
 // the formula from byte 26.
 std::vector<double> formula(const std::string& target, const std::string& expression) {
@@ -404,6 +435,30 @@ TEST_F(Flow, DemoBCountsToThreeAndEqualsTheTargetEveryCycle) {
   EXPECT_EQ(last, 3);
   EXPECT_EQ(targetLast, 3);
   EXPECT_EQ(changes, 3);
+}
+
+// Request bits beside demo B: RESET sets A13.0 while VAR1 < 2, STOP sets
+// A12.0 once VAR1 > 2, on the target and in the simulation alike.
+TEST_F(Flow, RequestBitsEqualTheTargetEveryCycle) {
+  Formulas formulas((d->dir / "bin").string());
+  DemoB demo;
+  ASSERT_TRUE(demo.build(*d));
+  auto request = [](const char* condition) {
+    std::vector<double> c = formula("", "");
+    std::memcpy(reinterpret_cast<char*>(c.data()) + 16, condition, std::strlen(condition));
+    return c;
+  };
+  ASSERT_NE(d->block(demo.flow, "RESETV3", request("VAR1<2")), nullptr);
+  ASSERT_NE(d->block(demo.flow, "STOPV3", request("VAR1>2")), nullptr);
+  int resets = 0, stops = 0;
+  watch = [&](int, const SimImage& sim) {
+    resets += sim.output(13, 0);
+    stops += sim.output(12, 0);
+  };
+  expectEquivalence(300, [](int) { return false; });
+  EXPECT_GT(resets, 0);
+  EXPECT_GT(stops, 0);
+  EXPECT_LT(resets + stops, 300);
 }
 
 // The project file of demo A through the project tool: its text compiles
