@@ -21,7 +21,9 @@ struct SelectCallbacks {
   std::function<bool(std::string& name)> firstLibrary, nextLibrary;
   std::function<bool(const std::string& library, std::string& name)> firstBlock, nextBlock;
   std::function<bool(const std::string& name, int& width, int& height)> blockSize;
-  std::function<void(const std::string& library, const std::string& name)> drawBlock;
+  // Draws the block with its top-left corner at (x, y) in sheet units, with
+  // the drawing layer's current device and zoom.
+  std::function<void(const std::string& library, const std::string& name, int x, int y)> drawBlock;
   // The first-name callback of the pre-answered selections (logic names).
   std::function<bool(std::string& name)> firstName;
 };
