@@ -1,5 +1,7 @@
 // The program's own dialogs, offscreen, driven through the dialog observer.
 #include "shell/dialogs.h"
+#include "shell/editorhost.h"
+#include "shell/menustate.h"
 
 #include "display/gdi.h"
 #include "engine/slots.h"
@@ -454,4 +456,34 @@ TEST_F(Dialogs, PreAnsweredSelections) {
   std::string l, b;
   dlg_SelectLastPair(l, b);
   EXPECT_EQ(l + "/" + b, "LOGIC/AND");
+}
+
+TEST_F(Dialogs, EditorHostPromptsAndMenus) {
+  ShellEditorHost host;
+  RecordingBarMenus bars;
+  setBarMenus(&bars);
+  host.menuEnable(237);
+  host.menuChecked(324, true);
+  EXPECT_TRUE(bars.items()[237].enabled);
+  EXPECT_TRUE(host.menuIsChecked(324));
+  setBarMenus(nullptr);
+  driver->onShown = [&](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Count");
+    child<QLineEdit>(d, 101)->setText(" 42");
+    click(d, 106);
+  };
+  int v = 7;
+  EXPECT_TRUE(host.promptInt("Count", v));
+  EXPECT_EQ(v, 42);
+  driver->onShown = [&](QDialog* d) {
+    child<QLineEdit>(d, 101)->setText("x1");
+    click(d, 106);
+  };
+  EXPECT_FALSE(host.promptInt("Count", v));
+  EXPECT_EQ(v, 42);
+  std::string text = "abc";
+  driver->onShown = [&](QDialog* d) { click(d, 107); };
+  EXPECT_FALSE(host.promptText("Name", text, 10));
+  EXPECT_EQ(text, "abc");
+  EXPECT_EQ(host.languageText(1002), "Face editor: ");
 }
