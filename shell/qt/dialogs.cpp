@@ -57,6 +57,9 @@ public:
   ZDialog(QWidget* parent, const char* caption) : kit::Dialog(parent) {
     setWindowTitle(QString::fromUtf8(caption));
   }
+  // The layout goes while this is still a dialog: its removal reaches the
+  // dialog kit's event filter, which takes the object for a QDialog.
+  ~ZDialog() override { delete layout(); }
   QPushButton* button(int id, const char* text, bool isDefault = false) {
     auto* b = named(new QPushButton(QString::fromUtf8(text), this), id);
     b->setAutoDefault(isDefault);

@@ -117,13 +117,20 @@ void preparePage(disp::Device* dev, PrinterWindow& win) {
   disp::gdi_ResetAttributes();
 }
 
-// The modeless progress dialog 101.
+// The modeless progress dialog 101. Its layout goes while it is still a
+// dialog (the dialog kit's event filter sees the removal).
+class ProgressDialog : public kit::Dialog {
+public:
+  using kit::Dialog::Dialog;
+  ~ProgressDialog() override { delete layout(); }
+};
+
 QDialog* makeProgress(Hwnd owner) {
   auto text = [](unsigned control, const char* def) {
     const char* t = builtinTable().dialogText(101, control);
     return QString::fromUtf8(t && *t ? t : def);
   };
-  auto* d = new kit::Dialog(kit::widgetOf(owner));
+  auto* d = new ProgressDialog(kit::widgetOf(owner));
   d->setWindowTitle(text(0, "Printing"));
   auto* layout = new QVBoxLayout(d);
   auto* label = new QLabel(d);
