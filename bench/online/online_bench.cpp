@@ -1,30 +1,20 @@
-// Benchmark of the runtime's cycle timer and of a download over the channel.
-//
-//   online_bench [seconds] [period_us]      (defaults: 3 s, 1000 us)
-//
-// 1. The periodic timer (SCHED_FIFO when allowed) at the period: mean period,
-//    p99 and max wake-up lateness, missed ticks; beside cyclictest run at the
-//    same period and priority for the same time, with the ratios.
-// 2. A 64 KiB download through the online server library, beside the
-//    channel's round trip measured in the same run: to an in-process target,
-//    and over the real runtime and software PLC when they are built.
-// Prints figures; never fails.
+// Benchmark of a download over the channel: a 64 KiB download through the
+// online server library, beside the channel's round trip measured in the same
+// run: to an in-process target, and over the real runtime and software PLC
+// when they are built. (The runtime's cycle timer beside cyclictest is
+// bench/platform's timer_bench.) Prints figures; never fails.
 #include "onl32/online_server.h"
 #include "platform/library.h"
 #include "platform/paths.h"
-#include "platform/timer.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,120 +22,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct Figures {
-  double meanPeriodUs = 0, p99LateUs = 0, maxLateUs = 0, meanLateUs = 0, platformMaxLateUs = 0;
-  std::uint64_t samples = 0, missed = 0;
-  bool ok = false;
-};
-
-Figures timerRun(double seconds, int periodUs) {
-  std::vector<std::int64_t> stamps;
-  stamps.reserve(static_cast<std::size_t>(seconds * 1e6 / periodUs) + 1000);
-  std::mutex mu;
-  plat::time::PeriodicTimer t;
-  auto period = std::chrono::microseconds(periodUs);
-  // The timer's deadlines are its start plus whole periods; its start lies a
-  // few microseconds after this instant.
-  const std::int64_t origin =
-      std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
-  bool started = t.start(period, [&] {
-    auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
-    std::lock_guard<std::mutex> lk(mu);
-    stamps.push_back(now);
-  }, plat::time::systemClock(), true);
-  Figures f;
-  if (!started) return f;
-  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-  t.stop();
-  auto st = t.stats();
-  f.missed = st.missed;
-  if (stamps.size() < 3) return f;
-  // Lateness against the grid of deadlines. The timer's own start lies a
-  // little after `origin` (its thread takes it), so the wake-ups are placed
-  // on the grid modulo the period and the grid is shifted to the earliest
-  // wake-up: the start of the arc after the largest gap between offsets
-  // (the best wake-up is taken as on time).
-  const double p = periodUs * 1000.0;
-  std::vector<double> off(stamps.size());
-  for (std::size_t i = 0; i < stamps.size(); ++i) {
-    double rel = static_cast<double>(stamps[i] - origin);
-    off[i] = rel - std::floor(rel / p) * p;
-  }
-  std::vector<double> sorted = off;
-  std::sort(sorted.begin(), sorted.end());
-  double bestGap = sorted.front() + p - sorted.back(), arcStart = sorted.front();
-  for (std::size_t i = 1; i < sorted.size(); ++i)
-    if (sorted[i] - sorted[i - 1] > bestGap) {
-      bestGap = sorted[i] - sorted[i - 1];
-      arcStart = sorted[i];
-    }
-  std::vector<double> late;
-  late.reserve(off.size());
-  for (double o : off) {
-    double l = o - arcStart;
-    if (l < 0) l += p;
-    late.push_back(l / 1000.0);
-  }
-  f.platformMaxLateUs = static_cast<double>(st.maxLate.count()) / 1000.0;
-  std::sort(late.begin(), late.end());
-  double sum = 0;
-  for (double l : late) sum += l;
-  f.samples = stamps.size();
-  f.meanPeriodUs = static_cast<double>(stamps.back() - stamps.front()) / 1000.0 / static_cast<double>(stamps.size() - 1);
-  f.meanLateUs = sum / static_cast<double>(late.size());
-  f.p99LateUs = late[std::min(late.size() - 1, static_cast<std::size_t>(late.size() * 0.99))];
-  f.maxLateUs = late.back();
-  f.ok = true;
-  return f;
-}
-
-Figures cyclictestRun(double seconds, int periodUs) {
-  Figures f;
-  long loops = std::max(10L, static_cast<long>(seconds * 1e6 / periodUs));
-  for (const char* prio : {"-p 80 ", ""}) {
-    char cmd[256];
-    std::snprintf(cmd, sizeof cmd, "cyclictest -t1 %s-i %d -l %ld -q -h 20000 2>/dev/null", prio, periodUs, loops);
-    FILE* p = popen(cmd, "r");
-    if (!p) return f;
-    std::vector<std::uint64_t> hist;
-    std::uint64_t total = 0, overflows = 0;
-    double avg = 0, mx = 0;
-    char line[256];
-    while (std::fgets(line, sizeof line, p)) {
-      unsigned long us = 0, count = 0;
-      if (line[0] != '#' && std::sscanf(line, "%lu %lu", &us, &count) == 2) {
-        if (hist.size() <= us) hist.resize(us + 1, 0);
-        hist[us] = count;
-      } else if (std::sscanf(line, "# Total: %lu", &count) == 1) {
-        total = count;
-      } else if (std::sscanf(line, "# Avg Latencies: %lu", &count) == 1) {
-        avg = static_cast<double>(count);
-      } else if (std::sscanf(line, "# Max Latencies: %lu", &count) == 1) {
-        mx = static_cast<double>(count);
-      } else if (std::sscanf(line, "# Histogram Overflows: %lu", &count) == 1) {
-        overflows = count;
-      }
-    }
-    int rc = pclose(p);
-    if (rc != 0 || total == 0) continue;
-    std::uint64_t want = static_cast<std::uint64_t>(std::ceil(static_cast<double>(total + overflows) * 0.99)), acc = 0;
-    double p99 = mx;
-    for (std::size_t us = 0; us < hist.size(); ++us) {
-      acc += hist[us];
-      if (acc >= want) { p99 = static_cast<double>(us); break; }
-    }
-    f.samples = total;
-    f.meanLateUs = avg;
-    f.maxLateUs = mx;
-    f.p99LateUs = p99;
-    f.meanPeriodUs = periodUs;
-    f.ok = true;
-    std::printf("  (cyclictest %s)\n", prio[0] ? "at priority 80" : "without real-time priority");
-    return f;
-  }
-  return f;
-}
 
 // ---- an in-process target for the download -----------------------------------
 
@@ -387,32 +263,7 @@ void realChainRun() {
 
 } // namespace
 
-int main(int argc, char** argv) {
-  double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
-  int periodUs = argc > 2 ? std::atoi(argv[2]) : 1000;
-  if (seconds <= 0) seconds = 3.0;
-  if (periodUs <= 0) periodUs = 1000;
-  std::printf("cycle timer: %.1f s at a period of %d us\n", seconds, periodUs);
-  Figures ours = timerRun(seconds, periodUs);
-  if (ours.ok)
-    std::printf("  PeriodicTimer: mean period %.2f us, lateness mean %.1f us, p99 %.1f us, max %.1f us, "
-                "%llu ticks, %llu missed (timer's own max lateness %.1f us)\n",
-                ours.meanPeriodUs, ours.meanLateUs, ours.p99LateUs, ours.maxLateUs,
-                static_cast<unsigned long long>(ours.samples), static_cast<unsigned long long>(ours.missed),
-                ours.platformMaxLateUs);
-  else
-    std::printf("  PeriodicTimer: did not run\n");
-  Figures ct = cyclictestRun(seconds, periodUs);
-  if (ct.ok) {
-    std::printf("  cyclictest:    latency mean %.1f us, p99 %.1f us, max %.1f us, %llu loops\n", ct.meanLateUs,
-                ct.p99LateUs, ct.maxLateUs, static_cast<unsigned long long>(ct.samples));
-    if (ours.ok)
-      std::printf("  ratio PeriodicTimer / cyclictest: mean %.2f, p99 %.2f, max %.2f\n",
-                  ours.meanLateUs / std::max(1.0, ct.meanLateUs), ours.p99LateUs / std::max(1.0, ct.p99LateUs),
-                  ours.maxLateUs / std::max(1.0, ct.maxLateUs));
-  } else {
-    std::printf("  cyclictest: not available (package rt-tests)\n");
-  }
+int main() {
   downloadRun();
   realChainRun();
   return 0;

@@ -8,11 +8,14 @@
 #include "editor/tables.h"
 #include "editor/ws.h"
 #include "display/gdi.h"
+#include "editor/gatecmd.h"
+#include "editor/gateactions.h"
 #include "display/gatedraw.h"
 #include "display/sheet.h"
 #include "display/view.h"
 #include "engine/levels.h"
 #include "model/document.h"
+#include "model/editing.h"
 #include "model/memory.h"
 
 #include <filesystem>
@@ -32,6 +35,12 @@ public:
   void ws_DirtyReset() override { editor::ws_DirtyReset(); }
   void route_Connection(model::WirePoint*& wire, int mode, int flags) override {
     if (ctx().routeHook) ctx().routeHook(wire, mode, flags);
+  }
+  bool scr_CreateGate(model::GateRecord* gate, int height, const std::string& text) override {
+    return scr_SetTextGateText(gate, height, text);
+  }
+  bool ws_RebuildAfterParamChange(const char* logicName, int x, int y) override {
+    return editor::ws_RebuildAfterParamChange(logicName, x, y);
   }
 };
 ModelServices gModelServices;
@@ -375,6 +384,18 @@ void ui_MainShutDown() {
     if (d && d != model::TemplateDocument && d != model::PasteDocument) doc_FreeWindowDocument(d);
     *p = nullptr;
   }
+  for (model::DocumentRecord* d : {model::TemplateDocument, model::PasteDocument})
+    if (d && d->UndoLogic) {
+      model::LogicRecord* undo = d->UndoLogic;
+      d->UndoLogic = nullptr;
+      model::ge_FreeDetachedLogic(undo);
+    }
+  // The paste document never owns a project: it shares the one of the
+  // document it was copied from.
+  if (model::DocumentRecord* paste = model::PasteDocument; paste && paste != model::TemplateDocument) {
+    paste->FirstModule = paste->LastModule = nullptr;
+    paste->FirstLogic = paste->LastLogic = nullptr;
+  }
   model::setEditor(nullptr);
   model::doc_ShutDown();
 }
@@ -389,17 +410,10 @@ void ui_AttachWindow(WorksheetWindowData* window) {
 
 // ---- entry points answered by the gesture and selection code later ----
 
-void clip_RegisterFormat() {}
-void clip_Reset() {}
-bool clip_NothingToPaste() { return true; }
-bool clip_PutBitmap(WorksheetWindowData*) { return false; }
 int ui_PickAtPoint(int, int) { return 0; }
 bool ui_RenameModule(const std::string&, const std::string&) { return false; }
 SheetOptions ui_GetSheetOptions() { return {}; }
 void ui_SetSheetOptions(const SheetOptions&) {}
-int scr_DropService(int, const std::string&) { return 0; }
-int scr_DropItemAt(WorksheetWindowData*, int, int) { return 0; }
-int scr_InsertLibraryGate(const std::string&, const std::string&, int, int) { return 0; }
 model::RouteOptions ui_GetRouteOptions() { return ctx().routeOptions; }
 void ui_SetRouteOptions(const model::RouteOptions& options) { ctx().routeOptions = options; }
 std::uint8_t ui_ProjectChanged() { return ctx().projectChanged; }

@@ -1,5 +1,6 @@
 // Window documents: whole copies that share the template's project.
 #include "editor/documents.h"
+#include "model/editing.h"
 
 #include "editor/context.h"
 #include "model/memory.h"
@@ -55,6 +56,11 @@ void doc_FreeWindowDocument(model::DocumentRecord*& doc) {
   if (c.DragDocument == d) c.DragDocument = nullptr;
   for (WorksheetWindowData* w : c.liveWindows)
     if (w->document == d) w->document = nullptr;
+  // The undo copy belongs to the document alone.
+  if (model::LogicRecord* undo = d->UndoLogic) {
+    d->UndoLogic = nullptr;
+    model::ge_FreeDetachedLogic(undo);
+  }
   model::mm_Delete(d);
 }
 

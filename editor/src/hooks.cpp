@@ -70,6 +70,11 @@ bool hk_PromptIoValue(model::GateRecord* gate) {
   note("pf_PromptIoValue");
   return false;
 }
+bool hk_PromptValue(const std::string& title, double& value) {
+  if (gHooks.pf_PromptValue) return gHooks.pf_PromptValue(title, value);
+  note("pf_PromptValue");
+  return false;
+}
 
 void hk_OpenFaceEditor(model::LogicRecord* logic) {
   gHooks.fe_OpenFaceEditor ? gHooks.fe_OpenFaceEditor(logic) : note("fe_OpenFaceEditor");

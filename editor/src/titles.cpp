@@ -1,5 +1,6 @@
 // Level paths and titles.
 #include "editor/titles.h"
+#include "editor/setup.h"
 
 #include "editor/context.h"
 #include "editor/tables.h"
@@ -30,7 +31,11 @@ void de_RefreshAllLevels(WorksheetWindowData* window) {
   std::string path = de_LevelPath(*doc);
   std::string title;
   if (doc->WindowKind == 4) title = host().languageText(1000) + path;
-  else if (doc->RunView) title = model::logicName(doc->LevelLogics[1]);
+  else if (doc->RunView) {
+    char qualified[128];
+    mod_QualifiedName(qualified, sizeof qualified);
+    title = qualified;
+  }
   else title = host().languageText(doc->EditView ? 1007 : 1009) + path;
   if (title.size() > 61) title.resize(61);
   std::snprintf(doc->Title, sizeof doc->Title, "%s", title.c_str());

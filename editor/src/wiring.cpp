@@ -269,7 +269,7 @@ void ws_WiringLoop(int x, int y) {
   model::InputPin& in = dest->Inputs[gWiring.targetPin - 1];
   model::RouteOptions route = model::shell().blk_GetRouteOptions();
   bool routed = false;
-  if (route.enabled && ctx().routeHook) {
+  if (route.onoff && ctx().routeHook) {
     for (WirePoint* p = in.Wire; p; p = p->Next) ws_DirtyAddPoint(p->X, p->Y);
     host().setCursor(5);
     ctx().routeHook(in.Wire, 1, 1);

@@ -4,10 +4,12 @@
 #include "editor/views.h"
 
 #include "editor/context.h"
+#include "editor/selection.h"
 #include "editor/editor.h"
 #include "editor/tables.h"
 #include "editor/titles.h"
 #include "editor/wiring.h"
+#include "editor/gestures.h"
 #include "model/geometry.h"
 #include "model/wires.h"
 
@@ -373,8 +375,10 @@ void ws_RegisterCoreHandlers() {
   ui_RegisterHandler(H::ui_Paint, ui_Paint);
   ui_RegisterHandler(H::ws_ExecuteCommand, ws_ExecuteCommand);
   wiring_RegisterHandlers();
+  gestures_RegisterHandlers();
   titles_RegisterHandlers();
   views_RegisterHandlers();
+  selection_RegisterHandlers();
 }
 
 } // namespace editor

@@ -4,6 +4,7 @@
 #include "engine/vm.h"
 
 #include "display/gdi.h"
+#include "platform/numtext.h"
 #include "modelfiles/project.h"
 
 #include <algorithm>
@@ -93,7 +94,9 @@ void line(const std::string& s) {
   if (gSink->mainOpen()) gSink->writeMain(s);
 }
 std::string fmt(const char* f, ...) __attribute__((format(printf, 1, 2)));
+// Target text is formatted locale-free: a REAL is always written with a point.
 std::string fmt(const char* f, ...) {
+  plat::num::CLocaleScope cLocale;
   char buf[1024];
   va_list ap;
   va_start(ap, f);
@@ -372,10 +375,12 @@ ExternProgramState& externState() {
 
 bool xt_CallSlotExtern(std::int32_t number, Vm& vm, std::uint32_t argBlock);
 bool xt_CallLibraryExtern(std::int32_t number, Vm& vm, std::uint32_t argBlock);
+bool xt_CallOutsideExtern(std::int32_t number, Vm& vm, std::uint32_t argBlock);
 
 void xt_Call(std::int32_t number, Vm& vm, std::uint32_t argBlock) {
   if (xt_CallSlotExtern(number, vm, argBlock)) return;
   if (xt_CallLibraryExtern(number, vm, argBlock)) return;
+  if (xt_CallOutsideExtern(number, vm, argBlock)) return;
   Args a{vm, argBlock};
   ExternProgramState& st = externState();
   switch (number) {

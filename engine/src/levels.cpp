@@ -18,6 +18,10 @@ void prepare(model::DocumentRecord& doc) {
   }
 }
 void advance(model::DocumentRecord& doc) {
+  if (sim_StepInProgress()) {   // a tick from a nested event loop: skipped whole
+    sim_Step(doc);
+    return;
+  }
   prepare(doc);
   model::LogicRecord* top = doc.LevelLogics[1] ? doc.LevelLogics[1] : doc.SimLogic;
   if (doc.iterationCounter == 1 && top) {

@@ -7,7 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/services.h"
+#include "engine/vm.h"
 #include "model/gatekinds.h"
+#include "recorder/recordgate.h"
 #include "model/numbers.h"
 
 namespace engine {
@@ -135,6 +138,47 @@ public:
       break;
     }
     skipToSemicolon();
+    return true;
+  }
+  // The computation mode of a macro gate: its flags (bit 15 steps per
+  // cycle, bit 14 compute only at time) and its steps (at least 1).
+  bool computeMode(std::uint16_t& flags, std::uint16_t& steps) {
+    if (!begin()) return false;
+    if (c_.mode == ParamMode::Write) {
+      if (flags & 0x8000) line("Max. stepno. per cycle");
+      else if (flags & 0x4000) line("Compute only at Time");
+      else line("Iterations per step");
+      t_.text += ' ';
+      if (!(flags & 0x8000) && (flags & 0x4000)) {
+        t_.text += realField(0.0);
+      } else {
+        char b[16] = {};
+        model::nc_FormatIntField(std::int16_t(std::max<std::uint16_t>(steps, 1)), b, sizeof b, 6);
+        t_.text.append(b, 6);
+        t_.text += "      ";
+      }
+      end(";");
+      return true;
+    }
+    if (c_.mode == ParamMode::Prompt) return true;  // the mode dialog is elsewhere
+    skipBlank();
+    const char letter = t_.pos < t_.text.size() ? char(t_.text[t_.pos] & ~0x20) : 0;
+    const int m = seekMark();
+    if (m != '=') {
+      if (m == ':' || m == '?') skipToSemicolon();
+      return m == ':' || m == '?';
+    }
+    const std::string tok = token();
+    skipToSemicolon();
+    const long n = tok.empty() ? 1 : long(model::nc_ParseReal(tok.c_str()));
+    if (letter == 'C') {
+      flags = std::uint16_t((flags | 0x4000) & ~0x8000);
+      steps = 1;
+      return true;
+    }
+    if (letter == 'M') flags = std::uint16_t((flags | 0x8000) & ~0x4000);
+    else if (letter == 'I') flags = std::uint16_t(flags & ~0xC000);
+    steps = std::uint16_t(std::clamp<long>(n, 1, 32767));
     return true;
   }
   bool text(const std::string& prompt, char* field, std::size_t size) {
@@ -288,13 +332,15 @@ unsigned outType(const GateRecord* g) { return g->OutputCount && g->Outputs ? g-
 
 // The parameter part of one kind.
 void kindForm(Form& f, const ParamCall& c, bool withProc) {
-  (void)withProc;
   GateRecord* g = c.gate;
   double* x = extraValues(g, c.instance);
   const std::size_t n = x ? extraSlots(g, c.instance) : 0;
   auto P = [&](int i) { return pf_ParamPromptText(g->Kind, i); };
   auto has = [&](std::size_t k) { return k <= n; };  // k slots present
   switch (g->Kind) {
+    case model::kKindCall:
+      f.computeMode(g->AuxWord54, g->AuxWord66);
+      break;
     case 4: case 5: case 6: case 62: case 67:
       if (has(1) && f.real(P(1), x[0]) && g->Kind <= 6) x[0] = std::fabs(x[0]);
       break;
@@ -378,6 +424,26 @@ void kindForm(Form& f, const ParamCall& c, bool withProc) {
         for (int i = 1; i < 4; ++i) f.real(P(i + 1), x[i]);
       }
       break;
+    case rec::kKindReadRecord: case rec::kKindWriteRecord: {
+      // The record file's state lies at the head of the extra values; the
+      // first channel read is the file's channel offset (values passed over
+      // at the start of a record) plus one, at most its values per record.
+      rec::RecordFileState st;
+      if (!rec::vdb_LoadState(c.instance, st)) break;
+      if (g->Kind == rec::kKindReadRecord) {
+        char prompt[32];
+        std::snprintf(prompt, sizeof prompt, "1st channel? (Max=%2u)", unsigned(st.valueCount % 100));
+        auto first = std::int16_t(std::min<unsigned>(st.skip + 1u, 32767u));
+        if (!f.integer(prompt, first)) break;
+        long v = std::max<long>(first, 1);
+        if (st.valueCount > 0) v = std::min<long>(v, st.valueCount);
+        st.skip = std::uint16_t(v - 1);
+        rec::vdb_StoreState(c.instance, st);
+      }
+      // The file is chosen and opened in the dialog mode only.
+      if (c.mode == ParamMode::Prompt && !f.stopped()) rec::vdb_OpenRecordFile(g, c.instance);
+      break;
+    }
     case 72:
       if (has(2)) {
         f.intSlot("Max.number of iteration-steps", x[0]);
@@ -387,11 +453,12 @@ void kindForm(Form& f, const ParamCall& c, bool withProc) {
       break;
     case model::kKindCompiled: case model::kKindCompiledNative: {
       const auto* t = model::subType(g);
-      if (!t || !t->ParamFields || !x) break;
+      if (!t) break;
       const auto* raw = static_cast<const std::uint8_t*>(t->ParamFields);
       auto* block = reinterpret_cast<std::uint8_t*>(x);
       const std::size_t bytes = n * 8;
-      for (std::size_t i = 0; i < t->ParamFieldCount && !f.stopped(); ++i) {
+      const std::size_t fields = raw && x ? t->ParamFieldCount : 0;
+      for (std::size_t i = 0; i < fields && !f.stopped(); ++i) {
         ParamFieldDescriptor d = pf_DecodeField(raw + i * kParamFieldSize);
         if (!c.allFields && !(c.clickX >= d.x && c.clickX < d.x + d.width && c.clickY >= d.y &&
                               c.clickY < d.y + d.height))
@@ -431,6 +498,12 @@ void kindForm(Form& f, const ParamCall& c, bool withProc) {
           }
         }
       }
+      // The type's parameter procedure after its fields (not when writing);
+      // in prompt mode the gate is drawn again afterwards.
+      if (withProc && c.mode != ParamMode::Write && !f.stopped() && t->Procs[4] && t->ProcLength[4]) {
+        vm().run(g, c.instance, t->Procs[4]);
+        if (c.mode == ParamMode::Prompt) engineServices().redrawLevelGates();
+      }
       break;
     }
     default:
@@ -448,7 +521,14 @@ void presetForm(Form& f, const ParamCall& c) {
       if (outType(g) <= 1) f.boolean("Preset Value ?", s[0]);
       else f.word("Preset Value ?", s[0], int(std::min(outType(g), 16u)));
       break;
-    case 28: case 42: case 72: case 78: f.real("Preset Value ?", s[0]); break;
+    case 28: case 42: case 72: case 78: {
+      // One REAL, or a vector of the output's elements.
+      const std::size_t e = std::min<std::size_t>(model::elementCount(model::PinSignalType(outType(g))),
+                                                   in->StateSlotCount);
+      if (e <= 1) f.real("Preset Value ?", s[0]);
+      else f.vector("Preset Value ?", s, e);
+      break;
+    }
     case 43: f.intSlot(pf_ParamPromptText(43, 1), s[0]); break;
     case 82: {
       unsigned t = outType(g);

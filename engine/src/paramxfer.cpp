@@ -110,6 +110,14 @@ public:
   bool setLongCard(const std::string& n, std::uint32_t v) override { return srv::kc::SetLongCard(n.c_str(), v) != 0; }
   bool setText(const std::string& n, const std::string& v) override { return srv::kc::SetText(n.c_str(), v.c_str()) != 0; }
   void sleepMs(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  bool getByte(const std::string& n, std::uint8_t& v) override { return srv::kc::GetByte(n.c_str(), v); }
+  bool setInt(const std::string& n, std::int8_t v) override { return srv::kc::SetInt(n.c_str(), v) != 0; }
+  bool queryText(const std::string& n, std::string& answer) override {
+    char b[256];
+    if (!srv::kc::Query(n.c_str(), b, sizeof b)) return false;
+    answer = b;
+    return true;
+  }
 };
 
 } // namespace

@@ -2,6 +2,14 @@
 
 #include "platform/uisink.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
 namespace engine {
 
 const char* engineMessageText(int number) {
@@ -33,6 +41,50 @@ void EngineServices::showMessageWith(int number, const std::string& insert) {
 }
 void EngineServices::notice(const std::string& text, const std::string& caption) {
   plat::ui::messageBox(text, caption);
+}
+
+int EngineServices::messageBox(const std::string& text, const std::string& caption) {
+  return plat::ui::messageBox(text, caption, plat::ui::MB_OK);
+}
+
+namespace {
+// Words of a command line: blanks separate, double quotes group.
+std::vector<std::string> splitCommandLine(const std::string& line) {
+  std::vector<std::string> words;
+  std::string w;
+  bool quoted = false, any = false;
+  for (char c : line) {
+    if (c == '"') { quoted = !quoted; any = true; continue; }
+    if ((c == ' ' || c == '\t') && !quoted) {
+      if (any) words.push_back(w);
+      w.clear();
+      any = false;
+      continue;
+    }
+    w.push_back(c);
+    any = true;
+  }
+  if (any) words.push_back(w);
+  return words;
+}
+
+} // namespace
+
+bool EngineServices::startProgram(const std::string& commandLine) {
+  std::vector<std::string> words = splitCommandLine(commandLine);
+  if (words.empty()) return false;
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+  // Not waited for by the caller: its end is reaped so that it leaves no zombie.
+  std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+  return true;
+}
+
+std::string EngineServices::languageString(int id) {
+  return id == 101 ? "Bitmap not found" : "";
 }
 
 namespace {

@@ -369,7 +369,32 @@ void sim_StepLogic(model::DocumentRecord& doc, model::LogicRecord* logic, model:
   // logics stop too; every pass starts with 1.
 }
 
+namespace {
+// A step in progress: a dialog that block code opened on the UI thread runs a
+// nested event loop inside the step, and the timer ticks and engine events
+// arriving there must not start another step.
+bool gStepping = false;
+unsigned gSkippedSteps = 0;
+std::uint8_t stepOnce(model::DocumentRecord& doc);
+} // namespace
+
+bool sim_StepInProgress() { return gStepping; }
+unsigned sim_SkippedSteps() { return gSkippedSteps; }
+
 std::uint8_t sim_Step(model::DocumentRecord& doc) {
+  if (gStepping) {
+    ++gSkippedSteps;
+    return 0;
+  }
+  gStepping = true;
+  struct Done {
+    ~Done() { gStepping = false; }
+  } done;
+  return stepOnce(doc);
+}
+
+namespace {
+std::uint8_t stepOnce(model::DocumentRecord& doc) {
   model::LogicRecord* l = doc.SimLogic;
   if (!l) return 0;
   model::StepBlock& sb = l->StepBlock;
@@ -457,5 +482,6 @@ std::uint8_t sim_Step(model::DocumentRecord& doc) {
   l->currentStep = doc.requestedStep;
   return std::uint8_t(doc.changed);
 }
+} // namespace
 
 } // namespace engine

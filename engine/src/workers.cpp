@@ -1,6 +1,8 @@
 // Worker threads, the library search and cache, and the library calls.
 #include "engine/workers.h"
 
+#include "platform/uisink.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <list>
@@ -69,6 +71,15 @@ LibraryFunction lookup(LibraryHandle h, const std::string& function) {
 void th_SetHooks(WorkerHooks hooks) {
   std::lock_guard g(st().lock);
   st().hooks = std::move(hooks);
+}
+
+std::vector<std::string> dl_LibraryPaths() {
+  const WorkerHooks h = hooksCopy();
+  return h.libraryPaths ? h.libraryPaths() : std::vector<std::string>{};
+}
+
+void th_PostRedraw() {
+  if (auto p = hooksCopy().postRedraw) p();
 }
 
 LibraryHandle dl_LoadLibrary(const std::string& name) {
@@ -189,7 +200,10 @@ std::size_t th_Count() {
 }
 
 std::size_t th_KillAll(std::chrono::milliseconds bound) {
+  // The dialogs workers have open end first, as Cancel: through the hook,
+  // else through the dialog kit's process-wide list of queued modal runs.
   if (auto cancel = hooksCopy().cancelDialogs) cancel();
+  else plat::ui::cancelModalRuns();
   std::unique_lock g(st().lock);
   for (auto& w : st().workers) w->stop.request_stop();
   st().ended.wait_for(g, bound, [] { return st().running == 0; });

@@ -276,4 +276,26 @@ bool ge_NegatePin(LogicRecord* logic, GateRecord* gate, unsigned pin, bool isInp
   return true;
 }
 
+bool ge_ToggleConnect(LogicRecord* logic, GateRecord* gate, bool on) {
+  if (!gate || (gate->Kind != kKindInput && gate->Kind != kKindOutput)) return false;
+  if (on) gate->Flags |= kGateMirrored;
+  else gate->Flags &= std::uint16_t(~kGateMirrored);
+  for (unsigned i = 1; gate->Inputs && i <= gate->InputCount; ++i) ge_PlaceWireEndAtPin(gate, i);
+  // Wires fed by the gate start at its output pin again.
+  for (unsigned n = 1; gate->Outputs && n <= gate->OutputCount; ++n) {
+    std::int16_t px, py;
+    std::uint16_t side;
+    if (!gg_OutputPinPos(gate, n, px, py, side)) continue;
+    for (GateRecord* g = logic ? logic->FirstGate : nullptr; g; g = g->Next)
+      for (unsigned i = 0; g->Inputs && i < g->InputCount; ++i) {
+        InputPin& in = g->Inputs[i];
+        if (in.Source == gate && in.SourcePin == n && !in.BranchOf && in.Wire) {
+          in.Wire->X = clamp16(gate->X + px);
+          in.Wire->Y = clamp16(gate->Y + py);
+        }
+      }
+  }
+  return true;
+}
+
 } // namespace model

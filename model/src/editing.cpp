@@ -313,7 +313,7 @@ bool moveGate(LogicRecord* logic, GateRecord* gate, int x, int y) {
   const int dx = x - gate->X, dy = y - gate->Y;
   if (dx == 0 && dy == 0) return true;
   const RouteOptions route = shell().blk_GetRouteOptions();
-  if (!route.enabled) {
+  if (!route.onoff) {
     bool ok = true;
     for (unsigned i = 0; gate->Inputs && i < gate->InputCount; ++i) moveWireEndBy(gate->Inputs[i].Wire, dx, dy, ok);
     for (GateRecord* g = logic->FirstGate; g; g = g->Next)
@@ -341,7 +341,7 @@ bool moveGate(LogicRecord* logic, GateRecord* gate, int x, int y) {
     gate->X = clamp16(x);
     gate->Y = clamp16(y);
     for (WirePoint** w : aside) {
-      editor().route_Connection(*w, 0, 0);
+      editor().route_Connection(*w, 1, 0);
       for (WirePoint* p = *w; p; p = p->Next) {
         editor().ws_DirtyAddPoint(p->X - 10, p->Y - 10);
         editor().ws_DirtyAddPoint(p->X + 10, p->Y + 10);
@@ -701,6 +701,22 @@ bool ge_DeleteLogic(LogicRecord* logic) {
   d->FirstLogic = firstLogicOf(d->FirstModule);
   d->LastLogic = d->FirstLogic;
   while (d->LastLogic && d->LastLogic->Next) d->LastLogic = d->LastLogic->Next;
+  return true;
+}
+
+bool ge_FreeDetachedLogic(LogicRecord* logic) {
+  DocumentRecord* d = doc();
+  if (!logic) return false;
+  for (ProjectModule* m = d ? d->FirstModule : nullptr; m; m = m->Next)
+    for (LogicRecord* l = firstLogicOf(m); l; l = l->Next)
+      if (l == logic) return false;
+  for (DocumentRecord* doc2 : {CurrentDocument, TemplateDocument, PasteDocument, NewDocument, RunDocument}) {
+    if (!doc2) continue;
+    if (doc2->UndoLogic == logic) doc2->UndoLogic = nullptr;
+    if (doc2->PasteLogic == logic) doc2->PasteLogic = nullptr;
+  }
+  logic->Next = nullptr;
+  freeLogicRecord(logic);
   return true;
 }
 

@@ -21,6 +21,7 @@ const char* messageText(int number) {
   case 50044: return "Error!   Invalid file.";
   case 50059: return "Error!   Application %s cannot be started.";
   case 50061: return "Error!   Function block library ZRLFB02.MCO cannot be loaded.\nNo new function blocks can be inserted.";
+  case 40018: return "Function block %s is not a member of library %s.\nAll calls of %s will be deleted.";
   case 40020: return "All subprogram call-ups are being deleted!";
   case 50036: return "Insufficient memory! Save and start again.";
   case 50045: return "Incompatibility !   Deletion of lines or connecting.";

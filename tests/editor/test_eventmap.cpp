@@ -1,5 +1,7 @@
 #include "editor/eventmap.h"
 
+#include "qt_app.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -9,13 +11,7 @@ namespace {
 
 using namespace editor;
 
-void app() {
-  // One application for every test of the binary.
-  static int argc = 1;
-  static char name[] = "editor_qt_tests";
-  static char* argv[] = {name, nullptr};
-  if (!QCoreApplication::instance()) new QApplication(argc, argv);
-}
+void app() { editor_test::qtApp(); }
 
 TEST(EventMap, MouseEvents) {
   app();

@@ -2,12 +2,15 @@
 // persistent image after a wiring gesture.
 #define ZERLO_EDITOR_HOST_QT
 #include "../support/editor_host.h"
+#include "editor/selection.h"
 #include "editor/wiring.h"
 #include "model/document.h"
 #include "model/editing.h"
 #include "model/fake_services.h"
 #include "model/geometry.h"
 #include "model/memory.h"
+
+#include "qt_app.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -17,13 +20,7 @@ namespace {
 
 using namespace editor;
 
-void app() {
-  // One application for every test of the binary.
-  static int argc = 1;
-  static char name[] = "editor_qt_tests";
-  static char* argv[] = {name, nullptr};
-  if (!QCoreApplication::instance()) new QApplication(argc, argv);
-}
+void app() { editor_test::qtApp(); }
 
 class Screens : public ::testing::Test {
 protected:
@@ -125,6 +122,79 @@ TEST_F(Screens, WiringLeavesNoResidue) {
   host->paint();
   EXPECT_EQ(afterGesture, host->canvas.image()) << "persistent image equals a full redraw";
   EXPECT_EQ(disp::gdi_Attributes().writeMode, 1);
+}
+
+// Dark pixels on the frame drawn 4 units around a selected gate.
+int selectionInk(const QImage& img, model::GateRecord* g) {
+  std::int16_t x, y, w, h;
+  model::gg_GateRect(g, x, y, w, h, false);
+  int ink = 0;
+  for (int xx = x - 4; xx <= x + w + 4; ++xx)
+    if (img.valid(xx, y - 4) && qGray(img.pixel(xx, y - 4)) < 128) ++ink;
+  return ink;
+}
+
+TEST_F(Screens, SelectionShowsItsMarks) {
+  EngineEvent e;
+  e.type = kMsgCommand;
+  e.code = 370;
+  host->ctrl = true;
+  ui_Dispatch(host->shown, &e);
+  host->ctrl = false;
+  ASSERT_EQ(editorState(), 21u);
+  host->paint();
+  QImage selected = host->canvas.image().copy();
+  selected.save(QString(ZERLO_SCREEN_DIR) + "/editor_selection.png");
+  EXPECT_GT(selectionInk(selected, a), 10);
+  EXPECT_GT(selectionInk(selected, b), 10);
+  EXPECT_GT(frameInk(a), 10);
+  // Without the selection the marks are gone.
+  e.code = 371;
+  ui_Dispatch(host->shown, &e);
+  host->paint();
+  EXPECT_LT(selectionInk(host->canvas.image(), a), 3);
+}
+
+TEST_F(Screens, PendingPasteFollowsTheMouse) {
+  MemoryClipboard clipboard;
+  clip_SetPort(&clipboard);
+  // Built-in kinds other than ports, Text and Disable-Logic have no script
+  // form: the copy carries the Input gate.
+  model::GateRecord* in = scr_PlainLibraryInsert(logic, "%STD", "Input", 100, 300, 1);
+  ASSERT_NE(in, nullptr);
+  model::EditInstances(*model::TemplateDocument) = logic->FirstInstance;
+  EngineEvent e;
+  e.type = kMsgCommand;
+  e.code = 370;
+  host->ctrl = true;
+  ui_Dispatch(host->shown, &e);
+  e.code = 373;
+  ASSERT_EQ(ui_Dispatch(host->shown, &e), 0);
+  host->ctrl = false;
+  e.code = 374;
+  ASSERT_EQ(ui_Dispatch(host->shown, &e), 4);
+  ASSERT_EQ(editorState(), 24u);
+  host->paint();
+  disp::gdi_GetWindowDc(&host->canvas);
+  EngineEvent move;
+  move.type = kMsgMouseMove;
+  move.x = 200;
+  move.y = 250;
+  ASSERT_NE(host->shown->drag, nullptr);
+  host->shown->drag(host->shown, &move);
+  disp::gdi_ReleaseWindowDc();
+  const QImage& img = host->canvas.image();
+  img.save(QString(ZERLO_SCREEN_DIR) + "/editor_pending_paste.png");
+  // The copied Input gate (at the origin of the copy) is drawn at the mouse.
+  std::int16_t x, y, w, h;
+  model::gg_GateBox(in, x, y, w, h, false);
+  int ink = 0;
+  for (int yy = 250 + (y - in->Y); yy <= 250 + (y - in->Y) + h; ++yy)
+    for (int xx = 200 + (x - in->X); xx <= 200 + (x - in->X) + w; ++xx)
+      if (img.valid(xx, yy) && qGray(img.pixel(xx, yy)) < 128) ++ink;
+  EXPECT_GT(ink, 10);
+  clip_Reset();
+  clip_SetPort(nullptr);
 }
 
 } // namespace

@@ -123,10 +123,10 @@ TEST_F(RowEngine, ChainRowsRunByTheirMarkers) {
 }
 
 TEST_F(RowEngine, UnregisteredIdsRecordAndAnswerZero) {
-  const UiRow rows[] = {{0, 1, 0, 10, 1, 0, HandlerId::ui_PressGate}};
+  const UiRow rows[] = {{0, 1, 0, 10, 1, 0, HandlerId::ws_HighlightPinWires}};
   EXPECT_EQ(ui_RunRowTable(RowTable{rows, 1}, ui_EditMenuTable(), 0, 1, 0, 0, nullptr, nullptr), 0);
   ASSERT_EQ(ctx().stubCalls.size(), 1u);
-  EXPECT_EQ(ctx().stubCalls[0], "ui_PressGate");
+  EXPECT_EQ(ctx().stubCalls[0], "ws_HighlightPinWires");
 }
 
 TEST_F(RowEngine, MenuStatesOnlyForTheActivatedDocumentAndFilterB) {

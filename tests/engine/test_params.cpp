@@ -334,6 +334,10 @@ TEST(ParamList, NestedMacrosGoldenAndRoundTrip) {
     top.add(std::make_unique<TestGate>(62, std::vector<double>{v + 1}));
     auto& m = top.add(std::make_unique<TestGate>(0, std::vector<double>{}));
     std::strcpy(m.sub.Name, "OUTER");
+    if (v != 0) {   // the computation mode: steps per cycle, 3 of them
+      m.g.AuxWord54 = 0x8000;
+      m.g.AuxWord66 = 3;
+    }
     m.sub.FirstGate = inner.first();
     m.g.Sub = &m.sub;
     m.in.Children = inner.firstInst();
@@ -350,8 +354,13 @@ TEST(ParamList, NestedMacrosGoldenAndRoundTrip) {
       "KESTRUM LOGIC PARAMETER LIST\r\n\r\n"
       "KESTRUM Rev. 4.10             LOGIC : MAIN                  Date : 10.12.26\r\n"
       "$ Gate No.  1  : Step;\r\n"
-      "    Waiting Time                  = 2.5         ;\r\n" +
-      std::string(131, '+') + "\r\n" + plus2 +
+      "    Waiting Time                  = 2.5         ;\r\n"
+      "$ Gate No.  2  : OUTER;\r\n"
+      "    Max. stepno. per cycle        = 3           ;\r\n" +
+      std::string(131, '+') + "\r\n"
+      "  $ Gate No.  1  : INNER;\r\n"
+      "      Iterations per step           = 1           ;\r\n" +
+      plus2 +
       "    $ Gate No.  1  : On-Delay;\r\n"
       "        Delay Time                    = 1.5         ;\r\n" +
       minus2 + std::string(131, '-') + "\r\n";
@@ -361,6 +370,8 @@ TEST(ParamList, NestedMacrosGoldenAndRoundTrip) {
   ASSERT_TRUE(lst_AllParamsFromFile(path, top2.first(), top2.firstInst(), nullptr));
   EXPECT_EQ(top2.gates[0]->extra[0], 2.5);
   EXPECT_EQ(j2.gates[0]->extra[0], 1.5);
+  EXPECT_EQ(top2.gates[1]->g.AuxWord54, 0x8000);
+  EXPECT_EQ(top2.gates[1]->g.AuxWord66, 3);
 }
 
 TEST(ParamList, ForeignListChangesOnlyMatchingHeaders) {
@@ -395,3 +406,101 @@ TEST(ParamList, InputsOutputsUncountedPrinterAndMissingFile) {
   EXPECT_FALSE(lst_AllParamsFromFile((dir.p / "NONE.LPA").string(), c.first(), c.firstInst(), &d));
   EXPECT_EQ(d.messages, (std::vector<int>{50016, 50042}));
 }
+
+#include "harness.h"
+#include "recorder/recordgate.h"
+
+namespace {
+
+TEST(Params, MacroComputationModeIsReadByItsLetter) {
+  struct Row { const char* line; std::uint16_t flags, steps; };
+  const Row rows[] = {
+      {"    Compute only at Time          = 0.0         ;\r\n", 0x4000, 1},
+      {"    Iterations per step           = 4           ;\r\n", 0x0000, 4},
+      {"    Max. stepno. per cycle        = 0           ;\r\n", 0x8000, 1},
+  };
+  for (const Row& r : rows) {
+    TestGate m(0, {});
+    std::strcpy(m.sub.Name, "MAC");
+    m.g.Sub = &m.sub;
+    m.g.AuxWord54 = 0xA000;   // bit 13 stays
+    m.g.AuxWord66 = 9;
+    ParamText t{std::string("$ Gate No.  1  : MAC;\r\n") + r.line};
+    ParamCall c;
+    c.gate = &m.g;
+    c.instance = &m.in;
+    c.mode = ParamMode::Read;
+    EXPECT_TRUE(gp_GateParams(c, t, nullptr)) << r.line;
+    EXPECT_EQ(m.g.AuxWord54, std::uint16_t(0x2000 | r.flags)) << r.line;
+    EXPECT_EQ(m.g.AuxWord66, r.steps) << r.line;
+  }
+}
+
+TEST(Params, PresetOfAVectorRampIsAVector) {
+  TestGate g(42, {0.5, 1.0, 9.0}, 22, {1.0, 2.0, 3.0});
+  ParamText t;
+  ParamCall c;
+  c.gate = &g.g;
+  c.instance = &g.in;
+  c.gateNumber = 3;
+  ASSERT_TRUE(gp_GateParams(c, t, nullptr));
+  EXPECT_NE(t.text.find("    Preset Value                  =\r\n      1.0         , 2.0         , 3.0         ;\r\n"),
+            std::string::npos)
+      << t.text;
+}
+
+// A compiled type's parameter procedure runs after its fields are read or
+// asked, never while they are written.
+TEST(Params, ParameterProcedureRunsAfterReadingNotAfterWriting) {
+  engine::test::Harness h;
+  std::string err;
+  ASSERT_TRUE(h.load("module TLIB\nconst\nk: real 7.5\nendconst\ntype T\ninputs 20\noutputs 20\nextra 2\nstate 1\n"
+                     "step\nend\nendproc\nparam\nmovr extra:8, const:k\nend\nendproc\nendtype\n",
+                     &err))
+      << err;
+  h.runStep();   // makes the gate an instance of T
+  ParamCall c;
+  c.gate = &h.gate;
+  c.instance = &h.inst;
+  c.mode = ParamMode::Write;
+  ParamText w;
+  h.extra[1] = 0;
+  ASSERT_TRUE(gp_GateParams(c, w, nullptr));
+  EXPECT_EQ(h.extra[1], 0.0);
+  c.mode = ParamMode::Read;
+  ParamText r{"$ Gate No.  0  : T;\r\n"};
+  ASSERT_TRUE(gp_GateParams(c, r, nullptr));
+  EXPECT_EQ(h.extra[1], 7.5);
+  h.extra[1] = 0;
+  ASSERT_TRUE(pf_EditBlock(c, r, nullptr));   // the form alone runs no procedure
+  EXPECT_EQ(h.extra[1], 0.0);
+}
+
+// Read-Record: the first channel is the file's channel offset plus one, at
+// most its values per record.
+TEST(Params, ReadRecordFirstChannel) {
+  TestGate g(88, std::vector<double>(5, 0.0));
+  rec::RecordFileState st;
+  st.valueCount = 5;
+  st.skip = 2;
+  ASSERT_TRUE(rec::vdb_StoreState(&g.in, st));
+  ParamCall c;
+  c.gate = &g.g;
+  c.instance = &g.in;
+  c.gateNumber = 4;
+  ParamText w;
+  ASSERT_TRUE(gp_GateParams(c, w, nullptr));
+  EXPECT_NE(w.text.find("    1st channel  (Max~ 5)         = 3     "), std::string::npos) << w.text;
+  for (const auto& [entered, skip] : {std::pair<int, int>{4, 3}, {9, 4}, {0, 0}}) {
+    std::string text = w.text;
+    text.replace(text.find("= 3"), 3, "= " + std::to_string(entered));
+    ParamText r{text};
+    c.mode = ParamMode::Read;
+    ASSERT_TRUE(gp_GateParams(c, r, nullptr));
+    ASSERT_TRUE(rec::vdb_LoadState(&g.in, st));
+    EXPECT_EQ(st.skip, skip) << entered;
+    EXPECT_EQ(st.valueCount, 5);
+  }
+}
+
+} // namespace

@@ -275,6 +275,42 @@ TEST_F(Diagram, QuietLogicTakesOneIteration) {
   EXPECT_EQ(h.doc->iterationCounter, 2);
 }
 
+// A dialog held open by block code across three timer ticks: each tick's
+// step is skipped while the first step is still in progress.
+namespace {
+model::DocumentRecord* gNestedDoc = nullptr;
+StepHandler gOriginal = nullptr;
+std::vector<int> gNestedResults;
+void dialogAcrossThreeTicks(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in) {
+  gOriginal(doc, g, in);
+  const int before = doc.iterationCounter;
+  const double time = doc.SimLogic->StepBlock.simTime;
+  for (int tick = 0; tick < 3; ++tick) gNestedResults.push_back(sim_Step(*gNestedDoc));
+  ss_StepLevel(*gNestedDoc);   // a step command from the nested loop changes nothing either
+  gNestedResults.push_back(doc.SimLogic->StepBlock.simTime == time ? 0 : 1);
+  gNestedResults.push_back(doc.iterationCounter - before);
+}
+} // namespace
+
+TEST_F(Diagram, TicksDuringAStepInProgressAreSkipped) {
+  block(main, "CONST", 0.05);
+  startAtZero(main);
+  main->StepBlock.simTime = 0.0;
+  h.doc->iterationCounter = 1;
+  gNestedDoc = h.doc;
+  gNestedResults.clear();
+  gOriginal = GateStepTable[model::kKindCompiled];
+  GateStepTable[model::kKindCompiled] = dialogAcrossThreeTicks;
+  const unsigned skipped = sim_SkippedSteps();
+  const std::uint8_t r = sim_Step(*h.doc);
+  GateStepTable[model::kKindCompiled] = gOriginal;
+  EXPECT_EQ(r, 0);
+  EXPECT_EQ(gNestedResults, (std::vector<int>{0, 0, 0, 0, 0}));
+  EXPECT_EQ(sim_SkippedSteps() - skipped, 4u);
+  EXPECT_FALSE(sim_StepInProgress());
+  EXPECT_EQ(h.doc->iterationCounter, 2);
+}
+
 TEST_F(Diagram, NonConvergenceShows50034OncePerStep) {
   block(main, "CHURN");
   startAtZero(main);

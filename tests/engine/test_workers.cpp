@@ -11,6 +11,7 @@
 
 #include "engine/services.h"
 #include "engine/workers.h"
+#include "platform/uisink.h"
 
 using namespace engine;
 using namespace std::chrono_literals;
@@ -139,4 +140,18 @@ TEST_F(Workers, KillAllStopsCooperativeWorkersAndAbandonsTheOthers) {
   latch = true;  // the abandoned worker ends later and posts nothing
   std::this_thread::sleep_for(20ms);
   EXPECT_EQ(redraws, before);
+}
+
+// Without a hook of the shell, the queued modal runs of the process are
+// cancelled before the workers are stopped.
+TEST_F(Workers, KillAllWithoutAHookCancelsTheQueuedModalRuns) {
+  WorkerHooks h;
+  h.beep = [this] { ++beeps; };
+  th_SetHooks(h);
+  std::atomic<int> cancelled{0};
+  const std::uint64_t run = plat::ui::addModalRun([&] { ++cancelled; });
+  EXPECT_EQ(th_KillAll(1s), 0u);
+  plat::ui::removeModalRun(run);
+  EXPECT_EQ(cancelled, 1);
+  EXPECT_EQ(cancels, 0);
 }

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstring>
+#include <string>
+
 namespace zasm {
 
 TEST(Zasm, InstructionLengthsFollowTheTable) {
@@ -152,6 +156,21 @@ TEST(Zasm, CheckRefusesWhatCannotLink) {
     EXPECT_FALSE(checkLibrary(m, err)) << r.text;
     EXPECT_NE(err.find(r.error), std::string::npos) << err;
   }
+}
+
+// A REAL constant is read with a decimal point whatever the process locale.
+TEST(Zasm, RealConstantsIgnoreTheLocale) {
+  const std::string old = std::setlocale(LC_ALL, nullptr);
+  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not generated";
+  ModuleSource m;
+  std::string err;
+  const bool ok = assembleLibrary("module A\nconst\nk: real 2.5\nendconst\n", m, err);
+  std::setlocale(LC_ALL, old.c_str());
+  ASSERT_TRUE(ok) << err;
+  ASSERT_EQ(m.consts.size(), 8u);
+  double v = 0;
+  std::memcpy(&v, m.consts.data(), 8);
+  EXPECT_EQ(v, 2.5);
 }
 
 } // namespace zasm

@@ -148,7 +148,7 @@ TEST_F(Editing, MovingAGateDragsItsWires) {
   opt.wiresStraight = true;
   EXPECT_TRUE(model_CheckDocument(*doc, opt).empty());
   // With routing on, the router lays the wires anew.
-  shellFake.route.enabled = 1;
+  shellFake.route.onoff = 1;
   ASSERT_TRUE(ge_MoveGateRedraw(l, b, 200, 20));
   EXPECT_EQ(editorFake.routed, 1);
   expectSound();

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <sched.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <thread>
 
 using namespace plat::time;
@@ -69,12 +73,13 @@ TEST(PeriodicTimer, LateTicksAreCountedAsMissedNotRunTwice) {
   PeriodicTimer timer;
   ASSERT_TRUE(timer.start(10ms, [&] { ++calls; }, c));
   ASSERT_TRUE(c->waitForSleeper(kWait));
-  c->advance(35ms);  // deadlines 10, 20, 30 passed: 10 and 20 are missed, 30 runs 5 ms late
+  c->advance(35ms);  // deadlines 10, 20, 30 passed: one run for 10, 25 ms late; 20 and 30 are missed
   ASSERT_TRUE(c->waitForSleeper(kWait));
   TimerStats s = timer.stats();
   EXPECT_EQ(s.ticks, 1u);
   EXPECT_EQ(s.missed, 2u);
-  EXPECT_EQ(s.maxLate, Nanos(5ms));
+  EXPECT_EQ(s.maxLate, Nanos(25ms));  // against the deadline served, not modulo the period
+  EXPECT_EQ(s.meanLate, Nanos(25ms));
   c->advance(5ms);   // deadline 40, absolute: lateness does not accumulate
   ASSERT_TRUE(c->waitForSleeper(kWait));
   EXPECT_EQ(timer.stats().ticks, 2u);
@@ -95,7 +100,67 @@ TEST(PeriodicTimer, SlowCallbackMissesTheDeadlinesItCovers) {
   TimerStats s = timer.stats();
   EXPECT_GE(s.ticks, 5u);
   EXPECT_GE(s.missed, s.ticks - 1);   // every tick after the first skipped at least one deadline
-  EXPECT_LT(s.maxLate, Nanos(10ms));  // never run more than a period late
+  // Each later tick wakes 15 or 20 ms after the deadline it serves.
+  EXPECT_GE(s.maxLate, Nanos(15ms));
+  EXPECT_GT(s.meanLate, Nanos(10ms));
+  EXPECT_LE(s.meanLate, s.maxLate);
+}
+
+// Wake-ups late by chosen amounts: the figures are exact in the microsecond
+// range and a wake-up more than a period late shows its whole lateness.
+TEST(PeriodicTimer, LatenessStatisticsOnTheFakeClock) {
+  auto c = std::make_shared<FakeClock>();
+  PeriodicTimer timer;
+  ASSERT_TRUE(timer.start(1ms, [] {}, c));
+  std::uint64_t k = 1, served = 0;
+  while (served < 100) {
+    Nanos late = k == 10 ? Nanos(300us) : k == 20 ? Nanos(2500us) : Nanos(0);
+    ASSERT_TRUE(c->waitForSleeper(kWait));
+    c->advance(Nanos(1ms) * k + late - c->now());
+    ++served;
+    k += 1 + std::uint64_t(late / 1ms);  // 2.5 ms late: deadlines 21 and 22 are missed
+  }
+  ASSERT_TRUE(c->waitForSleeper(kWait));
+  TimerStats s = timer.stats();
+  timer.stop();
+  EXPECT_EQ(s.ticks, 100u);
+  EXPECT_EQ(s.missed, 2u);
+  EXPECT_EQ(s.maxLate, Nanos(2500us));
+  EXPECT_EQ(s.meanLate, Nanos(28us));  // (300 + 2500) / 100
+  EXPECT_EQ(s.p99Late, Nanos(300us));  // the 99th of 100 sorted values
+  EXPECT_STREQ(schedulingPolicyName(s.policy), "SCHED_OTHER");
+}
+
+TEST(LatenessStats, PercentilesAreExactBelowTwoMillisecondsAndWithinOnePercentAbove) {
+  struct Case {
+    std::int64_t us;
+  } cases[] = {{0}, {1}, {999}, {2047}, {2048}, {5000}, {25000}, {1000000}, {123456789}};
+  for (auto c : cases) {
+    LatenessStats st;
+    for (int i = 0; i < 10; ++i) st.add(Nanos(std::chrono::microseconds(c.us)) + Nanos(400));
+    Nanos p = st.percentile(0.99), exact = std::chrono::microseconds(c.us);
+    if (c.us < 2048) {
+      EXPECT_EQ(p, exact) << c.us;
+    } else {
+      EXPECT_LE(p, exact) << c.us;
+      EXPECT_GE(p.count(), exact.count() * 99 / 100) << c.us;
+    }
+  }
+  LatenessStats st;
+  for (int i = 1; i <= 1000; ++i) st.add(std::chrono::microseconds(i));
+  st.add(Nanos(-5));  // an early reading counts as on time
+  st.addMissed(3);
+  TimerStats s;
+  st.fill(s);
+  EXPECT_EQ(s.ticks, 1001u);
+  EXPECT_EQ(s.missed, 3u);
+  EXPECT_EQ(s.maxLate, Nanos(1000us));
+  EXPECT_EQ(s.p99Late, Nanos(990us));  // rank 991 of 0, 1 .. 1000
+  EXPECT_EQ(st.percentile(0.5), Nanos(500us));
+  st.reset();
+  st.fill(s);
+  EXPECT_EQ(s.ticks, 0u);
+  EXPECT_EQ(s.p99Late, Nanos(0));
 }
 
 TEST(PeriodicTimer, TwoTimersOnOneClock) {
@@ -144,8 +209,23 @@ TEST(PeriodicTimer, SystemClockRunsAndRealtimeFallsBack) {
   for (int i = 0; i < 10000 && calls.load() < 3; ++i) std::this_thread::sleep_for(1ms);
   timer.stop();
   EXPECT_GE(calls.load(), 3);
-  EXPECT_GE(timer.stats().ticks, 3u);
+  TimerStats s = timer.stats();
+  EXPECT_GE(s.ticks, 3u);
+  // Real-time scheduling where permitted, else the normal policy; either way it is reported.
+  EXPECT_TRUE(s.policy == SCHED_FIFO || s.policy == SCHED_OTHER) << s.policy;
+  EXPECT_STRNE(schedulingPolicyName(s.policy), "unknown");
 }
+
+#ifdef __linux__
+TEST(PeriodicTimer, TheTimerThreadSleepsWithoutSlack) {
+  PeriodicTimer timer;
+  std::atomic<long> slack{-1};
+  ASSERT_TRUE(timer.start(1ms, [&] { slack = ::prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0); }, systemClock()));
+  for (int i = 0; i < 10000 && slack.load() < 0; ++i) std::this_thread::sleep_for(1ms);
+  timer.stop();
+  EXPECT_EQ(slack.load(), 1);
+}
+#endif
 
 TEST(SystemClock, MonotonicAndSleeps) {
   auto c = systemClock();

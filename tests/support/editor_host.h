@@ -48,6 +48,7 @@ public:
   bool refuseTimer = false;
   int cursor = 0;
   int redraws = 0;
+  int insertBoxRefreshes = 0;
   int invalidations = 0;
   std::vector<std::pair<int, int>> posts;
   std::deque<std::string> textAnswers;   // prompts: a text each, "<cancel>" cancels
@@ -77,6 +78,7 @@ public:
   }
   void invalidateAll(WorksheetWindowData*) override { ++invalidations; }
   void requestRedraw() override { ++redraws; }
+  void refreshInsertBox() override { ++insertBoxRefreshes; }
   void postToAll(std::uint16_t message, std::uint16_t code) override {
     posts.emplace_back(message, code);
   }

@@ -2,6 +2,8 @@
 
 #include "stockwin/stockwin.h"
 
+#include "display/device.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,7 +15,19 @@ namespace {
 int gCalls = 0;
 float zoom() { return 1.0f; }
 void* createPicture(int) { return &gCalls; }
-int drawPicture(void*, const PictureDrawParams*) { return ++gCalls, 1; }
+// A placeholder block: a labelled box of 60 x 40 units at (4, 4), scaled.
+int drawPicture(void*, const PictureDrawParams* p) {
+  ++gCalls;
+  if (!p || !p->device) return 1;
+  auto* d = static_cast<disp::Device*>(p->device);
+  auto s = [p](int v) { return int(float(v) * p->scale); };
+  d->setPen({disp::PenStyle::Solid, 1, {0, 0, 0}});
+  d->setBrush({255, 255, 255});
+  d->rectangle(s(4), s(4), s(64), s(44));
+  d->setOpaqueText(false);
+  d->textOut(s(10), s(18), "BLOCK");
+  return 1;
+}
 int freePicture(void*) { return 1; }
 void* addBlock(void*, const BlockDropRecord*) { return &gCalls; }
 int extents(void*, void*, int* w, int* h) {
@@ -89,6 +103,20 @@ bool callStockwin(const std::string& name, void* fn, std::uint32_t owner, const 
   } else if (name == "SW50_CallMBWithIDAndString") {
     r = reinterpret_cast<SW50_CallMBWithIDAndStringFn>(fn)(owner, unsigned(std::atoi(arg(a, 0).c_str())),
                                                            arg(a, 1).c_str(), 0);
+  } else if (name == "SW01_CallMacroBmpDlg" || name == "SW03_CallMacroBGBmpDlg") {
+    // ARG0: the bitmap directory.
+    MacroBmpParams p{};
+    std::string dir = arg(a, 0, ".");
+    p.directory = dir.c_str();
+    r = reinterpret_cast<SW01_CallMacroBmpDlgFn>(fn)(owner, &p);
+    std::printf("symbol: %s resize=%d background: %s\n", p.symbol, p.resize, p.background);
+  } else if (name == "SW05_CallNewProjectDlg") {
+    r = reinterpret_cast<SW05_CallNewProjectDlgFn>(fn)(owner, b1, int(sizeof b1));
+    std::printf("project: %s\n", b1);
+  } else if (name == "SW52_PrintSetup") {
+    PrintSetupParams p{owner, std::atoi(arg(a, 0, "1").c_str())};
+    std::printf("printer: %u\n", reinterpret_cast<SW52_PrintSetupFn>(fn)(&p));
+    return true;
   } else if (name == "SW51_OpenMDLProject" || name == "SW51_SaveAsMDLProject" || name == "SW51_OpenLibrary") {
     FileDlgParams p{owner, b1, sizeof b1};
     r = reinterpret_cast<SW51_OpenMDLProjectFn>(fn)(&p);

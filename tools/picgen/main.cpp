@@ -1,6 +1,7 @@
-// picgen OUTDIR [--inc FILE]: writes our pictures into OUTDIR (created when
-// missing); with --inc also the resource pictures as a C++ include of
-// kit::BitmapEntry rows (bytes of .BMP files).
+// picgen OUTDIR [--inc FILE] [--fb-inc FILE]: writes our pictures into OUTDIR
+// (created when missing); with --inc also the standard dialogs' resource
+// pictures, with --fb-inc the block dialogs' pictures, each as a C++ include
+// of kit::BitmapEntry rows (bytes of .BMP files).
 #include "pictures.h"
 
 #include <cstdio>
@@ -10,11 +11,31 @@
 
 namespace {
 
-bool writeInclude(const std::string& path) {
-  struct Item { unsigned id; picgen::Canvas canvas; };
+struct Item {
+  unsigned id;
+  picgen::Canvas canvas;
+};
+
+std::vector<Item> standardDialogPictures() {
   std::vector<Item> items;
   items.push_back({197, picgen::programSymbol()});
   for (int i = 0; i < 6; ++i) items.push_back({184u + unsigned(i), picgen::formatSymbol(i)});
+  for (int i = 0; i < 20; ++i) items.push_back({150u + unsigned(i), picgen::toolboxButton(i)});
+  items.push_back({198, picgen::insertionCursor(true)});
+  items.push_back({199, picgen::insertionCursor(false)});
+  items.push_back({132, picgen::startSelectionBackground()});
+  for (int b = 0; b < 5; ++b)
+    for (int st = 0; st < 3; ++st) items.push_back({2000u + unsigned(3 * b + st), picgen::startSelectionButton(b, st)});
+  return items;
+}
+
+std::vector<Item> blockDialogPictures() {
+  std::vector<Item> items;
+  for (unsigned id : picgen::blockDialogPictureIds()) items.push_back({id, picgen::blockDialogPicture(id)});
+  return items;
+}
+
+bool writeInclude(const std::string& path, const std::vector<Item>& items) {
   std::string tmp = path + ".tmp";
   {
     std::ofstream out(tmp, std::ios::binary);
@@ -39,8 +60,8 @@ bool writeInclude(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 && !(argc == 4 && std::string(argv[2]) == "--inc")) {
-    std::fprintf(stderr, "usage: picgen OUTDIR [--inc FILE]\n");
+  if (argc < 2 || argc % 2 != 0) {
+    std::fprintf(stderr, "usage: picgen OUTDIR [--inc FILE] [--fb-inc FILE]\n");
     return 2;
   }
   std::filesystem::path dir = argv[1];
@@ -50,9 +71,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "picgen: cannot write %s\n", (dir / "OBELST.BMP").c_str());
     return 1;
   }
-  if (argc == 4 && !writeInclude(argv[3])) {
-    std::fprintf(stderr, "picgen: cannot write %s\n", argv[3]);
-    return 1;
+  for (int i = 2; i + 1 < argc; i += 2) {
+    std::string opt = argv[i];
+    if (opt != "--inc" && opt != "--fb-inc") {
+      std::fprintf(stderr, "usage: picgen OUTDIR [--inc FILE] [--fb-inc FILE]\n");
+      return 2;
+    }
+    if (!writeInclude(argv[i + 1], opt == "--inc" ? standardDialogPictures() : blockDialogPictures())) {
+      std::fprintf(stderr, "picgen: cannot write %s\n", argv[i + 1]);
+      return 1;
+    }
   }
   return 0;
 }

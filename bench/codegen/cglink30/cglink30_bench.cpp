@@ -1,6 +1,13 @@
 // Compiles a generated target program text of 200,000 lines and prints the
-// lines per second of the whole run beside a lexer-only pass and a raw read
-// of the same file, measured in the same run, with the ratios. Never fails.
+// lines per second of the whole run beside the scanner-only pass and a raw
+// read of the same file, measured in the same run, with the ratios (medians of
+// several runs after a warm-up). The whole run goes the shipped road: the
+// description reader library and the message-conversion library loaded by
+// name, a description file written for the run, the listing and the download
+// file written. The same run over an in-process fake reader is printed too,
+// to tell the reader's share. Never fails.
+//
+//   cglink30_bench [runs]        (default 5)
 #include <unistd.h>
 
 #include <chrono>
@@ -10,8 +17,15 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "driver.h"
 #include "scanner.h"
+#ifdef ZERLO_BIN_DIR
+#include "ddfreader/ddf_writer.h"
+#include "library_binder.h"
+#endif
 
 namespace {
 
@@ -127,64 +141,149 @@ template <class F> double seconds(F f) {
   return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+void writeText(const std::string& path, const std::string& text) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+}
+
+#ifdef ZERLO_BIN_DIR
+// The description of the generated program's target for the real reader: the
+// layout of BenchTarget (16 MiB of program memory, 15 tasks, DW and PW).
+ddfw::Description benchDescription() {
+  ddfw::Description d = ddfw::fixture4Byte(2);
+  d.progMemAddr = 0x100000;
+  d.progMemSize = 0x1000000 / 4;  // the reader reports size x address format
+  d.progTableAddr = 0x200;
+  d.progTableCount = 15;
+  d.structInfoAddr = 0x2000000;
+  d.structInfoSize = 0x1000000;
+  d.modules = {{"BEG", 0x10}, {"END", 0x14}, {"AWW", 0x20}, {"JPZ", 0x24}};
+  d.areas = {{"DW", 0x40000, 0x40000, 10000, 2, 0}, {"PW", 0x50000, 0x50000, 10000, 2, 0}};
+  d.segmented.clear();
+  return d;
+}
+
+// A program directory of the run's own: links to the built settings, reader
+// and converter libraries and an OBEL.INI naming the converter. False when
+// the libraries are not built.
+bool shippedLibraries(const std::string& bin) {
+  namespace fs = std::filesystem;
+  fs::create_directories(bin);
+  for (const char* f : {"ObelTool.so", "DdfReader.so", "MSGCONVLE.so"}) {
+    std::string from = std::string(ZERLO_BIN_DIR) + "/" + f;
+    if (!fs::exists(from)) return false;
+    std::error_code ec;
+    fs::create_symlink(from, bin + "/" + f, ec);
+  }
+  writeText(bin + "/OBEL.INI", "[SYSTEM]\nLANGUAGE=2\n[LANGUAGES]\n2=ENGLISH\n[msgconv]\ndefault=2\n2=MSGCONVLE.DLL\n");
+  // The reader binds the settings library on its own and takes the program
+  // directory from this variable.
+  ::setenv("ZERLO_DDFREADER_BINDIR", bin.c_str(), 1);
+  return true;
+}
+#endif
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   namespace fs = std::filesystem;
+  const int runs = std::max(1, argc > 1 ? std::atoi(argv[1]) : 5);
   std::string dir = (fs::temp_directory_path() / ("cglink30_bench-" + std::to_string(::getpid()))).string();
   fs::create_directories(dir);
   size_t lines = 0;
   std::string text = generate(200000, lines);
   std::string src = dir + "/prog.zcd";
-  {
-    std::FILE* f = std::fopen(src.c_str(), "wb");
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-  }
+  writeText(src, text);
+#ifdef ZERLO_BIN_DIR
+  const bool shipped = shippedLibraries(dir + "/bin") && ddfw::writeFile(dir + "/t.ddf", benchDescription());
+#else
+  const bool shipped = false;
+#endif
 
-  // Raw read of the same file.
-  size_t bytes = 0;
-  double raw = seconds([&] {
+  size_t bytes = 0, tokens = 0;
+  auto rawRead = [&] {
+    bytes = 0;
     std::FILE* f = std::fopen(src.c_str(), "rb");
     std::vector<char> buf(1 << 16);
     size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), f)) > 0) bytes += n;
-    std::fclose(f);
-  });
-
-  // Lexer only.
-  size_t tokens = 0;
-  double lex = seconds([&] {
+    while (f && (n = std::fread(buf.data(), 1, buf.size(), f)) > 0) bytes += n;
+    if (f) std::fclose(f);
+  };
+  auto scannerOnly = [&] {
+    tokens = 0;
     cg::TextSource texts;
     cg::Messages msgs(texts, nullptr);
     cg::Scanner sc(msgs);
     sc.open(src);
     cg::Token t;
     while (sc.next(t) != cg::T_EOF) ++tokens;
-  });
-
-  // The whole run: preliminary file, parse, placement, listing, download file.
-  BenchBinder binder;
-  CgAdvResult res{};
-  int ok = 0;
+  };
   std::vector<std::string> args = {"cglink30.so", src, dir + "/prog.lst", dir + "/t.ddf", dir + "/prog.mvl",
                                    dir + "/prog.err"};
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  double full = seconds([&] {
+  std::vector<char*> cargv;
+  for (auto& a : args) cargv.push_back(a.data());
+  CgAdvResult res{}, fakeRes{};
+  int ok = 0, fakeOk = 0;
+  auto compile = [&](cg::Binder& binder, CgAdvResult& r, int& result) {
     cg::RunOptions o;
     o.binder = &binder;
     o.box = [](const std::string& t, const std::string&, unsigned) { std::fprintf(stderr, "%s\n", t.c_str()); };
-    ok = cg::runCompile(static_cast<int>(argv.size()), argv.data(), &res, o);
-  });
+    result = cg::runCompile(static_cast<int>(cargv.size()), cargv.data(), &r, o);
+  };
+  auto shippedRun = [&] {
+#ifdef ZERLO_BIN_DIR
+    auto binder = cg::makeLibraryBinder({dir + "/bin", dir + "/bin"});
+    compile(*binder, res, ok);
+#endif
+  };
+  auto fakeRun = [&] {
+    BenchBinder binder;
+    compile(binder, fakeRes, fakeOk);
+  };
 
-  std::printf("cglink30 benchmark: %zu lines, %zu bytes, %zu tokens\n", lines, bytes, tokens);
-  std::printf("  raw read     %12.0f lines/s  (%.4f s)\n", lines / raw, raw);
-  std::printf("  lexer only   %12.0f lines/s  (%.4f s)\n", lines / lex, lex);
-  std::printf("  full compile %12.0f lines/s  (%.4f s)  result %d, %u errors, %u warnings, memory %.1f%%\n",
-              lines / full, full, ok, res.errors, res.warnings, res.memoryUse);
-  std::printf("  ratio compile/lexer %.2f, compile/raw read %.2f, lexer/raw read %.2f (time ratios)\n",
-              full / lex, full / raw, lex / raw);
+  // Warm-up, then the runs.
+  rawRead();
+  scannerOnly();
+  if (shipped) shippedRun();
+  fakeRun();
+  std::vector<double> raw, scan, full, fake;
+  size_t listingBytes = 0;
+  for (int r = 0; r < runs; ++r) {
+    raw.push_back(seconds(rawRead));
+    scan.push_back(seconds(scannerOnly));
+    if (shipped) {
+      full.push_back(seconds(shippedRun));
+      std::error_code ec;
+      listingBytes = static_cast<size_t>(fs::file_size(args[2], ec));
+    }
+    fake.push_back(seconds(fakeRun));
+  }
+  const double n = static_cast<double>(lines);
+  std::printf("cglink30 benchmark: %zu lines, %zu bytes, %zu tokens; medians of %d runs after a warm-up\n", lines,
+              bytes, tokens, runs);
+  std::printf("  raw read              %8.2f M lines/s  (%.4f s)\n", n / median(raw) / 1e6, median(raw));
+  std::printf("  scanner only          %8.2f M lines/s  (%.4f s)\n", n / median(scan) / 1e6, median(scan));
+  if (shipped) {
+    std::printf("  shipped road          %8.2f M lines/s  (%.4f s)  result %d, %u errors, %u warnings, memory %.1f%%, "
+                "listing %.1f MB\n",
+                n / median(full) / 1e6, median(full), ok, res.errors, res.warnings, res.memoryUse, listingBytes / 1e6);
+  } else {
+    std::printf("  shipped road: the reader, settings or converter library is not built; skipped\n");
+  }
+  std::printf("  fake reader           %8.2f M lines/s  (%.4f s)  result %d\n", n / median(fake) / 1e6, median(fake),
+              fakeOk);
+  if (shipped)
+    std::printf("  shipped road / scanner only %.3f (goal >= 0.3), %.2f M lines/s (goal >= 3)\n",
+                median(scan) / median(full), n / median(full) / 1e6);
+  std::printf("  fake reader / scanner only %.3f; scanner / raw read %.3f\n", median(scan) / median(fake),
+              median(raw) / median(scan));
   fs::remove_all(dir);
   return 0;
 }

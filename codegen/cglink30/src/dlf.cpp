@@ -76,7 +76,10 @@ bool readFileBytes(const std::string& path, uint32_t count, std::vector<uint8_t>
 }  // namespace
 
 std::vector<uint8_t> dlfImage(const std::vector<DlfBlock>& blocks) {
+  size_t total = 14;
+  for (const auto& b : blocks) total += 10 + b.data.size();
   std::vector<uint8_t> v(12, 0);
+  v.reserve(total);
   putU16(v, static_cast<uint16_t>(blocks.size()));
   for (const auto& b : blocks) {
     putU32(v, b.address);
@@ -154,15 +157,15 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
           msgs.report(26, kNoLine);
           return false;
         }
-        std::vector<uint8_t> head;
-        putWord(head, e.module, w);
-        putWord(head, e.next, w);
-        sink.put(e.address, head.data(), head.size());
+        uint8_t head[8];
+        std::memcpy(head, &e.module, static_cast<size_t>(w));
+        std::memcpy(head + w, &e.next, static_cast<size_t>(w));
+        sink.put(e.address, head, 2 * static_cast<size_t>(w));
         uint64_t a = e.address + 2 * static_cast<uint64_t>(w);
         for (uint32_t k = 0; k < e.opCount; ++k) {
-          std::vector<uint8_t> word;
-          putWord(word, ops[e.opBegin + k].slot, w);
-          sink.put(a, word.data(), word.size());
+          uint8_t word[4];
+          std::memcpy(word, &ops[e.opBegin + k].slot, static_cast<size_t>(w));
+          sink.put(a, word, static_cast<size_t>(w));
           a += static_cast<uint64_t>(w);
         }
       }
@@ -229,8 +232,9 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
   }
 
   // 4. Initial data.
+  std::vector<uint8_t> bytes;
   for (const auto& d : em.definitions()) {
-    std::vector<uint8_t> bytes;
+    bytes.clear();
     if (!d.file.empty()) {
       int failure = 0;
       if (!readFileBytes(d.file, d.count, bytes, failure)) {

@@ -42,15 +42,16 @@ int copySource(std::FILE* out, const std::string& src, int openFail, int readFai
     std::fclose(in);
     return 40;
   }
-  char buf[2000];
+  // Large pieces: the streams pass them to the system without copying.
+  std::vector<char> buf(1 << 16);
   int failure = 0;
   for (;;) {
-    size_t n = std::fread(buf, 1, sizeof buf, in);
-    if (n > 0 && std::fwrite(buf, 1, n, out) != n) {
+    size_t n = std::fread(buf.data(), 1, buf.size(), in);
+    if (n > 0 && std::fwrite(buf.data(), 1, n, out) != n) {
       failure = 40;
       break;
     }
-    if (n < sizeof buf) {
+    if (n < buf.size()) {
       if (std::ferror(in)) failure = readFail;
       break;
     }
@@ -212,6 +213,11 @@ int runCompile(int argc, char** argv, CgAdvResult* result, const RunOptions& opt
     // 9. Tables.
     Emitter em(*binder->reader(), msgs, listing);
     em.prepare();
+    {
+      std::error_code ec;
+      const auto bytes = std::filesystem::file_size(prelim, ec);
+      if (!ec) em.reserve(bytes);
+    }
     // 10. Parse.
     Parser parser(scanner, em, msgs);
     parser.parse();

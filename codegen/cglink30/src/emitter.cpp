@@ -72,6 +72,18 @@ void Emitter::prepare() {
   lst_.setCodeStart(start_);
 }
 
+void Emitter::reserve(uint64_t textBytes) {
+  // A code entry takes at least a name line ("&AWW", 5 bytes and more) and an
+  // operand at least a line of a few bytes; definitions are rarer. The
+  // estimates are bounded so that a large text of comments costs little.
+  const uint64_t capped = std::min<uint64_t>(textBytes, uint64_t(64) << 20);
+  entries_.reserve(static_cast<size_t>(capped / 48));
+  operands_.reserve(static_cast<size_t>(capped / 16));
+  definitions_.reserve(static_cast<size_t>(capped / 128));
+  markRefs_.reserve(static_cast<size_t>(capped / 256));
+  marks_.reserve(static_cast<size_t>(capped / 256));
+}
+
 double Emitter::memoryShare() const {
   if (size_ == 0) return 0.0;
   return static_cast<double>(counter_ - start_) / static_cast<double>(size_) * 100.0;
@@ -264,8 +276,8 @@ long Emitter::makeEntry(uint32_t line, const std::string& name, BlockKind kind, 
 }
 
 void Emitter::dump(const CodeEntry& e) {
-  std::vector<uint32_t> words;
-  words.reserve(e.opCount + 2);
+  std::vector<uint32_t>& words = dumpWords_;
+  words.clear();
   words.push_back(e.module);
   words.push_back(e.next);
   for (uint32_t i = 0; i < e.opCount; ++i) words.push_back(operands_[e.opBegin + i].slot);
@@ -333,13 +345,13 @@ void Emitter::script(uint32_t line, uint32_t number) {
 }
 
 void Emitter::mark(uint32_t line, const std::string& name) {
-  if (marks_.count(name)) {
+  Mark m{counter_, 0};
+  auto [it, added] = marks_.try_emplace(name, m);
+  if (!added) {
     msgs_.report(61, line, name);
     return;
   }
-  Mark m{counter_, 0};
-  convAddress(counter_, m.target);
-  marks_.emplace(name, m);
+  convAddress(counter_, it->second.target);
   lst_.line(316, static_cast<long>(line), name.c_str(), static_cast<uint32_t>(counter_));
 }
 

@@ -3,9 +3,9 @@
 // code entries placed in the target's program memory, tasks, scripts, marks
 // with their references, and variable definitions with initial values.
 #include <cstdint>
-#include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ddf_api.h"
@@ -87,6 +87,9 @@ public:
 
   // Reads the target's layout and empties every table.
   void prepare();
+  // Reserves the tables for a program text of about this many bytes, so that
+  // they do not grow step by step while the text is parsed.
+  void reserve(uint64_t textBytes);
 
   // ---- actions of the grammar ----
   void taskBegin(uint32_t line, uint32_t cycle, uint32_t number);
@@ -120,7 +123,7 @@ public:
   const std::vector<size_t>& entered() const { return enteredSource_; }  // entered, source order
   const std::vector<size_t>& byNumber() const { return enteredByNumber_; }
   const std::vector<Script>& scripts() const { return scripts_; }
-  const std::map<std::string, Mark>& marks() const { return marks_; }
+  const std::unordered_map<std::string, Mark>& marks() const { return marks_; }
   const std::vector<MarkRef>& markRefs() const { return markRefs_; }
   const std::vector<Definition>& definitions() const { return definitions_; }
   double memoryShare() const;
@@ -161,9 +164,10 @@ private:
   std::vector<size_t> enteredSource_, enteredByNumber_;
   std::vector<Script> scripts_;
   std::set<uint32_t> scriptNumbers_;
-  std::map<std::string, Mark> marks_;
+  std::unordered_map<std::string, Mark> marks_;  // looked up by name only
   std::vector<MarkRef> markRefs_;
   std::vector<Definition> definitions_;
+  std::vector<uint32_t> dumpWords_;  // scratch of dump()
 };
 
 }  // namespace cg

@@ -1,5 +1,6 @@
 #include "listing.h"
 
+#include <cstring>
 #include <ctime>
 
 namespace cg {
@@ -17,28 +18,59 @@ bool Listing::open(const std::string& path) {
   close();
   f_ = std::fopen(path.c_str(), "w");
   owned_ = true;
-  if (f_) {
-    static thread_local char buf[1 << 16];
-    std::setvbuf(f_, buf, _IOFBF, sizeof buf);
-  }
+  // The listing's own buffer is the only one: it goes to the file in large pieces.
+  if (f_) std::setvbuf(f_, nullptr, _IONBF, 0);
   return f_ != nullptr;
 }
 
+void Listing::flush() {
+  if (f_ && used_ > 0) std::fwrite(buf_.get(), 1, used_, f_);
+  used_ = 0;
+}
+
+void Listing::grow(size_t n) {
+  flush();
+  if (n > cap_ || !buf_) {
+    cap_ = n > kBuffer ? n : kBuffer;
+    buf_ = std::make_unique<char[]>(cap_);
+  }
+}
+
 void Listing::close() {
+  flush();
   if (f_ && owned_) std::fclose(f_);
   f_ = nullptr;
   owned_ = false;
   taskBegun_ = blockBegun_ = false;
   replaceHeader_ = taskHeader_ = scriptHeader_ = dataHeader_ = false;
+  for (auto& f : formats_) f.reset();
+}
+
+const Listing::Format* Listing::formatOf(int id) {
+  if (id < 0 || static_cast<size_t>(id) >= formats_.size()) return nullptr;
+  auto& slot = formats_[static_cast<size_t>(id)];
+  if (!slot) {
+    slot = std::make_unique<Format>();
+    slot->have = texts_.get(id, slot->text);
+    if (slot->have) slot->format = LineFormat(slot->text);
+  }
+  return slot->have ? slot.get() : nullptr;
 }
 
 void Listing::header(int id) {
-  std::string words;
-  if (!texts_.get(id, words)) return;
+  const Format* f = formatOf(id);
+  if (!f || !f_) return;
   int ruler = 0;
   for (const auto& h : kHeaders)
     if (h.id == id) ruler = h.ruler;
-  put(words + " " + std::string(static_cast<size_t>(ruler), '-') + "\n");
+  char* p = room(f->text.size() + static_cast<size_t>(ruler) + 2);
+  std::memcpy(p, f->text.data(), f->text.size());
+  p += f->text.size();
+  *p++ = ' ';
+  std::memset(p, '-', static_cast<size_t>(ruler));
+  p += ruler;
+  *p++ = '\n';
+  used_ = static_cast<size_t>(p - buf_.get());
 }
 
 void Listing::writeHeader(const std::vector<std::string>& argv, const std::string& prelimPath) {
@@ -61,10 +93,7 @@ void Listing::writeHeader(const std::vector<std::string>& argv, const std::strin
   put(prelimPath + "\n");
 }
 
-void Listing::sourceHeader(const std::string& name) {
-  std::string f;
-  if (texts_.get(323, f)) put(vformat(f, name.c_str()));
-}
+void Listing::sourceHeader(const std::string& name) { text(323, name.c_str()); }
 
 void Listing::beforeOperand() {
   if (!taskBegun_) {
@@ -104,21 +133,18 @@ void Listing::codeDump(const std::vector<uint32_t>& words) {
   // "%04X | %04X\n" (two-byte addresses: low 16 bits) or "%08X | %08X\n".
   const int digits = width_ == 2 ? 4 : 8;
   const uint32_t mask = width_ == 2 ? 0xFFFFu : 0xFFFFFFFFu;
-  std::string out;
-  out.reserve(words.size() * static_cast<size_t>(2 * digits + 4) + 2);
-  char buf[32];
+  char* p = room(words.size() * static_cast<size_t>(2 * digits + 4));
   for (uint32_t w : words) {
-    char* p = hexDigits(buf, dumpAddr_ & mask, digits);
+    p = hexDigits(p, dumpAddr_ & mask, digits);
     *p++ = ' ';
     *p++ = '|';
     *p++ = ' ';
     p = hexDigits(p, w & mask, digits);
     *p++ = '\n';
-    out.append(buf, static_cast<size_t>(p - buf));
     dumpAddr_ += static_cast<uint32_t>(width_);
   }
-  out += "\n\n";
-  put(out);
+  used_ = static_cast<size_t>(p - buf_.get());
+  put("\n\n", 2);
 }
 
 void Listing::replaceLine(uint32_t oldValue, uint32_t address, const std::string& name) {
@@ -163,29 +189,48 @@ void Listing::scriptTableEntry(unsigned position, uint32_t start, uint32_t numbe
 
 void Listing::dataBlock(const std::string& text, uint32_t address, const std::vector<uint8_t>& bytes) {
   if (!f_) return;
-  put("\n\n");
+  put("\n\n", 2);
   if (!dataHeader_) {
     header(405);
-    put("\n\n");
+    put("\n\n", 2);
     dataHeader_ = true;
   }
-  put(text + "\n");
+  put(text);
+  put('\n');
+  const int digits = width_ == 2 ? 4 : 8;
+  const uint32_t mask = width_ == 2 ? 0xFFFFu : 0xFFFFFFFFu;
   for (size_t off = 0; off < bytes.size(); off += 16) {
-    std::string l = width_ == 2 ? format("%04X | ", static_cast<unsigned>((address + off) & 0xFFFFu))
-                                : format("%08X | ", static_cast<unsigned>(address + off));
-    std::string chars;
+    // "%04X | " or "%08X | ", 16 entries "%02X " (blanks for missing bytes)
+    // with two more blanks after the ninth, "| ", the characters.
+    char l[128];
+    char* p = hexDigits(l, static_cast<uint32_t>(address + off) & mask, digits);
+    *p++ = ' ';
+    *p++ = '|';
+    *p++ = ' ';
+    char chars[16];
     for (size_t i = 0; i < 16; ++i) {
       if (off + i < bytes.size()) {
         uint8_t b = bytes[off + i];
-        l += format("%02X ", b);
-        chars += (b >= 0x20 && b < 0x7F) ? static_cast<char>(b) : '.';
+        p = hexDigits(p, b, 2);
+        *p++ = ' ';
+        chars[i] = (b >= 0x20 && b < 0x7F) ? static_cast<char>(b) : '.';
       } else {
-        l += "   ";
-        chars += ' ';
+        *p++ = ' ';
+        *p++ = ' ';
+        *p++ = ' ';
+        chars[i] = ' ';
       }
-      if (i == 8) l += "  ";
+      if (i == 8) {
+        *p++ = ' ';
+        *p++ = ' ';
+      }
     }
-    put(l + "| " + chars + "\n");
+    *p++ = '|';
+    *p++ = ' ';
+    std::memcpy(p, chars, 16);
+    p += 16;
+    *p++ = '\n';
+    put(l, static_cast<size_t>(p - l));
   }
 }
 

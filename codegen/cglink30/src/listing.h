@@ -1,12 +1,18 @@
 #pragma once
 // The listing ("trace file"): what the code generator made of each line of
 // the target program text, the generated code words, mark replacements, the
-// task and script tables and dumps of the initial data.
+// task and script tables and dumps of the initial data. Lines are formatted
+// into one buffer (each format text of the table taken apart once per run)
+// that goes to the file in large pieces.
+#include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "lineformat.h"
 #include "texts.h"
 
 namespace cg {
@@ -20,7 +26,11 @@ public:
 
   bool open(const std::string& path);
   // Writes into a caller's stream (not closed by close()); null writes nothing.
-  void attach(std::FILE* f) { close(); f_ = f; owned_ = false; }
+  void attach(std::FILE* f) {
+    close();
+    f_ = f;
+    owned_ = false;
+  }
   void close();
   bool isOpen() const { return f_ != nullptr; }
 
@@ -34,16 +44,10 @@ public:
   // A formatted line of the string table (id) followed by a line break; the
   // line is left out when the text cannot be had.
   template <class... A> void line(int id, A... args) {
-    std::string f;
-    if (!texts_.get(id, f)) return;
-    put(vformat(f, args...));
-    put("\n");
+    if (emit(id, args...)) put('\n');
   }
   // The same without the line break.
-  template <class... A> void text(int id, A... args) {
-    std::string f;
-    if (texts_.get(id, f)) put(vformat(f, args...));
-  }
+  template <class... A> void text(int id, A... args) { emit(id, args...); }
   const TextSource& texts() const { return texts_; }
   // Before an operand line: the "begin task" / "new functionblock" headers.
   void beforeOperand();
@@ -57,11 +61,49 @@ public:
   void scriptTableEntry(unsigned position, uint32_t start, uint32_t number, uint32_t startTarget,
                         uint32_t numberTarget);
   void dataBlock(const std::string& text, uint32_t address, const std::vector<uint8_t>& bytes);
-  void put(const std::string& s) {
-    if (f_) std::fwrite(s.data(), 1, s.size(), f_);
+  void put(const std::string& s) { put(s.data(), s.size()); }
+  void put(const char* p, size_t n) {
+    if (!f_) return;
+    std::memcpy(room(n), p, n);
+    used_ += n;
   }
+  void put(char c) {
+    if (!f_) return;
+    *room(1) = c;
+    ++used_;
+  }
+  // Writes the buffer to the file.
+  void flush();
 
 private:
+  static constexpr size_t kBuffer = 1 << 18;
+  struct Format {
+    bool looked = false, have = false;
+    LineFormat format;
+    std::string text;  // for a format the formatter does not take apart
+  };
+  // The format of id, looked up once per run; null when it cannot be had.
+  const Format* formatOf(int id);
+  template <class... A> bool emit(int id, A... args) {
+    const Format* f = formatOf(id);
+    if (!f) return false;
+    if (!f_) return true;
+    if (!f->format.supported()) {
+      put(vformat(f->text, args...));
+    } else {
+      const FmtArg a[sizeof...(A) + 1] = {FmtArg(args)..., FmtArg(0)};
+      char* p = room(f->format.bound(a, sizeof...(A)));
+      used_ = static_cast<size_t>(f->format.write(p, a, sizeof...(A)) - buf_.get());
+    }
+    return true;
+  }
+  // Room for n more bytes at the end of the buffer (the buffer goes to the
+  // file first when it is full).
+  char* room(size_t n) {
+    if (used_ + n > cap_) grow(n);
+    return buf_.get() + used_;
+  }
+  void grow(size_t n);
   void header(int id);
 
   const TextSource& texts_;
@@ -71,6 +113,11 @@ private:
   uint32_t dumpAddr_ = 0;
   bool taskBegun_ = false, blockBegun_ = false;
   bool replaceHeader_ = false, taskHeader_ = false, scriptHeader_ = false, dataHeader_ = false;
+  std::unique_ptr<char[]> buf_;
+  size_t used_ = 0, cap_ = 0;
+  // Ids 300 to 412 (listing formats) and the message texts below 300 (line
+  // 308 and the messages written into the listing).
+  std::array<std::unique_ptr<Format>, 413> formats_;
 };
 
 }  // namespace cg

@@ -68,7 +68,9 @@ std::string Messages::lineText(const Stored& m) const {
     prefix = vformat(texts_.get(505), static_cast<unsigned long>(m.line));
   const char* a = m.arg.c_str();
   switch (m.number) {
-    case 11: case 12: case 16: case 17: case 18: case 19: case 20: case 21: case 22: case 23:
+    // 13 and 15 have texts of their own; they are shown with them and their
+    // line rather than as an unknown error.
+    case 11: case 12: case 13: case 16: case 17: case 18: case 19: case 20: case 21: case 22: case 23:
     case 28: case 37: case 51: case 52: case 53: case 54: case 62: case 202: case 203:
       return prefix + texts_.get(m.number);
     case 14: {
@@ -82,7 +84,7 @@ std::string Messages::lineText(const Stored& m) const {
       if (at != std::string::npos) text.replace(at, 2, shown);
       return prefix + text;
     }
-    case 27: case 58: case 60: case 61: case 200: case 201:
+    case 15: case 27: case 58: case 60: case 61: case 200: case 201:
       return prefix + vformat(texts_.get(m.number), a);
     case 24: case 26:
       return texts_.get(m.number);

@@ -24,6 +24,7 @@ int countName(NameNode* const* list, const char* name);
 std::vector<std::string> listNames(NameNode* const* list);
 // Upper-cased (ASCII), cut to n characters.
 std::string upperCut(const std::string& s, std::size_t n);
+inline std::string upper(const std::string& s) { return upperCut(s, std::string::npos); }
 
 // ---- the service table ----
 // The library's copy of the main program's callbacks. set() with a null table

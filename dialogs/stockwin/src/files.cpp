@@ -1,6 +1,7 @@
 // The project and library file dialogs (Qt's own dialogs, so tests drive them
 // like any other) and their remembered directories.
 #include "core.h"
+#include "files.h"
 #include "frame.h"
 #include "texts.h"
 
@@ -43,7 +44,7 @@ QStringList filters(const std::string& f) {
   return out;
 }
 
-enum class Mode { Open, Save };
+} // namespace
 
 // Shows the dialog; the chosen path or "" when cancelled.
 std::string choose(SwWindow owner, Mode mode, unsigned filter, unsigned ext, unsigned title, const std::string& dir,
@@ -68,6 +69,8 @@ std::string choose(SwWindow owner, Mode mode, unsigned filter, unsigned ext, uns
   });
   return chosen;
 }
+
+namespace {
 
 std::string directoryOf(const std::string& path) {
   auto slash = path.rfind('/');
@@ -146,4 +149,8 @@ ZERLO_EXPORT int SW51_OpenLibrary(FileDlgParams* p) {
   if (path.empty()) return 0;
   remember(gLibraryDir, directoryOf(path));
   return deliver(p, path) ? 1 : 0;
+}
+
+ZERLO_EXPORT int SW51_IsFileNameSuggestionOfNew(const char* path) {
+  return isDefaultProjectName(path, text(kUntitled)) ? 1 : 0;
 }

@@ -11,7 +11,9 @@
 #include "stockwin/stockwin.h"
 #include "toolbind/toolbind.h"
 
+#include <QBoxLayout>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QShowEvent>
 
 namespace sw {
@@ -149,6 +151,25 @@ ZERLO_EXPORT int SW50_CallMBWithIDAndUINT(SwWindow, unsigned number, unsigned va
 
 namespace sw {
 // The variant of the block picture window and the toolbox buttons (two strings).
+QPushButton* okCancel(QDialog* d, QBoxLayout* lay, QHBoxLayout* row) {
+  if (!row) {
+    row = new QHBoxLayout;
+    row->addStretch();
+    lay->addLayout(row);
+  }
+  auto* ok = new QPushButton(QStringLiteral("OK"), d);
+  ok->setObjectName("c1");
+  ok->setDefault(true);
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), d);
+  cancel->setObjectName("c2");
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  QObject::connect(cancel, &QPushButton::clicked, d, [d] { d->reject(); });
+  return ok;
+}
+
+void destroyWindowObject(void* object) { delete static_cast<QDialog*>(object); }
+
 int messageTwoStrings(unsigned number, const char* t1, const char* t2, unsigned flags) {
   return numbered(number, flags, true, {orEmpty(t1), orEmpty(t2)});
 }

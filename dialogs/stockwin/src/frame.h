@@ -5,14 +5,27 @@
 #include "dialogkit/qtkit.h"
 #include "dialogkit/resources.h"
 
+#include <QString>
+
 #include <string>
 #include <vector>
 
+class QBoxLayout;
+class QHBoxLayout;
 class QKeyEvent;
+class QPushButton;
 
 namespace sw {
 
 inline constexpr const char* kLibrary = "STOCKWIN";
+
+// Texts between the library (local 8-bit) and Qt.
+inline QString q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
+inline std::string str(const QString& t) { return t.toLocal8Bit().toStdString(); }
+
+// OK (1, default) and Cancel (2, rejects) at the end of row, or of a new
+// right-aligned row added to lay. Answers OK.
+QPushButton* okCancel(QDialog* d, QBoxLayout* lay, QHBoxLayout* row = nullptr);
 
 kit::Resources& resources();
 std::string text(unsigned id);
@@ -20,6 +33,11 @@ std::string dialogText(unsigned dialog, unsigned control);
 // The message of a dialog: text of id (formatted when args are given),
 // caption string 3, the given flags (no foreground flag).
 int message(unsigned id, unsigned flags = 0, const std::vector<kit::FormatArg>& args = {});
+// A numbered message with two strings for its two "%s" (flags | foreground).
+int messageTwoStrings(unsigned number, const char* t1, const char* t2, unsigned flags);
+// Destroys a window object of this library handed out as a handle (the
+// toolbox, the start screen): one entry behind two exports.
+void destroyWindowObject(void* object);
 // F1: the number (or key word) box when the settings ask for it, then help.
 void helpByContext(unsigned context);
 void helpByKeyword(const std::string& keyword);

@@ -54,22 +54,6 @@ QLineEdit* nameEdit(QWidget* parent, int id, int maxLength, bool upper) {
   return e;
 }
 
-// OK and Cancel at the bottom of a dialog.
-QPushButton* buttons(SwDialog* d, QBoxLayout* lay, QPushButton** cancelOut = nullptr) {
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  auto* ok = new QPushButton(QStringLiteral("OK"), d);
-  ok->setObjectName("c1");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), d);
-  cancel->setObjectName("c2");
-  row->addWidget(ok);
-  row->addWidget(cancel);
-  lay->addLayout(row);
-  QObject::connect(cancel, &QPushButton::clicked, d, [d] { d->reject(); });
-  if (cancelOut) *cancelOut = cancel;
-  return ok;
-}
 
 // Selects the first entry that begins with prefix (case ignored); false when none.
 bool selectPrefix(QListWidget* l, const char* prefix) {
@@ -112,7 +96,7 @@ public:
     list_->addItems(sortedNames(names));
     lay->addWidget(edit_);
     lay->addWidget(list_);
-    ok_ = buttons(this, lay);
+    ok_ = okCancel(this, lay);
     if (list_->currentItem()) edit_->setText(list_->currentItem()->text().left(kNameMax));
     connect(ok_, &QPushButton::clicked, this, [this] { onOk(); });
     connect(list_, &QListWidget::currentRowChanged, this, [this] {
@@ -159,7 +143,7 @@ public:
     edit_ = nameEdit(this, 1083, kNameMax, true);
     lay->addWidget(combo_);
     lay->addWidget(edit_);
-    ok_ = buttons(this, lay);
+    ok_ = okCancel(this, lay);
     if (!selectPrefix(combo_, first) && combo_->count() > 0) combo_->setCurrentIndex(0);
     if (second) edit_->setText(QString::fromUtf8(second).left(kNameMax));
     connect(ok_, &QPushButton::clicked, this, [this] { onOk(); });
@@ -213,7 +197,7 @@ public:
     list_->setObjectName("c1081");
     list_->addItems(sortedNames(names));
     lay->addWidget(list_);
-    ok_ = buttons(this, lay);
+    ok_ = okCancel(this, lay);
     if (!selectPrefix(list_, buf) && list_->count() > 0) list_->setCurrentRow(0);
     connect(ok_, &QPushButton::clicked, this, [this] { onOk(); });
     connect(list_, &QListWidget::currentRowChanged, this, [this] { update(); });
@@ -246,7 +230,7 @@ public:
     auto* lay = new QVBoxLayout(this);
     edit_ = nameEdit(this, 1080, 7, false);
     lay->addWidget(edit_);
-    ok_ = buttons(this, lay);
+    ok_ = okCancel(this, lay);
     if (p && p->name) edit_->setText(QString::fromUtf8(p->name).left(7));
     connect(ok_, &QPushButton::clicked, this, [this] { onOk(); });
     connect(edit_, &QLineEdit::textChanged, this, [this] { ok_->setEnabled(!edit_->text().isEmpty()); });

@@ -185,5 +185,4 @@ ZERLO_EXPORT void* SW22_CreateStartBitmapDlg(const SwWindow* frame, const StartB
 
 // One entry for both: the toolbox and the start screen share the destroy of a
 // common base (QDialog).
-ZERLO_EXPORT void SW22_DestroyStartBitmapDlg(void* object) { delete static_cast<QDialog*>(object); }
-ZERLO_EXPORT void SW10_DestroyInsertBoxDlg(void* object) { delete static_cast<QDialog*>(object); }
+ZERLO_EXPORT void SW22_DestroyStartBitmapDlg(void* object) { destroyWindowObject(object); }

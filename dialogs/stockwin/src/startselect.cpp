@@ -10,11 +10,37 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QImage>
+#include <QPainter>
 #include <QPushButton>
 
 namespace sw {
 
 namespace {
+
+QImage picture(unsigned id) {
+  std::vector<unsigned char> bytes = resources().bitmap(id);
+  QImage img;
+  if (!bytes.empty()) img.loadFromData(bytes.data(), int(bytes.size()));
+  return img;
+}
+
+// A button drawn by its up, down and focused pictures (its text without them).
+class PictureButton : public QPushButton {
+public:
+  PictureButton(const QString& text, int index, QWidget* parent) : QPushButton(text, parent) {
+    for (int s = 0; s < 3; ++s) pictures_[s] = picture(kStartButtonPictures + unsigned(3 * index + s));
+    if (!pictures_[0].isNull()) setFixedSize(pictures_[0].size());
+  }
+protected:
+  void paintEvent(QPaintEvent* e) override {
+    const QImage& img = pictures_[isDown() ? 1 : hasFocus() ? 2 : 0];
+    if (img.isNull()) return QPushButton::paintEvent(e);
+    QPainter(this).drawImage(rect(), img);
+  }
+private:
+  QImage pictures_[3];
+};
 
 class StartSelectDialog : public SwDialog {
 public:
@@ -25,10 +51,10 @@ public:
     const B kButtons[] = {{1004, "INB", 1}, {1006, "KONFIG", 2}, {1007, "PROG", 3}, {1008, "MAKRO", 4}, {1009, "HELP", 0}};
     int i = 0;
     for (const B& b : kButtons) {
-      auto* w = new QPushButton(QString::fromUtf8(b.text), this);
+      auto* w = new PictureButton(QString::fromUtf8(b.text), i, this);
       w->setObjectName(QStringLiteral("c%1").arg(b.id));
       w->setAutoDefault(false);
-      w->setMinimumSize(140, 64);
+      if (w->minimumWidth() == 0) w->setMinimumSize(140, 64);
       w->installEventFilter(this);
       int answer = b.answer;
       connect(w, &QPushButton::clicked, this, [this, answer] {
@@ -42,6 +68,8 @@ public:
     box_->setObjectName("c1005");
     box_->setChecked(!flag || *flag != 0);
     grid->addWidget(box_, 3, 0, 1, 2);
+    grid->setContentsMargins(16, 52, 16, 12);
+    background_ = picture(kStartBackground);
     connect(box_, &QCheckBox::toggled, this, [this](bool on) {
       if (flag_) *flag_ = on ? 1 : 0;
     });
@@ -54,6 +82,10 @@ protected:
     // The button under the cursor takes the focus.
     if (e->type() == QEvent::Enter) static_cast<QWidget*>(o)->setFocus();
     return false;
+  }
+  // The background picture under the buttons.
+  void paintEvent(QPaintEvent*) override {
+    if (!background_.isNull()) QPainter(this).drawImage(0, 0, background_);
   }
   void keyPressEvent(QKeyEvent* e) override {
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
@@ -68,6 +100,7 @@ private:
   int* flag_;
   QPushButton* buttons_[5] = {};
   QCheckBox* box_;
+  QImage background_;
 };
 
 } // namespace

@@ -6,6 +6,8 @@ namespace sw {
 
 namespace {
 const kit::StringEntry kStrings[] = {
+    {1, "*** No bitmap ***"},
+    {2, "Templates"},
     {3, "Zerlo"},
     {4, "Subprogram Design"},
     {5, "Delete Subprogram"},
@@ -15,6 +17,7 @@ const kit::StringEntry kStrings[] = {
     {10, "Function block: Text"},
     {11, "Function block: SubIn"},
     {12, "Function block: SubOut"},
+    {13, "Text comment"},
     {50, "Import bitmap"},
     {51, "Open Zerlo Project"},
     {52, "Save Zerlo Project"},
@@ -45,6 +48,24 @@ const kit::StringEntry kStrings[] = {
 
 // Control 0 is the caption.
 const kit::DialogTextEntry kDialogs[] = {
+    {127, 0, "New Project"},
+    {127, 1001, "Select a template:"},
+    {127, 1002, "Enter project name:"},
+    {127, 1003, "Directory:"},
+    {128, 0, "Select Directory"},
+    {128, 1001, "Drive:"},
+    {128, 1002, "Directory:"},
+    {130, 0, "Symbol Bitmap"},
+    {130, 1002, "Change block size to bitmap size"},
+    {130, 1010, "Directory:"},
+    {130, 1011, "Bitmap:"},
+    {130, 1013, "Preview:"},
+    {130, 1096, "Import ..."},
+    {131, 0, "Background Bitmap"},
+    {131, 1010, "Directory:"},
+    {131, 1011, "Bitmap:"},
+    {131, 1013, "Preview:"},
+    {131, 1096, "Import ..."},
     {180, 0, "Subprogram"},
     {181, 0, "Copy Subprogram"},
     {182, 0, "Design or Delete sub program"},

@@ -6,7 +6,7 @@
 namespace sw {
 
 enum : unsigned {
-  kCaption = 3, kDesignCaption = 4, kSubIn = 7, kSubOut = 8, kPreviewText = 9,
+  kNoBitmap = 1, kCaption = 3, kDesignCaption = 4, kSubIn = 7, kSubOut = 8, kPreviewText = 9,
   kKeyText = 10, kKeySubIn = 11, kKeySubOut = 12,
   kTitleImportBitmap = 50, kTitleOpenProject = 51, kTitleSaveProject = 52, kTitleOpenLibrary = 53,
   kFilterBitmap = 60, kExtBitmap = 61, kFilterProject = 62, kExtProject = 63, kFilterLibrary = 64,
@@ -20,6 +20,11 @@ enum : unsigned {
   kTabBlocks = 5020, kTabMacros = 5021, kTooltipBase = 5030, kBlockNameBase = 5060,
   kLibStandard = 5090, kLibProject = 5091, kLibBlocks = 5092,
 };
+
+// The start selection's pictures: the background, and for its buttons
+// (INB, KONFIG, PROG, MAKRO, HELP) the up, down and focused picture at
+// kStartButtonPictures + 3 x button + state.
+enum : unsigned { kStartBackground = 132, kStartButtonPictures = 2000 };
 
 // Dialog resource numbers.
 enum : unsigned {

@@ -1,173 +1,26 @@
-// The formula, condition and show-values dialogs.
+// The parameter dialogs but the beep dialog.
 #include "dialogs.h"
 
-#include "frame.h"
-#include "operand.h"
+#include "fbdialog.h"
 #include "params.h"
 #include "texts.h"
 
-#include "dialogkit/qtkit.h"
-#include "platform/uisink.h"
 #include "zrlfbdlg/zrlfbdlg.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 
 namespace fbd {
 
 namespace {
 
-// The parser may write aux while it checks: it works on a copy that reaches
-// the caller only when the dialog ends with OK.
-constexpr std::size_t kAuxCopy = 5;
-using AuxCopy = std::array<std::int16_t, 16>;
-AuxCopy copyAux(const std::int16_t* aux) {
-  AuxCopy a{};
-  if (aux) std::memcpy(a.data(), aux, kAuxCopy * sizeof(std::int16_t));
-  return a;
-}
-
-QString q(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
-std::string s(const QString& t) { return t.toLocal8Bit().toStdString(); }
-
-// The common frame: caption, placement at the cursor, F1, OK / Cancel buttons.
-class FbDialog : public kit::Dialog {
-public:
-  FbDialog(QWidget* parent, unsigned dialog, unsigned typeName) : kit::Dialog(parent), id_(dialog), type_(typeName) {
-    setWindowTitle(q(dialogText(dialog, 0)));
-    layout_ = new QVBoxLayout(this);
-  }
-protected:
-  QString ctl(unsigned control) const { return q(dialogText(id_, control)); }
-  QLabel* label(unsigned control) {
-    auto* l = new QLabel(ctl(control), this);
-    l->setObjectName(QStringLiteral("c%1").arg(control));
-    return l;
-  }
-  QLineEdit* edit(unsigned control, int limit) {
-    auto* e = new QLineEdit(this);
-    e->setObjectName(QStringLiteral("c%1").arg(control));
-    e->setMaxLength(limit);
-    return e;
-  }
-  QRadioButton* radio(unsigned control, const QString& caption) {
-    auto* r = new QRadioButton(caption, this);
-    r->setObjectName(QStringLiteral("c%1").arg(control));
-    return r;
-  }
-  // A push-like radio button (one of an exclusive group).
-  QPushButton* pushRadio(unsigned control, const QString& caption) {
-    auto* b = button(control, caption);
-    b->setCheckable(true);
-    b->setAutoExclusive(true);
-    return b;
-  }
-  QPushButton* button(unsigned control, const QString& caption) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(QStringLiteral("c%1").arg(control));
-    b->setAutoDefault(false);
-    return b;
-  }
-  void addButtons() {
-    auto* row = new QHBoxLayout;
-    auto* ok = button(1, ctl(1));
-    ok->setDefault(true);
-    auto* cancel = button(2, ctl(2));
-    auto* help = button(3, ctl(3));
-    connect(ok, &QPushButton::clicked, this, [this] { onOk(); });
-    connect(cancel, &QPushButton::clicked, this, &FbDialog::reject);
-    connect(help, &QPushButton::clicked, this, [this] { fbd_ShowBlockHelp(this, type_); });
-    row->addStretch();
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    row->addWidget(help);
-    layout_->addLayout(row);
-  }
-  void accept() override { onOk(); }
-  virtual void onOk() = 0;
-  void showEvent(QShowEvent* e) override {
-    kit::Dialog::showEvent(e);
-    if (!placed_) {
-      placed_ = true;
-      kit::placeAtCursor(this);
-    }
-  }
-  void keyPressEvent(QKeyEvent* e) override {
-    if (e->key() == Qt::Key_F1) {
-      fbd_ShowBlockHelp(this, type_);
-      return;
-    }
-    kit::Dialog::keyPressEvent(e);
-  }
-  // The parser's refusal: its text in a box with the dialog's caption; the dialog stays open.
-  void showRefusal() {
-    char* t = errorText();
-    if (!t) return;
-    std::string msg = t;
-    releaseErrorText(&t);
-    plat::ui::messageBox(msg, s(windowTitle()), plat::ui::MB_OK | plat::ui::MB_ICONEXCLAMATION);
-  }
-  // The hint rows of the formula templates.
-  void hints(bool example) {
-    auto* g = new QGridLayout;
-    g->addWidget(label(1001), 0, 0);
-    g->addWidget(label(1002), 0, 1);
-    g->addWidget(label(1003), 1, 0);
-    g->addWidget(label(1004), 1, 1);
-    if (example) {
-      g->addWidget(label(1005), 2, 0);
-      g->addWidget(label(1006), 3, 0, 1, 2);
-    }
-    layout_->addLayout(g);
-  }
-  // Operator buttons inserting into field (limit: the field's).
-  void operators(QLineEdit* field, const std::vector<std::tuple<unsigned, const char*, const char*>>& ops) {
-    auto* row = new QHBoxLayout;
-    for (auto& [id, caption, insert] : ops) {
-      auto* b = button(id, QString::fromLatin1(caption));
-      std::string ins = insert;
-      connect(b, &QPushButton::clicked, this, [this, field, ins] { insertOperator(field, ins); });
-      row->addWidget(b);
-    }
-    layout_->addLayout(row);
-  }
-  void insertOperator(QLineEdit* field, const std::string& ins) {
-    std::string text = s(field->text());
-    int start = field->hasSelectedText() ? field->selectionStart() : field->cursorPosition();
-    int end = field->hasSelectedText() ? field->selectionEnd() : start;
-    int caret = 0;
-    if (insertAtSelection(text, start, end, ins, std::size_t(field->maxLength()), caret)) {
-      field->setText(q(text));
-      field->setFocus();
-      field->setCursorPosition(caret);
-    } else {
-      simpleBeep();
-      field->setFocus();
-      field->setSelection(start, end - start);
-    }
-  }
-  QVBoxLayout* layout_;
-  unsigned id_, type_;
-  bool placed_ = false;
-};
-
 class AssignDialog : public FbDialog {
 public:
   AssignDialog(QWidget* p, char* text, std::int16_t* aux, double* vector)
-      : FbDialog(p, kDlgAssign, kTypeAssign), text_(text), aux_(aux), vector_(vector) {
+      : FbDialog(p, kDlgAssign, kTypeAssign, text, aux, vector) {
     auto* row = new QHBoxLayout;
     var_ = edit(1035, 5);
     expr_ = edit(1036, 34);
@@ -190,19 +43,11 @@ public:
     std::string formula = assignFormula(v, e);
     var_->setText(q(v));
     expr_->setText(q(e));
-    AuxCopy a = copyAux(aux_);
-    if (!parseFormula(formula.c_str(), a.data(), vector_)) {
-      showRefusal();
-      return;
-    }
-    if (aux_) std::memcpy(aux_, a.data(), kAuxCopy * sizeof(std::int16_t));
+    if (!parseAccepted(parseFormula, formula)) return;
     assignWriteBack(v, e, text_, aux_);
     done(1);
   }
 private:
-  char* text_;
-  std::int16_t* aux_;
-  double* vector_;
   QLineEdit *var_, *expr_;
 };
 
@@ -210,7 +55,7 @@ class ConditionDialog : public FbDialog {
 public:
   ConditionDialog(QWidget* p, unsigned dialog, unsigned type, char* text, std::int16_t* aux, double* vector,
                   bool compare)
-      : FbDialog(p, dialog, type), text_(text), aux_(aux), vector_(vector), compare_(compare) {
+      : FbDialog(p, dialog, type, text, aux, vector), compare_(compare) {
     cond_ = edit(1050, 40);
     cond_->setMinimumWidth(320);
     layout_->addWidget(cond_);
@@ -237,19 +82,11 @@ public:
   void onOk() override {
     std::string c = conditionText(s(cond_->text()), compare_);
     cond_->setText(q(c));
-    AuxCopy a = copyAux(aux_);
-    if (!parseCondition(c.c_str(), a.data(), vector_)) {
-      showRefusal();
-      return;
-    }
-    if (aux_) std::memcpy(aux_, a.data(), kAuxCopy * sizeof(std::int16_t));
+    if (!parseAccepted(parseCondition, c)) return;
     conditionWriteBack(c, compare_, one_ && one_->isChecked(), text_, aux_);
     done(1);
   }
 private:
-  char* text_;
-  std::int16_t* aux_;
-  double* vector_;
   bool compare_;
   QLineEdit* cond_;
   QRadioButton *one_ = nullptr, *zero_ = nullptr;
@@ -258,7 +95,7 @@ private:
 class VisualDialog : public FbDialog {
 public:
   VisualDialog(QWidget* p, char* text, std::int16_t* aux, double* vector)
-      : FbDialog(p, kDlgVisual, kTypeVisual), text_(text), aux_(aux), vector_(vector) {
+      : FbDialog(p, kDlgVisual, kTypeVisual, text, aux, vector) {
     field_ = edit(1037, 5);
     layout_->addWidget(field_);
     hints(false);
@@ -270,15 +107,12 @@ public:
     done(1);
   }
 private:
-  char* text_;
-  std::int16_t* aux_;
-  double* vector_;
   QLineEdit* field_;
 };
 
 class WaitDialog : public FbDialog {
 public:
-  WaitDialog(QWidget* p, double* vector) : FbDialog(p, kDlgWait, kTypeWait), vector_(vector) {
+  WaitDialog(QWidget* p, double* vector) : FbDialog(p, kDlgWait, kTypeWait, nullptr, nullptr, vector) {
     auto* row = new QHBoxLayout;
     row->addWidget(label(1001));
     edit_ = edit(1070, 6);
@@ -301,7 +135,6 @@ public:
     done(1);
   }
 private:
-  double* vector_;
   QLineEdit* edit_;
   QRadioButton *defined_, *random_;
 };
@@ -309,44 +142,32 @@ private:
 class IncDecDialog : public FbDialog {
 public:
   IncDecDialog(QWidget* p, char* text, std::int16_t* aux, double* vector)
-      : FbDialog(p, kDlgIncDec, kTypeIncDec), text_(text), aux_(aux), vector_(vector) {
+      : FbDialog(p, kDlgIncDec, kTypeIncDec, text, aux, vector) {
     auto* row = new QHBoxLayout;
     row->addWidget(label(1001));
     field_ = edit(1035, 5);
     row->addWidget(field_);
     row->addWidget(label(1002));
     layout_->addLayout(row);
-    auto* dir = new QHBoxLayout;
-    dir->addWidget(label(1003));
-    plus_ = pushRadio(1083, QStringLiteral("+1"));
-    minus_ = pushRadio(1084, QStringLiteral("-1"));
-    dir->addWidget(plus_);
-    dir->addWidget(minus_);
-    layout_->addLayout(dir);
+    directionRow(1003, aux && aux[1] != 0);
     addButtons();
     if (text) field_->setText(q(readBounded(text, ZRLFBDLG_OPERAND_TEXT_SIZE).substr(0, 5)));
-    (aux && aux[1] != 0 ? minus_ : plus_)->setChecked(true);
   }
   void onOk() override {
     field_->setText(q(incDecWriteBack(s(field_->text()), minus_->isChecked(), text_, aux_, vector_)));
     done(1);
   }
 private:
-  char* text_;
-  std::int16_t* aux_;
-  double* vector_;
   QLineEdit* field_;
-  QPushButton *plus_, *minus_;
 };
 
 class DisplayDialog : public FbDialog {
 public:
   DisplayDialog(QWidget* p, char* text, std::int16_t* aux, double* vector)
-      : FbDialog(p, kDlgDisplay, kTypeDisplay), text_(text), aux_(aux), vector_(vector) {
+      : FbDialog(p, kDlgDisplay, kTypeDisplay, text, aux, vector) {
     auto* row = new QHBoxLayout;
     row->addWidget(label(1001));
-    list_ = new QComboBox(this);
-    list_->setObjectName("c1090");
+    list_ = combo(1090);
     // The list sorts its texts.
     std::vector<std::pair<QString, int>> items = {{q(fbd::text(210)), 1}, {q(fbd::text(211)), 2}};
     std::sort(items.begin(), items.end());
@@ -376,9 +197,6 @@ public:
     done(1);
   }
 private:
-  char* text_;
-  std::int16_t* aux_;
-  double* vector_;
   QComboBox* list_;
   QLineEdit* field_;
 };
@@ -386,7 +204,7 @@ private:
 class MessageDialog : public FbDialog {
 public:
   MessageDialog(QWidget* p, char* text, std::int16_t* aux)
-      : FbDialog(p, kDlgMessage, kTypeMessage), text_(text), aux_(aux) {
+      : FbDialog(p, kDlgMessage, kTypeMessage, text, aux) {
     auto* row = new QHBoxLayout;
     row->addWidget(label(1001));
     field_ = edit(1091, 17);
@@ -397,6 +215,8 @@ public:
     group_ = new QButtonGroup(this);
     for (int i = 0; i < kColourCount; ++i) {
       auto* b = pushRadio(unsigned(1092 + i), ctl(unsigned(1092 + i)));
+      setPictogram(b, unsigned(195 + i));
+      b->setIconSize(QSize(16, 16));
       group_->addButton(b, i);
       grid->addWidget(b, i / 4, i % 4);
     }
@@ -411,15 +231,13 @@ public:
     done(1);
   }
 private:
-  char* text_;
-  std::int16_t* aux_;
   QLineEdit* field_;
   QButtonGroup* group_;
 };
 
 class TerminalDialog : public FbDialog {
 public:
-  TerminalDialog(QWidget* p, std::int16_t* aux) : FbDialog(p, kDlgTerminal, kTypeTerminal), aux_(aux) {
+  TerminalDialog(QWidget* p, std::int16_t* aux) : FbDialog(p, kDlgTerminal, kTypeTerminal, nullptr, aux) {
     auto* row = new QHBoxLayout;
     auto* l = new QLabel(q(fbd::text(unsigned(204 + terminalParameter(aux)))), this);
     l->setObjectName("c1094");
@@ -435,15 +253,9 @@ public:
     done(1);
   }
 private:
-  std::int16_t* aux_;
   QLineEdit* field_;
 };
 
-// The input list of the input dialogs: the names with the input numbers as item data.
-void fillInputCombo(QComboBox* list) {
-  list->clear();
-  for (int n : inputList()) list->addItem(q(fbd::text(inputStringId(n))), n);
-}
 void selectInput(QComboBox* list, int n) {
   int i = list->findData(n);
   list->setCurrentIndex(i >= 0 ? i : list->findText(q(fbd::text(kFirstInput))));
@@ -452,7 +264,7 @@ int selectedData(QComboBox* list, int none) { return list->currentIndex() >= 0 ?
 
 class OutputDialog : public FbDialog {
 public:
-  OutputDialog(QWidget* p, std::int16_t* aux) : FbDialog(p, kDlgOutput, kTypeOutput), aux_(aux) {
+  OutputDialog(QWidget* p, std::int16_t* aux) : FbDialog(p, kDlgOutput, kTypeOutput, nullptr, aux) {
     auto* grid = new QGridLayout;
     outputs_ = combo(1060);
     for (int i = 1; i <= 8; ++i) outputs_->addItem(q(fbd::text(unsigned(9 + i))), i);
@@ -465,7 +277,7 @@ public:
     grid->addWidget(outputs_, 0, 1);
     grid->addWidget(label(1002), 1, 0);
     grid->addWidget(devices_, 1, 1);
-    layout_->addLayout(grid);
+    picture_ = besidePicture(grid);
     auto* states = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
       auto* col = new QVBoxLayout;
@@ -496,42 +308,40 @@ public:
     done(1);
   }
 private:
-  QComboBox* combo(unsigned id) {
-    auto* c = new QComboBox(this);
-    c->setObjectName(QStringLiteral("c%1").arg(id));
-    return c;
-  }
   void applyType(int t) {
     t = std::clamp(t, 0, 2);
     static const unsigned first[3] = {30, 35, 40};
+    static const unsigned pictograms[3] = {140, 145, 150};
+    picture_->show(160u + unsigned(t));
     int count = t == 0 ? 3 : 2;
     for (int i = 0; i < 3; ++i) {
       bool shown = i < count;
       states_[i]->setVisible(shown);
       labels_[i]->setVisible(shown);
-      if (shown) labels_[i]->setText(q(fbd::text(first[t] + unsigned(i))));
+      if (shown) {
+        labels_[i]->setText(q(fbd::text(first[t] + unsigned(i))));
+        setPictogram(states_[i], pictograms[t] + unsigned(i));
+      }
     }
     if (t != 0 && states_[2]->isChecked()) states_[1]->setChecked(true);
   }
-  std::int16_t* aux_;
   QComboBox *outputs_, *devices_;
+  PictureFrame* picture_;
   std::array<QPushButton*, 3> states_{};
   std::array<QLabel*, 3> labels_{};
 };
 
 class InputDialog : public FbDialog {
 public:
-  InputDialog(QWidget* p, std::int16_t* aux) : FbDialog(p, kDlgInput, kTypeInput), aux_(aux) {
+  InputDialog(QWidget* p, std::int16_t* aux) : FbDialog(p, kDlgInput, kTypeInput, nullptr, aux) {
     auto* grid = new QGridLayout;
-    inputs_ = new QComboBox(this);
-    inputs_->setObjectName("c1077");
-    types_ = new QComboBox(this);
-    types_->setObjectName("c1061");
+    inputs_ = inputCombo();
+    types_ = combo(1061);
     grid->addWidget(label(1001), 0, 0);
     grid->addWidget(inputs_, 0, 1);
     grid->addWidget(label(1002), 1, 0);
     grid->addWidget(types_, 1, 1);
-    layout_->addLayout(grid);
+    picture_ = besidePicture(grid);
     auto* row = new QHBoxLayout;
     row->addWidget(label(1003));
     one_ = radio(1078, QStringLiteral("1"));
@@ -541,12 +351,12 @@ public:
     row->addStretch();
     layout_->addLayout(row);
     addButtons();
-    fillInputCombo(inputs_);
     selectInput(inputs_, inputOpen(aux));
     fillTypes(selectedData(inputs_, 1), aux ? aux[1] : 0, true);
     (aux && aux[2] != 0 ? one_ : zero_)->setChecked(true);
     connect(inputs_, &QComboBox::currentIndexChanged, this,
             [this] { fillTypes(selectedData(inputs_, 1), selectedData(types_, 0), false); });
+    connect(types_, &QComboBox::currentIndexChanged, this, [this] { showPicture(); });
   }
   void onOk() override {
     inputWriteBack(selectedData(inputs_, 0), selectedData(types_, -1), one_->isChecked(), aux_);
@@ -564,29 +374,34 @@ private:
     std::sort(items.begin(), items.end());
     for (auto& [text, data] : items) types_->addItem(text, data);
     types_->setCurrentIndex(types_->findData(keep));
+    showPicture();
   }
-  std::int16_t* aux_;
+  void showPicture() {
+    int t = selectedData(types_, -1);
+    if (t >= 0) picture_->show(170u + unsigned(t));
+  }
   QComboBox *inputs_, *types_;
+  PictureFrame* picture_;
   QRadioButton *one_, *zero_;
 };
 
 class EdgeDialog : public FbDialog {
 public:
-  EdgeDialog(QWidget* p, std::int16_t* aux) : FbDialog(p, kDlgEdge, kTypeEdge), aux_(aux) {
+  EdgeDialog(QWidget* p, std::int16_t* aux) : FbDialog(p, kDlgEdge, kTypeEdge, nullptr, aux) {
     auto* row = new QHBoxLayout;
-    inputs_ = new QComboBox(this);
-    inputs_->setObjectName("c1077");
+    inputs_ = inputCombo();
     row->addWidget(label(1001));
     row->addWidget(inputs_);
     layout_->addLayout(row);
     auto* edges = new QHBoxLayout;
     rising_ = pushRadio(1081, ctl(1081));
     falling_ = pushRadio(1082, ctl(1082));
+    setPictogram(rising_, 185);
+    setPictogram(falling_, 186);
     edges->addWidget(rising_);
     edges->addWidget(falling_);
     layout_->addLayout(edges);
     addButtons();
-    fillInputCombo(inputs_);
     selectInput(inputs_, aux ? aux[0] : 1);
     (aux && aux[1] != 0 ? falling_ : rising_)->setChecked(true);
   }
@@ -595,7 +410,6 @@ public:
     done(1);
   }
 private:
-  std::int16_t* aux_;
   QComboBox* inputs_;
   QPushButton *rising_, *falling_;
 };
@@ -603,10 +417,9 @@ private:
 class PositionDialog : public FbDialog {
 public:
   PositionDialog(QWidget* p, char* text, std::int16_t* aux, double* vector)
-      : FbDialog(p, kDlgPosition, kTypePosition), text_(text), aux_(aux), vector_(vector) {
+      : FbDialog(p, kDlgPosition, kTypePosition, text, aux, vector) {
     auto* grid = new QGridLayout;
-    inputs_ = new QComboBox(this);
-    inputs_->setObjectName("c1077");
+    inputs_ = inputCombo();
     counter_ = edit(1086, 5);
     standard_ = new QCheckBox(ctl(1087), this);
     standard_->setObjectName("c1087");
@@ -619,21 +432,13 @@ public:
     grid->addWidget(label(1003), 3, 0);
     grid->addWidget(result_, 3, 1);
     layout_->addLayout(grid);
-    auto* dir = new QHBoxLayout;
-    dir->addWidget(label(1004));
-    plus_ = pushRadio(1083, QStringLiteral("+1"));
-    minus_ = pushRadio(1084, QStringLiteral("-1"));
-    dir->addWidget(plus_);
-    dir->addWidget(minus_);
-    layout_->addLayout(dir);
+    directionRow(1004, aux && aux[1] > 9, true);
     addButtons();
-    fillInputCombo(inputs_);
     selectInput(inputs_, aux ? aux[0] : 1);
     standard_->setChecked(aux && aux[2] != 0);
     if (text) counter_->setText(q(readBounded(text, 10).substr(0, 5)));
     update();
     if (text) result_->setText(q(readBounded(text + 10, 10).substr(0, 6)));
-    (aux && aux[1] > 9 ? minus_ : plus_)->setChecked(true);
     connect(standard_, &QCheckBox::clicked, this, [this] { update(); });
     connect(inputs_, &QComboBox::currentIndexChanged, this, [this] { update(); });
   }
@@ -661,66 +466,61 @@ private:
       counter_->setEnabled(true);
     }
   }
-  char* text_;
-  std::int16_t* aux_;
-  double* vector_;
   QComboBox* inputs_;
   QLineEdit *counter_, *result_;
   QCheckBox* standard_;
-  QPushButton *plus_, *minus_;
 };
-
-int run(double* vector, unsigned id, const kit::DialogFactory& make) {
-  return kit::runModal(ownerOf(vector), make, {kLibrary, int(id)});
-}
 
 } // namespace
 
+int runDialog(double* vector, unsigned id, const kit::DialogFactory& make) {
+  return kit::runModal(ownerOf(vector), make, {kLibrary, int(id)});
+}
+
 int runAssign(char* t, std::int16_t* aux, double* v) {
-  return run(v, kDlgAssign, [=](QWidget* p) { return new AssignDialog(p, t, aux, v); });
+  return runDialog(v, kDlgAssign, [=](QWidget* p) { return new AssignDialog(p, t, aux, v); });
 }
 int runCompare(char* t, std::int16_t* aux, double* v) {
-  return run(v, kDlgCompare, [=](QWidget* p) {
+  return runDialog(v, kDlgCompare, [=](QWidget* p) {
     return new ConditionDialog(p, kDlgCompare, kTypeCompare, t, aux, v, true);
   });
 }
 int runResetStop(char* t, std::int16_t* aux, double* v, int mode) {
-  return run(v, kDlgResetStop, [=](QWidget* p) {
+  return runDialog(v, kDlgResetStop, [=](QWidget* p) {
     auto* d = new ConditionDialog(p, kDlgResetStop, mode == 1 ? kTypeStop : kTypeReset, t, aux, v, false);
     d->setWindowTitle(q(text(unsigned(mode) + 1)));
     return d;
   });
 }
 int runVisual(char* t, std::int16_t* aux, double* v) {
-  return run(v, kDlgVisual, [=](QWidget* p) { return new VisualDialog(p, t, aux, v); });
+  return runDialog(v, kDlgVisual, [=](QWidget* p) { return new VisualDialog(p, t, aux, v); });
 }
 int runWait(double* v) {
-  return run(v, kDlgWait, [=](QWidget* p) { return new WaitDialog(p, v); });
+  return runDialog(v, kDlgWait, [=](QWidget* p) { return new WaitDialog(p, v); });
 }
 int runIncDec(char* t, std::int16_t* aux, double* v) {
-  return run(v, kDlgIncDec, [=](QWidget* p) { return new IncDecDialog(p, t, aux, v); });
+  return runDialog(v, kDlgIncDec, [=](QWidget* p) { return new IncDecDialog(p, t, aux, v); });
 }
 int runDisplay(char* t, std::int16_t* aux, double* v) {
-  return run(v, kDlgDisplay, [=](QWidget* p) { return new DisplayDialog(p, t, aux, v); });
+  return runDialog(v, kDlgDisplay, [=](QWidget* p) { return new DisplayDialog(p, t, aux, v); });
 }
 int runMessage(char* t, std::int16_t* aux, double* v) {
-  return run(v, kDlgMessage, [=](QWidget* p) { return new MessageDialog(p, t, aux); });
+  return runDialog(v, kDlgMessage, [=](QWidget* p) { return new MessageDialog(p, t, aux); });
 }
 int runTerminal(std::int16_t* aux, double* v) {
-  return run(v, kDlgTerminal, [=](QWidget* p) { return new TerminalDialog(p, aux); });
+  return runDialog(v, kDlgTerminal, [=](QWidget* p) { return new TerminalDialog(p, aux); });
 }
 int runOutput(std::int16_t* aux, double* v) {
-  return run(v, kDlgOutput, [=](QWidget* p) { return new OutputDialog(p, aux); });
+  return runDialog(v, kDlgOutput, [=](QWidget* p) { return new OutputDialog(p, aux); });
 }
 int runInput(std::int16_t* aux, double* v) {
-  return run(v, kDlgInput, [=](QWidget* p) { return new InputDialog(p, aux); });
+  return runDialog(v, kDlgInput, [=](QWidget* p) { return new InputDialog(p, aux); });
 }
 int runEdge(std::int16_t* aux, double* v) {
-  return run(v, kDlgEdge, [=](QWidget* p) { return new EdgeDialog(p, aux); });
+  return runDialog(v, kDlgEdge, [=](QWidget* p) { return new EdgeDialog(p, aux); });
 }
 int runPosition(char* t, std::int16_t* aux, double* v) {
-  return run(v, kDlgPosition, [=](QWidget* p) { return new PositionDialog(p, t, aux, v); });
+  return runDialog(v, kDlgPosition, [=](QWidget* p) { return new PositionDialog(p, t, aux, v); });
 }
-int notBuilt(char*, std::int16_t*) { return 2; }
 
 } // namespace fbd

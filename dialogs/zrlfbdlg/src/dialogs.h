@@ -18,7 +18,6 @@ int runOutput(std::int16_t* aux, double* vector);
 int runInput(std::int16_t* aux, double* vector);
 int runEdge(std::int16_t* aux, double* vector);
 int runPosition(char* text, std::int16_t* aux, double* vector);
-// A dialog this library does not offer yet: answers as Cancel.
-int notBuilt(char* text, std::int16_t* aux);
+int runBeep(std::int16_t* aux, double* vector);
 
 } // namespace fbd

@@ -247,12 +247,11 @@ ZERLO_EXPORT void FB03_CallParaRSNADlg(char* t, int16_t* aux, double* vector, vo
 ZERLO_EXPORT void FB04_CallParaVisualDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
   FB_DIALOG_BODY(runVisual(t, aux, vector))
 }
-// Dialogs not built yet answer as Cancel: nothing is written.
 ZERLO_EXPORT void FB06_CallParaMOutputDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
   FB_DIALOG_BODY(runOutput(aux, vector))
 }
 ZERLO_EXPORT void FB07_CallParaSigBeepDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
-  FB_DIALOG_BODY(notBuilt(t, aux))
+  FB_DIALOG_BODY(runBeep(aux, vector))
 }
 ZERLO_EXPORT void FB08_CallParaWaitDlg(char* t, int16_t* aux, double* vector, void*, int16_t* mode, int16_t* changed) {
   FB_DIALOG_BODY(runWait(vector))

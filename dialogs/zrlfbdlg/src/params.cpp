@@ -3,6 +3,8 @@
 
 #include "operand.h"
 
+#include "platform/ports.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -245,6 +247,64 @@ void positionWriteBack(int n, bool standard, bool minus, const std::string& coun
     if (!isNumber) aux[1] = std::int16_t(aux[1] + 1);
     aux[4] = (!isNumber && rk == 0 && rn == 0) ? 1 : 0;
   }
+}
+
+} // namespace fbd
+
+namespace fbd {
+
+namespace {
+// Whole-hertz note frequencies, seven rows of c .. b; row 0 only serves the search.
+constexpr int kNotes[7][12] = {
+    {32, 34, 36, 38, 41, 43, 46, 48, 51, 54, 58, 61},
+    {65, 69, 73, 77, 82, 87, 92, 97, 103, 109, 116, 123},
+    {130, 138, 146, 155, 164, 174, 184, 195, 210, 219, 232, 246},
+    {260, 276, 292, 310, 328, 348, 368, 390, 414, 438, 465, 492},
+    {521, 552, 585, 620, 657, 696, 738, 781, 828, 877, 921, 985},
+    {1043, 1105, 1172, 1240, 1325, 1393, 1476, 1563, 1657, 1755, 1859, 1970},
+    {2087, 2211, 2342, 2484, 2632, 2786, 2952, 3131, 3305, 3510, 3718, 3940},
+};
+constexpr int kRows = 7;
+} // namespace
+
+int noteFrequency(int row, int note) {
+  if (row < 0 || row >= kRows || note < 0 || note >= kNotesPerOctave) return 0;
+  return kNotes[row][note];
+}
+
+Note noteFor(int f) {
+  int i = 0;
+  while (i < kRows * kNotesPerOctave && kNotes[i / kNotesPerOctave][i % kNotesPerOctave] < f) ++i;
+  int row = i / kNotesPerOctave, note = i % kNotesPerOctave;
+  if (row < kFirstOctave) return {kFirstOctave, 0};
+  if (row > kLastOctave) return {kLastOctave, kNotesPerOctave - 1};
+  return {row, note};
+}
+
+int frequencySliderPosition(int f) { return std::clamp(f, kMinFrequency, kMaxFrequency); }
+
+int durationPosition(double seconds) {
+  if (std::isnan(seconds)) return kMinDuration;
+  double p = std::round(std::clamp(seconds * 100.0, double(kMinDuration), double(kMaxDuration)));
+  return int(p);
+}
+
+std::vector<int> frequencyTicks() {
+  std::vector<int> t{kMinFrequency};
+  for (int f = 1000; f <= kMaxFrequency; f += 1000) t.push_back(f);
+  return t;
+}
+
+std::vector<int> durationTicks() {
+  std::vector<int> t{kMinDuration};
+  for (int d = 50; d <= kMaxDuration; d += 50) t.push_back(d);
+  return t;
+}
+
+int fbd_PlayTone(int hz, int ms) {
+  if (hz <= 0 || ms <= 0) return 0;
+  plat::io::toneOut()->tone(unsigned(hz), unsigned(ms));
+  return 0;
 }
 
 } // namespace fbd

@@ -74,3 +74,32 @@ void positionWriteBack(int n, bool standard, bool minus, const std::string& coun
                        char* text, std::int16_t* aux, double* vector);
 
 } // namespace fbd
+
+namespace fbd {
+
+// ---- beep ----
+constexpr int kMinFrequency = 50, kMaxFrequency = 10000;
+constexpr int kMinDuration = 1, kMaxDuration = 500;  // hundredths of a second
+constexpr int kFirstOctave = 1, kLastOctave = 6, kNotesPerOctave = 12;
+// The note table's frequency of octave row (0-6) and note (0-11); 0 outside.
+int noteFrequency(int row, int note);
+struct Note {
+  int octave = 1;  // 1-6
+  int note = 0;    // 0-11 ("c" .. "b")
+  bool operator==(const Note&) const = default;
+};
+// The note at or just above f (the first table entry >= f), kept inside octaves 1-6.
+Note noteFor(int f);
+// The frequency slider's position for f.
+int frequencySliderPosition(int f);
+// The duration slider's position for vector[1] (seconds): to the nearest
+// hundredth, clamped to the slider; not a number opens at the minimum.
+int durationPosition(double seconds);
+// The tick marks of the sliders (they are not uniform).
+std::vector<int> frequencyTicks();
+std::vector<int> durationTicks();
+// A tone of hz for ms milliseconds on the platform's tone output; returns when
+// it is over (at once, silent, when either is 0). Answers 0.
+int fbd_PlayTone(int hz, int ms);
+
+} // namespace fbd

@@ -1,5 +1,7 @@
 #include "texts.h"
 
+#include "fbpictures.inc"
+
 namespace fbd {
 
 namespace {
@@ -24,6 +26,22 @@ const kit::StringEntry kStrings[] = {
     {36, "off"},
     {40, "on"},
     {41, "off"},
+    {50, "%d Hz"},
+    {51, "%4.2f s"},
+    {55, "Frequency"},
+    {56, "Note"},
+    {60, "c"},
+    {61, "c#"},
+    {62, "d"},
+    {63, "d#"},
+    {64, "e"},
+    {65, "f"},
+    {66, "f#"},
+    {67, "g"},
+    {68, "g#"},
+    {69, "a"},
+    {70, "a#"},
+    {71, "b"},
     {100, "E1"},
     {101, "E2"},
     {102, "E3"},
@@ -149,6 +167,16 @@ const kit::DialogTextEntry kDialogs[] = {
     {132, 1002, "(VAR1-99, Z1-16)"},
     {132, 1003, "Input"},
     {132, 1004, "(E1-48, EX-EY, EA-ED)"},
+    {163, 0, "Beep"},
+    {163, 1, "OK"},
+    {163, 2, "Cancel"},
+    {163, 3, "Test"},
+    {163, 1071, "10000 Hz"},
+    {163, 1072, "0.5 s"},
+    {163, 1096, "Frequency:"},
+    {163, 1097, "Duration:"},
+    {163, 1101, "Octave:"},
+    {163, 1102, "Note:"},
     {164, 0, "Wait"},
     {164, 1, "OK"},
     {164, 2, "Cancel"},
@@ -230,8 +258,10 @@ const kit::DialogTextEntry kDialogs[] = {
     {209, 3, "Help"},
 };
 
+const kit::BitmapEntry kBitmaps[] = {PICGEN_BITMAP_ENTRIES};
+
 const kit::ResourceTable kTable{kStrings, sizeof kStrings / sizeof kStrings[0], kDialogs,
-                                sizeof kDialogs / sizeof kDialogs[0], nullptr, 0};
+                                sizeof kDialogs / sizeof kDialogs[0], kBitmaps, sizeof kBitmaps / sizeof kBitmaps[0]};
 } // namespace
 
 const kit::ResourceTable& englishTable() { return kTable; }

@@ -1,8 +1,10 @@
 #pragma once
 // The editor's entry points for the shell: the event dispatcher, start-up,
-// the private clipboard, and the services the shell's windows and dialogs
+// the private clipboard (clipboard.h, gatescript.h), and the services the shell's windows and dialogs
 // call. The operations whose logic belongs to the gesture and selection code
 // answer fixed values until that code registers itself.
+#include "editor/clipboard.h"
+#include "editor/gatescript.h"
 #include "editor/host.h"
 #include "model/services.h"
 
@@ -21,11 +23,6 @@ void ui_AttachWindow(WorksheetWindowData* window);
 // Releases what ui_MainInit set up (shut-down, tests).
 void ui_MainShutDown();
 
-// Private clipboard.
-void clip_RegisterFormat();
-void clip_Reset();
-bool clip_NothingToPaste();
-bool clip_PutBitmap(WorksheetWindowData* window);
 
 // The gate or connection at a sheet point of the current document: 0 nothing,
 // 1 gate, 2 connection.
@@ -47,11 +44,6 @@ int ui_NewDocument3(WorksheetWindowData* window, EngineEvent* event);
 // Selects a table mode for the window (edit-mode command and activation).
 void ui_SelectDocument(WorksheetWindowData* window, int mode);
 int ui_CurrentToolMode();
-
-// Drop of an insert-box item onto a worksheet.
-int scr_DropService(int service, const std::string& text);
-int scr_DropItemAt(WorksheetWindowData* window, int x, int y);
-int scr_InsertLibraryGate(const std::string& module, const std::string& type, int x, int y);
 
 // Auto-routing options.
 model::RouteOptions ui_GetRouteOptions();

@@ -29,6 +29,8 @@ struct EngineHooks {
   bool (*pf_EditBlock)(model::GateRecord* gate) = nullptr;
   bool (*pf_PromptInt)(const std::string& title, int& value) = nullptr;
   bool (*pf_PromptIoValue)(model::GateRecord* gate) = nullptr;
+  // A value at a connection: the prompt of its signal type ("Binary Value ?"...).
+  bool (*pf_PromptValue)(const std::string& title, double& value) = nullptr;
   // Parameter lists (".LPA" files).
   bool (*lst_WriteList)(model::DocumentRecord* doc, const std::string& path) = nullptr;
   bool (*lst_ReadList)(model::DocumentRecord* doc, const std::string& path) = nullptr;
@@ -55,6 +57,7 @@ void hk_DisableThreads();
 bool hk_EditBlock(model::GateRecord* gate);
 bool hk_PromptInt(const std::string& title, int& value);
 bool hk_PromptIoValue(model::GateRecord* gate);
+bool hk_PromptValue(const std::string& title, double& value);
 void hk_OpenFaceEditor(model::LogicRecord* logic);
 void hk_StartTrend(model::DocumentRecord* doc);
 

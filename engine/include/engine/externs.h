@@ -15,6 +15,7 @@ struct GateTypeRecord;
 namespace engine {
 
 class Vm;
+class ParamTransferPort;
 
 // True for a number with an entry. Numbers without one (11, 77, 107, 113,
 // 119, above 122, negative) get the no-op entry; the first such lookup shows
@@ -82,7 +83,34 @@ struct ExternProgramState {
   bool repaintPending = false, printing = false, offscreenRedraw = false;   // extern 92
   double targetWindow = 0, frameWindow = 0, clientWindow = 0, activeWorksheet = 0;   // externs 109..112
   std::uint16_t clipFlag = 0;              // extern 118
+  bool goOnlineAfterDownload = false;      // cleared by a target write while offline
 };
 ExternProgramState& externState();
+
+// ---- the externs that reach outside the diagram ----
+// Target values (9..22, 34, 45, 46, 52..55, 63, 65, 66, 80) go through this
+// port (default: the server client's); null restores the default.
+ParamTransferPort* xt_SetTargetPort(ParamTransferPort* port);
+// The flat address text of a class (rounded) and index: "M%i", "E%i" (index
+// - 1), "A%i" (index - 1), "DF%i" ... "PT%i"; "" for other classes and
+// negative indexes.
+std::string va_AddressText0(double cls, double index);
+// Dialogs, message boxes and programs (29..32, 44, 49, 50, 61, 79, 82, 88)
+// are queued through EngineServices::queueDeferred and run later on the UI
+// thread. The argument addresses they write back through are checked again
+// when they run: a region that was unmapped or remapped meanwhile is not
+// written. Window messages (37, 85..87, 100) go to the platform's endpoints:
+// a window class is the part of an endpoint name before "|", the title the
+// part after it; an atom's text travels as the message text and the answer
+// text (87, 100).
+constexpr std::uint32_t kHelperRequestMessage = 0x400 + 2000;   // 3024, extern 82
+// Bitmaps (8, 116, 121, 122): files searched along the library paths; the
+// ones 116/121/122 keep are listed (their handles are small numbers) until
+// the project closes.
+void xt_FreeExternBitmaps();
+std::size_t xt_ExternBitmapCount();
+// A raster operation of extern 116 (0 BLACKNESS .. 14 WHITENESS; others
+// SRCCOPY) on one pixel (0xRRGGBB): pattern (the fill colour), source, destination.
+std::uint32_t xt_RasterOp(int op, std::uint32_t pattern, std::uint32_t src, std::uint32_t dst);
 
 } // namespace engine

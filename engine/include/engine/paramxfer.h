@@ -32,6 +32,11 @@ public:
   virtual bool setLongCard(const std::string& name, std::uint32_t v) = 0;
   virtual bool setText(const std::string& name, const std::string& v) = 0;
   virtual void sleepMs(int ms) = 0;
+  // Also used by the target-value externs.
+  virtual bool setInt(const std::string& name, std::int8_t v) { return false; }
+  virtual bool getByte(const std::string& name, std::uint8_t& v) { return false; }
+  // The raw answer to a query (false when none or refused).
+  virtual bool queryText(const std::string& name, std::string& answer) { return false; }
 };
 ParamTransferPort& kcTransferPort();
 

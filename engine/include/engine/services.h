@@ -4,6 +4,7 @@
 // default shows messages through the platform's UI sink; tests install the
 // recording fake below.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,32 @@ public:
   // A macro level was entered: the view rebuilds itself for the new level
   // and redraws.
   virtual void rebuildView() {}
+
+  // ---- what the outside externs need (dialogs, programs, deferred calls) ----
+  // Puts a call into the shell's deferred-call table (run on the UI thread at
+  // the next worksheet tick; dropped with the project that queued it); false
+  // when the table is full. Without a shell nothing is queued.
+  virtual bool queueDeferred(std::function<void()> call) { return false; }
+  // The input dialogs the deferred externs open on the UI thread; each gives
+  // false on Cancel (and without a shell).
+  virtual bool dialogReal(const std::string& title, double& value) { return false; }
+  virtual bool dialogInt(const std::string& title, std::int16_t& value) { return false; }
+  virtual bool dialogBit(const std::string& title, bool& value, int bit) { return false; }
+  virtual bool dialogText(const std::string& title, std::string& value) { return false; }
+  // Vector (matrix false) or matrix input of the values.
+  virtual bool dialogVector(const std::string& title, std::vector<double>& values, bool matrix) { return false; }
+  // The input dialog "Eingabe": text edited, prompt and a value shown.
+  virtual bool dialogInput(const std::string& prompt, std::string& text, std::int16_t value) { return false; }
+  // A plain OK box owned by the frame window.
+  virtual int messageBox(const std::string& text, const std::string& caption);
+  // Runs a command line as a program (shown normally); false when the system
+  // refuses it. The default splits at blanks (double quotes group) and spawns.
+  virtual bool startProgram(const std::string& commandLine);
+  // The auxiliary program's window (its endpoint name; "" when not found) that
+  // the shell asks to close at exit.
+  virtual void setHelperWindow(const std::string& endpoint) {}
+  // A string of the language library (101: the caption of a missing picture).
+  virtual std::string languageString(int id);
 };
 
 EngineServices& engineServices();
@@ -56,6 +83,16 @@ public:
   void redrawLevelGates() override { calls.push_back("redraw"); }
   void viewScrolled() override { calls.push_back("scrolled"); }
   void rebuildView() override { calls.push_back("rebuild"); }
+  int messageBox(const std::string& text, const std::string& caption) override {
+    calls.push_back("box " + caption + " " + text);
+    return 1;
+  }
+  bool startProgram(const std::string& commandLine) override {
+    calls.push_back("start " + commandLine);
+    return startAnswer;
+  }
+  void setHelperWindow(const std::string& endpoint) override { calls.push_back("helper " + endpoint); }
+  bool startAnswer = true;
 };
 
 } // namespace engine

@@ -22,7 +22,11 @@ extern StepHandler GateStepTable[135];
 
 // One time step (one iteration while singleIteration is set) of doc.SimLogic;
 // returns the low byte of 'changed' (0: the step converged).
+// A call while a step is in progress (from a nested event loop of a dialog
+// that block code opened) is skipped: it returns 0 and changes nothing.
 std::uint8_t sim_Step(model::DocumentRecord& doc);
+bool sim_StepInProgress();
+unsigned sim_SkippedSteps();   // how many calls were skipped so far
 void sim_StepLogic(model::DocumentRecord& doc, model::LogicRecord* logic, model::GateInstance* instances);
 // Proposes a new step width; true with the width when it changes.
 bool sim_AdaptStep(model::DocumentRecord& doc, double& newWidth);

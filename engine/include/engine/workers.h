@@ -30,9 +30,14 @@ struct WorkerHooks {
   std::string programDir;                                   // "" : the platform's program directory
   std::function<void()> postRedraw;      // queues 1043 to the main loop; called on the worker
   std::function<void()> cancelDialogs;   // ends the dialogs workers have open, as Cancel
+                                         // (none: plat::ui::cancelModalRuns)
   std::function<void()> beep;
 };
 void th_SetHooks(WorkerHooks hooks);
+// The settings' library paths in order (empty without the hook).
+std::vector<std::string> dl_LibraryPaths();
+// Queues the display redraw (1043) to the main loop through the hook.
+void th_PostRedraw();
 
 // Library search: each library path, then the program directory, then the bare name.
 LibraryHandle dl_LoadLibrary(const std::string& name);

@@ -29,6 +29,11 @@ bool ge_MirrorGate(LogicRecord* logic, GateRecord* gate, bool flag);
 // Toggles the negation of one pin.
 bool ge_NegatePin(LogicRecord* logic, GateRecord* gate, unsigned pin, bool isInput);
 
+// Sets (on) or clears the connection flag (bit 0 of the flags) of an Input or
+// Output gate and puts the ends of its wires back onto its pins. False for
+// any other kind.
+bool ge_ToggleConnect(LogicRecord* logic, GateRecord* gate, bool on);
+
 // The passes of one type offer are limited to this many (a cycle of coupled
 // gates that never settles ends there).
 constexpr int kMaxConnectPasses = 64;

@@ -57,6 +57,10 @@ bool ge_MoveSelected(GateRecord* gate, int x, int y);
 // True when logic a is b, or is called directly or through other logics from b.
 bool ge_UsesLogic(const LogicRecord* a, const LogicRecord* b);
 bool ge_DeleteLogic(LogicRecord* logic);
+// Frees a logic that no module holds (an unlinked working copy such as the
+// editor's undo copy) with its gates, wires and instances; false, and nothing
+// freed, while a module's logic list still holds it.
+bool ge_FreeDetachedLogic(LogicRecord* logic);
 bool ge_DeleteModule(ProjectModule* module);
 bool ge_DeleteLogicCalls(LogicRecord* logic);
 bool ge_FindMacroUser(const LogicRecord* logic);

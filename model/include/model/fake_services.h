@@ -19,7 +19,7 @@ public:
   struct PortAnswer { bool ok; std::string name; std::uint16_t choice; };
   std::deque<PortAnswer> ports;         // empty: OK with the name as offered and choice 0
   std::deque<std::pair<bool, std::string>> texts;  // empty: OK, text unchanged
-  RouteOptions route{};
+  RouteOptions route{0, 6, 1};   // routing off unless a test turns it on
   int outOfMemory = 0;
   int incompatible = 0;
 

@@ -16,11 +16,12 @@ struct WirePoint;
 // Message texts of the numbered messages that the model raises.
 const char* messageText(int number);
 
-// Auto-routing options of the shell's settings.
+// Auto-routing options of the shell's settings ("autoroot"); the values are
+// those in force before the settings are read.
 struct RouteOptions {
-  std::uint8_t enabled = 0;   // 0: routing off
-  std::uint16_t word = 0;
-  std::uint8_t byte2 = 0;
+  std::uint8_t onoff = 1;     // 1: new and moved connections are routed
+  std::int16_t node = 6;      // search depth in straight runs (4..9 when used)
+  std::uint8_t crosstext = 1; // 1: Text gates are no obstacles
 };
 
 class ShellServices {
@@ -78,8 +79,9 @@ public:
   virtual void ws_DirtyFlush() {}
   virtual void ws_DirtyReset() {}
   // Replaces the points of a wire whose first and last points are its ends by
-  // a routed path. The default leaves the two points.
-  virtual void route_Connection(WirePoint*& /*wire*/, int /*mode*/, int /*flags*/) {}
+  // a routed path (joinNet 1: a branch may end on its net; interactive 1 from
+  // the wiring loop). The default leaves the two points.
+  virtual void route_Connection(WirePoint*& /*wire*/, int /*joinNet*/, int /*interactive*/) {}
   // Stores a Text gate's text and height (the gate script operation).
   virtual bool scr_CreateGate(GateRecord* gate, int height, const std::string& text);
   // Rebuilds the call gate at (x, y) of the edited logic after the called

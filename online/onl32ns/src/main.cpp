@@ -1,8 +1,10 @@
 // ONL32NS: the named server. Owns the one connection to a target under a
 // server name and serves the server command protocol on its endpoint until the
-// last client logs out. It has no window: fatal start messages go through the
-// UI sink (logged to stderr in this headless program).
+// last client logs out. It has no window of its own; with a display it runs a
+// QApplication on its main thread for the diagnosis window of the software PLC
+// and shows its boxes through the dialog kit (headless they are logged).
 #include "obeltool/obeltool.h"
+#include "gui.h"
 #include "onl32ns/bindings.h"
 #include "onl32ns/cmdline.h"
 #include "onl32ns/name_claim.h"
@@ -16,11 +18,13 @@
 
 #include <sys/resource.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // The client list node the runtime walks to notify the logged-in clients.
@@ -108,6 +112,11 @@ bool bindConverter(toolbind::ToolBinding& tb, Mc01Converter& conv, std::uint8_t 
 
 int main(int argc, char** argv) {
   const std::string programDir = plat::path::programDir();
+  // The GUI thread first, so that anything opening a window finds it.
+  onl32ns::startGui(argc, argv);
+  struct GuiEnd {
+    ~GuiEnd() { onl32ns::stopGui(); }
+  } guiEnd;
 
   // 1. The settings library from the program's directory.
   auto& tb = toolbind::moduleBinding();
@@ -290,15 +299,31 @@ int main(int argc, char** argv) {
   }
 
   // 8. Serve until closed.
-  {
-    std::unique_lock<std::mutex> lock(g_server.mu);
-    g_server.cv.wait(lock, [] { return g_server.closing; });
-  }
+  onl32ns::serveUntilClosed(
+      [] {
+        std::lock_guard<std::mutex> lock(g_server.mu);
+        return g_server.closing;
+      },
+      [] {
+        std::unique_lock<std::mutex> lock(g_server.mu);
+        g_server.cv.wait(lock, [] { return g_server.closing; });
+      });
 
-  // 9. Release everything.
+  // 9. Release everything. The online library ends the runtime, whose
+  // diagnosis window closes on the GUI thread: the event loop goes on while
+  // another thread releases, and the GUI thread waits for nobody.
   ep->close();
   g_server.core = nullptr;
-  online.deinit();
+  {
+    std::atomic<bool> released{false};
+    std::thread releaser([&] {
+      online.deinit();
+      released = true;
+    });
+    onl32ns::serveUntilClosed([&] { return released.load(); }, [] {});
+    releaser.join();
+  }
+  onl32ns::stopGui();
   online.unbind();
   conv.unbind();
   tb.unbind();

@@ -3,6 +3,9 @@
 #include "trmd001/diag_window.h"
 
 #include "diag_widgets.h"
+#include "dialogkit/boxes.h"
+#include "platform/uisink.h"
+#include "texts.h"
 #include "dialogkit/qtkit.h"
 #include "platform/endpoint.h"
 #include "platform/library.h"
@@ -114,7 +117,7 @@ DiagWindow::DiagWindow(DiagState& state, std::string interfaceIni, std::string p
                        QWidget* parent)
     : QWidget(parent, Qt::Window), st_(state), ini_(std::move(interfaceIni)), profile_(std::move(profileIni)),
       binDir_(std::move(binDir)) {
-  setWindowTitle("Check Interface");
+  setWindowTitle(QString::fromStdString(resources().text(kStrCaption)));
   auto* outer = new QVBoxLayout(this);
   auto* bar = new QMenuBar(this);
   QMenu* menu = bar->addMenu("&Settings");
@@ -132,8 +135,8 @@ DiagWindow::DiagWindow(DiagState& state, std::string interfaceIni, std::string p
   topAction_->setChecked(topmost_);
   setWindowFlag(Qt::WindowStaysOnTopHint, topmost_);
   tabs_ = new QTabBar(this);
-  tabs_->addTab("Interface 1");
-  if (interfaceCount(ini_) == 2) tabs_->addTab("Interface 2");
+  tabs_->addTab(QString::fromStdString(resources().text(kStrFirstTab)));
+  if (interfaceCount(ini_) == 2) tabs_->addTab(QString::fromStdString(resources().text(kStrSecondTab)));
   outer->addWidget(tabs_);
 
   // Test layout.
@@ -237,8 +240,24 @@ DiagWindow::DiagWindow(DiagState& state, std::string interfaceIni, std::string p
   resetCaches();
   buildTest();
   showLayout();
+  // Language resources missing at the library's start: a warning without
+  // owner, kept on top; its answer is not used.
+  if (environment().resourcesMissing)
+    plat::ui::messageBox(resources().text(kStrResourcesMissing), resources().text(kStrCheckInterface),
+                         plat::ui::MB_OKCANCEL | plat::ui::MB_ICONEXCLAMATION | plat::ui::MB_TOPMOST);
   showStatus();
   timer_->start();
+}
+
+bool DiagWindow::requestHelp() {
+  const Environment& env = environment();
+  const unsigned context = layout_ == 1 ? kHelpTerminal : kHelpTest;
+  // The number box here: its template takes the number as "%d".
+  if (env.showHelpNumber)
+    kit::boxById(resources(), kStrHelpContext, kStrCheckInterface, plat::ui::MB_ICONINFORMATION, true,
+                 {static_cast<int>(context)});
+  return kit::requestHelp(resources(), kit::HelpTexts{kStrHelpContext, 0, kStrCheckInterface}, false, env.helpFile,
+                          context);
 }
 
 DiagWindow::~DiagWindow() = default;
@@ -547,6 +566,10 @@ void DiagWindow::hideEvent(QHideEvent* e) {
 void DiagWindow::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Escape) {
     close();
+    return;
+  }
+  if (e->key() == Qt::Key_F1) {
+    requestHelp();
     return;
   }
   if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {

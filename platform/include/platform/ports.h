@@ -104,4 +104,10 @@ private:
 PLATFORM_API std::shared_ptr<ToneOut> setToneOut(std::shared_ptr<ToneOut> t);
 PLATFORM_API std::shared_ptr<ToneOut> toneOut();
 
+// The machine's speaker: tones through the speaker's input event device (one
+// that offers tones and can be written: the one named, else the first found
+// under /dev/input), else a plain beep on the terminal and a sleep of the
+// duration. A program installs it with setToneOut.
+PLATFORM_API std::shared_ptr<ToneOut> makeSpeakerTone(const std::string& device = {});
+
 } // namespace plat::io

@@ -132,17 +132,22 @@ void CMW(Exec& e) {
   }
 }
 
-// ABS: const transition count t, const step count n, step bytes (n), transition
-// list, error word, plus counts (n words), minus counts (n words), fired list
-// (t bytes, written when its address is not 0).
-// The list: cell 0 holds the always-true condition; then per transition either
-// {negative count, condition} (reset) or {p, p step numbers, q, q step numbers,
-// condition}; all cells 32 bits.
+// ABS, in the order of a parallel sequence's module head: const transition
+// count t, const step count n, step bytes (n), fired list (t bytes, written
+// when its address is not 0), error word, plus counts (n words), minus counts
+// (n words), and from operand 7 on the transition list held in the record
+// itself. The list: cell 0 (operand 7) holds the always-true condition; then
+// per transition either {negative count, condition} (reset) or {p, p step
+// numbers, q, q step numbers, condition}; all cells 32 bits. A list that ends
+// with the record before t transitions ends there (the rest never fire).
 void ABS(Exec& e) {
   constexpr std::int32_t kMaxSteps = 4096, kMaxTransitions = 4096;
   std::int32_t t = e.cst(0), n = e.cst(1);
-  Addr steps = e.op(2), list = e.op(3), errW = e.op(4), plus = e.op(5), minus = e.op(6), fired = e.op(7);
-  if (e.fault || n <= 0 || n > kMaxSteps || t < 0 || t > kMaxTransitions) return;
+  Addr steps = e.op(2), fired = e.op(3), errW = e.op(4), plus = e.op(5), minus = e.op(6);
+  Addr list = e.rec + 8 + 7 * 4;
+  const Addr end = e.next > list ? e.next : list + 4;
+  if (e.fault || n < 0 || n > kMaxSteps || t < 0 || t > kMaxTransitions) return;
+  if (n == 0) return;
   std::uint8_t* st = e.bytes(steps, static_cast<std::size_t>(n));
   if (!st) return;
   for (std::int32_t i = 0; i < n; ++i)
@@ -154,15 +159,21 @@ void ABS(Exec& e) {
     e.wr<W>(minus + 2 * i, 0);
   }
   Addr cur = list + 4;
+  // Cells past the record are not part of the list.
+  auto cell = [&](std::int32_t& v) {
+    if (cur + 4 > end) return false;
+    v = e.rd<std::int32_t>(cur);
+    cur += 4;
+    return !e.fault;
+  };
   // Kept per thread so that the timer thread allocates nothing once warm.
   static thread_local std::vector<std::int32_t> stepsIn, stepsOut;
   for (std::int32_t k = 0; k < t && !e.fault; ++k) {
-    std::int32_t p = e.rd<std::int32_t>(cur);
-    cur += 4;
+    std::int32_t p = 0, v = 0;
+    if (!cell(p)) break;
     if (p < 0) {
-      Addr c = e.rd<std::uint32_t>(cur);
-      cur += 4;
-      if (!e.fault && cond(c)) {
+      if (!cell(v)) break;
+      if (cond(static_cast<Addr>(v))) {
         st = e.bytes(steps, static_cast<std::size_t>(n));
         if (st) std::memset(st, 0, static_cast<std::size_t>(n));
         return;
@@ -172,20 +183,21 @@ void ABS(Exec& e) {
     }
     if (p > n) { e.fault = true; return; }
     stepsIn.clear();
-    for (std::int32_t j = 0; j < p; ++j, cur += 4) stepsIn.push_back(e.rd<std::int32_t>(cur));
-    std::int32_t q = e.rd<std::int32_t>(cur);
-    cur += 4;
-    if (q < 0 || q > n) { e.fault = true; return; }
+    bool whole = true;
+    for (std::int32_t j = 0; j < p && whole; ++j) whole = cell(v) && (stepsIn.push_back(v), true);
+    std::int32_t q = 0;
+    whole = whole && cell(q);
+    if (whole && (q < 0 || q > n)) { e.fault = true; return; }
     stepsOut.clear();
-    for (std::int32_t j = 0; j < q; ++j, cur += 4) stepsOut.push_back(e.rd<std::int32_t>(cur));
-    Addr c = e.rd<std::uint32_t>(cur);
-    cur += 4;
-    if (e.fault) return;
+    for (std::int32_t j = 0; j < q && whole; ++j) whole = cell(v) && (stepsOut.push_back(v), true);
+    std::int32_t c = 0;
+    whole = whole && cell(c);
+    if (!whole) break;
     st = e.bytes(steps, static_cast<std::size_t>(n));
     bool ok = st != nullptr;
     for (std::int32_t s : stepsIn) ok = ok && s >= 1 && s <= n && st[s - 1] != 0;
     for (std::int32_t s : stepsOut) ok = ok && s >= 1 && s <= n && st[s - 1] == 0;
-    ok = ok && cond(c);
+    ok = ok && cond(static_cast<Addr>(c));
     if (ok) {
       for (std::int32_t s : stepsIn) e.wr<W>(minus + 2 * (s - 1), static_cast<W>(e.rd<W>(minus + 2 * (s - 1)) + 1));
       for (std::int32_t s : stepsOut) e.wr<W>(plus + 2 * (s - 1), static_cast<W>(e.rd<W>(plus + 2 * (s - 1)) + 1));

@@ -35,7 +35,9 @@ template <class T> T ld(const DCtx& c, std::uint32_t off) {
   return v;
 }
 template <class T> void st(DCtx& c, std::uint32_t off, T v) { std::memcpy(c.mem + off, &v, sizeof(T)); }
-inline const std::uint32_t* opsOf(const DCtx&, const DBlock& b) { return b.op; }
+inline const std::uint32_t* opsOf(const DCtx&, const DBlock& b) { return b.in; }
+// The operands of a block that keeps them in the pool.
+inline const std::uint32_t* poolOf(const DCtx& c, const DBlock& b) { return c.ops + b.in[0]; }
 
 std::uint32_t fNOP(DCtx&, const DBlock& b) { return b.next; }
 std::uint32_t fEND(DCtx& c, const DBlock& b) { c.k.stopByte = 255; return b.next; }
@@ -79,8 +81,19 @@ template <class S, class D> std::uint32_t fMove(DCtx& c, const DBlock& b) {
   st<D>(c, o[1], static_cast<D>(ld<S>(c, o[0])));
   return b.next;
 }
-template <bool isAnd> std::uint32_t fAndOr(DCtx& c, const DBlock& b) {
+// Two inputs, the most common form: no loop. in[0] holds the inversions of
+// the inputs (bits 0 and 1) and the negation of the result (bit 31).
+template <bool isAnd> std::uint32_t fAndOr2(DCtx& c, const DBlock& b) {
   const std::uint32_t* o = opsOf(c, b);
+  const std::uint32_t flags = o[0];
+  const bool x = ld<B>(c, o[1]) != 0 || (flags & 1u), y = ld<B>(c, o[2]) != 0 || (flags & 2u);
+  bool r = isAnd ? x && y : x || y;
+  if (flags & 0x80000000u) r = !r;
+  st<B>(c, o[3], r ? 255 : 0);
+  return b.next;
+}
+template <bool isAnd> std::uint32_t fAndOr(DCtx& c, const DBlock& b) {
+  const std::uint32_t* o = poolOf(c, b);
   std::uint32_t w = o[0], inv = o[1];
   int n = static_cast<int>(w & 0x7FFF);
   bool all = true, any = false;
@@ -172,6 +185,21 @@ const FastTable& fastTable() {
   return t;
 }
 
+// The handlers the run step calls by code (inlined into its loop): the
+// common ones of simple programs. Every other block is called through fn.
+#define PLC_INLINE_HANDLERS(X)                                                                     \
+  X(1, fNOP) X(2, fJPZ) X(3, fADDW) X(4, fADDL) X(5, fADDF) X(6, fSUBW) X(7, fMULW)               \
+  X(8, fCmp<W>) X(9, fCmp<L>) X(10, fCmp<F>) X(11, fSel<W>) X(12, fSel<L>) X(13, fNot)           \
+  X(14, fAndOr2<true>) X(15, fAndOr2<false>) X(16, (fMove<W, W>)) X(17, (fMove<L, L>))            \
+  X(18, (fMove<B, B>)) X(19, fEdge<true>)
+
+std::uint32_t codeOf(DFn fn) {
+#define PLC_CODE_OF(code, f) if (fn == static_cast<DFn>(f)) return code;
+  PLC_INLINE_HANDLERS(PLC_CODE_OF)
+#undef PLC_CODE_OF
+  return 0;
+}
+
 } // namespace
 
 bool hasFastHandler(int row) {
@@ -191,7 +219,10 @@ void Decoded::build(Memory& mem, const std::vector<Addr>& roots, std::size_t max
   // Written cells of the fast blocks, checked against the ranges at the end.
   std::vector<std::pair<std::uint32_t, std::pair<Addr, Addr>>> outputs;
   std::string kinds;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> firstOp;   // block, first operand
+  struct FastOps {
+    std::uint32_t block, first, count;
+  };
+  std::vector<FastOps> firstOp;
   while (!work.empty() && blocks.size() < maxBlocks) {
     Addr a = work.back();
     work.pop_back();
@@ -237,7 +268,8 @@ void Decoded::build(Memory& mem, const std::vector<Addr>& roots, std::size_t max
       }
       if (f) {
         b.fn = f->fn;
-        firstOp.push_back({idx, static_cast<std::uint32_t>(first)});
+        if (!f->kinds && count - 3 == 2) b.fn = f->fn == fAndOr<true> ? fAndOr2<true> : fAndOr2<false>;
+        firstOp.push_back({idx, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(count)});
         ranges.back().second = a + 8 + 4 * static_cast<Addr>(count);
       } else {
         ops.resize(first);
@@ -266,11 +298,24 @@ void Decoded::build(Memory& mem, const std::vector<Addr>& roots, std::size_t max
     std::uint32_t nx = resolve(info[i].nextAddr);
     blocks[i].next = nx;
   }
-  // The pool is complete: operands by pointer; JPZ's target by index.
-  for (const auto& [idx, first] : firstOp) {
-    if (blocks[idx].fn == fJPZ) ops[first] = resolve(ops[first]);
+  // The pool is complete: JPZ's target by index (resolving may add blocks);
+  // then the operands into their block, or where they begin in the pool.
+  for (const FastOps& f : firstOp)
+    if (blocks[f.block].fn == fJPZ) ops[f.first] = resolve(ops[f.first]);
+  for (const FastOps& f : firstOp) {
+    DBlock& fb = blocks[f.block];
+    if (fb.fn == fAndOr<true> || fb.fn == fAndOr<false>) {
+      fb.in[0] = f.first;
+    } else if (fb.fn == fAndOr2<true> || fb.fn == fAndOr2<false>) {
+      const std::uint32_t* o = ops.data() + f.first;
+      fb.in[0] = (o[0] & 0x8000u ? 0x80000000u : 0u) | (o[1] & 3u);
+      std::copy_n(o + 2, 3, fb.in + 1);
+    }
+    else if (f.count > kInlineOps)
+      fb.fn = fChecked;  // no fixed form has more operands than fit
+    else
+      std::copy_n(ops.begin() + static_cast<std::ptrdiff_t>(f.first), f.count, fb.in);
   }
-  for (const auto& [idx, first] : firstOp) blocks[idx].op = ops.data() + first;
   std::sort(ranges.begin(), ranges.end());
   std::vector<std::pair<Addr, Addr>> merged;
   for (const auto& r : ranges) {
@@ -287,6 +332,7 @@ void Decoded::build(Memory& mem, const std::vector<Addr>& roots, std::size_t max
     if (it != ranges.begin() && std::prev(it)->second > cell.first) hit = true;
     if (hit) blocks[idx].fn = fChecked;
   }
+  for (DBlock& b : blocks) b.code = codeOf(b.fn);
 }
 
 // --- the kernel's run step over the translation ------------------------------------------------
@@ -313,12 +359,34 @@ bool Kernel::runTranslated(Addr& pos, std::size_t& budget) {
   if (i == kDMiss) { decodedStale_ = true; return false; }
   const DBlock* blocks = d.blocks.data();
   DCtx c{mem.raw(), *this, d.ops.data(), blocks, d.info.data()};
-  while (stopByte == 0) {
-    if (budget == 0) { stopByte = 254; break; }
-    --budget;
+  // The budget in a register while the chain runs; given back at every exit.
+  std::size_t left = budget;
+  // Only the blocks called through fn can stop the step (the handlers run
+  // inline change nothing but the memory): the stop byte is looked at after them.
+  bool stopped = stopByte != 0;
+  while (!stopped) {
+    if (left == 0) { stopByte = 254; break; }
+    --left;
     const DBlock& b = blocks[i];
-    std::uint32_t n = b.fn(c, b);
-    if (n >= kDMiss) {
+    std::uint32_t n;
+    switch (b.code) {
+#define PLC_DISPATCH(code, f) \
+  case code: n = (f)(c, b); break;
+      PLC_INLINE_HANDLERS(PLC_DISPATCH)
+#undef PLC_DISPATCH
+      default:
+        n = b.fn(c, b);
+        stopped = stopByte != 0;
+        break;
+    }
+    // Blocks mostly follow each other in the translation: going on with the
+    // next index as predicted does not wait for the block's next field.
+    if (n == i + 1) [[likely]] {
+      ++i;
+      continue;
+    }
+    if (n >= kDMiss) [[unlikely]] {
+      budget = left;
       if (n == kDFault) return true;
       if (b.fn == fLeave) ++budget;   // nothing ran
       pos = c.missAddr;
@@ -326,6 +394,7 @@ bool Kernel::runTranslated(Addr& pos, std::size_t& budget) {
     }
     i = n;
   }
+  budget = left;
   pos = d.info[i].rec;
   return false;
 }

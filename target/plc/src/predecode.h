@@ -33,13 +33,18 @@ using DFn = std::uint32_t (*)(DCtx&, const DBlock&);
 inline constexpr std::uint32_t kDFault = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kDMiss = 0xFFFFFFFEu;
 
-// What the chain reads for every block; kept small so that long chains stay
-// in the cache.
+// What the chain reads for every block, in half a line of the cache: the
+// handler (and a code by which the run step calls the common ones without a
+// call), the next block and the operands of a fast block (JPZ: the first is
+// the target's index; AND and OR of two inputs: their flags first). A fast
+// block with more operands than fit (AND and OR with more inputs) keeps them
+// in the pool; in[0] is where they begin.
+inline constexpr std::size_t kInlineOps = 4;
 struct DBlock {
   DFn fn = nullptr;
   std::uint32_t next = kDMiss;   // index of the next block
-  const std::uint32_t* op = nullptr;   // its operands in the pool (fast blocks;
-                                       // JPZ: the first is the target's index)
+  std::uint32_t code = 0;        // 0: call fn
+  std::uint32_t in[kInlineOps] = {};
 };
 // The rest, used when a block runs checked or the chain stops.
 struct DInfo {

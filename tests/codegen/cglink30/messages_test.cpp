@@ -71,7 +71,7 @@ const Case kCases[] = {
       "Error in line 5 : Erroneous function block parameter.",
       "Error in line 6 : Format is invalid.", "Error in line 6 : Syntax error !",
       "Error in line 6 : Erroneous function block parameter.",
-      "Unknown error 13 while translating the program!",
+      "Error in line 7 : String exceeds end of line!",
       "Error in line 7 : Syntax error !",
       "Error in line 7 : Erroneous function block parameter.",
       "Error in line 8 : Format is invalid.", "Error in line 9 : Unknown command @READ !",
@@ -131,6 +131,16 @@ TEST_F(StoreTest, OrdersByLineAndKeepsTheOrderRaisedWithinALine) {
                                       "Error in line 7 : Erroneous function block parameter.",
                                       "Error in line 7 : Different task number in BEG and END block.",
                                       "The available program memory is not enough for the program."}));
+}
+
+TEST_F(StoreTest, ScannerMessagesWithTextsOfTheirOwnShowThem) {
+  cg::TextSource texts;
+  cg::Messages m(texts, nullptr);
+  const std::string file = "prog.inc";
+  m.report(13, 4);
+  m.report(15, 9, file);
+  EXPECT_EQ(m.storedLines(), (std::vector<std::string>{"Error in line 4 : String exceeds end of line!",
+                                                        "Error in line 9 : Cannot read file prog.inc."}));
 }
 
 TEST_F(StoreTest, StopsStoringAtTheLimitAndSaysTooManyErrors) {

@@ -88,7 +88,7 @@ TEST(Scanner, DroppedTokensAndMessages) {
   EXPECT_EQ(msgs, (std::vector<std::string>{"Error in line 2 : Unknown command @FOO !",
                                             "Error in line 3 : Unknown character ~!",
                                             "Error in line 4 : Format is invalid.",
-                                            "Unknown error 13 while translating the program!",
+                                            "Error in line 5 : String exceeds end of line!",
                                             "Error in line 6 : Error in float number format!"}));
 }
 

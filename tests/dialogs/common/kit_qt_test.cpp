@@ -9,6 +9,8 @@
 #include "platform/uisink.h"
 
 #include <QApplication>
+
+#include "../support/dlgtest.h"
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -25,13 +27,7 @@ using namespace plat::ui;
 
 namespace {
 
-QApplication& app() {
-  static int argc = 1;
-  static char arg0[] = "kit_qt_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* a = new QApplication(argc, argv);
-  return *a;
-}
+using dlgtest::app;
 
 // Drives each dialog that shows with a function; counts time-outs.
 struct Driver : DialogObserver {

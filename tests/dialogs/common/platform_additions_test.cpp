@@ -2,15 +2,22 @@
 // loader, window targets and their messages, the list of modal runs.
 #include "platform/endpoint.h"
 #include "platform/library.h"
+#include "platform/ports.h"
 #include "platform/uisink.h"
 #include "platform/windows.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+
+#include <linux/input.h>
+#include <unistd.h>
 
 namespace {
 std::string lib(const char* name) { return std::string(KIT_TESTLIBS) + "/" + name; }
@@ -106,4 +113,31 @@ TEST(HelpOperation, DefaultSinkAnswersFalse) {
   plat::ui::HelpRequest r;
   r.file = "/x/ZERLO.HLP";
   EXPECT_FALSE(plat::ui::help(r));
+}
+
+TEST(SpeakerTone, WritesToneEventsToTheDeviceAndSleepsWithout) {
+  namespace fs = std::filesystem;
+  fs::path dev = fs::temp_directory_path() / ("speaker-" + std::to_string(::getpid()));
+  { std::ofstream(dev, std::ios::binary); }
+  auto speaker = plat::io::makeSpeakerTone(dev.string());
+  auto t0 = std::chrono::steady_clock::now();
+  speaker->tone(440, 30);
+  speaker->tone(0, 30);  // nothing
+  EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(30));
+  speaker.reset();
+  std::ifstream in(dev, std::ios::binary);
+  input_event ev[3] = {};
+  in.read(reinterpret_cast<char*>(ev), sizeof ev);
+  ASSERT_EQ(in.gcount(), std::streamsize(2 * sizeof(input_event)));
+  EXPECT_EQ(ev[0].type, EV_SND);
+  EXPECT_EQ(ev[0].code, SND_TONE);
+  EXPECT_EQ(ev[0].value, 440);
+  EXPECT_EQ(ev[1].value, 0);
+  fs::remove(dev);
+
+  // No device: the duration still passes.
+  auto plain = plat::io::makeSpeakerTone((dev / "missing").string());
+  t0 = std::chrono::steady_clock::now();
+  plain->tone(1000, 20);
+  EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(20));
 }

@@ -4,23 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "name_list.h"
+
 #include <cstring>
 
 using namespace sw;
-
-namespace {
-struct List {
-  std::vector<NameNode> nodes;
-  NameNode* head = nullptr;
-  explicit List(std::vector<const char*> names) : nodes(names.size()) {
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      nodes[i].name = names[i];
-      nodes[i].next = i + 1 < names.size() ? &nodes[i + 1] : nullptr;
-    }
-    head = nodes.empty() ? nullptr : &nodes[0];
-  }
-};
-} // namespace
+using swtest::List;
 
 TEST(Names, Rule) {
   struct Case { const char* name; bool valid; } cases[] = {
@@ -67,7 +56,7 @@ TEST(Services, ResetSetAndShortTablesTakeWholeEntriesOnly) {
   EXPECT_EQ(s.table().dropAtCursor, drop);
   // A size that ends inside the second entry: only the first is taken.
   t.size = std::uint32_t(offsetof(ServiceFunctionTable, createPicture) + 3);
-  t.createPicture = reinterpret_cast<void* (*)(int)>(&drop);
+  t.createPicture = [](int) -> void* { return nullptr; };
   s.set(&t);
   EXPECT_EQ(s.table().zoom, zoom2);
   EXPECT_EQ(s.table().createPicture, nullptr);

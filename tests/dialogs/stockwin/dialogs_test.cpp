@@ -5,7 +5,7 @@
 #include "dialogkit/qtkit.h"
 #include "platform/library.h"
 #include "platform/uisink.h"
-#include "sw_program.h"
+#include "sw_dialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include "name_list.h"
+
 #include <cstring>
 #include <functional>
 #include <set>
@@ -29,93 +31,10 @@
 using namespace plat::ui;
 using namespace swtest;
 
-namespace {
-
-struct Driver : DialogObserver {
-  std::function<void(QDialog*)> onShown;
-  std::vector<int> seen;
-  void shown(const DialogShown& d) override {
-    seen.push_back(d.resourceId);
-    auto* w = static_cast<QDialog*>(d.widget);
-    // The first showing of each dialog is kept as a picture.
-    static std::set<int> shot;
-    if (std::string(d.library) == "STOCKWIN" && shot.insert(d.resourceId).second)
-      saveShot(w, "STOCKWIN-" + std::to_string(d.resourceId));
-    if (onShown) onShown(w);
-  }
-  void timedOut(const DialogShown& d) override { ADD_FAILURE() << "dialog " << d.resourceId << " still open"; }
-  int deadlineMs() const override { return 5000; }
-};
-
-struct List {
-  std::vector<NameNode> nodes;
-  NameNode* head = nullptr;
-  explicit List(std::vector<const char*> names) : nodes(names.size()) {
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      nodes[i].name = names[i];
-      nodes[i].next = i + 1 < names.size() ? &nodes[i + 1] : nullptr;
-    }
-    head = nodes.empty() ? nullptr : &nodes[0];
-  }
-};
-
-template <class T> T* child(QDialog* d, int id) { return d->findChild<T*>(QStringLiteral("c%1").arg(id)); }
-void click(QDialog* d, int id) { child<QPushButton>(d, id)->click(); }
-bool okEnabled(QDialog* d) { return child<QPushButton>(d, 1)->isEnabled(); }
-void key(QWidget* w, int k) {
-  QKeyEvent ev(QEvent::KeyPress, k, Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &ev);
-}
-// Types text into an edit as the user would (edited, so upper-casing applies).
-void type(QLineEdit* e, const char* text) {
-  e->clear();
-  for (const char* c = text; *c; ++c) {
-    QKeyEvent ev(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(*c)));
-    QCoreApplication::sendEvent(e, &ev);
-  }
-}
-
-} // namespace
-
-class Dialogs : public ::testing::Test {
-protected:
-  static void SetUpTestSuite() {
-    app();
-    program().writeObel(2, "ENGLISH", true);
-    h_ = program().load();
-    ASSERT_TRUE(h_) << plat::lib::lastError();
-  }
-  static void TearDownTestSuite() {
-    if (h_) plat::lib::unload(h_);
-    h_ = nullptr;
-  }
-  void SetUp() override {
-    ASSERT_TRUE(h_);
-    owner_ = std::make_unique<QWidget>();
-    ownerId_ = kit::registerOwner(owner_.get());
-    setDialogObserver(driver_);
-  }
-  void TearDown() override {
-    setDialogObserver(nullptr);
-    owner_.reset();
-  }
-  std::vector<std::string> texts() const {
-    std::vector<std::string> out;
-    for (auto& s : sink_->shown()) out.push_back(s.text);
-    return out;
-  }
-  static inline plat::lib::Handle h_ = nullptr;
-  std::shared_ptr<ScriptedSink> sink_ = std::make_shared<ScriptedSink>();
-  ScopedSink scope_{sink_};
-  std::shared_ptr<Driver> driver_ = std::make_shared<Driver>();
-  std::unique_ptr<QWidget> owner_;
-  SwWindow ownerId_ = 0;
-};
-
 TEST_F(Dialogs, SelectMacroRefusesInvalidNamesAndAnswersUpperCase) {
   List names({"PUMP", nullptr, "MOTOR"});
   char answer[15] = "OLD";
-  driver_->onShown = [&](QDialog* d) {
+  driver_->onDialog = [&](QDialog* d) {
     EXPECT_EQ(d->windowTitle(), "Subprogram");
     auto* list = child<QListWidget>(d, 1081);
     ASSERT_EQ(list->count(), 2);
@@ -147,19 +66,19 @@ TEST_F(Dialogs, SelectMacroRefusesInvalidNamesAndAnswersUpperCase) {
 TEST_F(Dialogs, SelectMacroDoubleClickAndCancel) {
   List names({"PUMP"});
   char answer[15] = "X";
-  driver_->onShown = [&](QDialog* d) {
+  driver_->onDialog = [&](QDialog* d) {
     auto* list = child<QListWidget>(d, 1081);
     emit list->itemDoubleClicked(list->item(0));
   };
   EXPECT_EQ(fn<SW07_CallSelectMacroDlgFn>(h_, "SW07_CallSelectMacroDlg")(ownerId_, &names.head, answer), 1);
   EXPECT_STREQ(answer, "PUMP");
-  driver_->onShown = [&](QDialog* d) {
+  driver_->onDialog = [&](QDialog* d) {
     type(child<QLineEdit>(d, 1080), "ABC");
     click(d, 2);
   };
   EXPECT_EQ(fn<SW07_CallSelectMacroDlgFn>(h_, "SW07_CallSelectMacroDlg")(ownerId_, nullptr, answer), 2);
   EXPECT_STREQ(answer, "");  // emptied at the start
-  driver_->onShown = [&](QDialog* d) {
+  driver_->onDialog = [&](QDialog* d) {
     type(child<QLineEdit>(d, 1080), "ABC");
     click(d, 1);
   };
@@ -169,7 +88,7 @@ TEST_F(Dialogs, SelectMacroDoubleClickAndCancel) {
 TEST_F(Dialogs, CopyMacroPreselectsAndRefusesExistingNames) {
   List names({"PUMP", "MOTOR"});
   char source[15] = "mo", dest[21] = "ABCDEFGHIJKLMNOPQRST";
-  driver_->onShown = [&](QDialog* d) {
+  driver_->onDialog = [&](QDialog* d) {
     EXPECT_EQ(d->windowTitle(), "Copy Subprogram");
     EXPECT_EQ(child<QComboBox>(d, 1084)->currentText(), "MOTOR");
     auto* edit = child<QLineEdit>(d, 1083);
@@ -195,7 +114,7 @@ TEST_F(Dialogs, CopyMacroPreselectsAndRefusesExistingNames) {
 TEST_F(Dialogs, RenameAndEmptyLists) {
   List names({"PUMP", "MOTOR"});
   char oldName[15] = "", newName[15] = "";
-  driver_->onShown = [&](QDialog* d) {
+  driver_->onDialog = [&](QDialog* d) {
     EXPECT_EQ(d->windowTitle(), "Rename Subprogram");
     EXPECT_EQ(child<QComboBox>(d, 1084)->currentText(), "MOTOR");  // the first entry
     type(child<QLineEdit>(d, 1083), "drive");
@@ -207,7 +126,7 @@ TEST_F(Dialogs, RenameAndEmptyLists) {
   EXPECT_STREQ(newName, "DRIVE");
   EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 77"});
   NameNode* none = nullptr;
-  driver_->onShown = [&](QDialog* d) {
+  driver_->onDialog = [&](QDialog* d) {
     type(child<QLineEdit>(d, 1083), "X");
     EXPECT_FALSE(okEnabled(d));
     click(d, 2);
@@ -219,7 +138,7 @@ TEST_F(Dialogs, RenameAndEmptyLists) {
 TEST_F(Dialogs, DesignOrDeleteCaptionsHelpAndChoice) {
   List names({"PUMP", "MOTOR"});
   char buf[15] = "pu";
-  driver_->onShown = [&](QDialog* d) {
+  driver_->onDialog = [&](QDialog* d) {
     EXPECT_EQ(d->windowTitle(), "Delete Subprogram");
     EXPECT_EQ(child<QListWidget>(d, 1081)->currentItem()->text(), "PUMP");
     key(d, Qt::Key_F1);
@@ -229,7 +148,7 @@ TEST_F(Dialogs, DesignOrDeleteCaptionsHelpAndChoice) {
   EXPECT_EQ(f(ownerId_, 1, &names.head, buf), 1);
   EXPECT_STREQ(buf, "PUMP");
   EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 4"});
-  driver_->onShown = [&](QDialog* d) {
+  driver_->onDialog = [&](QDialog* d) {
     EXPECT_EQ(d->windowTitle(), "Subprogram Design");
     EXPECT_EQ(child<QListWidget>(d, 1081)->currentItem()->text(), "MOTOR");
     click(d, 1);
@@ -238,7 +157,7 @@ TEST_F(Dialogs, DesignOrDeleteCaptionsHelpAndChoice) {
   EXPECT_EQ(f(ownerId_, 0, &names.head, buf), 1);
   EXPECT_STREQ(buf, "MOTOR");
   NameNode* none = nullptr;
-  driver_->onShown = [&](QDialog* d) {
+  driver_->onDialog = [&](QDialog* d) {
     EXPECT_FALSE(okEnabled(d));
     click(d, 2);
   };
@@ -252,7 +171,7 @@ TEST_F(Dialogs, ConnectorNames) {
   struct Step { const char* typed; bool stays; };
   std::vector<Step> steps;
   auto script = [&](std::vector<const char*> typed) {
-    driver_->onShown = [typed](QDialog* d) {
+    driver_->onDialog = [typed](QDialog* d) {
       auto* e = child<QLineEdit>(d, 1080);
       for (const char* t : typed) {
         e->setText(t);
@@ -289,7 +208,7 @@ TEST_F(Dialogs, ConnectorNames) {
   script({"A"});
   EXPECT_EQ(call(ownerId_, &p), 2);
   EXPECT_EQ(sink_->shown().size(), 1u);
-  driver_->onShown = [](QDialog* d) {
+  driver_->onDialog = [](QDialog* d) {
     EXPECT_EQ(d->windowTitle(), "SubIn");
     key(d, Qt::Key_F1);
     click(d, 2);
@@ -302,7 +221,7 @@ TEST_F(Dialogs, ConnectorNames) {
 TEST_F(Dialogs, TextRoundTripAndFontSize) {
   char text[32] = "A\rB";
   TextParams p{text, 32, 12, 1.0f};
-  driver_->onShown = [](QDialog* d) {
+  driver_->onDialog = [](QDialog* d) {
     EXPECT_EQ(child<QPlainTextEdit>(d, 1023)->toPlainText(), "A\nB");
     EXPECT_TRUE(child<QRadioButton>(d, 1025)->isChecked());
     QSize min = d->size();
@@ -315,7 +234,7 @@ TEST_F(Dialogs, TextRoundTripAndFontSize) {
   EXPECT_EQ(call(ownerId_, &p), 1);
   EXPECT_STREQ(text, "A\rB");
   EXPECT_EQ(p.fontSize, 16);
-  driver_->onShown = [](QDialog* d) {
+  driver_->onDialog = [](QDialog* d) {
     child<QPlainTextEdit>(d, 1023)->setPlainText("X\nY\nZ");
     child<QRadioButton>(d, 1026)->click();
     click(d, 1);
@@ -329,7 +248,7 @@ TEST_F(Dialogs, TextRoundTripAndFontSize) {
 TEST_F(Dialogs, TextTooLongWarnsTwiceAndWritesNine) {
   char text[16] = "ABCDEFGHIJKL";  // 12 characters, size 10: no terminator within the size
   TextParams p{text, 10, 8, 1.0f};
-  driver_->onShown = [](QDialog* d) {
+  driver_->onDialog = [](QDialog* d) {
     EXPECT_EQ(child<QPlainTextEdit>(d, 1023)->toPlainText(), "ABCDEFGHIJ");
     EXPECT_TRUE(child<QRadioButton>(d, 1024)->isChecked());
     child<QPlainTextEdit>(d, 1023)->setPlainText("ABCDEFGHIJKL");
@@ -346,12 +265,12 @@ TEST_F(Dialogs, TextTooLongWarnsTwiceAndWritesNine) {
   std::memcpy(text, "ABCDEFGHIJKL", 12);
   sink_->clear();
   sink_->answerBox(IDCANCEL);
-  driver_->onShown = [](QDialog*) { ADD_FAILURE() << "shown"; };
+  driver_->onDialog = [](QDialog*) { ADD_FAILURE() << "shown"; };
   EXPECT_EQ(fn<SW31_CallInsertTextDlgFn>(h_, "SW31_CallInsertTextDlg")(ownerId_, &p), 2);
 }
 
 TEST_F(Dialogs, AboutBox) {
-  driver_->onShown = [](QDialog* d) {
+  driver_->onDialog = [](QDialog* d) {
     EXPECT_EQ(d->windowTitle(), "About");
     key(d, Qt::Key_F1);
     click(d, 1);
@@ -362,7 +281,7 @@ TEST_F(Dialogs, AboutBox) {
 
 TEST_F(Dialogs, WorksheetSetupEveryPositionUnchangedByOkAndReopening) {
   auto call = fn<SW20_CallWorkSheetSetupDlgFn>(h_, "SW20_CallWorkSheetSetupDlg");
-  driver_->onShown = [](QDialog* d) { click(d, 1); };
+  driver_->onDialog = [](QDialog* d) { click(d, 1); };
   for (int pos = 3; pos <= 100; ++pos) {
     WorkSheetSetup r{3, float(pos) * 0.1f, 1, 250};
     WorkSheetSetup before = r;
@@ -378,7 +297,7 @@ TEST_F(Dialogs, WorksheetSetupEveryPositionUnchangedByOkAndReopening) {
 TEST_F(Dialogs, WorksheetSetupShowsAndWrites) {
   auto call = fn<SW20_CallWorkSheetSetupDlgFn>(h_, "SW20_CallWorkSheetSetupDlg");
   WorkSheetSetup r{9, 2.55f, 5, 6000};
-  driver_->onShown = [](QDialog* d) {
+  driver_->onDialog = [](QDialog* d) {
     EXPECT_EQ(d->windowTitle(), "Work Sheet Setup");
     EXPECT_TRUE(child<QPushButton>(d, 1086)->isChecked());
     EXPECT_EQ(d->findChild<QSlider*>("c1093")->value(), 25);
@@ -398,13 +317,13 @@ TEST_F(Dialogs, WorksheetSetupShowsAndWrites) {
   EXPECT_EQ(r.crossText, 0);
   EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 34"});
   WorkSheetSetup c{1, 1.5f, 0, 100};
-  driver_->onShown = [](QDialog* d) {
+  driver_->onDialog = [](QDialog* d) {
     d->findChild<QSlider*>("c1093")->setValue(50);
     click(d, 2);
   };
   EXPECT_EQ(call(ownerId_, &c), 2);
   EXPECT_EQ(c.zoom, 1.5f);
-  driver_->onShown = [](QDialog* d) {
+  driver_->onDialog = [](QDialog* d) {
     EXPECT_EQ(d->findChild<QSlider*>("c1093")->value(), 10);
     EXPECT_EQ(d->findChild<QSlider*>("c1100")->value(), 6);
     click(d, 1);
@@ -438,23 +357,23 @@ TEST_F(Dialogs, OpenAndSaveProjects) {
   char buf[256] = "junk";
   FileDlgParams p{ownerId_, buf, sizeof buf};
   std::vector<std::string> dirs;
-  driver_->onShown = choosePath({(projects / "Motor.mdl").string()}, &dirs);
+  driver_->onDialog = choosePath({(projects / "Motor.mdl").string()}, &dirs);
   EXPECT_EQ(fn<SW51_OpenMDLProjectFn>(h_, "SW51_OpenMDLProject")(&p), 1);
   EXPECT_EQ(std::string(buf), (projects / "Motor.mdl").string());  // the user's case kept
   ASSERT_EQ(dirs.size(), 1u);
   EXPECT_EQ(fs::path(dirs[0]), fs::canonical(projects));
-  driver_->onShown = choosePath({""});
+  driver_->onDialog = choosePath({""});
   EXPECT_EQ(fn<SW51_OpenMDLProjectFn>(h_, "SW51_OpenMDLProject")(&p), 0);
   EXPECT_STREQ(buf, "");
   // Save: a default name shows 521 and asks again; a path too long for the buffer 520.
   char small[12] = "";
   FileDlgParams s{ownerId_, small, sizeof small};
   std::string good = (projects / "Pump.mdl").string(), dflt = (projects / "UNTITLED 02.MDL").string();
-  driver_->onShown = choosePath({good, ""});
+  driver_->onDialog = choosePath({good, ""});
   EXPECT_EQ(fn<SW51_SaveAsMDLProjectFn>(h_, "SW51_SaveAsMDLProject")(&s), 0);
   EXPECT_STREQ(small, "");
   std::strcpy(buf, projects.string().c_str());
-  driver_->onShown = choosePath({dflt, good});
+  driver_->onDialog = choosePath({dflt, good});
   EXPECT_EQ(fn<SW51_SaveAsMDLProjectFn>(h_, "SW51_SaveAsMDLProject")(&p), 1);
   EXPECT_EQ(std::string(buf), good);
   EXPECT_EQ(texts(), (std::vector<std::string>{"Error!   File path is too long.", "Error!   Invalid file name."}));
@@ -466,13 +385,13 @@ TEST_F(Dialogs, OpenLibraryTakesTheSuggestionAndKeepsTheBuffer) {
   writeFile(lib, "x");
   char buf[256] = "Blocks.mco";
   FileDlgParams p{ownerId_, buf, sizeof buf};
-  driver_->onShown = [](QDialog* d) {
+  driver_->onDialog = [](QDialog* d) {
     EXPECT_EQ(d->windowTitle(), "Open Zerlo Library");
     d->reject();
   };
   EXPECT_EQ(fn<SW51_OpenLibraryFn>(h_, "SW51_OpenLibrary")(&p), 0);
   EXPECT_STREQ(buf, "Blocks.mco");
-  driver_->onShown = choosePath({lib.string()});
+  driver_->onDialog = choosePath({lib.string()});
   EXPECT_EQ(fn<SW51_OpenLibraryFn>(h_, "SW51_OpenLibrary")(&p), 1);
   EXPECT_EQ(std::string(buf), lib.string());
 }
@@ -481,7 +400,7 @@ TEST_F(Dialogs, StartSelection) {
   auto call = fn<SW04_CallStartAuswahlDlgFn>(h_, "SW04_CallStartAuswahlDlg");
   int flag = 1;
   // Enter on the check box does nothing; the mouse over KONFIG and Enter gives 2.
-  driver_->onShown = [](QDialog* d) {
+  driver_->onDialog = [](QDialog* d) {
     auto* box = d->findChild<QCheckBox*>("c1005");
     EXPECT_TRUE(box->isChecked());
     box->setFocus();
@@ -495,7 +414,7 @@ TEST_F(Dialogs, StartSelection) {
   EXPECT_EQ(call(ownerId_, &flag), 2);
   EXPECT_EQ(flag, 1);
   // Unticking writes the flag at once; Esc gives 0.
-  driver_->onShown = [](QDialog* d) {
+  driver_->onDialog = [](QDialog* d) {
     d->findChild<QCheckBox*>("c1005")->click();
     child<QPushButton>(d, 1009)->click();
     EXPECT_TRUE(d->isVisible());
@@ -505,7 +424,7 @@ TEST_F(Dialogs, StartSelection) {
   EXPECT_EQ(flag, 0);
   EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 1"});
   for (int id : {1004, 1007, 1008}) {
-    driver_->onShown = [id](QDialog* d) { child<QPushButton>(d, id)->click(); };
+    driver_->onDialog = [id](QDialog* d) { child<QPushButton>(d, id)->click(); };
     EXPECT_EQ(call(ownerId_, nullptr), id == 1004 ? 1 : id == 1007 ? 3 : 4);
   }
 }

@@ -135,15 +135,11 @@ const Msg kMessages[] = {
 } // namespace
 
 TEST(Load, VersionExportsAndEnglishResources) {
-  app();
   auto sink = std::make_shared<ScriptedSink>();
   ScopedSink scope(sink);
-  program().writeObel(2);
-  plat::lib::Handle h = program().load();
-  ASSERT_TRUE(h) << plat::lib::lastError();
-  EXPECT_TRUE(sink->shown().empty());
-  EXPECT_EQ(fn<SW00_GetDLLVersionFn>(h, "SW00_GetDLLVersion")(), 1.0);
-  for (const char* n : kAllExports) EXPECT_NE(plat::lib::symbol(h, n), nullptr) << n;
+  plat::lib::Handle h = dlgtest::loadedQuietly(program(), *sink, {std::begin(kAllExports), std::end(kAllExports)},
+                                               "SW00_GetDLLVersion");
+  ASSERT_TRUE(h);
   plat::lib::unload(h);
 }
 
@@ -152,15 +148,11 @@ TEST(Load, MissingLanguageAsks518AndCancelRefuses) {
   auto sink = std::make_shared<ScriptedSink>();
   ScopedSink scope(sink);
   program().writeObel(2, "NOWHERE");
-  sink->answerBox(IDCANCEL);
-  EXPECT_EQ(program().load(), nullptr);
-  ASSERT_EQ(sink->shown().size(), 1u);
-  EXPECT_EQ(sink->shown()[0].text,
-            "Error!   Resource DLL for the selected language cannot be loaded.\nInternal English resources will be used.");
-  EXPECT_EQ(sink->shown()[0].style, 0x40031u);
-  sink->answerBox(IDOK);
-  plat::lib::Handle h = program().load();
-  ASSERT_TRUE(h) << plat::lib::lastError();
+  plat::lib::Handle h = dlgtest::refusedThenLoaded(
+      program(), *sink,
+      "Error!   Resource DLL for the selected language cannot be loaded.\nInternal English resources will be used.",
+      0x40031u);
+  ASSERT_TRUE(h);
   EXPECT_EQ(fn<SW50_CallMBWithIDFn>(h, "SW50_CallMBWithID")(0, 40006, 0), IDOK);
   EXPECT_EQ(sink->shown().back().text, "Quit program?");
   plat::lib::unload(h);

@@ -5,6 +5,8 @@
 
 #include "platform/library.h"
 
+#include "../support/dlgtest.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QWidget>
@@ -20,51 +22,26 @@ namespace swtest {
 
 namespace fs = std::filesystem;
 
-inline QApplication& app() {
-  static int argc = 1;
-  static char arg0[] = "stockwin_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* a = new QApplication(argc, argv);
-  return *a;
-}
+using dlgtest::app;
+using dlgtest::fn;
+using dlgtest::pump;
+using dlgtest::writeFile;
 
-inline void writeFile(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
-
-// Runs the event loop for ms milliseconds.
-inline void pump(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-struct Program {
-  fs::path dir;
-  Program() {
-    dir = fs::temp_directory_path() / ("swlib-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "ENGLISH" / "TEMPLATE");
-    fs::create_directories(dir / "GERMAN");
-    fs::create_directories(dir / "PROJECTS");
-    fs::path bin = ZERLO_BIN_DIR, libs = SW_TESTLIBS;
-    // Copies: the settings library takes its program directory from the real path of the file.
-    fs::copy_file(bin / "stockwin.so", dir / "stockwin.so");
-    fs::copy_file(bin / "ObelTool.so", dir / "ObelTool.so");
-    fs::create_symlink(bin / "ENGLISH" / "STOCKWINRES.so", dir / "ENGLISH" / "STOCKWINRES.so");
-    fs::create_symlink(libs / "GERMAN" / "STOCKWINRES.so", dir / "GERMAN" / "STOCKWINRES.so");
+struct Program : dlgtest::ProgramDir {
+  Program() : ProgramDir("swlib", {"ENGLISH/TEMPLATE", "GERMAN", "PROJECTS"}) {
+    copyFromBin("stockwin.so");
+    copyFromBin("ObelTool.so");
+    linkLanguages("STOCKWINRES.so", SW_TESTLIBS);
     writeFile(dir / "ENGLISH" / "ZERLO.HLP", "help\n");
   }
-  ~Program() { fs::remove_all(dir); }
   void writeObel(int language, const char* english = "ENGLISH", bool helpNumbers = false) {
-    writeFile(dir / "OBEL.INI", std::string("[SYSTEM]\nLANGUAGE=") + std::to_string(language) +
-                                    (helpNumbers ? "\nhelpnumber=1" : "") +
-                                    "\n\n[DIR]\nTEMP=TEMP\nPROJECT=PROJECTS\n\n[LANGUAGES]\n1=GERMAN\n2=" + english +
-                                    "\n");
+    writeSettings(language, helpNumbers, "TEMP=TEMP\nPROJECT=PROJECTS\n", std::string("1=GERMAN\n2=") + english + "\n");
   }
   void writeStartPicture() {
     fs::copy_file(fs::path(ZERLO_BIN_DIR) / "ENGLISH" / "OBELST.BMP", dir / "ENGLISH" / "OBELST.BMP",
                   fs::copy_options::overwrite_existing);
   }
-  plat::lib::Handle load() { return plat::lib::load((dir / "STOCKWIN.DLL").string()); }
+  plat::lib::Handle load() const { return ProgramDir::load("STOCKWIN.DLL"); }
 };
 
 inline Program& program() {
@@ -72,18 +49,8 @@ inline Program& program() {
   return p;
 }
 
-template <class F> F fn(plat::lib::Handle h, const char* name) {
-  F f = plat::lib::symbolAs<F>(h, name);
-  EXPECT_NE(f, nullptr) << name;
-  return f;
-}
-
 // Saves a window's picture into the test's shot directory.
-inline void saveShot(QWidget* w, const std::string& name) {
-  fs::path dir = fs::path(SW_SHOTS);
-  fs::create_directories(dir);
-  w->grab().save(QString::fromStdString((dir / (name + ".png")).string()));
-}
+inline void saveShot(QWidget* w, const std::string& name) { dlgtest::saveShot(SW_SHOTS, w, name); }
 
 inline const char* const kAllExports[] = {
     "SW00_GetDLLVersion", "SW01_CallMacroBmpDlg", "SW03_CallMacroBGBmpDlg", "SW04_CallStartAuswahlDlg",

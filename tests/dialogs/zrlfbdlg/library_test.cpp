@@ -9,6 +9,8 @@
 #include "platform/ports.h"
 #include "platform/uisink.h"
 
+#include "../support/dlgtest.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,7 +18,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QImage>
 #include <QRadioButton>
+#include <QSlider>
+#include <QTabBar>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
@@ -37,52 +42,22 @@ using namespace plat::ui;
 
 namespace {
 
-QApplication& app() {
-  static int argc = 1;
-  static char arg0[] = "zrlfbdlg_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* a = new QApplication(argc, argv);
-  return *a;
-}
+using dlgtest::app;
+using dlgtest::Driver;
 
-void writeFile(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
-
-struct Driver : DialogObserver {
-  std::function<void(const DialogShown&)> onShown;
-  std::vector<int> seen;
-  void shown(const DialogShown& d) override {
-    seen.push_back(d.resourceId);
-    if (onShown) onShown(d);
-  }
-  void timedOut(const DialogShown& d) override { ADD_FAILURE() << "dialog " << d.resourceId << " still open"; }
-  int deadlineMs() const override { return 5000; }
-};
-
-struct Program {
-  fs::path dir;
-  explicit Program(const std::string& tag, bool withParser = true, bool withTool = true) {
-    dir = fs::temp_directory_path() / ("fblib-" + tag + "-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "ENGLISH");
-    fs::create_directories(dir / "GERMAN");
-    fs::create_directories(dir / "FRENCH");
-    fs::create_directories(dir / "TEMP");
-    fs::path bin = ZERLO_BIN_DIR, libs = FB_TESTLIBS;
-    // Copies: the settings library takes its program directory from the real path of the file.
-    fs::copy_file(bin / "ZRLFBDLG.so", dir / "ZRLFBDLG.so");
-    if (withTool) fs::copy_file(bin / "ObelTool.so", dir / "ObelTool.so");
-    if (withParser) fs::copy_file(bin / "ExprParser.so", dir / "ExprParser.so");
-    fs::create_symlink(bin / "ENGLISH" / "ZRLFBRES.so", dir / "ENGLISH" / "ZRLFBRES.so");
-    fs::create_symlink(libs / "GERMAN" / "ZRLFBRES.so", dir / "GERMAN" / "ZRLFBRES.so");
+struct Program : dlgtest::ProgramDir {
+  explicit Program(const std::string& tag, bool withParser = true, bool withTool = true)
+      : ProgramDir("fblib-" + tag, {"ENGLISH", "GERMAN", "FRENCH", "TEMP"}) {
+    copyFromBin("ZRLFBDLG.so");
+    if (withTool) copyFromBin("ObelTool.so");
+    if (withParser) copyFromBin("ExprParser.so");
+    linkLanguages("ZRLFBRES.so", FB_TESTLIBS);
     writeObel(2);
   }
-  ~Program() { fs::remove_all(dir); }
   void writeObel(int language, bool helpNumbers = false) {
-    writeFile(dir / "OBEL.INI", "[SYSTEM]\nLANGUAGE=" + std::to_string(language) +
-                                    (helpNumbers ? "\nhelpnumber=1" : "") +
-                                    "\n\n[DIR]\nTEMP=TEMP\n\n[LANGUAGES]\n1=GERMAN\n2=ENGLISH\n3=FRENCH\n");
+    writeSettings(language, helpNumbers, "TEMP=TEMP\n", "1=GERMAN\n2=ENGLISH\n3=FRENCH\n");
   }
-  plat::lib::Handle load() { return plat::lib::load((dir / "ZRLFBDLG.DLL").string()); }
+  plat::lib::Handle load() const { return ProgramDir::load("ZRLFBDLG.DLL"); }
 };
 
 // Boxes of this library (the parser may add its own about its language library).
@@ -160,6 +135,8 @@ struct Dialogs : ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(h) << plat::lib::lastError();
     scope = std::make_unique<ScopedSink>(sink);
+    driver->shots = FB_SHOTS;
+    driver->shotLibrary = "ZRLFBDLG";
     setDialogObserver(driver);
     owner = new QWidget;
     owner->resize(300, 200);
@@ -713,29 +690,106 @@ TEST_F(Dialogs, PositionStandardCounter) {
   EXPECT_STREQ(text + 10, "VAR?");
 }
 
-namespace {
-struct Receiver : QWidget {
-  std::vector<std::pair<std::uint32_t, std::int64_t>> got;
-  bool event(QEvent* e) override {
-    if (e->type() == kit::kWindowMessageEvent) {
-      auto* m = static_cast<kit::WindowMessageEvent*>(e);
-      got.emplace_back(m->msg, m->lParam);
-      return true;
-    }
-    return QWidget::event(e);
+TEST_F(Dialogs, BeepFrequencyNotesCarryOverAndTest) {
+  auto tone = std::make_shared<plat::io::RecordingTone>();
+  auto prev = plat::io::setToneOut(tone);
+  std::int16_t aux[2] = {5, 440};
+  double vec[2] = {ownerId, 0.29};
+  std::int16_t changed = 0;
+  driver->onShown = [](const DialogShown& d) {
+    auto* w = static_cast<QWidget*>(d.widget);
+    EXPECT_EQ(d.resourceId, 163);
+    EXPECT_EQ(w->windowTitle(), "Beep");
+    auto* tabs = w->findChild<QTabBar*>("c1095");
+    auto* freq = w->findChild<QSlider*>("c1069");
+    auto* octave = w->findChild<QComboBox*>("c1099");
+    auto* note = w->findChild<QComboBox*>("c1100");
+    EXPECT_EQ(freq->value(), 440);
+    EXPECT_EQ(w->findChild<QSlider*>("c1070")->value(), 29);
+    EXPECT_EQ(w->findChild<QLabel*>("c1071")->text(), "440 Hz");
+    EXPECT_EQ(w->findChild<QLabel*>("c1072")->text(), "0.29 s");
+    EXPECT_TRUE(octave->isHidden());
+    tabs->setCurrentIndex(1);
+    EXPECT_TRUE(freq->isHidden());
+    EXPECT_EQ(octave->currentText(), "3");
+    EXPECT_EQ(note->currentText(), "a#");
+    tabs->setCurrentIndex(0);
+    EXPECT_EQ(freq->value(), 465);
+    w->findChild<QSlider*>("c1070")->setValue(1);
+    freq->setValue(50);
+    EXPECT_EQ(w->findChild<QLabel*>("c1072")->text(), "0.01 s");
+    button(d, "c3")->click();  // Test: 50 Hz for 10 ms
+    w->findChild<QSlider*>("c1070")->setValue(29);
+    tabs->setCurrentIndex(1);
+    octave->setCurrentIndex(octave->findText("4"));
+    note->setCurrentIndex(note->findText("g"));
+    button(d, "c1")->click();
+  };
+  fn("FB07_CallParaSigBeepDlg")(nullptr, aux, vec, nullptr, nullptr, &changed);
+  plat::io::setToneOut(prev);
+  EXPECT_EQ(changed, 1);
+  EXPECT_EQ(aux[0], 0);
+  EXPECT_EQ(aux[1], 781);
+  EXPECT_DOUBLE_EQ(vec[1], 0.29);
+  ASSERT_EQ(tone->events().size(), 1u);
+  EXPECT_EQ(tone->events()[0], (plat::io::ToneEvent{false, 50, 10, 0}));
+}
+
+TEST_F(Dialogs, BeepWithoutAuxKeepsTheLabelsAndWritesOnlyTheDuration) {
+  struct Case { double seconds; int position; double stored; };
+  const Case cases[] = {{7, 500, 5.0}, {std::nan(""), 1, 0.01}, {-HUGE_VAL, 1, 0.01}};
+  for (const Case& c : cases) {
+    double vec[2] = {ownerId, c.seconds};
+    std::int16_t changed = 0;
+    driver->onShown = [&](const DialogShown& d) {
+      auto* w = static_cast<QWidget*>(d.widget);
+      EXPECT_EQ(w->findChild<QSlider*>("c1070")->value(), c.position);
+      EXPECT_EQ(w->findChild<QLabel*>("c1071")->text(), "10000 Hz");
+      EXPECT_EQ(w->findChild<QLabel*>("c1072")->text(), "0.5 s");
+      button(d, "c1")->click();
+    };
+    fn("FB07_CallParaSigBeepDlg")(nullptr, nullptr, vec, nullptr, nullptr, &changed);
+    EXPECT_EQ(changed, 1);
+    EXPECT_DOUBLE_EQ(vec[1], c.stored) << c.seconds;
   }
-};
-} // namespace
+}
+
+TEST_F(Dialogs, DevicePicturesAndStatePictogramsFollowTheDevice) {
+  std::int16_t aux[3] = {1, 0, 0};
+  double vec[1] = {ownerId};
+  std::int16_t changed = 0;
+  driver->onShown = [](const DialogShown& d) {
+    auto* w = static_cast<QWidget*>(d.widget);
+    auto* frame = w->findChild<QWidget*>("c1062");
+    ASSERT_TRUE(frame);
+    auto ink = [](const QImage& img) {
+      int n = 0;
+      for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) n += img.pixel(x, y) != qRgb(255, 255, 255);
+      return n;
+    };
+    QImage motor = frame->grab().toImage();
+    EXPECT_GT(ink(motor), 500);
+    EXPECT_FALSE(button(d, "c1063")->icon().isNull());
+    auto* devices = w->findChild<QComboBox*>("c1061");
+    devices->setCurrentIndex(devices->findData(1));
+    EXPECT_NE(frame->grab().toImage(), motor);
+    EXPECT_TRUE(button(d, "c1065")->isHidden());
+    button(d, "c2")->click();
+  };
+  fn("FB06_CallParaMOutputDlg")(nullptr, aux, vec, nullptr, nullptr, &changed);
+  EXPECT_EQ(changed, 0);
+}
 
 TEST_F(Dialogs, OnMessagePostsToTheOwner) {
-  Receiver r;
+  dlgtest::Receiver r;
   double vec[1] = {double(kit::registerOwner(&r))};
   std::int16_t aux[1] = {-3};
   fn("FB05_CallOnMessage")(nullptr, aux, vec, nullptr, nullptr, nullptr);
   QApplication::processEvents();
   ASSERT_EQ(r.got.size(), 1u);
-  EXPECT_EQ(r.got[0].first, 0x400u + 200u);
-  EXPECT_EQ(r.got[0].second, -3);
+  EXPECT_EQ(r.got[0].msg, 0x400u + 200u);
+  EXPECT_EQ(r.got[0].lParam, -3);
 }
 
 TEST(Language, MissingResourceLibraryShowsBoxAndTestLanguageReplacesCaption) {

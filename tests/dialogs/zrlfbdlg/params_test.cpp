@@ -1,6 +1,8 @@
 // Write-back of the wait, counting, display, message and terminal dialogs.
 #include "params.h"
 
+#include "platform/ports.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -197,4 +199,49 @@ TEST(Edge, WriteBack) {
   EXPECT_EQ(aux[0], 31);
   EXPECT_EQ(aux[1], 0);
   edgeWriteBack(3, true, nullptr);
+}
+
+TEST(Beep, NoteSearchAndSliders) {
+  struct Case { int f; Note note; int slider; };
+  const Case cases[] = {
+      {440, {3, 10}, 440},   // the a of row 3 is 438: the note at or above is "a#"
+      {20, {1, 0}, 50},      // row 0 gives octave 1 "c"
+      {5000, {6, 11}, 5000}, // past the table: octave 6 "b"
+      {781, {4, 7}, 781},    {65, {1, 0}, 65}, {3940, {6, 11}, 3940}, {0, {1, 0}, 50}, {20000, {6, 11}, 10000},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(noteFor(c.f), c.note) << c.f;
+    EXPECT_EQ(frequencySliderPosition(c.f), c.slider) << c.f;
+  }
+  // Back from the note page: a# of octave 3.
+  EXPECT_EQ(noteFrequency(3, 10), 465);
+  EXPECT_EQ(noteFrequency(4, 7), 781);
+  EXPECT_EQ(noteFrequency(7, 0), 0);
+  EXPECT_EQ(noteFrequency(1, 12), 0);
+}
+
+TEST(Beep, DurationPositionAndTicks) {
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case { double seconds; int position; };
+  const Case cases[] = {{0.29, 29}, {7, 500}, {0, 1}, {-1, 1}, {0.014, 1}, {0.016, 2}, {inf, 500}, {-inf, 1},
+                        {std::nan(""), 1}, {5.0, 500}};
+  for (const Case& c : cases) EXPECT_EQ(durationPosition(c.seconds), c.position) << c.seconds;
+  EXPECT_EQ(frequencyTicks(), (std::vector<int>{50, 1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000}));
+  std::vector<int> d = durationTicks();
+  ASSERT_EQ(d.size(), 11u);
+  EXPECT_EQ(d.front(), 1);
+  EXPECT_EQ(d[1], 50);
+  EXPECT_EQ(d.back(), 500);
+}
+
+TEST(Beep, PlayToneOnTheToneOutput) {
+  auto tone = std::make_shared<plat::io::RecordingTone>();
+  auto prev = plat::io::setToneOut(tone);
+  EXPECT_EQ(fbd_PlayTone(0, 100), 0);
+  EXPECT_EQ(fbd_PlayTone(440, 0), 0);
+  EXPECT_TRUE(tone->events().empty());
+  EXPECT_EQ(fbd_PlayTone(50, 10), 0);
+  plat::io::setToneOut(prev);
+  ASSERT_EQ(tone->events().size(), 1u);
+  EXPECT_EQ(tone->events()[0], (plat::io::ToneEvent{false, 50, 10, 0}));
 }

@@ -15,6 +15,8 @@
 #include "srvclient/launch.h"
 
 #include <QApplication>
+
+#include "../support/dlgtest.h"
 #include <QProgressBar>
 #include <QWidget>
 
@@ -31,13 +33,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QApplication& app() {
-  static int argc = 1;
-  static char arg0[] = "zrltgtwin_e2e_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* a = new QApplication(argc, argv);
-  return *a;
-}
+using dlgtest::app;
 
 struct Watch : plat::ui::DialogObserver {
   std::vector<int> seen;
@@ -51,11 +47,7 @@ struct Watch : plat::ui::DialogObserver {
   int deadlineMs() const override { return 30000; }
 };
 
-template <class F> F fn(plat::lib::Handle h, const char* name) {
-  F f = plat::lib::symbolAs<F>(h, name);
-  EXPECT_NE(f, nullptr) << name;
-  return f;
-}
+using dlgtest::fn;
 
 } // namespace
 

@@ -10,6 +10,8 @@
 #include "platform/library.h"
 #include "platform/uisink.h"
 
+#include "../support/dlgtest.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,65 +37,29 @@ using namespace plat::ui;
 
 namespace {
 
-QApplication& app() {
-  static int argc = 1;
-  static char arg0[] = "zrltgtwin_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* a = new QApplication(argc, argv);
-  return *a;
-}
-
-std::string readFile(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-void writeFile(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
-
-struct Driver : DialogObserver {
-  std::function<void(const DialogShown&)> onShown;
-  std::vector<int> seen;
-  std::atomic<int> timeouts{0};
-  void shown(const DialogShown& d) override {
-    seen.push_back(d.resourceId);
-    if (onShown) onShown(d);
-  }
-  void timedOut(const DialogShown& d) override {
-    ++timeouts;
-    ADD_FAILURE() << "dialog " << d.resourceId << " still open at the deadline";
-  }
-  int deadlineMs() const override { return 5000; }
-};
+using dlgtest::app;
+using dlgtest::Driver;
+using dlgtest::fn;
+using dlgtest::readFile;
+using dlgtest::writeFile;
 
 // The program directory and the library.
-struct Program {
-  fs::path dir;
+struct Program : dlgtest::ProgramDir {
   std::string online, loader;
-  Program() {
-    dir = fs::temp_directory_path() / ("twlib-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "TEMP");
-    fs::create_directories(dir / "ENGLISH");
-    fs::create_directories(dir / "GERMAN");
-    fs::path bin = ZERLO_BIN_DIR, libs = TW_TESTLIBS;
-    // Copies: the settings library takes its program directory from the real path of the file.
-    fs::copy_file(bin / "zrltgtwin.so", dir / "zrltgtwin.so");
-    fs::copy_file(bin / "ObelTool.so", dir / "ObelTool.so");
-    fs::create_symlink(bin / "ENGLISH" / "ZRLTGTWINRES.so", dir / "ENGLISH" / "ZRLTGTWINRES.so");
-    fs::create_symlink(libs / "GERMAN" / "ZRLTGTWINRES.so", dir / "GERMAN" / "ZRLTGTWINRES.so");
+  Program() : ProgramDir("twlib", {"TEMP", "ENGLISH", "GERMAN"}) {
+    fs::path libs = TW_TESTLIBS;
+    copyFromBin("zrltgtwin.so");
+    copyFromBin("ObelTool.so");
+    linkLanguages("ZRLTGTWINRES.so", libs);
     fs::create_symlink(libs / "STUBLINK.so", dir / "STUBLINK.so");
     fs::create_symlink(libs / "LPTIF1NT.so", dir / "LPTIF1NT.so");
     online = "TwOnline" + std::to_string(::getpid());
     loader = "TwLoader" + std::to_string(::getpid());
     writeInterface(2, 4, 10);
   }
-  ~Program() { fs::remove_all(dir); }
   void writeObel(int language, const char* english = "ENGLISH", bool helpNumbers = false) {
-    writeFile(dir / "OBEL.INI", std::string("[SYSTEM]\nLANGUAGE=") + std::to_string(language) +
-                                    (helpNumbers ? "\nhelpnumber=1" : "") +
-                                    "\n\n[DIR]\nTEMP=TEMP\n\n[LANGUAGES]\n1=GERMAN\n2=" + english +
-                                    "\n\n[PROGRAMS]\nSERVER=ONL32NS\n\n[DLL]\nTRANS=STUBLINK.DLL\n");
+    writeSettings(language, helpNumbers, "TEMP=TEMP\n", std::string("1=GERMAN\n2=") + english + "\n",
+                  "\n[PROGRAMS]\nSERVER=ONL32NS\n\n[DLL]\nTRANS=STUBLINK.DLL\n");
   }
   void writeInterface(int port, int ifaces, int cycle) {
     writeFile(dir / "INTERFACE.INI",
@@ -105,18 +71,12 @@ struct Program {
                   "[COMM TEMPLATES]\n1=" + loader + "\n2=" + online + "\n");
   }
   fs::path temp(const char* name) const { return dir / "TEMP" / name; }
-  plat::lib::Handle load() { return plat::lib::load((dir / "ZRLTGTWIN.DLL").string()); }
+  plat::lib::Handle load() const { return ProgramDir::load("ZRLTGTWIN.DLL"); }
 };
 
 Program& program() {
   static Program p;
   return p;
-}
-
-template <class F> F fn(plat::lib::Handle h, const char* name) {
-  F f = plat::lib::symbolAs<F>(h, name);
-  EXPECT_NE(f, nullptr) << name;
-  return f;
 }
 
 QPushButton* button(const DialogShown& d, const char* name) {
@@ -126,21 +86,17 @@ QPushButton* button(const DialogShown& d, const char* name) {
 } // namespace
 
 TEST(Load, VersionExportsAndEnglishResources) {
-  app();
   auto sink = std::make_shared<ScriptedSink>();
   ScopedSink scope(sink);
-  program().writeObel(2);
-  plat::lib::Handle h = program().load();
-  ASSERT_TRUE(h) << plat::lib::lastError();
-  EXPECT_TRUE(sink->shown().empty());
-  EXPECT_EQ(fn<ZRTA00_GetDLLVersionFn>(h, "ZRTA00_GetDLLVersion")(), 1.0);
-  for (const char* n : {"ZRTA00_SetInstanceNumber", "ZRTA00_GetCurrentServer", "ZRTA00_SetCurrentServer",
-                        "ZRTA00_SetProjectFilePath", "ZRTA01_CallCompileProgressDlg", "ZRTA02_CallCompileResultDlg",
-                        "ZRTA03_CallDownloadProgressDlg", "ZRTA04_CallChangeInterfaceModeDlg",
-                        "ZRTA04_ResetInterfaceMode", "ZRTA05_CallInterfaceSettigsDlg", "TA01_LoginByServer",
-                        "TA01_LogoutByServer", "TA01_TestIFConnection", "TA01_GetDFF", "TA01_CallInterfaceDiagnose",
-                        "TA01_CallInterfaceTerminal"})
-    EXPECT_NE(plat::lib::symbol(h, n), nullptr) << n;
+  plat::lib::Handle h = dlgtest::loadedQuietly(
+      program(), *sink,
+      {"ZRTA00_SetInstanceNumber", "ZRTA00_GetCurrentServer", "ZRTA00_SetCurrentServer", "ZRTA00_SetProjectFilePath",
+       "ZRTA01_CallCompileProgressDlg", "ZRTA02_CallCompileResultDlg", "ZRTA03_CallDownloadProgressDlg",
+       "ZRTA04_CallChangeInterfaceModeDlg", "ZRTA04_ResetInterfaceMode", "ZRTA05_CallInterfaceSettigsDlg",
+       "TA01_LoginByServer", "TA01_LogoutByServer", "TA01_TestIFConnection", "TA01_GetDFF",
+       "TA01_CallInterfaceDiagnose", "TA01_CallInterfaceTerminal"},
+      "ZRTA00_GetDLLVersion");
+  ASSERT_TRUE(h);
   EXPECT_EQ(fn<ZRTA00_SetInstanceNumberFn>(h, "ZRTA00_SetInstanceNumber")(3), 3);
   EXPECT_EQ(fn<ZRTA00_SetCurrentServerFn>(h, "ZRTA00_SetCurrentServer")(77), 77u);
   EXPECT_EQ(fn<ZRTA00_GetCurrentServerFn>(h, "ZRTA00_GetCurrentServer")(), 77u);
@@ -156,16 +112,12 @@ TEST(Load, MissingLanguageAsksAndCancelRefuses) {
   auto sink = std::make_shared<ScriptedSink>();
   ScopedSink scope(sink);
   program().writeObel(2, "NOWHERE");
-  sink->answerBox(IDCANCEL);
-  EXPECT_EQ(program().load(), nullptr);
-  ASSERT_EQ(sink->shown().size(), 1u);
-  EXPECT_EQ(sink->shown()[0].text,
-            "Error!   The resource library for the selected language cannot be loaded.\nInternal English resources "
-            "will be used.");
-  EXPECT_EQ(sink->shown()[0].style, unsigned(MB_OKCANCEL | MB_ICONEXCLAMATION | MB_TOPMOST));
-  sink->answerBox(IDOK);
-  plat::lib::Handle h = program().load();
-  ASSERT_TRUE(h) << plat::lib::lastError();
+  plat::lib::Handle h = dlgtest::refusedThenLoaded(
+      program(), *sink,
+      "Error!   The resource library for the selected language cannot be loaded.\nInternal English resources will be "
+      "used.",
+      unsigned(MB_OKCANCEL | MB_ICONEXCLAMATION | MB_TOPMOST));
+  ASSERT_TRUE(h);
   EXPECT_EQ(fn<TA01_CallInterfaceTerminalFn>(h, "TA01_CallInterfaceTerminal")(0), 0);
   EXPECT_EQ(sink->shown().back().text, "Error!   Software PLC is not running.");
   plat::lib::unload(h);
@@ -201,32 +153,23 @@ TEST(Load, OldOrIncompleteSettingsLibraryRefusesTheLoad) {
 }
 
 // ---- dialogs ----
-class Dialogs : public ::testing::Test {
-protected:
-  static void SetUpTestSuite() {
-    app();
+struct LoadTargetWin {
+  static plat::lib::Handle load() {
     program().writeObel(2, "ENGLISH", true);
-    h_ = program().load();
-    ASSERT_TRUE(h_) << plat::lib::lastError();
-    fn<ZRTA00_SetInstanceNumberFn>(h_, "ZRTA00_SetInstanceNumber")(2);
+    plat::lib::Handle h = program().load();
+    if (h) fn<ZRTA00_SetInstanceNumberFn>(h, "ZRTA00_SetInstanceNumber")(2);
+    return h;
   }
-  static void TearDownTestSuite() {
-    if (h_) plat::lib::unload(h_);
-    h_ = nullptr;
-  }
+};
+
+class Dialogs : public dlgtest::LibraryDialogs<LoadTargetWin> {
+protected:
   void SetUp() override {
-    ASSERT_TRUE(h_);
-    owner_ = std::make_unique<QWidget>();
-    ownerId_ = kit::registerOwner(owner_.get());
-    setDialogObserver(driver_);
+    LibraryDialogs::SetUp();
     for (const char* f : {"TMP002.Q", "TMP002.LST", "TMP002.MVL", "TMP002.ERR", "TMP.ATT"})
       fs::remove(program().temp(f));
     unsetenv("STUBLINK_RESULT");
     unsetenv("ZERLO_TEST_REFUSE_TIMERS");
-  }
-  void TearDown() override {
-    setDialogObserver(nullptr);
-    owner_.reset();
   }
   // Presses Enter and Escape and asks the dialog to close: a progress dialog stays.
   static void pokeKeys(QDialog* d) {
@@ -237,12 +180,8 @@ protected:
     d->close();
     EXPECT_TRUE(d->isVisible());
   }
-  static inline plat::lib::Handle h_ = nullptr;
   std::shared_ptr<ScriptedSink> sink_ = std::make_shared<ScriptedSink>();
   ScopedSink scope_{sink_};
-  std::shared_ptr<Driver> driver_ = std::make_shared<Driver>();
-  std::unique_ptr<QWidget> owner_;
-  plat::handles::Id ownerId_ = 0;
 };
 
 TEST_F(Dialogs, CompileMissingTextShows1001AndKeepsTheOldDownloadFile) {

@@ -256,6 +256,39 @@ TEST_F(ServerE2E, TwoServersStartedAtOnceLeaveOneThatServesAndOneThatHandsOver) 
   EXPECT_EQ(waitServer(serving), 0);
 }
 
+// MODE=TEST opens the software PLC's diagnosis window in the server's
+// process: with a display on the server's GUI thread, headless not at all.
+// Either way the last logout ends the server within its bound.
+TEST_F(ServerE2E, TheServerEndsWithTheDiagnosisOpenWithOrWithoutADisplay) {
+  const char* had = std::getenv("QT_QPA_PLATFORM");
+  const std::string old = had ? had : "";
+  for (bool display : {true, false}) {
+    SCOPED_TRACE(display ? "display" : "headless");
+    if (display) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    else ::setenv("QT_QPA_PLATFORM", "", 1);
+    endpoint = srv::serverEndpoint(srv::kServerClass, name);
+    const pid_t pid = spawnServer();
+    ASSERT_GT(pid, 0);
+    bool up = false;
+    for (int i = 0; i < 200 && !up; ++i) {
+      std::this_thread::sleep_for(50ms);
+      up = plat::ipc::exists(endpoint);
+    }
+    ASSERT_TRUE(up) << "the server did not start";
+    srv::Client c(endpoint);
+    EXPECT_EQ(c.command("LOGIN", "77"), 1);
+    EXPECT_EQ(c.command("MODE", "TEST"), 1);
+    std::this_thread::sleep_for(300ms);   // the diagnosis opens
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(c.command("LOGOUT", "77"), 1);
+    EXPECT_EQ(waitServer(pid), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 4s);
+    endpoint.clear();
+  }
+  if (had) ::setenv("QT_QPA_PLATFORM", old.c_str(), 1);
+  else ::unsetenv("QT_QPA_PLATFORM");
+}
+
 TEST_F(ServerE2E, TheTestProcessUsesAPrivateEndpointDirectory) {
   const char* dirEnv = std::getenv("ZERLO_RUNTIME_DIR");
   ASSERT_NE(dirEnv, nullptr);

@@ -2,7 +2,11 @@
 #include "trmd001/diag_window.h"
 
 #include "../../../online/trmd001/src/diag_widgets.h"
+#include "../../../online/trmd001/src/texts.h"
 #include "../../../online/trmd001/src/window_runner.h"
+
+#include "dialogkit/boxes.h"
+#include "platform/uisink.h"
 
 #include "platform/endpoint.h"
 
@@ -246,6 +250,70 @@ TEST_F(Window, TheInterfaceChangeReachesTheMainProgramWindows) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(changed.load(), 1);
   ep->close();
+}
+
+// Language resources missing at the library's start: the window warns once
+// when it opens, with a box kept on top.
+TEST_F(Window, MissingLanguageResourcesAreWarnedAboutWhenTheWindowOpens) {
+  auto sink = std::make_shared<plat::ui::ScriptedSink>();
+  plat::ui::ScopedSink scope(sink);
+  trmd::environment() = trmd::Environment{};
+  { trmd::DiagWindow w(st, ini); }
+  EXPECT_TRUE(sink->shown().empty());
+  trmd::environment().resourcesMissing = true;
+  sink->answerBox(plat::ui::IDCANCEL);   // the answer changes nothing
+  trmd::DiagWindow w(st, ini);
+  trmd::environment() = trmd::Environment{};
+  ASSERT_EQ(sink->shown().size(), 1u);
+  EXPECT_EQ(sink->shown()[0].caption, "Check interface");
+  EXPECT_NE(sink->shown()[0].text.find("TRMD001_RES"), std::string::npos);
+  EXPECT_EQ(sink->shown()[0].style & (plat::ui::MB_OKCANCEL | plat::ui::MB_TOPMOST),
+            unsigned(plat::ui::MB_OKCANCEL | plat::ui::MB_TOPMOST));
+  EXPECT_EQ(w.windowTitle(), "Check Interface");
+}
+
+// F1 asks for the page of the layout: context 1 in the test layout, 100 in
+// the terminal; with help numbers on, the number comes first.
+TEST_F(Window, F1AsksForTheHelpOfTheLayout) {
+  auto sink = std::make_shared<plat::ui::ScriptedSink>();
+  plat::ui::ScopedSink scope(sink);
+  trmd::environment() = trmd::Environment{false, true, "/help/ENGLISH/TRMD001DLG.HLP"};
+  st.interfaceError(0);
+  trmd::DiagWindow w(st, ini);
+  w.show();
+  w.tick();
+  key(w, Qt::Key_F1);
+  g_mode = 1;
+  w.tick();
+  ASSERT_EQ(w.layout(), 1);
+  key(w, Qt::Key_F1);
+  trmd::environment() = trmd::Environment{};
+  const auto helps = sink->helps();
+  ASSERT_EQ(helps.size(), 2u);
+  EXPECT_EQ(helps[0].context, 1u);
+  EXPECT_EQ(helps[1].context, 100u);
+  EXPECT_EQ(helps[0].file, "/help/ENGLISH/TRMD001DLG.HLP");
+  const auto boxes = sink->shown();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "Help context: 1");
+  EXPECT_EQ(boxes[1].text, "Help context: 100");
+  EXPECT_EQ(boxes[1].caption, "Check interface");
+}
+
+// The shipped help file names a page for each layout's context, and the
+// shipped language library gives the window's texts.
+TEST(ShippedFiles, HelpPagesAndLanguageLibrary) {
+  for (unsigned context : {trmd::kHelpTest, trmd::kHelpTerminal}) {
+    plat::ui::HelpRequest r;
+    r.file = std::string(ZERLO_BIN_DIR) + "/ENGLISH/TRMD001DLG.HLP";
+    r.context = context;
+    EXPECT_TRUE(kit::resolveHelpPage(r).has_value()) << context;
+  }
+  kit::Resources res(trmd::englishTable());
+  ASSERT_TRUE(res.loadLanguage(kit::languageLibraryPath(std::string(ZERLO_BIN_DIR) + "/ENGLISH", "TRMD001_RES.DLL")))
+      << res.lastError();
+  EXPECT_EQ(res.text(trmd::kStrCheckInterface), "Check interface");
+  res.unloadLanguage();
 }
 
 TEST_F(Window, MessageColours) {

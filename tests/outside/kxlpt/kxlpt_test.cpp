@@ -2,6 +2,9 @@
 // images through lptif1NT.so and HwaDll.so to the simulated board.
 #include "kxlpt_fixture.h"
 
+#include "platform/library.h"
+#include "platform/profile.h"
+
 namespace kxlpttest {
 namespace {
 
@@ -39,6 +42,18 @@ TEST_F(KernelOnBoard, WithoutABoardTheInterfaceReportsNoConnection) {
   k.setMode(protocol::kModeCheck);
   ASSERT_FALSE(errors().empty());
   EXPECT_EQ(errors().back(), 607);
+}
+
+// The shipped interface settings name this library as the driver of LPT1.
+TEST(ShippedSettings, Lpt1PortUsesTheInterfaceLibrary) {
+  const std::string ini = std::string(ZERLO_BIN_DIR) + "/INTERFACE.INI";
+  ASSERT_TRUE(std::filesystem::exists(ini));
+  const std::string driver = plat::profile::getString(ini, "LPT1", "DRIVER", "");
+  EXPECT_EQ(driver, "kxlpt.dll");
+  plat::lib::Handle h = plat::lib::load(driver, ZERLO_BIN_DIR);
+  ASSERT_TRUE(h);
+  EXPECT_NE(plat::lib::symbol(h, "KXOpenDevice"), nullptr);
+  plat::lib::unload(h);
 }
 
 } // namespace

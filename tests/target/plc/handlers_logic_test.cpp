@@ -28,6 +28,23 @@ TEST_P(LogicBlocks, AndOr) {
     ASSERT_TRUE(run(c.op, {c.w, c.inv, M(1, 0), M(1, 1), M(2)}));
     EXPECT_EQ(b(M(2)), c.r) << c.op << " " << std::hex << c.w;
   }
+  // One and three inputs (the pre-decoded path keeps these operands apart from the block).
+  struct Wide { const char* op; std::uint32_t w, inv; std::uint8_t a, c, d; std::uint8_t r; };
+  const Wide wide[] = {
+      {"AND", 3, 0, 1, 1, 1, 255}, {"AND", 3, 0, 1, 1, 0, 0}, {"AND", 3, 4, 1, 1, 0, 255},
+      {"OR", 3, 0, 0, 0, 9, 255},  {"OR", 0x8003, 0, 0, 0, 0, 255}, {"AND", 1, 0, 5, 0, 0, 255},
+      {"OR", 1, 1, 0, 0, 0, 255},
+  };
+  for (const Wide& c : wide) {
+    set<std::uint8_t>(M(1, 0), c.a);
+    set<std::uint8_t>(M(1, 1), c.c);
+    set<std::uint8_t>(M(1, 2), c.d);
+    std::vector<std::uint32_t> ops = {c.w, c.inv, M(1, 0)};
+    if ((c.w & 0x7FFF) > 1) ops.insert(ops.end(), {M(1, 1), M(1, 2)});
+    ops.push_back(M(2));
+    ASSERT_TRUE(run(c.op, ops));
+    EXPECT_EQ(b(M(2)), c.r) << c.op << " " << std::hex << c.w << " " << c.inv;
+  }
   // A count that reaches past the record and the memory faults, never reads outside.
   cursor = k.mem.end() - 16;
   Addr rec = block("AND", {0x7FFF, 0});

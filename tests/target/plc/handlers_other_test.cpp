@@ -130,15 +130,14 @@ TEST_P(SpecialBlocks, CompareWords) {
 
 class StepSequencer : public SpecialBlocks {
 protected:
-  // Transition list in the MVL area: cell 0 the always-true condition.
-  Addr list = 0, cur = 0;
+  // The transition list, held in the record after its seven head operands:
+  // cell 0 the always-true condition.
+  std::vector<std::uint32_t> cells;
   void SetUp() override {
     SpecialBlocks::SetUp();
-    list = area("MVL", 0);
-    cur = list;
-    cell(M(0, 0));   // always true
+    cells = {M(0, 0)};
   }
-  void cell(std::uint32_t v) { set<std::uint32_t>(cur, v); cur += 4; }
+  void cell(std::uint32_t v) { cells.push_back(v); }
   void transition(std::vector<std::int32_t> from, std::vector<std::int32_t> to, Addr cond) {
     cell(static_cast<std::uint32_t>(from.size()));
     for (auto s : from) cell(static_cast<std::uint32_t>(s));
@@ -147,7 +146,10 @@ protected:
     cell(cond);
   }
   void make(int t, int n) {
-    build("ABS", {static_cast<std::uint32_t>(t), static_cast<std::uint32_t>(n), M(20), list, DW(1), DW(10), DW(20), M(30)});
+    std::vector<std::uint32_t> ops = {static_cast<std::uint32_t>(t), static_cast<std::uint32_t>(n), M(20), M(30),
+                                      DW(1), DW(10), DW(20)};
+    ops.insert(ops.end(), cells.begin(), cells.end());
+    build("ABS", ops);
   }
   std::uint8_t step(int i) { return b(M(20) + i - 1); }
 };
@@ -191,12 +193,22 @@ TEST_P(StepSequencer, BadStepNumbersAndCountsAreChecked) {
   ASSERT_TRUE(go());
   EXPECT_EQ(step(1), 1);
   // A count larger than the steps: the block faults instead of reading on.
-  cur = list + 4;
-  cell(100000);
+  cells = {M(0, 0), 100000};
+  make(1, 3);
   EXPECT_FALSE(go());
-  // A list at the end of memory: the reads past it fault.
-  build("ABS", {1, 3, M(20), k.mem.end() - 8, DW(1), DW(10), DW(20), 0});
-  EXPECT_FALSE(go());
+}
+
+TEST_P(StepSequencer, ListEndsWithTheRecord) {
+  // More transitions counted than listed, and none at all with no steps: the
+  // list ends with the record, nothing faults.
+  transition({1}, {2}, M(0, 0));
+  make(3, 2);
+  set<std::uint8_t>(M(20), 1);
+  ASSERT_TRUE(go());
+  EXPECT_EQ(step(2), 1);
+  cells = {M(0, 0)};
+  make(0, 0);
+  EXPECT_TRUE(go());
 }
 
 TEST_P(SpecialBlocks, PulseDistributor) {

@@ -1,10 +1,12 @@
 #include "zasm/zasm.h"
 
 #include "engine/vmcode.h"
+#include "platform/numtext.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 
 namespace zasm {
@@ -302,9 +304,8 @@ bool constData(const Line& l, ModuleSource& m, std::string& error) {
   }
   for (const std::string& w : splitWords(rest)) {
     if (kind == "real") {
-      char* end = nullptr;
-      const double v = std::strtod(w.c_str(), &end);
-      if (!end || *end) return fail("bad real " + w);
+      double v = 0;
+      if (!plat::num::parseDouble(w, v)) return fail("bad real " + w);
       std::uint64_t bits;
       std::memcpy(&bits, &v, 8);
       for (int i = 0; i < 8; ++i) m.consts.push_back(std::uint8_t(bits >> (8 * i)));
@@ -344,18 +345,93 @@ bool assembleProcedure(const std::string& text, std::vector<std::uint8_t>& out, 
   return true;
 }
 
-bool assembleLibrary(const std::string& text, ModuleSource& m, std::string& error) {
-  m = ModuleSource{};
+namespace {
+
+struct Origin {
+  std::string file;   // "" for the text itself
+  int line = 0;
+};
+
+std::vector<Line> splitLines(const std::string& text) {
   std::vector<Line> lines;
-  {
-    std::istringstream in(text);
-    std::string s;
-    int n = 0;
-    while (std::getline(in, s)) {
-      if (!s.empty() && s.back() == '\r') s.pop_back();
-      lines.push_back({++n, s});
-    }
+  std::istringstream in(text);
+  std::string s;
+  int n = 0;
+  while (std::getline(in, s)) {
+    if (!s.empty() && s.back() == '\r') s.pop_back();
+    lines.push_back({++n, s});
   }
+  return lines;
+}
+
+// Replaces every "include FILE" line at the top level by the lines of FILE
+// (relative to dir; included files may include others, 8 deep). Lines are
+// numbered through, origins keep where each came from.
+bool expandIncludes(const std::vector<Line>& in, const std::string& file, const std::string& dir, int depth,
+                    std::vector<Line>& out, std::vector<Origin>& origins, std::string& error) {
+  for (const Line& l : in) {
+    const std::vector<std::string> w = splitWords(trim(stripComment(l.text)));
+    if (w.size() == 2 && w[0] == "include") {
+      const std::string where = (file.empty() ? "" : file + " ") + "line " + std::to_string(l.number) + ": ";
+      if (dir.empty()) return error = where + "include needs the library's file", false;
+      if (depth >= 8) return error = where + "includes nested more than 8 deep", false;
+      if (w[1].find('/') != std::string::npos || w[1].find("..") != std::string::npos)
+        return error = where + "include names a file beside the library: " + w[1], false;
+      std::ifstream f(dir + "/" + w[1], std::ios::binary);
+      if (!f) return error = where + "cannot open " + w[1], false;
+      std::stringstream ss;
+      ss << f.rdbuf();
+      if (!expandIncludes(splitLines(ss.str()), w[1], dir, depth + 1, out, origins, error)) return false;
+      continue;
+    }
+    origins.push_back({file, l.number});
+    out.push_back({int(origins.size()), l.text});
+  }
+  return true;
+}
+
+bool assembleLines(const std::vector<Line>& lines, ModuleSource& m, std::string& error);
+
+// "line K: ..." of the numbered-through lines back to the line of its file.
+bool withOrigin(bool ok, const std::vector<Origin>& origins, std::string& error) {
+  if (ok || error.rfind("line ", 0) != 0) return ok;
+  const std::size_t colon = error.find(':');
+  const long k = std::strtol(error.c_str() + 5, nullptr, 10);
+  if (colon == std::string::npos || k < 1 || std::size_t(k) > origins.size()) return ok;
+  const Origin& o = origins[std::size_t(k - 1)];
+  error = (o.file.empty() ? "" : o.file + " ") + "line " + std::to_string(o.line) + error.substr(colon);
+  return ok;
+}
+
+} // namespace
+
+bool assembleLibrary(const std::string& text, ModuleSource& m, std::string& error) {
+  std::vector<Line> lines;
+  std::vector<Origin> origins;
+  if (!expandIncludes(splitLines(text), "", "", 0, lines, origins, error)) return false;
+  return withOrigin(assembleLines(lines, m, error), origins, error);
+}
+
+bool assembleLibraryFile(const std::string& path, ModuleSource& m, std::string& error) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) {
+    error = "cannot open " + path;
+    return false;
+  }
+  std::stringstream ss;
+  ss << f.rdbuf();
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  std::vector<Line> lines;
+  std::vector<Origin> origins;
+  if (!expandIncludes(splitLines(ss.str()), "", dir, 0, lines, origins, error)) return false;
+  return withOrigin(assembleLines(lines, m, error), origins, error);
+}
+
+namespace {
+
+bool assembleLines(const std::vector<Line>& lines, ModuleSource& m, std::string& error) {
+  m = ModuleSource{};
   auto fail = [&](int line, const std::string& msg) { error = "line " + std::to_string(line) + ": " + msg; return false; };
   enum { Top, Const, Code, Type, Proc, Init } state = Top;
   std::vector<Line> collected;
@@ -433,6 +509,47 @@ bool assembleLibrary(const std::string& text, ModuleSource& m, std::string& erro
           if (!number(w[k], 0, 83, v)) return fail(l.number, "bad signal type " + w[k]);
           pins.push_back(model::PinSignalType(v));
         }
+      } else if (head == "pin") {
+        // pin in|out NAME SIGNAL X Y SIDE
+        long long sig, x, y, side;
+        if (w.size() != 7 || (w[1] != "in" && w[1] != "out") || w[2].empty() || w[2].size() > 8 ||
+            !number(w[3], 0, 83, sig) || !number(w[4], -32768, 32767, x) || !number(w[5], -32768, 32767, y) ||
+            !number(w[6], 1, 4, side))
+          return fail(l.number, "pin in|out NAME(1-8 characters) SIGNAL X Y SIDE(1-4)");
+        for (const auto* rows : {&type->inputRows, &type->outputRows})
+          for (const model::TypePinRow& r : *rows)
+            if (std::strncmp(reinterpret_cast<const char*>(r.Carried), w[2].c_str(), 8) == 0)
+              return fail(l.number, "a second pin named " + w[2]);
+        const bool in = w[1] == "in";
+        auto& types = in ? type->inputs : type->outputs;
+        auto& rows = in ? type->inputRows : type->outputRows;
+        rows.resize(types.size(), model::TypePinRow{});
+        model::TypePinRow r{};
+        r.X = std::int16_t(x);
+        r.Y = std::int16_t(y);
+        r.Side = std::uint16_t(side);
+        r.Type = model::PinSignalType(sig);
+        std::memcpy(r.Carried, w[2].data(), w[2].size());
+        rows.push_back(r);
+        types.push_back(model::PinSignalType(sig));
+      } else if (head == "field") {
+        // field KIND COUNT OFFSET "PROMPT": a described parameter field
+        const std::size_t q = t.find('"');
+        const std::vector<std::string> nums = splitWords(t.substr(0, q));
+        long long kind, count, off;
+        if (q == std::string::npos || t.back() != '"' || q + 1 >= t.size() || nums.size() != 4 ||
+            !number(nums[1], 0, 5, kind) || !number(nums[2], 0, 65535, count) || !number(nums[3], 0, 65535, off))
+          return fail(l.number, "field KIND COUNT OFFSET \"PROMPT\"");
+        const std::string prompt = t.substr(q + 1, t.size() - q - 2);
+        if (prompt.size() > 32) return fail(l.number, "prompt longer than 32 characters");
+        std::uint8_t row[48] = {};
+        row[0] = std::uint8_t(kind);
+        row[1] = std::uint8_t(count);
+        row[2] = std::uint8_t(count >> 8);
+        std::memcpy(row + 3, prompt.data(), prompt.size());
+        row[44] = std::uint8_t(off);
+        row[45] = std::uint8_t(off >> 8);
+        type->fields.insert(type->fields.end(), row, row + 48);
       } else if (head == "extra" && w.size() == 2 && number(w[1], 0, 1000, v)) {
         type->extra = std::uint16_t(v);
       } else if (head == "state" && w.size() == 2 && number(w[1], 0, 60000, v)) {
@@ -478,6 +595,30 @@ bool assembleLibrary(const std::string& text, ModuleSource& m, std::string& erro
   if (state != Top) return fail(int(lines.size()), "text ends inside a section");
   if (m.name.empty()) return fail(1, "no module line");
   return true;
+}
+
+} // namespace
+
+bool isForbiddenExtern(unsigned number) {
+  return number == 7 || number == 11 || number == 77 || number == 107 || number == 113 || number == 119 ||
+         number > 122;
+}
+
+std::vector<model::TypePinRow> typeRows(const TypeSource& t, bool inputs) {
+  const auto& types = inputs ? t.inputs : t.outputs;
+  const auto& placed = inputs ? t.inputRows : t.outputRows;
+  std::vector<model::TypePinRow> rows(types.size());
+  for (std::size_t k = 0; k < types.size(); ++k) {
+    model::TypePinRow r = k < placed.size() ? placed[k] : model::TypePinRow{};
+    if (r.Side == 0) {
+      r.X = inputs ? 0 : t.width;
+      r.Y = std::int16_t(10 + 20 * k);
+      r.Side = inputs ? 2 : 1;
+    }
+    r.Type = types[k];
+    rows[k] = r;
+  }
+  return rows;
 }
 
 std::string disassemble(const std::vector<std::uint8_t>& code, std::uint32_t start) {

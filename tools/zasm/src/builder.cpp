@@ -23,16 +23,11 @@ void setName(char* dst, std::size_t size, const std::string& s) {
   std::memcpy(dst, s.data(), std::min(size, s.size()));
 }
 
-model::TypePinRow* pinTable(const std::vector<model::PinSignalType>& types, bool inputs, std::int16_t width) {
-  if (types.empty()) return nullptr;
+model::TypePinRow* pinTable(const std::vector<model::TypePinRow>& src) {
+  if (src.empty()) return nullptr;
   model::TypePinRow* rows = nullptr;
-  if (!model::mm_New(rows, types.size())) return nullptr;
-  for (std::size_t k = 0; k < types.size(); ++k) {
-    rows[k].X = inputs ? 0 : width;
-    rows[k].Y = std::int16_t(10 + 20 * k);
-    rows[k].Side = inputs ? 2 : 1;
-    rows[k].Type = types[k];
-  }
+  if (!model::mm_New(rows, src.size())) return nullptr;
+  std::copy(src.begin(), src.end(), rows);
   return rows;
 }
 
@@ -52,8 +47,11 @@ bool fillType(model::GateTypeRecord* t, const TypeSource& s, model::ProjectModul
   t->InputCount = std::uint16_t(s.inputs.size());
   t->OutputCount = std::uint16_t(s.outputs.size());
   t->Module = m;
-  t->InputPins = pinTable(s.inputs, true, s.width);
-  t->OutputPins = pinTable(s.outputs, false, s.width);
+  t->InputPins = pinTable(typeRows(s, true));
+  t->OutputPins = pinTable(typeRows(s, false));
+  if (t->ParamFields) model::mm_Deallocate(t->ParamFields, std::size_t(t->ParamFieldCount) * 48);
+  t->ParamFields = copyBlock(s.fields);
+  t->ParamFieldCount = std::uint16_t(s.fields.size() / 48);
   t->Width = s.width;
   t->Height = s.height;
   t->Flags = s.flags;
@@ -107,6 +105,9 @@ model::ProjectModule* buildModule(model::DocumentRecord& doc, const ModuleSource
 void releaseTypeCode(model::ProjectModule* module) {
   for (model::GateTypeRecord* t = model::firstTypeOf(module); t; t = t->Next) {
     freeTypeCode(t);
+    if (t->ParamFields) model::mm_Deallocate(t->ParamFields, std::size_t(t->ParamFieldCount) * 48);
+    t->ParamFields = nullptr;
+    t->ParamFieldCount = 0;
     t->StepProc = nullptr;
     t->StepLength = 0;
     for (int k = 0; k < 7; ++k) { t->Procs[k] = nullptr; t->ProcLength[k] = 0; }

@@ -76,6 +76,12 @@ struct Checker {
           const unsigned num = o.offset >> 24;
           if (num >= src.uses.size())
             return fail(where, I, "names module " + std::to_string(num) + ", which is not in the uses table");
+          if (o.tag == engine::kTagOtherCode && src.uses[num].size() >= 6 &&
+              sameName(src.uses[num].substr(0, 6), "EXTERN")) {
+            const std::uint32_t off = o.offset & 0x00FFFFFF;
+            if (off % 10 != 0 || isForbiddenExtern(off / 10))
+              return fail(where, I, "extern " + std::to_string(off / 10) + " cannot be called");
+          }
           // A module that uses itself: its own blocks.
           if (sameName(src.uses[num], src.name)) {
             const std::uint32_t off = o.offset & 0x00FFFFFF;
@@ -102,6 +108,12 @@ bool checkLibrary(const ModuleSource& src, std::string& error) {
   for (std::uint32_t f : src.functions)
     if (!c.block("code at byte " + std::to_string(f), src.code, f)) return false;
   if (!src.init.empty() && !c.block("init", src.init, 0)) return false;
+  for (const TypeSource& t : src.types) {
+    if (t.procs[kStep].empty()) {
+      error = "type " + t.name + ": no step procedure (a block library type needs one to load)";
+      return false;
+    }
+  }
   for (const TypeSource& t : src.types)
     for (int k = 0; k < kProcSlots; ++k)
       if (!t.procs[k].empty() && !c.block("type " + t.name + " " + names[k], t.procs[k], 0)) return false;

@@ -7,25 +7,16 @@
 
 #include "platform/paths.h"
 
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 int main(int argc, char** argv) {
   if (argc != 2 && !(argc == 4 && std::string(argv[2]) == "-o")) {
     std::cerr << "usage: zasm FILE [-o LIBRARY.MCO]\n";
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  if (!in) {
-    std::cerr << "zasm: cannot open " << argv[1] << "\n";
-    return 1;
-  }
-  std::stringstream ss;
-  ss << in.rdbuf();
   zasm::ModuleSource m;
   std::string error;
-  if (!zasm::assembleLibrary(ss.str(), m, error)) {
+  if (!zasm::assembleLibraryFile(argv[1], m, error)) {
     std::cerr << argv[1] << ": " << error << "\n";
     return 1;
   }

@@ -20,10 +20,9 @@ std::vector<std::uint8_t> encodeMco(const ModuleSource& src) {
     t.width = s.width;
     t.height = s.height;
     t.flags = s.flags;
-    for (std::size_t k = 0; k < s.inputs.size(); ++k)
-      t.inputs.push_back({0, std::int16_t(10 + 20 * k), 2, s.inputs[k], {}});
-    for (std::size_t k = 0; k < s.outputs.size(); ++k)
-      t.outputs.push_back({s.width, std::int16_t(10 + 20 * k), 1, s.outputs[k], {}});
+    t.inputs = typeRows(s, true);
+    t.outputs = typeRows(s, false);
+    t.paramFields = s.fields;
     t.step = s.procs[kStep];
     for (int k = 0; k < 7; ++k) t.procs[k] = s.procs[k + 1];
     m.types.push_back(std::move(t));

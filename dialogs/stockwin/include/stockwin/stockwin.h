@@ -159,7 +159,10 @@ typedef int (*SW51_OpenMDLProjectFn)(FileDlgParams*);
 typedef int (*SW51_SaveAsMDLProjectFn)(FileDlgParams*);
 typedef int (*SW51_OpenLibraryFn)(FileDlgParams*);
 typedef int (*SW51_IsFileNameSuggestionOfNewFn)(const char* path);
-/* A printer handle id the caller takes over (released with plat::handles), 0 when none. */
+/* A printer handle id the caller takes over, 0 when none: a plat::handles id of
+ * the kind SW_PRINTER_HANDLE_KIND whose object is a QPrinter* set up by the
+ * user; the caller deletes the printer and releases the id. */
+#define SW_PRINTER_HANDLE_KIND 0x50524E30 /* "PRN0" */
 typedef uint32_t (*SW52_PrintSetupFn)(PrintSetupParams*);
 
 #ifdef __cplusplus

@@ -57,6 +57,10 @@ public:
   bool settingsRunning() const { return settingsRunning_; }
   bool topmost() const { return topmost_; }
 
+  // F1: the help page of the layout (context 1 test, 100 terminal), with
+  // help numbers on first the box with the number. True when a page opened.
+  bool requestHelp();
+
   // WM_USER+47 to every main-program window ("Obel-L" endpoint) that answers
   // its instance query with 1..10; the number of windows told.
   static int tellMainWindows();

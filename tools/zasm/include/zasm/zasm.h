@@ -23,6 +23,11 @@ enum ProcSlot { kStep, kCode1, kCode2, kAlloc, kEndRun, kParam, kDraw1, kDraw2, 
 struct TypeSource {
   std::string name;
   std::vector<model::PinSignalType> inputs, outputs;
+  // The pin rows (position, side, signal type, 8-character name), parallel to
+  // inputs / outputs; typeRows fills what a source leaves out.
+  std::vector<model::TypePinRow> inputRows, outputRows;
+  // Described parameter fields: 48 bytes a field.
+  std::vector<std::uint8_t> fields;
   std::uint16_t extra = 0, state = 0;
   std::int16_t width = 40, height = 30;
   std::uint16_t flags = 0;
@@ -46,8 +51,20 @@ struct ModuleSource {
   std::vector<std::uint8_t> init;
 };
 
-// Assembles a library text. On error: false with "line N: message".
+// The pin rows of a type: the placed rows of its source, default places
+// (inputs down the left side, outputs down the right) for the others.
+std::vector<model::TypePinRow> typeRows(const TypeSource& t, bool inputs);
+
+// Extern numbers a library may not call (no function behind them, or the
+// engine's own).
+bool isForbiddenExtern(unsigned number);
+
+// Assembles a library text. On error: false with "line N: message" ("FILE
+// line N: message" for a line of an included file).
 bool assembleLibrary(const std::string& text, ModuleSource& out, std::string& error);
+// The same for a library file, whose "include FILE" lines (top level) take in
+// files beside it.
+bool assembleLibraryFile(const std::string& path, ModuleSource& out, std::string& error);
 // Assembles the body of one procedure (a "frame" line and instructions);
 // labels refer to the procedure itself. Module symbols come from 'module'
 // (may be null).
@@ -69,7 +86,8 @@ bool checkLibrary(const ModuleSource& src, std::string& error);
 // by type name. Null when memory fails.
 model::ProjectModule* buildModule(model::DocumentRecord& doc, const ModuleSource& src);
 // Releases the blocks of the module's types that the document release does
-// not cover (procedure code), so that the document can then be freed.
+// not cover (procedure code, described fields), so that the document can then
+// be freed.
 void releaseTypeCode(model::ProjectModule* module);
 
 // Text listing of assembled code, one instruction a line (for the tool).

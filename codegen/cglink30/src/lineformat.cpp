@@ -1,0 +1,316 @@
+#include "lineformat.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/numtext.h"
+
+namespace cg {
+namespace {
+
+bool isFlag(char c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0'; }
+
+long long signedOf(const FmtArg& a, char length) {
+  long long v = a.kind == FmtArg::Int ? a.i : a.kind == FmtArg::Uint ? static_cast<long long>(a.u) : 0;
+  switch (length) {
+    case 0: return static_cast<int>(v);
+    case 'h': return static_cast<short>(v);
+    case 'H': return static_cast<signed char>(v);
+    default: return v;
+  }
+}
+
+unsigned long long unsignedOf(const FmtArg& a, char length) {
+  unsigned long long v =
+      a.kind == FmtArg::Uint ? a.u : a.kind == FmtArg::Int ? static_cast<unsigned long long>(a.i) : 0;
+  switch (length) {
+    case 0: return static_cast<unsigned>(v);
+    case 'h': return static_cast<unsigned short>(v);
+    case 'H': return static_cast<unsigned char>(v);
+    default: return v;
+  }
+}
+
+// Digits of v in base 10 or 16 into the end of buf; returns the first digit.
+// The base is a constant of each instance, so that no division is done.
+template <unsigned Base> char* digits(char* end, unsigned long long v, bool upper) {
+  const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  char* p = end;
+  if (v <= 0xFFFFFFFFull) {  // 32-bit steps are cheaper
+    uint32_t w = static_cast<uint32_t>(v);
+    do {
+      *--p = set[w % Base];
+      w /= Base;
+    } while (w);
+    return p;
+  }
+  do {
+    *--p = set[v % Base];
+    v /= Base;
+  } while (v);
+  return p;
+}
+
+// Short pieces are copied byte by byte: most are a few bytes long.
+inline char* copy(char* p, const char* s, size_t n) {
+  if (n > 16) {
+    std::memcpy(p, s, n);
+    return p + n;
+  }
+  for (size_t i = 0; i < n; ++i) p[i] = s[i];
+  return p + n;
+}
+
+inline char* fill(char* p, int n, char c) {
+  for (int i = 0; i < n; ++i) p[i] = c;
+  return p + (n > 0 ? n : 0);
+}
+
+// A field of body (with a minus sign before it when negative) padded to width.
+char* field(char* p, bool negative, const char* body, size_t len, int width, bool left, bool zero) {
+  const size_t signLen = negative ? 1 : 0;
+  const int pad = width - static_cast<int>(len + signLen);
+  if (pad > 0 && !left && !zero) p = fill(p, pad, ' ');
+  if (negative) *p++ = '-';
+  if (pad > 0 && !left && zero) p = fill(p, pad, '0');
+  p = copy(p, body, len);
+  if (pad > 0 && left) p = fill(p, pad, ' ');
+  return p;
+}
+
+// Room of a number conversion: its width or 20 digits and a sign.
+size_t numberRoom(int width) { return static_cast<size_t>(width > 21 ? width : 21); }
+// Room of a conversion done by snprintf: the longest double in %f is 309
+// digits, a sign and a point before the precision.
+size_t delegateRoom(int width, int precision) {
+  return static_cast<size_t>(width > 0 ? width : 0) + static_cast<size_t>(precision > 0 ? precision : 6) + 330;
+}
+
+}  // namespace
+
+LineFormat::LineFormat(const std::string& text) : text_(text) {
+  const size_t n = text_.size();
+  size_t lit = 0, i = 0;
+  auto literal = [&](size_t end) {
+    if (end > lit) {
+      Piece p{};
+      p.type = Piece::Literal;
+      p.begin = static_cast<uint32_t>(lit);
+      p.size = static_cast<uint32_t>(end - lit);
+      pieces_.push_back(p);
+    }
+  };
+  while (i < n) {
+    if (text_[i] != '%') {
+      ++i;
+      continue;
+    }
+    literal(i);
+    const size_t start = i++;
+    if (i < n && text_[i] == '%') {  // "%%": the "%" is kept as the start of the next literal
+      lit = i++;
+      continue;
+    }
+    Piece p{};
+    bool plain = true;  // no flag but '-' and '0', no precision on numbers
+    while (i < n && isFlag(text_[i])) {
+      if (text_[i] == '-')
+        p.left = true;
+      else if (text_[i] == '0')
+        p.zero = true;
+      else
+        plain = false;
+      ++i;
+    }
+    if (i < n && (text_[i] == '*' || text_[i] == '$')) supported_ = false;
+    while (i < n && text_[i] >= '0' && text_[i] <= '9') {
+      p.width = (p.width < 0 ? 0 : p.width) * 10 + (text_[i] - '0');
+      if (p.width > 4096) supported_ = false;
+      ++i;
+    }
+    if (i < n && text_[i] == '.') {
+      ++i;
+      p.precision = 0;
+      if (i < n && text_[i] == '*') supported_ = false;
+      while (i < n && text_[i] >= '0' && text_[i] <= '9') {
+        p.precision = p.precision * 10 + (text_[i] - '0');
+        if (p.precision > 4096) supported_ = false;
+        ++i;
+      }
+    }
+    if (i < n && text_[i] == '$') supported_ = false;
+    if (i < n && (text_[i] == 'h' || text_[i] == 'l')) {
+      char c = text_[i++];
+      p.length = c;
+      if (i < n && text_[i] == c) {
+        p.length = c == 'h' ? 'H' : 'L';
+        ++i;
+      }
+    } else if (i < n && (text_[i] == 'L' || text_[i] == 'q' || text_[i] == 'j' || text_[i] == 'z' || text_[i] == 't')) {
+      p.length = text_[i] == 'q' ? 'L' : text_[i];
+      ++i;
+    }
+    if (i >= n) {  // a conversion cut off by the end: kept as text
+      lit = start;
+      break;
+    }
+    p.conv = text_[i++];
+    p.begin = static_cast<uint32_t>(start);
+    p.size = static_cast<uint32_t>(i - start);
+    if (p.size > 48) supported_ = false;  // longer than any sound conversion
+    switch (p.conv) {
+      case 'd':
+      case 'i':
+        p.type = plain && p.precision < 0 ? Piece::Dec : Piece::Delegate;
+        break;
+      case 'u':
+        p.type = plain && p.precision < 0 ? Piece::Unsigned : Piece::Delegate;
+        break;
+      case 'x':
+      case 'X':
+        p.type = plain && p.precision < 0 ? Piece::Hex : Piece::Delegate;
+        p.upper = p.conv == 'X';
+        break;
+      case 'c':
+        p.type = Piece::Char;
+        break;
+      case 's':
+        p.type = Piece::Text;
+        break;
+      case 'o': case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A': case 'p':
+        p.type = Piece::Delegate;
+        break;
+      case 'n':  // would write through an argument: prints nothing and takes its argument
+        p.type = Piece::Literal;
+        p.size = 0;
+        p.conv = 'n';
+        break;
+      default:  // unknown: the text as it stands, no argument
+        p.type = Piece::Literal;
+        p.conv = 0;
+        break;
+    }
+    pieces_.push_back(p);
+    lit = i;
+  }
+  literal(n);
+  for (const Piece& p : pieces_) {
+    switch (p.type) {
+      case Piece::Literal: fixed_ += p.size; break;
+      case Piece::Dec: case Piece::Unsigned: case Piece::Hex: fixed_ += numberRoom(p.width); break;
+      case Piece::Char: fixed_ += static_cast<size_t>(p.width > 1 ? p.width : 1); break;
+      case Piece::Text: fixed_ += static_cast<size_t>(p.width > 0 ? p.width : 0); break;
+      case Piece::Delegate: fixed_ += delegateRoom(p.width, p.precision); break;
+    }
+  }
+}
+
+size_t LineFormat::bound(const FmtArg* args, size_t count) const {
+  size_t n = fixed_, next = 0;
+  for (const Piece& p : pieces_) {
+    if (p.type == Piece::Literal) {
+      if (p.conv == 'n' && next < count) ++next;
+      continue;
+    }
+    if (next >= count) break;
+    const FmtArg& a = args[next++];
+    if (p.type == Piece::Text) {
+      const char* s = a.kind == FmtArg::Str && a.s ? a.s : "(null)";
+      n += p.precision >= 0 ? strnlen(s, static_cast<size_t>(p.precision)) : std::strlen(s);
+    }
+  }
+  return n;
+}
+
+char* LineFormat::write(char* out, const FmtArg* args, size_t count) const {
+  size_t next = 0;
+  for (const Piece& p : pieces_) {
+    if (p.type == Piece::Literal) {
+      out = copy(out, text_.data() + p.begin, p.size);
+      if (p.conv == 'n' && next < count) ++next;
+      continue;
+    }
+    if (next >= count) continue;  // more conversions than arguments
+    const FmtArg& a = args[next++];
+    char buf[32];
+    char* end = buf + sizeof buf;
+    switch (p.type) {
+      case Piece::Dec: {
+        long long v = signedOf(a, p.length);
+        unsigned long long m = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+        char* d = digits<10>(end, m, false);
+        out = field(out, v < 0, d, static_cast<size_t>(end - d), p.width, p.left, p.zero);
+        break;
+      }
+      case Piece::Unsigned:
+      case Piece::Hex: {
+        const unsigned long long v = unsignedOf(a, p.length);
+        char* d = p.type == Piece::Hex ? digits<16>(end, v, p.upper) : digits<10>(end, v, false);
+        out = field(out, false, d, static_cast<size_t>(end - d), p.width, p.left, p.zero);
+        break;
+      }
+      case Piece::Char: {
+        char c = static_cast<char>(static_cast<unsigned char>(signedOf(a, 0)));
+        out = field(out, false, &c, 1, p.width, p.left, false);
+        break;
+      }
+      case Piece::Text: {
+        const char* s = a.kind == FmtArg::Str && a.s ? a.s : "(null)";
+        size_t len = p.precision >= 0 ? strnlen(s, static_cast<size_t>(p.precision)) : std::strlen(s);
+        out = field(out, false, s, len, p.width, p.left, false);
+        break;
+      }
+      default:
+        out = delegate(out, delegateRoom(p.width, p.precision), p, &a);
+        break;
+    }
+  }
+  return out;
+}
+
+void LineFormat::append(std::string& out, const FmtArg* args, size_t count) const {
+  std::vector<char> room(bound(args, count));
+  char* end = write(room.data(), args, count);
+  out.append(room.data(), static_cast<size_t>(end - room.data()));
+}
+
+char* LineFormat::delegate(char* out, size_t room, const Piece& p, const FmtArg* a) const {
+  // The conversion's own text with its length modifier replaced by the one
+  // of the value passed.
+  char spec[64];
+  size_t len = p.size - 1 < sizeof spec - 4 ? p.size - 1 : sizeof spec - 4;
+  std::memcpy(spec, text_.data() + p.begin, len);
+  while (len > 1 && std::strchr("hlLqjzt", spec[len - 1])) --len;
+  int n = 0;
+  switch (p.conv) {
+    case 'd':
+    case 'i':
+    case 'o':
+    case 'u':
+    case 'x':
+    case 'X':
+      spec[len++] = 'l';
+      spec[len++] = 'l';
+      spec[len++] = p.conv;
+      spec[len] = 0;
+      n = p.conv == 'd' || p.conv == 'i' ? std::snprintf(out, room, spec, signedOf(*a, p.length))
+                                         : std::snprintf(out, room, spec, unsignedOf(*a, p.length));
+      break;
+    case 'p':
+      spec[len++] = 'p';
+      spec[len] = 0;
+      n = std::snprintf(out, room, spec, reinterpret_cast<void*>(static_cast<uintptr_t>(unsignedOf(*a, 'L'))));
+      break;
+    default: {  // floating point, in the "C" locale
+      spec[len++] = p.conv;
+      spec[len] = 0;
+      plat::num::CLocaleScope cLocale;
+      n = std::snprintf(out, room, spec, a->kind == FmtArg::Dbl ? a->d : 0.0);
+      break;
+    }
+  }
+  if (n <= 0) return out;
+  return out + (static_cast<size_t>(n) < room ? static_cast<size_t>(n) : room - 1);
+}
+
+}  // namespace cg

@@ -1,0 +1,65 @@
+#pragma once
+// printf-style formatting of listing lines without a std::string per line:
+// a format text is taken apart once into literal pieces and conversions, and
+// each line is appended to the caller's buffer. The bytes are those of
+// snprintf in the "C" locale; integer, character and string conversions are
+// done here, the rest (floating point, rare flags) by snprintf, one
+// conversion at a time. Arguments a format does not match print as 0 or
+// "(null)" and missing ones as nothing, where printf would be undefined.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cg {
+
+struct FmtArg {
+  enum Kind : uint8_t { Int, Uint, Dbl, Str } kind;
+  union {
+    long long i;
+    unsigned long long u;
+    double d;
+    const char* s;
+  };
+  FmtArg(int v) : kind(Int), i(v) {}
+  FmtArg(long v) : kind(Int), i(v) {}
+  FmtArg(long long v) : kind(Int), i(v) {}
+  FmtArg(unsigned v) : kind(Uint), u(v) {}
+  FmtArg(unsigned long v) : kind(Uint), u(v) {}
+  FmtArg(unsigned long long v) : kind(Uint), u(v) {}
+  FmtArg(double v) : kind(Dbl), d(v) {}
+  FmtArg(const char* v) : kind(Str), s(v) {}
+};
+
+class LineFormat {
+public:
+  LineFormat() = default;
+  explicit LineFormat(const std::string& text);
+  // False for what this formatter does not take apart ("*" widths,
+  // positional arguments): the caller formats such a text with snprintf.
+  bool supported() const { return supported_; }
+  // The most bytes write() can produce for these arguments.
+  size_t bound(const FmtArg* args, size_t count) const;
+  // Writes the text formatted with args at p (room for bound() bytes);
+  // returns the end of what was written.
+  char* write(char* p, const FmtArg* args, size_t count) const;
+  // Appends the text formatted with args to out.
+  void append(std::string& out, const FmtArg* args, size_t count) const;
+
+private:
+  struct Piece {
+    enum Type : uint8_t { Literal, Dec, Unsigned, Hex, Char, Text, Delegate } type;
+    bool left = false, zero = false, upper = false;
+    char length = 0;      // 'h' (hh as 'H'), 'l' (ll as 'L'), 'j', 'z', 't' or 0
+    char conv = 0;
+    int width = -1, precision = -1;
+    uint32_t begin = 0, size = 0;  // Literal: range in text_; Delegate: the conversion's text
+  };
+  char* delegate(char* out, size_t room, const Piece& p, const FmtArg* a) const;
+
+  std::string text_;
+  std::vector<Piece> pieces_;
+  bool supported_ = true;
+  size_t fixed_ = 0;  // literal bytes and the numbers' room
+};
+
+}  // namespace cg

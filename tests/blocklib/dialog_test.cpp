@@ -1,0 +1,101 @@
+// The flow blocks open their ZRLFBDLG dialog (a scripted stand-in) on a drop
+// (end of run, call reason 2) and from the parameter procedure, never while a
+// parameter list is read (call reason 3); the dialog gets the block's text,
+// aux words and vector with the owner window in vector[0].
+#include "fixture_document.h"
+
+#include "engine/externs.h"
+#include "engine/workers.h"
+#include "modelfiles/compiled.h"
+#include "modelfiles/project.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace zcdtest {
+namespace {
+
+class BlockDialogs : public testing::Test {
+protected:
+  FixtureDocument D{std::string(ZERLO_TEST_DATA) + "/zcdwriter", false};
+
+  void SetUp() override {
+    D.externs = model::doc_AddModule(*D.doc, "EXTERNAL", model::kModuleCompiled);
+    D.externs->Loaded = 1;
+    const auto previous = modelfiles::setModuleLinker(engine::vm_LinkCode);
+    std::ifstream in(std::string(ZERLO_LIB_DIR) + "/ZRLFB02.MCO", std::ios::binary);
+    const std::vector<std::uint8_t> mco((std::istreambuf_iterator<char>(in)), {});
+    model::ProjectModule* slot = nullptr;
+    modelfiles::LoadStatus.clear();
+    ASSERT_FALSE(mco.empty() || modelfiles::mdl_ReadCompiledModule(slot, mco.data(), mco.size()));
+    modelfiles::setModuleLinker(previous);
+    engine::WorkerHooks h;
+    h.libraryPaths = [] { return std::vector<std::string>{ZERLO_DIALOG_DOUBLE_DIR}; };
+    h.programDir = ZERLO_DIALOG_DOUBLE_DIR;
+    engine::th_SetHooks(h);
+    engine::xt_EnableThreads();
+    engine::externState().frameWindow = 77;
+  }
+  void TearDown() override {
+    engine::xt_SetCallReason(0);
+    engine::xt_DisableThreads();
+    engine::dl_FreeCache();
+    engine::th_SetHooks({});
+    engine::externState().frameWindow = 0;
+  }
+
+  // Runs procedure slot k (3 end of run, 4 parameters) with a call reason.
+  void run(model::GateRecord* g, int k, std::uint16_t reason) {
+    engine::xt_SetCallReason(reason);
+    model::GateTypeRecord* t = model::subType(g);
+    ASSERT_NE(t->Procs[k], nullptr);
+    EXPECT_EQ(engine::vm().run(g, D.inst(D.main, g), t->Procs[k]), 0);
+    engine::xt_SetCallReason(0);
+  }
+  std::int16_t auxOf(model::GateRecord* g, int i) {
+    std::int16_t a[8];
+    std::memcpy(a, D.inst(D.main, g)->ExtraValues, 16);
+    return a[i];
+  }
+  double vectorOf(model::GateRecord* g, int i) { return D.inst(D.main, g)->ExtraValues[12 + i]; }
+};
+
+std::vector<double> aux(std::vector<std::int16_t> words) {
+  std::vector<double> slots(2, 0.0);
+  words.resize(8, 0);
+  std::memcpy(slots.data(), words.data(), 16);
+  return slots;
+}
+
+TEST_F(BlockDialogs, DropOpensTheDialogOfTheBlock) {
+  auto* out = D.block(D.main, "MOUTPUTV3", aux({9, 5, 0}));
+  auto* in = D.block(D.main, "BINPUTV3");
+  auto* wait = D.block(D.main, "WAITV3");
+  ASSERT_TRUE(out && in && wait);
+  for (auto* g : {out, in, wait}) run(g, 3, 2);
+  EXPECT_EQ(auxOf(out, 0), 8);
+  EXPECT_EQ(auxOf(out, 1), 2);
+  EXPECT_EQ(auxOf(out, 2), 2);
+  EXPECT_EQ(auxOf(out, 6), 1);   // changed
+  EXPECT_EQ(auxOf(in, 0), 3);
+  EXPECT_EQ(auxOf(in, 2), 1);
+  EXPECT_EQ(vectorOf(wait, 1), 0.5);
+  for (auto* g : {out, in, wait}) EXPECT_EQ(vectorOf(g, 15), 77.0);   // the owner window
+}
+
+TEST_F(BlockDialogs, OnlyADropOrAPressOpensIt) {
+  auto* out = D.block(D.main, "MOUTPUTV3", aux({9, 5, 0}));
+  ASSERT_NE(out, nullptr);
+  run(out, 3, 0);   // end of a run
+  run(out, 4, 3);   // a parameter list being read
+  EXPECT_EQ(auxOf(out, 0), 9);
+  EXPECT_EQ(auxOf(out, 6), 0);
+  run(out, 4, 0);   // a press in the run window
+  EXPECT_EQ(auxOf(out, 0), 8);
+  EXPECT_EQ(auxOf(out, 6), 1);
+}
+
+} // namespace
+} // namespace zcdtest
