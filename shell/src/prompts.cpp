@@ -176,14 +176,16 @@ bool msg_PlainBoxOpen() { return g_plainBoxOpen; }
 // ---- route options ----
 model::RouteOptions blk_GetRouteOptions() { return g_sel.route; }
 void blk_SetRouteOptions(const model::RouteOptions& o) { g_sel.route = o; }
-int blk_GetRouteFlag() { return g_sel.route.enabled; }
-void blk_SetRouteFlag(int on) { g_sel.route.enabled = std::uint8_t(on); }
+int blk_GetRouteFlag() { return g_sel.route.onoff; }
+void blk_SetRouteFlag(int on) { g_sel.route.onoff = std::uint8_t(on); }
 void blk_LoadRouteOptions() {
   std::uint8_t a = 1, c = 1;
   std::uint16_t b = 6;
-  if (bind_GetAutoRootOptions(&a, &b, &c)) g_sel.route = model::RouteOptions{a, b, c};
+  if (bind_GetAutoRootOptions(&a, &b, &c)) g_sel.route = model::RouteOptions{a, std::int16_t(b), c};
 }
-void blk_SaveRouteOptions() { bind_SetAutoRootOptions(g_sel.route.enabled, g_sel.route.word, g_sel.route.byte2); }
+void blk_SaveRouteOptions() {
+  bind_SetAutoRootOptions(g_sel.route.onoff, std::uint16_t(g_sel.route.node), g_sel.route.crosstext);
+}
 
 // ---- sheet and zoom ----
 SheetWindows* setSheetWindows(SheetWindows* w) {

@@ -149,9 +149,9 @@ TEST(SheetHelpers, SizeZoomAndRouteOptions) {
 
   dlg_ResetSelectionState();
   EXPECT_EQ(blk_GetRouteFlag(), 1);
-  EXPECT_EQ(blk_GetRouteOptions().word, 6);
+  EXPECT_EQ(blk_GetRouteOptions().node, 6);
   blk_SetRouteFlag(0);
-  EXPECT_EQ(blk_GetRouteOptions().enabled, 0);
+  EXPECT_EQ(blk_GetRouteOptions().onoff, 0);
   blk_SetRouteOptions({1, 9, 0});
-  EXPECT_EQ(blk_GetRouteOptions().word, 9);
+  EXPECT_EQ(blk_GetRouteOptions().node, 9);
 }

@@ -35,7 +35,7 @@ struct SelectionState {
   bool hasPosition = false;
   bool okFromEnter = false;                       // OK came from Enter or a double click
   std::uint16_t textHeight = 16;
-  model::RouteOptions route{1, 6, 1};
+  model::RouteOptions route{};   // 1, 6, 1
 };
 SelectionState& selectionState();
 void dlg_ResetSelectionState();

@@ -8,6 +8,7 @@
 // a worksheet. Every setting of the layer is restored when a job ends.
 #include "editor/host.h"
 #include "shell/libapi.h"
+#include "stockwin/stockwin.h"
 
 #include <QPointer>
 #include <cstdint>
@@ -21,7 +22,7 @@ namespace shell {
 
 // The handle kind of a printer handed out by the print dialog: the object is
 // a QPrinter made with new, which the receiver deletes with the handle.
-inline constexpr int kPrinterHandleKind = 0x50524E54;   // "PRNT"
+inline constexpr int kPrinterHandleKind = SW_PRINTER_HANDLE_KIND;
 
 struct PrintHooks {
   // The editor's event entry (default: the editor's dispatcher).
