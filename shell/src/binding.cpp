@@ -1,5 +1,6 @@
 // The binding tables, loaders and wrappers.
 #include "shell/binding.h"
+#include "shell/insertbox.h"
 #include "obeltool/mstrbuf.h"
 #include "platform/library.h"
 #include "platform/paths.h"
@@ -60,8 +61,6 @@ std::string g_binPath, g_helpPath;
 bool g_haveBin = false, g_haveHelp = false;
 std::string g_pfProject;
 
-// The default service table: its size word and nine empty callbacks.
-struct EmptyServiceTable { std::uint32_t size = 40; void* fns[9] = {}; } const g_emptyServices;
 
 Table& table(Lib lib) { return g_tables[std::size_t(lib)]; }
 
@@ -216,7 +215,8 @@ int bind_LoadStockWin() {
   if (isBound(Lib::StockWin)) return 1;
   std::string file = bind_PathText(bind_GetPathToStockWinDLL);
   return bindLibrary(Lib::StockWin, file, "SW00_GetDLLVersion", 1.0, []() -> std::string {
-    bind_SW13_SetObelServiceFctns(g_serviceTable ? g_serviceTable : &g_emptyServices);
+    // The shell's block-picture and drop services unless the program installed its own.
+    bind_SW13_SetObelServiceFctns(g_serviceTable ? g_serviceTable : &svc_Table());
     return {};
   });
 }

@@ -2,7 +2,12 @@
 #include "shell/services.h"
 #include "platform/uisink.h"
 #include "shell/binding.h"
+#include "shell/insertbox.h"
+#include "shell/menustate.h"
+#include "shell/prompts.h"
 #include "shell/utilities.h"
+
+#include <algorithm>
 
 namespace shell {
 
@@ -24,6 +29,32 @@ int ShellModelServices::msg_AskNewPath(const std::string& name) { return shell::
 int ShellModelServices::msg_Notice(const std::string& text) { return shell::msg_Notice(text); }
 void ShellModelServices::app_BeginWaitCursor() { shell::app_BeginWaitCursor(); }
 void ShellModelServices::app_EndWaitCursor() { shell::app_EndWaitCursor(); }
+
+void ShellModelServices::menu_UpdateReduced() { shell::menu_UpdateReduced(); }
+void ShellModelServices::app_SetDropFlag(int number) {
+  pendingDrop = number;
+  shell::app_SetDropFlag(number);
+}
+bool ShellModelServices::dlg_AskOutputName(const std::string& label, std::string& name, std::uint16_t& choice,
+                                           std::uint16_t& second, bool keepName) {
+  auto v1 = std::int16_t(choice), v2 = std::int16_t(second);
+  std::string n = name;
+  if (!shell::dlg_AskOutputName(label, n, v1, v2, keepName)) return false;
+  name = n;
+  choice = std::uint16_t(v1);
+  second = std::uint16_t(v2);
+  return true;
+}
+bool ShellModelServices::dlg_AskText(const std::string& title, std::string& text, std::size_t maxLength) {
+  (void)title;
+  std::uint16_t height = 0;
+  std::string t = text;
+  if (!shell::dlg_AskText(t, std::uint16_t(std::min<std::size_t>(maxLength + 1, 255)), height, windowHost().zoom()))
+    return false;
+  text = t;
+  return true;
+}
+model::RouteOptions ShellModelServices::blk_GetRouteOptions() { return shell::blk_GetRouteOptions(); }
 
 void ShellEngineServices::showMessage(int number) { shell::bind_SW50_CallMBWithID(frame(), number, 0); }
 void ShellEngineServices::notice(const std::string& text, const std::string& caption) {

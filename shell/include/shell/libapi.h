@@ -12,6 +12,9 @@
 namespace shell {
 
 using Hwnd = std::uint32_t;   // a window as a handle id
+// The insert box as the standard dialogs library hands it out (a pointer of
+// that library, kept opaque).
+using BoxHandle = void*;
 
 // The record given to the standard dialogs library's file dialogs.
 struct FileDlgParams {
@@ -104,17 +107,17 @@ struct BarRect { std::int32_t left, top, right, bottom; };
   X(int, SW22_DestroyStartBitmapDlg, (uint32_t* slot), (slot), 0) \
   X(int, SW30_CallInsertConnectorDlg, (shell::Hwnd o, void* params), (o, params), 2) \
   X(int, SW31_CallInsertTextDlg, (shell::Hwnd o, void* params), (o, params), 2) \
-  X(uint32_t, SW10_CreateInsertBoxDlg, (shell::Hwnd o, InsertBoxAttribs* a, void* names, int32_t state), (o, a, names, state), 0) \
-  X(int, SW10_DestroyInsertBoxDlg, (uint32_t box), (box), 0) \
-  X(int, SW10_GetInsertBoxDlgAttribs, (uint32_t box, void* a), (box, a), 0) \
-  X(int, SW10_SetInsertBoxDlgAttribs, (uint32_t box, void* a), (box, a), 0) \
-  X(int, SW10_FreeInsertBoxDlgAttribs, (void* a), (a), 0) \
-  X(int, SW10_AddInsertBoxUPName, (uint32_t box, const char* n), (box, n), 0) \
-  X(int, SW10_RenameInsertBoxUPName, (uint32_t box, const char* o, const char* n), (box, o, n), 0) \
-  X(int, SW10_SelectInsertBoxUPName, (uint32_t box, const char* n), (box, n), 0) \
-  X(int, SW10_UpdateInsertBoxUPSelection, (uint32_t box), (box), 0) \
-  X(int, SW10_SetInsertBoxState, (uint32_t box, int32_t state), (box, state), 0) \
-  X(int, SW10_GetInsertBoxState, (uint32_t box), (box), 0) \
+  X(shell::BoxHandle, SW10_CreateInsertBoxDlg, (shell::Hwnd o, const void* a, void* names, int32_t state), (o, a, names, state), 0) \
+  X(void, SW10_DestroyInsertBoxDlg, (shell::BoxHandle box), (box), 0) \
+  X(int, SW10_GetInsertBoxDlgAttribs, (shell::BoxHandle box, void* a), (box, a), 0) \
+  X(int, SW10_SetInsertBoxDlgAttribs, (shell::BoxHandle box, const void* a), (box, a), 0) \
+  X(void, SW10_FreeInsertBoxDlgAttribs, (void* a), (a), 0) \
+  X(void, SW10_AddInsertBoxUPName, (shell::BoxHandle box, const char* n), (box, n), 0) \
+  X(void, SW10_RenameInsertBoxUPName, (shell::BoxHandle box, const char* o, const char* n), (box, o, n), 0) \
+  X(int, SW10_SelectInsertBoxUPName, (shell::BoxHandle box, const char* n), (box, n), 0) \
+  X(void, SW10_UpdateInsertBoxUPSelection, (shell::BoxHandle box), (box), 0) \
+  X(void, SW10_SetInsertBoxState, (shell::BoxHandle box, int32_t state), (box, state), 0) \
+  X(int, SW10_GetInsertBoxState, (shell::BoxHandle box), (box), 0) \
   X(int, SW51_IsFileNameSuggestionOfNew, (const char* p), (p), 0) \
   X(int, SW51_OpenMDLProject, (shell::FileDlgParams* p), (p), 0) \
   X(int, SW51_SaveAsMDLProject, (shell::FileDlgParams* p), (p), 0) \

@@ -20,6 +20,12 @@ public:
   int msg_Notice(const std::string& text) override;
   void app_BeginWaitCursor() override;
   void app_EndWaitCursor() override;
+  void menu_UpdateReduced() override;
+  void app_SetDropFlag(int number) override;
+  bool dlg_AskOutputName(const std::string& label, std::string& name, std::uint16_t& choice,
+                         std::uint16_t& second, bool keepName) override;
+  bool dlg_AskText(const std::string& title, std::string& text, std::size_t maxLength) override;
+  model::RouteOptions blk_GetRouteOptions() override;
 };
 
 class ShellEngineServices : public engine::EngineServices {
