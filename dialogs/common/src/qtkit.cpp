@@ -57,9 +57,11 @@ void track(QDialog* d) {
 // the observer's deadline.
 class ObserverHook : public QObject {
 public:
-  ObserverHook(QDialog* d, DialogId id) : QObject(d), dialog_(d), id_(id) { d->installEventFilter(this); }
+  ObserverHook(QDialog* d, DialogId id) : QObject(d), watched_(d), dialog_(d), id_(id) { d->installEventFilter(this); }
   bool eventFilter(QObject* o, QEvent* e) override {
-    if (o == dialog_ && e->type() == QEvent::Show && !fired_) {
+    // Compared as plain objects: events also arrive while the dialog is being
+    // destroyed, when it is no longer a QDialog and must not be treated as one.
+    if (o == watched_ && e->type() == QEvent::Show && !fired_) {
       fired_ = true;
       auto obs = dialogObserver();
       if (!obs) return false;
@@ -82,6 +84,7 @@ public:
     return false;
   }
 private:
+  const QObject* watched_;
   QPointer<QDialog> dialog_;
   DialogId id_;
   bool fired_ = false;
