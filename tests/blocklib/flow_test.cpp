@@ -320,7 +320,10 @@ std::vector<double> formula(const std::string& target, const std::string& expres
 // The formula parser and the simulation's helper come from the program
 // directory. The parser's generators write their text files into the
 // temporary directory of the settings library it uses (the code generator's
-// too: one library instance), so the writer takes them in from there.
+// too: one library instance), so the writer takes them in from there; the
+// writer's sequence module files go there as well. That directory lies
+// beside the settings' program directory, which is the run's own: tests
+// running side by side must not share their files.
 class Formulas {
 public:
   // bin: a directory the settings library takes as its program directory
@@ -331,9 +334,16 @@ public:
     engine::th_SetHooks(h);
     engine::xt_EnableThreads();
     tool_ = plat::lib::load("OBELTOOL.DLL", ZERLO_BIN_DIR);
+    // The parser binds the settings library when it is loaded and points its
+    // program directory at its own folder (the shared build/TEMP beside it),
+    // so it is loaded here, before the run's own program directory is set:
+    // the block code's later loads only count up.
+    parser_ = plat::lib::load("EXPRPARSER.DLL", ZERLO_BIN_DIR);
     if (auto setBin = plat::lib::symbolAs<SetBINPathByStringFn>(tool_, "SetBINPathByString"); setBin && !bin.empty()) {
       std::filesystem::create_directories(bin);
       setBin((bin + "/OBEL.INI").c_str());
+      EXPECT_EQ(settingsTemp().rfind(std::filesystem::path(bin).parent_path().string(), 0), 0u)
+          << "the temporary directory is not the run's own: " << settingsTemp();
     }
     zcd::WriterEnvironment& env = zcd::writerEnvironment();
     previous_ = env.tempDir;
@@ -343,6 +353,7 @@ public:
     zcd::writerEnvironment().tempDir = previous_;
     engine::xt_DisableThreads();
     engine::th_SetHooks({});
+    if (parser_) plat::lib::unload(parser_);
     if (tool_) plat::lib::unload(tool_);
   }
   Formulas(const Formulas&) = delete;
@@ -362,6 +373,7 @@ private:
     return std::filesystem::absolute(dir).string() + "/";
   }
   plat::lib::Handle tool_ = nullptr;
+  plat::lib::Handle parser_ = nullptr;
   std::function<std::string()> previous_;
 };
 
