@@ -486,6 +486,10 @@ RunResult runDocument(model::DocumentRecord& doc, const RunOptions& o) {
     res.error = formulas.error();
     return res;
   }
+  if (!formulas.apply()) {
+    res.error = formulas.error();
+    return res;
+  }
   const std::string text = writeWithLinks(doc, main, [&] {
     doc.LevelInstances[1] = main->FirstInstance;
     if (!zcd::zcd_WriteProgram(doc, &why)) return std::string();
