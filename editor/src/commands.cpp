@@ -4,6 +4,7 @@
 #include "editor/editor.h"
 #include "editor/hooks.h"
 #include "editor/levels.h"
+#include "editor/library.h"
 #include "editor/titles.h"
 #include "editor/views.h"
 #include "editor/ws.h"
@@ -398,8 +399,18 @@ int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
   case 207:
     model::CurrentDocument = model::TemplateDocument;
     return 0;
-  case 208: case 274:
+  case 208:
     c.projectChanged = 1;
+    return 0;
+  case 274:
+    // As 211, with the library replaced and item 374 left as it is.
+    c.projectChanged = 1;
+    model::CurrentDocument = model::TemplateDocument;
+    if (model::TemplateDocument) {
+      model::TemplateDocument->ShowValues = 0;
+      model::TemplateDocument->ListSwitch3 = 1;
+    }
+    fn_ReplaceLibrary(window);
     return 0;
   case 211:
     c.projectChanged = 1;

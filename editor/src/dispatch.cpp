@@ -5,6 +5,7 @@
 #include "editor/context.h"
 #include "editor/documents.h"
 #include "editor/hooks.h"
+#include "editor/library.h"
 #include "editor/tables.h"
 #include "editor/ws.h"
 #include "display/gdi.h"
@@ -398,6 +399,7 @@ void ui_MainShutDown() {
   }
   model::setEditor(nullptr);
   model::doc_ShutDown();
+  st_Release();
 }
 
 void ui_AttachWindow(WorksheetWindowData* window) {

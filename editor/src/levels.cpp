@@ -73,6 +73,9 @@ void forgetModule(model::ProjectModule* m) {
 } // namespace
 
 void de_ReleaseDocList() {
+  // The replacement flag only marks that a library was replaced: the module
+  // list is released all the same (emptying the words alone would lose it).
+  ctx().libraryReplaced = 0;
   model::DocumentRecord* doc = model::CurrentDocument;
   if (!doc) return;
   model::ProjectModule* first = doc->FirstModule;
