@@ -26,6 +26,8 @@ void editor_ResetContext() {
   for (std::size_t i = 1; i < std::size_t(HandlerId::Count); ++i) ui_RegisterHandler(HandlerId(i), nullptr);
   ws_RegisterCoreHandlers();
   gContext.mainSlot = ui_TableOfMode(3);
+  // A run window works with the table without instance names until a window selects another.
+  gContext.secondSlot = ui_TableOfMode(9);
   hooks_Reset();
   gStateWithoutTemplate = 0;
 }
