@@ -49,10 +49,13 @@ bool isSubprogramOrModule(const GateRecord* g) {
   return g->Kind == model::kKindCall || g->Kind == model::kKindCompiled || g->Kind == model::kKindCompiledNative;
 }
 
-// The name block of an instance's name: its own extra values (at least the
-// two mark characters and the name).
-char* nameBlock(GateInstance* in, std::size_t& size) {
+// The name block of a subprogram instance: its own extra values (at least the
+// two mark characters and a character of the name), where the level path
+// reads the name too. Parameters of other gates and values shared by every
+// instance never take a name.
+char* nameBlock(const GateRecord* gate, GateInstance* in, std::size_t& size) {
   size = 0;
+  if (!gate || gate->Kind != model::kKindCall) return nullptr;
   if (!in || !in->ExtraValues || !in->ExtraSlotCount) return nullptr;
   size = std::size_t(in->ExtraSlotCount) * sizeof(double);
   if (size < 3) return nullptr;
@@ -176,7 +179,7 @@ int rw_EditInstanceName(WorksheetWindowData* window, EngineEvent* event) {
       !gate)
     return 0;
   std::size_t size = 0;
-  char* block = nameBlock(instanceOf(*doc, level, gate), size);
+  char* block = nameBlock(gate, instanceOf(*doc, level, gate), size);
   if (!block) return 0;
   ws_DirtyReset();
   markGateFace(gate);

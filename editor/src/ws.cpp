@@ -2,6 +2,7 @@
 // operations, select all and the gate marks.
 #include "editor/ws.h"
 #include "editor/rungate.h"
+#include "editor/faceview.h"
 #include "editor/views.h"
 
 #include "editor/context.h"
@@ -381,6 +382,7 @@ void ws_RegisterCoreHandlers() {
   views_RegisterHandlers();
   selection_RegisterHandlers();
   runWindow_RegisterHandlers();
+  faceView_RegisterHandlers();
 }
 
 } // namespace editor
