@@ -173,6 +173,34 @@ void rebuildCalls(DocumentRecord& doc, LogicRecord* logic, ProjectModule* old, c
 
 } // namespace
 
+bool ws_RebuildCallsKeepingState(LogicRecord* logic) {
+  DocumentRecord* doc = model::CurrentDocument;
+  if (!doc || !logic) return false;
+  LogicRecord* main = fn_FindMainLogic(*doc);
+  LogicRecord* shown = doc->LevelLogics[1];
+  model::GateInstance* shownInstances = doc->LevelInstances[1];
+  const std::uint16_t level = doc->MacroLevel;
+  auto putBack = [&] {
+    doc->MacroLevel = level;
+    doc->LevelLogics[1] = shown;
+    // A rebuilt logic has new instance records: level 1 takes them afresh.
+    doc->LevelInstances[1] = shown ? shown->FirstInstance : shownInstances;
+  };
+  bool saved = false;
+  if (main && main != logic) {
+    showOnLevelOne(*doc, main);
+    saved = st_Save(main, StateSlot::Work);
+    putBack();
+  }
+  const bool any = model::ge_ForEachGateNotify(logic);
+  if (saved) {
+    showOnLevelOne(*doc, main);
+    st_RestoreKeepingLive(main, StateSlot::Work, StateSlot::WorkAfter);
+    putBack();
+  }
+  return any;
+}
+
 bool fn_ReplaceLibrary(WorksheetWindowData* window) {
   ProjectModule* fresh = nullptr;
   if (!modelfiles::ls_SelectAndLoad(fresh)) return false;

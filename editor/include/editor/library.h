@@ -39,6 +39,12 @@ void st_Release();
 // six characters "&MAIN " (a name that ends after "&MAIN" counts too).
 model::LogicRecord* fn_FindMainLogic(model::DocumentRecord& doc);
 
+// Every call of the logic in the other logics rebuilt with its wiring (a
+// port of the logic came or went); the main logic's values, with those of
+// every call below it, are kept aside before and read back after. True when
+// any call was rebuilt.
+bool ws_RebuildCallsKeepingState(model::LogicRecord* logic);
+
 // Command 274: the user chooses the library module to replace and the library
 // to load in its place; every call of the old module's logics and blocks in
 // the main module is rebuilt from the new library with its wiring, the values
