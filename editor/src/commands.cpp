@@ -5,6 +5,7 @@
 #include "editor/hooks.h"
 #include "editor/levels.h"
 #include "editor/library.h"
+#include "editor/selection.h"
 #include "editor/titles.h"
 #include "editor/views.h"
 #include "editor/ws.h"
@@ -374,6 +375,31 @@ int showParamList() {
   return 0;
 }
 
+// 204: the project closes; every window loses the levels of its logics.
+int closeProject(WorksheetWindowData* window) {
+  ctx().projectChanged = 0;
+  DocumentRecord* tmpl = model::TemplateDocument;
+  model::CurrentDocument = tmpl;
+  if (!tmpl) return 0;
+  // The paste buffer's logic lies in the project's module chain and goes
+  // with it: the slot is only emptied.
+  if (model::PasteDocument) model::PasteDocument->PasteLogic = nullptr;
+  fn_Close();
+  if (window) {
+    // The window's own document (a record that shares the project) goes with
+    // the slot; one that running windows still step stays with them.
+    DocumentRecord* own = window->document;
+    window->document = nullptr;
+    if (own && own != tmpl && own != model::PasteDocument && own != model::RunDocument) doc_FreeWindowDocument(own);
+    model::CurrentDocument = tmpl;
+  }
+  ws_ClearSelectionState(*tmpl);
+  tmpl->ProjectLoaded = 0;
+  if (model::PasteDocument) model::PasteDocument->MenuWord = 1;
+  host().menuDisable(374);
+  return 0;
+}
+
 } // namespace
 
 int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
@@ -385,19 +411,19 @@ int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
   DocumentRecord* doc = model::CurrentDocument;
   switch (id) {
   case 203:
+    // The paste buffer's logic goes before the save: the file never holds it.
+    ui_DropPasteLogic();
     c.projectChanged = 0;
+    fn_Save();
     return 0;
   case 204:
-    c.projectChanged = 0;
-    model::CurrentDocument = model::TemplateDocument;
-    if (window) window->document = nullptr;
-    if (model::PasteDocument) model::PasteDocument->MenuWord = 1;
-    host().menuDisable(374);
-    return 0;
+    return closeProject(window);
   case 205: case 206: case 210: case 214: case 216: case 509: case 510:
     return 0;
   case 207:
+    ui_DropPasteLogic();
     model::CurrentDocument = model::TemplateDocument;
+    if (fn_SaveAs()) c.projectChanged = 0;
     return 0;
   case 208:
     c.projectChanged = 1;

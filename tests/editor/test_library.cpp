@@ -15,6 +15,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <unistd.h>
 
 namespace editor_test {
@@ -283,6 +284,66 @@ TEST_F(Library, EveryEditorHasItsOwnStateFolderAndRemovesIt) {
   EXPECT_FALSE(b.empty());
   EXPECT_TRUE(std::filesystem::is_directory(b));
   st_Release();
+}
+
+
+// Save, save as and close (203, 207, 204).
+TEST_F(Library, SaveLeavesThePasteBufferOutOfTheFile) {
+  modelfiles::ProjectPath = dir + "/P.MDL";
+  model::CurrentDocument = model::TemplateDocument;
+  LogicRecord* buffer = model::ge_NewLogic(" %PasteBuffer");
+  ASSERT_NE(buffer, nullptr);
+  model::PasteDocument->PasteLogic = buffer;
+  ctx().projectChanged = 1;
+  ScriptRunner run(host, sheet());
+  EXPECT_TRUE(run.run("cmd 203\nexpect result 0\nexpect changed 0\n")) << ::testing::PrintToString(run.failures);
+  EXPECT_EQ(model::PasteDocument->PasteLogic, nullptr);
+  for (LogicRecord* l = model::firstLogicOf(model::TemplateDocument->FirstModule); l; l = l->Next)
+    EXPECT_STRNE(l->Name, " %PasteBuffer");
+  std::ifstream in(dir + "/P.MDL", std::ios::binary);
+  ASSERT_TRUE(in.good()) << "saved";
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(bytes.find("&MAIN"), std::string::npos);
+  EXPECT_EQ(bytes.find("%PasteBuffer"), std::string::npos) << "the file never holds the paste buffer";
+  expectSound();
+}
+
+TEST_F(Library, SaveAsClearsTheChangedByteOnlyWhenSaved) {
+  modelfiles::ProjectPath = dir + "/P.MDL";
+  ctx().projectChanged = 1;
+  ScriptRunner run(host, sheet());
+  files.answers = {};
+  EXPECT_TRUE(run.run("cmd 207\nexpect changed 1\n")) << ::testing::PrintToString(run.failures);
+  files.answers = {dir + "/Q.MDL"};
+  EXPECT_TRUE(run.run("cmd 207\nexpect changed 0\n")) << ::testing::PrintToString(run.failures);
+  EXPECT_TRUE(std::filesystem::exists(dir + "/Q.MDL"));
+}
+
+TEST_F(Library, CloseReleasesTheProjectEverywhere) {
+  GateRecord* src = nullptr;
+  callWithSource(main, src);
+  model::PasteDocument->PasteLogic = model::ge_NewLogic(" %PasteBuffer");
+  model::DocumentRecord* second = doc_NewWindowDocument(*model::TemplateDocument);
+  ASSERT_NE(second, nullptr);
+  host.newWindow(kKindSubByName, second);
+  second->MacroLevel = 2;
+  second->LevelLogics[1] = main;
+  second->LevelLogics[2] = model::firstLogicOf(module("LIBA.MDL"));
+  model::DocumentRecord* own = doc_NewWindowDocument(*model::TemplateDocument);
+  ASSERT_NE(own, nullptr);
+  WorksheetWindowData* w = host.newWindow(kKindSubByName, own);
+  ctx().projectChanged = 1;
+  ScriptRunner run(host, w);
+  EXPECT_TRUE(run.run("cmd 204\nexpect result 0\nexpect changed 0\n")) << ::testing::PrintToString(run.failures);
+  EXPECT_EQ(w->document, nullptr);
+  EXPECT_EQ(model::TemplateDocument->FirstModule, nullptr);
+  EXPECT_EQ(model::TemplateDocument->ProjectLoaded, 0);
+  EXPECT_EQ(model::PasteDocument->PasteLogic, nullptr);
+  EXPECT_EQ(model::PasteDocument->MenuWord, 1);
+  EXPECT_FALSE(host.menuEnabled[374]);
+  EXPECT_EQ(second->MacroLevel, 0) << "no level of the other window shows freed memory";
+  EXPECT_EQ(second->LevelLogics[1], nullptr);
+  EXPECT_EQ(second->FirstModule, nullptr);
 }
 
 } // namespace
