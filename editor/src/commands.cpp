@@ -214,11 +214,10 @@ bool openProjectIfNone() {
     doc = model::CurrentDocument;
     if (loaded > 0) {
       doc->ProjectLoaded = 1;
-    } else {
-      doc->FirstModule = nullptr;
-      doc->LastModule = nullptr;
-      doc->FirstLogic = nullptr;
-      doc->LastLogic = nullptr;
+    } else if (doc->FirstModule) {
+      // What a failed load left (a named empty main module) is released,
+      // not only forgotten.
+      de_ReleaseDocList();
     }
   }
   if (doc->FirstModule) return true;

@@ -346,5 +346,31 @@ TEST_F(Library, CloseReleasesTheProjectEverywhere) {
   EXPECT_EQ(second->FirstModule, nullptr);
 }
 
+// Open project (201).
+TEST_F(Library, OpenProjectLoadsTheChosenFile) {
+  ASSERT_EQ(modelfiles::mdl_SaveProjectAs(dir + "/P.MDL"), 1);
+  ScriptRunner run(host, sheet());
+  EXPECT_TRUE(run.run("cmd 204\n")) << ::testing::PrintToString(run.failures);
+  ASSERT_EQ(model::TemplateDocument->FirstModule, nullptr);
+  files.answers = {dir + "/P.MDL"};
+  EXPECT_TRUE(run.run("cmd 201\nexpect result 0\n")) << ::testing::PrintToString(run.failures);
+  EXPECT_EQ(model::TemplateDocument->ProjectLoaded, 1);
+  model::DocumentRecord& t = *model::TemplateDocument;
+  ASSERT_NE(fn_FindMainLogic(t), nullptr);
+  EXPECT_NE(module("LIBA.MDL"), nullptr) << "with the library it uses";
+  expectSound();
+}
+
+TEST_F(Library, AProjectThatCannotBeLoadedLeavesNothingBehind) {
+  ScriptRunner run(host, sheet());
+  EXPECT_TRUE(run.run("cmd 204\n")) << ::testing::PrintToString(run.failures);
+  files.answers = {dir + "/BROKEN.MDL"};
+  std::ofstream(dir + "/BROKEN.MDL").close();
+  EXPECT_TRUE(run.run("cmd 201\nexpect result 9\n")) << ::testing::PrintToString(run.failures);
+  EXPECT_EQ(model::TemplateDocument->FirstModule, nullptr) << "the main module the failed load named is released";
+  EXPECT_EQ(model::TemplateDocument->ProjectLoaded, 0);
+  EXPECT_EQ(model::PasteDocument->PasteLogic, nullptr);
+}
+
 } // namespace
 } // namespace editor_test
