@@ -569,5 +569,121 @@ TEST(DemoProject, FixtureIsTheSavedDemoB) {
   std::filesystem::remove_all(dir);
 }
 
+// The extra values of an ICDCVAR block: the operand's name, aux[1] the
+// direction (1: -1) and the handle the dialog writes (vector[1..2]: class 5
+// for DW, 9 for PW, and the index).
+std::vector<double> counting(const char* name, std::int16_t direction, double cls, double index) {
+  std::vector<double> slots = aux({0, direction});
+  slots.resize(28, 0.0);
+  std::memcpy(reinterpret_cast<char*>(slots.data()) + 16, name, std::strlen(name));
+  slots[13] = cls;
+  slots[14] = index;
+  return slots;
+}
+
+// Counting visits: START -> VAR1 + 1 -> wait 0.3 s -> Z2 - 1 -> back to the
+// increment. Each visit changes its word once, on the target and in the
+// simulation alike; an invalid operand (marked by the dialog) changes
+// nothing and the flow still passes it.
+TEST_F(Flow, CountingLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("VISITS");
+  std::vector<double> w = aux({});
+  w.resize(14, 0.0);
+  w[13] = 0.3;
+  std::vector<double> invalid = counting("VAR?", 0, 5, 0);
+  reinterpret_cast<std::int16_t*>(invalid.data())[0] = 1;
+  auto* start = D.block(flow, "STARTV3");
+  auto* inc = D.block(flow, "ICDCVARV3", counting("VAR1", 0, 5, 1));
+  auto* wait = D.block(flow, "WAITV3", w);
+  auto* dec = D.block(flow, "ICDCVARV3", counting("Z2", 1, 9, 2));
+  auto* none = D.block(flow, "ICDCVARV3", invalid);
+  ASSERT_TRUE(start && inc && wait && dec && none);
+  ASSERT_TRUE(D.wire(flow, start, 1, inc, 1) && D.wire(flow, inc, 1, wait, 1) && D.wire(flow, wait, 1, dec, 1) &&
+              D.wire(flow, dec, 1, none, 1) && D.wire(flow, none, 1, inc, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_NE(text.find("&IVAR"), std::string::npos) << text;
+  EXPECT_NE(text.find("DW1\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("PW2\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("DW0\n"), std::string::npos) << text;
+  int changes = 0, last = 0;
+  watch = [&](int, const SimImage& sim) {
+    changes += sim.word(1) != last;
+    last = sim.word(1);
+  };
+  expectEquivalence(240, [](int) { return false; });
+  const double cycle = 5 * k.tick() / 1000.0;
+  // One visit at the start and one after every wait.
+  EXPECT_EQ(changes, last);
+  EXPECT_NEAR(last, 240 * cycle / 0.3, 2.0) << cycle;
+  const int ups = get<std::int16_t>(DW(1)), downs = -get<std::int16_t>(PW(2));
+  EXPECT_TRUE(ups == downs || ups == downs + 1) << ups << " " << downs;
+}
+
+// The extra values of a POSITION block: input aux[0], mode aux[1] (1/11
+// counting up/down to a number, 2/12 to an operand), the counter's name and
+// handle (class 5 for DW, 9 for PW, and the index), the result's text.
+std::vector<double> position(std::int16_t input, std::int16_t mode, const char* counter, double cls, double index,
+                             const char* result) {
+  std::vector<double> slots = counting(counter, 0, cls, index);
+  auto* words = reinterpret_cast<std::int16_t*>(slots.data());
+  words[0] = input;
+  words[1] = mode;
+  std::memcpy(reinterpret_cast<char*>(slots.data()) + 26, result, std::strlen(result));
+  return slots;
+}
+
+// Positioning: START -> motor 1 cw -> count 6 changes of E1 up in VAR2 ->
+// motor 1 off -> count VAR2 down to VAR3 (0) -> back to cw. E1 changes every
+// 7 cycles, so the motor runs for about 42 cycles and rests for about 42.
+TEST_F(Flow, PositionLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("POSITION");
+  auto* start = D.block(flow, "STARTV3");
+  auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+  auto* up = D.block(flow, "POSITIONV3", position(1, 1, "VAR2", 5, 2, "6"));
+  auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
+  auto* down = D.block(flow, "POSITIONV3", position(1, 12, "VAR2", 5, 2, "VAR3"));
+  ASSERT_TRUE(start && cw && up && off && down);
+  ASSERT_TRUE(D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, up, 1) && D.wire(flow, up, 1, off, 1) &&
+              D.wire(flow, off, 1, down, 1) && D.wire(flow, down, 1, cw, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_NE(text.find("&VRZF"), std::string::npos) << text;
+  int highest = 0, lowest = 100;
+  watch = [&](int cycle, const SimImage& sim) {
+    if (cycle < 20) return;
+    highest = std::max<int>(highest, sim.word(2));
+    lowest = std::min<int>(lowest, sim.word(2));
+  };
+  const int on = expectEquivalence(300, [](int c) { return (c / 7) % 2 == 1; });
+  EXPECT_EQ(highest, 6);
+  EXPECT_EQ(lowest, 0);
+  EXPECT_GT(on, 100);
+  EXPECT_LT(on, 200);
+}
+
+// An invalid counter (the dialog's mark) writes no action: the flow waits in
+// the block and nothing is counted.
+TEST_F(Flow, InvalidPositionWritesNoAction) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("POSITION");
+  std::vector<double> bad = position(1, 1, "VAR?", 5, 0, "6");
+  reinterpret_cast<std::int16_t*>(bad.data())[3] = 1;
+  auto* start = D.block(flow, "STARTV3");
+  auto* wait = D.block(flow, "POSITIONV3", bad);
+  auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+  ASSERT_TRUE(start && wait && cw);
+  ASSERT_TRUE(D.wire(flow, start, 1, wait, 1) && D.wire(flow, wait, 1, cw, 1));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_EQ(text.find("&VRZF"), std::string::npos) << text;
+  EXPECT_EQ(expectEquivalence(60, [](int c) { return c % 2 == 1; }), 0);
+}
+
 } // namespace
 } // namespace zcdtest
