@@ -36,6 +36,28 @@
 // counter changes by one (down for aux[1] 11, 12) when the input differs
 // from P; D = count >= limit counting up, count <= limit counting down.
 // io[3] = 1 when it ran, 0 for invalid operands (nothing written).
+//
+// DisplaySetup(text, aux, vector, -, -, out): the DISPLAY block's operands:
+// aux[0] the display (1: DW109, 2: DW110), aux[1] the kind (1 the constant
+// aux[2], 2 the operand of the handle vector[1..2], 4 EX, 5 EY). out[0] = 1
+// when valid, out[1] the display word, out[2..3] the value cell's handle
+// (the operand, DW105/106 for EX/EY, PW50 for a constant).
+//
+// DisplaySimStep(text, aux, vector, dw, pw, out): the display word takes the
+// value (EX and EY are read at once from DW105/106, where the target asks the
+// interface first); out[0] = 1 when it ran (the block is done).
+//
+// MessageText(text, -, -, -, -, out): the MESSAGE block's text made fit for
+// a text constant of the target program: cut to 17 characters, every '"'
+// (the scanner knows no escapes) and control character replaced by '\''
+// and ' '; out[0] = 1.
+//
+// MessageSimStep(text, aux, -, dw, pw, out): the colour aux[0] into PW17, as
+// the target's SVAR; out[0] = 1.
+//
+// TerminalSimStep(text, aux, -, dw, pw, out): the value aux[1] into the
+// terminal parameter aux[0] (0-3: EA-ED, DW101-104); out[0] = 1, 0 for a
+// parameter outside 0-3.
 #include "platform/export.h"
 
 #include <cctype>
@@ -334,6 +356,28 @@ Position position(const char* text, const std::int16_t* aux, const double* vecto
   return p;
 }
 
+struct Display {
+  bool valid = false;
+  int word = 0, cls = 0, index = 0;
+};
+Display display(const std::int16_t* aux, const double* vector) {
+  Display d;
+  if (!aux || !vector || (aux[0] != 1 && aux[0] != 2)) return d;
+  d.word = 108 + aux[0];
+  switch (aux[1]) {
+    case 1: d.cls = 9; d.index = 50; break;
+    case 2:
+      if (!validHandle(vector[1], vector[2])) return d;
+      d.cls = int(vector[1]);
+      d.index = int(vector[2]);
+      break;
+    case 4: case 5: d.cls = 5; d.index = 101 + aux[1]; break;
+    default: return d;
+  }
+  d.valid = true;
+  return d;
+}
+
 }  // namespace
 
 ZERLO_EXPORT void FormelSimEval(char* text, std::int16_t*, double*, void* dw, std::int16_t* pw, std::int16_t* out) {
@@ -402,4 +446,53 @@ ZERLO_EXPORT void CountSimStep(char* text, std::int16_t* aux, double* vector, vo
   io[2] = (p.down ? count <= limit : count >= limit) ? 1 : 0;
   io[1] = io[0] != 0 ? 1 : 0;
   io[3] = 1;
+}
+
+ZERLO_EXPORT void DisplaySetup(char*, std::int16_t* aux, double* vector, void*, std::int16_t*, std::int16_t* out) {
+  if (!out) return;
+  const Display d = display(aux, vector);
+  out[0] = d.valid ? 1 : 0;
+  out[1] = std::int16_t(d.word);
+  out[2] = std::int16_t(d.cls);
+  out[3] = std::int16_t(d.index);
+}
+
+ZERLO_EXPORT void DisplaySimStep(char*, std::int16_t* aux, double* vector, void* dw, std::int16_t* pw, std::int16_t* out) {
+  if (!out) return;
+  out[0] = 0;
+  const Display d = display(aux, vector);
+  if (!d.valid || !dw || !pw) return;
+  std::int16_t v = aux[2];
+  if (aux[1] != 1) std::memcpy(&v, handleCell(d.cls, d.index, dw, pw), 2);
+  std::memcpy(static_cast<unsigned char*>(dw) + 2 * d.word, &v, 2);
+  out[0] = 1;
+}
+
+ZERLO_EXPORT void MessageText(char* text, std::int16_t*, double*, void*, std::int16_t*, std::int16_t* out) {
+  if (!text) return;
+  std::size_t n = 0;
+  for (; n < 17 && text[n]; ++n) {
+    if (text[n] == '"') text[n] = '\'';
+    else if (static_cast<unsigned char>(text[n]) < 32) text[n] = ' ';
+  }
+  text[n] = '\0';
+  if (out) out[0] = 1;
+}
+
+ZERLO_EXPORT void MessageSimStep(char*, std::int16_t* aux, double*, void*, std::int16_t* pw, std::int16_t* out) {
+  if (!out) return;
+  out[0] = 0;
+  if (!aux || !pw) return;
+  const std::int16_t colour = aux[0];
+  std::memcpy(reinterpret_cast<unsigned char*>(pw) + 2 * 17, &colour, 2);
+  out[0] = 1;
+}
+
+ZERLO_EXPORT void TerminalSimStep(char*, std::int16_t* aux, double*, void* dw, std::int16_t*, std::int16_t* out) {
+  if (!out) return;
+  out[0] = 0;
+  if (!aux || !dw || aux[0] < 0 || aux[0] > 3) return;
+  const std::int16_t value = aux[1];
+  std::memcpy(static_cast<unsigned char*>(dw) + 2 * (101 + aux[0]), &value, 2);
+  out[0] = 1;
 }

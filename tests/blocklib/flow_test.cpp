@@ -685,5 +685,146 @@ TEST_F(Flow, InvalidPositionWritesNoAction) {
   EXPECT_EQ(expectEquivalence(60, [](int c) { return c % 2 == 1; }), 0);
 }
 
+// The extra values of a DISPLAY block: display aux[0], kind aux[1] (1 the
+// constant aux[2], 2 the operand of the handle), the value's text.
+std::vector<double> display(std::int16_t which, std::int16_t kind, std::int16_t constant, const char* value,
+                            double cls, double index) {
+  std::vector<double> slots = counting(value, 0, cls, index);
+  auto* words = reinterpret_cast<std::int16_t*>(slots.data());
+  words[0] = which;
+  words[1] = kind;
+  words[2] = constant;
+  return slots;
+}
+
+// Displays: START -> display 1 shows 42 -> display 2 shows VAR1 -> VAR1 + 1
+// -> wait 0.2 s -> back to display 1. The display words DW109/DW110 follow
+// on the target and in the simulation alike.
+TEST_F(Flow, DisplayLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("SHOW");
+  std::vector<double> w = aux({});
+  w.resize(14, 0.0);
+  w[13] = 0.2;
+  auto* start = D.block(flow, "STARTV3");
+  auto* one = D.block(flow, "DISPLAYV3", display(1, 1, 42, "42", 0, 0));
+  auto* two = D.block(flow, "DISPLAYV3", display(2, 2, 0, "VAR1", 5, 1));
+  auto* inc = D.block(flow, "ICDCVARV3", counting("VAR1", 0, 5, 1));
+  auto* wait = D.block(flow, "WAITV3", w);
+  ASSERT_TRUE(start && one && two && inc && wait);
+  ASSERT_TRUE(D.wire(flow, start, 1, one, 1) && D.wire(flow, one, 1, two, 1) && D.wire(flow, two, 1, inc, 1) &&
+              D.wire(flow, inc, 1, wait, 1) && D.wire(flow, wait, 1, one, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_NE(text.find("&SVAR"), std::string::npos) << text;
+  int shown = 0, counted = 0;
+  watch = [&](int, const SimImage& sim) {
+    shown = sim.word(110);
+    counted = sim.word(1);
+    EXPECT_TRUE(shown == counted || shown + 1 == counted) << shown << " " << counted;
+  };
+  expectEquivalence(200, [](int) { return false; });
+  EXPECT_EQ(get<std::int16_t>(DW(109)), 42);
+  EXPECT_GT(counted, 3);
+}
+
+// The extra values of a MESSAGE block: the colour aux[0] and the text.
+std::vector<double> message(std::int16_t colour, const char* text) {
+  std::vector<double> slots = aux({colour});
+  slots.resize(28, 0.0);
+  std::memcpy(reinterpret_cast<char*>(slots.data()) + 16, text, std::strlen(text));
+  return slots;
+}
+
+// Messages: START -> a green text with quotes -> a cyan text -> wait 0.2 s
+// -> back. Each block has its own text constant, a '"' written as "'"; the
+// colour word PW17 follows on the target and in the simulation alike.
+TEST_F(Flow, MessageLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("MESSAGES");
+  std::vector<double> w = aux({});
+  w.resize(14, 0.0);
+  w[13] = 0.2;
+  auto* start = D.block(flow, "STARTV3");
+  auto* hello = D.block(flow, "MESSAGEV3", message(103, "Say \"hello\""));
+  auto* bye = D.block(flow, "MESSAGEV3", message(105, "Bye"));
+  auto* wait = D.block(flow, "WAITV3", w);
+  ASSERT_TRUE(start && hello && bye && wait);
+  ASSERT_TRUE(D.wire(flow, start, 1, hello, 1) && D.wire(flow, hello, 1, bye, 1) && D.wire(flow, bye, 1, wait, 1) &&
+              D.wire(flow, wait, 1, hello, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_NE(text.find("=\"Say 'hello'\""), std::string::npos) << text;
+  EXPECT_NE(text.find("=\"Bye\""), std::string::npos) << text;
+  EXPECT_NE(text.find("&T2D"), std::string::npos) << text;
+  int colours = 0, last = 0;
+  watch = [&](int, const SimImage& sim) {
+    colours += sim.param(17) != last;
+    last = sim.param(17);
+  };
+  expectEquivalence(200, [](int) { return false; });
+  EXPECT_GT(colours, 4);
+}
+
+// Terminal parameters: START -> EA = 7 -> EA + 1 -> EC = -3 -> wait 0.2 s ->
+// back. DW101 alternates between 7 and 8, DW103 holds -3, on the target and
+// in the simulation alike.
+TEST_F(Flow, TerminalLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("TERMINAL");
+  std::vector<double> w = aux({});
+  w.resize(14, 0.0);
+  w[13] = 0.2;
+  auto* start = D.block(flow, "STARTV3");
+  auto* ea = D.block(flow, "TERMINALV3", aux({0, 7}));
+  auto* inc = D.block(flow, "ICDCVARV3", counting("EA", 0, 5, 101));
+  auto* ec = D.block(flow, "TERMINALV3", aux({2, -3}));
+  auto* wait = D.block(flow, "WAITV3", w);
+  ASSERT_TRUE(start && ea && inc && ec && wait);
+  ASSERT_TRUE(D.wire(flow, start, 1, ea, 1) && D.wire(flow, ea, 1, inc, 1) && D.wire(flow, inc, 1, ec, 1) &&
+              D.wire(flow, ec, 1, wait, 1) && D.wire(flow, wait, 1, ea, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  int sevens = 0, eights = 0;
+  watch = [&](int, const SimImage& sim) {
+    sevens += sim.word(101) == 7;
+    eights += sim.word(101) == 8;
+  };
+  expectEquivalence(200, [](int) { return false; });
+  EXPECT_EQ(get<std::int16_t>(DW(103)), -3);
+  EXPECT_GT(sevens, 3);
+  EXPECT_GT(eights, 100);
+}
+
+// Beeps as timed steps: START -> motor 1 cw -> 440 Hz for 0.5 s -> motor 1
+// off -> 880 Hz for 0.3 s -> back to cw. The target sounds the tones; the
+// simulation times them without sound.
+TEST_F(Flow, BeepLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  model::LogicRecord* flow = model::ge_NewLogic("BEEPS");
+  std::vector<double> b1 = aux({0, 440}), b2 = aux({0, 880});
+  b1.resize(14, 0.0);
+  b2.resize(14, 0.0);
+  b1[13] = 0.5;
+  b2[13] = 0.3;
+  auto* start = D.block(flow, "STARTV3");
+  auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+  auto* beep1 = D.block(flow, "SIGBEEPV3", b1);
+  auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
+  auto* beep2 = D.block(flow, "SIGBEEPV3", b2);
+  ASSERT_TRUE(start && cw && beep1 && off && beep2);
+  ASSERT_TRUE(D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, beep1, 1) && D.wire(flow, beep1, 1, off, 1) &&
+              D.wire(flow, off, 1, beep2, 1) && D.wire(flow, beep2, 1, cw, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_NE(text.find("&TON\n:440\n:0\n"), std::string::npos) << text;
+  const int on = expectEquivalence(400, [](int) { return false; });
+  const double cycle = 5 * k.tick() / 1000.0;
+  EXPECT_NEAR(on * cycle, 400 * cycle * 0.5 / 0.8, 0.2 * 400 * cycle) << on;
+  EXPECT_GT(k.toneCount, 2);
+}
+
 } // namespace
 } // namespace zcdtest
