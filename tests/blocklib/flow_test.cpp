@@ -826,5 +826,81 @@ TEST_F(Flow, BeepLoopEqualsTheTargetEveryCycle) {
   EXPECT_GT(k.toneCount, 2);
 }
 
+// All seventeen blocks in one flow: START -> motor 1 cw -> E1 (YES on 1) ->
+// falling edge of E1 -> wait 0.1 s -> VAR1 = VAR1 + 1 -> VAR1 < 3 ? (YES:
+// back to cw) -> Z2 + 1 -> two changes of E1 counted in VAR2 -> display 1
+// shows VAR1 -> message -> EA = 5 -> beep 0.1 s -> motor 1 off -> END; beside
+// it RESET (VAR1 < 2), STOP (VAR1 > 2) and a display of A1.1.
+struct DemoAll {
+  model::LogicRecord* flow = nullptr;
+  bool build(FixtureDocument& D) {
+    flow = model::ge_NewLogic("ALL");
+    std::vector<double> w = aux({});
+    w.resize(14, 0.0);
+    w[13] = 0.1;
+    std::vector<double> beep = aux({0, 440});
+    beep.resize(14, 0.0);
+    beep[13] = 0.1;
+    std::vector<double> c = formula("", "");
+    std::memcpy(reinterpret_cast<char*>(c.data()) + 16, "VAR1<3", 6);
+    reinterpret_cast<std::int16_t*>(c.data())[3] = 1;
+    auto request = [](const char* condition) {
+      std::vector<double> r = formula("", "");
+      std::memcpy(reinterpret_cast<char*>(r.data()) + 16, condition, std::strlen(condition));
+      return r;
+    };
+    std::vector<double> shown(28, 0.0);
+    std::memcpy(reinterpret_cast<char*>(shown.data()) + 16, "A1.1", 4);
+    auto* start = D.block(flow, "STARTV3");
+    auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+    auto* in = D.block(flow, "BINPUTV3", aux({1, 0, 1}));
+    auto* fall = D.block(flow, "BEDGEV3", aux({1, 1}));
+    auto* wait = D.block(flow, "WAITV3", w);
+    auto* inc = D.block(flow, "ASSIGNV3", formula("VAR1", "VAR1+1"));
+    auto* cmp = D.block(flow, "COMPAREV3", c);
+    auto* z2 = D.block(flow, "ICDCVARV3", counting("Z2", 0, 9, 2));
+    auto* pos = D.block(flow, "POSITIONV3", position(1, 1, "VAR2", 5, 2, "2"));
+    auto* dis = D.block(flow, "DISPLAYV3", display(1, 2, 0, "VAR1", 5, 1));
+    auto* msg = D.block(flow, "MESSAGEV3", message(103, "Done"));
+    auto* term = D.block(flow, "TERMINALV3", aux({0, 5}));
+    auto* bp = D.block(flow, "SIGBEEPV3", beep);
+    auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
+    auto* end = D.block(flow, "ENDEV3");
+    const bool side = D.block(flow, "RESETV3", request("VAR1<2")) && D.block(flow, "STOPV3", request("VAR1>2")) &&
+                      D.block(flow, "VISUALV3", shown);
+    return side && start && cw && in && fall && wait && inc && cmp && z2 && pos && dis && msg && term && bp && off &&
+           end && D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, in, 1) && D.wire(flow, in, 2, fall, 1) &&
+           D.wire(flow, fall, 1, wait, 1) && D.wire(flow, wait, 1, inc, 1) && D.wire(flow, inc, 1, cmp, 1) &&
+           D.wire(flow, cmp, 2, cw, 2) && D.wire(flow, cmp, 1, z2, 1) && D.wire(flow, z2, 1, pos, 1) &&
+           D.wire(flow, pos, 1, dis, 1) && D.wire(flow, dis, 1, msg, 1) && D.wire(flow, msg, 1, term, 1) &&
+           D.wire(flow, term, 1, bp, 1) && D.wire(flow, bp, 1, off, 1) && D.wire(flow, off, 1, end, 1) &&
+           D.macro(D.main, flow);
+  }
+};
+
+TEST_F(Flow, AllSeventeenBlocksEqualTheTargetEveryCycle) {
+  Formulas formulas((d->dir / "bin").string());
+  DemoAll demo;
+  ASSERT_TRUE(demo.build(*d));
+  const int on = expectEquivalence(400, [](int c) { return (c / 10) % 2 == 1; });
+  EXPECT_GT(on, 20);
+  EXPECT_EQ(get<std::int16_t>(DW(1)), 3);
+  EXPECT_EQ(get<std::int16_t>(PW(2)), 1);
+  EXPECT_EQ(get<std::int16_t>(DW(109)), 3);
+  EXPECT_EQ(get<std::int16_t>(DW(101)), 5);
+  EXPECT_EQ(get<std::int16_t>(PW(17)), 103);
+  EXPECT_EQ(get<std::uint8_t>(A(1, 1)), 0);
+  EXPECT_NE(get<std::uint8_t>(A(12, 0)), 0);   // STOP: VAR1 > 2
+}
+
+TEST(DemoProject, FixtureIsTheSavedDemoWithAllBlocks) {
+  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / ("demoall_bin_" + std::to_string(::getpid()));
+  {
+    Formulas formulas((dir / "bin").string());
+    expectSavedDemo<DemoAll>("demoall", ":1\n:1\n:1\n:3");
+  }
+  std::filesystem::remove_all(dir);
+}
+
 } // namespace
 } // namespace zcdtest
