@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <functional>
 #include <fstream>
+#include <sstream>
 
 #include <cstring>
 
@@ -900,6 +901,27 @@ TEST(DemoProject, FixtureIsTheSavedDemoWithAllBlocks) {
     expectSavedDemo<DemoAll>("demoall", ":1\n:1\n:1\n:3");
   }
   std::filesystem::remove_all(dir);
+}
+
+// The target text of the flow with all seventeen blocks against its golden
+// file (tests/data/blocklib/demoall.txt; the writer's date is fixed, the
+// names of the generated files that the formula blocks include are masked).
+// ZERLO_WRITE_FIXTURES=1 writes the file anew.
+TEST_F(Flow, AllSeventeenBlocksWriteTheGoldenText) {
+  Formulas formulas((d->dir / "bin").string());
+  DemoAll demo;
+  ASSERT_TRUE(demo.build(*d));
+  std::istringstream in(writeWithLinks());
+  std::string text, line;
+  while (std::getline(in, line)) {
+    for (const char* mark : {"; include ", "; end of include "})
+      if (line.rfind(mark, 0) == 0) line = std::string(mark) + "<generated>";
+    text += line + "\n";
+  }
+  const std::string path = std::string(ZERLO_TEST_DATA) + "/blocklib/demoall.txt";
+  if (const char* w = std::getenv("ZERLO_WRITE_FIXTURES"); w && std::string(w) == "1")
+    ASSERT_TRUE(plat::path::writeFileAtomic(path, text));
+  EXPECT_EQ(readFile(path), text);
 }
 
 } // namespace
