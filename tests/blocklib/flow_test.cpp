@@ -919,8 +919,9 @@ TEST_F(Flow, AllSeventeenBlocksWriteTheGoldenText) {
     text += line + "\n";
   }
   const std::string path = std::string(ZERLO_TEST_DATA) + "/blocklib/demoall.txt";
-  if (const char* w = std::getenv("ZERLO_WRITE_FIXTURES"); w && std::string(w) == "1")
+  if (const char* w = std::getenv("ZERLO_WRITE_FIXTURES"); w && std::string(w) == "1") {
     ASSERT_TRUE(plat::path::writeFileAtomic(path, text));
+  }
   EXPECT_EQ(readFile(path), text);
 }
 
