@@ -115,14 +115,14 @@ TEST_F(BlockDialogs, OnlyADropOrAPressOpensIt) {
   EXPECT_EQ(auxOf(out, 6), 1);
 }
 
-// The other blocks with a dialog open their own, on a drop and on a press,
+// Every other block with a dialog opens its own, on a drop and on a press,
 // never while a parameter list is read.
 TEST_F(BlockDialogs, EveryBlockOpensItsOwnDialog) {
   const struct {
     const char* type;
     std::int16_t dialog;
-  } blocks[] = {{"SIGBEEPV3", 7}, {"ICDCVARV3", 9}, {"POSITIONV3", 12},
-                {"DISPLAYV3", 13}, {"MESSAGEV3", 14}, {"TERMINALV3", 15}};
+  } blocks[] = {{"RESETV3", 3},     {"STOPV3", 3},     {"VISUALV3", 4},    {"SIGBEEPV3", 7},  {"ICDCVARV3", 9},
+                {"POSITIONV3", 12}, {"DISPLAYV3", 13}, {"MESSAGEV3", 14}, {"TERMINALV3", 15}};
   for (const auto& b : blocks) {
     auto* g = D.block(D.main, b.type);
     ASSERT_NE(g, nullptr) << b.type;

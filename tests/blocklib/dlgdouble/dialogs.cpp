@@ -83,3 +83,11 @@ ZERLO_EXPORT void FB15_CallTermParaDlg(char*, std::int16_t* aux, double* vector,
                                        std::int16_t* changed) {
   answer(aux, vector, changed, 15);
 }
+ZERLO_EXPORT void FB03_CallParaRSNADlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
+                                       std::int16_t* changed) {
+  answer(aux, vector, changed, 3);
+}
+ZERLO_EXPORT void FB04_CallParaVisualDlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
+                                         std::int16_t* changed) {
+  answer(aux, vector, changed, 4);
+}
