@@ -130,6 +130,9 @@ TEST_F(BlockDialogs, EveryBlockOpensItsOwnDialog) {
     EXPECT_EQ(auxOf(g, 5), 0) << b.type;
     run(g, 3, 2);
     EXPECT_EQ(auxOf(g, 5), b.dialog) << b.type;
+    if (b.dialog == 3) {   // the mode: 0 reset, 1 stop
+      EXPECT_EQ(auxOf(g, 4), std::strcmp(b.type, "STOPV3") == 0 ? 1 : 0) << b.type;
+    }
     EXPECT_EQ(auxOf(g, 6), 1) << b.type;
     EXPECT_EQ(vectorOf(g, 15), 77.0) << b.type;
     D.inst(D.main, g)->ExtraValues[1] = 0.0;   // aux[4..7] cleared

@@ -83,9 +83,11 @@ ZERLO_EXPORT void FB15_CallTermParaDlg(char*, std::int16_t* aux, double* vector,
                                        std::int16_t* changed) {
   answer(aux, vector, changed, 15);
 }
-ZERLO_EXPORT void FB03_CallParaRSNADlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
+// Reset or stop: the mode (0 reset, 1 stop) is echoed into aux[4].
+ZERLO_EXPORT void FB03_CallParaRSNADlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t* mode,
                                        std::int16_t* changed) {
   answer(aux, vector, changed, 3);
+  aux[4] = *mode;
 }
 ZERLO_EXPORT void FB04_CallParaVisualDlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
                                          std::int16_t* changed) {
