@@ -9,6 +9,7 @@
 #include "obeltool/obeltool.h"
 #include "platform/library.h"
 #include "engine/levels.h"
+#include "engine/paramlist.h"
 #include "modelfiles/compiled.h"
 #include "modelfiles/project.h"
 
@@ -923,6 +924,38 @@ TEST_F(Flow, AllSeventeenBlocksWriteTheGoldenText) {
     ASSERT_TRUE(plat::path::writeFileAtomic(path, text));
   }
   EXPECT_EQ(readFile(path), text);
+}
+
+// A parameter list of the flow with all seventeen blocks, written and read
+// back into blocks whose extra values were cleared, gives every block its
+// parameters again: every value the demo sets is a described field. (aux[6]
+// and aux[7], the changed flag and the mode, are set by the blocks before
+// every dialog and are no parameters.)
+TEST_F(Flow, ParameterListKeepsEveryField) {
+  DemoAll demo;
+  ASSERT_TRUE(demo.build(*d));
+  auto parameters = [](const model::GateInstance* i) {
+    std::vector<char> bytes(reinterpret_cast<const char*>(i->ExtraValues),
+                            reinterpret_cast<const char*>(i->ExtraValues + i->ExtraSlotCount));
+    if (bytes.size() >= 16) std::fill(bytes.begin() + 12, bytes.begin() + 16, 0);
+    return bytes;
+  };
+  std::vector<std::vector<char>> before;
+  std::vector<model::GateInstance*> instances;
+  for (model::GateRecord* g = demo.flow->FirstGate; g; g = g->Next) {
+    model::GateInstance* i = d->inst(demo.flow, g);
+    ASSERT_NE(i, nullptr);
+    ASSERT_EQ(i->ExtraSlotCount, 28u);
+    instances.push_back(i);
+    before.push_back(parameters(i));
+  }
+  const std::string path = (d->dir / "ALL.LPA").string();
+  ASSERT_TRUE(engine::lst_AllParamsWithHead(path, demo.flow->FirstGate, demo.flow->FirstInstance, "ALL", "11.12.26",
+                                            nullptr));
+  for (model::GateInstance* i : instances) std::fill(i->ExtraValues, i->ExtraValues + i->ExtraSlotCount, 0.0);
+  ASSERT_TRUE(engine::lst_AllParamsFromFile(path, demo.flow->FirstGate, demo.flow->FirstInstance, nullptr));
+  for (std::size_t k = 0; k < instances.size(); ++k)
+    EXPECT_TRUE(parameters(instances[k]) == before[k]) << "block " << k << "\n" << readFile(path);
 }
 
 } // namespace
