@@ -958,5 +958,36 @@ TEST_F(Flow, ParameterListKeepsEveryField) {
     EXPECT_TRUE(parameters(instances[k]) == before[k]) << "block " << k << "\n" << readFile(path);
 }
 
+// A copy of the seventeen-block sheet keeps every wire (by pin) and every
+// block's extra values.
+TEST_F(Flow, CopiedSheetWithAllBlocksKeepsWiresAndParameters) {
+  DemoAll demo;
+  ASSERT_TRUE(demo.build(*d));
+  model::LogicRecord* copy = model::ge_CopyGateSet("ALL2", demo.flow);
+  ASSERT_NE(copy, nullptr);
+  std::vector<model::GateRecord*> a, b;
+  for (model::GateRecord* g = demo.flow->FirstGate; g; g = g->Next) a.push_back(g);
+  for (model::GateRecord* g = copy->FirstGate; g; g = g->Next) b.push_back(g);
+  ASSERT_EQ(a.size(), b.size());
+  auto indexOf = [](const std::vector<model::GateRecord*>& v, const model::GateRecord* g) {
+    for (std::size_t i = 0; i < v.size(); ++i)
+      if (v[i] == g) return int(i);
+    return -1;
+  };
+  int wires = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    ASSERT_EQ(model::subType(a[i]), model::subType(b[i]));
+    ASSERT_EQ(a[i]->InputCount, b[i]->InputCount);
+    for (unsigned k = 0; k < a[i]->InputCount; ++k) {
+      EXPECT_EQ(indexOf(a, a[i]->Inputs[k].Source), indexOf(b, b[i]->Inputs[k].Source)) << i << " " << k;
+      EXPECT_EQ(a[i]->Inputs[k].SourcePin, b[i]->Inputs[k].SourcePin) << i << " " << k;
+      wires += a[i]->Inputs[k].Source != nullptr;
+    }
+    ASSERT_EQ(a[i]->ExtraCount, b[i]->ExtraCount);
+    EXPECT_EQ(std::memcmp(a[i]->Extra, b[i]->Extra, a[i]->ExtraCount * sizeof(a[i]->Extra[0])), 0) << i;
+  }
+  EXPECT_EQ(wires, 15);
+}
+
 } // namespace
 } // namespace zcdtest
