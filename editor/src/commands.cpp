@@ -4,6 +4,8 @@
 #include "editor/editor.h"
 #include "editor/hooks.h"
 #include "editor/levels.h"
+#include "editor/library.h"
+#include "editor/selection.h"
 #include "editor/titles.h"
 #include "editor/views.h"
 #include "editor/ws.h"
@@ -212,11 +214,10 @@ bool openProjectIfNone() {
     doc = model::CurrentDocument;
     if (loaded > 0) {
       doc->ProjectLoaded = 1;
-    } else {
-      doc->FirstModule = nullptr;
-      doc->LastModule = nullptr;
-      doc->FirstLogic = nullptr;
-      doc->LastLogic = nullptr;
+    } else if (doc->FirstModule) {
+      // What a failed load left (a named empty main module) is released,
+      // not only forgotten.
+      de_ReleaseDocList();
     }
   }
   if (doc->FirstModule) return true;
@@ -373,6 +374,31 @@ int showParamList() {
   return 0;
 }
 
+// 204: the project closes; every window loses the levels of its logics.
+int closeProject(WorksheetWindowData* window) {
+  ctx().projectChanged = 0;
+  DocumentRecord* tmpl = model::TemplateDocument;
+  model::CurrentDocument = tmpl;
+  if (!tmpl) return 0;
+  // The paste buffer's logic lies in the project's module chain and goes
+  // with it: the slot is only emptied.
+  if (model::PasteDocument) model::PasteDocument->PasteLogic = nullptr;
+  fn_Close();
+  if (window) {
+    // The window's own document (a record that shares the project) goes with
+    // the slot; one that running windows still step stays with them.
+    DocumentRecord* own = window->document;
+    window->document = nullptr;
+    if (own && own != tmpl && own != model::PasteDocument && own != model::RunDocument) doc_FreeWindowDocument(own);
+    model::CurrentDocument = tmpl;
+  }
+  ws_ClearSelectionState(*tmpl);
+  tmpl->ProjectLoaded = 0;
+  if (model::PasteDocument) model::PasteDocument->MenuWord = 1;
+  host().menuDisable(374);
+  return 0;
+}
+
 } // namespace
 
 int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
@@ -384,22 +410,32 @@ int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
   DocumentRecord* doc = model::CurrentDocument;
   switch (id) {
   case 203:
+    // The paste buffer's logic goes before the save: the file never holds it.
+    ui_DropPasteLogic();
     c.projectChanged = 0;
+    fn_Save();
     return 0;
   case 204:
-    c.projectChanged = 0;
-    model::CurrentDocument = model::TemplateDocument;
-    if (window) window->document = nullptr;
-    if (model::PasteDocument) model::PasteDocument->MenuWord = 1;
-    host().menuDisable(374);
-    return 0;
+    return closeProject(window);
   case 205: case 206: case 210: case 214: case 216: case 509: case 510:
     return 0;
   case 207:
+    ui_DropPasteLogic();
     model::CurrentDocument = model::TemplateDocument;
+    if (fn_SaveAs()) c.projectChanged = 0;
     return 0;
-  case 208: case 274:
+  case 208:
     c.projectChanged = 1;
+    return 0;
+  case 274:
+    // As 211, with the library replaced and item 374 left as it is.
+    c.projectChanged = 1;
+    model::CurrentDocument = model::TemplateDocument;
+    if (model::TemplateDocument) {
+      model::TemplateDocument->ShowValues = 0;
+      model::TemplateDocument->ListSwitch3 = 1;
+    }
+    fn_ReplaceLibrary(window);
     return 0;
   case 211:
     c.projectChanged = 1;

@@ -2,6 +2,7 @@
 #include "editor/context.h"
 
 #include "editor/hooks.h"
+#include "editor/library.h"
 #include "editor/wiring.h"
 #include "editor/ws.h"
 
@@ -19,11 +20,14 @@ std::uint32_t gStateWithoutTemplate = 0;
 EditorContext& ctx() { return gContext; }
 
 void editor_ResetContext() {
+  st_Release();
   wiring_Reset();
   gContext = EditorContext{};
   for (std::size_t i = 1; i < std::size_t(HandlerId::Count); ++i) ui_RegisterHandler(HandlerId(i), nullptr);
   ws_RegisterCoreHandlers();
   gContext.mainSlot = ui_TableOfMode(3);
+  // A run window works with the table without instance names until a window selects another.
+  gContext.secondSlot = ui_TableOfMode(9);
   hooks_Reset();
   gStateWithoutTemplate = 0;
 }

@@ -4,7 +4,9 @@
 
 #include "editor/context.h"
 #include "editor/documents.h"
+#include "editor/faceview.h"
 #include "editor/hooks.h"
+#include "editor/library.h"
 #include "editor/tables.h"
 #include "editor/ws.h"
 #include "display/gdi.h"
@@ -14,6 +16,7 @@
 #include "display/sheet.h"
 #include "display/view.h"
 #include "engine/levels.h"
+#include "recorder/faceedit.h"
 #include "model/document.h"
 #include "model/editing.h"
 #include "model/memory.h"
@@ -279,6 +282,15 @@ int ui_Paint(WorksheetWindowData* window, EngineEvent*) {
   disp::gdi_SetWriteMode(1);
   model::LogicRecord* level =
       doc->MacroLevel >= 1 && doc->MacroLevel <= model::kMaxMacroLevel ? doc->LevelLogics[doc->MacroLevel] : nullptr;
+  if (window && window->kind == kKindRunSheet2) {
+    // The gate parameters window shows the macro tree of its logic.
+    ws_DrawPictogramList(level, doc->ScrollX, doc->ScrollY);
+    return 0;
+  }
+  if (doc->ListSwitch4 && level) {
+    rec::fe_DrawEditor(level);
+    return 0;
+  }
   disp::ws_Redraw(level);
   return 0;
 }
@@ -287,6 +299,8 @@ int ws_HandleUserMessage(WorksheetWindowData* window, EngineEvent* event) {
   EditorContext& c = ctx();
   int kind = window ? window->kind : 0;
   switch (event->type) {
+  case 1041: case 1042:
+    return fe_FaceMessage(event);
   case kMsgSimTick: {
     if (kind == kKindRunSheet2 || kind == kKindTrend) return 0;
     DocumentRecord* doc = model::CurrentDocument;
@@ -398,6 +412,7 @@ void ui_MainShutDown() {
   }
   model::setEditor(nullptr);
   model::doc_ShutDown();
+  st_Release();
 }
 
 void ui_AttachWindow(WorksheetWindowData* window) {

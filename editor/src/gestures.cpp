@@ -1,6 +1,7 @@
 // Placing and moving gates, dragging connection segments, squaring a slanted
 // connection end and shifting the sheet content.
 #include "editor/gestures.h"
+#include "editor/library.h"
 
 #include "editor/context.h"
 #include "editor/gatecmd.h"
@@ -363,8 +364,9 @@ int ui_PlaceGateRelease(WorksheetWindowData* window, EngineEvent* event) {
   }
   hk_EditBlock(under);
   if ((g->Kind == model::kKindInput || g->Kind == model::kKindOutput) && model::ge_FindMacroUser(logic)) {
-    // The calls of this logic get the new port: each is rebuilt with its wiring.
-    model::ge_ForEachGateNotify(logic);
+    // The calls of this logic get the new port: each is rebuilt with its
+    // wiring, and the program's values stay.
+    ws_RebuildCallsKeepingState(logic);
     hk_EnableThreads();
     if (doc->FirstModule)
       for (LogicRecord* l = model::firstLogicOf(doc->FirstModule); l; l = l->Next) model::ge_CompactInstanceNumbers(l);

@@ -82,5 +82,20 @@ void hk_OpenFaceEditor(model::LogicRecord* logic) {
 void hk_StartTrend(model::DocumentRecord* doc) {
   gHooks.tr_StartTrend ? gHooks.tr_StartTrend(doc) : note("tr_StartTrend");
 }
+bool hk_OpenForms(model::GateRecord* gate, model::GateInstance* instance, bool isNew, bool topLevel, int dx, int dy,
+                  int mode, int ordinal) {
+  if (gHooks.pf_OpenForms) return gHooks.pf_OpenForms(gate, instance, isNew, topLevel, dx, dy, mode, ordinal);
+  return hk_EditBlock(gate);
+}
+bool hk_LogicParams(model::GateRecord* gate, model::GateInstance* instance, bool topLevel, int ordinal,
+                    bool toOutput) {
+  if (gHooks.lst_LogicParams) return gHooks.lst_LogicParams(gate, instance, topLevel, ordinal, toOutput);
+  note(toOutput ? "lst_LogicParamsToOutput" : "lst_LogicParamsToFile");
+  return false;
+}
+void hk_EndGates(model::GateRecord* gates, model::GateInstance* instances, bool deep) {
+  if (gHooks.sim_EndGates) gHooks.sim_EndGates(gates, instances, deep);
+  else note(deep ? "sim_EndGatesDeep" : "sim_EndGates");
+}
 
 } // namespace editor

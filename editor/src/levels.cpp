@@ -4,6 +4,7 @@
 #include "editor/context.h"
 #include "editor/documents.h"
 #include "model/editing.h"
+#include "modelfiles/project.h"
 #include "modelfiles/selection.h"
 
 #include <vector>
@@ -73,6 +74,9 @@ void forgetModule(model::ProjectModule* m) {
 } // namespace
 
 void de_ReleaseDocList() {
+  // The replacement flag only marks that a library was replaced: the module
+  // list is released all the same (emptying the words alone would lose it).
+  ctx().libraryReplaced = 0;
   model::DocumentRecord* doc = model::CurrentDocument;
   if (!doc) return;
   model::ProjectModule* first = doc->FirstModule;
@@ -99,6 +103,25 @@ void fn_CancelLibrary() {
   forgetModule(module);
   model::ge_DeleteModule(module);
   doc_ShareProjectWords(*doc, first);
+}
+
+bool fn_Save() {
+  model::DocumentRecord* doc = model::CurrentDocument;
+  if (!doc || !doc->ProjectLoaded) return false;
+  const bool saved = modelfiles::mdl_SaveProjectFile(0) == 1;
+  if (!doc->FirstModule) doc->ProjectLoaded = 0;
+  return saved;
+}
+
+bool fn_SaveAs() {
+  model::DocumentRecord* doc = model::CurrentDocument;
+  if (!doc || !doc->ProjectLoaded) return false;
+  return modelfiles::mdl_SaveProjectFile(1) == 1;
+}
+
+void fn_Close() {
+  model::DocumentRecord* doc = model::CurrentDocument;
+  if (doc && doc->ProjectLoaded) de_ReleaseDocList();
 }
 
 void de_CloseLevel() {

@@ -189,6 +189,8 @@ void refillEmptyLogic(WorksheetWindowData* window, LogicRecord* logic) {
 
 SelectionState& selection() { return gSelection; }
 
+void ui_DropPasteLogic() { dropPasteLogic(); }
+
 MemoryProbe sel_SetMemoryProbe(MemoryProbe probe) {
   MemoryProbe old = gProbe;
   gProbe = probe ? probe : defaultProbe;

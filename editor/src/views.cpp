@@ -5,6 +5,7 @@
 #include "editor/context.h"
 #include "editor/documents.h"
 #include "editor/editor.h"
+#include "editor/gatecmd.h"
 #include "editor/hooks.h"
 #include "editor/tables.h"
 #include "editor/titles.h"
@@ -77,6 +78,23 @@ void de_RefreshDocument(WorksheetWindowData* window) {
     storeScroll(window, -doc->WorldX, -doc->WorldY);
 }
 
+void de_InsertDocFrame(DocumentRecord& doc, LogicRecord* logic) {
+  if (!logic || fn_InsertLibraryGate("DocFrame", true, 2000, 2000) != 1) return;
+  GateRecord* frame = nullptr;
+  int ordinal = 0;
+  if (!model::gg_GateAtPoint(logic, 2010 + doc.ScrollX, 2010 + doc.ScrollY, frame, ordinal) || !frame) return;
+  // The frame closes the default sheet: its box ends at the sheet's lower
+  // right corner (the sheet's top left when the sheet has no size).
+  std::int16_t bx, by, bw, bh;
+  model::gg_GateBox(frame, bx, by, bw, bh, false);
+  std::int16_t x = std::int16_t(std::max(0, int(doc.SheetWidth) - bw));
+  std::int16_t y = std::int16_t(std::max(0, int(doc.SheetHeight) - bh));
+  model::gg_SnapToGrid(x, y);
+  frame->X = x;
+  frame->Y = y;
+  doc.LevelInstances[1] = logic->FirstInstance;
+}
+
 bool de_ChooseLevelOneLogic(bool create) {
   DocumentRecord* doc = model::CurrentDocument;
   if (!doc) return false;
@@ -96,9 +114,19 @@ bool de_ChooseLevelOneLogic(bool create) {
     while (!name.empty() && name.back() == ' ') name.pop_back();
     logic = model::ge_NewLogic(name.c_str());
     if (!logic) return false;
-    // A new logic starts with a Text gate at the top left of the sheet.
+    // A new logic starts with a Text gate at the top left of the sheet and
+    // the document frame.
+    model::EditorServices& services = model::editor();
+    const bool quiet = services.suppressTextDialogs;
+    services.suppressTextDialogs = true;
     GateRecord* text0 = nullptr;
-    if (!model::ge_CreateGateAsked(logic, model::kKindText, nullptr, nullptr, 0, 0, text0)) return false;
+    const bool made = model::ge_CreateGateAsked(logic, model::kKindText, nullptr, nullptr, 0, 0, text0);
+    services.suppressTextDialogs = quiet;
+    if (!made) return false;
+    doc->MacroLevel = 1;
+    doc->LevelLogics[1] = logic;
+    doc->LevelInstances[1] = logic->FirstInstance;
+    de_InsertDocFrame(*doc, logic);
   } else if (answer != 1 || !logic) {
     return false;
   }

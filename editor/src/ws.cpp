@@ -1,6 +1,8 @@
 // Dirty rectangle, mouse-position classes with cursor feedback, space
 // operations, select all and the gate marks.
 #include "editor/ws.h"
+#include "editor/rungate.h"
+#include "editor/faceview.h"
 #include "editor/views.h"
 
 #include "editor/context.h"
@@ -379,6 +381,8 @@ void ws_RegisterCoreHandlers() {
   titles_RegisterHandlers();
   views_RegisterHandlers();
   selection_RegisterHandlers();
+  runWindow_RegisterHandlers();
+  faceView_RegisterHandlers();
 }
 
 } // namespace editor

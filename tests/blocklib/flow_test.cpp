@@ -4,6 +4,8 @@
 // description with no error and no warning, downloaded and run.
 #include "target_fixture.h"
 
+#include "equiv/equiv.h"
+
 #include "engine/externs.h"
 #include "engine/workers.h"
 #include "obeltool/obeltool.h"
@@ -45,25 +47,12 @@ bool loadInstalledLibrary(FixtureDocument& D) {
   return !failed && slot && engine::vm().isLinked(slot);
 }
 
-// The writer's passes read the link values their predecessors published:
-// a first text pass allocates, time steps gather (two: a wire back to an
-// earlier block delivers its value one step late), the second writes.
+// The text with the link values (equiv::writeWithLinks).
 template <class Write> std::string writeWithLinks(FixtureDocument& D, Write write) {
-  if (write().empty()) return "";
-  model::LogicRecord* l = D.main;
-  l->StepBlock.simTime = -1.0;
-  l->StepBlock.interval = l->StepBlock.minInterval = l->StepBlock.maxInterval = 0.01;
-  l->StepBlock.maxIterations = 1;
-  l->currentStep = l->previousStep = 0.01;
-  D.doc->SimLogic = l;
-  D.doc->SimInstances = l->FirstInstance;
-  D.doc->iterationCounter = 1;
-  engine::ss_StepLevel(*D.doc);
-  engine::ss_StepLevel(*D.doc);
-  return write();
+  return equiv::writeWithLinks(*D.doc, D.main, write);
 }
 
-class SimImage;
+using equiv::SimImage;
 
 class Flow : public Target {
 protected:
@@ -130,41 +119,6 @@ TEST_F(Flow, MotorRunsClockwiseUntilInputOne) {
   EXPECT_EQ(k.errorByte & kErrRealtime, 0);
 }
 
-// The simulated image in the library's variable block (offsets from the
-// library's source).
-class SimImage {
-public:
-  bool open(model::DocumentRecord& doc, const std::string& sourcePath) {
-    zasm::ModuleSource src;
-    std::string err;
-    if (!zasm::assembleLibraryFile(sourcePath, src, err)) return false;
-    for (model::ProjectModule* m = doc.FirstModule; m; m = m->Next)
-      if (std::strncmp(m->Name, "ZRLFB02", 12) == 0) vars_ = static_cast<std::uint8_t*>(m->VariableBlock);
-    eraw_ = src.varLabels["eraw"];
-    aimg_ = src.varLabels["aimg"];
-    mimg_ = src.varLabels["mimg"];
-    wimg_ = src.varLabels["wimg"];
-    pimg_ = src.varLabels["pimg"];
-    return vars_ != nullptr;
-  }
-  std::int16_t word(int w) const { return cell16(wimg_, w, 1024); }
-  std::int16_t param(int w) const { return cell16(pimg_, w, 64); }
-  void setInput(int element, int bit, bool on) { vars_[eraw_ + 2 * (element * 8 + bit)] = on ? 1 : 0; }
-  bool output(int element, int bit) const {
-    return element < 16 && vars_[aimg_ + 2 * (element * 8 + bit)] != 0;
-  }
-  bool flag(int byte, int bit) const { return byte < 128 && vars_[mimg_ + 2 * (byte * 8 + bit)] != 0; }
-
-private:
-  std::int16_t cell16(std::uint32_t base, int w, int count) const {
-    std::int16_t v = 0;
-    if (w >= 0 && w < count) std::memcpy(&v, vars_ + base + 2 * w, 2);
-    return v;
-  }
-  std::uint8_t* vars_ = nullptr;
-  std::uint32_t eraw_ = 0, aimg_ = 0, mimg_ = 0, wimg_ = 0, pimg_ = 0;
-};
-
 // The main oracle: the engine's time steps and the software PLC's task
 // cycles, with the same input every cycle, agree after every cycle on every
 // output and every flag of the sequence; the flow writes no data word outside
@@ -182,56 +136,16 @@ int Flow::expectEquivalence(int cycles, const std::function<bool(int)>& e1) {
   channel->download(download);
   channel->exchange({kReqStart});
 
-  SimImage sim;
-  EXPECT_TRUE(sim.open(*D.doc, ZERLO_BLOCKLIB_SOURCE));
-  engine::ExternProgramState& st = engine::externState();
-  st.kind3Window = true;   // the run window, offline: the blocks simulate
-  st.onlineMode = false;
-  // One time step is one task cycle: five kernel ticks.
-  model::LogicRecord* l = D.main;
-  l->StepBlock.interval = l->StepBlock.minInterval = l->StepBlock.maxInterval = 5 * k.tick() / 1000.0;
-  l->currentStep = l->previousStep = l->StepBlock.interval;
-  l->StepBlock.simTime = 0.0;
-  D.doc->iterationCounter = 1;
-
-  // The sequencer's own words (fired list, error word, count arrays) are the
-  // target's bookkeeping, which the simulation keeps in its image instead.
-  auto bookkeeping = [](int w) {
-    for (int n = 0; n <= 4; ++n) {
-      const zcd::TargetModuleRecord* r = zcd::moduleRecord(n);
-      if (!r || (!r->bitCount && !r->wordCount)) continue;
-      if ((w >= r->trBase && w < r->trBase + r->wordCount) || w == r->errWord ||
-          (w >= r->cpsBase && w < r->cpsBase + r->bitCount) || (w >= r->cmsBase && w < r->cmsBase + r->bitCount))
-        return true;
-    }
-    return false;
-  };
-  tick(1);
+  equiv::Comparison run;
+  std::string why;
+  EXPECT_TRUE(run.begin(k, *D.doc, D.main, ZERLO_BLOCKLIB_SOURCE, &why)) << why;
   int motorCycles = 0;
   for (int cycle = 1; cycle <= cycles && !HasFailure(); ++cycle) {
-    const bool in = e1(cycle);
-    k.inImage[0] = in ? 1u : 0u;
-    sim.setInput(1, 0, in);
-    tick(5);
-    engine::ss_StepLevel(*D.doc);
-    EXPECT_EQ(D.doc->runError, 0) << "cycle " << cycle;
-    for (int e = 1; e <= 13; ++e)
-      for (int b = 0; b < 8; ++b)
-        EXPECT_EQ(get<std::uint8_t>(A(e, b)) != 0, sim.output(e, b)) << "cycle " << cycle << " A" << e << "." << b;
-    for (int m = 1; m < 16; ++m)
-      for (int b = 0; b < 8; ++b)
-        EXPECT_EQ(get<std::uint8_t>(M(m, b)) != 0, sim.flag(m, b)) << "cycle " << cycle << " M" << m << "." << b;
-    // The sequencer's words lie beyond the reserved DW1-110, so every one of
-    // these is compared.
-    for (int w = 1; w <= 110; ++w) {
-      EXPECT_FALSE(bookkeeping(w)) << "DW" << w;
-      EXPECT_EQ(get<std::int16_t>(DW(w)), sim.word(w)) << "cycle " << cycle << " DW" << w;
-    }
-    for (int w = 1; w <= 17; ++w) EXPECT_EQ(get<std::int16_t>(PW(w)), sim.param(w)) << "cycle " << cycle << " PW" << w;
-    if (watch) watch(cycle, sim);
-    motorCycles += sim.output(1, 1);
+    for (const equiv::Mismatch& m : run.cycle(cycle, e1(cycle) ? 1 : 0)) ADD_FAILURE() << equiv::describe(m);
+    if (watch) watch(cycle, run.sim());
+    motorCycles += run.sim().output(1, 1);
   }
-  st.kind3Window = false;
+  run.end();
   if (HasFailure() || std::getenv("ZERLO_SHOW_TEXT")) ADD_FAILURE() << text;
   return motorCycles;
 }
@@ -319,52 +233,13 @@ std::vector<double> formula(const std::string& target, const std::string& expres
   return slots;
 }
 
-// The formula parser and the simulation's helper come from the program
-// directory. The parser's generators write their text files into the
-// temporary directory of the settings library it uses (the code generator's
-// too: one library instance), so the writer takes them in from there.
-class Formulas {
+// The formula parser and the simulation's helper from the program directory,
+// with the settings' program directory (and the temporary directory beside
+// it, where the parser's generator files and the writer's sequence module
+// files go) in a directory of the test's own.
+class Formulas : public equiv::FormulaLibraries {
 public:
-  // bin: a directory the settings library takes as its program directory
-  // (its temporary directory lies beside it); empty: as it is.
-  explicit Formulas(const std::string& bin = "") {
-    engine::WorkerHooks h;
-    h.programDir = ZERLO_BIN_DIR;
-    engine::th_SetHooks(h);
-    engine::xt_EnableThreads();
-    tool_ = plat::lib::load("OBELTOOL.DLL", ZERLO_BIN_DIR);
-    if (auto setBin = plat::lib::symbolAs<SetBINPathByStringFn>(tool_, "SetBINPathByString"); setBin && !bin.empty()) {
-      std::filesystem::create_directories(bin);
-      setBin((bin + "/OBEL.INI").c_str());
-    }
-    zcd::WriterEnvironment& env = zcd::writerEnvironment();
-    previous_ = env.tempDir;
-    env.tempDir = [this] { return settingsTemp(); };
-  }
-  ~Formulas() {
-    zcd::writerEnvironment().tempDir = previous_;
-    engine::xt_DisableThreads();
-    engine::th_SetHooks({});
-    if (tool_) plat::lib::unload(tool_);
-  }
-  Formulas(const Formulas&) = delete;
-  Formulas& operator=(const Formulas&) = delete;
-
-private:
-  std::string settingsTemp() const {
-    auto get = plat::lib::symbolAs<PathGetterFn>(tool_, "GetTEMPPath");
-    auto del = plat::lib::symbolAs<DeleteMStrBufFn>(tool_, "DeleteMStrBuf");
-    MStrBuf b{};
-    std::string dir;
-    if (get && get(&b) == 1 && b.text) dir = b.text;
-    if (del) del(&b);
-    if (dir.empty()) return previous_ ? previous_() : std::string();
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    return std::filesystem::absolute(dir).string() + "/";
-  }
-  plat::lib::Handle tool_ = nullptr;
-  std::function<std::string()> previous_;
+  explicit Formulas(const std::string& bin) : FormulaLibraries(ZERLO_BIN_DIR, bin) { EXPECT_EQ(error(), ""); }
 };
 
 // An ASSIGN in a loop: START -> VAR1 = VAR1 + 1 -> wait 0.5 s -> back to the

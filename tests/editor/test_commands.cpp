@@ -164,10 +164,13 @@ TEST_F(Commands, ProjectChangedByte) {
 
 TEST_F(Commands, ListCommandsForbidThreadsAroundTheLists) {
   ScriptRunner run(host, w);
-  run.run("cmd 287\n");
-  ASSERT_GE(hookCalls().size(), 2u);
-  EXPECT_EQ(hookCalls()[hookCalls().size() - 2], "xt_DisableThreads");
-  EXPECT_EQ(hookCalls().back(), "xt_EnableThreads");
+  for (int id : {287, 288}) {
+    hookCalls().clear();
+    run.run("cmd " + std::to_string(id) + "\n");
+    ASSERT_GE(hookCalls().size(), 2u) << id;
+    EXPECT_EQ(hookCalls()[hookCalls().size() - 2], "xt_DisableThreads") << id;
+    EXPECT_EQ(hookCalls().back(), "xt_EnableThreads") << id;
+  }
 }
 
 } // namespace

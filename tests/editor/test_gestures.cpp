@@ -468,3 +468,54 @@ TEST_F(Gestures, PlacingAPortRebuildsTheCallsOfTheLogic) {
 
 } // namespace
 } // namespace editor_test
+
+namespace editor_test {
+namespace {
+
+TEST_F(Gestures, PlacingAPortKeepsTheValuesOfTheProgram) {
+  // &MAIN calls the shown logic; the call's values of the logic's AND gate
+  // and a value of &MAIN itself survive the rebuild of the call.
+  GateRecord* andGate = nullptr;
+  model::CurrentDocument = model::TemplateDocument;
+  ASSERT_TRUE(model::ge_CreateGateAsked(logic, model::kKindAnd, nullptr, nullptr, 300, 300, andGate));
+  model::EditInstances(*model::TemplateDocument) = logic->FirstInstance;
+  model::LogicRecord* main = model::ge_NewLogic("&MAIN");
+  GateRecord* call = nullptr;
+  GateRecord* other = nullptr;
+  model::CurrentDocument = model::TemplateDocument;
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, model::kKindCall, logic, nullptr, 200, 200, call));
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, model::kKindAnd, nullptr, nullptr, 400, 200, other));
+  auto instanceIn = [](model::GateInstance* list, const GateRecord* g) {
+    while (list && list->GateNumber != g->GateNumber) list = list->Next;
+    return list;
+  };
+  model::GateInstance* callInstance = instanceIn(main->FirstInstance, call);
+  ASSERT_NE(callInstance, nullptr);
+  model::GateInstance* child = instanceIn(callInstance->Children, andGate);
+  ASSERT_NE(child, nullptr);
+  child->OutputValues[0] = 1;
+  instanceIn(main->FirstInstance, other)->OutputValues[0] = 1;
+  main->StepBlock.interval = 0.125;
+  ScriptRunner run(host, w);
+  host.textAnswers = {"Input"};
+  shellFake.ports.push_back({true, "IN", 7});
+  ASSERT_TRUE(run.run("cmd 237\nexpect state 9\nup 100 100\nexpect state 0\n")) << ::testing::PrintToString(run.failures);
+  GateRecord* rebuilt = nullptr;
+  for (GateRecord* g = main->FirstGate; g; g = g->Next)
+    if (g->Kind == model::kKindCall) rebuilt = g;
+  ASSERT_NE(rebuilt, nullptr);
+  EXPECT_EQ(rebuilt->InputCount, 1) << "the call was made anew with the new port";
+  model::GateInstance* after = instanceIn(main->FirstInstance, rebuilt);
+  ASSERT_NE(after, nullptr);
+  model::GateInstance* afterChild = instanceIn(after->Children, andGate);
+  ASSERT_NE(afterChild, nullptr);
+  EXPECT_EQ(afterChild->OutputValues[0], 1.0) << "the call's values read back";
+  EXPECT_EQ(instanceIn(main->FirstInstance, other)->OutputValues[0], 1.0);
+  EXPECT_EQ(main->StepBlock.interval, 0.125);
+  EXPECT_EQ(model::EditLogic(*model::TemplateDocument), logic);
+  EXPECT_EQ(model::EditInstances(*model::TemplateDocument), logic->FirstInstance);
+  EXPECT_EQ(model::model_CheckLogic(*main), std::vector<std::string>{});
+}
+
+} // namespace
+} // namespace editor_test

@@ -4,9 +4,14 @@
 #include "editor/levels.h"
 #include "editor/views.h"
 #include "modelfiles/selection.h"
+#include "model/check.h"
+#include "model/geometry.h"
+#include "zasm/zasm.h"
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <set>
 
 namespace editor_test {
@@ -277,6 +282,59 @@ TEST_F(Release, ReleasingTheModuleListLeavesNoLevelInAnyWindow) {
     EXPECT_EQ(d->FirstModule, nullptr);
     EXPECT_EQ(d->FirstLogic, nullptr);
   }
+}
+
+} // namespace
+} // namespace editor_test
+
+namespace editor_test {
+namespace {
+
+// The block library with "DocFrame", assembled from its text.
+class NewLogicFrame : public Views {
+protected:
+  model::ProjectModule* lib = nullptr;
+  void SetUp() override {
+    Views::SetUp();
+    std::ifstream in(std::string(ZERLO_TEST_DATA) + "/editor/docframe.zas");
+    std::stringstream text;
+    text << in.rdbuf();
+    zasm::ModuleSource src;
+    std::string error;
+    ASSERT_TRUE(zasm::assembleLibrary(text.str(), src, error)) << error;
+    lib = zasm::buildModule(*model::TemplateDocument, src);
+    ASSERT_NE(lib, nullptr);
+  }
+  void TearDown() override {
+    zasm::releaseTypeCode(lib);
+    Views::TearDown();
+  }
+};
+
+TEST_F(NewLogicFrame, NewDocumentOnANewLogicHoldsATextGateAndTheFrame) {
+  model::TemplateDocument->SheetWidth = 1200;
+  model::TemplateDocument->SheetHeight = 800;
+  answerLogic("SHEET3");
+  ScriptRunner run(host, w);
+  EXPECT_TRUE(run.run("cmd 231\nexpect result 1\nexpect kind 1\nexpect level 1\n"))
+      << ::testing::PrintToString(run.failures);
+  model::LogicRecord* shown = w->document->LevelLogics[1];
+  ASSERT_NE(shown, nullptr);
+  EXPECT_STREQ(shown->Name, "SHEET3");
+  ASSERT_EQ(gates(shown), 2) << "exactly a Text gate and the frame";
+  model::GateRecord* text = shown->FirstGate->Kind == model::kKindText ? shown->FirstGate : shown->FirstGate->Next;
+  model::GateRecord* frame = text == shown->FirstGate ? shown->FirstGate->Next : shown->FirstGate;
+  EXPECT_EQ(text->Kind, model::kKindText);
+  EXPECT_EQ(text->X, 0);
+  EXPECT_EQ(text->Y, 0);
+  ASSERT_EQ(frame->Kind, model::kKindCompiled);
+  EXPECT_STREQ(model::subType(frame)->Name, "DocFrame");
+  EXPECT_EQ(model::subType(frame)->Module, lib);
+  std::int16_t bx, by, bw, bh;
+  model::gg_GateBox(frame, bx, by, bw, bh, false);
+  EXPECT_EQ(frame->X + bw, 1200) << "the frame ends at the sheet's lower right corner";
+  EXPECT_EQ(frame->Y + bh, 800);
+  for (const std::string& e : model::model_CheckDocument(*w->document)) ADD_FAILURE() << e;
 }
 
 } // namespace

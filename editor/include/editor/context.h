@@ -39,6 +39,8 @@ struct EditorContext {
   model::DocumentRecord* DragDocument = nullptr;       // the document the drag callbacks work on
   std::uint8_t SimulationOn = 0;
   std::uint8_t projectChanged = 0;   // the byte the shell's save question reads
+  std::uint8_t libraryReplaced = 0;  // set by a library replacement, cleared by the module-list release
+  std::uint8_t replaceNoticePending = 1;  // the first library replacement tells to save and reload
   int eventHandled = 0;
   int runWindowCount = 0;
   int trendWindowCount = 0;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace model { struct DocumentRecord; struct LogicRecord; struct GateRecord; }
+namespace model { struct DocumentRecord; struct LogicRecord; struct GateRecord; struct GateInstance; }
 
 namespace editor {
 
@@ -37,6 +37,18 @@ struct EngineHooks {
   // Face editor and trend display.
   void (*fe_OpenFaceEditor)(model::LogicRecord* logic) = nullptr;
   void (*tr_StartTrend)(model::DocumentRecord* doc) = nullptr;
+  // The parameter forms of a gate opened in a run window: its instance,
+  // whether it is new (flag bit 1 clear), whether the level is the top one,
+  // the click point relative to the gate, the mode and the gate's ordinal.
+  // Without it pf_EditBlock is called with the gate alone.
+  bool (*pf_OpenForms)(model::GateRecord* gate, model::GateInstance* instance, bool isNew, bool topLevel, int dx,
+                       int dy, int mode, int ordinal) = nullptr;
+  // The parameter list of a gate's logic to its ".LPA" file (toOutput: to the
+  // file or the printer).
+  bool (*lst_LogicParams)(model::GateRecord* gate, model::GateInstance* instance, bool topLevel, int ordinal,
+                          bool toOutput) = nullptr;
+  // The end of the run of a gate list, with (deep) or without its sub-logics.
+  void (*sim_EndGates)(model::GateRecord* gates, model::GateInstance* instances, bool deep) = nullptr;
 };
 
 EngineHooks& engineHooks();
@@ -59,6 +71,11 @@ bool hk_PromptInt(const std::string& title, int& value);
 bool hk_PromptIoValue(model::GateRecord* gate);
 bool hk_PromptValue(const std::string& title, double& value);
 void hk_OpenFaceEditor(model::LogicRecord* logic);
+bool hk_OpenForms(model::GateRecord* gate, model::GateInstance* instance, bool isNew, bool topLevel, int dx, int dy,
+                  int mode, int ordinal);
+bool hk_LogicParams(model::GateRecord* gate, model::GateInstance* instance, bool topLevel, int ordinal,
+                    bool toOutput);
+void hk_EndGates(model::GateRecord* gates, model::GateInstance* instances, bool deep);
 void hk_StartTrend(model::DocumentRecord* doc);
 
 } // namespace editor

@@ -18,6 +18,15 @@ void fn_CancelLibrary();
 // Releases the current document's module list (every document sharing it
 // follows); levels that show its logics close everywhere first.
 void de_ReleaseDocList();
+// "Function-Save": saves the loaded project under its path; without a module
+// list the project-loaded flag is cleared. True when saved.
+bool fn_Save();
+// "Function-Saveas": saves the loaded project under a name the user chooses;
+// true when saved.
+bool fn_SaveAs();
+// "Function-Close": releases the loaded project's module list (the flag stays
+// for the caller).
+void fn_Close();
 // Closes the shown level of the current document.
 void de_CloseLevel();
 

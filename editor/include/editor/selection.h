@@ -42,6 +42,9 @@ int ws_Cut(WorksheetWindowData* window, EngineEvent* event);
 // the mouse, state 24), or 0 when there is nothing to place.
 int ws_Paste(WorksheetWindowData* window, EngineEvent* event);
 int ws_PasteAt(WorksheetWindowData* window, EngineEvent* event);
+// Deletes the paste buffer's logic (" %PasteBuffer") from the project the
+// current document shares, so that a saved file never holds it.
+void ui_DropPasteLogic();
 // Inserts the paste buffer into the current logic at a sheet point.
 void ws_InsertPasteBuffer(WorksheetWindowData* window, EngineEvent* event, int x, int y);
 

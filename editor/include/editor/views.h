@@ -13,8 +13,13 @@ void ws_ClearSelectionState(model::DocumentRecord& doc);
 // ranges); without a shown level, or in a face or trend view, the origin.
 void de_RefreshDocument(WorksheetWindowData* window);
 // Chooses the logic of level 1 with the logic selector; with create a new name
-// makes a new logic holding a Text gate. True when level 1 shows a logic.
+// makes a new logic holding a Text gate and the "DocFrame" block. True when
+// level 1 shows a logic.
 bool de_ChooseLevelOneLogic(bool create);
+// Inserts the library block "DocFrame" into the logic shown on level 1 and
+// places it so that its box ends at the default sheet's lower right corner.
+// Nothing when no module (nor the standard table) has the block.
+void de_InsertDocFrame(model::DocumentRecord& doc, model::LogicRecord* logic);
 // Leaves the run view and enters the edit view of level 1.
 void de_EnterEditView();
 // Enters the run view of level 1; true when the run-view flag is set afterwards.

@@ -80,6 +80,16 @@ TEST_F(LoadedFrom, MissingLanguageResourcesAreSaidOnceAndEnglishIsUsed) {
   EXPECT_EQ(check("V1 = = 1"), "Checking: V1 = = 1\nError:   Invalid syntax. (Help: Press F1)");
 }
 
+TEST_F(LoadedFrom, TheShippedEnglishResourcesCarryTheEnglishTexts) {
+  withSettings(2);
+  fs::create_directories(dir_ / "ENGLISH");
+  fs::copy_file(fs::path(ZERLO_BIN_DIR) / "ENGLISH" / "EXPRPARSERRES.so", dir_ / "ENGLISH" / "EXPRPARSERRES.so");
+  load();
+  EXPECT_TRUE(sink_->shown().empty());
+  EXPECT_EQ(check("V1 = = 1"), "Checking: V1 = = 1\nError:   Invalid syntax. (Help: Press F1)");
+  EXPECT_EQ(check("V1 = 7 / 0"), "Checking: V1 = 7 / 0\nError:   Division by zero is not allowed.");
+}
+
 TEST_F(LoadedFrom, WithoutTheSettingsLibraryEveryOperationFails) {
   load();
   auto shown = sink_->shown();
