@@ -115,5 +115,31 @@ TEST_F(BlockDialogs, OnlyADropOrAPressOpensIt) {
   EXPECT_EQ(auxOf(out, 6), 1);
 }
 
+// Every other block with a dialog opens its own, on a drop and on a press,
+// never while a parameter list is read.
+TEST_F(BlockDialogs, EveryBlockOpensItsOwnDialog) {
+  const struct {
+    const char* type;
+    std::int16_t dialog;
+  } blocks[] = {{"RESETV3", 3},     {"STOPV3", 3},     {"VISUALV3", 4},    {"SIGBEEPV3", 7},  {"ICDCVARV3", 9},
+                {"POSITIONV3", 12}, {"DISPLAYV3", 13}, {"MESSAGEV3", 14}, {"TERMINALV3", 15}};
+  for (const auto& b : blocks) {
+    auto* g = D.block(D.main, b.type);
+    ASSERT_NE(g, nullptr) << b.type;
+    run(g, 4, 3);
+    EXPECT_EQ(auxOf(g, 5), 0) << b.type;
+    run(g, 3, 2);
+    EXPECT_EQ(auxOf(g, 5), b.dialog) << b.type;
+    if (b.dialog == 3) {   // the mode: 0 reset, 1 stop
+      EXPECT_EQ(auxOf(g, 4), std::strcmp(b.type, "STOPV3") == 0 ? 1 : 0) << b.type;
+    }
+    EXPECT_EQ(auxOf(g, 6), 1) << b.type;
+    EXPECT_EQ(vectorOf(g, 15), 77.0) << b.type;
+    D.inst(D.main, g)->ExtraValues[1] = 0.0;   // aux[4..7] cleared
+    run(g, 4, 0);
+    EXPECT_EQ(auxOf(g, 5), b.dialog) << b.type;
+  }
+}
+
 } // namespace
 } // namespace zcdtest

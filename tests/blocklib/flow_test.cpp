@@ -11,12 +11,14 @@
 #include "obeltool/obeltool.h"
 #include "platform/library.h"
 #include "engine/levels.h"
+#include "engine/paramlist.h"
 #include "modelfiles/compiled.h"
 #include "modelfiles/project.h"
 
 #include <cstdlib>
 #include <functional>
 #include <fstream>
+#include <sstream>
 
 #include <cstring>
 
@@ -442,6 +444,424 @@ TEST(DemoProject, FixtureIsTheSavedDemoB) {
     expectSavedDemo<DemoB>("demob", ":1\n:1\n:1\n:3");
   }
   std::filesystem::remove_all(dir);
+}
+
+// The extra values of an ICDCVAR block: the operand's name, aux[1] the
+// direction (1: -1) and the handle the dialog writes (vector[1..2]: class 5
+// for DW, 9 for PW, and the index).
+std::vector<double> counting(const char* name, std::int16_t direction, double cls, double index) {
+  std::vector<double> slots = aux({0, direction});
+  slots.resize(28, 0.0);
+  std::memcpy(reinterpret_cast<char*>(slots.data()) + 16, name, std::strlen(name));
+  slots[13] = cls;
+  slots[14] = index;
+  return slots;
+}
+
+// Counting visits: START -> VAR1 + 1 -> wait 0.3 s -> Z2 - 1 -> back to the
+// increment. Each visit changes its word once, on the target and in the
+// simulation alike; an invalid operand (marked by the dialog) changes
+// nothing and the flow still passes it.
+TEST_F(Flow, CountingLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("VISITS");
+  std::vector<double> w = aux({});
+  w.resize(14, 0.0);
+  w[13] = 0.3;
+  std::vector<double> invalid = counting("VAR?", 0, 5, 0);
+  reinterpret_cast<std::int16_t*>(invalid.data())[0] = 1;
+  auto* start = D.block(flow, "STARTV3");
+  auto* inc = D.block(flow, "ICDCVARV3", counting("VAR1", 0, 5, 1));
+  auto* wait = D.block(flow, "WAITV3", w);
+  auto* dec = D.block(flow, "ICDCVARV3", counting("Z2", 1, 9, 2));
+  auto* none = D.block(flow, "ICDCVARV3", invalid);
+  ASSERT_TRUE(start && inc && wait && dec && none);
+  ASSERT_TRUE(D.wire(flow, start, 1, inc, 1) && D.wire(flow, inc, 1, wait, 1) && D.wire(flow, wait, 1, dec, 1) &&
+              D.wire(flow, dec, 1, none, 1) && D.wire(flow, none, 1, inc, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_NE(text.find("&IVAR"), std::string::npos) << text;
+  EXPECT_NE(text.find("DW1\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("PW2\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("DW0\n"), std::string::npos) << text;
+  int changes = 0, last = 0;
+  watch = [&](int, const SimImage& sim) {
+    changes += sim.word(1) != last;
+    last = sim.word(1);
+  };
+  expectEquivalence(240, [](int) { return false; });
+  const double cycle = 5 * k.tick() / 1000.0;
+  // One visit at the start and one after every wait.
+  EXPECT_EQ(changes, last);
+  EXPECT_NEAR(last, 240 * cycle / 0.3, 2.0) << cycle;
+  const int ups = get<std::int16_t>(DW(1)), downs = -get<std::int16_t>(PW(2));
+  EXPECT_TRUE(ups == downs || ups == downs + 1) << ups << " " << downs;
+}
+
+// The extra values of a POSITION block: input aux[0], mode aux[1] (1/11
+// counting up/down to a number, 2/12 to an operand), the counter's name and
+// handle (class 5 for DW, 9 for PW, and the index), the result's text.
+std::vector<double> position(std::int16_t input, std::int16_t mode, const char* counter, double cls, double index,
+                             const char* result) {
+  std::vector<double> slots = counting(counter, 0, cls, index);
+  auto* words = reinterpret_cast<std::int16_t*>(slots.data());
+  words[0] = input;
+  words[1] = mode;
+  std::memcpy(reinterpret_cast<char*>(slots.data()) + 26, result, std::strlen(result));
+  return slots;
+}
+
+// Positioning: START -> motor 1 cw -> count 6 changes of E1 up in VAR2 ->
+// motor 1 off -> count VAR2 down to VAR3 (0) -> back to cw. E1 changes every
+// 7 cycles, so the motor runs for about 42 cycles and rests for about 42.
+TEST_F(Flow, PositionLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("POSITION");
+  auto* start = D.block(flow, "STARTV3");
+  auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+  auto* up = D.block(flow, "POSITIONV3", position(1, 1, "VAR2", 5, 2, "6"));
+  auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
+  auto* down = D.block(flow, "POSITIONV3", position(1, 12, "VAR2", 5, 2, "VAR3"));
+  ASSERT_TRUE(start && cw && up && off && down);
+  ASSERT_TRUE(D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, up, 1) && D.wire(flow, up, 1, off, 1) &&
+              D.wire(flow, off, 1, down, 1) && D.wire(flow, down, 1, cw, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_NE(text.find("&VRZF"), std::string::npos) << text;
+  int highest = 0, lowest = 100;
+  watch = [&](int cycle, const SimImage& sim) {
+    if (cycle < 20) return;
+    highest = std::max<int>(highest, sim.word(2));
+    lowest = std::min<int>(lowest, sim.word(2));
+  };
+  const int on = expectEquivalence(300, [](int c) { return (c / 7) % 2 == 1; });
+  EXPECT_EQ(highest, 6);
+  EXPECT_EQ(lowest, 0);
+  EXPECT_GT(on, 100);
+  EXPECT_LT(on, 200);
+}
+
+// An invalid counter (the dialog's mark) writes no action: the flow waits in
+// the block and nothing is counted.
+TEST_F(Flow, InvalidPositionWritesNoAction) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("POSITION");
+  std::vector<double> bad = position(1, 1, "VAR?", 5, 0, "6");
+  reinterpret_cast<std::int16_t*>(bad.data())[3] = 1;
+  auto* start = D.block(flow, "STARTV3");
+  auto* wait = D.block(flow, "POSITIONV3", bad);
+  auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+  ASSERT_TRUE(start && wait && cw);
+  ASSERT_TRUE(D.wire(flow, start, 1, wait, 1) && D.wire(flow, wait, 1, cw, 1));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_EQ(text.find("&VRZF"), std::string::npos) << text;
+  EXPECT_EQ(expectEquivalence(60, [](int c) { return c % 2 == 1; }), 0);
+}
+
+// The extra values of a DISPLAY block: display aux[0], kind aux[1] (1 the
+// constant aux[2], 2 the operand of the handle), the value's text.
+std::vector<double> display(std::int16_t which, std::int16_t kind, std::int16_t constant, const char* value,
+                            double cls, double index) {
+  std::vector<double> slots = counting(value, 0, cls, index);
+  auto* words = reinterpret_cast<std::int16_t*>(slots.data());
+  words[0] = which;
+  words[1] = kind;
+  words[2] = constant;
+  return slots;
+}
+
+// Displays: START -> display 1 shows 42 -> display 2 shows VAR1 -> VAR1 + 1
+// -> wait 0.2 s -> back to display 1. The display words DW109/DW110 follow
+// on the target and in the simulation alike.
+TEST_F(Flow, DisplayLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("SHOW");
+  std::vector<double> w = aux({});
+  w.resize(14, 0.0);
+  w[13] = 0.2;
+  auto* start = D.block(flow, "STARTV3");
+  auto* one = D.block(flow, "DISPLAYV3", display(1, 1, 42, "42", 0, 0));
+  auto* two = D.block(flow, "DISPLAYV3", display(2, 2, 0, "VAR1", 5, 1));
+  auto* inc = D.block(flow, "ICDCVARV3", counting("VAR1", 0, 5, 1));
+  auto* wait = D.block(flow, "WAITV3", w);
+  ASSERT_TRUE(start && one && two && inc && wait);
+  ASSERT_TRUE(D.wire(flow, start, 1, one, 1) && D.wire(flow, one, 1, two, 1) && D.wire(flow, two, 1, inc, 1) &&
+              D.wire(flow, inc, 1, wait, 1) && D.wire(flow, wait, 1, one, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_NE(text.find("&SVAR"), std::string::npos) << text;
+  int shown = 0, counted = 0;
+  watch = [&](int, const SimImage& sim) {
+    shown = sim.word(110);
+    counted = sim.word(1);
+    EXPECT_TRUE(shown == counted || shown + 1 == counted) << shown << " " << counted;
+  };
+  expectEquivalence(200, [](int) { return false; });
+  EXPECT_EQ(get<std::int16_t>(DW(109)), 42);
+  EXPECT_GT(counted, 3);
+}
+
+// The extra values of a MESSAGE block: the colour aux[0] and the text.
+std::vector<double> message(std::int16_t colour, const char* text) {
+  std::vector<double> slots = aux({colour});
+  slots.resize(28, 0.0);
+  std::memcpy(reinterpret_cast<char*>(slots.data()) + 16, text, std::strlen(text));
+  return slots;
+}
+
+// Messages: START -> a green text with quotes -> a cyan text -> wait 0.2 s
+// -> back. Each block has its own text constant, a '"' written as "'"; the
+// colour word PW17 follows on the target and in the simulation alike.
+TEST_F(Flow, MessageLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("MESSAGES");
+  std::vector<double> w = aux({});
+  w.resize(14, 0.0);
+  w[13] = 0.2;
+  auto* start = D.block(flow, "STARTV3");
+  auto* hello = D.block(flow, "MESSAGEV3", message(103, "Say \"hello\""));
+  auto* bye = D.block(flow, "MESSAGEV3", message(105, "Bye"));
+  auto* wait = D.block(flow, "WAITV3", w);
+  ASSERT_TRUE(start && hello && bye && wait);
+  ASSERT_TRUE(D.wire(flow, start, 1, hello, 1) && D.wire(flow, hello, 1, bye, 1) && D.wire(flow, bye, 1, wait, 1) &&
+              D.wire(flow, wait, 1, hello, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_NE(text.find("=\"Say 'hello'\""), std::string::npos) << text;
+  EXPECT_NE(text.find("=\"Bye\""), std::string::npos) << text;
+  EXPECT_NE(text.find("&T2D"), std::string::npos) << text;
+  int colours = 0, last = 0;
+  watch = [&](int, const SimImage& sim) {
+    colours += sim.param(17) != last;
+    last = sim.param(17);
+  };
+  expectEquivalence(200, [](int) { return false; });
+  EXPECT_GT(colours, 4);
+}
+
+// Terminal parameters: START -> EA = 7 -> EA + 1 -> EC = -3 -> wait 0.2 s ->
+// back. DW101 alternates between 7 and 8, DW103 holds -3, on the target and
+// in the simulation alike.
+TEST_F(Flow, TerminalLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  Formulas formulas((d->dir / "bin").string());
+  model::LogicRecord* flow = model::ge_NewLogic("TERMINAL");
+  std::vector<double> w = aux({});
+  w.resize(14, 0.0);
+  w[13] = 0.2;
+  auto* start = D.block(flow, "STARTV3");
+  auto* ea = D.block(flow, "TERMINALV3", aux({0, 7}));
+  auto* inc = D.block(flow, "ICDCVARV3", counting("EA", 0, 5, 101));
+  auto* ec = D.block(flow, "TERMINALV3", aux({2, -3}));
+  auto* wait = D.block(flow, "WAITV3", w);
+  ASSERT_TRUE(start && ea && inc && ec && wait);
+  ASSERT_TRUE(D.wire(flow, start, 1, ea, 1) && D.wire(flow, ea, 1, inc, 1) && D.wire(flow, inc, 1, ec, 1) &&
+              D.wire(flow, ec, 1, wait, 1) && D.wire(flow, wait, 1, ea, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  int sevens = 0, eights = 0;
+  watch = [&](int, const SimImage& sim) {
+    sevens += sim.word(101) == 7;
+    eights += sim.word(101) == 8;
+  };
+  expectEquivalence(200, [](int) { return false; });
+  EXPECT_EQ(get<std::int16_t>(DW(103)), -3);
+  EXPECT_GT(sevens, 3);
+  EXPECT_GT(eights, 100);
+}
+
+// Beeps as timed steps: START -> motor 1 cw -> 440 Hz for 0.5 s -> motor 1
+// off -> 880 Hz for 0.3 s -> back to cw. The target sounds the tones; the
+// simulation times them without sound.
+TEST_F(Flow, BeepLoopEqualsTheTargetEveryCycle) {
+  Diagram& D = *d;
+  model::LogicRecord* flow = model::ge_NewLogic("BEEPS");
+  std::vector<double> b1 = aux({0, 440}), b2 = aux({0, 880});
+  b1.resize(14, 0.0);
+  b2.resize(14, 0.0);
+  b1[13] = 0.5;
+  b2[13] = 0.3;
+  auto* start = D.block(flow, "STARTV3");
+  auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+  auto* beep1 = D.block(flow, "SIGBEEPV3", b1);
+  auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
+  auto* beep2 = D.block(flow, "SIGBEEPV3", b2);
+  ASSERT_TRUE(start && cw && beep1 && off && beep2);
+  ASSERT_TRUE(D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, beep1, 1) && D.wire(flow, beep1, 1, off, 1) &&
+              D.wire(flow, off, 1, beep2, 1) && D.wire(flow, beep2, 1, cw, 2));
+  ASSERT_NE(D.macro(D.main, flow), nullptr);
+  const std::string text = writeWithLinks();
+  EXPECT_NE(text.find("&TON\n:440\n:0\n"), std::string::npos) << text;
+  const int on = expectEquivalence(400, [](int) { return false; });
+  const double cycle = 5 * k.tick() / 1000.0;
+  EXPECT_NEAR(on * cycle, 400 * cycle * 0.5 / 0.8, 0.2 * 400 * cycle) << on;
+  EXPECT_GT(k.toneCount, 2);
+}
+
+// All seventeen blocks in one flow: START -> motor 1 cw -> E1 (YES on 1) ->
+// falling edge of E1 -> wait 0.1 s -> VAR1 = VAR1 + 1 -> VAR1 < 3 ? (YES:
+// back to cw) -> Z2 + 1 -> two changes of E1 counted in VAR2 -> display 1
+// shows VAR1 -> message -> EA = 5 -> beep 0.1 s -> motor 1 off -> END; beside
+// it RESET (VAR1 < 2), STOP (VAR1 > 2) and a display of A1.1.
+struct DemoAll {
+  model::LogicRecord* flow = nullptr;
+  bool build(FixtureDocument& D) {
+    flow = model::ge_NewLogic("ALL");
+    std::vector<double> w = aux({});
+    w.resize(14, 0.0);
+    w[13] = 0.1;
+    std::vector<double> beep = aux({0, 440});
+    beep.resize(14, 0.0);
+    beep[13] = 0.1;
+    std::vector<double> c = formula("", "");
+    std::memcpy(reinterpret_cast<char*>(c.data()) + 16, "VAR1<3", 6);
+    reinterpret_cast<std::int16_t*>(c.data())[3] = 1;
+    auto request = [](const char* condition) {
+      std::vector<double> r = formula("", "");
+      std::memcpy(reinterpret_cast<char*>(r.data()) + 16, condition, std::strlen(condition));
+      return r;
+    };
+    std::vector<double> shown(28, 0.0);
+    std::memcpy(reinterpret_cast<char*>(shown.data()) + 16, "A1.1", 4);
+    auto* start = D.block(flow, "STARTV3");
+    auto* cw = D.block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+    auto* in = D.block(flow, "BINPUTV3", aux({1, 0, 1}));
+    auto* fall = D.block(flow, "BEDGEV3", aux({1, 1}));
+    auto* wait = D.block(flow, "WAITV3", w);
+    auto* inc = D.block(flow, "ASSIGNV3", formula("VAR1", "VAR1+1"));
+    auto* cmp = D.block(flow, "COMPAREV3", c);
+    auto* z2 = D.block(flow, "ICDCVARV3", counting("Z2", 0, 9, 2));
+    auto* pos = D.block(flow, "POSITIONV3", position(1, 1, "VAR2", 5, 2, "2"));
+    auto* dis = D.block(flow, "DISPLAYV3", display(1, 2, 0, "VAR1", 5, 1));
+    auto* msg = D.block(flow, "MESSAGEV3", message(103, "Done"));
+    auto* term = D.block(flow, "TERMINALV3", aux({0, 5}));
+    auto* bp = D.block(flow, "SIGBEEPV3", beep);
+    auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
+    auto* end = D.block(flow, "ENDEV3");
+    const bool side = D.block(flow, "RESETV3", request("VAR1<2")) && D.block(flow, "STOPV3", request("VAR1>2")) &&
+                      D.block(flow, "VISUALV3", shown);
+    return side && start && cw && in && fall && wait && inc && cmp && z2 && pos && dis && msg && term && bp && off &&
+           end && D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, in, 1) && D.wire(flow, in, 2, fall, 1) &&
+           D.wire(flow, fall, 1, wait, 1) && D.wire(flow, wait, 1, inc, 1) && D.wire(flow, inc, 1, cmp, 1) &&
+           D.wire(flow, cmp, 2, cw, 2) && D.wire(flow, cmp, 1, z2, 1) && D.wire(flow, z2, 1, pos, 1) &&
+           D.wire(flow, pos, 1, dis, 1) && D.wire(flow, dis, 1, msg, 1) && D.wire(flow, msg, 1, term, 1) &&
+           D.wire(flow, term, 1, bp, 1) && D.wire(flow, bp, 1, off, 1) && D.wire(flow, off, 1, end, 1) &&
+           D.macro(D.main, flow);
+  }
+};
+
+TEST_F(Flow, AllSeventeenBlocksEqualTheTargetEveryCycle) {
+  Formulas formulas((d->dir / "bin").string());
+  DemoAll demo;
+  ASSERT_TRUE(demo.build(*d));
+  const int on = expectEquivalence(400, [](int c) { return (c / 10) % 2 == 1; });
+  EXPECT_GT(on, 20);
+  EXPECT_EQ(get<std::int16_t>(DW(1)), 3);
+  EXPECT_EQ(get<std::int16_t>(PW(2)), 1);
+  EXPECT_EQ(get<std::int16_t>(DW(109)), 3);
+  EXPECT_EQ(get<std::int16_t>(DW(101)), 5);
+  EXPECT_EQ(get<std::int16_t>(PW(17)), 103);
+  EXPECT_EQ(get<std::uint8_t>(A(1, 1)), 0);
+  EXPECT_NE(get<std::uint8_t>(A(12, 0)), 0);   // STOP: VAR1 > 2
+}
+
+TEST(DemoProject, FixtureIsTheSavedDemoWithAllBlocks) {
+  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / ("demoall_bin_" + std::to_string(::getpid()));
+  {
+    Formulas formulas((dir / "bin").string());
+    expectSavedDemo<DemoAll>("demoall", ":1\n:1\n:1\n:3");
+  }
+  std::filesystem::remove_all(dir);
+}
+
+// The target text of the flow with all seventeen blocks against its golden
+// file (tests/data/blocklib/demoall.txt; the writer's date is fixed, the
+// names of the generated files that the formula blocks include are masked).
+// ZERLO_WRITE_FIXTURES=1 writes the file anew.
+TEST_F(Flow, AllSeventeenBlocksWriteTheGoldenText) {
+  Formulas formulas((d->dir / "bin").string());
+  DemoAll demo;
+  ASSERT_TRUE(demo.build(*d));
+  std::istringstream in(writeWithLinks());
+  std::string text, line;
+  while (std::getline(in, line)) {
+    for (const char* mark : {"; include ", "; end of include "})
+      if (line.rfind(mark, 0) == 0) line = std::string(mark) + "<generated>";
+    text += line + "\n";
+  }
+  const std::string path = std::string(ZERLO_TEST_DATA) + "/blocklib/demoall.txt";
+  if (const char* w = std::getenv("ZERLO_WRITE_FIXTURES"); w && std::string(w) == "1") {
+    ASSERT_TRUE(plat::path::writeFileAtomic(path, text));
+  }
+  EXPECT_EQ(readFile(path), text);
+}
+
+// A parameter list of the flow with all seventeen blocks, written and read
+// back into blocks whose extra values were cleared, gives every block its
+// parameters again: every value the demo sets is a described field. (aux[6]
+// and aux[7], the changed flag and the mode, are set by the blocks before
+// every dialog and are no parameters.)
+TEST_F(Flow, ParameterListKeepsEveryField) {
+  DemoAll demo;
+  ASSERT_TRUE(demo.build(*d));
+  auto parameters = [](const model::GateInstance* i) {
+    std::vector<char> bytes(reinterpret_cast<const char*>(i->ExtraValues),
+                            reinterpret_cast<const char*>(i->ExtraValues + i->ExtraSlotCount));
+    if (bytes.size() >= 16) std::fill(bytes.begin() + 12, bytes.begin() + 16, 0);
+    return bytes;
+  };
+  std::vector<std::vector<char>> before;
+  std::vector<model::GateInstance*> instances;
+  for (model::GateRecord* g = demo.flow->FirstGate; g; g = g->Next) {
+    model::GateInstance* i = d->inst(demo.flow, g);
+    ASSERT_NE(i, nullptr);
+    ASSERT_EQ(i->ExtraSlotCount, 28u);
+    instances.push_back(i);
+    before.push_back(parameters(i));
+  }
+  const std::string path = (d->dir / "ALL.LPA").string();
+  ASSERT_TRUE(engine::lst_AllParamsWithHead(path, demo.flow->FirstGate, demo.flow->FirstInstance, "ALL", "11.12.26",
+                                            nullptr));
+  for (model::GateInstance* i : instances) std::fill(i->ExtraValues, i->ExtraValues + i->ExtraSlotCount, 0.0);
+  ASSERT_TRUE(engine::lst_AllParamsFromFile(path, demo.flow->FirstGate, demo.flow->FirstInstance, nullptr));
+  for (std::size_t k = 0; k < instances.size(); ++k)
+    EXPECT_TRUE(parameters(instances[k]) == before[k]) << "block " << k << "\n" << readFile(path);
+}
+
+// A copy of the seventeen-block sheet keeps every wire (by pin) and every
+// block's extra values.
+TEST_F(Flow, CopiedSheetWithAllBlocksKeepsWiresAndParameters) {
+  DemoAll demo;
+  ASSERT_TRUE(demo.build(*d));
+  model::LogicRecord* copy = model::ge_CopyGateSet("ALL2", demo.flow);
+  ASSERT_NE(copy, nullptr);
+  std::vector<model::GateRecord*> a, b;
+  for (model::GateRecord* g = demo.flow->FirstGate; g; g = g->Next) a.push_back(g);
+  for (model::GateRecord* g = copy->FirstGate; g; g = g->Next) b.push_back(g);
+  ASSERT_EQ(a.size(), b.size());
+  auto indexOf = [](const std::vector<model::GateRecord*>& v, const model::GateRecord* g) {
+    for (std::size_t i = 0; i < v.size(); ++i)
+      if (v[i] == g) return int(i);
+    return -1;
+  };
+  int wires = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    ASSERT_EQ(model::subType(a[i]), model::subType(b[i]));
+    ASSERT_EQ(a[i]->InputCount, b[i]->InputCount);
+    for (unsigned k = 0; k < a[i]->InputCount; ++k) {
+      EXPECT_EQ(indexOf(a, a[i]->Inputs[k].Source), indexOf(b, b[i]->Inputs[k].Source)) << i << " " << k;
+      EXPECT_EQ(a[i]->Inputs[k].SourcePin, b[i]->Inputs[k].SourcePin) << i << " " << k;
+      wires += a[i]->Inputs[k].Source != nullptr;
+    }
+    ASSERT_EQ(a[i]->ExtraCount, b[i]->ExtraCount);
+    EXPECT_EQ(std::memcmp(a[i]->Extra, b[i]->Extra, a[i]->ExtraCount * sizeof(a[i]->Extra[0])), 0) << i;
+  }
+  EXPECT_EQ(wires, 15);
 }
 
 } // namespace

@@ -49,3 +49,47 @@ ZERLO_EXPORT void FB02_CallParaCompareDlg(char* t, std::int16_t* aux, double* ve
   vector[15] = vector[0];
   *changed = 1;
 }
+
+// The dialogs of the other blocks answer alike: aux[5] (no block uses it)
+// names the export that answered.
+namespace {
+void answer(std::int16_t* aux, double* vector, std::int16_t* changed, std::int16_t which) {
+  aux[5] = which;
+  vector[15] = vector[0];
+  *changed = 1;
+}
+} // namespace
+ZERLO_EXPORT void FB07_CallParaSigBeepDlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
+                                          std::int16_t* changed) {
+  answer(aux, vector, changed, 7);
+}
+ZERLO_EXPORT void FB09_CallParaDIVarDlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
+                                        std::int16_t* changed) {
+  answer(aux, vector, changed, 9);
+}
+ZERLO_EXPORT void FB12_CallParaPositionDlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
+                                           std::int16_t* changed) {
+  answer(aux, vector, changed, 12);
+}
+ZERLO_EXPORT void FB13_CallParaDisplayDlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
+                                          std::int16_t* changed) {
+  answer(aux, vector, changed, 13);
+}
+ZERLO_EXPORT void FB14_CallParaMessageDlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
+                                          std::int16_t* changed) {
+  answer(aux, vector, changed, 14);
+}
+ZERLO_EXPORT void FB15_CallTermParaDlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
+                                       std::int16_t* changed) {
+  answer(aux, vector, changed, 15);
+}
+// Reset or stop: the mode (0 reset, 1 stop) is echoed into aux[4].
+ZERLO_EXPORT void FB03_CallParaRSNADlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t* mode,
+                                       std::int16_t* changed) {
+  answer(aux, vector, changed, 3);
+  aux[4] = *mode;
+}
+ZERLO_EXPORT void FB04_CallParaVisualDlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
+                                         std::int16_t* changed) {
+  answer(aux, vector, changed, 4);
+}
