@@ -63,6 +63,9 @@ TEST_F(MdltoolEquiv, DemoProjectsAgreeEveryCycle) {
       {"demoa.mdl", "240 --input E1=60..89 --input E1=150..", "agree in all 240 cycles"},
       // VAR1 counts to three with waits of 0.5 s.
       {"demob.mdl", "300", "agree in all 300 cycles"},
+      // All seventeen blocks in one flow, with E1 and E2 coming and going.
+      {"demoall.mdl", "400 --input E1=40..79 --input E1=160..199 --input E2=100..140 --input E2=300..",
+       "agree in all 400 cycles"},
   };
   for (const Case& c : cases) {
     const ToolRun r = mdltool("equiv " + demo(c.file) + " " + c.args);
