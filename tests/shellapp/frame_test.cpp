@@ -321,12 +321,14 @@ TEST_F(FrameTest, PrivateMessages) {
   EXPECT_EQ(frame->active()->data.rangeX, 885 - 100);
   // The stop request of another instance switches the online mode off (262)
   // only while online.
-  dispatcher.log.clear();
   frame->wndProc(kStopRequest, 0, 0);
-  EXPECT_FALSE(logged("event 273 262 kind 0"));
+  EXPECT_FALSE(app().online);
+  EXPECT_NE(frame->menuState, 5);
   app().online = true;
   frame->wndProc(kStopRequest, 0, 0);
-  EXPECT_TRUE(logged("event 273 262 kind 0"));
+  EXPECT_FALSE(app().online);
+  EXPECT_EQ(frame->menuState, 5);
+  EXPECT_EQ(frame->helpContext, 605);
   // WM_USER+6 / +7 close the editing / running groups.
   frame->onCommand(235);
   frame->wndProc(kWmUser0 + 6, 0, 0);
@@ -379,6 +381,7 @@ TEST_F(FrameTest, SaveQuestionWithTheNewFileSuggestion) {
   make();
   answers = {6};
   dispatcher.commandAnswers[207] = {1};
+  frame->saveAsDialog = [](std::string&) { return true; };
   dispatcher.log.clear();
   EXPECT_EQ(frame->onClose(), 0);
   EXPECT_TRUE(logged("event 273 207"));
