@@ -120,6 +120,8 @@ protected:
 TEST_F(EditorFrameTest, SampleOpensAndAScriptedShiftDragPlacesAGate) {
   open(project);
   EXPECT_EQ(dispatcher.projectPath(), project);
+  ASSERT_FALSE(frame->recent.paths.empty());
+  EXPECT_EQ(frame->recent.paths.front(), project) << "the loaded project heads the recent files";
   EXPECT_TRUE(EditorDispatcher::projectHasModule(kStandardLibrary)) << "the standard block library is loaded";
   EXPECT_TRUE(std::find(messages.begin(), messages.end(), 50061) == messages.end());
   ASSERT_EQ(frame->worksheets().size(), 1u);

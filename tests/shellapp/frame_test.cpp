@@ -7,6 +7,9 @@
 #include "zerloapp/instances.h"
 #include "zerloapp/startup.h"
 #include "stockwin/stockwin.h"
+#include "shell/menustate.h"
+#include "shell/printing.h"
+#include "shell/utilities.h"
 
 #include <gtest/gtest.h>
 
@@ -396,6 +399,118 @@ TEST_F(FrameTest, SaveQuestionWithTheNewFileSuggestion) {
   EXPECT_TRUE(exists());
   std::remove(path.c_str());
   rmdir(tmpl);
+}
+
+// Program-state changes reach the menus and bars: opening sheets, closing the project.
+TEST_F(FrameTest, StateChangesUpdateMenusAndBars) {
+  shell::RecordingBarMenus bars;
+  shell::BarMenus* previous = shell::setBarMenus(&bars);
+  shell::menu_Reset();
+  opensSheets();
+  frame->onCommand(230);
+  EXPECT_EQ(shell::menu_State(), 3);
+  EXPECT_NE(std::find(bars.calls.begin(), bars.calls.end(), "mode 3"), bars.calls.end());
+  frame->onCommand(233);
+  EXPECT_EQ(shell::menu_State(), 5);
+  bars.calls.clear();
+  frame->onCommand(204);
+  EXPECT_EQ(shell::menu_State(), 1);
+  EXPECT_NE(std::find(bars.calls.begin(), bars.calls.end(), "mode 1"), bars.calls.end());
+  shell::setBarMenus(previous);
+  shell::menu_Reset();
+}
+
+// Recent files: an entry opens its project; one too long for the open buffer
+// opens nothing and says why.
+TEST_F(FrameTest, RecentFilesOpenTheirProjectAndRefuseOverlongNames) {
+  std::vector<std::string> lines;
+  frame->messageLine = [&](const std::string& l) { lines.push_back(l); };
+  shell::mru_Init(frame->recent);
+  const std::string longName = "/" + std::string(200, 'x') + ".MDL";
+  shell::mru_Add(frame->recent, "/tmp/B.MDL");
+  shell::mru_Add(frame->recent, longName);   // now entry 0
+  dispatcher.log.clear();
+  frame->onCommand(224);
+  EXPECT_FALSE(logged("event 273 201"));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("too long"), std::string::npos);
+  frame->onCommand(225);
+  EXPECT_TRUE(logged("event 273 201"));
+  EXPECT_EQ(dispatcher.openName, "/tmp/B.MDL");
+  shell::mru_Free(frame->recent);
+}
+
+// 213 prints the project, a worksheet's 212 its sheet: both ask the print
+// dialog with their owner (cancelled here: nothing printed).
+TEST_F(FrameTest, PrintCommandsAskThePrintDialog) {
+  std::vector<shell::Hwnd> asked;
+  shell::printHooks().printSetup = [&](shell::Hwnd owner, int) {
+    asked.push_back(owner);
+    return 0u;
+  };
+  frame->id = 77;
+  dispatcher.commandAnswers[213] = {1};   // the editor has pages to print
+  dispatcher.log.clear();
+  frame->onCommand(213);
+  EXPECT_TRUE(logged("event 273 371"));
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0], 77u);
+  opensSheets();
+  frame->onCommand(230);
+  frame->onCommand(212);
+  EXPECT_EQ(asked.size(), 2u);
+}
+
+// Timer 998: a tick runs the deferred calls first, then the editor's timer
+// event; it is re-armed until stopped.
+TEST_F(FrameTest, ATimerTickRunsTheDeferredCallsFirst) {
+  opensSheets();
+  frame->onCommand(233);
+  ASSERT_TRUE(frame->startSheetTimer(100));
+  EXPECT_FALSE(frame->startSheetTimer(100)) << "one timer at a time";
+  ASSERT_TRUE(shell::ui_QueueCallable([this] { dispatcher.log.push_back("deferred"); }));
+  dispatcher.log.clear();
+  frame->onSheetTimer();
+  ASSERT_GE(dispatcher.log.size(), 2u);
+  EXPECT_EQ(dispatcher.log[0], "deferred");
+  EXPECT_EQ(dispatcher.log[1], "event 275 0 kind 3");
+  EXPECT_TRUE(frame->sheetTimer.isActive());
+  frame->stopSheetTimer();
+  EXPECT_FALSE(frame->sheetTimer.isActive());
+  EXPECT_EQ(shell::ui_DeferredCount(), 0);
+}
+
+// 262 switches the online mode on (state 9, context 609, the editor's 262)
+// and off again (state 5, context 605).
+TEST_F(FrameTest, OnlineModeOnAndOff) {
+  opensSheets();
+  frame->onCommand(233);
+  dispatcher.log.clear();
+  frame->onCommand(262);
+  EXPECT_TRUE(app().online);
+  EXPECT_EQ(frame->menuState, 9);
+  EXPECT_EQ(frame->helpContext, 609);
+  EXPECT_TRUE(logged("event 273 262"));
+  frame->onCommand(262);
+  EXPECT_FALSE(app().online);
+  EXPECT_EQ(frame->menuState, 5);
+  EXPECT_EQ(frame->helpContext, 605);
+}
+
+// 261 without a simulation sheet opens one, logs in and tests the interface;
+// without a connection 40014 ends it before anything is compiled.
+TEST_F(FrameTest, StartStopsAt40014WithoutAnInterface) {
+  std::vector<std::string> steps;
+  app_SetStepLog([&](const std::string& l) { steps.push_back(l); });
+  opensSheets();
+  dispatcher.log.clear();
+  frame->onCommand(261);
+  app_SetStepLog({});
+  EXPECT_EQ(countKind(3), 1);
+  EXPECT_EQ(messages, std::vector<int>{40014});
+  EXPECT_EQ(frame->helpContext, 72);
+  EXPECT_EQ(steps, (std::vector<std::string>{"login", "interface test"}));
+  EXPECT_FALSE(logged("event 273 260 kind 3"));
 }
 
 } // namespace
