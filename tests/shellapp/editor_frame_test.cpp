@@ -46,6 +46,7 @@ protected:
   std::vector<int> messages;
   std::deque<int> answers;
   fs::path dir;
+  std::size_t bytesAtStart = 0;
   std::string project;
 
   void SetUp() override {
@@ -70,6 +71,7 @@ protected:
     for (const char* f : {"ZRLFB02.MCO", "EXTERNAL.MCO"}) fs::copy_file(fs::path(ZERLO_LIB_DIR) / f, dir / f);
     dispatcher.libraryDirs = [this] { return std::vector<std::string>{dir.string()}; };
     dispatcher.mainInit();
+    bytesAtStart = model::mm_BytesInUse();
     frame = std::make_unique<Frame>(dispatcher);
     frame->isNewFileSuggestion = [](const std::string&) { return false; };
     frame->resize(900, 700);
@@ -158,6 +160,7 @@ TEST_F(EditorFrameTest, SampleOpensAndAScriptedShiftDragPlacesAGate) {
   EXPECT_TRUE(frame->worksheets().empty());
   EXPECT_EQ(dispatcher.projectPath(), "");
   EXPECT_FALSE(dispatcher.projectChanged());
+  EXPECT_EQ(model::mm_BytesInUse(), bytesAtStart) << "the closed project left no block behind";
 }
 
 TEST_F(EditorFrameTest, SaveWritesThePlacedGateAndReopensIt) {

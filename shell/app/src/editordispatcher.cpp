@@ -69,6 +69,9 @@ void EditorDispatcher::mainInit() {
 
 void EditorDispatcher::shutDown() {
   if (!started_) return;
+  // The code of the project's compiled block types goes first: releasing a
+  // document frees only its records.
+  modelfiles::mdl_FreeDocumentCode(model::TemplateDocument);
   editor::ui_MainShutDown();
   modelfiles::ProjectPath.clear();
   modelfiles::LibraryPath.clear();
