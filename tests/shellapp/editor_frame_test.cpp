@@ -179,6 +179,26 @@ TEST_F(EditorFrameTest, SaveWritesThePlacedGateAndReopensIt) {
   EXPECT_EQ(gateCount(), before + 1) << "the saved project holds the new gate";
 }
 
+// The edit-mode commands hand the editor the mode's table: the delete tool
+// (247) removes the gate under a press, 246 brings the ordinary mode back.
+TEST_F(EditorFrameTest, EditModeCommandsSwitchTheEditorsTool) {
+  open(project);
+  ASSERT_NE(frame->active(), nullptr);
+  EXPECT_EQ(editor::ui_CurrentToolMode(), 3);
+  const int before = gateCount();
+  model::GateRecord* first = shownLogic()->FirstGate;
+  const int gx = first->X + 12, gy = first->Y + 12;
+  frame->onCommand(247);
+  EXPECT_EQ(editor::ui_CurrentToolMode(), 4);
+  EXPECT_EQ(frame->active()->data.editMode, 2);
+  mouse(QEvent::MouseButtonPress, gx, gy);
+  mouse(QEvent::MouseButtonRelease, gx, gy);
+  EXPECT_EQ(gateCount(), before - 1);
+  frame->onCommand(246);
+  EXPECT_EQ(editor::ui_CurrentToolMode(), 3);
+  EXPECT_EQ(editor::editorState(), 0u);
+}
+
 TEST_F(EditorFrameTest, MissingStandardLibraryShows50061) {
   fs::remove(dir / "ZRLFB02.MCO");
   open(project);

@@ -5,6 +5,8 @@
 #include "dialogkit/qtkit.h"
 #include "dialogkit/window_message.h"
 #include "display/gdi.h"
+#include "editor/context.h"
+#include "editor/editor.h"
 #include "editor/eventmap.h"
 #include "platform/uisink.h"
 #include "shell/editorhost.h"
@@ -630,7 +632,7 @@ Worksheet* Frame::createWorksheet() {
   mdi->addSubWindow(w);
   w->updateVisibleSize();
   const int pending = pendingKind;
-  if (pending != 507 && pending != 0) sendEngineEvent(w, editor::kMsgCommand, pending);
+  if (pending != 507 && pending != 0 && sendEngineEvent(w, editor::kMsgCommand, pending) == 0) selectDefaultTool(w);
   pendingKind = 0;
   const bool max = !maximise && mdi->subWindowList().size() == 1 ? true : maximise;
   if (max) {
@@ -803,6 +805,31 @@ bool Frame::saveProject(bool saveAs) {
   return true;
 }
 
+void Frame::setEditMode(Worksheet* w, int mode) {
+  if (!w) return;
+  if (mode < 1 || mode > 5) mode = 1;
+  static constexpr int kTables[] = {3, 4, 5, 7, 8};
+  static constexpr int kShapes[] = {2, 11, 20, 31, 33};
+  // The gesture in hand ends; the editor goes back to idle with the mode's table.
+  w->dragging = false;
+  editor::setEditorState(0);
+  if (!w->data.document) return;
+  editor::ui_SelectDocument(&w->data, kTables[mode - 1]);
+  shell::barMenus().changeBarsForEditMode(mode);
+  w->canvas->setCursor(cursorOfShape(kShapes[mode - 1]));
+  w->data.editMode = mode;
+  editMode = mode;
+  setMenuState(3);
+}
+
+void Frame::selectDefaultTool(Worksheet* w) {
+  if (!w || !w->data.document) return;
+  const int kind = w->data.kind;
+  if (kind <= 2) setEditMode(w, menuState == 3 || menuState == 4 ? editMode : 1);
+  else if (kind == 3) editor::ui_SelectDocument(&w->data, 9);
+  else if (kind == 6) editor::ui_SelectDocument(&w->data, 10);
+}
+
 void Frame::startTarget() {
   auto runSheet = [this]() -> Worksheet* {
     for (Worksheet* w : worksheets())
@@ -934,6 +961,11 @@ void Frame::onCommand(int cmd) {
     shell::prn_PrintProject(id);
     return;
   case 224: case 225: case 226: case 227: case 228: openRecent(cmd - 224); return;
+  case 244: case 245: case 246: case 247: case 248: {
+    static constexpr int kModes[] = {4, 5, 1, 2, 3};
+    if (Worksheet* w = active()) setEditMode(w, kModes[cmd - 244]);
+    return;
+  }
   case 261: startTarget(); return;
   case 262: toggleOnline(); return;
   case 324: shell::ins_ToggleCommand(); return;

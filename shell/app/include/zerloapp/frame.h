@@ -154,6 +154,11 @@ public:
   void openRecent(int n);
   // 261: target program, compile, download, online; 262: the online mode on/off.
   void startTarget();
+  // ws_SetEditMode: modes 1..5 (others 1) with their table, bars, pointer and
+  // menu state 3; the default tool of a new worksheet.
+  int editMode = 1;   // the remembered edit mode
+  void setEditMode(Worksheet* w, int mode);
+  void selectDefaultTool(Worksheet* w);
   void toggleOnline();
   // The save question 40008 while the project has changed; false when the
   // user keeps it (Cancel, or a save that did not happen).
