@@ -199,6 +199,30 @@ TEST_F(EditorFrameTest, EditModeCommandsSwitchTheEditorsTool) {
   EXPECT_EQ(editor::editorState(), 0u);
 }
 
+// The simulation sheet (233) and the simulation switch (282): the editor runs
+// the display on timer 998 of that sheet until switched off.
+TEST_F(EditorFrameTest, SimulationRunsOnTheSheetTimer) {
+  open(project);
+  frame->onCommand(233);
+  ASSERT_NE(frame->active(), nullptr);
+  ASSERT_EQ(frame->active()->data.kind, 3);
+  ASSERT_NE(frame->active()->data.document, nullptr);
+  frame->onCommand(282);
+  EXPECT_TRUE(app().simulation);
+  EXPECT_EQ(frame->menuState, 11);
+  EXPECT_EQ(editor::editorState(), 7u);
+  EXPECT_EQ(frame->timerWindow, frame->active());
+  EXPECT_TRUE(frame->sheetTimer.isActive());
+  frame->onSheetTimer();
+  QApplication::processEvents();   // the display steps posted to every sheet
+  EXPECT_EQ(frame->timerTicks, 1);
+  frame->onCommand(282);
+  EXPECT_FALSE(app().simulation);
+  EXPECT_EQ(editor::editorState(), 0u);
+  EXPECT_EQ(frame->timerWindow, nullptr);
+  EXPECT_FALSE(frame->sheetTimer.isActive());
+}
+
 TEST_F(EditorFrameTest, MissingStandardLibraryShows50061) {
   fs::remove(dir / "ZRLFB02.MCO");
   open(project);

@@ -966,6 +966,11 @@ void Frame::onCommand(int cmd) {
     if (Worksheet* w = active()) setEditMode(w, kModes[cmd - 244]);
     return;
   }
+  case 282:
+    // The shell's simulation flag, then the editor switches the display.
+    app().simulation = !app().simulation;
+    setMenuState(app().simulation ? 11 : 5);
+    break;
   case 261: startTarget(); return;
   case 262: toggleOnline(); return;
   case 324: shell::ins_ToggleCommand(); return;
