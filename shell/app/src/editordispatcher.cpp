@@ -185,6 +185,8 @@ void EditorDispatcher::attachWindow(WorksheetWindowData* window) {
   editor::ui_AttachWindow(window);
 }
 
+bool EditorDispatcher::busy() { return started_ && editor::ctx().handlerDepth > 0; }
+
 void EditorDispatcher::detachWindow(WorksheetWindowData* window) {
   if (window) std::erase(editor::ctx().liveWindows, window);
 }

@@ -279,6 +279,13 @@ Worksheet::~Worksheet() {
 }
 
 void Worksheet::paintSheet() {
+  // While a handler's prompt is open the editor paints nothing: the picture
+  // stays as it is and is drawn anew afterwards.
+  if (frame_.dispatcher.busy()) {
+    canvas->dirty = true;
+    QTimer::singleShot(50, canvas, [c = canvas] { c->update(); });
+    return;
+  }
   const float z = app().settings.zoom;
   disp::gdi_SetZoom(&z);
   canvas->clearImage();

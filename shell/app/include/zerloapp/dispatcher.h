@@ -42,6 +42,8 @@ public:
   // After a project was loaded: the standard block library is loaded into it
   // unless it holds it already; false when it is still missing.
   virtual bool ensureStandardLibrary() { return true; }
+  // True while a handler waits for a prompt (events are not taken then).
+  virtual bool busy() { return false; }
   virtual void mainInit() {}
   virtual void shutDown() {}
   virtual void clipRegisterFormat() {}

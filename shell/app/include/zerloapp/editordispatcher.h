@@ -34,6 +34,7 @@ public:
   std::string projectPath() override;
   bool projectChanged() override;
   bool ensureStandardLibrary() override;
+  bool busy() override;
 
   // The directories searched for the standard library, in order (the
   // settings' library list by default); the current directory comes last.
