@@ -11,6 +11,7 @@
 #include "model/records.h"
 #include "modelfiles/filelayer.h"
 #include "shell/fileselect.h"
+#include "zerloapp/blockseam.h"
 #include "zerloapp/editordispatcher.h"
 #include "zerloapp/frame.h"
 #include "zerloapp/startup.h"
@@ -221,6 +222,29 @@ TEST_F(EditorFrameTest, SimulationRunsOnTheSheetTimer) {
   EXPECT_EQ(editor::editorState(), 0u);
   EXPECT_EQ(frame->timerWindow, nullptr);
   EXPECT_FALSE(frame->sheetTimer.isActive());
+}
+
+// The insert box's placement reaches fn_InsertLibraryGate: a gate of the
+// standard table lands at the window point of the worksheet.
+TEST_F(EditorFrameTest, InsertBoxPlacementGoesThroughTheEditor) {
+  open(project);
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  FrameBlockEditor seam(*frame);
+  const int before = gateCount();
+  auto* gate = static_cast<model::GateRecord*>(seam.insertGate(w->data, "%STD", "And", 0, 300, 400));
+  ASSERT_NE(gate, nullptr);
+  EXPECT_EQ(gate->Kind, model::kKindAnd);
+  EXPECT_EQ(gate->X, 300);
+  EXPECT_EQ(gate->Y, 400);
+  EXPECT_EQ(gateCount(), before + 1);
+  int width = 0, height = 0;
+  EXPECT_TRUE(seam.gateSize(w->data, gate, width, height));
+  EXPECT_GT(width, 0);
+  EXPECT_GT(height, 0);
+  EXPECT_EQ(seam.insertGate(w->data, "%STD", "NoSuchGate", 0, 300, 400), nullptr);
+  seam.deleteGate(w->data, gate);
+  EXPECT_EQ(gateCount(), before);
 }
 
 TEST_F(EditorFrameTest, MissingStandardLibraryShows50061) {
