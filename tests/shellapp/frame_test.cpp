@@ -513,5 +513,29 @@ TEST_F(FrameTest, StartStopsAt40014WithoutAnInterface) {
   EXPECT_FALSE(logged("event 273 260 kind 3"));
 }
 
+// The option toggles keep their settings and check marks; 302 and 304 go on
+// to the editor, 321 does not.
+TEST_F(FrameTest, OptionTogglesKeepSettingAndCheckMark) {
+  shell::RecordingBarMenus bars;
+  shell::BarMenus* previous = shell::setBarMenus(&bars);
+  // Unchecked at first; the edit cursor and auto-routing start on.
+  struct Case { int command; bool checked, routed; };
+  const Case cases[] = {{302, true, true}, {304, true, true}, {305, false, true}, {321, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    dispatcher.log.clear();
+    frame->onCommand(c.command);
+    EXPECT_EQ(bars.isChecked(c.command), c.checked);
+    EXPECT_EQ(logged("event 273 " + std::to_string(c.command)), c.routed);
+  }
+  EXPECT_EQ(app().settings.ioLabel, 1);
+  EXPECT_EQ(app().settings.editCursor, 0);
+  EXPECT_EQ(app().settings.route0, 0);
+  frame->onCommand(321);
+  EXPECT_EQ(app().settings.route0, 1);
+  EXPECT_TRUE(bars.isChecked(321));
+  shell::setBarMenus(previous);
+}
+
 } // namespace
 } // namespace zapp

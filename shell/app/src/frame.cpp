@@ -10,6 +10,7 @@
 #include "editor/eventmap.h"
 #include "platform/uisink.h"
 #include "shell/editorhost.h"
+#include "shell/help.h"
 #include "shell/insertbox.h"
 #include "shell/menustate.h"
 #include "shell/printing.h"
@@ -981,6 +982,66 @@ void Frame::onCommand(int cmd) {
   case 261: startTarget(); return;
   case 262: toggleOnline(); return;
   case 324: shell::ins_ToggleCommand(); return;
+  case 266: case 274: case 275: case 301: case 330: return;
+  case 302: case 304: {
+    // The check mark toggles, then the command goes on.
+    shell::BarMenus& b = shell::barMenus();
+    b.check(cmd, !b.isChecked(cmd));
+    if (cmd == 304) app().settings.ioLabel = b.isChecked(304) ? 1 : 0;
+    break;
+  }
+  case 305: {
+    app().settings.editCursor = !app().settings.editCursor;
+    shell::bind_SetEditCursor(app().settings.editCursor);
+    shell::barMenus().check(305, app().settings.editCursor != 0);
+    break;
+  }
+  case 321:
+    app().settings.route0 = app().settings.route0 ? 0 : 1;
+    shell::barMenus().check(321, app().settings.route0 != 0);
+    return;
+  case 382: {
+    const int on = shell::bind_GetQuickStartStatus() ? 0 : 1;
+    shell::bind_SetQuickStartStatus(on);
+    shell::barMenus().check(382, on != 0);
+    return;
+  }
+  case 331: {
+    const std::uint16_t previous = shell::help_SetContext(25);
+    shell::bind_SW21_CallAboutDlg(id);
+    shell::help_SetContext(previous);
+    return;
+  }
+  case 332: shell::help_Call(id, shell::HELP_HELPONHELP, 0); return;
+  case 333: shell::help_Call(id, shell::HELP_FINDER, 0); return;
+  case 334: case 335: {
+    const std::uint16_t previous = shell::help_SetContext(std::uint16_t(cmd));
+    shell::help_ShowContext();
+    shell::help_SetContext(previous);
+    return;
+  }
+  case 322: {
+    const std::uint16_t previous = shell::help_SetContext(62);
+    const int answer = shell::bind_ZRTA05_CallInterfaceSettigsDlg(id, 1);
+    shell::help_SetContext(previous);
+    if (answer != 1) return;
+    app().settings.kxifMinVis = shell::bind_IsKXIFMinVis() ? 1 : 0;
+    app().settings.kxifActive = shell::bind_IsKXIFActive() ? 1 : 0;
+    if (menuState >= 2 && menuState <= 8) {
+      if (app().settings.kxifActive) shell::menu_EnableCommand(275);
+      else shell::menu_DisableCommand(275);
+    }
+    inst_BroadcastToInstances(app().instance, kInterfaceChanged, 0, 0);
+    return;
+  }
+  case 323:
+    if (!app().online) {
+      inst_BroadcastToInstances(app().instance, kStopRequest, 0, 0);
+      shell::bind_TA01_CallInterfaceDiagnose(id);
+    } else {
+      shell::bind_TA01_CallInterfaceTerminal(id);
+    }
+    return;
   case 236:
     if (Worksheet* w = active()) w->close();
     helpContext = 0;
