@@ -232,6 +232,11 @@ void SheetCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
 void SheetCanvas::mouseMoveEvent(QMouseEvent* event) {
   if (Worksheet* ws = worksheetOfCanvas(this)) ws->mouse(event);
 }
+void SheetCanvas::focusInEvent(QFocusEvent* event) {
+  disp::WorksheetCanvas::focusInEvent(event);
+  // The menus show the program state again (another window may have changed them).
+  if (Worksheet* ws = worksheetOfCanvas(this)) ws->frame().setMenuState(ws->frame().menuState);
+}
 
 // ---- worksheet window ----
 
