@@ -101,6 +101,11 @@ protected:
     model::DocumentRecord* d = w->data.document;
     return d->MacroLevel >= 1 ? d->LevelLogics[d->MacroLevel] : nullptr;
   }
+  int countKind(int kind) const {
+    int n = 0;
+    for (Worksheet* w : frame->worksheets()) n += w->data.kind == kind;
+    return n;
+  }
   int gateCount() {
     int n = 0;
     if (model::LogicRecord* l = shownLogic())
@@ -245,6 +250,16 @@ TEST_F(EditorFrameTest, InsertBoxPlacementGoesThroughTheEditor) {
   EXPECT_EQ(seam.insertGate(w->data, "%STD", "NoSuchGate", 0, 300, 400), nullptr);
   seam.deleteGate(w->data, gate);
   EXPECT_EQ(gateCount(), before);
+}
+
+// 232 opens a subprogram sheet from the list: the editor chooses the logic
+// through the selection the model asks of the shell (here the main one).
+TEST_F(EditorFrameTest, SelectSubprogramOpensASheetOfKind2) {
+  open(project);
+  frame->onCommand(232);
+  ASSERT_NE(frame->active(), nullptr);
+  EXPECT_EQ(frame->active()->data.kind, 2);
+  EXPECT_EQ(countKind(2), 1);
 }
 
 TEST_F(EditorFrameTest, MissingStandardLibraryShows50061) {

@@ -953,6 +953,7 @@ void Frame::onCommand(int cmd) {
     openSheet(231, 1, 501, false);
     return;
   }
+  case 232: openSheet(232, 2, 502, false); return;
   case 233: openSheet(233, 3, 503, true); return;
   case 234: openSheet(234, 4, 504, true); return;
   case 235: {
