@@ -242,7 +242,7 @@ TEST_F(ZerloProcess, OpensTheSampleProjectAndClosesCleanly) {
   const std::string script = "open " + project.string() + "\nwait 100\nshot " + shots +
                              "/zerlo_main_z1.png\nzoom 2.0\nwait 50\nshot " + shots +
                              "/zerlo_main_z2.png\nzoom 1.0\ncmd 233\nwait 50\nshot " + shots +
-                             "/zerlo_simulation.png\ncmd 230\ncmd 361\nwait 50\nshot " + shots +
+                             "/zerlo_simulation.png\ncmd 230\ncmd 231\ncmd 361\nwait 50\nshot " + shots +
                              "/zerlo_tiled.png\nclose\n";
   EXPECT_EQ(run(script), 0) << boxes() << output();
   for (const char* name : {"zerlo_main_z1.png", "zerlo_main_z2.png", "zerlo_tiled.png"}) {
