@@ -379,6 +379,16 @@ int Worksheet::mouse(QMouseEvent* event) {
   switch (ev.type) {
   case editor::kMsgLButtonDown:
     dragging = answer == 3 || answer == 4;
+    marker_ = (answer >= 3 && answer <= 8) || answer == 10;
+    // A gesture that moves something shows its pointer until the release.
+    switch (answer) {
+    case 3: canvas->setCursor(cursorOfShape(21)); break;
+    case 4: case 7: case 8: canvas->setCursor(cursorOfShape(16)); break;
+    case 5: canvas->setCursor(cursorOfShape(17)); break;
+    case 6: canvas->setCursor(cursorOfShape(18)); break;
+    case 10: canvas->setCursor(cursorOfShape(22)); break;
+    default: break;
+    }
     if (!dragging && frame_.menuState >= 5 && frame_.menuState != 10 && frame_.menuState != 12 &&
         shell::ui_RunDeferredCalls()) {
       // Deferred calls of the engine ran: every worksheet shows their outcome.
@@ -386,8 +396,14 @@ int Worksheet::mouse(QMouseEvent* event) {
     }
     break;
   case editor::kMsgLButtonUp:
-    if (answer == 4) dragging = true;
-    else invalidate();
+    if (answer == 4) {
+      dragging = marker_ = true;
+      canvas->setCursor(cursorOfShape(16));
+    } else {
+      if (marker_) canvas->setCursor(cursorOfShape(editor::ui_CurrentToolMode() == 7 ? 31 : 2));
+      marker_ = false;
+      invalidate();
+    }
     break;
   default:
     break;

@@ -84,6 +84,7 @@ private:
   void paintSheet();
   Frame& frame_;
   std::int16_t lastX_ = -100, lastY_ = -100;   // the last mouse position
+  bool marker_ = false;                        // a gesture's pointer is shown
 };
 
 struct OpenWindow {
