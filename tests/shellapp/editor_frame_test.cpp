@@ -137,6 +137,7 @@ TEST_F(EditorFrameTest, SampleOpensAndAScriptedShiftDragPlacesAGate) {
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->data.kind, 1);
   ASSERT_NE(w->data.document, nullptr) << "the window took the document the editor made for it";
+  EXPECT_EQ(w->data.clientW, std::int16_t(w->canvas->width() / app().settings.zoom)) << "the visible size follows the window";
   const int before = gateCount();
   ASSERT_GT(before, 0);
   // The first gate of the sample (an AND at 160, 100): a Shift press copies

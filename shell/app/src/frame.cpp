@@ -185,6 +185,9 @@ void SheetCanvas::paintEvent(QPaintEvent* event) {
 void SheetCanvas::resizeEvent(QResizeEvent* event) {
   disp::WorksheetCanvas::resizeEvent(event);
   dirty = true;
+  // The visible size in sheet units follows the window (WM_SIZE).
+  auto* ws = dynamic_cast<Worksheet*>(parentWidget() ? parentWidget()->parentWidget() : nullptr);
+  if (ws && ws->canvas == this) ws->updateVisibleSize();
 }
 
 void SheetCanvas::keyPressEvent(QKeyEvent* event) {
