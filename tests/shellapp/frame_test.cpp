@@ -7,6 +7,8 @@
 #include "zerloapp/instances.h"
 #include "zerloapp/startup.h"
 #include "stockwin/stockwin.h"
+#include "../shell/fixtures.h"
+#include "shell/binding.h"
 #include "shell/menustate.h"
 #include "shell/printing.h"
 #include "shell/utilities.h"
@@ -535,6 +537,52 @@ TEST_F(FrameTest, OptionTogglesKeepSettingAndCheckMark) {
   EXPECT_EQ(app().settings.route0, 1);
   EXPECT_TRUE(bars.isChecked(321));
   shell::setBarMenus(previous);
+}
+
+// 261 with the target dialogs library's stand-in: login, server, interface
+// test, device description, the sheet's 260, compile, project path,
+// download, then 262; a compile answering 2 downloads nothing.
+TEST_F(FrameTest, StartRunsTheTargetChainInOrder) {
+  const std::string dir = shelltest::fixtureDir("good");
+  shell::setProgramDir(dir);
+  shelltest::fixtureClear(dir, "ZRLTGTWIN.DLL");
+  ASSERT_EQ(shell::bind_LoadObelTool(), 1);   // it names the target dialogs library's path
+  ASSERT_EQ(shell::bind_LoadZrlTgtWin(1), 1);
+  auto set = shelltest::fixtureFn<void (*)(const char*, long)>(dir, "ZRLTGTWIN.DLL", "FixtureSet");
+  ASSERT_NE(set, nullptr);
+  for (const char* name : {"TA01_TestIFConnection", "TA01_GetDFF", "ZRTA01_CallCompileProgressDlg",
+                           "ZRTA03_CallDownloadProgressDlg"})
+    set(name, 1);
+  opensSheets();
+  frame->onCommand(261);
+  const std::string calls = shelltest::fixtureCalls(dir, "ZRLTGTWIN.DLL");
+  std::size_t at = 0;
+  for (const char* step : {"TA01_LoginByServer", "ZRTA00_GetCurrentServer", "TA01_TestIFConnection", "TA01_GetDFF",
+                           "ZRTA01_CallCompileProgressDlg", "ZRTA00_SetProjectFilePath",
+                           "ZRTA03_CallDownloadProgressDlg"}) {
+    const std::size_t found = calls.find(step, at);
+    ASSERT_NE(found, std::string::npos) << step << " after " << at << " in\n" << calls;
+    at = found;
+  }
+  EXPECT_TRUE(logged("event 273 260 kind 3"));
+  EXPECT_TRUE(app().online) << "the download went online";
+  EXPECT_EQ(frame->menuState, 9);
+  // A compile that answers 2: no download, no online mode.
+  frame->onCommand(262);
+  ASSERT_FALSE(app().online);
+  shelltest::fixtureClear(dir, "ZRLTGTWIN.DLL");
+  for (const char* name : {"TA01_TestIFConnection", "TA01_GetDFF"}) set(name, 1);
+  set("ZRTA01_CallCompileProgressDlg", 2);
+  frame->onCommand(261);
+  const std::string second = shelltest::fixtureCalls(dir, "ZRLTGTWIN.DLL");
+  EXPECT_NE(second.find("ZRTA01_CallCompileProgressDlg"), std::string::npos);
+  EXPECT_EQ(second.find("ZRTA03_CallDownloadProgressDlg"), std::string::npos);
+  EXPECT_FALSE(app().online);
+  shell::bind_UnloadAll();
+  shell::clearBindLog();
+  shell::setProgramDir("");
+  shell::programFlags() = shell::ProgramFlags{};
+  app().online = false;
 }
 
 } // namespace
