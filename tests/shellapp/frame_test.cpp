@@ -8,6 +8,7 @@
 #include "zerloapp/startup.h"
 #include "stockwin/stockwin.h"
 #include "../shell/fixtures.h"
+#include "engine/workers.h"
 #include "shell/binding.h"
 #include "shell/menustate.h"
 #include "shell/printing.h"
@@ -23,6 +24,7 @@
 #include <unistd.h>
 #include <deque>
 #include <memory>
+#include <thread>
 
 namespace zapp {
 namespace {
@@ -583,6 +585,29 @@ TEST_F(FrameTest, StartRunsTheTargetChainInOrder) {
   shell::setProgramDir("");
   shell::programFlags() = shell::ProgramFlags{};
   app().online = false;
+}
+
+// Worker threads of block code at a close: No to 40001 keeps everything,
+// Yes stops and joins them before the project closes.
+TEST_F(FrameTest, RunningWorkersAreAskedAboutBeforeAClose) {
+  opensSheets();
+  frame->onCommand(230);
+  ASSERT_TRUE(engine::th_Start([](std::stop_token stop) {
+    while (!stop.stop_requested()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }));
+  answers = {7};
+  frame->onCommand(204);
+  EXPECT_TRUE(frame->closeRefused);
+  EXPECT_EQ(countKind(0), 1);
+  EXPECT_FALSE(engine::th_NoWorkers());
+  EXPECT_EQ(frame->onClose(), 0) << "the program stays with the threads";
+  messages.clear();
+  answers = {6};
+  frame->onCommand(204);
+  EXPECT_EQ(messages, std::vector<int>{40001});
+  EXPECT_FALSE(frame->closeRefused);
+  EXPECT_EQ(countKind(0), 0);
+  EXPECT_TRUE(engine::th_NoWorkers());
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include "shell/printing.h"
 #include "shell/prompts.h"
 #include "srvclient/kc.h"
+#include "engine/workers.h"
 #include "shell/utilities.h"
 #include "shell/binding.h"
 #include "shell/windowhost.h"
@@ -729,6 +730,15 @@ void Frame::setTitleFromProject() {
   setWindowTitle(QString::fromStdString(p.empty() ? std::string("Zerlo") : "Zerlo - " + p));
 }
 
+bool Frame::askThreads() {
+  if (engine::th_NoWorkers()) return true;
+  if (app_Message(40001, ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES) return false;
+  // Workers are asked to stop and joined within a bound; one that does not
+  // stop is abandoned (its library stays loaded).
+  engine::th_KillAll();
+  return true;
+}
+
 bool Frame::askSaveChanges() {
   if (!dispatcher.projectChanged()) return true;
   const std::string p = dispatcher.projectPath();
@@ -751,7 +761,7 @@ bool Frame::askSaveChanges() {
 
 bool Frame::closeProject() {
   closeRefused = false;
-  if (!askSaveChanges()) {
+  if (!askThreads() || !askSaveChanges()) {
     closeRefused = true;
     return false;
   }
@@ -1311,6 +1321,7 @@ int Frame::onClose() {
     if (app_Message(40006, ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES) return 0;
     onCommand(262);
   }
+  if (!askThreads()) return 0;
   return askSaveChanges() ? 1 : 0;
 }
 

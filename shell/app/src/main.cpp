@@ -22,6 +22,7 @@
 #include "zerloapp/uiscript.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <atomic>
@@ -58,6 +59,7 @@ int claimInstance() {
 }
 
 zapp::Dispatcher* g_dispatcher = nullptr;
+QPointer<zapp::Frame> g_frame;
 void registerClipboard() {
   if (g_dispatcher) g_dispatcher->clipRegisterFormat();
 }
@@ -108,6 +110,19 @@ int main(int argc, char** argv) {
     return rc;
   }
   plat::io::setToneOut(plat::io::makeSpeakerTone());
+  // Worker threads of block code: the library paths, and their redraws
+  // posted to the windows.
+  engine::WorkerHooks workerHooks;
+  workerHooks.libraryPaths = zapp::app_LibraryDirs;
+  workerHooks.programDir = shell::programDir();
+  workerHooks.postRedraw = [] {
+    if (g_frame) QMetaObject::invokeMethod(g_frame, [] {
+      if (g_frame) for (zapp::Worksheet* w : g_frame->worksheets()) g_frame->sendEngineEvent(w, editor::kMsgSimTick, 0);
+    }, Qt::QueuedConnection);
+  };
+  workerHooks.beep = [] { QApplication::beep(); };
+  engine::th_SetHooks(workerHooks);
+  engine::dl_PreloadBlockDialogs();
   dispatcher.mainInit();
   editor::engineHooks().xt_EnableThreads = engine::xt_EnableThreads;
   editor::engineHooks().xt_DisableThreads = engine::xt_DisableThreads;
@@ -129,6 +144,7 @@ int main(int argc, char** argv) {
 
   shell::bind_SB06_CreateMenu();
   zapp::Frame frame(dispatcher);
+  g_frame = &frame;
   zapp::FrameBlockEditor blockEditor(frame);
   shell::setBlockEditor(&blockEditor);
   frame.id = g_endpoint->id();
@@ -173,12 +189,16 @@ int main(int argc, char** argv) {
 
   const int rc = qa.exec();
   frame.shutDown();
+  g_frame = nullptr;
   shell::setBlockEditor(nullptr);
   // The bars and menus the bar library made go before it is unloaded.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   zapp::app_ShutDownUnload();
   dispatcher.clipReset();
   engine::xt_FreeExternBitmaps();
+  engine::th_KillAll();
+  engine::dl_FreeCache();
+  engine::th_SetHooks({});
   dispatcher.shutDown();
   editor::clip_SetPort(nullptr);
   plat::io::setToneOut(nullptr);

@@ -165,6 +165,8 @@ public:
   // The save question 40008 while the project has changed; false when the
   // user keeps it (Cancel, or a save that did not happen).
   bool askSaveChanges();
+  // 40001 while function blocks' worker threads run; false when the user keeps them.
+  bool askThreads();
   // Whether a project path is still the new-file suggestion (the standard
   // dialogs library's answer; tests answer themselves).
   std::function<bool(const std::string&)> isNewFileSuggestion;
