@@ -5,6 +5,8 @@
 // without the library anywhere shows 50061; closing frees every block.
 #include "editor/context.h"
 #include "editor/editor.h"
+#include "editor/hooks.h"
+#include "engine/workers.h"
 #include "model/document.h"
 #include "model/fake_services.h"
 #include "model/memory.h"
@@ -168,6 +170,7 @@ TEST_F(EditorFrameTest, SampleOpensAndAScriptedShiftDragPlacesAGate) {
   EXPECT_EQ(dispatcher.projectPath(), "");
   EXPECT_FALSE(dispatcher.projectChanged());
   EXPECT_EQ(model::mm_BytesInUse(), bytesAtStart) << "the closed project left no block behind";
+  EXPECT_EQ(editor::engineHooks().xt_EnableThreads, &engine::xt_EnableThreads) << "the editor starts again with its hooks";
 }
 
 TEST_F(EditorFrameTest, SaveWritesThePlacedGateAndReopensIt) {

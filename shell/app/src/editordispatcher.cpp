@@ -3,6 +3,8 @@
 
 #include "editor/context.h"
 #include "editor/editor.h"
+#include "editor/hooks.h"
+#include "engine/workers.h"
 #include "model/document.h"
 #include "model/records.h"
 #include "modelfiles/project.h"
@@ -64,6 +66,10 @@ EditorDispatcher::~EditorDispatcher() { shutDown(); }
 void EditorDispatcher::mainInit() {
   if (started_) return;
   editor::ui_MainInit();
+  // The engine's extern threads behind the editor's thread hooks (the editor
+  // resets its hooks at every start).
+  editor::engineHooks().xt_EnableThreads = engine::xt_EnableThreads;
+  editor::engineHooks().xt_DisableThreads = engine::xt_DisableThreads;
   started_ = true;
 }
 

@@ -124,8 +124,6 @@ int main(int argc, char** argv) {
   engine::th_SetHooks(workerHooks);
   engine::dl_PreloadBlockDialogs();
   dispatcher.mainInit();
-  editor::engineHooks().xt_EnableThreads = engine::xt_EnableThreads;
-  editor::engineHooks().xt_DisableThreads = engine::xt_DisableThreads;
   engine::xt_EnableThreads();
   zapp::AppState& st = zapp::app();
   disp::gdi_SetZoom(&st.settings.zoom);
