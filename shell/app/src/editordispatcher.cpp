@@ -164,9 +164,14 @@ int EditorDispatcher::command(EngineEvent* event) {
   }
   case 204: {
     const int answer = editor::ui_Dispatch(nullptr, event);
-    // The project goes with the editor's documents; the editor starts afresh.
+    // The project goes with the editor's documents; the editor starts afresh,
+    // keeping the options read from the directory that was current at start-up.
+    const auto options = editor::ctx().options;
+    const std::string optionDirectory = editor::ctx().optionDirectory;
     shutDown();
     mainInit();
+    editor::ctx().options = options;
+    editor::ctx().optionDirectory = optionDirectory;
     return answer;
   }
   default:
