@@ -12,6 +12,7 @@
 #include "shell/binding.h"
 #include "shell/menustate.h"
 #include "shell/printing.h"
+#include "shell/prompts.h"
 #include "shell/utilities.h"
 
 #include <gtest/gtest.h>
@@ -535,9 +536,11 @@ TEST_F(FrameTest, OptionTogglesKeepSettingAndCheckMark) {
   EXPECT_EQ(app().settings.ioLabel, 1);
   EXPECT_EQ(app().settings.editCursor, 0);
   EXPECT_EQ(app().settings.route0, 0);
+  EXPECT_EQ(shell::blk_GetRouteOptions().onoff, 0) << "the router follows the switch";
   frame->onCommand(321);
   EXPECT_EQ(app().settings.route0, 1);
   EXPECT_TRUE(bars.isChecked(321));
+  EXPECT_EQ(shell::blk_GetRouteOptions().onoff, 1);
   shell::setBarMenus(previous);
 }
 

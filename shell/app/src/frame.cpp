@@ -1034,6 +1034,7 @@ void Frame::onCommand(int cmd) {
   case 321:
     app().settings.route0 = app().settings.route0 ? 0 : 1;
     shell::barMenus().check(321, app().settings.route0 != 0);
+    applyRouteOptions();
     return;
   case 382: {
     const int on = shell::bind_GetQuickStartStatus() ? 0 : 1;
@@ -1229,7 +1230,13 @@ void Frame::worksheetSetup() {
   if (r.zoom >= 0.3f && r.zoom <= 10.0f) s.zoom = r.zoom;
   disp::gdi_SetZoom(&s.zoom);
   if (r.refreshMs > 0 && app_RunningCycleTimeOk(std::uint32_t(r.refreshMs))) s.cycleTime = std::uint32_t(r.refreshMs);
+  applyRouteOptions();
   applySheetSize();
+}
+
+void Frame::applyRouteOptions() {
+  const StartSettings& s = app().settings;
+  shell::blk_SetRouteOptions(model::RouteOptions{s.route0, std::int16_t(s.route1), s.route2});
 }
 
 void Frame::applySheetSize() {

@@ -166,6 +166,7 @@ int main(int argc, char** argv) {
   shell::bind_SB02_CreateToolBar(frame.id);
   shell::bind_SB05_CreateMacroBar(frame.id);
   frame.connectMenuHelp();
+  frame.applyRouteOptions();
   // The recent files go into the File menu before Exit.
   shell::mru_Init(frame.recent);
   shell::mru_LoadFromIni(frame.recent, st.settingsPath, 216);

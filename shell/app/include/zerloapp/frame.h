@@ -178,6 +178,8 @@ public:
   void worksheetSetup();
   // After a sheet size change: scroll ranges (size - 100), positions clamped, redrawn.
   void applySheetSize();
+  // The auto-route options of the settings to the router (through the shell).
+  void applyRouteOptions();
   // The browser command of 40030 ("" when there is none: nothing happens).
   std::function<std::string()> browserCommand;
   void dropFile(const std::string& name);
