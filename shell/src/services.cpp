@@ -5,6 +5,7 @@
 #include "shell/insertbox.h"
 #include "shell/menustate.h"
 #include "shell/prompts.h"
+#include "shell/resources.h"
 #include "shell/utilities.h"
 
 #include <algorithm>
@@ -59,6 +60,18 @@ model::RouteOptions ShellModelServices::blk_GetRouteOptions() { return shell::bl
 void ShellEngineServices::showMessage(int number) { shell::bind_SW50_CallMBWithID(frame(), number, 0); }
 void ShellEngineServices::notice(const std::string& text, const std::string& caption) {
   plat::ui::messageBox(text, caption, plat::ui::MB_OK | plat::ui::MB_ICONINFORMATION);
+}
+
+bool ShellEngineServices::queueDeferred(std::function<void()> call) {
+  return call && ui_QueueCallable(std::move(call));
+}
+int ShellEngineServices::messageBox(const std::string& text, const std::string& caption) {
+  return plat::ui::messageBox(text, caption, plat::ui::MB_OK | plat::ui::MB_ICONINFORMATION);
+}
+std::string ShellEngineServices::languageString(int id) {
+  if (id > 0)
+    if (std::optional<std::string> s = res_String(unsigned(id)); s && !s->empty()) return *s;
+  return engine::EngineServices::languageString(id);
 }
 
 namespace {

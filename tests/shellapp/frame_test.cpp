@@ -7,6 +7,13 @@
 #include "zerloapp/instances.h"
 #include "zerloapp/startup.h"
 #include "stockwin/stockwin.h"
+#include "../shell/fixtures.h"
+#include "engine/workers.h"
+#include "shell/binding.h"
+#include "shell/menustate.h"
+#include "shell/printing.h"
+#include "shell/prompts.h"
+#include "shell/utilities.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +25,7 @@
 #include <unistd.h>
 #include <deque>
 #include <memory>
+#include <thread>
 
 namespace zapp {
 namespace {
@@ -321,12 +329,14 @@ TEST_F(FrameTest, PrivateMessages) {
   EXPECT_EQ(frame->active()->data.rangeX, 885 - 100);
   // The stop request of another instance switches the online mode off (262)
   // only while online.
-  dispatcher.log.clear();
   frame->wndProc(kStopRequest, 0, 0);
-  EXPECT_FALSE(logged("event 273 262 kind 0"));
+  EXPECT_FALSE(app().online);
+  EXPECT_NE(frame->menuState, 5);
   app().online = true;
   frame->wndProc(kStopRequest, 0, 0);
-  EXPECT_TRUE(logged("event 273 262 kind 0"));
+  EXPECT_FALSE(app().online);
+  EXPECT_EQ(frame->menuState, 5);
+  EXPECT_EQ(frame->helpContext, 605);
   // WM_USER+6 / +7 close the editing / running groups.
   frame->onCommand(235);
   frame->wndProc(kWmUser0 + 6, 0, 0);
@@ -379,6 +389,7 @@ TEST_F(FrameTest, SaveQuestionWithTheNewFileSuggestion) {
   make();
   answers = {6};
   dispatcher.commandAnswers[207] = {1};
+  frame->saveAsDialog = [](std::string&) { return true; };
   dispatcher.log.clear();
   EXPECT_EQ(frame->onClose(), 0);
   EXPECT_TRUE(logged("event 273 207"));
@@ -393,6 +404,213 @@ TEST_F(FrameTest, SaveQuestionWithTheNewFileSuggestion) {
   EXPECT_TRUE(exists());
   std::remove(path.c_str());
   rmdir(tmpl);
+}
+
+// Program-state changes reach the menus and bars: opening sheets, closing the project.
+TEST_F(FrameTest, StateChangesUpdateMenusAndBars) {
+  shell::RecordingBarMenus bars;
+  shell::BarMenus* previous = shell::setBarMenus(&bars);
+  shell::menu_Reset();
+  opensSheets();
+  frame->onCommand(230);
+  EXPECT_EQ(shell::menu_State(), 3);
+  EXPECT_NE(std::find(bars.calls.begin(), bars.calls.end(), "mode 3"), bars.calls.end());
+  frame->onCommand(233);
+  EXPECT_EQ(shell::menu_State(), 5);
+  bars.calls.clear();
+  frame->onCommand(204);
+  EXPECT_EQ(shell::menu_State(), 1);
+  EXPECT_NE(std::find(bars.calls.begin(), bars.calls.end(), "mode 1"), bars.calls.end());
+  shell::setBarMenus(previous);
+  shell::menu_Reset();
+}
+
+// Recent files: an entry opens its project; one too long for the open buffer
+// opens nothing and says why.
+TEST_F(FrameTest, RecentFilesOpenTheirProjectAndRefuseOverlongNames) {
+  std::vector<std::string> lines;
+  frame->messageLine = [&](const std::string& l) { lines.push_back(l); };
+  shell::mru_Init(frame->recent);
+  const std::string longName = "/" + std::string(200, 'x') + ".MDL";
+  shell::mru_Add(frame->recent, "/tmp/B.MDL");
+  shell::mru_Add(frame->recent, longName);   // now entry 0
+  dispatcher.log.clear();
+  frame->onCommand(224);
+  EXPECT_FALSE(logged("event 273 201"));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("too long"), std::string::npos);
+  frame->onCommand(225);
+  EXPECT_TRUE(logged("event 273 201"));
+  EXPECT_EQ(dispatcher.openName, "/tmp/B.MDL");
+  shell::mru_Free(frame->recent);
+}
+
+// 213 prints the project, a worksheet's 212 its sheet: both ask the print
+// dialog with their owner (cancelled here: nothing printed).
+TEST_F(FrameTest, PrintCommandsAskThePrintDialog) {
+  std::vector<shell::Hwnd> asked;
+  shell::printHooks().printSetup = [&](shell::Hwnd owner, int) {
+    asked.push_back(owner);
+    return 0u;
+  };
+  frame->id = 77;
+  dispatcher.commandAnswers[213] = {1};   // the editor has pages to print
+  dispatcher.log.clear();
+  frame->onCommand(213);
+  EXPECT_TRUE(logged("event 273 371"));
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0], 77u);
+  opensSheets();
+  frame->onCommand(230);
+  frame->onCommand(212);
+  EXPECT_EQ(asked.size(), 2u);
+}
+
+// Timer 998: a tick runs the deferred calls first, then the editor's timer
+// event; it is re-armed until stopped.
+TEST_F(FrameTest, ATimerTickRunsTheDeferredCallsFirst) {
+  opensSheets();
+  frame->onCommand(233);
+  ASSERT_TRUE(frame->startSheetTimer(100));
+  EXPECT_FALSE(frame->startSheetTimer(100)) << "one timer at a time";
+  ASSERT_TRUE(shell::ui_QueueCallable([this] { dispatcher.log.push_back("deferred"); }));
+  dispatcher.log.clear();
+  frame->onSheetTimer();
+  ASSERT_GE(dispatcher.log.size(), 2u);
+  EXPECT_EQ(dispatcher.log[0], "deferred");
+  EXPECT_EQ(dispatcher.log[1], "event 275 0 kind 3");
+  EXPECT_TRUE(frame->sheetTimer.isActive());
+  frame->stopSheetTimer();
+  EXPECT_FALSE(frame->sheetTimer.isActive());
+  EXPECT_EQ(shell::ui_DeferredCount(), 0);
+}
+
+// 262 switches the online mode on (state 9, context 609, the editor's 262)
+// and off again (state 5, context 605).
+TEST_F(FrameTest, OnlineModeOnAndOff) {
+  opensSheets();
+  frame->onCommand(233);
+  dispatcher.log.clear();
+  frame->onCommand(262);
+  EXPECT_TRUE(app().online);
+  EXPECT_EQ(frame->menuState, 9);
+  EXPECT_EQ(frame->helpContext, 609);
+  EXPECT_TRUE(logged("event 273 262"));
+  frame->onCommand(262);
+  EXPECT_FALSE(app().online);
+  EXPECT_EQ(frame->menuState, 5);
+  EXPECT_EQ(frame->helpContext, 605);
+}
+
+// 261 without a simulation sheet opens one, logs in and tests the interface;
+// without a connection 40014 ends it before anything is compiled.
+TEST_F(FrameTest, StartStopsAt40014WithoutAnInterface) {
+  std::vector<std::string> steps;
+  app_SetStepLog([&](const std::string& l) { steps.push_back(l); });
+  opensSheets();
+  dispatcher.log.clear();
+  frame->onCommand(261);
+  app_SetStepLog({});
+  EXPECT_EQ(countKind(3), 1);
+  EXPECT_EQ(messages, std::vector<int>{40014});
+  EXPECT_EQ(frame->helpContext, 72);
+  EXPECT_EQ(steps, (std::vector<std::string>{"login", "interface test"}));
+  EXPECT_FALSE(logged("event 273 260 kind 3"));
+}
+
+// The option toggles keep their settings and check marks; 302 and 304 go on
+// to the editor, 321 does not.
+TEST_F(FrameTest, OptionTogglesKeepSettingAndCheckMark) {
+  shell::RecordingBarMenus bars;
+  shell::BarMenus* previous = shell::setBarMenus(&bars);
+  // Unchecked at first; the edit cursor and auto-routing start on.
+  struct Case { int command; bool checked, routed; };
+  const Case cases[] = {{302, true, true}, {304, true, true}, {305, false, true}, {321, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    dispatcher.log.clear();
+    frame->onCommand(c.command);
+    EXPECT_EQ(bars.isChecked(c.command), c.checked);
+    EXPECT_EQ(logged("event 273 " + std::to_string(c.command)), c.routed);
+  }
+  EXPECT_EQ(app().settings.ioLabel, 1);
+  EXPECT_EQ(app().settings.editCursor, 0);
+  EXPECT_EQ(app().settings.route0, 0);
+  EXPECT_EQ(shell::blk_GetRouteOptions().onoff, 0) << "the router follows the switch";
+  frame->onCommand(321);
+  EXPECT_EQ(app().settings.route0, 1);
+  EXPECT_TRUE(bars.isChecked(321));
+  EXPECT_EQ(shell::blk_GetRouteOptions().onoff, 1);
+  shell::setBarMenus(previous);
+}
+
+// 261 with the target dialogs library's stand-in: login, server, interface
+// test, device description, the sheet's 260, compile, project path,
+// download, then 262; a compile answering 2 downloads nothing.
+TEST_F(FrameTest, StartRunsTheTargetChainInOrder) {
+  const std::string dir = shelltest::fixtureDir("good");
+  shell::setProgramDir(dir);
+  shelltest::fixtureClear(dir, "ZRLTGTWIN.DLL");
+  ASSERT_EQ(shell::bind_LoadObelTool(), 1);   // it names the target dialogs library's path
+  ASSERT_EQ(shell::bind_LoadZrlTgtWin(1), 1);
+  auto set = shelltest::fixtureFn<void (*)(const char*, long)>(dir, "ZRLTGTWIN.DLL", "FixtureSet");
+  ASSERT_NE(set, nullptr);
+  for (const char* name : {"TA01_TestIFConnection", "TA01_GetDFF", "ZRTA01_CallCompileProgressDlg",
+                           "ZRTA03_CallDownloadProgressDlg"})
+    set(name, 1);
+  opensSheets();
+  frame->onCommand(261);
+  const std::string calls = shelltest::fixtureCalls(dir, "ZRLTGTWIN.DLL");
+  std::size_t at = 0;
+  for (const char* step : {"TA01_LoginByServer", "ZRTA00_GetCurrentServer", "TA01_TestIFConnection", "TA01_GetDFF",
+                           "ZRTA01_CallCompileProgressDlg", "ZRTA00_SetProjectFilePath",
+                           "ZRTA03_CallDownloadProgressDlg"}) {
+    const std::size_t found = calls.find(step, at);
+    ASSERT_NE(found, std::string::npos) << step << " after " << at << " in\n" << calls;
+    at = found;
+  }
+  EXPECT_TRUE(logged("event 273 260 kind 3"));
+  EXPECT_TRUE(app().online) << "the download went online";
+  EXPECT_EQ(frame->menuState, 9);
+  // A compile that answers 2: no download, no online mode.
+  frame->onCommand(262);
+  ASSERT_FALSE(app().online);
+  shelltest::fixtureClear(dir, "ZRLTGTWIN.DLL");
+  for (const char* name : {"TA01_TestIFConnection", "TA01_GetDFF"}) set(name, 1);
+  set("ZRTA01_CallCompileProgressDlg", 2);
+  frame->onCommand(261);
+  const std::string second = shelltest::fixtureCalls(dir, "ZRLTGTWIN.DLL");
+  EXPECT_NE(second.find("ZRTA01_CallCompileProgressDlg"), std::string::npos);
+  EXPECT_EQ(second.find("ZRTA03_CallDownloadProgressDlg"), std::string::npos);
+  EXPECT_FALSE(app().online);
+  shell::bind_UnloadAll();
+  shell::clearBindLog();
+  shell::setProgramDir("");
+  shell::programFlags() = shell::ProgramFlags{};
+  app().online = false;
+}
+
+// Worker threads of block code at a close: No to 40001 keeps everything,
+// Yes stops and joins them before the project closes.
+TEST_F(FrameTest, RunningWorkersAreAskedAboutBeforeAClose) {
+  opensSheets();
+  frame->onCommand(230);
+  ASSERT_TRUE(engine::th_Start([](std::stop_token stop) {
+    while (!stop.stop_requested()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }));
+  answers = {7};
+  frame->onCommand(204);
+  EXPECT_TRUE(frame->closeRefused);
+  EXPECT_EQ(countKind(0), 1);
+  EXPECT_FALSE(engine::th_NoWorkers());
+  EXPECT_EQ(frame->onClose(), 0) << "the program stays with the threads";
+  messages.clear();
+  answers = {6};
+  frame->onCommand(204);
+  EXPECT_EQ(messages, std::vector<int>{40001});
+  EXPECT_FALSE(frame->closeRefused);
+  EXPECT_EQ(countKind(0), 0);
+  EXPECT_TRUE(engine::th_NoWorkers());
 }
 
 } // namespace

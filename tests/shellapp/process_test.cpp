@@ -242,7 +242,7 @@ TEST_F(ZerloProcess, OpensTheSampleProjectAndClosesCleanly) {
   const std::string script = "open " + project.string() + "\nwait 100\nshot " + shots +
                              "/zerlo_main_z1.png\nzoom 2.0\nwait 50\nshot " + shots +
                              "/zerlo_main_z2.png\nzoom 1.0\ncmd 233\nwait 50\nshot " + shots +
-                             "/zerlo_simulation.png\ncmd 230\ncmd 361\nwait 50\nshot " + shots +
+                             "/zerlo_simulation.png\ncmd 230\ncmd 231\ncmd 361\nwait 50\nshot " + shots +
                              "/zerlo_tiled.png\nclose\n";
   EXPECT_EQ(run(script), 0) << boxes() << output();
   for (const char* name : {"zerlo_main_z1.png", "zerlo_main_z2.png", "zerlo_tiled.png"}) {
@@ -256,6 +256,24 @@ TEST_F(ZerloProcess, OpensTheSampleProjectAndClosesCleanly) {
         if (qGray(img.pixel(x, y)) < 80) ++dark;
     EXPECT_GT(dark, 150) << name;
   }
+}
+
+// The editor behind the windows: a Shift press on the sample's first gate
+// copies it, the release drops the copy, 203 saves; the project file grows by
+// the new gate and the close asks nothing more.
+TEST_F(ZerloProcess, ScriptedEventsPlaceAGateAndTheSavedProjectHoldsIt) {
+  makeProgramDir();
+  // Saved once as it was, once with the copy placed by events.
+  const fs::path plain = base / "PLAIN.MDL", edited = base / "EDITED.MDL";
+  fs::copy_file(ZERLO_SAMPLE_PROJECT, plain);
+  fs::copy_file(ZERLO_SAMPLE_PROJECT, edited);
+  EXPECT_EQ(run("open " + plain.string() + "\nwait 100\ncmd 203\nwait 50\nclose\n"), 0) << boxes() << output();
+  const std::string script = "open " + edited.string() +
+                             "\nwait 100\ndown 172 112 shift\nmove 272 112 shift\nup 372 112 shift\n"
+                             "cmd 203\nwait 50\nclose\n";
+  EXPECT_EQ(run(script), 0) << boxes() << output();
+  EXPECT_GT(readAll(edited).size(), readAll(plain).size()) << "the saved project holds one gate more";
+  EXPECT_EQ(boxes().find("Should project changes be saved"), std::string::npos) << boxes();
 }
 
 TEST_F(ZerloProcess, CleanCloseWritesTheSettingsAndRemovesTheTargetFiles) {

@@ -5,7 +5,19 @@
 #include "dialogkit/qtkit.h"
 #include "dialogkit/window_message.h"
 #include "display/gdi.h"
+#include "editor/context.h"
+#include "editor/editor.h"
+#include "editor/eventmap.h"
 #include "platform/uisink.h"
+#include "shell/editorhost.h"
+#include "shell/help.h"
+#include "shell/insertbox.h"
+#include "shell/menustate.h"
+#include "shell/printing.h"
+#include "shell/prompts.h"
+#include "srvclient/kc.h"
+#include "engine/workers.h"
+#include "shell/utilities.h"
 #include "shell/binding.h"
 #include "shell/windowhost.h"
 #include "stockwin/stockwin.h"
@@ -23,6 +35,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QScrollBar>
 #include <QShortcut>
@@ -68,6 +81,96 @@ private:
 
 std::unique_ptr<FrameHost> g_host;
 
+// The mouse shapes of the editor as Qt cursors.
+Qt::CursorShape cursorOfShape(int shape) {
+  switch (shape) {
+  case 5: case 14: return Qt::WaitCursor;
+  case 11: case 33: return Qt::PointingHandCursor;
+  case 15: case 20: case 31: return Qt::CrossCursor;
+  case 16: case 21: case 22: return Qt::SizeAllCursor;
+  case 17: return Qt::DragCopyCursor;
+  case 18: return Qt::ForbiddenCursor;
+  default: return Qt::ArrowCursor;
+  }
+}
+
+// The editor's host over the frame's worksheet windows; menus, prompts and
+// texts come from the shell's host.
+class FrameEditorHost : public shell::ShellEditorHost {
+public:
+  explicit FrameEditorHost(Frame& f) : f_(f) {}
+  void invalidate(WorksheetWindowData* w, int, int, int, int) override { invalidateAll(w); }
+  void invalidateAll(WorksheetWindowData* w) override {
+    if (Worksheet* ws = f_.worksheetOf(w)) ws->invalidate();
+    else requestRedraw();
+  }
+  void requestRedraw() override {
+    if (Worksheet* a = f_.active()) a->invalidate();
+    else
+      for (Worksheet* ws : f_.worksheets()) ws->invalidate();
+  }
+  void postToAll(std::uint16_t message, std::uint16_t code) override {
+    QPointer<Frame> frame(&f_);
+    QMetaObject::invokeMethod(&f_, [frame, message, code] {
+      if (!frame) return;
+      for (Worksheet* ws : frame->worksheets()) frame->sendEngineEvent(ws, message, code);
+    }, Qt::QueuedConnection);
+  }
+  void setTitle(WorksheetWindowData* w, const std::string& title) override {
+    Worksheet* ws = f_.worksheetOf(w);
+    if (!ws) return;
+    ws->title = title;
+    ws->setWindowTitle(QString::fromStdString(title));
+    for (OpenWindow& e : f_.openWindows)
+      if (e.window == ws) e.title = title;
+    shell::wnd_RenameInWindowTable(shell::Hwnd(ws->data.id), title);
+  }
+  void setScrollPos(WorksheetWindowData* w, int x, int y) override {
+    Worksheet* ws = f_.worksheetOf(w);
+    if (!ws) return;
+    ws->scroll(false, 4, x);
+    ws->scroll(true, 4, y);
+  }
+  bool startSheetTimer(int ms) override { return f_.startSheetTimer(ms); }
+  void stopSheetTimer() override { f_.stopSheetTimer(); }
+  void setCursor(int shape) override {
+    if (Worksheet* a = f_.active()) a->canvas->setCursor(cursorOfShape(shape));
+  }
+  bool editCursorOption() override { return app().settings.editCursor != 0; }
+  // The keyboard as the event being handled saw it, or as it is now.
+  bool ctrlDown() override { return (f_.eventModifiers & Qt::ControlModifier) || editor::qt_CtrlDown(); }
+  bool shiftDown() override { return (f_.eventModifiers & Qt::ShiftModifier) || editor::qt_ShiftDown(); }
+  WorksheetWindowData* openWorksheet(int kind, model::DocumentRecord* doc, const std::string& title) override {
+    f_.templateKind = kind;
+    f_.templateRecord.kind = kind;
+    f_.templateRecord.document = doc;
+    Worksheet* ws = f_.createWorksheet();
+    if (!ws) {
+      f_.templateRecord.document = nullptr;
+      return nullptr;
+    }
+    if (!title.empty()) setTitle(&ws->data, title);
+    return &ws->data;
+  }
+  void closeWorksheet(WorksheetWindowData* w) override {
+    // Not while the window's own event runs: the window goes on the event loop.
+    if (Worksheet* ws = f_.worksheetOf(w)) ws->deleteLater();
+  }
+  std::vector<WorksheetWindowData*> worksheets() override {
+    std::vector<WorksheetWindowData*> out;
+    for (Worksheet* ws : f_.worksheets()) out.push_back(&ws->data);
+    return out;
+  }
+  disp::DrawWindow* drawWindow(WorksheetWindowData* w) override {
+    Worksheet* ws = f_.worksheetOf(w);
+    return ws ? ws->canvas : nullptr;
+  }
+private:
+  Frame& f_;
+};
+
+std::unique_ptr<FrameEditorHost> g_editorHost;
+
 } // namespace
 
 // ---- worksheet canvas ----
@@ -83,6 +186,9 @@ void SheetCanvas::paintEvent(QPaintEvent* event) {
 void SheetCanvas::resizeEvent(QResizeEvent* event) {
   disp::WorksheetCanvas::resizeEvent(event);
   dirty = true;
+  // The visible size in sheet units follows the window (WM_SIZE).
+  auto* ws = dynamic_cast<Worksheet*>(parentWidget() ? parentWidget()->parentWidget() : nullptr);
+  if (ws && ws->canvas == this) ws->updateVisibleSize();
 }
 
 void SheetCanvas::keyPressEvent(QKeyEvent* event) {
@@ -101,9 +207,39 @@ void SheetCanvas::keyPressEvent(QKeyEvent* event) {
   case Qt::Key_Right: return ws->scroll(false, 1);
   case Qt::Key_Up: return ws->scroll(true, 0);
   case Qt::Key_Down: return ws->scroll(true, 1);
+  case Qt::Key_Escape: {
+    ws->dragging = false;
+    ws->frame().sendEngineEvent(ws, editor::kMsgKeyDown, editor::kVkEscape);
+    return;
+  }
   default: break;
   }
   disp::WorksheetCanvas::keyPressEvent(event);
+}
+
+namespace {
+Worksheet* worksheetOfCanvas(QWidget* canvas) {
+  return dynamic_cast<Worksheet*>(canvas->parentWidget() ? canvas->parentWidget()->parentWidget() : nullptr);
+}
+} // namespace
+
+void SheetCanvas::mousePressEvent(QMouseEvent* event) {
+  setFocus();
+  if (Worksheet* ws = worksheetOfCanvas(this)) ws->mouse(event);
+}
+void SheetCanvas::mouseReleaseEvent(QMouseEvent* event) {
+  if (Worksheet* ws = worksheetOfCanvas(this)) ws->mouse(event);
+}
+void SheetCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (Worksheet* ws = worksheetOfCanvas(this)) ws->mouse(event);
+}
+void SheetCanvas::mouseMoveEvent(QMouseEvent* event) {
+  if (Worksheet* ws = worksheetOfCanvas(this)) ws->mouse(event);
+}
+void SheetCanvas::focusInEvent(QFocusEvent* event) {
+  disp::WorksheetCanvas::focusInEvent(event);
+  // The menus show the program state again (another window may have changed them).
+  if (Worksheet* ws = worksheetOfCanvas(this)) ws->frame().setMenuState(ws->frame().menuState);
 }
 
 // ---- worksheet window ----
@@ -117,6 +253,7 @@ Worksheet::Worksheet(Frame& frame, int kind) : frame_(frame) {
   grid->setSpacing(0);
   canvas = new SheetCanvas;
   canvas->setFocusPolicy(Qt::StrongFocus);
+  canvas->setMouseTracking(true);
   canvas->setWindowKind(kind);
   canvas->redraw = [this] { paintSheet(); };
   hbar = new QScrollBar(Qt::Horizontal);
@@ -144,12 +281,21 @@ Worksheet::Worksheet(Frame& frame, int kind) : frame_(frame) {
 Worksheet::~Worksheet() {
   // The record is always freed and the Window-menu entry removed, also while
   // online or simulating: a destroyed window must not stay in the table.
+  if (frame_.timerWindow == this) frame_.stopSheetTimer();
+  if (frame_.lastActive == this) frame_.lastActive = nullptr;
   frame_.sendEngineEvent(this, editor::kMsgDestroy, 0);
   frame_.removeFromTable(this);
-  if (frame_.worksheets().size() <= 1) frame_.menuState = 2;
+  if (frame_.worksheets().size() <= 1) frame_.setMenuState(2);
 }
 
 void Worksheet::paintSheet() {
+  // While a handler's prompt is open the editor paints nothing: the picture
+  // stays as it is and is drawn anew afterwards.
+  if (frame_.dispatcher.busy()) {
+    canvas->dirty = true;
+    QTimer::singleShot(50, canvas, [c = canvas] { c->update(); });
+    return;
+  }
   const float z = app().settings.zoom;
   disp::gdi_SetZoom(&z);
   canvas->clearImage();
@@ -209,13 +355,76 @@ void Worksheet::zoomKey(int step) {
   frame_.redrawAll();
 }
 
+int Worksheet::mouse(QMouseEvent* event) {
+  const std::optional<EngineEvent> e = editor::qt_MouseEvent(*event, app().settings.zoom);
+  if (!e) return 0;
+  EngineEvent ev = *e;
+  struct Modifiers {
+    Frame& f;
+    Modifiers(Frame& frame, Qt::KeyboardModifiers m) : f(frame) { f.eventModifiers = m; }
+    ~Modifiers() { f.eventModifiers = {}; }
+  } modifiers(frame_, event->modifiers());
+  if (ev.type == editor::kMsgMouseMove) {
+    if (ev.x == lastX_ && ev.y == lastY_) return 0;
+    lastX_ = ev.x;
+    lastY_ = ev.y;
+  }
+  if (dragging && data.drag && (ev.type == editor::kMsgMouseMove || ev.type == editor::kMsgLButtonUp)) {
+    // The editor's gesture follows the mouse through its stored callback.
+    if (disp::gdi_GetWindowDc(canvas) == 1) {
+      data.drag(&data, &ev);
+      disp::gdi_ReleaseWindowDc();
+    }
+    canvas->update();
+    if (ev.type == editor::kMsgMouseMove) return 0;
+    dragging = false;
+  }
+  const int answer = frame_.sendEngineEvent(this, ev.type, ev.code, ev.x, ev.y);
+  switch (ev.type) {
+  case editor::kMsgLButtonDown:
+    dragging = answer == 3 || answer == 4;
+    marker_ = (answer >= 3 && answer <= 8) || answer == 10;
+    // A gesture that moves something shows its pointer until the release.
+    switch (answer) {
+    case 3: canvas->setCursor(cursorOfShape(21)); break;
+    case 4: case 7: case 8: canvas->setCursor(cursorOfShape(16)); break;
+    case 5: canvas->setCursor(cursorOfShape(17)); break;
+    case 6: canvas->setCursor(cursorOfShape(18)); break;
+    case 10: canvas->setCursor(cursorOfShape(22)); break;
+    default: break;
+    }
+    if (!dragging && frame_.menuState >= 5 && frame_.menuState != 10 && frame_.menuState != 12 &&
+        shell::ui_RunDeferredCalls()) {
+      // Deferred calls of the engine ran: every worksheet shows their outcome.
+      for (Worksheet* w : frame_.worksheets()) w->wndProc(kWmUser0 + 19, 0, 0);
+    }
+    break;
+  case editor::kMsgLButtonUp:
+    if (answer == 4) {
+      dragging = marker_ = true;
+      canvas->setCursor(cursorOfShape(16));
+    } else {
+      if (marker_) canvas->setCursor(cursorOfShape(editor::ui_CurrentToolMode() == 7 ? 31 : 2));
+      marker_ = false;
+      invalidate();
+    }
+    break;
+  default:
+    break;
+  }
+  return answer;
+}
+
 std::int64_t Worksheet::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l) {
   (void)l;
   switch (msg) {
   case kWmCommand: {
     const int id = int(w);
-    if (id == 237) return 0;
-    return frame_.sendEngineEvent(this, editor::kMsgCommand, id);
+    if (id == 212) return shell::prn_PrintWorksheet(&data, shell::Hwnd(data.id));
+    const int answer = frame_.sendEngineEvent(this, editor::kMsgCommand, id);
+    // A gesture the command began (a gate to place, a paste) follows the mouse.
+    if (answer == 3 || answer == 4) dragging = true;
+    return answer;
   }
   case kWmUser0 + 19:
     if (data.kind == 4 || data.kind == 7) return 0;
@@ -242,6 +451,14 @@ void Worksheet::closeEvent(QCloseEvent* event) {
 Frame::Frame(Dispatcher& d) : dispatcher(d) {
   browserCommand = app_BrowserCommand;
   worksheetSetupDialog = [this](WorkSheetSetup& r) { return shell::bind_SW20_CallWorkSheetSetupDlg(id, &r); };
+  saveAsDialog = [this](std::string& path) {
+    char buffer[kOpenBufferSize] = {};
+    std::snprintf(buffer, sizeof buffer, "%s", path.c_str());
+    shell::FileDlgParams p{id, buffer, std::int32_t(sizeof buffer)};
+    if (shell::bind_SW51_SaveAsMDLProject(&p) != 1) return false;
+    path = buffer;
+    return true;
+  };
   isNewFileSuggestion = [](const std::string& path) {
     return shell::bind_SW51_IsFileNameSuggestionOfNew(path.c_str()) != 0;
   };
@@ -252,20 +469,91 @@ Frame::Frame(Dispatcher& d) : dispatcher(d) {
   setAcceptDrops(true);
   g_host = std::make_unique<FrameHost>(*this);
   shell::setWindowHost(g_host.get());
+  g_editorHost = std::make_unique<FrameEditorHost>(*this);
+  editor::setHost(g_editorHost.get());
+  shell::PrintHooks& ph = shell::printHooks();
+  ph.dispatch = [this](WorksheetWindowData* w, editor::EngineEvent& e) { return dispatcher.dispatch(w, &e); };
+  ph.enableFrame = [this](bool on) { setEnabled(on); };
+  ph.enableWindow = [this](shell::Hwnd window, bool on) {
+    for (Worksheet* w : worksheets())
+      if (shell::Hwnd(w->data.id) == window) w->setEnabled(on);
+  };
+  ph.setPendingKind = [this](int kind) { pendingKind = kind; };
+  ph.simulationRuns = [] { return app().simulation; };
+  sheetTimer.setSingleShot(true);
+  QObject::connect(&sheetTimer, &QTimer::timeout, this, [this] { onSheetTimer(); });
   QObject::connect(mdi, &QMdiArea::subWindowActivated, [this](QMdiSubWindow* sw) {
     auto* ws = dynamic_cast<Worksheet*>(sw);
+    if (lastActive && lastActive != ws) {
+      // The previous one hears of its deactivation and ends its gesture.
+      Worksheet* old = lastActive;
+      old->dragging = false;
+      sendEngineEvent(old, editor::kMsgDeactivate, 0);
+    }
+    lastActive = ws;
     if (!ws) return;
     sendEngineEvent(ws, editor::kMsgActivate, 0);
     static constexpr int kStates[] = {3, 3, 3, 5, 5, 10, 4, 12};
-    menuState = kStates[ws->data.kind & 7];
+    if (ws->data.kind <= 2) shell::ins_OnWorksheetActivated(ws->data.kind);
+    setMenuState(kStates[ws->data.kind & 7]);
     helpContext = ws->data.kind == 3 && app().online ? 609 : helpOfKind(ws->data.kind);
   });
   installAccelerators();
 }
 
 Frame::~Frame() {
+  sheetTimer.stop();
+  shell::printHooks() = shell::PrintHooks{};
+  editor::setHost(nullptr);
+  g_editorHost.reset();
   shell::setWindowHost(nullptr);
   g_host.reset();
+}
+
+void Frame::setMenuState(int state) {
+  menuState = state;
+  shell::ProgramFlags& f = shell::programFlags();
+  f.online = app().online;
+  f.simulation = app().simulation;
+  f.clipboard = !dispatcher.clipNothingToPaste();
+  f.trendSheet = false;
+  for (Worksheet* w : worksheets()) f.trendSheet |= w->data.kind == 5;
+  // Menus, bars, the Window list and the insert box follow the state.
+  shell::menu_UpdateState(state);
+}
+
+Worksheet* Frame::worksheetOf(const WorksheetWindowData* d) const {
+  if (!d) return nullptr;
+  for (Worksheet* w : worksheets())
+    if (&w->data == d) return w;
+  return nullptr;
+}
+
+bool Frame::startSheetTimer(int ms) {
+  Worksheet* a = active();
+  if (!a || a->data.kind == 7 || timerWindow) return false;
+  timerWindow = a;
+  sheetTimer.start(std::max(1, ms));
+  return true;
+}
+
+void Frame::stopSheetTimer() {
+  sheetTimer.stop();
+  timerWindow = nullptr;
+}
+
+void Frame::onSheetTimer() {
+  Worksheet* w = timerWindow;
+  if (!w) return;
+  if (!quitQuestionOpen) {
+    ++timerTicks;
+    // The engine's deferred calls run first, then the display steps.
+    shell::ui_RunDeferredCalls();
+    sendEngineEvent(w, editor::kMsgTimer, 0);
+    if (app().online) helpContext = 609;
+  }
+  // Re-armed with the cycle time until the display is switched off.
+  if (timerWindow == w) sheetTimer.start(int(std::clamp<std::uint32_t>(app().settings.cycleTime, 50, 60000)));
 }
 
 void Frame::installAccelerators() {
@@ -299,15 +587,13 @@ int Frame::sendEngineEvent(Worksheet* w, int type, int code, int x, int y) {
   e.code = std::uint16_t(code);
   e.x = std::int16_t(x);
   e.y = std::int16_t(y);
-  if (!w) {
-    WorksheetWindowData tmpl;
-    tmpl.kind = templateKind;
-    return dispatcher.dispatch(nullptr, &e);
-  }
+  if (!w) return dispatcher.dispatch(nullptr, &e);
   if (w->data.kind == 7 && type != editor::kMsgDestroy) return 0;
   if (disp::gdi_GetWindowDc(w->canvas) != 1) return 0;
   const int answer = dispatcher.dispatch(&w->data, &e);
   disp::gdi_ReleaseWindowDc();
+  // What the editor drew into the window's picture shows.
+  w->canvas->update();
   return answer;
 }
 
@@ -322,6 +608,7 @@ bool Frame::addToTable(Worksheet* w) {
   for (OpenWindow& e : openWindows) {
     if (e.window) continue;
     e.window = w;
+    shell::wnd_AddToWindowTable(shell::Hwnd(w->data.id), w->title);
     e.title = w->title;
     int same = 0;
     for (const OpenWindow& o : openWindows)
@@ -336,6 +623,7 @@ bool Frame::addToTable(Worksheet* w) {
 void Frame::removeFromTable(Worksheet* w) {
   for (OpenWindow& e : openWindows) {
     if (e.window != w) continue;
+    shell::wnd_RemoveFromWindowTable(shell::Hwnd(w->data.id));
     const std::string t = e.title;
     e = OpenWindow{};
     for (OpenWindow& o : openWindows)
@@ -368,9 +656,16 @@ Worksheet* Frame::createWorksheet() {
     delete w;
     return nullptr;
   }
+  // The record is a copy of the template context: the document the editor
+  // made for the new window moves over.
+  w->data.document = templateRecord.document;
+  templateRecord.document = nullptr;
+  dispatcher.detachWindow(&templateRecord);
+  dispatcher.attachWindow(&w->data);
   mdi->addSubWindow(w);
+  w->updateVisibleSize();
   const int pending = pendingKind;
-  if (pending != 507) sendEngineEvent(w, editor::kMsgCommand, pending);
+  if (pending != 507 && pending != 0 && sendEngineEvent(w, editor::kMsgCommand, pending) == 0) selectDefaultTool(w);
   pendingKind = 0;
   const bool max = !maximise && mdi->subWindowList().size() == 1 ? true : maximise;
   if (max) {
@@ -395,7 +690,15 @@ void Frame::openSheet(int id, int kind, int pending, bool running) {
   if (!checkFreeSlot(running)) return;
   templateKind = kind;
   pendingKind = pending;
-  const int answer = sendEngineEvent(nullptr, editor::kMsgCommand, id);
+  if (kind == 3) shell::ui_ClearDeferredCalls();
+  templateRecord = WorksheetWindowData{};
+  templateRecord.kind = kind;
+  templateRecord.clientW = std::int16_t(std::min(32767, mdi->width()));
+  templateRecord.clientH = std::int16_t(std::min(32767, mdi->height()));
+  editor::EngineEvent e;
+  e.type = editor::kMsgCommand;
+  e.code = std::uint16_t(id);
+  const int answer = dispatcher.dispatchTemplate(&templateRecord, &e);
   if (answer != 1) {
     pendingKind = 0;
     if (id == 233 && answer != 0) app_Message(50008, ui::MB_OK | ui::MB_ICONHAND);
@@ -413,10 +716,10 @@ void Frame::openSheet(int id, int kind, int pending, bool running) {
   pendingKind = pending;
   createWorksheet();
   if (kind <= 2) {
-    menuState = 3;
+    setMenuState(3);
     helpContext = 603;
   } else if (kind == 3) {
-    menuState = 5;
+    setMenuState(5);
     helpContext = 605;
   }
 }
@@ -425,6 +728,15 @@ void Frame::setTitleFromProject() {
   const std::string p = dispatcher.projectPath();
   inst_SetProjectPath(p);
   setWindowTitle(QString::fromStdString(p.empty() ? std::string("Zerlo") : "Zerlo - " + p));
+}
+
+bool Frame::askThreads() {
+  if (engine::th_NoWorkers()) return true;
+  if (app_Message(40001, ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES) return false;
+  // Workers are asked to stop and joined within a bound; one that does not
+  // stop is abandoned (its library stays loaded).
+  engine::th_KillAll();
+  return true;
 }
 
 bool Frame::askSaveChanges() {
@@ -437,7 +749,7 @@ bool Frame::askSaveChanges() {
     // Save as while the name is still the new-file suggestion. A save that
     // fails or is cancelled counts as Cancel: nothing closes, nothing is
     // deleted.
-    return sendEngineEvent(nullptr, editor::kMsgCommand, suggested ? 207 : 203) == 0;
+    return saveProject(suggested);
   }
   // No: a never-saved project's automatically named file goes.
   if (suggested) {
@@ -449,13 +761,13 @@ bool Frame::askSaveChanges() {
 
 bool Frame::closeProject() {
   closeRefused = false;
-  if (!askSaveChanges()) {
+  if (!askThreads() || !askSaveChanges()) {
     closeRefused = true;
     return false;
   }
   for (Worksheet* w : worksheets()) delete w;
   sendEngineEvent(nullptr, editor::kMsgCommand, 204);
-  menuState = 1;
+  setMenuState(1);
   helpContext = 601;
   maximise = false;
   setTitleFromProject();
@@ -488,15 +800,150 @@ void Frame::loadProject() {
   helpContext = 619;
   dispatcher.openName = openBuffer;
   if (sendEngineEvent(nullptr, editor::kMsgCommand, 201) == 0) {
-    menuState = 2;
+    setMenuState(2);
     setTitleFromProject();
     helpContext = 602;
+    const std::string loaded = dispatcher.projectPath();
+    if (!loaded.empty() && !(isNewFileSuggestion && isNewFileSuggestion(loaded))) shell::mru_Add(recent, loaded);
+    if (!dispatcher.ensureStandardLibrary()) {
+      // No new function blocks can be inserted: the insert box goes.
+      app_Message(50061, ui::MB_OK | ui::MB_ICONHAND);
+      if (shell::menu_IsChecked(324)) shell::ins_ToggleCommand();
+      shell::barMenus().check(324, false);
+    }
     onCommand(231);
   } else {
     helpContext = 601;
     if (messageLine) messageLine("The project " + openBuffer + " could not be loaded.");
   }
   openPending = openedByName = false;
+}
+
+bool Frame::saveProject(bool saveAs) {
+  sendEngineEvent(nullptr, editor::kMsgCommand, 371);
+  const std::string path = dispatcher.projectPath();
+  if (!saveAs && !path.empty() && isNewFileSuggestion && isNewFileSuggestion(path)) saveAs = true;
+  if (saveAs) {
+    // The file selector on the open buffer, starting with the project's name.
+    std::string chosen = path;
+    if (!saveAsDialog || !saveAsDialog(chosen) || chosen.empty()) return false;
+    dispatcher.openName = chosen;
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const int saved = sendEngineEvent(nullptr, editor::kMsgCommand, saveAs ? 207 : 203);
+  QApplication::restoreOverrideCursor();
+  if (saved != 0) {
+    if (messageLine) messageLine("The project could not be saved.");
+    return false;
+  }
+  if (saveAs && !path.empty() && path != dispatcher.projectPath() && isNewFileSuggestion &&
+      isNewFileSuggestion(path)) {
+    // The untitled file gave way to the named one.
+    app_LogStep("remove " + path);
+    std::remove(path.c_str());
+  }
+  shell::mru_Add(recent, dispatcher.projectPath());
+  setTitleFromProject();
+  return true;
+}
+
+void Frame::setEditMode(Worksheet* w, int mode) {
+  if (!w) return;
+  if (mode < 1 || mode > 5) mode = 1;
+  static constexpr int kTables[] = {3, 4, 5, 7, 8};
+  static constexpr int kShapes[] = {2, 11, 20, 31, 33};
+  // The gesture in hand ends; the editor goes back to idle with the mode's table.
+  w->dragging = false;
+  editor::setEditorState(0);
+  if (!w->data.document) return;
+  editor::ui_SelectDocument(&w->data, kTables[mode - 1]);
+  shell::barMenus().changeBarsForEditMode(mode);
+  w->canvas->setCursor(cursorOfShape(kShapes[mode - 1]));
+  w->data.editMode = mode;
+  editMode = mode;
+  setMenuState(3);
+}
+
+void Frame::selectDefaultTool(Worksheet* w) {
+  if (!w || !w->data.document) return;
+  const int kind = w->data.kind;
+  if (kind <= 2) setEditMode(w, menuState == 3 || menuState == 4 ? editMode : 1);
+  else if (kind == 3) editor::ui_SelectDocument(&w->data, 9);
+  else if (kind == 6) editor::ui_SelectDocument(&w->data, 10);
+}
+
+void Frame::startTarget() {
+  auto runSheet = [this]() -> Worksheet* {
+    for (Worksheet* w : worksheets())
+      if (w->data.kind == 3) return w;
+    return nullptr;
+  };
+  Worksheet* sheet = runSheet();
+  if (!sheet) {
+    onCommand(233);
+    sheet = runSheet();
+  }
+  if (!sheet) return;
+  // Other instances leave the online mode: one program talks to the target.
+  inst_BroadcastToInstances(app().instance, kStopRequest, 0, 0);
+  app_LogStep("login");
+  shell::bind_TA01_LoginByServer(0, id);
+  const std::uint32_t server = shell::bind_ZRTA00_GetCurrentServer();
+  app_LogStep("interface test");
+  if (!shell::bind_TA01_TestIFConnection(server)) {
+    helpContext = 72;
+    app_Message(40014, ui::MB_OK | ui::MB_ICONHAND);
+    return;
+  }
+  app_LogStep("device description");
+  if (!shell::bind_TA01_GetDFF(server)) {
+    helpContext = 653;
+    app_Message(40007, ui::MB_OK | ui::MB_ICONHAND);
+    return;
+  }
+  sendEngineEvent(sheet, editor::kMsgCommand, 260);
+  helpContext = 60;
+  app_LogStep("compile");
+  if (shell::dlg_Compile() != 1) return;
+  shell::programFlags().downloaded = false;
+  app_LogStep("download");
+  if (shell::dlg_Download() != 1) return;
+  setMenuState(5);
+  if (shell::programFlags().downloaded && !app().online) onCommand(262);
+}
+
+void Frame::toggleOnline() {
+  if (!app().online) {
+    helpContext = 609;
+    srv::kc::CommOn();
+    app().online = true;
+    setMenuState(9);
+    sendEngineEvent(nullptr, editor::kMsgCommand, 262);
+    return;
+  }
+  helpContext = 605;
+  srv::kc::CommOff();
+  app().online = false;
+  srv::kc::SetMode(5);
+  redrawAll();
+  setMenuState(5);
+  // The display that the timer ran stops.
+  if (active() && timerWindow) sendEngineEvent(timerWindow, editor::kMsgCommand, 263);
+}
+
+void Frame::openRecent(int n) {
+  if (!closeProject()) return;
+  char entry[shell::kRecentPathMax + 1] = {};
+  if (!shell::mru_GetEntry(recent, entry, sizeof entry, n)) return;
+  const std::string name = entry;
+  if (name.size() >= kOpenBufferSize) {
+    // It does not fit the open buffer: nothing else is opened in its place.
+    if (messageLine) messageLine("The name of the recent file is too long: " + name);
+    return;
+  }
+  openBuffer = name;
+  openPending = openedByName = true;
+  onCommand(201);
 }
 
 void Frame::dropFile(const std::string& name) {
@@ -515,11 +962,7 @@ void Frame::dropFile(const std::string& name) {
 void Frame::onCommand(int cmd) {
   switch (cmd) {
   case 201: loadProject(); return;
-  case 203: case 207:
-    sendEngineEvent(nullptr, editor::kMsgCommand, 371);
-    if (sendEngineEvent(nullptr, editor::kMsgCommand, cmd) != 0 && messageLine)
-      messageLine("The project could not be saved.");
-    return;
+  case 203: case 207: saveProject(cmd == 207); return;
   case 204:
     if (!closeProject()) return;
     break;
@@ -539,6 +982,7 @@ void Frame::onCommand(int cmd) {
     openSheet(231, 1, 501, false);
     return;
   }
+  case 232: openSheet(232, 2, 502, false); return;
   case 233: openSheet(233, 3, 503, true); return;
   case 234: openSheet(234, 4, 504, true); return;
   case 235: {
@@ -548,9 +992,92 @@ void Frame::onCommand(int cmd) {
         return;
       }
     openSheet(235, 5, 506, true);
-    menuState = 10;
+    setMenuState(10);
     return;
   }
+  case 212: case 208: case 223: case 240: case 243:
+    // Deselect, then routed.
+    sendEngineEvent(nullptr, editor::kMsgCommand, 371);
+    break;
+  case 213:
+    sendEngineEvent(nullptr, editor::kMsgCommand, 371);
+    shell::prn_PrintProject(id);
+    return;
+  case 224: case 225: case 226: case 227: case 228: openRecent(cmd - 224); return;
+  case 244: case 245: case 246: case 247: case 248: {
+    static constexpr int kModes[] = {4, 5, 1, 2, 3};
+    if (Worksheet* w = active()) setEditMode(w, kModes[cmd - 244]);
+    return;
+  }
+  case 282:
+    // The shell's simulation flag, then the editor switches the display.
+    app().simulation = !app().simulation;
+    setMenuState(app().simulation ? 11 : 5);
+    break;
+  case 261: startTarget(); return;
+  case 262: toggleOnline(); return;
+  case 324: shell::ins_ToggleCommand(); return;
+  case 266: case 274: case 275: case 301: case 330: return;
+  case 302: case 304: {
+    // The check mark toggles, then the command goes on.
+    shell::BarMenus& b = shell::barMenus();
+    b.check(cmd, !b.isChecked(cmd));
+    if (cmd == 304) app().settings.ioLabel = b.isChecked(304) ? 1 : 0;
+    break;
+  }
+  case 305: {
+    app().settings.editCursor = !app().settings.editCursor;
+    shell::bind_SetEditCursor(app().settings.editCursor);
+    shell::barMenus().check(305, app().settings.editCursor != 0);
+    break;
+  }
+  case 321:
+    app().settings.route0 = app().settings.route0 ? 0 : 1;
+    shell::barMenus().check(321, app().settings.route0 != 0);
+    applyRouteOptions();
+    return;
+  case 382: {
+    const int on = shell::bind_GetQuickStartStatus() ? 0 : 1;
+    shell::bind_SetQuickStartStatus(on);
+    shell::barMenus().check(382, on != 0);
+    return;
+  }
+  case 331: {
+    const std::uint16_t previous = shell::help_SetContext(25);
+    shell::bind_SW21_CallAboutDlg(id);
+    shell::help_SetContext(previous);
+    return;
+  }
+  case 332: shell::help_Call(id, shell::HELP_HELPONHELP, 0); return;
+  case 333: shell::help_Call(id, shell::HELP_FINDER, 0); return;
+  case 334: case 335: {
+    const std::uint16_t previous = shell::help_SetContext(std::uint16_t(cmd));
+    shell::help_ShowContext();
+    shell::help_SetContext(previous);
+    return;
+  }
+  case 322: {
+    const std::uint16_t previous = shell::help_SetContext(62);
+    const int answer = shell::bind_ZRTA05_CallInterfaceSettigsDlg(id, 1);
+    shell::help_SetContext(previous);
+    if (answer != 1) return;
+    app().settings.kxifMinVis = shell::bind_IsKXIFMinVis() ? 1 : 0;
+    app().settings.kxifActive = shell::bind_IsKXIFActive() ? 1 : 0;
+    if (menuState >= 2 && menuState <= 8) {
+      if (app().settings.kxifActive) shell::menu_EnableCommand(275);
+      else shell::menu_DisableCommand(275);
+    }
+    inst_BroadcastToInstances(app().instance, kInterfaceChanged, 0, 0);
+    return;
+  }
+  case 323:
+    if (!app().online) {
+      inst_BroadcastToInstances(app().instance, kStopRequest, 0, 0);
+      shell::bind_TA01_CallInterfaceDiagnose(id);
+    } else {
+      shell::bind_TA01_CallInterfaceTerminal(id);
+    }
+    return;
   case 236:
     if (Worksheet* w = active()) w->close();
     helpContext = 0;
@@ -632,6 +1159,7 @@ std::int64_t Frame::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l) {
     if (sendEngineEvent(nullptr, editor::kMsgCommand, 514) != kAnswerRefused) createWorksheet();
     return 0;
   case kWmUser0 + 40: destroyKinds({6}); return 0;
+  case kWmUser0 + 45: shell::ins_OnBoxClosed(long(w)); return 0;
   case kWmUser0 + 41:
     app_ShowStartBitmap(0);
     setEnabled(true);
@@ -702,7 +1230,13 @@ void Frame::worksheetSetup() {
   if (r.zoom >= 0.3f && r.zoom <= 10.0f) s.zoom = r.zoom;
   disp::gdi_SetZoom(&s.zoom);
   if (r.refreshMs > 0 && app_RunningCycleTimeOk(std::uint32_t(r.refreshMs))) s.cycleTime = std::uint32_t(r.refreshMs);
+  applyRouteOptions();
   applySheetSize();
+}
+
+void Frame::applyRouteOptions() {
+  const StartSettings& s = app().settings;
+  shell::blk_SetRouteOptions(model::RouteOptions{s.route0, std::int16_t(s.route1), s.route2});
 }
 
 void Frame::applySheetSize() {
@@ -794,6 +1328,7 @@ int Frame::onClose() {
     if (app_Message(40006, ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES) return 0;
     onCommand(262);
   }
+  if (!askThreads()) return 0;
   return askSaveChanges() ? 1 : 0;
 }
 
@@ -815,6 +1350,7 @@ void Frame::shutDown() {
   shutDownDone = true;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   for (Worksheet* w : worksheets()) delete w;
+  srv::kc::CommOff();
   app().online = false;
   // The frame placement.
   ObelWindowPlacement pl{};
@@ -839,11 +1375,18 @@ void Frame::shutDown() {
     app_LogStep("remove " + ddf);
     std::remove(ddf.c_str());
   }
+  // The insert box's attributes are kept for the next start; the box goes.
+  shell::ins_WriteSettings(&app().settings.insertBox);
+  shell::ins_CreateOrDestroy(false);
   shell::bind_SB01_DestroyStatusBar();
   shell::bind_SB02_DestroyToolBar();
   shell::bind_SB05_DestroyMacroBar();
   shell::bind_TA01_LogoutByServer(0, id);
+  if (recent.anchor >= 0) shell::mru_SaveToIni(recent, app().settingsPath);
+  shell::mru_Free(recent);
   shell::bind_SB06_DestroyMenu();
+  srv::kc::Close();
+  shell::app_CloseHelperProgram();
   QApplication::restoreOverrideCursor();
   QMetaObject::invokeMethod(qApp, [] { QApplication::exit(0); }, Qt::QueuedConnection);
 }

@@ -2,16 +2,27 @@
 // menus, the message loop and the shut-down.
 #include "dialogkit/qtkit.h"
 #include "display/gdi.h"
+#include "editor/editor.h"
+#include "editor/hooks.h"
+#include "editor/qtclipboard.h"
+#include "engine/externs.h"
+#include "engine/workers.h"
+#include "platform/ports.h"
 #include "platform/windows.h"
 #include "shell/binding.h"
+#include "shell/insertbox.h"
+#include "shell/menustate.h"
 #include "shell/services.h"
+#include "zerloapp/blockseam.h"
 #include "zerloapp/cmdline.h"
+#include "zerloapp/editordispatcher.h"
 #include "zerloapp/frame.h"
 #include "zerloapp/instances.h"
 #include "zerloapp/startup.h"
 #include "zerloapp/uiscript.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <atomic>
@@ -47,7 +58,8 @@ int claimInstance() {
   return n;
 }
 
-zapp::ViewDispatcher* g_dispatcher = nullptr;
+zapp::Dispatcher* g_dispatcher = nullptr;
+QPointer<zapp::Frame> g_frame;
 void registerClipboard() {
   if (g_dispatcher) g_dispatcher->clipRegisterFormat();
 }
@@ -86,12 +98,33 @@ int main(int argc, char** argv) {
   shell::setScreenSizeProvider(screenSize);
   shell::installServices();
 
-  zapp::ViewDispatcher dispatcher;
+  // The editor: the system clipboard for its scripts, its start-up, and the
+  // engine's extern threads switched on through its hooks.
+  editor::QtClipboard clipboard;
+  editor::clip_SetPort(&clipboard);
+  zapp::EditorDispatcher dispatcher;
   g_dispatcher = &dispatcher;
   if (int rc = zapp::app_StartChecks(claimInstance, registerClipboard)) {
     g_endpoint.reset();
+    editor::clip_SetPort(nullptr);
     return rc;
   }
+  plat::io::setToneOut(plat::io::makeSpeakerTone());
+  // Worker threads of block code: the library paths, and their redraws
+  // posted to the windows.
+  engine::WorkerHooks workerHooks;
+  workerHooks.libraryPaths = zapp::app_LibraryDirs;
+  workerHooks.programDir = shell::programDir();
+  workerHooks.postRedraw = [] {
+    if (g_frame) QMetaObject::invokeMethod(g_frame, [] {
+      if (g_frame) for (zapp::Worksheet* w : g_frame->worksheets()) g_frame->sendEngineEvent(w, editor::kMsgSimTick, 0);
+    }, Qt::QueuedConnection);
+  };
+  workerHooks.beep = [] { QApplication::beep(); };
+  engine::th_SetHooks(workerHooks);
+  engine::dl_PreloadBlockDialogs();
+  dispatcher.mainInit();
+  engine::xt_EnableThreads();
   zapp::AppState& st = zapp::app();
   disp::gdi_SetZoom(&st.settings.zoom);
 
@@ -109,6 +142,9 @@ int main(int argc, char** argv) {
 
   shell::bind_SB06_CreateMenu();
   zapp::Frame frame(dispatcher);
+  g_frame = &frame;
+  zapp::FrameBlockEditor blockEditor(frame);
+  shell::setBlockEditor(&blockEditor);
   frame.id = g_endpoint->id();
   kit::attachOwner(frame.id, &frame);
   frame.messageLine = [](const std::string& line) {
@@ -130,6 +166,11 @@ int main(int argc, char** argv) {
   shell::bind_SB02_CreateToolBar(frame.id);
   shell::bind_SB05_CreateMacroBar(frame.id);
   frame.connectMenuHelp();
+  frame.applyRouteOptions();
+  // The recent files go into the File menu before Exit.
+  shell::mru_Init(frame.recent);
+  shell::mru_LoadFromIni(frame.recent, st.settingsPath, 216);
+  shell::ins_ReadSettings(&st.settings.insertBox);
   // Without a browser the web-site command leaves the menus.
   if (zapp::app_BrowserCommand().empty()) shell::bind_SB06_DeleteMenuItem(40030);
   frame.setTitleFromProject();
@@ -147,11 +188,19 @@ int main(int argc, char** argv) {
 
   const int rc = qa.exec();
   frame.shutDown();
+  g_frame = nullptr;
+  shell::setBlockEditor(nullptr);
   // The bars and menus the bar library made go before it is unloaded.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   zapp::app_ShutDownUnload();
   dispatcher.clipReset();
+  engine::xt_FreeExternBitmaps();
+  engine::th_KillAll();
+  engine::dl_FreeCache();
+  engine::th_SetHooks({});
   dispatcher.shutDown();
+  editor::clip_SetPort(nullptr);
+  plat::io::setToneOut(nullptr);
   g_frameId = 0;
   g_endpoint.reset();
   shell::uninstallServices();

@@ -7,6 +7,8 @@
 #include "zerloapp/startup.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
 #include <fstream>
 #include <sstream>
@@ -39,6 +41,39 @@ private:
   std::string log_;
 };
 
+// The editor's event verbs on the active worksheet: a mouse event at a sheet
+// point (with "shift", "ctrl", "right"), or a key.
+void worksheetEvent(Frame* frame, const UiStep& s) {
+  Worksheet* w = frame->active();
+  if (!w) return;
+  if (s.verb == "key") {
+    const std::string k = s.args.empty() ? std::string() : s.args[0];
+    const int key = k == "esc" ? Qt::Key_Escape : k == "del" ? Qt::Key_Delete : k == "enter" ? Qt::Key_Return : 0;
+    if (!key) return;
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(w->canvas, &e);
+    return;
+  }
+  const int x = s.args.size() > 0 ? std::atoi(s.args[0].c_str()) : 0;
+  const int y = s.args.size() > 1 ? std::atoi(s.args[1].c_str()) : 0;
+  Qt::KeyboardModifiers mods;
+  Qt::MouseButton button = Qt::LeftButton;
+  for (std::size_t i = 2; i < s.args.size(); ++i) {
+    if (s.args[i] == "shift") mods |= Qt::ShiftModifier;
+    else if (s.args[i] == "ctrl") mods |= Qt::ControlModifier;
+    else if (s.args[i] == "right") button = Qt::RightButton;
+  }
+  const float z = app().settings.zoom;
+  const QPointF at((x - w->data.scrollX) * z, (y - w->data.scrollY) * z);
+  const QEvent::Type type = s.verb == "down" ? QEvent::MouseButtonPress
+                            : s.verb == "up" ? QEvent::MouseButtonRelease
+                                             : QEvent::MouseMove;
+  const Qt::MouseButton which = type == QEvent::MouseMove ? Qt::NoButton : button;
+  const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton;
+  QMouseEvent e(type, at, w->canvas->mapToGlobal(at), which, held, mods);
+  QApplication::sendEvent(w->canvas, &e);
+}
+
 void runFrom(Frame* frame, std::shared_ptr<std::vector<UiStep>> steps, std::size_t at) {
   while (at < steps->size()) {
     const UiStep& s = (*steps)[at++];
@@ -53,6 +88,8 @@ void runFrom(Frame* frame, std::shared_ptr<std::vector<UiStep>> steps, std::size
       frame->onCommand(std::atoi(arg(0).c_str()));
     } else if (s.verb == "msg") {
       frame->wndProc(std::uint32_t(std::atoi(arg(0).c_str())), std::atoll(arg(1).c_str()), std::atoll(arg(2).c_str()));
+    } else if (s.verb == "down" || s.verb == "up" || s.verb == "move" || s.verb == "key") {
+      worksheetEvent(frame, s);
     } else if (s.verb == "zoom") {
       app().settings.zoom = std::clamp(std::strtof(arg(0).c_str(), nullptr), 0.3f, 10.0f);
       frame->redrawAll();

@@ -32,6 +32,13 @@ class ShellEngineServices : public engine::EngineServices {
 public:
   void showMessage(int number) override;
   void notice(const std::string& text, const std::string& caption) override;
+  // Into the shell's deferred-call table (ten entries), run by the sheet
+  // timer and by presses in the simulation states.
+  bool queueDeferred(std::function<void()> call) override;
+  // A plain OK box with the frame as owner.
+  int messageBox(const std::string& text, const std::string& caption) override;
+  // The language library's string, else the engine's own text.
+  std::string languageString(int id) override;
 };
 
 // Installs the three service objects (owned here); uninstall restores the defaults.

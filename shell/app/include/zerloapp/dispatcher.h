@@ -27,6 +27,23 @@ class Dispatcher {
 public:
   virtual ~Dispatcher() = default;
   virtual int dispatch(WorksheetWindowData* window, EngineEvent* event) = 0;
+  // A template command event that opens a worksheet: the editor may put the
+  // new document into the template record, which the new window then copies.
+  // Dispatchers without that notion take it as a template event.
+  virtual int dispatchTemplate(WorksheetWindowData* record, EngineEvent* event) {
+    (void)record;
+    return dispatch(nullptr, event);
+  }
+  // A worksheet came into being (its record lives until the destroy event).
+  virtual void attachWindow(WorksheetWindowData* /*window*/) {}
+  // The record no longer stands for a window (the template after its
+  // document went to a new window).
+  virtual void detachWindow(WorksheetWindowData* /*window*/) {}
+  // After a project was loaded: the standard block library is loaded into it
+  // unless it holds it already; false when it is still missing.
+  virtual bool ensureStandardLibrary() { return true; }
+  // True while a handler waits for a prompt (events are not taken then).
+  virtual bool busy() { return false; }
   virtual void mainInit() {}
   virtual void shutDown() {}
   virtual void clipRegisterFormat() {}

@@ -6,6 +6,7 @@
 // the window messages of other code into calls of them.
 #include "display/canvas.h"
 #include "platform/handles.h"
+#include "shell/menustate.h"
 #include "zerloapp/dispatcher.h"
 
 #include <QMainWindow>
@@ -46,6 +47,11 @@ protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
 };
 
 class Worksheet : public QMdiSubWindow {
@@ -66,11 +72,19 @@ public:
   void invalidate();
   // Zoom keys: +1 plus, -1 minus, 0 the slash key.
   void zoomKey(int step);
+  // A mouse event of the canvas: to the editor, or to the stored drag
+  // callback while a drag that the editor began (answers 3 and 4) goes on.
+  // Answers the editor's answer.
+  int mouse(QMouseEvent* event);
+  bool dragging = false;   // the window holds the capture
+  Frame& frame() { return frame_; }
 protected:
   void closeEvent(QCloseEvent* event) override;
 private:
   void paintSheet();
   Frame& frame_;
+  std::int16_t lastX_ = -100, lastY_ = -100;   // the last mouse position
+  bool marker_ = false;                        // a gesture's pointer is shown
 };
 
 struct OpenWindow {
@@ -100,8 +114,25 @@ public:
   bool menuHelp = false;        // a menu is open: the context before it is kept
   int savedHelpContext = 0;
   int menuState = 1;
+  // Stores the program state and applies it to menus, bars and the insert box.
+  void setMenuState(int state);
   std::function<void()> onStarted;  // once the start screen is over
   std::function<void(const std::string&)> messageLine;  // a line for the message window
+  // The template context's record: sheet-opening commands go to the editor
+  // on it, and the window they open takes its document.
+  WorksheetWindowData templateRecord;
+  // Timer 998 of the simulation and online display: on the worksheet that
+  // started it, re-armed with the online cycle time until stopped.
+  QTimer sheetTimer;
+  Worksheet* timerWindow = nullptr;
+  int timerTicks = 0;
+  bool quitQuestionOpen = false;
+  bool startSheetTimer(int ms);
+  void stopSheetTimer();
+  void onSheetTimer();
+  Worksheet* worksheetOf(const WorksheetWindowData* data) const;
+  // The modifier keys of the mouse event being handled.
+  Qt::KeyboardModifiers eventModifiers;
 
   // frm_WndProc / frm_OnCommand / frm_OnClose
   std::int64_t wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l);
@@ -118,18 +149,37 @@ public:
   void openSheet(int id, int kind, int pending, bool running);
   void loadProject();                  // 201
   bool closeProject();                 // 204: false when refused
+  // 203 / 207: false when nothing was saved (cancelled or failed).
+  bool saveProject(bool saveAs);
+  // The recent files of the File menu (224..228).
+  shell::RecentFileList recent;
+  void openRecent(int n);
+  // 261: target program, compile, download, online; 262: the online mode on/off.
+  void startTarget();
+  // ws_SetEditMode: modes 1..5 (others 1) with their table, bars, pointer and
+  // menu state 3; the default tool of a new worksheet.
+  int editMode = 1;   // the remembered edit mode
+  void setEditMode(Worksheet* w, int mode);
+  void selectDefaultTool(Worksheet* w);
+  void toggleOnline();
   // The save question 40008 while the project has changed; false when the
   // user keeps it (Cancel, or a save that did not happen).
   bool askSaveChanges();
+  // 40001 while function blocks' worker threads run; false when the user keeps them.
+  bool askThreads();
   // Whether a project path is still the new-file suggestion (the standard
   // dialogs library's answer; tests answer themselves).
   std::function<bool(const std::string&)> isNewFileSuggestion;
+  // The save-as selector on a path (the standard dialogs library's); false when cancelled.
+  std::function<bool(std::string&)> saveAsDialog;
   // Worksheet setup (300): the dialog over the record (1 OK), then the sheet
   // size by index, auto-routing, zoom and the cycle time (50..59999 ms) taken.
   std::function<int(WorkSheetSetup&)> worksheetSetupDialog;
   void worksheetSetup();
   // After a sheet size change: scroll ranges (size - 100), positions clamped, redrawn.
   void applySheetSize();
+  // The auto-route options of the settings to the router (through the shell).
+  void applyRouteOptions();
   // The browser command of 40030 ("" when there is none: nothing happens).
   std::function<std::string()> browserCommand;
   void dropFile(const std::string& name);
@@ -144,6 +194,7 @@ public:
   bool addToTable(Worksheet* w);
   bool closing = false;
   bool shutDownDone = false;
+  QPointer<Worksheet> lastActive;   // the worksheet that was activated last
 
 protected:
   bool event(QEvent* e) override;

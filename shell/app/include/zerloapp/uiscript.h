@@ -11,6 +11,9 @@
 //   cmd N             frame command N
 //   msg N [W [L]]     window message N to the frame
 //   zoom Z            the zoom factor, then every worksheet redrawn
+//   down X Y [shift] [ctrl] [right]   a press at a sheet point of the active worksheet
+//   move X Y [...]    a mouse move there;  up X Y [...]  the release
+//   key esc|del|enter a key on the active worksheet
 //   wait MS           the next step runs MS later
 //   shot PATH         the frame's picture as a PNG
 //   close             closes the frame (as the user does)

@@ -1,0 +1,205 @@
+// The worksheet editor behind the frame.
+#include "zerloapp/editordispatcher.h"
+
+#include "editor/context.h"
+#include "editor/editor.h"
+#include "editor/hooks.h"
+#include "engine/workers.h"
+#include "model/document.h"
+#include "model/records.h"
+#include "modelfiles/project.h"
+#include "platform/paths.h"
+#include "shell/fileselect.h"
+#include "shell/utilities.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+
+namespace zapp {
+
+namespace {
+
+std::string upperCase(std::string s) {
+  for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// A module's name up to its extension, upper-cased.
+std::string moduleBaseName(const model::ProjectModule& m) {
+  std::string n;
+  for (std::size_t i = 0; i < sizeof m.Name && m.Name[i] && m.Name[i] != '.' && m.Name[i] != ' '; ++i)
+    n += m.Name[i];
+  return upperCase(n);
+}
+
+bool readable(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  std::fclose(f);
+  return true;
+}
+
+// Runs f with the template as the current document and puts the previous one back.
+template <class F> auto onTemplate(F f) {
+  model::DocumentRecord* previous = model::CurrentDocument;
+  model::CurrentDocument = model::TemplateDocument;
+  auto r = f();
+  if (previous && previous != model::TemplateDocument) model::CurrentDocument = previous;
+  return r;
+}
+
+} // namespace
+
+std::vector<std::string> app_LibraryDirs() {
+  std::vector<std::string> dirs;
+  for (const char* d = shell::path_GetLibraryDir(0); d && dirs.size() < 64; d = shell::path_GetLibraryDir(1))
+    dirs.emplace_back(d);
+  shell::path_GetLibraryDir(2);
+  return dirs;
+}
+
+EditorDispatcher::EditorDispatcher() : libraryDirs(app_LibraryDirs) {}
+EditorDispatcher::~EditorDispatcher() { shutDown(); }
+
+void EditorDispatcher::mainInit() {
+  if (started_) return;
+  editor::ui_MainInit();
+  // The engine's extern threads behind the editor's thread hooks (the editor
+  // resets its hooks at every start).
+  editor::engineHooks().xt_EnableThreads = engine::xt_EnableThreads;
+  editor::engineHooks().xt_DisableThreads = engine::xt_DisableThreads;
+  started_ = true;
+}
+
+void EditorDispatcher::shutDown() {
+  if (!started_) return;
+  // The code of the project's compiled block types goes first: releasing a
+  // document frees only its records.
+  modelfiles::mdl_FreeDocumentCode(model::TemplateDocument);
+  editor::ui_MainShutDown();
+  modelfiles::ProjectPath.clear();
+  modelfiles::LibraryPath.clear();
+  started_ = false;
+}
+
+void EditorDispatcher::clipRegisterFormat() { editor::clip_RegisterFormat(); }
+void EditorDispatcher::clipReset() { editor::clip_Reset(); }
+bool EditorDispatcher::clipNothingToPaste() { return editor::clip_NothingToPaste(); }
+int EditorDispatcher::pickAtPoint(int x, int y) { return editor::ui_PickAtPoint(x, y); }
+bool EditorDispatcher::renameModule(const std::string& from, const std::string& to) {
+  return editor::ui_RenameModule(from, to);
+}
+
+std::string EditorDispatcher::projectPath() {
+  const model::DocumentRecord* t = model::TemplateDocument;
+  return t && t->ProjectLoaded ? modelfiles::ProjectPath : std::string();
+}
+
+bool EditorDispatcher::projectChanged() { return started_ && editor::ui_ProjectChanged() != 0; }
+
+bool EditorDispatcher::projectHasModule(const std::string& name) {
+  const model::DocumentRecord* t = model::TemplateDocument;
+  if (!t) return false;
+  const std::string want = upperCase(name);
+  for (const model::ProjectModule* m = t->FirstModule; m; m = m->Next)
+    if (moduleBaseName(*m) == want) return true;
+  return false;
+}
+
+bool EditorDispatcher::ensureStandardLibrary() {
+  if (!started_ || !model::TemplateDocument) return false;
+  if (projectHasModule(kStandardLibrary)) return true;
+  std::string found;
+  for (const std::string& dir : libraryDirs ? libraryDirs() : std::vector<std::string>{}) {
+    const std::string p = plat::path::resolveExisting(plat::path::join(dir, kStandardLibraryFile));
+    if (!p.empty() && readable(p)) {
+      found = p;
+      break;
+    }
+  }
+  if (found.empty()) found = std::string("./") + kStandardLibraryFile;
+  const int loaded = onTemplate([&] { return modelfiles::mdl_LoadProjectPath(found, 0); });
+  if (loaded != 0) {
+    // The project took the library: the editor learns it as a loaded file.
+    EngineEvent e;
+    e.type = editor::kMsgCommand;
+    e.code = 208;
+    editor::ui_Dispatch(nullptr, &e);
+  }
+  return projectHasModule(kStandardLibrary);
+}
+
+int EditorDispatcher::command(EngineEvent* event) {
+  switch (event->code) {
+  case 201: {
+    // The editor asks the file layer for the project; the open buffer answers.
+    shell::fsel_SetPendingOpen(openName);
+    const int answer = editor::ui_Dispatch(nullptr, event);
+    // The file layer knows the file by the selector's placeholder name; the
+    // project is the file of the open buffer.
+    if (answer == 0 && !openName.empty()) {
+      std::error_code ec;
+      const std::filesystem::path full = std::filesystem::absolute(openName, ec);
+      modelfiles::ProjectPath = ec ? openName : full.lexically_normal().string();
+    }
+    return answer;
+  }
+  case 203: {
+    editor::ui_Dispatch(nullptr, event);
+    if (onTemplate([] { return modelfiles::mdl_SaveProjectFile(0); }) == 1) return 0;
+    editor::ui_SetProjectChanged(1);
+    return kAnswerRefused;
+  }
+  case 207: {
+    const std::uint8_t changed = editor::ui_ProjectChanged();
+    editor::ui_Dispatch(nullptr, event);
+    if (!openName.empty() && onTemplate([this] { return modelfiles::mdl_SaveProjectAs(openName); }) == 1) {
+      editor::ui_SetProjectChanged(0);
+      return 0;
+    }
+    editor::ui_SetProjectChanged(changed);
+    return kAnswerRefused;
+  }
+  case 204: {
+    const int answer = editor::ui_Dispatch(nullptr, event);
+    // The project goes with the editor's documents; the editor starts afresh,
+    // keeping the options read from the directory that was current at start-up.
+    const auto options = editor::ctx().options;
+    const std::string optionDirectory = editor::ctx().optionDirectory;
+    shutDown();
+    mainInit();
+    editor::ctx().options = options;
+    editor::ctx().optionDirectory = optionDirectory;
+    return answer;
+  }
+  default:
+    return editor::ui_Dispatch(nullptr, event);
+  }
+}
+
+int EditorDispatcher::dispatch(WorksheetWindowData* window, EngineEvent* event) {
+  if (!event || !started_) return 0;
+  if (!window && event->type == editor::kMsgCommand) return command(event);
+  return editor::ui_Dispatch(window, event);
+}
+
+int EditorDispatcher::dispatchTemplate(WorksheetWindowData* record, EngineEvent* event) {
+  if (!event || !started_) return 0;
+  if (!record) return dispatch(nullptr, event);
+  return editor::ui_Dispatch(record, event);
+}
+
+void EditorDispatcher::attachWindow(WorksheetWindowData* window) {
+  if (!started_ || !window) return;
+  editor::ui_AttachWindow(window);
+}
+
+bool EditorDispatcher::busy() { return started_ && editor::ctx().handlerDepth > 0; }
+
+void EditorDispatcher::detachWindow(WorksheetWindowData* window) {
+  if (window) std::erase(editor::ctx().liveWindows, window);
+}
+
+} // namespace zapp

@@ -1,0 +1,278 @@
+// The frame over the real worksheet editor, offscreen: the sample project
+// opens into a main sheet with the standard block library beside it, a gate
+// is placed by scripted mouse events (a Shift press copies the gate under the
+// pointer, the release drops the copy), and the document changes; a project
+// without the library anywhere shows 50061; closing frees every block.
+#include "editor/context.h"
+#include "editor/editor.h"
+#include "editor/hooks.h"
+#include "engine/workers.h"
+#include "model/document.h"
+#include "model/fake_services.h"
+#include "model/memory.h"
+#include "model/records.h"
+#include "modelfiles/filelayer.h"
+#include "shell/fileselect.h"
+#include "zerloapp/blockseam.h"
+#include "zerloapp/editordispatcher.h"
+#include "zerloapp/frame.h"
+#include "zerloapp/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <memory>
+
+namespace zapp {
+namespace {
+
+namespace fs = std::filesystem;
+
+void application() {
+  static int argc = 1;
+  static char name[] = "editor_frame_test";
+  static char* argv[] = {name, nullptr};
+  if (!QCoreApplication::instance()) new QApplication(argc, argv);
+}
+
+class EditorFrameTest : public ::testing::Test {
+protected:
+  model::FakeShell shellFake;
+  model::ShellServices* previousShell = nullptr;
+  shell::ShellFileServices files;   // the open buffer answers the editor's file selector
+  EditorDispatcher dispatcher;
+  std::unique_ptr<Frame> frame;
+  std::vector<int> messages;
+  std::deque<int> answers;
+  fs::path dir;
+  std::size_t bytesAtStart = 0;
+  std::string project;
+
+  void SetUp() override {
+    application();
+    app() = AppState{};
+    app().instance = 1;
+    previousShell = model::setShell(&shellFake);
+    modelfiles::setFileServices(&files);
+    app_SetMessageHook([this](int number, const std::string&, unsigned) {
+      messages.push_back(number);
+      if (answers.empty()) return 1;
+      const int a = answers.front();
+      answers.pop_front();
+      return a;
+    });
+    char tmpl[] = "/tmp/zerlo-editor-frame-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir = tmpl;
+    project = (dir / "SAMPLE.MDL").string();
+    fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
+    // The standard library and the module it refers to, beside the project.
+    for (const char* f : {"ZRLFB02.MCO", "EXTERNAL.MCO"}) fs::copy_file(fs::path(ZERLO_LIB_DIR) / f, dir / f);
+    dispatcher.libraryDirs = [this] { return std::vector<std::string>{dir.string()}; };
+    dispatcher.mainInit();
+    bytesAtStart = model::mm_BytesInUse();
+    frame = std::make_unique<Frame>(dispatcher);
+    frame->isNewFileSuggestion = [](const std::string&) { return false; };
+    frame->resize(900, 700);
+    frame->show();
+  }
+  void TearDown() override {
+    for (Worksheet* w : frame->worksheets()) delete w;
+    frame.reset();
+    dispatcher.shutDown();
+    app_SetMessageHook({});
+    model::setShell(previousShell);
+    modelfiles::setFileServices(nullptr);
+    app() = AppState{};
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+
+  void open(const std::string& path) {
+    frame->openBuffer = path;
+    frame->openPending = frame->openedByName = true;
+    frame->onCommand(201);
+  }
+  model::LogicRecord* shownLogic() {
+    Worksheet* w = frame->active();
+    if (!w || !w->data.document) return nullptr;
+    model::DocumentRecord* d = w->data.document;
+    return d->MacroLevel >= 1 ? d->LevelLogics[d->MacroLevel] : nullptr;
+  }
+  int countKind(int kind) const {
+    int n = 0;
+    for (Worksheet* w : frame->worksheets()) n += w->data.kind == kind;
+    return n;
+  }
+  int gateCount() {
+    int n = 0;
+    if (model::LogicRecord* l = shownLogic())
+      for (model::GateRecord* g = l->FirstGate; g; g = g->Next) ++n;
+    return n;
+  }
+  // A mouse event on the active worksheet's canvas at a sheet point.
+  void mouse(QEvent::Type type, int x, int y, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    Worksheet* w = frame->active();
+    ASSERT_NE(w, nullptr);
+    const float z = app().settings.zoom;
+    const QPointF at((x - w->data.scrollX) * z, (y - w->data.scrollY) * z);
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, at, w->canvas->mapToGlobal(at), button, held, mods);
+    QApplication::sendEvent(w->canvas, &e);
+  }
+};
+
+TEST_F(EditorFrameTest, SampleOpensAndAScriptedShiftDragPlacesAGate) {
+  open(project);
+  EXPECT_EQ(dispatcher.projectPath(), project);
+  ASSERT_FALSE(frame->recent.paths.empty());
+  EXPECT_EQ(frame->recent.paths.front(), project) << "the loaded project heads the recent files";
+  EXPECT_TRUE(EditorDispatcher::projectHasModule(kStandardLibrary)) << "the standard block library is loaded";
+  EXPECT_TRUE(std::find(messages.begin(), messages.end(), 50061) == messages.end());
+  ASSERT_EQ(frame->worksheets().size(), 1u);
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->data.kind, 1);
+  ASSERT_NE(w->data.document, nullptr) << "the window took the document the editor made for it";
+  EXPECT_EQ(w->data.clientW, std::int16_t(w->canvas->width() / app().settings.zoom)) << "the visible size follows the window";
+  const int before = gateCount();
+  ASSERT_GT(before, 0);
+  // The first gate of the sample (an AND at 160, 100): a Shift press copies
+  // it, the release 200 units to the right drops the copy.
+  model::GateRecord* first = shownLogic()->FirstGate;
+  const int gx = first->X + 12, gy = first->Y + 12;
+  mouse(QEvent::MouseButtonPress, gx, gy, Qt::ShiftModifier);
+  EXPECT_EQ(editor::editorState(), 9u) << "the copy is being placed";
+  EXPECT_EQ(gateCount(), before + 1);
+  mouse(QEvent::MouseMove, gx + 100, gy, Qt::ShiftModifier);
+  mouse(QEvent::MouseButtonRelease, gx + 200, gy, Qt::ShiftModifier);
+  EXPECT_EQ(editor::editorState(), 0u);
+  ASSERT_EQ(gateCount(), before + 1);
+  // The copy lies 200 units to the right of the original.
+  bool found = false;
+  for (model::GateRecord* g = shownLogic()->FirstGate; g; g = g->Next)
+    found |= g != first && g->Kind == first->Kind && g->X == first->X + 200 && g->Y == first->Y;
+  EXPECT_TRUE(found);
+  EXPECT_TRUE(dispatcher.projectChanged());
+  // The picture shows it: the window paints through the editor.
+  w->invalidate();
+  QApplication::processEvents();
+  // Closing the project asks to save it; No closes without saving.
+  answers = {7};
+  frame->onCommand(204);
+  EXPECT_EQ(messages.back(), 40008);
+  EXPECT_TRUE(frame->worksheets().empty());
+  EXPECT_EQ(dispatcher.projectPath(), "");
+  EXPECT_FALSE(dispatcher.projectChanged());
+  EXPECT_EQ(model::mm_BytesInUse(), bytesAtStart) << "the closed project left no block behind";
+  EXPECT_EQ(editor::engineHooks().xt_EnableThreads, &engine::xt_EnableThreads) << "the editor starts again with its hooks";
+}
+
+TEST_F(EditorFrameTest, SaveWritesThePlacedGateAndReopensIt) {
+  open(project);
+  const int before = gateCount();
+  model::GateRecord* first = shownLogic()->FirstGate;
+  const int gx = first->X + 12, gy = first->Y + 12;
+  mouse(QEvent::MouseButtonPress, gx, gy, Qt::ShiftModifier);
+  mouse(QEvent::MouseButtonRelease, gx + 200, gy + 200, Qt::ShiftModifier);
+  ASSERT_EQ(gateCount(), before + 1);
+  frame->onCommand(203);
+  EXPECT_FALSE(dispatcher.projectChanged());
+  frame->onCommand(204);
+  EXPECT_TRUE(frame->worksheets().empty());
+  open(project);
+  EXPECT_EQ(gateCount(), before + 1) << "the saved project holds the new gate";
+}
+
+// The edit-mode commands hand the editor the mode's table: the delete tool
+// (247) removes the gate under a press, 246 brings the ordinary mode back.
+TEST_F(EditorFrameTest, EditModeCommandsSwitchTheEditorsTool) {
+  open(project);
+  ASSERT_NE(frame->active(), nullptr);
+  EXPECT_EQ(editor::ui_CurrentToolMode(), 3);
+  const int before = gateCount();
+  model::GateRecord* first = shownLogic()->FirstGate;
+  const int gx = first->X + 12, gy = first->Y + 12;
+  frame->onCommand(247);
+  EXPECT_EQ(editor::ui_CurrentToolMode(), 4);
+  EXPECT_EQ(frame->active()->data.editMode, 2);
+  mouse(QEvent::MouseButtonPress, gx, gy);
+  mouse(QEvent::MouseButtonRelease, gx, gy);
+  EXPECT_EQ(gateCount(), before - 1);
+  frame->onCommand(246);
+  EXPECT_EQ(editor::ui_CurrentToolMode(), 3);
+  EXPECT_EQ(editor::editorState(), 0u);
+}
+
+// The simulation sheet (233) and the simulation switch (282): the editor runs
+// the display on timer 998 of that sheet until switched off.
+TEST_F(EditorFrameTest, SimulationRunsOnTheSheetTimer) {
+  open(project);
+  frame->onCommand(233);
+  ASSERT_NE(frame->active(), nullptr);
+  ASSERT_EQ(frame->active()->data.kind, 3);
+  ASSERT_NE(frame->active()->data.document, nullptr);
+  frame->onCommand(282);
+  EXPECT_TRUE(app().simulation);
+  EXPECT_EQ(frame->menuState, 11);
+  EXPECT_EQ(editor::editorState(), 7u);
+  EXPECT_EQ(frame->timerWindow, frame->active());
+  EXPECT_TRUE(frame->sheetTimer.isActive());
+  frame->onSheetTimer();
+  QApplication::processEvents();   // the display steps posted to every sheet
+  EXPECT_EQ(frame->timerTicks, 1);
+  frame->onCommand(282);
+  EXPECT_FALSE(app().simulation);
+  EXPECT_EQ(editor::editorState(), 0u);
+  EXPECT_EQ(frame->timerWindow, nullptr);
+  EXPECT_FALSE(frame->sheetTimer.isActive());
+}
+
+// The insert box's placement reaches fn_InsertLibraryGate: a gate of the
+// standard table lands at the window point of the worksheet.
+TEST_F(EditorFrameTest, InsertBoxPlacementGoesThroughTheEditor) {
+  open(project);
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  FrameBlockEditor seam(*frame);
+  const int before = gateCount();
+  auto* gate = static_cast<model::GateRecord*>(seam.insertGate(w->data, "%STD", "And", 0, 300, 400));
+  ASSERT_NE(gate, nullptr);
+  EXPECT_EQ(gate->Kind, model::kKindAnd);
+  EXPECT_EQ(gate->X, 300);
+  EXPECT_EQ(gate->Y, 400);
+  EXPECT_EQ(gateCount(), before + 1);
+  int width = 0, height = 0;
+  EXPECT_TRUE(seam.gateSize(w->data, gate, width, height));
+  EXPECT_GT(width, 0);
+  EXPECT_GT(height, 0);
+  EXPECT_EQ(seam.insertGate(w->data, "%STD", "NoSuchGate", 0, 300, 400), nullptr);
+  seam.deleteGate(w->data, gate);
+  EXPECT_EQ(gateCount(), before);
+}
+
+// 232 opens a subprogram sheet from the list: the editor chooses the logic
+// through the selection the model asks of the shell (here the main one).
+TEST_F(EditorFrameTest, SelectSubprogramOpensASheetOfKind2) {
+  open(project);
+  frame->onCommand(232);
+  ASSERT_NE(frame->active(), nullptr);
+  EXPECT_EQ(frame->active()->data.kind, 2);
+  EXPECT_EQ(countKind(2), 1);
+}
+
+TEST_F(EditorFrameTest, MissingStandardLibraryShows50061) {
+  fs::remove(dir / "ZRLFB02.MCO");
+  open(project);
+  EXPECT_FALSE(EditorDispatcher::projectHasModule(kStandardLibrary));
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), 50061), 1);
+  EXPECT_EQ(frame->worksheets().size(), 1u) << "the project opens all the same";
+}
+
+} // namespace
+} // namespace zapp
