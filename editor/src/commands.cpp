@@ -383,6 +383,9 @@ int closeProject(WorksheetWindowData* window) {
   // The paste buffer's logic lies in the project's module chain and goes
   // with it: the slot is only emptied.
   if (model::PasteDocument) model::PasteDocument->PasteLogic = nullptr;
+  // The code of the project's compiled block types goes with it: releasing
+  // the project frees only its records.
+  if (tmpl->ProjectLoaded) modelfiles::mdl_FreeDocumentCode(tmpl);
   fn_Close();
   if (window) {
     // The window's own document (a record that shares the project) goes with
@@ -411,9 +414,13 @@ int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
   switch (id) {
   case 203:
     // The paste buffer's logic goes before the save: the file never holds it.
+    // A save that fails keeps the project marked as changed, so that closing
+    // still asks before the work is lost.
     ui_DropPasteLogic();
-    c.projectChanged = 0;
-    fn_Save();
+    {
+      const bool loaded = model::CurrentDocument && model::CurrentDocument->ProjectLoaded;
+      c.projectChanged = fn_Save() || !loaded ? 0 : 1;
+    }
     return 0;
   case 204:
     return closeProject(window);

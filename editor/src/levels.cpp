@@ -3,6 +3,7 @@
 
 #include "editor/context.h"
 #include "editor/documents.h"
+#include "editor/hooks.h"
 #include "model/editing.h"
 #include "modelfiles/project.h"
 #include "modelfiles/selection.h"
@@ -108,7 +109,8 @@ void fn_CancelLibrary() {
 bool fn_Save() {
   model::DocumentRecord* doc = model::CurrentDocument;
   if (!doc || !doc->ProjectLoaded) return false;
-  const bool saved = modelfiles::mdl_SaveProjectFile(0) == 1;
+  const bool saved = engineHooks().fn_SaveProject ? engineHooks().fn_SaveProject(false)
+                                                  : modelfiles::mdl_SaveProjectFile(0) == 1;
   if (!doc->FirstModule) doc->ProjectLoaded = 0;
   return saved;
 }
@@ -116,6 +118,7 @@ bool fn_Save() {
 bool fn_SaveAs() {
   model::DocumentRecord* doc = model::CurrentDocument;
   if (!doc || !doc->ProjectLoaded) return false;
+  if (engineHooks().fn_SaveProject) return engineHooks().fn_SaveProject(true);
   return modelfiles::mdl_SaveProjectFile(1) == 1;
 }
 

@@ -157,9 +157,19 @@ TEST_F(Commands, ParameterListViewerGetsThePathAsOneArgument) {
 }
 
 TEST_F(Commands, ProjectChangedByte) {
+  static bool saveWorks = true;
+  saveWorks = true;
+  engineHooks().fn_SaveProject = [](bool) { return saveWorks; };
   ScriptRunner run(host, w);
   EXPECT_TRUE(run.run("cmd 211\nexpect changed 1\ncmd 203\nexpect changed 0\ncmd 274\nexpect changed 1\n"))
       << ::testing::PrintToString(run.failures);
+  // A save that fails leaves the project marked, so that closing still asks.
+  saveWorks = false;
+  ASSERT_NE(model::CurrentDocument, nullptr);
+  model::CurrentDocument->ProjectLoaded = 1;
+  EXPECT_TRUE(run.run("cmd 203\nexpect changed 1\ncmd 207\nexpect changed 1\n"))
+      << ::testing::PrintToString(run.failures);
+  engineHooks().fn_SaveProject = nullptr;
 }
 
 TEST_F(Commands, ListCommandsForbidThreadsAroundTheLists) {

@@ -174,7 +174,10 @@ TEST_F(Views, ParameterAndTrendWindows) {
   EXPECT_EQ(d->EditView, 0);
   EXPECT_EQ(d->ViewScale, 1.0);
   EXPECT_EQ(d->LineHeight, 12);
+  // A save that succeeds clears the mark.
+  engineHooks().fn_SaveProject = [](bool) { return true; };
   EXPECT_TRUE(run.run("cmd 203\nexpect changed 0\n")) << ::testing::PrintToString(run.failures);
+  engineHooks().fn_SaveProject = nullptr;
 }
 
 TEST_F(Views, CopyLogicUnderANewName) {

@@ -25,6 +25,8 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace zapp {
@@ -181,8 +183,15 @@ TEST_F(EditorFrameTest, SaveWritesThePlacedGateAndReopensIt) {
   mouse(QEvent::MouseButtonPress, gx, gy, Qt::ShiftModifier);
   mouse(QEvent::MouseButtonRelease, gx + 200, gy + 200, Qt::ShiftModifier);
   ASSERT_EQ(gateCount(), before + 1);
+  auto bytesOf = [](const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string original = bytesOf(project);
   frame->onCommand(203);
   EXPECT_FALSE(dispatcher.projectChanged());
+  // Written once: the backup holds the version before this save.
+  EXPECT_EQ(bytesOf(fs::path(project).replace_extension(".MD~")), original);
   frame->onCommand(204);
   EXPECT_TRUE(frame->worksheets().empty());
   open(project);

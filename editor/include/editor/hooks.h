@@ -49,6 +49,10 @@ struct EngineHooks {
                           bool toOutput) = nullptr;
   // The end of the run of a gate list, with (deep) or without its sub-logics.
   void (*sim_EndGates)(model::GateRecord* gates, model::GateInstance* instances, bool deep) = nullptr;
+  // Saving the project for 203 (saveAs false) and 207 (true): the program's
+  // own save, which knows the name the user chose; true when it was written.
+  // Unset: the model's writer, asking the file layer for a name on 207.
+  bool (*fn_SaveProject)(bool saveAs) = nullptr;
 };
 
 EngineHooks& engineHooks();

@@ -31,11 +31,18 @@ std::size_t mdl_VariableTableSize(const GateTypeRecord* type) {
 
 void mdl_FreeTypeCode(GateTypeRecord* t) {
   if (!t) return;
+  // Each block is released once: the pointers are cleared, so that a type
+  // whose code went first can still be freed with its module.
   if (t->StepProc) mm_Deallocate(t->StepProc, t->StepLength);
-  for (int i = 0; i < 7; ++i)
+  t->StepProc = nullptr;
+  for (int i = 0; i < 7; ++i) {
     if (t->Procs[i]) mm_Deallocate(t->Procs[i], t->ProcLength[i]);
+    t->Procs[i] = nullptr;
+  }
   if (t->ParamFields) mm_Deallocate(t->ParamFields, std::size_t(t->ParamFieldCount) * kParamFieldSize);
+  t->ParamFields = nullptr;
   if (t->VariableTable) mm_Deallocate(t->VariableTable, mdl_VariableTableSize(t));
+  t->VariableTable = nullptr;
   std::lock_guard<std::mutex> lock(g_mu);
   varTableSizes().erase(t);
 }

@@ -50,6 +50,20 @@ template <class F> auto onTemplate(F f) {
   return r;
 }
 
+// The dispatcher whose editor is running: the editor's save hook is a plain
+// function and reaches the open buffer through it.
+EditorDispatcher* g_running = nullptr;
+
+// The editor's save of 203 and 207: 203 under the project path, 207 under the
+// name the frame's save-as dialog put into the open buffer (the file layer's
+// selector would only answer a placeholder name).
+bool saveProject(bool saveAs) {
+  if (!g_running) return false;
+  if (!saveAs) return onTemplate([] { return modelfiles::mdl_SaveProjectFile(0); }) == 1;
+  const std::string name = g_running->openName;
+  return !name.empty() && onTemplate([&] { return modelfiles::mdl_SaveProjectAs(name); }) == 1;
+}
+
 } // namespace
 
 std::vector<std::string> app_LibraryDirs() {
@@ -70,6 +84,8 @@ void EditorDispatcher::mainInit() {
   // resets its hooks at every start).
   editor::engineHooks().xt_EnableThreads = engine::xt_EnableThreads;
   editor::engineHooks().xt_DisableThreads = engine::xt_DisableThreads;
+  editor::engineHooks().fn_SaveProject = saveProject;
+  g_running = this;
   started_ = true;
 }
 
@@ -79,6 +95,7 @@ void EditorDispatcher::shutDown() {
   // document frees only its records.
   modelfiles::mdl_FreeDocumentCode(model::TemplateDocument);
   editor::ui_MainShutDown();
+  if (g_running == this) g_running = nullptr;
   modelfiles::ProjectPath.clear();
   modelfiles::LibraryPath.clear();
   started_ = false;
@@ -147,18 +164,17 @@ int EditorDispatcher::command(EngineEvent* event) {
     return answer;
   }
   case 203: {
+    // The editor saves through saveProject and keeps the project marked as
+    // changed when the save fails.
     editor::ui_Dispatch(nullptr, event);
-    if (onTemplate([] { return modelfiles::mdl_SaveProjectFile(0); }) == 1) return 0;
-    editor::ui_SetProjectChanged(1);
-    return kAnswerRefused;
+    return editor::ui_ProjectChanged() ? kAnswerRefused : 0;
   }
   case 207: {
+    // The editor clears the changed mark only when the save succeeded.
     const std::uint8_t changed = editor::ui_ProjectChanged();
+    editor::ui_SetProjectChanged(1);
     editor::ui_Dispatch(nullptr, event);
-    if (!openName.empty() && onTemplate([this] { return modelfiles::mdl_SaveProjectAs(openName); }) == 1) {
-      editor::ui_SetProjectChanged(0);
-      return 0;
-    }
+    if (editor::ui_ProjectChanged() == 0) return 0;
     editor::ui_SetProjectChanged(changed);
     return kAnswerRefused;
   }
