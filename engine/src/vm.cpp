@@ -30,7 +30,11 @@ Vm::Vm() : linkFrame_(kLinkFrameSize) {
 Vm::~Vm() = default;
 
 void Vm::reset() {
+  // Procedures decoded before keep their fast operands for a generation of
+  // the old space: the new one continues its count.
+  const std::uint64_t generation = space_.generation() + 1;
   space_ = AddressSpace{};
+  space_.setGeneration(generation);
   modules_.clear();
   procs_.clear();
   procOwner_.clear();
@@ -165,6 +169,7 @@ bool Vm::relocate(Procedure& p, model::ProjectModule* m, std::string& err) {
         I.target = p.indexAt(o.offset);
       o.offset += base;
       o.tag = kAreaAbsolute;
+      o.relocated = true;
     }
     I.prim = primitiveOf(I);
   }
@@ -425,6 +430,8 @@ Vm::DepthRegions& Vm::regionsAt(unsigned depth) {
     for (std::uint32_t& a : r.area) a = space_.map(nullptr, kCapacity);
     r.stack = space_.map(nullptr, kCapacity);
     r.frame = space_.map(nullptr, kCapacity);
+    for (unsigned k = 0; k < 4; ++k) r.areaIndex[k] = space_.regionIndex(r.area[k]);
+    r.stackIndex = space_.regionIndex(r.stack);
   }
   return r;
 }
@@ -440,10 +447,10 @@ void Vm::mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::ui
   // The depth's regions are pointed at this instance's slots: no mapping and
   // no search per run. An address kept from an earlier run reaches the slots
   // of whatever instance runs now at that depth, never freed memory.
-  space_.rebind(r.area[0], inst->InputValues, inst->InputSlotCount * 8u);
-  space_.rebind(r.area[1], inst->OutputValues, inst->OutputSlotCount * 8u);
-  space_.rebind(r.area[2], inst->ExtraValues, extra * 8u);
-  space_.rebind(r.area[3], inst->StateSlotCount ? inst->StateValues : nullptr, inst->StateSlotCount * 8u);
+  space_.rebindIndex(r.areaIndex[0], inst->InputValues, inst->InputSlotCount * 8u);
+  space_.rebindIndex(r.areaIndex[1], inst->OutputValues, inst->OutputSlotCount * 8u);
+  space_.rebindIndex(r.areaIndex[2], inst->ExtraValues, extra * 8u);
+  space_.rebindIndex(r.areaIndex[3], inst->StateSlotCount ? inst->StateValues : nullptr, inst->StateSlotCount * 8u);
   areas_[0] = inst->InputValues ? r.area[0] : 0;
   areas_[1] = inst->OutputValues ? r.area[1] : 0;
   areas_[2] = inst->ExtraValues ? r.area[2] : 0;
@@ -472,7 +479,7 @@ std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst
   const std::size_t stackSize = std::size_t(p.frameSize) + kStackExtra;
   if (stackMem.size() < stackSize) stackMem.resize(stackSize);
   if (p.frameSize) std::memset(stackMem.data(), 0, p.frameSize);
-  space_.rebind(regions.stack, stackMem.data(), std::uint32_t(stackSize));
+  space_.rebindIndex(regions.stackIndex, stackMem.data(), std::uint32_t(stackSize));
   stack_ = {regions.stack, std::uint32_t(stackSize), 0};
   areas_[kAreaStack] = stack_.base;
   if (outermost) {
@@ -602,27 +609,192 @@ void Vm::writeBackLogicImage() {
   if (changed(112, 8)) l->previousStep = getF(p + 112);
 }
 
+enum : std::uint16_t {
+  kPrimNone, kPrimArith, kPrimInteg, kPrimMove, kPrimDraw, kPrimFile, kPrimCall, kPrimExtern, kPrimReturn,
+  kPrimStop, kPrimStopError, kPrimIndexCheck, kPrimMovR1, kPrimMovI1, kPrimRealBinary1, kPrimRealRelation1,
+  kPrimJump, kPrimJumpFalse, kPrimFor, kPrimInc1
+};
+
+
+void Vm::resolveFast(const Procedure& p) {
+  Procedure& q = const_cast<Procedure&>(p);
+  q.fast.resize(p.operands.size());
+  for (std::size_t k = 0; k < p.operands.size(); ++k) {
+    const Operand& o = p.operands[k];
+    FastOperand& f = q.fast[k];
+    f = FastOperand{};
+    if (o.tag < kAreaCount && o.tag != kAreaAbsolute) {
+      f.kind = o.tag;
+      f.offset = o.offset;
+    } else if (o.tag == kAreaAbsolute && o.relocated) {
+      space_.span(o.offset, f.host, f.rlen, f.wlen, true);
+      f.kind = f.host ? kFastFixed : kFastSlow;
+    } else {
+      f.kind = kFastSlow;
+    }
+  }
+  q.fastGen = space_.generation();
+}
+
+void Vm::refreshViews(const Procedure& p) {
+  if (p.fastGen != space_.generation()) resolveFast(p);
+  for (unsigned k = 0; k < kAreaCount; ++k) {
+    View& v = views_[k];
+    if (k == kAreaAbsolute || !areas_[k]) v = View{};
+    else space_.span(areas_[k], v.host, v.rlen, v.wlen);
+  }
+  space_.span(stack_.base, stackView_.host, stackView_.rlen, stackView_.wlen);
+}
+
+// The run loop. The primitives of single elements, jumps and loops run here
+// on the fast views: when every access they make is inside its area, they
+// act directly; otherwise the checked primitive repeats the instruction from
+// the start (nothing was changed yet) and reports the failure. Everything
+// else goes to its primitive, after which the views are taken again (calls
+// and externs change the areas and may map and unmap).
 void Vm::execute(const Procedure& p, std::size_t ip) {
   proc_ = &p;
-  ip_ = ip;
-  while (!stop_) {
-    if (ip_ >= p.code.size()) {
+  ip_ = next_ = ip;
+  if (stop_) return;
+  refreshViews(p);
+  const Instr* const code = p.code.data();
+  const std::size_t count = p.code.size();
+  const FastOperand* const fo = p.fast.data();
+  std::uint64_t left = budget_;   // budget_ and executed_ are brought up to date before any primitive
+  auto sync = [&] {
+    executed_ += budget_ - left;
+    budget_ = left;
+  };
+  for (;;) {
+    if (ip >= count) {
+      sync();
+      next_ = ip;
       fail("code ran past its end");
       break;
     }
-    if (budget_ == 0) {
+    if (left == 0) {
+      sync();
+      next_ = ip;
       fail("instruction limit of one run reached");
       outOfBudget_ = true;
       break;
     }
-    --budget_;
-    ++executed_;
-    const Instr& I = p.code[ip_];
-    next_ = ip_ + 1;
+    --left;
+    const Instr& I = code[ip];
+    const FastOperand* o = fo + I.first;
+    switch (I.prim) {
+    case kPrimRealBinary1: {
+      const std::uint8_t* pa = fastPtr(o[0], 8, false);
+      const std::uint8_t* pb = fastPtr(o[1], 8, false);
+      std::uint8_t* top = fastTop(8);
+      if (!pa || !pb || !top) break;
+      double x, y;
+      std::memcpy(&x, pa, 8);
+      std::memcpy(&y, pb, 8);
+      const double r = I.op == 0 ? x * y : I.op == 1 ? x / y : I.op == 9 ? x + y : x - y;
+      std::memcpy(top, &r, 8);
+      stack_.sp += 8;
+      ++ip;
+      continue;
+    }
+    case kPrimRealRelation1: {
+      const std::uint8_t* pa = fastPtr(o[0], 8, false);
+      const std::uint8_t* pb = fastPtr(o[1], 8, false);
+      std::uint8_t* top = fastTop(4);
+      if (!pa || !pb || !top) break;
+      double x, y;
+      std::memcpy(&x, pa, 8);
+      std::memcpy(&y, pb, 8);
+      bool r;
+      switch (I.op) {
+      case 15: r = x == y; break;
+      case 16: r = x != y; break;
+      case 17: r = x > y; break;
+      case 18: r = x <= y; break;
+      case 19: r = x < y; break;
+      default: r = x >= y; break;
+      }
+      const std::uint32_t w = r ? 1 : 0;
+      std::memcpy(top, &w, 4);
+      stack_.sp += 4;
+      ++ip;
+      continue;
+    }
+    case kPrimMovR1: case kPrimMovI1: {
+      const std::uint32_t len = I.prim == kPrimMovR1 ? 8 : 2;
+      const std::uint8_t* src = fastPtr(o[1], len, false);
+      std::uint8_t* dst = fastPtr(o[0], len, true);
+      if (!src || !dst) break;
+      stack_.sp = 0;
+      std::memmove(dst, src, len);
+      ++ip;
+      continue;
+    }
+    case kPrimInc1: {
+      std::uint8_t* pa = fastPtr(o[0], 2, true);
+      const std::uint8_t* pb = fastPtr(o[1], 2, false);
+      if (!pa || !pb) break;
+      std::int16_t x, y;
+      std::memcpy(&x, pa, 2);
+      std::memcpy(&y, pb, 2);
+      const std::int16_t r = std::int16_t(std::uint16_t(std::uint32_t(I.op == 71 ? x + y : x - y)));
+      std::memcpy(pa, &r, 2);
+      ++ip;
+      continue;
+    }
+    case kPrimJump:
+      if (I.target < 0) break;
+      stack_.sp = 0;
+      ip = std::size_t(I.target);
+      continue;
+    case kPrimJumpFalse: {
+      const std::uint8_t* b = fastPtr(o[1], 2, false);
+      if (!b || I.target < 0) break;
+      stack_.sp = 0;
+      ip = (b[0] & 1) ? ip + 1 : std::size_t(I.target);
+      continue;
+    }
+    case kPrimFor: {
+      std::uint8_t* pv = fastPtr(o[1], 2, true);
+      const std::uint8_t* pr = fastPtr(o[2], 4, false);
+      if (!pv || !pr || I.target < 0) break;
+      std::int16_t v, limit, stp;
+      std::memcpy(&v, pv, 2);
+      std::memcpy(&limit, pr, 2);
+      std::memcpy(&stp, pr + 2, 2);
+      const std::int32_t next = std::int32_t(v) + stp;
+      if (stp >= 0 ? next > limit : next < limit) {   // leave the loop
+        ++ip;
+        continue;
+      }
+      stack_.sp = 0;
+      const std::int16_t nv = std::int16_t(next);
+      std::memcpy(pv, &nv, 2);
+      ip = std::size_t(I.target);
+      continue;
+    }
+    case kPrimStop:
+      sync();
+      stop_ = true;
+      ip_ = ip;
+      next_ = ip + 1;
+      return;
+    default:
+      break;
+    }
+    // The checked primitive: the instruction's own one, or the general one
+    // after a fast path refused an access.
+    sync();
+    ip_ = ip;
+    next_ = ip + 1;
     (this->*kPrims[I.prim])(I);   // threaded: the primitive chosen at link time
     proc_ = &p;
-    ip_ = next_;
+    ip = next_;
+    left = budget_;
+    if (stop_) break;
+    refreshViews(p);
   }
+  ip_ = ip;
 }
 
 void Vm::doCall(const Instr& I, bool isExtern) {
@@ -817,12 +989,6 @@ void Vm::opInc1(const Instr& I) {
 }
 
 // ---- the primitive table ----
-
-enum : std::uint16_t {
-  kPrimNone, kPrimArith, kPrimInteg, kPrimMove, kPrimDraw, kPrimFile, kPrimCall, kPrimExtern, kPrimReturn,
-  kPrimStop, kPrimStopError, kPrimIndexCheck, kPrimMovR1, kPrimMovI1, kPrimRealBinary1, kPrimRealRelation1,
-  kPrimJump, kPrimJumpFalse, kPrimFor, kPrimInc1
-};
 
 const Vm::Prim Vm::kPrims[] = {
     &Vm::opNone,      &Vm::opArith,       &Vm::opInteg,      &Vm::opMove,      &Vm::opDraw,

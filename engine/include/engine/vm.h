@@ -121,6 +121,7 @@ private:
   struct DepthRegions {
     std::uint32_t area[4] = {};
     std::uint32_t stack = 0, frame = 0;
+    std::uint32_t areaIndex[4] = {}, stackIndex = 0;   // their region indices
     std::vector<std::uint8_t> stackMem, frameMem;
   };
 
@@ -131,6 +132,31 @@ private:
   std::uint8_t runProcedure(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p);
   void mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4], DepthRegions& r);
   void execute(const Procedure& p, std::size_t ip);
+  // The fast path's copy of the area table: for every area the host address
+  // of its entry and the bytes readable and writable from it, and the same
+  // for the top of the evaluation stack. Taken again whenever anything but a
+  // fast primitive ran.
+  struct View {
+    std::uint8_t* host = nullptr;
+    std::uint32_t rlen = 0, wlen = 0;
+  };
+  View views_[kAreaCount];
+  View stackView_;
+  void refreshViews(const Procedure& p);
+  void resolveFast(const Procedure& p);
+  std::uint8_t* fastPtr(const FastOperand& o, std::uint32_t len, bool write) const {
+    if (o.kind < kAreaCount) {
+      const View& v = views_[o.kind];
+      return std::uint64_t(o.offset) + len <= (write ? v.wlen : v.rlen) ? v.host + o.offset : nullptr;
+    }
+    if (o.kind == kFastFixed) return len <= (write ? o.wlen : o.rlen) ? o.host : nullptr;
+    return nullptr;
+  }
+  // The top of the evaluation stack when len more bytes fit; null otherwise.
+  std::uint8_t* fastTop(std::uint32_t len) const {
+    const std::uint64_t end = std::uint64_t(stack_.sp) + len;
+    return end <= stack_.size && end <= stackView_.wlen ? stackView_.host + stack_.sp : nullptr;
+  }
   void step(const Instr& I);
   void doCall(const Instr& I, bool isExtern);
 

@@ -34,7 +34,23 @@ enum : std::uint8_t {
 struct Operand {
   std::uint32_t offset = 0;
   std::uint8_t tag = 0;
+  bool relocated = false;      // the linker made it absolute (a block of a module, its own code)
 };
+
+// An operand as the run loop's fast path reaches it. An area operand keeps its
+// area and offset and is checked against the area's bytes at run time; an
+// operand the linker relocated into a module block, the link frame or the
+// procedure's own code keeps the host address and the bytes readable and
+// writable from it (resolved again whenever the address space changed its
+// mappings). Anything else (raw absolute addresses, immediates) always takes
+// the checked path.
+struct FastOperand {
+  std::uint8_t* host = nullptr;  // kFastFixed: host address of the operand
+  std::uint32_t offset = 0;      // area operands: offset in the area
+  std::uint32_t rlen = 0, wlen = 0;  // kFastFixed: readable / writable bytes from host
+  std::uint8_t kind = 0;         // an area tag (0..18), kFastFixed or kFastSlow
+};
+enum : std::uint8_t { kFastFixed = 19, kFastSlow = 20 };
 
 struct Instr {
   std::uint32_t pos = 0;       // byte offset in the block
@@ -58,6 +74,10 @@ struct Procedure {
   std::uint16_t frameSize = 0;
   std::vector<Instr> code;
   std::vector<Operand> operands;
+  // Parallel to operands: the fast path's view, valid for the mapping
+  // generation fastGen of the address space.
+  std::vector<FastOperand> fast;
+  std::uint64_t fastGen = ~std::uint64_t(0);
   // Instruction index at a byte offset of the block; -1 when none starts there.
   int indexAt(std::uint32_t pos) const;
 };
