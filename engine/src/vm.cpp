@@ -60,8 +60,7 @@ void Vm::reset() {
   lastError_.clear();
 }
 
-void Vm::attachDocument(model::DocumentRecord* doc) {
-  if (doc == doc_ && doc) return;
+void Vm::mapDocument(model::DocumentRecord* doc) {
   imageFull_ = nullptr;
   for (std::uint32_t b : docRegions_) space_.unmap(b);
   docRegions_.clear();
@@ -420,7 +419,7 @@ bool Vm::jumpTo(std::uint32_t target) {
   return true;
 }
 
-Vm::DepthRegions& Vm::regionsAt(unsigned depth) {
+Vm::DepthRegions& Vm::reserveRegions(unsigned depth) {
   if (depthRegions_.size() <= depth) depthRegions_.resize(depth + 1);
   DepthRegions& r = depthRegions_[depth];
   if (!r.stack) {
@@ -439,22 +438,30 @@ Vm::DepthRegions& Vm::regionsAt(unsigned depth) {
 void Vm::mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4], DepthRegions& r) {
   for (unsigned k = 0; k < 4; ++k) saved[k] = areas_[k];
   if (!inst) {
-    for (unsigned k = 0; k < 4; ++k) areas_[k] = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+      areas_[k] = 0;
+      views_[k] = View{};
+    }
     return;
   }
   std::uint32_t extra = inst->ExtraSlotCount;
   if (!extra && inst->ExtraValues && gate) extra = gate->ExtraCount;
   // The depth's regions are pointed at this instance's slots: no mapping and
   // no search per run. An address kept from an earlier run reaches the slots
-  // of whatever instance runs now at that depth, never freed memory.
-  space_.rebindIndex(r.areaIndex[0], inst->InputValues, inst->InputSlotCount * 8u);
-  space_.rebindIndex(r.areaIndex[1], inst->OutputValues, inst->OutputSlotCount * 8u);
-  space_.rebindIndex(r.areaIndex[2], inst->ExtraValues, extra * 8u);
-  space_.rebindIndex(r.areaIndex[3], inst->StateSlotCount ? inst->StateValues : nullptr, inst->StateSlotCount * 8u);
-  areas_[0] = inst->InputValues ? r.area[0] : 0;
-  areas_[1] = inst->OutputValues ? r.area[1] : 0;
-  areas_[2] = inst->ExtraValues ? r.area[2] : 0;
-  areas_[3] = inst->StateValues && inst->StateSlotCount ? r.area[3] : 0;
+  // of whatever instance runs now at that depth, never freed memory. The
+  // fast path's view of each area is what its region now holds.
+  auto bind = [&](unsigned k, void* host, std::uint32_t bytes, bool present) {
+    space_.rebindIndex(r.areaIndex[k], host, bytes);
+    areas_[k] = present ? r.area[k] : 0;
+    View& v = views_[k];
+    if (areas_[k]) space_.spanIndex(r.areaIndex[k], v.host, v.rlen, v.wlen);
+    else v = View{};
+  };
+  bind(0, inst->InputValues, inst->InputSlotCount * 8u, inst->InputValues);
+  bind(1, inst->OutputValues, inst->OutputSlotCount * 8u, inst->OutputValues);
+  bind(2, inst->ExtraValues, extra * 8u, inst->ExtraValues);
+  bind(3, inst->StateSlotCount ? inst->StateValues : nullptr, inst->StateSlotCount * 8u,
+       inst->StateValues && inst->StateSlotCount);
 }
 
 std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p) {
@@ -492,9 +499,12 @@ std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst
   stop_ = false;
   err_ = 0;
   stoppedByReturn_ = false;
+  // The views of this run's areas 0..3 were taken by mapInstance.
+  space_.spanIndex(regions.stackIndex, stackView_.host, stackView_.rlen, stackView_.wlen);
+  views_[kAreaStack] = stack_.base ? stackView_ : View{};
   ++depth_;
   if (!stack_.base) fail("no room in the address space");
-  else execute(p, 0);
+  else execute(p, 0, true);
   --depth_;
   const std::uint8_t result = err_;
 
@@ -636,14 +646,35 @@ void Vm::resolveFast(const Procedure& p) {
   q.fastGen = space_.generation();
 }
 
-void Vm::refreshViews(const Procedure& p) {
-  if (p.fastGen != space_.generation()) resolveFast(p);
-  for (unsigned k = 0; k < kAreaCount; ++k) {
-    View& v = views_[k];
-    if (k == kAreaAbsolute || !areas_[k]) v = View{};
-    else space_.span(areas_[k], v.host, v.rlen, v.wlen);
+void Vm::spanView(unsigned k, bool* reserved) {
+  View& v = views_[k];
+  if (reserved) *reserved = false;
+  if (k == kAreaAbsolute || !areas_[k]) v = View{};
+  else space_.span(areas_[k], v.host, v.rlen, v.wlen, false, reserved);
+}
+
+void Vm::refreshViews(const Procedure& p, bool runViews) {
+  const std::uint64_t gen = space_.generation();
+  if (p.fastGen != gen) resolveFast(p);
+  if (!runViews) {
+    for (unsigned k = 0; k < 4; ++k) spanView(k);
+    spanView(kAreaStack);
+    space_.span(stack_.base, stackView_.host, stackView_.rlen, stackView_.wlen);
   }
-  space_.span(stack_.base, stackView_.host, stackView_.rlen, stackView_.wlen);
+  constexpr unsigned kFrom = kAreaFrame, kTo = kAreaFrameArgument + 1;
+  static_assert(kAreaStack == kTo && kAreaFrame == 4);
+  if (viewReserved_ || gen != viewGen_ ||
+      std::memcmp(areas_ + kFrom, viewKey_ + kFrom, (kTo - kFrom) * sizeof areas_[0]) != 0) {
+    bool any = false;
+    for (unsigned k = kFrom; k < kTo; ++k) {
+      bool reserved = false;
+      spanView(k, &reserved);
+      any = any || reserved;
+    }
+    std::memcpy(viewKey_ + kFrom, areas_ + kFrom, (kTo - kFrom) * sizeof areas_[0]);
+    viewGen_ = gen;
+    viewReserved_ = any;
+  }
 }
 
 // The run loop. The primitives of single elements, jumps and loops run here
@@ -652,11 +683,11 @@ void Vm::refreshViews(const Procedure& p) {
 // the start (nothing was changed yet) and reports the failure. Everything
 // else goes to its primitive, after which the views are taken again (calls
 // and externs change the areas and may map and unmap).
-void Vm::execute(const Procedure& p, std::size_t ip) {
+void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
   proc_ = &p;
   ip_ = next_ = ip;
   if (stop_) return;
-  refreshViews(p);
+  refreshViews(p, runViews);
   const Instr* const code = p.code.data();
   const std::size_t count = p.code.size();
   const FastOperand* const fo = p.fast.data();
@@ -720,13 +751,25 @@ void Vm::execute(const Procedure& p, std::size_t ip) {
       ++ip;
       continue;
     }
-    case kPrimMovR1: case kPrimMovI1: {
-      const std::uint32_t len = I.prim == kPrimMovR1 ? 8 : 2;
-      const std::uint8_t* src = fastPtr(o[1], len, false);
-      std::uint8_t* dst = fastPtr(o[0], len, true);
+    case kPrimMovR1: {
+      const std::uint8_t* src = fastPtr(o[1], 8, false);
+      std::uint8_t* dst = fastPtr(o[0], 8, true);
       if (!src || !dst) break;
       stack_.sp = 0;
-      std::memmove(dst, src, len);
+      std::uint64_t v;   // through a register: the two may overlap
+      std::memcpy(&v, src, 8);
+      std::memcpy(dst, &v, 8);
+      ++ip;
+      continue;
+    }
+    case kPrimMovI1: {
+      const std::uint8_t* src = fastPtr(o[1], 2, false);
+      std::uint8_t* dst = fastPtr(o[0], 2, true);
+      if (!src || !dst) break;
+      stack_.sp = 0;
+      std::uint16_t v;
+      std::memcpy(&v, src, 2);
+      std::memcpy(dst, &v, 2);
       ++ip;
       continue;
     }

@@ -38,7 +38,9 @@ public:
   void reset();
   // The document whose run fields (areas 7..17) and simulated logic (area 6)
   // code reaches. Mapped once per document.
-  void attachDocument(model::DocumentRecord* doc);
+  void attachDocument(model::DocumentRecord* doc) {
+    if (doc != doc_ || !doc) mapDocument(doc);
+  }
   model::DocumentRecord* document() const { return doc_; }
 
   // Links all code of a compiled module: every procedure of every type (the
@@ -126,12 +128,14 @@ private:
   };
 
   ModuleMap& mapModule(model::ProjectModule* m);
+  void mapDocument(model::DocumentRecord* doc);
   bool linkProcedure(model::ProjectModule* m, const void* code, std::uint32_t length, std::string& err);
   bool relocate(Procedure& p, model::ProjectModule* m, std::string& err);
   const Procedure* functionAt(std::uint32_t addr);
   std::uint8_t runProcedure(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p);
   void mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4], DepthRegions& r);
-  void execute(const Procedure& p, std::size_t ip);
+  // runViews: the caller took the views of areas 0..3 and of the stack.
+  void execute(const Procedure& p, std::size_t ip, bool runViews = false);
   // The fast path's copy of the area table: for every area the host address
   // of its entry and the bytes readable and writable from it, and the same
   // for the top of the evaluation stack. Taken again whenever anything but a
@@ -142,7 +146,14 @@ private:
   };
   View views_[kAreaCount];
   View stackView_;
-  void refreshViews(const Procedure& p);
+  // The areas other than 0..3 and the stack change rarely (calls, another
+  // document): their views are kept while those entries of the area table,
+  // the space's generation and the regions they lie in stay the same.
+  std::uint32_t viewKey_[kAreaCount] = {};
+  std::uint64_t viewGen_ = ~std::uint64_t(0);
+  bool viewReserved_ = true;   // one of them lies in a reserved region: always taken again
+  void refreshViews(const Procedure& p, bool runViews = false);
+  void spanView(unsigned k, bool* reserved = nullptr);
   void resolveFast(const Procedure& p);
   std::uint8_t* fastPtr(const FastOperand& o, std::uint32_t len, bool write) const {
     if (o.kind < kAreaCount) {
@@ -207,7 +218,11 @@ private:
   void jumpToIndex(const Instr& I, std::uint32_t target);
 
   std::vector<DepthRegions> depthRegions_;
-  DepthRegions& regionsAt(unsigned depth);
+  DepthRegions& regionsAt(unsigned depth) {
+    if (depth < depthRegions_.size() && depthRegions_[depth].stack) return depthRegions_[depth];
+    return reserveRegions(depth);
+  }
+  DepthRegions& reserveRegions(unsigned depth);
 
   AddressSpace space_;
   model::DocumentRecord* doc_ = nullptr;

@@ -41,6 +41,17 @@ public:
     r.size = fits ? size : 0;
     r.writable = true;
   }
+  // span() of the base of the region with this index (from regionIndex).
+  void spanIndex(std::uint32_t index, std::uint8_t*& host, std::uint32_t& readable, std::uint32_t& writable) const {
+    host = nullptr;
+    readable = writable = 0;
+    if (index >= regions_.size()) return;
+    const Region& r = regions_[index];
+    if (!r.host) return;
+    host = r.host;
+    readable = r.size;
+    writable = r.writable ? r.size : 0;
+  }
   // Index of the region whose base is base; ~0u when none.
   std::uint32_t regionIndex(std::uint32_t base) const;
   // Changes whenever a region is mapped or unmapped, or a region that was
@@ -55,13 +66,16 @@ public:
   // when len <= readable (for write: len <= writable).
   // With fixedOnly, a reserved region counts as unmapped (its host changes
   // without a new generation).
+  // reserved (when given) tells whether the region is a reserved one.
   void span(std::uint32_t addr, std::uint8_t*& host, std::uint32_t& readable, std::uint32_t& writable,
-            bool fixedOnly = false) const {
+            bool fixedOnly = false, bool* reserved = nullptr) const {
     host = nullptr;
     readable = writable = 0;
+    if (reserved) *reserved = false;
     const std::uint32_t o = owner_[addr >> kWindowBits];
     if (!o) return;
     const Region& r = regions_[o - 1];
+    if (reserved) *reserved = r.reserved;
     if (fixedOnly && r.reserved) return;
     const std::uint32_t off = addr - r.base;
     if (!r.host || off > r.size) return;
