@@ -451,11 +451,9 @@ void Vm::mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::ui
   // of whatever instance runs now at that depth, never freed memory. The
   // fast path's view of each area is what its region now holds.
   auto bind = [&](unsigned k, void* host, std::uint32_t bytes, bool present) {
-    space_.rebindIndex(r.areaIndex[k], host, bytes);
+    const bool held = space_.rebindIndex(r.areaIndex[k], host, bytes);
     areas_[k] = present ? r.area[k] : 0;
-    View& v = views_[k];
-    if (areas_[k]) space_.spanIndex(r.areaIndex[k], v.host, v.rlen, v.wlen);
-    else v = View{};
+    views_[k] = areas_[k] && held ? View{static_cast<std::uint8_t*>(host), bytes, bytes} : View{};
   };
   bind(0, inst->InputValues, inst->InputSlotCount * 8u, inst->InputValues);
   bind(1, inst->OutputValues, inst->OutputSlotCount * 8u, inst->OutputValues);
@@ -663,8 +661,9 @@ void Vm::refreshViews(const Procedure& p, bool runViews) {
   }
   constexpr unsigned kFrom = kAreaFrame, kTo = kAreaFrameArgument + 1;
   static_assert(kAreaStack == kTo && kAreaFrame == 4);
-  if (viewReserved_ || gen != viewGen_ ||
-      std::memcmp(areas_ + kFrom, viewKey_ + kFrom, (kTo - kFrom) * sizeof areas_[0]) != 0) {
+  bool same = !viewReserved_ && gen == viewGen_;
+  for (unsigned k = kFrom; k < kTo && same; ++k) same = areas_[k] == viewKey_[k];
+  if (!same) {
     bool any = false;
     for (unsigned k = kFrom; k < kTo; ++k) {
       bool reserved = false;
@@ -696,13 +695,15 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
     executed_ += budget_ - left;
     budget_ = left;
   };
+  // Every procedure ends with an end instruction (the decoder sees to it)
+  // and a resolved jump target is an instruction: only the start and the
+  // checked primitives can put the instruction index past the end.
+  if (ip >= count) {
+    fail("code ran past its end");
+    ip_ = ip;
+    return;
+  }
   for (;;) {
-    if (ip >= count) {
-      sync();
-      next_ = ip;
-      fail("code ran past its end");
-      break;
-    }
     if (left == 0) {
       sync();
       next_ = ip;
@@ -835,6 +836,11 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
     ip = next_;
     left = budget_;
     if (stop_) break;
+    if (ip >= count) {
+      next_ = ip;
+      fail("code ran past its end");
+      break;
+    }
     refreshViews(p);
   }
   ip_ = ip;

@@ -32,14 +32,16 @@ public:
   // call frames). False when base is not a region or the block does not fit.
   bool rebind(std::uint32_t base, void* host, std::uint32_t size, bool writable = true);
   // The same for the region index of a reserved region (regionIndex); no
-  // search; an unknown index is ignored. The block must fit its capacity, else every access fails.
-  void rebindIndex(std::uint32_t index, void* host, std::uint32_t size) {
-    if (index >= regions_.size()) return;   // not reserved (no room in the space)
+  // search; an unknown index is ignored (false). The block must fit its capacity, else every access fails.
+  // True when the region now holds the block (readable and writable).
+  bool rebindIndex(std::uint32_t index, void* host, std::uint32_t size) {
+    if (index >= regions_.size()) return false;   // not reserved (no room in the space)
     Region& r = regions_[index];
     const bool fits = host && size <= r.capacity;
     r.host = fits ? static_cast<std::uint8_t*>(host) : nullptr;
     r.size = fits ? size : 0;
     r.writable = true;
+    return fits;
   }
   // span() of the base of the region with this index (from regionIndex).
   void spanIndex(std::uint32_t index, std::uint8_t*& host, std::uint32_t& readable, std::uint32_t& writable) const {
