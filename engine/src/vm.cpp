@@ -620,28 +620,37 @@ void Vm::writeBackLogicImage() {
 enum : std::uint16_t {
   kPrimNone, kPrimArith, kPrimInteg, kPrimMove, kPrimDraw, kPrimFile, kPrimCall, kPrimExtern, kPrimReturn,
   kPrimStop, kPrimStopError, kPrimIndexCheck, kPrimMovR1, kPrimMovI1, kPrimRealBinary1, kPrimRealRelation1,
-  kPrimJump, kPrimJumpFalse, kPrimFor, kPrimInc1
+  kPrimJump, kPrimJumpFalse, kPrimFor, kPrimInc1,
+  // The same primitive as kPrimRealBinary1, told apart for the run loop.
+  kPrimRealMul1, kPrimRealDiv1, kPrimRealAdd1, kPrimRealSub1
 };
 
 
 void Vm::resolveFast(const Procedure& p) {
+  static const View kNone{};
   Procedure& q = const_cast<Procedure&>(p);
   q.fast.resize(p.operands.size());
   for (std::size_t k = 0; k < p.operands.size(); ++k) {
     const Operand& o = p.operands[k];
     FastOperand& f = q.fast[k];
     f = FastOperand{};
+    f.view = &kNone;
+    f.kind = kFastSlow;
     if (o.tag < kAreaCount && o.tag != kAreaAbsolute) {
       f.kind = o.tag;
       f.offset = o.offset;
+      f.view = &views_[o.tag];
     } else if (o.tag == kAreaAbsolute && o.relocated) {
-      space_.span(o.offset, f.host, f.rlen, f.wlen, true);
-      f.kind = f.host ? kFastFixed : kFastSlow;
-    } else {
-      f.kind = kFastSlow;
+      space_.span(o.offset, f.own.host, f.own.rlen, f.own.wlen, true);
+      if (f.own.host) {
+        f.kind = kFastFixed;
+        f.view = &f.own;
+      }
     }
   }
   q.fastGen = space_.generation();
+  q.fastOwner = this;
+  q.fastData = q.fast.data();
 }
 
 void Vm::spanView(unsigned k, bool* reserved) {
@@ -653,7 +662,7 @@ void Vm::spanView(unsigned k, bool* reserved) {
 
 void Vm::refreshViews(const Procedure& p, bool runViews) {
   const std::uint64_t gen = space_.generation();
-  if (p.fastGen != gen) resolveFast(p);
+  if (p.fastGen != gen || p.fastOwner != this || p.fastData != p.fast.data()) resolveFast(p);
   if (!runViews) {
     for (unsigned k = 0; k < 4; ++k) spanView(k);
     spanView(kAreaStack);
@@ -715,15 +724,20 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
     const Instr& I = code[ip];
     const FastOperand* o = fo + I.first;
     switch (I.prim) {
-    case kPrimRealBinary1: {
+    case kPrimRealMul1: case kPrimRealDiv1: case kPrimRealAdd1: case kPrimRealSub1: {
       const std::uint8_t* pa = fastPtr(o[0], 8, false);
       const std::uint8_t* pb = fastPtr(o[1], 8, false);
       std::uint8_t* top = fastTop(8);
       if (!pa || !pb || !top) break;
-      double x, y;
+      double x, y, r;
       std::memcpy(&x, pa, 8);
       std::memcpy(&y, pb, 8);
-      const double r = I.op == 0 ? x * y : I.op == 1 ? x / y : I.op == 9 ? x + y : x - y;
+      switch (I.prim) {
+      case kPrimRealMul1: r = x * y; break;
+      case kPrimRealDiv1: r = x / y; break;
+      case kPrimRealAdd1: r = x + y; break;
+      default: r = x - y; break;
+      }
       std::memcpy(top, &r, 8);
       stack_.sp += 8;
       ++ip;
@@ -1043,13 +1057,17 @@ const Vm::Prim Vm::kPrims[] = {
     &Vm::opNone,      &Vm::opArith,       &Vm::opInteg,      &Vm::opMove,      &Vm::opDraw,
     &Vm::opFile,      &Vm::opCall,        &Vm::opExtern,     &Vm::opReturn,    &Vm::opStop,
     &Vm::opStopError, &Vm::opIndexCheck,  &Vm::opMovR1,      &Vm::opMovI1,     &Vm::opRealBinary1,
-    &Vm::opRealRelation1, &Vm::opJump,    &Vm::opJumpFalse,  &Vm::opFor,       &Vm::opInc1};
+    &Vm::opRealRelation1, &Vm::opJump,    &Vm::opJumpFalse,  &Vm::opFor,       &Vm::opInc1,
+    &Vm::opRealBinary1, &Vm::opRealBinary1, &Vm::opRealBinary1, &Vm::opRealBinary1};
 
 std::uint16_t Vm::primitiveOf(const Instr& I) {
   const unsigned op = I.op;
   const bool one = I.n == 1;
   if (one) {
-    if (op == 0 || op == 1 || op == 9 || op == 10) return kPrimRealBinary1;
+    if (op == 0) return kPrimRealMul1;
+    if (op == 1) return kPrimRealDiv1;
+    if (op == 9) return kPrimRealAdd1;
+    if (op == 10) return kPrimRealSub1;
     if (op >= 15 && op <= 20) return kPrimRealRelation1;
     if (op == 62) return kPrimMovR1;
     if (op == 63) return kPrimMovI1;

@@ -140,10 +140,7 @@ private:
   // of its entry and the bytes readable and writable from it, and the same
   // for the top of the evaluation stack. Taken again whenever anything but a
   // fast primitive ran.
-  struct View {
-    std::uint8_t* host = nullptr;
-    std::uint32_t rlen = 0, wlen = 0;
-  };
+  using View = FastView;
   View views_[kAreaCount];
   View stackView_;
   // The areas other than 0..3 and the stack change rarely (calls, another
@@ -155,13 +152,9 @@ private:
   void refreshViews(const Procedure& p, bool runViews = false);
   void spanView(unsigned k, bool* reserved = nullptr);
   void resolveFast(const Procedure& p);
-  std::uint8_t* fastPtr(const FastOperand& o, std::uint32_t len, bool write) const {
-    if (o.kind < kAreaCount) {
-      const View& v = views_[o.kind];
-      return std::uint64_t(o.offset) + len <= (write ? v.wlen : v.rlen) ? v.host + o.offset : nullptr;
-    }
-    if (o.kind == kFastFixed) return len <= (write ? o.wlen : o.rlen) ? o.host : nullptr;
-    return nullptr;
+  static std::uint8_t* fastPtr(const FastOperand& o, std::uint32_t len, bool write) {
+    const View& v = *o.view;
+    return std::uint64_t(o.offset) + len <= (write ? v.wlen : v.rlen) ? v.host + o.offset : nullptr;
   }
   // The top of the evaluation stack when len more bytes fit; null otherwise.
   std::uint8_t* fastTop(std::uint32_t len) const {

@@ -37,17 +37,25 @@ struct Operand {
   bool relocated = false;      // the linker made it absolute (a block of a module, its own code)
 };
 
-// An operand as the run loop's fast path reaches it. An area operand keeps its
-// area and offset and is checked against the area's bytes at run time; an
-// operand the linker relocated into a module block, the link frame or the
-// procedure's own code keeps the host address and the bytes readable and
-// writable from it (resolved again whenever the address space changed its
-// mappings). Anything else (raw absolute addresses, immediates) always takes
-// the checked path.
+// Bytes reachable from a host address: readable, and writable (0 for a
+// read-only block).
+struct FastView {
+  std::uint8_t* host = nullptr;
+  std::uint32_t rlen = 0, wlen = 0;
+};
+
+// An operand as the run loop's fast path reaches it: through a view and an
+// offset into it. An area operand points at the interpreter's view of its
+// area (the area's entry, taken per run) and keeps its offset; an operand the
+// linker relocated into a module block, the link frame or the procedure's own
+// code has a view of its own (the host address of the operand and the bytes
+// from there, resolved again whenever the address space changed its
+// mappings). Anything else (raw absolute addresses, immediates) has an empty
+// view and always takes the checked path.
 struct FastOperand {
-  std::uint8_t* host = nullptr;  // kFastFixed: host address of the operand
-  std::uint32_t offset = 0;      // area operands: offset in the area
-  std::uint32_t rlen = 0, wlen = 0;  // kFastFixed: readable / writable bytes from host
+  const FastView* view = nullptr;
+  std::uint32_t offset = 0;
+  FastView own;                  // kFastFixed
   std::uint8_t kind = 0;         // an area tag (0..18), kFastFixed or kFastSlow
 };
 enum : std::uint8_t { kFastFixed = 19, kFastSlow = 20 };
@@ -78,6 +86,8 @@ struct Procedure {
   // generation fastGen of the address space.
   std::vector<FastOperand> fast;
   std::uint64_t fastGen = ~std::uint64_t(0);
+  const void* fastOwner = nullptr;   // the interpreter whose views the area operands point at
+  const FastOperand* fastData = nullptr;   // fast.data() when resolved (a copy resolves again)
   // Instruction index at a byte offset of the block; -1 when none starts there.
   int indexAt(std::uint32_t pos) const;
 };
