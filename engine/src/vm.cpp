@@ -4,6 +4,7 @@
 #include "engine/services.h"
 
 #include <cstddef>
+#include <algorithm>
 #include <cstring>
 
 namespace engine {
@@ -500,6 +501,7 @@ std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst
   // The views of this run's areas 0..3 were taken by mapInstance.
   space_.spanIndex(regions.stackIndex, stackView_.host, stackView_.rlen, stackView_.wlen);
   views_[kAreaStack] = stack_.base ? stackView_ : View{};
+  stackRoom_ = std::min(stack_.size, stackView_.wlen);
   ++depth_;
   if (!stack_.base) fail("no room in the address space");
   else execute(p, 0, true);
@@ -635,17 +637,12 @@ void Vm::resolveFast(const Procedure& p) {
     FastOperand& f = q.fast[k];
     f = FastOperand{};
     f.view = &kNone;
-    f.kind = kFastSlow;
     if (o.tag < kAreaCount && o.tag != kAreaAbsolute) {
-      f.kind = o.tag;
       f.offset = o.offset;
       f.view = &views_[o.tag];
     } else if (o.tag == kAreaAbsolute && o.relocated) {
       space_.span(o.offset, f.own.host, f.own.rlen, f.own.wlen, true);
-      if (f.own.host) {
-        f.kind = kFastFixed;
-        f.view = &f.own;
-      }
+      if (f.own.host) f.view = &f.own;
     }
   }
   q.fastGen = space_.generation();
@@ -667,6 +664,7 @@ void Vm::refreshViews(const Procedure& p, bool runViews) {
     for (unsigned k = 0; k < 4; ++k) spanView(k);
     spanView(kAreaStack);
     space_.span(stack_.base, stackView_.host, stackView_.rlen, stackView_.wlen);
+    stackRoom_ = std::min(stack_.size, stackView_.wlen);
   }
   constexpr unsigned kFrom = kAreaFrame, kTo = kAreaFrameArgument + 1;
   static_assert(kAreaStack == kTo && kAreaFrame == 4);
@@ -724,25 +722,26 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
     const Instr& I = code[ip];
     const FastOperand* o = fo + I.first;
     switch (I.prim) {
-    case kPrimRealMul1: case kPrimRealDiv1: case kPrimRealAdd1: case kPrimRealSub1: {
-      const std::uint8_t* pa = fastPtr(o[0], 8, false);
-      const std::uint8_t* pb = fastPtr(o[1], 8, false);
-      std::uint8_t* top = fastTop(8);
-      if (!pa || !pb || !top) break;
-      double x, y, r;
-      std::memcpy(&x, pa, 8);
-      std::memcpy(&y, pb, 8);
-      switch (I.prim) {
-      case kPrimRealMul1: r = x * y; break;
-      case kPrimRealDiv1: r = x / y; break;
-      case kPrimRealAdd1: r = x + y; break;
-      default: r = x - y; break;
-      }
-      std::memcpy(top, &r, 8);
-      stack_.sp += 8;
-      ++ip;
-      continue;
+#define ZERLO_REAL_BINARY1(PRIM, EXPR)                  \
+    case PRIM: {                                          \
+      const std::uint8_t* pa = fastPtr(o[0], 8, false);   \
+      const std::uint8_t* pb = fastPtr(o[1], 8, false);   \
+      std::uint8_t* top = fastTop(8);                     \
+      if (!pa || !pb || !top) break;                      \
+      double x, y;                                        \
+      std::memcpy(&x, pa, 8);                             \
+      std::memcpy(&y, pb, 8);                             \
+      const double r = EXPR;                              \
+      std::memcpy(top, &r, 8);                            \
+      stack_.sp += 8;                                     \
+      ++ip;                                               \
+      continue;                                           \
     }
+    ZERLO_REAL_BINARY1(kPrimRealMul1, x * y)
+    ZERLO_REAL_BINARY1(kPrimRealDiv1, x / y)
+    ZERLO_REAL_BINARY1(kPrimRealAdd1, x + y)
+    ZERLO_REAL_BINARY1(kPrimRealSub1, x - y)
+#undef ZERLO_REAL_BINARY1
     case kPrimRealRelation1: {
       const std::uint8_t* pa = fastPtr(o[0], 8, false);
       const std::uint8_t* pb = fastPtr(o[1], 8, false);
@@ -800,14 +799,14 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
       ++ip;
       continue;
     }
+    // Jumps and loops get these primitives only with a resolved target.
     case kPrimJump:
-      if (I.target < 0) break;
       stack_.sp = 0;
       ip = std::size_t(I.target);
       continue;
     case kPrimJumpFalse: {
       const std::uint8_t* b = fastPtr(o[1], 2, false);
-      if (!b || I.target < 0) break;
+      if (!b) break;
       stack_.sp = 0;
       ip = (b[0] & 1) ? ip + 1 : std::size_t(I.target);
       continue;
@@ -815,7 +814,7 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
     case kPrimFor: {
       std::uint8_t* pv = fastPtr(o[1], 2, true);
       const std::uint8_t* pr = fastPtr(o[2], 4, false);
-      if (!pv || !pr || I.target < 0) break;
+      if (!pv || !pr) break;
       std::int16_t v, limit, stp;
       std::memcpy(&v, pv, 2);
       std::memcpy(&limit, pr, 2);
@@ -1073,9 +1072,11 @@ std::uint16_t Vm::primitiveOf(const Instr& I) {
     if (op == 63) return kPrimMovI1;
     if (op == 71 || op == 72) return kPrimInc1;
   }
-  if (op == 66) return kPrimJump;
-  if (op == 67 || op == 68) return kPrimJumpFalse;
-  if (op == 70) return kPrimFor;
+  // Jumps and loops whose target instruction was found when linking; the
+  // others go through the checked move primitive, which looks it up.
+  if (op == 66 && I.target >= 0) return kPrimJump;
+  if ((op == 67 || op == 68) && I.target >= 0) return kPrimJumpFalse;
+  if (op == 70 && I.target >= 0) return kPrimFor;
   if (op <= 32 || (op >= 36 && op <= 56) || op == 60 || op == 61) return kPrimArith;
   if (op >= 33 && op <= 35) return kPrimInteg;
   if ((op >= 62 && op <= 75) || (op >= 112 && op <= 115)) return kPrimMove;

@@ -143,6 +143,7 @@ private:
   using View = FastView;
   View views_[kAreaCount];
   View stackView_;
+  std::uint32_t stackRoom_ = 0;   // bytes of the stack the fast path may fill: min(size, view)
   // The areas other than 0..3 and the stack change rarely (calls, another
   // document): their views are kept while those entries of the area table,
   // the space's generation and the regions they lie in stay the same.
@@ -159,7 +160,7 @@ private:
   // The top of the evaluation stack when len more bytes fit; null otherwise.
   std::uint8_t* fastTop(std::uint32_t len) const {
     const std::uint64_t end = std::uint64_t(stack_.sp) + len;
-    return end <= stack_.size && end <= stackView_.wlen ? stackView_.host + stack_.sp : nullptr;
+    return end <= stackRoom_ ? stackView_.host + stack_.sp : nullptr;
   }
   void step(const Instr& I);
   void doCall(const Instr& I, bool isExtern);

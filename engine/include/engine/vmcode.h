@@ -55,10 +55,8 @@ struct FastView {
 struct FastOperand {
   const FastView* view = nullptr;
   std::uint32_t offset = 0;
-  FastView own;                  // kFastFixed
-  std::uint8_t kind = 0;         // an area tag (0..18), kFastFixed or kFastSlow
+  FastView own;                  // the view of a relocated operand
 };
-enum : std::uint8_t { kFastFixed = 19, kFastSlow = 20 };
 
 struct Instr {
   std::uint32_t pos = 0;       // byte offset in the block
