@@ -833,8 +833,7 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
     case kPrimStop:
       sync();
       stop_ = true;
-      ip_ = ip;
-      next_ = ip + 1;
+      ip_ = next_ = ip + 1;
       return;
     default:
       break;
