@@ -668,9 +668,16 @@ void Vm::refreshViews(const Procedure& p, bool runViews) {
   }
   constexpr unsigned kFrom = kAreaFrame, kTo = kAreaFrameArgument + 1;
   static_assert(kAreaStack == kTo && kAreaFrame == 4);
-  bool same = !viewReserved_ && gen == viewGen_;
-  for (unsigned k = kFrom; k < kTo && same; ++k) same = areas_[k] == viewKey_[k];
-  if (!same) {
+  // The entries compared eight bytes at a time, without a branch each.
+  static_assert((kTo - kFrom) % 2 == 0);
+  std::uint64_t diff = 0;
+  for (unsigned k = kFrom; k < kTo; k += 2) {
+    std::uint64_t a, b;
+    std::memcpy(&a, areas_ + k, 8);
+    std::memcpy(&b, viewKey_ + k, 8);
+    diff |= a ^ b;
+  }
+  if (viewReserved_ || gen != viewGen_ || diff) {
     bool any = false;
     for (unsigned k = kFrom; k < kTo; ++k) {
       bool reserved = false;
