@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -178,7 +179,10 @@ double interpreterBench(model::DocumentRecord& doc) {
 
 } // namespace
 
-int main() {
+// With an argument N, only the mixed time step of N gates and the
+// interpreter run (for a profiler: engine_bench 2000).
+int main(int argc, char** argv) {
+  const int only = argc > 1 ? std::atoi(argv[1]) : 0;
   model::FakeShell shell;
   model::FakeEditor editor;
   model::setShell(&shell);
@@ -207,9 +211,11 @@ int main() {
     std::printf("link: %s\n", err.c_str());
     return 0;
   }
-  timeStepBench(*doc, lib, 1000, false);
-  timeStepBench(*doc, lib, 10000, false);
-  const double stepRatio = timeStepBench(*doc, lib, 10000, true);
+  if (!only) {
+    timeStepBench(*doc, lib, 1000, false);
+    timeStepBench(*doc, lib, 10000, false);
+  }
+  const double stepRatio = timeStepBench(*doc, lib, only > 0 ? only : 10000, true);
   const double vmRatio = interpreterBench(*doc);
   std::printf("ratio interpreter / native loop:                          %6.1f (goal <= 10)\n", vmRatio);
   std::printf("ratio time step of 10,000 built-in and compiled gates / flat native loop: %6.1f (goal <= 10)\n",

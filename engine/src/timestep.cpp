@@ -162,15 +162,16 @@ void stepInterpreted(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
     callNativeStep(doc, g, in);
     return;
   }
-  const Procedure* code = vm().procedureFor(t->StepProc);
+  Vm& machine = vm();
+  const Procedure* code = machine.procedureFor(t->StepProc);
   if (!code) return;   // not linked (refused code)
   // A gate in an endless loop ran out of its budget once in this time step
   // (one run error): it stays stopped for the rest of the step.
   if (!gState.stalled.empty() && gState.stalled.count(in)) return;
   gatherInputs(doc, g, in, false);
-  vm().attachDocument(&doc);
-  vm().run(g, in, *code);
-  if (vm().lastRunOutOfBudget()) gState.stalled.insert(in);
+  machine.attachDocument(&doc);
+  machine.run(g, in, *code);
+  if (machine.lastRunOutOfBudget()) gState.stalled.insert(in);
   writeBackInputs(doc, g, in);
 }
 

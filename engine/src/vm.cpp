@@ -4,6 +4,7 @@
 #include "engine/services.h"
 
 #include <cstddef>
+#include <algorithm>
 #include <cstring>
 
 namespace engine {
@@ -30,7 +31,11 @@ Vm::Vm() : linkFrame_(kLinkFrameSize) {
 Vm::~Vm() = default;
 
 void Vm::reset() {
+  // Procedures decoded before keep their fast operands for a generation of
+  // the old space: the new one continues its count.
+  const std::uint64_t generation = space_.generation() + 1;
   space_ = AddressSpace{};
+  space_.setGeneration(generation);
   modules_.clear();
   procs_.clear();
   procOwner_.clear();
@@ -56,8 +61,7 @@ void Vm::reset() {
   lastError_.clear();
 }
 
-void Vm::attachDocument(model::DocumentRecord* doc) {
-  if (doc == doc_ && doc) return;
+void Vm::mapDocument(model::DocumentRecord* doc) {
   imageFull_ = nullptr;
   for (std::uint32_t b : docRegions_) space_.unmap(b);
   docRegions_.clear();
@@ -165,6 +169,7 @@ bool Vm::relocate(Procedure& p, model::ProjectModule* m, std::string& err) {
         I.target = p.indexAt(o.offset);
       o.offset += base;
       o.tag = kAreaAbsolute;
+      o.relocated = true;
     }
     I.prim = primitiveOf(I);
   }
@@ -415,7 +420,7 @@ bool Vm::jumpTo(std::uint32_t target) {
   return true;
 }
 
-Vm::DepthRegions& Vm::regionsAt(unsigned depth) {
+Vm::DepthRegions& Vm::reserveRegions(unsigned depth) {
   if (depthRegions_.size() <= depth) depthRegions_.resize(depth + 1);
   DepthRegions& r = depthRegions_[depth];
   if (!r.stack) {
@@ -425,6 +430,8 @@ Vm::DepthRegions& Vm::regionsAt(unsigned depth) {
     for (std::uint32_t& a : r.area) a = space_.map(nullptr, kCapacity);
     r.stack = space_.map(nullptr, kCapacity);
     r.frame = space_.map(nullptr, kCapacity);
+    for (unsigned k = 0; k < 4; ++k) r.areaIndex[k] = space_.regionIndex(r.area[k]);
+    r.stackIndex = space_.regionIndex(r.stack);
   }
   return r;
 }
@@ -432,22 +439,28 @@ Vm::DepthRegions& Vm::regionsAt(unsigned depth) {
 void Vm::mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4], DepthRegions& r) {
   for (unsigned k = 0; k < 4; ++k) saved[k] = areas_[k];
   if (!inst) {
-    for (unsigned k = 0; k < 4; ++k) areas_[k] = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+      areas_[k] = 0;
+      views_[k] = View{};
+    }
     return;
   }
   std::uint32_t extra = inst->ExtraSlotCount;
   if (!extra && inst->ExtraValues && gate) extra = gate->ExtraCount;
   // The depth's regions are pointed at this instance's slots: no mapping and
   // no search per run. An address kept from an earlier run reaches the slots
-  // of whatever instance runs now at that depth, never freed memory.
-  space_.rebind(r.area[0], inst->InputValues, inst->InputSlotCount * 8u);
-  space_.rebind(r.area[1], inst->OutputValues, inst->OutputSlotCount * 8u);
-  space_.rebind(r.area[2], inst->ExtraValues, extra * 8u);
-  space_.rebind(r.area[3], inst->StateSlotCount ? inst->StateValues : nullptr, inst->StateSlotCount * 8u);
-  areas_[0] = inst->InputValues ? r.area[0] : 0;
-  areas_[1] = inst->OutputValues ? r.area[1] : 0;
-  areas_[2] = inst->ExtraValues ? r.area[2] : 0;
-  areas_[3] = inst->StateValues && inst->StateSlotCount ? r.area[3] : 0;
+  // of whatever instance runs now at that depth, never freed memory. The
+  // fast path's view of each area is what its region now holds.
+  auto bind = [&](unsigned k, void* host, std::uint32_t bytes, bool present) {
+    const bool held = space_.rebindIndex(r.areaIndex[k], host, bytes);
+    areas_[k] = present ? r.area[k] : 0;
+    views_[k] = areas_[k] && held ? View{static_cast<std::uint8_t*>(host), bytes, bytes} : View{};
+  };
+  bind(0, inst->InputValues, inst->InputSlotCount * 8u, inst->InputValues);
+  bind(1, inst->OutputValues, inst->OutputSlotCount * 8u, inst->OutputValues);
+  bind(2, inst->ExtraValues, extra * 8u, inst->ExtraValues);
+  bind(3, inst->StateSlotCount ? inst->StateValues : nullptr, inst->StateSlotCount * 8u,
+       inst->StateValues && inst->StateSlotCount);
 }
 
 std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p) {
@@ -472,7 +485,7 @@ std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst
   const std::size_t stackSize = std::size_t(p.frameSize) + kStackExtra;
   if (stackMem.size() < stackSize) stackMem.resize(stackSize);
   if (p.frameSize) std::memset(stackMem.data(), 0, p.frameSize);
-  space_.rebind(regions.stack, stackMem.data(), std::uint32_t(stackSize));
+  space_.rebindIndex(regions.stackIndex, stackMem.data(), std::uint32_t(stackSize));
   stack_ = {regions.stack, std::uint32_t(stackSize), 0};
   areas_[kAreaStack] = stack_.base;
   if (outermost) {
@@ -485,9 +498,13 @@ std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst
   stop_ = false;
   err_ = 0;
   stoppedByReturn_ = false;
+  // The views of this run's areas 0..3 were taken by mapInstance.
+  space_.spanIndex(regions.stackIndex, stackView_.host, stackView_.rlen, stackView_.wlen);
+  views_[kAreaStack] = stack_.base ? stackView_ : View{};
+  stackRoom_ = std::min(stack_.size, stackView_.wlen);
   ++depth_;
   if (!stack_.base) fail("no room in the address space");
-  else execute(p, 0);
+  else execute(p, 0, true);
   --depth_;
   const std::uint8_t result = err_;
 
@@ -602,27 +619,250 @@ void Vm::writeBackLogicImage() {
   if (changed(112, 8)) l->previousStep = getF(p + 112);
 }
 
-void Vm::execute(const Procedure& p, std::size_t ip) {
-  proc_ = &p;
-  ip_ = ip;
-  while (!stop_) {
-    if (ip_ >= p.code.size()) {
-      fail("code ran past its end");
-      break;
+enum : std::uint16_t {
+  kPrimNone, kPrimArith, kPrimInteg, kPrimMove, kPrimDraw, kPrimFile, kPrimCall, kPrimExtern, kPrimReturn,
+  kPrimStop, kPrimStopError, kPrimIndexCheck, kPrimMovR1, kPrimMovI1, kPrimRealBinary1, kPrimRealRelation1,
+  kPrimJump, kPrimJumpFalse, kPrimFor, kPrimInc1,
+  // The same primitive as kPrimRealBinary1, told apart for the run loop.
+  kPrimRealMul1, kPrimRealDiv1, kPrimRealAdd1, kPrimRealSub1
+};
+
+
+void Vm::resolveFast(const Procedure& p) {
+  static const View kNone{};
+  Procedure& q = const_cast<Procedure&>(p);
+  q.fast.resize(p.operands.size());
+  for (std::size_t k = 0; k < p.operands.size(); ++k) {
+    const Operand& o = p.operands[k];
+    FastOperand& f = q.fast[k];
+    f = FastOperand{};
+    f.view = &kNone;
+    if (o.tag < kAreaCount && o.tag != kAreaAbsolute) {
+      f.offset = o.offset;
+      f.view = &views_[o.tag];
+    } else if (o.tag == kAreaAbsolute && o.relocated) {
+      space_.span(o.offset, f.own.host, f.own.rlen, f.own.wlen, true);
+      if (f.own.host) f.view = &f.own;
     }
-    if (budget_ == 0) {
+  }
+  q.fastGen = space_.generation();
+  q.fastOwner = this;
+  q.fastData = q.fast.data();
+}
+
+void Vm::spanView(unsigned k, bool* reserved) {
+  View& v = views_[k];
+  if (reserved) *reserved = false;
+  if (k == kAreaAbsolute || !areas_[k]) v = View{};
+  else space_.span(areas_[k], v.host, v.rlen, v.wlen, false, reserved);
+}
+
+void Vm::refreshViews(const Procedure& p, bool runViews) {
+  const std::uint64_t gen = space_.generation();
+  if (p.fastGen != gen || p.fastOwner != this || p.fastData != p.fast.data()) resolveFast(p);
+  if (!runViews) {
+    for (unsigned k = 0; k < 4; ++k) spanView(k);
+    spanView(kAreaStack);
+    space_.span(stack_.base, stackView_.host, stackView_.rlen, stackView_.wlen);
+    stackRoom_ = std::min(stack_.size, stackView_.wlen);
+  }
+  constexpr unsigned kFrom = kAreaFrame, kTo = kAreaFrameArgument + 1;
+  static_assert(kAreaStack == kTo && kAreaFrame == 4);
+  // The entries compared eight bytes at a time, without a branch each.
+  static_assert((kTo - kFrom) % 2 == 0);
+  std::uint64_t diff = 0;
+  for (unsigned k = kFrom; k < kTo; k += 2) {
+    std::uint64_t a, b;
+    std::memcpy(&a, areas_ + k, 8);
+    std::memcpy(&b, viewKey_ + k, 8);
+    diff |= a ^ b;
+  }
+  if (viewReserved_ || gen != viewGen_ || diff) {
+    bool any = false;
+    for (unsigned k = kFrom; k < kTo; ++k) {
+      bool reserved = false;
+      spanView(k, &reserved);
+      any = any || reserved;
+    }
+    std::memcpy(viewKey_ + kFrom, areas_ + kFrom, (kTo - kFrom) * sizeof areas_[0]);
+    viewGen_ = gen;
+    viewReserved_ = any;
+  }
+}
+
+// The run loop. The primitives of single elements, jumps and loops run here
+// on the fast views: when every access they make is inside its area, they
+// act directly; otherwise the checked primitive repeats the instruction from
+// the start (nothing was changed yet) and reports the failure. Everything
+// else goes to its primitive, after which the views are taken again (calls
+// and externs change the areas and may map and unmap).
+void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
+  proc_ = &p;
+  ip_ = next_ = ip;
+  if (stop_) return;
+  refreshViews(p, runViews);
+  const Instr* const code = p.code.data();
+  const std::size_t count = p.code.size();
+  const FastOperand* const fo = p.fast.data();
+  std::uint64_t left = budget_;   // budget_ and executed_ are brought up to date before any primitive
+  auto sync = [&] {
+    executed_ += budget_ - left;
+    budget_ = left;
+  };
+  // Every procedure ends with an end instruction (the decoder sees to it)
+  // and a resolved jump target is an instruction: only the start and the
+  // checked primitives can put the instruction index past the end.
+  if (ip >= count) {
+    fail("code ran past its end");
+    ip_ = ip;
+    return;
+  }
+  for (;;) {
+    if (left == 0) {
+      sync();
+      next_ = ip;
       fail("instruction limit of one run reached");
       outOfBudget_ = true;
       break;
     }
-    --budget_;
-    ++executed_;
-    const Instr& I = p.code[ip_];
-    next_ = ip_ + 1;
+    --left;
+    const Instr& I = code[ip];
+    const FastOperand* o = fo + I.first;
+    switch (I.prim) {
+#define ZERLO_REAL_BINARY1(PRIM, EXPR)                  \
+    case PRIM: {                                          \
+      const std::uint8_t* pa = fastPtr(o[0], 8, false);   \
+      const std::uint8_t* pb = fastPtr(o[1], 8, false);   \
+      std::uint8_t* top = fastTop(8);                     \
+      if (!pa || !pb || !top) break;                      \
+      double x, y;                                        \
+      std::memcpy(&x, pa, 8);                             \
+      std::memcpy(&y, pb, 8);                             \
+      const double r = EXPR;                              \
+      std::memcpy(top, &r, 8);                            \
+      stack_.sp += 8;                                     \
+      ++ip;                                               \
+      continue;                                           \
+    }
+    ZERLO_REAL_BINARY1(kPrimRealMul1, x * y)
+    ZERLO_REAL_BINARY1(kPrimRealDiv1, x / y)
+    ZERLO_REAL_BINARY1(kPrimRealAdd1, x + y)
+    ZERLO_REAL_BINARY1(kPrimRealSub1, x - y)
+#undef ZERLO_REAL_BINARY1
+    case kPrimRealRelation1: {
+      const std::uint8_t* pa = fastPtr(o[0], 8, false);
+      const std::uint8_t* pb = fastPtr(o[1], 8, false);
+      std::uint8_t* top = fastTop(4);
+      if (!pa || !pb || !top) break;
+      double x, y;
+      std::memcpy(&x, pa, 8);
+      std::memcpy(&y, pb, 8);
+      bool r;
+      switch (I.op) {
+      case 15: r = x == y; break;
+      case 16: r = x != y; break;
+      case 17: r = x > y; break;
+      case 18: r = x <= y; break;
+      case 19: r = x < y; break;
+      default: r = x >= y; break;
+      }
+      const std::uint32_t w = r ? 1 : 0;
+      std::memcpy(top, &w, 4);
+      stack_.sp += 4;
+      ++ip;
+      continue;
+    }
+    case kPrimMovR1: {
+      const std::uint8_t* src = fastPtr(o[1], 8, false);
+      std::uint8_t* dst = fastPtr(o[0], 8, true);
+      if (!src || !dst) break;
+      stack_.sp = 0;
+      std::uint64_t v;   // through a register: the two may overlap
+      std::memcpy(&v, src, 8);
+      std::memcpy(dst, &v, 8);
+      ++ip;
+      continue;
+    }
+    case kPrimMovI1: {
+      const std::uint8_t* src = fastPtr(o[1], 2, false);
+      std::uint8_t* dst = fastPtr(o[0], 2, true);
+      if (!src || !dst) break;
+      stack_.sp = 0;
+      std::uint16_t v;
+      std::memcpy(&v, src, 2);
+      std::memcpy(dst, &v, 2);
+      ++ip;
+      continue;
+    }
+    case kPrimInc1: {
+      std::uint8_t* pa = fastPtr(o[0], 2, true);
+      const std::uint8_t* pb = fastPtr(o[1], 2, false);
+      if (!pa || !pb) break;
+      std::int16_t x, y;
+      std::memcpy(&x, pa, 2);
+      std::memcpy(&y, pb, 2);
+      const std::int16_t r = std::int16_t(std::uint16_t(std::uint32_t(I.op == 71 ? x + y : x - y)));
+      std::memcpy(pa, &r, 2);
+      ++ip;
+      continue;
+    }
+    // Jumps and loops get these primitives only with a resolved target.
+    case kPrimJump:
+      stack_.sp = 0;
+      ip = std::size_t(I.target);
+      continue;
+    case kPrimJumpFalse: {
+      const std::uint8_t* b = fastPtr(o[1], 2, false);
+      if (!b) break;
+      stack_.sp = 0;
+      ip = (b[0] & 1) ? ip + 1 : std::size_t(I.target);
+      continue;
+    }
+    case kPrimFor: {
+      std::uint8_t* pv = fastPtr(o[1], 2, true);
+      const std::uint8_t* pr = fastPtr(o[2], 4, false);
+      if (!pv || !pr) break;
+      std::int16_t v, limit, stp;
+      std::memcpy(&v, pv, 2);
+      std::memcpy(&limit, pr, 2);
+      std::memcpy(&stp, pr + 2, 2);
+      const std::int32_t next = std::int32_t(v) + stp;
+      if (stp >= 0 ? next > limit : next < limit) {   // leave the loop
+        ++ip;
+        continue;
+      }
+      stack_.sp = 0;
+      const std::int16_t nv = std::int16_t(next);
+      std::memcpy(pv, &nv, 2);
+      ip = std::size_t(I.target);
+      continue;
+    }
+    case kPrimStop:
+      sync();
+      stop_ = true;
+      ip_ = next_ = ip + 1;
+      return;
+    default:
+      break;
+    }
+    // The checked primitive: the instruction's own one, or the general one
+    // after a fast path refused an access.
+    sync();
+    ip_ = ip;
+    next_ = ip + 1;
     (this->*kPrims[I.prim])(I);   // threaded: the primitive chosen at link time
     proc_ = &p;
-    ip_ = next_;
+    ip = next_;
+    left = budget_;
+    if (stop_) break;
+    if (ip >= count) {
+      next_ = ip;
+      fail("code ran past its end");
+      break;
+    }
+    refreshViews(p);
   }
+  ip_ = ip;
 }
 
 void Vm::doCall(const Instr& I, bool isExtern) {
@@ -818,31 +1058,31 @@ void Vm::opInc1(const Instr& I) {
 
 // ---- the primitive table ----
 
-enum : std::uint16_t {
-  kPrimNone, kPrimArith, kPrimInteg, kPrimMove, kPrimDraw, kPrimFile, kPrimCall, kPrimExtern, kPrimReturn,
-  kPrimStop, kPrimStopError, kPrimIndexCheck, kPrimMovR1, kPrimMovI1, kPrimRealBinary1, kPrimRealRelation1,
-  kPrimJump, kPrimJumpFalse, kPrimFor, kPrimInc1
-};
-
 const Vm::Prim Vm::kPrims[] = {
     &Vm::opNone,      &Vm::opArith,       &Vm::opInteg,      &Vm::opMove,      &Vm::opDraw,
     &Vm::opFile,      &Vm::opCall,        &Vm::opExtern,     &Vm::opReturn,    &Vm::opStop,
     &Vm::opStopError, &Vm::opIndexCheck,  &Vm::opMovR1,      &Vm::opMovI1,     &Vm::opRealBinary1,
-    &Vm::opRealRelation1, &Vm::opJump,    &Vm::opJumpFalse,  &Vm::opFor,       &Vm::opInc1};
+    &Vm::opRealRelation1, &Vm::opJump,    &Vm::opJumpFalse,  &Vm::opFor,       &Vm::opInc1,
+    &Vm::opRealBinary1, &Vm::opRealBinary1, &Vm::opRealBinary1, &Vm::opRealBinary1};
 
 std::uint16_t Vm::primitiveOf(const Instr& I) {
   const unsigned op = I.op;
   const bool one = I.n == 1;
   if (one) {
-    if (op == 0 || op == 1 || op == 9 || op == 10) return kPrimRealBinary1;
+    if (op == 0) return kPrimRealMul1;
+    if (op == 1) return kPrimRealDiv1;
+    if (op == 9) return kPrimRealAdd1;
+    if (op == 10) return kPrimRealSub1;
     if (op >= 15 && op <= 20) return kPrimRealRelation1;
     if (op == 62) return kPrimMovR1;
     if (op == 63) return kPrimMovI1;
     if (op == 71 || op == 72) return kPrimInc1;
   }
-  if (op == 66) return kPrimJump;
-  if (op == 67 || op == 68) return kPrimJumpFalse;
-  if (op == 70) return kPrimFor;
+  // Jumps and loops whose target instruction was found when linking; the
+  // others go through the checked move primitive, which looks it up.
+  if (op == 66 && I.target >= 0) return kPrimJump;
+  if ((op == 67 || op == 68) && I.target >= 0) return kPrimJumpFalse;
+  if (op == 70 && I.target >= 0) return kPrimFor;
   if (op <= 32 || (op >= 36 && op <= 56) || op == 60 || op == 61) return kPrimArith;
   if (op >= 33 && op <= 35) return kPrimInteg;
   if ((op >= 62 && op <= 75) || (op >= 112 && op <= 115)) return kPrimMove;

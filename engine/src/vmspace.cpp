@@ -33,6 +33,8 @@ std::uint32_t AddressSpace::map(void* host, std::uint32_t size, bool writable) {
         r.windows = need;
         r.capacity = std::max(size, std::uint32_t(std::min<std::uint64_t>(kMaxRegionSize, std::uint64_t(need) << kWindowBits) - 1));
         r.writable = writable;
+        r.reserved = host == nullptr;
+        ++generation_;
         for (unsigned w = 0; w < need; ++w) owner_[start + w] = index + 1;
         next_ = start + need < kWindows ? start + need : 1;
         ++mapped_;
@@ -52,6 +54,7 @@ void AddressSpace::unmap(std::uint32_t base) {
   if (r.base != base) return;
   for (unsigned k = 0; k < r.windows; ++k) owner_[w + k] = 0;
   r = Region{};
+  ++generation_;
   freeRegions_.push_back(index);
   --mapped_;
 }
@@ -66,10 +69,17 @@ bool AddressSpace::rebind(std::uint32_t base, void* host, std::uint32_t size, bo
   if (w == 0 || owner_[w] == 0) return false;
   Region& r = regions_[owner_[w] - 1];
   if (r.base != base || size > r.capacity) return false;
+  if (!r.reserved) ++generation_;
   r.host = static_cast<std::uint8_t*>(host);
   r.size = host ? size : 0;
   r.writable = writable;
   return true;
+}
+
+std::uint32_t AddressSpace::regionIndex(std::uint32_t base) const {
+  const std::uint32_t o = owner_[base >> kWindowBits];
+  if (!o || regions_[o - 1].base != base) return ~0u;
+  return o - 1;
 }
 
 std::uint32_t AddressSpace::regionBase(std::uint32_t addr) const {

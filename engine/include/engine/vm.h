@@ -38,7 +38,9 @@ public:
   void reset();
   // The document whose run fields (areas 7..17) and simulated logic (area 6)
   // code reaches. Mapped once per document.
-  void attachDocument(model::DocumentRecord* doc);
+  void attachDocument(model::DocumentRecord* doc) {
+    if (doc != doc_ || !doc) mapDocument(doc);
+  }
   model::DocumentRecord* document() const { return doc_; }
 
   // Links all code of a compiled module: every procedure of every type (the
@@ -121,16 +123,45 @@ private:
   struct DepthRegions {
     std::uint32_t area[4] = {};
     std::uint32_t stack = 0, frame = 0;
+    std::uint32_t areaIndex[4] = {}, stackIndex = 0;   // their region indices
     std::vector<std::uint8_t> stackMem, frameMem;
   };
 
   ModuleMap& mapModule(model::ProjectModule* m);
+  void mapDocument(model::DocumentRecord* doc);
   bool linkProcedure(model::ProjectModule* m, const void* code, std::uint32_t length, std::string& err);
   bool relocate(Procedure& p, model::ProjectModule* m, std::string& err);
   const Procedure* functionAt(std::uint32_t addr);
   std::uint8_t runProcedure(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p);
   void mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4], DepthRegions& r);
-  void execute(const Procedure& p, std::size_t ip);
+  // runViews: the caller took the views of areas 0..3 and of the stack.
+  void execute(const Procedure& p, std::size_t ip, bool runViews = false);
+  // The fast path's copy of the area table: for every area the host address
+  // of its entry and the bytes readable and writable from it, and the same
+  // for the top of the evaluation stack. Taken again whenever anything but a
+  // fast primitive ran.
+  using View = FastView;
+  View views_[kAreaCount];
+  View stackView_;
+  std::uint32_t stackRoom_ = 0;   // bytes of the stack the fast path may fill: min(size, view)
+  // The areas other than 0..3 and the stack change rarely (calls, another
+  // document): their views are kept while those entries of the area table,
+  // the space's generation and the regions they lie in stay the same.
+  std::uint32_t viewKey_[kAreaCount] = {};
+  std::uint64_t viewGen_ = ~std::uint64_t(0);
+  bool viewReserved_ = true;   // one of them lies in a reserved region: always taken again
+  void refreshViews(const Procedure& p, bool runViews = false);
+  void spanView(unsigned k, bool* reserved = nullptr);
+  void resolveFast(const Procedure& p);
+  static std::uint8_t* fastPtr(const FastOperand& o, std::uint32_t len, bool write) {
+    const View& v = *o.view;
+    return std::uint64_t(o.offset) + len <= (write ? v.wlen : v.rlen) ? v.host + o.offset : nullptr;
+  }
+  // The top of the evaluation stack when len more bytes fit; null otherwise.
+  std::uint8_t* fastTop(std::uint32_t len) const {
+    const std::uint64_t end = std::uint64_t(stack_.sp) + len;
+    return end <= stackRoom_ ? stackView_.host + stack_.sp : nullptr;
+  }
   void step(const Instr& I);
   void doCall(const Instr& I, bool isExtern);
 
@@ -181,7 +212,11 @@ private:
   void jumpToIndex(const Instr& I, std::uint32_t target);
 
   std::vector<DepthRegions> depthRegions_;
-  DepthRegions& regionsAt(unsigned depth);
+  DepthRegions& regionsAt(unsigned depth) {
+    if (depth < depthRegions_.size() && depthRegions_[depth].stack) return depthRegions_[depth];
+    return reserveRegions(depth);
+  }
+  DepthRegions& reserveRegions(unsigned depth);
 
   AddressSpace space_;
   model::DocumentRecord* doc_ = nullptr;

@@ -34,6 +34,28 @@ enum : std::uint8_t {
 struct Operand {
   std::uint32_t offset = 0;
   std::uint8_t tag = 0;
+  bool relocated = false;      // the linker made it absolute (a block of a module, its own code)
+};
+
+// Bytes reachable from a host address: readable, and writable (0 for a
+// read-only block).
+struct FastView {
+  std::uint8_t* host = nullptr;
+  std::uint32_t rlen = 0, wlen = 0;
+};
+
+// An operand as the run loop's fast path reaches it: through a view and an
+// offset into it. An area operand points at the interpreter's view of its
+// area (the area's entry, taken per run) and keeps its offset; an operand the
+// linker relocated into a module block, the link frame or the procedure's own
+// code has a view of its own (the host address of the operand and the bytes
+// from there, resolved again whenever the address space changed its
+// mappings). Anything else (raw absolute addresses, immediates) has an empty
+// view and always takes the checked path.
+struct FastOperand {
+  const FastView* view = nullptr;
+  std::uint32_t offset = 0;
+  FastView own;                  // the view of a relocated operand
 };
 
 struct Instr {
@@ -58,6 +80,12 @@ struct Procedure {
   std::uint16_t frameSize = 0;
   std::vector<Instr> code;
   std::vector<Operand> operands;
+  // Parallel to operands: the fast path's view, valid for the mapping
+  // generation fastGen of the address space.
+  std::vector<FastOperand> fast;
+  std::uint64_t fastGen = ~std::uint64_t(0);
+  const void* fastOwner = nullptr;   // the interpreter whose views the area operands point at
+  const FastOperand* fastData = nullptr;   // fast.data() when resolved (a copy resolves again)
   // Instruction index at a byte offset of the block; -1 when none starts there.
   int indexAt(std::uint32_t pos) const;
 };
