@@ -225,6 +225,22 @@ int main(int argc, char** argv) {
     cg::Token t;
     while (sc.next(t) != cg::T_EOF) ++tokens;
   };
+  // The scanner-only pass with a listing of the shipped road's size written
+  // through one buffered stream: the peer the goal names.
+  size_t listingSize = 0;
+  auto scannerAndListing = [&] {
+    scannerOnly();
+    std::FILE* f = std::fopen((dir + "/peer.lst").c_str(), "wb");
+    if (!f) return;
+    std::vector<char> chunk(1 << 16);
+    for (size_t i = 0; i < chunk.size(); ++i) chunk[i] = text[i % text.size()];
+    for (size_t left = listingSize; left > 0;) {
+      const size_t n = std::min(left, chunk.size());
+      std::fwrite(chunk.data(), 1, n, f);
+      left -= n;
+    }
+    std::fclose(f);
+  };
   std::vector<std::string> args = {"cglink30.so", src, dir + "/prog.lst", dir + "/t.ddf", dir + "/prog.mvl",
                                    dir + "/prog.err"};
   std::vector<char*> cargv;
@@ -251,14 +267,20 @@ int main(int argc, char** argv) {
   // Warm-up, then the runs.
   rawRead();
   scannerOnly();
-  if (shipped) shippedRun();
+  if (shipped) {
+    shippedRun();
+    std::error_code ec;
+    listingSize = static_cast<size_t>(fs::file_size(args[2], ec));
+    scannerAndListing();
+  }
   fakeRun();
-  std::vector<double> raw, scan, full, fake;
+  std::vector<double> raw, scan, full, fake, peer;
   size_t listingBytes = 0;
   for (int r = 0; r < runs; ++r) {
     raw.push_back(seconds(rawRead));
     scan.push_back(seconds(scannerOnly));
     if (shipped) {
+      peer.push_back(seconds(scannerAndListing));
       full.push_back(seconds(shippedRun));
       std::error_code ec;
       listingBytes = static_cast<size_t>(fs::file_size(args[2], ec));
@@ -279,9 +301,13 @@ int main(int argc, char** argv) {
   }
   std::printf("  fake reader           %8.2f M lines/s  (%.4f s)  result %d\n", n / median(fake) / 1e6, median(fake),
               fakeOk);
-  if (shipped)
-    std::printf("  shipped road / scanner only %.3f (goal >= 0.3), %.2f M lines/s (goal >= 3)\n",
-                median(scan) / median(full), n / median(full) / 1e6);
+  if (shipped) {
+    std::printf("  scanner + listing     %8.2f M lines/s  (%.4f s)  listing %.1f MB written\n", n / median(peer) / 1e6,
+                median(peer), listingSize / 1e6);
+    std::printf("  shipped road / (scanner + listing written) %.3f (goal >= 0.3), %.2f M lines/s (goal >= 3)\n",
+                median(peer) / median(full), n / median(full) / 1e6);
+    std::printf("  shipped road / scanner only %.3f\n", median(scan) / median(full));
+  }
   std::printf("  fake reader / scanner only %.3f; scanner / raw read %.3f\n", median(scan) / median(fake),
               median(raw) / median(scan));
   fs::remove_all(dir);
