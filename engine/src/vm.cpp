@@ -9,6 +9,26 @@
 
 namespace engine {
 
+namespace {
+// The REAL relation of operation 15..20 of two f64 operands, as a u32 0 or 1.
+inline void realRelation(std::uint16_t op, const std::uint8_t* pa, const std::uint8_t* pb, std::uint8_t* top) {
+  double x, y;
+  std::memcpy(&x, pa, 8);
+  std::memcpy(&y, pb, 8);
+  bool r;
+  switch (op) {
+  case 15: r = x == y; break;
+  case 16: r = x != y; break;
+  case 17: r = x > y; break;
+  case 18: r = x <= y; break;
+  case 19: r = x < y; break;
+  default: r = x >= y; break;
+  }
+  const std::uint32_t w = r ? 1 : 0;
+  std::memcpy(top, &w, 4);
+}
+} // namespace
+
 Vm& vm() {
   static Vm instance;
   return instance;
@@ -754,20 +774,7 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
       const std::uint8_t* pb = fastPtr(o[1], 8, false);
       std::uint8_t* top = fastTop(4);
       if (!pa || !pb || !top) break;
-      double x, y;
-      std::memcpy(&x, pa, 8);
-      std::memcpy(&y, pb, 8);
-      bool r;
-      switch (I.op) {
-      case 15: r = x == y; break;
-      case 16: r = x != y; break;
-      case 17: r = x > y; break;
-      case 18: r = x <= y; break;
-      case 19: r = x < y; break;
-      default: r = x >= y; break;
-      }
-      const std::uint32_t w = r ? 1 : 0;
-      std::memcpy(top, &w, 4);
+      realRelation(I.op, pa, pb, top);
       stack_.sp += 4;
       ++ip;
       continue;
@@ -994,20 +1001,7 @@ void Vm::opRealRelation1(const Instr& I) {
   const std::uint8_t* pb = pa ? space_.translate(addr(I, 1), 8, false) : nullptr;
   std::uint8_t* top = pb && stack_.sp + 4 <= stack_.size ? space_.translate(stack_.base + stack_.sp, 4, true) : nullptr;
   if (!top || stop_) return opArith(I);
-  double x, y;
-  std::memcpy(&x, pa, 8);
-  std::memcpy(&y, pb, 8);
-  bool r;
-  switch (I.op) {
-  case 15: r = x == y; break;
-  case 16: r = x != y; break;
-  case 17: r = x > y; break;
-  case 18: r = x <= y; break;
-  case 19: r = x < y; break;
-  default: r = x >= y; break;
-  }
-  const std::uint32_t w = r ? 1 : 0;
-  std::memcpy(top, &w, 4);
+  realRelation(I.op, pa, pb, top);
   stack_.sp += 4;
 }
 
