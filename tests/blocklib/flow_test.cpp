@@ -743,8 +743,19 @@ struct DemoAll {
     auto* bp = D.block(flow, "SIGBEEPV3", beep);
     auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
     auto* end = D.block(flow, "ENDEV3");
-    const bool side = D.block(flow, "RESETV3", request("VAR1<2")) && D.block(flow, "STOPV3", request("VAR1>2")) &&
-                      D.block(flow, "VISUALV3", shown);
+    auto* rst = D.block(flow, "RESETV3", request("VAR1<2"));
+    auto* stp = D.block(flow, "STOPV3", request("VAR1>2"));
+    auto* vis = D.block(flow, "VISUALV3", shown);
+    const bool side = rst && stp && vis;
+    // A sheet to look at: the flow in columns of five, the request and
+    // display blocks in a column of their own.
+    const model::GateRecord* order[] = {start, cw, in, fall, wait, inc, cmp, z2, pos, dis, msg, term, bp, off, end,
+                                        rst, stp, vis};
+    for (std::size_t k = 0; k < std::size(order); ++k)
+      if (auto* g = const_cast<model::GateRecord*>(order[k])) {
+        g->X = std::int16_t(60 + 140 * (k / 5));
+        g->Y = std::int16_t(40 + 80 * (k % 5));
+      }
     return side && start && cw && in && fall && wait && inc && cmp && z2 && pos && dis && msg && term && bp && off &&
            end && D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, in, 1) && D.wire(flow, in, 2, fall, 1) &&
            D.wire(flow, fall, 1, wait, 1) && D.wire(flow, wait, 1, inc, 1) && D.wire(flow, inc, 1, cmp, 1) &&
