@@ -42,16 +42,18 @@ protected:
   }
   // The recorded calls of a type's face with the text buffer holding 'text',
   // drawn at origin 100,200.
-  std::vector<std::string> face(const char* typeName, const char* text, float zoom) {
+  std::vector<std::string> face(const char* typeName, const char* text, float zoom, int slot = 5,
+                                std::vector<double> extra = std::vector<double>(28, 0.0)) {
     model::GateTypeRecord* t = type(m, typeName);
     EXPECT_NE(t, nullptr) << typeName;
     if (!t) return {};
-    EXPECT_NE(t->Procs[5], nullptr) << typeName << " has no face";
-    EXPECT_NE(t->ProcLength[5], 0) << typeName;
+    EXPECT_NE(t->Procs[slot], nullptr) << typeName << " has no drawing procedure " << slot;
+    EXPECT_NE(t->ProcLength[slot], 0) << typeName;
+    if (!t->Procs[slot]) return {};
     model::GateRecord g{};
     g.Kind = model::kKindCompiled;
     g.Sub = t;
-    std::vector<double> extra(28, 0.0), state(31, 0.0);
+    std::vector<double> state(31, 0.0);
     std::memcpy(reinterpret_cast<char*>(extra.data()) + 16, text, std::strlen(text));
     model::GateInstance inst{};
     inst.ExtraValues = extra.data();
@@ -60,7 +62,7 @@ protected:
     inst.StateSlotCount = 31;
     disp::gdi_SetZoom(&zoom);
     dev.clear();
-    engine::vm().runDrawing(&g, &inst, t->Procs[5], 100, 200);
+    engine::vm().runDrawing(&g, &inst, t->Procs[slot], 100, 200);
     EXPECT_EQ(doc->runError, 0) << typeName << ": " << engine::vm().lastError();
     return dev.withPrefix("");
   }
@@ -115,6 +117,48 @@ TEST_F(Faces, EveryBlockDrawsItsFrameAndName) {
         EXPECT_GE(y, int(200 * z)) << s;
         EXPECT_LT(y, int(240 * z)) << s;
       }
+    }
+  }
+}
+
+std::vector<double> auxWords(std::initializer_list<std::int16_t> words, double vector1 = 0) {
+  std::vector<double> slots(28, 0.0);
+  std::int16_t* w = reinterpret_cast<std::int16_t*>(slots.data());
+  int k = 0;
+  for (std::int16_t v : words) w[k++] = v;
+  slots[13] = vector1;
+  return slots;
+}
+
+// The displays (second drawing procedure) of the blocks without a text: their
+// parameters on the face's second line, inside the box at zoom 1 and 2.
+TEST_F(Faces, DisplaysShowTheParameters) {
+  struct Case { const char* type; std::vector<double> extra; std::vector<std::string> texts; };
+  const Case cases[] = {
+      {"MOUTPUTV3", auxWords({2, 0, 2}), {"M", "2", "cw"}},
+      {"MOUTPUTV3", auxWords({3, 0, 1}), {"M", "3", "ccw"}},
+      {"MOUTPUTV3", auxWords({4, 1, 2}), {"M", "4", "on"}},
+      {"MOUTPUTV3", auxWords({5, 2, 3}), {"M", "5", "off"}},
+      {"MOUTPUTV3", auxWords({6, 0, 0}), {"M", "6"}},
+      {"BINPUTV3", auxWords({12, 0, 1}), {"E", "12"}},
+      {"BEDGEV3", auxWords({3, 0}), {"E", "3", "rise"}},
+      {"BEDGEV3", auxWords({4, 1}), {"E", "4", "fall"}},
+      {"WAITV3", auxWords({}, 2.5), {"2.5  ", "s"}},
+      {"SIGBEEPV3", auxWords({0, 440}), {"440", "Hz"}}};
+  for (float z : {1.0f, 2.0f}) {
+    for (const Case& c : cases) {
+      std::vector<std::string> texts;
+      for (const std::string& s : face(c.type, "", z, 6, c.extra)) {
+        if (s.rfind("text ", 0) != 0) continue;
+        int x = 0, y = 0;
+        ASSERT_EQ(std::sscanf(s.c_str(), "text %d,%d", &x, &y), 2) << s;
+        EXPECT_GT(x, int(100 * z)) << s;
+        EXPECT_LT(x, int(150 * z)) << s;
+        EXPECT_GT(y, int(215 * z)) << s << ": on the second line";
+        EXPECT_LT(y, int(240 * z)) << s;
+        texts.push_back(s.substr(s.find('"') + 1, s.size() - s.find('"') - 2));
+      }
+      EXPECT_EQ(texts, c.texts) << c.type << " at zoom " << z;
     }
   }
 }
