@@ -163,7 +163,7 @@ TEST_F(Flow, SimulationEqualsTheTargetEveryCycle) {
 
 // The live display in the run window offline: a filled mark in the lower
 // right corner of a block while its step is active in the simulated image,
-// at zoom 1 and 2; none in the edit window.
+// and INPUT's level of its input, at zoom 1 and 2; neither in the edit window.
 TEST_F(Flow, DisplayMarksTheActiveStep) {
   DemoA demo;
   ASSERT_TRUE(demo.build(*d));
@@ -197,6 +197,8 @@ TEST_F(Flow, DisplayMarksTheActiveStep) {
       if (t && t->Procs[6] && inst) engine::vm().runDrawing(g, inst, t->Procs[6], 100, 200);
       std::string m;
       for (const std::string& c : rec.withPrefix("fillrect")) m += c;
+      for (const std::string& c : rec.withPrefix("text"))
+        if (c.find("\"= ") != std::string::npos) m += " " + c.substr(c.find('"'));
       out.push_back(m);
     }
     float one = 1.0f;
@@ -219,12 +221,12 @@ TEST_F(Flow, DisplayMarksTheActiveStep) {
   const std::string z1 = "fillrect 151,233,156,237", z2 = "fillrect 302,466,312,474";
   // Cycle 30: the flow waits for E1 (the motor's step was left at once, its
   // exit being always true).
-  EXPECT_EQ(seen[0], (std::vector<std::string>{"", "", z1, "", ""}));
-  EXPECT_EQ(seen[1], (std::vector<std::string>{"", "", z2, "", ""}));
+  EXPECT_EQ(seen[0], (std::vector<std::string>{"", "", z1 + " \"= 0\"", "", ""}));
+  EXPECT_EQ(seen[1], (std::vector<std::string>{"", "", z2 + " \"= 0\"", "", ""}));
   EXPECT_EQ(seen[2], (std::vector<std::string>(5, ""))) << "no mark in the edit window";
   // Cycle 100: the flow rests at END.
-  EXPECT_EQ(seen[3], (std::vector<std::string>{"", "", "", "", z1}));
-  EXPECT_EQ(seen[4], (std::vector<std::string>{"", "", "", "", z2}));
+  EXPECT_EQ(seen[3], (std::vector<std::string>{"", "", " \"= 1\"", "", z1}));
+  EXPECT_EQ(seen[4], (std::vector<std::string>{"", "", " \"= 1\"", "", z2}));
 }
 
 // The same flow drawn on the main sheet: the top list is the sequence.
