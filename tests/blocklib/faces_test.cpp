@@ -144,7 +144,10 @@ TEST_F(Faces, DisplaysShowTheParameters) {
       {"BEDGEV3", auxWords({3, 0}), {"E", "3", "rise"}},
       {"BEDGEV3", auxWords({4, 1}), {"E", "4", "fall"}},
       {"WAITV3", auxWords({}, 2.5), {"2.5  ", "s"}},
-      {"SIGBEEPV3", auxWords({0, 440}), {"440", "Hz"}}};
+      {"SIGBEEPV3", auxWords({0, 440}), {"440", "Hz"}},
+      {"TERMINALV3", auxWords({0, 5}), {"EA =", "5"}},
+      {"TERMINALV3", auxWords({3, -12}), {"ED =", "-12"}},
+      {"TERMINALV3", auxWords({4, 1}), {}}};
   for (float z : {1.0f, 2.0f}) {
     for (const Case& c : cases) {
       std::vector<std::string> texts;
