@@ -7,6 +7,8 @@
 #include "equiv/equiv.h"
 
 #include "engine/externs.h"
+#include "display/gdi.h"
+#include "display/recording_device.h"
 #include "engine/workers.h"
 #include "obeltool/obeltool.h"
 #include "platform/library.h"
@@ -157,6 +159,74 @@ TEST_F(Flow, SimulationEqualsTheTargetEveryCycle) {
   // cw from the second cycle through the one in which E1 came (its step is
   // left at the end of that cycle).
   EXPECT_EQ(expectEquivalence(240, [](int c) { return (c >= 60 && c < 90) || c >= 150; }), 59);
+}
+
+// The live display in the run window offline: a filled mark in the lower
+// right corner of a block while its step is active in the simulated image,
+// and INPUT's level of its input, at zoom 1 and 2; neither in the edit window.
+TEST_F(Flow, DisplayMarksTheActiveStep) {
+  DemoA demo;
+  ASSERT_TRUE(demo.build(*d));
+  struct Win : disp::DrawWindow {
+    disp::Device* dev;
+    explicit Win(disp::Device* device) : dev(device) {}
+    disp::Device* beginPaint() override { return dev; }
+    void endPaint() override {}
+    disp::Device* getDc() override { return dev; }
+    void releaseDc() override {}
+  };
+  disp::RecordingDevice rec;
+  Win win{&rec};
+  // The marks of the flow's five blocks (START, cw, E1, off, END) drawn at 100,200.
+  auto marks = [&](bool runWindow, float zoom) {
+    engine::ExternProgramState& st = engine::externState();
+    const bool kind3 = st.kind3Window, online = st.onlineMode;
+    st.kind3Window = runWindow;
+    st.onlineMode = false;
+    disp::gdi_ResetAll();
+    disp::gdi_SetCurrent(&rec, &win);
+    disp::gdi_SetZoom(&zoom);
+    std::vector<std::string> out;
+    // The flow's instances under its call on the main sheet, as the run window shows them.
+    model::GateInstance* call = d->main->FirstInstance;
+    while (call && !call->Children) call = call->Next;
+    model::GateInstance* inst = call ? call->Children : nullptr;
+    for (model::GateRecord* g = demo.flow->FirstGate; g; g = g->Next, inst = inst ? inst->Next : nullptr) {
+      const model::GateTypeRecord* t = model::subType(g);
+      rec.clear();
+      if (t && t->Procs[6] && inst) engine::vm().runDrawing(g, inst, t->Procs[6], 100, 200);
+      std::string m;
+      for (const std::string& c : rec.withPrefix("fillrect")) m += c;
+      for (const std::string& c : rec.withPrefix("text"))
+        if (c.find("\"= ") != std::string::npos) m += " " + c.substr(c.find('"'));
+      out.push_back(m);
+    }
+    float one = 1.0f;
+    disp::gdi_SetZoom(&one);
+    disp::gdi_SetCurrent(nullptr, nullptr);
+    disp::gdi_ResetAll();
+    st.kind3Window = kind3;
+    st.onlineMode = online;
+    return out;
+  };
+  std::vector<std::vector<std::string>> seen;
+  watch = [&](int cycle, const SimImage&) {
+    if (cycle != 30 && cycle != 100) return;
+    seen.push_back(marks(true, 1.0f));
+    seen.push_back(marks(true, 2.0f));
+    seen.push_back(marks(false, 1.0f));
+  };
+  expectEquivalence(100, [](int c) { return c >= 60; });
+  ASSERT_EQ(seen.size(), 6u);
+  const std::string z1 = "fillrect 151,233,156,237", z2 = "fillrect 302,466,312,474";
+  // Cycle 30: the flow waits for E1 (the motor's step was left at once, its
+  // exit being always true).
+  EXPECT_EQ(seen[0], (std::vector<std::string>{"", "", z1 + " \"= 0\"", "", ""}));
+  EXPECT_EQ(seen[1], (std::vector<std::string>{"", "", z2 + " \"= 0\"", "", ""}));
+  EXPECT_EQ(seen[2], (std::vector<std::string>(5, ""))) << "no mark in the edit window";
+  // Cycle 100: the flow rests at END.
+  EXPECT_EQ(seen[3], (std::vector<std::string>{"", "", " \"= 1\"", "", z1}));
+  EXPECT_EQ(seen[4], (std::vector<std::string>{"", "", " \"= 1\"", "", z2}));
 }
 
 // The same flow drawn on the main sheet: the top list is the sequence.
@@ -743,8 +813,19 @@ struct DemoAll {
     auto* bp = D.block(flow, "SIGBEEPV3", beep);
     auto* off = D.block(flow, "MOUTPUTV3", aux({1, 0, 3}));
     auto* end = D.block(flow, "ENDEV3");
-    const bool side = D.block(flow, "RESETV3", request("VAR1<2")) && D.block(flow, "STOPV3", request("VAR1>2")) &&
-                      D.block(flow, "VISUALV3", shown);
+    auto* rst = D.block(flow, "RESETV3", request("VAR1<2"));
+    auto* stp = D.block(flow, "STOPV3", request("VAR1>2"));
+    auto* vis = D.block(flow, "VISUALV3", shown);
+    const bool side = rst && stp && vis;
+    // A sheet to look at: the flow in columns of five, the request and
+    // display blocks in a column of their own.
+    const model::GateRecord* order[] = {start, cw, in, fall, wait, inc, cmp, z2, pos, dis, msg, term, bp, off, end,
+                                        rst, stp, vis};
+    for (std::size_t k = 0; k < std::size(order); ++k)
+      if (auto* g = const_cast<model::GateRecord*>(order[k])) {
+        g->X = std::int16_t(60 + 140 * (k / 5));
+        g->Y = std::int16_t(40 + 80 * (k % 5));
+      }
     return side && start && cw && in && fall && wait && inc && cmp && z2 && pos && dis && msg && term && bp && off &&
            end && D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, in, 1) && D.wire(flow, in, 2, fall, 1) &&
            D.wire(flow, fall, 1, wait, 1) && D.wire(flow, wait, 1, inc, 1) && D.wire(flow, inc, 1, cmp, 1) &&

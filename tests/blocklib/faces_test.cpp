@@ -1,0 +1,181 @@
+// The faces of the seventeen blocks (the first drawing procedure), recorded
+// through the drawing layer at zoom 1 and 2: the frame of the 60 x 40 box,
+// the block's name and, for the blocks with a text, the text buffer as the
+// second line; every text starts inside the box and is limited to its width.
+#include "library_fixture.h"
+
+#include "display/gdi.h"
+#include "display/recording_device.h"
+#include "model/records.h"
+
+#include <cstdio>
+
+namespace blocklibtest {
+namespace {
+
+struct Win : disp::DrawWindow {
+  disp::Device* d;
+  explicit Win(disp::Device* dev) : d(dev) {}
+  disp::Device* beginPaint() override { return d; }
+  void endPaint() override {}
+  disp::Device* getDc() override { return d; }
+  void releaseDc() override {}
+};
+
+class Faces : public LibraryDocument {
+protected:
+  model::ProjectModule* m = nullptr;
+  disp::RecordingDevice dev;
+  Win win{&dev};
+  void SetUp() override {
+    LibraryDocument::SetUp();
+    ASSERT_TRUE(read(m, bytes));
+    disp::gdi_ResetAll();
+    disp::gdi_SetCurrent(&dev, &win);
+  }
+  void TearDown() override {
+    float one = 1.0f;
+    disp::gdi_SetZoom(&one);
+    disp::gdi_SetCurrent(nullptr, nullptr);
+    disp::gdi_ResetAll();
+    LibraryDocument::TearDown();
+  }
+  // The recorded calls of a type's face with the text buffer holding 'text',
+  // drawn at origin 100,200.
+  std::vector<std::string> face(const char* typeName, const char* text, float zoom, int slot = 5,
+                                std::vector<double> extra = std::vector<double>(28, 0.0)) {
+    model::GateTypeRecord* t = type(m, typeName);
+    EXPECT_NE(t, nullptr) << typeName;
+    if (!t) return {};
+    EXPECT_NE(t->Procs[slot], nullptr) << typeName << " has no drawing procedure " << slot;
+    EXPECT_NE(t->ProcLength[slot], 0) << typeName;
+    if (!t->Procs[slot]) return {};
+    model::GateRecord g{};
+    g.Kind = model::kKindCompiled;
+    g.Sub = t;
+    std::vector<double> state(31, 0.0);
+    std::memcpy(reinterpret_cast<char*>(extra.data()) + 16, text, std::strlen(text));
+    model::GateInstance inst{};
+    inst.ExtraValues = extra.data();
+    inst.ExtraSlotCount = 28;
+    inst.StateValues = state.data();
+    inst.StateSlotCount = 31;
+    disp::gdi_SetZoom(&zoom);
+    dev.clear();
+    engine::vm().runDrawing(&g, &inst, t->Procs[slot], 100, 200);
+    EXPECT_EQ(doc->runError, 0) << typeName << ": " << engine::vm().lastError();
+    return dev.withPrefix("");
+  }
+};
+
+std::string scaled(const char* fmt, float z, std::initializer_list<int> v) {
+  int a[4] = {};
+  int k = 0;
+  for (int x : v) a[k++] = int(x * z);
+  char buf[96];
+  std::snprintf(buf, sizeof buf, fmt, a[0], a[1], a[2], a[3]);
+  return buf;
+}
+
+TEST_F(Faces, EveryBlockDrawsItsFrameAndName) {
+  struct Case { const char* type; const char* name; const char* text; };
+  const Case cases[] = {
+      {"STARTV3", "START", ""},          {"ENDEV3", "END", ""},
+      {"MOUTPUTV3", "OUTPUT", ""},       {"BINPUTV3", "INPUT", ""},
+      {"BEDGEV3", "EDGE", ""},           {"POSITIONV3", "POSITION", "Z3"},
+      {"RESETV3", "RESET", "E1 AND E2"}, {"STOPV3", "STOP", "E5"},
+      {"TERMINALV3", "TERMINAL", ""},    {"DISPLAYV3", "DISPLAY", "Speed"},
+      {"MESSAGEV3", "MESSAGE", "Hello"}, {"VISUALV3", "VISUAL", "DW12"},
+      {"ICDCVARV3", "INC/DEC", "VAR7"},  {"ASSIGNV3", "ASSIGN", "VAR1"},
+      {"COMPAREV3", "COMPARE", "VAR1>5"}, {"SIGBEEPV3", "BEEP", ""},
+      {"WAITV3", "WAIT", ""}};
+  for (float z : {1.0f, 2.0f}) {
+    for (const Case& c : cases) {
+      const std::vector<std::string> calls = face(c.type, c.text, z);
+      std::vector<std::string> texts, lines;
+      for (const std::string& s : calls) {
+        if (s.rfind("text ", 0) == 0) texts.push_back(s);
+        if (s.rfind("polyline", 0) == 0) lines.push_back(s);
+      }
+      // The frame: the whole box, then the line inside its left edge.
+      ASSERT_EQ(lines.size(), 2u) << c.type << " at zoom " << z;
+      EXPECT_EQ(lines[0], scaled("polyline 5: %d,%d %d,%d ", z, {100, 200, 160, 200}) +
+                              scaled("%d,%d %d,%d ", z, {160, 240, 100, 240}) + scaled("%d,%d", z, {100, 200}))
+          << c.type;
+      // The name, and the text buffer when the block shows it.
+      const std::size_t expected = *c.text ? 2 : 1;
+      ASSERT_EQ(texts.size(), expected) << c.type << " at zoom " << z;
+      EXPECT_NE(texts[0].find(std::string("\"") + c.name + "\""), std::string::npos) << texts[0];
+      if (*c.text) {
+        EXPECT_NE(texts[1].find(std::string("\"") + c.text + "\""), std::string::npos) << texts[1];
+      }
+      for (const std::string& s : texts) {
+        int x = 0, y = 0;
+        ASSERT_EQ(std::sscanf(s.c_str(), "text %d,%d", &x, &y), 2) << s;
+        EXPECT_GT(x, int(100 * z)) << s;
+        EXPECT_LT(x, int(160 * z)) << s;
+        EXPECT_GE(y, int(200 * z)) << s;
+        EXPECT_LT(y, int(240 * z)) << s;
+      }
+    }
+  }
+}
+
+std::vector<double> auxWords(std::initializer_list<std::int16_t> words, double vector1 = 0) {
+  std::vector<double> slots(28, 0.0);
+  std::int16_t* w = reinterpret_cast<std::int16_t*>(slots.data());
+  int k = 0;
+  for (std::int16_t v : words) w[k++] = v;
+  slots[13] = vector1;
+  return slots;
+}
+
+// The displays (second drawing procedure) of the blocks without a text: their
+// parameters on the face's second line, inside the box at zoom 1 and 2.
+TEST_F(Faces, DisplaysShowTheParameters) {
+  struct Case { const char* type; std::vector<double> extra; std::vector<std::string> texts; };
+  const Case cases[] = {
+      {"MOUTPUTV3", auxWords({2, 0, 2}), {"M", "2", "cw"}},
+      {"MOUTPUTV3", auxWords({3, 0, 1}), {"M", "3", "ccw"}},
+      {"MOUTPUTV3", auxWords({4, 1, 2}), {"M", "4", "on"}},
+      {"MOUTPUTV3", auxWords({5, 2, 3}), {"M", "5", "off"}},
+      {"MOUTPUTV3", auxWords({6, 0, 0}), {"M", "6"}},
+      {"BINPUTV3", auxWords({12, 0, 1}), {"E", "12"}},
+      {"BEDGEV3", auxWords({3, 0}), {"E", "3", "rise"}},
+      {"BEDGEV3", auxWords({4, 1}), {"E", "4", "fall"}},
+      {"WAITV3", auxWords({}, 2.5), {"2.5  ", "s"}},
+      {"SIGBEEPV3", auxWords({0, 440}), {"440", "Hz"}},
+      {"TERMINALV3", auxWords({0, 5}), {"EA =", "5"}},
+      {"TERMINALV3", auxWords({3, -12}), {"ED =", "-12"}},
+      {"TERMINALV3", auxWords({4, 1}), {}}};
+  for (float z : {1.0f, 2.0f}) {
+    for (const Case& c : cases) {
+      std::vector<std::string> texts;
+      for (const std::string& s : face(c.type, "", z, 6, c.extra)) {
+        if (s.rfind("text ", 0) != 0) continue;
+        int x = 0, y = 0;
+        ASSERT_EQ(std::sscanf(s.c_str(), "text %d,%d", &x, &y), 2) << s;
+        EXPECT_GT(x, int(100 * z)) << s;
+        EXPECT_LT(x, int(150 * z)) << s;
+        EXPECT_GT(y, int(215 * z)) << s << ": on the second line";
+        EXPECT_LT(y, int(240 * z)) << s;
+        texts.push_back(s.substr(s.find('"') + 1, s.size() - s.find('"') - 2));
+      }
+      EXPECT_EQ(texts, c.texts) << c.type << " at zoom " << z;
+    }
+  }
+}
+
+// A text longer than the box is cut with "..." inside it.
+TEST_F(Faces, LongTextStaysInsideTheBox) {
+  for (float z : {1.0f, 2.0f}) {
+    const std::vector<std::string> calls = face("COMPAREV3", "VAR1 + VAR2 + VAR3 > 12345", z);
+    std::string last;
+    for (const std::string& s : calls)
+      if (s.rfind("text ", 0) == 0) last = s;
+    EXPECT_NE(last.find("...\""), std::string::npos) << last;
+  }
+}
+
+} // namespace
+} // namespace blocklibtest
