@@ -383,9 +383,6 @@ int closeProject(WorksheetWindowData* window) {
   // The paste buffer's logic lies in the project's module chain and goes
   // with it: the slot is only emptied.
   if (model::PasteDocument) model::PasteDocument->PasteLogic = nullptr;
-  // The code of the project's compiled block types goes with it: releasing
-  // the project frees only its records.
-  if (tmpl->ProjectLoaded) modelfiles::mdl_FreeDocumentCode(tmpl);
   fn_Close();
   if (window) {
     // The window's own document (a record that shares the project) goes with

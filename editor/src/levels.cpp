@@ -4,6 +4,7 @@
 #include "editor/context.h"
 #include "editor/documents.h"
 #include "editor/hooks.h"
+#include "engine/vm.h"
 #include "model/editing.h"
 #include "modelfiles/project.h"
 #include "modelfiles/selection.h"
@@ -68,11 +69,25 @@ int de_RemoveLogic() {
 namespace {
 
 void forgetModule(model::ProjectModule* m) {
-  if (!m || (m->Flags & 1)) return;  // a compiled module has no logic a level could show
+  if (!m) return;
+  if (model::isCompiled(m)) {
+    // A compiled module has no logic a level could show; its code goes.
+    de_ReleaseModuleCode(m);
+    return;
+  }
   for (model::LogicRecord* l = static_cast<model::LogicRecord*>(m->List); l; l = l->Next) ui_ForgetLogic(l);
 }
 
 } // namespace
+
+void de_ReleaseModuleCode(model::ProjectModule* module) {
+  if (!module || !model::isCompiled(module)) return;
+  // The interpreter forgets the module's links before its code is freed, so
+  // that no module allocated later at the same place counts as linked.
+  engine::vm().forgetModule(module);
+  engine::vm().dropFileTable(module);
+  for (model::GateTypeRecord* t = model::firstTypeOf(module); t; t = t->Next) modelfiles::mdl_FreeTypeCode(t);
+}
 
 void de_ReleaseDocList() {
   // The replacement flag only marks that a library was replaced: the module

@@ -239,6 +239,7 @@ bool fn_ReplaceLibrary(WorksheetWindowData* window) {
   if (!model::isCompiled(old))
     for (LogicRecord* l = model::firstLogicOf(old); l; l = l->Next) ui_ForgetLogic(l);
   ProjectModule* first = doc.FirstModule;
+  de_ReleaseModuleCode(old);
   model::ge_DeleteModule(old);
   doc_ShareProjectWords(doc, first);
 

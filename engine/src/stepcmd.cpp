@@ -29,6 +29,14 @@ bool linkDocument(model::DocumentRecord& doc, std::string* error) {
   return ok;
 }
 
+bool drawGateFace(model::GateRecord* gate, model::GateInstance* instance, int which, int scrollX, int scrollY) {
+  const model::GateTypeRecord* t = gate ? model::subType(gate) : nullptr;
+  const int slot = which == 0 ? 5 : 6;  // the two drawing procedures
+  if (!t || !t->Procs[slot] || !t->ProcLength[slot]) return false;
+  vm().runDrawing(gate, instance, t->Procs[slot], gate->X - scrollX, gate->Y - scrollY);
+  return true;
+}
+
 namespace {
 std::string num(double v) {
   char b[40];

@@ -3,9 +3,13 @@
 // is placed by scripted mouse events (a Shift press copies the gate under the
 // pointer, the release drops the copy), and the document changes; a project
 // without the library anywhere shows 50061; closing frees every block.
+#include "display/gdi.h"
+#include "display/recording_device.h"
+#include "display/view.h"
 #include "editor/context.h"
 #include "editor/editor.h"
 #include "editor/hooks.h"
+#include "engine/vm.h"
 #include "engine/workers.h"
 #include "model/document.h"
 #include "model/fake_services.h"
@@ -23,6 +27,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -273,6 +278,57 @@ TEST_F(EditorFrameTest, SelectSubprogramOpensASheetOfKind2) {
   ASSERT_NE(frame->active(), nullptr);
   EXPECT_EQ(frame->active()->data.kind, 2);
   EXPECT_EQ(countKind(2), 1);
+}
+
+// A project with blocks of the standard library: its library is linked for
+// the interpreter as it is read, the worksheet view runs a block's face
+// procedure, and closing the project leaves neither links nor code behind.
+TEST_F(EditorFrameTest, StandardBlocksAreLinkedAndDrawTheirFaces) {
+  const fs::path demo = dir / "DEMOA.MDL";
+  fs::copy_file(fs::path(ZERLO_TEST_DATA) / "blocklib" / "demoa.mdl", demo);
+  open(demo.string());
+  model::DocumentRecord* t = model::TemplateDocument;
+  ASSERT_NE(t, nullptr);
+  model::ProjectModule* library = nullptr;
+  for (model::ProjectModule* m = t->FirstModule; m; m = m->Next)
+    if (model::isCompiled(m) && std::string(m->Name, strnlen(m->Name, sizeof m->Name)).rfind("ZRLFB02", 0) == 0)
+      library = m;
+  ASSERT_NE(library, nullptr);
+  EXPECT_TRUE(engine::vm().isLinked(library));
+  // The START block of the flow, drawn into a recording device.
+  model::GateRecord* start = nullptr;
+  for (model::LogicRecord* l = model::firstLogicOf(t->FirstModule); l && !start; l = l->Next)
+    for (model::GateRecord* g = l->FirstGate; g && !start; g = g->Next)
+      if (const model::GateTypeRecord* ty = model::subType(g); ty && std::strncmp(ty->Name, "STARTV3", 8) == 0)
+        start = g;
+  ASSERT_NE(start, nullptr);
+  ASSERT_TRUE(disp::currentView().runModuleCode);
+  struct Win : disp::DrawWindow {
+    disp::Device* d;
+    explicit Win(disp::Device* dev) : d(dev) {}
+    disp::Device* beginPaint() override { return d; }
+    void endPaint() override {}
+    disp::Device* getDc() override { return d; }
+    void releaseDc() override {}
+  };
+  disp::RecordingDevice dev;
+  Win win{&dev};
+  disp::gdi_SetCurrent(&dev, &win);
+  std::vector<double> extra(28, 0.0), state(31, 0.0);
+  model::GateInstance inst{};
+  inst.ExtraValues = extra.data();
+  inst.ExtraSlotCount = 28;
+  inst.StateValues = state.data();
+  inst.StateSlotCount = 31;
+  EXPECT_TRUE(disp::currentView().runModuleCode(start, &inst, 0));
+  disp::gdi_SetCurrent(nullptr, nullptr);
+  bool named = false;
+  for (const std::string& c : dev.withPrefix("")) named |= c.find("\"START\"") != std::string::npos;
+  EXPECT_TRUE(named) << "the face procedure wrote the block's name";
+  answers = {7};
+  frame->onCommand(204);
+  EXPECT_FALSE(engine::vm().isLinked(library)) << "the interpreter forgot the closed project's library";
+  EXPECT_EQ(model::mm_BytesInUse(), bytesAtStart) << "the closed project left no block behind";
 }
 
 TEST_F(EditorFrameTest, MissingStandardLibraryShows50061) {

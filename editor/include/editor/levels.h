@@ -20,6 +20,9 @@ void fn_CancelLibrary();
 void de_ReleaseDocList();
 // "Function-Save": saves the loaded project under its path; without a module
 // list the project-loaded flag is cleared. True when saved.
+// Releases what a compiled module holds outside its records (the
+// interpreter's links, its types' code) before the module is deleted.
+void de_ReleaseModuleCode(model::ProjectModule* module);
 bool fn_Save();
 // "Function-Saveas": saves the loaded project under a name the user chooses;
 // true when saved.

@@ -15,6 +15,12 @@ namespace engine {
 // linked).
 bool linkDocument(model::DocumentRecord& doc, std::string* error = nullptr);
 
+// Runs a compiled gate's face (which 0) or live display (which 1) drawing
+// procedure with the gate's origin in window units (its position less the
+// scroll position). False when its type has no such procedure; the drawing
+// layer then draws the plain gate.
+bool drawGateFace(model::GateRecord* gate, model::GateInstance* instance, int which, int scrollX, int scrollY);
+
 // Runs n time steps of the document's first logic (or its level-1 logic) and
 // returns one line per step: "step K t=TIME", then one line per gate:
 // "  G<number> <name>: v1 v2 ..." with sub-logic gates indented below their

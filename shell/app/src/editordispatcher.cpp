@@ -4,6 +4,9 @@
 #include "editor/context.h"
 #include "editor/editor.h"
 #include "editor/hooks.h"
+#include "display/view.h"
+#include "engine/stepcmd.h"
+#include "engine/vm.h"
 #include "engine/workers.h"
 #include "model/document.h"
 #include "model/records.h"
@@ -85,15 +88,26 @@ void EditorDispatcher::mainInit() {
   editor::engineHooks().xt_EnableThreads = engine::xt_EnableThreads;
   editor::engineHooks().xt_DisableThreads = engine::xt_DisableThreads;
   editor::engineHooks().fn_SaveProject = saveProject;
+  // Block libraries are linked for the interpreter as they are read, so that
+  // their blocks run in the simulation and draw their faces and displays.
+  previousLinker_ = modelfiles::setModuleLinker(engine::vm_LinkCode);
+  disp::currentView().runModuleCode = [](model::GateRecord* g, model::GateInstance* inst, int which) {
+    const disp::DrawView& v = disp::currentView();
+    return engine::drawGateFace(g, inst, which, v.scrollX, v.scrollY);
+  };
   g_running = this;
   started_ = true;
 }
 
 void EditorDispatcher::shutDown() {
   if (!started_) return;
-  // The code of the project's compiled block types goes first: releasing a
-  // document frees only its records.
+  // The interpreter forgets the project's modules, then the code of their
+  // compiled block types goes: releasing a document frees only its records.
+  engine::vm_ForgetDocument(model::TemplateDocument);
   modelfiles::mdl_FreeDocumentCode(model::TemplateDocument);
+  disp::currentView().runModuleCode = nullptr;
+  modelfiles::setModuleLinker(previousLinker_);
+  previousLinker_ = nullptr;
   editor::ui_MainShutDown();
   if (g_running == this) g_running = nullptr;
   modelfiles::ProjectPath.clear();
@@ -145,7 +159,16 @@ bool EditorDispatcher::ensureStandardLibrary() {
     e.code = 208;
     editor::ui_Dispatch(nullptr, &e);
   }
+  linkProject();
   return projectHasModule(kStandardLibrary);
+}
+
+void EditorDispatcher::linkProject() {
+  model::DocumentRecord* t = model::TemplateDocument;
+  if (!t || !t->ProjectLoaded) return;
+  std::string why;
+  // A module the linker refuses runs nothing; the project stays usable.
+  if (!engine::linkDocument(*t, &why)) std::fprintf(stderr, "Zerlo: %s\n", why.c_str());
 }
 
 int EditorDispatcher::command(EngineEvent* event) {
@@ -156,6 +179,7 @@ int EditorDispatcher::command(EngineEvent* event) {
     const int answer = editor::ui_Dispatch(nullptr, event);
     // The file layer knows the file by the selector's placeholder name; the
     // project is the file of the open buffer.
+    if (answer == 0) linkProject();
     if (answer == 0 && !openName.empty()) {
       std::error_code ec;
       const std::filesystem::path full = std::filesystem::absolute(openName, ec);

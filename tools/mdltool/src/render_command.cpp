@@ -61,12 +61,8 @@ int cmdRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
   std::string why;
   if (linked && !engine::linkDocument(*td.doc, &why)) err << "mdltool: " << why << "\n";
   if (linked) view.runModuleCode = [](model::GateRecord* g, model::GateInstance* inst, int which) {
-    const model::GateTypeRecord* t = model::subType(g);
-    const int slot = which == 0 ? 5 : 6;  // the two drawing procedures
-    if (!t || !t->Procs[slot] || !t->ProcLength[slot]) return false;
     const disp::DrawView& v = disp::currentView();
-    engine::vm().runDrawing(g, inst, t->Procs[slot], g->X - v.scrollX, g->Y - v.scrollY);
-    return true;
+    return engine::drawGateFace(g, inst, which, v.scrollX, v.scrollY);
   };
 #endif
   model::LogicRecord* level = model::EditLogic(*td.doc);

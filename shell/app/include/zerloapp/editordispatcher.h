@@ -3,6 +3,7 @@
 // the project commands the editor leaves to its callers (the file of the
 // open buffer for 201, the saves of 203 and 207, the release of the project
 // at 204) and the standard block library are done here.
+#include "modelfiles/project.h"
 #include "zerloapp/dispatcher.h"
 
 #include <functional>
@@ -46,6 +47,9 @@ public:
 private:
   int command(EngineEvent* event);
   bool started_ = false;
+  modelfiles::ModuleLinker previousLinker_ = nullptr;
+  // Links the project's compiled modules for the interpreter.
+  void linkProject();
 };
 
 // The settings' library directories (GetLIBRARYPaths), in order.
