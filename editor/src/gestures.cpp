@@ -304,21 +304,30 @@ int dropDisableLogic(WorksheetWindowData* window, LogicRecord* logic, GateRecord
   return 0;
 }
 
-// A Param.-Variation gate is made anew against the gate it is dropped on.
+// A Param.-Variation gate varies the parameters of the gate that follows it
+// in the list: dropped on a gate T, the pending gate is made anew with the
+// creation answers asked against T and linked directly before T; the pending
+// gate itself goes away. Dropped on free sheet it goes away too.
 int dropParamVariation(WorksheetWindowData* window, LogicRecord* logic, GateRecord* g, int x, int y) {
   DocumentRecord* doc = model::CurrentDocument;
   GateRecord* target = nullptr;
   int ordinal = 0;
   model::gg_GateAtPointExcept(logic, g, x, y, target, ordinal);
-  model::ge_DeleteGate(logic, g);
-  if (doc->MacroLevel == 1) doc->LevelInstances[1] = logic->FirstInstance;
-  doc->CurrentGate = nullptr;
   if (target) {
     model::CreateParams p;
     p.kind = model::kKindParamVariation;
-    if (model::gt_AskCreateParams(p, nullptr, target))
-      de_PlaceGateAt(p, nullptr, target, x - scrollX(window), y - scrollY(window), false);
+    // The kind asks nothing of the user: its input count and type follow
+    // the target, so the answers are always there.
+    if (model::gt_AskCreateParams(p, nullptr, target)) {
+      model::AttachPlacement = 2;
+      de_PlaceGateAt(p, nullptr, target, x - scrollX(window), y - scrollY(window), true);
+      model::AttachPlacement = 1;
+    }
   }
+  model::ge_DeleteGate(logic, g);
+  if (doc->MacroLevel == 1) doc->LevelInstances[1] = logic->FirstInstance;
+  markArea(x - 20, y - 20, x + 60, y + 60);
+  ws_DirtyFlush();
   endFollow(doc);
   host().requestRedraw();
   return 11;

@@ -318,6 +318,57 @@ TEST_F(Gestures, PressOnAParamVariationOrDisableLogicGateLiftsNothing) {
       << ::testing::PrintToString(run.failures);
 }
 
+// A Param.-Variation gate dropped on a gate stands directly before it with
+// inputs fitting that gate; dropped on free sheet it goes away.
+TEST_F(Gestures, ParamVariationDroppedOnAGateAttachesToIt) {
+  struct Case {
+    std::uint8_t targetKind;
+    bool onTarget;
+    unsigned inputs;
+  } cases[] = {{model::kKindAnd, true, 1}, {std::uint8_t(4), true, 1}, {model::kKindIntegration, true, 2}, {std::uint8_t(42), true, 3},
+               {model::kKindAnd, false, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.targetKind) * 10 + c.onTarget);
+    while (logic->FirstGate) model::ge_DeleteGate(logic, logic->FirstGate);
+    make(logic, model::kKindOr, 300, 300);
+    GateRecord* t = make(logic, c.targetKind, 100, 100);
+    ASSERT_NE(t, nullptr);
+    ScriptRunner run(host, w);
+    host.textAnswers = {"Param.-Variatio"};
+    ASSERT_TRUE(run.run("cmd 237\nexpect result 4\nexpect state 9\nmove 50 50\n"))
+        << ::testing::PrintToString(run.failures);
+    ASSERT_EQ(count(), 3);
+    int x = c.onTarget ? t->X + 10 : 500, y = c.onTarget ? t->Y + 10 : 100;
+    ASSERT_TRUE(run.run("up " + at(x, y) + "\nexpect state 0\n"))
+        << ::testing::PrintToString(run.failures);
+    EXPECT_EQ(model::TemplateDocument->CurrentGate, nullptr);
+    std::vector<GateRecord*> pv;
+    GateRecord* before = nullptr;
+    for (GateRecord* g = logic->FirstGate; g; g = g->Next)
+      if (g->Kind == model::kKindParamVariation) {
+        pv.push_back(g);
+        before = g->Next;
+      }
+    EXPECT_EQ(model::model_CheckLogic(*logic), std::vector<std::string>{});
+    if (!c.onTarget) {
+      EXPECT_TRUE(pv.empty());
+      EXPECT_EQ(count(), 2);
+      continue;
+    }
+    ASSERT_EQ(pv.size(), 1u) << dump();
+    EXPECT_EQ(before, t) << "directly before its target";
+    EXPECT_EQ(pv[0]->X, model::gg_Snap(x));
+    EXPECT_EQ(pv[0]->Y, model::gg_Snap(y));
+    EXPECT_EQ(pv[0]->InputCount, c.inputs);
+    EXPECT_EQ(pv[0]->OutputCount, 0u);
+    for (unsigned k = 0; k < pv[0]->InputCount; ++k) EXPECT_EQ(pv[0]->Inputs[k].Type, model::kTypeReal);
+    EXPECT_EQ(count(), 3);
+    // A press on it lifts nothing.
+    ASSERT_TRUE(run.run("down " + at(pv[0]->X + 2, pv[0]->Y + 2) + "\nexpect state 0\nup\n"))
+        << ::testing::PrintToString(run.failures);
+  }
+}
+
 } // namespace
 } // namespace editor_test
 
