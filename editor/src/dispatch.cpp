@@ -12,6 +12,8 @@
 #include "display/gdi.h"
 #include "editor/gatecmd.h"
 #include "editor/gateactions.h"
+#include "editor/gestures.h"
+#include "model/geometry.h"
 #include "display/gatedraw.h"
 #include "display/sheet.h"
 #include "display/view.h"
@@ -423,9 +425,23 @@ void ui_AttachWindow(WorksheetWindowData* window) {
   }
 }
 
-// ---- entry points answered by the gesture and selection code later ----
+// ---- picks for the shell, and entry points answered by the selection code later ----
 
-int ui_PickAtPoint(int, int) { return 0; }
+int ui_PickAtPoint(int x, int y) {
+  model::LogicRecord* logic = currentLevelLogic();
+  if (!model::CurrentDocument || !logic) return 0;
+  if (gg_PickAtSheetPoint(x, y)) return 2;
+  model::GateRecord* gate = nullptr;
+  int ordinal = 0;
+  return model::gg_GateAtPoint(logic, x, y, gate, ordinal) && gate ? 1 : 0;
+}
+
+int ui_PickShapeAtPoint(int x, int y) {
+  if (!model::CurrentDocument || !gg_PickAtSheetPoint(x, y)) return 2;
+  const model::WirePoint* w = gestures().pickedSegment;
+  if (!w || !w->Next) return 2;
+  return w->X == w->Next->X ? 17 : 18;
+}
 bool ui_RenameModule(const std::string&, const std::string&) { return false; }
 SheetOptions ui_GetSheetOptions() { return {}; }
 void ui_SetSheetOptions(const SheetOptions&) {}

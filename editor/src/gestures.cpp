@@ -628,16 +628,20 @@ bool de_PickSegment(WorksheetWindowData* window, int x, int y) {
   return true;
 }
 
-bool gg_PickAtPoint(WorksheetWindowData* window, int x, int y) {
+bool gg_PickAtSheetPoint(int x, int y) {
   LogicRecord* logic = currentLevelLogic();
-  gState.segmentPoint = nullptr;
+  gState.pickedSegment = nullptr;
   if (!logic) return false;
-  std::int16_t cx = model::clamp16(x + scrollX(window)), cy = model::clamp16(y + scrollY(window));
+  std::int16_t cx = model::clamp16(x), cy = model::clamp16(y);
   model::ConnectionHit hit;
   int d = model::gg_NearestConnection(logic, cx, cy, hit);
   if (!hit.gate || d >= model::gg_PickTolerance() || d > 20) return false;
-  gState.segmentPoint = hit.segmentStart;
+  gState.pickedSegment = hit.segmentStart;
   return true;
+}
+
+bool gg_PickAtPoint(WorksheetWindowData* window, int x, int y) {
+  return gg_PickAtSheetPoint(x + scrollX(window), y + scrollY(window));
 }
 
 bool de_MoveAll(WorksheetWindowData* window, int x, int y) {

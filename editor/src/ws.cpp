@@ -108,15 +108,12 @@ int ws_ClassifyMousePos(WorksheetWindowData* window, EngineEvent* event) {
     int d = model::gg_GatePinAtPoint(logic, x, y, gate, pin, isInput);
     if (gate && d >= 0 && d < 10) return 5;
   }
-  {
-    std::int16_t x = p.x, y = p.y;
-    GateRecord* gate = nullptr;
-    unsigned pin = 0;
-    if (model::gg_WireAtPoint(logic, x, y, gate, pin) && gate && pin >= 1 && pin <= gate->InputCount) {
-      const WirePoint* w = gate->Inputs[pin - 1].Wire;
-      if (!w || !w->Next) return 0;
-      return w->X == w->Next->X ? 19 : 20;
-    }
+  // A connection under the point: its segment's direction decides (a
+  // vertical segment 19, any other 20).
+  if (gg_PickAtPoint(window, event->x, event->y)) {
+    const WirePoint* w = gestures().pickedSegment;
+    if (!w || !w->Next) return 0;
+    return w->X == w->Next->X ? 19 : 20;
   }
   GateRecord* gate = nullptr;
   int ordinal = 0;
