@@ -277,6 +277,10 @@ int ui_Paint(WorksheetWindowData* window, EngineEvent*) {
   v.scrollY = doc->ScrollY;
   v.windowKind = window ? window->kind : 0;
   v.editorState = int(editorState());
+  // A gate that follows the mouse is parked at (3, 3): it is not drawn there.
+  v.editedGate = model::TemplateDocument && (v.editorState == 1 || v.editorState == 9)
+                     ? model::TemplateDocument->PendingGate
+                     : nullptr;
   v.clientW = window ? window->clientW : v.clientW;
   v.clientH = window ? window->clientH : v.clientH;
   v.gridOn = doc->EditView != 0;   // the grid belongs to the edit view

@@ -3,6 +3,7 @@
 #define ZERLO_EDITOR_HOST_QT
 #include "../support/editor_host.h"
 #include "display/gdi.h"
+#include "editor/dragmarker.h"
 #include "model/document.h"
 #include "model/editing.h"
 #include "model/fake_services.h"
@@ -133,6 +134,74 @@ TEST_F(GestureScreens, PlacedMovedAndRoutedGates) {
     EXPECT_TRUE(p->X == p->Next->X || p->Y == p->Next->Y);
   expectPersistentEqualsRedraw("editor_routed.png");
   EXPECT_EQ(disp::gdi_Attributes().writeMode, 1);
+}
+
+// A lifted gate is drawn under the mouse while it moves: a repaint leaves out
+// the parked gate, each move puts back what lay under the last picture, and
+// once the gesture ends the image equals a full redraw.
+TEST_F(GestureScreens, DraggedGateFollowsTheMouseAndLeavesNothingBehind) {
+  host->paint();
+  host->textAnswers = {"And"};
+  ASSERT_EQ(command(237), 4);
+  host->mouse(QEvent::MouseButtonRelease, 102, 102, Qt::LeftButton);
+  host->textAnswers = {"Counter"};
+  ASSERT_EQ(command(237), 4);
+  host->mouse(QEvent::MouseButtonRelease, 402, 202, Qt::LeftButton);
+  host->flush();
+  model::GateRecord* a = logic->FirstGate;
+  ASSERT_NE(a, nullptr);
+  const QImage placed = host->canvas.image().copy();
+  auto inkIn = [&](const QImage& img, int l, int t, int w, int h) {
+    int ink = 0;
+    for (int yy = t; yy < t + h; ++yy)
+      for (int xx = l; xx < l + w; ++xx)
+        if (img.valid(xx, yy) && qGray(img.pixel(xx, yy)) < 128) ++ink;
+    return ink;
+  };
+  std::int16_t bx, by, bw, bh;
+  model::gg_GateBox(a, bx, by, bw, bh, false);
+  const int ax = a->X, ay = a->Y;
+
+  // Lift the And gate: parked at (3, 3), it is not drawn there.
+  ASSERT_EQ(host->mouse(QEvent::MouseButtonPress, ax + 10, ay + 10, Qt::LeftButton), 4);
+  ASSERT_EQ(editorState(), 1u);
+  ASSERT_EQ(a->X, 3);
+  host->paint();
+  EXPECT_EQ(inkIn(host->canvas.image(), 0, 0, 60, 60), inkIn(placed, 0, 0, 60, 60));
+  const QImage lifted = host->canvas.image().copy();
+
+  // Two moves: the gate is drawn where the drop would put it, and the first
+  // picture is gone after the second move.
+  const int dx1 = 150, dy1 = 180, dx2 = 60, dy2 = 250;
+  host->mouse(QEvent::MouseMove, ax + 10 + dx1, ay + 10 + dy1, Qt::NoButton);
+  EXPECT_TRUE(ws_DragMarkerShown(host->shown));
+  const int background1 = inkIn(lifted, ax + dx1, ay + dy1, bw, bh);   // the grid
+  const int background2 = inkIn(lifted, ax + dx2, ay + dy2, bw, bh);
+  EXPECT_GT(inkIn(host->canvas.image(), ax + dx1, ay + dy1, bw, bh), background1 + 20);
+  host->canvas.image().save(QString(ZERLO_SCREEN_DIR) + "/editor_dragging.png");
+  host->mouse(QEvent::MouseMove, ax + 10 + dx2, ay + 10 + dy2, Qt::NoButton);
+  EXPECT_EQ(inkIn(host->canvas.image(), ax + dx1, ay + dy1, bw, bh), background1);
+  EXPECT_GT(inkIn(host->canvas.image(), ax + dx2, ay + dy2, bw, bh), background2 + 20);
+  // Putting back the last picture gives the image of before the moves.
+  {
+    QImage during = host->canvas.image().copy();
+    disp::gdi_GetWindowDc(&host->canvas);
+    ws_DragMarkerEnd(host->shown);
+    disp::gdi_ReleaseWindowDc();
+    EXPECT_EQ(host->canvas.image(), lifted);
+    EXPECT_FALSE(ws_DragMarkerShown(host->shown));
+    host->mouse(QEvent::MouseMove, ax + 10 + dx2, ay + 10 + dy2, Qt::NoButton);
+    EXPECT_EQ(host->canvas.image(), during);
+  }
+
+  // The drop: the gate lands at the snapped point and the image is a full redraw.
+  host->mouse(QEvent::MouseButtonRelease, ax + 10 + dx2, ay + 10 + dy2, Qt::LeftButton);
+  ASSERT_EQ(editorState(), 0u);
+  EXPECT_EQ(a->X, model::gg_Snap(ax + dx2));
+  EXPECT_EQ(a->Y, model::gg_Snap(ay + dy2));
+  EXPECT_FALSE(ws_DragMarkerShown(host->shown));
+  expectPersistentEqualsRedraw("editor_dragged.png");
+  EXPECT_GT(frameInk(a), 10);
 }
 
 } // namespace
