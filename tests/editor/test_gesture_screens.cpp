@@ -8,6 +8,7 @@
 #include "model/editing.h"
 #include "model/fake_services.h"
 #include "model/geometry.h"
+#include "model/connections.h"
 #include "model/memory.h"
 
 #include <QApplication>
@@ -202,6 +203,74 @@ TEST_F(GestureScreens, DraggedGateFollowsTheMouseAndLeavesNothingBehind) {
   EXPECT_FALSE(ws_DragMarkerShown(host->shown));
   expectPersistentEqualsRedraw("editor_dragged.png");
   EXPECT_GT(frameInk(a), 10);
+}
+
+// Shift and a press on a connection draw every wire of its output pin in the
+// highlight colour; the release draws them back, leaving a full redraw.
+TEST_F(GestureScreens, ShiftPressOnAConnectionHighlightsTheWiresOfItsOutput) {
+  host->paint();
+  const char* kinds[] = {"And", "Or", "Or"};
+  const int at[][2] = {{102, 102}, {302, 62}, {302, 232}};
+  for (int i = 0; i < 3; ++i) {
+    host->textAnswers = {kinds[i]};
+    ASSERT_EQ(command(237), 4);
+    host->mouse(QEvent::MouseButtonRelease, at[i][0], at[i][1], Qt::LeftButton);
+  }
+  model::GateRecord* a = logic->FirstGate;
+  model::GateRecord* b = a->Next;
+  model::GateRecord* c = b->Next;
+  ASSERT_NE(c, nullptr);
+  auto pinAt = [](model::GateRecord* g, unsigned n, bool input) {
+    std::int16_t x, y;
+    std::uint16_t side;
+    if (input) model::gg_InputPinPos(g, n, x, y, side);
+    else model::gg_OutputPinPos(g, n, x, y, side);
+    return QPoint(g->X + x, g->Y + y);
+  };
+  // Wires with a corner half way: a to b and to c, b to c's second input.
+  auto wire = [&](model::GateRecord* from, model::GateRecord* to, unsigned k) {
+    QPoint o = pinAt(from, 1, false), in = pinAt(to, k, true);
+    int mx = (o.x() + in.x()) / 2 + int(k) * 10;
+    model::WirePoint* head = nullptr;
+    model::WirePoint** tail = &head;
+    for (QPoint p : {o, QPoint(mx, o.y()), QPoint(mx, in.y()), in}) {
+      model::WirePoint* n = nullptr;
+      ASSERT_TRUE(model::mm_New(n));
+      n->X = std::int16_t(p.x());
+      n->Y = std::int16_t(p.y());
+      *tail = n;
+      tail = &n->Next;
+    }
+    model::CurrentDocument = model::TemplateDocument;
+    ASSERT_TRUE(model::ge_ConnectGates(logic, to, k, from, 1, nullptr, head));
+  };
+  wire(a, b, 1);
+  wire(a, c, 1);
+  wire(b, c, 2);
+  host->paint();
+  const QImage wired = host->canvas.image().copy();
+  auto changedOn = [&](const model::WirePoint* w) {
+    int changed = 0;
+    for (; w && w->Next; w = w->Next)
+      for (int k = 1; k < 8; ++k) {
+        int x = w->X + (w->Next->X - w->X) * k / 8, y = w->Y + (w->Next->Y - w->Y) * k / 8;
+        changed += host->canvas.image().pixel(x, y) != wired.pixel(x, y);
+      }
+    return changed;
+  };
+  // Press on the middle of a's wire to b.
+  const model::WirePoint* w = b->Inputs[0].Wire;
+  ASSERT_TRUE(w && w->Next);
+  const model::WirePoint* seg = w;
+  int px = (seg->X + seg->Next->X) / 2, py = (seg->Y + seg->Next->Y) / 2;
+  host->mouse(QEvent::MouseButtonPress, px, py, Qt::LeftButton, Qt::ShiftModifier);
+  host->canvas.image().save(QString(ZERLO_SCREEN_DIR) + "/editor_pin_wires.png");
+  EXPECT_GT(changedOn(b->Inputs[0].Wire), 3);
+  EXPECT_GT(changedOn(c->Inputs[0].Wire), 3);
+  EXPECT_EQ(changedOn(c->Inputs[1].Wire), 0) << "another output's wire stays";
+  host->mouse(QEvent::MouseButtonRelease, px, py, Qt::LeftButton, Qt::ShiftModifier);
+  EXPECT_EQ(host->canvas.image(), wired);
+  EXPECT_EQ(disp::gdi_Attributes().lineColor, 1);
 }
 
 } // namespace
