@@ -13,6 +13,7 @@
 #include "editor/gatecmd.h"
 #include "editor/gateactions.h"
 #include "editor/gestures.h"
+#include "editor/dragmarker.h"
 #include "model/geometry.h"
 #include "display/gatedraw.h"
 #include "display/sheet.h"
@@ -323,6 +324,7 @@ int ws_HandleUserMessage(WorksheetWindowData* window, EngineEvent* event) {
     if (!window) return 0;
     DocumentRecord* doc = window->document;
     std::erase(c.liveWindows, window);
+    ws_DragMarkerForget(window);
     if (kind == kKindRunSheet) {
       if (c.runWindowCount > 0) --c.runWindowCount;
       if (doc && doc != model::RunDocument) doc_FreeWindowDocument(window->document);
@@ -398,6 +400,7 @@ void ui_MainShutDown() {
     w->document = nullptr;
   }
   c.liveWindows.clear();
+  ws_DragMarkerForget(nullptr);
   // Window documents share the template's project: only their records go.
   for (model::DocumentRecord** p : {&model::RunDocument, &model::CurrentDocument, &model::NewDocument}) {
     model::DocumentRecord* d = *p;

@@ -35,11 +35,17 @@ void ws_DragPictureOrigin(int& x, int& y) {
   y = gOriginY;
 }
 
+void ws_DragMarkerForget(const WorksheetWindowData* window) {
+  if (!window || gShown.window == window) gShown = Shown{};
+}
+
 bool ws_DragMarkerShown(const WorksheetWindowData* window) { return gShown.window && gShown.window == window; }
 
 int ws_DragMarkerMove(WorksheetWindowData* window, EngineEvent* event) {
   if (!window || !event || !window->drag) return 0;
-  ws_DragMarkerEnd(nullptr);
+  // Only the window's own picture is put back; another window's is forgotten.
+  if (gShown.window == window) ws_DragMarkerEnd(window);
+  else ws_DragMarkerForget(nullptr);
   disp::DrawWindow* draw = host().drawWindow(window);
   int w = window->sheetAreaW, h = window->sheetAreaH;
   if (!draw || w <= 0 || h <= 0) return window->drag(window, event);

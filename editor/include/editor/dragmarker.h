@@ -22,6 +22,9 @@ void ws_DragMarkerEnd(WorksheetWindowData* window);
 // The window point at the picture's top-left while a callback draws its
 // picture; (0, 0) when it draws straight into the window.
 void ws_DragPictureOrigin(int& x, int& y);
+// Forgets the picture of the window without drawing (the window goes away;
+// null forgets any).
+void ws_DragMarkerForget(const WorksheetWindowData* window);
 // True while a picture is shown in the window.
 bool ws_DragMarkerShown(const WorksheetWindowData* window);
 
