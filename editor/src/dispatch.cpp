@@ -12,6 +12,9 @@
 #include "display/gdi.h"
 #include "editor/gatecmd.h"
 #include "editor/gateactions.h"
+#include "editor/gestures.h"
+#include "editor/dragmarker.h"
+#include "model/geometry.h"
 #include "display/gatedraw.h"
 #include "display/sheet.h"
 #include "display/view.h"
@@ -275,6 +278,10 @@ int ui_Paint(WorksheetWindowData* window, EngineEvent*) {
   v.scrollY = doc->ScrollY;
   v.windowKind = window ? window->kind : 0;
   v.editorState = int(editorState());
+  // A gate that follows the mouse is parked at (3, 3): it is not drawn there.
+  v.editedGate = model::TemplateDocument && (v.editorState == 1 || v.editorState == 9)
+                     ? model::TemplateDocument->PendingGate
+                     : nullptr;
   v.clientW = window ? window->clientW : v.clientW;
   v.clientH = window ? window->clientH : v.clientH;
   v.gridOn = doc->EditView != 0;   // the grid belongs to the edit view
@@ -317,6 +324,7 @@ int ws_HandleUserMessage(WorksheetWindowData* window, EngineEvent* event) {
     if (!window) return 0;
     DocumentRecord* doc = window->document;
     std::erase(c.liveWindows, window);
+    ws_DragMarkerForget(window);
     if (kind == kKindRunSheet) {
       if (c.runWindowCount > 0) --c.runWindowCount;
       if (doc && doc != model::RunDocument) doc_FreeWindowDocument(window->document);
@@ -392,6 +400,7 @@ void ui_MainShutDown() {
     w->document = nullptr;
   }
   c.liveWindows.clear();
+  ws_DragMarkerForget(nullptr);
   // Window documents share the template's project: only their records go.
   for (model::DocumentRecord** p : {&model::RunDocument, &model::CurrentDocument, &model::NewDocument}) {
     model::DocumentRecord* d = *p;
@@ -423,9 +432,23 @@ void ui_AttachWindow(WorksheetWindowData* window) {
   }
 }
 
-// ---- entry points answered by the gesture and selection code later ----
+// ---- picks for the shell, and entry points answered by the selection code later ----
 
-int ui_PickAtPoint(int, int) { return 0; }
+int ui_PickAtPoint(int x, int y) {
+  model::LogicRecord* logic = currentLevelLogic();
+  if (!model::CurrentDocument || !logic) return 0;
+  if (gg_PickAtSheetPoint(x, y)) return 2;
+  model::GateRecord* gate = nullptr;
+  int ordinal = 0;
+  return model::gg_GateAtPoint(logic, x, y, gate, ordinal) && gate ? 1 : 0;
+}
+
+int ui_PickShapeAtPoint(int x, int y) {
+  if (!model::CurrentDocument || !gg_PickAtSheetPoint(x, y)) return 2;
+  const model::WirePoint* w = gestures().pickedSegment;
+  if (!w || !w->Next) return 2;
+  return w->X == w->Next->X ? 17 : 18;
+}
 bool ui_RenameModule(const std::string&, const std::string&) { return false; }
 SheetOptions ui_GetSheetOptions() { return {}; }
 void ui_SetSheetOptions(const SheetOptions&) {}

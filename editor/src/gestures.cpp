@@ -4,6 +4,10 @@
 #include "editor/library.h"
 
 #include "editor/context.h"
+#include "editor/dragmarker.h"
+#include "display/gatedraw.h"
+#include "display/gdi.h"
+#include "display/view.h"
 #include "editor/gatecmd.h"
 #include "editor/gatescript.h"
 #include "editor/hooks.h"
@@ -49,12 +53,19 @@ GateRecord* predecessorOf(LogicRecord* logic, const GateRecord* gate) {
 
 // The gate follows the mouse: the template names it, the window's outline is its box.
 void beginFollow(WorksheetWindowData* window, DocumentRecord* doc, GateRecord* gate) {
+  // Parked out of the way until the drop: the wires stay where they are.
+  gate->X = 3;
+  gate->Y = 3;
   if (window) {
+    // The outline: the gate with its pins and a margin of 3, placed from the
+    // mouse point as the follower draws the gate.
+    std::int16_t rx, ry, rw, rh;
+    model::gg_GateRect(gate, rx, ry, rw, rh, true);
     window->drag = ws_GateFollower;
-    window->sheetAreaW = std::int16_t(doc->BoxW + 6);
-    window->sheetAreaH = std::int16_t(doc->BoxH + 6);
-    window->sheetAreaX = 0;
-    window->sheetAreaY = 0;
+    window->sheetAreaW = std::int16_t(std::max<int>(doc->BoxW, rw) + 6);
+    window->sheetAreaH = std::int16_t(std::max<int>(doc->BoxH, rh) + 6);
+    window->sheetAreaX = std::int16_t(doc->GrabX + rx - 3);
+    window->sheetAreaY = std::int16_t(doc->GrabY + ry - 3);
   }
   gState.placementDocument = doc;
   if (model::TemplateDocument) {
@@ -62,9 +73,6 @@ void beginFollow(WorksheetWindowData* window, DocumentRecord* doc, GateRecord* g
     model::TemplateDocument->CurrentGate = gate;
     model::TemplateDocument->CurrentInstance = doc->CurrentInstance;
   }
-  // Parked out of the way until the drop: the wires stay where they are.
-  gate->X = 3;
-  gate->Y = 3;
 }
 
 void endFollow(DocumentRecord* doc) {
@@ -155,10 +163,26 @@ bool connectTwoPoints(LogicRecord* logic, GateRecord* dest, unsigned destPin, Ga
 
 GestureState& gestures() { return gState; }
 
-int ws_GateFollower(WorksheetWindowData* window, EngineEvent*) {
+int ws_GateFollower(WorksheetWindowData* window, EngineEvent* event) {
   if (window && window->document) {
     model::CurrentDocument = window->document;
     ctx().DragDocument = window->document;
+  }
+  // The pending gate (parked at 3, 3) is drawn where the drop would put it
+  // before snapping: the mouse point plus the grab offset plus 3.
+  DocumentRecord* doc = model::CurrentDocument;
+  GateRecord* g = model::TemplateDocument ? model::TemplateDocument->PendingGate : nullptr;
+  if (event && event->type == kMsgMouseMove && doc && g && disp::gdi_CurrentDevice()) {
+    int ox, oy;
+    ws_DragPictureOrigin(ox, oy);
+    disp::DrawView& v = disp::currentView();
+    disp::DrawView saved = v;
+    v.scrollX = g->X - (event->x - ox + doc->GrabX + 3);
+    v.scrollY = g->Y - (event->y - oy + doc->GrabY + 3);
+    v.editorState = 0;
+    v.editedGate = nullptr;
+    disp::gd_DrawGate(g, model::TemplateDocument->CurrentInstance, 1);
+    v = saved;
   }
   return 1;
 }
@@ -304,21 +328,30 @@ int dropDisableLogic(WorksheetWindowData* window, LogicRecord* logic, GateRecord
   return 0;
 }
 
-// A Param.-Variation gate is made anew against the gate it is dropped on.
+// A Param.-Variation gate varies the parameters of the gate that follows it
+// in the list: dropped on a gate T, the pending gate is made anew with the
+// creation answers asked against T and linked directly before T; the pending
+// gate itself goes away. Dropped on free sheet it goes away too.
 int dropParamVariation(WorksheetWindowData* window, LogicRecord* logic, GateRecord* g, int x, int y) {
   DocumentRecord* doc = model::CurrentDocument;
   GateRecord* target = nullptr;
   int ordinal = 0;
   model::gg_GateAtPointExcept(logic, g, x, y, target, ordinal);
-  model::ge_DeleteGate(logic, g);
-  if (doc->MacroLevel == 1) doc->LevelInstances[1] = logic->FirstInstance;
-  doc->CurrentGate = nullptr;
   if (target) {
     model::CreateParams p;
     p.kind = model::kKindParamVariation;
-    if (model::gt_AskCreateParams(p, nullptr, target))
-      de_PlaceGateAt(p, nullptr, target, x - scrollX(window), y - scrollY(window), false);
+    // The kind asks nothing of the user: its input count and type follow
+    // the target, so the answers are always there.
+    if (model::gt_AskCreateParams(p, nullptr, target)) {
+      model::AttachPlacement = 2;
+      de_PlaceGateAt(p, nullptr, target, x - scrollX(window), y - scrollY(window), true);
+      model::AttachPlacement = 1;
+    }
   }
+  model::ge_DeleteGate(logic, g);
+  if (doc->MacroLevel == 1) doc->LevelInstances[1] = logic->FirstInstance;
+  markArea(x - 20, y - 20, x + 60, y + 60);
+  ws_DirtyFlush();
   endFollow(doc);
   host().requestRedraw();
   return 11;
@@ -619,16 +652,20 @@ bool de_PickSegment(WorksheetWindowData* window, int x, int y) {
   return true;
 }
 
-bool gg_PickAtPoint(WorksheetWindowData* window, int x, int y) {
+bool gg_PickAtSheetPoint(int x, int y) {
   LogicRecord* logic = currentLevelLogic();
-  gState.segmentPoint = nullptr;
+  gState.pickedSegment = nullptr;
   if (!logic) return false;
-  std::int16_t cx = model::clamp16(x + scrollX(window)), cy = model::clamp16(y + scrollY(window));
+  std::int16_t cx = model::clamp16(x), cy = model::clamp16(y);
   model::ConnectionHit hit;
   int d = model::gg_NearestConnection(logic, cx, cy, hit);
   if (!hit.gate || d >= model::gg_PickTolerance() || d > 20) return false;
-  gState.segmentPoint = hit.segmentStart;
+  gState.pickedSegment = hit.segmentStart;
   return true;
+}
+
+bool gg_PickAtPoint(WorksheetWindowData* window, int x, int y) {
+  return gg_PickAtSheetPoint(x + scrollX(window), y + scrollY(window));
 }
 
 bool de_MoveAll(WorksheetWindowData* window, int x, int y) {

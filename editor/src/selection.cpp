@@ -1,5 +1,6 @@
 // Selection gestures, group moves, deleting, copying and pasting the selection.
 #include "editor/selection.h"
+#include "editor/dragmarker.h"
 
 #include "editor/context.h"
 #include "editor/documents.h"
@@ -519,8 +520,10 @@ int ws_PasteFollower(WorksheetWindowData* window, EngineEvent* event) {
   if (event && event->type == kMsgMouseMove && paste && paste->PasteLogic && disp::gdi_CurrentDevice()) {
     disp::DrawView& v = disp::currentView();
     int sx = v.scrollX, sy = v.scrollY, state = v.editorState;
-    v.scrollX = -(event->x + (window ? window->dragOffsetX : 0));
-    v.scrollY = -(event->y + (window ? window->dragOffsetY : 0));
+    int ox, oy;
+    ws_DragPictureOrigin(ox, oy);
+    v.scrollX = -(event->x - ox + (window ? window->dragOffsetX : 0));
+    v.scrollY = -(event->y - oy + (window ? window->dragOffsetY : 0));
     v.editorState = 0;
     model::GateInstance* inst = paste->PasteLogic->FirstInstance;
     int counter = 0;

@@ -13,6 +13,10 @@
 #include "editor/wiring.h"
 #include "editor/gestures.h"
 #include "model/geometry.h"
+#include "display/gatedraw.h"
+#include "display/gatesym.h"
+#include "display/gdi.h"
+#include "display/view.h"
 #include "model/wires.h"
 
 #include <algorithm>
@@ -108,15 +112,12 @@ int ws_ClassifyMousePos(WorksheetWindowData* window, EngineEvent* event) {
     int d = model::gg_GatePinAtPoint(logic, x, y, gate, pin, isInput);
     if (gate && d >= 0 && d < 10) return 5;
   }
-  {
-    std::int16_t x = p.x, y = p.y;
-    GateRecord* gate = nullptr;
-    unsigned pin = 0;
-    if (model::gg_WireAtPoint(logic, x, y, gate, pin) && gate && pin >= 1 && pin <= gate->InputCount) {
-      const WirePoint* w = gate->Inputs[pin - 1].Wire;
-      if (!w || !w->Next) return 0;
-      return w->X == w->Next->X ? 19 : 20;
-    }
+  // A connection under the point: its segment's direction decides (a
+  // vertical segment 19, any other 20).
+  if (gg_PickAtPoint(window, event->x, event->y)) {
+    const WirePoint* w = gestures().pickedSegment;
+    if (!w || !w->Next) return 0;
+    return w->X == w->Next->X ? 19 : 20;
   }
   GateRecord* gate = nullptr;
   int ordinal = 0;
@@ -349,6 +350,37 @@ int ui_ClearAllGateMarks(WorksheetWindowData*, EngineEvent*) {
 }
 
 namespace {
+
+// The wires fed by the output pin of the connection nearest the point, drawn
+// in colour 2 (highlight) or back in the colour of their pins' signal type.
+// Not drawn in a run view of a logic that hides its connections (bit 9).
+int drawPinWires(WorksheetWindowData* window, EngineEvent* event, bool highlight) {
+  LogicRecord* logic = currentLevelLogic();
+  model::DocumentRecord* doc = model::CurrentDocument;
+  if (!logic || !doc || !disp::gdi_CurrentDevice()) return 0;
+  int sx = window ? window->scrollX : doc->ScrollX, sy = window ? window->scrollY : doc->ScrollY;
+  std::int16_t x = model::clamp16(event->x + sx), y = model::clamp16(event->y + sy);
+  model::ConnectionHit hit;
+  model::gg_NearestConnection(logic, x, y, hit);
+  if (hit.gate && hit.sourceGate && !((logic->Flags & 0x200) && doc->RunView)) {
+    disp::DrawView& v = disp::currentView();
+    v.scrollX = sx;
+    v.scrollY = sy;
+    for (GateRecord* g = logic->FirstGate; g; g = g->Next)
+      for (unsigned i = 0; i < g->InputCount; ++i) {
+        const model::InputPin& in = g->Inputs[i];
+        if (in.Source != hit.sourceGate || in.SourcePin != hit.sourcePin || !in.Wire) continue;
+        disp::gdi_SetLineColor(highlight ? 2 : disp::gs_PinColor(in.Type));
+        bool atStart = in.Type == 20 || in.Type == 28;
+        disp::gd_DrawWire(1, in.Wire, atStart, !atStart, in.BranchOf != nullptr);
+      }
+  }
+  disp::gdi_SetLineColor(1);
+  return 0;
+}
+int ws_HighlightPinWires(WorksheetWindowData* window, EngineEvent* event) { return drawPinWires(window, event, true); }
+int ws_RestorePinWires(WorksheetWindowData* window, EngineEvent* event) { return drawPinWires(window, event, false); }
+
 int toolState(std::uint32_t state) {
   setEditorState(state);
   return 0;
@@ -361,6 +393,8 @@ int hToolInputCount(WorksheetWindowData*, EngineEvent*) { return toolState(12); 
 void ws_RegisterCoreHandlers() {
   using H = HandlerId;
   ui_RegisterHandler(H::ui_HoverCursor, ui_HoverCursor);
+  ui_RegisterHandler(H::ws_HighlightPinWires, ws_HighlightPinWires);
+  ui_RegisterHandler(H::ws_RestorePinWires, ws_RestorePinWires);
   ui_RegisterHandler(H::ui_HoverPinCursor, ui_HoverPinCursor);
   ui_RegisterHandler(H::ui_InsertSpaceX, hInsertX);
   ui_RegisterHandler(H::ui_CloseSpaceX, hCloseX);

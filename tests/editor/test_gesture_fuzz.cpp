@@ -51,6 +51,13 @@ TEST_P(GestureFuzz, ThreeHundredStepsStaySound) {
     if (all.size() < 3) what = 0;
     switch (what) {
     case 0:
+      if (!all.empty() && pick(6) == 0) {
+        // A Param.-Variation gate dropped on a gate.
+        GateRecord* g = all[std::size_t(pick(int(all.size())))];
+        host.textAnswers = {"Param.-Variatio"};
+        script = "cmd 237\nup " + at(g->X + 5, g->Y + 5) + "\n";
+        break;
+      }
       host.textAnswers = {kinds[pick(4)]};
       script = "cmd 237\nup " + at(20 + pick(700), 20 + pick(500)) + "\n";
       break;

@@ -3,6 +3,8 @@
 #include "editor/gateactions.h"
 #include "editor/gatecmd.h"
 #include "editor/gestures.h"
+#include "editor/editor.h"
+#include "editor/ws.h"
 #include "model/check.h"
 #include "model/connections.h"
 #include "model/gatekinds.h"
@@ -316,6 +318,101 @@ TEST_F(Gestures, PressOnAParamVariationOrDisableLogicGateLiftsNothing) {
   ScriptRunner run(host, w);
   ASSERT_TRUE(run.run("down " + at(dl->X + 3, dl->Y + 3) + "\nexpect state 0\n"))
       << ::testing::PrintToString(run.failures);
+}
+
+// The picks the shell and the position classes use: a connection before a
+// gate, the direction of the segment under the point, and the plain pick
+// leaves the segment picked for a drag alone.
+TEST_F(Gestures, PickAtPointNamesConnectionsAndGates) {
+  GateRecord* a = make(logic, model::kKindAnd, 100, 100);
+  GateRecord* b = make(logic, model::kKindOr, 300, 220);
+  int sx, sy, ex, ey;
+  pin(a, 1, false, sx, sy);
+  pin(b, 1, true, ex, ey);
+  connect(a, b, 1, {{200, sy}, {200, ey}});
+  w->scrollX = 40;
+  w->scrollY = 20;
+  struct Case {
+    int x, y;
+    int pick, shape, cls;
+  } cases[] = {
+      {200, (sy + ey) / 2, 2, 17, 19},     // the vertical segment
+      {(sx + 200) / 2, sy, 2, 18, 20},     // the first horizontal segment
+      {(200 + ex) / 2, ey + 3, 2, 18, 20}, // near the last one
+      {a->X + 12, a->Y + 12, 1, 2, 1},     // on a gate
+      {600, 500, 0, 2, 18},                // free sheet
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(at(c.x, c.y));
+    model::CurrentDocument = model::TemplateDocument;
+    EXPECT_EQ(ui_PickAtPoint(c.x, c.y), c.pick);
+    EXPECT_EQ(ui_PickShapeAtPoint(c.x, c.y), c.shape);
+    EngineEvent e;
+    e.type = kMsgMouseMove;
+    e.x = std::int16_t(c.x - w->scrollX);
+    e.y = std::int16_t(c.y - w->scrollY);
+    EXPECT_EQ(ws_ClassifyMousePos(w, &e), c.cls);
+    EXPECT_EQ(gg_PickAtPoint(w, e.x, e.y), c.pick == 2);
+  }
+  // A segment picked for a drag stays picked through the plain test.
+  model::CurrentDocument = model::TemplateDocument;
+  ASSERT_TRUE(de_PickSegment(w, 200 - w->scrollX, (sy + ey) / 2 - w->scrollY));
+  model::WirePoint* dragged = gestures().segmentPoint;
+  ASSERT_NE(dragged, nullptr);
+  ASSERT_TRUE(gg_PickAtPoint(w, (sx + 200) / 2 - w->scrollX, sy - w->scrollY));
+  EXPECT_NE(gestures().pickedSegment, dragged);
+  EXPECT_EQ(gestures().segmentPoint, dragged);
+}
+
+// A Param.-Variation gate dropped on a gate stands directly before it with
+// inputs fitting that gate; dropped on free sheet it goes away.
+TEST_F(Gestures, ParamVariationDroppedOnAGateAttachesToIt) {
+  struct Case {
+    std::uint8_t targetKind;
+    bool onTarget;
+    unsigned inputs;
+  } cases[] = {{model::kKindAnd, true, 1}, {std::uint8_t(4), true, 1}, {model::kKindIntegration, true, 2}, {std::uint8_t(42), true, 3},
+               {model::kKindAnd, false, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.targetKind) * 10 + c.onTarget);
+    while (logic->FirstGate) model::ge_DeleteGate(logic, logic->FirstGate);
+    make(logic, model::kKindOr, 300, 300);
+    GateRecord* t = make(logic, c.targetKind, 100, 100);
+    ASSERT_NE(t, nullptr);
+    ScriptRunner run(host, w);
+    host.textAnswers = {"Param.-Variatio"};
+    ASSERT_TRUE(run.run("cmd 237\nexpect result 4\nexpect state 9\nmove 50 50\n"))
+        << ::testing::PrintToString(run.failures);
+    ASSERT_EQ(count(), 3);
+    int x = c.onTarget ? t->X + 10 : 500, y = c.onTarget ? t->Y + 10 : 100;
+    ASSERT_TRUE(run.run("up " + at(x, y) + "\nexpect state 0\n"))
+        << ::testing::PrintToString(run.failures);
+    EXPECT_EQ(model::TemplateDocument->CurrentGate, nullptr);
+    std::vector<GateRecord*> pv;
+    GateRecord* before = nullptr;
+    for (GateRecord* g = logic->FirstGate; g; g = g->Next)
+      if (g->Kind == model::kKindParamVariation) {
+        pv.push_back(g);
+        before = g->Next;
+      }
+    EXPECT_EQ(model::model_CheckLogic(*logic), std::vector<std::string>{});
+    if (!c.onTarget) {
+      EXPECT_TRUE(pv.empty());
+      EXPECT_EQ(count(), 2);
+      continue;
+    }
+    ASSERT_EQ(pv.size(), 1u) << dump();
+    EXPECT_EQ(before, t) << "directly before its target";
+    EXPECT_EQ(pv[0]->X, model::gg_Snap(x));
+    EXPECT_EQ(pv[0]->Y, model::gg_Snap(y));
+    EXPECT_EQ(pv[0]->InputCount, c.inputs);
+    EXPECT_EQ(pv[0]->OutputCount, 0u);
+    for (unsigned k = 0; k < pv[0]->InputCount; ++k) EXPECT_EQ(pv[0]->Inputs[k].Type, model::kTypeReal);
+    EXPECT_EQ(count(), 3);
+    // A press on it lifts nothing.
+    ASSERT_TRUE(run.run("down " + at(pv[0]->X + 2, pv[0]->Y + 2) + "\nexpect state 0\nup\n"))
+        << ::testing::PrintToString(run.failures);
+  }
 }
 
 } // namespace

@@ -124,7 +124,10 @@ TEST_F(RowEngine, ChainRowsRunByTheirMarkers) {
 
 TEST_F(RowEngine, UnregisteredIdsRecordAndAnswerZero) {
   const UiRow rows[] = {{0, 1, 0, 10, 1, 0, HandlerId::ws_HighlightPinWires}};
+  Handler registered = ui_RegisteredHandler(HandlerId::ws_HighlightPinWires);
+  ui_RegisterHandler(HandlerId::ws_HighlightPinWires, nullptr);
   EXPECT_EQ(ui_RunRowTable(RowTable{rows, 1}, ui_EditMenuTable(), 0, 1, 0, 0, nullptr, nullptr), 0);
+  ui_RegisterHandler(HandlerId::ws_HighlightPinWires, registered);
   ASSERT_EQ(ctx().stubCalls.size(), 1u);
   EXPECT_EQ(ctx().stubCalls[0], "ws_HighlightPinWires");
 }

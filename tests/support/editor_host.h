@@ -336,6 +336,7 @@ public:
 #include "display/canvas.h"
 #include "display/gdi.h"
 #include "editor/eventmap.h"
+#include "editor/dragmarker.h"
 
 #include <QMouseEvent>
 
@@ -374,15 +375,30 @@ public:
   }
   // A mouse event as the window hands it on: the drawing context is taken
   // around the dispatch, so that the editor's drawing reaches the image.
+  // While the window holds a drag callback, a move goes to the drag picture
+  // and the release first puts back the area under it and tells the
+  // callback; the callback is cleared after a release that starts no new drag.
   int mouse(QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QMouseEvent q(type, QPointF(x, y), QPointF(x, y), button,
-                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), mods);
+                  type == QEvent::MouseButtonRelease || type == QEvent::MouseMove ? Qt::NoButton
+                                                                                   : Qt::MouseButtons(button),
+                  mods);
     auto e = editor::qt_MouseEvent(q);
     if (!e) return 0;
     ctrl = mods & Qt::ControlModifier;
     shift = mods & Qt::ShiftModifier;
     disp::gdi_GetWindowDc(&canvas);
-    int answer = editor::ui_Dispatch(shown, &*e);
+    int answer = 0;
+    if (type == QEvent::MouseMove && shown->drag) {
+      answer = editor::ws_DragMarkerMove(shown, &*e);
+    } else {
+      if (type == QEvent::MouseButtonRelease && shown->drag) {
+        editor::ws_DragMarkerEnd(shown);
+        shown->drag(shown, &*e);
+      }
+      answer = editor::ui_Dispatch(shown, &*e);
+      if (type == QEvent::MouseButtonRelease && answer != 3 && answer != 4) shown->drag = nullptr;
+    }
     disp::gdi_ReleaseWindowDc();
     return answer;
   }

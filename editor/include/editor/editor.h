@@ -27,6 +27,9 @@ void ui_MainShutDown();
 // The gate or connection at a sheet point of the current document: 0 nothing,
 // 1 gate, 2 connection.
 int ui_PickAtPoint(int x, int y);
+// The pointer shape over a connection at a sheet point of the current
+// document: 17 on a vertical segment, 18 on any other, 2 off connections.
+int ui_PickShapeAtPoint(int x, int y);
 // Renames a module (command 259); false when refused.
 bool ui_RenameModule(const std::string& oldName, const std::string& newName);
 

@@ -22,6 +22,8 @@ struct GestureState {
   std::int16_t pickX = 0, pickY = 0;            // the sheet point of the pick
   // The sheet shift.
   std::int16_t startX = 0, startY = 0;
+  // The segment the plain segment test found last (its first point).
+  model::WirePoint* pickedSegment = nullptr;
   // The position of the gate removed last.
   std::int16_t removedX = 0, removedY = 0;
 };
@@ -38,8 +40,11 @@ void de_SheetPoint(WorksheetWindowData* window, const EngineEvent* event, std::i
 bool de_ClickAtPoint(WorksheetWindowData* window, int x, int y);
 // Picks the connection segment at a window point; true when one was found.
 bool de_PickSegment(WorksheetWindowData* window, int x, int y);
-// The plain segment test: only the segment point is recorded.
+// The plain segment test at a window point: only the segment point is
+// recorded (GestureState::pickedSegment); a picked segment of a drag stays.
 bool gg_PickAtPoint(WorksheetWindowData* window, int x, int y);
+// The same at a sheet point of the current document's current level.
+bool gg_PickAtSheetPoint(int x, int y);
 // Shifts the content of the sheet by the distance from the recorded start;
 // true when anything moved.
 bool de_MoveAll(WorksheetWindowData* window, int x, int y);
