@@ -7,6 +7,7 @@
 #include "display/recording_device.h"
 #include "display/view.h"
 #include "editor/context.h"
+#include "editor/dragmarker.h"
 #include "editor/editor.h"
 #include "editor/hooks.h"
 #include "engine/vm.h"
@@ -201,6 +202,23 @@ TEST_F(EditorFrameTest, SaveWritesThePlacedGateAndReopensIt) {
   EXPECT_TRUE(frame->worksheets().empty());
   open(project);
   EXPECT_EQ(gateCount(), before + 1) << "the saved project holds the new gate";
+}
+
+// A press on a gate lifts it; while it follows the mouse its picture is shown
+// and the release takes the picture away and drops the gate where it ends.
+TEST_F(EditorFrameTest, ALiftedGateFollowsTheMouseWithItsPicture) {
+  open(project);
+  model::GateRecord* first = shownLogic()->FirstGate;
+  const int x0 = first->X, y0 = first->Y;
+  const int gx = first->X + 12, gy = first->Y + 12;
+  mouse(QEvent::MouseButtonPress, gx, gy);
+  mouse(QEvent::MouseMove, gx + 40, gy + 20);
+  const bool shown = editor::ws_DragMarkerShown(&frame->active()->data);
+  mouse(QEvent::MouseMove, gx + 80, gy + 40);
+  mouse(QEvent::MouseButtonRelease, gx + 80, gy + 40);
+  EXPECT_FALSE(editor::ws_DragMarkerShown(&frame->active()->data)) << "the release takes the picture away";
+  EXPECT_TRUE(first->X != x0 || first->Y != y0) << "the gate was dropped where the mouse ended";
+  EXPECT_TRUE(shown) << "the lifted gate's picture follows the mouse";
 }
 
 // The edit-mode commands hand the editor the mode's table: the delete tool

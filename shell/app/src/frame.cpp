@@ -6,6 +6,7 @@
 #include "dialogkit/window_message.h"
 #include "display/gdi.h"
 #include "editor/context.h"
+#include "editor/dragmarker.h"
 #include "editor/editor.h"
 #include "editor/eventmap.h"
 #include "platform/uisink.h"
@@ -371,8 +372,16 @@ int Worksheet::mouse(QMouseEvent* event) {
   }
   if (dragging && data.drag && (ev.type == editor::kMsgMouseMove || ev.type == editor::kMsgLButtonUp)) {
     // The editor's gesture follows the mouse through its stored callback.
+    // A move redraws the picture that follows the mouse (the area under the
+    // last one put back first); the release puts the last area back before
+    // the callback ends the gesture.
     if (disp::gdi_GetWindowDc(canvas) == 1) {
-      data.drag(&data, &ev);
+      if (ev.type == editor::kMsgMouseMove) {
+        editor::ws_DragMarkerMove(&data, &ev);
+      } else {
+        editor::ws_DragMarkerEnd(&data);
+        data.drag(&data, &ev);
+      }
       disp::gdi_ReleaseWindowDc();
     }
     canvas->update();
