@@ -11,6 +11,7 @@
 #include "editor/editor.h"
 #include "editor/hooks.h"
 #include "engine/vm.h"
+#include "editor/host.h"
 #include "engine/workers.h"
 #include "model/document.h"
 #include "model/fake_services.h"
@@ -18,6 +19,8 @@
 #include "model/records.h"
 #include "modelfiles/filelayer.h"
 #include "shell/fileselect.h"
+#include "shell/names.h"
+#include "shell/resources.h"
 #include "zerloapp/blockseam.h"
 #include "zerloapp/editordispatcher.h"
 #include "zerloapp/frame.h"
@@ -47,12 +50,20 @@ void application() {
   if (!QCoreApplication::instance()) new QApplication(argc, argv);
 }
 
+// The editor's dispatcher with a module rename a test may stand in for.
+struct TestDispatcher : EditorDispatcher {
+  std::function<bool(const std::string&, const std::string&)> rename;
+  bool renameModule(const std::string& from, const std::string& to) override {
+    return rename ? rename(from, to) : EditorDispatcher::renameModule(from, to);
+  }
+};
+
 class EditorFrameTest : public ::testing::Test {
 protected:
   model::FakeShell shellFake;
   model::ShellServices* previousShell = nullptr;
   shell::ShellFileServices files;   // the open buffer answers the editor's file selector
-  EditorDispatcher dispatcher;
+  TestDispatcher dispatcher;
   std::unique_ptr<Frame> frame;
   std::vector<int> messages;
   std::deque<int> answers;
@@ -347,6 +358,181 @@ TEST_F(EditorFrameTest, StandardBlocksAreLinkedAndDrawTheirFaces) {
   frame->onCommand(204);
   EXPECT_FALSE(engine::vm().isLinked(library)) << "the interpreter forgot the closed project's library";
   EXPECT_EQ(model::mm_BytesInUse(), bytesAtStart) << "the closed project left no block behind";
+}
+
+// The project's subprogram names (the main sheet's included).
+std::vector<std::string> subprograms() {
+  shell::NameList l = shell::mod_ListSubprograms(false);
+  std::vector<std::string> out = shell::nl_Names(&l);
+  shell::nl_FreeAll(&l);
+  return out;
+}
+bool hasName(const std::string& name) {
+  const std::vector<std::string> all = subprograms();
+  return std::find(all.begin(), all.end(), name) != all.end();
+}
+
+// The subprogram dialogs answered by script: the answer (1 OK, 2 Cancel) and
+// the names the user chose.
+struct PairAnswer {
+  int answer;
+  std::string from, to;
+};
+
+// 250: OK copies the chosen subprogram under the new name; Cancel changes nothing.
+TEST_F(EditorFrameTest, CopySubprogramMakesTheCopyOnOkOnly) {
+  open(project);
+  const std::vector<std::string> before = subprograms();
+  ASSERT_TRUE(hasName("$MAIN"));
+  frame->onCommand(203);   // saved: only the copy can mark the project
+  ASSERT_FALSE(dispatcher.projectChanged());
+  for (const PairAnswer& a : {PairAnswer{2, "$MAIN", "COPY1"}, PairAnswer{1, "$MAIN", "COPY1"}}) {
+    SCOPED_TRACE(a.answer);
+    frame->copyMacroDialog = [&](std::string& from, std::string& to) {
+      from = a.from;
+      to = a.to;
+      return a.answer;
+    };
+    frame->onCommand(250);
+    EXPECT_EQ(hasName("COPY1"), a.answer == 1);
+    EXPECT_EQ(dispatcher.projectChanged(), a.answer == 1);
+  }
+  EXPECT_EQ(subprograms().size(), before.size() + 1);
+  EXPECT_TRUE(hasName("$MAIN")) << "the source stays";
+  // The copy is part of the saved project.
+  frame->onCommand(203);
+  frame->onCommand(204);
+  ASSERT_FALSE(hasName("COPY1"));
+  open(project);
+  EXPECT_TRUE(hasName("COPY1"));
+}
+
+// 252: OK deletes the chosen subprogram; Cancel keeps it.
+TEST_F(EditorFrameTest, DeleteSubprogramRemovesItOnOkOnly) {
+  open(project);
+  frame->copyMacroDialog = [](std::string& from, std::string& to) {
+    from = "$MAIN";
+    to = "GONE";
+    return 1;
+  };
+  frame->onCommand(250);
+  ASSERT_TRUE(hasName("GONE"));
+  // Saved, so that only the deletion can mark the project.
+  frame->onCommand(203);
+  ASSERT_FALSE(dispatcher.projectChanged());
+  const std::size_t count = subprograms().size();
+  for (int answer : {2, 1}) {
+    SCOPED_TRACE(answer);
+    int modeAsked = -1;
+    frame->designOrDeleteDialog = [&](int mode, std::string& name) {
+      modeAsked = mode;
+      name = "GONE";
+      return answer;
+    };
+    frame->onCommand(252);
+    EXPECT_EQ(modeAsked, 1);
+    EXPECT_EQ(hasName("GONE"), answer != 1);
+    EXPECT_EQ(dispatcher.projectChanged(), answer == 1);
+  }
+  EXPECT_EQ(subprograms().size(), count - 1);
+  EXPECT_TRUE(hasName("$MAIN"));
+}
+
+// 251: OK opens the gate-face sheet (kind 6) titled with the face prefix and
+// the name; Cancel opens nothing.
+TEST_F(EditorFrameTest, DesignSubprogramOpensAFaceSheetOnOkOnly) {
+  open(project);
+  frame->copyMacroDialog = [](std::string& from, std::string& to) {
+    from = "$MAIN";
+    to = "FACE1";
+    return 1;
+  };
+  frame->onCommand(250);
+  const std::size_t sheets = frame->worksheets().size();
+  for (int answer : {2, 1}) {
+    SCOPED_TRACE(answer);
+    int modeAsked = -1;
+    frame->designOrDeleteDialog = [&](int mode, std::string& name) {
+      modeAsked = mode;
+      name = "FACE1";
+      return answer;
+    };
+    frame->onCommand(251);
+    EXPECT_EQ(modeAsked, 0);
+    EXPECT_EQ(countKind(6), answer == 1 ? 1 : 0);
+  }
+  EXPECT_EQ(frame->worksheets().size(), sheets + 1);
+  Worksheet* face = frame->active();
+  ASSERT_NE(face, nullptr);
+  EXPECT_EQ(face->data.kind, 6);
+  EXPECT_EQ(frame->helpContext, 604);
+  EXPECT_TRUE(hasName("FACE1")) << "designing changes no name";
+}
+
+// 259: Cancel changes nothing; OK has the editor rename the module. Where
+// the editor renames it, the open sheets of the subprogram take the new name.
+TEST_F(EditorFrameTest, RenameSubprogramRenamesProjectAndTitlesOnOkOnly) {
+  open(project);
+  frame->copyMacroDialog = [](std::string& from, std::string& to) {
+    from = "$MAIN";
+    to = "OLD1";
+    return 1;
+  };
+  frame->onCommand(250);
+  frame->designOrDeleteDialog = [](int, std::string& name) {
+    name = "OLD1";
+    return 1;
+  };
+  frame->onCommand(251);
+  Worksheet* face = frame->active();
+  ASSERT_NE(face, nullptr);
+  ASSERT_EQ(face->data.kind, 6);
+  // Sheets titled by the subprogram: the face sheet by the face prefix and
+  // the name, an editing sheet by the name (the project file after " - ").
+  const std::string prefix = shell::res_String(1002).value_or("");
+  ASSERT_FALSE(prefix.empty());
+  editor::host().setTitle(&face->data, prefix + "OLD1");
+  Worksheet* main = nullptr;
+  for (Worksheet* w : frame->worksheets())
+    if (w->data.kind <= 2) main = w;
+  ASSERT_NE(main, nullptr);
+  editor::host().setTitle(&main->data, "OLD1 - SAMPLE.MDL");
+  // The editor's own service renames within the project as far as it can.
+  std::vector<std::pair<std::string, std::string>> asked;
+  dispatcher.rename = [&](const std::string& from, const std::string& to) {
+    asked.emplace_back(from, to);
+    for (model::LogicRecord* l = model::firstLogicOf(shell::mod_ProjectModule()); l; l = l->Next)
+      if (std::string(l->Name) == from) {
+        std::snprintf(l->Name, sizeof l->Name, "%s", to.c_str());
+        return true;
+      }
+    return false;
+  };
+  for (int answer : {2, 1}) {
+    SCOPED_TRACE(answer);
+    frame->renameMacroDialog = [&](std::string& from, std::string& to) {
+      from = "OLD1";
+      to = "NEW1";
+      return answer;
+    };
+    frame->onCommand(259);
+    EXPECT_EQ(hasName("OLD1"), answer != 1);
+    EXPECT_EQ(hasName("NEW1"), answer == 1);
+    EXPECT_EQ(asked.size(), answer == 1 ? 1u : 0u);
+  }
+  EXPECT_EQ(face->title, prefix + "NEW1");
+  EXPECT_EQ(main->title, "NEW1 - SAMPLE.MDL");
+  EXPECT_EQ(main->windowTitle().toStdString(), main->title);
+  // A rename the editor refuses changes no title.
+  dispatcher.rename = nullptr;
+  frame->renameMacroDialog = [](std::string& from, std::string& to) {
+    from = "NEW1";
+    to = "NEW2";
+    return 1;
+  };
+  const std::string kept = face->title;
+  frame->onCommand(259);
+  if (!hasName("NEW2")) EXPECT_EQ(face->title, kept);
 }
 
 TEST_F(EditorFrameTest, MissingStandardLibraryShows50061) {

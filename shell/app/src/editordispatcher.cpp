@@ -13,6 +13,7 @@
 #include "modelfiles/project.h"
 #include "platform/paths.h"
 #include "shell/fileselect.h"
+#include "shell/names.h"
 #include "shell/utilities.h"
 
 #include <algorithm>
@@ -27,6 +28,14 @@ namespace {
 std::string upperCase(std::string s) {
   for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
   return s;
+}
+
+// The names of the project's subprograms, in their order.
+std::vector<std::string> subprogramNames() {
+  shell::NameList l = shell::mod_ListSubprograms(false);
+  std::vector<std::string> names = shell::nl_Names(&l);
+  shell::nl_FreeAll(&l);
+  return names;
 }
 
 // A module's name up to its extension, upper-cased.
@@ -120,7 +129,9 @@ void EditorDispatcher::clipReset() { editor::clip_Reset(); }
 bool EditorDispatcher::clipNothingToPaste() { return editor::clip_NothingToPaste(); }
 int EditorDispatcher::pickAtPoint(int x, int y) { return editor::ui_PickAtPoint(x, y); }
 bool EditorDispatcher::renameModule(const std::string& from, const std::string& to) {
-  return editor::ui_RenameModule(from, to);
+  if (!started_ || !editor::ui_RenameModule(from, to)) return false;
+  editor::ui_SetProjectChanged(1);
+  return true;
 }
 
 std::string EditorDispatcher::projectPath() {
@@ -212,6 +223,14 @@ int EditorDispatcher::command(EngineEvent* event) {
     mainInit();
     editor::ctx().options = options;
     editor::ctx().optionDirectory = optionDirectory;
+    return answer;
+  }
+  case 250: case 252: {
+    // Copying or deleting a subprogram changes the project: it is marked so
+    // that closing asks to save it rather than losing the change.
+    const std::vector<std::string> before = subprogramNames();
+    const int answer = editor::ui_Dispatch(nullptr, event);
+    if (subprogramNames() != before) editor::ui_SetProjectChanged(1);
     return answer;
   }
   default:

@@ -14,6 +14,9 @@
 #include "shell/help.h"
 #include "shell/insertbox.h"
 #include "shell/menustate.h"
+#include "shell/names.h"
+#include "shell/resources.h"
+#include "modelfiles/selection.h"
 #include "shell/printing.h"
 #include "shell/prompts.h"
 #include "srvclient/kc.h"
@@ -455,6 +458,63 @@ void Worksheet::closeEvent(QCloseEvent* event) {
   QMdiSubWindow::closeEvent(event);
 }
 
+namespace {
+
+// The subprogram dialogs' name buffers: 14 characters and the terminator, with room.
+constexpr int kNameBuffer = 16;
+
+std::string trimmedName(const char* buffer) {
+  std::string n(buffer, strnlen(buffer, kNameBuffer - 1));
+  while (!n.empty() && n.back() == ' ') n.pop_back();
+  return n;
+}
+
+// Runs a dialog over the project's subprogram names, passed as the dialogs'
+// list (a pointer to the head of a chain of names). The main sheet is left
+// out where the dialog must not offer it (delete, rename, face design).
+template <class Run> int withSubprogramList(bool withoutMain, Run run) {
+  shell::NameList names = shell::mod_ListSubprograms(withoutMain);
+  std::vector<::NameNode> nodes;
+  for (shell::NameNode* n = names.first; n; n = n->next) nodes.push_back(::NameNode{n->name, nullptr});
+  for (std::size_t i = 0; i + 1 < nodes.size(); ++i) nodes[i].next = &nodes[i + 1];
+  ::NameNode* head = nodes.empty() ? nullptr : &nodes[0];
+  const int answer = run(static_cast<void*>(&head));
+  shell::nl_FreeAll(&names);
+  return answer;
+}
+
+// A dialog that answers an existing name and a new one.
+template <class Call> int pairDialog(std::string& from, std::string& to, Call call) {
+  char a[kNameBuffer] = {}, b[kNameBuffer] = {};
+  const int answer = call(a, b);
+  if (answer == 1) {
+    from = trimmedName(a);
+    to = trimmedName(b);
+  }
+  return answer;
+}
+
+bool hasSubprogram(const std::string& name) {
+  shell::NameList names = shell::mod_ListSubprograms(false);
+  const bool found = shell::nl_Find(&names, name.c_str()) != nullptr;
+  shell::nl_FreeAll(&names);
+  return found;
+}
+
+// A worksheet title is the name shown, then " - " and the project file.
+std::string titleName(const std::string& title) {
+  const std::size_t dash = title.find(" - ");
+  return dash == std::string::npos ? title : title.substr(0, dash);
+}
+
+std::string facePrefix() {
+  char buffer[64] = {};
+  shell::res_LoadString(1002, buffer, int(sizeof buffer));
+  return buffer;
+}
+
+} // namespace
+
 // ---- frame ----
 
 Frame::Frame(Dispatcher& d) : dispatcher(d) {
@@ -467,6 +527,24 @@ Frame::Frame(Dispatcher& d) : dispatcher(d) {
     if (shell::bind_SW51_SaveAsMDLProject(&p) != 1) return false;
     path = buffer;
     return true;
+  };
+  copyMacroDialog = [this](std::string& from, std::string& to) {
+    return withSubprogramList(false, [&](void* list) {
+      return pairDialog(from, to, [&](char* a, char* b) { return shell::bind_SW08_CallCopyMacroDlg(id, list, a, b); });
+    });
+  };
+  renameMacroDialog = [this](std::string& from, std::string& to) {
+    return withSubprogramList(true, [&](void* list) {
+      return pairDialog(from, to, [&](char* a, char* b) { return shell::bind_SW10_CallRenameMacroDlg(id, list, a, b); });
+    });
+  };
+  designOrDeleteDialog = [this](int mode, std::string& name) {
+    return withSubprogramList(true, [&](void* list) {
+      char buffer[kNameBuffer] = {};
+      const int answer = shell::bind_SW09_CallDesignOrDeleteMacroDlg(id, mode, list, buffer);
+      if (answer == 1) name = trimmedName(buffer);
+      return answer;
+    });
   };
   isNewFileSuggestion = [](const std::string& path) {
     return shell::bind_SW51_IsFileNameSuggestionOfNew(path.c_str()) != 0;
@@ -690,6 +768,81 @@ Worksheet* Frame::createWorksheet() {
   return w;
 }
 
+int Frame::templateCommand(int id) {
+  templateKind = 3;
+  return sendEngineEvent(nullptr, editor::kMsgCommand, id);
+}
+
+void Frame::copySubprogram() {
+  std::string from, to;
+  const std::uint16_t previous = shell::help_SetContext(30);
+  const int answer = copyMacroDialog ? copyMacroDialog(from, to) : 2;
+  shell::help_SetContext(previous);
+  if (answer != 1 || from.empty() || to.empty()) return;
+  sendEngineEvent(nullptr, editor::kMsgCommand, 371);
+  // The editor takes the new name and the source as the last chosen pair.
+  const bool existed = hasSubprogram(to);
+  modelfiles::ls_SetLastChosen(to, from);
+  templateCommand(250);
+  if (!existed && hasSubprogram(to)) shell::ins_AddSubprogramName(to.c_str());
+}
+
+void Frame::designSubprogram() {
+  std::string name;
+  const std::uint16_t previous = shell::help_SetContext(21);
+  const int answer = designOrDeleteDialog ? designOrDeleteDialog(0, name) : 2;
+  shell::help_SetContext(previous);
+  if (answer != 1 || name.empty()) return;
+  modelfiles::ls_SetLastChosen(name);
+  openSheet(251, 6, 505, false);
+}
+
+void Frame::deleteSubprogram() {
+  std::string name;
+  const std::uint16_t previous = shell::help_SetContext(4);
+  const int answer = designOrDeleteDialog ? designOrDeleteDialog(1, name) : 2;
+  shell::help_SetContext(previous);
+  if (answer != 1 || name.empty()) return;
+  // The main sheet is the project's root: it is never deleted.
+  if (name == "$MAIN") return;
+  sendEngineEvent(nullptr, editor::kMsgCommand, 371);
+  modelfiles::ls_SetLastChosen(name);
+  templateCommand(252);
+}
+
+void Frame::renameSubprogram() {
+  std::string from, to;
+  const std::uint16_t previous = shell::help_SetContext(77);
+  const int answer = renameMacroDialog ? renameMacroDialog(from, to) : 2;
+  shell::help_SetContext(previous);
+  if (answer != 1 || from.empty() || to.empty() || from == to || from == "$MAIN") return;
+  sendEngineEvent(nullptr, editor::kMsgCommand, 371);
+  templateKind = 3;
+  if (!dispatcher.renameModule(from, to)) return;
+  // Open sheets of the subprogram (editing kinds by its name, gate-face
+  // sheets by the face prefix and its name) take the new name.
+  const std::string prefix = facePrefix();
+  for (Worksheet* w : worksheets()) {
+    const std::string shown = titleName(w->title);
+    std::string renamed;
+    if (w->data.kind >= 0 && w->data.kind <= 2 && shown == from) renamed = to;
+    else if (w->data.kind == 6 && shown == prefix + from) renamed = prefix + to;
+    else continue;
+    w->title = renamed + w->title.substr(shown.size());
+    w->setWindowTitle(QString::fromStdString(w->title));
+    shell::wnd_RenameInWindowTable(shell::Hwnd(w->data.id), w->title);
+    for (OpenWindow& e : openWindows)
+      if (e.window == w) e.title = w->title;
+  }
+  for (OpenWindow& e : openWindows) {
+    if (!e.window) continue;
+    e.sameTitle = 0;
+    for (const OpenWindow& o : openWindows) e.sameTitle += o.window && o.title == e.title;
+  }
+  redrawAll();
+  shell::ins_RenameSubprogramName(from.c_str(), to.c_str());
+}
+
 void Frame::destroyKinds(std::initializer_list<int> kinds) {
   for (Worksheet* w : worksheets())
     if (std::find(kinds.begin(), kinds.end(), w->data.kind) != kinds.end()) delete w;
@@ -730,6 +883,8 @@ void Frame::openSheet(int id, int kind, int pending, bool running) {
   } else if (kind == 3) {
     setMenuState(5);
     helpContext = 605;
+  } else if (kind == 6) {
+    helpContext = 604;
   }
 }
 
@@ -992,6 +1147,10 @@ void Frame::onCommand(int cmd) {
     return;
   }
   case 232: openSheet(232, 2, 502, false); return;
+  case 250: copySubprogram(); return;
+  case 251: designSubprogram(); return;
+  case 252: deleteSubprogram(); return;
+  case 259: renameSubprogram(); return;
   case 233: openSheet(233, 3, 503, true); return;
   case 234: openSheet(234, 4, 504, true); return;
   case 235: {

@@ -175,6 +175,19 @@ public:
   // Worksheet setup (300): the dialog over the record (1 OK), then the sheet
   // size by index, auto-routing, zoom and the cycle time (50..59999 ms) taken.
   std::function<int(WorkSheetSetup&)> worksheetSetupDialog;
+  // The subprogram dialogs over the project's subprogram names (1 on OK).
+  // Copy (250) and rename (259): the chosen existing name and the new one;
+  // design or delete (251 mode 0, 252 mode 1): the chosen name. Tests answer
+  // them themselves.
+  std::function<int(std::string& from, std::string& to)> copyMacroDialog;
+  std::function<int(int mode, std::string& name)> designOrDeleteDialog;
+  std::function<int(std::string& from, std::string& to)> renameMacroDialog;
+  void copySubprogram();       // 250
+  void designSubprogram();     // 251
+  void deleteSubprogram();     // 252
+  void renameSubprogram();     // 259
+  // The template command event id of kind 3 to the editor; its answer.
+  int templateCommand(int id);
   void worksheetSetup();
   // After a sheet size change: scroll ranges (size - 100), positions clamped, redrawn.
   void applySheetSize();
