@@ -8,6 +8,7 @@
 #include "editor/hooks.h"
 #include "editor/library.h"
 #include "editor/tables.h"
+#include "editor/setup.h"
 #include "editor/ws.h"
 #include "display/gdi.h"
 #include "editor/gatecmd.h"
@@ -449,7 +450,24 @@ int ui_PickShapeAtPoint(int x, int y) {
   if (!w || !w->Next) return 2;
   return w->X == w->Next->X ? 17 : 18;
 }
-bool ui_RenameModule(const std::string&, const std::string&) { return false; }
+bool ui_RenameModule(const std::string& from, const std::string& to) {
+  model::DocumentRecord* t = model::TemplateDocument;
+  if (!t || from.empty() || to.empty() || to.size() > 16 || to.find(' ') != std::string::npos) return false;
+  // A second logic of the same name would make the saved project unreadable
+  // (the reader refuses a name twice): such a rename is refused.
+  for (model::LogicRecord* l = model::firstLogicOf(t->FirstModule); l; l = l->Next) {
+    std::size_t n = 0;
+    while (n < 16 && l->Name[n] && l->Name[n] != ' ') ++n;
+    if (std::string(l->Name, n) == to) return false;
+  }
+  model::DocumentRecord* previous = model::CurrentDocument;
+  model::CurrentDocument = t;
+  const int answer = mod_RenameLogic(nullptr, from.c_str(), to.c_str());
+  model::CurrentDocument = previous ? previous : t;
+  if (answer != 0) return false;
+  ctx().projectChanged = 1;
+  return true;
+}
 SheetOptions ui_GetSheetOptions() { return {}; }
 void ui_SetSheetOptions(const SheetOptions&) {}
 model::RouteOptions ui_GetRouteOptions() { return ctx().routeOptions; }

@@ -82,6 +82,24 @@ TEST(SetupRounding, RoundTo10) {
   }
 }
 
+// The shell's rename (259) on the template: done and marking the project, or
+// refused without change for a missing logic, a name another logic has, an
+// empty name or one with a blank or over 16 characters.
+TEST_F(Setup, RenameModuleForTheShell) {
+  model::LogicRecord* other = model::ge_NewLogic("OTHER");
+  ASSERT_NE(other, nullptr);
+  ctx().projectChanged = 0;
+  for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+           {"NOSUCH", "X"}, {"MAIN", "OTHER"}, {"MAIN", ""}, {"MAIN", "TWO WORDS"}, {"MAIN", "SEVENTEEN_LETTERS"}}) {
+    EXPECT_FALSE(ui_RenameModule(from, to)) << from << " -> " << to;
+    EXPECT_STREQ(main->Name, "MAIN");
+  }
+  EXPECT_EQ(ctx().projectChanged, 0);
+  EXPECT_TRUE(ui_RenameModule("MAIN", "PLANT"));
+  EXPECT_EQ(std::string(main->Name), "PLANT           ");
+  EXPECT_EQ(ctx().projectChanged, 1);
+}
+
 TEST_F(Setup, RenameLogicAndModules) {
   EXPECT_EQ(mod_RenameLogic(window, "NOSUCH", "X"), 9);
   EXPECT_STREQ(main->Name, "MAIN");

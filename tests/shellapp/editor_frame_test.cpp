@@ -523,16 +523,27 @@ TEST_F(EditorFrameTest, RenameSubprogramRenamesProjectAndTitlesOnOkOnly) {
   EXPECT_EQ(face->title, prefix + "NEW1");
   EXPECT_EQ(main->title, "NEW1 - SAMPLE.MDL");
   EXPECT_EQ(main->windowTitle().toStdString(), main->title);
-  // A rename the editor refuses changes no title.
+  // The editor's own rename: the project and the titles follow.
   dispatcher.rename = nullptr;
   frame->renameMacroDialog = [](std::string& from, std::string& to) {
     from = "NEW1";
     to = "NEW2";
     return 1;
   };
+  frame->onCommand(259);
+  EXPECT_TRUE(hasName("NEW2"));
+  EXPECT_FALSE(hasName("NEW1"));
+  EXPECT_EQ(face->title, prefix + "NEW2");
+  // A rename the editor refuses (no such subprogram) changes no title.
+  frame->renameMacroDialog = [](std::string& from, std::string& to) {
+    from = "NOSUCH";
+    to = "NEW3";
+    return 1;
+  };
   const std::string kept = face->title;
   frame->onCommand(259);
-  if (!hasName("NEW2")) EXPECT_EQ(face->title, kept);
+  EXPECT_FALSE(hasName("NEW3"));
+  EXPECT_EQ(face->title, kept);
 }
 
 TEST_F(EditorFrameTest, MissingStandardLibraryShows50061) {
