@@ -13,14 +13,7 @@
 namespace blocklibtest {
 namespace {
 
-struct Win : disp::DrawWindow {
-  disp::Device* d;
-  explicit Win(disp::Device* dev) : d(dev) {}
-  disp::Device* beginPaint() override { return d; }
-  void endPaint() override {}
-  disp::Device* getDc() override { return d; }
-  void releaseDc() override {}
-};
+using Win = disp::DeviceWindow;
 
 class Faces : public LibraryDocument {
 protected:

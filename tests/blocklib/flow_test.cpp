@@ -167,14 +167,7 @@ TEST_F(Flow, SimulationEqualsTheTargetEveryCycle) {
 TEST_F(Flow, DisplayMarksTheActiveStep) {
   DemoA demo;
   ASSERT_TRUE(demo.build(*d));
-  struct Win : disp::DrawWindow {
-    disp::Device* dev;
-    explicit Win(disp::Device* device) : dev(device) {}
-    disp::Device* beginPaint() override { return dev; }
-    void endPaint() override {}
-    disp::Device* getDc() override { return dev; }
-    void releaseDc() override {}
-  };
+  using Win = disp::DeviceWindow;
   disp::RecordingDevice rec;
   Win win{&rec};
   // The marks of the flow's five blocks (START, cw, E1, off, END) drawn at 100,200.

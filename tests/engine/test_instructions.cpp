@@ -126,14 +126,7 @@ const Case kCases[] = {
     {"btotext", "btotext/4 const:w+6, out:0\nend", {}, {{0, '1' | ('0' << 8)}, {2, '0' | ('0' << 8)}, {4, 0}}},
 };
 
-struct Win : disp::DrawWindow {
-  disp::Device* d;
-  explicit Win(disp::Device* dev) : d(dev) {}
-  disp::Device* beginPaint() override { return d; }
-  void endPaint() override {}
-  disp::Device* getDc() override { return d; }
-  void releaseDc() override {}
-};
+using Win = disp::DeviceWindow;
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 

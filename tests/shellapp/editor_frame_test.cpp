@@ -332,14 +332,7 @@ TEST_F(EditorFrameTest, StandardBlocksAreLinkedAndDrawTheirFaces) {
         start = g;
   ASSERT_NE(start, nullptr);
   ASSERT_TRUE(disp::currentView().runModuleCode);
-  struct Win : disp::DrawWindow {
-    disp::Device* d;
-    explicit Win(disp::Device* dev) : d(dev) {}
-    disp::Device* beginPaint() override { return d; }
-    void endPaint() override {}
-    disp::Device* getDc() override { return d; }
-    void releaseDc() override {}
-  };
+  using Win = disp::DeviceWindow;
   disp::RecordingDevice dev;
   Win win{&dev};
   disp::gdi_SetCurrent(&dev, &win);

@@ -36,6 +36,20 @@ public:
   }
 };
 
+// A window that paints into one given device (tools and tests drawing into a
+// recording device or an image of their own).
+class DeviceWindow : public DrawWindow {
+public:
+  explicit DeviceWindow(Device* device) : device_(device) {}
+  Device* beginPaint() override { return device_; }
+  void endPaint() override {}
+  Device* getDc() override { return device_; }
+  void releaseDc() override {}
+
+private:
+  Device* device_;
+};
+
 // What the mouse shapes need of the shell: cursors, help contexts and its
 // busy flag. Cursor numbers: 103..121 are the program's named cursors; the
 // system cursors are given as negative numbers (SystemCursor).
