@@ -335,7 +335,8 @@ int copyLogic() {
   std::string name(field, strnlen(field, 16));
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name.empty()) return 0;
-  model::ge_CopyGateSet(name.c_str(), source);
+  // A copy changes the project: closing then asks before it is lost.
+  if (model::ge_CopyGateSet(name.c_str(), source)) ctx().projectChanged = 1;
   DocumentRecord* doc = model::CurrentDocument;
   if (doc && doc->LevelLogics[1]) doc->LevelInstances[1] = doc->LevelLogics[1]->FirstInstance;
   return 0;

@@ -62,7 +62,9 @@ bool de_RemoveLogicRecord(model::LogicRecord* logic) {
 int de_RemoveLogic() {
   char field[17] = {};
   model::LogicRecord* logic = nullptr;
-  if (modelfiles::ls_FindLogicByName(field, 16, logic, 3) == 1 && logic) de_RemoveLogicRecord(logic);
+  // A removal changes the project: closing then asks before it is lost.
+  if (modelfiles::ls_FindLogicByName(field, 16, logic, 3) == 1 && logic && de_RemoveLogicRecord(logic))
+    ctx().projectChanged = 1;
   return 0;
 }
 

@@ -13,7 +13,6 @@
 #include "modelfiles/project.h"
 #include "platform/paths.h"
 #include "shell/fileselect.h"
-#include "shell/names.h"
 #include "shell/utilities.h"
 
 #include <algorithm>
@@ -28,14 +27,6 @@ namespace {
 std::string upperCase(std::string s) {
   for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
   return s;
-}
-
-// The names of the project's subprograms, in their order.
-std::vector<std::string> subprogramNames() {
-  shell::NameList l = shell::mod_ListSubprograms(false);
-  std::vector<std::string> names = shell::nl_Names(&l);
-  shell::nl_FreeAll(&l);
-  return names;
 }
 
 // A module's name up to its extension, upper-cased.
@@ -69,11 +60,18 @@ EditorDispatcher* g_running = nullptr;
 // The editor's save of 203 and 207: 203 under the project path, 207 under the
 // name the frame's save-as dialog put into the open buffer (the file layer's
 // selector would only answer a placeholder name).
+// Whether the last save the editor asked for was written.
+bool g_lastSaveWritten = false;
+
 bool saveProject(bool saveAs) {
+  g_lastSaveWritten = false;
   if (!g_running) return false;
-  if (!saveAs) return onTemplate([] { return modelfiles::mdl_SaveProjectFile(0); }) == 1;
-  const std::string name = g_running->openName;
-  return !name.empty() && onTemplate([&] { return modelfiles::mdl_SaveProjectAs(name); }) == 1;
+  if (!saveAs) g_lastSaveWritten = onTemplate([] { return modelfiles::mdl_SaveProjectFile(0); }) == 1;
+  else {
+    const std::string name = g_running->openName;
+    g_lastSaveWritten = !name.empty() && onTemplate([&] { return modelfiles::mdl_SaveProjectAs(name); }) == 1;
+  }
+  return g_lastSaveWritten;
 }
 
 } // namespace
@@ -129,9 +127,7 @@ void EditorDispatcher::clipReset() { editor::clip_Reset(); }
 bool EditorDispatcher::clipNothingToPaste() { return editor::clip_NothingToPaste(); }
 int EditorDispatcher::pickAtPoint(int x, int y) { return editor::ui_PickAtPoint(x, y); }
 bool EditorDispatcher::renameModule(const std::string& from, const std::string& to) {
-  if (!started_ || !editor::ui_RenameModule(from, to)) return false;
-  editor::ui_SetProjectChanged(1);
-  return true;
+  return started_ && editor::ui_RenameModule(from, to);
 }
 
 std::string EditorDispatcher::projectPath() {
@@ -205,13 +201,11 @@ int EditorDispatcher::command(EngineEvent* event) {
     return editor::ui_ProjectChanged() ? kAnswerRefused : 0;
   }
   case 207: {
-    // The editor clears the changed mark only when the save succeeded.
-    const std::uint8_t changed = editor::ui_ProjectChanged();
-    editor::ui_SetProjectChanged(1);
+    // The editor saves through saveProject and clears the changed mark only
+    // when the file was written.
+    g_lastSaveWritten = false;
     editor::ui_Dispatch(nullptr, event);
-    if (editor::ui_ProjectChanged() == 0) return 0;
-    editor::ui_SetProjectChanged(changed);
-    return kAnswerRefused;
+    return g_lastSaveWritten ? 0 : kAnswerRefused;
   }
   case 204: {
     const int answer = editor::ui_Dispatch(nullptr, event);
@@ -223,14 +217,6 @@ int EditorDispatcher::command(EngineEvent* event) {
     mainInit();
     editor::ctx().options = options;
     editor::ctx().optionDirectory = optionDirectory;
-    return answer;
-  }
-  case 250: case 252: {
-    // Copying or deleting a subprogram changes the project: it is marked so
-    // that closing asks to save it rather than losing the change.
-    const std::vector<std::string> before = subprogramNames();
-    const int answer = editor::ui_Dispatch(nullptr, event);
-    if (subprogramNames() != before) editor::ui_SetProjectChanged(1);
     return answer;
   }
   default:
