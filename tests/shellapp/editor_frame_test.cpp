@@ -169,7 +169,9 @@ TEST_F(EditorFrameTest, SampleOpensAndAScriptedShiftDragPlacesAGate) {
   EXPECT_EQ(editor::editorState(), 9u) << "the copy is being placed";
   EXPECT_EQ(gateCount(), before + 1);
   mouse(QEvent::MouseMove, gx + 100, gy, Qt::ShiftModifier);
+  EXPECT_TRUE(editor::ws_DragMarkerShown(&w->data)) << "the copy's picture follows the mouse";
   mouse(QEvent::MouseButtonRelease, gx + 200, gy, Qt::ShiftModifier);
+  EXPECT_FALSE(editor::ws_DragMarkerShown(&w->data)) << "the release takes the picture away";
   EXPECT_EQ(editor::editorState(), 0u);
   ASSERT_EQ(gateCount(), before + 1);
   // The copy lies 200 units to the right of the original.

@@ -394,7 +394,9 @@ int Worksheet::mouse(QMouseEvent* event) {
   const int answer = frame_.sendEngineEvent(this, ev.type, ev.code, ev.x, ev.y);
   switch (ev.type) {
   case editor::kMsgLButtonDown:
-    dragging = answer == 3 || answer == 4;
+    // Lifting a gate (3), placing a new one (4) and a Shift-copy (10) hand
+    // the mouse to the editor's drag callback, which draws the follower.
+    dragging = answer == 3 || answer == 4 || answer == 10;
     marker_ = (answer >= 3 && answer <= 8) || answer == 10;
     // A gesture that moves something shows its pointer until the release.
     switch (answer) {
