@@ -11,6 +11,7 @@
 #include "editor/titles.h"
 #include "editor/views.h"
 #include "editor/ws.h"
+#include "modelfiles/selection.h"
 #include "recorder/faceedit.h"
 
 #include <cstring>
@@ -65,6 +66,15 @@ int ws_GateFaceCommand(WorksheetWindowData* window, EngineEvent*) {
   doc->EditView = 0;
   doc->ListSwitch4 = 1;
   model::NewDocument = nullptr;
+  // The face designed is the subprogram the shell's dialog chose (left as
+  // the last chosen name); without one it is the logic the template shows.
+  char field[17] = {};
+  LogicRecord* chosen = nullptr;
+  if (modelfiles::ls_FindLogicByName(field, 16, chosen, 3) == 1 && chosen) {
+    doc->MacroLevel = 1;
+    doc->LevelLogics[1] = chosen;
+    doc->LevelInstances[1] = chosen->FirstInstance;
+  }
   if (!window) {
     // Nothing would hold the document.
     model::CurrentDocument = tmpl;

@@ -8,6 +8,7 @@
 #include "editor/context.h"
 #include "editor/faceview.h"
 #include "editor/rungate.h"
+#include "modelfiles/selection.h"
 #include "recorder/faceedit.h"
 
 #include <cstring>
@@ -94,6 +95,22 @@ TEST_F(FaceView, GateFaceCommandGivesTheWindowAFaceDocument) {
   EXPECT_EQ(doc->RunView, 0);
   EXPECT_EQ(doc->UndoLogic, nullptr);
   EXPECT_EQ(w->answer, 1);
+}
+
+// The face sheet of 251 shows the subprogram the dialog chose, not the
+// logic the template happens to show.
+TEST_F(FaceView, GateFaceCommandShowsTheChosenSubprogram) {
+  LogicRecord* sub = model::ge_NewLogic("SUBD");
+  modelfiles::ls_SetLastChosen("SUBD");
+  WorksheetWindowData* w = sheet();
+  ScriptRunner run(host, w);
+  EXPECT_TRUE(run.run("cmd 251\nexpect result 1\n")) << ::testing::PrintToString(run.failures);
+  modelfiles::ls_SetLastChosen("");
+  model::DocumentRecord* doc = w->document;
+  ASSERT_NE(doc, nullptr);
+  ASSERT_EQ(doc->MacroLevel, 1);
+  EXPECT_EQ(doc->LevelLogics[1], sub);
+  EXPECT_EQ(model::TemplateDocument->LevelLogics[model::TemplateDocument->MacroLevel], main) << "the template keeps its view";
 }
 
 TEST_F(FaceView, FaceEditorRowsReachTheFaceEditor) {

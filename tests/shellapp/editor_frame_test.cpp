@@ -461,6 +461,10 @@ TEST_F(EditorFrameTest, DesignSubprogramOpensAFaceSheetOnOkOnly) {
   ASSERT_NE(face, nullptr);
   EXPECT_EQ(face->data.kind, 6);
   EXPECT_EQ(frame->helpContext, 604);
+  model::DocumentRecord* shown = face->data.document;
+  ASSERT_NE(shown, nullptr);
+  ASSERT_NE(shown->LevelLogics[shown->MacroLevel], nullptr);
+  EXPECT_EQ(std::string(shown->LevelLogics[shown->MacroLevel]->Name, 5), "FACE1") << "the face of the chosen subprogram";
   EXPECT_TRUE(hasName("FACE1")) << "designing changes no name";
 }
 
