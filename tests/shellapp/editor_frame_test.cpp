@@ -13,6 +13,7 @@
 #include "engine/vm.h"
 #include "editor/host.h"
 #include "engine/workers.h"
+#include "model/connections.h"
 #include "model/document.h"
 #include "model/fake_services.h"
 #include "model/memory.h"
@@ -29,12 +30,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <iterator>
 #include <memory>
 
@@ -252,6 +255,62 @@ TEST_F(EditorFrameTest, EditModeCommandsSwitchTheEditorsTool) {
   frame->onCommand(246);
   EXPECT_EQ(editor::ui_CurrentToolMode(), 3);
   EXPECT_EQ(editor::editorState(), 0u);
+}
+
+// With the wiring tool (edit mode 4), Ctrl shows over a connection which
+// segment a press takes: 17 on a vertical segment, 18 on another, 2 off
+// connections; letting Ctrl go brings the tool's pointer (31) back.
+TEST_F(EditorFrameTest, CtrlOverAConnectionShowsItsSegmentShape) {
+  open(project);
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  frame->onCommand(244);
+  ASSERT_EQ(editor::ui_CurrentToolMode(), 7);
+  EXPECT_EQ(w->shape(), 31);
+  // A routed wire from the first AND (160,100) to the EXOR (340,160): its
+  // vertical segment at x 250, its horizontal ones at y 110 and 170.
+  model::GateRecord* from = shownLogic()->FirstGate;
+  model::GateRecord* to = from->Next->Next;
+  ASSERT_EQ(to->X, 340);
+  const int route[][2] = {{200, 110}, {250, 110}, {250, 170}, {340, 170}};
+  model::WirePoint* head = nullptr;
+  model::WirePoint** tail = &head;
+  for (const auto& pt : route) {
+    ASSERT_TRUE(model::mm_New(*tail));
+    (*tail)->X = std::int16_t(pt[0]);
+    (*tail)->Y = std::int16_t(pt[1]);
+    tail = &(*tail)->Next;
+  }
+  model::DocumentRecord* previous = model::CurrentDocument;
+  model::CurrentDocument = w->data.document;
+  ASSERT_TRUE(model::ge_ConnectGates(shownLogic(), to, 1, from, 1, nullptr, head));
+  model::CurrentDocument = previous;
+  const std::optional<std::pair<int, int>> vertical{{250, 140}}, horizontal{{225, 110}};
+  auto key = [&](QEvent::Type type) {
+    QKeyEvent e(type, Qt::Key_Control, type == QEvent::KeyPress ? Qt::ControlModifier : Qt::NoModifier);
+    QApplication::sendEvent(w->canvas, &e);
+  };
+  const struct { int x, y, shape; } cases[] = {
+      {vertical->first, vertical->second, 17},
+      {horizontal->first, horizontal->second, 18},
+      {5, 5, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shape);
+    mouse(QEvent::MouseMove, c.x, c.y, Qt::NoModifier);
+    key(QEvent::KeyPress);
+    EXPECT_EQ(w->shape(), c.shape);
+    key(QEvent::KeyRelease);
+    EXPECT_EQ(w->shape(), 31);
+  }
+  // In the ordinary edit mode Ctrl changes nothing.
+  frame->onCommand(246);
+  mouse(QEvent::MouseMove, vertical->first, vertical->second, Qt::NoModifier);
+  const int shown = w->shape();
+  key(QEvent::KeyPress);
+  EXPECT_EQ(w->shape(), shown);
+  key(QEvent::KeyRelease);
+  EXPECT_EQ(w->shape(), shown);
 }
 
 // The simulation sheet (233) and the simulation switch (282): the editor runs

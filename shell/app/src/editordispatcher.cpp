@@ -126,6 +126,14 @@ void EditorDispatcher::clipRegisterFormat() { editor::clip_RegisterFormat(); }
 void EditorDispatcher::clipReset() { editor::clip_Reset(); }
 bool EditorDispatcher::clipNothingToPaste() { return editor::clip_NothingToPaste(); }
 int EditorDispatcher::pickAtPoint(int x, int y) { return editor::ui_PickAtPoint(x, y); }
+int EditorDispatcher::pickShapeAtPoint(WorksheetWindowData* window, int x, int y) {
+  if (!started_ || !window || !window->document) return 2;
+  model::DocumentRecord* previous = model::CurrentDocument;
+  model::CurrentDocument = window->document;
+  const int shape = editor::ui_PickShapeAtPoint(x + window->scrollX, y + window->scrollY);
+  model::CurrentDocument = previous;
+  return shape;
+}
 bool EditorDispatcher::renameModule(const std::string& from, const std::string& to) {
   return started_ && editor::ui_RenameModule(from, to);
 }

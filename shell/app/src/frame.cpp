@@ -138,7 +138,7 @@ public:
   bool startSheetTimer(int ms) override { return f_.startSheetTimer(ms); }
   void stopSheetTimer() override { f_.stopSheetTimer(); }
   void setCursor(int shape) override {
-    if (Worksheet* a = f_.active()) a->canvas->setCursor(cursorOfShape(shape));
+    if (Worksheet* a = f_.active()) a->setShape(shape);
   }
   bool editCursorOption() override { return app().settings.editCursor != 0; }
   // The keyboard as the event being handled saw it, or as it is now.
@@ -211,6 +211,7 @@ void SheetCanvas::keyPressEvent(QKeyEvent* event) {
   case Qt::Key_Right: return ws->scroll(false, 1);
   case Qt::Key_Up: return ws->scroll(true, 0);
   case Qt::Key_Down: return ws->scroll(true, 1);
+  case Qt::Key_Control: return ws->controlKey(true);
   case Qt::Key_Escape: {
     ws->dragging = false;
     ws->frame().sendEngineEvent(ws, editor::kMsgKeyDown, editor::kVkEscape);
@@ -219,6 +220,12 @@ void SheetCanvas::keyPressEvent(QKeyEvent* event) {
   default: break;
   }
   disp::WorksheetCanvas::keyPressEvent(event);
+}
+
+void SheetCanvas::keyReleaseEvent(QKeyEvent* event) {
+  auto* ws = dynamic_cast<Worksheet*>(parentWidget() ? parentWidget()->parentWidget() : nullptr);
+  if (ws && event->key() == Qt::Key_Control && !event->isAutoRepeat()) return ws->controlKey(false);
+  disp::WorksheetCanvas::keyReleaseEvent(event);
 }
 
 namespace {
@@ -349,6 +356,21 @@ void Worksheet::scroll(bool vertical, int code, int pos) {
   invalidate();
 }
 
+void Worksheet::setShape(int s) {
+  shape_ = s;
+  canvas->setCursor(cursorOfShape(s));
+}
+
+void Worksheet::controlKey(bool down) {
+  // With the wiring tool of edit mode 4 (tool 7), Ctrl shows over a
+  // connection whether a press would take its vertical or another segment;
+  // letting Ctrl go brings the tool's own pointer back.
+  if (data.kind < 0 || data.kind > 2 || editor::ui_CurrentToolMode() != 7 || frame_.helpContext == 613) return;
+  if (!down) return setShape(31);
+  if (shape_ == 2 || shape_ == 17 || shape_ == 18) return;
+  setShape(frame_.dispatcher.pickShapeAtPoint(&data, lastX_, lastY_));
+}
+
 void Worksheet::zoomKey(int step) {
   if (data.kind == 4 || data.kind == 5) return;
   float& z = app().settings.zoom;
@@ -400,11 +422,11 @@ int Worksheet::mouse(QMouseEvent* event) {
     marker_ = (answer >= 3 && answer <= 8) || answer == 10;
     // A gesture that moves something shows its pointer until the release.
     switch (answer) {
-    case 3: canvas->setCursor(cursorOfShape(21)); break;
-    case 4: case 7: case 8: canvas->setCursor(cursorOfShape(16)); break;
-    case 5: canvas->setCursor(cursorOfShape(17)); break;
-    case 6: canvas->setCursor(cursorOfShape(18)); break;
-    case 10: canvas->setCursor(cursorOfShape(22)); break;
+    case 3: setShape(21); break;
+    case 4: case 7: case 8: setShape(16); break;
+    case 5: setShape(17); break;
+    case 6: setShape(18); break;
+    case 10: setShape(22); break;
     default: break;
     }
     if (!dragging && frame_.menuState >= 5 && frame_.menuState != 10 && frame_.menuState != 12 &&
@@ -416,9 +438,9 @@ int Worksheet::mouse(QMouseEvent* event) {
   case editor::kMsgLButtonUp:
     if (answer == 4) {
       dragging = marker_ = true;
-      canvas->setCursor(cursorOfShape(16));
+      setShape(16);
     } else {
-      if (marker_) canvas->setCursor(cursorOfShape(editor::ui_CurrentToolMode() == 7 ? 31 : 2));
+      if (marker_) setShape(editor::ui_CurrentToolMode() == 7 ? 31 : 2);
       marker_ = false;
       invalidate();
     }
@@ -1024,7 +1046,7 @@ void Frame::setEditMode(Worksheet* w, int mode) {
   if (!w->data.document) return;
   editor::ui_SelectDocument(&w->data, kTables[mode - 1]);
   shell::barMenus().changeBarsForEditMode(mode);
-  w->canvas->setCursor(cursorOfShape(kShapes[mode - 1]));
+  w->setShape(kShapes[mode - 1]);
   w->data.editMode = mode;
   editMode = mode;
   setMenuState(3);

@@ -50,6 +50,9 @@ public:
   virtual void clipReset() {}
   virtual bool clipNothingToPaste() { return true; }
   virtual int pickAtPoint(int /*x*/, int /*y*/) { return 0; }
+  // The pointer shape over the sheet point of the window's document: 17 on a
+  // vertical connection segment, 18 on any other, 2 off connections.
+  virtual int pickShapeAtPoint(WorksheetWindowData* /*window*/, int /*x*/, int /*y*/) { return 2; }
   virtual bool renameModule(const std::string& /*from*/, const std::string& /*to*/) { return false; }
   // The project the dispatcher holds ("" when none) and its changed flag.
   virtual std::string projectPath() { return {}; }

@@ -31,6 +31,7 @@ public:
   void clipReset() override;
   bool clipNothingToPaste() override;
   int pickAtPoint(int x, int y) override;
+  int pickShapeAtPoint(WorksheetWindowData* window, int x, int y) override;
   bool renameModule(const std::string& from, const std::string& to) override;
   std::string projectPath() override;
   bool projectChanged() override;

@@ -47,6 +47,7 @@ protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -72,6 +73,11 @@ public:
   void invalidate();
   // Zoom keys: +1 plus, -1 minus, 0 the slash key.
   void zoomKey(int step);
+  // The editor's mouse shape for the canvas, and the shape shown now.
+  void setShape(int shape);
+  int shape() const { return shape_; }
+  // Ctrl pressed (true) or let go over the canvas.
+  void controlKey(bool down);
   // A mouse event of the canvas: to the editor, or to the stored drag
   // callback while a drag that the editor began (answers 3 and 4) goes on.
   // Answers the editor's answer.
@@ -85,6 +91,7 @@ private:
   Frame& frame_;
   std::int16_t lastX_ = -100, lastY_ = -100;   // the last mouse position
   bool marker_ = false;                        // a gesture's pointer is shown
+  int shape_ = 2;                              // the editor's mouse shape shown
 };
 
 struct OpenWindow {
