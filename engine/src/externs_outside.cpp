@@ -104,6 +104,20 @@ std::string addressOf(X& x, unsigned k) {
   return x.ok() ? va_AddressText0(c, i) : std::string();
 }
 
+// The operand of a parameter dialog: the address text and the address's
+// class and index (whole numbers; anything else gives class 0, which has no
+// name record).
+DialogOperand operandOf(X& x, unsigned k) {
+  DialogOperand op;
+  op.title = addressOf(x, k);
+  long c = 0, i = 0;
+  if (x.ok() && whole(x.real(k, 0) + 0.5, c) && whole(x.real(k, 1), i) && c >= 0 && c <= 12 && i >= 0) {
+    op.cls = int(c);
+    op.index = i;
+  }
+  return op;
+}
+
 // ---- target values ----
 
 void targetValue(X& x, int number) {
@@ -339,7 +353,7 @@ void deferred(X& x, int number) {
   Vm& vm = x.vm;
   switch (number) {
   case 29: case 30: case 31: case 32: case 44: {
-    const std::string title = addressOf(x, 0);
+    const DialogOperand title = operandOf(x, 0);
     const std::uint32_t valueAddr = x.slot(1);
     const Kept status = Kept::of(vm, x.slot(2), 2);
     if (!x.ok()) return;
@@ -402,7 +416,7 @@ void deferred(X& x, int number) {
     return;
   }
   case 50: case 61: {
-    const std::string title = addressOf(x, 0);
+    const DialogOperand title = operandOf(x, 0);
     const std::int16_t count = x.integer(2);
     if (!x.ok() || count < 1 || count > kMaxVector) return;
     const Kept values = Kept::of(vm, x.slot(1), 8u * std::uint32_t(count));

@@ -354,9 +354,8 @@ const char* classPrefix(int cls) {
 // ---- templates 26 and 41 ----
 struct ParamResult { std::string value; bool ok = false; };
 
-ParamResult paramDialog(int templateId, int cls, long index, bool bit, const std::string& valueText) {
+ParamResult paramDialog(int templateId, int cls, long index, const std::string& operand, const std::string& valueText) {
   ParamResult res;
-  const std::string operand = dlg_OperandText(cls, index, bit);
   runDialog(templateId, templateId, [&](QWidget* parent) -> QDialog* {
     auto* d = new ZDialog(parent, templateId == 41 ? "Eingabe Textparameter" : "Parametereingabe");
     auto* grid = new QGridLayout(d);
@@ -749,7 +748,7 @@ std::string dlg_OperandText(int cls, long index, bool bit) {
 int dlg_ParamReal(double* value, double cls, double index, std::uint16_t* changed) {
   if (!value) return 0;
   const std::string shown = int(cls) == 11 ? intText(*value) : realText(*value, 13);
-  ParamResult r = paramDialog(26, int(cls), long(index), false, shown);
+  ParamResult r = paramDialog(26, int(cls), long(index), dlg_OperandText(int(cls), long(index)), shown);
   if (!r.ok) return 0;
   *value = toReal(r.value, 29);
   if (changed) *changed = 1;
@@ -757,7 +756,7 @@ int dlg_ParamReal(double* value, double cls, double index, std::uint16_t* change
 }
 int dlg_ParamInt(std::int32_t* value, double cls, double index, std::uint16_t* changed) {
   if (!value) return 0;
-  ParamResult r = paramDialog(26, int(cls), long(index), false, std::to_string(*value));
+  ParamResult r = paramDialog(26, int(cls), long(index), dlg_OperandText(int(cls), long(index)), std::to_string(*value));
   if (!r.ok) return 0;
   *value = std::int32_t(toLong(r.value));
   if (changed) *changed = 1;
@@ -765,7 +764,7 @@ int dlg_ParamInt(std::int32_t* value, double cls, double index, std::uint16_t* c
 }
 int dlg_ParamBit(std::int32_t* value, double cls, double index, std::uint16_t* changed) {
   if (!value) return 0;
-  ParamResult r = paramDialog(26, int(cls), long(index), true, *value ? "1" : "0");
+  ParamResult r = paramDialog(26, int(cls), long(index), dlg_OperandText(int(cls), long(index), true), *value ? "1" : "0");
   if (!r.ok) return 0;
   *value = toLong(r.value) != 0 ? 1 : 0;
   if (changed) *changed = 1;
@@ -773,7 +772,7 @@ int dlg_ParamBit(std::int32_t* value, double cls, double index, std::uint16_t* c
 }
 int dlg_ParamText(char* text, double cls, double index, std::uint16_t* changed) {
   if (!text) return 0;
-  ParamResult r = paramDialog(41, int(cls), long(index), false, text);
+  ParamResult r = paramDialog(41, int(cls), long(index), dlg_OperandText(int(cls), long(index)), text);
   if (!r.ok) return 0;
   const std::string t = r.value.substr(0, 17);
   std::memcpy(text, t.c_str(), t.size() + 1);
@@ -800,6 +799,71 @@ std::string& dlg_InputB(const std::string& caption, std::string& text, int maxLe
 }
 void dlg_AskOnOff(const std::string& text, std::uint8_t* value, std::uint16_t* ok) { flagDialog(false, text, value, ok); }
 void dlg_AskBits(const std::string& text, std::uint8_t* value, std::uint16_t* ok) { flagDialog(true, text, value, ok); }
+
+// ---- the parameter dialogs of block code ----
+
+namespace {
+// An operand of an input/output class gets its name record when block code
+// opens a dialog on it, so that the value entered is kept (the dialog refuses
+// OK on an operand without one, as for any other class).
+void ensureNameRecord(const engine::DialogOperand& op) {
+  engine::slotTable().ensureDescriptor(op.cls, int(op.index));
+}
+} // namespace
+
+bool DialogEngineServices::dialogReal(const engine::DialogOperand& op, double& value) {
+  ensureNameRecord(op);
+  const std::string shown = op.cls == 11 ? intText(value) : realText(value, 13);
+  ParamResult r = paramDialog(26, op.cls, op.index, op.title, shown);
+  if (!r.ok) return false;
+  value = toReal(r.value, 29);
+  return true;
+}
+bool DialogEngineServices::dialogInt(const engine::DialogOperand& op, std::int16_t& value) {
+  ensureNameRecord(op);
+  ParamResult r = paramDialog(26, op.cls, op.index, op.title, std::to_string(value));
+  if (!r.ok) return false;
+  value = std::int16_t(std::clamp<long>(toLong(r.value), INT16_MIN, INT16_MAX));
+  return true;
+}
+bool DialogEngineServices::dialogBit(const engine::DialogOperand& op, bool& value, int bit) {
+  ensureNameRecord(op);
+  ParamResult r = paramDialog(26, op.cls, op.index, op.title + "." + std::to_string(bit), value ? "1" : "0");
+  if (!r.ok) return false;
+  value = toLong(r.value) != 0;
+  return true;
+}
+bool DialogEngineServices::dialogText(const engine::DialogOperand& op, std::string& value) {
+  ensureNameRecord(op);
+  ParamResult r = paramDialog(41, op.cls, op.index, op.title, value);
+  if (!r.ok) return false;
+  value = r.value.substr(0, 17);
+  return true;
+}
+bool DialogEngineServices::dialogVector(const engine::DialogOperand& op, std::vector<double>& values, bool matrix) {
+  // A matrix holds two columns of rows elements each.
+  const std::size_t n = matrix ? values.size() / 2 : values.size();
+  if (n == 0) return false;
+  std::uint16_t changed = 0;
+  const int r = matrix ? dlg_MatrixInput(values.data(), op.cls, double(op.index), double(n), &changed)
+                       : dlg_VectorInput(values.data(), op.cls, double(op.index), double(n), &changed);
+  return r == 1;
+}
+bool DialogEngineServices::dialogInput(const std::string& prompt, std::string& text, std::int16_t value) {
+  // The value is shown beside the prompt; the text is edited in place.
+  std::uint16_t ok = 0;
+  dlg_Input(prompt + " " + std::to_string(value), text, 48, &ok);
+  return ok == 1;
+}
+
+namespace {
+DialogEngineServices g_dialogServices;
+} // namespace
+
+void installDialogServices() {
+  installServices();
+  engine::setEngineServices(&g_dialogServices);
+}
 
 // ---- the block parameter forms' prompts ----
 bool ShellParamDialogs::promptReal(const std::string& prompt, double& value) {

@@ -91,33 +91,36 @@ struct Shell : RecordingEngineServices {
     answers.pop_front();
     return !a.empty();
   }
-  bool dialogReal(const std::string& t, double& v) override {
-    calls.push_back("real " + t + " " + std::to_string(v));
+  DialogOperand lastOperand;
+  bool dialogReal(const DialogOperand& t, double& v) override {
+    lastOperand = t;
+    calls.push_back("real " + t.title + " " + std::to_string(v));
     std::string a;
     if (!next(a)) return false;
     v = std::stod(a);
     return true;
   }
-  bool dialogInt(const std::string& t, std::int16_t& v) override {
-    calls.push_back("int " + t + " " + std::to_string(v));
+  bool dialogInt(const DialogOperand& t, std::int16_t& v) override {
+    calls.push_back("int " + t.title + " " + std::to_string(v));
     std::string a;
     if (!next(a)) return false;
     v = std::int16_t(std::stoi(a));
     return true;
   }
-  bool dialogBit(const std::string& t, bool& v, int bit) override {
-    calls.push_back("bit " + t + " " + std::to_string(v) + " " + std::to_string(bit));
+  bool dialogBit(const DialogOperand& t, bool& v, int bit) override {
+    lastOperand = t;
+    calls.push_back("bit " + t.title + " " + std::to_string(v) + " " + std::to_string(bit));
     std::string a;
     if (!next(a)) return false;
     v = a == "1";
     return true;
   }
-  bool dialogText(const std::string& t, std::string& v) override {
-    calls.push_back("text " + t + " " + v);
+  bool dialogText(const DialogOperand& t, std::string& v) override {
+    calls.push_back("text " + t.title + " " + v);
     return next(v);
   }
-  bool dialogVector(const std::string& t, std::vector<double>& v, bool matrix) override {
-    calls.push_back(std::string(matrix ? "matrix " : "vector ") + t + " " + std::to_string(v.size()));
+  bool dialogVector(const DialogOperand& t, std::vector<double>& v, bool matrix) override {
+    calls.push_back(std::string(matrix ? "matrix " : "vector ") + t.title + " " + std::to_string(v.size()));
     std::string a;
     if (!next(a)) return false;
     for (double& d : v) d += std::stod(a);
@@ -316,6 +319,18 @@ TEST(DeferredExterns, DialogsWriteBackWhenTheyRun) {
   s.shell.runQueued();
   EXPECT_EQ(b.wordAt(2), 0);
   EXPECT_EQ(s.shell.calls.back(), "bit M4 1 6");
+
+  Args e;   // an input: the title counts from 0, the operand keeps the block's class and index
+  e.reals({2, 5, 0, 3});
+  e.real(0);
+  e.integer(0);
+  e.call(32);
+  s.shell.answers = {"1"};
+  s.shell.runQueued();
+  EXPECT_EQ(e.realAt(1), 1.0);
+  EXPECT_EQ(s.shell.calls.back(), "bit E4 0 3");
+  EXPECT_EQ(s.shell.lastOperand.cls, 2);
+  EXPECT_EQ(s.shell.lastOperand.index, 5);
 
   Args v;   // vector of three, each raised by the answer
   v.reals({5, 1, 0, 0});

@@ -12,6 +12,15 @@ namespace model { struct LogicRecord; }
 
 namespace engine {
 
+// The operand a parameter dialog edits: its address text (the dialog's
+// title), and its class and index as the block code gave them, by which the
+// shell finds the operand's name record.
+struct DialogOperand {
+  std::string title;
+  int cls = 0;
+  long index = 0;
+};
+
 // Texts of the numbered messages the engine raises.
 const char* engineMessageText(int number);
 
@@ -42,12 +51,12 @@ public:
   virtual bool queueDeferred(std::function<void()> call) { return false; }
   // The input dialogs the deferred externs open on the UI thread; each gives
   // false on Cancel (and without a shell).
-  virtual bool dialogReal(const std::string& title, double& value) { return false; }
-  virtual bool dialogInt(const std::string& title, std::int16_t& value) { return false; }
-  virtual bool dialogBit(const std::string& title, bool& value, int bit) { return false; }
-  virtual bool dialogText(const std::string& title, std::string& value) { return false; }
+  virtual bool dialogReal(const DialogOperand& operand, double& value) { return false; }
+  virtual bool dialogInt(const DialogOperand& operand, std::int16_t& value) { return false; }
+  virtual bool dialogBit(const DialogOperand& operand, bool& value, int bit) { return false; }
+  virtual bool dialogText(const DialogOperand& operand, std::string& value) { return false; }
   // Vector (matrix false) or matrix input of the values.
-  virtual bool dialogVector(const std::string& title, std::vector<double>& values, bool matrix) { return false; }
+  virtual bool dialogVector(const DialogOperand& operand, std::vector<double>& values, bool matrix) { return false; }
   // The input dialog "Eingabe": text edited, prompt and a value shown.
   virtual bool dialogInput(const std::string& prompt, std::string& text, std::int16_t value) { return false; }
   // A plain OK box owned by the frame window.

@@ -10,6 +10,7 @@
 #include "platform/ports.h"
 #include "platform/windows.h"
 #include "shell/binding.h"
+#include "shell/dialogs.h"
 #include "shell/insertbox.h"
 #include "shell/menustate.h"
 #include "shell/services.h"
@@ -96,7 +97,7 @@ int main(int argc, char** argv) {
   // The settings and libraries belong to the directory of this program file.
   shell::setProgramDir(shell::programDir());
   shell::setScreenSizeProvider(screenSize);
-  shell::installServices();
+  shell::installDialogServices();
 
   // The editor: the system clipboard for its scripts, its start-up, and the
   // engine's extern threads switched on through its hooks.

@@ -373,6 +373,55 @@ TEST_F(Dialogs, ParameterEntryStoresDesignationAndRemark) {
   EXPECT_EQ(bit, 1);
 }
 
+// The dialogs block code opens through the engine's deferred externs: the
+// operand shown by the engine's address text; an input/output operand gets
+// its name record so that the value is kept; others without one are refused.
+TEST_F(Dialogs, EngineParameterDialogsShowTheAddressText) {
+  DialogEngineServices services;
+  bool bit = false;
+  driver->onShown = [&](QDialog* d) {
+    EXPECT_EQ(child<QLabel>(d, 111)->text(), "E4.0");
+    EXPECT_EQ(child<QLineEdit>(d, 114)->text(), "0");
+    child<QLineEdit>(d, 114)->setText("1");
+    click(d, 1);
+  };
+  ASSERT_TRUE(services.dialogBit({"E4", 2, 5}, bit, 0));
+  EXPECT_TRUE(bit);
+  EXPECT_NE(engine::slotTable().descriptor(2, 5), nullptr);
+  // Cancel keeps the value.
+  driver->onShown = [&](QDialog* d) {
+    child<QLineEdit>(d, 114)->setText("0");
+    click(d, 2);
+  };
+  EXPECT_FALSE(services.dialogBit({"E4", 2, 5}, bit, 0));
+  EXPECT_TRUE(bit);
+  // Integers beyond 16 bits are held at the limit.
+  std::int16_t word = 3;
+  driver->onShown = [&](QDialog* d) {
+    EXPECT_EQ(child<QLabel>(d, 111)->text(), "PW7");
+    child<QLineEdit>(d, 114)->setText("70000");
+    click(d, 1);
+  };
+  ASSERT_TRUE(services.dialogInt({"PW7", 9, 7}, word));
+  EXPECT_EQ(word, 32767);
+  // A data word has no name record: refused, the value left.
+  double real = 1.5;
+  driver->onShown = [&](QDialog* d) {
+    child<QLineEdit>(d, 114)->setText("99");
+    click(d, 1);
+  };
+  EXPECT_FALSE(services.dialogReal({"DW3", 5, 3}, real));
+  EXPECT_EQ(real, 1.5);
+  std::string text = "old";
+  driver->onShown = [&](QDialog* d) {
+    EXPECT_EQ(child<QLabel>(d, 111)->text(), "PT2");
+    child<QLineEdit>(d, 114)->setText("a text longer than seventeen");
+    click(d, 1);
+  };
+  ASSERT_TRUE(services.dialogText({"PT2", 12, 2}, text));
+  EXPECT_EQ(text, "a text longer tha");
+}
+
 TEST_F(Dialogs, TextInputOnOffAndBits) {
   std::string text = "Pump 1   ";
   std::uint16_t ok = 9;

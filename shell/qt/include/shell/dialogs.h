@@ -6,7 +6,9 @@
 // library name "Zerlo" and their template number; controls are named
 // "c<id>". Each answers 1 for OK and 0 for cancel.
 #include "engine/params.h"
+#include "engine/services.h"
 #include "shell/prompts.h"
+#include "shell/services.h"
 
 #include <QImage>
 #include <cstdint>
@@ -69,5 +71,20 @@ public:
   bool promptText(const std::string& prompt, std::string& value, std::size_t maxLength) override;
   void message(int id) override;
 };
+
+// The engine's services with the parameter dialogs that block code opens
+// through its deferred externs (real, integer, bit and text parameters,
+// vectors and matrices, the input dialog), shown by the operand's address text.
+class DialogEngineServices : public ShellEngineServices {
+public:
+  bool dialogReal(const engine::DialogOperand& operand, double& value) override;
+  bool dialogInt(const engine::DialogOperand& operand, std::int16_t& value) override;
+  bool dialogBit(const engine::DialogOperand& operand, bool& value, int bit) override;
+  bool dialogText(const engine::DialogOperand& operand, std::string& value) override;
+  bool dialogVector(const engine::DialogOperand& operand, std::vector<double>& values, bool matrix) override;
+  bool dialogInput(const std::string& prompt, std::string& text, std::int16_t value) override;
+};
+// installServices() with DialogEngineServices as the engine's services.
+void installDialogServices();
 
 } // namespace shell
