@@ -1043,7 +1043,9 @@ protected:
     engine::xt_SetCallReason(1);
     EXPECT_EQ(engine::vm().run(g, inst, model::subType(g)->Procs[4]), 0) << engine::vm().lastError();
     engine::xt_SetCallReason(0);
-    if (cycleFirst) EXPECT_EQ(cycles(1), 0);
+    if (cycleFirst) {
+      EXPECT_EQ(cycles(1), 0);
+    }
     press_.runQueued();
   }
   // The cycles until motor 1 runs cw (at most 'most'; most + 1 when it did not).
