@@ -40,7 +40,8 @@ protected:
   // The recorded calls of a type's face with the text buffer holding 'text',
   // drawn at origin 100,200.
   std::vector<std::string> face(const char* typeName, const char* text, float zoom, int slot = 5,
-                                std::vector<double> extra = std::vector<double>(28, 0.0)) {
+                                std::vector<double> extra = std::vector<double>(28, 0.0),
+                                std::vector<double> state = std::vector<double>(31, 0.0)) {
     model::GateTypeRecord* t = type(m, typeName);
     EXPECT_NE(t, nullptr) << typeName;
     if (!t) return {};
@@ -50,7 +51,6 @@ protected:
     model::GateRecord g{};
     g.Kind = model::kKindCompiled;
     g.Sub = t;
-    std::vector<double> state(31, 0.0);
     std::memcpy(reinterpret_cast<char*>(extra.data()) + 16, text, std::strlen(text));
     model::GateInstance inst{};
     inst.ExtraValues = extra.data();
@@ -316,6 +316,41 @@ TEST_F(LiveValues, OnlineFromTheTarget) {
       {"DISPLAYV3", handle(0, 0, {1, 4}), {"[]", "=", "-1"}}};
   for (float z : {1.0f, 2.0f})
     for (const Case& c : cases) EXPECT_EQ(shown(c.type, c.extra, 3, z), c.texts) << c.type << " at zoom " << z;
+}
+
+
+// The step mark online: the step bit read from the target by S's address
+// (M3.2 here): a filled mark while it is set, the place cleared while it is
+// clear, nothing when the target does not answer.
+TEST_F(LiveValues, StepMarkOnlineFromTheTarget) {
+  std::vector<double> state(31, 0.0);
+  const std::int16_t step = 1;
+  std::memcpy(&state[1], &step, 2);   // allocated: step number 1
+  state[2] = 1;                       // S = {M, byte 3, value, bit 2}
+  state[3] = 3;
+  state[5] = 2;
+  engine::ExternProgramState& st = engine::externState();
+  for (float z : {1.0f, 2.0f}) {
+    auto marks = [&](int mode) {
+      st.kind3Window = mode > 1;
+      st.onlineMode = mode == 3;
+      std::vector<std::string> out;
+      std::string brush;
+      for (const std::string& c : face("WAITV3", "", z, 6, auxWords({}), state)) {
+        if (c.rfind("brush ", 0) == 0) brush = c;
+        if (c.rfind("fillrect", 0) == 0) out.push_back(brush == "brush 255,255,255" ? "clear" : c);
+      }
+      return out;
+    };
+    const std::string mark = scaled("fillrect %d,%d,%d,%d", z, {151, 233, 156, 237});
+    target.bits["M3.2"] = true;
+    EXPECT_EQ(marks(3), std::vector<std::string>{mark}) << z;
+    target.bits["M3.2"] = false;
+    EXPECT_EQ(marks(3), std::vector<std::string>{"clear"}) << z;
+    target.bits.clear();
+    EXPECT_EQ(marks(3), std::vector<std::string>{}) << z;
+    EXPECT_EQ(marks(1), std::vector<std::string>{}) << z << ": the edit window";
+  }
 }
 
 } // namespace
