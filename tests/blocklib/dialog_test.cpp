@@ -141,5 +141,62 @@ TEST_F(BlockDialogs, EveryBlockOpensItsOwnDialog) {
   }
 }
 
+
+// The services of a run window: the deferred calls are kept, the bit dialog
+// is recorded.
+class QueueingServices : public engine::RecordingEngineServices {
+public:
+  std::vector<std::function<void()>> queued;
+  std::vector<std::string> asked;
+  bool queueDeferred(std::function<void()> call) override {
+    queued.push_back(std::move(call));
+    return true;
+  }
+  bool dialogBit(const std::string& title, bool& value, int bit) override {
+    asked.push_back(title + "." + std::to_string(bit));
+    return false;
+  }
+};
+
+// A press on INPUT, EDGE or POSITION in the run window offline (extern 75
+// answers 2) queues the bit dialog on the block's input instead of opening
+// the block dialog; in the edit window (and online) the block dialog opens.
+TEST_F(BlockDialogs, PressInTheRunWindowOfflineAsksForTheInputsLevel) {
+  QueueingServices q;
+  engine::EngineServices* previous = engine::setEngineServices(&q);
+  engine::ExternProgramState& st = engine::externState();
+  const struct {
+    const char* type;
+    std::int16_t input;
+    std::int16_t dialog;
+  } blocks[] = {{"BINPUTV3", 7, 10}, {"BEDGEV3", 22, 11}, {"POSITIONV3", 41, 12}};
+  for (const auto& b : blocks) {
+    auto* g = D.block(D.main, b.type, aux({b.input}));
+    ASSERT_NE(g, nullptr) << b.type;
+    st.kind3Window = true;
+    st.onlineMode = false;
+    run(g, 4, 1);
+    EXPECT_EQ(auxOf(g, 6), 0) << b.type << ": no block dialog";
+    EXPECT_EQ(auxOf(g, 5), 0) << b.type;
+    ASSERT_EQ(q.queued.size(), 1u) << b.type;
+    q.queued[0]();
+    q.queued.clear();
+    EXPECT_EQ(q.asked, std::vector<std::string>{"E" + std::to_string(b.input) + ".0"}) << b.type;
+    q.asked.clear();
+    for (bool online : {false, true}) {   // the edit window, then the run window online
+      st.kind3Window = online;
+      st.onlineMode = online;
+      run(g, 4, 1);
+      EXPECT_EQ(auxOf(g, 5), b.dialog) << b.type;
+      EXPECT_EQ(auxOf(g, 6), 1) << b.type;
+      EXPECT_TRUE(q.queued.empty()) << b.type;
+      D.inst(D.main, g)->ExtraValues[1] = 0.0;
+    }
+  }
+  st.kind3Window = false;
+  st.onlineMode = false;
+  engine::setEngineServices(previous);
+}
+
 } // namespace
 } // namespace zcdtest

@@ -5,10 +5,14 @@
 #include "library_fixture.h"
 
 #include "display/gdi.h"
+#include "engine/externs.h"
+#include "engine/paramxfer.h"
+#include "zasm/zasm.h"
 #include "display/recording_device.h"
 #include "model/records.h"
 
 #include <cstdio>
+#include <map>
 
 namespace blocklibtest {
 namespace {
@@ -36,7 +40,8 @@ protected:
   // The recorded calls of a type's face with the text buffer holding 'text',
   // drawn at origin 100,200.
   std::vector<std::string> face(const char* typeName, const char* text, float zoom, int slot = 5,
-                                std::vector<double> extra = std::vector<double>(28, 0.0)) {
+                                std::vector<double> extra = std::vector<double>(28, 0.0),
+                                std::vector<double> state = std::vector<double>(31, 0.0)) {
     model::GateTypeRecord* t = type(m, typeName);
     EXPECT_NE(t, nullptr) << typeName;
     if (!t) return {};
@@ -46,7 +51,6 @@ protected:
     model::GateRecord g{};
     g.Kind = model::kKindCompiled;
     g.Sub = t;
-    std::vector<double> state(31, 0.0);
     std::memcpy(reinterpret_cast<char*>(extra.data()) + 16, text, std::strlen(text));
     model::GateInstance inst{};
     inst.ExtraValues = extra.data();
@@ -167,6 +171,185 @@ TEST_F(Faces, LongTextStaysInsideTheBox) {
     for (const std::string& s : calls)
       if (s.rfind("text ", 0) == 0) last = s;
     EXPECT_NE(last.find("...\""), std::string::npos) << last;
+  }
+}
+
+
+// ---- live values ----
+
+// The target as the run window online reads it: words and input bits by
+// their address texts.
+struct TargetValues : engine::ParamTransferPort {
+  std::map<std::string, std::uint16_t> words;
+  std::map<std::string, bool> bits;   // "E20.0"
+  bool commOn() override { return true; }
+  bool commOff() override { return true; }
+  bool getTime(std::uint32_t&) override { return false; }
+  bool query(const std::string&) override { return false; }
+  bool getReal(const std::string&, float&) override { return false; }
+  bool getCard(const std::string& name, std::uint16_t& v) override {
+    auto it = words.find(name);
+    if (it == words.end()) return false;
+    v = it->second;
+    return true;
+  }
+  bool getBit(const std::string& name, bool& v, int bit) override {
+    auto it = bits.find(name + "." + std::to_string(bit));
+    if (it == bits.end()) return false;
+    v = it->second;
+    return true;
+  }
+  bool getLong(const std::string&, std::int32_t&) override { return false; }
+  bool getName(const std::string&, std::string&) override { return false; }
+  bool setReal(const std::string&, float) override { return false; }
+  bool setCard(const std::string&, std::uint16_t) override { return false; }
+  bool setBool(const std::string&, bool) override { return false; }
+  bool setLongCard(const std::string&, std::uint32_t) override { return false; }
+  bool setText(const std::string&, const std::string&) override { return false; }
+  void sleepMs(int) override {}
+};
+
+// The displays of VISUAL, POSITION and DISPLAY in the run window: "=" and
+// the value on the face's first line (cleared first), offline from the
+// simulated image in the module's variables, online read from the target;
+// nothing in the edit window.
+class LiveValues : public Faces {
+protected:
+  zasm::ModuleSource src;
+  TargetValues target;
+  engine::ParamTransferPort* previousPort = nullptr;
+  void SetUp() override {
+    Faces::SetUp();
+    std::string err;
+    ASSERT_TRUE(zasm::assembleLibraryFile(ZERLO_BLOCKLIB_SOURCE, src, err)) << err;
+    ASSERT_EQ(src.varsSize, m->VariableBlockSize);
+    previousPort = engine::xt_SetTargetPort(&target);
+  }
+  void TearDown() override {
+    engine::xt_SetTargetPort(previousPort);
+    engine::externState().kind3Window = false;
+    engine::externState().onlineMode = false;
+    Faces::TearDown();
+  }
+  // The byte at offset 'at' of the module variable 'name'.
+  std::uint8_t* var(const char* name, std::uint32_t at) {
+    auto it = src.varLabels.find(name);
+    EXPECT_NE(it, src.varLabels.end()) << name;
+    return static_cast<std::uint8_t*>(m->VariableBlock) + it->second + at;
+  }
+  void word(const char* image, int index, std::int16_t v) { std::memcpy(var(image, 2 * std::uint32_t(index)), &v, 2); }
+  // The texts the display draws on the first line (inside the box) at the
+  // given window state (1 edit, 2 run offline, 3 run online); "[]" when it
+  // clears the line.
+  std::vector<std::string> shown(const char* typeName, std::vector<double> extra, int mode, float z) {
+    engine::ExternProgramState& st = engine::externState();
+    st.kind3Window = mode > 1;
+    st.onlineMode = mode == 3;
+    std::vector<std::string> out;
+    for (const std::string& s : face(typeName, "", z, 6, extra)) {
+      int x = 0, y = 0, x2 = 0, y2 = 0;
+      if (std::sscanf(s.c_str(), "fillrect %d,%d,%d,%d", &x, &y, &x2, &y2) == 4) {
+        if (y < int(220 * z)) out.push_back("[]");
+        EXPECT_GT(x, int(100 * z)) << s;
+        EXPECT_LE(x2, int(160 * z)) << s;
+        continue;
+      }
+      if (std::sscanf(s.c_str(), "text %d,%d", &x, &y) != 2 || y >= int(215 * z)) continue;
+      EXPECT_GT(x, int(100 * z)) << s;
+      EXPECT_LT(x, int(120 * z)) << s << ": the value has room in the box";
+      EXPECT_GE(y, int(200 * z)) << s;
+      std::string t = s.substr(s.find('"') + 1, s.size() - s.find('"') - 2);
+      while (!t.empty() && t.back() == ' ') t.pop_back();
+      out.push_back(t);
+    }
+    return out;
+  }
+};
+
+// A handle {class, index} in vector[1..2] and aux words.
+std::vector<double> handle(double cls, double index, std::initializer_list<std::int16_t> words = {}) {
+  std::vector<double> slots = auxWords(words);
+  slots[13] = cls;
+  slots[14] = index;
+  return slots;
+}
+
+TEST_F(LiveValues, OfflineFromTheSimulatedImage) {
+  word("wimg", 12, -1234);
+  word("wimg", 106, 77);
+  word("pimg", 3, 7);
+  word("pimg", 2, 300);
+  *var("eimg", 2 * 20 * 8) = 1;   // E20
+  struct Case { const char* type; std::vector<double> extra; std::vector<std::string> texts; };
+  const Case cases[] = {
+      {"VISUALV3", handle(5, 12), {"[]", "=", "-1234"}},
+      {"VISUALV3", handle(9, 3), {"[]", "=", "7"}},
+      {"VISUALV3", handle(2, 21, {0, 1}), {"[]", "=", "1"}},
+      {"VISUALV3", handle(2, 22, {0, 1}), {"[]", "=", "0"}},
+      {"VISUALV3", handle(5, 12, {1}), {}},   // marked invalid by the dialog
+      {"VISUALV3", handle(0, 0), {}},         // no operand
+      {"POSITIONV3", handle(9, 2), {"[]", "=", "300"}},
+      {"POSITIONV3", handle(9, 2, {1, 1, 0, 1}), {}},   // invalid counter
+      {"DISPLAYV3", handle(0, 0, {1, 1, 42}), {"[]", "=", "42"}},
+      {"DISPLAYV3", handle(5, 12, {2, 2}), {"[]", "=", "-1234"}},
+      {"DISPLAYV3", handle(0, 0, {1, 5}), {"[]", "=", "77"}},   // EY
+      {"DISPLAYV3", handle(0, 0, {1, 4}), {"[]", "=", "0"}}};   // EX
+  for (float z : {1.0f, 2.0f})
+    for (const Case& c : cases) {
+      EXPECT_EQ(shown(c.type, c.extra, 2, z), c.texts) << c.type << " at zoom " << z;
+      EXPECT_EQ(shown(c.type, c.extra, 1, z), std::vector<std::string>{}) << c.type << ": the edit window";
+    }
+}
+
+TEST_F(LiveValues, OnlineFromTheTarget) {
+  word("wimg", 12, 5);   // the image is not what the run window online shows
+  target.words["DW12"] = 4321;
+  target.words["PW2"] = 9;
+  target.words["DW105"] = 65535;
+  target.bits["E20.0"] = true;
+  struct Case { const char* type; std::vector<double> extra; std::vector<std::string> texts; };
+  const Case cases[] = {
+      {"VISUALV3", handle(5, 12), {"[]", "=", "4321"}},
+      {"VISUALV3", handle(2, 21, {0, 1}), {"[]", "=", "1"}},
+      {"VISUALV3", handle(5, 13), {}},   // the target does not answer
+      {"POSITIONV3", handle(9, 2), {"[]", "=", "9"}},
+      {"DISPLAYV3", handle(0, 0, {1, 4}), {"[]", "=", "-1"}}};
+  for (float z : {1.0f, 2.0f})
+    for (const Case& c : cases) EXPECT_EQ(shown(c.type, c.extra, 3, z), c.texts) << c.type << " at zoom " << z;
+}
+
+
+// The step mark online: the step bit read from the target by S's address
+// (M3.2 here): a filled mark while it is set, the place cleared while it is
+// clear, nothing when the target does not answer.
+TEST_F(LiveValues, StepMarkOnlineFromTheTarget) {
+  std::vector<double> state(31, 0.0);
+  const std::int16_t step = 1;
+  std::memcpy(&state[1], &step, 2);   // allocated: step number 1
+  state[2] = 1;                       // S = {M, byte 3, value, bit 2}
+  state[3] = 3;
+  state[5] = 2;
+  engine::ExternProgramState& st = engine::externState();
+  for (float z : {1.0f, 2.0f}) {
+    auto marks = [&](int mode) {
+      st.kind3Window = mode > 1;
+      st.onlineMode = mode == 3;
+      std::vector<std::string> out;
+      std::string brush;
+      for (const std::string& c : face("WAITV3", "", z, 6, auxWords({}), state)) {
+        if (c.rfind("brush ", 0) == 0) brush = c;
+        if (c.rfind("fillrect", 0) == 0) out.push_back(brush == "brush 255,255,255" ? "clear" : c);
+      }
+      return out;
+    };
+    const std::string mark = scaled("fillrect %d,%d,%d,%d", z, {151, 233, 156, 237});
+    target.bits["M3.2"] = true;
+    EXPECT_EQ(marks(3), std::vector<std::string>{mark}) << z;
+    target.bits["M3.2"] = false;
+    EXPECT_EQ(marks(3), std::vector<std::string>{"clear"}) << z;
+    target.bits.clear();
+    EXPECT_EQ(marks(3), std::vector<std::string>{}) << z;
+    EXPECT_EQ(marks(1), std::vector<std::string>{}) << z << ": the edit window";
   }
 }
 

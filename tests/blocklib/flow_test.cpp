@@ -19,6 +19,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <fstream>
 #include <sstream>
 
@@ -188,8 +189,12 @@ TEST_F(Flow, DisplayMarksTheActiveStep) {
       const model::GateTypeRecord* t = model::subType(g);
       rec.clear();
       if (t && t->Procs[6] && inst) engine::vm().runDrawing(g, inst, t->Procs[6], 100, 200);
-      std::string m;
-      for (const std::string& c : rec.withPrefix("fillrect")) m += c;
+      // A mark drawn in white clears the place of an earlier one.
+      std::string m, brush;
+      for (const std::string& c : rec.calls) {
+        if (c.rfind("brush ", 0) == 0) brush = c;
+        if (c.rfind("fillrect", 0) == 0) m += brush == "brush 255,255,255" ? "clear" : c;
+      }
       for (const std::string& c : rec.withPrefix("text"))
         if (c.find("\"= ") != std::string::npos) m += " " + c.substr(c.find('"'));
       out.push_back(m);
@@ -213,13 +218,14 @@ TEST_F(Flow, DisplayMarksTheActiveStep) {
   ASSERT_EQ(seen.size(), 6u);
   const std::string z1 = "fillrect 151,233,156,237", z2 = "fillrect 302,466,312,474";
   // Cycle 30: the flow waits for E1 (the motor's step was left at once, its
-  // exit being always true).
-  EXPECT_EQ(seen[0], (std::vector<std::string>{"", "", z1 + " \"= 0\"", "", ""}));
-  EXPECT_EQ(seen[1], (std::vector<std::string>{"", "", z2 + " \"= 0\"", "", ""}));
+  // exit being always true); the other blocks clear their mark's place.
+  const std::string c = "clear";
+  EXPECT_EQ(seen[0], (std::vector<std::string>{c, c, z1 + " \"= 0\"", c, c}));
+  EXPECT_EQ(seen[1], (std::vector<std::string>{c, c, z2 + " \"= 0\"", c, c}));
   EXPECT_EQ(seen[2], (std::vector<std::string>(5, ""))) << "no mark in the edit window";
   // Cycle 100: the flow rests at END.
-  EXPECT_EQ(seen[3], (std::vector<std::string>{"", "", " \"= 1\"", "", z1}));
-  EXPECT_EQ(seen[4], (std::vector<std::string>{"", "", " \"= 1\"", "", z2}));
+  EXPECT_EQ(seen[3], (std::vector<std::string>{c, c, c + " \"= 1\"", c, z1}));
+  EXPECT_EQ(seen[4], (std::vector<std::string>{c, c, c + " \"= 1\"", c, z2}));
 }
 
 // The same flow drawn on the main sheet: the top list is the sequence.
@@ -936,6 +942,209 @@ TEST_F(Flow, CopiedSheetWithAllBlocksKeepsWiresAndParameters) {
     EXPECT_EQ(std::memcmp(a[i]->Extra, b[i]->Extra, a[i]->ExtraCount * sizeof(a[i]->Extra[0])), 0) << i;
   }
   EXPECT_EQ(wires, 15);
+}
+
+
+// ---- simulated inputs ----
+
+// The services of the run window for a press: the deferred calls the blocks
+// queue (the bit dialog) run when the test says, as the worksheet's timer
+// tick runs them, and the bit dialog is answered by a script.
+class PressServices : public engine::RecordingEngineServices {
+public:
+  std::vector<std::function<void()>> queued;
+  std::vector<std::string> asked;   // "E20 bit 0 shows 1"
+  std::optional<bool> answer;       // none: Cancel
+  bool queueDeferred(std::function<void()> call) override {
+    queued.push_back(std::move(call));
+    return true;
+  }
+  bool dialogBit(const std::string& title, bool& value, int bit) override {
+    asked.push_back(title + " bit " + std::to_string(bit) + " shows " + (value ? "1" : "0"));
+    if (!answer) return false;
+    value = *answer;
+    return true;
+  }
+  void runQueued() {
+    std::vector<std::function<void()>> q = std::move(queued);
+    queued.clear();
+    for (auto& c : q) c();
+  }
+};
+
+// A flow in the run window offline without a target: the engine's time
+// steps alone, presses on blocks answered through the bit dialog. The flow's
+// inputs E20 and up are not scripted by anyone else.
+class SimulatedInputs : public Flow {
+protected:
+  PressServices press_;
+  engine::EngineServices* previous_ = nullptr;
+  model::LogicRecord* flow = nullptr;
+  SimImage image;
+
+  void SetUp() override {
+    Flow::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    previous_ = engine::setEngineServices(&press_);
+    engine::xt_EnableThreads();
+    flow = model::ge_NewLogic("PRESS");
+  }
+  void TearDown() override {
+    engine::externState().kind3Window = false;
+    engine::xt_DisableThreads();
+    if (previous_) engine::setEngineServices(previous_);
+    Flow::TearDown();
+  }
+  // run(): the text pass (allocation and link values), then the run window offline
+  // with a time step of 10 ms.
+  void run() {
+    ASSERT_NE(d->macro(d->main, flow), nullptr);
+    ASSERT_FALSE(writeWithLinks().empty());
+    std::string why;
+    ASSERT_TRUE(image.open(*d->doc, ZERLO_BLOCKLIB_SOURCE, &why)) << why;
+    engine::ExternProgramState& st = engine::externState();
+    st.kind3Window = true;
+    st.onlineMode = false;
+    model::LogicRecord* l = d->main;
+    l->StepBlock.interval = l->StepBlock.minInterval = l->StepBlock.maxInterval = 0.01;
+    l->currentStep = l->previousStep = 0.01;
+    l->StepBlock.simTime = 0.0;
+    d->doc->SimLogic = l;
+    d->doc->SimInstances = l->FirstInstance;
+    d->doc->iterationCounter = 1;
+  }
+  // Runs n cycles; the cycles in which motor 1 ran cw.
+  int cycles(int n) {
+    int on = 0;
+    for (int c = 0; c < n; ++c) {
+      engine::ss_StepLevel(*d->doc);
+      EXPECT_EQ(d->doc->runError, 0);
+      on += image.output(1, 1);
+    }
+    return on;
+  }
+  // The block's instance under the flow's call on the main sheet, as the run
+  // window shows it.
+  model::GateInstance* instanceOf(model::GateRecord* g) {
+    model::GateInstance* call = d->main->FirstInstance;
+    while (call && !call->Children) call = call->Next;
+    model::GateInstance* inst = call ? call->Children : nullptr;
+    for (model::GateRecord* x = flow->FirstGate; x && inst; x = x->Next, inst = inst->Next)
+      if (x == g) return inst;
+    return nullptr;
+  }
+  // A press on the block (its parameter procedure, call reason 1), then the
+  // worksheet's timer tick with the dialog answered (none: Cancel).
+  // With a cycle first, the dialog is answered after a time step ran.
+  void press(model::GateRecord* g, std::optional<bool> answer, bool cycleFirst = false) {
+    press_.answer = answer;
+    model::GateInstance* inst = instanceOf(g);
+    ASSERT_NE(inst, nullptr);
+    engine::xt_SetCallReason(1);
+    EXPECT_EQ(engine::vm().run(g, inst, model::subType(g)->Procs[4]), 0) << engine::vm().lastError();
+    engine::xt_SetCallReason(0);
+    if (cycleFirst) {
+      EXPECT_EQ(cycles(1), 0);
+    }
+    press_.runQueued();
+  }
+  // The cycles until motor 1 runs cw (at most 'most'; most + 1 when it did not).
+  int cyclesUntilMotor(int most) {
+    for (int c = 1; c <= most; ++c)
+      if (cycles(1)) return c;
+    return most + 1;
+  }
+};
+
+// START -> E20 (YES on level 1) -> motor 1 cw -> END. A press on the INPUT
+// block asks for E20's level (showing the level as set); Cancel changes
+// nothing, 1 lets the flow go on within three cycles.
+TEST_F(SimulatedInputs, PressingInputSetsItsLevel) {
+  auto* start = d->block(flow, "STARTV3");
+  auto* in = d->block(flow, "BINPUTV3", aux({20, 5, 1}));
+  auto* cw = d->block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+  auto* end = d->block(flow, "ENDEV3");
+  ASSERT_TRUE(start && in && cw && end);
+  ASSERT_TRUE(d->wire(flow, start, 1, in, 1) && d->wire(flow, in, 2, cw, 1) && d->wire(flow, cw, 1, end, 1));
+  run();
+  EXPECT_EQ(cycles(10), 0);
+  press(in, std::nullopt);
+  EXPECT_EQ(press_.asked, std::vector<std::string>{"E20 bit 0 shows 0"});
+  EXPECT_EQ(cycles(10), 0) << "Cancel changes nothing";
+  press(in, true);
+  EXPECT_EQ(cyclesUntilMotor(5), 2) << "the cycle after the answer sees E20, the motor step acts in the next";
+  // The motor's step is left at once; the flow rests at END. A second press
+  // shows the level as set.
+  press(in, std::nullopt);
+  EXPECT_EQ(press_.asked.back(), "E20 bit 0 shows 1");
+  EXPECT_EQ(press_.asked.size(), 3u);
+}
+
+// An answer that comes after a time step ran is taken by the block's next
+// cycle and seen by the one after.
+TEST_F(SimulatedInputs, LateAnswerIsTakenByTheBlock) {
+  auto* start = d->block(flow, "STARTV3");
+  auto* in = d->block(flow, "BINPUTV3", aux({20, 5, 1}));
+  auto* cw = d->block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+  ASSERT_TRUE(start && in && cw);
+  ASSERT_TRUE(d->wire(flow, start, 1, in, 1) && d->wire(flow, in, 2, cw, 1));
+  run();
+  EXPECT_EQ(cycles(10), 0);
+  press(in, true, true);
+  EXPECT_EQ(cyclesUntilMotor(5), 3);
+}
+
+// START -> rising edge of E20 -> motor 1 cw -> rising edge of E20 -> motor
+// 1 off -> END. Each rising edge answered through the dialog fires once: the
+// first starts the motor and the second block waits for the next one; a
+// press that keeps the level, or lowers it, fires nothing.
+TEST_F(SimulatedInputs, PressingEdgeFiresOnceOnTheRisingEdge) {
+  auto* start = d->block(flow, "STARTV3");
+  auto* rise1 = d->block(flow, "BEDGEV3", aux({20, 0}));
+  auto* cw = d->block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+  auto* rise2 = d->block(flow, "BEDGEV3", aux({20, 0}));
+  auto* off = d->block(flow, "MOUTPUTV3", aux({1, 0, 3}));
+  auto* end = d->block(flow, "ENDEV3");
+  ASSERT_TRUE(start && rise1 && cw && rise2 && off && end);
+  ASSERT_TRUE(d->wire(flow, start, 1, rise1, 1) && d->wire(flow, rise1, 1, cw, 1) && d->wire(flow, cw, 1, rise2, 1) &&
+              d->wire(flow, rise2, 1, off, 1) && d->wire(flow, off, 1, end, 1));
+  run();
+  EXPECT_EQ(cycles(10), 0);
+  press(rise1, true);
+  EXPECT_EQ(cyclesUntilMotor(6), 2);
+  EXPECT_EQ(cycles(20), 20) << "the edge fired once";
+  press(rise2, true);   // the level stays 1: no edge
+  EXPECT_EQ(cycles(10), 10);
+  press(rise2, false);   // falling
+  EXPECT_EQ(cycles(10), 10);
+  press(rise2, true);
+  cycles(6);
+  EXPECT_EQ(cycles(10), 0) << "the second rising edge stopped the motor";
+}
+
+// START -> POSITION (count the changes of E20 up in VAR2 to 4) -> motor 1
+// cw -> END: every answered change counts once; Cancel counts nothing.
+TEST_F(SimulatedInputs, PressingPositionCounts) {
+  Formulas formulas((d->dir / "bin").string());
+  auto* start = d->block(flow, "STARTV3");
+  auto* pos = d->block(flow, "POSITIONV3", position(20, 1, "VAR2", 5, 2, "4"));
+  auto* cw = d->block(flow, "MOUTPUTV3", aux({1, 0, 2}));
+  auto* end = d->block(flow, "ENDEV3");
+  ASSERT_TRUE(start && pos && cw && end);
+  ASSERT_TRUE(d->wire(flow, start, 1, pos, 1) && d->wire(flow, pos, 1, cw, 1) && d->wire(flow, cw, 1, end, 1));
+  run();
+  EXPECT_EQ(cycles(10), 0);
+  std::vector<int> counts;
+  for (std::optional<bool> level : {std::optional<bool>(true), std::optional<bool>(), std::optional<bool>(false),
+                                    std::optional<bool>(true)}) {
+    press(pos, level);
+    EXPECT_EQ(cycles(5), 0);
+    counts.push_back(image.word(2));
+  }
+  EXPECT_EQ(counts, (std::vector<int>{1, 1, 2, 3}));
+  press(pos, false);
+  EXPECT_GT(cycles(8), 0) << "the fourth change reaches the limit";
+  EXPECT_EQ(image.word(2), 4);
 }
 
 } // namespace

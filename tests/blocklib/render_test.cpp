@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include "engine/externs.h"
+
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -74,12 +76,18 @@ TEST(DemoRender, EveryFaceIsWholeWithItsTexts) {
   char name[] = "blocklib_render";
   char* argv[] = {name, nullptr};
   QGuiApplication app(argc, argv);
+  // The edit window, then the run window offline (the displays show the
+  // simulated image's values: the saved image is clear).
+  for (bool runWindow : {false, true})
   for (float zoom : {1.0f, 2.0f}) {
+    engine::externState().kind3Window = runWindow;
     QImage img = disp::renderSheet(flow, zoom, view).convertToFormat(QImage::Format_RGB32);
+    engine::externState().kind3Window = false;
     ASSERT_FALSE(img.isNull());
     if (const char* keep = std::getenv("ZERLO_FACES_PNG"))
       img.copy(0, 0, int(620 * zoom), int(460 * zoom))
-          .save(QString::fromStdString(std::string(keep) + "/demoall_z" + (zoom == 1.0f ? "1" : "2") + ".png"));
+          .save(QString::fromStdString(std::string(keep) + (runWindow ? "/demoall_run_z" : "/demoall_z") +
+                                       (zoom == 1.0f ? "1" : "2") + ".png"));
     for (model::GateRecord* g = flow->FirstGate; g; g = g->Next) {
       if (g->Kind != model::kKindCompiled) continue;
       const model::GateTypeRecord* t = model::subType(g);

@@ -28,6 +28,7 @@ ZERLO_EXPORT void FB10_CallParaBInputDlg(char*, std::int16_t* aux, double* vecto
                                          std::int16_t* changed) {
   aux[0] = 3;
   aux[2] = 1;
+  aux[5] = 10;
   vector[15] = vector[0];
   *changed = 1;
 }
@@ -66,6 +67,10 @@ ZERLO_EXPORT void FB07_CallParaSigBeepDlg(char*, std::int16_t* aux, double* vect
 ZERLO_EXPORT void FB09_CallParaDIVarDlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
                                         std::int16_t* changed) {
   answer(aux, vector, changed, 9);
+}
+ZERLO_EXPORT void FB11_CallParaBEdgeDlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
+                                        std::int16_t* changed) {
+  answer(aux, vector, changed, 11);
 }
 ZERLO_EXPORT void FB12_CallParaPositionDlg(char*, std::int16_t* aux, double* vector, void*, std::int16_t*,
                                            std::int16_t* changed) {
