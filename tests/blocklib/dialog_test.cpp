@@ -152,8 +152,8 @@ public:
     queued.push_back(std::move(call));
     return true;
   }
-  bool dialogBit(const std::string& title, bool& value, int bit) override {
-    asked.push_back(title + "." + std::to_string(bit));
+  bool dialogBit(const engine::DialogOperand& op, bool& value, int bit) override {
+    asked.push_back(op.title + "." + std::to_string(bit));
     return false;
   }
 };

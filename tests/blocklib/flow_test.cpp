@@ -959,8 +959,8 @@ public:
     queued.push_back(std::move(call));
     return true;
   }
-  bool dialogBit(const std::string& title, bool& value, int bit) override {
-    asked.push_back(title + " bit " + std::to_string(bit) + " shows " + (value ? "1" : "0"));
+  bool dialogBit(const engine::DialogOperand& op, bool& value, int bit) override {
+    asked.push_back(op.title + " bit " + std::to_string(bit) + " shows " + (value ? "1" : "0"));
     if (!answer) return false;
     value = *answer;
     return true;
