@@ -15,6 +15,8 @@
 #include "engine/levels.h"
 #include "engine/paramlist.h"
 #include "modelfiles/compiled.h"
+#include "model/geometry.h"
+#include "model/memory.h"
 #include "modelfiles/project.h"
 
 #include <cstdlib>
@@ -777,6 +779,62 @@ TEST_F(Flow, BeepLoopEqualsTheTargetEveryCycle) {
 // back to cw) -> Z2 + 1 -> two changes of E1 counted in VAR2 -> display 1
 // shows VAR1 -> message -> EA = 5 -> beep 0.1 s -> motor 1 off -> END; beside
 // it RESET (VAR1 < 2), STOP (VAR1 > 2) and a display of A1.1.
+// A connection with a drawn route, as the editor's wiring leaves it: from
+// the output pin a step out of its side, along the gaps between the rows and
+// columns of the demo's layout, and a step into the input pin from its side.
+bool routedWire(model::LogicRecord* l, model::GateRecord* from, unsigned out, model::GateRecord* to, unsigned in) {
+  std::int16_t ox, oy, ix, iy;
+  std::uint16_t side;
+  if (!model::gg_OutputPinPos(from, out, ox, oy, side) || !model::gg_InputPinPos(to, in, ix, iy, side)) return false;
+  const model::GateTypeRecord* ft = model::subType(from);
+  if (!ft) return false;
+  const bool outRight = ox >= ft->Width;   // else the output leaves at the bottom
+  const bool inLeft = ix <= 0;             // else the input enters at the top
+  const int sx = from->X + ox, sy = from->Y + oy, dx = to->X + ix, dy = to->Y + iy;
+  const int s1x = outRight ? sx + 10 : sx, s1y = outRight ? sy : sy + 10;
+  const int d1x = inLeft ? dx - 10 : dx, d1y = inLeft ? dy : dy - 10;
+  std::vector<std::pair<int, int>> pts{{sx, sy}, {s1x, s1y}};
+  if (outRight && d1x < sx) {
+    // Back past the source: down into the gap below its row first.
+    const int gapY = from->Y + ft->Height + 20;
+    pts.push_back({s1x, gapY});
+    pts.push_back({d1x, gapY});
+  } else if (s1x != d1x && s1y != d1y) {
+    if (outRight) {
+      pts.push_back({s1x, d1y});
+    } else if (!inLeft) {
+      // Into the next column: through the gap left of the target's column.
+      const int channel = to->X - 40;
+      pts.push_back({channel, s1y});
+      pts.push_back({channel, d1y});
+    } else {
+      pts.push_back({d1x, s1y});
+    }
+  }
+  pts.push_back({d1x, d1y});
+  pts.push_back({dx, dy});
+  // Without repeated points and points in the middle of a straight run.
+  std::vector<std::pair<int, int>> route;
+  for (const auto& p : pts) {
+    if (!route.empty() && route.back() == p) continue;
+    if (route.size() >= 2) {
+      const auto& a = route[route.size() - 2];
+      const auto& b = route.back();
+      if ((a.first == b.first && b.first == p.first) || (a.second == b.second && b.second == p.second)) route.pop_back();
+    }
+    route.push_back(p);
+  }
+  model::WirePoint* head = nullptr;
+  model::WirePoint** tail = &head;
+  for (const auto& [x, y] : route) {
+    if (!model::mm_New(*tail)) return false;
+    (*tail)->X = std::int16_t(x);
+    (*tail)->Y = std::int16_t(y);
+    tail = &(*tail)->Next;
+  }
+  return model::ge_ConnectGates(l, to, in, from, out, nullptr, head);
+}
+
 struct DemoAll {
   model::LogicRecord* flow = nullptr;
   bool build(FixtureDocument& D) {
@@ -826,11 +884,11 @@ struct DemoAll {
         g->Y = std::int16_t(40 + 80 * (k % 5));
       }
     return side && start && cw && in && fall && wait && inc && cmp && z2 && pos && dis && msg && term && bp && off &&
-           end && D.wire(flow, start, 1, cw, 1) && D.wire(flow, cw, 1, in, 1) && D.wire(flow, in, 2, fall, 1) &&
-           D.wire(flow, fall, 1, wait, 1) && D.wire(flow, wait, 1, inc, 1) && D.wire(flow, inc, 1, cmp, 1) &&
-           D.wire(flow, cmp, 2, cw, 2) && D.wire(flow, cmp, 1, z2, 1) && D.wire(flow, z2, 1, pos, 1) &&
-           D.wire(flow, pos, 1, dis, 1) && D.wire(flow, dis, 1, msg, 1) && D.wire(flow, msg, 1, term, 1) &&
-           D.wire(flow, term, 1, bp, 1) && D.wire(flow, bp, 1, off, 1) && D.wire(flow, off, 1, end, 1) &&
+           end && routedWire(flow, start, 1, cw, 1) && routedWire(flow, cw, 1, in, 1) && routedWire(flow, in, 2, fall, 1) &&
+           routedWire(flow, fall, 1, wait, 1) && routedWire(flow, wait, 1, inc, 1) && routedWire(flow, inc, 1, cmp, 1) &&
+           routedWire(flow, cmp, 2, cw, 2) && routedWire(flow, cmp, 1, z2, 1) && routedWire(flow, z2, 1, pos, 1) &&
+           routedWire(flow, pos, 1, dis, 1) && routedWire(flow, dis, 1, msg, 1) && routedWire(flow, msg, 1, term, 1) &&
+           routedWire(flow, term, 1, bp, 1) && routedWire(flow, bp, 1, off, 1) && routedWire(flow, off, 1, end, 1) &&
            D.macro(D.main, flow);
   }
 };
