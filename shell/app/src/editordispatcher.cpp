@@ -5,6 +5,7 @@
 #include "editor/editor.h"
 #include "editor/hooks.h"
 #include "display/view.h"
+#include "engine/externs.h"
 #include "engine/stepcmd.h"
 #include "engine/vm.h"
 #include "engine/workers.h"
@@ -14,6 +15,7 @@
 #include "platform/paths.h"
 #include "shell/fileselect.h"
 #include "shell/utilities.h"
+#include "zerloapp/startup.h"
 
 #include <algorithm>
 #include <cctype>
@@ -235,7 +237,17 @@ int EditorDispatcher::command(EngineEvent* event) {
 int EditorDispatcher::dispatch(WorksheetWindowData* window, EngineEvent* event) {
   if (!event || !started_) return 0;
   if (!window && event->type == editor::kMsgCommand) return command(event);
-  return editor::ui_Dispatch(window, event);
+  // Block code asks (extern 75) whether it runs for a run window and whether
+  // online: the blocks simulate and mark their steps only there. Set for the
+  // window of this event, and as it was afterwards.
+  engine::ExternProgramState& st = engine::externState();
+  const bool runWindow = st.kind3Window, online = st.onlineMode;
+  st.kind3Window = window && window->kind == 3;
+  st.onlineMode = app().online;
+  const int answer = editor::ui_Dispatch(window, event);
+  st.kind3Window = runWindow;
+  st.onlineMode = online;
+  return answer;
 }
 
 int EditorDispatcher::dispatchTemplate(WorksheetWindowData* record, EngineEvent* event) {

@@ -5,6 +5,8 @@
 #include "name_list.h"
 #include "sw_dialogs.h"
 
+#include "../../shellapp/golden_compare.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -265,4 +267,25 @@ TEST_F(ToolboxTest, HotButtonShowsItsTooltipBelowAndPressSinks) {
   EXPECT_FALSE(tip->isVisible());
   mouse(b, QEvent::MouseButtonRelease, local, b->mapToGlobal(local));
   EXPECT_TRUE(FakeServices::drops.empty());
+}
+
+// The standard library's page as the user sees it: the seventeen block
+// buttons of ZRLFB02 with their pictures, then Text, Input and Output,
+// against a golden image (golden_compare.h; ZERLO_REGEN_GOLDEN=1 writes it).
+TEST_F(ToolboxTest, StandardBlocksPageMatchesItsGoldenImage) {
+  QDialog* d = create(3);
+  ASSERT_TRUE(d);
+  d->findChild<QTabBar*>("c1020")->setCurrentIndex(0);
+  QApplication::processEvents();
+  if (QWidget* f = QApplication::focusWidget()) f->clearFocus();  // no button hot
+  QApplication::processEvents();
+  std::vector<golden::Frame> frames;
+  for (int id = 1030; id <= 1046; ++id) {
+    QWidget* b = button(id);
+    ASSERT_TRUE(b) << id;
+    ASSERT_TRUE(b->isVisible()) << id;
+    const QPoint at = b->mapTo(d, QPoint(0, 0));
+    frames.push_back({"button " + std::to_string(id), at.x(), at.y(), at.x() + b->width() - 1, at.y() + b->height() - 1});
+  }
+  golden::expectMatches(d->grab().toImage(), "dialogs/toolbox_standard_page.png", frames);
 }
