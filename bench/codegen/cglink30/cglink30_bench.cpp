@@ -7,7 +7,8 @@
 // file written. The same run over an in-process fake reader is printed too,
 // to tell the reader's share. Never fails.
 //
-//   cglink30_bench [runs]        (default 5)
+//   cglink30_bench [runs] [lines]   (default 5 runs of 200,000 lines; fewer
+//                                    lines for a run under a profiler)
 #include <unistd.h>
 
 #include <chrono>
@@ -198,7 +199,8 @@ int main(int argc, char** argv) {
   std::string dir = (fs::temp_directory_path() / ("cglink30_bench-" + std::to_string(::getpid()))).string();
   fs::create_directories(dir);
   size_t lines = 0;
-  std::string text = generate(200000, lines);
+  const size_t wantLines = argc > 2 ? static_cast<size_t>(std::max(1000, std::atoi(argv[2]))) : 200000;
+  std::string text = generate(wantLines, lines);
   std::string src = dir + "/prog.zcd";
   writeText(src, text);
 #ifdef ZERLO_BIN_DIR
@@ -284,6 +286,10 @@ int main(int argc, char** argv) {
       full.push_back(seconds(shippedRun));
       std::error_code ec;
       listingBytes = static_cast<size_t>(fs::file_size(args[2], ec));
+      if (std::getenv("CGLINK30_BENCH_KEEP")) {
+        fs::copy_file(args[2], dir + "/shipped.lst", fs::copy_options::overwrite_existing, ec);
+        fs::copy_file(args[4], dir + "/shipped.mvl", fs::copy_options::overwrite_existing, ec);
+      }
     }
     fake.push_back(seconds(fakeRun));
   }
@@ -310,6 +316,13 @@ int main(int argc, char** argv) {
   }
   std::printf("  fake reader / scanner only %.3f; scanner / raw read %.3f\n", median(scan) / median(fake),
               median(raw) / median(scan));
+  // CGLINK30_BENCH_KEEP=<dir>: the run's files are left there (to compare
+  // the outputs of two builds).
+  if (const char* keep = std::getenv("CGLINK30_BENCH_KEEP"); keep && *keep) {
+    std::error_code ec;
+    fs::remove_all(keep, ec);
+    fs::rename(dir, keep, ec);
+  }
   fs::remove_all(dir);
   return 0;
 }
