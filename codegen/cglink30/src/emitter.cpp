@@ -68,6 +68,7 @@ void Emitter::prepare() {
   marks_.clear();
   markRefs_.clear();
   definitions_.clear();
+  modules_.clear();
   lst_.setWidth(width_ == 2 ? 2 : 4);
   lst_.setCodeStart(start_);
 }
@@ -239,8 +240,15 @@ void Emitter::dropPending() {
 }
 
 long Emitter::makeEntry(uint32_t line, const std::string& name, BlockKind kind, bool dumpNow) {
-  uint32_t addr = 0;
-  int r = ddf_.getModulAddress(name.c_str(), &addr);
+  auto known = modules_.find(name);
+  if (known == modules_.end()) {
+    ModuleAnswer a{0, 0, 0};
+    a.result = ddf_.getModulAddress(name.c_str(), &a.address);
+    if (a.result == 0 || a.result == 3) convAddress(a.address, a.slot);
+    known = modules_.emplace(name, a).first;
+  }
+  const uint32_t addr = known->second.address;
+  const int r = known->second.result;
   const char* shown = name.c_str();
   if (r == 3) {
     actionMessage(200, line, name);
@@ -258,7 +266,7 @@ long Emitter::makeEntry(uint32_t line, const std::string& name, BlockKind kind, 
   CodeEntry e{};
   e.address = counter_;
   e.line = line;
-  convAddress(addr, e.module);
+  e.module = known->second.slot;
   e.opBegin = static_cast<uint32_t>(operands_.size());
   e.opCount = static_cast<uint32_t>(pending_.size());
   for (auto& ref : pendingRefs_) {

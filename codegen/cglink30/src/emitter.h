@@ -168,6 +168,15 @@ private:
   std::vector<MarkRef> markRefs_;
   std::vector<Definition> definitions_;
   std::vector<uint32_t> dumpWords_;  // scratch of dump()
+  // The reader's answer for each block name asked so far, with the address
+  // converted: the description does not change while it is read, and a
+  // program calls few block types many times.
+  struct ModuleAnswer {
+    int result;
+    uint32_t address;
+    uint32_t slot;  // the address in target format
+  };
+  std::unordered_map<std::string, ModuleAnswer> modules_;
 };
 
 }  // namespace cg
