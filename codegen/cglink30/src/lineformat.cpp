@@ -86,13 +86,25 @@ inline char* hexadecimal(char* end, unsigned long long v, bool upper) {
   return p + n;
 }
 
-// A text of the caller's: nothing beyond its end is read.
+// A text of the caller's: nothing beyond its end is read. Up to 16 bytes go
+// as two overlapping blocks of a fixed size.
 [[gnu::always_inline]] inline char* copyText(char* p, const char* s, size_t n) {
-  if (n > kSlack) {
-    std::memcpy(p, s, n);
-    return p + n;
+  if (n >= 8) {
+    if (n > 16) {
+      std::memcpy(p, s, n);
+    } else {
+      std::memcpy(p, s, 8);
+      std::memcpy(p + n - 8, s + n - 8, 8);
+    }
+  } else if (n >= 4) {
+    std::memcpy(p, s, 4);
+    std::memcpy(p + n - 4, s + n - 4, 4);
+  } else if (n >= 2) {
+    std::memcpy(p, s, 2);
+    std::memcpy(p + n - 2, s + n - 2, 2);
+  } else if (n == 1) {
+    *p = *s;
   }
-  for (size_t i = 0; i < n; ++i) p[i] = s[i];
   return p + n;
 }
 

@@ -115,10 +115,25 @@ void Listing::afterBlockLine(bool isEnd) {
 
 namespace {
 
-// Upper-case hexadecimal with a fixed number of digits.
-char* hexDigits(char* p, uint32_t v, int digits) {
-  static const char kHex[] = "0123456789ABCDEF";
-  for (int i = digits - 1; i >= 0; --i) p[i] = kHex[(v >> (4 * (digits - 1 - i))) & 0xFu];
+// The two upper-case hexadecimal digits of each byte value.
+struct HexPairs {
+  char pair[256][2];
+  constexpr HexPairs() : pair() {
+    const char* hex = "0123456789ABCDEF";
+    for (int b = 0; b < 256; ++b) {
+      pair[b][0] = hex[b >> 4];
+      pair[b][1] = hex[b & 0xF];
+    }
+  }
+};
+constexpr HexPairs kHexPairs;
+
+// Upper-case hexadecimal with a fixed, even number of digits (2, 4 or 8).
+inline char* hexDigits(char* p, uint32_t v, int digits) {
+  for (int i = digits / 2 - 1; i >= 0; --i) {
+    std::memcpy(p + 2 * i, kHexPairs.pair[v & 0xFFu], 2);
+    v >>= 8;
+  }
   return p + digits;
 }
 
