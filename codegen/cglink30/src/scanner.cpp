@@ -226,6 +226,9 @@ int Scanner::next(Token& t) {
   t.index = 0;
   t.bit = -1;
   for (;;) {
+    // Blanks within the buffer: the indentation of a line eight at a time.
+    uint64_t eight;
+    while (pos_ + 8 <= len_ && (std::memcpy(&eight, buf_ + pos_, 8), eight == 0x2020202020202020ull)) pos_ += 8;
     while (pos_ < len_ && (buf_[pos_] == ' ' || buf_[pos_] == '\t' || buf_[pos_] == '\r')) ++pos_;
     int c = peek();
     t.line = line_;
