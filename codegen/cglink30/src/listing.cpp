@@ -1,5 +1,9 @@
 #include "listing.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <ctime>
 
@@ -16,28 +20,57 @@ const HeaderSpec kHeaders[] = {{313, 50}, {405, 36}, {406, 53}, {407, 63}, {408,
 
 bool Listing::open(const std::string& path) {
   close();
-  f_ = std::fopen(path.c_str(), "w");
+  // An earlier listing is written over where it lies and cut to the new
+  // length at the end, not emptied first: emptying a large file on the disk
+  // frees its blocks at once and makes the file system's next flush (that of
+  // the download file) wait for the whole journal.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  f_ = ::fdopen(fd, "w");
+  if (!f_) {
+    ::close(fd);
+    return false;
+  }
   owned_ = true;
+  written_ = 0;
   // The listing's own buffer is the only one: it goes to the file in large pieces.
-  if (f_) std::setvbuf(f_, nullptr, _IONBF, 0);
-  return f_ != nullptr;
+  std::setvbuf(f_, nullptr, _IONBF, 0);
+  return true;
 }
 
 void Listing::flush() {
-  if (f_ && used_ > 0) std::fwrite(buf_.get(), 1, used_, f_);
+  if (f_ && used_ > 0) written_ += std::fwrite(buf_.get(), 1, used_, f_);
   used_ = 0;
 }
 
 void Listing::grow(size_t n) {
-  flush();
-  if (n > cap_ || !buf_) {
-    cap_ = n > kBuffer ? n : kBuffer;
-    buf_ = std::make_unique<char[]>(cap_);
+  // Whole pages go to the file, so that writing over an earlier listing
+  // never reads a page back from the disk; the rest stays at the front.
+  const size_t whole = used_ / kPage * kPage;
+  if (f_ && whole > 0) {
+    written_ += std::fwrite(buf_.get(), 1, whole, f_);
+    std::memmove(buf_.get(), buf_.get() + whole, used_ - whole);
+    used_ -= whole;
+  } else {
+    flush();
+  }
+  if (used_ + n > cap_ || !buf_) {
+    const size_t want = used_ + n > kBuffer ? used_ + n : kBuffer;
+    auto bigger = std::make_unique<char[]>(want);
+    if (used_ > 0) std::memcpy(bigger.get(), buf_.get(), used_);
+    buf_ = std::move(bigger);
+    cap_ = want;
   }
 }
 
 void Listing::close() {
   flush();
+  if (f_ && owned_) {
+    // The end of an earlier, longer listing goes.
+    struct stat st {};
+    if (::fstat(::fileno(f_), &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > written_)
+      (void)::ftruncate(::fileno(f_), static_cast<off_t>(written_));
+  }
   if (f_ && owned_) std::fclose(f_);
   f_ = nullptr;
   owned_ = false;
