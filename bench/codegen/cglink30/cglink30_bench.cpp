@@ -242,8 +242,14 @@ int main(int argc, char** argv) {
   size_t listingSize = 0;
   auto scannerAndListing = [&] {
     scannerOnly();
-    std::FILE* f = std::fopen((dir + "/peer.lst").c_str(), "wb");
-    if (!f) return;
+    // Written over the earlier pass's file in place and cut to length, as
+    // the listing is.
+    const int fd = ::open((dir + "/peer.lst").c_str(), O_WRONLY | O_CREAT, 0666);
+    std::FILE* f = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (!f) {
+      if (fd >= 0) ::close(fd);
+      return;
+    }
     std::vector<char> chunk(1 << 16);
     for (size_t i = 0; i < chunk.size(); ++i) chunk[i] = text[i % text.size()];
     for (size_t left = listingSize; left > 0;) {
@@ -251,6 +257,8 @@ int main(int argc, char** argv) {
       std::fwrite(chunk.data(), 1, n, f);
       left -= n;
     }
+    std::fflush(f);
+    (void)::ftruncate(fd, static_cast<off_t>(listingSize));
     std::fclose(f);
   };
   std::vector<std::string> args = {"cglink30.so", src, dir + "/prog.lst", dir + "/t.ddf", dir + "/prog.mvl",
