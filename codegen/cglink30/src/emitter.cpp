@@ -69,6 +69,7 @@ void Emitter::prepare() {
   markRefs_.clear();
   definitions_.clear();
   modules_.clear();
+  addresses_.assign(size_t(1) << kAddressCacheBits, ConvertedAddress{});
   lst_.setWidth(width_ == 2 ? 2 : 4);
   lst_.setCodeStart(start_);
 }
@@ -91,9 +92,19 @@ double Emitter::memoryShare() const {
 }
 
 bool Emitter::convAddress(uint64_t value, uint32_t& slot) {
+  const uint32_t v = static_cast<uint32_t>(value);
+  // Variables recur in a program: a converted address is looked up in a
+  // small table before the reader is asked (a conversion depends on the
+  // value alone; failed ones are not kept).
+  ConvertedAddress& known = addresses_[(v * 2654435761u) >> (32 - kAddressCacheBits)];
+  if (known.valid && known.value == v) {
+    slot = known.slot;
+    return true;
+  }
   unsigned char b[4] = {0, 0, 0, 0};
-  int r = ddf_.convertAddressToBin(static_cast<uint32_t>(value), b, 4);
+  int r = ddf_.convertAddressToBin(v, b, 4);
   slot = packSlot(b);
+  if (r != 0) known = ConvertedAddress{v, slot, true};
   return r != 0;
 }
 

@@ -177,6 +177,14 @@ private:
     uint32_t slot;  // the address in target format
   };
   std::unordered_map<std::string, ModuleAnswer> modules_;
+  // Addresses converted so far, by a hash of the address (one entry each).
+  struct ConvertedAddress {
+    uint32_t value = 0;
+    uint32_t slot = 0;
+    bool valid = false;
+  };
+  static constexpr unsigned kAddressCacheBits = 12;
+  std::vector<ConvertedAddress> addresses_ = std::vector<ConvertedAddress>(size_t(1) << kAddressCacheBits);
 };
 
 }  // namespace cg
