@@ -1,6 +1,7 @@
 #include "emitter.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +18,19 @@ uint32_t packSlot(const unsigned char b[4]) {
 }
 
 }  // namespace
+
+// The decimal digits of v (locale-free) appended to out.
+static void appendDecimal(std::string& out, long long v) {
+  char digits[24];
+  const auto r = std::to_chars(digits, digits + sizeof digits, v);
+  out.append(digits, r.ptr);
+}
+
+static std::string decimalText(long long v) {
+  std::string s;
+  appendDecimal(s, v);
+  return s;
+}
 
 static uint32_t hexValue(const std::string& digits) {
   uint32_t v = 0;
@@ -412,7 +426,12 @@ void Emitter::definition(uint32_t line, const std::string& base, long index, int
   Definition d;
   d.address = q.address;
   d.line = line;
-  d.text = hasBit ? format("%s%ld.%ld", b, index, static_cast<long>(bit)) : format("%s%ld", b, index);
+  d.text = base;
+  appendDecimal(d.text, index);
+  if (hasBit) {
+    d.text += '.';
+    appendDecimal(d.text, bit);
+  }
   // The element size: asked once more of the reader.
   DdfVarQuery q2{base.c_str(), static_cast<int32_t>(index), bit, 0, 0};
   ddf_.getVarSizeAndAddress(&q2);
@@ -448,17 +467,17 @@ void Emitter::definition(uint32_t line, const std::string& base, long index, int
   std::string text;
   switch (v.kind) {
     case Value::Int:
-      text = format("%li", v.negative ? -static_cast<long>(v.num) : static_cast<long>(v.num));
+      text = decimalText(v.negative ? -static_cast<long>(v.num) : static_cast<long>(v.num));
       break;
     case Value::Float: {
       text = format("%g", v.negative ? -v.dbl : v.dbl);  // locale-free, as every format()
       break;
     }
     case Value::Bin:
-      text = format("%lu", static_cast<unsigned long>(binValue(v.text)));
+      text = decimalText(binValue(v.text));
       break;
     case Value::Hex:
-      text = format("%lu", static_cast<unsigned long>(hexValue(v.text)));
+      text = decimalText(hexValue(v.text));
       break;
     default:
       text = v.text;

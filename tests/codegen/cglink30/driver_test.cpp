@@ -240,6 +240,19 @@ TEST_F(DriverTest, ListingWrittenOverAnEarlierOneIsTheSameAsAFreshOne) {
   }
 }
 
+// Each kind of initial value reaches the converter as its decimal text and
+// the listing names the variable with its index (and bit).
+TEST_F(DriverTest, InitialValuesOfEachKindInTheListing) {
+  FakeTarget t = FakeTarget::standard(4);
+  t.structSize = 0x400;
+  RunResult r = compile("#DW1 = -5\n#DW2 = $1F\n#DW3 = %101\n#DW40 = 65535\n#B2.3 = 1\n" + topFrame(), t);
+  ASSERT_EQ(r.result, 1);
+  for (const char* want : {"\n\n\nDW1\n00004002 | FB FF ", "\n\n\nDW2\n00004004 | 1F 00 ",
+                           "\n\n\nDW3\n00004006 | 05 00 ", "\n\n\nDW40\n00004050 | FF FF ",
+                           "\n\n\nB2.3\n00006013 | 01 "})
+    EXPECT_NE(r.listing.find(want), std::string::npos) << want;
+}
+
 TEST_F(DriverTest, MessagesNameTheSourceAndItsOwnLine) {
   FakeTarget t = FakeTarget::standard(4);
   writeText(path("second.zcd"), "\n#XX1\n#DW1 = 1\n#YY1\n");
