@@ -5,7 +5,8 @@
 // description reader library and the message-conversion library loaded by
 // name, a description file written for the run, the listing and the download
 // file written. The same run over an in-process fake reader is printed too,
-// to tell the reader's share. Never fails.
+// to tell the reader's share. Each pass finds the listing of an earlier pass
+// on the disk, as a compile finds that of the one before. Never fails.
 //
 //   cglink30_bench [runs] [lines]   (default 5 runs of 200,000 lines; fewer
 //                                    lines for a run under a profiler)
