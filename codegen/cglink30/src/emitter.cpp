@@ -84,6 +84,7 @@ void Emitter::prepare() {
   definitions_.clear();
   modules_.clear();
   addresses_.assign(size_t(1) << kAddressCacheBits, ConvertedAddress{});
+  variables_.assign(size_t(1) << kVariableCacheBits, FoundVariable{});
   lst_.setWidth(width_ == 2 ? 2 : 4);
   lst_.setCodeStart(start_);
 }
@@ -139,11 +140,40 @@ void Emitter::actionMessage(int number, uint32_t line, const std::string& arg) {
   lst_.put(vformat(text, arg.c_str()) + "\n");
 }
 
+int Emitter::varQuery(DdfVarQuery& q) {
+  // A found variable's address and size depend on the description alone,
+  // which does not change while it is read; other answers (which may come
+  // with a message of the reader's) are asked each time.
+  const size_t len = q.area ? std::strlen(q.area) : sizeof(FoundVariable::area);
+  if (len >= sizeof(FoundVariable::area)) return ddf_.getVarSizeAndAddress(&q);
+  uint32_t h = 2166136261u;
+  for (size_t i = 0; i < len; ++i) h = (h ^ static_cast<unsigned char>(q.area[i])) * 16777619u;
+  h = (h ^ static_cast<uint32_t>(q.index)) * 2654435761u;
+  h = (h ^ static_cast<uint32_t>(q.element)) * 2654435761u;
+  FoundVariable& known = variables_[h >> (32 - kVariableCacheBits)];
+  if (known.valid && known.index == q.index && known.element == q.element &&
+      std::memcmp(known.area, q.area, len + 1) == 0) {
+    q.address = known.address;
+    q.size = known.size;
+    return 1;
+  }
+  const int r = ddf_.getVarSizeAndAddress(&q);
+  if (r == 1) {
+    std::memcpy(known.area, q.area, len + 1);
+    known.index = q.index;
+    known.element = q.element;
+    known.address = q.address;
+    known.size = q.size;
+    known.valid = true;
+  }
+  return r;
+}
+
 void Emitter::addOperand(uint16_t kind, uint32_t slot) { pending_.push_back(Operand{kind, slot}); }
 
 void Emitter::opVariable(uint32_t line, const std::string& base, long index, int bit) {
   DdfVarQuery q{base.c_str(), static_cast<int32_t>(index), bit, 0, 0};
-  int r = ddf_.getVarSizeAndAddress(&q);
+  int r = varQuery(q);
   lst_.beforeOperand();
   if (r == 0) {
     actionMessage(27, line, base);
@@ -390,7 +420,7 @@ void Emitter::mark(uint32_t line, const std::string& name) {
 
 void Emitter::definition(uint32_t line, const std::string& base, long index, int bit, const Value& v) {
   DdfVarQuery q{base.c_str(), static_cast<int32_t>(index), bit, 0, 0};
-  int r = ddf_.getVarSizeAndAddress(&q);
+  int r = varQuery(q);
   if (r == 0) {
     actionMessage(27, line, base);
     return;
@@ -434,7 +464,7 @@ void Emitter::definition(uint32_t line, const std::string& base, long index, int
   }
   // The element size: asked once more of the reader.
   DdfVarQuery q2{base.c_str(), static_cast<int32_t>(index), bit, 0, 0};
-  ddf_.getVarSizeAndAddress(&q2);
+  varQuery(q2);
   const uint32_t elem = q2.size;
 
   if (v.kind == Value::File || v.kind == Value::FileSplit) {
