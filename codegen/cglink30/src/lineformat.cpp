@@ -65,14 +65,36 @@ inline char* decimal(char* end, unsigned long long v) {
   return p;
 }
 
-// Hexadecimal digits of v into the end of buf; returns the first digit.
+// The two hexadecimal digits of each byte value, upper and lower case.
+struct HexPairs {
+  char pair[2][256][2];
+  constexpr HexPairs() : pair() {
+    const char* sets[2] = {"0123456789abcdef", "0123456789ABCDEF"};
+    for (int u = 0; u < 2; ++u)
+      for (int b = 0; b < 256; ++b) {
+        pair[u][b][0] = sets[u][b >> 4];
+        pair[u][b][1] = sets[u][b & 0xF];
+      }
+  }
+};
+constexpr HexPairs kHexPairs;
+
+// Hexadecimal digits of v into the end of buf, a byte at a time; returns the
+// first digit.
 inline char* hexadecimal(char* end, unsigned long long v, bool upper) {
-  const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  const auto& pairs = kHexPairs.pair[upper ? 1 : 0];
   char* p = end;
-  do {
-    *--p = set[v & 0xFu];
-    v >>= 4;
-  } while (v);
+  while (v > 0xFF) {
+    p -= 2;
+    std::memcpy(p, pairs[v & 0xFFu], 2);
+    v >>= 8;
+  }
+  if (v > 0xF) {
+    p -= 2;
+    std::memcpy(p, pairs[v], 2);
+  } else {
+    *--p = pairs[v][1];
+  }
   return p;
 }
 
