@@ -77,6 +77,7 @@ void Listing::close() {
   taskBegun_ = blockBegun_ = false;
   replaceHeader_ = taskHeader_ = scriptHeader_ = dataHeader_ = false;
   for (auto& f : formats_) f.reset();
+  for (auto& h : headers_) h.clear();
 }
 
 const Listing::Format* Listing::formatOf(int id) {
@@ -91,19 +92,18 @@ const Listing::Format* Listing::formatOf(int id) {
 }
 
 void Listing::header(int id) {
+  if (!f_ || id < 0 || static_cast<size_t>(id) >= formats_.size()) return;
   const Format* f = formatOf(id);
-  if (!f || !f_) return;
-  int ruler = 0;
-  for (const auto& h : kHeaders)
-    if (h.id == id) ruler = h.ruler;
-  char* p = room(f->text.size() + static_cast<size_t>(ruler) + 2);
-  std::memcpy(p, f->text.data(), f->text.size());
-  p += f->text.size();
-  *p++ = ' ';
-  std::memset(p, '-', static_cast<size_t>(ruler));
-  p += ruler;
-  *p++ = '\n';
-  used_ = static_cast<size_t>(p - buf_.get());
+  if (!f) return;
+  // The whole header line (text, a blank, the ruler) is made once per run.
+  auto& line = headers_[static_cast<size_t>(id)];
+  if (line.empty()) {
+    int ruler = 0;
+    for (const auto& h : kHeaders)
+      if (h.id == id) ruler = h.ruler;
+    line = f->text + ' ' + std::string(static_cast<size_t>(ruler), '-') + '\n';
+  }
+  put(line.data(), line.size());
 }
 
 void Listing::writeHeader(const std::vector<std::string>& argv, const std::string& prelimPath) {

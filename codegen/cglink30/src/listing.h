@@ -120,6 +120,7 @@ private:
   // Ids 300 to 412 (listing formats) and the message texts below 300 (line
   // 308 and the messages written into the listing).
   std::array<std::unique_ptr<Format>, 413> formats_;
+  std::array<std::string, 413> headers_;  // header lines made so far, by id
 };
 
 }  // namespace cg
