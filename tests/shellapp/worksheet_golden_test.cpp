@@ -2,11 +2,11 @@
 // as the user sees it: its worksheet grabbed from the edit window, and from the
 // run window after a fixed number of simulated cycles (the active steps
 // marked), and the toolbox's pictures of the blocks, each compared with a
-// golden image block by block (golden_compare.h; ZERLO_REGEN_GOLDEN=1 writes
+// golden image block by block (tests/support/golden_compare.h; ZERLO_REGEN_GOLDEN=1 writes
 // them anew). The cycles are stepped by command and the sheet timer ticks
 // only when the test says so: no picture depends on the wall clock.
 #include "editor_frame_fixture.h"
-#include "golden_compare.h"
+#include "../support/golden_compare.h"
 
 #include "display/qt_device.h"
 #include "engine/externs.h"
