@@ -170,7 +170,7 @@ void stepInterpreted(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
   if (!gState.stalled.empty() && gState.stalled.count(in)) return;
   gatherInputs(doc, g, in, false);
   machine.attachDocument(&doc);
-  machine.run(g, in, *code);
+  machine.runStep(g, in, *code);
   if (machine.lastRunOutOfBudget()) gState.stalled.insert(in);
   writeBackInputs(doc, g, in);
 }

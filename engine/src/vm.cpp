@@ -29,6 +29,14 @@ inline void realRelation(std::uint16_t op, const std::uint8_t* pa, const std::ui
 }
 } // namespace
 
+enum : std::uint16_t {
+  kPrimNone, kPrimArith, kPrimInteg, kPrimMove, kPrimDraw, kPrimFile, kPrimCall, kPrimExtern, kPrimReturn,
+  kPrimStop, kPrimStopError, kPrimIndexCheck, kPrimMovR1, kPrimMovI1, kPrimRealBinary1, kPrimRealRelation1,
+  kPrimJump, kPrimJumpFalse, kPrimFor, kPrimInc1,
+  // The same primitive as kPrimRealBinary1, told apart for the run loop.
+  kPrimRealMul1, kPrimRealDiv1, kPrimRealAdd1, kPrimRealSub1
+};
+
 Vm& vm() {
   static Vm instance;
   return instance;
@@ -193,7 +201,39 @@ bool Vm::relocate(Procedure& p, model::ProjectModule* m, std::string& err) {
     }
     I.prim = primitiveOf(I);
   }
+  classify(p);
   return true;
+}
+
+// Whether a run of the procedure can reach the logic image or the views of
+// areas 4..17. Only the direct single-element instructions, jumps, loops and
+// stops are followed: each reaches nothing but its operands. An area operand
+// whose offset stays inside the area's first window reaches its own region
+// or nothing (every region starts on a window of its own); a relocated one
+// lies in its block. Anything else may compute or be handed any address.
+void Vm::classify(Procedure& p) {
+  constexpr std::uint32_t kWindow = 1u << AddressSpace::kWindowBits;
+  bool logic = false, fields = false;
+  for (const Instr& I : p.code) {
+    switch (I.prim) {
+    case kPrimMovR1: case kPrimMovI1: case kPrimRealMul1: case kPrimRealDiv1: case kPrimRealAdd1:
+    case kPrimRealSub1: case kPrimRealRelation1: case kPrimInc1: case kPrimJump: case kPrimJumpFalse:
+    case kPrimFor: case kPrimStop: case kPrimStopError:
+      break;
+    default:
+      logic = true;
+    }
+    const unsigned count = I.operandCount();
+    for (unsigned k = 0; k < count; ++k) {
+      const Operand& o = p.operands[I.first + k];
+      if (o.tag == kTagImmediate || (o.tag == kAreaAbsolute && o.relocated)) continue;
+      if (o.tag == kAreaAbsolute || o.tag == kAreaLogic || o.tag >= kAreaCount || o.offset >= kWindow - 16)
+        logic = true;
+      if (o.tag >= kAreaFrame && o.tag <= kAreaFrameArgument) fields = true;
+    }
+  }
+  p.reachesLogic = logic;
+  p.usesRunFields = fields || logic;
 }
 
 bool Vm::linkProcedure(model::ProjectModule* m, const void* code, std::uint32_t length, std::string& err) {
@@ -544,6 +584,60 @@ std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst
   return result;
 }
 
+// An outermost run of a procedure that cannot reach the logic image: the
+// same binding as runProcedure, without saving what no caller holds and
+// without the image. Areas 6 and 18 and the instance areas are left as an
+// outermost run leaves them.
+std::uint8_t Vm::runTop(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p) {
+  budget_ = budgetLimit_;
+  outOfBudget_ = false;
+  std::uint32_t savedAreas[4];
+  const std::uint32_t savedLogic = areas_[kAreaLogic], savedStackArea = areas_[kAreaStack];
+  DepthRegions& regions = regionsAt(0);
+  mapInstance(gate, inst, savedAreas, regions);
+  std::vector<std::uint8_t>& stackMem = regions.stackMem;
+  const std::uint32_t stackSize = std::uint32_t(p.frameSize) + kStackExtra;
+  if (stackMem.size() < stackSize) stackMem.resize(stackSize);
+  if (p.frameSize) std::memset(stackMem.data(), 0, p.frameSize);
+  const bool held = space_.rebindIndex(regions.stackIndex, stackMem.data(), stackSize);
+  const Stack savedStack = stack_;
+  stack_ = {regions.stack, stackSize, 0};
+  areas_[kAreaStack] = stack_.base;
+  areas_[kAreaLogic] = 0;
+  const Procedure* savedProc = proc_;
+  const std::size_t savedIp = ip_, savedNext = next_;
+  model::GateRecord* savedGate = gate_;
+  model::GateInstance* savedInst = inst_;
+  const bool savedStop = stop_, savedRet = stoppedByReturn_;
+  const std::uint8_t savedErr = err_;
+  gate_ = gate;
+  inst_ = inst;
+  stop_ = false;
+  err_ = 0;
+  stoppedByReturn_ = false;
+  stackView_ = held ? View{stackMem.data(), stackSize, stackSize} : View{};
+  views_[kAreaStack] = stack_.base ? stackView_ : View{};
+  stackRoom_ = stackView_.wlen;
+  depth_ = 1;
+  if (!stack_.base) fail("no room in the address space");
+  else execute(p, 0, true);
+  depth_ = 0;
+  const std::uint8_t result = err_;
+  for (unsigned k = 0; k < 4; ++k) areas_[k] = savedAreas[k];
+  areas_[kAreaLogic] = savedLogic;
+  areas_[kAreaStack] = savedStackArea;
+  proc_ = savedProc;
+  ip_ = savedIp;
+  next_ = savedNext;
+  stack_ = savedStack;
+  gate_ = savedGate;
+  inst_ = savedInst;
+  stop_ = savedStop;
+  err_ = savedErr;
+  stoppedByReturn_ = savedRet;
+  return result;
+}
+
 std::uint8_t Vm::run(model::GateRecord* gate, model::GateInstance* instance, const void* code) {
   const Procedure* p = procedureFor(code);
   if (!p) {
@@ -639,13 +733,6 @@ void Vm::writeBackLogicImage() {
   if (changed(112, 8)) l->previousStep = getF(p + 112);
 }
 
-enum : std::uint16_t {
-  kPrimNone, kPrimArith, kPrimInteg, kPrimMove, kPrimDraw, kPrimFile, kPrimCall, kPrimExtern, kPrimReturn,
-  kPrimStop, kPrimStopError, kPrimIndexCheck, kPrimMovR1, kPrimMovI1, kPrimRealBinary1, kPrimRealRelation1,
-  kPrimJump, kPrimJumpFalse, kPrimFor, kPrimInc1,
-  // The same primitive as kPrimRealBinary1, told apart for the run loop.
-  kPrimRealMul1, kPrimRealDiv1, kPrimRealAdd1, kPrimRealSub1
-};
 
 
 void Vm::resolveFast(const Procedure& p) {
@@ -686,6 +773,9 @@ void Vm::refreshViews(const Procedure& p, bool runViews) {
     space_.span(stack_.base, stackView_.host, stackView_.rlen, stackView_.wlen);
     stackRoom_ = std::min(stack_.size, stackView_.wlen);
   }
+  // Views of areas this code never names are not read: their keys stay as
+  // they are, so that the code that names them takes them again.
+  if (!p.usesRunFields) return;
   constexpr unsigned kFrom = kAreaFrame, kTo = kAreaFrameArgument + 1;
   static_assert(kAreaStack == kTo && kAreaFrame == 4);
   // The entries compared eight bytes at a time, without a branch each.

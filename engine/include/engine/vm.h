@@ -65,6 +65,12 @@ public:
   std::uint8_t run(model::GateRecord* gate, model::GateInstance* instance, const void* code);
   // The same for a procedure already looked up (procedureFor).
   std::uint8_t run(model::GateRecord* gate, model::GateInstance* instance, const Procedure& p);
+  // The time step's entry: the same as run for a procedure already looked
+  // up, with a lean set-up when no run is in progress (nothing to save, the
+  // logic image only for code that can reach it).
+  std::uint8_t runStep(model::GateRecord* gate, model::GateInstance* instance, const Procedure& p) {
+    return depth_ == 0 && !p.reachesLogic ? runTop(gate, instance, p) : run(gate, instance, p);
+  }
   // True when the last outermost run ended because it used up its
   // instruction budget (an endless loop).
   bool lastRunOutOfBudget() const { return outOfBudget_; }
@@ -131,8 +137,10 @@ private:
   void mapDocument(model::DocumentRecord* doc);
   bool linkProcedure(model::ProjectModule* m, const void* code, std::uint32_t length, std::string& err);
   bool relocate(Procedure& p, model::ProjectModule* m, std::string& err);
+  static void classify(Procedure& p);
   const Procedure* functionAt(std::uint32_t addr);
   std::uint8_t runProcedure(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p);
+  std::uint8_t runTop(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p);
   void mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4], DepthRegions& r);
   // runViews: the caller took the views of areas 0..3 and of the stack.
   void execute(const Procedure& p, std::size_t ip, bool runViews = false);
