@@ -586,20 +586,39 @@ std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst
 
 // An outermost run of a procedure that cannot reach the logic image: the
 // same binding as runProcedure, without saving what no caller holds and
-// without the image. Areas 6 and 18 and the instance areas are left as an
-// outermost run leaves them.
+// without the image. Such code only makes the direct accesses of its
+// operands, through the views: the regions of the instance areas and the
+// stack are pointed at this run's blocks only when a checked primitive is
+// about to run (bindRegions), which is what every other access goes through.
+// Areas 6 and 18 and the instance areas are left as an outermost run leaves
+// them.
 std::uint8_t Vm::runTop(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p) {
   budget_ = budgetLimit_;
   outOfBudget_ = false;
-  std::uint32_t savedAreas[4];
-  const std::uint32_t savedLogic = areas_[kAreaLogic], savedStackArea = areas_[kAreaStack];
   DepthRegions& regions = regionsAt(0);
-  mapInstance(gate, inst, savedAreas, regions);
+  const std::uint32_t savedAreas[4] = {areas_[0], areas_[1], areas_[2], areas_[3]};
+  const std::uint32_t savedLogic = areas_[kAreaLogic], savedStackArea = areas_[kAreaStack];
+  constexpr std::uint32_t kCapacity = (1u << AddressSpace::kWindowBits) - 1;   // of a reserved region
+  auto view = [&](unsigned k, double* host, std::uint32_t bytes, bool present) {
+    areas_[k] = present ? regions.area[k] : 0;
+    views_[k] = areas_[k] && host && bytes <= kCapacity ? View{reinterpret_cast<std::uint8_t*>(host), bytes, bytes}
+                                                        : View{};
+  };
+  if (inst) {
+    std::uint32_t extra = inst->ExtraSlotCount;
+    if (!extra && inst->ExtraValues && gate) extra = gate->ExtraCount;
+    view(0, inst->InputValues, inst->InputSlotCount * 8u, inst->InputValues);
+    view(1, inst->OutputValues, inst->OutputSlotCount * 8u, inst->OutputValues);
+    view(2, inst->ExtraValues, extra * 8u, inst->ExtraValues);
+    const bool state = inst->StateValues && inst->StateSlotCount;
+    view(3, state ? inst->StateValues : nullptr, inst->StateSlotCount * 8u, state);
+  } else {
+    for (unsigned k = 0; k < 4; ++k) view(k, nullptr, 0, false);
+  }
   std::vector<std::uint8_t>& stackMem = regions.stackMem;
   const std::uint32_t stackSize = std::uint32_t(p.frameSize) + kStackExtra;
   if (stackMem.size() < stackSize) stackMem.resize(stackSize);
   if (p.frameSize) std::memset(stackMem.data(), 0, p.frameSize);
-  const bool held = space_.rebindIndex(regions.stackIndex, stackMem.data(), stackSize);
   const Stack savedStack = stack_;
   stack_ = {regions.stack, stackSize, 0};
   areas_[kAreaStack] = stack_.base;
@@ -615,13 +634,16 @@ std::uint8_t Vm::runTop(model::GateRecord* gate, model::GateInstance* inst, cons
   stop_ = false;
   err_ = 0;
   stoppedByReturn_ = false;
-  stackView_ = held ? View{stackMem.data(), stackSize, stackSize} : View{};
+  // A reserved region holds any stack (at most 65535 + 309 bytes).
+  stackView_ = View{stackMem.data(), stackSize, stackSize};
   views_[kAreaStack] = stack_.base ? stackView_ : View{};
-  stackRoom_ = stackView_.wlen;
+  stackRoom_ = stackSize;
+  unbound_ = true;
   depth_ = 1;
   if (!stack_.base) fail("no room in the address space");
   else execute(p, 0, true);
   depth_ = 0;
+  unbound_ = false;
   const std::uint8_t result = err_;
   for (unsigned k = 0; k < 4; ++k) areas_[k] = savedAreas[k];
   areas_[kAreaLogic] = savedLogic;
@@ -636,6 +658,16 @@ std::uint8_t Vm::runTop(model::GateRecord* gate, model::GateInstance* inst, cons
   err_ = savedErr;
   stoppedByReturn_ = savedRet;
   return result;
+}
+
+// Points the outermost depth's regions at the running instance's blocks and
+// stack (runTop left them where they were).
+void Vm::bindRegions() {
+  unbound_ = false;
+  DepthRegions& regions = depthRegions_[0];
+  std::uint32_t saved[4];
+  mapInstance(gate_, inst_, saved, regions);   // the same entries and views as runTop's
+  space_.rebindIndex(regions.stackIndex, regions.stackMem.data(), stack_.size);
 }
 
 std::uint8_t Vm::run(model::GateRecord* gate, model::GateInstance* instance, const void* code) {
@@ -947,6 +979,7 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
     sync();
     ip_ = ip;
     next_ = ip + 1;
+    if (unbound_) bindRegions();
     (this->*kPrims[I.prim])(I);   // threaded: the primitive chosen at link time
     proc_ = &p;
     ip = next_;

@@ -141,6 +141,8 @@ private:
   const Procedure* functionAt(std::uint32_t addr);
   std::uint8_t runProcedure(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p);
   std::uint8_t runTop(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p);
+  void bindRegions();
+  bool unbound_ = false;   // runTop has not pointed the regions at its blocks yet
   void mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4], DepthRegions& r);
   // runViews: the caller took the views of areas 0..3 and of the stack.
   void execute(const Procedure& p, std::size_t ip, bool runViews = false);
