@@ -162,7 +162,7 @@ void stepInterpreted(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
     callNativeStep(doc, g, in);
     return;
   }
-  Vm& machine = vm();
+  static Vm& machine = vm();
   const Procedure* code = machine.procedureFor(t->StepProc);
   if (!code) return;   // not linked (refused code)
   // A gate in an endless loop ran out of its budget once in this time step
