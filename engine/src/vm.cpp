@@ -838,6 +838,11 @@ void Vm::refreshViews(const Procedure& p, bool runViews) {
 // the start (nothing was changed yet) and reports the failure. Everything
 // else goes to its primitive, after which the views are taken again (calls
 // and externs change the areas and may map and unmap).
+// GCC would merge the handlers' dispatch into one indirect jump; kept apart,
+// each handler's jump is predicted on its own.
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((optimize("no-crossjumping", "no-gcse")))
+#endif
 void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
   proc_ = &p;
   ip_ = next_ = ip;
@@ -859,140 +864,179 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
     ip_ = ip;
     return;
   }
-  for (;;) {
-    if (left == 0) {
-      sync();
-      next_ = ip;
-      fail("instruction limit of one run reached");
-      outOfBudget_ = true;
-      break;
-    }
-    --left;
-    const Instr& I = code[ip];
-    const FastOperand* o = fo + I.first;
-    switch (I.prim) {
-#define ZERLO_REAL_BINARY1(PRIM, EXPR)                  \
-    case PRIM: {                                          \
-      const std::uint8_t* pa = fastPtr(o[0], 8, false);   \
-      const std::uint8_t* pb = fastPtr(o[1], 8, false);   \
-      std::uint8_t* top = fastTop(8);                     \
-      if (!pa || !pb || !top) break;                      \
-      double x, y;                                        \
-      std::memcpy(&x, pa, 8);                             \
-      std::memcpy(&y, pb, 8);                             \
-      const double r = EXPR;                              \
-      std::memcpy(top, &r, 8);                            \
-      stack_.sp += 8;                                     \
-      ++ip;                                               \
-      continue;                                           \
-    }
-    ZERLO_REAL_BINARY1(kPrimRealMul1, x * y)
-    ZERLO_REAL_BINARY1(kPrimRealDiv1, x / y)
-    ZERLO_REAL_BINARY1(kPrimRealAdd1, x + y)
-    ZERLO_REAL_BINARY1(kPrimRealSub1, x - y)
-#undef ZERLO_REAL_BINARY1
-    case kPrimRealRelation1: {
-      const std::uint8_t* pa = fastPtr(o[0], 8, false);
-      const std::uint8_t* pb = fastPtr(o[1], 8, false);
-      std::uint8_t* top = fastTop(4);
-      if (!pa || !pb || !top) break;
-      realRelation(I.op, pa, pb, top);
-      stack_.sp += 4;
-      ++ip;
-      continue;
-    }
-    case kPrimMovR1: {
-      const std::uint8_t* src = fastPtr(o[1], 8, false);
-      std::uint8_t* dst = fastPtr(o[0], 8, true);
-      if (!src || !dst) break;
-      stack_.sp = 0;
-      std::uint64_t v;   // through a register: the two may overlap
-      std::memcpy(&v, src, 8);
-      std::memcpy(dst, &v, 8);
-      ++ip;
-      continue;
-    }
-    case kPrimMovI1: {
-      const std::uint8_t* src = fastPtr(o[1], 2, false);
-      std::uint8_t* dst = fastPtr(o[0], 2, true);
-      if (!src || !dst) break;
-      stack_.sp = 0;
-      std::uint16_t v;
-      std::memcpy(&v, src, 2);
-      std::memcpy(dst, &v, 2);
-      ++ip;
-      continue;
-    }
-    case kPrimInc1: {
-      std::uint8_t* pa = fastPtr(o[0], 2, true);
-      const std::uint8_t* pb = fastPtr(o[1], 2, false);
-      if (!pa || !pb) break;
-      std::int16_t x, y;
-      std::memcpy(&x, pa, 2);
-      std::memcpy(&y, pb, 2);
-      const std::int16_t r = std::int16_t(std::uint16_t(std::uint32_t(I.op == 71 ? x + y : x - y)));
-      std::memcpy(pa, &r, 2);
-      ++ip;
-      continue;
-    }
-    // Jumps and loops get these primitives only with a resolved target.
-    case kPrimJump:
-      stack_.sp = 0;
-      ip = std::size_t(I.target);
-      continue;
-    case kPrimJumpFalse: {
-      const std::uint8_t* b = fastPtr(o[1], 2, false);
-      if (!b) break;
-      stack_.sp = 0;
-      ip = (b[0] & 1) ? ip + 1 : std::size_t(I.target);
-      continue;
-    }
-    case kPrimFor: {
-      std::uint8_t* pv = fastPtr(o[1], 2, true);
-      const std::uint8_t* pr = fastPtr(o[2], 4, false);
-      if (!pv || !pr) break;
-      std::int16_t v, limit, stp;
-      std::memcpy(&v, pv, 2);
-      std::memcpy(&limit, pr, 2);
-      std::memcpy(&stp, pr + 2, 2);
-      const std::int32_t next = std::int32_t(v) + stp;
-      if (stp >= 0 ? next > limit : next < limit) {   // leave the loop
-        ++ip;
-        continue;
-      }
-      stack_.sp = 0;
-      const std::int16_t nv = std::int16_t(next);
-      std::memcpy(pv, &nv, 2);
-      ip = std::size_t(I.target);
-      continue;
-    }
-    case kPrimStop:
-      sync();
-      stop_ = true;
-      ip_ = next_ = ip + 1;
-      return;
-    default:
-      break;
-    }
-    // The checked primitive: the instruction's own one, or the general one
-    // after a fast path refused an access.
-    sync();
-    ip_ = ip;
-    next_ = ip + 1;
-    if (unbound_) bindRegions();
-    (this->*kPrims[I.prim])(I);   // threaded: the primitive chosen at link time
-    proc_ = &p;
-    ip = next_;
-    left = budget_;
-    if (stop_) break;
-    if (ip >= count) {
-      next_ = ip;
-      fail("code ran past its end");
-      break;
-    }
-    refreshViews(p);
+  const Instr* I = nullptr;
+  const FastOperand* o = nullptr;
+  // Dispatch: each handler ends by going to the next instruction's handler
+  // (with GCC and Clang through a table of labels, one indirect jump per
+  // handler; otherwise through a switch).
+#if defined(__GNUC__)
+  static const void* const kLabels[] = {
+      &&checked, &&checked, &&checked, &&checked, &&checked, &&checked, &&checked, &&checked, &&checked,
+      &&stop, &&checked, &&checked, &&movR1, &&movI1, &&checked, &&realRelation1, &&jump, &&jumpFalse,
+      &&forLoop, &&inc1, &&realMul1, &&realDiv1, &&realAdd1, &&realSub1};
+  static_assert(sizeof kLabels / sizeof kLabels[0] == kPrimRealSub1 + 1);
+#define ZERLO_DISPATCH goto* kLabels[I->prim]
+#else
+#define ZERLO_DISPATCH                                                       \
+  switch (I->prim) {                                                         \
+  case kPrimStop: goto stop;                                                 \
+  case kPrimMovR1: goto movR1;                                               \
+  case kPrimMovI1: goto movI1;                                               \
+  case kPrimRealRelation1: goto realRelation1;                               \
+  case kPrimJump: goto jump;                                                 \
+  case kPrimJumpFalse: goto jumpFalse;                                       \
+  case kPrimFor: goto forLoop;                                               \
+  case kPrimInc1: goto inc1;                                                 \
+  case kPrimRealMul1: goto realMul1;                                         \
+  case kPrimRealDiv1: goto realDiv1;                                         \
+  case kPrimRealAdd1: goto realAdd1;                                         \
+  case kPrimRealSub1: goto realSub1;                                         \
+  default: goto checked;                                                     \
   }
+#endif
+#define ZERLO_NEXT                  \
+  do {                              \
+    if (left == 0) goto outOfBudget; \
+    --left;                         \
+    I = code + ip;                  \
+    o = fo + I->first;              \
+    ZERLO_DISPATCH;                 \
+  } while (0)
+
+  ZERLO_NEXT;
+
+#define ZERLO_REAL_BINARY1(LABEL, EXPR)                 \
+  LABEL: {                                              \
+    if (!fastFits(o[0], 8, false) || !fastFits(o[1], 8, false) || !topFits(8)) \
+      goto checked;                                     \
+    const std::uint8_t* pa = fastAt(o[0]);              \
+    const std::uint8_t* pb = fastAt(o[1]);              \
+    std::uint8_t* top = stackView_.host + stack_.sp;    \
+    double x, y;                                        \
+    std::memcpy(&x, pa, 8);                             \
+    std::memcpy(&y, pb, 8);                             \
+    const double r = EXPR;                              \
+    std::memcpy(top, &r, 8);                            \
+    stack_.sp += 8;                                     \
+    ++ip;                                               \
+    ZERLO_NEXT;                                         \
+  }
+  ZERLO_REAL_BINARY1(realMul1, x * y)
+  ZERLO_REAL_BINARY1(realDiv1, x / y)
+  ZERLO_REAL_BINARY1(realAdd1, x + y)
+  ZERLO_REAL_BINARY1(realSub1, x - y)
+#undef ZERLO_REAL_BINARY1
+realRelation1: {
+    if (!fastFits(o[0], 8, false) || !fastFits(o[1], 8, false) || !topFits(4)) goto checked;
+    const std::uint8_t* pa = fastAt(o[0]);
+    const std::uint8_t* pb = fastAt(o[1]);
+    std::uint8_t* top = stackView_.host + stack_.sp;
+    realRelation(I->op, pa, pb, top);
+    stack_.sp += 4;
+    ++ip;
+    ZERLO_NEXT;
+  }
+movR1: {
+    if (!fastFits(o[1], 8, false) || !fastFits(o[0], 8, true)) goto checked;
+    const std::uint8_t* src = fastAt(o[1]);
+    std::uint8_t* dst = fastAt(o[0]);
+    stack_.sp = 0;
+    std::uint64_t v;   // through a register: the two may overlap
+    std::memcpy(&v, src, 8);
+    std::memcpy(dst, &v, 8);
+    ++ip;
+    ZERLO_NEXT;
+  }
+movI1: {
+    if (!fastFits(o[1], 2, false) || !fastFits(o[0], 2, true)) goto checked;
+    const std::uint8_t* src = fastAt(o[1]);
+    std::uint8_t* dst = fastAt(o[0]);
+    stack_.sp = 0;
+    std::uint16_t v;
+    std::memcpy(&v, src, 2);
+    std::memcpy(dst, &v, 2);
+    ++ip;
+    ZERLO_NEXT;
+  }
+inc1: {
+    if (!fastFits(o[0], 2, true) || !fastFits(o[1], 2, false)) goto checked;
+    std::uint8_t* pa = fastAt(o[0]);
+    const std::uint8_t* pb = fastAt(o[1]);
+    std::int16_t x, y;
+    std::memcpy(&x, pa, 2);
+    std::memcpy(&y, pb, 2);
+    const std::int16_t r = std::int16_t(std::uint16_t(std::uint32_t(I->op == 71 ? x + y : x - y)));
+    std::memcpy(pa, &r, 2);
+    ++ip;
+    ZERLO_NEXT;
+  }
+  // Jumps and loops get these primitives only with a resolved target.
+jump:
+  stack_.sp = 0;
+  ip = std::size_t(I->target);
+  ZERLO_NEXT;
+jumpFalse: {
+    if (!fastFits(o[1], 2, false)) goto checked;
+    const std::uint8_t* b = fastAt(o[1]);
+    stack_.sp = 0;
+    ip = (b[0] & 1) ? ip + 1 : std::size_t(I->target);
+    ZERLO_NEXT;
+  }
+forLoop: {
+    if (!fastFits(o[1], 2, true) || !fastFits(o[2], 4, false)) goto checked;
+    std::uint8_t* pv = fastAt(o[1]);
+    const std::uint8_t* pr = fastAt(o[2]);
+    std::int16_t v, limit, stp;
+    std::memcpy(&v, pv, 2);
+    std::memcpy(&limit, pr, 2);
+    std::memcpy(&stp, pr + 2, 2);
+    const std::int32_t next = std::int32_t(v) + stp;
+    if (stp >= 0 ? next > limit : next < limit) {   // leave the loop
+      ++ip;
+      ZERLO_NEXT;
+    }
+    stack_.sp = 0;
+    const std::int16_t nv = std::int16_t(next);
+    std::memcpy(pv, &nv, 2);
+    ip = std::size_t(I->target);
+    ZERLO_NEXT;
+  }
+stop:
+  sync();
+  stop_ = true;
+  ip_ = next_ = ip + 1;
+  return;
+  // The checked primitive: the instruction's own one, or the general one
+  // after a fast path refused an access.
+checked:
+  sync();
   ip_ = ip;
+  next_ = ip + 1;
+  if (unbound_) bindRegions();
+  (this->*kPrims[I->prim])(*I);   // threaded: the primitive chosen at link time
+  proc_ = &p;
+  ip = next_;
+  left = budget_;
+  if (stop_) {
+    ip_ = ip;
+    return;
+  }
+  if (ip >= count) {
+    next_ = ip;
+    fail("code ran past its end");
+    ip_ = ip;
+    return;
+  }
+  refreshViews(p);
+  ZERLO_NEXT;
+outOfBudget:
+  sync();
+  next_ = ip;
+  fail("instruction limit of one run reached");
+  outOfBudget_ = true;
+  ip_ = ip;
+#undef ZERLO_NEXT
+#undef ZERLO_DISPATCH
 }
 
 void Vm::doCall(const Instr& I, bool isExtern) {

@@ -163,15 +163,15 @@ private:
   void refreshViews(const Procedure& p, bool runViews = false);
   void spanView(unsigned k, bool* reserved = nullptr);
   void resolveFast(const Procedure& p);
-  static std::uint8_t* fastPtr(const FastOperand& o, std::uint32_t len, bool write) {
+  // Whether an access of len bytes through a fast operand fits its view (a
+  // view that fits any access has a host block), and where it is.
+  static bool fastFits(const FastOperand& o, std::uint32_t len, bool write) {
     const View& v = *o.view;
-    return std::uint64_t(o.offset) + len <= (write ? v.wlen : v.rlen) ? v.host + o.offset : nullptr;
+    return std::uint64_t(o.offset) + len <= (write ? v.wlen : v.rlen);
   }
-  // The top of the evaluation stack when len more bytes fit; null otherwise.
-  std::uint8_t* fastTop(std::uint32_t len) const {
-    const std::uint64_t end = std::uint64_t(stack_.sp) + len;
-    return end <= stackRoom_ ? stackView_.host + stack_.sp : nullptr;
-  }
+  static std::uint8_t* fastAt(const FastOperand& o) { return o.view->host + o.offset; }
+  // Whether len more bytes fit on the evaluation stack (at stackView_.host + sp).
+  bool topFits(std::uint32_t len) const { return std::uint64_t(stack_.sp) + len <= stackRoom_; }
   void step(const Instr& I);
   void doCall(const Instr& I, bool isExtern);
 
