@@ -796,7 +796,7 @@ void Vm::spanView(unsigned k, bool* reserved) {
   else space_.span(areas_[k], v.host, v.rlen, v.wlen, false, reserved);
 }
 
-void Vm::refreshViews(const Procedure& p, bool runViews) {
+void Vm::refreshAllViews(const Procedure& p, bool runViews) {
   const std::uint64_t gen = space_.generation();
   if (p.fastGen != gen || p.fastOwner != this || p.fastData != p.fast.data()) resolveFast(p);
   if (!runViews) {

@@ -160,7 +160,15 @@ private:
   std::uint32_t viewKey_[kAreaCount] = {};
   std::uint64_t viewGen_ = ~std::uint64_t(0);
   bool viewReserved_ = true;   // one of them lies in a reserved region: always taken again
-  void refreshViews(const Procedure& p, bool runViews = false);
+  void refreshViews(const Procedure& p, bool runViews = false) {
+    // The common case of a run's start, without a call: the run's own views
+    // are taken, the code names no other area and its operands are resolved.
+    if (runViews && !p.usesRunFields && p.fastGen == space_.generation() && p.fastOwner == this &&
+        p.fastData == p.fast.data())
+      return;
+    refreshAllViews(p, runViews);
+  }
+  void refreshAllViews(const Procedure& p, bool runViews);
   void spanView(unsigned k, bool* reserved = nullptr);
   void resolveFast(const Procedure& p);
   // Whether an access of len bytes through a fast operand fits its view (a
