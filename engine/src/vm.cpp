@@ -213,8 +213,14 @@ bool Vm::relocate(Procedure& p, model::ProjectModule* m, std::string& err) {
 // lies in its block. Anything else may compute or be handed any address.
 void Vm::classify(Procedure& p) {
   constexpr std::uint32_t kWindow = 1u << AddressSpace::kWindowBits;
-  bool logic = false, fields = false;
+  bool logic = false, fields = false, inputs = false;
   for (const Instr& I : p.code) {
+    // The operand a direct instruction writes (none for the others here).
+    int written = -1;
+    if (I.prim == kPrimMovR1 || I.prim == kPrimMovI1 || I.prim == kPrimInc1) written = 0;
+    else if (I.prim == kPrimFor) written = 1;
+    if (written >= 0 && unsigned(written) < I.operandCount() && p.operands[I.first + written].tag == kAreaInputs)
+      inputs = true;
     switch (I.prim) {
     case kPrimMovR1: case kPrimMovI1: case kPrimRealMul1: case kPrimRealDiv1: case kPrimRealAdd1:
     case kPrimRealSub1: case kPrimRealRelation1: case kPrimInc1: case kPrimJump: case kPrimJumpFalse:
@@ -234,6 +240,7 @@ void Vm::classify(Procedure& p) {
   }
   p.reachesLogic = logic;
   p.usesRunFields = fields || logic;
+  p.writesInputs = inputs || logic;
 }
 
 bool Vm::linkProcedure(model::ProjectModule* m, const void* code, std::uint32_t length, std::string& err) {

@@ -87,20 +87,24 @@ TEST(FastPath, IntAtTheLastBytes) {
 }
 
 // The linker decides which code can reach the simulated logic's record (then
-// every run fills the image and writes it back) and which names the frame or
-// the run fields; everything else runs without either.
+// every run fills the image and writes it back), which names the frame or
+// the run fields, and which can write its input slots (then the time step
+// writes them back to their sources).
 struct ReachCase {
   const char* step;
-  bool logic, fields;
+  bool logic, fields, inputs;
 };
 const ReachCase kReach[] = {
-    {"mulr in:0, extra:0\nmovr out:0, stack:0\nend", false, false},
-    {"top:\nfor @top, out:0, const:loop\njf @top, in:0\nend", false, false},
-    {"movi out:0, iter:0\nend", false, true},
-    {"movr out:0, logic:104\nend", true, true},
-    {"movr out:0, a5:1048576\nend", true, true},        // a raw address may be anywhere
-    {"movr out:0, in:1048570\nend", true, true},        // past the area's window
-    {"sin in:0\nmovr out:0, stack:0\nend", true, true},  // not a direct instruction
+    {"mulr in:0, extra:0\nmovr out:0, stack:0\nend", false, false, false},
+    {"top:\nfor @top, out:0, const:loop\njf @top, in:0\nend", false, false, false},
+    {"movi out:0, iter:0\nend", false, true, false},
+    {"movr in:8, const:two\nend", false, false, true},
+    {"top:\nfor @top, in:0, const:loop\nend", false, false, true},
+    {"inci in:0, const:ow\nend", false, false, true},
+    {"movr out:0, logic:104\nend", true, true, true},
+    {"movr out:0, a5:1048576\nend", true, true, true},        // a raw address may be anywhere
+    {"movr out:0, in:1048570\nend", true, true, true},        // past the area's window
+    {"sin in:0\nmovr out:0, stack:0\nend", true, true, true},  // not a direct instruction
 };
 
 TEST(FastPath, LinkerDecidesWhatARunReaches) {
@@ -113,6 +117,7 @@ TEST(FastPath, LinkerDecidesWhatARunReaches) {
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->reachesLogic, c.logic);
     EXPECT_EQ(p->usesRunFields, c.fields);
+    EXPECT_EQ(p->writesInputs, c.inputs);
   }
 }
 

@@ -94,6 +94,10 @@ struct Procedure {
   // being filled and written back and without the views of those areas.
   bool reachesLogic = true;
   bool usesRunFields = true;
+  // Whether a run can write the instance's input slots (area 0): any code
+  // that can reach the logic's record can; other code only through the
+  // destination operands of its direct instructions.
+  bool writesInputs = true;
   // Instruction index at a byte offset of the block; -1 when none starts there.
   int indexAt(std::uint32_t pos) const;
 };
