@@ -183,8 +183,12 @@ TEST_F(Diagram, WordInputsAreComplementedByTheAppliedNegation) {
     model::GateRecord* src = block(l, "WSRC", 0.0, 16);
     model::GateRecord* pass = block(l, "WPASS", 0.0, 16);
     wire(l, src, 1, pass, 1);
-    if (r.sourceNegated) ASSERT_TRUE(model::ge_NegatePin(l, src, 1, false));
-    if (r.inputNegated) ASSERT_TRUE(model::ge_NegatePin(l, pass, 1, true));
+    if (r.sourceNegated) {
+      ASSERT_TRUE(model::ge_NegatePin(l, src, 1, false));
+    }
+    if (r.inputNegated) {
+      ASSERT_TRUE(model::ge_NegatePin(l, pass, 1, true));
+    }
     const std::uint16_t value = 0x1234;
     std::memcpy(inst(l, src)->ExtraValues, &value, 2);
     startAtZero(l);
