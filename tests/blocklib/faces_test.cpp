@@ -127,24 +127,34 @@ std::vector<double> auxWords(std::initializer_list<std::int16_t> words, double v
   return slots;
 }
 
-// The displays (second drawing procedure) of the blocks without a text: their
-// parameters on the face's second line, inside the box at zoom 1 and 2.
+// The displays (second drawing procedure) of the blocks without a text:
+// their parameters on the face's second line as one text, numbers without
+// padding and the pieces one blank apart, inside the box at zoom 1 and 2.
 TEST_F(Faces, DisplaysShowTheParameters) {
   struct Case { const char* type; std::vector<double> extra; std::vector<std::string> texts; };
   const Case cases[] = {
-      {"MOUTPUTV3", auxWords({2, 0, 2}), {"M", "2", "cw"}},
-      {"MOUTPUTV3", auxWords({3, 0, 1}), {"M", "3", "ccw"}},
-      {"MOUTPUTV3", auxWords({4, 1, 2}), {"M", "4", "on"}},
-      {"MOUTPUTV3", auxWords({5, 2, 3}), {"M", "5", "off"}},
-      {"MOUTPUTV3", auxWords({6, 0, 0}), {"M", "6"}},
-      {"BINPUTV3", auxWords({12, 0, 1}), {"E", "12"}},
-      {"BEDGEV3", auxWords({3, 0}), {"E", "3", "rise"}},
-      {"BEDGEV3", auxWords({4, 1}), {"E", "4", "fall"}},
-      {"WAITV3", auxWords({}, 2.5), {"2.5  ", "s"}},
-      {"SIGBEEPV3", auxWords({0, 440}), {"440", "Hz"}},
-      {"TERMINALV3", auxWords({0, 5}), {"EA =", "5"}},
-      {"TERMINALV3", auxWords({3, -12}), {"ED =", "-12"}},
-      {"TERMINALV3", auxWords({4, 1}), {}}};
+      {"MOUTPUTV3", auxWords({2, 0, 2}), {"M2 cw"}},
+      {"MOUTPUTV3", auxWords({3, 0, 1}), {"M3 ccw"}},
+      {"MOUTPUTV3", auxWords({4, 1, 2}), {"M4 on"}},
+      {"MOUTPUTV3", auxWords({5, 2, 3}), {"M5 off"}},
+      {"MOUTPUTV3", auxWords({6, 0, 0}), {"M6"}},   // no action chosen
+      {"BINPUTV3", auxWords({12, 0, 1}), {"E12"}},
+      {"BINPUTV3", auxWords({1}), {"E1"}},
+      {"BEDGEV3", auxWords({3, 0}), {"E3 rise"}},
+      {"BEDGEV3", auxWords({41, 1}), {"E41 fall"}},
+      {"WAITV3", auxWords({}, 2.5), {"2.5 s"}},
+      {"WAITV3", auxWords({}, 0.1), {"0.1 s"}},
+      {"WAITV3", auxWords({}, 12.125), {"12.125 s"}},
+      {"WAITV3", auxWords({}, 10), {"10.0 s"}},
+      {"WAITV3", auxWords({}, -3), {"-3.0 s"}},   // random up to 3 s
+      {"SIGBEEPV3", auxWords({0, 440}), {"440 Hz"}},
+      {"SIGBEEPV3", auxWords({0, 12000}), {"12000 Hz"}},
+      {"TERMINALV3", auxWords({0, 5}), {"EA = 5"}},
+      {"TERMINALV3", auxWords({1, 0}), {"EB = 0"}},
+      {"TERMINALV3", auxWords({2, 32767}), {"EC = 32767"}},
+      {"TERMINALV3", auxWords({3, -12}), {"ED = -12"}},
+      {"TERMINALV3", auxWords({4, 1}), {}},
+      {"TERMINALV3", auxWords({-1, 1}), {}}};
   for (float z : {1.0f, 2.0f}) {
     for (const Case& c : cases) {
       std::vector<std::string> texts;
@@ -152,8 +162,7 @@ TEST_F(Faces, DisplaysShowTheParameters) {
         if (s.rfind("text ", 0) != 0) continue;
         int x = 0, y = 0;
         ASSERT_EQ(std::sscanf(s.c_str(), "text %d,%d", &x, &y), 2) << s;
-        EXPECT_GT(x, int(100 * z)) << s;
-        EXPECT_LT(x, int(150 * z)) << s;
+        EXPECT_EQ(x, int(104 * z)) << s;
         EXPECT_GT(y, int(215 * z)) << s << ": on the second line";
         EXPECT_LT(y, int(240 * z)) << s;
         texts.push_back(s.substr(s.find('"') + 1, s.size() - s.find('"') - 2));
@@ -209,10 +218,12 @@ struct TargetValues : engine::ParamTransferPort {
   void sleepMs(int) override {}
 };
 
-// The displays of VISUAL, POSITION and DISPLAY in the run window: "=" and
-// the value on the face's first line (cleared first), offline from the
-// simulated image in the module's variables, online read from the target;
-// nothing in the edit window.
+// The displays with a live value in the run window: the face's second line
+// cleared and drawn again as one text, the block's text (VISUAL's operand,
+// POSITION's counter, DISPLAY's text) or INPUT's input, then " = " and the
+// value, so the name on the first line stays. Offline the value comes from
+// the simulated image in the module's variables, online from the target;
+// the edit window shows no value.
 class LiveValues : public Faces {
 protected:
   zasm::ModuleSource src;
@@ -238,29 +249,27 @@ protected:
     return static_cast<std::uint8_t*>(m->VariableBlock) + it->second + at;
   }
   void word(const char* image, int index, std::int16_t v) { std::memcpy(var(image, 2 * std::uint32_t(index)), &v, 2); }
-  // The texts the display draws on the first line (inside the box) at the
-  // given window state (1 edit, 2 run offline, 3 run online); "[]" when it
-  // clears the line.
-  std::vector<std::string> shown(const char* typeName, std::vector<double> extra, int mode, float z) {
+  // What the display draws at the given window state (1 edit, 2 run
+  // offline, 3 run online): "[]" when it clears the second line, then the
+  // texts; nothing may be drawn on the first line (the name stays).
+  std::vector<std::string> shown(const char* typeName, const char* text, std::vector<double> extra, int mode,
+                                 float z) {
     engine::ExternProgramState& st = engine::externState();
     st.kind3Window = mode > 1;
     st.onlineMode = mode == 3;
     std::vector<std::string> out;
-    for (const std::string& s : face(typeName, "", z, 6, extra)) {
+    for (const std::string& s : face(typeName, text, z, 6, extra)) {
       int x = 0, y = 0, x2 = 0, y2 = 0;
       if (std::sscanf(s.c_str(), "fillrect %d,%d,%d,%d", &x, &y, &x2, &y2) == 4) {
-        if (y < int(220 * z)) out.push_back("[]");
-        EXPECT_GT(x, int(100 * z)) << s;
-        EXPECT_LE(x2, int(160 * z)) << s;
+        EXPECT_EQ(s, scaled("fillrect %d,%d,%d,%d", z, {103, 221, 159, 239})) << "the second line inside the box";
+        out.push_back("[]");
         continue;
       }
-      if (std::sscanf(s.c_str(), "text %d,%d", &x, &y) != 2 || y >= int(215 * z)) continue;
-      EXPECT_GT(x, int(100 * z)) << s;
-      EXPECT_LT(x, int(120 * z)) << s << ": the value has room in the box";
-      EXPECT_GE(y, int(200 * z)) << s;
-      std::string t = s.substr(s.find('"') + 1, s.size() - s.find('"') - 2);
-      while (!t.empty() && t.back() == ' ') t.pop_back();
-      out.push_back(t);
+      if (std::sscanf(s.c_str(), "text %d,%d", &x, &y) != 2) continue;
+      EXPECT_EQ(x, int(104 * z)) << s;
+      EXPECT_GT(y, int(215 * z)) << s << ": on the second line";
+      EXPECT_LT(y, int(240 * z)) << s;
+      out.push_back(s.substr(s.find('"') + 1, s.size() - s.find('"') - 2));
     }
     return out;
   }
@@ -274,30 +283,43 @@ std::vector<double> handle(double cls, double index, std::initializer_list<std::
   return slots;
 }
 
+struct LiveCase {
+  const char* type;
+  const char* text;
+  std::vector<double> extra;
+  std::vector<std::string> texts;
+};
+
 TEST_F(LiveValues, OfflineFromTheSimulatedImage) {
   word("wimg", 12, -1234);
   word("wimg", 106, 77);
   word("pimg", 3, 7);
   word("pimg", 2, 300);
   *var("eimg", 2 * 20 * 8) = 1;   // E20
-  struct Case { const char* type; std::vector<double> extra; std::vector<std::string> texts; };
-  const Case cases[] = {
-      {"VISUALV3", handle(5, 12), {"[]", "=", "-1234"}},
-      {"VISUALV3", handle(9, 3), {"[]", "=", "7"}},
-      {"VISUALV3", handle(2, 21, {0, 1}), {"[]", "=", "1"}},
-      {"VISUALV3", handle(2, 22, {0, 1}), {"[]", "=", "0"}},
-      {"VISUALV3", handle(5, 12, {1}), {}},   // marked invalid by the dialog
-      {"VISUALV3", handle(0, 0), {}},         // no operand
-      {"POSITIONV3", handle(9, 2), {"[]", "=", "300"}},
-      {"POSITIONV3", handle(9, 2, {1, 1, 0, 1}), {}},   // invalid counter
-      {"DISPLAYV3", handle(0, 0, {1, 1, 42}), {"[]", "=", "42"}},
-      {"DISPLAYV3", handle(5, 12, {2, 2}), {"[]", "=", "-1234"}},
-      {"DISPLAYV3", handle(0, 0, {1, 5}), {"[]", "=", "77"}},   // EY
-      {"DISPLAYV3", handle(0, 0, {1, 4}), {"[]", "=", "0"}}};   // EX
+  const LiveCase cases[] = {
+      {"VISUALV3", "DW12", handle(5, 12), {"[]", "DW12 = -1234"}},
+      {"VISUALV3", "Z3", handle(9, 3), {"[]", "Z3 = 7"}},
+      {"VISUALV3", "E20", handle(2, 21, {0, 1}), {"[]", "E20 = 1"}},
+      {"VISUALV3", "E21", handle(2, 22, {0, 1}), {"[]", "E21 = 0"}},
+      {"VISUALV3", "DW12", handle(5, 12, {1}), {"[]", "DW12"}},   // marked invalid by the dialog
+      {"VISUALV3", "", handle(0, 0), {"[]", ""}},                 // no operand
+      {"POSITIONV3", "Z2", handle(9, 2), {"[]", "Z2 = 300"}},
+      {"POSITIONV3", "Z2", handle(9, 2, {1, 1, 0, 1}), {"[]", "Z2"}},   // invalid counter
+      {"DISPLAYV3", "Speed", handle(0, 0, {1, 1, 42}), {"[]", "Speed = 42"}},
+      {"DISPLAYV3", "", handle(5, 12, {2, 2}), {"[]", " = -1234"}},
+      {"DISPLAYV3", "Y", handle(0, 0, {1, 5}), {"[]", "Y = 77"}},   // EY
+      {"DISPLAYV3", "X", handle(0, 0, {1, 4}), {"[]", "X = 0"}},    // EX
+      {"DISPLAYV3", "X", handle(0, 0, {1, 3}), {"[]", "X"}},        // no kind chosen
+      {"BINPUTV3", "", auxWords({20}), {"[]", "E20 = 1"}},
+      {"BINPUTV3", "", auxWords({21}), {"[]", "E21 = 0"}}};
   for (float z : {1.0f, 2.0f})
-    for (const Case& c : cases) {
-      EXPECT_EQ(shown(c.type, c.extra, 2, z), c.texts) << c.type << " at zoom " << z;
-      EXPECT_EQ(shown(c.type, c.extra, 1, z), std::vector<std::string>{}) << c.type << ": the edit window";
+    for (const LiveCase& c : cases) {
+      EXPECT_EQ(shown(c.type, c.text, c.extra, 2, z), c.texts) << c.type << " " << c.text << " at zoom " << z;
+      // The edit window: the face's own second line stays; INPUT shows its input.
+      const std::vector<std::string> edit =
+          c.type == std::string("BINPUTV3") ? std::vector<std::string>{c.texts[1].substr(0, 3)}
+                                            : std::vector<std::string>{};
+      EXPECT_EQ(shown(c.type, c.text, c.extra, 1, z), edit) << c.type << ": the edit window";
     }
 }
 
@@ -307,15 +329,27 @@ TEST_F(LiveValues, OnlineFromTheTarget) {
   target.words["PW2"] = 9;
   target.words["DW105"] = 65535;
   target.bits["E20.0"] = true;
-  struct Case { const char* type; std::vector<double> extra; std::vector<std::string> texts; };
-  const Case cases[] = {
-      {"VISUALV3", handle(5, 12), {"[]", "=", "4321"}},
-      {"VISUALV3", handle(2, 21, {0, 1}), {"[]", "=", "1"}},
-      {"VISUALV3", handle(5, 13), {}},   // the target does not answer
-      {"POSITIONV3", handle(9, 2), {"[]", "=", "9"}},
-      {"DISPLAYV3", handle(0, 0, {1, 4}), {"[]", "=", "-1"}}};
+  const LiveCase cases[] = {
+      {"VISUALV3", "VAR12", handle(5, 12), {"[]", "VAR12 = 4321"}},
+      {"VISUALV3", "E20", handle(2, 21, {0, 1}), {"[]", "E20 = 1"}},
+      {"VISUALV3", "VAR13", handle(5, 13), {"[]", "VAR13"}},   // the target does not answer
+      {"POSITIONV3", "Z2", handle(9, 2), {"[]", "Z2 = 9"}},
+      {"DISPLAYV3", "EX", handle(0, 0, {1, 4}), {"[]", "EX = -1"}},
+      {"BINPUTV3", "", auxWords({20}), {"[]", "E20"}}};   // INPUT shows its level offline only
   for (float z : {1.0f, 2.0f})
-    for (const Case& c : cases) EXPECT_EQ(shown(c.type, c.extra, 3, z), c.texts) << c.type << " at zoom " << z;
+    for (const LiveCase& c : cases)
+      EXPECT_EQ(shown(c.type, c.text, c.extra, 3, z), c.texts) << c.type << " at zoom " << z;
+}
+
+// A live text longer than the box ends in "..." inside it.
+TEST_F(LiveValues, LongLiveTextStaysInsideTheBox) {
+  word("wimg", 12, -1234);
+  for (float z : {1.0f, 2.0f}) {
+    const std::vector<std::string> texts = shown("DISPLAYV3", "Temperatu", handle(5, 12, {2, 2}), 2, z);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1].substr(texts[1].size() - 3), "...") << texts[1];
+    EXPECT_EQ(texts[1].rfind("Temp", 0), 0u) << texts[1];
+  }
 }
 
 

@@ -198,7 +198,7 @@ TEST_F(Flow, DisplayMarksTheActiveStep) {
         if (c.rfind("fillrect", 0) == 0) m += brush == "brush 255,255,255" ? "clear" : c;
       }
       for (const std::string& c : rec.withPrefix("text"))
-        if (c.find("\"= ") != std::string::npos) m += " " + c.substr(c.find('"'));
+        if (c.find(" = ") != std::string::npos) m += " " + c.substr(c.find('"'));
       out.push_back(m);
     }
     float one = 1.0f;
@@ -221,13 +221,14 @@ TEST_F(Flow, DisplayMarksTheActiveStep) {
   const std::string z1 = "fillrect 151,233,156,237", z2 = "fillrect 302,466,312,474";
   // Cycle 30: the flow waits for E1 (the motor's step was left at once, its
   // exit being always true); the other blocks clear their mark's place.
+  // INPUT clears its second line first and draws it again with E1's level.
   const std::string c = "clear";
-  EXPECT_EQ(seen[0], (std::vector<std::string>{c, c, z1 + " \"= 0\"", c, c}));
-  EXPECT_EQ(seen[1], (std::vector<std::string>{c, c, z2 + " \"= 0\"", c, c}));
+  EXPECT_EQ(seen[0], (std::vector<std::string>{c, c, c + z1 + " \"E1 = 0\"", c, c}));
+  EXPECT_EQ(seen[1], (std::vector<std::string>{c, c, c + z2 + " \"E1 = 0\"", c, c}));
   EXPECT_EQ(seen[2], (std::vector<std::string>(5, ""))) << "no mark in the edit window";
   // Cycle 100: the flow rests at END.
-  EXPECT_EQ(seen[3], (std::vector<std::string>{c, c, c + " \"= 1\"", c, z1}));
-  EXPECT_EQ(seen[4], (std::vector<std::string>{c, c, c + " \"= 1\"", c, z2}));
+  EXPECT_EQ(seen[3], (std::vector<std::string>{c, c, c + c + " \"E1 = 1\"", c, z1}));
+  EXPECT_EQ(seen[4], (std::vector<std::string>{c, c, c + c + " \"E1 = 1\"", c, z2}));
 }
 
 // The same flow drawn on the main sheet: the top list is the sequence.

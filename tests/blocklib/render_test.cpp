@@ -2,6 +2,8 @@
 // offscreen through the worksheet drawing code at zoom 1 and 2, the faces run
 // by the interpreter: every block's frame is whole and its box holds its
 // texts. ZERLO_FACES_PNG=DIR keeps the images there to be looked at.
+#include "display/gdi.h"
+#include "display/recording_device.h"
 #include "display/render.h"
 #include "display/view.h"
 #include "engine/stepcmd.h"
@@ -19,9 +21,12 @@
 #include <cstdlib>
 #include "engine/externs.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -62,14 +67,45 @@ TEST(DemoRender, EveryFaceIsWholeWithItsTexts) {
   ASSERT_NE(flow, nullptr);
   EXPECT_GE(most, 17) << "the flow holds every block";
 
+  // Every face and display is also recorded (its texts, in drawing order,
+  // per gate) before it draws into the image.
+  disp::RecordingDevice rec;
+  disp::DeviceWindow recWin{&rec};
+  std::map<model::GateRecord*, std::string> texts;
   disp::DrawView view;
-  view.runModuleCode = [](model::GateRecord* g, model::GateInstance* inst, int which) {
+  view.runModuleCode = [&](model::GateRecord* g, model::GateInstance* inst, int which) {
     const model::GateTypeRecord* t = model::subType(g);
     const int slot = which == 0 ? 5 : 6;
     if (!t || !t->Procs[slot] || !t->ProcLength[slot]) return false;
     const disp::DrawView& v = disp::currentView();
+    disp::Device* device = disp::gdi_CurrentDevice();
+    disp::DrawWindow* window = disp::gdi_CurrentWindow();
+    rec.clear();
+    disp::gdi_SetCurrent(&rec, &recWin);
+    engine::vm().runDrawing(g, inst, t->Procs[slot], g->X - v.scrollX, g->Y - v.scrollY);
+    disp::gdi_SetCurrent(device, window);
+    for (const std::string& c : rec.withPrefix("text ")) {
+      const std::size_t q = c.find('"');
+      texts[g] += (texts[g].empty() ? "" : "|") + c.substr(q + 1, c.size() - q - 2);
+    }
     engine::vm().runDrawing(g, inst, t->Procs[slot], g->X - v.scrollX, g->Y - v.scrollY);
     return true;
+  };
+  // What a user reads on every block: the name, then the second line; in
+  // the run window the displays with a live value draw their second line
+  // again with the value (the saved image is clear).
+  auto expected = [](bool runWindow) {
+    std::vector<std::string> v = {
+        "START", "END", "OUTPUT|M1 cw", "OUTPUT|M1 off", "EDGE|E1 fall", "WAIT|0.1 s", "ASSIGN|VAR1",
+        "COMPARE|VAR1<3", "INC/DEC|Z2", "MESSAGE|Done", "TERMINAL|EA = 5", "BEEP|440 Hz", "RESET|VAR1<2",
+        "STOP|VAR1>2"};
+    if (runWindow) {
+      v.insert(v.end(), {"INPUT|E1 = 0", "POSITION|VAR2|VAR2 = 0", "DISPLAY|VAR1|VAR1 = 0", "VISUAL|A1.1|A1.1"});
+    } else {
+      v.insert(v.end(), {"INPUT|E1", "POSITION|VAR2", "DISPLAY|VAR1", "VISUAL|A1.1"});
+    }
+    std::sort(v.begin(), v.end());
+    return v;
   };
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   int argc = 1;
@@ -81,9 +117,15 @@ TEST(DemoRender, EveryFaceIsWholeWithItsTexts) {
   for (bool runWindow : {false, true})
   for (float zoom : {1.0f, 2.0f}) {
     engine::externState().kind3Window = runWindow;
+    texts.clear();
     QImage img = disp::renderSheet(flow, zoom, view).convertToFormat(QImage::Format_RGB32);
     engine::externState().kind3Window = false;
     ASSERT_FALSE(img.isNull());
+    std::vector<std::string> shown;
+    for (model::GateRecord* g = flow->FirstGate; g; g = g->Next)
+      if (g->Kind == model::kKindCompiled) shown.push_back(texts[g]);
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, expected(runWindow)) << (runWindow ? "the run window" : "the edit window") << " at zoom " << zoom;
     if (const char* keep = std::getenv("ZERLO_FACES_PNG"))
       img.copy(0, 0, int(620 * zoom), int(460 * zoom))
           .save(QString::fromStdString(std::string(keep) + (runWindow ? "/demoall_run_z" : "/demoall_z") +
