@@ -10,6 +10,7 @@
 #include "editor/editor.h"
 #include "editor/eventmap.h"
 #include "platform/uisink.h"
+#include "shell/dialogs.h"
 #include "shell/editorhost.h"
 #include "shell/help.h"
 #include "shell/insertbox.h"
@@ -26,6 +27,7 @@
 #include "shell/windowhost.h"
 #include "stockwin/stockwin.h"
 #include "zerloapp/cmdline.h"
+#include "zerloapp/enginehooks.h"
 #include "zerloapp/instances.h"
 #include "zerloapp/startup.h"
 
@@ -174,6 +176,8 @@ private:
 };
 
 std::unique_ptr<FrameEditorHost> g_editorHost;
+// The prompts of the block parameter forms that the editor opens.
+shell::ShellParamDialogs g_paramDialogs;
 
 } // namespace
 
@@ -582,6 +586,7 @@ Frame::Frame(Dispatcher& d) : dispatcher(d) {
   shell::setWindowHost(g_host.get());
   g_editorHost = std::make_unique<FrameEditorHost>(*this);
   editor::setHost(g_editorHost.get());
+  engineHookEnvironment().dialogs = &g_paramDialogs;
   shell::PrintHooks& ph = shell::printHooks();
   ph.dispatch = [this](WorksheetWindowData* w, editor::EngineEvent& e) { return dispatcher.dispatch(w, &e); };
   ph.enableFrame = [this](bool on) { setEnabled(on); };
@@ -617,6 +622,7 @@ Frame::~Frame() {
   shell::printHooks() = shell::PrintHooks{};
   editor::setHost(nullptr);
   g_editorHost.reset();
+  engineHookEnvironment().dialogs = nullptr;
   shell::setWindowHost(nullptr);
   g_host.reset();
 }
