@@ -8,6 +8,7 @@
 #include "engine/externs.h"
 #include "engine/levels.h"
 #include "engine/params.h"
+#include "model/editing.h"
 #include "equiv/equiv.h"
 #include "modelfiles/selection.h"
 #include "platform/uisink.h"
@@ -150,6 +151,129 @@ TEST_F(EngineHooksTest, FunctionSetupWithoutATextPathWritesNothing) {
     output = output || sim.output(1, 1);
   }
   EXPECT_TRUE(output) << "the blocks' setup ran all the same";
+}
+
+// The end of a run and the gate counter go to the writer's end pass: no
+// stand-in is called when the run window opens, a level is entered and left
+// and the run window closes.
+TEST_F(EngineHooksTest, RunEndGoesToTheEndPass) {
+  openDemo();
+  editor::hookCalls().clear();
+  model::DocumentRecord* d = runWindowOnTheFlow();
+  ASSERT_NE(d, nullptr);
+  for (int i = 0; i < 5; ++i) frame->onCommand(512);
+  // A right press beside every gate goes a level up.
+  Worksheet* w = frame->active();
+  const QPointF at(600, 500);
+  QMouseEvent press(QEvent::MouseButtonPress, at, w->canvas->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(w->canvas, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, w->canvas->mapToGlobal(at), Qt::RightButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(w->canvas, &release);
+  EXPECT_EQ(d->MacroLevel, 1) << "the level was left";
+  frame->onCommand(236);
+  QApplication::processEvents();
+  for (const std::string& c : editor::hookCalls())
+    EXPECT_TRUE(c != "sim_EndGate" && c != "sim_EndGates" && c != "sim_EndGatesDeep" && c != "ge_ClearGateCounter" &&
+                c != "pc_AllocateSheet")
+        << c << " was a stand-in";
+  EXPECT_FALSE(zcd::co_IsOpen());
+}
+
+// The parameter form of a built-in gate (an On-Delay placed on the sample's
+// main sheet) through the program's dialogs: a right press on it in the edit
+// window, a click on it in the run window. OK takes the entered delay,
+// Cancel leaves it. In the run window the parameters are asked only while
+// the gate's values are its own (flag bit 1 clear); otherwise only its
+// presets, of which an On-Delay has none.
+struct FormDriver : plat::ui::DialogObserver {
+  std::string answer;   // "" : Cancel
+  std::vector<std::string> prompts;
+  void shown(const plat::ui::DialogShown& d) override {
+    auto* dialog = static_cast<QDialog*>(d.widget);
+    prompts.push_back(dialog->windowTitle().toStdString());
+    QLineEdit* edit = dialog->findChild<QLineEdit*>("c101");
+    QPushButton* ok = dialog->findChild<QPushButton*>("c106");
+    QPushButton* cancel = dialog->findChild<QPushButton*>("c107");
+    if (!edit || !ok || !cancel) {
+      ADD_FAILURE() << "not the input dialog: " << d.resourceId;
+      dialog->reject();
+      return;
+    }
+    if (answer.empty()) {
+      cancel->click();
+      return;
+    }
+    edit->setText(QString::fromStdString(answer));
+    ok->click();
+  }
+  void timedOut(const plat::ui::DialogShown& d) override { ADD_FAILURE() << "dialog " << d.resourceId << " still open"; }
+  int deadlineMs() const override { return 5000; }
+};
+
+TEST_F(EngineHooksTest, ParameterFormOfABuiltInGate) {
+  struct Case {
+    const char* name;
+    bool runWindow;
+    bool ownValues;   // flag bit 1 clear
+    const char* answer;
+    int prompts;
+    double expected;   // -1: unchanged
+  };
+  const Case cases[] = {
+      {"edit window, OK", false, false, "2.5", 1, 2.5},
+      {"edit window, Cancel", false, false, "", 1, -1},
+      {"run window, OK", true, true, "0.75", 1, 0.75},
+      {"run window, Cancel", true, true, "", 1, -1},
+      {"run window, shared values", true, false, "0.75", 0, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (Worksheet* w : frame->worksheets()) delete w;
+    QApplication::processEvents();
+    open(project);
+    ASSERT_NE(frame->active(), nullptr);
+    model::LogicRecord* main = shownLogic();
+    ASSERT_NE(main, nullptr);
+    model::GateRecord* delay = nullptr;
+    model::CurrentDocument = frame->active()->data.document;
+    ASSERT_TRUE(model::ge_CreateGateAsked(main, 4, nullptr, nullptr, 300, 420, delay));
+    ASSERT_NE(delay, nullptr);
+    auto value = [&]() -> double& {
+      for (model::GateInstance* i = main->FirstInstance; i; i = i->Next)
+        if (i->GateNumber == delay->GateNumber && i->ExtraValues) return i->ExtraValues[0];
+      return delay->Extra[0];
+    };
+    value() = 1.0;
+    if (c.ownValues) delay->Flags = std::uint16_t(delay->Flags & ~model::kGateSharedExtra);
+    else delay->Flags = std::uint16_t(delay->Flags | model::kGateSharedExtra);
+    const double before = value();
+    auto driver = std::make_shared<FormDriver>();
+    driver->answer = c.answer;
+    auto previous = plat::ui::setDialogObserver(driver);
+    if (c.runWindow) {
+      frame->onCommand(233);
+      ASSERT_EQ(frame->active()->data.kind, 3);
+      mouse(QEvent::MouseButtonPress, delay->X + 5, delay->Y + 5);
+      mouse(QEvent::MouseButtonRelease, delay->X + 5, delay->Y + 5);
+    } else {
+      Worksheet* w = frame->active();
+      const float z = app().settings.zoom;
+      const QPointF at((delay->X + 5 - w->data.scrollX) * z, (delay->Y + 5 - w->data.scrollY) * z);
+      QMouseEvent press(QEvent::MouseButtonPress, at, w->canvas->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                        Qt::NoModifier);
+      QApplication::sendEvent(w->canvas, &press);
+      QMouseEvent release(QEvent::MouseButtonRelease, at, w->canvas->mapToGlobal(at), Qt::RightButton,
+                          Qt::NoButton, Qt::NoModifier);
+      QApplication::sendEvent(w->canvas, &release);
+    }
+    plat::ui::setDialogObserver(previous);
+    ASSERT_EQ(driver->prompts.size(), std::size_t(c.prompts));
+    if (c.prompts) EXPECT_EQ(driver->prompts[0], "Delay Time ?");
+    EXPECT_DOUBLE_EQ(value(), c.expected < 0 ? before : c.expected);
+    frame->onCommand(204);
+  }
 }
 
 } // namespace
