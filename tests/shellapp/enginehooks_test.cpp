@@ -5,6 +5,7 @@
 // program's dialogs, answered by script.
 #include "editor_frame_fixture.h"
 
+#include "editor/rungate.h"
 #include "engine/externs.h"
 #include "engine/levels.h"
 #include "engine/params.h"
@@ -274,6 +275,46 @@ TEST_F(EngineHooksTest, ParameterFormOfABuiltInGate) {
     EXPECT_DOUBLE_EQ(value(), c.expected < 0 ? before : c.expected);
     frame->onCommand(204);
   }
+}
+
+// The parameter list of one gate from the run window (the editor's opening
+// of a gate in list mode): written into the ".LPA" file the selector answers; a cancelled
+// selector writes nothing.
+TEST_F(EngineHooksTest, ParameterListOfAGateFromTheRunWindow) {
+  open(project);
+  ASSERT_NE(frame->active(), nullptr);
+  model::LogicRecord* main = shownLogic();
+  ASSERT_NE(main, nullptr);
+  model::GateRecord* delay = nullptr;
+  model::CurrentDocument = frame->active()->data.document;
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, 4, nullptr, nullptr, 300, 420, delay));
+  for (model::GateInstance* i = main->FirstInstance; i; i = i->Next)
+    if (i->GateNumber == delay->GateNumber && i->ExtraValues) i->ExtraValues[0] = 3.25;
+  delay->Extra[0] = 3.25;
+  frame->onCommand(233);
+  ASSERT_EQ(frame->active()->data.kind, 3);
+  const fs::path list = dir / "DELAY.LPA";
+  for (bool chosen : {false, true}) {
+    int asked = 0;
+    shell::setOpenDialog([&](const shell::OpenDialogRequest& r, std::string& out) {
+      ++asked;
+      EXPECT_EQ(r.filterPattern, "*.LPA");
+      if (!chosen) return false;
+      out = list.string();
+      return true;
+    });
+    Worksheet* w = frame->active();
+    model::CurrentDocument = w->data.document;
+    EXPECT_EQ(editor::de_OpenGateAt(&w->data, delay->X + 5 - w->data.scrollX, delay->Y + 5 - w->data.scrollY, false, 1),
+              editor::OpenGateResult::ListWritten);
+    shell::setOpenDialog(nullptr);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(fs::exists(list), chosen);
+  }
+  const std::string text = readText(list);
+  EXPECT_NE(text.find("$ Gate No."), std::string::npos) << text;
+  EXPECT_NE(text.find("Delay Time"), std::string::npos) << text;
+  EXPECT_NE(text.find("3.25"), std::string::npos) << text;
 }
 
 } // namespace

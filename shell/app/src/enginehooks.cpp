@@ -5,6 +5,7 @@
 #include "engine/externs.h"
 #include "engine/paramlist.h"
 #include "model/records.h"
+#include "modelfiles/filelayer.h"
 #include "shell/binding.h"
 #include "zcdwriter/zcdwriter.h"
 
@@ -213,10 +214,18 @@ bool readList(model::DocumentRecord* doc, const std::string& path) {
   return engine::lst_AllParamsFromFile(path, logic->FirstGate, inst, engineHookEnvironment().dialogs);
 }
 
+// The list file through the file layer's selector.
+bool chooseListFile(std::string& path) {
+  std::string chosen;
+  if (!modelfiles::fileServices().fileDialog(modelfiles::FileDialog::OpenWithDirList, "*.LPA", chosen)) return false;
+  path = chosen;
+  return true;
+}
+
 } // namespace
 
 EngineHookEnvironment& engineHookEnvironment() {
-  static EngineHookEnvironment e{settingsTextPath, settingsTempDir, nullptr, nullptr};
+  static EngineHookEnvironment e{settingsTextPath, settingsTempDir, nullptr, chooseListFile};
   return e;
 }
 
