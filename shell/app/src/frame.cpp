@@ -619,6 +619,11 @@ Frame::Frame(Dispatcher& d) : dispatcher(d) {
 
 Frame::~Frame() {
   sheetTimer.stop();
+  // Worksheets still alive go first, while the frame they report to is
+  // whole: one closed but not yet deleted (its deletion still posted) would
+  // otherwise be destroyed with the frame's children, after the frame's
+  // window table is gone.
+  for (Worksheet* w : findChildren<Worksheet*>()) delete w;
   shell::printHooks() = shell::PrintHooks{};
   editor::setHost(nullptr);
   g_editorHost.reset();
