@@ -83,7 +83,7 @@ private:
 
 TEST_F(EngineHooksTest, TheAdaptersAreInstalledWhileTheEditorRuns) {
   const editor::EngineHooks& h = editor::engineHooks();
-  for (bool set : {h.pc_AllocateSheet != nullptr, h.pc_EmitProgramFrame != nullptr, h.co_OpenOutput != nullptr,
+  for (bool set : {h.vm_InitOpSizes != nullptr, h.pc_AllocateSheet != nullptr, h.pc_EmitProgramFrame != nullptr, h.co_OpenOutput != nullptr,
                    h.co_CloseOutput != nullptr, h.sim_EndGate != nullptr, h.sim_EndGates != nullptr,
                    h.ge_ClearGateCounter != nullptr, h.pf_EditBlock != nullptr, h.pf_OpenForms != nullptr,
                    h.pf_PromptInt != nullptr, h.pf_PromptValue != nullptr, h.lst_LogicParams != nullptr,
@@ -94,6 +94,12 @@ TEST_F(EngineHooksTest, TheAdaptersAreInstalledWhileTheEditorRuns) {
   EXPECT_EQ(editor::engineHooks().pf_EditBlock, nullptr);
   dispatcher.mainInit();
   EXPECT_NE(editor::engineHooks().pc_AllocateSheet, nullptr) << "and put in again when it starts";
+  // No stand-in notes the calls of a working session.
+  editor::hookCalls().clear();
+  open(project);
+  frame->onCommand(233);
+  for (int i = 0; i < 3; ++i) frame->onCommand(512);
+  EXPECT_TRUE(editor::hookCalls().empty()) << ::testing::PrintToString(editor::hookCalls());
 }
 
 // Function-Setup writes this instance's target text: the frame, the flow's

@@ -107,6 +107,11 @@ void endGates(model::GateRecord* gates, model::GateInstance* instances, bool dee
   engine::xt_SetCallReason(1);
 }
 
+// The interpreter's instruction sizes are fixed in the engine: nothing to
+// set. (The editor calls this with every event of a document; its stand-in
+// would note every call for the life of the program.)
+void initOpSizes() {}
+
 // The writer keeps no count of uncounted gates (nobody reads one): nothing
 // to reset.
 void clearGateCounter(model::DocumentRecord*) {}
@@ -231,6 +236,7 @@ EngineHookEnvironment& engineHookEnvironment() {
 
 void app_InstallEngineHooks() {
   editor::EngineHooks& h = editor::engineHooks();
+  h.vm_InitOpSizes = initOpSizes;
   h.pc_AllocateSheet = zcd::zcd_HookAllocateSheet;
   h.pc_EmitProgramFrame = zcd::zcd_HookEmitProgramFrame;
   h.co_OpenOutput = openOutput;
@@ -259,6 +265,7 @@ void app_InstallEngineHooks() {
 
 void app_RemoveEngineHooks() {
   editor::EngineHooks& h = editor::engineHooks();
+  h.vm_InitOpSizes = nullptr;
   h.pc_AllocateSheet = nullptr;
   h.pc_EmitProgramFrame = nullptr;
   h.co_OpenOutput = nullptr;
