@@ -323,5 +323,35 @@ TEST_F(EngineHooksTest, ParameterListOfAGateFromTheRunWindow) {
   EXPECT_NE(text.find("3.25"), std::string::npos) << text;
 }
 
+// The whole parameter list of the shown level: written with its page head,
+// read back into the gates; a missing file loses nothing.
+TEST_F(EngineHooksTest, ParameterListOfTheShownLevelWrittenAndReadBack) {
+  open(project);
+  ASSERT_NE(frame->active(), nullptr);
+  model::DocumentRecord* d = frame->active()->data.document;
+  model::LogicRecord* main = shownLogic();
+  ASSERT_NE(main, nullptr);
+  model::GateRecord* delay = nullptr;
+  model::CurrentDocument = d;
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, 4, nullptr, nullptr, 300, 420, delay));
+  auto value = [&]() -> double& {
+    for (model::GateInstance* i = main->FirstInstance; i; i = i->Next)
+      if (i->GateNumber == delay->GateNumber && i->ExtraValues) return i->ExtraValues[0];
+    return delay->Extra[0];
+  };
+  value() = 4.5;
+  const fs::path list = dir / "MAIN.LPA";
+  const editor::EngineHooks& h = editor::engineHooks();
+  ASSERT_TRUE(h.lst_WriteList(d, list.string()));
+  const std::string text = readText(list);
+  EXPECT_NE(text.find("KESTRUM LOGIC PARAMETER LIST"), std::string::npos) << text;
+  EXPECT_NE(text.find("4.5"), std::string::npos) << text;
+  value() = 9.0;
+  EXPECT_FALSE(h.lst_ReadList(d, (dir / "NONE.LPA").string()));
+  EXPECT_EQ(value(), 9.0);
+  ASSERT_TRUE(h.lst_ReadList(d, list.string()));
+  EXPECT_EQ(value(), 4.5);
+}
+
 } // namespace
 } // namespace zapp
