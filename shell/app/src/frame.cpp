@@ -21,6 +21,7 @@
 #include "shell/printing.h"
 #include "shell/prompts.h"
 #include "srvclient/kc.h"
+#include "engine/vm.h"
 #include "engine/workers.h"
 #include "shell/utilities.h"
 #include "shell/binding.h"
@@ -298,7 +299,11 @@ Worksheet::~Worksheet() {
   // online or simulating: a destroyed window must not stay in the table.
   if (frame_.timerWindow == this) frame_.stopSheetTimer();
   if (frame_.lastActive == this) frame_.lastActive = nullptr;
+  model::DocumentRecord* document = data.document;
   frame_.sendEngineEvent(this, editor::kMsgDestroy, 0);
+  // The window's document went with it: the interpreter, which a time step
+  // of this window bound to it, must not read it at the next module link.
+  if (document && engine::vm().document() == document) engine::vm().attachDocument(nullptr);
   frame_.removeFromTable(this);
   if (frame_.worksheets().size() <= 1) frame_.setMenuState(2);
 }
