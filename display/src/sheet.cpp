@@ -154,7 +154,7 @@ void ws_DrawSheetC(GateRecord* gate) {
   const DrawView& v = currentView();
   if (!v.level || !gate) return;
   int counter = 0;
-  GateInstance* inst = v.level->FirstInstance;
+  GateInstance* inst = v.levelInstances ? v.levelInstances : v.level->FirstInstance;
   for (GateRecord* g = v.level->FirstGate; g; g = g->Next, inst = inst ? inst->Next : nullptr) {
     if (counted(g)) ++counter;
     if (g == gate) {
@@ -164,12 +164,13 @@ void ws_DrawSheetC(GateRecord* gate) {
   }
 }
 
-void ws_Redraw(model::LogicRecord* level) {
+void ws_Redraw(model::LogicRecord* level, model::GateInstance* instances) {
   DrawView& v = currentView();
   v.level = level;
+  v.levelInstances = instances;
   if (v.gridOn) ws_DrawGrid(50, 5);
   ws_DrawSheetBackgroundText();
-  if (level) ws_DrawSheet(level->FirstGate, level->FirstInstance);
+  if (level) ws_DrawSheet(level->FirstGate, instances ? instances : level->FirstInstance);
 }
 
 } // namespace disp

@@ -299,7 +299,9 @@ int ui_Paint(WorksheetWindowData* window, EngineEvent*) {
     rec::fe_DrawEditor(level);
     return 0;
   }
-  disp::ws_Redraw(level);
+  // The level's own values: below the top they are those of the call entered
+  // (a subprogram's own instance list holds no simulated values).
+  disp::ws_Redraw(level, level ? doc->LevelInstances[doc->MacroLevel] : nullptr);
   return 0;
 }
 

@@ -102,7 +102,7 @@ void Vm::opDraw(const Instr& I) {
     const std::int16_t x0 = px(0), y0 = py(0), x1 = px(t->Width), y1 = py(t->Height);
     disp::Pt16 box[5] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
     disp::vdi_Polyline(h, 5, box);
-    const bool mirrored = gate_ && (gate_->Flags & 2);
+    const bool mirrored = gate_ && (gate_->Flags & model::kGateMirrored);
     const std::int16_t lx = mirrored ? clip16(x1 - 2) : clip16(x0 + 2);
     disp::Pt16 line[2] = {{lx, y0}, {lx, y1}};
     disp::vdi_Polyline(h, 2, line);

@@ -5,7 +5,9 @@
 
 #include "model/instances.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <unordered_set>
 #include <vector>
@@ -148,6 +150,25 @@ void writeBackInputs(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
   }
 }
 
+// Whether an input of the gate reads one of its own instance's output, extra
+// or state slots.
+bool readsOwnSlots(const model::GateRecord* g, const model::GateInstance* in) {
+  if (!in->InputRefs) return false;
+  auto inside = [](const double* p, const double* block, std::size_t n) {
+    const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(p), b = reinterpret_cast<std::uintptr_t>(block);
+    return block && a >= b && a - b < n * sizeof(double);
+  };
+  const unsigned pins = std::min<unsigned>(g->InputCount, in->InputRefCount);
+  for (unsigned p = 0; p < pins; ++p) {
+    const double* src = in->InputRefs[p];
+    if (inside(src, in->OutputValues, in->OutputSlotCount) ||
+        inside(src, in->ExtraValues, std::max<std::size_t>(in->ExtraSlotCount, g->ExtraCount)) ||
+        inside(src, in->StateValues, in->StateSlotCount))
+      return true;
+  }
+  return false;
+}
+
 void callNativeStep(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in) {
   // No native step procedures exist in this system: a type without
   // interpreter code has nothing to run.
@@ -162,7 +183,7 @@ void stepInterpreted(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
     callNativeStep(doc, g, in);
     return;
   }
-  Vm& machine = vm();
+  static Vm& machine = vm();
   const Procedure* code = machine.procedureFor(t->StepProc);
   if (!code) return;   // not linked (refused code)
   // A gate in an endless loop ran out of its budget once in this time step
@@ -170,9 +191,13 @@ void stepInterpreted(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
   if (!gState.stalled.empty() && gState.stalled.count(in)) return;
   gatherInputs(doc, g, in, false);
   machine.attachDocument(&doc);
-  machine.run(g, in, *code);
+  machine.runStep(g, in, *code);
   if (machine.lastRunOutOfBudget()) gState.stalled.insert(in);
-  writeBackInputs(doc, g, in);
+  // Writing back changes nothing when the code cannot write its input slots
+  // and no input reads a slot of the gate's own instance (its outputs, extras
+  // or states, which the run may have changed): every slot then still holds
+  // what was gathered from a source the run did not touch.
+  if (code->writesInputs || readsOwnSlots(g, in)) writeBackInputs(doc, g, in);
 }
 
 int gSubDepth = 0;   // nesting of sub-logic passes (a logic never calls itself; this keeps it so)

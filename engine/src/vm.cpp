@@ -29,6 +29,14 @@ inline void realRelation(std::uint16_t op, const std::uint8_t* pa, const std::ui
 }
 } // namespace
 
+enum : std::uint16_t {
+  kPrimNone, kPrimArith, kPrimInteg, kPrimMove, kPrimDraw, kPrimFile, kPrimCall, kPrimExtern, kPrimReturn,
+  kPrimStop, kPrimStopError, kPrimIndexCheck, kPrimMovR1, kPrimMovI1, kPrimRealBinary1, kPrimRealRelation1,
+  kPrimJump, kPrimJumpFalse, kPrimFor, kPrimInc1,
+  // The same primitive as kPrimRealBinary1, told apart for the run loop.
+  kPrimRealMul1, kPrimRealDiv1, kPrimRealAdd1, kPrimRealSub1
+};
+
 Vm& vm() {
   static Vm instance;
   return instance;
@@ -193,7 +201,46 @@ bool Vm::relocate(Procedure& p, model::ProjectModule* m, std::string& err) {
     }
     I.prim = primitiveOf(I);
   }
+  classify(p);
   return true;
+}
+
+// Whether a run of the procedure can reach the logic image or the views of
+// areas 4..17. Only the direct single-element instructions, jumps, loops and
+// stops are followed: each reaches nothing but its operands. An area operand
+// whose offset stays inside the area's first window reaches its own region
+// or nothing (every region starts on a window of its own); a relocated one
+// lies in its block. Anything else may compute or be handed any address.
+void Vm::classify(Procedure& p) {
+  constexpr std::uint32_t kWindow = 1u << AddressSpace::kWindowBits;
+  bool logic = false, fields = false, inputs = false;
+  for (const Instr& I : p.code) {
+    // The operand a direct instruction writes (none for the others here).
+    int written = -1;
+    if (I.prim == kPrimMovR1 || I.prim == kPrimMovI1 || I.prim == kPrimInc1) written = 0;
+    else if (I.prim == kPrimFor) written = 1;
+    if (written >= 0 && unsigned(written) < I.operandCount() && p.operands[I.first + written].tag == kAreaInputs)
+      inputs = true;
+    switch (I.prim) {
+    case kPrimMovR1: case kPrimMovI1: case kPrimRealMul1: case kPrimRealDiv1: case kPrimRealAdd1:
+    case kPrimRealSub1: case kPrimRealRelation1: case kPrimInc1: case kPrimJump: case kPrimJumpFalse:
+    case kPrimFor: case kPrimStop: case kPrimStopError:
+      break;
+    default:
+      logic = true;
+    }
+    const unsigned count = I.operandCount();
+    for (unsigned k = 0; k < count; ++k) {
+      const Operand& o = p.operands[I.first + k];
+      if (o.tag == kTagImmediate || (o.tag == kAreaAbsolute && o.relocated)) continue;
+      if (o.tag == kAreaAbsolute || o.tag == kAreaLogic || o.tag >= kAreaCount || o.offset >= kWindow - 16)
+        logic = true;
+      if (o.tag >= kAreaFrame && o.tag <= kAreaFrameArgument) fields = true;
+    }
+  }
+  p.reachesLogic = logic;
+  p.usesRunFields = fields || logic;
+  p.writesInputs = inputs || logic;
 }
 
 bool Vm::linkProcedure(model::ProjectModule* m, const void* code, std::uint32_t length, std::string& err) {
@@ -544,6 +591,92 @@ std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst
   return result;
 }
 
+// An outermost run of a procedure that cannot reach the logic image: the
+// same binding as runProcedure, without saving what no caller holds and
+// without the image. Such code only makes the direct accesses of its
+// operands, through the views: the regions of the instance areas and the
+// stack are pointed at this run's blocks only when a checked primitive is
+// about to run (bindRegions), which is what every other access goes through.
+// Areas 6 and 18 and the instance areas are left as an outermost run leaves
+// them.
+std::uint8_t Vm::runTop(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p) {
+  budget_ = budgetLimit_;
+  outOfBudget_ = false;
+  DepthRegions& regions = regionsAt(0);
+  const std::uint32_t savedAreas[4] = {areas_[0], areas_[1], areas_[2], areas_[3]};
+  const std::uint32_t savedLogic = areas_[kAreaLogic], savedStackArea = areas_[kAreaStack];
+  constexpr std::uint32_t kCapacity = (1u << AddressSpace::kWindowBits) - 1;   // of a reserved region
+  auto view = [&](unsigned k, double* host, std::uint32_t bytes, bool present) {
+    areas_[k] = present ? regions.area[k] : 0;
+    views_[k] = areas_[k] && host && bytes <= kCapacity ? View{reinterpret_cast<std::uint8_t*>(host), bytes, bytes}
+                                                        : View{};
+  };
+  if (inst) {
+    std::uint32_t extra = inst->ExtraSlotCount;
+    if (!extra && inst->ExtraValues && gate) extra = gate->ExtraCount;
+    view(0, inst->InputValues, inst->InputSlotCount * 8u, inst->InputValues);
+    view(1, inst->OutputValues, inst->OutputSlotCount * 8u, inst->OutputValues);
+    view(2, inst->ExtraValues, extra * 8u, inst->ExtraValues);
+    const bool state = inst->StateValues && inst->StateSlotCount;
+    view(3, state ? inst->StateValues : nullptr, inst->StateSlotCount * 8u, state);
+  } else {
+    for (unsigned k = 0; k < 4; ++k) view(k, nullptr, 0, false);
+  }
+  std::vector<std::uint8_t>& stackMem = regions.stackMem;
+  const std::uint32_t stackSize = std::uint32_t(p.frameSize) + kStackExtra;
+  if (stackMem.size() < stackSize) stackMem.resize(stackSize);
+  if (p.frameSize) std::memset(stackMem.data(), 0, p.frameSize);
+  const Stack savedStack = stack_;
+  stack_ = {regions.stack, stackSize, 0};
+  areas_[kAreaStack] = stack_.base;
+  areas_[kAreaLogic] = 0;
+  const Procedure* savedProc = proc_;
+  const std::size_t savedIp = ip_, savedNext = next_;
+  model::GateRecord* savedGate = gate_;
+  model::GateInstance* savedInst = inst_;
+  const bool savedStop = stop_, savedRet = stoppedByReturn_;
+  const std::uint8_t savedErr = err_;
+  gate_ = gate;
+  inst_ = inst;
+  stop_ = false;
+  err_ = 0;
+  stoppedByReturn_ = false;
+  // A reserved region holds any stack (at most 65535 + 309 bytes).
+  stackView_ = View{stackMem.data(), stackSize, stackSize};
+  views_[kAreaStack] = stack_.base ? stackView_ : View{};
+  stackRoom_ = stackSize;
+  unbound_ = true;
+  depth_ = 1;
+  if (!stack_.base) fail("no room in the address space");
+  else execute(p, 0, true);
+  depth_ = 0;
+  unbound_ = false;
+  const std::uint8_t result = err_;
+  for (unsigned k = 0; k < 4; ++k) areas_[k] = savedAreas[k];
+  areas_[kAreaLogic] = savedLogic;
+  areas_[kAreaStack] = savedStackArea;
+  proc_ = savedProc;
+  ip_ = savedIp;
+  next_ = savedNext;
+  stack_ = savedStack;
+  gate_ = savedGate;
+  inst_ = savedInst;
+  stop_ = savedStop;
+  err_ = savedErr;
+  stoppedByReturn_ = savedRet;
+  return result;
+}
+
+// Points the outermost depth's regions at the running instance's blocks and
+// stack (runTop left them where they were).
+void Vm::bindRegions() {
+  unbound_ = false;
+  DepthRegions& regions = depthRegions_[0];
+  std::uint32_t saved[4];
+  mapInstance(gate_, inst_, saved, regions);   // the same entries and views as runTop's
+  space_.rebindIndex(regions.stackIndex, regions.stackMem.data(), stack_.size);
+}
+
 std::uint8_t Vm::run(model::GateRecord* gate, model::GateInstance* instance, const void* code) {
   const Procedure* p = procedureFor(code);
   if (!p) {
@@ -639,13 +772,6 @@ void Vm::writeBackLogicImage() {
   if (changed(112, 8)) l->previousStep = getF(p + 112);
 }
 
-enum : std::uint16_t {
-  kPrimNone, kPrimArith, kPrimInteg, kPrimMove, kPrimDraw, kPrimFile, kPrimCall, kPrimExtern, kPrimReturn,
-  kPrimStop, kPrimStopError, kPrimIndexCheck, kPrimMovR1, kPrimMovI1, kPrimRealBinary1, kPrimRealRelation1,
-  kPrimJump, kPrimJumpFalse, kPrimFor, kPrimInc1,
-  // The same primitive as kPrimRealBinary1, told apart for the run loop.
-  kPrimRealMul1, kPrimRealDiv1, kPrimRealAdd1, kPrimRealSub1
-};
 
 
 void Vm::resolveFast(const Procedure& p) {
@@ -677,7 +803,7 @@ void Vm::spanView(unsigned k, bool* reserved) {
   else space_.span(areas_[k], v.host, v.rlen, v.wlen, false, reserved);
 }
 
-void Vm::refreshViews(const Procedure& p, bool runViews) {
+void Vm::refreshAllViews(const Procedure& p, bool runViews) {
   const std::uint64_t gen = space_.generation();
   if (p.fastGen != gen || p.fastOwner != this || p.fastData != p.fast.data()) resolveFast(p);
   if (!runViews) {
@@ -686,6 +812,9 @@ void Vm::refreshViews(const Procedure& p, bool runViews) {
     space_.span(stack_.base, stackView_.host, stackView_.rlen, stackView_.wlen);
     stackRoom_ = std::min(stack_.size, stackView_.wlen);
   }
+  // Views of areas this code never names are not read: their keys stay as
+  // they are, so that the code that names them takes them again.
+  if (!p.usesRunFields) return;
   constexpr unsigned kFrom = kAreaFrame, kTo = kAreaFrameArgument + 1;
   static_assert(kAreaStack == kTo && kAreaFrame == 4);
   // The entries compared eight bytes at a time, without a branch each.
@@ -716,6 +845,11 @@ void Vm::refreshViews(const Procedure& p, bool runViews) {
 // the start (nothing was changed yet) and reports the failure. Everything
 // else goes to its primitive, after which the views are taken again (calls
 // and externs change the areas and may map and unmap).
+// GCC would merge the handlers' dispatch into one indirect jump; kept apart,
+// each handler's jump is predicted on its own.
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((optimize("no-crossjumping", "no-gcse")))
+#endif
 void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
   proc_ = &p;
   ip_ = next_ = ip;
@@ -737,139 +871,179 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
     ip_ = ip;
     return;
   }
-  for (;;) {
-    if (left == 0) {
-      sync();
-      next_ = ip;
-      fail("instruction limit of one run reached");
-      outOfBudget_ = true;
-      break;
-    }
-    --left;
-    const Instr& I = code[ip];
-    const FastOperand* o = fo + I.first;
-    switch (I.prim) {
-#define ZERLO_REAL_BINARY1(PRIM, EXPR)                  \
-    case PRIM: {                                          \
-      const std::uint8_t* pa = fastPtr(o[0], 8, false);   \
-      const std::uint8_t* pb = fastPtr(o[1], 8, false);   \
-      std::uint8_t* top = fastTop(8);                     \
-      if (!pa || !pb || !top) break;                      \
-      double x, y;                                        \
-      std::memcpy(&x, pa, 8);                             \
-      std::memcpy(&y, pb, 8);                             \
-      const double r = EXPR;                              \
-      std::memcpy(top, &r, 8);                            \
-      stack_.sp += 8;                                     \
-      ++ip;                                               \
-      continue;                                           \
-    }
-    ZERLO_REAL_BINARY1(kPrimRealMul1, x * y)
-    ZERLO_REAL_BINARY1(kPrimRealDiv1, x / y)
-    ZERLO_REAL_BINARY1(kPrimRealAdd1, x + y)
-    ZERLO_REAL_BINARY1(kPrimRealSub1, x - y)
-#undef ZERLO_REAL_BINARY1
-    case kPrimRealRelation1: {
-      const std::uint8_t* pa = fastPtr(o[0], 8, false);
-      const std::uint8_t* pb = fastPtr(o[1], 8, false);
-      std::uint8_t* top = fastTop(4);
-      if (!pa || !pb || !top) break;
-      realRelation(I.op, pa, pb, top);
-      stack_.sp += 4;
-      ++ip;
-      continue;
-    }
-    case kPrimMovR1: {
-      const std::uint8_t* src = fastPtr(o[1], 8, false);
-      std::uint8_t* dst = fastPtr(o[0], 8, true);
-      if (!src || !dst) break;
-      stack_.sp = 0;
-      std::uint64_t v;   // through a register: the two may overlap
-      std::memcpy(&v, src, 8);
-      std::memcpy(dst, &v, 8);
-      ++ip;
-      continue;
-    }
-    case kPrimMovI1: {
-      const std::uint8_t* src = fastPtr(o[1], 2, false);
-      std::uint8_t* dst = fastPtr(o[0], 2, true);
-      if (!src || !dst) break;
-      stack_.sp = 0;
-      std::uint16_t v;
-      std::memcpy(&v, src, 2);
-      std::memcpy(dst, &v, 2);
-      ++ip;
-      continue;
-    }
-    case kPrimInc1: {
-      std::uint8_t* pa = fastPtr(o[0], 2, true);
-      const std::uint8_t* pb = fastPtr(o[1], 2, false);
-      if (!pa || !pb) break;
-      std::int16_t x, y;
-      std::memcpy(&x, pa, 2);
-      std::memcpy(&y, pb, 2);
-      const std::int16_t r = std::int16_t(std::uint16_t(std::uint32_t(I.op == 71 ? x + y : x - y)));
-      std::memcpy(pa, &r, 2);
-      ++ip;
-      continue;
-    }
-    // Jumps and loops get these primitives only with a resolved target.
-    case kPrimJump:
-      stack_.sp = 0;
-      ip = std::size_t(I.target);
-      continue;
-    case kPrimJumpFalse: {
-      const std::uint8_t* b = fastPtr(o[1], 2, false);
-      if (!b) break;
-      stack_.sp = 0;
-      ip = (b[0] & 1) ? ip + 1 : std::size_t(I.target);
-      continue;
-    }
-    case kPrimFor: {
-      std::uint8_t* pv = fastPtr(o[1], 2, true);
-      const std::uint8_t* pr = fastPtr(o[2], 4, false);
-      if (!pv || !pr) break;
-      std::int16_t v, limit, stp;
-      std::memcpy(&v, pv, 2);
-      std::memcpy(&limit, pr, 2);
-      std::memcpy(&stp, pr + 2, 2);
-      const std::int32_t next = std::int32_t(v) + stp;
-      if (stp >= 0 ? next > limit : next < limit) {   // leave the loop
-        ++ip;
-        continue;
-      }
-      stack_.sp = 0;
-      const std::int16_t nv = std::int16_t(next);
-      std::memcpy(pv, &nv, 2);
-      ip = std::size_t(I.target);
-      continue;
-    }
-    case kPrimStop:
-      sync();
-      stop_ = true;
-      ip_ = next_ = ip + 1;
-      return;
-    default:
-      break;
-    }
-    // The checked primitive: the instruction's own one, or the general one
-    // after a fast path refused an access.
-    sync();
-    ip_ = ip;
-    next_ = ip + 1;
-    (this->*kPrims[I.prim])(I);   // threaded: the primitive chosen at link time
-    proc_ = &p;
-    ip = next_;
-    left = budget_;
-    if (stop_) break;
-    if (ip >= count) {
-      next_ = ip;
-      fail("code ran past its end");
-      break;
-    }
-    refreshViews(p);
+  const Instr* I = nullptr;
+  const FastOperand* o = nullptr;
+  // Dispatch: each handler ends by going to the next instruction's handler
+  // (with GCC and Clang through a table of labels, one indirect jump per
+  // handler; otherwise through a switch).
+#if defined(__GNUC__)
+  static const void* const kLabels[] = {
+      &&checked, &&checked, &&checked, &&checked, &&checked, &&checked, &&checked, &&checked, &&checked,
+      &&stop, &&checked, &&checked, &&movR1, &&movI1, &&checked, &&realRelation1, &&jump, &&jumpFalse,
+      &&forLoop, &&inc1, &&realMul1, &&realDiv1, &&realAdd1, &&realSub1};
+  static_assert(sizeof kLabels / sizeof kLabels[0] == kPrimRealSub1 + 1);
+#define ZERLO_DISPATCH goto* kLabels[I->prim]
+#else
+#define ZERLO_DISPATCH                                                       \
+  switch (I->prim) {                                                         \
+  case kPrimStop: goto stop;                                                 \
+  case kPrimMovR1: goto movR1;                                               \
+  case kPrimMovI1: goto movI1;                                               \
+  case kPrimRealRelation1: goto realRelation1;                               \
+  case kPrimJump: goto jump;                                                 \
+  case kPrimJumpFalse: goto jumpFalse;                                       \
+  case kPrimFor: goto forLoop;                                               \
+  case kPrimInc1: goto inc1;                                                 \
+  case kPrimRealMul1: goto realMul1;                                         \
+  case kPrimRealDiv1: goto realDiv1;                                         \
+  case kPrimRealAdd1: goto realAdd1;                                         \
+  case kPrimRealSub1: goto realSub1;                                         \
+  default: goto checked;                                                     \
   }
+#endif
+#define ZERLO_NEXT                  \
+  do {                              \
+    if (left == 0) goto outOfBudget; \
+    --left;                         \
+    I = code + ip;                  \
+    o = fo + I->first;              \
+    ZERLO_DISPATCH;                 \
+  } while (0)
+
+  ZERLO_NEXT;
+
+#define ZERLO_REAL_BINARY1(LABEL, EXPR)                 \
+  LABEL: {                                              \
+    if (!fastFits(o[0], 8, false) || !fastFits(o[1], 8, false) || !topFits(8)) \
+      goto checked;                                     \
+    const std::uint8_t* pa = fastAt(o[0]);              \
+    const std::uint8_t* pb = fastAt(o[1]);              \
+    std::uint8_t* top = stackView_.host + stack_.sp;    \
+    double x, y;                                        \
+    std::memcpy(&x, pa, 8);                             \
+    std::memcpy(&y, pb, 8);                             \
+    const double r = EXPR;                              \
+    std::memcpy(top, &r, 8);                            \
+    stack_.sp += 8;                                     \
+    ++ip;                                               \
+    ZERLO_NEXT;                                         \
+  }
+  ZERLO_REAL_BINARY1(realMul1, x * y)
+  ZERLO_REAL_BINARY1(realDiv1, x / y)
+  ZERLO_REAL_BINARY1(realAdd1, x + y)
+  ZERLO_REAL_BINARY1(realSub1, x - y)
+#undef ZERLO_REAL_BINARY1
+realRelation1: {
+    if (!fastFits(o[0], 8, false) || !fastFits(o[1], 8, false) || !topFits(4)) goto checked;
+    const std::uint8_t* pa = fastAt(o[0]);
+    const std::uint8_t* pb = fastAt(o[1]);
+    std::uint8_t* top = stackView_.host + stack_.sp;
+    realRelation(I->op, pa, pb, top);
+    stack_.sp += 4;
+    ++ip;
+    ZERLO_NEXT;
+  }
+movR1: {
+    if (!fastFits(o[1], 8, false) || !fastFits(o[0], 8, true)) goto checked;
+    const std::uint8_t* src = fastAt(o[1]);
+    std::uint8_t* dst = fastAt(o[0]);
+    stack_.sp = 0;
+    std::uint64_t v;   // through a register: the two may overlap
+    std::memcpy(&v, src, 8);
+    std::memcpy(dst, &v, 8);
+    ++ip;
+    ZERLO_NEXT;
+  }
+movI1: {
+    if (!fastFits(o[1], 2, false) || !fastFits(o[0], 2, true)) goto checked;
+    const std::uint8_t* src = fastAt(o[1]);
+    std::uint8_t* dst = fastAt(o[0]);
+    stack_.sp = 0;
+    std::uint16_t v;
+    std::memcpy(&v, src, 2);
+    std::memcpy(dst, &v, 2);
+    ++ip;
+    ZERLO_NEXT;
+  }
+inc1: {
+    if (!fastFits(o[0], 2, true) || !fastFits(o[1], 2, false)) goto checked;
+    std::uint8_t* pa = fastAt(o[0]);
+    const std::uint8_t* pb = fastAt(o[1]);
+    std::int16_t x, y;
+    std::memcpy(&x, pa, 2);
+    std::memcpy(&y, pb, 2);
+    const std::int16_t r = std::int16_t(std::uint16_t(std::uint32_t(I->op == 71 ? x + y : x - y)));
+    std::memcpy(pa, &r, 2);
+    ++ip;
+    ZERLO_NEXT;
+  }
+  // Jumps and loops get these primitives only with a resolved target.
+jump:
+  stack_.sp = 0;
+  ip = std::size_t(I->target);
+  ZERLO_NEXT;
+jumpFalse: {
+    if (!fastFits(o[1], 2, false)) goto checked;
+    const std::uint8_t* b = fastAt(o[1]);
+    stack_.sp = 0;
+    ip = (b[0] & 1) ? ip + 1 : std::size_t(I->target);
+    ZERLO_NEXT;
+  }
+forLoop: {
+    if (!fastFits(o[1], 2, true) || !fastFits(o[2], 4, false)) goto checked;
+    std::uint8_t* pv = fastAt(o[1]);
+    const std::uint8_t* pr = fastAt(o[2]);
+    std::int16_t v, limit, stp;
+    std::memcpy(&v, pv, 2);
+    std::memcpy(&limit, pr, 2);
+    std::memcpy(&stp, pr + 2, 2);
+    const std::int32_t next = std::int32_t(v) + stp;
+    if (stp >= 0 ? next > limit : next < limit) {   // leave the loop
+      ++ip;
+      ZERLO_NEXT;
+    }
+    stack_.sp = 0;
+    const std::int16_t nv = std::int16_t(next);
+    std::memcpy(pv, &nv, 2);
+    ip = std::size_t(I->target);
+    ZERLO_NEXT;
+  }
+stop:
+  sync();
+  stop_ = true;
+  ip_ = next_ = ip + 1;
+  return;
+  // The checked primitive: the instruction's own one, or the general one
+  // after a fast path refused an access.
+checked:
+  sync();
   ip_ = ip;
+  next_ = ip + 1;
+  if (unbound_) bindRegions();
+  (this->*kPrims[I->prim])(*I);   // threaded: the primitive chosen at link time
+  proc_ = &p;
+  ip = next_;
+  left = budget_;
+  if (stop_) {
+    ip_ = ip;
+    return;
+  }
+  if (ip >= count) {
+    next_ = ip;
+    fail("code ran past its end");
+    ip_ = ip;
+    return;
+  }
+  refreshViews(p);
+  ZERLO_NEXT;
+outOfBudget:
+  sync();
+  next_ = ip;
+  fail("instruction limit of one run reached");
+  outOfBudget_ = true;
+  ip_ = ip;
+#undef ZERLO_NEXT
+#undef ZERLO_DISPATCH
 }
 
 void Vm::doCall(const Instr& I, bool isExtern) {

@@ -13,6 +13,7 @@
 #include "model/gatekinds.h"
 #include "model/geometry.h"
 #include "model/memory.h"
+#include "../support/golden_compare.h"
 
 #include <QGuiApplication>
 #include <gtest/gtest.h>
@@ -92,54 +93,15 @@ protected:
   }
 };
 
-// Colours the layer draws with exactly; anything else is a glyph edge.
-bool exactColour(QRgb c) {
-  c &= 0xFFFFFFu;
-  for (int i = 0; i < kColors; ++i) {
-    const Rgb r = gdi_ColorIndexToRgb(i);
-    if (c == (std::uint32_t(r.r) << 16 | std::uint32_t(r.g) << 8 | r.b)) return true;
-  }
-  return false;
-}
-
-bool drawn(const QImage& img, int x, int y) {
-  return x >= 0 && y >= 0 && x < img.width() && y < img.height() && (img.pixel(x, y) & 0xFFFFFFu) != 0xFFFFFFu;
-}
-
-// The differences that matter between an image and its golden: a pixel
-// differs where both are exact layer colours and not equal.
-std::vector<std::string> compareSheets(const QImage& img, const QImage& golden, const std::vector<Box>& boxes,
+// The differences that matter between a sheet and its golden: the shared
+// golden comparison with each gate's box as its frame.
+std::vector<std::string> compareSheets(const QImage& img, const QImage& gold, const std::vector<Box>& boxes,
                                        float zoom) {
-  std::vector<std::string> faults;
-  if (img.size() != golden.size()) return {"size differs"};
-  long long hard = 0;
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x) {
-      const QRgb a = img.pixel(x, y) & 0xFFFFFFu, b = golden.pixel(x, y) & 0xFFFFFFu;
-      if (a != b && exactColour(a) && exactColour(b)) ++hard;
-    }
-  if (hard > 0) faults.push_back(std::to_string(hard) + " pixels differ");
-  // Per gate: the golden's frame pixels at the corners and along the edges.
   auto s = [zoom](int v) { return static_cast<int>(v * zoom); };
-  for (const Box& b : boxes) {
-    const int l = s(b.x), t = s(b.y), r = s(b.x + b.w - 1), bt = s(b.y + b.h - 1);
-    int probes = 0, missing = 0;
-    auto probe = [&](int x, int y) {
-      if (!drawn(golden, x, y)) return;
-      ++probes;
-      if (!drawn(img, x, y)) ++missing;
-    };
-    for (int i = 0; i <= 8; ++i) {
-      probe(l + (r - l) * i / 8, t);
-      probe(l + (r - l) * i / 8, bt);
-      probe(l, t + (bt - t) * i / 8);
-      probe(r, t + (bt - t) * i / 8);
-    }
-    if (missing > 0)
-      faults.push_back("kind " + std::to_string(b.kind) + ": " + std::to_string(missing) + " of " +
-                       std::to_string(probes) + " frame probes missing");
-  }
-  return faults;
+  std::vector<golden::Frame> frames;
+  for (const Box& b : boxes)
+    frames.push_back({"kind " + std::to_string(b.kind), s(b.x), s(b.y), s(b.x + b.w - 1), s(b.y + b.h - 1)});
+  return golden::compare(img, gold, frames);
 }
 
 TEST_F(AllKinds, EveryKindMatchesItsGoldenGateByGate) {

@@ -66,9 +66,9 @@ model::GateTypeRecord* Harness::type(const char* name) const {
   return nullptr;
 }
 
-std::uint8_t Harness::runStep(const char* name) {
+model::GateTypeRecord* Harness::bind(const char* name) {
   model::GateTypeRecord* t = type(name);
-  if (!t) return 0xFF;
+  if (!t) return nullptr;
   gate.Kind = model::kKindCompiled;
   gate.Sub = t;
   inst.InputValues = in.data();
@@ -79,7 +79,18 @@ std::uint8_t Harness::runStep(const char* name) {
   inst.ExtraSlotCount = std::uint16_t(extra.size());
   inst.StateValues = state.data();
   inst.StateSlotCount = std::uint16_t(state.size());
-  return vm().run(&gate, &inst, t->StepProc);
+  return t;
+}
+
+std::uint8_t Harness::runStep(const char* name) {
+  model::GateTypeRecord* t = bind(name);
+  return t ? vm().run(&gate, &inst, t->StepProc) : 0xFF;
+}
+
+std::uint8_t Harness::runTimeStep(const char* name) {
+  model::GateTypeRecord* t = bind(name);
+  const Procedure* p = t ? vm().procedureFor(t->StepProc) : nullptr;
+  return p ? vm().runStep(&gate, &inst, *p) : 0xFF;
 }
 
 } // namespace engine::test

@@ -29,6 +29,8 @@ public:
   model::GateTypeRecord* type(const char* name = "T") const;
   // Runs the step procedure of a type on the instance.
   std::uint8_t runStep(const char* name = "T");
+  // The same through the time step's entry (Vm::runStep).
+  std::uint8_t runTimeStep(const char* name = "T");
 
   // The instance's slots (8 bytes each).
   std::vector<double> in = std::vector<double>(8), out = std::vector<double>(8), extra = std::vector<double>(8),
@@ -51,6 +53,7 @@ public:
   model::FakeShell shell;
 
 private:
+  model::GateTypeRecord* bind(const char* name);
   EngineServices* prevServices_;
   model::ShellServices* prevShell_;
   model::LogicRecord logic_{};

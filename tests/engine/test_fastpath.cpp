@@ -52,22 +52,26 @@ class FastPathEdges : public ::testing::TestWithParam<EdgeCase> {};
 
 } // namespace
 
+// Through the plain run and through the time step's lean entry alike.
 TEST_P(FastPathEdges, RunOrRefuse) {
   const EdgeCase& c = GetParam();
-  Harness h;
-  std::string err;
-  ASSERT_TRUE(h.loadStep(c.step, kConsts, "", &err)) << err;
-  const std::vector<double> inBefore = h.in;
-  const std::uint8_t e = h.runStep();
-  EXPECT_EQ(e != 0, c.error) << vm().lastError();
-  EXPECT_EQ(h.doc->runError, c.error ? 1 : 0);
-  if (c.error) {
-    EXPECT_EQ(vm().lastError().rfind(c.why, 0), 0u) << vm().lastError();
-    for (double v : h.out) EXPECT_EQ(v, 0.0);
-  } else {
-    EXPECT_EQ(h.out[0], c.out0);
+  for (bool timeStep : {false, true}) {
+    SCOPED_TRACE(timeStep ? "time step entry" : "run");
+    Harness h;
+    std::string err;
+    ASSERT_TRUE(h.loadStep(c.step, kConsts, "", &err)) << err;
+    const std::vector<double> inBefore = h.in;
+    const std::uint8_t e = timeStep ? h.runTimeStep() : h.runStep();
+    EXPECT_EQ(e != 0, c.error) << vm().lastError();
+    EXPECT_EQ(h.doc->runError, c.error ? 1 : 0);
+    if (c.error) {
+      EXPECT_EQ(vm().lastError().rfind(c.why, 0), 0u) << vm().lastError();
+      for (double v : h.out) EXPECT_EQ(v, 0.0);
+    } else {
+      EXPECT_EQ(h.out[0], c.out0);
+    }
+    EXPECT_EQ(h.in, inBefore);
   }
-  EXPECT_EQ(h.in, inBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, FastPathEdges, ::testing::ValuesIn(kEdges),
@@ -80,6 +84,65 @@ TEST(FastPath, IntAtTheLastBytes) {
   ASSERT_TRUE(h.loadStep("movi out:62, const:ow\nend", kConsts));
   EXPECT_EQ(h.runStep(), 0);
   EXPECT_EQ(h.outWord(62), 1);
+}
+
+// The linker decides which code can reach the simulated logic's record (then
+// every run fills the image and writes it back), which names the frame or
+// the run fields, and which can write its input slots (then the time step
+// writes them back to their sources).
+struct ReachCase {
+  const char* step;
+  bool logic, fields, inputs;
+};
+const ReachCase kReach[] = {
+    {"mulr in:0, extra:0\nmovr out:0, stack:0\nend", false, false, false},
+    {"top:\nfor @top, out:0, const:loop\njf @top, in:0\nend", false, false, false},
+    {"movi out:0, iter:0\nend", false, true, false},
+    {"movr in:8, const:two\nend", false, false, true},
+    {"top:\nfor @top, in:0, const:loop\nend", false, false, true},
+    {"inci in:0, const:ow\nend", false, false, true},
+    {"movr out:0, logic:104\nend", true, true, true},
+    {"movr out:0, a5:1048576\nend", true, true, true},        // a raw address may be anywhere
+    {"movr out:0, in:1048570\nend", true, true, true},        // past the area's window
+    {"sin in:0\nmovr out:0, stack:0\nend", true, true, true},  // not a direct instruction
+};
+
+TEST(FastPath, LinkerDecidesWhatARunReaches) {
+  for (const ReachCase& c : kReach) {
+    SCOPED_TRACE(c.step);
+    Harness h;
+    std::string err;
+    ASSERT_TRUE(h.loadStep(c.step, kConsts, "", &err)) << err;
+    const Procedure* p = vm().procedureFor(h.type()->StepProc);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->reachesLogic, c.logic);
+    EXPECT_EQ(p->usesRunFields, c.fields);
+    EXPECT_EQ(p->writesInputs, c.inputs);
+  }
+}
+
+// Code that reads and writes the logic's record through the time step's entry
+// sees the current values and changes the logic, also after lean runs of
+// other code in between.
+TEST(FastPath, LogicRecordThroughTheTimeStepEntry) {
+  Harness h;
+  model::LogicRecord* l = h.doc->SimLogic;
+  ASSERT_TRUE(h.load("module L\nconst\nw: real 0.125\nendconst\n"
+                     "type R\noutputs 8\nstep\nmovr out:0, logic:104\nmovr logic:68, const:w\nend\nendproc\nendtype\n"
+                     "type G\ninputs 8\noutputs 8\nstep\nmovr out:8, in:0\nend\nendproc\nendtype\n"));
+  l->currentStep = 0.5;
+  EXPECT_EQ(h.runTimeStep("R"), 0) << vm().lastError();
+  EXPECT_EQ(h.out[0], 0.5);
+  EXPECT_EQ(l->StepBlock.interval, 0.125);
+  l->currentStep = 0.75;
+  l->StepBlock.interval = 1.0;
+  h.in[0] = 3.0;
+  EXPECT_EQ(h.runTimeStep("G"), 0) << vm().lastError();
+  EXPECT_EQ(h.out[1], 3.0);
+  EXPECT_EQ(l->StepBlock.interval, 1.0) << "a lean run writes nothing back";
+  EXPECT_EQ(h.runTimeStep("R"), 0) << vm().lastError();
+  EXPECT_EQ(h.out[0], 0.75);
+  EXPECT_EQ(l->StepBlock.interval, 0.125);
 }
 
 } // namespace engine::test

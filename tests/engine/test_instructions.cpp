@@ -551,4 +551,35 @@ TEST(InstructionsDrawing, EveryDrawingInstructionReachesTheDevice) {
   }
 }
 
+// The frame's inner line lies inside the input side: the left edge, or the
+// right edge of a mirrored gate (flag bit 0); shared parameters (bit 1) do
+// not move it.
+TEST(InstructionsDrawing, GateFrameLineFollowsTheMirrorFlagOnly) {
+  const struct { std::uint16_t flags; bool right; } cases[] = {
+      {0, false}, {model::kGateSharedExtra, false}, {model::kGateMirrored, true},
+      {model::kGateMirrored | model::kGateSharedExtra, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flags);
+    Harness h;
+    disp::RecordingDevice dev;
+    Win win{&dev};
+    disp::gdi_ResetAll();
+    disp::gdi_SetCurrent(&dev, &win);
+    std::string err;
+    ASSERT_TRUE(h.loadStep("gateframe\nend", "", "", &err)) << err;
+    h.gate.Kind = model::kKindCompiled;
+    h.gate.Sub = h.type();
+    h.gate.Flags = c.flags;
+    vm().runDrawing(&h.gate, &h.inst, h.type()->StepProc, 0, 0);
+    std::vector<std::string> lines;
+    for (const std::string& call : dev.calls)
+      if (call.rfind("polyline 2:", 0) == 0) lines.push_back(call);
+    ASSERT_EQ(lines.size(), 1u) << ::testing::PrintToString(dev.calls);
+    const int w = h.type()->Width;
+    const std::string x = std::to_string(c.right ? w - 2 : 2);
+    EXPECT_EQ(lines[0].rfind("polyline 2: " + x + ",", 0), 0u) << lines[0] << " width " << w;
+    disp::gdi_SetCurrent(nullptr, nullptr);
+  }
+}
+
 } // namespace engine::test

@@ -104,7 +104,9 @@ TEST(ParamTransfer, DeadServerStandingTimeAndRefusedWrites) {
   EXPECT_EQ(prm_WriteAllToTarget(vm(), w, {.confirm = {}, .redrawAll = {}, .notifyActiveWindow = {}, .onlineDisplayOn = true}), 1);
   EXPECT_EQ(w.log.back(), "on");
   int asked = 0;
-  EXPECT_EQ(prm_WriteAllToTarget(vm(), w, {.confirm = [&](int id) { asked = id; return false; }}), 0);
+  ParamTransferHooks refuse;
+  refuse.confirm = [&](int id) { asked = id; return false; };
+  EXPECT_EQ(prm_WriteAllToTarget(vm(), w, refuse), 0);
   EXPECT_EQ(asked, 40013);
   setEngineServices(old);
   EXPECT_EQ(rec.calls, (std::vector<std::string>{"msg 50018", "msg 50018", "msg 50021"}));

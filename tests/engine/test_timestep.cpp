@@ -40,11 +40,13 @@ protected:
     model::AttachPlacement = 1;
     model::DefaultVectorDimension = 1;
     std::string err;
-    ASSERT_TRUE(h.load(fixtureText(), &err)) << err;
+    ASSERT_TRUE(h.load(fixtureText() + extraTypes(), &err)) << err;
     h.doc->SimLogic = nullptr;
     main = model::ge_NewLogic("MAIN");
     ASSERT_NE(main, nullptr);
   }
+  // Further types of the fixture library for one group of tests.
+  virtual std::string extraTypes() const { return ""; }
   void TearDown() override {
     vm().reset();
     model::CurrentDocument = nullptr;
@@ -181,8 +183,12 @@ TEST_F(Diagram, WordInputsAreComplementedByTheAppliedNegation) {
     model::GateRecord* src = block(l, "WSRC", 0.0, 16);
     model::GateRecord* pass = block(l, "WPASS", 0.0, 16);
     wire(l, src, 1, pass, 1);
-    if (r.sourceNegated) ASSERT_TRUE(model::ge_NegatePin(l, src, 1, false));
-    if (r.inputNegated) ASSERT_TRUE(model::ge_NegatePin(l, pass, 1, true));
+    if (r.sourceNegated) {
+      ASSERT_TRUE(model::ge_NegatePin(l, src, 1, false));
+    }
+    if (r.inputNegated) {
+      ASSERT_TRUE(model::ge_NegatePin(l, pass, 1, true));
+    }
     const std::uint16_t value = 0x1234;
     std::memcpy(inst(l, src)->ExtraValues, &value, 2);
     startAtZero(l);
@@ -195,6 +201,56 @@ TEST_F(Diagram, WordInputsAreComplementedByTheAppliedNegation) {
     EXPECT_EQ(out, r.expected) << r.sourceNegated << r.inputNegated;
     EXPECT_EQ(back, value) << "written back complemented again: the source keeps its value";
   }
+}
+
+// Writing the input slots back to their sources: code that writes its input
+// slot changes its source; code that does not, but reads its own output,
+// still marks the pass as changed when its run changed that output.
+class InputWriteBack : public Diagram {
+protected:
+  std::string extraTypes() const override {
+    return "type SETIN\n  inputs 20\n  outputs 20\n  extra 1\n  step\n"
+           "    movr in:0, extra:0\n    movr out:0, in:0\n    end\n  endproc\nendtype\n"
+           "type INC\n  inputs 20\n  outputs 20\n  extra 1\n  step\n"
+           "    addr in:0, extra:0\n    movr out:0, stack:0\n    end\n  endproc\nendtype\n";
+  }
+  void pass(model::LogicRecord* l) {
+    h.doc->changed = 0;
+    sim_StepLogic(*h.doc, l, l->FirstInstance);
+  }
+};
+
+TEST_F(InputWriteBack, CodeWritingItsInputChangesTheSource) {
+  model::GateRecord* src = block(main, "CONST", 1.0);
+  model::GateRecord* set = block(main, "SETIN", 5.0);
+  wire(main, src, 1, set, 1);
+  startAtZero(main);
+  pass(main);
+  EXPECT_EQ(inst(main, set)->OutputValues[0], 5.0);
+  EXPECT_EQ(inst(main, src)->OutputValues[0], 5.0) << "the written input went back to its source";
+  EXPECT_EQ(h.doc->changed, 1);
+}
+
+TEST_F(InputWriteBack, OwnOutputChangedByTheRunMarksThePass) {
+  model::GateRecord* inc = block(main, "INC", 1.0);
+  wire(main, inc, 1, inc, 1);
+  ASSERT_EQ(inst(main, inc)->InputRefs[0], inst(main, inc)->OutputValues) << "the input reads the gate's output";
+  startAtZero(main);
+  pass(main);   // gathers 0 (no change), the run makes the output 1
+  EXPECT_EQ(inst(main, inc)->OutputValues[0], 1.0);
+  EXPECT_EQ(h.doc->changed, 1) << "the input slot no longer matches its source";
+  // A gate that neither writes its input nor reads its own slots: a pass
+  // over settled values changes nothing.
+  model::LogicRecord* chain = model::ge_NewLogic("CHAIN");
+  model::GateRecord* c = block(chain, "CONST", 2.0);
+  model::GateRecord* g = block(chain, "GAIN", 3.0);
+  wire(chain, c, 1, g, 1);
+  startAtZero(chain);
+  pass(chain);
+  EXPECT_EQ(inst(chain, g)->OutputValues[0], 6.0);
+  EXPECT_EQ(inst(chain, c)->OutputValues[0], 2.0);
+  pass(chain);
+  EXPECT_EQ(h.doc->changed, 0);
 }
 
 // A gate in an endless loop uses its budget once per time step (one run

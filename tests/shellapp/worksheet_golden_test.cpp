@@ -2,11 +2,11 @@
 // as the user sees it: its worksheet grabbed from the edit window, and from the
 // run window after a fixed number of simulated cycles (the active steps
 // marked), and the toolbox's pictures of the blocks, each compared with a
-// golden image block by block (golden_compare.h; ZERLO_REGEN_GOLDEN=1 writes
+// golden image block by block (tests/support/golden_compare.h; ZERLO_REGEN_GOLDEN=1 writes
 // them anew). The cycles are stepped by command and the sheet timer ticks
 // only when the test says so: no picture depends on the wall clock.
 #include "editor_frame_fixture.h"
-#include "golden_compare.h"
+#include "../support/golden_compare.h"
 
 #include "display/qt_device.h"
 #include "engine/externs.h"
@@ -106,15 +106,12 @@ TEST_F(WorksheetGoldenTest, EditWindowShowsEveryBlockOfTheFlow) {
 }
 
 // The run window after 503 (start at time zero) and a fixed number of single
-// steps (512), then the simulation display switched on (282), one tick of the
-// sheet timer and one display step (the step the worker threads' redraw
-// posts to every sheet): the faces, the displays with INPUT's simulated level,
-// and the marks of the steps active then. The steps come first, since a
-// command ends the display's state; the display step is sent here because
-// the run window's event table takes the timer tick without posting one.
-// The display step's drawing is grabbed as it stands: a full repaint of a
-// subprogram level draws the subprogram's own instances, not the simulated
-// ones under the call gate.
+// steps (512), then the simulation display switched on (282) and one tick of
+// the sheet timer (which posts the display step to every sheet): the faces,
+// the displays with INPUT's simulated level, and the marks of the steps
+// active then. The steps come first, since a command ends the display's
+// state. The grab follows a full repaint, which draws the level entered with
+// the values of the call under it.
 TEST_F(WorksheetGoldenTest, RunWindowAfterAFixedNumberOfCycles) {
   openDemo();
   frame->onCommand(233);
@@ -141,10 +138,9 @@ TEST_F(WorksheetGoldenTest, RunWindowAfterAFixedNumberOfCycles) {
   frame->sheetTimer.stop();
   QApplication::processEvents();
   EXPECT_EQ(frame->timerTicks, 1);
-  frame->sendEngineEvent(frame->active(), editor::kMsgSimTick, 0);
   const std::vector<golden::Frame> frames = blockFrames();
   ASSERT_EQ(frames.size(), 18u);
-  golden::expectMatches(grabActive(false), "shellapp/demoall_run.png", frames);
+  golden::expectMatches(grabActive(true), "shellapp/demoall_run.png", frames);
   frame->onCommand(282);
   EXPECT_FALSE(app().simulation);
 }

@@ -5,9 +5,12 @@
 // description reader library and the message-conversion library loaded by
 // name, a description file written for the run, the listing and the download
 // file written. The same run over an in-process fake reader is printed too,
-// to tell the reader's share. Never fails.
+// to tell the reader's share. Each pass finds the listing of an earlier pass
+// on the disk, as a compile finds that of the one before. Never fails.
 //
-//   cglink30_bench [runs]        (default 5)
+//   cglink30_bench [runs] [lines]   (default 5 runs of 200,000 lines; fewer
+//                                    lines for a run under a profiler)
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -153,6 +156,15 @@ void writeText(const std::string& path, const std::string& text) {
   std::fclose(f);
 }
 
+// Writes a pass's listing to the disk, untimed: otherwise the next pass's
+// flush of its download file may wait for another pass's 22 MB.
+void settle(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return;
+  (void)::fdatasync(fd);
+  ::close(fd);
+}
+
 #ifdef ZERLO_BIN_DIR
 // The description of the generated program's target for the real reader: the
 // layout of BenchTarget (16 MiB of program memory, 15 tasks, DW and PW).
@@ -198,7 +210,8 @@ int main(int argc, char** argv) {
   std::string dir = (fs::temp_directory_path() / ("cglink30_bench-" + std::to_string(::getpid()))).string();
   fs::create_directories(dir);
   size_t lines = 0;
-  std::string text = generate(200000, lines);
+  const size_t wantLines = argc > 2 ? static_cast<size_t>(std::max(1000, std::atoi(argv[2]))) : 200000;
+  std::string text = generate(wantLines, lines);
   std::string src = dir + "/prog.zcd";
   writeText(src, text);
 #ifdef ZERLO_BIN_DIR
@@ -230,8 +243,14 @@ int main(int argc, char** argv) {
   size_t listingSize = 0;
   auto scannerAndListing = [&] {
     scannerOnly();
-    std::FILE* f = std::fopen((dir + "/peer.lst").c_str(), "wb");
-    if (!f) return;
+    // Written over the earlier pass's file in place and cut to length, as
+    // the listing is.
+    const int fd = ::open((dir + "/peer.lst").c_str(), O_WRONLY | O_CREAT, 0666);
+    std::FILE* f = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (!f) {
+      if (fd >= 0) ::close(fd);
+      return;
+    }
     std::vector<char> chunk(1 << 16);
     for (size_t i = 0; i < chunk.size(); ++i) chunk[i] = text[i % text.size()];
     for (size_t left = listingSize; left > 0;) {
@@ -239,6 +258,8 @@ int main(int argc, char** argv) {
       std::fwrite(chunk.data(), 1, n, f);
       left -= n;
     }
+    std::fflush(f);
+    (void)::ftruncate(fd, static_cast<off_t>(listingSize));
     std::fclose(f);
   };
   std::vector<std::string> args = {"cglink30.so", src, dir + "/prog.lst", dir + "/t.ddf", dir + "/prog.mvl",
@@ -281,11 +302,18 @@ int main(int argc, char** argv) {
     scan.push_back(seconds(scannerOnly));
     if (shipped) {
       peer.push_back(seconds(scannerAndListing));
+      settle(dir + "/peer.lst");
       full.push_back(seconds(shippedRun));
+      settle(args[2]);
       std::error_code ec;
       listingBytes = static_cast<size_t>(fs::file_size(args[2], ec));
+      if (std::getenv("CGLINK30_BENCH_KEEP")) {
+        fs::copy_file(args[2], dir + "/shipped.lst", fs::copy_options::overwrite_existing, ec);
+        fs::copy_file(args[4], dir + "/shipped.mvl", fs::copy_options::overwrite_existing, ec);
+      }
     }
     fake.push_back(seconds(fakeRun));
+    settle(args[2]);
   }
   const double n = static_cast<double>(lines);
   std::printf("cglink30 benchmark: %zu lines, %zu bytes, %zu tokens; medians of %d runs after a warm-up\n", lines,
@@ -310,6 +338,13 @@ int main(int argc, char** argv) {
   }
   std::printf("  fake reader / scanner only %.3f; scanner / raw read %.3f\n", median(scan) / median(fake),
               median(raw) / median(scan));
+  // CGLINK30_BENCH_KEEP=<dir>: the run's files are left there (to compare
+  // the outputs of two builds).
+  if (const char* keep = std::getenv("CGLINK30_BENCH_KEEP"); keep && *keep) {
+    std::error_code ec;
+    fs::remove_all(keep, ec);
+    fs::rename(dir, keep, ec);
+  }
   fs::remove_all(dir);
   return 0;
 }

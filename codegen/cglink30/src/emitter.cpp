@@ -1,6 +1,7 @@
 #include "emitter.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +18,19 @@ uint32_t packSlot(const unsigned char b[4]) {
 }
 
 }  // namespace
+
+// The decimal digits of v (locale-free) appended to out.
+static void appendDecimal(std::string& out, long long v) {
+  char digits[24];
+  const auto r = std::to_chars(digits, digits + sizeof digits, v);
+  out.append(digits, r.ptr);
+}
+
+static std::string decimalText(long long v) {
+  std::string s;
+  appendDecimal(s, v);
+  return s;
+}
 
 static uint32_t hexValue(const std::string& digits) {
   uint32_t v = 0;
@@ -68,6 +82,9 @@ void Emitter::prepare() {
   marks_.clear();
   markRefs_.clear();
   definitions_.clear();
+  modules_.clear();
+  addresses_.assign(size_t(1) << kAddressCacheBits, ConvertedAddress{});
+  variables_.assign(size_t(1) << kVariableCacheBits, FoundVariable{});
   lst_.setWidth(width_ == 2 ? 2 : 4);
   lst_.setCodeStart(start_);
 }
@@ -90,9 +107,19 @@ double Emitter::memoryShare() const {
 }
 
 bool Emitter::convAddress(uint64_t value, uint32_t& slot) {
+  const uint32_t v = static_cast<uint32_t>(value);
+  // Variables recur in a program: a converted address is looked up in a
+  // small table before the reader is asked (a conversion depends on the
+  // value alone; failed ones are not kept).
+  ConvertedAddress& known = addresses_[(v * 2654435761u) >> (32 - kAddressCacheBits)];
+  if (known.valid && known.value == v) {
+    slot = known.slot;
+    return true;
+  }
   unsigned char b[4] = {0, 0, 0, 0};
-  int r = ddf_.convertAddressToBin(static_cast<uint32_t>(value), b, 4);
+  int r = ddf_.convertAddressToBin(v, b, 4);
   slot = packSlot(b);
+  if (r != 0) known = ConvertedAddress{v, slot, true};
   return r != 0;
 }
 
@@ -113,11 +140,40 @@ void Emitter::actionMessage(int number, uint32_t line, const std::string& arg) {
   lst_.put(vformat(text, arg.c_str()) + "\n");
 }
 
+int Emitter::varQuery(DdfVarQuery& q) {
+  // A found variable's address and size depend on the description alone,
+  // which does not change while it is read; other answers (which may come
+  // with a message of the reader's) are asked each time.
+  const size_t len = q.area ? std::strlen(q.area) : sizeof(FoundVariable::area);
+  if (len >= sizeof(FoundVariable::area)) return ddf_.getVarSizeAndAddress(&q);
+  uint32_t h = 2166136261u;
+  for (size_t i = 0; i < len; ++i) h = (h ^ static_cast<unsigned char>(q.area[i])) * 16777619u;
+  h = (h ^ static_cast<uint32_t>(q.index)) * 2654435761u;
+  h = (h ^ static_cast<uint32_t>(q.element)) * 2654435761u;
+  FoundVariable& known = variables_[h >> (32 - kVariableCacheBits)];
+  if (known.valid && known.index == q.index && known.element == q.element &&
+      std::memcmp(known.area, q.area, len + 1) == 0) {
+    q.address = known.address;
+    q.size = known.size;
+    return 1;
+  }
+  const int r = ddf_.getVarSizeAndAddress(&q);
+  if (r == 1) {
+    std::memcpy(known.area, q.area, len + 1);
+    known.index = q.index;
+    known.element = q.element;
+    known.address = q.address;
+    known.size = q.size;
+    known.valid = true;
+  }
+  return r;
+}
+
 void Emitter::addOperand(uint16_t kind, uint32_t slot) { pending_.push_back(Operand{kind, slot}); }
 
 void Emitter::opVariable(uint32_t line, const std::string& base, long index, int bit) {
   DdfVarQuery q{base.c_str(), static_cast<int32_t>(index), bit, 0, 0};
-  int r = ddf_.getVarSizeAndAddress(&q);
+  int r = varQuery(q);
   lst_.beforeOperand();
   if (r == 0) {
     actionMessage(27, line, base);
@@ -239,8 +295,15 @@ void Emitter::dropPending() {
 }
 
 long Emitter::makeEntry(uint32_t line, const std::string& name, BlockKind kind, bool dumpNow) {
-  uint32_t addr = 0;
-  int r = ddf_.getModulAddress(name.c_str(), &addr);
+  auto known = modules_.find(name);
+  if (known == modules_.end()) {
+    ModuleAnswer a{0, 0, 0};
+    a.result = ddf_.getModulAddress(name.c_str(), &a.address);
+    if (a.result == 0 || a.result == 3) convAddress(a.address, a.slot);
+    known = modules_.emplace(name, a).first;
+  }
+  const uint32_t addr = known->second.address;
+  const int r = known->second.result;
   const char* shown = name.c_str();
   if (r == 3) {
     actionMessage(200, line, name);
@@ -258,7 +321,7 @@ long Emitter::makeEntry(uint32_t line, const std::string& name, BlockKind kind, 
   CodeEntry e{};
   e.address = counter_;
   e.line = line;
-  convAddress(addr, e.module);
+  e.module = known->second.slot;
   e.opBegin = static_cast<uint32_t>(operands_.size());
   e.opCount = static_cast<uint32_t>(pending_.size());
   for (auto& ref : pendingRefs_) {
@@ -357,7 +420,7 @@ void Emitter::mark(uint32_t line, const std::string& name) {
 
 void Emitter::definition(uint32_t line, const std::string& base, long index, int bit, const Value& v) {
   DdfVarQuery q{base.c_str(), static_cast<int32_t>(index), bit, 0, 0};
-  int r = ddf_.getVarSizeAndAddress(&q);
+  int r = varQuery(q);
   if (r == 0) {
     actionMessage(27, line, base);
     return;
@@ -393,10 +456,15 @@ void Emitter::definition(uint32_t line, const std::string& base, long index, int
   Definition d;
   d.address = q.address;
   d.line = line;
-  d.text = hasBit ? format("%s%ld.%ld", b, index, static_cast<long>(bit)) : format("%s%ld", b, index);
+  d.text = base;
+  appendDecimal(d.text, index);
+  if (hasBit) {
+    d.text += '.';
+    appendDecimal(d.text, bit);
+  }
   // The element size: asked once more of the reader.
   DdfVarQuery q2{base.c_str(), static_cast<int32_t>(index), bit, 0, 0};
-  ddf_.getVarSizeAndAddress(&q2);
+  varQuery(q2);
   const uint32_t elem = q2.size;
 
   if (v.kind == Value::File || v.kind == Value::FileSplit) {
@@ -429,17 +497,17 @@ void Emitter::definition(uint32_t line, const std::string& base, long index, int
   std::string text;
   switch (v.kind) {
     case Value::Int:
-      text = format("%li", v.negative ? -static_cast<long>(v.num) : static_cast<long>(v.num));
+      text = decimalText(v.negative ? -static_cast<long>(v.num) : static_cast<long>(v.num));
       break;
     case Value::Float: {
       text = format("%g", v.negative ? -v.dbl : v.dbl);  // locale-free, as every format()
       break;
     }
     case Value::Bin:
-      text = format("%lu", static_cast<unsigned long>(binValue(v.text)));
+      text = decimalText(binValue(v.text));
       break;
     case Value::Hex:
-      text = format("%lu", static_cast<unsigned long>(hexValue(v.text)));
+      text = decimalText(hexValue(v.text));
       break;
     default:
       text = v.text;

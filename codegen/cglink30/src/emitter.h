@@ -143,6 +143,9 @@ private:
   void dump(const CodeEntry& e);
   void actionMessage(int number, uint32_t line, const std::string& arg);
   void addOperand(uint16_t kind, uint32_t slot);
+  // Asks the reader for a variable's address and size; a variable found
+  // before is answered from a small table.
+  int varQuery(DdfVarQuery& q);
 
   DdfApi& ddf_;
   Messages& msgs_;
@@ -168,6 +171,34 @@ private:
   std::vector<MarkRef> markRefs_;
   std::vector<Definition> definitions_;
   std::vector<uint32_t> dumpWords_;  // scratch of dump()
+  // The reader's answer for each block name asked so far, with the address
+  // converted: the description does not change while it is read, and a
+  // program calls few block types many times.
+  struct ModuleAnswer {
+    int result;
+    uint32_t address;
+    uint32_t slot;  // the address in target format
+  };
+  std::unordered_map<std::string, ModuleAnswer> modules_;
+  // Addresses converted so far, by a hash of the address (one entry each).
+  struct ConvertedAddress {
+    uint32_t value = 0;
+    uint32_t slot = 0;
+    bool valid = false;
+  };
+  static constexpr unsigned kAddressCacheBits = 12;
+  // Variables found so far (name of at most 15 characters, index, bit), by a
+  // hash of the three (one entry each).
+  struct FoundVariable {
+    char area[16] = {};
+    int32_t index = 0;
+    int32_t element = 0;
+    uint32_t address = 0, size = 0;
+    bool valid = false;
+  };
+  static constexpr unsigned kVariableCacheBits = 12;
+  std::vector<FoundVariable> variables_ = std::vector<FoundVariable>(size_t(1) << kVariableCacheBits);
+  std::vector<ConvertedAddress> addresses_ = std::vector<ConvertedAddress>(size_t(1) << kAddressCacheBits);
 };
 
 }  // namespace cg

@@ -31,49 +31,123 @@ unsigned long long unsignedOf(const FmtArg& a, char length) {
   }
 }
 
-// Digits of v in base 10 or 16 into the end of buf; returns the first digit.
-// The base is a constant of each instance, so that no division is done.
-template <unsigned Base> char* digits(char* end, unsigned long long v, bool upper) {
-  const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+// Short pieces (most are a few bytes) are copied and padded in whole blocks
+// of kSlack bytes: the room of a line has kSlack bytes more than its text,
+// and the format text is followed by as many zero bytes.
+constexpr size_t kSlack = 16;
+
+// Decimal digits of v into the end of buf, two at a time; returns the first digit.
+inline char* decimal(char* end, unsigned long long v) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   char* p = end;
-  if (v <= 0xFFFFFFFFull) {  // 32-bit steps are cheaper
-    uint32_t w = static_cast<uint32_t>(v);
-    do {
-      *--p = set[w % Base];
-      w /= Base;
-    } while (w);
-    return p;
+  while (v > 0xFFFFFFFFull) {
+    const unsigned r = static_cast<unsigned>(v % 100);
+    v /= 100;
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * r, 2);
   }
-  do {
-    *--p = set[v % Base];
-    v /= Base;
-  } while (v);
+  uint32_t w = static_cast<uint32_t>(v);  // 32-bit steps are cheaper
+  while (w >= 100) {
+    const uint32_t r = w % 100;
+    w /= 100;
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * r, 2);
+  }
+  if (w >= 10) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * w, 2);
+  } else {
+    *--p = static_cast<char>('0' + w);
+  }
   return p;
 }
 
-// Short pieces are copied byte by byte: most are a few bytes long.
-inline char* copy(char* p, const char* s, size_t n) {
-  if (n > 16) {
-    std::memcpy(p, s, n);
-    return p + n;
+// The two hexadecimal digits of each byte value, upper and lower case.
+struct HexPairs {
+  char pair[2][256][2];
+  constexpr HexPairs() : pair() {
+    const char* sets[2] = {"0123456789abcdef", "0123456789ABCDEF"};
+    for (int u = 0; u < 2; ++u)
+      for (int b = 0; b < 256; ++b) {
+        pair[u][b][0] = sets[u][b >> 4];
+        pair[u][b][1] = sets[u][b & 0xF];
+      }
   }
-  for (size_t i = 0; i < n; ++i) p[i] = s[i];
+};
+constexpr HexPairs kHexPairs;
+
+// Hexadecimal digits of v into the end of buf, a byte at a time; returns the
+// first digit.
+inline char* hexadecimal(char* end, unsigned long long v, bool upper) {
+  const auto& pairs = kHexPairs.pair[upper ? 1 : 0];
+  char* p = end;
+  while (v > 0xFF) {
+    p -= 2;
+    std::memcpy(p, pairs[v & 0xFFu], 2);
+    v >>= 8;
+  }
+  if (v > 0xF) {
+    p -= 2;
+    std::memcpy(p, pairs[v], 2);
+  } else {
+    *--p = pairs[v][1];
+  }
+  return p;
+}
+
+// A piece of the format text (readable kSlack bytes beyond its end).
+[[gnu::always_inline]] inline char* copyPiece(char* p, const char* s, size_t n) {
+  if (n <= kSlack) {
+    std::memcpy(p, s, kSlack);
+  } else {
+    std::memcpy(p, s, n);
+  }
   return p + n;
 }
 
-inline char* fill(char* p, int n, char c) {
-  for (int i = 0; i < n; ++i) p[i] = c;
-  return p + (n > 0 ? n : 0);
+// A text of the caller's: nothing beyond its end is read. Up to 16 bytes go
+// as two overlapping blocks of a fixed size.
+[[gnu::always_inline]] inline char* copyText(char* p, const char* s, size_t n) {
+  if (n >= 8) {
+    if (n > 16) {
+      std::memcpy(p, s, n);
+    } else {
+      std::memcpy(p, s, 8);
+      std::memcpy(p + n - 8, s + n - 8, 8);
+    }
+  } else if (n >= 4) {
+    std::memcpy(p, s, 4);
+    std::memcpy(p + n - 4, s + n - 4, 4);
+  } else if (n >= 2) {
+    std::memcpy(p, s, 2);
+    std::memcpy(p + n - 2, s + n - 2, 2);
+  } else if (n == 1) {
+    *p = *s;
+  }
+  return p + n;
+}
+
+[[gnu::always_inline]] inline char* fill(char* p, int n, char c) {
+  if (n <= 0) return p;
+  if (static_cast<size_t>(n) <= kSlack)
+    std::memset(p, c, kSlack);
+  else
+    std::memset(p, c, static_cast<size_t>(n));
+  return p + n;
 }
 
 // A field of body (with a minus sign before it when negative) padded to width.
-char* field(char* p, bool negative, const char* body, size_t len, int width, bool left, bool zero) {
+[[gnu::always_inline]] inline char* field(char* p, bool negative, const char* body, size_t len, int width,
+                                          bool left, bool zero) {
   const size_t signLen = negative ? 1 : 0;
   const int pad = width - static_cast<int>(len + signLen);
   if (pad > 0 && !left && !zero) p = fill(p, pad, ' ');
   if (negative) *p++ = '-';
   if (pad > 0 && !left && zero) p = fill(p, pad, '0');
-  p = copy(p, body, len);
+  p = copyText(p, body, len);
   if (pad > 0 && left) p = fill(p, pad, ' ');
   return p;
 }
@@ -194,31 +268,26 @@ LineFormat::LineFormat(const std::string& text) : text_(text) {
     lit = i;
   }
   literal(n);
+  text_.append(kSlack, '\0');
+  fixed_ = kSlack;
   for (const Piece& p : pieces_) {
     switch (p.type) {
       case Piece::Literal: fixed_ += p.size; break;
       case Piece::Dec: case Piece::Unsigned: case Piece::Hex: fixed_ += numberRoom(p.width); break;
       case Piece::Char: fixed_ += static_cast<size_t>(p.width > 1 ? p.width : 1); break;
-      case Piece::Text: fixed_ += static_cast<size_t>(p.width > 0 ? p.width : 0); break;
+      // The padding, and room for "(null)" when the argument is no text
+      // (a text argument's length is added by bound()).
+      case Piece::Text: fixed_ += static_cast<size_t>(p.width > 0 ? p.width : 0) + 6; break;
       case Piece::Delegate: fixed_ += delegateRoom(p.width, p.precision); break;
     }
   }
 }
 
 size_t LineFormat::bound(const FmtArg* args, size_t count) const {
-  size_t n = fixed_, next = 0;
-  for (const Piece& p : pieces_) {
-    if (p.type == Piece::Literal) {
-      if (p.conv == 'n' && next < count) ++next;
-      continue;
-    }
-    if (next >= count) break;
-    const FmtArg& a = args[next++];
-    if (p.type == Piece::Text) {
-      const char* s = a.kind == FmtArg::Str && a.s ? a.s : "(null)";
-      n += p.precision >= 0 ? strnlen(s, static_cast<size_t>(p.precision)) : std::strlen(s);
-    }
-  }
+  // Every text argument counted whole: at least what its conversion takes.
+  size_t n = fixed_;
+  for (size_t i = 0; i < count; ++i)
+    if (args[i].kind == FmtArg::Str) n += args[i].len;
   return n;
 }
 
@@ -226,7 +295,7 @@ char* LineFormat::write(char* out, const FmtArg* args, size_t count) const {
   size_t next = 0;
   for (const Piece& p : pieces_) {
     if (p.type == Piece::Literal) {
-      out = copy(out, text_.data() + p.begin, p.size);
+      out = copyPiece(out, text_.data() + p.begin, p.size);
       if (p.conv == 'n' && next < count) ++next;
       continue;
     }
@@ -238,14 +307,14 @@ char* LineFormat::write(char* out, const FmtArg* args, size_t count) const {
       case Piece::Dec: {
         long long v = signedOf(a, p.length);
         unsigned long long m = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-        char* d = digits<10>(end, m, false);
+        char* d = decimal(end, m);
         out = field(out, v < 0, d, static_cast<size_t>(end - d), p.width, p.left, p.zero);
         break;
       }
       case Piece::Unsigned:
       case Piece::Hex: {
         const unsigned long long v = unsignedOf(a, p.length);
-        char* d = p.type == Piece::Hex ? digits<16>(end, v, p.upper) : digits<10>(end, v, false);
+        char* d = p.type == Piece::Hex ? hexadecimal(end, v, p.upper) : decimal(end, v);
         out = field(out, false, d, static_cast<size_t>(end - d), p.width, p.left, p.zero);
         break;
       }
@@ -256,7 +325,8 @@ char* LineFormat::write(char* out, const FmtArg* args, size_t count) const {
       }
       case Piece::Text: {
         const char* s = a.kind == FmtArg::Str && a.s ? a.s : "(null)";
-        size_t len = p.precision >= 0 ? strnlen(s, static_cast<size_t>(p.precision)) : std::strlen(s);
+        size_t len = a.kind == FmtArg::Str ? a.len : 6;
+        if (p.precision >= 0 && len > static_cast<size_t>(p.precision)) len = static_cast<size_t>(p.precision);
         out = field(out, false, s, len, p.width, p.left, false);
         break;
       }

@@ -7,6 +7,7 @@
 // conversion at a time. Arguments a format does not match print as 0 or
 // "(null)" and missing ones as nothing, where printf would be undefined.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct FmtArg {
     double d;
     const char* s;
   };
+  size_t len = 0;  // Str: the length of the text ("(null)" for a null pointer)
   FmtArg(int v) : kind(Int), i(v) {}
   FmtArg(long v) : kind(Int), i(v) {}
   FmtArg(long long v) : kind(Int), i(v) {}
@@ -27,7 +29,7 @@ struct FmtArg {
   FmtArg(unsigned long v) : kind(Uint), u(v) {}
   FmtArg(unsigned long long v) : kind(Uint), u(v) {}
   FmtArg(double v) : kind(Dbl), d(v) {}
-  FmtArg(const char* v) : kind(Str), s(v) {}
+  FmtArg(const char* v) : kind(Str), s(v), len(v ? std::strlen(v) : 6) {}
 };
 
 class LineFormat {
@@ -37,10 +39,12 @@ public:
   // False for what this formatter does not take apart ("*" widths,
   // positional arguments): the caller formats such a text with snprintf.
   bool supported() const { return supported_; }
-  // The most bytes write() can produce for these arguments.
+  // The room write() needs for these arguments: the most bytes it can
+  // produce and a few more it may overwrite behind them.
   size_t bound(const FmtArg* args, size_t count) const;
   // Writes the text formatted with args at p (room for bound() bytes);
-  // returns the end of what was written.
+  // returns the end of what was written. The bytes behind the end, up to the
+  // room, may have been overwritten.
   char* write(char* p, const FmtArg* args, size_t count) const;
   // Appends the text formatted with args to out.
   void append(std::string& out, const FmtArg* args, size_t count) const;
@@ -56,7 +60,7 @@ private:
   };
   char* delegate(char* out, size_t room, const Piece& p, const FmtArg* a) const;
 
-  std::string text_;
+  std::string text_;  // followed by kSlack zero bytes, so that short pieces are copied whole
   std::vector<Piece> pieces_;
   bool supported_ = true;
   size_t fixed_ = 0;  // literal bytes and the numbers' room

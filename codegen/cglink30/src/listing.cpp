@@ -1,5 +1,9 @@
 #include "listing.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <ctime>
 
@@ -16,34 +20,64 @@ const HeaderSpec kHeaders[] = {{313, 50}, {405, 36}, {406, 53}, {407, 63}, {408,
 
 bool Listing::open(const std::string& path) {
   close();
-  f_ = std::fopen(path.c_str(), "w");
+  // An earlier listing is written over where it lies and cut to the new
+  // length at the end, not emptied first: emptying a large file on the disk
+  // frees its blocks at once and makes the file system's next flush (that of
+  // the download file) wait for the whole journal.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  f_ = ::fdopen(fd, "w");
+  if (!f_) {
+    ::close(fd);
+    return false;
+  }
   owned_ = true;
+  written_ = 0;
   // The listing's own buffer is the only one: it goes to the file in large pieces.
-  if (f_) std::setvbuf(f_, nullptr, _IONBF, 0);
-  return f_ != nullptr;
+  std::setvbuf(f_, nullptr, _IONBF, 0);
+  return true;
 }
 
 void Listing::flush() {
-  if (f_ && used_ > 0) std::fwrite(buf_.get(), 1, used_, f_);
+  if (f_ && used_ > 0) written_ += std::fwrite(buf_.get(), 1, used_, f_);
   used_ = 0;
 }
 
 void Listing::grow(size_t n) {
-  flush();
-  if (n > cap_ || !buf_) {
-    cap_ = n > kBuffer ? n : kBuffer;
-    buf_ = std::make_unique<char[]>(cap_);
+  // Whole pages go to the file, so that writing over an earlier listing
+  // never reads a page back from the disk; the rest stays at the front.
+  const size_t whole = used_ / kPage * kPage;
+  if (f_ && whole > 0) {
+    written_ += std::fwrite(buf_.get(), 1, whole, f_);
+    std::memmove(buf_.get(), buf_.get() + whole, used_ - whole);
+    used_ -= whole;
+  } else {
+    flush();
+  }
+  if (used_ + n > cap_ || !buf_) {
+    const size_t want = used_ + n > kBuffer ? used_ + n : kBuffer;
+    auto bigger = std::make_unique<char[]>(want);
+    if (used_ > 0) std::memcpy(bigger.get(), buf_.get(), used_);
+    buf_ = std::move(bigger);
+    cap_ = want;
   }
 }
 
 void Listing::close() {
   flush();
+  if (f_ && owned_) {
+    // The end of an earlier, longer listing goes.
+    struct stat st {};
+    if (::fstat(::fileno(f_), &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > written_)
+      (void)::ftruncate(::fileno(f_), static_cast<off_t>(written_));
+  }
   if (f_ && owned_) std::fclose(f_);
   f_ = nullptr;
   owned_ = false;
   taskBegun_ = blockBegun_ = false;
   replaceHeader_ = taskHeader_ = scriptHeader_ = dataHeader_ = false;
   for (auto& f : formats_) f.reset();
+  for (auto& h : headers_) h.clear();
 }
 
 const Listing::Format* Listing::formatOf(int id) {
@@ -58,19 +92,18 @@ const Listing::Format* Listing::formatOf(int id) {
 }
 
 void Listing::header(int id) {
+  if (!f_ || id < 0 || static_cast<size_t>(id) >= formats_.size()) return;
   const Format* f = formatOf(id);
-  if (!f || !f_) return;
-  int ruler = 0;
-  for (const auto& h : kHeaders)
-    if (h.id == id) ruler = h.ruler;
-  char* p = room(f->text.size() + static_cast<size_t>(ruler) + 2);
-  std::memcpy(p, f->text.data(), f->text.size());
-  p += f->text.size();
-  *p++ = ' ';
-  std::memset(p, '-', static_cast<size_t>(ruler));
-  p += ruler;
-  *p++ = '\n';
-  used_ = static_cast<size_t>(p - buf_.get());
+  if (!f) return;
+  // The whole header line (text, a blank, the ruler) is made once per run.
+  auto& line = headers_[static_cast<size_t>(id)];
+  if (line.empty()) {
+    int ruler = 0;
+    for (const auto& h : kHeaders)
+      if (h.id == id) ruler = h.ruler;
+    line = f->text + ' ' + std::string(static_cast<size_t>(ruler), '-') + '\n';
+  }
+  put(line.data(), line.size());
 }
 
 void Listing::writeHeader(const std::vector<std::string>& argv, const std::string& prelimPath) {
@@ -115,10 +148,25 @@ void Listing::afterBlockLine(bool isEnd) {
 
 namespace {
 
-// Upper-case hexadecimal with a fixed number of digits.
-char* hexDigits(char* p, uint32_t v, int digits) {
-  static const char kHex[] = "0123456789ABCDEF";
-  for (int i = digits - 1; i >= 0; --i) p[i] = kHex[(v >> (4 * (digits - 1 - i))) & 0xFu];
+// The two upper-case hexadecimal digits of each byte value.
+struct HexPairs {
+  char pair[256][2];
+  constexpr HexPairs() : pair() {
+    const char* hex = "0123456789ABCDEF";
+    for (int b = 0; b < 256; ++b) {
+      pair[b][0] = hex[b >> 4];
+      pair[b][1] = hex[b & 0xF];
+    }
+  }
+};
+constexpr HexPairs kHexPairs;
+
+// Upper-case hexadecimal with a fixed, even number of digits (2, 4 or 8).
+inline char* hexDigits(char* p, uint32_t v, int digits) {
+  for (int i = digits / 2 - 1; i >= 0; --i) {
+    std::memcpy(p + 2 * i, kHexPairs.pair[v & 0xFFu], 2);
+    v >>= 8;
+  }
   return p + digits;
 }
 

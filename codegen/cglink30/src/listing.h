@@ -77,6 +77,7 @@ public:
 
 private:
   static constexpr size_t kBuffer = 1 << 18;
+  static constexpr size_t kPage = 4096;
   struct Format {
     bool looked = false, have = false;
     LineFormat format;
@@ -115,9 +116,11 @@ private:
   bool replaceHeader_ = false, taskHeader_ = false, scriptHeader_ = false, dataHeader_ = false;
   std::unique_ptr<char[]> buf_;
   size_t used_ = 0, cap_ = 0;
+  uint64_t written_ = 0;  // bytes written to an owned file
   // Ids 300 to 412 (listing formats) and the message texts below 300 (line
   // 308 and the messages written into the listing).
   std::array<std::unique_ptr<Format>, 413> formats_;
+  std::array<std::string, 413> headers_;  // header lines made so far, by id
 };
 
 }  // namespace cg

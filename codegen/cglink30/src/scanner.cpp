@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace cg {
 namespace {
@@ -72,9 +73,19 @@ int Scanner::refillPeek() {
 }
 
 void Scanner::collectName(std::string& s, bool underscore) {
-  for (int c = peek(); isLetter(c) || isDigit(c) || (underscore && c == '_'); c = peek()) {
-    s.push_back(static_cast<char>(c));
-    advance();
+  // The characters of the name within the buffer are taken in one piece;
+  // a name running on past the buffer's end continues after the refill.
+  for (;;) {
+    const size_t start = pos_;
+    while (pos_ < len_) {
+      const int c = static_cast<unsigned char>(buf_[pos_]);
+      if (!(isLetter(c) || isDigit(c) || (underscore && c == '_'))) break;
+      ++pos_;
+    }
+    s.append(buf_ + start, pos_ - start);
+    if (pos_ < len_) return;
+    const int c = peek();  // refills
+    if (!(isLetter(c) || isDigit(c) || (underscore && c == '_'))) return;
   }
 }
 
@@ -108,14 +119,24 @@ void Scanner::splitIndex(Token& t) {
 void Scanner::comment() {
   // The rest of the line is a comment; ";#f='name'" switches the source.
   skip_ = true;
-  std::string body;
-  for (int c = peek(); c != EOF && c != '\n'; c = peek()) {
-    body.push_back(static_cast<char>(c));
-    advance();
+  std::string_view body;
+  std::string held;
+  const void* nl = pos_ < len_ ? std::memchr(buf_ + pos_, '\n', len_ - pos_) : nullptr;
+  if (nl) {
+    // The whole comment lies in the buffer: looked at where it is.
+    const size_t n = static_cast<size_t>(static_cast<const char*>(nl) - (buf_ + pos_));
+    body = std::string_view(buf_ + pos_, n);
+    pos_ += n;
+  } else {
+    for (int c = peek(); c != EOF && c != '\n'; c = peek()) {
+      held.push_back(static_cast<char>(c));
+      advance();
+    }
+    body = held;
   }
-  if (!body.empty() && body.back() == '\r') body.pop_back();
+  if (!body.empty() && body.back() == '\r') body.remove_suffix(1);
   if (body.size() >= 6 && body.compare(0, 4, "#f='") == 0 && body.back() == '\'') {
-    std::string name = body.substr(4, body.size() - 5);
+    std::string name(body.substr(4, body.size() - 5));
     if (!name.empty()) {
       std::string prev = source_;
       if (switch_) switch_(prev, name);
@@ -205,6 +226,10 @@ int Scanner::next(Token& t) {
   t.index = 0;
   t.bit = -1;
   for (;;) {
+    // Blanks within the buffer: the indentation of a line eight at a time.
+    uint64_t eight;
+    while (pos_ + 8 <= len_ && (std::memcpy(&eight, buf_ + pos_, 8), eight == 0x2020202020202020ull)) pos_ += 8;
+    while (pos_ < len_ && (buf_[pos_] == ' ' || buf_[pos_] == '\t' || buf_[pos_] == '\r')) ++pos_;
     int c = peek();
     t.line = line_;
     if (c == EOF) {

@@ -37,31 +37,36 @@ struct Library {
 };
 
 Library* g_lib = nullptr;
-std::once_flag g_once;
 
-// Binds ObelTool (version 0.02 or later with the reader's names) the first
-// time the library is used. Without it the library answers nothing: every
-// operation returns 0 and the version 0, so that callers refuse it.
+// Binds ObelTool (version 0.02 or later with the reader's names) for a new
+// library state. Without it the library answers nothing: every operation
+// returns 0 and the version 0, so that callers refuse it.
+Library* makeLibrary() {
+  g_lib = new Library;
+  toolbind::BindOptions o;
+  // ObelTool lies in the program directory beside this library.
+  o.anchor = toolbind::Anchor::ThisModule;
+  o.minVersion = 0.02;
+  o.names = {"GetDLLVersion", "AppendMsgLine", "AppendMsgFile", "EmptyMsgWnd", "CloseMsgWnd",
+             "SetBINPath", "GetPathToMsgConvDLL", "GetDefaultTargetFormat", "DeleteMStrBuf"};
+  // Tests point the settings at a directory of their own.
+  if (const char* dir = std::getenv("ZERLO_DDFREADER_BINDIR"); dir && *dir) o.binDir = dir;
+  auto& tb = toolbind::moduleBinding();
+  if (tb.bind(o) == toolbind::BindStatus::Bound) {
+    g_lib->usable = true;
+  } else {
+    tb.unbind();
+    ddf::showMessage(ddf::kMsgDllMissing, "OBELTOOL.DLL");
+  }
+  return g_lib;
+}
+
+// The library state, made on first use. A function-local static: after the
+// first call each operation pays one test of its guard (the code generator
+// asks several queries per program line).
 Library& lib() {
-  std::call_once(g_once, [] {
-    g_lib = new Library;
-    toolbind::BindOptions o;
-    // ObelTool lies in the program directory beside this library.
-    o.anchor = toolbind::Anchor::ThisModule;
-    o.minVersion = 0.02;
-    o.names = {"GetDLLVersion", "AppendMsgLine", "AppendMsgFile", "EmptyMsgWnd", "CloseMsgWnd",
-               "SetBINPath", "GetPathToMsgConvDLL", "GetDefaultTargetFormat", "DeleteMStrBuf"};
-    // Tests point the settings at a directory of their own.
-    if (const char* dir = std::getenv("ZERLO_DDFREADER_BINDIR"); dir && *dir) o.binDir = dir;
-    auto& tb = toolbind::moduleBinding();
-    if (tb.bind(o) == toolbind::BindStatus::Bound) {
-      g_lib->usable = true;
-    } else {
-      tb.unbind();
-      ddf::showMessage(ddf::kMsgDllMissing, "OBELTOOL.DLL");
-    }
-  });
-  return *g_lib;
+  static Library* const made = makeLibrary();
+  return *made;
 }
 
 template <class F> auto withReader(F f) -> decltype(f(std::declval<ddf::Reader&>())) {

@@ -21,11 +21,22 @@ template <class T, size_t N> bool NameTable<T, N>::insert(T entry) {
   return true;
 }
 
-template <class T, size_t N> const T* NameTable<T, N>::find(const std::string& name) const {
+template <class T, size_t N> const T* NameTable<T, N>::find(std::string_view name) const {
   const auto& list = buckets_[bucketOf(name)];
+  if (list.size() <= 8) {
+    // The usual list holds a name or two: compared by length first, then
+    // byte by byte, without a call per comparison.
+    for (const T& e : list) {
+      if (e.name.size() != name.size()) continue;
+      size_t i = 0;
+      while (i < name.size() && e.name[i] == name[i]) ++i;
+      if (i == name.size()) return &e;
+    }
+    return nullptr;
+  }
   auto it = std::lower_bound(list.begin(), list.end(), name,
-                             [](const T& e, const std::string& n) { return e.name < n; });
-  return it != list.end() && it->name == name ? &*it : nullptr;
+                             [](const T& e, std::string_view n) { return std::string_view(e.name) < n; });
+  return it != list.end() && std::string_view(it->name) == name ? &*it : nullptr;
 }
 
 template class NameTable<Module, 100>;

@@ -16,6 +16,6 @@ void ws_DrawSheet(model::GateRecord* gates, model::GateInstance* instances);
 void ws_DrawSheetB(model::GateRecord* gates, model::GateInstance* instances);
 void ws_DrawSheetC(model::GateRecord* gate);
 // The whole redraw in its order: grid (when on), tiled text, sheet.
-void ws_Redraw(model::LogicRecord* level);
+void ws_Redraw(model::LogicRecord* level, model::GateInstance* instances = nullptr);
 
 } // namespace disp

@@ -25,6 +25,7 @@ struct DrawView {
   int windowKind = 0;
   int editorState = 0;                          // 21 and 23 show selection marks
   model::LogicRecord* level = nullptr;          // the logic of the current level
+  model::GateInstance* levelInstances = nullptr;  // its instance list as last drawn (null: the logic's own)
   bool showPinLabels = false;                   // the IO-label option
   bool showLeftPinLabels = false;
   std::string bitmapDir;                        // the project's "BITMAP" folder

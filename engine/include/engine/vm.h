@@ -65,6 +65,12 @@ public:
   std::uint8_t run(model::GateRecord* gate, model::GateInstance* instance, const void* code);
   // The same for a procedure already looked up (procedureFor).
   std::uint8_t run(model::GateRecord* gate, model::GateInstance* instance, const Procedure& p);
+  // The time step's entry: the same as run for a procedure already looked
+  // up, with a lean set-up when no run is in progress (nothing to save, the
+  // logic image only for code that can reach it).
+  std::uint8_t runStep(model::GateRecord* gate, model::GateInstance* instance, const Procedure& p) {
+    return depth_ == 0 && !p.reachesLogic ? runTop(gate, instance, p) : run(gate, instance, p);
+  }
   // True when the last outermost run ended because it used up its
   // instruction budget (an endless loop).
   bool lastRunOutOfBudget() const { return outOfBudget_; }
@@ -131,8 +137,12 @@ private:
   void mapDocument(model::DocumentRecord* doc);
   bool linkProcedure(model::ProjectModule* m, const void* code, std::uint32_t length, std::string& err);
   bool relocate(Procedure& p, model::ProjectModule* m, std::string& err);
+  static void classify(Procedure& p);
   const Procedure* functionAt(std::uint32_t addr);
   std::uint8_t runProcedure(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p);
+  std::uint8_t runTop(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p);
+  void bindRegions();
+  bool unbound_ = false;   // runTop has not pointed the regions at its blocks yet
   void mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4], DepthRegions& r);
   // runViews: the caller took the views of areas 0..3 and of the stack.
   void execute(const Procedure& p, std::size_t ip, bool runViews = false);
@@ -150,18 +160,26 @@ private:
   std::uint32_t viewKey_[kAreaCount] = {};
   std::uint64_t viewGen_ = ~std::uint64_t(0);
   bool viewReserved_ = true;   // one of them lies in a reserved region: always taken again
-  void refreshViews(const Procedure& p, bool runViews = false);
+  void refreshViews(const Procedure& p, bool runViews = false) {
+    // The common case of a run's start, without a call: the run's own views
+    // are taken, the code names no other area and its operands are resolved.
+    if (runViews && !p.usesRunFields && p.fastGen == space_.generation() && p.fastOwner == this &&
+        p.fastData == p.fast.data())
+      return;
+    refreshAllViews(p, runViews);
+  }
+  void refreshAllViews(const Procedure& p, bool runViews);
   void spanView(unsigned k, bool* reserved = nullptr);
   void resolveFast(const Procedure& p);
-  static std::uint8_t* fastPtr(const FastOperand& o, std::uint32_t len, bool write) {
+  // Whether an access of len bytes through a fast operand fits its view (a
+  // view that fits any access has a host block), and where it is.
+  static bool fastFits(const FastOperand& o, std::uint32_t len, bool write) {
     const View& v = *o.view;
-    return std::uint64_t(o.offset) + len <= (write ? v.wlen : v.rlen) ? v.host + o.offset : nullptr;
+    return std::uint64_t(o.offset) + len <= (write ? v.wlen : v.rlen);
   }
-  // The top of the evaluation stack when len more bytes fit; null otherwise.
-  std::uint8_t* fastTop(std::uint32_t len) const {
-    const std::uint64_t end = std::uint64_t(stack_.sp) + len;
-    return end <= stackRoom_ ? stackView_.host + stack_.sp : nullptr;
-  }
+  static std::uint8_t* fastAt(const FastOperand& o) { return o.view->host + o.offset; }
+  // Whether len more bytes fit on the evaluation stack (at stackView_.host + sp).
+  bool topFits(std::uint32_t len) const { return std::uint64_t(stack_.sp) + len <= stackRoom_; }
   void step(const Instr& I);
   void doCall(const Instr& I, bool isExtern);
 

@@ -86,6 +86,18 @@ struct Procedure {
   std::uint64_t fastGen = ~std::uint64_t(0);
   const void* fastOwner = nullptr;   // the interpreter whose views the area operands point at
   const FastOperand* fastData = nullptr;   // fast.data() when resolved (a copy resolves again)
+  // Decided when linked, from the instructions and their operands: whether a
+  // run of this procedure can reach the simulated logic's record (area 6, a
+  // raw address, or anything but the direct single-element instructions), and
+  // whether its operands name any of areas 4..17 (the frame and the run
+  // fields). A procedure that can do neither runs without the logic image
+  // being filled and written back and without the views of those areas.
+  bool reachesLogic = true;
+  bool usesRunFields = true;
+  // Whether a run can write the instance's input slots (area 0): any code
+  // that can reach the logic's record can; other code only through the
+  // destination operands of its direct instructions.
+  bool writesInputs = true;
   // Instruction index at a byte offset of the block; -1 when none starts there.
   int indexAt(std::uint32_t pos) const;
 };

@@ -252,7 +252,17 @@ bool ls_SelectList(int kind, std::string& name, std::string& second, ProjectModu
     return true;
   }
   g.guard = true;
-  struct Guard { ~Guard() { g.guard = false; } } guard;
+  // Kinds 3 and 4 select in the open context for this call only: the first
+  // flag belongs to the editor's states and must not outlive the call (left
+  // set, later selections of kind 1 would answer the last chosen name without
+  // a dialog and the block lists would change their context).
+  struct Guard {
+    std::uint8_t flag1 = SelectFlags.flag1;
+    ~Guard() {
+      g.guard = false;
+      SelectFlags.flag1 = flag1;
+    }
+  } guard;
   if (kind == 3 || kind == 4) SelectFlags.flag1 = 1;
   deriveContext();
   module = nullptr;

@@ -197,6 +197,62 @@ TEST_F(DriverTest, PreliminaryFileChangesOnlyTheExtension) {
   EXPECT_FALSE(std::filesystem::exists(path("Download.TZC")));
 }
 
+// The listing is written over an earlier one in place: whatever the earlier
+// file held (longer, shorter, reached through a link), the new listing is
+// the same as one written into no file, and a link stays a link.
+TEST_F(DriverTest, ListingWrittenOverAnEarlierOneIsTheSameAsAFreshOne) {
+  FakeTarget t = FakeTarget::standard(4);
+  t.structSize = 0x400;
+  t.progSize = 0x100000;
+  // Many lines, so that the listing goes to the file in several pieces.
+  std::string text = topFrame(), calls;
+  for (int i = 0; i < 1200; ++i) calls += "          &AWW\n             : PW50\n        Z1   : PW" + std::to_string(i % 17) + "\n";
+  text.insert(text.rfind(";\n&END"), calls);
+  writeText(path("p.zcd"), text);
+  const std::vector<std::string> args = {"x", path("p.zcd"), path("p.lst"), path("t.ddf"), path("p.mvl")};
+  RunResult fresh = run(args, t);
+  ASSERT_EQ(fresh.result, 1);
+  ASSERT_GT(fresh.listing.size(), size_t(300000));
+  // The second line of a listing is the time of the run.
+  auto withoutTime = [](std::string s) {
+    const size_t first = s.find('\n') + 1;
+    return s.erase(first, s.find('\n', first) - first);
+  };
+
+  struct Case {
+    const char* what;
+    size_t earlierSize;
+    bool link;
+  } cases[] = {{"longer", fresh.listing.size() * 3 + 17, false},
+               {"shorter", 5000, false},
+               {"empty", 0, false},
+               {"longer through a link", fresh.listing.size() + 4096, true}};
+  for (const Case& c : cases) {
+    const std::string lst = path("p.lst"), target = c.link ? path("earlier.lst") : lst;
+    std::filesystem::remove(lst);
+    writeText(target, std::string(c.earlierSize, 'X'));
+    if (c.link) std::filesystem::create_symlink(target, lst);
+    RunResult r = run(args, t);
+    ASSERT_EQ(r.result, 1) << c.what;
+    EXPECT_TRUE(withoutTime(r.listing) == withoutTime(fresh.listing)) << c.what;
+    EXPECT_EQ(std::filesystem::file_size(target), r.listing.size()) << c.what;
+    EXPECT_EQ(std::filesystem::is_symlink(lst), c.link) << c.what;
+  }
+}
+
+// Each kind of initial value reaches the converter as its decimal text and
+// the listing names the variable with its index (and bit).
+TEST_F(DriverTest, InitialValuesOfEachKindInTheListing) {
+  FakeTarget t = FakeTarget::standard(4);
+  t.structSize = 0x400;
+  RunResult r = compile("#DW1 = -5\n#DW2 = $1F\n#DW3 = %101\n#DW40 = 65535\n#B2.3 = 1\n" + topFrame(), t);
+  ASSERT_EQ(r.result, 1);
+  for (const char* want : {"\n\n\nDW1\n00004002 | FB FF ", "\n\n\nDW2\n00004004 | 1F 00 ",
+                           "\n\n\nDW3\n00004006 | 05 00 ", "\n\n\nDW40\n00004050 | FF FF ",
+                           "\n\n\nB2.3\n00006013 | 01 "})
+    EXPECT_NE(r.listing.find(want), std::string::npos) << want;
+}
+
 TEST_F(DriverTest, MessagesNameTheSourceAndItsOwnLine) {
   FakeTarget t = FakeTarget::standard(4);
   writeText(path("second.zcd"), "\n#XX1\n#DW1 = 1\n#YY1\n");

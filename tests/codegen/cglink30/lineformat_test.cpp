@@ -66,6 +66,8 @@ TEST(LineFormat, FlagsWidthsAndLengthsAsSnprintf) {
   expectSame("%lu %ld %lld %llu %hd %hhu %hu", 4000000000ul, -4000000000L, LLONG_MIN, ULLONG_MAX, 70000, 300u,
              70000u);
   expectSame("%x %X %o %08x %-8X|", 0xabcdefu, 0xabcdefu, 511u, 0xbeefu, 0xbeefu);
+  expectSame("%llx %llX %x %X %02x %x %X", 0x123456789abcdef0ull, 0xFEDCBA9876543210ull, 0u, 0xAu, 0x1u, 0x100u,
+             0xFFFu);
   expectSame("%e %E %g %G %.2f %10.3e %-12g| %a", 1.5, -2.5e-10, 1e20, 0.0001, 3.14159, 6.02e23, 42.0, 1.0);
   expectSame("%f", 1e300);
   expectSame("no conversions at all");

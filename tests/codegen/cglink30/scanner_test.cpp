@@ -1,6 +1,11 @@
 // Tokens of the target program text.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
 #include "scanner.h"
 
 namespace cgtest {
@@ -125,6 +130,55 @@ TEST(Scanner, SourceSwitchRestartsTheLineCount) {
   EXPECT_EQ(switches, (std::vector<std::pair<std::string, std::string>>{{"prelim", "first"}, {"first", "second.zcd"}}));
   EXPECT_EQ(s.sourceName(), "second.zcd");
   EXPECT_EQ(m.storedLines(), (std::vector<std::string>{"Error in line 2 : Unknown character ~!"}));
+}
+
+// A file is read in pieces of 64 KiB: names, numbers, comments and source
+// switches lying across the end of a piece give the tokens, switches and
+// line numbers of the same text scanned whole.
+TEST(Scanner, TokensAcrossTheReadPiecesAsInMemory) {
+  const size_t piece = size_t(1) << 16;
+  const std::string tails[] = {"&FUNCNAME_LONG\n", "#DW12345.3 = 1.5e-3\n", ":  AB12\n", ";#f='other.zcd'\n",
+                               "; a comment of some length\n", "%LABEL_X\n", "  Z1   : 4294967295\n"};
+  const std::string dir = ::testing::TempDir() + "cglink30_scanpieces_" + std::to_string(::getpid());
+  std::filesystem::create_directories(dir);
+  for (const std::string& tail : tails) {
+    for (size_t before = 1; before < tail.size(); ++before) {
+      // Filler lines up to the place where the tail is cut by the piece end.
+      std::string text;
+      const std::string filler = std::string(60, ' ') + ": PW7\n";
+      while (text.size() + filler.size() + 1 < piece - before) text += filler;
+      text += std::string(piece - before - text.size() - 1, ' ') + "\n";
+      text += tail + ";#f='last'\n&AWW\n";
+      ASSERT_EQ(text.compare(piece - before, tail.size(), tail), 0);
+
+      auto tokens = [&](cg::Scanner& s, std::vector<std::string>& switches) {
+        s.onSwitch([&](const std::string& a, const std::string& b) { switches.push_back(a + ">" + b); });
+        std::vector<std::string> out;
+        cg::Token t;
+        while (s.next(t) != cg::T_EOF)
+          out.push_back(std::to_string(t.code) + "|" + t.text + "|" + std::to_string(t.num) + "|" +
+                        std::to_string(t.dbl) + "|" + std::to_string(t.index) + "|" + std::to_string(t.bit) + "|" +
+                        std::to_string(t.line));
+        return out;
+      };
+      cg::TextSource texts;
+      cg::Messages m1(texts, nullptr), m2(texts, nullptr);
+      cg::Scanner inMemory(m1), fromFile(m2);
+      const std::string path = dir + "/text.zcd";
+      std::FILE* f = std::fopen(path.c_str(), "wb");
+      ASSERT_NE(f, nullptr);
+      std::fwrite(text.data(), 1, text.size(), f);
+      std::fclose(f);
+      ASSERT_EQ(fromFile.open(path), 0);
+      inMemory.openMemory(text, path);
+      std::vector<std::string> sw1, sw2;
+      const auto want = tokens(inMemory, sw1);
+      EXPECT_EQ(tokens(fromFile, sw2), want) << tail << " cut after " << before;
+      EXPECT_EQ(sw2, sw1) << tail << " cut after " << before;
+      EXPECT_EQ(m2.storedLines(), m1.storedLines());
+    }
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

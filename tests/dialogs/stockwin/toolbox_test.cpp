@@ -5,7 +5,7 @@
 #include "name_list.h"
 #include "sw_dialogs.h"
 
-#include "../../shellapp/golden_compare.h"
+#include "../../support/golden_compare.h"
 
 #include <QApplication>
 #include <QLabel>

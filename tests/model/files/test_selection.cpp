@@ -89,6 +89,15 @@ TEST_F(Selection, LogicListsFollowTheContext) {
   ASSERT_TRUE(ls_SelectList(1, name, second, module));
   EXPECT_EQ(name, "$SHARED");
   EXPECT_EQ(dialog.calls, 0) << "logic kinds show no dialog";
+  // Kind 3 answers the last chosen name and leaves the flags as they were:
+  // the next kind-1 selection is not answered with that name.
+  SelectFlags = SelectionFlags{};
+  ls_SetLastChosen("TASK");
+  ASSERT_TRUE(ls_SelectList(3, name, second, module));
+  EXPECT_EQ(name, "TASK");
+  EXPECT_EQ(SelectFlags.flag1, 0);
+  ASSERT_TRUE(ls_SelectList(1, name, second, module));
+  EXPECT_EQ(name, "PLAIN") << "the first listed logic, not the last chosen";
 }
 
 TEST_F(Selection, BlockDialogListsSourcesAndEntries) {

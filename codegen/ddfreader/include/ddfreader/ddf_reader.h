@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ddf {
@@ -106,14 +107,15 @@ struct Area {
 // modulo N, each list sorted byte-wise; the first entry of a name wins.
 template <class T, size_t N> class NameTable {
 public:
-  static size_t bucketOf(const std::string& name) {
+  static size_t bucketOf(std::string_view name) {
     size_t sum = 0;
     for (unsigned char c : name) sum += c;
     return sum % N;
   }
   // False when the name is present already (the entry is dropped).
   bool insert(T entry);
-  const T* find(const std::string& name) const;
+  // Looks a name up without making a string of it (the queries pass C texts).
+  const T* find(std::string_view name) const;
   void clear() {
     for (auto& b : buckets_) b.clear();
   }
