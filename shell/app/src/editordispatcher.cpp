@@ -15,6 +15,7 @@
 #include "platform/paths.h"
 #include "shell/fileselect.h"
 #include "shell/utilities.h"
+#include "zerloapp/enginehooks.h"
 #include "zerloapp/startup.h"
 
 #include <algorithm>
@@ -97,6 +98,8 @@ void EditorDispatcher::mainInit() {
   editor::engineHooks().xt_EnableThreads = engine::xt_EnableThreads;
   editor::engineHooks().xt_DisableThreads = engine::xt_DisableThreads;
   editor::engineHooks().fn_SaveProject = saveProject;
+  // The target text writer, the run's end, the parameter forms and lists.
+  app_InstallEngineHooks();
   // Block libraries are linked for the interpreter as they are read, so that
   // their blocks run in the simulation and draw their faces and displays.
   previousLinker_ = modelfiles::setModuleLinker(engine::vm_LinkCode);
@@ -118,6 +121,7 @@ void EditorDispatcher::shutDown() {
   modelfiles::setModuleLinker(previousLinker_);
   previousLinker_ = nullptr;
   editor::ui_MainShutDown();
+  app_RemoveEngineHooks();
   if (g_running == this) g_running = nullptr;
   modelfiles::ProjectPath.clear();
   modelfiles::LibraryPath.clear();

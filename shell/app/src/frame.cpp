@@ -10,6 +10,7 @@
 #include "editor/editor.h"
 #include "editor/eventmap.h"
 #include "platform/uisink.h"
+#include "shell/dialogs.h"
 #include "shell/editorhost.h"
 #include "shell/help.h"
 #include "shell/insertbox.h"
@@ -20,12 +21,14 @@
 #include "shell/printing.h"
 #include "shell/prompts.h"
 #include "srvclient/kc.h"
+#include "engine/vm.h"
 #include "engine/workers.h"
 #include "shell/utilities.h"
 #include "shell/binding.h"
 #include "shell/windowhost.h"
 #include "stockwin/stockwin.h"
 #include "zerloapp/cmdline.h"
+#include "zerloapp/enginehooks.h"
 #include "zerloapp/instances.h"
 #include "zerloapp/startup.h"
 
@@ -174,6 +177,8 @@ private:
 };
 
 std::unique_ptr<FrameEditorHost> g_editorHost;
+// The prompts of the block parameter forms that the editor opens.
+shell::ShellParamDialogs g_paramDialogs;
 
 } // namespace
 
@@ -294,7 +299,11 @@ Worksheet::~Worksheet() {
   // online or simulating: a destroyed window must not stay in the table.
   if (frame_.timerWindow == this) frame_.stopSheetTimer();
   if (frame_.lastActive == this) frame_.lastActive = nullptr;
+  model::DocumentRecord* document = data.document;
   frame_.sendEngineEvent(this, editor::kMsgDestroy, 0);
+  // The window's document went with it: the interpreter, which a time step
+  // of this window bound to it, must not read it at the next module link.
+  if (document && engine::vm().document() == document) engine::vm().attachDocument(nullptr);
   frame_.removeFromTable(this);
   if (frame_.worksheets().size() <= 1) frame_.setMenuState(2);
 }
@@ -582,6 +591,7 @@ Frame::Frame(Dispatcher& d) : dispatcher(d) {
   shell::setWindowHost(g_host.get());
   g_editorHost = std::make_unique<FrameEditorHost>(*this);
   editor::setHost(g_editorHost.get());
+  engineHookEnvironment().dialogs = &g_paramDialogs;
   shell::PrintHooks& ph = shell::printHooks();
   ph.dispatch = [this](WorksheetWindowData* w, editor::EngineEvent& e) { return dispatcher.dispatch(w, &e); };
   ph.enableFrame = [this](bool on) { setEnabled(on); };
@@ -614,9 +624,15 @@ Frame::Frame(Dispatcher& d) : dispatcher(d) {
 
 Frame::~Frame() {
   sheetTimer.stop();
+  // Worksheets still alive go first, while the frame they report to is
+  // whole: one closed but not yet deleted (its deletion still posted) would
+  // otherwise be destroyed with the frame's children, after the frame's
+  // window table is gone.
+  for (Worksheet* w : findChildren<Worksheet*>()) delete w;
   shell::printHooks() = shell::PrintHooks{};
   editor::setHost(nullptr);
   g_editorHost.reset();
+  engineHookEnvironment().dialogs = nullptr;
   shell::setWindowHost(nullptr);
   g_host.reset();
 }

@@ -1,0 +1,357 @@
+// The engine-side services behind the editor's hooks in Zerlo: the target
+// program text written by Function-Setup (260) for the project of all
+// seventeen standard blocks, its flow simulated past START in the run window;
+// the end of a run; the parameter forms of a built-in gate through the
+// program's dialogs, answered by script.
+#include "editor_frame_fixture.h"
+
+#include "editor/rungate.h"
+#include "engine/externs.h"
+#include "engine/levels.h"
+#include "engine/params.h"
+#include "model/editing.h"
+#include "equiv/equiv.h"
+#include "modelfiles/selection.h"
+#include "platform/uisink.h"
+#include "shell/dialogs.h"
+#include "shell/prompts.h"
+#include "zcdwriter/zcdwriter.h"
+#include "zerloapp/enginehooks.h"
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <sstream>
+
+namespace zapp {
+namespace {
+
+std::string readText(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class EngineHooksTest : public EditorFrameTest {
+protected:
+  fs::path textPath;
+  void SetUp() override {
+    EditorFrameTest::SetUp();
+    if (HasFatalFailure()) return;
+    textPath = dir / "ZERLO1.Q";
+    EngineHookEnvironment& env = engineHookEnvironment();
+    previousEnv = env;
+    env.targetTextPath = [this] { return textPath.string(); };
+    env.tempDir = [this] { return dir.string() + "/"; };
+  }
+  void TearDown() override {
+    EngineHookEnvironment& env = engineHookEnvironment();
+    env.targetTextPath = previousEnv.targetTextPath;
+    env.tempDir = previousEnv.tempDir;
+    env.chooseListFile = previousEnv.chooseListFile;
+    EditorFrameTest::TearDown();
+  }
+  void openDemo() {
+    shell::dlg_ResetSelectionState();
+    modelfiles::SelectFlags = modelfiles::SelectionFlags{};
+    const fs::path demo = dir / "DEMOALL.MDL";
+    fs::copy_file(fs::path(ZERLO_TEST_DATA) / "blocklib" / "demoall.mdl", demo);
+    app().settings.zoom = 1.0f;
+    frame->resize(1000, 800);
+    open(demo.string());
+  }
+  // The run window on the flow's level (the subprogram ALL under the main
+  // sheet's one call gate), started at time zero.
+  model::DocumentRecord* runWindowOnTheFlow() {
+    frame->onCommand(233);
+    Worksheet* w = frame->active();
+    if (!w || w->data.kind != 3) return nullptr;
+    w->showNormal();
+    w->setGeometry(0, 0, 700, 560);
+    QApplication::processEvents();
+    mouse(QEvent::MouseButtonPress, 210, 110);
+    mouse(QEvent::MouseButtonRelease, 210, 110);
+    model::DocumentRecord* d = w->data.document;
+    if (!d || d->MacroLevel != 2) return nullptr;
+    frame->onCommand(503);
+    return d;
+  }
+
+private:
+  EngineHookEnvironment previousEnv;
+};
+
+TEST_F(EngineHooksTest, TheAdaptersAreInstalledWhileTheEditorRuns) {
+  const editor::EngineHooks& h = editor::engineHooks();
+  for (bool set : {h.vm_InitOpSizes != nullptr, h.pc_AllocateSheet != nullptr, h.pc_EmitProgramFrame != nullptr, h.co_OpenOutput != nullptr,
+                   h.co_CloseOutput != nullptr, h.sim_EndGate != nullptr, h.sim_EndGates != nullptr,
+                   h.ge_ClearGateCounter != nullptr, h.pf_EditBlock != nullptr, h.pf_OpenForms != nullptr,
+                   h.pf_PromptInt != nullptr, h.pf_PromptValue != nullptr, h.lst_LogicParams != nullptr,
+                   h.lst_WriteList != nullptr, h.lst_ReadList != nullptr})
+    EXPECT_TRUE(set);
+  dispatcher.shutDown();
+  EXPECT_EQ(editor::engineHooks().pc_AllocateSheet, nullptr) << "taken out when the editor stops";
+  EXPECT_EQ(editor::engineHooks().pf_EditBlock, nullptr);
+  dispatcher.mainInit();
+  EXPECT_NE(editor::engineHooks().pc_AllocateSheet, nullptr) << "and put in again when it starts";
+  // No stand-in notes the calls of a working session.
+  editor::hookCalls().clear();
+  open(project);
+  frame->onCommand(233);
+  for (int i = 0; i < 3; ++i) frame->onCommand(512);
+  EXPECT_TRUE(editor::hookCalls().empty()) << ::testing::PrintToString(editor::hookCalls());
+}
+
+// Function-Setup writes this instance's target text: the frame, the flow's
+// sequence with its blocks' lines. Until it ran, the flow's blocks have no
+// link values and the flow stays in START (its step M1.1 set, A1.1 clear);
+// after it the flow leaves START and its first OUTPUT block drives A1.1 in
+// the simulated image.
+TEST_F(EngineHooksTest, FunctionSetupWritesTheTextAndTheFlowLeavesStart) {
+  openDemo();
+  model::DocumentRecord* d = runWindowOnTheFlow();
+  ASSERT_NE(d, nullptr);
+  equiv::SimImage sim;
+  std::string why;
+  ASSERT_TRUE(sim.open(*d, ZERLO_BLOCKLIB_SOURCE, &why)) << why;
+  auto steps = [&](int n) {
+    std::ostringstream seen;
+    bool output = false;
+    for (int i = 0; i < n; ++i) {
+      frame->onCommand(512);
+      output = output || sim.output(1, 1);
+      seen << i << ": M1.1=" << sim.flag(1, 1) << " A1.1=" << sim.output(1, 1) << "\n";
+    }
+    return std::make_pair(output, seen.str());
+  };
+  const auto before = steps(10);
+  EXPECT_FALSE(before.first) << before.second;
+  EXPECT_TRUE(sim.flag(1, 1)) << "the flow waits in START\n" << before.second;
+
+  editor::hookCalls().clear();
+  frame->sendEngineEvent(frame->active(), editor::kMsgCommand, 260);
+  const std::string text = readText(textPath);
+  for (const char* line : {"&BEG", "&Init", "&SMOT", "&END"}) EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  EXPECT_FALSE(fs::exists(textPath.string() + ".tmp"));
+  for (const std::string& c : editor::hookCalls())
+    EXPECT_TRUE(c != "co_OpenOutput" && c != "pc_EmitProgramFrame" && c != "co_CloseOutput") << c << " was a stand-in";
+
+  const auto after = steps(20);
+  EXPECT_TRUE(after.first) << "START was left for the OUTPUT block\n" << after.second;
+}
+
+// Without a path for the text the setup pass still runs and nothing is written.
+TEST_F(EngineHooksTest, FunctionSetupWithoutATextPathWritesNothing) {
+  openDemo();
+  model::DocumentRecord* d = runWindowOnTheFlow();
+  ASSERT_NE(d, nullptr);
+  engineHookEnvironment().targetTextPath = [] { return std::string(); };
+  frame->sendEngineEvent(frame->active(), editor::kMsgCommand, 260);
+  EXPECT_FALSE(fs::exists(textPath));
+  EXPECT_FALSE(zcd::co_IsOpen());
+  equiv::SimImage sim;
+  std::string why;
+  ASSERT_TRUE(sim.open(*d, ZERLO_BLOCKLIB_SOURCE, &why)) << why;
+  bool output = false;
+  for (int i = 0; i < 20; ++i) {
+    frame->onCommand(512);
+    output = output || sim.output(1, 1);
+  }
+  EXPECT_TRUE(output) << "the blocks' setup ran all the same";
+}
+
+// The end of a run and the gate counter go to the writer's end pass: no
+// stand-in is called when the run window opens, a level is entered and left
+// and the run window closes.
+TEST_F(EngineHooksTest, RunEndGoesToTheEndPass) {
+  openDemo();
+  editor::hookCalls().clear();
+  model::DocumentRecord* d = runWindowOnTheFlow();
+  ASSERT_NE(d, nullptr);
+  for (int i = 0; i < 5; ++i) frame->onCommand(512);
+  // A right press beside every gate goes a level up.
+  Worksheet* w = frame->active();
+  const QPointF at(600, 500);
+  QMouseEvent press(QEvent::MouseButtonPress, at, w->canvas->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(w->canvas, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, w->canvas->mapToGlobal(at), Qt::RightButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(w->canvas, &release);
+  EXPECT_EQ(d->MacroLevel, 1) << "the level was left";
+  frame->onCommand(236);
+  QApplication::processEvents();
+  for (const std::string& c : editor::hookCalls())
+    EXPECT_TRUE(c != "sim_EndGate" && c != "sim_EndGates" && c != "sim_EndGatesDeep" && c != "ge_ClearGateCounter" &&
+                c != "pc_AllocateSheet")
+        << c << " was a stand-in";
+  EXPECT_FALSE(zcd::co_IsOpen());
+}
+
+// The parameter form of a built-in gate (an On-Delay placed on the sample's
+// main sheet) through the program's dialogs: a right press on it in the edit
+// window, a click on it in the run window. OK takes the entered delay,
+// Cancel leaves it. In the run window the parameters are asked only while
+// the gate's values are its own (flag bit 1 clear); otherwise only its
+// presets, of which an On-Delay has none.
+struct FormDriver : plat::ui::DialogObserver {
+  std::string answer;   // "" : Cancel
+  std::vector<std::string> prompts;
+  void shown(const plat::ui::DialogShown& d) override {
+    auto* dialog = static_cast<QDialog*>(d.widget);
+    prompts.push_back(dialog->windowTitle().toStdString());
+    QLineEdit* edit = dialog->findChild<QLineEdit*>("c101");
+    QPushButton* ok = dialog->findChild<QPushButton*>("c106");
+    QPushButton* cancel = dialog->findChild<QPushButton*>("c107");
+    if (!edit || !ok || !cancel) {
+      ADD_FAILURE() << "not the input dialog: " << d.resourceId;
+      dialog->reject();
+      return;
+    }
+    if (answer.empty()) {
+      cancel->click();
+      return;
+    }
+    edit->setText(QString::fromStdString(answer));
+    ok->click();
+  }
+  void timedOut(const plat::ui::DialogShown& d) override { ADD_FAILURE() << "dialog " << d.resourceId << " still open"; }
+  int deadlineMs() const override { return 5000; }
+};
+
+TEST_F(EngineHooksTest, ParameterFormOfABuiltInGate) {
+  struct Case {
+    const char* name;
+    bool runWindow;
+    bool ownValues;   // flag bit 1 clear
+    const char* answer;
+    int prompts;
+    double expected;   // -1: unchanged
+  };
+  const Case cases[] = {
+      {"edit window, OK", false, false, "2.5", 1, 2.5},
+      {"edit window, Cancel", false, false, "", 1, -1},
+      {"run window, OK", true, true, "0.75", 1, 0.75},
+      {"run window, Cancel", true, true, "", 1, -1},
+      {"run window, shared values", true, false, "0.75", 0, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (Worksheet* w : frame->worksheets()) delete w;
+    QApplication::processEvents();
+    open(project);
+    ASSERT_NE(frame->active(), nullptr);
+    model::LogicRecord* main = shownLogic();
+    ASSERT_NE(main, nullptr);
+    model::GateRecord* delay = nullptr;
+    model::CurrentDocument = frame->active()->data.document;
+    ASSERT_TRUE(model::ge_CreateGateAsked(main, 4, nullptr, nullptr, 300, 420, delay));
+    ASSERT_NE(delay, nullptr);
+    auto value = [&]() -> double& {
+      for (model::GateInstance* i = main->FirstInstance; i; i = i->Next)
+        if (i->GateNumber == delay->GateNumber && i->ExtraValues) return i->ExtraValues[0];
+      return delay->Extra[0];
+    };
+    value() = 1.0;
+    if (c.ownValues) delay->Flags = std::uint16_t(delay->Flags & ~model::kGateSharedExtra);
+    else delay->Flags = std::uint16_t(delay->Flags | model::kGateSharedExtra);
+    const double before = value();
+    auto driver = std::make_shared<FormDriver>();
+    driver->answer = c.answer;
+    auto previous = plat::ui::setDialogObserver(driver);
+    if (c.runWindow) {
+      frame->onCommand(233);
+      ASSERT_EQ(frame->active()->data.kind, 3);
+      mouse(QEvent::MouseButtonPress, delay->X + 5, delay->Y + 5);
+      mouse(QEvent::MouseButtonRelease, delay->X + 5, delay->Y + 5);
+    } else {
+      Worksheet* w = frame->active();
+      const float z = app().settings.zoom;
+      const QPointF at((delay->X + 5 - w->data.scrollX) * z, (delay->Y + 5 - w->data.scrollY) * z);
+      QMouseEvent press(QEvent::MouseButtonPress, at, w->canvas->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                        Qt::NoModifier);
+      QApplication::sendEvent(w->canvas, &press);
+      QMouseEvent release(QEvent::MouseButtonRelease, at, w->canvas->mapToGlobal(at), Qt::RightButton,
+                          Qt::NoButton, Qt::NoModifier);
+      QApplication::sendEvent(w->canvas, &release);
+    }
+    plat::ui::setDialogObserver(previous);
+    ASSERT_EQ(driver->prompts.size(), std::size_t(c.prompts));
+    if (c.prompts) EXPECT_EQ(driver->prompts[0], "Delay Time ?");
+    EXPECT_DOUBLE_EQ(value(), c.expected < 0 ? before : c.expected);
+    frame->onCommand(204);
+  }
+}
+
+// The parameter list of one gate from the run window (the editor's opening
+// of a gate in list mode): written into the ".LPA" file the selector answers; a cancelled
+// selector writes nothing.
+TEST_F(EngineHooksTest, ParameterListOfAGateFromTheRunWindow) {
+  open(project);
+  ASSERT_NE(frame->active(), nullptr);
+  model::LogicRecord* main = shownLogic();
+  ASSERT_NE(main, nullptr);
+  model::GateRecord* delay = nullptr;
+  model::CurrentDocument = frame->active()->data.document;
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, 4, nullptr, nullptr, 300, 420, delay));
+  for (model::GateInstance* i = main->FirstInstance; i; i = i->Next)
+    if (i->GateNumber == delay->GateNumber && i->ExtraValues) i->ExtraValues[0] = 3.25;
+  delay->Extra[0] = 3.25;
+  frame->onCommand(233);
+  ASSERT_EQ(frame->active()->data.kind, 3);
+  const fs::path list = dir / "DELAY.LPA";
+  for (bool chosen : {false, true}) {
+    int asked = 0;
+    shell::setOpenDialog([&](const shell::OpenDialogRequest& r, std::string& out) {
+      ++asked;
+      EXPECT_EQ(r.filterPattern, "*.LPA");
+      if (!chosen) return false;
+      out = list.string();
+      return true;
+    });
+    Worksheet* w = frame->active();
+    model::CurrentDocument = w->data.document;
+    EXPECT_EQ(editor::de_OpenGateAt(&w->data, delay->X + 5 - w->data.scrollX, delay->Y + 5 - w->data.scrollY, false, 1),
+              editor::OpenGateResult::ListWritten);
+    shell::setOpenDialog(nullptr);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(fs::exists(list), chosen);
+  }
+  const std::string text = readText(list);
+  EXPECT_NE(text.find("$ Gate No."), std::string::npos) << text;
+  EXPECT_NE(text.find("Delay Time"), std::string::npos) << text;
+  EXPECT_NE(text.find("3.25"), std::string::npos) << text;
+}
+
+// The whole parameter list of the shown level: written with its page head,
+// read back into the gates; a missing file loses nothing.
+TEST_F(EngineHooksTest, ParameterListOfTheShownLevelWrittenAndReadBack) {
+  open(project);
+  ASSERT_NE(frame->active(), nullptr);
+  model::DocumentRecord* d = frame->active()->data.document;
+  model::LogicRecord* main = shownLogic();
+  ASSERT_NE(main, nullptr);
+  model::GateRecord* delay = nullptr;
+  model::CurrentDocument = d;
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, 4, nullptr, nullptr, 300, 420, delay));
+  auto value = [&]() -> double& {
+    for (model::GateInstance* i = main->FirstInstance; i; i = i->Next)
+      if (i->GateNumber == delay->GateNumber && i->ExtraValues) return i->ExtraValues[0];
+    return delay->Extra[0];
+  };
+  value() = 4.5;
+  const fs::path list = dir / "MAIN.LPA";
+  const editor::EngineHooks& h = editor::engineHooks();
+  ASSERT_TRUE(h.lst_WriteList(d, list.string()));
+  const std::string text = readText(list);
+  EXPECT_NE(text.find("KESTRUM LOGIC PARAMETER LIST"), std::string::npos) << text;
+  EXPECT_NE(text.find("4.5"), std::string::npos) << text;
+  value() = 9.0;
+  EXPECT_FALSE(h.lst_ReadList(d, (dir / "NONE.LPA").string()));
+  EXPECT_EQ(value(), 9.0);
+  ASSERT_TRUE(h.lst_ReadList(d, list.string()));
+  EXPECT_EQ(value(), 4.5);
+}
+
+} // namespace
+} // namespace zapp
