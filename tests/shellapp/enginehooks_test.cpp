@@ -277,7 +277,9 @@ TEST_F(EngineHooksTest, ParameterFormOfABuiltInGate) {
     }
     plat::ui::setDialogObserver(previous);
     ASSERT_EQ(driver->prompts.size(), std::size_t(c.prompts));
-    if (c.prompts) EXPECT_EQ(driver->prompts[0], "Delay Time ?");
+    if (c.prompts) {
+      EXPECT_EQ(driver->prompts[0], "Delay Time ?");
+    }
     EXPECT_DOUBLE_EQ(value(), c.expected < 0 ? before : c.expected);
     frame->onCommand(204);
   }

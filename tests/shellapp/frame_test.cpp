@@ -244,7 +244,9 @@ TEST_F(FrameTest, CloseQuestions) {
     messages.clear();
     EXPECT_EQ(frame->onClose(), c.result);
     EXPECT_EQ(messages, c.asked);
-    if (c.online && c.answers[0] == 7) EXPECT_TRUE(app().online);
+    if (c.online && c.answers[0] == 7) {
+      EXPECT_TRUE(app().online);
+    }
   }
 }
 
