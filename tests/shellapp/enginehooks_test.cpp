@@ -140,13 +140,20 @@ TEST_F(EngineHooksTest, FunctionSetupWritesTheTextAndTheFlowLeavesStart) {
   EXPECT_TRUE(after.first) << "START was left for the OUTPUT block\n" << after.second;
 }
 
-// Without a path for the text the setup pass still runs and nothing is written.
+// Without a path for the text the setup pass still runs, nothing is written
+// and the user is told.
 TEST_F(EngineHooksTest, FunctionSetupWithoutATextPathWritesNothing) {
   openDemo();
   model::DocumentRecord* d = runWindowOnTheFlow();
   ASSERT_NE(d, nullptr);
   engineHookEnvironment().targetTextPath = [] { return std::string(); };
-  frame->sendEngineEvent(frame->active(), editor::kMsgCommand, 260);
+  auto sink = std::make_shared<plat::ui::ScriptedSink>();
+  {
+    plat::ui::ScopedSink scope(sink);
+    frame->sendEngineEvent(frame->active(), editor::kMsgCommand, 260);
+  }
+  ASSERT_EQ(sink->shown().size(), 1u);
+  EXPECT_EQ(sink->shown()[0].text, "The target program text (no path) cannot be created.");
   EXPECT_FALSE(fs::exists(textPath));
   EXPECT_FALSE(zcd::co_IsOpen());
   equiv::SimImage sim;

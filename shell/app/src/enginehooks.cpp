@@ -6,6 +6,7 @@
 #include "engine/paramlist.h"
 #include "model/records.h"
 #include "modelfiles/filelayer.h"
+#include "platform/uisink.h"
 #include "shell/binding.h"
 #include "zcdwriter/zcdwriter.h"
 
@@ -57,11 +58,15 @@ model::GateInstance* instanceOf(model::GateRecord* gate, bool* topLevel = nullpt
 // instance's own file, as the start command's compiler expects it. The
 // setup pass runs whether or not the file could be had: it also resets the
 // values and runs the blocks' setup procedures.
+// The setup pass runs even when the text cannot be written (the simulation
+// needs its allocation); the user is told, since a compile would otherwise
+// take an earlier text for the diagram's.
 bool openOutput(const std::string&) {
   if (!zcd::zcd_HookOpenOutput("")) {
     const std::string path = zcd::writerEnvironment().mainPath ? zcd::writerEnvironment().mainPath() : std::string();
-    std::fprintf(stderr, "Zerlo: the target program text %s cannot be created\n",
-                 path.empty() ? "(no path)" : path.c_str());
+    plat::ui::messageBox("The target program text " + (path.empty() ? std::string("(no path)") : path) +
+                             " cannot be created.",
+                         "Zerlo", plat::ui::MB_OK | plat::ui::MB_ICONEXCLAMATION);
   }
   return true;
 }
@@ -69,7 +74,9 @@ bool openOutput(const std::string&) {
 void closeOutput() {
   const bool wasOpen = zcd::co_IsOpen();
   zcd::zcd_HookCloseOutput();
-  if (wasOpen && !zcd::co_LastCloseOk()) std::fprintf(stderr, "Zerlo: the target program text was not written whole\n");
+  if (wasOpen && !zcd::co_LastCloseOk())
+    plat::ui::messageBox("The target program text was not written whole.", "Zerlo",
+                         plat::ui::MB_OK | plat::ui::MB_ICONEXCLAMATION);
 }
 
 // ---- end of a run ----
