@@ -5,6 +5,8 @@
 // program's dialogs, answered by script.
 #include "editor_frame_fixture.h"
 
+#include "engine/services.h"
+#include <QLabel>
 #include "editor/rungate.h"
 #include "engine/externs.h"
 #include "engine/levels.h"
@@ -15,6 +17,7 @@
 #include "platform/uisink.h"
 #include "shell/dialogs.h"
 #include "shell/prompts.h"
+#include "shell/utilities.h"
 #include "zcdwriter/zcdwriter.h"
 #include "zerloapp/enginehooks.h"
 
@@ -225,6 +228,91 @@ struct FormDriver : plat::ui::DialogObserver {
   void timedOut(const plat::ui::DialogShown& d) override { ADD_FAILURE() << "dialog " << d.resourceId << " still open"; }
   int deadlineMs() const override { return 5000; }
 };
+
+// Answers the bit parameter dialog (template 26) that a simulated input
+// opens: checks the operand shown, types the level and presses OK, or Cancel.
+struct BitDriver : plat::ui::DialogObserver {
+  std::string answer;   // "" : Cancel
+  std::vector<std::string> operands;
+  void shown(const plat::ui::DialogShown& d) override {
+    auto* dialog = static_cast<QDialog*>(d.widget);
+    auto* operand = dialog->findChild<QLabel*>("c111");
+    QLineEdit* value = dialog->findChild<QLineEdit*>("c114");
+    QPushButton* ok = dialog->findChild<QPushButton*>("c1");
+    QPushButton* cancel = dialog->findChild<QPushButton*>("c2");
+    if (!operand || !value || !ok || !cancel) {
+      ADD_FAILURE() << "not the parameter dialog: " << d.resourceId;
+      dialog->reject();
+      return;
+    }
+    operands.push_back(operand->text().toStdString());
+    if (answer.empty()) {
+      cancel->click();
+      return;
+    }
+    value->setText(QString::fromStdString(answer));
+    ok->click();
+  }
+  void timedOut(const plat::ui::DialogShown& d) override { ADD_FAILURE() << "dialog " << d.resourceId << " still open"; }
+  int deadlineMs() const override { return 5000; }
+};
+
+// A simulated input in the run window: the flow waits in its INPUT block for
+// E1; a press on the block asks for E1's level with the bit dialog ("E1.0"),
+// which the next sheet tick opens. Cancel leaves the flow waiting; 1 lets it
+// go on within a few steps.
+TEST_F(EngineHooksTest, APressOnInputAsksForItsLevelAndTheFlowGoesOn) {
+  openDemo();
+  model::DocumentRecord* d = runWindowOnTheFlow();
+  ASSERT_NE(d, nullptr);
+  shell::DialogEngineServices services;
+  engine::EngineServices* previousServices = engine::setEngineServices(&services);
+  engine::xt_EnableThreads();   // as the program does at its start
+  engine::WorkerHooks workers;   // the blocks' helper libraries from the program's folder
+  workers.programDir = ZERLO_BIN_DIR;
+  engine::th_SetHooks(workers);
+  frame->sendEngineEvent(frame->active(), editor::kMsgCommand, 260);
+  equiv::SimImage sim;
+  std::string why;
+  ASSERT_TRUE(sim.open(*d, ZERLO_BLOCKLIB_SOURCE, &why)) << why;
+  auto steps = [&](int n) {
+    for (int i = 0; i < n; ++i) frame->onCommand(512);
+    // The flags and outputs set: which steps are active.
+    std::string flags;
+    for (int byte = 0; byte < 128; ++byte)
+      for (int bit = 0; bit < 8; ++bit)
+        if (sim.flag(byte, bit)) flags += "M" + std::to_string(byte) + "." + std::to_string(bit) + " ";
+    for (int e = 0; e < 16; ++e)
+      for (int bit = 0; bit < 8; ++bit)
+        if (sim.output(e, bit)) flags += "A" + std::to_string(e) + "." + std::to_string(bit) + " ";
+    return flags;
+  };
+  const std::string waiting = steps(30);
+  ASSERT_EQ(steps(5), waiting) << "the flow waits for its input";
+  ASSERT_NE(waiting.find("A1.1"), std::string::npos) << "the motor before the INPUT block runs: " << waiting;
+  model::GateRecord* input = nullptr;
+  for (model::GateRecord* g = d->LevelLogics[2]->FirstGate; g; g = g->Next)
+    if (const model::GateTypeRecord* t = model::subType(g); t && std::strncmp(t->Name, "BINPUTV3", 8) == 0) input = g;
+  ASSERT_NE(input, nullptr);
+  auto driver = std::make_shared<BitDriver>();
+  auto previous = plat::ui::setDialogObserver(driver);
+  for (const char* answer : {"", "1"}) {
+    SCOPED_TRACE(answer);
+    driver->answer = answer;
+    mouse(QEvent::MouseButtonPress, input->X + 30, input->Y + 20);
+    mouse(QEvent::MouseButtonRelease, input->X + 30, input->Y + 20);
+    shell::ui_RunDeferredCalls();   // as the next sheet tick does first
+    ASSERT_FALSE(driver->operands.empty()) << "the press asked for the input";
+    EXPECT_EQ(driver->operands.back(), "E1.0");
+    const std::string now = steps(5);
+    if (std::string(answer).empty()) EXPECT_EQ(now, waiting) << "Cancel leaves the flow waiting";
+    else EXPECT_NE(now, waiting) << "the flow went on";
+  }
+  plat::ui::setDialogObserver(previous);
+  engine::xt_DisableThreads();
+  engine::th_SetHooks({});
+  engine::setEngineServices(previousServices);
+}
 
 TEST_F(EngineHooksTest, ParameterFormOfABuiltInGate) {
   struct Case {
