@@ -58,10 +58,25 @@ private:
     int width = -1, precision = -1;
     uint32_t begin = 0, size = 0;  // Literal: range in text_; Delegate: the conversion's text
   };
+  // A step of the compiled form: a literal (a range of text_, possibly
+  // empty) and then at most one conversion. A format is run as its steps
+  // when every conversion has an argument.
+  struct Step {
+    enum Kind : uint8_t { None, Hex8, DecZero, TextRight, Skip, Convert } kind = None;
+    bool upper = false;
+    uint32_t begin = 0, size = 0;  // the literal
+    uint32_t piece = 0;            // the conversion's piece
+    int width = 0;
+    uint32_t limit = 0;  // DecZero: 10 to the width
+  };
+  char* convert(char* out, const Piece& p, const FmtArg& a) const;
+  char* writePieces(char* out, const FmtArg* args, size_t count) const;
   char* delegate(char* out, size_t room, const Piece& p, const FmtArg* a) const;
 
   std::string text_;  // followed by kSlack zero bytes, so that short pieces are copied whole
   std::vector<Piece> pieces_;
+  std::vector<Step> steps_;
+  size_t conversions_ = 0;  // the arguments the steps take
   bool supported_ = true;
   size_t fixed_ = 0;  // literal bytes and the numbers' room
 };

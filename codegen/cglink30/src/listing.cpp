@@ -76,17 +76,19 @@ void Listing::close() {
   owned_ = false;
   taskBegun_ = blockBegun_ = false;
   replaceHeader_ = taskHeader_ = scriptHeader_ = dataHeader_ = false;
+  ready_.fill(nullptr);
   for (auto& f : formats_) f.reset();
   for (auto& h : headers_) h.clear();
 }
 
-const Listing::Format* Listing::formatOf(int id) {
+const Listing::Format* Listing::lookUp(int id) {
   if (id < 0 || static_cast<size_t>(id) >= formats_.size()) return nullptr;
   auto& slot = formats_[static_cast<size_t>(id)];
   if (!slot) {
     slot = std::make_unique<Format>();
     slot->have = texts_.get(id, slot->text);
     if (slot->have) slot->format = LineFormat(slot->text);
+    if (slot->have) ready_[static_cast<size_t>(id)] = slot.get();
   }
   return slot->have ? slot.get() : nullptr;
 }
@@ -170,6 +172,19 @@ inline char* hexDigits(char* p, uint32_t v, int digits) {
   return p + digits;
 }
 
+// The lines "address | word" of a code dump, Digits hexadecimal digits each
+// (4: the low 16 bits of two-byte addresses and words).
+template <int Digits> char* dumpLines(char* p, const std::vector<uint32_t>& words, uint32_t& address, uint32_t step) {
+  for (uint32_t w : words) {
+    p = hexDigits(p, address, Digits);
+    std::memcpy(p, " | ", 3);
+    p = hexDigits(p + 3, w, Digits);
+    *p++ = '\n';
+    address += step;
+  }
+  return p;
+}
+
 }  // namespace
 
 void Listing::codeDump(const std::vector<uint32_t>& words) {
@@ -180,19 +195,12 @@ void Listing::codeDump(const std::vector<uint32_t>& words) {
   header(412);
   // "%04X | %04X\n" (two-byte addresses: low 16 bits) or "%08X | %08X\n".
   const int digits = width_ == 2 ? 4 : 8;
-  const uint32_t mask = width_ == 2 ? 0xFFFFu : 0xFFFFFFFFu;
-  char* p = room(words.size() * static_cast<size_t>(2 * digits + 4));
-  for (uint32_t w : words) {
-    p = hexDigits(p, dumpAddr_ & mask, digits);
-    *p++ = ' ';
-    *p++ = '|';
-    *p++ = ' ';
-    p = hexDigits(p, w & mask, digits);
-    *p++ = '\n';
-    dumpAddr_ += static_cast<uint32_t>(width_);
-  }
+  char* p = room(words.size() * static_cast<size_t>(2 * digits + 4) + 2);
+  const uint32_t step = static_cast<uint32_t>(width_);
+  p = digits == 4 ? dumpLines<4>(p, words, dumpAddr_, step) : dumpLines<8>(p, words, dumpAddr_, step);
+  *p++ = '\n';
+  *p++ = '\n';
   used_ = static_cast<size_t>(p - buf_.get());
-  put("\n\n", 2);
 }
 
 void Listing::replaceLine(uint32_t oldValue, uint32_t address, const std::string& name) {
