@@ -295,10 +295,12 @@ LineFormat::LineFormat(const std::string& text) : text_(text) {
       step.width = p.width;
       step.limit = 1;
       for (int d = 0; d < p.width; ++d) step.limit *= 10;
-    } else if (p.type == Piece::Text && !p.left && p.precision < 0 && p.width >= 1 &&
-               p.width <= static_cast<int>(kSlack)) {
+    } else if (p.type == Piece::Dec && !p.zero && !p.left && p.width <= static_cast<int>(kSlack)) {
+      step.kind = Step::DecRight;
+      step.width = p.width < 0 ? 0 : p.width;
+    } else if (p.type == Piece::Text && !p.left && p.precision < 0 && p.width <= static_cast<int>(kSlack)) {
       step.kind = Step::TextRight;
-      step.width = p.width;
+      step.width = p.width < 0 ? 0 : p.width;
     } else {
       step.kind = Step::Convert;
     }
@@ -353,8 +355,16 @@ char* LineFormat::write(char* out, const FmtArg* args, size_t count) const {
         // "%04ld" and the like of a number that fills its width: the
         // digits alone, two at a time from the end.
         const long long v = signedOf(*args, pieces_[s.piece].length);
-        if (v < 0 || static_cast<unsigned long long>(v) >= s.limit) {
+        if (v < 0) {
           out = convert(out, pieces_[s.piece], *args++);
+          break;
+        }
+        if (static_cast<unsigned long long>(v) >= s.limit) {  // wider than the field: no padding
+          ++args;
+          char buf[24];
+          char* const end = buf + sizeof buf;
+          const char* d = decimal(end, static_cast<unsigned long long>(v));
+          out = copyText(out, d, static_cast<size_t>(end - d));
           break;
         }
         ++args;
@@ -369,10 +379,31 @@ char* LineFormat::write(char* out, const FmtArg* args, size_t count) const {
         out += s.width;
         break;
       }
+      case Step::DecRight: {
+        // "%ld", "%16d" and the like: the number (with its sign) at the end
+        // of the blanks of its field.
+        const long long v = signedOf(*args++, pieces_[s.piece].length);
+        char buf[24];
+        char* const end = buf + sizeof buf;
+        char* d = decimal(end, v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v));
+        if (v < 0) *--d = '-';
+        const size_t len = static_cast<size_t>(end - d);
+        if (len < static_cast<size_t>(s.width)) {
+          std::memcpy(out, kBlanks, kSlack);
+          out += static_cast<size_t>(s.width) - len;
+        }
+        out = copyText(out, d, len);
+        break;
+      }
       case Step::TextRight: {
-        // "%16s" and the like of a text no longer than the width: blanks,
-        // then the text at the end of the field.
+        // "%s" as it is; "%16s" and the like of a text no longer than the
+        // width: blanks, then the text at the end of the field.
         const FmtArg& a = *args;
+        if (a.kind == FmtArg::Str && a.s && s.width == 0) {  // "%s"
+          ++args;
+          out = copyText(out, a.s, a.len);
+          break;
+        }
         if (a.kind != FmtArg::Str || !a.s || a.len > static_cast<size_t>(s.width)) {
           out = convert(out, pieces_[s.piece], *args++);
           break;

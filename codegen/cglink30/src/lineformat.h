@@ -62,7 +62,7 @@ private:
   // empty) and then at most one conversion. A format is run as its steps
   // when every conversion has an argument.
   struct Step {
-    enum Kind : uint8_t { None, Hex8, DecZero, TextRight, Skip, Convert } kind = None;
+    enum Kind : uint8_t { None, Hex8, DecZero, DecRight, TextRight, Skip, Convert } kind = None;
     bool upper = false;
     uint32_t begin = 0, size = 0;  // the literal
     uint32_t piece = 0;            // the conversion's piece

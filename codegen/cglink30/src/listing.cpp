@@ -174,12 +174,23 @@ inline char* hexDigits(char* p, uint32_t v, int digits) {
 
 // The lines "address | word" of a code dump, Digits hexadecimal digits each
 // (4: the low 16 bits of two-byte addresses and words).
+template <int Digits> [[gnu::always_inline]] inline void fixedHex(char* p, uint32_t v) {
+  if constexpr (Digits == 8) {
+    std::memcpy(p, kHexPairs.pair[v >> 24], 2);
+    std::memcpy(p + 2, kHexPairs.pair[(v >> 16) & 0xFFu], 2);
+    p += 4;
+  }
+  std::memcpy(p, kHexPairs.pair[(v >> 8) & 0xFFu], 2);
+  std::memcpy(p + 2, kHexPairs.pair[v & 0xFFu], 2);
+}
+
 template <int Digits> char* dumpLines(char* p, const std::vector<uint32_t>& words, uint32_t& address, uint32_t step) {
   for (uint32_t w : words) {
-    p = hexDigits(p, address, Digits);
-    std::memcpy(p, " | ", 3);
-    p = hexDigits(p + 3, w, Digits);
-    *p++ = '\n';
+    fixedHex<Digits>(p, address);
+    std::memcpy(p + Digits, " | ", 3);
+    fixedHex<Digits>(p + Digits + 3, w);
+    p[2 * Digits + 3] = '\n';
+    p += 2 * Digits + 4;
     address += step;
   }
   return p;
