@@ -47,6 +47,26 @@ public:
     }
     putUnit(address, data, n);
   }
+  // Appends n bytes that are units of unit bytes each, as that many calls of
+  // put() would: a new block starts where the next unit does not fit.
+  void putUnits(uint64_t address, const uint8_t* data, size_t n, size_t unit) {
+    while (n > 0) {
+      if (!open_ || address != end_ || used_ + unit > kMaxBlock) {
+        close();
+        out_.push_back(DlfBlock{static_cast<uint32_t>(address), {}});
+        open_ = true;
+        used_ = 0;
+      }
+      size_t take = (kMaxBlock - used_) / unit * unit;
+      if (take > n) take = n;
+      std::memcpy(buf_ + used_, data, take);
+      used_ += take;
+      address += take;
+      end_ = address;
+      data += take;
+      n -= take;
+    }
+  }
   void finish() {
     close();
     open_ = false;
@@ -170,6 +190,7 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
   // 1. Code: every entry of the entered tasks at its own address.
   {
     BlockSink sink(blocks, gather.get());
+    std::vector<uint8_t> words;
     const uint64_t memEnd = static_cast<uint64_t>(em.codeStart()) + em.codeSize();
     for (size_t ti : em.entered()) {
       const Task& t = tasks[ti];
@@ -183,17 +204,21 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
           msgs.report(26, kNoLine);
           return false;
         }
+        // The head (module and next entry) is one unit, each operand word
+        // another; the words are gathered first and handed over together.
         uint8_t head[8];
-        std::memcpy(head, &e.module, static_cast<size_t>(w));
-        std::memcpy(head + w, &e.next, static_cast<size_t>(w));
-        sink.put(e.address, head, 2 * static_cast<size_t>(w));
-        uint64_t a = e.address + 2 * static_cast<uint64_t>(w);
-        for (uint32_t k = 0; k < e.opCount; ++k) {
-          uint8_t word[4];
-          std::memcpy(word, &ops[e.opBegin + k].slot, static_cast<size_t>(w));
-          sink.put(a, word, static_cast<size_t>(w));
-          a += static_cast<uint64_t>(w);
+        words.resize(static_cast<size_t>(e.opCount) * static_cast<size_t>(w));
+        if (w == 4) {
+          std::memcpy(head, &e.module, 4);
+          std::memcpy(head + 4, &e.next, 4);
+          for (uint32_t k = 0; k < e.opCount; ++k) std::memcpy(words.data() + 4 * k, &ops[e.opBegin + k].slot, 4);
+        } else {
+          std::memcpy(head, &e.module, 2);
+          std::memcpy(head + 2, &e.next, 2);
+          for (uint32_t k = 0; k < e.opCount; ++k) std::memcpy(words.data() + 2 * k, &ops[e.opBegin + k].slot, 2);
         }
+        sink.put(e.address, head, 2 * static_cast<size_t>(w));
+        sink.putUnits(e.address + 2 * static_cast<uint64_t>(w), words.data(), words.size(), static_cast<size_t>(w));
       }
     }
     sink.finish();
