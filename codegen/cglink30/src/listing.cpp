@@ -56,7 +56,7 @@ void Listing::grow(size_t n) {
   }
   if (used_ + n > cap_ || !buf_) {
     const size_t want = used_ + n > kBuffer ? used_ + n : kBuffer;
-    auto bigger = std::make_unique<char[]>(want);
+    std::unique_ptr<char[]> bigger(new char[want]);  // filled by the lines, not beforehand
     if (used_ > 0) std::memcpy(bigger.get(), buf_.get(), used_);
     buf_ = std::move(bigger);
     cap_ = want;

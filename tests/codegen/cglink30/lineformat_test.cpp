@@ -94,7 +94,7 @@ TEST(LineFormat, ZeroPaddedNumbersAndRightAlignedTextsAtTheEdgesOfTheirWidth) {
   std::string got;
   f.append(got, none, 2);
   EXPECT_EQ(got, "[          (null)|(null)]");
-  for (uint32_t v : {0u, 1u, 0xFu, 0x10u, 0x12345678u, 0xFFFFFFFFu})
+  for (uint32_t v : {0u, 1u, 0x9u, 0xAu, 0xFu, 0x10u, 0x12345678u, 0x9ABCDEF0u, 0xA0B0C0D9u, 0xFFFFFFFFu})
     expectSame("%08X|%08x|%08lX|x%08X", v, v, static_cast<unsigned long>(v) << 4, v);
 }
 
