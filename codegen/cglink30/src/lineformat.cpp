@@ -324,14 +324,6 @@ LineFormat::LineFormat(const std::string& text) : text_(text) {
   }
 }
 
-size_t LineFormat::bound(const FmtArg* args, size_t count) const {
-  // Every text argument counted whole: at least what its conversion takes.
-  size_t n = fixed_;
-  for (size_t i = 0; i < count; ++i)
-    if (args[i].kind == FmtArg::Str) n += args[i].len;
-  return n;
-}
-
 char* LineFormat::write(char* out, const FmtArg* args, size_t count) const {
   if (count < conversions_) return writePieces(out, args, count);
   const char* text = text_.data();

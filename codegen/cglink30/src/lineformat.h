@@ -30,6 +30,8 @@ struct FmtArg {
   FmtArg(unsigned long long v) : kind(Uint), u(v) {}
   FmtArg(double v) : kind(Dbl), d(v) {}
   FmtArg(const char* v) : kind(Str), s(v), len(v ? std::strlen(v) : 6) {}
+  // A name of the program text (no zero byte in it), without measuring it.
+  FmtArg(const std::string& v) : kind(Str), s(v.c_str()), len(v.size()) {}
 };
 
 class LineFormat {
@@ -41,7 +43,13 @@ public:
   bool supported() const { return supported_; }
   // The room write() needs for these arguments: the most bytes it can
   // produce and a few more it may overwrite behind them.
-  size_t bound(const FmtArg* args, size_t count) const;
+  size_t bound(const FmtArg* args, size_t count) const {
+    // Every text argument counted whole: at least what its conversion takes
+    // (the other arguments have no length).
+    size_t n = fixed_;
+    for (size_t i = 0; i < count; ++i) n += args[i].len;
+    return n;
+  }
   // Writes the text formatted with args at p (room for bound() bytes);
   // returns the end of what was written. The bytes behind the end, up to the
   // room, may have been overwritten.

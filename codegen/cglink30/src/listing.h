@@ -43,9 +43,9 @@ public:
 
   // A formatted line of the string table (id) followed by a line break; the
   // line is left out when the text cannot be had.
-  template <class... A> void line(int id, A... args) { emit<true>(id, args...); }
+  template <class... A> void line(int id, const A&... args) { emit<true>(id, args...); }
   // The same without the line break.
-  template <class... A> void text(int id, A... args) { emit<false>(id, args...); }
+  template <class... A> void text(int id, const A&... args) { emit<false>(id, args...); }
   const TextSource& texts() const { return texts_; }
   // Before an operand line: the "begin task" / "new functionblock" headers.
   void beforeOperand();
@@ -88,11 +88,13 @@ private:
     return lookUp(id);
   }
   const Format* lookUp(int id);
-  template <bool NewLine, class... A> void emit(int id, A... args) {
+  template <class T> static const T& printable(const T& v) { return v; }
+  static const char* printable(const std::string& v) { return v.c_str(); }
+  template <bool NewLine, class... A> void emit(int id, const A&... args) {
     const Format* f = formatOf(id);
     if (!f || !f_) return;
     if (!f->format.supported()) {
-      put(vformat(f->text, args...));
+      put(vformat(f->text, printable(args)...));
       if (NewLine) put('\n');
     } else {
       const FmtArg a[sizeof...(A) + 1] = {FmtArg(args)..., FmtArg(0)};
