@@ -90,7 +90,7 @@ private:
       std::memcpy(buf_ + used_, data, 4);
     else if (n == 2)
       std::memcpy(buf_ + used_, data, 2);
-    else
+    else if (n > 0)  // an empty unit (an empty data file) may come without data
       std::memcpy(buf_ + used_, data, n);
     used_ += n;
     end_ = address + n;
