@@ -36,7 +36,7 @@ public:
 class QueryLock {
 public:
   void lock() {
-    while (taken_.exchange(true, std::memory_order_acquire)) taken_.wait(true, std::memory_order_relaxed);
+    if (taken_.exchange(true, std::memory_order_acquire)) wait();
   }
   void unlock() {
     taken_.store(false, std::memory_order_release);
@@ -44,6 +44,11 @@ public:
   }
 
 private:
+  [[gnu::noinline]] void wait() {
+    do taken_.wait(true, std::memory_order_relaxed);
+    while (taken_.exchange(true, std::memory_order_acquire));
+  }
+
   std::atomic<bool> taken_{false};
 };
 
