@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 
 #include "platform/paths.h"
 
@@ -25,10 +26,16 @@ void putWord(std::vector<uint8_t>& v, uint32_t slot, int w) {
 }
 
 // Collects bytes at addresses into blocks: a new block at every gap and
-// whenever a block would pass 0xFFFF bytes.
+// whenever a block would pass 0xFFFF bytes. The bytes of the open block are
+// gathered in a buffer of the largest block's size and go into the block's
+// data in one piece when it is closed (at the latest when the sink goes).
 class BlockSink {
 public:
-  explicit BlockSink(std::vector<DlfBlock>& out) : out_(out) {}
+  // buf: room for kMaxBlock bytes, the sink's while it lives.
+  BlockSink(std::vector<DlfBlock>& out, uint8_t* buf) : out_(out), buf_(buf) {}
+  ~BlockSink() { finish(); }
+  BlockSink(const BlockSink&) = delete;
+  BlockSink& operator=(const BlockSink&) = delete;
   // Appends a unit that is kept in one block when it fits in an empty one;
   // a unit larger than a block is cut into pieces.
   void put(uint64_t address, const uint8_t* data, size_t n) {
@@ -40,21 +47,59 @@ public:
     }
     putUnit(address, data, n);
   }
-  void finish() { cur_ = -1; }
+  // Appends n bytes that are units of unit bytes each, as that many calls of
+  // put() would: a new block starts where the next unit does not fit.
+  void putUnits(uint64_t address, const uint8_t* data, size_t n, size_t unit) {
+    while (n > 0) {
+      if (!open_ || address != end_ || used_ + unit > kMaxBlock) {
+        close();
+        out_.push_back(DlfBlock{static_cast<uint32_t>(address), {}});
+        open_ = true;
+        used_ = 0;
+      }
+      size_t take = (kMaxBlock - used_) / unit * unit;
+      if (take > n) take = n;
+      std::memcpy(buf_ + used_, data, take);
+      used_ += take;
+      address += take;
+      end_ = address;
+      data += take;
+      n -= take;
+    }
+  }
+  void finish() {
+    close();
+    open_ = false;
+  }
 
 private:
+  void close() {
+    if (open_) out_.back().data.assign(buf_, buf_ + used_);
+  }
   void putUnit(uint64_t address, const uint8_t* data, size_t n) {
-    if (cur_ < 0 || address != end_ || out_[static_cast<size_t>(cur_)].data.size() + n > kMaxBlock) {
+    if (!open_ || address != end_ || used_ + n > kMaxBlock) {
+      close();
       out_.push_back(DlfBlock{static_cast<uint32_t>(address), {}});
-      cur_ = static_cast<long>(out_.size() - 1);
+      open_ = true;
+      used_ = 0;
     }
-    auto& d = out_[static_cast<size_t>(cur_)].data;
-    d.insert(d.end(), data, data + n);
+    // Code words (two or four bytes) and entry heads without a call.
+    if (n == 8)
+      std::memcpy(buf_ + used_, data, 8);
+    else if (n == 4)
+      std::memcpy(buf_ + used_, data, 4);
+    else if (n == 2)
+      std::memcpy(buf_ + used_, data, 2);
+    else if (n > 0)  // an empty unit (an empty data file) may come without data
+      std::memcpy(buf_ + used_, data, n);
+    used_ += n;
     end_ = address + n;
   }
 
   std::vector<DlfBlock>& out_;
-  long cur_ = -1;
+  uint8_t* buf_;
+  size_t used_ = 0;
+  bool open_ = false;
   uint64_t end_ = 0;
 };
 
@@ -140,10 +185,12 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
   const auto& entries = em.entries();
   const auto& ops = em.operands();
   const auto& tasks = em.tasks();
+  const std::unique_ptr<uint8_t[]> gather(new uint8_t[kMaxBlock]);
 
   // 1. Code: every entry of the entered tasks at its own address.
   {
-    BlockSink sink(blocks);
+    BlockSink sink(blocks, gather.get());
+    std::vector<uint8_t> words;
     const uint64_t memEnd = static_cast<uint64_t>(em.codeStart()) + em.codeSize();
     for (size_t ti : em.entered()) {
       const Task& t = tasks[ti];
@@ -157,17 +204,21 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
           msgs.report(26, kNoLine);
           return false;
         }
+        // The head (module and next entry) is one unit, each operand word
+        // another; the words are gathered first and handed over together.
         uint8_t head[8];
-        std::memcpy(head, &e.module, static_cast<size_t>(w));
-        std::memcpy(head + w, &e.next, static_cast<size_t>(w));
-        sink.put(e.address, head, 2 * static_cast<size_t>(w));
-        uint64_t a = e.address + 2 * static_cast<uint64_t>(w);
-        for (uint32_t k = 0; k < e.opCount; ++k) {
-          uint8_t word[4];
-          std::memcpy(word, &ops[e.opBegin + k].slot, static_cast<size_t>(w));
-          sink.put(a, word, static_cast<size_t>(w));
-          a += static_cast<uint64_t>(w);
+        words.resize(static_cast<size_t>(e.opCount) * static_cast<size_t>(w));
+        if (w == 4) {
+          std::memcpy(head, &e.module, 4);
+          std::memcpy(head + 4, &e.next, 4);
+          for (uint32_t k = 0; k < e.opCount; ++k) std::memcpy(words.data() + 4 * k, &ops[e.opBegin + k].slot, 4);
+        } else {
+          std::memcpy(head, &e.module, 2);
+          std::memcpy(head + 2, &e.next, 2);
+          for (uint32_t k = 0; k < e.opCount; ++k) std::memcpy(words.data() + 2 * k, &ops[e.opBegin + k].slot, 2);
         }
+        sink.put(e.address, head, 2 * static_cast<size_t>(w));
+        sink.putUnits(e.address + 2 * static_cast<uint64_t>(w), words.data(), words.size(), static_cast<size_t>(w));
       }
     }
     sink.finish();
@@ -197,7 +248,7 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
       em.listing().taskTableEntry(n, static_cast<uint32_t>(start), cycle, startSlot, cycleSlot);
     }
     // Large tables are split like code: no block passes 0xFFFF bytes.
-    BlockSink sink(blocks);
+    BlockSink sink(blocks, gather.get());
     sink.put(b.address, b.data.data(), b.data.size());
   }
 
@@ -226,7 +277,7 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
         putWord(b.data, numSlot, w);
         em.listing().scriptTableEntry(++pos, static_cast<uint32_t>(s.start), s.number, startSlot, numSlot);
       }
-      BlockSink sink(blocks);
+      BlockSink sink(blocks, gather.get());
       sink.put(b.address, b.data.data(), b.data.size());
     }
   }
@@ -245,7 +296,7 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
       bytes.assign(d.data.begin(), d.data.begin() + d.count);
     }
     em.listing().dataBlock(d.text, d.address, bytes);
-    BlockSink sink(blocks);
+    BlockSink sink(blocks, gather.get());
     sink.put(d.address, bytes.data(), bytes.size());
   }
 
@@ -275,7 +326,7 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
     if (chars.size() > em.structInfoSize()) {
       msgs.report(204, kNoLine);
     } else {
-      BlockSink sink(blocks);
+      BlockSink sink(blocks, gather.get());
       sink.put(em.structInfoAddress(), chars.data(), chars.size());
     }
   }

@@ -181,9 +181,9 @@ void Emitter::opVariable(uint32_t line, const std::string& base, long index, int
   }
   if (r != 1) actionMessage(201, line, base);
   if (bit < 0)
-    lst_.line(302, static_cast<long>(line), base.c_str(), index, q.address);
+    lst_.line(302, static_cast<long>(line), base, index, q.address);
   else
-    lst_.line(307, static_cast<long>(line), base.c_str(), index, bit, q.address);
+    lst_.line(307, static_cast<long>(line), base, index, bit, q.address);
   uint32_t slot;
   convAddress(q.address, slot);
   addOperand(K_VAR, slot);
@@ -247,7 +247,7 @@ void Emitter::opHex(uint32_t line, const std::string& digits) {
 
 void Emitter::opMark(uint32_t line, const std::string& name) {
   lst_.beforeOperand();
-  lst_.line(301, static_cast<long>(line), name.c_str());
+  lst_.line(301, static_cast<long>(line), name);
   pendingRefs_.push_back(MarkRef{name, static_cast<uint32_t>(pending_.size()), line});
   addOperand(K_MARK, 0);
 }

@@ -37,11 +37,13 @@ unsigned long long unsignedOf(const FmtArg& a, char length) {
 constexpr size_t kSlack = 16;
 
 // Decimal digits of v into the end of buf, two at a time; returns the first digit.
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+constexpr char kBlanks[] = "                ";  // kSlack blanks
+
 inline char* decimal(char* end, unsigned long long v) {
-  static constexpr char kPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
   char* p = end;
   while (v > 0xFFFFFFFFull) {
     const unsigned r = static_cast<unsigned>(v % 100);
@@ -269,6 +271,45 @@ LineFormat::LineFormat(const std::string& text) : text_(text) {
   }
   literal(n);
   text_.append(kSlack, '\0');
+  // The steps: each literal joined to the conversion behind it.
+  Step step;
+  bool pending = false;  // step holds a literal not yet stored
+  for (size_t k = 0; k < pieces_.size(); ++k) {
+    const Piece& p = pieces_[k];
+    if (p.type == Piece::Literal && p.conv != 'n') {
+      if (pending) steps_.push_back(step);
+      step = Step{};
+      step.begin = p.begin;
+      step.size = p.size;
+      pending = true;
+      continue;
+    }
+    if (!pending) step = Step{};
+    if (p.type == Piece::Literal) {
+      step.kind = Step::Skip;  // "%n": takes its argument, prints nothing
+    } else if (p.type == Piece::Hex && p.zero && !p.left && p.width == 8 && p.length == 0) {
+      step.kind = Step::Hex8;
+      step.upper = p.upper;
+    } else if (p.type == Piece::Dec && p.zero && !p.left && p.width >= 1 && p.width <= 9) {
+      step.kind = Step::DecZero;
+      step.width = p.width;
+      step.limit = 1;
+      for (int d = 0; d < p.width; ++d) step.limit *= 10;
+    } else if (p.type == Piece::Dec && !p.zero && !p.left && p.width <= static_cast<int>(kSlack)) {
+      step.kind = Step::DecRight;
+      step.width = p.width < 0 ? 0 : p.width;
+    } else if (p.type == Piece::Text && !p.left && p.precision < 0 && p.width <= static_cast<int>(kSlack)) {
+      step.kind = Step::TextRight;
+      step.width = p.width < 0 ? 0 : p.width;
+    } else {
+      step.kind = Step::Convert;
+    }
+    step.piece = static_cast<uint32_t>(k);
+    steps_.push_back(step);
+    ++conversions_;
+    pending = false;
+  }
+  if (pending) steps_.push_back(step);
   fixed_ = kSlack;
   for (const Piece& p : pieces_) {
     switch (p.type) {
@@ -283,15 +324,100 @@ LineFormat::LineFormat(const std::string& text) : text_(text) {
   }
 }
 
-size_t LineFormat::bound(const FmtArg* args, size_t count) const {
-  // Every text argument counted whole: at least what its conversion takes.
-  size_t n = fixed_;
-  for (size_t i = 0; i < count; ++i)
-    if (args[i].kind == FmtArg::Str) n += args[i].len;
-  return n;
+char* LineFormat::write(char* out, const FmtArg* args, size_t count) const {
+  if (count < conversions_) return writePieces(out, args, count);
+  const char* text = text_.data();
+  for (const Step& s : steps_) {
+    out = copyPiece(out, text + s.begin, s.size);
+    switch (s.kind) {
+      case Step::None:
+        break;
+      case Step::Hex8: {
+        // "%08X" of an int: always eight digits, four byte pairs.
+        const auto& pairs = kHexPairs.pair[s.upper ? 1 : 0];
+        const uint32_t v = static_cast<uint32_t>(unsignedOf(*args++, 0));
+        std::memcpy(out, pairs[v >> 24], 2);
+        std::memcpy(out + 2, pairs[(v >> 16) & 0xFFu], 2);
+        std::memcpy(out + 4, pairs[(v >> 8) & 0xFFu], 2);
+        std::memcpy(out + 6, pairs[v & 0xFFu], 2);
+        out += 8;
+        break;
+      }
+      case Step::DecZero: {
+        // "%04ld" and the like of a number that fills its width: the
+        // digits alone, two at a time from the end.
+        const long long v = signedOf(*args, pieces_[s.piece].length);
+        if (v < 0) {
+          out = convert(out, pieces_[s.piece], *args++);
+          break;
+        }
+        if (static_cast<unsigned long long>(v) >= s.limit) {  // wider than the field: no padding
+          ++args;
+          char buf[24];
+          char* const end = buf + sizeof buf;
+          const char* d = decimal(end, static_cast<unsigned long long>(v));
+          out = copyText(out, d, static_cast<size_t>(end - d));
+          break;
+        }
+        ++args;
+        uint32_t w = static_cast<uint32_t>(v);
+        char* p = out + s.width;
+        for (int left = s.width; left > 1; left -= 2) {
+          p -= 2;
+          std::memcpy(p, kPairs + 2 * (w % 100), 2);
+          w /= 100;
+        }
+        if (p > out) *out = static_cast<char>('0' + w);
+        out += s.width;
+        break;
+      }
+      case Step::DecRight: {
+        // "%ld", "%16d" and the like: the number (with its sign) at the end
+        // of the blanks of its field.
+        const long long v = signedOf(*args++, pieces_[s.piece].length);
+        char buf[24];
+        char* const end = buf + sizeof buf;
+        char* d = decimal(end, v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v));
+        if (v < 0) *--d = '-';
+        const size_t len = static_cast<size_t>(end - d);
+        if (len < static_cast<size_t>(s.width)) {
+          std::memcpy(out, kBlanks, kSlack);
+          out += static_cast<size_t>(s.width) - len;
+        }
+        out = copyText(out, d, len);
+        break;
+      }
+      case Step::TextRight: {
+        // "%s" as it is; "%16s" and the like of a text no longer than the
+        // width: blanks, then the text at the end of the field.
+        const FmtArg& a = *args;
+        if (a.kind == FmtArg::Str && a.s && s.width == 0) {  // "%s"
+          ++args;
+          out = copyText(out, a.s, a.len);
+          break;
+        }
+        if (a.kind != FmtArg::Str || !a.s || a.len > static_cast<size_t>(s.width)) {
+          out = convert(out, pieces_[s.piece], *args++);
+          break;
+        }
+        ++args;
+        std::memcpy(out, kBlanks, kSlack);
+        copyText(out + s.width - a.len, a.s, a.len);
+        out += s.width;
+        break;
+      }
+      case Step::Skip:
+        ++args;
+        break;
+      case Step::Convert:
+        out = convert(out, pieces_[s.piece], *args++);
+        break;
+    }
+  }
+  return out;
 }
 
-char* LineFormat::write(char* out, const FmtArg* args, size_t count) const {
+char* LineFormat::writePieces(char* out, const FmtArg* args, size_t count) const {
   size_t next = 0;
   for (const Piece& p : pieces_) {
     if (p.type == Piece::Literal) {
@@ -300,40 +426,41 @@ char* LineFormat::write(char* out, const FmtArg* args, size_t count) const {
       continue;
     }
     if (next >= count) continue;  // more conversions than arguments
-    const FmtArg& a = args[next++];
-    char buf[32];
-    char* end = buf + sizeof buf;
-    switch (p.type) {
-      case Piece::Dec: {
-        long long v = signedOf(a, p.length);
-        unsigned long long m = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-        char* d = decimal(end, m);
-        out = field(out, v < 0, d, static_cast<size_t>(end - d), p.width, p.left, p.zero);
-        break;
-      }
-      case Piece::Unsigned:
-      case Piece::Hex: {
-        const unsigned long long v = unsignedOf(a, p.length);
-        char* d = p.type == Piece::Hex ? hexadecimal(end, v, p.upper) : decimal(end, v);
-        out = field(out, false, d, static_cast<size_t>(end - d), p.width, p.left, p.zero);
-        break;
-      }
-      case Piece::Char: {
-        char c = static_cast<char>(static_cast<unsigned char>(signedOf(a, 0)));
-        out = field(out, false, &c, 1, p.width, p.left, false);
-        break;
-      }
-      case Piece::Text: {
-        const char* s = a.kind == FmtArg::Str && a.s ? a.s : "(null)";
-        size_t len = a.kind == FmtArg::Str ? a.len : 6;
-        if (p.precision >= 0 && len > static_cast<size_t>(p.precision)) len = static_cast<size_t>(p.precision);
-        out = field(out, false, s, len, p.width, p.left, false);
-        break;
-      }
-      default:
-        out = delegate(out, delegateRoom(p.width, p.precision), p, &a);
-        break;
+    out = convert(out, p, args[next++]);
+  }
+  return out;
+}
+
+char* LineFormat::convert(char* out, const Piece& p, const FmtArg& a) const {
+  char buf[32];
+  char* end = buf + sizeof buf;
+  switch (p.type) {
+    case Piece::Dec: {
+      long long v = signedOf(a, p.length);
+      unsigned long long m = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+      char* d = decimal(end, m);
+      return field(out, v < 0, d, static_cast<size_t>(end - d), p.width, p.left, p.zero);
     }
+    case Piece::Unsigned:
+    case Piece::Hex: {
+      const unsigned long long v = unsignedOf(a, p.length);
+      char* d = p.type == Piece::Hex ? hexadecimal(end, v, p.upper) : decimal(end, v);
+      return field(out, false, d, static_cast<size_t>(end - d), p.width, p.left, p.zero);
+    }
+    case Piece::Char: {
+      char c = static_cast<char>(static_cast<unsigned char>(signedOf(a, 0)));
+      return field(out, false, &c, 1, p.width, p.left, false);
+    }
+    case Piece::Text: {
+      const char* s = a.kind == FmtArg::Str && a.s ? a.s : "(null)";
+      size_t len = a.kind == FmtArg::Str ? a.len : 6;
+      if (p.precision >= 0 && len > static_cast<size_t>(p.precision)) len = static_cast<size_t>(p.precision);
+      return field(out, false, s, len, p.width, p.left, false);
+    }
+    case Piece::Delegate:
+      return delegate(out, delegateRoom(p.width, p.precision), p, &a);
+    case Piece::Literal:
+      break;
   }
   return out;
 }

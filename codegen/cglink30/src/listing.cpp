@@ -56,7 +56,7 @@ void Listing::grow(size_t n) {
   }
   if (used_ + n > cap_ || !buf_) {
     const size_t want = used_ + n > kBuffer ? used_ + n : kBuffer;
-    auto bigger = std::make_unique<char[]>(want);
+    std::unique_ptr<char[]> bigger(new char[want]);  // filled by the lines, not beforehand
     if (used_ > 0) std::memcpy(bigger.get(), buf_.get(), used_);
     buf_ = std::move(bigger);
     cap_ = want;
@@ -76,17 +76,19 @@ void Listing::close() {
   owned_ = false;
   taskBegun_ = blockBegun_ = false;
   replaceHeader_ = taskHeader_ = scriptHeader_ = dataHeader_ = false;
+  ready_.fill(nullptr);
   for (auto& f : formats_) f.reset();
   for (auto& h : headers_) h.clear();
 }
 
-const Listing::Format* Listing::formatOf(int id) {
+const Listing::Format* Listing::lookUp(int id) {
   if (id < 0 || static_cast<size_t>(id) >= formats_.size()) return nullptr;
   auto& slot = formats_[static_cast<size_t>(id)];
   if (!slot) {
     slot = std::make_unique<Format>();
     slot->have = texts_.get(id, slot->text);
     if (slot->have) slot->format = LineFormat(slot->text);
+    if (slot->have) ready_[static_cast<size_t>(id)] = slot.get();
   }
   return slot->have ? slot.get() : nullptr;
 }
@@ -170,6 +172,30 @@ inline char* hexDigits(char* p, uint32_t v, int digits) {
   return p + digits;
 }
 
+// The lines "address | word" of a code dump, Digits hexadecimal digits each
+// (4: the low 16 bits of two-byte addresses and words).
+template <int Digits> [[gnu::always_inline]] inline void fixedHex(char* p, uint32_t v) {
+  if constexpr (Digits == 8) {
+    std::memcpy(p, kHexPairs.pair[v >> 24], 2);
+    std::memcpy(p + 2, kHexPairs.pair[(v >> 16) & 0xFFu], 2);
+    p += 4;
+  }
+  std::memcpy(p, kHexPairs.pair[(v >> 8) & 0xFFu], 2);
+  std::memcpy(p + 2, kHexPairs.pair[v & 0xFFu], 2);
+}
+
+template <int Digits> char* dumpLines(char* p, const std::vector<uint32_t>& words, uint32_t& address, uint32_t step) {
+  for (uint32_t w : words) {
+    fixedHex<Digits>(p, address);
+    std::memcpy(p + Digits, " | ", 3);
+    fixedHex<Digits>(p + Digits + 3, w);
+    p[2 * Digits + 3] = '\n';
+    p += 2 * Digits + 4;
+    address += step;
+  }
+  return p;
+}
+
 }  // namespace
 
 void Listing::codeDump(const std::vector<uint32_t>& words) {
@@ -180,19 +206,12 @@ void Listing::codeDump(const std::vector<uint32_t>& words) {
   header(412);
   // "%04X | %04X\n" (two-byte addresses: low 16 bits) or "%08X | %08X\n".
   const int digits = width_ == 2 ? 4 : 8;
-  const uint32_t mask = width_ == 2 ? 0xFFFFu : 0xFFFFFFFFu;
-  char* p = room(words.size() * static_cast<size_t>(2 * digits + 4));
-  for (uint32_t w : words) {
-    p = hexDigits(p, dumpAddr_ & mask, digits);
-    *p++ = ' ';
-    *p++ = '|';
-    *p++ = ' ';
-    p = hexDigits(p, w & mask, digits);
-    *p++ = '\n';
-    dumpAddr_ += static_cast<uint32_t>(width_);
-  }
+  char* p = room(words.size() * static_cast<size_t>(2 * digits + 4) + 2);
+  const uint32_t step = static_cast<uint32_t>(width_);
+  p = digits == 4 ? dumpLines<4>(p, words, dumpAddr_, step) : dumpLines<8>(p, words, dumpAddr_, step);
+  *p++ = '\n';
+  *p++ = '\n';
   used_ = static_cast<size_t>(p - buf_.get());
-  put("\n\n", 2);
 }
 
 void Listing::replaceLine(uint32_t oldValue, uint32_t address, const std::string& name) {

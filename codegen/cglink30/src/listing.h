@@ -43,11 +43,9 @@ public:
 
   // A formatted line of the string table (id) followed by a line break; the
   // line is left out when the text cannot be had.
-  template <class... A> void line(int id, A... args) {
-    if (emit(id, args...)) put('\n');
-  }
+  template <class... A> void line(int id, const A&... args) { emit<true>(id, args...); }
   // The same without the line break.
-  template <class... A> void text(int id, A... args) { emit(id, args...); }
+  template <class... A> void text(int id, const A&... args) { emit<false>(id, args...); }
   const TextSource& texts() const { return texts_; }
   // Before an operand line: the "begin task" / "new functionblock" headers.
   void beforeOperand();
@@ -84,19 +82,28 @@ private:
     std::string text;  // for a format the formatter does not take apart
   };
   // The format of id, looked up once per run; null when it cannot be had.
-  const Format* formatOf(int id);
-  template <class... A> bool emit(int id, A... args) {
+  const Format* formatOf(int id) {
+    if (static_cast<unsigned>(id) < ready_.size() && ready_[static_cast<size_t>(id)])
+      return ready_[static_cast<size_t>(id)];
+    return lookUp(id);
+  }
+  const Format* lookUp(int id);
+  template <class T> static const T& printable(const T& v) { return v; }
+  static const char* printable(const std::string& v) { return v.c_str(); }
+  template <bool NewLine, class... A> void emit(int id, const A&... args) {
     const Format* f = formatOf(id);
-    if (!f) return false;
-    if (!f_) return true;
+    if (!f || !f_) return;
     if (!f->format.supported()) {
-      put(vformat(f->text, args...));
+      put(vformat(f->text, printable(args)...));
+      if (NewLine) put('\n');
     } else {
       const FmtArg a[sizeof...(A) + 1] = {FmtArg(args)..., FmtArg(0)};
+      // The room has a few bytes more than the line: the line break fits.
       char* p = room(f->format.bound(a, sizeof...(A)));
-      used_ = static_cast<size_t>(f->format.write(p, a, sizeof...(A)) - buf_.get());
+      p = f->format.write(p, a, sizeof...(A));
+      if (NewLine) *p++ = '\n';
+      used_ = static_cast<size_t>(p - buf_.get());
     }
-    return true;
   }
   // Room for n more bytes at the end of the buffer (the buffer goes to the
   // file first when it is full).
@@ -120,6 +127,7 @@ private:
   // Ids 300 to 412 (listing formats) and the message texts below 300 (line
   // 308 and the messages written into the listing).
   std::array<std::unique_ptr<Format>, 413> formats_;
+  std::array<const Format*, 413> ready_{};  // the formats found, for the lookup per line
   std::array<std::string, 413> headers_;  // header lines made so far, by id
 };
 

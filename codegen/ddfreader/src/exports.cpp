@@ -5,6 +5,7 @@
 #include "platform/export.h"
 #include "toolbind/toolbind.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 
@@ -28,8 +29,31 @@ public:
   }
 };
 
+// The lock of the reader: one query at a time, from any thread. Taking and
+// leaving it uncontended costs an atomic exchange and a store (the code
+// generator asks a query or two per program line); a thread that finds it
+// taken sleeps until it is left.
+class QueryLock {
+public:
+  void lock() {
+    if (taken_.exchange(true, std::memory_order_acquire)) wait();
+  }
+  void unlock() {
+    taken_.store(false, std::memory_order_release);
+    taken_.notify_one();
+  }
+
+private:
+  [[gnu::noinline]] void wait() {
+    do taken_.wait(true, std::memory_order_relaxed);
+    while (taken_.exchange(true, std::memory_order_acquire));
+  }
+
+  std::atomic<bool> taken_{false};
+};
+
 struct Library {
-  std::mutex mu;
+  QueryLock mu;
   ToolbindSettings settings;
   ddf::LibraryConverterLoader loader;
   ddf::Reader reader{settings, loader};
@@ -71,7 +95,7 @@ Library& lib() {
 
 template <class F> auto withReader(F f) -> decltype(f(std::declval<ddf::Reader&>())) {
   Library& l = lib();
-  std::lock_guard<std::mutex> lock(l.mu);
+  std::lock_guard<QueryLock> lock(l.mu);
   if (!l.usable) return {};
   return f(l.reader);
 }
@@ -81,7 +105,7 @@ template <class F> auto withReader(F f) -> decltype(f(std::declval<ddf::Reader&>
 __attribute__((destructor)) void libraryUnload() {
   if (!g_lib) return;
   {
-    std::lock_guard<std::mutex> lock(g_lib->mu);
+    std::lock_guard<QueryLock> lock(g_lib->mu);
     g_lib->reader.close();
     if (g_lib->usable) toolbind::moduleBinding().unbind();
     g_lib->usable = false;
@@ -145,7 +169,7 @@ ZERLO_EXPORT int16_t DDF01_GetMVLStructInfoAddressAndSize(uint32_t* addr, uint32
 }
 ZERLO_EXPORT int16_t DDF01_GetModulAddress(const char* name, uint32_t* addr) {
   Library& l = lib();
-  std::lock_guard<std::mutex> lock(l.mu);
+  std::lock_guard<QueryLock> lock(l.mu);
   if (!l.usable) return DDF_MODULE_MISSING;
   return l.reader.getModulAddress(name, addr);
 }

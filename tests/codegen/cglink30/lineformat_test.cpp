@@ -74,6 +74,30 @@ TEST(LineFormat, FlagsWidthsAndLengthsAsSnprintf) {
   expectSame("");
 }
 
+TEST(LineFormat, ZeroPaddedNumbersAndRightAlignedTextsAtTheEdgesOfTheirWidth) {
+  for (long v : {0L, 9L, 10L, 99L, 999L, 1000L, 9999L, 10000L, 123456789L, 999999999L, 1000000000L, -1L, -9999L,
+                 LONG_MIN, LONG_MAX}) {
+    expectSame("%04ld|%01ld|%03ld|%09ld|%02hd|%04hhd", v, v, v, v, static_cast<int>(v), static_cast<int>(v));
+    expectSame("[%04d]", static_cast<int>(v));
+    expectSame("%ld|%16ld|%5ld|%1ld|%16d|%2hd|%hhd|%lld", v, v, v, v, static_cast<int>(v), static_cast<int>(v),
+               static_cast<int>(v), static_cast<long long>(v) / 7);
+  }
+  const std::string s15(15, 'a'), s16(16, 'b'), s17(17, 'c');
+  for (const char* t : {"", "x", "ABCDEFGH", s15.c_str(), s16.c_str(), s17.c_str()}) {
+    expectSame("[%16s|%1s|%8s|%3s]", t, t, t, t);
+    expectSame("%16s", t);
+    expectSame("(%s)%s|%0s", t, t, t);
+  }
+  // No text (where printf is undefined): "(null)" in the field.
+  cg::LineFormat f("[%16s|%4s]");
+  const cg::FmtArg none[] = {cg::FmtArg(static_cast<const char*>(nullptr)), cg::FmtArg(42), cg::FmtArg(0)};
+  std::string got;
+  f.append(got, none, 2);
+  EXPECT_EQ(got, "[          (null)|(null)]");
+  for (uint32_t v : {0u, 1u, 0x9u, 0xAu, 0xFu, 0x10u, 0x12345678u, 0x9ABCDEF0u, 0xA0B0C0D9u, 0xFFFFFFFFu})
+    expectSame("%08X|%08x|%08lX|x%08X", v, v, static_cast<unsigned long>(v) << 4, v);
+}
+
 TEST(LineFormat, DecimalPointWhateverTheLocale) {
   const char* old = std::setlocale(LC_NUMERIC, nullptr);
   std::string keep = old ? old : "C";

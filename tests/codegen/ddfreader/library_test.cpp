@@ -11,7 +11,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 #include <filesystem>
+#include <thread>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -123,3 +126,43 @@ TEST_F(LibraryFixture, UnconfiguredFormatIsReportedInBoxes) {
   EXPECT_EQ(shown[0].style, plat::ui::MB_OK | plat::ui::MB_ICONHAND);
   EXPECT_EQ(shown[1].text, "Error !   Invalid device description format in file " + p + ".");
 }
+
+namespace {
+
+// Queries from several threads while another opens the same description
+// again and again: every answer is that of the whole description, never of
+// one half read.
+TEST_F(LibraryFixture, QueriesFromSeveralThreadsSeeWholeDescriptions) {
+  const std::string p = SettingsDir::path("threads.ddf");
+  ASSERT_TRUE(ddfw::writeFile(p, ddfw::fixture4Byte(2)));
+  auto open = fn<DDF01_Open_t>("DDF01_Open");
+  auto var = fn<DDF01_GetVarSizeAndAddress_t>("DDF01_GetVarSizeAndAddress");
+  auto module = fn<DDF01_GetModulAddress_t>("DDF01_GetModulAddress");
+  auto toBin = fn<DDF01_ConvertLongToBin_t>("DDF01_ConvertLongToBin");
+  ASSERT_EQ(open(p.c_str()), 1);
+  std::atomic<bool> stop{false};
+  std::atomic<int> wrong{0};
+  std::thread reopen([&] {
+    for (int i = 0; i < 200; ++i)
+      if (open(p.c_str()) != 1) ++wrong;
+    stop = true;
+  });
+  std::vector<std::thread> askers;
+  for (int t = 0; t < 3; ++t)
+    askers.emplace_back([&] {
+      for (int i = 0; i < 5000 || !stop; ++i) {
+        DdfVarQuery q{"PW", 2, -1, 0, 0};
+        uint32_t a = 0;
+        unsigned char b[4] = {};
+        if (var(&q) != 1 || q.address != 0x001000C8u + 4 || module("ADDW", &a) != 0 || a != 0x00400080u ||
+            toBin(0x01020304u, b, 4) != 1 || b[0] != 0x04)
+          ++wrong;
+      }
+    });
+  reopen.join();
+  for (auto& t : askers) t.join();
+  EXPECT_EQ(wrong.load(), 0);
+  EXPECT_TRUE(sink->shown().empty());
+}
+
+}  // namespace
