@@ -9,7 +9,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace engine {
@@ -25,6 +28,41 @@ struct MacroContext {
   double* cursorEnd = nullptr;
 };
 
+// The time step's plan of one pass over a logic and one of its instance
+// lists: the gates and instances in list order and, for each compiled gate
+// whose step code is lean (cannot reach the logic record), what is the same
+// in every step: its decoded procedure, the views of its instance areas and
+// where each input is read from and written to. Plans are kept while the
+// model's structure counter and the interpreter's link generation stay the
+// same, and all are dropped when either moves.
+struct InputMove {
+  const double* source = nullptr;
+  double* slot = nullptr;
+  unsigned count = 0;      // elements (1 for an integer input)
+  bool integer = false;
+  bool negate = false;     // an integer input read complemented
+};
+struct LeanGate {
+  const Procedure* code = nullptr;
+  Vm::LeanFrame frame;
+  std::uint32_t firstMove = 0, moveCount = 0;
+  bool writeBack = false;   // the inputs are written back after the run
+};
+struct PlanEntry {
+  model::GateRecord* gate = nullptr;
+  model::GateInstance* instance = nullptr;
+  std::int32_t lean = -1;   // index of its LeanGate; -1: through GateStepTable
+};
+struct Plan {
+  std::vector<PlanEntry> entries;
+  std::vector<LeanGate> leans;
+  std::vector<InputMove> moves;
+};
+struct PlanCache {
+  std::uint64_t structure = ~std::uint64_t(0), links = ~std::uint64_t(0);
+  std::map<std::pair<const void*, const void*>, std::unique_ptr<Plan>> plans;
+};
+
 struct StepState {
   std::vector<double> snapshot;
   // Instances whose step code used up its instruction budget in this time
@@ -32,6 +70,7 @@ struct StepState {
   std::unordered_set<const model::GateInstance*> stalled;
   std::int16_t adaptCounter = 0;
   MacroContext macro;
+  PlanCache plans;
   bool narrowRequest = false;
   bool atLimit = false;
   bool beforeLimit = false;
@@ -198,6 +237,89 @@ void stepInterpreted(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
   // or states, which the run may have changed): every slot then still holds
   // what was gathered from a source the run did not touch.
   if (code->writesInputs || readsOwnSlots(g, in)) writeBackInputs(doc, g, in);
+}
+
+
+void addLeanGate(Plan& plan, PlanEntry& e) {
+  model::GateRecord* g = e.gate;
+  model::GateInstance* in = e.instance;
+  if (g->Kind != model::kKindCompiled) return;
+  const model::GateTypeRecord* t = model::subType(g);
+  if (!t || !t->StepProc || t->StepLength == 0) return;
+  const Procedure* code = vm().procedureFor(t->StepProc);
+  if (!code || code->reachesLogic) return;
+  LeanGate L;
+  L.code = code;
+  L.frame = vm().leanFrame(g, in);
+  L.writeBack = code->writesInputs || readsOwnSlots(g, in);
+  L.firstMove = std::uint32_t(plan.moves.size());
+  // The same reads as gatherInputs, resolved once.
+  if (in->InputRefs && in->InputValues) {
+    unsigned slot = 0;
+    for (unsigned p = 0; p < g->InputCount && p < in->InputRefCount; ++p) {
+      const model::InputPin& pin = g->Inputs[p];
+      const unsigned count = model::elementCount(pin.Type);
+      const double* src = in->InputRefs[p];
+      if (src && src != in->InputValues + slot && slot < in->InputSlotCount) {
+        InputMove m;
+        m.source = src;
+        m.slot = in->InputValues + slot;
+        m.integer = isIntegerType(pin.Type);
+        m.negate = m.integer && (pin.Flags & model::kPinAppliedNegation);
+        m.count = m.integer ? 1 : std::min<unsigned>(count, in->InputSlotCount - slot);
+        if (m.count) plan.moves.push_back(m);
+      }
+      slot += count;
+    }
+  }
+  L.moveCount = std::uint32_t(plan.moves.size()) - L.firstMove;
+  e.lean = std::int32_t(plan.leans.size());
+  plan.leans.push_back(L);
+}
+
+Plan& planFor(model::LogicRecord* logic, model::GateInstance* instances) {
+  PlanCache& c = gState.plans;
+  const std::uint64_t structure = model::structureChanges(), links = vm().linkGeneration();
+  if (c.structure != structure || c.links != links) {
+    c.plans.clear();
+    c.structure = structure;
+    c.links = links;
+  }
+  std::unique_ptr<Plan>& slot = c.plans[{logic, instances}];
+  if (!slot) {
+    slot = std::make_unique<Plan>();
+    model::GateRecord* g = logic->FirstGate;
+    model::GateInstance* in = instances;
+    for (; g && in; g = g->Next, in = in->Next) {
+      slot->entries.push_back(PlanEntry{g, in, -1});
+      addLeanGate(*slot, slot->entries.back());
+    }
+  }
+  return *slot;
+}
+
+// A lean compiled gate of a plan: the same as stepInterpreted.
+void stepLean(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in, const LeanGate& L,
+              const InputMove* moves) {
+  if (!gState.stalled.empty() && gState.stalled.count(in)) return;
+  for (const InputMove* m = moves + L.firstMove, *end = m + L.moveCount; m != end; ++m) {
+    if (m->integer) {
+      std::uint16_t w = getWord(m->source);
+      if (m->negate) w ^= 0xFFFF;
+      putWord(m->slot, w);
+      continue;
+    }
+    for (unsigned e = 0; e < m->count; ++e) {
+      const double v = m->source[e];
+      if (std::fabs(m->slot[e] - v) > 0.1) doc.changed = 1;
+      m->slot[e] = v;
+    }
+  }
+  static Vm& machine = vm();
+  machine.attachDocument(&doc);
+  machine.runLean(g, in, *L.code, L.frame);
+  if (machine.lastRunOutOfBudget()) gState.stalled.insert(in);
+  if (L.writeBack) writeBackInputs(doc, g, in);
 }
 
 int gSubDepth = 0;   // nesting of sub-logic passes (a logic never calls itself; this keeps it so)
@@ -377,19 +499,56 @@ void sim_StepLogic(model::DocumentRecord& doc, model::LogicRecord* logic, model:
   model::LogicRecord* top = doc.SimLogic;
   model::GateRecord* g = logic ? logic->FirstGate : nullptr;
   model::GateInstance* in = instances;
+  // After each gate: whether the iteration stops (a value still moving at
+  // the limit).
+  auto stopsHere = [&] {
+    if (!((gState.atLimit && doc.changed) || (gState.beforeLimit && !doc.converged))) return false;
+    if (top && variableWidth(top) && top->currentStep > top->StepBlock.minInterval) {
+      gState.narrowRequest = true;
+    } else if (!doc.stepAborted) {
+      engineServices().showMessage(50034);
+      doc.runError = 1;
+      doc.stepAborted = 1;
+    }
+    doc.runFlag = 0;
+    return true;
+  };
+  if (g && in) {
+    const Plan& plan = planFor(logic, instances);
+    const std::uint64_t structure = gState.plans.structure, links = gState.plans.links;
+    static Vm& machine = vm();
+    // Lean gates run as their table entry would (a replaced entry is used instead).
+    const bool lean = GateStepTable[model::kKindCompiled] == stepInterpreted;
+    const PlanEntry* e = plan.entries.data();
+    const PlanEntry* const end = e + plan.entries.size();
+    for (; e != end && doc.runFlag; ++e) {
+      g = e->gate;
+      in = e->instance;
+      // Lean code changes no structure (it makes no call and no extern call);
+      // neither do the gates without a step of their own.
+      bool mayChange = false;
+      if (lean && e->lean >= 0 && g->Kind == model::kKindCompiled) {
+        stepLean(doc, g, in, plan.leans[std::size_t(e->lean)], plan.moves.data());
+      } else if (StepHandler h = GateStepTable[g->Kind < 135 ? g->Kind : 90]) {
+        h(doc, g, in);
+        mayChange = h != stepNop;
+      }
+      if (stopsHere()) return;
+      // A gate that changed the structure (block code editing the model, a
+      // sub-logic pass) may have released this plan: the pass goes on along
+      // the lists, as it would without one.
+      if (mayChange && (model::structureChanges() != structure || machine.linkGeneration() != links)) {
+        g = g->Next;
+        in = in->Next;
+        goto lists;
+      }
+    }
+    return;
+  }
+lists:
   for (; g && in && doc.runFlag; g = g->Next, in = in->Next) {
     if (StepHandler h = GateStepTable[g->Kind < 135 ? g->Kind : 90]) h(doc, g, in);
-    if ((gState.atLimit && doc.changed) || (gState.beforeLimit && !doc.converged)) {
-      if (top && variableWidth(top) && top->currentStep > top->StepBlock.minInterval) {
-        gState.narrowRequest = true;
-      } else if (!doc.stepAborted) {
-        engineServices().showMessage(50034);
-        doc.runError = 1;
-        doc.stepAborted = 1;
-      }
-      doc.runFlag = 0;
-      break;
-    }
+    if (stopsHere()) break;
   }
   // runFlag stays 0 after a stopped pass, so that the passes of the enclosing
   // logics stop too; every pass starts with 1.

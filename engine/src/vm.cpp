@@ -70,6 +70,7 @@ void Vm::reset() {
   functions_.clear();
   depthRegions_.clear();
   lastCode_ = nullptr;
+  ++linkGeneration_;
   codeOwner_.clear();
   docRegions_.clear();
   doc_ = nullptr;
@@ -246,6 +247,7 @@ void Vm::classify(Procedure& p) {
 bool Vm::linkProcedure(model::ProjectModule* m, const void* code, std::uint32_t length, std::string& err) {
   if (!code || !length) return true;
   lastCode_ = nullptr;
+  ++linkGeneration_;
   auto old = procs_.find(code);
   if (old != procs_.end()) {
     auto owner = procOwner_.find(code);
@@ -360,6 +362,7 @@ bool Vm::isLinked(const model::ProjectModule* module) const {
 
 void Vm::forgetModule(model::ProjectModule* module) {
   lastCode_ = nullptr;
+  ++linkGeneration_;
   auto it = modules_.find(module);
   if (it == modules_.end()) return;
   for (const void* c : it->second.procKeys) {
@@ -664,6 +667,76 @@ std::uint8_t Vm::runTop(model::GateRecord* gate, model::GateInstance* inst, cons
   stop_ = savedStop;
   err_ = savedErr;
   stoppedByReturn_ = savedRet;
+  return result;
+}
+
+Vm::LeanFrame Vm::leanFrame(const model::GateRecord* gate, const model::GateInstance* inst) {
+  LeanFrame f;
+  if (!inst) return f;
+  const DepthRegions& regions = regionsAt(0);
+  constexpr std::uint32_t kCapacity = (1u << AddressSpace::kWindowBits) - 1;   // of a reserved region
+  auto view = [&](unsigned k, double* host, std::uint32_t bytes, bool present) {
+    f.base[k] = present ? regions.area[k] : 0;
+    if (present && host && bytes <= kCapacity) f.area[k] = View{reinterpret_cast<std::uint8_t*>(host), bytes, bytes};
+  };
+  std::uint32_t extra = inst->ExtraSlotCount;
+  if (!extra && inst->ExtraValues && gate) extra = gate->ExtraCount;
+  view(0, inst->InputValues, inst->InputSlotCount * 8u, inst->InputValues);
+  view(1, inst->OutputValues, inst->OutputSlotCount * 8u, inst->OutputValues);
+  view(2, inst->ExtraValues, extra * 8u, inst->ExtraValues);
+  const bool state = inst->StateValues && inst->StateSlotCount;
+  view(3, state ? inst->StateValues : nullptr, inst->StateSlotCount * 8u, state);
+  return f;
+}
+
+// An outermost run of code that cannot reach the logic record, with its
+// instance's views prepared. Such code runs only the direct instructions
+// (single-element moves, REAL operations and relations, INT increments,
+// jumps, loops and stops) and, when an access does not fit a view, their
+// checked primitives: it makes no call, no extern call and no nested run,
+// and never sets stoppedByReturn_ nor the areas beyond 0..3 and 18. What it
+// changes of the other registers (proc_, ip_, next_, the stack, gate_, inst_,
+// the areas 0..3, 6 and 18) is read only inside a run, and every run entry
+// sets them before its code runs (an outer run saves and restores them around
+// a nested one): they need no saving here. Area 6 is emptied
+// as runTop leaves it for such code.
+std::uint8_t Vm::runLean(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p,
+                         const LeanFrame& frame) {
+  if (depth_ != 0 || p.reachesLogic) return run(gate, inst, p);
+  budget_ = budgetLimit_;
+  outOfBudget_ = false;
+  DepthRegions& regions = regionsAt(0);
+  static_assert(kAreaInputs == 0 && sizeof frame.base == 4 * sizeof areas_[0] && sizeof frame.area == 4 * sizeof views_[0]);
+  std::memcpy(areas_, frame.base, sizeof frame.base);
+  std::memcpy(views_, frame.area, sizeof frame.area);
+  std::vector<std::uint8_t>& stackMem = regions.stackMem;
+  const std::uint32_t stackSize = std::uint32_t(p.frameSize) + kStackExtra;
+  if (stackMem.size() < stackSize) stackMem.resize(stackSize);
+  if (p.frameSize) std::memset(stackMem.data(), 0, p.frameSize);
+  stack_ = {regions.stack, stackSize, 0};
+  areas_[kAreaStack] = stack_.base;
+  areas_[kAreaLogic] = 0;
+  gate_ = gate;
+  inst_ = inst;
+  const bool savedStop = stop_;
+  const std::uint8_t savedErr = err_;
+  stop_ = false;
+  err_ = 0;
+  // A reserved region holds any stack (at most 65535 + 309 bytes).
+  stackView_ = View{stackMem.data(), stackSize, stackSize};
+  views_[kAreaStack] = stack_.base ? stackView_ : View{};
+  stackRoom_ = stackSize;
+  unbound_ = true;
+  depth_ = 1;
+  if (!stack_.base) fail("no room in the address space");
+  else execute(p, 0, true);
+  depth_ = 0;
+  unbound_ = false;
+  const std::uint8_t result = err_;
+  // The stop flag and error byte go back to what they were, so that they
+  // read the same between runs whichever entry ran.
+  stop_ = savedStop;
+  err_ = savedErr;
   return result;
 }
 

@@ -44,6 +44,7 @@ Offer offerOutput(GateRecord* g, unsigned k, PinSignalType t) {
 }
 
 void refreshAppliedNegation(InputPin& in) {
+  noteStructureChange();
   std::uint16_t bit = in.Flags & kPinNegated;
   if (in.Source && in.SourcePin >= 1 && in.SourcePin <= in.Source->OutputCount)
     bit ^= in.Source->Outputs[in.SourcePin - 1].Flags & kPinNegated;
@@ -93,6 +94,7 @@ InputPin* wireUnder(LogicRecord* logic, const InputPin& branch, GateRecord*& own
 }
 
 bool disconnectInput(LogicRecord* logic, GateRecord* gate, unsigned pin) {
+  noteStructureChange();
   InputPin& me = gate->Inputs[pin - 1];
   if (!me.Source) return false;
   // Branches that hang on this wire are attached anew.
@@ -198,6 +200,7 @@ PinSignalType ge_ConnectCheck(LogicRecord* logic, GateRecord* gate, unsigned pin
 
 bool ge_ConnectGates(LogicRecord* logic, GateRecord* dest, unsigned destPin, GateRecord* source,
                      unsigned sourcePin, GateRecord* branchOf, WirePoint* wire) {
+  noteStructureChange();
   if (!logic || !dest || !source || !inLogic(logic, dest) || !inLogic(logic, source)) return false;
   if (!dest->Inputs || destPin < 1 || destPin > dest->InputCount) return false;
   if (!source->Outputs || sourcePin < 1 || sourcePin > source->OutputCount) return false;
@@ -242,6 +245,7 @@ bool ge_ConnectPin(LogicRecord* logic, GateRecord* gate, unsigned pin, bool isIn
 }
 
 void ge_RemoveAllConnections(LogicRecord* logic, GateRecord* gate) {
+  noteStructureChange();
   if (!logic || !gate) return;
   for (GateRecord* g = logic->FirstGate; g; g = g->Next)
     for (unsigned i = 0; g->Inputs && i < g->InputCount; ++i)
@@ -261,6 +265,7 @@ bool ge_MirrorGate(LogicRecord* logic, GateRecord* gate, bool flag) {
 }
 
 bool ge_NegatePin(LogicRecord* logic, GateRecord* gate, unsigned pin, bool isInput) {
+  noteStructureChange();
   if (!gate) return false;
   if (isInput) {
     if (!gate->Inputs || pin < 1 || pin > gate->InputCount) return false;

@@ -89,6 +89,7 @@ GateRecord* placementBefore(LogicRecord* l, const GateRecord* gate, const GateRe
 }
 
 void linkBefore(LogicRecord* l, GateRecord* gate, GateRecord* before) {
+  noteStructureChange();
   if (l->FirstGate == before || !l->FirstGate) {
     gate->Next = l->FirstGate;
     l->FirstGate = gate;
@@ -101,6 +102,7 @@ void linkBefore(LogicRecord* l, GateRecord* gate, GateRecord* before) {
 }
 
 void unlinkGate(LogicRecord* l, GateRecord* gate) {
+  noteStructureChange();
   if (l->FirstGate == gate) {
     l->FirstGate = gate->Next;
   } else {
@@ -165,6 +167,7 @@ bool deleteGate(LogicRecord* logic, GateRecord* gate, bool ask, int depth);
 
 // Deletes every call of the logic in every plain module without questions.
 bool deleteCalls(LogicRecord* logic, int depth) {
+  noteStructureChange();
   bool any = false;
   forEachPlainLogic([&](LogicRecord* l) {
     for (bool again = true; again;) {
@@ -192,6 +195,7 @@ bool calledElsewhere(const LogicRecord* logic) {
 }
 
 bool deleteGate(LogicRecord* logic, GateRecord* gate, bool ask, int depth) {
+  noteStructureChange();
   if (!logic || !gate || gateIndex(logic, gate) < 0 || depth > kMaxCallDepth) return false;
   const bool isPort = gate->Kind == kKindInput || gate->Kind == kKindOutput;
   const int pIndex = isPort ? portIndex(logic, gate) : -1;
@@ -244,6 +248,7 @@ bool deleteGate(LogicRecord* logic, GateRecord* gate, bool ask, int depth) {
 
 // Puts a logic's instance lists (own and every call's) back into gate order.
 void reorderInstances(LogicRecord* logic) {
+  noteStructureChange();
   inst_ForEachList(logic, [&](GateInstance*& head) {
     std::unordered_map<std::uint16_t, GateInstance*> byNumber;
     for (GateInstance* gi = head; gi; gi = gi->Next) byNumber[gi->GateNumber] = gi;
@@ -424,6 +429,7 @@ LogicRecord* ge_NewLogic(const char* name) {
 
 bool ge_CreateGate(LogicRecord* logic, const GateSpec& spec, std::uint16_t& sequence, GateRecord*& gateOut,
                    GateInstance*& instanceOut) {
+  noteStructureChange();
   gateOut = nullptr;
   instanceOut = nullptr;
   sequence = 0;
@@ -787,6 +793,7 @@ void copyInstanceValues(GateInstance* dst, const GateInstance* src, int depth) {
 } // namespace
 
 LogicRecord* ge_CopyGateSet(const char* name, LogicRecord* source) {
+  noteStructureChange();
   DocumentRecord* d = doc();
   if (!d || !source) return nullptr;
   const std::uint32_t savedPortCount = TemplateDocument ? TemplateDocument->PortChangeCount : 0;

@@ -40,6 +40,7 @@ bool allocValues(double*& slot, unsigned count, double value) {
 }
 
 bool buildInstance(LogicRecord* checkLogic, GateRecord* g, GateInstance*& out, int depth) {
+  noteStructureChange();
   out = nullptr;
   LogicRecord* sub = subLogic(g);
   if (g->Kind == kKindCall && sub) {
@@ -108,6 +109,7 @@ bool buildInstance(LogicRecord* checkLogic, GateRecord* g, GateInstance*& out, i
 // its own element.
 void linkInput(const std::unordered_map<const GateRecord*, GateInstance*>& map, GateRecord* g,
                GateInstance* gi, unsigned k) {
+  noteStructureChange();
   if (!gi->InputRefs || k >= gi->InputRefCount || !g->Inputs || k >= g->InputCount) return;
   const InputPin& pin = g->Inputs[k];
   double* ref = nullptr;
@@ -127,6 +129,7 @@ void linkInput(const std::unordered_map<const GateRecord*, GateInstance*>& map, 
 
 void linkMarker(const std::unordered_map<const GateRecord*, GateInstance*>& map, GateRecord* g,
                 GateInstance* gi) {
+  noteStructureChange();
   if (g->Kind != kKindReferenceMarker && g->Kind != kKindSetMarker) return;
   gi->StateValues = nullptr;
   GateRecord* m = subMarker(g);
@@ -179,6 +182,7 @@ GateInstance* findByNumber(GateInstance* head, std::uint16_t number, GateInstanc
 }
 
 void insertAt(GateInstance*& head, int predIndex, GateInstance* gi) {
+  noteStructureChange();
   if (predIndex < 0 || !head) {
     gi->Next = head;
     head = gi;
@@ -193,6 +197,7 @@ void insertAt(GateInstance*& head, int predIndex, GateInstance* gi) {
 } // namespace
 
 void inst_Free(GateInstance*& inst) {
+  noteStructureChange();
   GateInstance* gi = inst;
   if (!gi) return;
   inst = nullptr;
@@ -255,6 +260,7 @@ bool inst_InsertEverywhere(LogicRecord* logic, GateRecord* gate) {
 }
 
 void inst_RemoveEverywhere(LogicRecord* logic, GateRecord* gate) {
+  noteStructureChange();
   inst_ForEachList(logic, [&](GateInstance*& head) {
     GateInstance* prev = nullptr;
     GateInstance* gi = findByNumber(head, gate->GateNumber, &prev);
@@ -287,6 +293,7 @@ bool ge_GrowInstances(GateRecord* gates, GateInstance* instances, LogicRecord* l
 }
 
 void ge_CompactInstanceNumbers(LogicRecord* logic) {
+  noteStructureChange();
   if (!logic) return;
   logic->GateCounter = 0;
   for (GateRecord* g = logic->FirstGate; g; g = g->Next) g->GateNumber = ++logic->GateCounter;
@@ -297,6 +304,7 @@ void ge_CompactInstanceNumbers(LogicRecord* logic) {
 }
 
 bool ge_UpdateGateFlag(LogicRecord* logic, GateRecord* gate, bool allowed) {
+  noteStructureChange();
   if (!logic || !gate) return false;
   const bool share = gt_SharesParams(logic, gate, allowed);
   const bool now = (gate->Flags & kGateSharedExtra) != 0;
@@ -331,6 +339,7 @@ bool ge_UpdateGateFlag(LogicRecord* logic, GateRecord* gate, bool allowed) {
 }
 
 bool ge_GrowExtra(LogicRecord* logic, GateRecord* gate, std::uint16_t n) {
+  noteStructureChange();
   if (!gate) return false;
   std::vector<GateInstance*> insts;
   if (logic)
@@ -368,6 +377,7 @@ bool ge_GrowExtra(LogicRecord* logic, GateRecord* gate, std::uint16_t n) {
 }
 
 bool ge_SetStateCount(LogicRecord* logic, GateRecord* gate, std::uint16_t n) {
+  noteStructureChange();
   if (!logic || !gate) return false;
   if (gate->Kind == kKindCall || gate->Kind == kKindReferenceMarker || gate->Kind == kKindSetMarker) {
     gate->StateCount = n;   // no own state values in these instances
@@ -396,6 +406,7 @@ bool ge_SetStateCount(LogicRecord* logic, GateRecord* gate, std::uint16_t n) {
 }
 
 void inst_RelinkInput(LogicRecord* logic, GateRecord* gate, unsigned pin) {
+  noteStructureChange();
   if (!logic || !gate || pin < 1 || pin > gate->InputCount) return;
   inst_ForEachList(logic, [&](GateInstance*& head) {
     auto map = mapList(logic, head);

@@ -1,4 +1,5 @@
 #include "model/memory.h"
+#include "model/instances.h"
 #include "model/services.h"
 
 #include <cstdlib>
@@ -69,6 +70,22 @@ void mm_Reset() {
   mm_UnitInit();
 }
 
+namespace {
+std::uint64_t gStructureChanges = 0;
+
+void release(MemoryUnit& u, void*& slot, std::size_t n) {
+  const std::size_t size = effective(n);
+  if (u.releaseMode == 0) u.heldBack.push_back(slot);
+  else u.sysFree(slot);
+  u.bytes -= size;
+  --u.blocks;
+  slot = nullptr;
+}
+} // namespace
+
+std::uint64_t structureChanges() { return gStructureChanges; }
+void noteStructureChange() { ++gStructureChanges; }
+
 void mm_Allocate(void*& slot, std::size_t n) {
   MemoryUnit& u = unit();
   if (!u.initialised) mm_UnitInit();
@@ -95,12 +112,9 @@ void mm_Allocate(void*& slot, std::size_t n) {
 void mm_Deallocate(void*& slot, std::size_t n) {
   MemoryUnit& u = unit();
   if (!slot) return;
-  const std::size_t size = effective(n);
-  if (u.releaseMode == 0) u.heldBack.push_back(slot);
-  else u.sysFree(slot);
-  u.bytes -= size;
-  --u.blocks;
-  slot = nullptr;
+  // A released block may have held gates, instances or their values.
+  noteStructureChange();
+  release(u, slot, n);
 }
 
 void* mm_PushWork(std::size_t n) {
@@ -131,8 +145,8 @@ void mm_PopWork(std::size_t n) {
   MemoryUnit& u = unit();
   if (u.depth <= 1) return;   // nothing pushed: a stray pop changes nothing
   if (u.depth < kWorkTableSize) {
-    void* p = u.work[u.depth];
-    mm_Deallocate(p, u.workSize[u.depth] ? u.workSize[u.depth] : (n / 8) * 8 + 8);
+    // A work block never holds model structure: its release is not counted.
+    if (void* p = u.work[u.depth]) release(u, p, u.workSize[u.depth] ? u.workSize[u.depth] : (n / 8) * 8 + 8);
     u.work[u.depth] = nullptr;
     u.workSize[u.depth] = 0;
   }

@@ -175,3 +175,57 @@ TEST_F(Connections, MirrorRemovesConnections) {
 
 } // namespace
 } // namespace model::test
+
+namespace model::test {
+namespace {
+
+class StructureCounter : public ModelFixture {};
+
+// Every operation that changes gates, connections, instance lists or value
+// arrays raises the counter, so that pointers kept into them are taken again.
+TEST_F(StructureCounter, EveryChangeRaisesIt) {
+  LogicRecord* sub = ge_NewLogic("SUB");
+  LogicRecord* l = ge_NewLogic("L");
+  shellFake.integers = {2, 2, 2, 2, 2, 2};
+  GateRecord* a = make(l, kKindAnd, 0, 0);
+  GateRecord* b = make(l, kKindAnd, 200, 0);
+  GateRecord* inner = make(sub, kKindAnd, 0, 0);
+  ASSERT_TRUE(a && b && inner);
+  GateRecord* call = nullptr;
+  const struct {
+    const char* what;
+    std::function<void()> op;
+  } cases[] = {
+      {"create a gate", [&] { make(l, kKindAnd, 400, 0); }},
+      {"connect", [&] { EXPECT_TRUE(ge_ConnectGates(l, b, 1, a, 1, nullptr, nullptr)); }},
+      {"negate an output", [&] { EXPECT_TRUE(ge_NegatePin(l, a, 1, false)); }},
+      {"negate an input", [&] { EXPECT_TRUE(ge_NegatePin(l, b, 1, true)); }},
+      {"disconnect an input", [&] { EXPECT_TRUE(ge_ConnectPin(l, b, 1, true)); }},
+      {"reconnect", [&] { EXPECT_TRUE(ge_ConnectGates(l, b, 2, a, 1, nullptr, nullptr)); }},
+      {"remove all connections", [&] { ge_RemoveAllConnections(l, b); }},
+      {"grow the extra values", [&] { EXPECT_TRUE(ge_GrowExtra(l, a, 3)); }},
+      {"set the state count", [&] { EXPECT_TRUE(ge_SetStateCount(l, a, 2)); }},
+      {"call a logic", [&] { call = make(l, kKindCall, 0, 200, sub); }},
+      {"add a gate inside a called logic", [&] { make(sub, kKindAnd, 200, 0); }},
+      {"relink an input", [&] { inst_RelinkInput(sub, inner, 1); }},
+      {"renumber", [&] { ge_CompactInstanceNumbers(l); }},
+      {"delete a gate inside a called logic", [&] { EXPECT_TRUE(ge_DeleteGate(sub, inner)); }},
+      {"delete the call", [&] { EXPECT_TRUE(ge_DeleteGate(l, call)); }},
+      {"delete a gate", [&] { EXPECT_TRUE(ge_DeleteGate(l, a)); }},
+      {"copy the gate set", [&] { EXPECT_NE(ge_CopyGateSet("COPY", l), nullptr); }},
+  };
+  for (const auto& c : cases) {
+    const std::uint64_t before = structureChanges();
+    c.op();
+    EXPECT_GT(structureChanges(), before) << c.what;
+  }
+  // A work block of the interpreter holds no structure.
+  const std::uint64_t before = structureChanges();
+  ASSERT_NE(mm_PushWork(64), nullptr);
+  mm_PopWork(64);
+  EXPECT_EQ(structureChanges(), before);
+  expectSound();
+}
+
+} // namespace
+} // namespace model::test

@@ -71,6 +71,26 @@ public:
   std::uint8_t runStep(model::GateRecord* gate, model::GateInstance* instance, const Procedure& p) {
     return depth_ == 0 && !p.reachesLogic ? runTop(gate, instance, p) : run(gate, instance, p);
   }
+  // A procedure's run for one instance prepared once: the views of the
+  // instance areas 0..3 (host address and length; empty for an area the
+  // instance lacks). The caller keeps it while the instance's value arrays
+  // stay where they are (the model's structure counter).
+  struct LeanFrame {
+    std::uint32_t base[4] = {};   // the area table's entries 0..3 (0: no such area)
+    FastView area[4];
+  };
+  // (The entries are the outermost depth's regions, kept until reset, which
+  // raises linkGeneration.)
+  LeanFrame leanFrame(const model::GateRecord* gate, const model::GateInstance* instance);
+  // The time step's entry for a prepared frame. When no run is in progress
+  // and the procedure cannot reach the logic record (no calls, externs or
+  // other primitives, see Procedure::reachesLogic), only what such code
+  // touches is set up, and nothing is saved; otherwise the same as run.
+  std::uint8_t runLean(model::GateRecord* gate, model::GateInstance* instance, const Procedure& p,
+                       const LeanFrame& frame);
+  // Raised whenever a procedure is linked or forgotten: a Procedure pointer
+  // kept from procedureFor holds while it stays the same.
+  std::uint64_t linkGeneration() const { return linkGeneration_; }
   // True when the last outermost run ended because it used up its
   // instruction budget (an endless loop).
   bool lastRunOutOfBudget() const { return outOfBudget_; }
@@ -271,6 +291,7 @@ private:
   std::uint32_t logicImageBase_ = 0;
   model::LogicRecord* imageOf_ = nullptr;
   model::LogicRecord* imageFull_ = nullptr;   // the logic whose whole image is filled in
+  std::uint64_t linkGeneration_ = 0;
   mutable const void* lastCode_ = nullptr;     // procedureFor's last answer
   mutable const Procedure* lastProc_ = nullptr;
   void fillLogicImage();

@@ -9,6 +9,13 @@
 
 namespace model {
 
+// The structure counter: raised by every operation that changes a logic's
+// gates, connections (and their negation), instance lists or instance value
+// arrays, and by every release of a model block. Whoever keeps pointers into
+// these (the time step's per-gate plan) compares it to know they still hold.
+std::uint64_t structureChanges();
+void noteStructureChange();
+
 // Builds the instance record of a gate (with the child list of a call). Fails
 // on memory shortage, and on a call of checkLogic at any depth (message 50050
 // is then left pending for the block-drop service).
