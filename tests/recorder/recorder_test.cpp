@@ -144,7 +144,9 @@ TEST_P(TriggerTest, ArmsAndFires) {
   tr_SetLayout(r, 0, 0, 800, 450);
   r.recTrigger = std::int16_t(k.trigger);
   r.recTriggerChannel = 1;
-  if (k.bound) ASSERT_TRUE(tr_BindChannelTo(r, *r.channel(1), logic, source, instanceOf(source), 1, 1));
+  if (k.bound) {
+    ASSERT_TRUE(tr_BindChannelTo(r, *r.channel(1), logic, source, instanceOf(source), 1, 1));
+  }
   r.triggerChannel = r.channel(1);
   for (std::size_t i = 0; i < k.values.size(); ++i) {
     sourceValue() = k.values[i];

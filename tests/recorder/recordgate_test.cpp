@@ -127,7 +127,9 @@ TEST_F(RecordGateTest, NumberAndCountTexts) {
     MemStream s(reinterpret_cast<const std::uint8_t*>(k.text), std::strlen(k.text));
     double v = 0;
     EXPECT_EQ(vdb_ReadNumberText(s, v), k.ok) << k.text;
-    if (k.ok) EXPECT_DOUBLE_EQ(v, k.value) << k.text;
+    if (k.ok) {
+      EXPECT_DOUBLE_EQ(v, k.value) << k.text;
+    }
   }
   const std::string counts[] = {std::string("  12\r\n"), std::string("3\0\0\r\n", 5), std::string(41, '1')};
   const int expected[] = {12, 3, -1};
@@ -135,7 +137,9 @@ TEST_F(RecordGateTest, NumberAndCountTexts) {
     MemStream s(reinterpret_cast<const std::uint8_t*>(counts[i].data()), counts[i].size());
     std::uint16_t c = 0;
     EXPECT_EQ(vdb_ReadCountText(s, c), expected[i] >= 0) << i;
-    if (expected[i] >= 0) EXPECT_EQ(c, expected[i]);
+    if (expected[i] >= 0) {
+      EXPECT_EQ(c, expected[i]);
+    }
   }
 }
 
