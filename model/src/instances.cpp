@@ -116,8 +116,13 @@ void linkInput(const std::unordered_map<const GateRecord*, GateInstance*>& map, 
   if (pin.Source && pin.SourcePin >= 1 && pin.SourcePin <= pin.Source->OutputCount) {
     auto it = map.find(pin.Source);
     if (it != map.end() && it->second) {
-      unsigned first = pin.Source->Outputs[pin.SourcePin - 1].FirstElement;
-      if (first >= 1 && first - 1 < it->second->OutputSlotCount) ref = it->second->OutputValues + (first - 1);
+      // The input reads as many elements as its type holds; a source whose
+      // output values end before that (a connection of unequal types, as a
+      // damaged file or an unchecked connect can make) is not read at all.
+      const unsigned first = pin.Source->Outputs[pin.SourcePin - 1].FirstElement;
+      const unsigned need = elementCount(pin.Type);
+      if (first >= 1 && first - 1 + need <= it->second->OutputSlotCount)
+        ref = it->second->OutputValues + (first - 1);
     }
   }
   if (!ref) {

@@ -113,6 +113,16 @@ TEST_F(Connections, InstancesReadTheirSource) {
   GateInstance* s4 = instanceOf(l, sum4);
   EXPECT_EQ(s4->InputSlotCount, 8);
   EXPECT_EQ(s4->InputRefs[1], s4->InputValues + 4) << "an input of type 23 takes 4 elements";
+  // A connection of unequal types (as a damaged file can hold): the vector
+  // input of four elements would read past the single REAL output, so it
+  // keeps reading its own elements.
+  sum4->Inputs[1].Source = vec;
+  sum4->Inputs[1].SourcePin = 3;
+  inst_RelinkInput(l, sum4, 2);
+  EXPECT_EQ(s4->InputRefs[1], s4->InputValues + 4);
+  sum4->Inputs[1].Source = nullptr;
+  sum4->Inputs[1].SourcePin = 0;
+  inst_RelinkInput(l, sum4, 2);
   expectSound();
 }
 
