@@ -506,8 +506,27 @@ Vm::DepthRegions& Vm::reserveRegions(unsigned depth) {
   return r;
 }
 
-void Vm::mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4], DepthRegions& r) {
-  for (unsigned k = 0; k < 4; ++k) saved[k] = areas_[k];
+Vm::SavedRegisters Vm::saveRegisters() const {
+  return {proc_, ip_, next_, stack_, gate_, inst_, stop_, stoppedByReturn_, err_,
+          {areas_[0], areas_[1], areas_[2], areas_[3]}, areas_[kAreaLogic], areas_[kAreaStack]};
+}
+
+void Vm::restoreRegisters(const SavedRegisters& s) {
+  for (unsigned k = 0; k < 4; ++k) areas_[k] = s.areas[k];
+  areas_[kAreaLogic] = s.logic;
+  areas_[kAreaStack] = s.stackArea;
+  proc_ = s.proc;
+  ip_ = s.ip;
+  next_ = s.next;
+  stack_ = s.stack;
+  gate_ = s.gate;
+  inst_ = s.inst;
+  stop_ = s.stop;
+  err_ = s.err;
+  stoppedByReturn_ = s.stoppedByReturn;
+}
+
+void Vm::mapInstance(model::GateRecord* gate, model::GateInstance* inst, DepthRegions& r) {
   if (!inst) {
     for (unsigned k = 0; k < 4; ++k) {
       areas_[k] = 0;
@@ -534,20 +553,11 @@ void Vm::mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::ui
 }
 
 std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p) {
-  // Save the registers so that runs nest.
-  const Procedure* savedProc = proc_;
-  const std::size_t savedIp = ip_, savedNext = next_;
-  const Stack savedStack = stack_;
-  model::GateRecord* savedGate = gate_;
-  model::GateInstance* savedInst = inst_;
-  const bool savedStop = stop_, savedRet = stoppedByReturn_;
-  const std::uint8_t savedErr = err_;
-  const std::uint32_t savedLogic = areas_[kAreaLogic], savedStackArea = areas_[kAreaStack];
+  const SavedRegisters saved = saveRegisters();   // so that runs nest
   const bool outermost = depth_ == 0;
   if (outermost) budget_ = budgetLimit_;
-  std::uint32_t savedAreas[4];
   DepthRegions& regions = regionsAt(depth_);
-  mapInstance(gate, inst, savedAreas, regions);
+  mapInstance(gate, inst, regions);
 
   // The evaluation stack: one buffer per nesting depth, reused between runs;
   // only the frame part starts cleared.
@@ -579,18 +589,7 @@ std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst
   const std::uint8_t result = err_;
 
   if (outermost) writeBackLogicImage();
-  for (unsigned k = 0; k < 4; ++k) areas_[k] = savedAreas[k];
-  areas_[kAreaLogic] = savedLogic;
-  areas_[kAreaStack] = savedStackArea;
-  proc_ = savedProc;
-  ip_ = savedIp;
-  next_ = savedNext;
-  stack_ = savedStack;
-  gate_ = savedGate;
-  inst_ = savedInst;
-  stop_ = savedStop;
-  err_ = savedErr;
-  stoppedByReturn_ = savedRet;
+  restoreRegisters(saved);
   return result;
 }
 
@@ -606,39 +605,19 @@ std::uint8_t Vm::runTop(model::GateRecord* gate, model::GateInstance* inst, cons
   budget_ = budgetLimit_;
   outOfBudget_ = false;
   DepthRegions& regions = regionsAt(0);
-  const std::uint32_t savedAreas[4] = {areas_[0], areas_[1], areas_[2], areas_[3]};
-  const std::uint32_t savedLogic = areas_[kAreaLogic], savedStackArea = areas_[kAreaStack];
-  constexpr std::uint32_t kCapacity = (1u << AddressSpace::kWindowBits) - 1;   // of a reserved region
-  auto view = [&](unsigned k, double* host, std::uint32_t bytes, bool present) {
-    areas_[k] = present ? regions.area[k] : 0;
-    views_[k] = areas_[k] && host && bytes <= kCapacity ? View{reinterpret_cast<std::uint8_t*>(host), bytes, bytes}
-                                                        : View{};
-  };
-  if (inst) {
-    std::uint32_t extra = inst->ExtraSlotCount;
-    if (!extra && inst->ExtraValues && gate) extra = gate->ExtraCount;
-    view(0, inst->InputValues, inst->InputSlotCount * 8u, inst->InputValues);
-    view(1, inst->OutputValues, inst->OutputSlotCount * 8u, inst->OutputValues);
-    view(2, inst->ExtraValues, extra * 8u, inst->ExtraValues);
-    const bool state = inst->StateValues && inst->StateSlotCount;
-    view(3, state ? inst->StateValues : nullptr, inst->StateSlotCount * 8u, state);
-  } else {
-    for (unsigned k = 0; k < 4; ++k) view(k, nullptr, 0, false);
+  const SavedRegisters saved = saveRegisters();
+  const LeanFrame frame = leanFrame(gate, inst);
+  for (unsigned k = 0; k < 4; ++k) {
+    areas_[k] = frame.base[k];
+    views_[k] = frame.base[k] ? frame.area[k] : View{};
   }
   std::vector<std::uint8_t>& stackMem = regions.stackMem;
   const std::uint32_t stackSize = std::uint32_t(p.frameSize) + kStackExtra;
   if (stackMem.size() < stackSize) stackMem.resize(stackSize);
   if (p.frameSize) std::memset(stackMem.data(), 0, p.frameSize);
-  const Stack savedStack = stack_;
   stack_ = {regions.stack, stackSize, 0};
   areas_[kAreaStack] = stack_.base;
   areas_[kAreaLogic] = 0;
-  const Procedure* savedProc = proc_;
-  const std::size_t savedIp = ip_, savedNext = next_;
-  model::GateRecord* savedGate = gate_;
-  model::GateInstance* savedInst = inst_;
-  const bool savedStop = stop_, savedRet = stoppedByReturn_;
-  const std::uint8_t savedErr = err_;
   gate_ = gate;
   inst_ = inst;
   stop_ = false;
@@ -655,18 +634,7 @@ std::uint8_t Vm::runTop(model::GateRecord* gate, model::GateInstance* inst, cons
   depth_ = 0;
   unbound_ = false;
   const std::uint8_t result = err_;
-  for (unsigned k = 0; k < 4; ++k) areas_[k] = savedAreas[k];
-  areas_[kAreaLogic] = savedLogic;
-  areas_[kAreaStack] = savedStackArea;
-  proc_ = savedProc;
-  ip_ = savedIp;
-  next_ = savedNext;
-  stack_ = savedStack;
-  gate_ = savedGate;
-  inst_ = savedInst;
-  stop_ = savedStop;
-  err_ = savedErr;
-  stoppedByReturn_ = savedRet;
+  restoreRegisters(saved);
   return result;
 }
 
@@ -745,8 +713,7 @@ std::uint8_t Vm::runLean(model::GateRecord* gate, model::GateInstance* inst, con
 void Vm::bindRegions() {
   unbound_ = false;
   DepthRegions& regions = depthRegions_[0];
-  std::uint32_t saved[4];
-  mapInstance(gate_, inst_, saved, regions);   // the same entries and views as runTop's
+  mapInstance(gate_, inst_, regions);   // the same entries and views as runTop's
   space_.rebindIndex(regions.stackIndex, regions.stackMem.data(), stack_.size);
 }
 

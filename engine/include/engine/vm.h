@@ -163,7 +163,20 @@ private:
   std::uint8_t runTop(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p);
   void bindRegions();
   bool unbound_ = false;   // runTop has not pointed the regions at its blocks yet
-  void mapInstance(model::GateRecord* gate, model::GateInstance* inst, std::uint32_t saved[4], DepthRegions& r);
+  void mapInstance(model::GateRecord* gate, model::GateInstance* inst, DepthRegions& r);
+  // The registers a run saves and puts back, so that runs nest.
+  struct SavedRegisters {
+    const Procedure* proc;
+    std::size_t ip, next;
+    Stack stack;
+    model::GateRecord* gate;
+    model::GateInstance* inst;
+    bool stop, stoppedByReturn;
+    std::uint8_t err;
+    std::uint32_t areas[4], logic, stackArea;
+  };
+  SavedRegisters saveRegisters() const;
+  void restoreRegisters(const SavedRegisters& s);
   // runViews: the caller took the views of areas 0..3 and of the stack.
   void execute(const Procedure& p, std::size_t ip, bool runViews = false);
   // The fast path's copy of the area table: for every area the host address
