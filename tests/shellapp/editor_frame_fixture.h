@@ -17,8 +17,10 @@
 #include "model/memory.h"
 #include "model/records.h"
 #include "modelfiles/filelayer.h"
+#include "modelfiles/selection.h"
 #include "shell/fileselect.h"
 #include "shell/names.h"
+#include "shell/prompts.h"
 #include "shell/resources.h"
 #include "zerloapp/blockseam.h"
 #include "zerloapp/editordispatcher.h"
@@ -114,6 +116,18 @@ protected:
     frame->openBuffer = path;
     frame->openPending = frame->openedByName = true;
     frame->onCommand(201);
+  }
+  // The project of all seventeen standard blocks (its flow is the subprogram
+  // ALL under the main sheet's one call gate), at zoom 1 in a large frame,
+  // with nothing chosen by an earlier test of this process.
+  void openDemo() {
+    shell::dlg_ResetSelectionState();
+    modelfiles::SelectFlags = modelfiles::SelectionFlags{};
+    const fs::path demo = dir / "DEMOALL.MDL";
+    fs::copy_file(fs::path(ZERLO_TEST_DATA) / "blocklib" / "demoall.mdl", demo);
+    app().settings.zoom = 1.0f;
+    frame->resize(1000, 800);
+    open(demo.string());
   }
   model::LogicRecord* shownLogic() {
     Worksheet* w = frame->active();

@@ -54,15 +54,6 @@ protected:
     env.chooseListFile = previousEnv.chooseListFile;
     EditorFrameTest::TearDown();
   }
-  void openDemo() {
-    shell::dlg_ResetSelectionState();
-    modelfiles::SelectFlags = modelfiles::SelectionFlags{};
-    const fs::path demo = dir / "DEMOALL.MDL";
-    fs::copy_file(fs::path(ZERLO_TEST_DATA) / "blocklib" / "demoall.mdl", demo);
-    app().settings.zoom = 1.0f;
-    frame->resize(1000, 800);
-    open(demo.string());
-  }
   // The run window on the flow's level (the subprogram ALL under the main
   // sheet's one call gate), started at time zero.
   model::DocumentRecord* runWindowOnTheFlow() {
@@ -198,60 +189,37 @@ TEST_F(EngineHooksTest, RunEndGoesToTheEndPass) {
   EXPECT_FALSE(zcd::co_IsOpen());
 }
 
-// The parameter form of a built-in gate (an On-Delay placed on the sample's
-// main sheet) through the program's dialogs: a right press on it in the edit
-// window, a click on it in the run window. OK takes the entered delay,
-// Cancel leaves it. In the run window the parameters are asked only while
-// the gate's values are its own (flag bit 1 clear); otherwise only its
-// presets, of which an On-Delay has none.
-struct FormDriver : plat::ui::DialogObserver {
-  std::string answer;   // "" : Cancel
-  std::vector<std::string> prompts;
+// Answers an entry dialog by script: records what it shows (the window
+// title, or the text of a label), types the answer into its edit and presses
+// OK, or presses Cancel for an empty answer. The control names differ by
+// dialog: the input dialog (template 7) and the parameter dialog (26).
+struct EntryDriver : plat::ui::DialogObserver {
+  const char* edit;
+  const char* ok;
+  const char* cancel;
+  const char* shownLabel;   // null: the window title is recorded
+  std::string answer;       // "" : Cancel
+  std::vector<std::string> seen;
+  EntryDriver(const char* e, const char* o, const char* c, const char* label)
+      : edit(e), ok(o), cancel(c), shownLabel(label) {}
   void shown(const plat::ui::DialogShown& d) override {
     auto* dialog = static_cast<QDialog*>(d.widget);
-    prompts.push_back(dialog->windowTitle().toStdString());
-    QLineEdit* edit = dialog->findChild<QLineEdit*>("c101");
-    QPushButton* ok = dialog->findChild<QPushButton*>("c106");
-    QPushButton* cancel = dialog->findChild<QPushButton*>("c107");
-    if (!edit || !ok || !cancel) {
-      ADD_FAILURE() << "not the input dialog: " << d.resourceId;
+    auto* field = dialog->findChild<QLineEdit*>(edit);
+    auto* okButton = dialog->findChild<QPushButton*>(ok);
+    auto* cancelButton = dialog->findChild<QPushButton*>(cancel);
+    auto* label = shownLabel ? dialog->findChild<QLabel*>(shownLabel) : nullptr;
+    if (!field || !okButton || !cancelButton || (shownLabel && !label)) {
+      ADD_FAILURE() << "not the expected dialog: " << d.resourceId;
       dialog->reject();
       return;
     }
+    seen.push_back((label ? label->text() : dialog->windowTitle()).toStdString());
     if (answer.empty()) {
-      cancel->click();
+      cancelButton->click();
       return;
     }
-    edit->setText(QString::fromStdString(answer));
-    ok->click();
-  }
-  void timedOut(const plat::ui::DialogShown& d) override { ADD_FAILURE() << "dialog " << d.resourceId << " still open"; }
-  int deadlineMs() const override { return 5000; }
-};
-
-// Answers the bit parameter dialog (template 26) that a simulated input
-// opens: checks the operand shown, types the level and presses OK, or Cancel.
-struct BitDriver : plat::ui::DialogObserver {
-  std::string answer;   // "" : Cancel
-  std::vector<std::string> operands;
-  void shown(const plat::ui::DialogShown& d) override {
-    auto* dialog = static_cast<QDialog*>(d.widget);
-    auto* operand = dialog->findChild<QLabel*>("c111");
-    QLineEdit* value = dialog->findChild<QLineEdit*>("c114");
-    QPushButton* ok = dialog->findChild<QPushButton*>("c1");
-    QPushButton* cancel = dialog->findChild<QPushButton*>("c2");
-    if (!operand || !value || !ok || !cancel) {
-      ADD_FAILURE() << "not the parameter dialog: " << d.resourceId;
-      dialog->reject();
-      return;
-    }
-    operands.push_back(operand->text().toStdString());
-    if (answer.empty()) {
-      cancel->click();
-      return;
-    }
-    value->setText(QString::fromStdString(answer));
-    ok->click();
+    field->setText(QString::fromStdString(answer));
+    okButton->click();
   }
   void timedOut(const plat::ui::DialogShown& d) override { ADD_FAILURE() << "dialog " << d.resourceId << " still open"; }
   int deadlineMs() const override { return 5000; }
@@ -294,7 +262,7 @@ TEST_F(EngineHooksTest, APressOnInputAsksForItsLevelAndTheFlowGoesOn) {
   for (model::GateRecord* g = d->LevelLogics[2]->FirstGate; g; g = g->Next)
     if (const model::GateTypeRecord* t = model::subType(g); t && std::strncmp(t->Name, "BINPUTV3", 8) == 0) input = g;
   ASSERT_NE(input, nullptr);
-  auto driver = std::make_shared<BitDriver>();
+  auto driver = std::make_shared<EntryDriver>("c114", "c1", "c2", "c111");   // the bit dialog
   auto previous = plat::ui::setDialogObserver(driver);
   for (const char* answer : {"", "1"}) {
     SCOPED_TRACE(answer);
@@ -302,8 +270,8 @@ TEST_F(EngineHooksTest, APressOnInputAsksForItsLevelAndTheFlowGoesOn) {
     mouse(QEvent::MouseButtonPress, input->X + 30, input->Y + 20);
     mouse(QEvent::MouseButtonRelease, input->X + 30, input->Y + 20);
     shell::ui_RunDeferredCalls();   // as the next sheet tick does first
-    ASSERT_FALSE(driver->operands.empty()) << "the press asked for the input";
-    EXPECT_EQ(driver->operands.back(), "E1.0");
+    ASSERT_FALSE(driver->seen.empty()) << "the press asked for the input";
+    EXPECT_EQ(driver->seen.back(), "E1.0");
     const std::string now = steps(5);
     if (std::string(answer).empty()) EXPECT_EQ(now, waiting) << "Cancel leaves the flow waiting";
     else EXPECT_NE(now, waiting) << "the flow went on";
@@ -314,6 +282,12 @@ TEST_F(EngineHooksTest, APressOnInputAsksForItsLevelAndTheFlowGoesOn) {
   engine::setEngineServices(previousServices);
 }
 
+// The parameter form of a built-in gate (an On-Delay placed on the sample's
+// main sheet) through the program's dialogs: a right press on it in the edit
+// window, a click on it in the run window. OK takes the entered delay,
+// Cancel leaves it. In the run window the parameters are asked only while
+// the gate's values are its own (flag bit 1 clear); otherwise only its
+// presets, of which an On-Delay has none.
 TEST_F(EngineHooksTest, ParameterFormOfABuiltInGate) {
   struct Case {
     const char* name;
@@ -351,7 +325,7 @@ TEST_F(EngineHooksTest, ParameterFormOfABuiltInGate) {
     if (c.ownValues) delay->Flags = std::uint16_t(delay->Flags & ~model::kGateSharedExtra);
     else delay->Flags = std::uint16_t(delay->Flags | model::kGateSharedExtra);
     const double before = value();
-    auto driver = std::make_shared<FormDriver>();
+    auto driver = std::make_shared<EntryDriver>("c101", "c106", "c107", nullptr);   // the input dialog
     driver->answer = c.answer;
     auto previous = plat::ui::setDialogObserver(driver);
     if (c.runWindow) {
@@ -371,9 +345,9 @@ TEST_F(EngineHooksTest, ParameterFormOfABuiltInGate) {
       QApplication::sendEvent(w->canvas, &release);
     }
     plat::ui::setDialogObserver(previous);
-    ASSERT_EQ(driver->prompts.size(), std::size_t(c.prompts));
+    ASSERT_EQ(driver->seen.size(), std::size_t(c.prompts));
     if (c.prompts) {
-      EXPECT_EQ(driver->prompts[0], "Delay Time ?");
+      EXPECT_EQ(driver->seen[0], "Delay Time ?");
     }
     EXPECT_DOUBLE_EQ(value(), c.expected < 0 ? before : c.expected);
     frame->onCommand(204);

@@ -35,16 +35,6 @@ constexpr int kGrabW = 640, kGrabH = 480;   // the flow lies within 620 x 460 un
 
 class WorksheetGoldenTest : public EditorFrameTest {
 protected:
-  void openDemo() {
-    // Nothing chosen by an earlier test of this process.
-    shell::dlg_ResetSelectionState();
-    modelfiles::SelectFlags = modelfiles::SelectionFlags{};
-    const fs::path demo = dir / "DEMOALL.MDL";
-    fs::copy_file(fs::path(ZERLO_TEST_DATA) / "blocklib" / "demoall.mdl", demo);
-    app().settings.zoom = 1.0f;
-    frame->resize(1000, 800);
-    open(demo.string());
-  }
   // The flow is the subprogram ALL, called by the one gate of the main sheet.
   model::LogicRecord* flowLogic() {
     Worksheet* w = frame->active();
