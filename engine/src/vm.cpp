@@ -593,47 +593,13 @@ std::uint8_t Vm::runProcedure(model::GateRecord* gate, model::GateInstance* inst
   return result;
 }
 
-// An outermost run of a procedure that cannot reach the logic image: the
-// same binding as runProcedure, without saving what no caller holds and
-// without the image. Such code only makes the direct accesses of its
-// operands, through the views: the regions of the instance areas and the
-// stack are pointed at this run's blocks only when a checked primitive is
-// about to run (bindRegions), which is what every other access goes through.
-// Areas 6 and 18 and the instance areas are left as an outermost run leaves
-// them.
+// An outermost run of a procedure that cannot reach the logic image, outside
+// a time step's prepared frames: the lean run (below) with its instance's
+// frame taken now, and every register put back afterwards as a run through
+// runProcedure leaves them.
 std::uint8_t Vm::runTop(model::GateRecord* gate, model::GateInstance* inst, const Procedure& p) {
-  budget_ = budgetLimit_;
-  outOfBudget_ = false;
-  DepthRegions& regions = regionsAt(0);
   const SavedRegisters saved = saveRegisters();
-  const LeanFrame frame = leanFrame(gate, inst);
-  for (unsigned k = 0; k < 4; ++k) {
-    areas_[k] = frame.base[k];
-    views_[k] = frame.base[k] ? frame.area[k] : View{};
-  }
-  std::vector<std::uint8_t>& stackMem = regions.stackMem;
-  const std::uint32_t stackSize = std::uint32_t(p.frameSize) + kStackExtra;
-  if (stackMem.size() < stackSize) stackMem.resize(stackSize);
-  if (p.frameSize) std::memset(stackMem.data(), 0, p.frameSize);
-  stack_ = {regions.stack, stackSize, 0};
-  areas_[kAreaStack] = stack_.base;
-  areas_[kAreaLogic] = 0;
-  gate_ = gate;
-  inst_ = inst;
-  stop_ = false;
-  err_ = 0;
-  stoppedByReturn_ = false;
-  // A reserved region holds any stack (at most 65535 + 309 bytes).
-  stackView_ = View{stackMem.data(), stackSize, stackSize};
-  views_[kAreaStack] = stack_.base ? stackView_ : View{};
-  stackRoom_ = stackSize;
-  unbound_ = true;
-  depth_ = 1;
-  if (!stack_.base) fail("no room in the address space");
-  else execute(p, 0, true);
-  depth_ = 0;
-  unbound_ = false;
-  const std::uint8_t result = err_;
+  const std::uint8_t result = runLean(gate, inst, p, leanFrame(gate, inst));
   restoreRegisters(saved);
   return result;
 }
@@ -645,7 +611,7 @@ Vm::LeanFrame Vm::leanFrame(const model::GateRecord* gate, const model::GateInst
   constexpr std::uint32_t kCapacity = (1u << AddressSpace::kWindowBits) - 1;   // of a reserved region
   auto view = [&](unsigned k, double* host, std::uint32_t bytes, bool present) {
     f.base[k] = present ? regions.area[k] : 0;
-    if (present && host && bytes <= kCapacity) f.area[k] = View{reinterpret_cast<std::uint8_t*>(host), bytes, bytes};
+    if (f.base[k] && host && bytes <= kCapacity) f.area[k] = View{reinterpret_cast<std::uint8_t*>(host), bytes, bytes};
   };
   std::uint32_t extra = inst->ExtraSlotCount;
   if (!extra && inst->ExtraValues && gate) extra = gate->ExtraCount;
