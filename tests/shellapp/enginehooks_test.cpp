@@ -71,6 +71,17 @@ protected:
     return d;
   }
 
+  // The sample project with an On-Delay (kind 4) placed on its main sheet;
+  // null when it could not be opened or placed.
+  model::GateRecord* sampleWithOnDelay() {
+    open(project);
+    model::LogicRecord* main = frame->active() ? shownLogic() : nullptr;
+    if (!main) return nullptr;
+    model::GateRecord* delay = nullptr;
+    model::CurrentDocument = frame->active()->data.document;
+    return model::ge_CreateGateAsked(main, 4, nullptr, nullptr, 300, 420, delay) ? delay : nullptr;
+  }
+
 private:
   EngineHookEnvironment previousEnv;
 };
@@ -308,14 +319,9 @@ TEST_F(EngineHooksTest, ParameterFormOfABuiltInGate) {
     SCOPED_TRACE(c.name);
     for (Worksheet* w : frame->worksheets()) delete w;
     QApplication::processEvents();
-    open(project);
-    ASSERT_NE(frame->active(), nullptr);
-    model::LogicRecord* main = shownLogic();
-    ASSERT_NE(main, nullptr);
-    model::GateRecord* delay = nullptr;
-    model::CurrentDocument = frame->active()->data.document;
-    ASSERT_TRUE(model::ge_CreateGateAsked(main, 4, nullptr, nullptr, 300, 420, delay));
+    model::GateRecord* delay = sampleWithOnDelay();
     ASSERT_NE(delay, nullptr);
+    model::LogicRecord* main = shownLogic();
     auto value = [&]() -> double& {
       for (model::GateInstance* i = main->FirstInstance; i; i = i->Next)
         if (i->GateNumber == delay->GateNumber && i->ExtraValues) return i->ExtraValues[0];
@@ -358,13 +364,9 @@ TEST_F(EngineHooksTest, ParameterFormOfABuiltInGate) {
 // of a gate in list mode): written into the ".LPA" file the selector answers; a cancelled
 // selector writes nothing.
 TEST_F(EngineHooksTest, ParameterListOfAGateFromTheRunWindow) {
-  open(project);
-  ASSERT_NE(frame->active(), nullptr);
+  model::GateRecord* delay = sampleWithOnDelay();
+  ASSERT_NE(delay, nullptr);
   model::LogicRecord* main = shownLogic();
-  ASSERT_NE(main, nullptr);
-  model::GateRecord* delay = nullptr;
-  model::CurrentDocument = frame->active()->data.document;
-  ASSERT_TRUE(model::ge_CreateGateAsked(main, 4, nullptr, nullptr, 300, 420, delay));
   for (model::GateInstance* i = main->FirstInstance; i; i = i->Next)
     if (i->GateNumber == delay->GateNumber && i->ExtraValues) i->ExtraValues[0] = 3.25;
   delay->Extra[0] = 3.25;
