@@ -10,7 +10,6 @@
 #include "shell/binding.h"
 #include "zcdwriter/zcdwriter.h"
 
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <optional>
@@ -174,6 +173,12 @@ bool promptValue(const std::string& title, double& value) {
 
 // ---- parameter lists ----
 
+// A list that could not be written is told to the user with the writer's reason.
+void tellListFailure(const std::string& why) {
+  plat::ui::messageBox(why.empty() ? std::string("The parameter list cannot be written.") : why, "Zerlo",
+                       plat::ui::MB_OK | plat::ui::MB_ICONEXCLAMATION);
+}
+
 std::string logicName(const model::GateRecord* gate) {
   const model::LogicRecord* l = model::subLogic(gate);
   std::string n = l ? std::string(l->Name, strnlen(l->Name, sizeof l->Name)) : std::string();
@@ -192,16 +197,28 @@ bool logicParams(model::GateRecord* gate, model::GateInstance* instance, bool to
   std::string why;
   const bool ok = engine::lst_LogicParamsToOutput(path, gate, instance, topLevel,
                                                   std::uint16_t(ordinal > 0 ? ordinal : 0), env.dialogs, &why);
-  if (!ok && !why.empty()) std::fprintf(stderr, "Zerlo: %s\n", why.c_str());
+  if (!ok) tellListFailure(why);
   return ok;
+}
+
+// The logic of the document's shown level and the instance list it runs with.
+struct ShownLevel {
+  model::LogicRecord* logic = nullptr;
+  model::GateInstance* instances = nullptr;
+};
+ShownLevel shownLevelOf(model::DocumentRecord* doc) {
+  ShownLevel s;
+  const int level = doc ? shownLevel(*doc) : 0;
+  s.logic = level ? doc->LevelLogics[level] : nullptr;
+  if (s.logic) s.instances = doc->LevelInstances[level] ? doc->LevelInstances[level] : s.logic->FirstInstance;
+  return s;
 }
 
 // The whole list of the document's shown level, with its page head.
 bool writeList(model::DocumentRecord* doc, const std::string& path) {
-  if (!doc || path.empty()) return false;
-  const int level = shownLevel(*doc);
-  model::LogicRecord* logic = level ? doc->LevelLogics[level] : nullptr;
-  if (!logic) return false;
+  const ShownLevel shown = shownLevelOf(doc);
+  model::LogicRecord* logic = shown.logic;
+  if (!logic || path.empty()) return false;
   std::string name(logic->Name, strnlen(logic->Name, sizeof logic->Name));
   while (!name.empty() && name.back() == ' ') name.pop_back();
   char date[16] = {};
@@ -209,21 +226,17 @@ bool writeList(model::DocumentRecord* doc, const std::string& path) {
   std::tm tm{};
   localtime_r(&now, &tm);
   std::strftime(date, sizeof date, "%d.%m.%y", &tm);
-  model::GateInstance* inst = doc->LevelInstances[level] ? doc->LevelInstances[level] : logic->FirstInstance;
   std::string why;
-  const bool ok = engine::lst_AllParamsWithHead(path, logic->FirstGate, inst, name, date,
+  const bool ok = engine::lst_AllParamsWithHead(path, logic->FirstGate, shown.instances, name, date,
                                                 engineHookEnvironment().dialogs, &why);
-  if (!ok && !why.empty()) std::fprintf(stderr, "Zerlo: %s\n", why.c_str());
+  if (!ok) tellListFailure(why);
   return ok;
 }
 
 bool readList(model::DocumentRecord* doc, const std::string& path) {
-  if (!doc || path.empty()) return false;
-  const int level = shownLevel(*doc);
-  model::LogicRecord* logic = level ? doc->LevelLogics[level] : nullptr;
-  if (!logic) return false;
-  model::GateInstance* inst = doc->LevelInstances[level] ? doc->LevelInstances[level] : logic->FirstInstance;
-  return engine::lst_AllParamsFromFile(path, logic->FirstGate, inst, engineHookEnvironment().dialogs);
+  const ShownLevel shown = shownLevelOf(doc);
+  if (!shown.logic || path.empty()) return false;
+  return engine::lst_AllParamsFromFile(path, shown.logic->FirstGate, shown.instances, engineHookEnvironment().dialogs);
 }
 
 // The list file through the file layer's selector.
