@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 namespace editor {
 
@@ -370,8 +371,47 @@ int setupRun() {
 
 int showParamList() {
   std::string path = ctx().options.paths[9];
-  if (!host().chooseFile("*.LPA", path)) return 0;
+  if (!host().chooseFile("*.LPA", path, false)) return 0;
   host().openTextViewer(path);
+  return 0;
+}
+
+// 287: the parameter list of the shown level, with its page head, into a
+// ".LPA" file the user names. Worker threads of block code stay off while the
+// list is written, so that no extern action changes parameters under it.
+int saveParamList(WorksheetWindowData* window) {
+  DocumentRecord* doc = model::CurrentDocument;
+  std::string path = ctx().options.paths[9];
+  hk_DisableThreads();
+  if (doc && host().chooseFile("*.LPA", path, true) && !path.empty()) {
+    hk_WriteList(doc, path);
+    de_RefreshAllLevels(window);
+  }
+  hk_EnableThreads();
+  return 0;
+}
+
+// 288: the parameters of the shown level read back from a chosen list. A
+// missing or empty file asks for another path (50042); No gives up.
+int loadParamList(WorksheetWindowData* window) {
+  DocumentRecord* doc = model::CurrentDocument;
+  std::string path = ctx().options.paths[9];
+  hk_DisableThreads();
+  while (doc && host().chooseFile("*.LPA", path, false) && !path.empty()) {
+    std::error_code ec;
+    const bool usable = std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > 0 && !ec;
+    if (!usable) {
+      const std::size_t cut = path.find_last_of("/\\");
+      if (model::shell().msg_AskNewPath(cut == std::string::npos ? path : path.substr(cut + 1)) == 0) continue;
+      break;
+    }
+    if (hk_ReadList(doc, path)) {
+      de_RefreshAllLevels(window);
+      host().requestRedraw();
+    }
+    break;
+  }
+  hk_EnableThreads();
   return 0;
 }
 
@@ -497,10 +537,8 @@ int ws_ExecuteCommand(WorksheetWindowData* window, EngineEvent* event) {
     setEditorState(10);
     return 0;
   case 282: return toggleDisplay(100);
-  case 287: case 288:
-    hk_DisableThreads();
-    hk_EnableThreads();
-    return 0;
+  case 287: return saveParamList(window);
+  case 288: return loadParamList(window);
   case 290: return showParamList();
   case 304:
     c.options.ioLabels = host().menuIsChecked(304) ? 1 : 0;

@@ -93,6 +93,16 @@ bool hk_LogicParams(model::GateRecord* gate, model::GateInstance* instance, bool
   note(toOutput ? "lst_LogicParamsToOutput" : "lst_LogicParamsToFile");
   return false;
 }
+bool hk_WriteList(model::DocumentRecord* doc, const std::string& path) {
+  if (gHooks.lst_WriteList) return gHooks.lst_WriteList(doc, path);
+  note("lst_AllParamsWithHead");
+  return false;
+}
+bool hk_ReadList(model::DocumentRecord* doc, const std::string& path) {
+  if (gHooks.lst_ReadList) return gHooks.lst_ReadList(doc, path);
+  note("lst_AllParamsFromFile");
+  return false;
+}
 void hk_EndGates(model::GateRecord* gates, model::GateInstance* instances, bool deep) {
   if (gHooks.sim_EndGates) gHooks.sim_EndGates(gates, instances, deep);
   else note(deep ? "sim_EndGatesDeep" : "sim_EndGates");

@@ -2,6 +2,7 @@
 #include "shell/editorhost.h"
 
 #include "shell/dialogs.h"
+#include "shell/fileselect.h"
 #include "shell/insertbox.h"
 #include "shell/menustate.h"
 #include "shell/prompts.h"
@@ -21,6 +22,21 @@ bool ShellEditorHost::menuIsChecked(int command) { return menu_IsChecked(command
 void ShellEditorHost::beginWaitCursor() { app_BeginWaitCursor(); }
 void ShellEditorHost::endWaitCursor() { app_EndWaitCursor(); }
 std::string ShellEditorHost::languageText(int number) { return number > 0 ? res_String(unsigned(number)).value_or("") : ""; }
+
+bool ShellEditorHost::chooseFile(const std::string& filter, std::string& path, bool forSaving) {
+  // The start path is a folder, or a file in a folder whose name is offered.
+  std::string dir = path, offered;
+  const std::size_t cut = path.find_last_of("/\\");
+  if (!path.empty() && cut != path.size() - 1) {
+    dir = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+    offered = cut == std::string::npos ? path : path.substr(cut + 1);
+    if (offered.find_first_of("*?") != std::string::npos) offered.clear();
+  }
+  std::string chosen;
+  if (!fsel_ChooseFile(dir + filter, offered, forSaving, chosen)) return false;
+  path = chosen;
+  return true;
+}
 
 bool ShellEditorHost::promptText(const std::string& title, std::string& text, std::size_t maxLength) {
   std::uint16_t ok = 0;

@@ -8,8 +8,9 @@ namespace shell {
 std::unique_ptr<QFileDialog> makeOpenDialog(const OpenDialogRequest& r, QWidget* owner) {
   auto d = std::make_unique<QFileDialog>(owner, QString::fromStdString(r.title));
   d->setOption(QFileDialog::DontUseNativeDialog, true);
-  d->setFileMode(QFileDialog::ExistingFile);
-  d->setAcceptMode(QFileDialog::AcceptOpen);
+  // A file to be written may be a new one; a file to be read must exist.
+  d->setFileMode(r.saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  d->setAcceptMode(r.saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   // The display text in square brackets, then the pattern Qt filters by.
   d->setNameFilter(QString::fromStdString(r.filterText + " (" + r.filterPattern + ")"));
   if (!r.initialDir.empty()) d->setDirectory(QString::fromStdString(r.initialDir));

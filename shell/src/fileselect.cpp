@@ -54,10 +54,13 @@ void fsel_SetPendingOpen(const std::string& path) {
   g_state.pendingOpenFlag = 1;
 }
 
-void fsel_OpenWithDirList(char* path, char* name, std::uint16_t* ok) {
+namespace {
+// The open dialog of the first selector: path and name buffers in and out.
+void openWithDirList(char* path, char* name, std::uint16_t* ok, bool saving) {
   std::string in = bounded(path, kPathBuffer);
   OpenDialogRequest req;
   req.title = "File";
+  req.saving = saving;
   std::size_t cut = lastSep(in);
   std::string dir = cut == std::string::npos ? std::string() : in.substr(0, cut);
   std::string mask = cut == std::string::npos ? in : in.substr(cut + 1);
@@ -90,6 +93,21 @@ void fsel_OpenWithDirList(char* path, char* name, std::uint16_t* ok) {
   put(path, kPathBuffer, withSlash(chosenDir));
   put(name, kNameBuffer, chosenName.substr(0, 128));
   if (ok) *ok = 1;
+}
+} // namespace
+
+void fsel_OpenWithDirList(char* path, char* name, std::uint16_t* ok) { openWithDirList(path, name, ok, false); }
+
+bool fsel_ChooseFile(const std::string& pattern, const std::string& offered, bool saving, std::string& chosen) {
+  char path[kPathBuffer] = {};
+  char name[kNameBuffer] = {};
+  put(path, sizeof path, pattern);
+  put(name, sizeof name, offered);
+  std::uint16_t ok = 0;
+  openWithDirList(path, name, &ok, saving);
+  if (!ok) return false;
+  chosen = std::string(path) + name;
+  return true;
 }
 
 void fsel_AnswerPendingOpen(char* path, char* name, std::uint16_t* ok) {

@@ -378,6 +378,7 @@ TEST_F(EngineHooksTest, ParameterListOfAGateFromTheRunWindow) {
     shell::setOpenDialog([&](const shell::OpenDialogRequest& r, std::string& out) {
       ++asked;
       EXPECT_EQ(r.filterPattern, "*.LPA");
+      EXPECT_TRUE(r.saving);   // a new list file may be named
       if (!chosen) return false;
       out = list.string();
       return true;
@@ -424,6 +425,80 @@ TEST_F(EngineHooksTest, ParameterListOfTheShownLevelWrittenAndReadBack) {
   EXPECT_EQ(value(), 9.0);
   ASSERT_TRUE(h.lst_ReadList(d, list.string()));
   EXPECT_EQ(value(), 4.5);
+}
+
+// The menu's list commands on the shown level: 287 saves the headed list into
+// a file the user names (a new name is allowed), 288 reads it back; a
+// cancelled selector changes nothing, a missing file asks for another path.
+TEST_F(EngineHooksTest, TheListCommandsSaveAndLoadTheShownLevel) {
+  model::GateRecord* delay = sampleWithOnDelay();
+  ASSERT_NE(delay, nullptr);
+  model::LogicRecord* main = shownLogic();
+  auto value = [&]() -> double& {
+    for (model::GateInstance* i = main->FirstInstance; i; i = i->Next)
+      if (i->GateNumber == delay->GateNumber && i->ExtraValues) return i->ExtraValues[0];
+    return delay->Extra[0];
+  };
+  value() = 4.5;
+  const fs::path list = dir / "LISTS" / "MAIN.LPA";
+  fs::create_directories(list.parent_path());
+  std::deque<std::string> answers;   // "" cancels
+  std::vector<shell::OpenDialogRequest> asked;
+  shell::setOpenDialog([&](const shell::OpenDialogRequest& r, std::string& out) {
+    asked.push_back(r);
+    if (answers.empty() || answers.front().empty()) {
+      if (!answers.empty()) answers.pop_front();
+      return false;
+    }
+    out = answers.front();
+    answers.pop_front();
+    return true;
+  });
+  auto sink = std::make_shared<plat::ui::ScriptedSink>();
+  plat::ui::ScopedSink scoped(sink);
+
+  answers = {""};
+  frame->onCommand(287);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(asked[0].saving);
+  EXPECT_EQ(asked[0].filterPattern, "*.LPA");
+  EXPECT_FALSE(fs::exists(list));
+
+  answers = {list.string()};
+  frame->onCommand(287);
+  ASSERT_TRUE(fs::exists(list));
+  const std::string text = readText(list);
+  EXPECT_NE(text.find("KESTRUM LOGIC PARAMETER LIST"), std::string::npos) << text;
+  EXPECT_NE(text.find("4.5"), std::string::npos) << text;
+
+  // Loading: a missing file asks for a new path; Yes opens the selector
+  // again, the list is read; cancelling the selector changes nothing.
+  value() = 9.0;
+  asked.clear();
+  answers = {""};
+  frame->onCommand(288);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_FALSE(asked[0].saving);
+  EXPECT_EQ(value(), 9.0);
+
+  answers = {(dir / "NONE.LPA").string(), list.string()};
+  sink->answerBox(plat::ui::IDYES);
+  frame->onCommand(288);
+  ASSERT_EQ(sink->shown().size(), 1u);
+  EXPECT_NE(sink->shown()[0].text.find("NONE.LPA"), std::string::npos) << sink->shown()[0].text;
+  EXPECT_TRUE(answers.empty());
+  EXPECT_EQ(value(), 4.5);
+
+  // No gives up without reading.
+  value() = 9.0;
+  sink->clear();
+  answers = {(dir / "NONE.LPA").string(), list.string()};
+  sink->answerBox(plat::ui::IDNO);
+  frame->onCommand(288);
+  EXPECT_EQ(sink->shown().size(), 1u);
+  EXPECT_EQ(answers.size(), 1u);
+  EXPECT_EQ(value(), 9.0);
+  shell::setOpenDialog(nullptr);
 }
 
 } // namespace

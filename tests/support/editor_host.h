@@ -131,8 +131,8 @@ public:
     choiceAnswers.pop_front();
     return v;
   }
-  bool chooseFile(const std::string& filter, std::string& path) override {
-    log.push_back("file " + filter);
+  bool chooseFile(const std::string& filter, std::string& path, bool forSaving) override {
+    log.push_back(std::string(forSaving ? "save file " : "file ") + filter);
     if (fileAnswers.empty()) return false;
     path = fileAnswers.front();
     fileAnswers.pop_front();

@@ -80,6 +80,8 @@ bool hk_OpenForms(model::GateRecord* gate, model::GateInstance* instance, bool i
 bool hk_LogicParams(model::GateRecord* gate, model::GateInstance* instance, bool topLevel, int ordinal,
                     bool toOutput);
 void hk_EndGates(model::GateRecord* gates, model::GateInstance* instances, bool deep);
+bool hk_WriteList(model::DocumentRecord* doc, const std::string& path);
+bool hk_ReadList(model::DocumentRecord* doc, const std::string& path);
 void hk_StartTrend(model::DocumentRecord* doc);
 
 } // namespace editor

@@ -122,8 +122,10 @@ public:
   virtual bool promptInt(const std::string& /*title*/, int& /*value*/) { return false; }
   // A choice from a list: the index, or -1 when cancelled.
   virtual int chooseFromList(const std::string& /*title*/, const std::vector<std::string>& /*items*/) { return -1; }
-  // The file selector: a filter such as "*.LPA" and a start path; false when cancelled.
-  virtual bool chooseFile(const std::string& /*filter*/, std::string& /*path*/) { return false; }
+  // The file selector: a filter such as "*.LPA" and a start path (a folder,
+  // or a file whose name is offered) in, the chosen path out; false when
+  // cancelled. For saving, a name that does not exist yet can be given.
+  virtual bool chooseFile(const std::string& /*filter*/, std::string& /*path*/, bool /*forSaving*/) { return false; }
   // Opens a file in the desktop's text viewer (the path is one argument).
   virtual bool openTextViewer(const std::string& /*path*/) { return false; }
   // Opens a worksheet window of the kind on the document; null when refused.

@@ -5,9 +5,9 @@
 #include "engine/externs.h"
 #include "engine/paramlist.h"
 #include "model/records.h"
-#include "modelfiles/filelayer.h"
 #include "platform/uisink.h"
 #include "shell/binding.h"
+#include "shell/fileselect.h"
 #include "zcdwriter/zcdwriter.h"
 
 #include <cstring>
@@ -239,10 +239,11 @@ bool readList(model::DocumentRecord* doc, const std::string& path) {
   return engine::lst_AllParamsFromFile(path, shown.logic->FirstGate, shown.instances, engineHookEnvironment().dialogs);
 }
 
-// The list file through the file layer's selector.
+// The list file through the first selector's dialog: a list is written, so
+// a new name may be given; the name passed in is offered.
 bool chooseListFile(std::string& path) {
   std::string chosen;
-  if (!modelfiles::fileServices().fileDialog(modelfiles::FileDialog::OpenWithDirList, "*.LPA", chosen)) return false;
+  if (!shell::fsel_ChooseFile("*.LPA", path, true, chosen)) return false;
   path = chosen;
   return true;
 }

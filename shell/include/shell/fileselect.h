@@ -35,6 +35,11 @@ void fsel_AnswerNoneB(char* path, char* name, std::uint16_t* ok);
 void fsel_AnswerNoneC(char* path, char* name, std::uint16_t* ok);
 void fsel_AnswerNoneD(char* path, char* name, std::uint16_t* ok);
 
+// The first selector's dialog for a caller that wants a file path: pattern
+// (directory and mask), the name offered in the file field ("" for the mask)
+// and whether the file is to be written. True with the chosen full path.
+bool fsel_ChooseFile(const std::string& pattern, const std::string& offered, bool saving, std::string& chosen);
+
 void fsel_SetPresetLibrary(const char* fullPath);
 // Copies the selected name when shorter than capacity; the length in any case.
 std::size_t fsel_GetSelectedName(char* buffer, std::size_t capacity);
@@ -50,6 +55,7 @@ bool path_MakeTempName(char* place, std::size_t room);
 // tests install a script.
 struct OpenDialogRequest {
   std::string title, filterText, filterPattern, fileField, initialDir;
+  bool saving = false;   // a name that does not exist yet may be given
 };
 using OpenDialogFn = std::function<bool(const OpenDialogRequest&, std::string& chosen)>;
 void setOpenDialog(OpenDialogFn fn);

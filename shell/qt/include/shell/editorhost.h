@@ -23,6 +23,8 @@ public:
   bool promptTextWithHeight(const std::string& title, std::string& text, int& height, std::size_t maxLength) override;
   bool promptInt(const std::string& title, int& value) override;
   void refreshInsertBox() override;
+  // The first selector's dialog with the filter in the start folder.
+  bool chooseFile(const std::string& filter, std::string& path, bool forSaving) override;
 };
 
 } // namespace shell
