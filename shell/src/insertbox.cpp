@@ -157,6 +157,12 @@ void ins_AddSubprogramName(const char* name) {
 void ins_RenameSubprogramName(const char* from, const char* to) {
   if (g.box) g_lib->renameName(g.box, from, to);
 }
+void ins_RemoveSubprogramName(const char* name) {
+  if (!g.box || !name || !*name) return;
+  ins_CreateOrDestroy(false);
+  ins_CreateOrDestroy(true);
+  ins_PushState();
+}
 void ins_SelectSubprogramName(const char* name) {
   if (g.box) g_lib->selectName(g.box, name);
 }

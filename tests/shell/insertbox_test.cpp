@@ -356,11 +356,21 @@ TEST_F(Services, DropsSnapAndRefuse) {
 TEST_F(Services, BoxGetsTheSubprogramNames) {
   nameProject("plant.mdl");
   model::ge_NewLogic("$MAIN");
-  model::ge_NewLogic("pump");
+  model::LogicRecord* pump = model::ge_NewLogic("pump");
   model::ge_NewLogic("999FBTMPW");
   RecordingBarMenus bars;
   setBarMenus(&bars);
   ins_OnMenuState(3, 1);
   EXPECT_EQ(lib.names, std::vector<std::string>{"PUMP"});
+  // A deleted subprogram leaves the box: it is made anew with the names left,
+  // its attributes and its state.
+  model::ge_NewLogic("valve");
+  ins_AddSubprogramName("VALVE");
+  ASSERT_TRUE(model::ge_DeleteLogic(pump));
+  lib.calls.clear();
+  ins_RemoveSubprogramName("PUMP");
+  EXPECT_EQ(lib.names, std::vector<std::string>{"VALVE"});
+  EXPECT_EQ(lib.calls, (std::vector<std::string>{"free", "get", "destroy", "create 1", "state 1"}));
+  EXPECT_EQ(lib.created.x, 10);   // the box's own attributes came back
   setBarMenus(nullptr);
 }

@@ -5,6 +5,7 @@
 // without the library anywhere shows 50061; closing frees every block.
 #include "editor_frame_fixture.h"
 #include "model/connections.h"
+#include "shell/insertbox.h"
 
 #include <QKeyEvent>
 #include <optional>
@@ -353,6 +354,47 @@ TEST_F(EditorFrameTest, DeleteSubprogramRemovesItOnOkOnly) {
   }
   EXPECT_EQ(subprograms().size(), count - 1);
   EXPECT_TRUE(hasName("$MAIN"));
+}
+
+// A deleted subprogram leaves the insert box's list; the others stay.
+TEST_F(EditorFrameTest, DeleteSubprogramTakesItOutOfTheInsertBox) {
+  struct Box : shell::InsertBoxLibrary {
+    std::vector<std::string> names;
+    shell::BoxHandle create(shell::Hwnd, const SwInsertBoxAttribs*, ::NameNode** list, int) override {
+      names.clear();
+      for (::NameNode* n = list ? *list : nullptr; n; n = n->next) names.push_back(n->name);
+      return reinterpret_cast<shell::BoxHandle>(std::intptr_t(0x1000));
+    }
+    void destroy(shell::BoxHandle) override {}
+    int getAttribs(shell::BoxHandle, SwInsertBoxAttribs*) override { return 1; }
+    void freeAttribs(SwInsertBoxAttribs*) override {}
+    void setState(shell::BoxHandle, int) override {}
+    void addName(shell::BoxHandle, const char* n) override { names.push_back(n); }
+  } box;
+  shell::InsertBoxLibrary* previous = shell::setInsertBoxLibrary(&box);
+  open(project);
+  for (const char* name : {"KEEP", "GONE"}) {
+    frame->copyMacroDialog = [name](std::string& from, std::string& to) {
+      from = "$MAIN";
+      to = name;
+      return 1;
+    };
+    frame->onCommand(250);
+  }
+  shell::ins_ShowInsertBox(true);
+  shell::ins_OnMenuState(3, 1);
+  ASSERT_NE(shell::ins_Handle(), nullptr);
+  auto listed = [&](const char* n) { return std::find(box.names.begin(), box.names.end(), n) != box.names.end(); };
+  ASSERT_TRUE(listed("GONE"));
+  frame->designOrDeleteDialog = [](int, std::string& name) {
+    name = "GONE";
+    return 1;
+  };
+  frame->onCommand(252);
+  EXPECT_FALSE(listed("GONE"));
+  EXPECT_TRUE(listed("KEEP"));
+  shell::ins_Reset();
+  shell::setInsertBoxLibrary(previous);
 }
 
 // 251: OK opens the gate-face sheet (kind 6) titled with the face prefix and

@@ -848,6 +848,7 @@ void Frame::deleteSubprogram() {
   sendEngineEvent(nullptr, editor::kMsgCommand, 371);
   modelfiles::ls_SetLastChosen(name);
   templateCommand(252);
+  if (!hasSubprogram(name)) shell::ins_RemoveSubprogramName(name.c_str());
 }
 
 void Frame::renameSubprogram() {

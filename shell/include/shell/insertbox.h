@@ -55,6 +55,9 @@ int ins_BoxState();
 void ins_PushState();
 void ins_AddSubprogramName(const char* name);
 void ins_RenameSubprogramName(const char* from, const char* to);
+// A subprogram was deleted: the box takes the project's names again (it is
+// made anew with its attributes and state, as the box offers no removal).
+void ins_RemoveSubprogramName(const char* name);
 void ins_SelectSubprogramName(const char* name);
 void ins_UpdateInsertBoxSelection();
 int ins_DiscardScratchRecords();
