@@ -82,6 +82,14 @@ protected:
     return model::ge_CreateGateAsked(main, 4, nullptr, nullptr, 300, 420, delay) ? delay : nullptr;
   }
 
+  // The gate's first extra value as the shown level's instance holds it (the
+  // gate's own when no instance has values).
+  static double& firstExtra(model::LogicRecord* logic, model::GateRecord* gate) {
+    for (model::GateInstance* i = logic->FirstInstance; i; i = i->Next)
+      if (i->GateNumber == gate->GateNumber && i->ExtraValues) return i->ExtraValues[0];
+    return gate->Extra[0];
+  }
+
 private:
   EngineHookEnvironment previousEnv;
 };
@@ -322,11 +330,7 @@ TEST_F(EngineHooksTest, ParameterFormOfABuiltInGate) {
     model::GateRecord* delay = sampleWithOnDelay();
     ASSERT_NE(delay, nullptr);
     model::LogicRecord* main = shownLogic();
-    auto value = [&]() -> double& {
-      for (model::GateInstance* i = main->FirstInstance; i; i = i->Next)
-        if (i->GateNumber == delay->GateNumber && i->ExtraValues) return i->ExtraValues[0];
-      return delay->Extra[0];
-    };
+    auto value = [&]() -> double& { return firstExtra(main, delay); };
     value() = 1.0;
     if (c.ownValues) delay->Flags = std::uint16_t(delay->Flags & ~model::kGateSharedExtra);
     else delay->Flags = std::uint16_t(delay->Flags | model::kGateSharedExtra);
@@ -408,11 +412,7 @@ TEST_F(EngineHooksTest, ParameterListOfTheShownLevelWrittenAndReadBack) {
   model::GateRecord* delay = nullptr;
   model::CurrentDocument = d;
   ASSERT_TRUE(model::ge_CreateGateAsked(main, 4, nullptr, nullptr, 300, 420, delay));
-  auto value = [&]() -> double& {
-    for (model::GateInstance* i = main->FirstInstance; i; i = i->Next)
-      if (i->GateNumber == delay->GateNumber && i->ExtraValues) return i->ExtraValues[0];
-    return delay->Extra[0];
-  };
+  auto value = [&]() -> double& { return firstExtra(main, delay); };
   value() = 4.5;
   const fs::path list = dir / "MAIN.LPA";
   const editor::EngineHooks& h = editor::engineHooks();
@@ -434,11 +434,7 @@ TEST_F(EngineHooksTest, TheListCommandsSaveAndLoadTheShownLevel) {
   model::GateRecord* delay = sampleWithOnDelay();
   ASSERT_NE(delay, nullptr);
   model::LogicRecord* main = shownLogic();
-  auto value = [&]() -> double& {
-    for (model::GateInstance* i = main->FirstInstance; i; i = i->Next)
-      if (i->GateNumber == delay->GateNumber && i->ExtraValues) return i->ExtraValues[0];
-    return delay->Extra[0];
-  };
+  auto value = [&]() -> double& { return firstExtra(main, delay); };
   value() = 4.5;
   const fs::path list = dir / "LISTS" / "MAIN.LPA";
   fs::create_directories(list.parent_path());
