@@ -444,6 +444,7 @@ Toolbox::Toolbox(QWidget* parent, std::uint32_t parentId, const SwInsertBoxAttri
   tabs_->setObjectName("c1020");
   tabs_->setUsesScrollButtons(false);
   tabs_->setDrawBase(false);
+  tabs_->setExpanding(false);   // each tab as wide as its text: the last one keeps its right edge
   tabs_->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 7px; }"));
   tabs_->addTab(q(text(kTabBlocks)));
   tabs_->setTabData(0, 0);
