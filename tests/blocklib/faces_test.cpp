@@ -183,6 +183,16 @@ TEST_F(Faces, LongTextStaysInsideTheBox) {
   }
 }
 
+// A name that fills its 10-byte field has no terminator: the face shows the
+// name alone, not the text of the field behind it.
+TEST_F(Faces, AFullNameFieldShowsOnlyTheName) {
+  for (const char* type : {"POSITIONV3", "ASSIGNV3"}) {
+    std::string last;
+    for (const std::string& s : face(type, "ABCDEFGHIJ+RESULT", 2.0f))
+      if (s.rfind("text ", 0) == 0) last = s;
+    EXPECT_NE(last.find("\"ABCDEFGHIJ\""), std::string::npos) << type << ": " << last;
+  }
+}
 
 // ---- live values ----
 
