@@ -406,8 +406,9 @@ int loadParamList(WorksheetWindowData* window) {
       break;
     }
     if (hk_ReadList(doc, path)) {
+      // Every window showing these gates (the parameter window too) is drawn anew.
       de_RefreshAllLevels(window);
-      host().requestRedraw();
+      for (WorksheetWindowData* w : host().worksheets()) host().invalidateAll(w);
     }
     break;
   }
