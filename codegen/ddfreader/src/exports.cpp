@@ -6,8 +6,10 @@
 #include "toolbind/toolbind.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -29,24 +31,34 @@ public:
   }
 };
 
-// The lock of the reader: one query at a time, from any thread. Taking and
-// leaving it uncontended costs an atomic exchange and a store (the code
-// generator asks a query or two per program line); a thread that finds it
-// taken sleeps until it is left.
+// The lock of the reader: one query at a time, from any thread. Taking it
+// uncontended is one atomic exchange; leaving it is a plain store (no wake-up
+// call: the code generator asks a query or two per program line, and every
+// further atomic operation there drains the processor's store buffer). A
+// thread that finds it taken waits by polling, first spinning briefly, then
+// sleeping in steps that grow up to a millisecond; two users of the reader
+// at the same time are rare and a query is short.
 class QueryLock {
 public:
   void lock() {
     if (taken_.exchange(true, std::memory_order_acquire)) wait();
   }
-  void unlock() {
-    taken_.store(false, std::memory_order_release);
-    taken_.notify_one();
-  }
+  void unlock() { taken_.store(false, std::memory_order_release); }
 
 private:
   [[gnu::noinline]] void wait() {
-    do taken_.wait(true, std::memory_order_relaxed);
-    while (taken_.exchange(true, std::memory_order_acquire));
+    long pause = 0;  // microseconds
+    do {
+      while (taken_.load(std::memory_order_relaxed)) {
+        if (pause < 64) {
+          ++pause;
+          std::this_thread::yield();
+        } else {
+          std::this_thread::sleep_for(std::chrono::microseconds(pause < 1000 ? pause : 1000));
+          pause += pause / 2;
+        }
+      }
+    } while (taken_.exchange(true, std::memory_order_acquire));
   }
 
   std::atomic<bool> taken_{false};
