@@ -197,6 +197,37 @@ TEST_F(DriverTest, PreliminaryFileChangesOnlyTheExtension) {
   EXPECT_FALSE(std::filesystem::exists(path("Download.TZC")));
 }
 
+
+// The preliminary file holds every source behind the line that names it,
+// while the text is translated (looked at when the tables are prepared), and
+// is gone afterwards; the messages name each source's own lines.
+TEST_F(DriverTest, PreliminaryFileHoldsTheJoinedSourcesDuringTheRunOnly) {
+  struct Peeking : FakeTarget {
+    std::string prelim, seen;
+    int getTargetAddressFormat(uint8_t* f) override {
+      seen = readAll(prelim);
+      return FakeTarget::getTargetAddressFormat(f);
+    }
+  } t;
+  static_cast<FakeTarget&>(t) = FakeTarget::standard(4);
+  t.prelim = path("prog.TZC");
+  writeText(path("second.zcd"), "#ZZ1\n");
+  writeText(path("third.zcd"), ";no line break at the end");
+  RunResult r = compile(topFrame(), t, {path("second.zcd"), path("third.zcd")});
+  EXPECT_EQ(t.seen, ";#f='" + path("prog.zcd") + "'\n" + topFrame() + "\n\n;#f='" + path("second.zcd") +
+                        "'\n#ZZ1\n\n\n;#f='" + path("third.zcd") + "'\n;no line break at the end\n\n");
+  EXPECT_FALSE(r.prelimLeft);
+  EXPECT_EQ(r.result, 0);
+  ASSERT_FALSE(r.messages.empty());
+  EXPECT_NE(r.listing.find("\n" + path("prog.TZC") + "\n"), std::string::npos) << "named in the listing's header";
+
+  // A preliminary file of an earlier, longer run is replaced, not written over.
+  writeText(path("prog.TZC"), std::string(100000, 'x'));
+  RunResult r2 = compile(topFrame(), t);
+  EXPECT_EQ(t.seen, ";#f='" + path("prog.zcd") + "'\n" + topFrame() + "\n\n");
+  EXPECT_EQ(r2.result, 1);
+  EXPECT_FALSE(r2.prelimLeft);
+}
 // The listing is written over an earlier one in place: whatever the earlier
 // file held (longer, shorter, reached through a link), the new listing is
 // the same as one written into no file, and a link stays a link.
