@@ -366,6 +366,55 @@ TEST_F(DriverTest, CodePastFourGiBFailsWithMessage26InsteadOfWrapping) {
   EXPECT_FALSE(r.hasDownload);
 }
 
+// Each variable is asked of the reader and its address converted once a run,
+// however many variables the program has (more than the table first holds)
+// and however often each is used; every use gets its own address.
+TEST_F(DriverTest, EachVariableIsAskedAndConvertedOnce) {
+  struct Counting : FakeTarget {
+    std::map<std::string, int> asked;
+    std::map<uint32_t, int> converted;
+    int getVarSizeAndAddress(cg::DdfVarQuery* q) override {
+      ++asked[std::string(q->area) + std::to_string(q->index) + "." + std::to_string(q->element)];
+      return FakeTarget::getVarSizeAndAddress(q);
+    }
+    int convertAddressToBin(uint32_t v, unsigned char* o, int n) override {
+      ++converted[v];
+      return FakeTarget::convertAddressToBin(v, o, n);
+    }
+  } t;
+  static_cast<FakeTarget&>(t) = FakeTarget::standard(4);
+  const uint32_t vars = 6000;
+  t.areas["W"] = {0x100000, vars, 2, 1};
+  t.progSize = 0x100000;
+  std::string text = "&BEG\n : 10\n : 1\n";
+  for (int pass = 0; pass < 2; ++pass)
+    for (uint32_t i = 0; i < vars; ++i) text += "&AWW\n : W" + std::to_string(i) + "\n : W" + std::to_string(i) + ".1\n";
+  text += "&END\n : 1\n";
+  t.structSize = 0;
+  RunResult r = compile(text, t);
+  ASSERT_EQ(r.result, 1);
+  EXPECT_EQ(t.asked.size(), 2 * vars);
+  for (const auto& [name, n] : t.asked) ASSERT_EQ(n, 1) << name;
+  for (const auto& [address, n] : t.converted) ASSERT_EQ(n, 1) << std::hex << address;
+  std::vector<cg::DlfBlock> blocks;
+  ASSERT_TRUE(cg::parseDlfImage(r.download, blocks));
+  ASSERT_FALSE(blocks.empty());
+  // BEG 4 words, then AWW entries of 4 words (over several contiguous
+  // blocks): the operands are the addresses.
+  std::vector<uint8_t> code;
+  for (const auto& b : blocks)
+    if (b.address == 0x1000u + code.size()) code.insert(code.end(), b.data.begin(), b.data.end());
+  ASSERT_EQ(code.size(), 16u + 2 * vars * 16 + 12);
+  for (uint32_t k = 0; k < 2 * vars; ++k) {
+    const uint32_t i = k % vars;
+    uint32_t w0, w1;
+    std::memcpy(&w0, code.data() + 16 + 16 * k + 8, 4);
+    std::memcpy(&w1, code.data() + 16 + 16 * k + 12, 4);
+    ASSERT_EQ(w0, 0x100000 + 2 * i) << k;
+    ASSERT_EQ(w1, 0x100000 + 2 * i + 1) << k;
+  }
+}
+
 TEST_F(DriverTest, AddressFormatsOtherThanTwoAreFourByteAddresses) {
   const std::string text = "&BEG\n : 10\n : 1\n&AWW\n : 1\n&END\n : 1\n";
   FakeTarget four = FakeTarget::standard(4);
