@@ -84,6 +84,7 @@ void Emitter::prepare() {
   definitions_.clear();
   modules_.clear();
   addresses_.assign(size_t(1) << kAddressCacheBits, ConvertedAddress{});
+  integers_.assign(size_t(1) << kAddressCacheBits, ConvertedAddress{});
   variables_.assign(size_t(1) << kVariableTableBits, FoundVariable{});
   variableCount_ = 0;
   found_ = nullptr;
@@ -126,10 +127,18 @@ bool Emitter::convAddress(uint64_t value, uint32_t& slot) {
 }
 
 bool Emitter::convInteger(uint32_t value, uint32_t& slot) {
+  // Constants recur as addresses do: looked up first, by value (the width
+  // of the conversion is that of the whole run).
+  ConvertedAddress& known = integers_[(value * 2654435761u) >> (32 - kAddressCacheBits)];
+  if (known.valid && known.value == value) {
+    slot = known.slot;
+    return true;
+  }
   unsigned char b[4] = {0, 0, 0, 0};
   int r = width_ == 2 ? ddf_.convertWordToBin(static_cast<uint16_t>(value), b, 2)
                       : ddf_.convertLongToBin(value, b, 4);
   slot = packSlot(b);
+  if (r != 0) known = ConvertedAddress{value, slot, true};
   return r != 0;
 }
 

@@ -206,6 +206,8 @@ private:
   std::vector<FoundVariable> variables_ = std::vector<FoundVariable>(size_t(1) << kVariableTableBits);
   FoundVariable* variableEntry(const char* area, size_t len, int32_t index, int32_t element);
   std::vector<ConvertedAddress> addresses_ = std::vector<ConvertedAddress>(size_t(1) << kAddressCacheBits);
+  // Integers converted so far, the same way.
+  std::vector<ConvertedAddress> integers_ = std::vector<ConvertedAddress>(size_t(1) << kAddressCacheBits);
 };
 
 }  // namespace cg

@@ -368,8 +368,9 @@ TEST_F(DriverTest, CodePastFourGiBFailsWithMessage26InsteadOfWrapping) {
 
 // Each variable is asked of the reader and its address converted once a run,
 // however many variables the program has (more than the table first holds)
-// and however often each is used; every use gets its own address.
-TEST_F(DriverTest, EachVariableIsAskedAndConvertedOnce) {
+// and however often each is used; every use gets its own address. Integer
+// constants are converted once a value.
+TEST_F(DriverTest, EachVariableAndConstantIsAskedAndConvertedOnce) {
   struct Counting : FakeTarget {
     std::map<std::string, int> asked;
     std::map<uint32_t, int> converted;
@@ -412,6 +413,42 @@ TEST_F(DriverTest, EachVariableIsAskedAndConvertedOnce) {
     std::memcpy(&w1, code.data() + 16 + 16 * k + 12, 4);
     ASSERT_EQ(w0, 0x100000 + 2 * i) << k;
     ASSERT_EQ(w1, 0x100000 + 2 * i + 1) << k;
+  }
+
+  // Integer constants likewise: each value converted once, every use written.
+  struct CountingLongs : FakeTarget {
+    std::map<uint32_t, int> converted;
+    int convertLongToBin(uint32_t v, unsigned char* o, int n) override {
+      ++converted[v];
+      return FakeTarget::convertLongToBin(v, o, n);
+    }
+    int convertAddressToBin(uint32_t v, unsigned char* o, int) override {  // not counted
+      std::memcpy(o, &v, 4);
+      return 1;
+    }
+  } c;
+  static_cast<FakeTarget&>(c) = FakeTarget::standard(4);
+  c.structSize = 0;
+  c.progSize = 0x100000;
+  std::string ints = "&BEG\n : 10\n : 1\n";
+  for (uint32_t i = 0; i < 3000; ++i) ints += "&AWW\n : " + std::to_string(i % 700) + "\n : -1\n";
+  ints += "&END\n : 1\n";
+  RunResult r2 = compile(ints, c);
+  ASSERT_EQ(r2.result, 1);
+  // The cycle time (10) is converted once more for the task table.
+  for (const auto& [value, n] : c.converted) ASSERT_EQ(n, value == 10 ? 2 : 1) << value;
+  EXPECT_EQ(c.converted.size(), 700u + 1) << "0 to 699 (the task's 10 and 1 among them) and -1";
+  ASSERT_TRUE(cg::parseDlfImage(r2.download, blocks));
+  code.clear();
+  for (const auto& b : blocks)
+    if (b.address == 0x1000u + code.size()) code.insert(code.end(), b.data.begin(), b.data.end());
+  ASSERT_EQ(code.size(), 16u + 3000 * 16 + 12);
+  for (uint32_t k = 0; k < 3000; ++k) {
+    uint32_t w0, w1;
+    std::memcpy(&w0, code.data() + 16 + 16 * k + 8, 4);
+    std::memcpy(&w1, code.data() + 16 + 16 * k + 12, 4);
+    ASSERT_EQ(w0, k % 700) << k;
+    ASSERT_EQ(w1, 0xFFFFFFFFu) << k;
   }
 }
 
