@@ -109,26 +109,26 @@ int joinSource(JoinedText& text, int out, const std::string& src, int openFail, 
   return failure;
 }
 
-// True when the file at path exists and is one of the sources (argv[1] and
-// argv[6] on), matched as openSource finds them.
-bool isSourceFile(const std::string& path, int argc, char** argv) {
+// The files of the sources (argv[1] and argv[6] on) as openSource finds
+// them, by device and file number; sources that do not exist are left out.
+std::vector<std::pair<dev_t, ino_t>> sourceFiles(int argc, char** argv) {
+  std::vector<std::pair<dev_t, ino_t>> ids;
   for (int i = 1; i < argc; ++i) {
     if (i >= 2 && i <= 5) continue;
-    std::string src = plat::path::resolveExisting(argv[i]);
-    if (src.empty()) continue;
-    std::error_code ec;
-    if (std::filesystem::equivalent(path, src, ec)) return true;
+    const std::string src = plat::path::resolveExisting(argv[i]);
+    struct stat st {};
+    if (!src.empty() && ::stat(src.c_str(), &st) == 0) ids.emplace_back(st.st_dev, st.st_ino);
   }
-  return false;
+  return ids;
 }
 
-// True when two output paths name one file (also when neither exists yet).
-bool sameOutput(const std::string& a, const std::string& b) {
-  if (a.empty() || b.empty()) return false;
-  std::error_code ec1, ec2;
-  const auto ca = std::filesystem::weakly_canonical(a, ec1);
-  const auto cb = std::filesystem::weakly_canonical(b, ec2);
-  return !ec1 && !ec2 && ca == cb;
+// True when the file at path exists and is one of the sources.
+bool isSourceFile(const std::string& path, const std::vector<std::pair<dev_t, ino_t>>& sources) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  for (const auto& [dev, ino] : sources)
+    if (st.st_dev == dev && st.st_ino == ino) return true;
+  return false;
 }
 
 }  // namespace
@@ -167,12 +167,21 @@ int runCompile(int argc, char** argv, CgAdvResult* result, const RunOptions& opt
   msgs.reset();
   if (argumentsComplete) {
     const std::pair<std::string, int> outputs[] = {{msgFile, 57}, {argv[2], 49}, {download, 57}, {prelim, 48}};
+    const auto sources = sourceFiles(argc, argv);
+    // Each output's path made whole (also when the file does not exist yet),
+    // once; empty when it is not given or cannot be made.
+    std::filesystem::path whole[std::size(outputs)];
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+      std::error_code ec;
+      if (!outputs[i].first.empty()) whole[i] = std::filesystem::weakly_canonical(outputs[i].first, ec);
+      if (ec) whole[i].clear();
+    }
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
       const auto& [out, number] = outputs[i];
       if (out.empty()) continue;
-      bool clash = isSourceFile(out, argc, argv);
+      bool clash = isSourceFile(out, sources);
       // Two outputs on one file would overwrite or delete each other.
-      for (std::size_t j = 0; j < i && !clash; ++j) clash = sameOutput(out, outputs[j].first);
+      for (std::size_t j = 0; j < i && !clash; ++j) clash = !whole[i].empty() && whole[i] == whole[j];
       if (clash) {
         msgs.report(number, kNoLine, out);
         return 0;
