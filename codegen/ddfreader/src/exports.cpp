@@ -5,6 +5,7 @@
 #include "platform/export.h"
 #include "toolbind/toolbind.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -47,20 +48,22 @@ public:
 
 private:
   [[gnu::noinline]] void wait() {
-    long pause = 0;  // microseconds
+    int yields = 0;
+    long pause = 64;  // microseconds, up to kLongestPause
     do {
       while (taken_.load(std::memory_order_relaxed)) {
-        if (pause < 64) {
-          ++pause;
+        if (yields < 64) {
+          ++yields;
           std::this_thread::yield();
         } else {
-          std::this_thread::sleep_for(std::chrono::microseconds(pause < 1000 ? pause : 1000));
-          pause += pause / 2;
+          std::this_thread::sleep_for(std::chrono::microseconds(pause));
+          pause = std::min(pause + pause / 2, kLongestPause);
         }
       }
     } while (taken_.exchange(true, std::memory_order_acquire));
   }
 
+  static constexpr long kLongestPause = 1000;
   std::atomic<bool> taken_{false};
 };
 
