@@ -85,8 +85,7 @@ void Emitter::prepare() {
   modules_.clear();
   addresses_.assign(size_t(1) << kAddressCacheBits, ConvertedAddress{});
   integers_.assign(size_t(1) << kAddressCacheBits, ConvertedAddress{});
-  variables_.assign(size_t(1) << kVariableTableBits, FoundVariable{});
-  variableCount_ = 0;
+  variables_.assign(size_t(1) << kVariableCacheBits, FoundVariable{});
   found_ = nullptr;
   lst_.setWidth(width_ == 2 ? 2 : 4);
   lst_.setCodeStart(start_);
@@ -151,18 +150,6 @@ void Emitter::actionMessage(int number, uint32_t line, const std::string& arg) {
   lst_.put(vformat(text, arg.c_str()) + "\n");
 }
 
-Emitter::FoundVariable* Emitter::variableEntry(const char* area, size_t len, int32_t index, int32_t element) {
-  uint32_t h = 2166136261u;
-  for (size_t i = 0; i < len; ++i) h = (h ^ static_cast<unsigned char>(area[i])) * 16777619u;
-  h = (h ^ static_cast<uint32_t>(index)) * 2654435761u;
-  h = (h ^ static_cast<uint32_t>(element)) * 2654435761u;
-  const size_t mask = variables_.size() - 1;
-  for (size_t i = (h ^ (h >> 15)) & mask;; i = (i + 1) & mask) {
-    FoundVariable& e = variables_[i];
-    if (!e.valid || (e.index == index && e.element == element && std::memcmp(e.area, area, len + 1) == 0)) return &e;
-  }
-}
-
 int Emitter::varQuery(DdfVarQuery& q) {
   // A found variable's address and size depend on the description alone,
   // which does not change while it is read; other answers (which may come
@@ -170,31 +157,28 @@ int Emitter::varQuery(DdfVarQuery& q) {
   found_ = nullptr;
   const size_t len = q.area ? std::strlen(q.area) : sizeof(FoundVariable::area);
   if (len >= sizeof(FoundVariable::area)) return ddf_.getVarSizeAndAddress(&q);
-  FoundVariable* known = variableEntry(q.area, len, q.index, q.element);
-  if (known->valid) {
-    q.address = known->address;
-    q.size = known->size;
-    found_ = known;
+  uint32_t h = 2166136261u;
+  for (size_t i = 0; i < len; ++i) h = (h ^ static_cast<unsigned char>(q.area[i])) * 16777619u;
+  h = (h ^ static_cast<uint32_t>(q.index)) * 2654435761u;
+  h = (h ^ static_cast<uint32_t>(q.element)) * 2654435761u;
+  FoundVariable& known = variables_[h >> (32 - kVariableCacheBits)];
+  if (known.valid && known.index == q.index && known.element == q.element &&
+      std::memcmp(known.area, q.area, len + 1) == 0) {
+    q.address = known.address;
+    q.size = known.size;
+    found_ = &known;
     return 1;
   }
   const int r = ddf_.getVarSizeAndAddress(&q);
   if (r == 1) {
-    if ((variableCount_ + 1) * 2 > variables_.size()) {
-      // Twice the room: every entry moves to its place in the larger table.
-      std::vector<FoundVariable> old(variables_.size() * 2);
-      old.swap(variables_);
-      for (const FoundVariable& e : old)
-        if (e.valid) *variableEntry(e.area, std::strlen(e.area), e.index, e.element) = e;
-      known = variableEntry(q.area, len, q.index, q.element);
-    }
-    std::memcpy(known->area, q.area, len + 1);
-    known->index = q.index;
-    known->element = q.element;
-    known->address = q.address;
-    known->size = q.size;
-    known->valid = true;
-    ++variableCount_;
-    found_ = known;
+    known = FoundVariable{};
+    std::memcpy(known.area, q.area, len + 1);
+    known.index = q.index;
+    known.element = q.element;
+    known.address = q.address;
+    known.size = q.size;
+    known.valid = true;
+    found_ = &known;
   }
   return r;
 }

@@ -187,10 +187,11 @@ private:
     bool valid = false;
   };
   static constexpr unsigned kAddressCacheBits = 12;
-  // Variables found so far (name of at most 15 characters, index, bit), in
-  // a table by a hash of the three that grows with the program (open
-  // addressing, at most half full): each variable is asked of the reader once
-  // a run, and its address converted once.
+  // Variables found so far (name of at most 15 characters, index, bit), by a
+  // hash of the three (one entry each, a later variable of the same hash
+  // takes the place), with the address converted once found. A small table:
+  // it stays in the processor's cache, where a table of every variable of a
+  // large program would not.
   struct FoundVariable {
     char area[16] = {};
     int32_t index = 0;
@@ -199,12 +200,10 @@ private:
     uint32_t slot = 0;  // the address in target format, when converted
     bool valid = false, converted = false;
   };
-  static constexpr unsigned kVariableTableBits = 12;  // the table's first size
-  // The entry of a found variable after varQuery() (null otherwise).
+  static constexpr unsigned kVariableCacheBits = 12;
+  // The entry of a variable found by the last varQuery() (null otherwise).
   FoundVariable* found_ = nullptr;
-  size_t variableCount_ = 0;
-  std::vector<FoundVariable> variables_ = std::vector<FoundVariable>(size_t(1) << kVariableTableBits);
-  FoundVariable* variableEntry(const char* area, size_t len, int32_t index, int32_t element);
+  std::vector<FoundVariable> variables_ = std::vector<FoundVariable>(size_t(1) << kVariableCacheBits);
   std::vector<ConvertedAddress> addresses_ = std::vector<ConvertedAddress>(size_t(1) << kAddressCacheBits);
   // Integers converted so far, the same way.
   std::vector<ConvertedAddress> integers_ = std::vector<ConvertedAddress>(size_t(1) << kAddressCacheBits);
