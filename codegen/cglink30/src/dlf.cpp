@@ -179,6 +179,9 @@ bool resolveMarks(Emitter& em) {
 
 bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& path) {
   blocks.clear();
+  // Room for the code blocks (an entry takes at least four bytes of a
+  // block), the tables, the data blocks and the descriptor.
+  blocks.reserve(em.entries().size() / 1024 + em.definitions().size() + 8);
   Messages& msgs = em.messages();
   DdfApi& ddf = em.ddf();
   const int w = em.width();
@@ -306,23 +309,28 @@ bool buildBlocks(Emitter& em, std::vector<DlfBlock>& blocks, const std::string& 
       msgs.report(56, kNoLine, path);
       return false;
     }
-    std::vector<uint8_t> chars;
+    // One character a code word and the closing "5", counted first.
+    size_t count = 1;
+    for (size_t ti : em.entered())
+      for (uint32_t ei = tasks[ti].firstEntry; ei < tasks[ti].entryEnd; ++ei) count += 2 + entries[ei].opCount;
+    std::vector<uint8_t> chars(count);
+    uint8_t* c = chars.data();
     for (size_t ti : em.entered()) {
       const Task& t = tasks[ti];
       for (uint32_t ei = t.firstEntry; ei < t.entryEnd; ++ei) {
         const CodeEntry& e = entries[ei];
-        chars.push_back('1');
-        chars.push_back('2');
+        *c++ = '1';
+        *c++ = '2';
         for (uint32_t k = 0; k < e.opCount; ++k) {
           switch (ops[e.opBegin + k].kind) {
-            case K_MARK: chars.push_back('2'); break;
-            case K_VAR: chars.push_back('4'); break;
-            default: chars.push_back('3'); break;
+            case K_MARK: *c++ = '2'; break;
+            case K_VAR: *c++ = '4'; break;
+            default: *c++ = '3'; break;
           }
         }
       }
     }
-    chars.push_back('5');
+    *c = '5';
     if (chars.size() > em.structInfoSize()) {
       msgs.report(204, kNoLine);
     } else {

@@ -1,7 +1,16 @@
 #include "driver.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
+#include <string_view>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -32,54 +41,94 @@ std::FILE* openSource(const std::string& path) {
   return std::fopen(found.c_str(), "rb");
 }
 
-// Copies one source into the preliminary file. 0 or the message number of
-// the failure (openFail, 40 write, readFail).
-int copySource(std::FILE* out, const std::string& src, int openFail, int readFail) {
+// Writes all of text to fd; false on any failure.
+bool writeAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+// The preliminary file's text as it is joined: grows without filling the
+// room it takes beforehand (the sources are read straight into it).
+class JoinedText {
+public:
+  std::string_view view() const { return {data_.get(), size_}; }
+  size_t size() const { return size_; }
+  void append(std::string_view s) {
+    std::memcpy(room(s.size()), s.data(), s.size());
+    size_ += s.size();
+  }
+  // At least n bytes of room behind the text.
+  char* room(size_t n) {
+    if (cap_ - size_ < n) {
+      const size_t want = std::max(size_ + n, cap_ + cap_ / 2);
+      std::unique_ptr<char[]> bigger(new char[want]);
+      if (size_ > 0) std::memcpy(bigger.get(), data_.get(), size_);
+      data_ = std::move(bigger);
+      cap_ = want;
+    }
+    return data_.get() + size_;
+  }
+  size_t spare() const { return cap_ - size_; }
+  void grew(size_t n) { size_ += n; }
+
+private:
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0, cap_ = 0;
+};
+
+// Appends one source to the preliminary text (the line that names it, then
+// its bytes) and writes that piece to the preliminary file. 0 or the message
+// number of the failure (openFail, 40 write, readFail).
+int joinSource(JoinedText& text, int out, const std::string& src, int openFail, int readFail) {
   std::FILE* in = openSource(src);
   if (!in) return openFail;
-  std::string head = ";#f='" + src + "'\n";
-  if (std::fwrite(head.data(), 1, head.size(), out) != head.size()) {
-    std::fclose(in);
-    return 40;
-  }
-  // Large pieces: the streams pass them to the system without copying.
-  std::vector<char> buf(1 << 16);
+  const int fd = ::fileno(in);
+  const size_t begin = text.size();
+  text.append(";#f='");
+  text.append(src);
+  text.append("'\n");
+  struct stat st {};
+  // Room for the whole source and the two line breaks behind it.
+  text.room(::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) + 3 : size_t(1) << 16);
   int failure = 0;
   for (;;) {
-    size_t n = std::fread(buf.data(), 1, buf.size(), in);
-    if (n > 0 && std::fwrite(buf.data(), 1, n, out) != n) {
-      failure = 40;
-      break;
-    }
-    if (n < buf.size()) {
-      if (std::ferror(in)) failure = readFail;
-      break;
-    }
+    if (text.spare() == 0) text.room(size_t(1) << 16);
+    const ssize_t n = ::read(fd, text.room(0), text.spare());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) failure = readFail;
+    if (n <= 0) break;
+    text.grew(static_cast<size_t>(n));
   }
   std::fclose(in);
+  if (!failure && !writeAll(out, text.view().substr(begin))) failure = 40;
   return failure;
 }
 
-// True when the file at path exists and is one of the sources (argv[1] and
-// argv[6] on), matched as openSource finds them.
-bool isSourceFile(const std::string& path, int argc, char** argv) {
+// The files of the sources (argv[1] and argv[6] on) as openSource finds
+// them, by device and file number; sources that do not exist are left out.
+std::vector<std::pair<dev_t, ino_t>> sourceFiles(int argc, char** argv) {
+  std::vector<std::pair<dev_t, ino_t>> ids;
   for (int i = 1; i < argc; ++i) {
     if (i >= 2 && i <= 5) continue;
-    std::string src = plat::path::resolveExisting(argv[i]);
-    if (src.empty()) continue;
-    std::error_code ec;
-    if (std::filesystem::equivalent(path, src, ec)) return true;
+    const std::string src = plat::path::resolveExisting(argv[i]);
+    struct stat st {};
+    if (!src.empty() && ::stat(src.c_str(), &st) == 0) ids.emplace_back(st.st_dev, st.st_ino);
   }
-  return false;
+  return ids;
 }
 
-// True when two output paths name one file (also when neither exists yet).
-bool sameOutput(const std::string& a, const std::string& b) {
-  if (a.empty() || b.empty()) return false;
-  std::error_code ec1, ec2;
-  const auto ca = std::filesystem::weakly_canonical(a, ec1);
-  const auto cb = std::filesystem::weakly_canonical(b, ec2);
-  return !ec1 && !ec2 && ca == cb;
+// True when the file at path exists and is one of the sources.
+bool isSourceFile(const std::string& path, const std::vector<std::pair<dev_t, ino_t>>& sources) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  for (const auto& [dev, ino] : sources)
+    if (st.st_dev == dev && st.st_ino == ino) return true;
+  return false;
 }
 
 }  // namespace
@@ -118,12 +167,21 @@ int runCompile(int argc, char** argv, CgAdvResult* result, const RunOptions& opt
   msgs.reset();
   if (argumentsComplete) {
     const std::pair<std::string, int> outputs[] = {{msgFile, 57}, {argv[2], 49}, {download, 57}, {prelim, 48}};
+    const auto sources = sourceFiles(argc, argv);
+    // Each output's path made whole (also when the file does not exist yet),
+    // once; empty when it is not given or cannot be made.
+    std::filesystem::path whole[std::size(outputs)];
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+      std::error_code ec;
+      if (!outputs[i].first.empty()) whole[i] = std::filesystem::weakly_canonical(outputs[i].first, ec);
+      if (ec) whole[i].clear();
+    }
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
       const auto& [out, number] = outputs[i];
       if (out.empty()) continue;
-      bool clash = isSourceFile(out, argc, argv);
+      bool clash = isSourceFile(out, sources);
       // Two outputs on one file would overwrite or delete each other.
-      for (std::size_t j = 0; j < i && !clash; ++j) clash = sameOutput(out, outputs[j].first);
+      for (std::size_t j = 0; j < i && !clash; ++j) clash = !whole[i].empty() && whole[i] == whole[j];
       if (clash) {
         msgs.report(number, kNoLine, out);
         return 0;
@@ -142,6 +200,7 @@ int runCompile(int argc, char** argv, CgAdvResult* result, const RunOptions& opt
   int ok = 0;
   bool downloadWritten = false;
   Listing listing(texts);
+  JoinedText joined;  // the preliminary file's text, which the scanner reads
   Scanner scanner(msgs);
   std::string sourceName;
 
@@ -169,32 +228,32 @@ int runCompile(int argc, char** argv, CgAdvResult* result, const RunOptions& opt
     flags |= F_READER;
 
     // 6. The preliminary file: every source joined, each behind a line that
-    // names it.
+    // names it. The joined text is kept: the scanner reads it from memory
+    // rather than reading the file back.
     {
-      std::FILE* out = std::fopen(prelim.c_str(), "wb");
-      if (!out) {
+      const int out = ::open(prelim.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+      if (out < 0) {
         msgs.report(48, kNoLine, prelim);
         break;
       }
-      int failure = copySource(out, argv[1], 31, 38);
+      int failure = joinSource(joined, out, argv[1], 31, 38);
       std::string failed = argv[1];
-      if (!failure && std::fwrite("\n\n", 1, 2, out) != 2) failure = 40;
+      if (!failure && !writeAll(out, "\n\n")) failure = 40;
+      if (!failure) joined.append("\n\n");
       for (int i = 6; i < argc && !failure; ++i) {
-        failure = copySource(out, argv[i], 32, 39);
+        failure = joinSource(joined, out, argv[i], 32, 39);
         failed = argv[i];
-        if (!failure && std::fwrite("\n\n", 1, 2, out) != 2) failure = 40;
+        if (!failure && !writeAll(out, "\n\n")) failure = 40;
+        if (!failure) joined.append("\n\n");
       }
-      if (std::fclose(out) != 0 && !failure) failure = 40;
+      if (::close(out) != 0 && !failure) failure = 40;
       if (failure) {
         msgs.report(failure, kNoLine, failure == 40 ? prelim : failed);
         break;
       }
     }
-    // 7. Scanner.
-    if (scanner.open(prelim) != 0) {
-      msgs.report(34, kNoLine, prelim);
-      break;
-    }
+    // 7. Scanner, on the preliminary file's text.
+    scanner.openMemory(joined.view(), prelim);
     flags |= F_SCANNER;
     // 8. Listing.
     if (!listing.open(argv[2])) {
@@ -213,11 +272,7 @@ int runCompile(int argc, char** argv, CgAdvResult* result, const RunOptions& opt
     // 9. Tables.
     Emitter em(*binder->reader(), msgs, listing);
     em.prepare();
-    {
-      std::error_code ec;
-      const auto bytes = std::filesystem::file_size(prelim, ec);
-      if (!ec) em.reserve(bytes);
-    }
+    em.reserve(joined.size());
     // 10. Parse.
     Parser parser(scanner, em, msgs);
     parser.parse();

@@ -84,7 +84,9 @@ void Emitter::prepare() {
   definitions_.clear();
   modules_.clear();
   addresses_.assign(size_t(1) << kAddressCacheBits, ConvertedAddress{});
+  integers_.assign(size_t(1) << kAddressCacheBits, ConvertedAddress{});
   variables_.assign(size_t(1) << kVariableCacheBits, FoundVariable{});
+  found_ = nullptr;
   lst_.setWidth(width_ == 2 ? 2 : 4);
   lst_.setCodeStart(start_);
 }
@@ -124,10 +126,18 @@ bool Emitter::convAddress(uint64_t value, uint32_t& slot) {
 }
 
 bool Emitter::convInteger(uint32_t value, uint32_t& slot) {
+  // Constants recur as addresses do: looked up first, by value (the width
+  // of the conversion is that of the whole run).
+  ConvertedAddress& known = integers_[(value * 2654435761u) >> (32 - kAddressCacheBits)];
+  if (known.valid && known.value == value) {
+    slot = known.slot;
+    return true;
+  }
   unsigned char b[4] = {0, 0, 0, 0};
   int r = width_ == 2 ? ddf_.convertWordToBin(static_cast<uint16_t>(value), b, 2)
                       : ddf_.convertLongToBin(value, b, 4);
   slot = packSlot(b);
+  if (r != 0) known = ConvertedAddress{value, slot, true};
   return r != 0;
 }
 
@@ -144,6 +154,7 @@ int Emitter::varQuery(DdfVarQuery& q) {
   // A found variable's address and size depend on the description alone,
   // which does not change while it is read; other answers (which may come
   // with a message of the reader's) are asked each time.
+  found_ = nullptr;
   const size_t len = q.area ? std::strlen(q.area) : sizeof(FoundVariable::area);
   if (len >= sizeof(FoundVariable::area)) return ddf_.getVarSizeAndAddress(&q);
   uint32_t h = 2166136261u;
@@ -155,16 +166,19 @@ int Emitter::varQuery(DdfVarQuery& q) {
       std::memcmp(known.area, q.area, len + 1) == 0) {
     q.address = known.address;
     q.size = known.size;
+    found_ = &known;
     return 1;
   }
   const int r = ddf_.getVarSizeAndAddress(&q);
   if (r == 1) {
+    known = FoundVariable{};
     std::memcpy(known.area, q.area, len + 1);
     known.index = q.index;
     known.element = q.element;
     known.address = q.address;
     known.size = q.size;
     known.valid = true;
+    found_ = &known;
   }
   return r;
 }
@@ -185,7 +199,12 @@ void Emitter::opVariable(uint32_t line, const std::string& base, long index, int
   else
     lst_.line(307, static_cast<long>(line), base, index, bit, q.address);
   uint32_t slot;
-  convAddress(q.address, slot);
+  if (FoundVariable* v = found_; v && v->converted) {
+    slot = v->slot;
+  } else if (convAddress(q.address, slot) && v) {
+    v->slot = slot;
+    v->converted = true;
+  }
   addOperand(K_VAR, slot);
 }
 

@@ -188,17 +188,25 @@ private:
   };
   static constexpr unsigned kAddressCacheBits = 12;
   // Variables found so far (name of at most 15 characters, index, bit), by a
-  // hash of the three (one entry each).
+  // hash of the three (one entry each, a later variable of the same hash
+  // takes the place), with the address converted once found. A small table:
+  // it stays in the processor's cache, where a table of every variable of a
+  // large program would not.
   struct FoundVariable {
     char area[16] = {};
     int32_t index = 0;
     int32_t element = 0;
     uint32_t address = 0, size = 0;
-    bool valid = false;
+    uint32_t slot = 0;  // the address in target format, when converted
+    bool valid = false, converted = false;
   };
   static constexpr unsigned kVariableCacheBits = 12;
+  // The entry of a variable found by the last varQuery() (null otherwise).
+  FoundVariable* found_ = nullptr;
   std::vector<FoundVariable> variables_ = std::vector<FoundVariable>(size_t(1) << kVariableCacheBits);
   std::vector<ConvertedAddress> addresses_ = std::vector<ConvertedAddress>(size_t(1) << kAddressCacheBits);
+  // Integers converted so far, the same way.
+  std::vector<ConvertedAddress> integers_ = std::vector<ConvertedAddress>(size_t(1) << kAddressCacheBits);
 };
 
 }  // namespace cg

@@ -5,9 +5,12 @@
 #include "platform/export.h"
 #include "toolbind/toolbind.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -29,26 +32,38 @@ public:
   }
 };
 
-// The lock of the reader: one query at a time, from any thread. Taking and
-// leaving it uncontended costs an atomic exchange and a store (the code
-// generator asks a query or two per program line); a thread that finds it
-// taken sleeps until it is left.
+// The lock of the reader: one query at a time, from any thread. Taking it
+// uncontended is one atomic exchange; leaving it is a plain store (no wake-up
+// call: the code generator asks a query or two per program line, and every
+// further atomic operation there drains the processor's store buffer). A
+// thread that finds it taken waits by polling, first spinning briefly, then
+// sleeping in steps that grow up to a millisecond; two users of the reader
+// at the same time are rare and a query is short.
 class QueryLock {
 public:
   void lock() {
     if (taken_.exchange(true, std::memory_order_acquire)) wait();
   }
-  void unlock() {
-    taken_.store(false, std::memory_order_release);
-    taken_.notify_one();
-  }
+  void unlock() { taken_.store(false, std::memory_order_release); }
 
 private:
   [[gnu::noinline]] void wait() {
-    do taken_.wait(true, std::memory_order_relaxed);
-    while (taken_.exchange(true, std::memory_order_acquire));
+    int yields = 0;
+    long pause = 64;  // microseconds, up to kLongestPause
+    do {
+      while (taken_.load(std::memory_order_relaxed)) {
+        if (yields < 64) {
+          ++yields;
+          std::this_thread::yield();
+        } else {
+          std::this_thread::sleep_for(std::chrono::microseconds(pause));
+          pause = std::min(pause + pause / 2, kLongestPause);
+        }
+      }
+    } while (taken_.exchange(true, std::memory_order_acquire));
   }
 
+  static constexpr long kLongestPause = 1000;
   std::atomic<bool> taken_{false};
 };
 

@@ -197,6 +197,37 @@ TEST_F(DriverTest, PreliminaryFileChangesOnlyTheExtension) {
   EXPECT_FALSE(std::filesystem::exists(path("Download.TZC")));
 }
 
+
+// The preliminary file holds every source behind the line that names it,
+// while the text is translated (looked at when the tables are prepared), and
+// is gone afterwards; the messages name each source's own lines.
+TEST_F(DriverTest, PreliminaryFileHoldsTheJoinedSourcesDuringTheRunOnly) {
+  struct Peeking : FakeTarget {
+    std::string prelim, seen;
+    int getTargetAddressFormat(uint8_t* f) override {
+      seen = readAll(prelim);
+      return FakeTarget::getTargetAddressFormat(f);
+    }
+  } t;
+  static_cast<FakeTarget&>(t) = FakeTarget::standard(4);
+  t.prelim = path("prog.TZC");
+  writeText(path("second.zcd"), "#ZZ1\n");
+  writeText(path("third.zcd"), ";no line break at the end");
+  RunResult r = compile(topFrame(), t, {path("second.zcd"), path("third.zcd")});
+  EXPECT_EQ(t.seen, ";#f='" + path("prog.zcd") + "'\n" + topFrame() + "\n\n;#f='" + path("second.zcd") +
+                        "'\n#ZZ1\n\n\n;#f='" + path("third.zcd") + "'\n;no line break at the end\n\n");
+  EXPECT_FALSE(r.prelimLeft);
+  EXPECT_EQ(r.result, 0);
+  ASSERT_FALSE(r.messages.empty());
+  EXPECT_NE(r.listing.find("\n" + path("prog.TZC") + "\n"), std::string::npos) << "named in the listing's header";
+
+  // A preliminary file of an earlier, longer run is replaced, not written over.
+  writeText(path("prog.TZC"), std::string(100000, 'x'));
+  RunResult r2 = compile(topFrame(), t);
+  EXPECT_EQ(t.seen, ";#f='" + path("prog.zcd") + "'\n" + topFrame() + "\n\n");
+  EXPECT_EQ(r2.result, 1);
+  EXPECT_FALSE(r2.prelimLeft);
+}
 // The listing is written over an earlier one in place: whatever the earlier
 // file held (longer, shorter, reached through a link), the new listing is
 // the same as one written into no file, and a link stays a link.
@@ -333,6 +364,94 @@ TEST_F(DriverTest, CodePastFourGiBFailsWithMessage26InsteadOfWrapping) {
                                                   "The available program memory is not enough for the program.",
                                                   "1 error(s), 0 warning(s). (Help: Press F1)"}));
   EXPECT_FALSE(r.hasDownload);
+}
+
+// A variable used again is not asked of the reader again, nor its address
+// converted, while no other variable has taken its place among those found;
+// every use gets its own address, also when many variables share a place.
+// Integer constants likewise.
+TEST_F(DriverTest, VariablesAndConstantsFoundAreNotAskedAgain) {
+  struct Counting : FakeTarget {
+    std::map<std::string, int> asked;
+    std::map<uint32_t, int> converted;
+    int getVarSizeAndAddress(cg::DdfVarQuery* q) override {
+      ++asked[std::string(q->area) + std::to_string(q->index) + "." + std::to_string(q->element)];
+      return FakeTarget::getVarSizeAndAddress(q);
+    }
+    int convertAddressToBin(uint32_t v, unsigned char* o, int n) override {
+      ++converted[v];
+      return FakeTarget::convertAddressToBin(v, o, n);
+    }
+  } t;
+  static_cast<FakeTarget&>(t) = FakeTarget::standard(4);
+  const uint32_t vars = 6000;
+  t.areas["W"] = {0x100000, vars, 2, 1};
+  t.progSize = 0x100000;
+  std::string text = "&BEG\n : 10\n : 1\n";
+  for (uint32_t i = 0; i < vars; ++i) {
+    const std::string w = "W" + std::to_string(i);
+    text += "&AWW\n : " + w + "\n : " + w + "\n&AWW\n : " + w + ".1\n : " + w + ".1\n";
+  }
+  text += "&END\n : 1\n";
+  t.structSize = 0;
+  RunResult r = compile(text, t);
+  ASSERT_EQ(r.result, 1);
+  EXPECT_EQ(t.asked.size(), 2 * vars);
+  for (const auto& [name, n] : t.asked) ASSERT_EQ(n, 1) << name;
+  for (const auto& [address, n] : t.converted) ASSERT_EQ(n, 1) << std::hex << address;
+  std::vector<cg::DlfBlock> blocks;
+  ASSERT_TRUE(cg::parseDlfImage(r.download, blocks));
+  ASSERT_FALSE(blocks.empty());
+  // BEG 4 words, then AWW entries of 4 words (over several contiguous
+  // blocks): the operands are the addresses.
+  std::vector<uint8_t> code;
+  for (const auto& b : blocks)
+    if (b.address == 0x1000u + code.size()) code.insert(code.end(), b.data.begin(), b.data.end());
+  ASSERT_EQ(code.size(), 16u + 2 * vars * 16 + 12);
+  for (uint32_t k = 0; k < 2 * vars; ++k) {
+    const uint32_t address = 0x100000 + 2 * (k / 2) + k % 2;
+    uint32_t w0, w1;
+    std::memcpy(&w0, code.data() + 16 + 16 * k + 8, 4);
+    std::memcpy(&w1, code.data() + 16 + 16 * k + 12, 4);
+    ASSERT_EQ(w0, address) << k;
+    ASSERT_EQ(w1, address) << k;
+  }
+
+  // Integer constants likewise: each value converted once, every use written.
+  struct CountingLongs : FakeTarget {
+    std::map<uint32_t, int> converted;
+    int convertLongToBin(uint32_t v, unsigned char* o, int n) override {
+      ++converted[v];
+      return FakeTarget::convertLongToBin(v, o, n);
+    }
+    int convertAddressToBin(uint32_t v, unsigned char* o, int) override {  // not counted
+      std::memcpy(o, &v, 4);
+      return 1;
+    }
+  } c;
+  static_cast<FakeTarget&>(c) = FakeTarget::standard(4);
+  c.structSize = 0;
+  c.progSize = 0x100000;
+  std::string ints = "&BEG\n : 10\n : 1\n";
+  for (uint32_t i = 0; i < 3000; ++i) ints += "&AWW\n : " + std::to_string(i % 700) + "\n : -1\n";
+  ints += "&END\n : 1\n";
+  RunResult r2 = compile(ints, c);
+  ASSERT_EQ(r2.result, 1);
+  // The cycle time (10) is converted once more for the task table.
+  for (const auto& [value, n] : c.converted) ASSERT_EQ(n, value == 10 ? 2 : 1) << value;
+  EXPECT_EQ(c.converted.size(), 700u + 1) << "0 to 699 (the task's 10 and 1 among them) and -1";
+  ASSERT_TRUE(cg::parseDlfImage(r2.download, blocks));
+  code.clear();
+  for (const auto& b : blocks)
+    if (b.address == 0x1000u + code.size()) code.insert(code.end(), b.data.begin(), b.data.end());
+  ASSERT_EQ(code.size(), 16u + 3000 * 16 + 12);
+  for (uint32_t k = 0; k < 3000; ++k) {
+    uint32_t w0, w1;
+    std::memcpy(&w0, code.data() + 16 + 16 * k + 8, 4);
+    std::memcpy(&w1, code.data() + 16 + 16 * k + 12, 4);
+    ASSERT_EQ(w0, k % 700) << k;
+    ASSERT_EQ(w1, 0xFFFFFFFFu) << k;
+  }
 }
 
 TEST_F(DriverTest, AddressFormatsOtherThanTwoAreFourByteAddresses) {
