@@ -2,6 +2,7 @@
 
 #include "engine/services.h"
 #include "engine/vm.h"
+#include "engine/vmdirect.h"
 
 #include "model/instances.h"
 
@@ -29,24 +30,32 @@ struct MacroContext {
 };
 
 // The time step's plan of one pass over a logic and one of its instance
-// lists: the gates and instances in list order and, for each compiled gate
-// whose step code is lean (cannot reach the logic record), what is the same
-// in every step: its decoded procedure, the views of its instance areas and
-// where each input is read from and written to. Plans are kept while the
-// model's structure counter and the interpreter's link generation stay the
-// same, and all are dropped when either moves.
+// lists: the gates that have a step, in list order (a gate whose kind's table
+// entry does nothing is left out, and its kind noted with that entry, so
+// that a pass finding the entry replaced walks the lists instead) and, for
+// each compiled gate whose step code is lean (cannot reach the logic record),
+// what is the same in every step: its decoded procedure, the views of its
+// instance areas, where each input is read from and written to and, where
+// the code allows it, its direct form (the interpreter is then not entered).
+// Plans are kept while the model's structure counter and the interpreter's
+// link generation stay the same, and all are dropped when either moves. A
+// gate's kind is set when it is made (a compiled gate without step code
+// turns native, still through its table entry), so a plan keeps it.
 struct InputMove {
   const double* source = nullptr;
   double* slot = nullptr;
-  unsigned count = 0;      // elements (1 for an integer input)
-  bool integer = false;
-  bool negate = false;     // an integer input read complemented
+  std::uint16_t count = 0;   // REAL elements; 0: an integer input
+  bool negate = false;       // an integer input read complemented
 };
 struct LeanGate {
+  // What every run reads first: its input moves [firstMove, firstMove +
+  // moveCount) of the plan and its direct form, the operations [firstOp,
+  // firstOp + opCount) standing for 'instructions' instructions (0: none;
+  // the lean run).
+  std::uint32_t firstMove = 0, moveCount = 0, firstOp = 0, opCount = 0, instructions = 0;
+  bool writeBack = false;   // the inputs are written back after the run
   const Procedure* code = nullptr;
   Vm::LeanFrame frame;
-  std::uint32_t firstMove = 0, moveCount = 0;
-  bool writeBack = false;   // the inputs are written back after the run
 };
 struct PlanEntry {
   model::GateRecord* gate = nullptr;
@@ -57,6 +66,10 @@ struct Plan {
   std::vector<PlanEntry> entries;
   std::vector<LeanGate> leans;
   std::vector<InputMove> moves;
+  std::vector<DirectOp> ops;
+  // The kinds whose gates were left out, with the table entry each had.
+  std::vector<std::pair<unsigned, StepHandler>> skipped;
+  bool firstSkipped = false;   // the first gate of the list was left out
 };
 struct PlanCache {
   std::uint64_t structure = ~std::uint64_t(0), links = ~std::uint64_t(0);
@@ -264,18 +277,28 @@ void addLeanGate(Plan& plan, PlanEntry& e) {
         InputMove m;
         m.source = src;
         m.slot = in->InputValues + slot;
-        m.integer = isIntegerType(pin.Type);
-        m.negate = m.integer && (pin.Flags & model::kPinAppliedNegation);
-        m.count = m.integer ? 1 : std::min<unsigned>(count, in->InputSlotCount - slot);
-        if (m.count) plan.moves.push_back(m);
+        const bool integer = isIntegerType(pin.Type);
+        m.negate = integer && (pin.Flags & model::kPinAppliedNegation);
+        m.count = integer ? 0 : std::uint16_t(std::min<unsigned>(count, in->InputSlotCount - slot));
+        if (integer || m.count) plan.moves.push_back(m);
       }
       slot += count;
     }
   }
   L.moveCount = std::uint32_t(plan.moves.size()) - L.firstMove;
+  L.firstOp = std::uint32_t(plan.ops.size());
+  if (vm().compileDirect(*code, L.frame, plan.ops, L.instructions))
+    L.opCount = std::uint32_t(plan.ops.size()) - L.firstOp;
+  else
+    L.instructions = 0;
   e.lean = std::int32_t(plan.leans.size());
   plan.leans.push_back(L);
 }
+
+// Table entries that do nothing: their gates need no place in a plan.
+bool doesNothing(StepHandler h) { return !h || h == stepNop || h == callNativeStep; }
+
+unsigned tableIndex(const model::GateRecord* g) { return g->Kind < 135 ? g->Kind : 90; }
 
 Plan& planFor(model::LogicRecord* logic, model::GateInstance* instances) {
   PlanCache& c = gState.plans;
@@ -288,37 +311,57 @@ Plan& planFor(model::LogicRecord* logic, model::GateInstance* instances) {
   std::unique_ptr<Plan>& slot = c.plans[{logic, instances}];
   if (!slot) {
     slot = std::make_unique<Plan>();
+    Plan& plan = *slot;
     model::GateRecord* g = logic->FirstGate;
     model::GateInstance* in = instances;
     for (; g && in; g = g->Next, in = in->Next) {
-      slot->entries.push_back(PlanEntry{g, in, -1});
-      addLeanGate(*slot, slot->entries.back());
+      const unsigned kind = tableIndex(g);
+      if (doesNothing(GateStepTable[kind])) {
+        if (g == logic->FirstGate) plan.firstSkipped = true;
+        const auto noted = [&](const std::pair<unsigned, StepHandler>& k) { return k.first == kind; };
+        if (std::none_of(plan.skipped.begin(), plan.skipped.end(), noted))
+          plan.skipped.emplace_back(kind, GateStepTable[kind]);
+        continue;
+      }
+      plan.entries.push_back(PlanEntry{g, in, -1});
+      addLeanGate(plan, plan.entries.back());
     }
   }
   return *slot;
 }
 
-// A lean compiled gate of a plan: the same as stepInterpreted.
-void stepLean(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in, const LeanGate& L,
-              const InputMove* moves) {
-  if (!gState.stalled.empty() && gState.stalled.count(in)) return;
-  for (const InputMove* m = moves + L.firstMove, *end = m + L.moveCount; m != end; ++m) {
-    if (m->integer) {
+// Reads a lean gate's inputs into its slots: the same as gatherInputs.
+inline void gatherLean(model::DocumentRecord& doc, const InputMove* m, const InputMove* const end) {
+  for (; m != end; ++m) {
+    if (m->count == 0) {
       std::uint16_t w = getWord(m->source);
       if (m->negate) w ^= 0xFFFF;
       putWord(m->slot, w);
       continue;
     }
-    for (unsigned e = 0; e < m->count; ++e) {
+    unsigned e = 0;
+    do {
       const double v = m->source[e];
       if (std::fabs(m->slot[e] - v) > 0.1) doc.changed = 1;
       m->slot[e] = v;
-    }
+    } while (++e < m->count);
   }
-  static Vm& machine = vm();
+}
+
+// A lean compiled gate of a plan: the same as stepInterpreted, through its
+// direct form when it has one. moves, ops: the plan's.
+inline void stepLean(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in, const LeanGate& L,
+                     const InputMove* moves, const DirectOp* ops, Vm& machine) {
+  if (!gState.stalled.empty() && gState.stalled.count(in)) return;
+  gatherLean(doc, moves + L.firstMove, moves + L.firstMove + L.moveCount);
   machine.attachDocument(&doc);
-  machine.runLean(g, in, *L.code, L.frame);
-  if (machine.lastRunOutOfBudget()) gState.stalled.insert(in);
+  if (L.instructions && machine.directFits(L.instructions)) {
+    runDirect(ops + L.firstOp, ops + L.firstOp + L.opCount);
+    machine.countDirectRun(L.instructions);
+  } else {
+    machine.runLean(g, in, *L.code, L.frame);
+    if (machine.lastRunOutOfBudget()) gState.stalled.insert(in);
+  }
   if (L.writeBack) writeBackInputs(doc, g, in);
 }
 
@@ -517,27 +560,39 @@ void sim_StepLogic(model::DocumentRecord& doc, model::LogicRecord* logic, model:
     const Plan& plan = planFor(logic, instances);
     const std::uint64_t structure = gState.plans.structure, links = gState.plans.links;
     static Vm& machine = vm();
+    // The gates left out still do nothing (else the lists are walked).
+    for (const auto& k : plan.skipped)
+      if (GateStepTable[k.first] != k.second) goto lists;
+    // A left-out gate first in the list would have been followed by the stop check.
+    if (plan.firstSkipped && stopsHere()) return;
     // Lean gates run as their table entry would (a replaced entry is used instead).
     const bool lean = GateStepTable[model::kKindCompiled] == stepInterpreted;
+    // Whether the stop check can stop the pass: only the iteration limit's
+    // marks make it, and only a gate run through its table entry (a
+    // sub-logic pass) changes them.
+    bool watch = gState.atLimit || gState.beforeLimit;
+    const LeanGate* const leans = plan.leans.data();
+    const InputMove* const moves = plan.moves.data();
+    const DirectOp* const ops = plan.ops.data();
     const PlanEntry* e = plan.entries.data();
     const PlanEntry* const end = e + plan.entries.size();
     for (; e != end && doc.runFlag; ++e) {
       g = e->gate;
       in = e->instance;
-      // Lean code changes no structure (it makes no call and no extern call);
-      // neither do the gates without a step of their own.
-      bool mayChange = false;
-      if (lean && e->lean >= 0 && g->Kind == model::kKindCompiled) {
-        stepLean(doc, g, in, plan.leans[std::size_t(e->lean)], plan.moves.data());
-      } else if (StepHandler h = GateStepTable[g->Kind < 135 ? g->Kind : 90]) {
-        h(doc, g, in);
-        mayChange = h != stepNop;
+      if (lean && e->lean >= 0) {
+        // Lean code changes no structure (it makes no call and no extern call).
+        stepLean(doc, g, in, leans[e->lean], moves, ops, machine);
+        if (watch && stopsHere()) return;
+        continue;
       }
+      const StepHandler h = GateStepTable[tableIndex(g)];
+      if (h) h(doc, g, in);
       if (stopsHere()) return;
+      watch = gState.atLimit || gState.beforeLimit;
       // A gate that changed the structure (block code editing the model, a
       // sub-logic pass) may have released this plan: the pass goes on along
       // the lists, as it would without one.
-      if (mayChange && (model::structureChanges() != structure || machine.linkGeneration() != links)) {
+      if (!doesNothing(h) && (model::structureChanges() != structure || machine.linkGeneration() != links)) {
         g = g->Next;
         in = in->Next;
         goto lists;
