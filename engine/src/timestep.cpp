@@ -48,19 +48,24 @@ struct InputMove {
   bool negate = false;       // an integer input read complemented
 };
 struct LeanGate {
-  // What every run reads first: its input moves [firstMove, firstMove +
-  // moveCount) of the plan and its direct form, the operations [firstOp,
-  // firstOp + opCount) standing for 'instructions' instructions (0: none;
-  // the lean run).
-  std::uint32_t firstMove = 0, moveCount = 0, firstOp = 0, opCount = 0, instructions = 0;
+  // What every run reads first: its input moves, its direct form (the
+  // operations standing for 'instructions' instructions; 0: none, the lean
+  // run), set when the plan is complete.
+  const InputMove* moves = nullptr;
+  const InputMove* movesEnd = nullptr;
+  const DirectOp* ops = nullptr;
+  const DirectOp* opsEnd = nullptr;
+  std::uint32_t instructions = 0;
   bool writeBack = false;   // the inputs are written back after the run
+  std::uint32_t firstMove = 0, moveCount = 0, firstOp = 0, opCount = 0;   // in the plan's arrays
   const Procedure* code = nullptr;
   Vm::LeanFrame frame;
 };
 struct PlanEntry {
   model::GateRecord* gate = nullptr;
   model::GateInstance* instance = nullptr;
-  std::int32_t lean = -1;   // index of its LeanGate; -1: through GateStepTable
+  std::int32_t leanIndex = -1;      // while the plan is made
+  const LeanGate* lean = nullptr;   // null: through GateStepTable
 };
 struct Plan {
   std::vector<PlanEntry> entries;
@@ -291,7 +296,7 @@ void addLeanGate(Plan& plan, PlanEntry& e) {
     L.opCount = std::uint32_t(plan.ops.size()) - L.firstOp;
   else
     L.instructions = 0;
-  e.lean = std::int32_t(plan.leans.size());
+  e.leanIndex = std::int32_t(plan.leans.size());
   plan.leans.push_back(L);
 }
 
@@ -323,9 +328,17 @@ Plan& planFor(model::LogicRecord* logic, model::GateInstance* instances) {
           plan.skipped.emplace_back(kind, GateStepTable[kind]);
         continue;
       }
-      plan.entries.push_back(PlanEntry{g, in, -1});
+      plan.entries.push_back(PlanEntry{g, in});
       addLeanGate(plan, plan.entries.back());
     }
+    for (LeanGate& L : plan.leans) {
+      L.moves = plan.moves.data() + L.firstMove;
+      L.movesEnd = L.moves + L.moveCount;
+      L.ops = plan.ops.data() + L.firstOp;
+      L.opsEnd = L.ops + L.opCount;
+    }
+    for (PlanEntry& e : plan.entries)
+      if (e.leanIndex >= 0) e.lean = &plan.leans[std::size_t(e.leanIndex)];
   }
   return *slot;
 }
@@ -349,14 +362,14 @@ inline void gatherLean(model::DocumentRecord& doc, const InputMove* m, const Inp
 }
 
 // A lean compiled gate of a plan: the same as stepInterpreted, through its
-// direct form when it has one. moves, ops: the plan's.
+// direct form when it has one and the budget of a run (directBudget) holds it.
 inline void stepLean(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in, const LeanGate& L,
-                     const InputMove* moves, const DirectOp* ops, Vm& machine) {
+                     Vm& machine, std::uint64_t directBudget) {
   if (!gState.stalled.empty() && gState.stalled.count(in)) return;
-  gatherLean(doc, moves + L.firstMove, moves + L.firstMove + L.moveCount);
+  gatherLean(doc, L.moves, L.movesEnd);
   machine.attachDocument(&doc);
-  if (L.instructions && machine.directFits(L.instructions)) {
-    runDirect(ops + L.firstOp, ops + L.firstOp + L.opCount);
+  if (std::uint64_t(L.instructions) - 1 < directBudget) {
+    runDirect(L.ops, L.opsEnd);
     machine.countDirectRun(L.instructions);
   } else {
     machine.runLean(g, in, *L.code, L.frame);
@@ -571,17 +584,14 @@ void sim_StepLogic(model::DocumentRecord& doc, model::LogicRecord* logic, model:
     // marks make it, and only a gate run through its table entry (a
     // sub-logic pass) changes them.
     bool watch = gState.atLimit || gState.beforeLimit;
-    const LeanGate* const leans = plan.leans.data();
-    const InputMove* const moves = plan.moves.data();
-    const DirectOp* const ops = plan.ops.data();
-    const PlanEntry* e = plan.entries.data();
-    const PlanEntry* const end = e + plan.entries.size();
-    for (; e != end && doc.runFlag; ++e) {
+    std::uint64_t directBudget = machine.directBudget();
+    for (const PlanEntry* e = plan.entries.data(), *end = e + plan.entries.size(); e != end; ++e) {
       g = e->gate;
       in = e->instance;
-      if (lean && e->lean >= 0) {
-        // Lean code changes no structure (it makes no call and no extern call).
-        stepLean(doc, g, in, leans[e->lean], moves, ops, machine);
+      if (lean && e->lean) {
+        // Lean code changes no structure (it makes no call and no extern
+        // call), nor the run flag.
+        stepLean(doc, g, in, *e->lean, machine, directBudget);
         if (watch && stopsHere()) return;
         continue;
       }
@@ -589,6 +599,7 @@ void sim_StepLogic(model::DocumentRecord& doc, model::LogicRecord* logic, model:
       if (h) h(doc, g, in);
       if (stopsHere()) return;
       watch = gState.atLimit || gState.beforeLimit;
+      directBudget = machine.directBudget();
       // A gate that changed the structure (block code editing the model, a
       // sub-logic pass) may have released this plan: the pass goes on along
       // the lists, as it would without one.
@@ -597,6 +608,7 @@ void sim_StepLogic(model::DocumentRecord& doc, model::LogicRecord* logic, model:
         in = in->Next;
         goto lists;
       }
+      if (!doc.runFlag) return;
     }
     return;
   }

@@ -727,7 +727,7 @@ bool Vm::compileDirect(const Procedure& p, const LeanFrame& frame, std::vector<D
       d.a = at(I, 0, 8, false);
       d.b = d.a ? at(I, 1, 8, false) : nullptr;
       if (!d.b || sp + len > stackSize) return false;
-      d.to = stack + sp;
+      d.to = d.also = stack + sp;
       if (relation) {
         d.kind = kDirectRelation;
       } else {
@@ -738,7 +738,6 @@ bool Vm::compileDirect(const Procedure& p, const LeanFrame& frame, std::vector<D
         if (next && next->prim == kPrimMovR1 && p.operands[next->first + 1].tag == kAreaStack &&
             p.operands[next->first + 1].offset == sp) {
           if (std::uint8_t* to = at(*next, 0, 8, true)) {
-            d.kind = std::uint8_t(d.kind + (kDirectMulMove - kDirectMul));
             d.also = to;
             ops.push_back(d);
             ++ip;

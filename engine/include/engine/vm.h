@@ -103,7 +103,8 @@ public:
   // when the budget of one run holds them (else the lean run runs out of it
   // as the interpreter does); the counters are kept as the lean run keeps
   // them. The caller runs the operations (runDirect).
-  bool directFits(std::uint32_t n) const { return depth_ == 0 && n <= budgetLimit_; }
+  // A form of n instructions fits when 0 < n <= directBudget() (0 inside a run).
+  std::uint64_t directBudget() const { return depth_ == 0 ? budgetLimit_ : 0; }
   void countDirectRun(std::uint32_t n) {
     executed_ += n;
     outOfBudget_ = false;

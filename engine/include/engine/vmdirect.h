@@ -66,10 +66,10 @@ template <unsigned Bytes> inline void moveValue(std::uint8_t* to, const std::uin
 
 // One operation of the direct form.
 enum DirectKind : std::uint8_t {
-  kDirectMul, kDirectDiv, kDirectAdd, kDirectSub,   // REAL a op b pushed at 'to'
-  // The same, followed by the move of the pushed value to 'also' (the next
-  // instruction of the code, counted as an instruction of its own).
-  kDirectMulMove, kDirectDivMove, kDirectAddMove, kDirectSubMove,
+  // REAL a op b pushed at 'to' and stored at 'also' too: where the next
+  // instruction moves the pushed value to (that move goes with it), else
+  // 'to' again.
+  kDirectMul, kDirectDiv, kDirectAdd, kDirectSub,
   kDirectRelation,    // REAL relation 'op' of a and b pushed (u32) at 'to'
   kDirectMoveReal,    // 8 bytes from a to 'to'
   kDirectMoveInt,     // 2 bytes from a to 'to'
@@ -97,12 +97,12 @@ inline void runDirect(const DirectOp* op, const DirectOp* const end) {
     double x, y, r;
     switch (op->kind) {
 #define ZERLO_DIRECT_REAL(KIND, CODE)                                         \
-  case KIND: case KIND##Move:                                               \
+  case KIND:                                                                \
     std::memcpy(&x, op->a, 8);                                              \
     std::memcpy(&y, op->b, 8);                                              \
     r = realArith(CODE, x, y);                                              \
     std::memcpy(op->to, &r, 8);                                             \
-    if (op->kind == KIND##Move) std::memcpy(op->also, &r, 8);               \
+    std::memcpy(op->also, &r, 8);                                           \
     break;
       ZERLO_DIRECT_REAL(kDirectMul, 0)
       ZERLO_DIRECT_REAL(kDirectDiv, 1)
