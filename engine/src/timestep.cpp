@@ -64,8 +64,18 @@ struct LeanGate {
 struct PlanEntry {
   model::GateRecord* gate = nullptr;
   model::GateInstance* instance = nullptr;
-  std::int32_t leanIndex = -1;      // while the plan is made
   const LeanGate* lean = nullptr;   // null: through GateStepTable
+  // A gate in direct form: its lean gate's operations and instructions (0:
+  // none) and whether its inputs are written back, where a run of such gates
+  // reads them.
+  const DirectOp* ops = nullptr;
+  const DirectOp* opsEnd = nullptr;
+  std::uint32_t instructions = 0;
+  bool writeBack = false;
+  // The first gate of a run of consecutive gates in direct form: how many,
+  // and the most instructions one of them stands for.
+  std::uint32_t runLength = 0, runMost = 0;
+  std::int32_t leanIndex = -1;      // while the plan is made
 };
 struct Plan {
   std::vector<PlanEntry> entries;
@@ -291,11 +301,24 @@ void addLeanGate(Plan& plan, PlanEntry& e) {
     }
   }
   L.moveCount = std::uint32_t(plan.moves.size()) - L.firstMove;
+  // The direct form reads the inputs itself, first.
   L.firstOp = std::uint32_t(plan.ops.size());
-  if (vm().compileDirect(*code, L.frame, plan.ops, L.instructions))
+  for (std::uint32_t k = L.firstMove; k < L.firstMove + L.moveCount; ++k) {
+    const InputMove& m = plan.moves[k];
+    DirectOp d;
+    d.kind = m.count == 0 ? kDirectGatherWord : m.count == 1 ? kDirectGatherReal1 : kDirectGatherReals;
+    d.op = m.negate;
+    d.count = m.count;
+    d.a = reinterpret_cast<const std::uint8_t*>(m.source);
+    d.to = reinterpret_cast<std::uint8_t*>(m.slot);
+    plan.ops.push_back(d);
+  }
+  if (vm().compileDirect(*code, L.frame, plan.ops, L.instructions)) {
     L.opCount = std::uint32_t(plan.ops.size()) - L.firstOp;
-  else
+  } else {
     L.instructions = 0;
+    plan.ops.resize(L.firstOp);
+  }
   e.leanIndex = std::int32_t(plan.leans.size());
   plan.leans.push_back(L);
 }
@@ -337,8 +360,26 @@ Plan& planFor(model::LogicRecord* logic, model::GateInstance* instances) {
       L.ops = plan.ops.data() + L.firstOp;
       L.opsEnd = L.ops + L.opCount;
     }
-    for (PlanEntry& e : plan.entries)
-      if (e.leanIndex >= 0) e.lean = &plan.leans[std::size_t(e.leanIndex)];
+    for (PlanEntry& e : plan.entries) {
+      if (e.leanIndex < 0) continue;
+      const LeanGate& L = plan.leans[std::size_t(e.leanIndex)];
+      e.lean = &L;
+      e.ops = L.ops;
+      e.opsEnd = L.opsEnd;
+      e.instructions = L.instructions;
+      e.writeBack = L.writeBack;
+    }
+    for (std::size_t k = 0; k < plan.entries.size();) {
+      std::size_t n = 0;
+      std::uint32_t most = 0;
+      for (; k + n < plan.entries.size() && plan.entries[k + n].instructions; ++n)
+        most = std::max(most, plan.entries[k + n].instructions);
+      if (n) {
+        plan.entries[k].runLength = std::uint32_t(n);
+        plan.entries[k].runMost = most;
+      }
+      k += n ? n : 1;
+    }
   }
   return *slot;
 }
@@ -366,16 +407,38 @@ inline void gatherLean(model::DocumentRecord& doc, const InputMove* m, const Inp
 inline void stepLean(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in, const LeanGate& L,
                      Vm& machine, std::uint64_t directBudget) {
   if (!gState.stalled.empty() && gState.stalled.count(in)) return;
-  gatherLean(doc, L.moves, L.movesEnd);
-  machine.attachDocument(&doc);
   if (std::uint64_t(L.instructions) - 1 < directBudget) {
-    runDirect(L.ops, L.opsEnd);
+    runDirect(L.ops, L.opsEnd, &doc.changed);
+    machine.attachDocument(&doc);
     machine.countDirectRun(L.instructions);
   } else {
+    gatherLean(doc, L.moves, L.movesEnd);
+    machine.attachDocument(&doc);
     machine.runLean(g, in, *L.code, L.frame);
     if (machine.lastRunOutOfBudget()) gState.stalled.insert(in);
   }
   if (L.writeBack) writeBackInputs(doc, g, in);
+}
+
+// A run of consecutive gates in direct form, when every one of them fits the
+// budget of a run and the stop check cannot stop the pass: the same as
+// stepLean for each, with what no run in between could observe (the
+// interpreter's document and counters) done once.
+void stepDirectGates(model::DocumentRecord& doc, const PlanEntry* e, const PlanEntry* const end, Vm& machine) {
+  const bool anyStalled = !gState.stalled.empty();   // direct gates never stall
+  std::uint64_t ran = 0;
+  bool any = false;
+  for (; e != end; ++e) {
+    if (anyStalled && gState.stalled.count(e->instance)) continue;
+    runDirect(e->ops, e->opsEnd, &doc.changed);
+    ran += e->instructions;
+    any = true;
+    if (e->writeBack) writeBackInputs(doc, e->gate, e->instance);
+  }
+  if (any) {
+    machine.attachDocument(&doc);
+    machine.countDirectRun(ran);
+  }
 }
 
 int gSubDepth = 0;   // nesting of sub-logic passes (a logic never calls itself; this keeps it so)
@@ -586,6 +649,11 @@ void sim_StepLogic(model::DocumentRecord& doc, model::LogicRecord* logic, model:
     bool watch = gState.atLimit || gState.beforeLimit;
     std::uint64_t directBudget = machine.directBudget();
     for (const PlanEntry* e = plan.entries.data(), *end = e + plan.entries.size(); e != end; ++e) {
+      if (e->runLength && lean && !watch && e->runMost <= directBudget) {
+        stepDirectGates(doc, e, e + e->runLength, machine);
+        e += e->runLength - 1;
+        continue;
+      }
       g = e->gate;
       in = e->instance;
       if (lean && e->lean) {

@@ -105,7 +105,7 @@ public:
   // them. The caller runs the operations (runDirect).
   // A form of n instructions fits when 0 < n <= directBudget() (0 inside a run).
   std::uint64_t directBudget() const { return depth_ == 0 ? budgetLimit_ : 0; }
-  void countDirectRun(std::uint32_t n) {
+  void countDirectRun(std::uint64_t n) {
     executed_ += n;
     outOfBudget_ = false;
   }

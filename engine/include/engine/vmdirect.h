@@ -15,6 +15,7 @@
 // such code can fail in no way (every access was checked when translated; a
 // REAL division by zero gives infinity or NaN in the interpreter too). See
 // Vm::compileDirect.
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -75,6 +76,11 @@ enum DirectKind : std::uint8_t {
   kDirectMoveInt,     // 2 bytes from a to 'to'
   kDirectIncrement,   // INT 'to' += or -= b (operation 'op' 71 or 72)
   kDirectClear,       // 'count' bytes at 'to' cleared (the frame part of the stack)
+  // The time step's reading of an input into its slot before the code runs:
+  // 'count' REAL elements from a to 'to' (one: ...Real1), each marking
+  // *changed when it moves by more than 0.1; or an INT word, complemented
+  // when op is 1.
+  kDirectGatherReal1, kDirectGatherReals, kDirectGatherWord,
 };
 
 struct DirectOp {
@@ -92,10 +98,31 @@ struct DirectOp {
 #if defined(__GNUC__)
 [[gnu::always_inline]]
 #endif
-inline void runDirect(const DirectOp* op, const DirectOp* const end) {
+inline void runDirect(const DirectOp* op, const DirectOp* const end, std::uint16_t* changed = nullptr) {
   for (; op != end; ++op) {
     double x, y, r;
     switch (op->kind) {
+    case kDirectGatherReal1:
+      std::memcpy(&x, op->a, 8);
+      std::memcpy(&y, op->to, 8);
+      if (std::fabs(y - x) > 0.1) *changed = 1;
+      std::memcpy(op->to, &x, 8);
+      break;
+    case kDirectGatherReals:
+      for (unsigned e = 0; e < op->count; ++e) {
+        std::memcpy(&x, op->a + 8 * e, 8);
+        std::memcpy(&y, op->to + 8 * e, 8);
+        if (std::fabs(y - x) > 0.1) *changed = 1;
+        std::memcpy(op->to + 8 * e, &x, 8);
+      }
+      break;
+    case kDirectGatherWord: {
+      std::uint16_t w;
+      std::memcpy(&w, op->a, 2);
+      if (op->op) w ^= 0xFFFF;
+      std::memcpy(op->to, &w, 2);
+      break;
+    }
 #define ZERLO_DIRECT_REAL(KIND, CODE)                                         \
   case KIND:                                                                \
     std::memcpy(&x, op->a, 8);                                              \
@@ -120,7 +147,7 @@ inline void runDirect(const DirectOp* op, const DirectOp* const end) {
       std::memcpy(op->to, &s, 2);
       break;
     }
-    default: std::memset(op->to, 0, op->count); break;
+    case kDirectClear: std::memset(op->to, 0, op->count); break;
     }
   }
 }
