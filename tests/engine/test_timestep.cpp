@@ -487,6 +487,25 @@ TEST_F(Diagram, NonConvergenceShows50034OncePerStep) {
   EXPECT_EQ(h.doc->runError, 1);
 }
 
+// The pass at the iteration limit stops right after the gate that still
+// moves, also where the gates run in direct form: the gain behind a sum that
+// grows by one each pass keeps the sum's value of the pass before.
+TEST_F(Diagram, NonConvergenceStopsThePassAfterTheMovingGate) {
+  model::GateRecord* c = block(main, "CONST", 1.0);
+  model::GateRecord* sum = block(main, "SUM");
+  model::GateRecord* gain = block(main, "GAIN", 1.0);
+  wire(main, c, 1, sum, 1);
+  wire(main, sum, 1, sum, 2);
+  wire(main, sum, 1, gain, 1);
+  startAtZero(main);
+  h.doc->convergenceCheck = 1;
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(h.services.calls, std::vector<std::string>{"msg 50034"});
+  const double grown = inst(main, sum)->OutputValues[0];
+  EXPECT_EQ(grown, 10.0);
+  EXPECT_EQ(inst(main, gain)->OutputValues[0], grown - 1.0);
+}
+
 TEST_F(Diagram, NonConvergenceNarrowsAVariableStepFirst) {
   block(main, "CHURN");
   startAtZero(main, 0.4);
