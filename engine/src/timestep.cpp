@@ -393,12 +393,9 @@ inline void gatherLean(model::DocumentRecord& doc, const InputMove* m, const Inp
       putWord(m->slot, w);
       continue;
     }
-    unsigned e = 0;
-    do {
-      const double v = m->source[e];
-      if (std::fabs(m->slot[e] - v) > 0.1) doc.changed = 1;
-      m->slot[e] = v;
-    } while (++e < m->count);
+    for (unsigned e = 0; e < m->count; ++e)
+      gatherReal(reinterpret_cast<const std::uint8_t*>(m->source + e), reinterpret_cast<std::uint8_t*>(m->slot + e),
+                 &doc.changed);
   }
 }
 

@@ -65,6 +65,16 @@ template <unsigned Bytes> inline void moveValue(std::uint8_t* to, const std::uin
   std::memcpy(to, &v, Bytes);
 }
 
+// The time step's reading of a REAL input element into its slot: marks
+// *changed when the slot moves by more than 0.1.
+inline void gatherReal(const std::uint8_t* from, std::uint8_t* slot, std::uint16_t* changed) {
+  double x, y;
+  std::memcpy(&x, from, 8);
+  std::memcpy(&y, slot, 8);
+  if (std::fabs(y - x) > 0.1) *changed = 1;
+  std::memcpy(slot, &x, 8);
+}
+
 // One operation of the direct form.
 enum DirectKind : std::uint8_t {
   // REAL a op b pushed at 'to' and stored at 'also' too: where the next
@@ -102,19 +112,9 @@ inline void runDirect(const DirectOp* op, const DirectOp* const end, std::uint16
   for (; op != end; ++op) {
     double x, y, r;
     switch (op->kind) {
-    case kDirectGatherReal1:
-      std::memcpy(&x, op->a, 8);
-      std::memcpy(&y, op->to, 8);
-      if (std::fabs(y - x) > 0.1) *changed = 1;
-      std::memcpy(op->to, &x, 8);
-      break;
+    case kDirectGatherReal1: gatherReal(op->a, op->to, changed); break;
     case kDirectGatherReals:
-      for (unsigned e = 0; e < op->count; ++e) {
-        std::memcpy(&x, op->a + 8 * e, 8);
-        std::memcpy(&y, op->to + 8 * e, 8);
-        if (std::fabs(y - x) > 0.1) *changed = 1;
-        std::memcpy(op->to + 8 * e, &x, 8);
-      }
+      for (unsigned e = 0; e < op->count; ++e) gatherReal(op->a + 8 * e, op->to + 8 * e, changed);
       break;
     case kDirectGatherWord: {
       std::uint16_t w;
