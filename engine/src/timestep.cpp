@@ -423,16 +423,14 @@ inline void stepLean(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
 // interpreter's document and counters) done once.
 void stepDirectGates(model::DocumentRecord& doc, const PlanEntry* e, const PlanEntry* const end, Vm& machine) {
   const bool anyStalled = !gState.stalled.empty();   // direct gates never stall
-  std::uint64_t ran = 0;
-  bool any = false;
+  std::uint64_t ran = 0;   // every form stands for one instruction at least
   for (; e != end; ++e) {
     if (anyStalled && gState.stalled.count(e->instance)) continue;
     runDirect(e->ops, e->opsEnd, &doc.changed);
     ran += e->instructions;
-    any = true;
     if (e->writeBack) writeBackInputs(doc, e->gate, e->instance);
   }
-  if (any) {
+  if (ran) {
     machine.attachDocument(&doc);
     machine.countDirectRun(ran);
   }

@@ -148,6 +148,9 @@ inline void runDirect(const DirectOp* op, const DirectOp* const end, std::uint16
       break;
     }
     case kDirectClear: std::memset(op->to, 0, op->count); break;
+#if defined(__GNUC__)
+    default: __builtin_unreachable();   // the kinds above are all there are
+#endif
     }
   }
 }
