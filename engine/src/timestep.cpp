@@ -65,23 +65,28 @@ struct PlanEntry {
   model::GateRecord* gate = nullptr;
   model::GateInstance* instance = nullptr;
   const LeanGate* lean = nullptr;   // null: through GateStepTable
-  // A gate in direct form: its lean gate's operations and instructions (0:
-  // none) and whether its inputs are written back, where a run of such gates
-  // reads them.
+  // The first gate of a run of consecutive gates in direct form: the run's
+  // gates in the plan's 'directs' and the most instructions one of them
+  // stands for.
+  std::uint32_t firstDirect = 0, runLength = 0, runMost = 0;
+  std::int32_t leanIndex = -1;      // while the plan is made
+};
+// A gate in direct form as a run of them reads it: its operations, the
+// instructions they stand for, whether its inputs are written back.
+struct DirectGate {
   const DirectOp* ops = nullptr;
   const DirectOp* opsEnd = nullptr;
+  model::GateInstance* instance = nullptr;
   std::uint32_t instructions = 0;
   bool writeBack = false;
-  // The first gate of a run of consecutive gates in direct form: how many,
-  // and the most instructions one of them stands for.
-  std::uint32_t runLength = 0, runMost = 0;
-  std::int32_t leanIndex = -1;      // while the plan is made
+  model::GateRecord* gate = nullptr;
 };
 struct Plan {
   std::vector<PlanEntry> entries;
   std::vector<LeanGate> leans;
   std::vector<InputMove> moves;
   std::vector<DirectOp> ops;
+  std::vector<DirectGate> directs;
   // The kinds whose gates were left out, with the table entry each had.
   std::vector<std::pair<unsigned, StepHandler>> skipped;
   bool firstSkipped = false;   // the first gate of the list was left out
@@ -360,24 +365,20 @@ Plan& planFor(model::LogicRecord* logic, model::GateInstance* instances) {
       L.ops = plan.ops.data() + L.firstOp;
       L.opsEnd = L.ops + L.opCount;
     }
-    for (PlanEntry& e : plan.entries) {
-      if (e.leanIndex < 0) continue;
-      const LeanGate& L = plan.leans[std::size_t(e.leanIndex)];
-      e.lean = &L;
-      e.ops = L.ops;
-      e.opsEnd = L.opsEnd;
-      e.instructions = L.instructions;
-      e.writeBack = L.writeBack;
-    }
+    for (PlanEntry& e : plan.entries)
+      if (e.leanIndex >= 0) e.lean = &plan.leans[std::size_t(e.leanIndex)];
+    const auto direct = [&](std::size_t k) { return plan.entries[k].lean && plan.entries[k].lean->instructions; };
     for (std::size_t k = 0; k < plan.entries.size();) {
+      PlanEntry& first = plan.entries[k];
+      first.firstDirect = std::uint32_t(plan.directs.size());
       std::size_t n = 0;
-      std::uint32_t most = 0;
-      for (; k + n < plan.entries.size() && plan.entries[k + n].instructions; ++n)
-        most = std::max(most, plan.entries[k + n].instructions);
-      if (n) {
-        plan.entries[k].runLength = std::uint32_t(n);
-        plan.entries[k].runMost = most;
+      for (; k + n < plan.entries.size() && direct(k + n); ++n) {
+        const PlanEntry& e = plan.entries[k + n];
+        const LeanGate& L = *e.lean;
+        plan.directs.push_back(DirectGate{L.ops, L.opsEnd, e.instance, L.instructions, L.writeBack, e.gate});
+        first.runMost = std::max(first.runMost, L.instructions);
       }
+      first.runLength = std::uint32_t(n);
       k += n ? n : 1;
     }
   }
@@ -421,7 +422,7 @@ inline void stepLean(model::DocumentRecord& doc, model::GateRecord* g, model::Ga
 // budget of a run and the stop check cannot stop the pass: the same as
 // stepLean for each, with what no run in between could observe (the
 // interpreter's document and counters) done once.
-void stepDirectGates(model::DocumentRecord& doc, const PlanEntry* e, const PlanEntry* const end, Vm& machine) {
+void stepDirectGates(model::DocumentRecord& doc, const DirectGate* e, const DirectGate* const end, Vm& machine) {
   const bool anyStalled = !gState.stalled.empty();   // direct gates never stall
   std::uint64_t ran = 0;   // every form stands for one instruction at least
   for (; e != end; ++e) {
@@ -643,9 +644,11 @@ void sim_StepLogic(model::DocumentRecord& doc, model::LogicRecord* logic, model:
     // sub-logic pass) changes them.
     bool watch = gState.atLimit || gState.beforeLimit;
     std::uint64_t directBudget = machine.directBudget();
+    const DirectGate* const directs = plan.directs.data();
     for (const PlanEntry* e = plan.entries.data(), *end = e + plan.entries.size(); e != end; ++e) {
       if (e->runLength && lean && !watch && e->runMost <= directBudget) {
-        stepDirectGates(doc, e, e + e->runLength, machine);
+        const DirectGate* const first = directs + e->firstDirect;
+        stepDirectGates(doc, first, first + e->runLength, machine);
         e += e->runLength - 1;
         continue;
       }
