@@ -2,6 +2,7 @@
 // index check.
 #include "engine/services.h"
 #include "engine/vm.h"
+#include "engine/vmdirect.h"
 
 #include "model/real.h"
 
@@ -71,8 +72,7 @@ void Vm::opArith(const Instr& I) {
       double x, y;
       std::memcpy(&x, pa + 8 * k, 8);
       std::memcpy(&y, pb + 8 * k, 8);
-      double r = op == 0 ? x * y : op == 1 ? x / y : op == 9 ? x + y : op == 10 ? x - y
-               : op == 44 ? model::rl_Power(x, y) : model::rl_Root(x, y);
+      const double r = op == 44 ? model::rl_Power(x, y) : op == 50 ? model::rl_Root(x, y) : realArith(op, x, y);
       if (!pushReal(r)) return;
     }
     return;

@@ -1,5 +1,6 @@
 // Moves, jumps, loops, array addressing and bit access.
 #include "engine/vm.h"
+#include "engine/vmdirect.h"
 
 #include <cstring>
 
@@ -59,7 +60,7 @@ void Vm::opMove(const Instr& I) {
       std::int16_t x, y;
       std::memcpy(&x, pa + 2 * k, 2);
       std::memcpy(&y, pb + 2 * k, 2);
-      const std::int16_t r = std::int16_t(std::uint16_t(std::uint32_t(op == 71 ? x + y : x - y)));
+      const std::int16_t r = intStep(op, x, y);
       std::memcpy(pa + 2 * k, &r, 2);
     }
     return;

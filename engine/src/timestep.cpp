@@ -2,6 +2,7 @@
 
 #include "engine/services.h"
 #include "engine/vm.h"
+#include "engine/vmdirect.h"
 
 #include "model/instances.h"
 
@@ -29,34 +30,66 @@ struct MacroContext {
 };
 
 // The time step's plan of one pass over a logic and one of its instance
-// lists: the gates and instances in list order and, for each compiled gate
-// whose step code is lean (cannot reach the logic record), what is the same
-// in every step: its decoded procedure, the views of its instance areas and
-// where each input is read from and written to. Plans are kept while the
-// model's structure counter and the interpreter's link generation stay the
-// same, and all are dropped when either moves.
+// lists: the gates that have a step, in list order (a gate whose kind's table
+// entry does nothing is left out, and its kind noted with that entry, so
+// that a pass finding the entry replaced walks the lists instead) and, for
+// each compiled gate whose step code is lean (cannot reach the logic record),
+// what is the same in every step: its decoded procedure, the views of its
+// instance areas, where each input is read from and written to and, where
+// the code allows it, its direct form (the interpreter is then not entered).
+// Plans are kept while the model's structure counter and the interpreter's
+// link generation stay the same, and all are dropped when either moves. A
+// gate's kind is set when it is made (a compiled gate without step code
+// turns native, still through its table entry), so a plan keeps it.
 struct InputMove {
   const double* source = nullptr;
   double* slot = nullptr;
-  unsigned count = 0;      // elements (1 for an integer input)
-  bool integer = false;
-  bool negate = false;     // an integer input read complemented
+  std::uint16_t count = 0;   // REAL elements; 0: an integer input
+  bool negate = false;       // an integer input read complemented
 };
 struct LeanGate {
+  // What every run reads first: its input moves, its direct form (the
+  // operations standing for 'instructions' instructions; 0: none, the lean
+  // run), set when the plan is complete.
+  const InputMove* moves = nullptr;
+  const InputMove* movesEnd = nullptr;
+  const DirectOp* ops = nullptr;
+  const DirectOp* opsEnd = nullptr;
+  std::uint32_t instructions = 0;
+  bool writeBack = false;   // the inputs are written back after the run
+  std::uint32_t firstMove = 0, moveCount = 0, firstOp = 0, opCount = 0;   // in the plan's arrays
   const Procedure* code = nullptr;
   Vm::LeanFrame frame;
-  std::uint32_t firstMove = 0, moveCount = 0;
-  bool writeBack = false;   // the inputs are written back after the run
 };
 struct PlanEntry {
   model::GateRecord* gate = nullptr;
   model::GateInstance* instance = nullptr;
-  std::int32_t lean = -1;   // index of its LeanGate; -1: through GateStepTable
+  const LeanGate* lean = nullptr;   // null: through GateStepTable
+  // The first gate of a run of consecutive gates in direct form: the run's
+  // gates in the plan's 'directs' and the most instructions one of them
+  // stands for.
+  std::uint32_t firstDirect = 0, runLength = 0, runMost = 0;
+  std::int32_t leanIndex = -1;      // while the plan is made
+};
+// A gate in direct form as a run of them reads it: its operations, the
+// instructions they stand for, whether its inputs are written back.
+struct DirectGate {
+  const DirectOp* ops = nullptr;
+  const DirectOp* opsEnd = nullptr;
+  model::GateInstance* instance = nullptr;
+  std::uint32_t instructions = 0;
+  bool writeBack = false;
+  model::GateRecord* gate = nullptr;
 };
 struct Plan {
   std::vector<PlanEntry> entries;
   std::vector<LeanGate> leans;
   std::vector<InputMove> moves;
+  std::vector<DirectOp> ops;
+  std::vector<DirectGate> directs;
+  // The kinds whose gates were left out, with the table entry each had.
+  std::vector<std::pair<unsigned, StepHandler>> skipped;
+  bool firstSkipped = false;   // the first gate of the list was left out
 };
 struct PlanCache {
   std::uint64_t structure = ~std::uint64_t(0), links = ~std::uint64_t(0);
@@ -264,18 +297,41 @@ void addLeanGate(Plan& plan, PlanEntry& e) {
         InputMove m;
         m.source = src;
         m.slot = in->InputValues + slot;
-        m.integer = isIntegerType(pin.Type);
-        m.negate = m.integer && (pin.Flags & model::kPinAppliedNegation);
-        m.count = m.integer ? 1 : std::min<unsigned>(count, in->InputSlotCount - slot);
-        if (m.count) plan.moves.push_back(m);
+        const bool integer = isIntegerType(pin.Type);
+        m.negate = integer && (pin.Flags & model::kPinAppliedNegation);
+        m.count = integer ? 0 : std::uint16_t(std::min<unsigned>(count, in->InputSlotCount - slot));
+        if (integer || m.count) plan.moves.push_back(m);
       }
       slot += count;
     }
   }
   L.moveCount = std::uint32_t(plan.moves.size()) - L.firstMove;
-  e.lean = std::int32_t(plan.leans.size());
+  // The direct form reads the inputs itself, first.
+  L.firstOp = std::uint32_t(plan.ops.size());
+  for (std::uint32_t k = L.firstMove; k < L.firstMove + L.moveCount; ++k) {
+    const InputMove& m = plan.moves[k];
+    DirectOp d;
+    d.kind = m.count == 0 ? kDirectGatherWord : m.count == 1 ? kDirectGatherReal1 : kDirectGatherReals;
+    d.op = m.negate;
+    d.count = m.count;
+    d.a = reinterpret_cast<const std::uint8_t*>(m.source);
+    d.to = reinterpret_cast<std::uint8_t*>(m.slot);
+    plan.ops.push_back(d);
+  }
+  if (vm().compileDirect(*code, L.frame, plan.ops, L.instructions)) {
+    L.opCount = std::uint32_t(plan.ops.size()) - L.firstOp;
+  } else {
+    L.instructions = 0;
+    plan.ops.resize(L.firstOp);
+  }
+  e.leanIndex = std::int32_t(plan.leans.size());
   plan.leans.push_back(L);
 }
+
+// Table entries that do nothing: their gates need no place in a plan.
+bool doesNothing(StepHandler h) { return !h || h == stepNop || h == callNativeStep; }
+
+unsigned tableIndex(const model::GateRecord* g) { return g->Kind < 135 ? g->Kind : 90; }
 
 Plan& planFor(model::LogicRecord* logic, model::GateInstance* instances) {
   PlanCache& c = gState.plans;
@@ -288,38 +344,97 @@ Plan& planFor(model::LogicRecord* logic, model::GateInstance* instances) {
   std::unique_ptr<Plan>& slot = c.plans[{logic, instances}];
   if (!slot) {
     slot = std::make_unique<Plan>();
+    Plan& plan = *slot;
     model::GateRecord* g = logic->FirstGate;
     model::GateInstance* in = instances;
     for (; g && in; g = g->Next, in = in->Next) {
-      slot->entries.push_back(PlanEntry{g, in, -1});
-      addLeanGate(*slot, slot->entries.back());
+      const unsigned kind = tableIndex(g);
+      if (doesNothing(GateStepTable[kind])) {
+        if (g == logic->FirstGate) plan.firstSkipped = true;
+        const auto noted = [&](const std::pair<unsigned, StepHandler>& k) { return k.first == kind; };
+        if (std::none_of(plan.skipped.begin(), plan.skipped.end(), noted))
+          plan.skipped.emplace_back(kind, GateStepTable[kind]);
+        continue;
+      }
+      plan.entries.push_back(PlanEntry{g, in});
+      addLeanGate(plan, plan.entries.back());
+    }
+    for (LeanGate& L : plan.leans) {
+      L.moves = plan.moves.data() + L.firstMove;
+      L.movesEnd = L.moves + L.moveCount;
+      L.ops = plan.ops.data() + L.firstOp;
+      L.opsEnd = L.ops + L.opCount;
+    }
+    for (PlanEntry& e : plan.entries)
+      if (e.leanIndex >= 0) e.lean = &plan.leans[std::size_t(e.leanIndex)];
+    const auto direct = [&](std::size_t k) { return plan.entries[k].lean && plan.entries[k].lean->instructions; };
+    for (std::size_t k = 0; k < plan.entries.size();) {
+      PlanEntry& first = plan.entries[k];
+      first.firstDirect = std::uint32_t(plan.directs.size());
+      std::size_t n = 0;
+      for (; k + n < plan.entries.size() && direct(k + n); ++n) {
+        const PlanEntry& e = plan.entries[k + n];
+        const LeanGate& L = *e.lean;
+        plan.directs.push_back(DirectGate{L.ops, L.opsEnd, e.instance, L.instructions, L.writeBack, e.gate});
+        first.runMost = std::max(first.runMost, L.instructions);
+      }
+      first.runLength = std::uint32_t(n);
+      k += n ? n : 1;
     }
   }
   return *slot;
 }
 
-// A lean compiled gate of a plan: the same as stepInterpreted.
-void stepLean(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in, const LeanGate& L,
-              const InputMove* moves) {
-  if (!gState.stalled.empty() && gState.stalled.count(in)) return;
-  for (const InputMove* m = moves + L.firstMove, *end = m + L.moveCount; m != end; ++m) {
-    if (m->integer) {
+// Reads a lean gate's inputs into its slots: the same as gatherInputs.
+inline void gatherLean(model::DocumentRecord& doc, const InputMove* m, const InputMove* const end) {
+  for (; m != end; ++m) {
+    if (m->count == 0) {
       std::uint16_t w = getWord(m->source);
       if (m->negate) w ^= 0xFFFF;
       putWord(m->slot, w);
       continue;
     }
-    for (unsigned e = 0; e < m->count; ++e) {
-      const double v = m->source[e];
-      if (std::fabs(m->slot[e] - v) > 0.1) doc.changed = 1;
-      m->slot[e] = v;
-    }
+    for (unsigned e = 0; e < m->count; ++e)
+      gatherReal(reinterpret_cast<const std::uint8_t*>(m->source + e), reinterpret_cast<std::uint8_t*>(m->slot + e),
+                 &doc.changed);
   }
-  static Vm& machine = vm();
-  machine.attachDocument(&doc);
-  machine.runLean(g, in, *L.code, L.frame);
-  if (machine.lastRunOutOfBudget()) gState.stalled.insert(in);
+}
+
+// A lean compiled gate of a plan: the same as stepInterpreted, through its
+// direct form when it has one and the budget of a run (directBudget) holds it.
+inline void stepLean(model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* in, const LeanGate& L,
+                     Vm& machine, std::uint64_t directBudget) {
+  if (!gState.stalled.empty() && gState.stalled.count(in)) return;
+  if (std::uint64_t(L.instructions) - 1 < directBudget) {
+    runDirect(L.ops, L.opsEnd, &doc.changed);
+    machine.attachDocument(&doc);
+    machine.countDirectRun(L.instructions);
+  } else {
+    gatherLean(doc, L.moves, L.movesEnd);
+    machine.attachDocument(&doc);
+    machine.runLean(g, in, *L.code, L.frame);
+    if (machine.lastRunOutOfBudget()) gState.stalled.insert(in);
+  }
   if (L.writeBack) writeBackInputs(doc, g, in);
+}
+
+// A run of consecutive gates in direct form, when every one of them fits the
+// budget of a run and the stop check cannot stop the pass: the same as
+// stepLean for each, with what no run in between could observe (the
+// interpreter's document and counters) done once.
+void stepDirectGates(model::DocumentRecord& doc, const DirectGate* e, const DirectGate* const end, Vm& machine) {
+  const bool anyStalled = !gState.stalled.empty();   // direct gates never stall
+  std::uint64_t ran = 0;   // every form stands for one instruction at least
+  for (; e != end; ++e) {
+    if (anyStalled && gState.stalled.count(e->instance)) continue;
+    runDirect(e->ops, e->opsEnd, &doc.changed);
+    ran += e->instructions;
+    if (e->writeBack) writeBackInputs(doc, e->gate, e->instance);
+  }
+  if (ran) {
+    machine.attachDocument(&doc);
+    machine.countDirectRun(ran);
+  }
 }
 
 int gSubDepth = 0;   // nesting of sub-logic passes (a logic never calls itself; this keeps it so)
@@ -517,31 +632,49 @@ void sim_StepLogic(model::DocumentRecord& doc, model::LogicRecord* logic, model:
     const Plan& plan = planFor(logic, instances);
     const std::uint64_t structure = gState.plans.structure, links = gState.plans.links;
     static Vm& machine = vm();
+    // The gates left out still do nothing (else the lists are walked).
+    for (const auto& k : plan.skipped)
+      if (GateStepTable[k.first] != k.second) goto lists;
+    // A left-out gate first in the list would have been followed by the stop check.
+    if (plan.firstSkipped && stopsHere()) return;
     // Lean gates run as their table entry would (a replaced entry is used instead).
     const bool lean = GateStepTable[model::kKindCompiled] == stepInterpreted;
-    const PlanEntry* e = plan.entries.data();
-    const PlanEntry* const end = e + plan.entries.size();
-    for (; e != end && doc.runFlag; ++e) {
+    // Whether the stop check can stop the pass: only the iteration limit's
+    // marks make it, and only a gate run through its table entry (a
+    // sub-logic pass) changes them.
+    bool watch = gState.atLimit || gState.beforeLimit;
+    std::uint64_t directBudget = machine.directBudget();
+    const DirectGate* const directs = plan.directs.data();
+    for (const PlanEntry* e = plan.entries.data(), *end = e + plan.entries.size(); e != end; ++e) {
+      if (e->runLength && lean && !watch && e->runMost <= directBudget) {
+        const DirectGate* const first = directs + e->firstDirect;
+        stepDirectGates(doc, first, first + e->runLength, machine);
+        e += e->runLength - 1;
+        continue;
+      }
       g = e->gate;
       in = e->instance;
-      // Lean code changes no structure (it makes no call and no extern call);
-      // neither do the gates without a step of their own.
-      bool mayChange = false;
-      if (lean && e->lean >= 0 && g->Kind == model::kKindCompiled) {
-        stepLean(doc, g, in, plan.leans[std::size_t(e->lean)], plan.moves.data());
-      } else if (StepHandler h = GateStepTable[g->Kind < 135 ? g->Kind : 90]) {
-        h(doc, g, in);
-        mayChange = h != stepNop;
+      if (lean && e->lean) {
+        // Lean code changes no structure (it makes no call and no extern
+        // call), nor the run flag.
+        stepLean(doc, g, in, *e->lean, machine, directBudget);
+        if (watch && stopsHere()) return;
+        continue;
       }
+      const StepHandler h = GateStepTable[tableIndex(g)];
+      if (h) h(doc, g, in);
       if (stopsHere()) return;
+      watch = gState.atLimit || gState.beforeLimit;
+      directBudget = machine.directBudget();
       // A gate that changed the structure (block code editing the model, a
       // sub-logic pass) may have released this plan: the pass goes on along
       // the lists, as it would without one.
-      if (mayChange && (model::structureChanges() != structure || machine.linkGeneration() != links)) {
+      if (!doesNothing(h) && (model::structureChanges() != structure || machine.linkGeneration() != links)) {
         g = g->Next;
         in = in->Next;
         goto lists;
       }
+      if (!doc.runFlag) return;
     }
     return;
   }

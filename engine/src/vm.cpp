@@ -2,6 +2,7 @@
 
 #include "engine/externs.h"
 #include "engine/services.h"
+#include "engine/vmdirect.h"
 
 #include <cstddef>
 #include <algorithm>
@@ -9,25 +10,6 @@
 
 namespace engine {
 
-namespace {
-// The REAL relation of operation 15..20 of two f64 operands, as a u32 0 or 1.
-inline void realRelation(std::uint16_t op, const std::uint8_t* pa, const std::uint8_t* pb, std::uint8_t* top) {
-  double x, y;
-  std::memcpy(&x, pa, 8);
-  std::memcpy(&y, pb, 8);
-  bool r;
-  switch (op) {
-  case 15: r = x == y; break;
-  case 16: r = x != y; break;
-  case 17: r = x > y; break;
-  case 18: r = x <= y; break;
-  case 19: r = x < y; break;
-  default: r = x >= y; break;
-  }
-  const std::uint32_t w = r ? 1 : 0;
-  std::memcpy(top, &w, 4);
-}
-} // namespace
 
 enum : std::uint16_t {
   kPrimNone, kPrimArith, kPrimInteg, kPrimMove, kPrimDraw, kPrimFile, kPrimCall, kPrimExtern, kPrimReturn,
@@ -674,6 +656,113 @@ std::uint8_t Vm::runLean(model::GateRecord* gate, model::GateInstance* inst, con
   return result;
 }
 
+std::uint8_t* Vm::outermostStack() {
+  std::vector<std::uint8_t>& stackMem = regionsAt(0).stackMem;
+  constexpr std::size_t kLargest = 0xFFFFu + kStackExtra;
+  if (stackMem.size() < kLargest) stackMem.resize(kLargest);
+  return stackMem.data();
+}
+
+// The translation follows the run loop's fast path instruction by
+// instruction: an operand is taken only where the fast path would take it
+// (its access fits the view it is read through), and a push only where the
+// stack has room; anywhere else the interpreter would go to a checked
+// primitive, and the procedure keeps the lean run.
+bool Vm::compileDirect(const Procedure& p, const LeanFrame& frame, std::vector<DirectOp>& out,
+                       std::uint32_t& instructions) {
+  if (p.reachesLogic || p.usesRunFields) return false;
+  std::uint8_t* const stack = outermostStack();
+  const std::uint32_t stackSize = std::uint32_t(p.frameSize) + kStackExtra;
+  // Host address of operand k of I for an access of len bytes; null when it
+  // is not fixed or the access does not fit.
+  auto at = [&](const Instr& I, unsigned k, std::uint32_t len, bool write) -> std::uint8_t* {
+    const Operand& o = p.operands[I.first + k];
+    FastView v;
+    std::uint32_t offset = o.offset;
+    if (o.tag < 4) {
+      v = frame.area[o.tag];
+    } else if (o.tag == kAreaStack) {
+      v = FastView{stack, stackSize, stackSize};
+    } else if (o.tag == kAreaAbsolute && o.relocated) {
+      space_.span(o.offset, v.host, v.rlen, v.wlen, true);
+      offset = 0;
+    } else {
+      return nullptr;
+    }
+    if (!v.host || std::uint64_t(offset) + len > (write ? v.wlen : v.rlen)) return nullptr;
+    return v.host + offset;
+  };
+  std::vector<DirectOp> ops;
+  if (p.frameSize) {
+    DirectOp clear;
+    clear.kind = kDirectClear;
+    clear.count = p.frameSize;
+    clear.to = stack;
+    ops.push_back(clear);
+  }
+  std::uint32_t sp = 0;   // the stack's fill, known at every instruction of straight code
+  for (std::size_t ip = 0; ip < p.code.size(); ++ip) {
+    const Instr& I = p.code[ip];
+    DirectOp d;
+    d.op = I.op;
+    switch (I.prim) {
+    case kPrimStop: case kPrimStopError:
+      // The error byte of a stop with error is the run's result, which the
+      // time step does not read; nothing else tells the two apart.
+      instructions = std::uint32_t(ip + 1);
+      out.insert(out.end(), ops.begin(), ops.end());
+      return true;
+    case kPrimMovR1: case kPrimMovI1: {
+      const std::uint32_t len = I.prim == kPrimMovR1 ? 8 : 2;
+      d.kind = I.prim == kPrimMovR1 ? kDirectMoveReal : kDirectMoveInt;
+      d.a = at(I, 1, len, false);
+      d.to = d.a ? at(I, 0, len, true) : nullptr;
+      if (!d.to) return false;
+      sp = 0;
+      break;
+    }
+    case kPrimRealMul1: case kPrimRealDiv1: case kPrimRealAdd1: case kPrimRealSub1: case kPrimRealRelation1: {
+      const bool relation = I.prim == kPrimRealRelation1;
+      const std::uint32_t len = relation ? 4 : 8;
+      d.a = at(I, 0, 8, false);
+      d.b = d.a ? at(I, 1, 8, false) : nullptr;
+      if (!d.b || sp + len > stackSize) return false;
+      d.to = d.also = stack + sp;
+      if (relation) {
+        d.kind = kDirectRelation;
+      } else {
+        d.kind = I.prim == kPrimRealMul1 ? kDirectMul : I.prim == kPrimRealDiv1 ? kDirectDiv
+               : I.prim == kPrimRealAdd1 ? kDirectAdd : kDirectSub;
+        // A move of the pushed value that follows goes with it.
+        const Instr* next = ip + 1 < p.code.size() ? &p.code[ip + 1] : nullptr;
+        if (next && next->prim == kPrimMovR1 && p.operands[next->first + 1].tag == kAreaStack &&
+            p.operands[next->first + 1].offset == sp) {
+          if (std::uint8_t* to = at(*next, 0, 8, true)) {
+            d.also = to;
+            ops.push_back(d);
+            ++ip;
+            sp = 0;
+            continue;
+          }
+        }
+      }
+      sp += len;
+      break;
+    }
+    case kPrimInc1:
+      d.kind = kDirectIncrement;
+      d.to = at(I, 0, 2, true);
+      d.b = d.to ? at(I, 1, 2, false) : nullptr;
+      if (!d.b) return false;
+      break;
+    default:
+      return false;
+    }
+    ops.push_back(d);
+  }
+  return false;
+}
+
 // Points the outermost depth's regions at the running instance's blocks and
 // stack (runTop left them where they were).
 void Vm::bindRegions() {
@@ -918,7 +1007,7 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
 
   ZERLO_NEXT;
 
-#define ZERLO_REAL_BINARY1(LABEL, EXPR)                 \
+#define ZERLO_REAL_BINARY1(LABEL, OP)                   \
   LABEL: {                                              \
     if (!fastFits(o[0], 8, false) || !fastFits(o[1], 8, false) || !topFits(8)) \
       goto checked;                                     \
@@ -928,16 +1017,16 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
     double x, y;                                        \
     std::memcpy(&x, pa, 8);                             \
     std::memcpy(&y, pb, 8);                             \
-    const double r = EXPR;                              \
+    const double r = realArith(OP, x, y);               \
     std::memcpy(top, &r, 8);                            \
     stack_.sp += 8;                                     \
     ++ip;                                               \
     ZERLO_NEXT;                                         \
   }
-  ZERLO_REAL_BINARY1(realMul1, x * y)
-  ZERLO_REAL_BINARY1(realDiv1, x / y)
-  ZERLO_REAL_BINARY1(realAdd1, x + y)
-  ZERLO_REAL_BINARY1(realSub1, x - y)
+  ZERLO_REAL_BINARY1(realMul1, 0)
+  ZERLO_REAL_BINARY1(realDiv1, 1)
+  ZERLO_REAL_BINARY1(realAdd1, 9)
+  ZERLO_REAL_BINARY1(realSub1, 10)
 #undef ZERLO_REAL_BINARY1
 realRelation1: {
     if (!fastFits(o[0], 8, false) || !fastFits(o[1], 8, false) || !topFits(4)) goto checked;
@@ -954,9 +1043,7 @@ movR1: {
     const std::uint8_t* src = fastAt(o[1]);
     std::uint8_t* dst = fastAt(o[0]);
     stack_.sp = 0;
-    std::uint64_t v;   // through a register: the two may overlap
-    std::memcpy(&v, src, 8);
-    std::memcpy(dst, &v, 8);
+    moveValue<8>(dst, src);   // through a register: the two may overlap
     ++ip;
     ZERLO_NEXT;
   }
@@ -965,9 +1052,7 @@ movI1: {
     const std::uint8_t* src = fastAt(o[1]);
     std::uint8_t* dst = fastAt(o[0]);
     stack_.sp = 0;
-    std::uint16_t v;
-    std::memcpy(&v, src, 2);
-    std::memcpy(dst, &v, 2);
+    moveValue<2>(dst, src);
     ++ip;
     ZERLO_NEXT;
   }
@@ -978,7 +1063,7 @@ inc1: {
     std::int16_t x, y;
     std::memcpy(&x, pa, 2);
     std::memcpy(&y, pb, 2);
-    const std::int16_t r = std::int16_t(std::uint16_t(std::uint32_t(I->op == 71 ? x + y : x - y)));
+    const std::int16_t r = intStep(I->op, x, y);
     std::memcpy(pa, &r, 2);
     ++ip;
     ZERLO_NEXT;
@@ -1171,7 +1256,7 @@ void Vm::opRealBinary1(const Instr& I) {
   double x, y;
   std::memcpy(&x, pa, 8);
   std::memcpy(&y, pb, 8);
-  const double r = I.op == 0 ? x * y : I.op == 1 ? x / y : I.op == 9 ? x + y : x - y;
+  const double r = realArith(I.op, x, y);
   std::memcpy(top, &r, 8);
   stack_.sp += 8;
 }
@@ -1226,7 +1311,7 @@ void Vm::opInc1(const Instr& I) {
   std::int16_t x, y;
   std::memcpy(&x, pa, 2);
   std::memcpy(&y, pb, 2);
-  const std::int16_t r = std::int16_t(std::uint16_t(std::uint32_t(I.op == 71 ? x + y : x - y)));
+  const std::int16_t r = intStep(I.op, x, y);
   std::memcpy(pa, &r, 2);
 }
 

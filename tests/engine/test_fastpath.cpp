@@ -5,6 +5,9 @@
 // written.
 #include "harness.h"
 
+#include <cmath>
+#include <limits>
+
 namespace engine::test {
 
 namespace {
@@ -143,6 +146,139 @@ TEST(FastPath, LogicRecordThroughTheTimeStepEntry) {
   EXPECT_EQ(h.runTimeStep("R"), 0) << vm().lastError();
   EXPECT_EQ(h.out[0], 0.75);
   EXPECT_EQ(l->StepBlock.interval, 0.125);
+}
+
+} // namespace engine::test
+
+namespace engine::test {
+
+// The direct form of lean step code (see vmdirect.h) against the
+// interpreter: the same slots to the bit, the same instruction count, for
+// every kind of operation it takes and the values the interpreter passes
+// through unchecked.
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+struct DirectCase {
+  const char* name;
+  const char* step;
+  double in0, in1, extra0;
+  std::uint16_t word;   // the INT at in:16 and out:16
+};
+
+const DirectCase kDirect[] = {
+    {"Multiply", "mulr in:0, extra:0\nmovr out:0, stack:0\nend", 1.5, 0, -4.0, 0},
+    {"DivideByZero", "divr in:0, extra:0\nmovr out:0, stack:0\nend", 1.0, 0, 0.0, 0},
+    {"ZeroByZero", "divr in:0, extra:0\nmovr out:0, stack:0\nend", 0.0, 0, 0.0, 0},
+    {"InfinityLessInfinity", "subr in:0, in:8\nmovr out:0, stack:0\nend", kInf, kInf, 0, 0},
+    {"SumOverflows", "addr in:0, in:8\nmovr out:0, stack:0\nend", 1e308, 1e308, 0, 0},
+    {"TwoPushesMovedLater", "mulr in:0, in:8\naddr in:0, extra:0\nmovr out:0, stack:8\nmovr out:8, stack:0\nend",
+     3.0, 5.0, 0.25, 0},
+    {"MoveOfAnotherStackSlot", "subr in:0, in:8\nmovr out:0, stack:8\nend", 3.0, 5.0, 0, 0},
+    {"RelationsWithNaN", "ltr in:0, in:8\nmovi out:0, stack:0\nner in:0, in:8\nmovi out:8, stack:0\n"
+                         "ger in:0, in:0\nmovi out:24, stack:0\nend", std::nan(""), 1.0, 0, 0},
+    {"Relations", "gtr in:0, in:8\neqr in:8, extra:0\nmovr out:0, stack:0\nend", 2.0, 1.0, 1.0, 0},
+    {"IncrementWraps", "inci in:16, const:ow\nmovi out:16, in:16\nend", 0, 0, 0, 32767},
+    {"DecrementWraps", "deci in:16, const:ow\nmovi out:16, in:16\nend", 0, 0, 0, 32768},
+    {"MovesOverlap", "movr out:0, in:0\nmovr out:4, out:0\nmovi out:1, out:0\nend", 1.0 / 3, 0, 0, 0},
+    {"ModuleBlocks", "movr vars:8, in:0\nmulr vars:8, const:two\nmovr out:0, stack:0\nend", 7.0, 0, 0, 0},
+    {"StackLeftByTheLastRun", "movr out:0, stack:16\nend", 0, 0, 0, 0},
+    {"FrameCleared", "frame 16\nmovr out:8, stack:0\naddr in:0, in:8\nmovr out:0, stack:0\nend", 2.0, 3.0, 0, 0},
+    {"WritesItsInput", "movr in:8, extra:0\nmovr out:0, in:8\nend", 0, 1.0, 9.0, 0},
+    {"StopWithError", "movr out:0, in:0\nenderr", 4.0, 0, 0, 0},
+    {"StopBeforeTheEnd", "movr out:0, in:0\nstop\nmovr out:8, in:0\nend", 4.0, 0, 0, 0},
+};
+
+struct Slots {
+  std::vector<double> in, out, extra, state;
+  bool operator==(const Slots& o) const {
+    auto same = [](const std::vector<double>& a, const std::vector<double>& b) {
+      return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+    };
+    return same(in, o.in) && same(out, o.out) && same(extra, o.extra) && same(state, o.state);
+  }
+};
+
+void setUp(Harness& h, const DirectCase& c) {
+  std::fill(h.in.begin(), h.in.end(), 0.0);
+  std::fill(h.out.begin(), h.out.end(), 0.0);
+  h.in[0] = c.in0;
+  h.in[1] = c.in1;
+  h.extra[0] = c.extra0;
+  h.setInWord(16, c.word);
+  std::memcpy(reinterpret_cast<char*>(h.out.data()) + 16, &c.word, 2);
+}
+
+void PrintTo(const DirectCase& c, std::ostream* os) { *os << c.name; }
+
+class DirectForm : public ::testing::TestWithParam<DirectCase> {};
+
+} // namespace
+
+TEST_P(DirectForm, SameAsTheInterpreter) {
+  const DirectCase& c = GetParam();
+  Harness h;
+  std::string err;
+  ASSERT_TRUE(h.loadStep(c.step, kConsts, "", &err)) << err;
+  // A first run leaves the stack as a run before the time step would.
+  setUp(h, c);
+  h.runStep();
+  setUp(h, c);
+  const std::uint64_t before = vm().instructionsExecuted();
+  const std::uint8_t e = h.runStep();
+  const std::uint64_t ran = vm().instructionsExecuted() - before;
+  EXPECT_EQ(h.doc->runError, 0) << vm().lastError();
+  const Slots interpreted{h.in, h.out, h.extra, h.state};
+
+  setUp(h, c);
+  const Procedure* p = vm().procedureFor(h.type()->StepProc);
+  ASSERT_NE(p, nullptr);
+  std::vector<DirectOp> ops;
+  std::uint32_t instructions = 0;
+  ASSERT_TRUE(vm().compileDirect(*p, vm().leanFrame(&h.gate, &h.inst), ops, instructions));
+  runDirect(ops.data(), ops.data() + ops.size());
+  EXPECT_EQ(instructions, ran);
+  EXPECT_EQ(e != 0, std::string(c.name) == "StopWithError");
+  EXPECT_TRUE((Slots{h.in, h.out, h.extra, h.state} == interpreted)) << "slots differ in some bit";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DirectForm, ::testing::ValuesIn(kDirect),
+                         [](const ::testing::TestParamInfo<DirectCase>& i) { return std::string(i.param.name); });
+
+// Code the direct form does not take keeps the interpreter: jumps and loops,
+// the run fields and the logic record, other instructions, an access or a
+// push that does not fit.
+TEST(DirectForm, OnlyStraightCodeInsideItsViews) {
+  const std::string refused[] = {
+      "top:\nfor @top, out:0, const:loop\nend",
+      "jf @x, in:0\nx:\nend",
+      "movi out:0, iter:0\nend",
+      "movr out:0, logic:104\nend",
+      "sin in:0\nmovr out:0, stack:0\nend",
+      "movr out:57, const:two\nend",
+      "movr const:two, out:0\nend",
+      pushes(39),
+  };
+  for (const std::string& step : refused) {
+    SCOPED_TRACE(step);
+    Harness h;
+    ASSERT_TRUE(h.loadStep(step, kConsts));
+    h.runStep();   // binds the instance
+    std::vector<DirectOp> ops(1);
+    std::uint32_t instructions = 0;
+    EXPECT_FALSE(vm().compileDirect(*vm().procedureFor(h.type()->StepProc), vm().leanFrame(&h.gate, &h.inst), ops,
+                                    instructions));
+    EXPECT_EQ(ops.size(), 1u);
+  }
+  Harness h;
+  ASSERT_TRUE(h.loadStep(pushes(38), kConsts));
+  h.runStep();
+  std::vector<DirectOp> ops;
+  std::uint32_t instructions = 0;
+  EXPECT_TRUE(vm().compileDirect(*vm().procedureFor(h.type()->StepProc), vm().leanFrame(&h.gate, &h.inst), ops,
+                                 instructions));
+  EXPECT_EQ(instructions, 40u);
 }
 
 } // namespace engine::test

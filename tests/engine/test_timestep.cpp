@@ -409,6 +409,74 @@ TEST_F(Diagram, TicksDuringAStepInProgressAreSkipped) {
   EXPECT_EQ(h.doc->iterationCounter, 2);
 }
 
+// A pass's plan (with the direct form of lean code) is made again when the
+// links move: the library linked again between steps, its GAIN now adding,
+// runs its new code.
+TEST_F(Diagram, LibraryLinkedAgainBetweenStepsRunsItsNewCode) {
+  model::GateRecord* c = block(main, "CONST", 2.0);
+  model::GateRecord* g = block(main, "GAIN", 3.0);
+  wire(main, c, 1, g, 1);
+  startAtZero(main);
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(inst(main, g)->OutputValues[0], 6.0);
+  const std::uint32_t addr = 9;   // the first instruction, mulr, becomes addr
+  std::memcpy(static_cast<std::uint8_t*>(h.type("GAIN")->StepProc) + 4, &addr, 4);
+  model::ProjectModule* table[2] = {h.module, h.externs};
+  ASSERT_TRUE(vm_LinkCode(h.module, nullptr, 0, table, 2));
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(inst(main, g)->OutputValues[0], 5.0);
+}
+
+// A budget of one run too small for a gate's code stops that gate where the
+// interpreter stops it (one run error, its output untouched), also where the
+// time step runs the code in its direct form.
+TEST_F(Diagram, BudgetTooSmallForAGateStopsIt) {
+  model::GateRecord* c = block(main, "CONST", 2.0);
+  model::GateRecord* g = block(main, "GAIN", 3.0);   // three instructions
+  wire(main, c, 1, g, 1);
+  startAtZero(main);
+  vm().setBudget(1);   // the multiplication runs, not the move
+  ss_StepLevel(*h.doc);
+  vm().setBudget(Vm::kDefaultBudget);
+  EXPECT_EQ(inst(main, c)->OutputValues[0], 2.0);
+  EXPECT_EQ(inst(main, g)->OutputValues[0], 0.0);
+  EXPECT_EQ(h.doc->runError, 1);
+  h.doc->runError = 0;
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(inst(main, g)->OutputValues[0], 6.0);
+  EXPECT_EQ(h.doc->runError, 0);
+}
+
+// Gates whose table entry does nothing have no place in a pass's plan; an
+// entry replaced afterwards is still called.
+namespace {
+int gAndCalls = 0;
+void countAnd(model::DocumentRecord&, model::GateRecord*, model::GateInstance*) { ++gAndCalls; }
+} // namespace
+
+TEST_F(Diagram, ReplacedEntryOfAGateWithoutAStepIsCalled) {
+  model::GateSpec s;
+  s.kind = model::kKindAnd;
+  s.inputCount = 2;
+  s.outputCount = 1;
+  s.inputType = s.outputType = 1;
+  std::uint16_t seq = 0;
+  model::GateRecord* andGate = nullptr;
+  model::GateInstance* andInst = nullptr;
+  ASSERT_TRUE(model::ge_CreateGate(main, s, seq, andGate, andInst));
+  block(main, "CONST", 1.0);
+  startAtZero(main);
+  ss_StepLevel(*h.doc);
+  const StepHandler original = GateStepTable[model::kKindAnd];
+  gAndCalls = 0;
+  GateStepTable[model::kKindAnd] = countAnd;
+  ss_StepLevel(*h.doc);
+  GateStepTable[model::kKindAnd] = original;
+  EXPECT_EQ(gAndCalls, 1);
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(gAndCalls, 1);
+}
+
 TEST_F(Diagram, NonConvergenceShows50034OncePerStep) {
   block(main, "CHURN");
   startAtZero(main);
@@ -417,6 +485,25 @@ TEST_F(Diagram, NonConvergenceShows50034OncePerStep) {
   EXPECT_EQ(h.services.calls, std::vector<std::string>{"msg 50034"});
   EXPECT_EQ(h.doc->stepAborted, 1);
   EXPECT_EQ(h.doc->runError, 1);
+}
+
+// The pass at the iteration limit stops right after the gate that still
+// moves, also where the gates run in direct form: the gain behind a sum that
+// grows by one each pass keeps the sum's value of the pass before.
+TEST_F(Diagram, NonConvergenceStopsThePassAfterTheMovingGate) {
+  model::GateRecord* c = block(main, "CONST", 1.0);
+  model::GateRecord* sum = block(main, "SUM");
+  model::GateRecord* gain = block(main, "GAIN", 1.0);
+  wire(main, c, 1, sum, 1);
+  wire(main, sum, 1, sum, 2);
+  wire(main, sum, 1, gain, 1);
+  startAtZero(main);
+  h.doc->convergenceCheck = 1;
+  ss_StepLevel(*h.doc);
+  EXPECT_EQ(h.services.calls, std::vector<std::string>{"msg 50034"});
+  const double grown = inst(main, sum)->OutputValues[0];
+  EXPECT_EQ(grown, 10.0);
+  EXPECT_EQ(inst(main, gain)->OutputValues[0], grown - 1.0);
 }
 
 TEST_F(Diagram, NonConvergenceNarrowsAVariableStepFirst) {

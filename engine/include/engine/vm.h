@@ -8,6 +8,7 @@
 // depth are bounded, and so is the number of instructions of one run. An error
 // stops the run with error byte 1 and sets the document's runError.
 #include "engine/vmcode.h"
+#include "engine/vmdirect.h"
 #include "engine/vmspace.h"
 
 #include "model/records.h"
@@ -88,6 +89,26 @@ public:
   // touches is set up, and nothing is saved; otherwise the same as run.
   std::uint8_t runLean(model::GateRecord* gate, model::GateInstance* instance, const Procedure& p,
                        const LeanFrame& frame);
+  // The direct form of a lean procedure for one instance (see vmdirect.h),
+  // appended to out: false (out unchanged) when the procedure does anything
+  // but single-element moves, REAL operations and relations and INT
+  // increments up to its stop, or an operand does not lie wholly inside the
+  // frame's views of areas 0..3, the evaluation stack or a linked module's
+  // block, or a push would not fit the stack. instructions: how many the
+  // interpreter would run (stop included). The host addresses hold while the
+  // frame does and the link generation stays the same.
+  bool compileDirect(const Procedure& p, const LeanFrame& frame, std::vector<DirectOp>& out,
+                     std::uint32_t& instructions);
+  // A run of a direct form of n instructions in place of runLean: allowed
+  // when the budget of one run holds them (else the lean run runs out of it
+  // as the interpreter does); the counters are kept as the lean run keeps
+  // them. The caller runs the operations (runDirect).
+  // A form of n instructions fits when 0 < n <= directBudget() (0 inside a run).
+  std::uint64_t directBudget() const { return depth_ == 0 ? budgetLimit_ : 0; }
+  void countDirectRun(std::uint64_t n) {
+    executed_ += n;
+    outOfBudget_ = false;
+  }
   // Raised whenever a procedure is linked or forgotten: a Procedure pointer
   // kept from procedureFor holds while it stays the same.
   std::uint64_t linkGeneration() const { return linkGeneration_; }
@@ -268,6 +289,9 @@ private:
     return reserveRegions(depth);
   }
   DepthRegions& reserveRegions(unsigned depth);
+  // The outermost depth's evaluation stack, grown once to the largest stack
+  // a procedure can have, so that it stays where it is until reset.
+  std::uint8_t* outermostStack();
 
   AddressSpace space_;
   model::DocumentRecord* doc_ = nullptr;
