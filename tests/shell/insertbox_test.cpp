@@ -214,9 +214,9 @@ protected:
   }
   void TearDown() override {
     setBlockEditor(nullptr);
+    ins_Reset();   // the attributes go back to the library that made them
     setInsertBoxLibrary(nullptr);
     setWindowHost(nullptr);
-    ins_Reset();
     const float one = 1.0f;
     disp::gdi_SetZoom(&one);
     ModelFixture::TearDown();
