@@ -128,6 +128,18 @@ const Case kCases[] = {
 
 using Win = disp::DeviceWindow;
 
+// A recording device made current for a test's drawing runs, released again
+// at the end of its scope (also when an assertion ends the test early).
+struct RecordingTarget {
+  disp::RecordingDevice dev;
+  Win win{&dev};
+  RecordingTarget() {
+    disp::gdi_ResetAll();
+    disp::gdi_SetCurrent(&dev, &win);
+  }
+  ~RecordingTarget() { disp::gdi_SetCurrent(nullptr, nullptr); }
+};
+
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class Instructions : public ::testing::TestWithParam<Case> {};
@@ -302,10 +314,8 @@ TEST(InstructionsMore, IndexCheckWithMissingOperandIsUnderflow) {
 
 TEST(InstructionsMore, DrawingGoesThroughTheDrawingLayer) {
   Harness h;
-  disp::RecordingDevice dev;
-  Win win{&dev};
-  disp::gdi_ResetAll();
-  disp::gdi_SetCurrent(&dev, &win);
+  RecordingTarget target;
+  disp::RecordingDevice& dev = target.dev;
   const char* consts =
       "pts: int 2 0 0 10 0 20 5\n"
       "rect: int 0 0 10 20\n"
@@ -325,16 +335,12 @@ TEST(InstructionsMore, DrawingGoesThroughTheDrawingLayer) {
             (std::vector<std::string>{"rectangle 100,220,110,220", "rectangle 100,200,110,220",
                                       "rectangle 100,210,110,220", "rectangle 100,200,110,210"}));
   EXPECT_EQ(h.doc->runError, 0);
-  disp::gdi_SetCurrent(nullptr, nullptr);
 }
 
 // The drawing run sets the document's current text height before the code runs.
 TEST(InstructionsMore, DrawingRunSetsTheTextHeightFirst) {
   Harness h;
-  disp::RecordingDevice dev;
-  Win win{&dev};
-  disp::gdi_ResetAll();
-  disp::gdi_SetCurrent(&dev, &win);
+  RecordingTarget target;
   ASSERT_TRUE(h.loadStep("end"));
   disp::gdi_SetTextHeight(5, nullptr, nullptr, nullptr, nullptr);
   ASSERT_EQ(disp::gdi_Attributes().textClass, 0);
@@ -343,7 +349,6 @@ TEST(InstructionsMore, DrawingRunSetsTheTextHeightFirst) {
   disp::gdi_SetTextHeight(5, nullptr, nullptr, nullptr, nullptr);
   vm().runDrawing(&h.gate, &h.inst, h.type()->StepProc, 0, 0);
   EXPECT_EQ(disp::gdi_Attributes().textClass, 2) << "the standard height 13 by default";
-  disp::gdi_SetCurrent(nullptr, nullptr);
 }
 
 // Area 6 is the simulated logic's record image: the step block at 60,
@@ -534,10 +539,8 @@ TEST(InstructionsDrawing, EveryDrawingInstructionReachesTheDevice) {
       {"seltext const:r, const:r, const:r, const:t, const:t", "text"}};
   for (const Row& r : rows) {
     Harness h;
-    disp::RecordingDevice dev;
-    Win win{&dev};
-    disp::gdi_ResetAll();
-    disp::gdi_SetCurrent(&dev, &win);
+    RecordingTarget target;
+    disp::RecordingDevice& dev = target.dev;
     std::string err;
     ASSERT_TRUE(h.loadStep(std::string(r.code) + "\nend", consts, "", &err)) << r.code << ": " << err;
     h.gate.Kind = model::kKindCompiled;
@@ -547,7 +550,6 @@ TEST(InstructionsDrawing, EveryDrawingInstructionReachesTheDevice) {
     bool seen = false;
     for (const std::string& c : dev.calls) seen = seen || c.rfind(r.prefix, 0) == 0;
     EXPECT_TRUE(seen) << r.code << ": " << ::testing::PrintToString(dev.calls);
-    disp::gdi_SetCurrent(nullptr, nullptr);
   }
 }
 
@@ -561,10 +563,8 @@ TEST(InstructionsDrawing, GateFrameLineFollowsTheMirrorFlagOnly) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.flags);
     Harness h;
-    disp::RecordingDevice dev;
-    Win win{&dev};
-    disp::gdi_ResetAll();
-    disp::gdi_SetCurrent(&dev, &win);
+    RecordingTarget target;
+    disp::RecordingDevice& dev = target.dev;
     std::string err;
     ASSERT_TRUE(h.loadStep("gateframe\nend", "", "", &err)) << err;
     h.gate.Kind = model::kKindCompiled;
@@ -578,7 +578,6 @@ TEST(InstructionsDrawing, GateFrameLineFollowsTheMirrorFlagOnly) {
     const int w = h.type()->Width;
     const std::string x = std::to_string(c.right ? w - 2 : 2);
     EXPECT_EQ(lines[0].rfind("polyline 2: " + x + ",", 0), 0u) << lines[0] << " width " << w;
-    disp::gdi_SetCurrent(nullptr, nullptr);
   }
 }
 
