@@ -26,6 +26,7 @@
 #include "zerloapp/editordispatcher.h"
 #include "zerloapp/frame.h"
 #include "zerloapp/startup.h"
+#include "message_hook.h"
 
 #include <gtest/gtest.h>
 
@@ -78,13 +79,7 @@ protected:
     app().instance = 1;
     previousShell = model::setShell(&shellFake);
     modelfiles::setFileServices(&files);
-    app_SetMessageHook([this](int number, const std::string&, unsigned) {
-      messages.push_back(number);
-      if (answers.empty()) return 1;
-      const int a = answers.front();
-      answers.pop_front();
-      return a;
-    });
+    recordMessages(messages, answers);
     char tmpl[] = "/tmp/zerlo-editor-frame-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir = tmpl;

@@ -6,6 +6,7 @@
 #include "zerloapp/frame.h"
 #include "zerloapp/instances.h"
 #include "zerloapp/startup.h"
+#include "message_hook.h"
 #include "stockwin/stockwin.h"
 #include "../shell/fixtures.h"
 #include "engine/workers.h"
@@ -50,13 +51,7 @@ protected:
     application();
     app() = AppState{};
     app().instance = 1;
-    app_SetMessageHook([this](int number, const std::string&, unsigned) {
-      messages.push_back(number);
-      if (answers.empty()) return 1;
-      const int a = answers.front();
-      answers.pop_front();
-      return a;
-    });
+    recordMessages(messages, answers);
     frame = std::make_unique<Frame>(dispatcher);
     frame->resize(800, 600);
     frame->show();
