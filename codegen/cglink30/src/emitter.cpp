@@ -108,37 +108,35 @@ double Emitter::memoryShare() const {
   return static_cast<double>(counter_ - start_) / static_cast<double>(size_) * 100.0;
 }
 
-bool Emitter::convAddress(uint64_t value, uint32_t& slot) {
-  const uint32_t v = static_cast<uint32_t>(value);
-  // Variables recur in a program: a converted address is looked up in a
-  // small table before the reader is asked (a conversion depends on the
-  // value alone; failed ones are not kept).
-  ConvertedAddress& known = addresses_[(v * 2654435761u) >> (32 - kAddressCacheBits)];
-  if (known.valid && known.value == v) {
-    slot = known.slot;
-    return true;
-  }
-  unsigned char b[4] = {0, 0, 0, 0};
-  int r = ddf_.convertAddressToBin(v, b, 4);
-  slot = packSlot(b);
-  if (r != 0) known = ConvertedAddress{v, slot, true};
-  return r != 0;
-}
-
-bool Emitter::convInteger(uint32_t value, uint32_t& slot) {
-  // Constants recur as addresses do: looked up first, by value (the width
-  // of the conversion is that of the whole run).
-  ConvertedAddress& known = integers_[(value * 2654435761u) >> (32 - kAddressCacheBits)];
+// A conversion by the reader depends on the value alone, and values recur in
+// a program (variables' addresses, constants): a converted value is looked up
+// in a small table by value before the reader is asked; failed conversions
+// are not kept.
+template <typename Convert>
+bool Emitter::convCached(std::vector<ConvertedAddress>& table, uint32_t value, uint32_t& slot, Convert convert) {
+  ConvertedAddress& known = table[(value * 2654435761u) >> (32 - kAddressCacheBits)];
   if (known.valid && known.value == value) {
     slot = known.slot;
     return true;
   }
   unsigned char b[4] = {0, 0, 0, 0};
-  int r = width_ == 2 ? ddf_.convertWordToBin(static_cast<uint16_t>(value), b, 2)
-                      : ddf_.convertLongToBin(value, b, 4);
+  const int r = convert(b);
   slot = packSlot(b);
   if (r != 0) known = ConvertedAddress{value, slot, true};
   return r != 0;
+}
+
+bool Emitter::convAddress(uint64_t value, uint32_t& slot) {
+  const uint32_t v = static_cast<uint32_t>(value);
+  return convCached(addresses_, v, slot, [&](unsigned char* b) { return ddf_.convertAddressToBin(v, b, 4); });
+}
+
+bool Emitter::convInteger(uint32_t value, uint32_t& slot) {
+  // The width of the conversion is that of the whole run.
+  return convCached(integers_, value, slot, [&](unsigned char* b) {
+    return width_ == 2 ? ddf_.convertWordToBin(static_cast<uint16_t>(value), b, 2)
+                       : ddf_.convertLongToBin(value, b, 4);
+  });
 }
 
 void Emitter::actionMessage(int number, uint32_t line, const std::string& arg) {

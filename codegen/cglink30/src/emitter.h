@@ -187,6 +187,10 @@ private:
     bool valid = false;
   };
   static constexpr unsigned kAddressCacheBits = 12;
+  // The value's conversion from the table, else by convert (which fills four
+  // bytes and answers the reader's result), kept in the table when it worked.
+  template <typename Convert>
+  bool convCached(std::vector<ConvertedAddress>& table, uint32_t value, uint32_t& slot, Convert convert);
   // Variables found so far (name of at most 15 characters, index, bit), by a
   // hash of the three (one entry each, a later variable of the same hash
   // takes the place), with the address converted once found. A small table:
