@@ -16,8 +16,75 @@ enum : std::uint16_t {
   kPrimStop, kPrimStopError, kPrimIndexCheck, kPrimMovR1, kPrimMovI1, kPrimRealBinary1, kPrimRealRelation1,
   kPrimJump, kPrimJumpFalse, kPrimFor, kPrimInc1,
   // The same primitive as kPrimRealBinary1, told apart for the run loop.
-  kPrimRealMul1, kPrimRealDiv1, kPrimRealAdd1, kPrimRealSub1
+  kPrimRealMul1, kPrimRealDiv1, kPrimRealAdd1, kPrimRealSub1,
+  // The same again, followed by a REAL move that reads the stack: when the
+  // move reads the value just pushed, the run loop runs the two at once (the
+  // sum goes on to its destination without a trip through memory).
+  kPrimRealMulMove1, kPrimRealDivMove1, kPrimRealAddMove1, kPrimRealSubMove1
 };
+
+namespace {
+
+// The primitive of a REAL operation followed by a move as the operation alone.
+constexpr unsigned unfused(unsigned prim) {
+  return prim >= kPrimRealMulMove1 ? prim - kPrimRealMulMove1 + kPrimRealMul1 : prim;
+}
+
+// What the run loop's fast instructions reach through their operands: per
+// operand the bytes accessed and whether they are read, written or both.
+// The one table for the checks of each instruction and for the extents of a
+// whole procedure (Procedure::fastExtents).
+struct FastAccess {
+  std::uint8_t len = 0;
+  bool read = false, write = false;
+};
+constexpr unsigned kFastOperands = 3;
+constexpr FastAccess fastAccess(unsigned prim, unsigned k) {
+  constexpr FastAccess r8{8, true, false}, r2{2, true, false}, w8{8, false, true}, w2{2, false, true},
+      rw2{2, true, true}, r4{4, true, false}, none{};
+  switch (unfused(prim)) {
+  case kPrimRealMul1: case kPrimRealDiv1: case kPrimRealAdd1: case kPrimRealSub1: case kPrimRealRelation1:
+    return k < 2 ? r8 : none;
+  case kPrimMovR1: return k == 0 ? w8 : k == 1 ? r8 : none;
+  case kPrimMovI1: return k == 0 ? w2 : k == 1 ? r2 : none;
+  case kPrimInc1: return k == 0 ? rw2 : k == 1 ? r2 : none;
+  case kPrimJumpFalse: return k == 1 ? r2 : none;
+  case kPrimFor: return k == 1 ? rw2 : k == 2 ? r4 : none;
+  default: return none;
+  }
+}
+
+// The fast instructions that go on to the next one: the run loop takes the
+// budget for a whole stretch of them and the instruction that ends it.
+constexpr bool straightPrim(unsigned prim) {
+  switch (unfused(prim)) {
+  case kPrimMovR1: case kPrimMovI1: case kPrimInc1: case kPrimRealMul1: case kPrimRealDiv1:
+  case kPrimRealAdd1: case kPrimRealSub1: case kPrimRealRelation1:
+    return true;
+  default:
+    return false;
+  }
+}
+
+bool accessFits(const FastOperand& o, const FastAccess& a) {
+  const std::uint64_t end = std::uint64_t(o.offset) + a.len;
+  return (!a.read || end <= o.view->rlen) && (!a.write || end <= o.view->wlen);
+}
+
+// Whether every access of a fast instruction of primitive Prim fits its view.
+template <unsigned Prim, unsigned K = 0> bool operandsFit(const FastOperand* o) {
+  if constexpr (K == kFastOperands) {
+    return true;
+  } else {
+    constexpr FastAccess a = fastAccess(Prim, K);
+    if constexpr (a.len != 0) {
+      if (!accessFits(o[K], a)) return false;
+    }
+    return operandsFit<Prim, K + 1>(o);
+  }
+}
+
+} // namespace
 
 Vm& vm() {
   static Vm instance;
@@ -184,6 +251,19 @@ bool Vm::relocate(Procedure& p, model::ProjectModule* m, std::string& err) {
     }
     I.prim = primitiveOf(I);
   }
+  for (std::size_t k = 0; k + 1 < p.code.size(); ++k) {
+    Instr& I = p.code[k];
+    const Instr& next = p.code[k + 1];
+    if (I.prim >= kPrimRealMul1 && I.prim <= kPrimRealSub1 && next.prim == kPrimMovR1 &&
+        p.operands[next.first + 1].tag == kAreaStack)
+      I.prim = std::uint16_t(I.prim - kPrimRealMul1 + kPrimRealMulMove1);
+  }
+  // The stretches the run loop takes the budget for (see Instr::run); the
+  // last instruction is an end, which ends every stretch.
+  for (std::size_t k = p.code.size(); k-- > 0;) {
+    Instr& I = p.code[k];
+    I.run = straightPrim(I.prim) && k + 1 < p.code.size() ? p.code[k + 1].run + 1 : 1;
+  }
   classify(p);
   return true;
 }
@@ -204,7 +284,7 @@ void Vm::classify(Procedure& p) {
     else if (I.prim == kPrimFor) written = 1;
     if (written >= 0 && unsigned(written) < I.operandCount() && p.operands[I.first + written].tag == kAreaInputs)
       inputs = true;
-    switch (I.prim) {
+    switch (unfused(I.prim)) {
     case kPrimMovR1: case kPrimMovI1: case kPrimRealMul1: case kPrimRealDiv1: case kPrimRealAdd1:
     case kPrimRealSub1: case kPrimRealRelation1: case kPrimInc1: case kPrimJump: case kPrimJumpFalse:
     case kPrimFor: case kPrimStop: case kPrimStopError:
@@ -705,7 +785,8 @@ bool Vm::compileDirect(const Procedure& p, const LeanFrame& frame, std::vector<D
     const Instr& I = p.code[ip];
     DirectOp d;
     d.op = I.op;
-    switch (I.prim) {
+    const unsigned prim = unfused(I.prim);
+    switch (prim) {
     case kPrimStop: case kPrimStopError:
       // The error byte of a stop with error is the run's result, which the
       // time step does not read; nothing else tells the two apart.
@@ -722,7 +803,7 @@ bool Vm::compileDirect(const Procedure& p, const LeanFrame& frame, std::vector<D
       break;
     }
     case kPrimRealMul1: case kPrimRealDiv1: case kPrimRealAdd1: case kPrimRealSub1: case kPrimRealRelation1: {
-      const bool relation = I.prim == kPrimRealRelation1;
+      const bool relation = prim == kPrimRealRelation1;
       const std::uint32_t len = relation ? 4 : 8;
       d.a = at(I, 0, 8, false);
       d.b = d.a ? at(I, 1, 8, false) : nullptr;
@@ -731,8 +812,8 @@ bool Vm::compileDirect(const Procedure& p, const LeanFrame& frame, std::vector<D
       if (relation) {
         d.kind = kDirectRelation;
       } else {
-        d.kind = I.prim == kPrimRealMul1 ? kDirectMul : I.prim == kPrimRealDiv1 ? kDirectDiv
-               : I.prim == kPrimRealAdd1 ? kDirectAdd : kDirectSub;
+        d.kind = prim == kPrimRealMul1 ? kDirectMul : prim == kPrimRealDiv1 ? kDirectDiv
+               : prim == kPrimRealAdd1 ? kDirectAdd : kDirectSub;
         // A move of the pushed value that follows goes with it.
         const Instr* next = ip + 1 < p.code.size() ? &p.code[ip + 1] : nullptr;
         if (next && next->prim == kPrimMovR1 && p.operands[next->first + 1].tag == kAreaStack &&
@@ -886,9 +967,70 @@ void Vm::resolveFast(const Procedure& p) {
       if (f.own.host) f.view = &f.own;
     }
   }
+  // The extents of the fast instructions' accesses, per area view; a
+  // relocated operand is checked against its own view here (it stays until
+  // the space's generation changes, and this is run again then).
+  q.fastExtents.clear();
+  q.fastOwnFit = true;
+  for (const Instr& I : p.code) {
+    for (unsigned k = 0; k < kFastOperands; ++k) {
+      const FastAccess a = fastAccess(I.prim, k);
+      if (!a.len) continue;
+      if (k >= I.operandCount()) {
+        q.fastOwnFit = false;
+        continue;
+      }
+      const Operand& o = p.operands[I.first + k];
+      const FastOperand& f = q.fast[I.first + k];
+      if (!(o.tag < kAreaCount && o.tag != kAreaAbsolute)) {   // not through an area's view
+        q.fastOwnFit = q.fastOwnFit && accessFits(f, a);
+        continue;
+      }
+      auto e = std::find_if(q.fastExtents.begin(), q.fastExtents.end(),
+                            [&](const Procedure::FastExtent& x) { return x.tag == o.tag; });
+      if (e == q.fastExtents.end()) {
+        q.fastExtents.push_back({std::uint8_t(o.tag), 0, 0});
+        e = q.fastExtents.end() - 1;
+      }
+      const std::uint64_t end = std::uint64_t(f.offset) + a.len;
+      if (a.read) e->read = std::max(e->read, end);
+      if (a.write) e->write = std::max(e->write, end);
+    }
+  }
   q.fastGen = space_.generation();
   q.fastOwner = this;
   q.fastData = q.fast.data();
+  q.hostAt.assign(p.operands.size(), nullptr);
+  q.hostKey.assign(p.fastExtents.size(), View{});
+  q.hostValid = false;
+}
+
+std::uint8_t* const* Vm::operandHosts(const Procedure& p) {
+  Procedure& q = const_cast<Procedure&>(p);
+  bool same = q.hostValid;
+  for (std::size_t k = 0; same && k < p.fastExtents.size(); ++k) {
+    const View& v = views_[p.fastExtents[k].tag];
+    const View& w = q.hostKey[k];
+    same = v.host == w.host && v.rlen == w.rlen && v.wlen == w.wlen;
+  }
+  if (!same) {
+    for (std::size_t k = 0; k < p.fast.size(); ++k) {
+      const FastOperand& f = p.fast[k];
+      q.hostAt[k] = f.view->host ? f.view->host + f.offset : nullptr;
+    }
+    for (std::size_t k = 0; k < p.fastExtents.size(); ++k) q.hostKey[k] = views_[p.fastExtents[k].tag];
+    q.hostValid = true;
+  }
+  return q.hostAt.data();
+}
+
+bool Vm::fastFitsAll(const Procedure& p) const {
+  if (!p.fastOwnFit) return false;
+  for (const Procedure::FastExtent& e : p.fastExtents) {
+    const View& v = views_[e.tag];
+    if (e.read > v.rlen || e.write > v.wlen) return false;
+  }
+  return true;
 }
 
 void Vm::spanView(unsigned k, bool* reserved) {
@@ -940,6 +1082,15 @@ void Vm::refreshAllViews(const Procedure& p, bool runViews) {
 // the start (nothing was changed yet) and reports the failure. Everything
 // else goes to its primitive, after which the views are taken again (calls
 // and externs change the areas and may map and unmap).
+//
+// When every fast access of the procedure fits the views as they are (the
+// extents summed up when its operands were resolved), the handlers are
+// entered past their operand checks; otherwise through them. The budget is
+// taken for a stretch of straight instructions at once (Instr::run) where
+// the stretch begins; what a stretch left unrun is given back whenever the
+// loop hands over, so that the count is the same as one by one. A stretch
+// the budget does not hold runs one instruction at a time by the checked
+// primitives, which run out exactly where they should.
 // GCC would merge the handlers' dispatch into one indirect jump; kept apart,
 // each handler's jump is predicted on its own.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -953,11 +1104,6 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
   const Instr* const code = p.code.data();
   const std::size_t count = p.code.size();
   const FastOperand* const fo = p.fast.data();
-  std::uint64_t left = budget_;   // budget_ and executed_ are brought up to date before any primitive
-  auto sync = [&] {
-    executed_ += budget_ - left;
-    budget_ = left;
-  };
   // Every procedure ends with an end instruction (the decoder sees to it)
   // and a resolved jump target is an instruction: only the start and the
   // checked primitives can put the instruction index past the end.
@@ -966,19 +1112,57 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
     ip_ = ip;
     return;
   }
-  const Instr* I = nullptr;
-  const FastOperand* o = nullptr;
+  // The registers of the fast path, kept in locals (stores through the
+  // views could otherwise alias the members): the budget left beyond the
+  // stretch taken, the stack's fill, its host block and room.
+  std::uint64_t left = budget_;
+  std::uint32_t sp = stack_.sp;
+  std::uint8_t* stackHost = stackView_.host;
+  std::uint32_t room = stackRoom_;
+  // budget_, executed_ and the stack's fill brought up to date on every way
+  // out of the loop.
+  auto flush = [&] {
+    executed_ += budget_ - left;
+    budget_ = left;
+    stack_.sp = sp;
+  };
+  // The same when instruction I ran or is about to run by its primitive: the
+  // stretch it lies in was taken up to its end, which lies I->run
+  // instructions on from I (Instr::run counts to the end from every
+  // instruction of a stretch); the instructions after I are given back.
+  auto sync = [&](const Instr* at) {
+    left += at->run - 1;
+    flush();
+  };
+  const Instr* I = code + ip;
+  // The host addresses of the procedure's operands, and of the running instruction's.
+  std::uint8_t* const* hosts = operandHosts(p);
+  std::uint8_t* const* h = nullptr;
   // Dispatch: each handler ends by going to the next instruction's handler
   // (with GCC and Clang through a table of labels, one indirect jump per
   // handler; otherwise through a switch).
 #if defined(__GNUC__)
-  static const void* const kLabels[] = {
+  // Two tables: one enters the handlers past their operand checks (the
+  // procedure fits its views), the other through them.
+  static const void* const kFitLabels[] = {
       &&checked, &&checked, &&checked, &&checked, &&checked, &&checked, &&checked, &&checked, &&checked,
       &&stop, &&checked, &&checked, &&movR1, &&movI1, &&checked, &&realRelation1, &&jump, &&jumpFalse,
-      &&forLoop, &&inc1, &&realMul1, &&realDiv1, &&realAdd1, &&realSub1};
-  static_assert(sizeof kLabels / sizeof kLabels[0] == kPrimRealSub1 + 1);
-#define ZERLO_DISPATCH goto* kLabels[I->prim]
+      &&forLoop, &&inc1, &&realMul1, &&realDiv1, &&realAdd1, &&realSub1,
+      &&realMulMove1, &&realDivMove1, &&realAddMove1, &&realSubMove1};
+  static const void* const kCheckLabels[] = {
+      &&checked, &&checked, &&checked, &&checked, &&checked, &&checked, &&checked, &&checked, &&checked,
+      &&stop, &&checked, &&checked, &&movR1Check, &&movI1Check, &&checked, &&realRelation1Check, &&jump,
+      &&jumpFalseCheck, &&forLoopCheck, &&inc1Check, &&realMul1Check, &&realDiv1Check, &&realAdd1Check,
+      &&realSub1Check, &&realMul1Check, &&realDiv1Check, &&realAdd1Check, &&realSub1Check};
+  static_assert(sizeof kFitLabels / sizeof kFitLabels[0] == kPrimRealSubMove1 + 1);
+  static_assert(sizeof kCheckLabels / sizeof kCheckLabels[0] == kPrimRealSubMove1 + 1);
+  const void* const* labels = fastFitsAll(p) ? kFitLabels : kCheckLabels;
+#define ZERLO_DISPATCH goto* labels[I->prim]
+#define ZERLO_CHECK(LABEL, PRIM) \
+  LABEL##Check:                  \
+  if (!operandsFit<PRIM>(fo + I->first)) goto checked;
 #else
+  bool fit = fastFitsAll(p);
 #define ZERLO_DISPATCH                                                       \
   switch (I->prim) {                                                         \
   case kPrimStop: goto stop;                                                 \
@@ -989,150 +1173,185 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
   case kPrimJumpFalse: goto jumpFalse;                                       \
   case kPrimFor: goto forLoop;                                               \
   case kPrimInc1: goto inc1;                                                 \
-  case kPrimRealMul1: goto realMul1;                                         \
-  case kPrimRealDiv1: goto realDiv1;                                         \
-  case kPrimRealAdd1: goto realAdd1;                                         \
-  case kPrimRealSub1: goto realSub1;                                         \
+  case kPrimRealMul1: case kPrimRealMulMove1: goto realMul1;                   \
+  case kPrimRealDiv1: case kPrimRealDivMove1: goto realDiv1;                   \
+  case kPrimRealAdd1: case kPrimRealAddMove1: goto realAdd1;                   \
+  case kPrimRealSub1: case kPrimRealSubMove1: goto realSub1;                   \
   default: goto checked;                                                     \
   }
+#define ZERLO_CHECK(LABEL, PRIM) \
+  if (!fit && !operandsFit<PRIM>(fo + I->first)) goto checked;
 #endif
-#define ZERLO_NEXT                  \
-  do {                              \
-    if (left == 0) goto outOfBudget; \
-    --left;                         \
-    I = code + ip;                  \
-    o = fo + I->first;              \
-    ZERLO_DISPATCH;                 \
+  // To the next instruction of a stretch (its budget is taken).
+#define ZERLO_NEXT        \
+  do {                    \
+    ++I;                  \
+    h = hosts + I->first; \
+    ZERLO_DISPATCH;       \
   } while (0)
+  // To the instruction at I, which begins a stretch.
+#define ZERLO_ENTER goto enter
 
-  ZERLO_NEXT;
+enter:
+  if (left < I->run) goto tight;
+  left -= I->run;
+  h = hosts + I->first;
+  ZERLO_DISPATCH;
 
-#define ZERLO_REAL_BINARY1(LABEL, OP)                   \
-  LABEL: {                                              \
-    if (!fastFits(o[0], 8, false) || !fastFits(o[1], 8, false) || !topFits(8)) \
-      goto checked;                                     \
-    const std::uint8_t* pa = fastAt(o[0]);              \
-    const std::uint8_t* pb = fastAt(o[1]);              \
-    std::uint8_t* top = stackView_.host + stack_.sp;    \
-    double x, y;                                        \
-    std::memcpy(&x, pa, 8);                             \
-    std::memcpy(&y, pb, 8);                             \
-    const double r = realArith(OP, x, y);               \
-    std::memcpy(top, &r, 8);                            \
-    stack_.sp += 8;                                     \
-    ++ip;                                               \
-    ZERLO_NEXT;                                         \
+#define ZERLO_REAL_BINARY1(LABEL, PRIM, OP)                 \
+  ZERLO_CHECK(LABEL, PRIM)                                  \
+  LABEL: {                                                  \
+    if (std::uint64_t(sp) + 8 > room) goto checked;         \
+    double x, y;                                            \
+    std::memcpy(&x, h[0], 8);                               \
+    std::memcpy(&y, h[1], 8);                               \
+    const double r = realArith(OP, x, y);                   \
+    std::memcpy(stackHost + sp, &r, 8);                     \
+    sp += 8;                                                \
+    ZERLO_NEXT;                                             \
   }
-  ZERLO_REAL_BINARY1(realMul1, 0)
-  ZERLO_REAL_BINARY1(realDiv1, 1)
-  ZERLO_REAL_BINARY1(realAdd1, 9)
-  ZERLO_REAL_BINARY1(realSub1, 10)
+  ZERLO_REAL_BINARY1(realMul1, kPrimRealMul1, 0)
+  ZERLO_REAL_BINARY1(realDiv1, kPrimRealDiv1, 1)
+  ZERLO_REAL_BINARY1(realAdd1, kPrimRealAdd1, 9)
+  ZERLO_REAL_BINARY1(realSub1, kPrimRealSub1, 10)
 #undef ZERLO_REAL_BINARY1
-realRelation1: {
-    if (!fastFits(o[0], 8, false) || !fastFits(o[1], 8, false) || !topFits(4)) goto checked;
-    const std::uint8_t* pa = fastAt(o[0]);
-    const std::uint8_t* pb = fastAt(o[1]);
-    std::uint8_t* top = stackView_.host + stack_.sp;
-    realRelation(I->op, pa, pb, top);
-    stack_.sp += 4;
-    ++ip;
-    ZERLO_NEXT;
+#if defined(__GNUC__)
+  // A REAL operation and the move after it, entered only when the procedure
+  // fits its views (the move's operands fit too). When the move reads the
+  // bytes just pushed it runs here, with the result still in a register.
+#define ZERLO_REAL_BINARY_MOVE1(LABEL, OP)                  \
+  LABEL: {                                                  \
+    if (std::uint64_t(sp) + 8 > room) goto checked;         \
+    double x, y;                                            \
+    std::memcpy(&x, h[0], 8);                               \
+    std::memcpy(&y, h[1], 8);                               \
+    const double r = realArith(OP, x, y);                   \
+    std::uint8_t* const top = stackHost + sp;               \
+    std::memcpy(top, &r, 8);                                \
+    std::uint8_t* const* const m = hosts + I[1].first;      \
+    if (m[1] != top) {                                      \
+      sp += 8;                                              \
+      ZERLO_NEXT;                                           \
+    }                                                       \
+    sp = 0;                                                 \
+    std::memcpy(m[0], &r, 8);                               \
+    ++I;                                                    \
+    ZERLO_NEXT;                                             \
   }
-movR1: {
-    if (!fastFits(o[1], 8, false) || !fastFits(o[0], 8, true)) goto checked;
-    const std::uint8_t* src = fastAt(o[1]);
-    std::uint8_t* dst = fastAt(o[0]);
-    stack_.sp = 0;
-    moveValue<8>(dst, src);   // through a register: the two may overlap
-    ++ip;
-    ZERLO_NEXT;
-  }
-movI1: {
-    if (!fastFits(o[1], 2, false) || !fastFits(o[0], 2, true)) goto checked;
-    const std::uint8_t* src = fastAt(o[1]);
-    std::uint8_t* dst = fastAt(o[0]);
-    stack_.sp = 0;
-    moveValue<2>(dst, src);
-    ++ip;
-    ZERLO_NEXT;
-  }
+  ZERLO_REAL_BINARY_MOVE1(realMulMove1, 0)
+  ZERLO_REAL_BINARY_MOVE1(realDivMove1, 1)
+  ZERLO_REAL_BINARY_MOVE1(realAddMove1, 9)
+  ZERLO_REAL_BINARY_MOVE1(realSubMove1, 10)
+#undef ZERLO_REAL_BINARY_MOVE1
+#endif
+  ZERLO_CHECK(realRelation1, kPrimRealRelation1)
+realRelation1:
+  if (std::uint64_t(sp) + 4 > room) goto checked;
+  realRelation(I->op, h[0], h[1], stackHost + sp);
+  sp += 4;
+  ZERLO_NEXT;
+  ZERLO_CHECK(movR1, kPrimMovR1)
+movR1:
+  sp = 0;
+  moveValue<8>(h[0], h[1]);   // through a register: the two may overlap
+  ZERLO_NEXT;
+  ZERLO_CHECK(movI1, kPrimMovI1)
+movI1:
+  sp = 0;
+  moveValue<2>(h[0], h[1]);
+  ZERLO_NEXT;
+  ZERLO_CHECK(inc1, kPrimInc1)
 inc1: {
-    if (!fastFits(o[0], 2, true) || !fastFits(o[1], 2, false)) goto checked;
-    std::uint8_t* pa = fastAt(o[0]);
-    const std::uint8_t* pb = fastAt(o[1]);
+    std::uint8_t* pa = h[0];
     std::int16_t x, y;
     std::memcpy(&x, pa, 2);
-    std::memcpy(&y, pb, 2);
+    std::memcpy(&y, h[1], 2);
     const std::int16_t r = intStep(I->op, x, y);
     std::memcpy(pa, &r, 2);
-    ++ip;
     ZERLO_NEXT;
   }
-  // Jumps and loops get these primitives only with a resolved target.
+  // Jumps and loops get these primitives only with a resolved target; each
+  // ends a stretch.
 jump:
-  stack_.sp = 0;
-  ip = std::size_t(I->target);
-  ZERLO_NEXT;
-jumpFalse: {
-    if (!fastFits(o[1], 2, false)) goto checked;
-    const std::uint8_t* b = fastAt(o[1]);
-    stack_.sp = 0;
-    ip = (b[0] & 1) ? ip + 1 : std::size_t(I->target);
-    ZERLO_NEXT;
-  }
+  sp = 0;
+  I = code + I->target;
+  ZERLO_ENTER;
+  ZERLO_CHECK(jumpFalse, kPrimJumpFalse)
+jumpFalse:
+  sp = 0;
+  I = (h[1][0] & 1) ? I + 1 : code + I->target;
+  ZERLO_ENTER;
+  ZERLO_CHECK(forLoop, kPrimFor)
 forLoop: {
-    if (!fastFits(o[1], 2, true) || !fastFits(o[2], 4, false)) goto checked;
-    std::uint8_t* pv = fastAt(o[1]);
-    const std::uint8_t* pr = fastAt(o[2]);
+    std::uint8_t* pv = h[1];
+    const std::uint8_t* pr = h[2];
     std::int16_t v, limit, stp;
     std::memcpy(&v, pv, 2);
     std::memcpy(&limit, pr, 2);
     std::memcpy(&stp, pr + 2, 2);
     const std::int32_t next = std::int32_t(v) + stp;
     if (stp >= 0 ? next > limit : next < limit) {   // leave the loop
-      ++ip;
-      ZERLO_NEXT;
+      ++I;
+      ZERLO_ENTER;
     }
-    stack_.sp = 0;
+    sp = 0;
     const std::int16_t nv = std::int16_t(next);
     std::memcpy(pv, &nv, 2);
-    ip = std::size_t(I->target);
-    ZERLO_NEXT;
+    I = code + I->target;
+    ZERLO_ENTER;
   }
 stop:
-  sync();
+  sync(I);
   stop_ = true;
-  ip_ = next_ = ip + 1;
+  ip_ = next_ = std::size_t(I - code) + 1;
   return;
+  // A stretch the budget does not hold: one instruction by its primitive.
+tight:
+  if (left == 0) goto outOfBudget;
+  left -= I->run;   // below zero for a moment: sync gives back all but this one
   // The checked primitive: the instruction's own one, or the general one
   // after a fast path refused an access.
-checked:
-  sync();
-  ip_ = ip;
-  next_ = ip + 1;
-  if (unbound_) bindRegions();
-  (this->*kPrims[I->prim])(*I);   // threaded: the primitive chosen at link time
-  proc_ = &p;
-  ip = next_;
-  left = budget_;
-  if (stop_) {
-    ip_ = ip;
-    return;
+checked: {
+    sync(I);
+    const std::size_t at = std::size_t(I - code);
+    ip_ = at;
+    next_ = at + 1;
+    if (unbound_) bindRegions();
+    (this->*kPrims[I->prim])(*I);   // threaded: the primitive chosen at link time
+    proc_ = &p;
+    const std::size_t to = next_;
+    left = budget_;
+    sp = stack_.sp;
+    if (stop_) {
+      ip_ = to;
+      return;
+    }
+    if (to >= count) {
+      next_ = to;
+      fail("code ran past its end");
+      ip_ = to;
+      return;
+    }
+    refreshViews(p);
+    stackHost = stackView_.host;
+    room = stackRoom_;
+    hosts = operandHosts(p);
+#if defined(__GNUC__)
+    labels = fastFitsAll(p) ? kFitLabels : kCheckLabels;
+#else
+    fit = fastFitsAll(p);
+#endif
+    I = code + to;
+    ZERLO_ENTER;
   }
-  if (ip >= count) {
-    next_ = ip;
-    fail("code ran past its end");
-    ip_ = ip;
-    return;
-  }
-  refreshViews(p);
-  ZERLO_NEXT;
 outOfBudget:
-  sync();
-  next_ = ip;
+  flush();
+  next_ = std::size_t(I - code);
   fail("instruction limit of one run reached");
   outOfBudget_ = true;
-  ip_ = ip;
+  ip_ = next_;
+#undef ZERLO_ENTER
+#undef ZERLO_CHECK
 #undef ZERLO_NEXT
 #undef ZERLO_DISPATCH
 }
@@ -1322,9 +1541,11 @@ const Vm::Prim Vm::kPrims[] = {
     &Vm::opFile,      &Vm::opCall,        &Vm::opExtern,     &Vm::opReturn,    &Vm::opStop,
     &Vm::opStopError, &Vm::opIndexCheck,  &Vm::opMovR1,      &Vm::opMovI1,     &Vm::opRealBinary1,
     &Vm::opRealRelation1, &Vm::opJump,    &Vm::opJumpFalse,  &Vm::opFor,       &Vm::opInc1,
+    &Vm::opRealBinary1, &Vm::opRealBinary1, &Vm::opRealBinary1, &Vm::opRealBinary1,
     &Vm::opRealBinary1, &Vm::opRealBinary1, &Vm::opRealBinary1, &Vm::opRealBinary1};
 
 std::uint16_t Vm::primitiveOf(const Instr& I) {
+  static_assert(sizeof kPrims / sizeof kPrims[0] == kPrimRealSubMove1 + 1);
   const unsigned op = I.op;
   const bool one = I.n == 1;
   if (one) {

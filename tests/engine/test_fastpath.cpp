@@ -282,3 +282,131 @@ TEST(DirectForm, OnlyStraightCodeInsideItsViews) {
 }
 
 } // namespace engine::test
+
+namespace engine::test {
+
+// The run loop enters its handlers past the operand checks when every fast
+// access of the procedure fits its views, and through them when one does
+// not (here one that never runs, behind a jump). Both give the same slots to
+// the bit and the same instruction count; only the first runs a REAL
+// operation together with a move of its result.
+namespace {
+
+const DirectCase kLoops[] = {
+    {"Loop", "top:\naddr out:0, const:two\nmovr out:0, stack:0\nfor @top, out:16, const:loop\nend", 0, 0, 0, 0},
+    {"LoopMovesAnotherSlot", "top:\naddr out:0, const:two\naddr out:8, out:0\nmovr out:8, stack:0\n"
+                             "movr out:0, stack:8\nfor @top, out:16, const:loop\nend", 0, 0, 0, 2},
+    {"Branch", "ltr in:0, in:8\njf @x, stack:0\nmovr out:0, in:0\nx:\nmovr out:8, in:8\nend", 1.0, 2.0, 0, 0},
+    {"BranchTaken", "ltr in:0, in:8\njf @x, stack:0\nmovr out:0, in:0\nx:\nmovr out:8, in:8\nend", 3.0, 2.0, 0, 0},
+};
+
+// The step with a jump over one move in front: to out:0 (fits) or to out:57
+// (does not fit, so the whole procedure is run with checks per operand).
+std::string behindJump(const std::string& step, bool fits) {
+  const std::string jump = std::string("jmp @go\nmovr out:") + (fits ? "0" : "57") + ", const:two\ngo:\n";
+  if (step.rfind("frame", 0) == 0) {
+    const std::size_t eol = step.find('\n') + 1;
+    return step.substr(0, eol) + jump + step.substr(eol);
+  }
+  return jump + step;
+}
+
+class RunLoopModes : public ::testing::TestWithParam<DirectCase> {};
+
+} // namespace
+
+TEST_P(RunLoopModes, SameWithAndWithoutChecksPerOperand) {
+  const DirectCase& c = GetParam();
+  Slots slots[2];
+  std::uint64_t ran[2] = {};
+  for (bool fits : {true, false}) {
+    SCOPED_TRACE(fits ? "fits" : "checked");
+    Harness h;
+    std::string err;
+    ASSERT_TRUE(h.loadStep(behindJump(c.step, fits), kConsts, "", &err)) << err;
+    setUp(h, c);
+    h.runStep();
+    setUp(h, c);
+    const std::uint64_t before = vm().instructionsExecuted();
+    h.runStep();
+    ran[fits] = vm().instructionsExecuted() - before;
+    EXPECT_EQ(h.doc->runError, 0) << vm().lastError();
+    slots[fits] = Slots{h.in, h.out, h.extra, h.state};
+  }
+  EXPECT_EQ(ran[0], ran[1]);
+  EXPECT_TRUE(slots[0] == slots[1]) << "slots differ in some bit";
+}
+
+INSTANTIATE_TEST_SUITE_P(Straight, RunLoopModes, ::testing::ValuesIn(kDirect),
+                         [](const ::testing::TestParamInfo<DirectCase>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(Jumps, RunLoopModes, ::testing::ValuesIn(kLoops),
+                         [](const ::testing::TestParamInfo<DirectCase>& i) { return std::string(i.param.name); });
+
+// The budget is taken for a stretch of straight instructions at once; a run
+// still stops at exactly the instruction the budget ends at, with the
+// effects of exactly the instructions before it, whatever the budget.
+TEST(FastPath, BudgetEndsAtItsInstruction) {
+  // jmp, then six rounds of add, move, loop, then end: 20 instructions; the
+  // moves are the instructions 2, 5, 8, ... (counted from 0).
+  const std::uint64_t total = 20;
+  for (bool fits : {true, false}) {
+    Harness h;
+    ASSERT_TRUE(h.loadStep(
+        behindJump("top:\naddr out:0, const:two\nmovr out:0, stack:0\nfor @top, out:16, const:loop\nend", fits),
+        kConsts));
+    for (std::uint64_t budget = 0; budget <= total + 1; ++budget) {
+      SCOPED_TRACE(std::string(fits ? "fits" : "checked") + ", budget " + std::to_string(budget));
+      std::fill(h.out.begin(), h.out.end(), 0.0);
+      h.doc->runError = 0;
+      vm().setBudget(budget);
+      const std::uint64_t before = vm().instructionsExecuted();
+      h.runStep();
+      const std::uint64_t ran = vm().instructionsExecuted() - before;
+      vm().setBudget(Vm::kDefaultBudget);
+      EXPECT_EQ(ran, std::min(budget, total));
+      EXPECT_EQ(h.doc->runError != 0, budget < total);
+      if (budget < total) {
+        EXPECT_EQ(vm().lastError().rfind("instruction limit", 0), 0u) << vm().lastError();
+      }
+      std::uint64_t moves = 0;
+      for (std::uint64_t i = 2; i < std::min(budget, total); i += 3) ++moves;
+      EXPECT_EQ(h.out[0], 2.0 * double(moves));
+    }
+  }
+}
+
+} // namespace engine::test
+
+namespace engine::test {
+
+// The run loop keeps each operand's host address per procedure: runs of one
+// procedure on instances with other blocks, or with blocks too small for its
+// accesses, each reach their own slots or are refused.
+TEST(FastPath, OneProcedureOnInstancesOfOtherBlocks) {
+  Harness h;
+  ASSERT_TRUE(h.loadStep("top:\naddr out:0, in:0\nmovr out:0, stack:0\nfor @top, out:16, const:loop\nend", kConsts));
+  h.in[0] = 1.0;
+  ASSERT_EQ(h.runStep(), 0) << vm().lastError();
+  EXPECT_EQ(h.out[0], 6.0);
+
+  std::vector<double> first(8);
+  std::swap(first, h.out);   // the next run writes other slots
+  h.in[0] = 2.0;
+  ASSERT_EQ(h.runStep(), 0) << vm().lastError();
+  EXPECT_EQ(h.out[0], 12.0);
+  EXPECT_EQ(first[0], 6.0);
+
+  std::vector<double> small(2);   // out:16 lies past these slots
+  std::swap(small, h.out);
+  EXPECT_NE(h.runStep(), 0);
+  EXPECT_EQ(vm().lastError().rfind("access outside", 0), 0u) << vm().lastError();
+  EXPECT_EQ(h.out[0], 2.0) << "the instructions before the refused one ran";
+
+  std::swap(small, h.out);
+  h.doc->runError = 0;
+  std::fill(h.out.begin(), h.out.end(), 0.0);
+  ASSERT_EQ(h.runStep(), 0) << vm().lastError();
+  EXPECT_EQ(h.out[0], 12.0);
+}
+
+} // namespace engine::test

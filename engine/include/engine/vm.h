@@ -225,15 +225,11 @@ private:
   void refreshAllViews(const Procedure& p, bool runViews);
   void spanView(unsigned k, bool* reserved = nullptr);
   void resolveFast(const Procedure& p);
-  // Whether an access of len bytes through a fast operand fits its view (a
-  // view that fits any access has a host block), and where it is.
-  static bool fastFits(const FastOperand& o, std::uint32_t len, bool write) {
-    const View& v = *o.view;
-    return std::uint64_t(o.offset) + len <= (write ? v.wlen : v.rlen);
-  }
-  static std::uint8_t* fastAt(const FastOperand& o) { return o.view->host + o.offset; }
-  // Whether len more bytes fit on the evaluation stack (at stackView_.host + sp).
-  bool topFits(std::uint32_t len) const { return std::uint64_t(stack_.sp) + len <= stackRoom_; }
+  // Whether every access of the procedure's fast instructions fits the
+  // views as they are now (then the run loop checks none of them).
+  bool fastFitsAll(const Procedure& p) const;
+  // The procedure's operand host addresses for the views as they are now.
+  std::uint8_t* const* operandHosts(const Procedure& p);
   void step(const Instr& I);
   void doCall(const Instr& I, bool isExtern);
 

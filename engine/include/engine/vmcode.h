@@ -64,11 +64,16 @@ struct Instr {
   std::uint16_t n = 0;         // element count
   std::uint8_t op = 0;         // opcode (210 after an extern operand was linked)
   std::uint8_t nops = 0;       // operands, except for opcode 69 (count in nMany)
+  std::uint16_t prim = 0;      // the interpreter's primitive, chosen when the code is linked
   std::uint32_t first = 0;     // index of the first operand in the procedure's operand table
   std::uint32_t nMany = 0;     // operand count of opcode 69
   std::int32_t ext = -1;       // extern number of opcode 210
-  std::uint16_t prim = 0;      // the interpreter's primitive, chosen when the code is linked
   std::int32_t target = -1;    // jumps: index of the target instruction resolved at link time
+  // The instructions from this one on that the run loop runs without a
+  // look at the budget: this one and the straight single-element
+  // instructions after it, up to and including the next other instruction
+  // (a jump, a loop, a stop or anything run by its primitive). Set when linked.
+  std::uint32_t run = 1;
   std::uint32_t operandCount() const { return op == 69 ? nMany : nops; }
 };
 
@@ -86,6 +91,27 @@ struct Procedure {
   std::uint64_t fastGen = ~std::uint64_t(0);
   const void* fastOwner = nullptr;   // the interpreter whose views the area operands point at
   const FastOperand* fastData = nullptr;   // fast.data() when resolved (a copy resolves again)
+  // What the run loop's fast instructions reach through the area views,
+  // summed up when the operands are resolved: per area named, the extent
+  // read and the extent written (offset + length, the largest of all). When
+  // every area's view holds its extents and every relocated operand fits its
+  // own view (ownFit), no fast instruction of the procedure can leave its
+  // view, and the run loop checks nothing per operand.
+  struct FastExtent {
+    std::uint8_t tag = 0;
+    std::uint64_t read = 0, write = 0;
+  };
+  std::vector<FastExtent> fastExtents;
+  bool fastOwnFit = false;
+  // Parallel to operands: the host address each operand's view gives now
+  // (null where its view has no host block), taken again when one of the
+  // views of fastExtents' areas differs from hostKey or the operands were
+  // resolved anew. The run loop reads an operand through one load; it uses
+  // an address only after the access was found to fit (per procedure or per
+  // instruction).
+  std::vector<std::uint8_t*> hostAt;
+  std::vector<FastView> hostKey;
+  bool hostValid = false;
   // Decided when linked, from the instructions and their operands: whether a
   // run of this procedure can reach the simulated logic's record (area 6, a
   // raw address, or anything but the direct single-element instructions), and
