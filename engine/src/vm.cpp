@@ -971,6 +971,7 @@ void Vm::resolveFast(const Procedure& p) {
   // relocated operand is checked against its own view here (it stays until
   // the space's generation changes, and this is run again then).
   q.fastExtents.clear();
+  q.hostOperands.clear();
   q.fastOwnFit = true;
   for (const Instr& I : p.code) {
     for (unsigned k = 0; k < kFastOperands; ++k) {
@@ -980,6 +981,7 @@ void Vm::resolveFast(const Procedure& p) {
         q.fastOwnFit = false;
         continue;
       }
+      q.hostOperands.push_back(I.first + k);
       const Operand& o = p.operands[I.first + k];
       const FastOperand& f = q.fast[I.first + k];
       if (!(o.tag < kAreaCount && o.tag != kAreaAbsolute)) {   // not through an area's view
@@ -1014,7 +1016,7 @@ std::uint8_t* const* Vm::operandHosts(const Procedure& p) {
     same = v.host == w.host && v.rlen == w.rlen && v.wlen == w.wlen;
   }
   if (!same) {
-    for (std::size_t k = 0; k < p.fast.size(); ++k) {
+    for (const std::uint32_t k : p.hostOperands) {
       const FastOperand& f = p.fast[k];
       q.hostAt[k] = f.view->host ? f.view->host + f.offset : nullptr;
     }

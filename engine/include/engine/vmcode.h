@@ -110,6 +110,7 @@ struct Procedure {
   // an address only after the access was found to fit (per procedure or per
   // instruction).
   std::vector<std::uint8_t*> hostAt;
+  std::vector<std::uint32_t> hostOperands;   // the operands of the fast instructions (the only ones read)
   std::vector<FastView> hostKey;
   bool hostValid = false;
   // Decided when linked, from the instructions and their operands: whether a
