@@ -1200,15 +1200,19 @@ enter:
   h = hosts + I->first;
   ZERLO_DISPATCH;
 
+  // A REAL operation: its result r pushed at top (the stack's room checked).
+#define ZERLO_REAL_PUSH(OP)                                 \
+  if (std::uint64_t(sp) + 8 > room) goto checked;           \
+  double x, y;                                              \
+  std::memcpy(&x, h[0], 8);                                 \
+  std::memcpy(&y, h[1], 8);                                 \
+  const double r = realArith(OP, x, y);                     \
+  std::uint8_t* const top = stackHost + sp;                 \
+  std::memcpy(top, &r, 8);
 #define ZERLO_REAL_BINARY1(LABEL, PRIM, OP)                 \
   ZERLO_CHECK(LABEL, PRIM)                                  \
   LABEL: {                                                  \
-    if (std::uint64_t(sp) + 8 > room) goto checked;         \
-    double x, y;                                            \
-    std::memcpy(&x, h[0], 8);                               \
-    std::memcpy(&y, h[1], 8);                               \
-    const double r = realArith(OP, x, y);                   \
-    std::memcpy(stackHost + sp, &r, 8);                     \
+    ZERLO_REAL_PUSH(OP)                                     \
     sp += 8;                                                \
     ZERLO_NEXT;                                             \
   }
@@ -1223,13 +1227,7 @@ enter:
   // bytes just pushed it runs here, with the result still in a register.
 #define ZERLO_REAL_BINARY_MOVE1(LABEL, OP)                  \
   LABEL: {                                                  \
-    if (std::uint64_t(sp) + 8 > room) goto checked;         \
-    double x, y;                                            \
-    std::memcpy(&x, h[0], 8);                               \
-    std::memcpy(&y, h[1], 8);                               \
-    const double r = realArith(OP, x, y);                   \
-    std::uint8_t* const top = stackHost + sp;               \
-    std::memcpy(top, &r, 8);                                \
+    ZERLO_REAL_PUSH(OP)                                     \
     std::uint8_t* const* const m = hosts + I[1].first;      \
     if (m[1] != top) {                                      \
       sp += 8;                                              \
@@ -1246,6 +1244,7 @@ enter:
   ZERLO_REAL_BINARY_MOVE1(realSubMove1, 10)
 #undef ZERLO_REAL_BINARY_MOVE1
 #endif
+#undef ZERLO_REAL_PUSH
   ZERLO_CHECK(realRelation1, kPrimRealRelation1)
 realRelation1:
   if (std::uint64_t(sp) + 4 > room) goto checked;
