@@ -28,7 +28,7 @@ const std::vector<std::uint8_t>& baseProgram() {
     zasm::assembleProcedure(
         "frame 8\naddr/2 in:0, const:0\nmovr out:0, stack:0\njf @x, in:0\ncall code:0\nstop\nx:\n"
         "intinit #2, in:0, state:0\ninteg #2, in:0, const:0, const:0, const:8, state:0\n"
-        "ichk in:0, in:2, in:4, #0\ntop:\nfor @top, out:8, const:16\naidx out:0, in:0, const:0, const:2\n"
+        "ichk in:0, in:2, in:4, #0\ntop:\naddr out:0, const:0\nmovr out:0, stack:0\nfor @top, out:8, const:16\naidx out:0, in:0, const:0, const:2\n"
         "rtotext/12 in:0, state:0\ntexttor state:0\ntbit const:4, in:0\ncall x1:64\naddrof frame:0, in:0\n"
         "addrof frame:4, state:0\naddrof frame:8, const:0\nstop\nend",
         out, err);
