@@ -1175,10 +1175,10 @@ void Vm::execute(const Procedure& p, std::size_t ip, bool runViews) {
   case kPrimJumpFalse: goto jumpFalse;                                       \
   case kPrimFor: goto forLoop;                                               \
   case kPrimInc1: goto inc1;                                                 \
-  case kPrimRealMul1: case kPrimRealMulMove1: goto realMul1;                   \
-  case kPrimRealDiv1: case kPrimRealDivMove1: goto realDiv1;                   \
-  case kPrimRealAdd1: case kPrimRealAddMove1: goto realAdd1;                   \
-  case kPrimRealSub1: case kPrimRealSubMove1: goto realSub1;                   \
+  case kPrimRealMul1: case kPrimRealMulMove1: goto realMul1;                 \
+  case kPrimRealDiv1: case kPrimRealDivMove1: goto realDiv1;                 \
+  case kPrimRealAdd1: case kPrimRealAddMove1: goto realAdd1;                 \
+  case kPrimRealSub1: case kPrimRealSubMove1: goto realSub1;                 \
   default: goto checked;                                                     \
   }
 #define ZERLO_CHECK(LABEL, PRIM) \
