@@ -6,6 +6,7 @@
 #include "platform/uisink.h"
 #include <gtest/gtest.h>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -167,7 +168,7 @@ TEST_F(Utilities, DeferredCalls) {
 
 TEST_F(Utilities, WorkersQueueWhileTheUiThreadRuns) {
   ui_ClearDeferredCalls();
-  std::atomic<int> queued{0}, ran{0};
+  std::atomic<int> queued{0}, ran{0}, finished{0};
   std::atomic<bool> stop{false};
   std::vector<std::thread> workers;
   for (int w = 0; w < 4; ++w)
@@ -175,8 +176,12 @@ TEST_F(Utilities, WorkersQueueWhileTheUiThreadRuns) {
       for (int i = 0; i < 200 && !stop; ++i)
         if (ui_QueueCallable([&] { ++ran; })) ++queued;
         else std::this_thread::yield();
+      ++finished;
     });
-  for (int i = 0; i < 2000 && ran < 800; ++i) {
+  // The UI thread runs the queue until every worker is through (on a busy
+  // machine the workers may start only after many rounds), within a deadline.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (finished < 4 && std::chrono::steady_clock::now() < deadline) {
     ui_RunDeferredCalls();
     std::this_thread::yield();
   }
