@@ -54,9 +54,44 @@ struct ServerE2E : ::testing::Test {
     ASSERT_TRUE(plat::profile::writeString(config, "SETTINGS", "CYCLETIME", "10"));
   }
   void TearDown() override {
-    if (!endpoint.empty()) srv::shutdown(endpoint);
+    if (!endpoint.empty()) {
+      srv::shutdown(endpoint);
+      // A server that did not end is a failure, and is not left behind.
+      const pid_t pid = serverPid(endpoint);
+      if (pid > 0) {
+        for (int i = 0; i < 100 && alive(pid); ++i) std::this_thread::sleep_for(50ms);
+        if (alive(pid)) {
+          ADD_FAILURE() << "the server " << endpoint << " did not end; killed";
+          ::kill(pid, SIGKILL);
+        }
+      }
+    }
     std::error_code ec;
     fs::remove_all(dir, ec);
+  }
+
+  // A process that has not ended (a child that ended is reaped here).
+  static bool alive(pid_t pid) {
+    if (::waitpid(pid, nullptr, WNOHANG) == pid) return false;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    const auto close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+  }
+
+  // The process that owns an endpoint, through its id file (0 when none).
+  static pid_t serverPid(const std::string& ep) {
+    pid_t pid = 0;
+    for (const auto& e : fs::directory_iterator(plat::ipc::runtimeDir())) {
+      if (e.path().extension() != ".id") continue;
+      std::ifstream f(e.path());
+      std::string pidLine, owner;
+      std::getline(f, pidLine);
+      std::getline(f, owner);
+      if (owner == ep) pid = static_cast<pid_t>(std::atol(pidLine.c_str()));
+    }
+    return pid;
   }
 
   // Starts a server process with the name and configuration; its pid.
@@ -76,7 +111,11 @@ struct ServerE2E : ::testing::Test {
     if (pid < 0) return -1;
     for (int i = 0; i < 200; ++i) {
       int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        if (WIFEXITED(status)) return WEXITSTATUS(status);
+        ADD_FAILURE() << "the server ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+        return -1;
+      }
       std::this_thread::sleep_for(50ms);
     }
     kill(pid, SIGKILL);
@@ -202,15 +241,7 @@ TEST_F(ServerE2E, KilledServerIsNoAnswerAndItsEndpointIsCleanedUp) {
   ASSERT_TRUE(c.query("VERS").has_value());
   // Find the server's process through its endpoint id file and kill it.
   const std::string idName = plat::ipc::socketPath(endpoint);
-  pid_t pid = 0;
-  for (const auto& e : fs::directory_iterator(plat::ipc::runtimeDir())) {
-    if (e.path().extension() != ".id") continue;
-    std::ifstream f(e.path());
-    std::string pidLine, owner;
-    std::getline(f, pidLine);
-    std::getline(f, owner);
-    if (owner == endpoint) pid = static_cast<pid_t>(std::atol(pidLine.c_str()));
-  }
+  const pid_t pid = serverPid(endpoint);
   ASSERT_GT(pid, 0);
   ASSERT_EQ(kill(pid, SIGKILL), 0);
   std::this_thread::sleep_for(200ms);
