@@ -234,6 +234,60 @@ TEST_F(ServerE2E, DownloadRunsAndIsWatchedThroughTheServer) {
   endpoint.clear();
 }
 
+// The main program's road twice and an online off/on in one server session:
+// each start logs in, tests the interface (MODE query, CHECK, the mode read
+// before), fetches the description, downloads and goes online; going offline
+// resets the target. The server and the last program stay all the way.
+TEST_F(ServerE2E, TwoDownloadsAndAnOnlineOffOnKeepTheServerAndTheNewProgram) {
+  endpoint = start();
+  ASSERT_FALSE(endpoint.empty()) << "the server did not start";
+  const pid_t pid = serverPid(endpoint);
+  ASSERT_GT(pid, 0);
+  srv::Client c(endpoint);
+  const std::string id = "4242";
+  const std::string ddf = (dir / "TARGET.ATT").string();
+  auto startCommand = [&](const std::string& ident) {
+    EXPECT_EQ(c.command("LOGIN", id), 1);
+    const std::string before = c.query("MODE").value_or("");
+    EXPECT_EQ(c.command("MODE", "CHECK"), 1);
+    if (!before.empty()) EXPECT_EQ(c.command("MODE", before), 1) << before;
+    ASSERT_EQ(c.command("IDENT", ddf), 1);
+    std::string why;
+    const std::string dlf = compile(ddf, why);
+    ASSERT_FALSE(dlf.empty()) << why;
+    EXPECT_EQ(c.command("LOAD", dlf + ",0,0," + ident + " 10.12.26 14:05:09 1234 FF"), 1);
+    EXPECT_EQ(c.command("COMM", "ON"), 1);
+  };
+  auto serverStays = [&](const char* after) {
+    SCOPED_TRACE(after);
+    std::this_thread::sleep_for(300ms);   // a close would have been posted by now
+    EXPECT_TRUE(alive(pid));
+    EXPECT_TRUE(plat::ipc::exists(endpoint));
+  };
+  startCommand("FIRST");
+  serverStays("the first download");
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Online");
+  startCommand("SECOND");
+  serverStays("the second download");
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Online");
+  EXPECT_EQ(c.query("PROGINFO").value_or("<none>"), "SECOND   10.12.26 14:05:09 1234 ffh");
+  // Online off, then on again.
+  EXPECT_EQ(c.command("COMM", "OFF"), 1);
+  EXPECT_EQ(c.command("MODE", "RESET"), 1);
+  serverStays("online off");
+  EXPECT_EQ(c.command("COMM", "ON"), 1);
+  serverStays("online on");
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Reset");
+  EXPECT_EQ(c.query("PROGINFO").value_or("<none>"), "SECOND   10.12.26 14:05:09 1234 ffh");
+  // The program starts again as the next start command would.
+  EXPECT_EQ(c.command("MODE", "ONLINE"), 1);
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Online");
+  EXPECT_EQ(c.command("LOGOUT", id), 1);
+  for (int i = 0; i < 100 && alive(pid); ++i) std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(alive(pid));
+  endpoint.clear();
+}
+
 TEST_F(ServerE2E, KilledServerIsNoAnswerAndItsEndpointIsCleanedUp) {
   endpoint = start();
   ASSERT_FALSE(endpoint.empty());
