@@ -288,6 +288,37 @@ TEST_F(ServerE2E, TwoDownloadsAndAnOnlineOffOnKeepTheServerAndTheNewProgram) {
   endpoint.clear();
 }
 
+// A client process killed while logged in does not keep the server: its id
+// names an endpoint that is gone, and the server ends as after its LOGOUT.
+TEST_F(ServerE2E, AKilledClientDoesNotKeepTheServer) {
+  endpoint = start();
+  ASSERT_FALSE(endpoint.empty()) << "the server did not start";
+  const pid_t server = serverPid(endpoint);
+  ASSERT_GT(server, 0);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t client = fork();
+  if (client == 0) {
+    ::close(ready[0]);
+    auto me = plat::ipc::Endpoint::create(plat::ipc::endpointName("E2EDying", name),
+                                          [](const plat::ipc::Message&) { return plat::ipc::Answer{}; });
+    srv::Client c(endpoint, me ? me->id() : 0);
+    char ok = (me && c.command("LOGIN", std::to_string(me->id())) == 1) ? 1 : 0;
+    (void)!::write(ready[1], &ok, 1);
+    for (;;) ::pause();
+  }
+  ::close(ready[1]);
+  char ok = 0;
+  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+  ::close(ready[0]);
+  EXPECT_EQ(ok, 1);
+  ::kill(client, SIGKILL);
+  ::waitpid(client, nullptr, 0);
+  for (int i = 0; i < 100 && alive(server); ++i) std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(alive(server)) << "the dead client kept the server";
+  endpoint.clear();
+}
+
 TEST_F(ServerE2E, KilledServerIsNoAnswerAndItsEndpointIsCleanedUp) {
   endpoint = start();
   ASSERT_FALSE(endpoint.empty());
