@@ -44,6 +44,10 @@ std::string messageText(int id, const std::string& arg) {
   case kMsgDllFunction: t = "Fatal Error !   DLL Function %s not found."; break;
   case kMsgLoadDdf: t = "Error !   Can't load Device Description File %s."; break;
   case kMsgDllVersion: t = "Fatal Error !   Dynamic Link Library %s has incorrekt version."; break;
+  case kMsgOtherDescription:
+    t = "Error !   %s was translated for another device description than the target's. "
+        "Fetch the target's description and translate again.";
+    break;
   case kMsgDllInit: t = "Fatal Error !   Can't initialize Dynamic Link Library %s."; break;
   default: break;
   }
@@ -211,6 +215,7 @@ void OnlineServer::deInitOnline() {
   chan_ = ChannelApi{};
   if (ddfOpen_ && ddf_.Close) ddf_.Close();
   ddfOpen_ = false;
+  openDescription_.clear();
   if (reader_) loader_->unload(reader_);
   reader_ = nullptr;
   ddf_ = DdfApi{};

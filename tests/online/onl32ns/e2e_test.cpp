@@ -31,6 +31,10 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 const std::string kBin = ZERLO_BIN_DIR;
+// A task that adds PW150 (3) to DW5 in every cycle.
+const char* const kProgram = ";\n&BEG\n T_ms  : 10\n Li_Nr : 1;\n"
+                             "          &ADDW\n             : DW5\n             : PW150\n             : DW5\n"
+                             ";\n&END\n Li_Nr : 1;\n#PW150 = 3\n";
 
 struct ServerE2E : ::testing::Test {
   fs::path dir;
@@ -131,16 +135,14 @@ struct ServerE2E : ::testing::Test {
 
   // Compiles target program text with the code generator against a device
   // description; the download file's path, or "" with the messages in `why`.
-  std::string compile(const std::string& ddf, std::string& why) {
+  std::string compile(const std::string& ddf, std::string& why, const char* program = kProgram) {
     auto h = plat::lib::load("CGLINK30.DLL", kBin);
     if (!h) {
       why = plat::lib::lastError();
       return {};
     }
     std::string text = (dir / "PROG.Q").string();
-    std::ofstream(text) << ";\n&BEG\n T_ms  : 10\n Li_Nr : 1;\n"
-                           "          &ADDW\n             : DW5\n             : PW150\n             : DW5\n"
-                           ";\n&END\n Li_Nr : 1;\n#PW150 = 3\n";
+    std::ofstream(text) << program;
     std::vector<std::string> args = {kBin + "/cglink30.so", text, (dir / "PROG.LST").string(), ddf,
                                      (dir / "PROG.MVL").string(), (dir / "PROG.ERR").string()};
     std::vector<char*> argv;
@@ -286,6 +288,46 @@ TEST_F(ServerE2E, TwoDownloadsAndAnOnlineOffOnKeepTheServerAndTheNewProgram) {
   for (int i = 0; i < 100 && alive(pid); ++i) std::this_thread::sleep_for(50ms);
   EXPECT_FALSE(alive(pid));
   endpoint.clear();
+}
+
+// A description that the target no longer gives: the software PLC placed
+// its memory by other resources when the description was fetched, and by its
+// own list again when the interface was re-opened since. A download
+// translated against the fetched description is refused before the target
+// changes, and goes through once the description was fetched again.
+TEST_F(ServerE2E, ADownloadForADescriptionTheTargetNoLongerGivesIsRefused) {
+  endpoint = start();
+  ASSERT_FALSE(endpoint.empty()) << "the server did not start";
+  srv::Client c(endpoint);
+  const std::string ddf = (dir / "TARGET.ATT").string();
+  std::string res;
+  ASSERT_TRUE(plat::path::readFile(kBin + "/default.res", res));
+  const auto dw = res.find("Name=DW\nNum=10000");
+  ASSERT_NE(dw, std::string::npos);
+  res.replace(dw, 18, "Name=DW\nNum=12000");
+  const std::string other = (dir / "OTHER.RES").string();
+  ASSERT_TRUE(plat::path::writeFileAtomic(other, res));
+
+  EXPECT_EQ(c.command("MODE", "CHECK"), 1);
+  ASSERT_EQ(c.command("IDENT", ddf), 1);
+  ASSERT_EQ(c.command("RESOURCES", other + "," + ddf), 1);
+  std::string why;
+  const std::string dlf = compile(ddf, why);
+  ASSERT_FALSE(dlf.empty()) << why;
+  EXPECT_EQ(c.command("MODE", "CHECK"), 1);          // the interface re-opened: its own list again
+  EXPECT_EQ(c.command("LOAD", dlf + ",0,0"), 0);
+  EXPECT_EQ(c.query("LOADOK").value_or("<none>"), "2");
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Stop");   // never switched to LOAD
+  // Fetched again, the description is the target's, and the download goes.
+  std::string before, now;
+  ASSERT_TRUE(plat::path::readFile(ddf, before));
+  ASSERT_EQ(c.command("IDENT", ddf), 1);
+  ASSERT_TRUE(plat::path::readFile(ddf, now));
+  EXPECT_NE(before, now);
+  const std::string again = compile(ddf, why);
+  ASSERT_FALSE(again.empty()) << why;
+  EXPECT_EQ(c.command("LOAD", again + ",0,0"), 1);
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Online");
 }
 
 // A client process killed while logged in does not keep the server: its id
