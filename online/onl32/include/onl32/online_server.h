@@ -189,8 +189,15 @@ private:
   std::string driverPath_, configPath_, readerPath_;
 
   // Operation state.
+  // The operation thread: it waits, asleep, for the next operation, so that
+  // starting one wakes it instead of creating a thread (a new thread waits
+  // longest for the processor on a busy machine).
   std::mutex opMu_;
+  std::condition_variable opCv_;
   std::thread opThread_;
+  Work nextWork_;
+  bool opThreadStop_ = false;
+  void operationThread();
   std::atomic<bool> busy_{false};
   std::atomic<bool> cancel_{false};
   std::atomic<int> lastResult_{0};
