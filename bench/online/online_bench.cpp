@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -89,10 +91,23 @@ public:
   void unload(void*) override {}
 };
 
+// Time stamps of the download's progress 1 (its work begins, after the
+// operation thread started) and 99 (the program runs).
+Clock::time_point g_at1, g_at88, g_at99;
+double g_workUs = 0, g_startUs = 0, g_tailUs = 0;
+void stampProgress(int pct) {
+  if (pct == 1) g_at1 = Clock::now();
+  if (pct == 88) g_at88 = Clock::now();
+  if (pct == 99) g_at99 = Clock::now();
+}
+
+// Starts an operation and polls it to its end. The poll yields instead of
+// sleeping, so that the figure is the operation's and not the wake-up of a
+// sleeping poller on a busy machine.
 template <class Op> int runToEnd(Op op) {
   int r = op(OD01_KIND_START);
   if (r != OD01_RUNNING) return r;
-  while ((r = op(OD01_KIND_QUERY)) == OD01_RUNNING) std::this_thread::sleep_for(std::chrono::microseconds(20));
+  while ((r = op(OD01_KIND_QUERY)) == OD01_RUNNING) std::this_thread::yield();
   return r;
 }
 
@@ -179,6 +194,7 @@ void realChainRun() {
     rec.configPath = config.c_str();
     rec.ddfReaderPath = reader.c_str();
     rec.softResetTimeout = 5;
+    rec.progress = stampProgress;
     if (!server.initOnline(&rec)) {
       std::printf("real chain: the online server did not start\n");
       std::filesystem::remove_all(dir);
@@ -212,12 +228,23 @@ void realChainRun() {
       plat::path::writeFileAtomic(path, dlf);
       OD01_DownloadRecord d{};
       d.path = path.c_str();
-      const int rounds = 5;
-      int result = 0;
+      const int rounds = 20;
+      int result = runToEnd([&](int k) { return server.loadDLF(&d, k); });   // warm-up, not timed
       t0 = Clock::now();
-      for (int i = 0; i < rounds; ++i) result |= runToEnd([&](int k) { return server.loadDLF(&d, k); });
+      for (int i = 0; i < rounds; ++i) {
+        auto s0 = Clock::now();
+        result |= runToEnd([&](int k) { return server.loadDLF(&d, k); });
+        g_startUs += std::chrono::duration<double, std::micro>(g_at1 - s0).count() / rounds;
+        g_workUs += std::chrono::duration<double, std::micro>(g_at88 - g_at1).count() / rounds;
+        g_tailUs += std::chrono::duration<double, std::micro>(g_at99 - g_at88).count() / rounds;
+      }
       double dlUs = std::chrono::duration<double, std::micro>(Clock::now() - t0).count() / rounds;
-      std::size_t pieces = (0x8000 + server.usableSize() - 9) / (server.usableSize() - 8) * 2 + 4;
+      std::printf("download phases: start %.1f us, blocks %.1f us, start program and state %.1f us\n", g_startUs,
+                  g_workUs, g_tailUs);
+      // The pieces of both blocks, the load mode, the start, one state
+      // request, and the target's description (requests 2 and 33) compared
+      // before anything is changed.
+      std::size_t pieces = (0x8000 + server.usableSize() - 9) / (server.usableSize() - 8) * 2 + 4 + 2;
       // The bare exchange: a state request written and its answer read through
       // the runtime's channel operations (polling is off, no operation runs).
       double rawUs = 0;
@@ -264,6 +291,9 @@ void realChainRun() {
 } // namespace
 
 int main() {
+  // The download runs in the named server, which raises its process priority
+  // (ONL32NS: the high priority class); the benchmark runs as it does.
+  (void)setpriority(PRIO_PROCESS, 0, -5);
   downloadRun();
   realChainRun();
   return 0;

@@ -5,6 +5,7 @@
 #include "platform/handles.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -14,6 +15,7 @@
 #include <mutex>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -32,10 +34,14 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 // How long the endpoint waits for a request frame after accepting its
-// connection. A sender writes the whole frame right after connecting, so a
-// peer that connects and sends nothing holds the (single) serving thread no
-// longer than this.
-constexpr int kRequestMs = 250;
+// connection. A sender writes the whole frame right after connecting. Frames
+// are gathered from all connections at once and a request reaches the handler
+// only when it is whole, so a peer that stalls costs only its own connection,
+// which is dropped after this.
+constexpr int kRequestMs = 2000;
+// Connections whose frame is still being read; more are refused (closed at
+// once) until some end.
+constexpr std::size_t kMaxPendingConnections = 256;
 // How long the endpoint waits for the sender to take its answer; a sender
 // that stalls cannot block the endpoint longer.
 constexpr int kPeerIoMs = 2000;
@@ -280,6 +286,13 @@ std::uint32_t randomClaimedId() {
 
 // ---------------------------------------------------------------- endpoint
 
+// A connection whose request frame is still arriving.
+struct PendingConnection {
+  int fd = -1;
+  std::string data;
+  SteadyClock::time_point deadline;
+};
+
 // What the endpoint's thread needs; shared with the thread so that it stays
 // valid until the thread has finished, whatever happens to the Endpoint.
 struct State {
@@ -289,21 +302,50 @@ struct State {
   Endpoint::Handler handler;
   std::string name;
   std::atomic<bool> stop{false};
+  // Touched only by the serving thread (also inside nested serving).
+  std::vector<PendingConnection> pending;
   ~State() {
     for (int fd : {listenFd, wakeRead, wakeWrite})
       if (fd >= 0) ::close(fd);
+    for (auto& c : pending) ::close(c.fd);
   }
 };
 
-void serveConnection(State& s, int fd) {
-  auto deadline = SteadyClock::now() + std::chrono::milliseconds(kRequestMs);
-  unsigned char head[wire::kRequestHeader];
-  if (!readAll(fd, head, sizeof head, deadline)) return;
-  std::optional<wire::RequestHeader> h = wire::decodeRequestHeader(head);
-  if (!h) return;  // not one of ours, or a text that is too long: dropped whole
+// Reads what a connection has sent so far. Gives true when its frame is
+// whole (`done`) or the connection is to be dropped (`done` false).
+bool readPending(PendingConnection& c, bool& done) {
+  done = false;
+  char chunk[512];
+  for (;;) {
+    std::size_t want = wire::kRequestHeader;
+    if (c.data.size() >= wire::kRequestHeader) {
+      auto h = wire::decodeRequestHeader(reinterpret_cast<const unsigned char*>(c.data.data()));
+      if (!h) return true;  // not one of ours, or a text that is too long: dropped whole
+      want = wire::kRequestHeader + h->textLength;
+    }
+    if (c.data.size() >= want) {
+      done = true;
+      return true;
+    }
+    std::size_t n = std::min(sizeof chunk, want - c.data.size());
+    ssize_t got = ::recv(c.fd, chunk, n, MSG_DONTWAIT);
+    if (got > 0) {
+      c.data.append(chunk, std::size_t(got));
+      continue;
+    }
+    if (got == 0) return true;  // closed early
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return false;  // more later
+    return true;
+  }
+}
+
+// Runs the handler on a whole request frame and answers a send.
+void handleRequest(State& s, int fd, const std::string& frame) {
+  auto h = wire::decodeRequestHeader(reinterpret_cast<const unsigned char*>(frame.data()));
+  if (!h) return;
   Message m = h->msg;
-  m.text.resize(h->textLength);
-  if (h->textLength && !readAll(fd, m.text.data(), h->textLength, deadline)) return;
+  m.text.assign(frame, wire::kRequestHeader, h->textLength);
   Answer a;
   if (s.handler) {
     try {
@@ -324,27 +366,91 @@ void serveConnection(State& s, int fd) {
   writeAll(fd, wire::encodeAnswer(a), SteadyClock::now() + std::chrono::milliseconds(kPeerIoMs));
 }
 
+// One round of serving: waits (until `until`, or for ever when it is max())
+// for new connections, for more of the frames being read, for `extraFd` (-1
+// for none) and for the wake pipe; takes what arrived, and runs the handler
+// for every request that is now whole, one after the other. The handler may
+// serve nested rounds (a handler that sends). Returns how the round ended.
+enum class Round { Served, ExtraReady, WakeUp, TimedOut, ListenerGone };
+
+Round serveRound(State& s, int extraFd, SteadyClock::time_point until) {
+  std::vector<pollfd> p;
+  p.reserve(3 + s.pending.size());
+  p.push_back({s.listenFd, POLLIN, 0});
+  p.push_back({s.wakeRead, POLLIN, 0});
+  p.push_back({extraFd, POLLIN, 0});
+  auto wait = until;
+  for (const auto& c : s.pending) {
+    p.push_back({c.fd, POLLIN, 0});
+    wait = std::min(wait, c.deadline);
+  }
+  int timeout = wait == SteadyClock::time_point::max() ? -1 : remainingMs(wait);
+  if (wait != SteadyClock::time_point::max() && timeout == 0 && wait > SteadyClock::now()) timeout = 1;
+  int r = ::poll(p.data(), nfds_t(p.size()), timeout);
+  if (r < 0 && errno != EINTR) return Round::ListenerGone;
+  if (r < 0) return Round::Served;
+  if (s.stop.load() || (p[1].revents & POLLIN)) return Round::WakeUp;
+
+  // Take what the pending connections sent; the whole frames leave the list
+  // before any handler runs (a nested round changes the list).
+  std::vector<std::pair<int, std::string>> ready;
+  const auto now = SteadyClock::now();
+  std::size_t keep = 0;
+  for (std::size_t i = 0; i < s.pending.size(); ++i) {
+    PendingConnection& c = s.pending[i];
+    bool drop = false, done = false;
+    if (p[3 + i].revents) drop = readPending(c, done);
+    if (!drop && now >= c.deadline) drop = true;  // stalled: only its own connection goes
+    if (done) {
+      ready.emplace_back(c.fd, std::move(c.data));
+    } else if (drop) {
+      ::close(c.fd);
+    } else {
+      if (keep != i) s.pending[keep] = std::move(c);
+      ++keep;
+    }
+  }
+  s.pending.resize(keep);
+
+  if (p[0].revents & POLLIN) {
+    for (;;) {
+      int fd = ::accept4(s.listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+      if (fd < 0) break;
+      PendingConnection c;
+      c.fd = fd;
+      c.deadline = SteadyClock::now() + std::chrono::milliseconds(kRequestMs);
+      bool done = false;
+      bool drop = readPending(c, done);  // a sender usually wrote its frame already
+      if (done) {
+        ready.emplace_back(fd, std::move(c.data));
+      } else if (drop || s.pending.size() >= kMaxPendingConnections) {
+        ::close(fd);
+      } else {
+        s.pending.push_back(std::move(c));
+      }
+    }
+  } else if (p[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+    for (auto& [fd, frame] : ready) ::close(fd);
+    return Round::ListenerGone;
+  }
+
+  for (auto& [fd, frame] : ready) {
+    handleRequest(s, fd, frame);
+    ::close(fd);
+  }
+  if (extraFd >= 0 && p[2].revents) return Round::ExtraReady;
+  if (until != SteadyClock::time_point::max() && SteadyClock::now() >= until) return Round::TimedOut;
+  return Round::Served;
+}
+
 // The endpoint whose handler runs on this thread, if any.
 thread_local State* tServing = nullptr;
 
 void serve(std::shared_ptr<State> s) {
   tServing = s.get();
   while (!s->stop.load()) {
-    pollfd p[2] = {{s->listenFd, POLLIN, 0}, {s->wakeRead, POLLIN, 0}};
-    int r = ::poll(p, 2, -1);
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (s->stop.load() || (p[1].revents & POLLIN)) break;
-    if (!(p[0].revents & POLLIN)) {
-      if (p[0].revents & (POLLERR | POLLHUP | POLLNVAL)) break;
-      continue;
-    }
-    int fd = ::accept4(s->listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (fd < 0) continue;
-    serveConnection(*s, fd);
-    ::close(fd);
+    Round r = serveRound(*s, -1, SteadyClock::time_point::max());
+    if (r == Round::WakeUp || r == Round::ListenerGone) break;
   }
 }
 
@@ -390,9 +496,12 @@ public:
     }
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) {
       thread_.join();
-      // Senders still waiting in the backlog get a closed connection at once.
+      // Senders still waiting in the backlog, or still sending, get a closed
+      // connection at once.
       ::close(state_->listenFd);
       state_->listenFd = -1;
+      for (auto& c : state_->pending) ::close(c.fd);
+      state_->pending.clear();
     }
     {
       DirLock lock(dir_);
@@ -423,20 +532,14 @@ bool waitForAnswer(int fd, SteadyClock::time_point deadline) {
   State* own = tServing;
   if (!own) return true;
   for (;;) {
-    pollfd p[2] = {{fd, POLLIN, 0}, {own->listenFd, POLLIN, 0}};
-    int r = ::poll(p, 2, remainingMs(deadline));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    if (p[0].revents) return true;
-    if (p[1].revents & POLLIN) {
-      int in = ::accept4(own->listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-      if (in >= 0) {
-        serveConnection(*own, in);
-        ::close(in);
-      }
-    } else if (p[1].revents) {
-      return waitFd(fd, POLLIN, deadline);  // listener gone: only wait for the answer
+    switch (serveRound(*own, fd, deadline)) {
+      case Round::ExtraReady: return true;
+      case Round::TimedOut: return false;
+      case Round::Served: break;
+      case Round::WakeUp:
+      case Round::ListenerGone: return waitFd(fd, POLLIN, deadline);  // only wait for the answer
     }
+    if (SteadyClock::now() >= deadline) return waitFd(fd, POLLIN, deadline);
   }
 }
 
@@ -518,7 +621,7 @@ std::unique_ptr<Endpoint> Endpoint::create(const std::string& name, Handler hand
     if (r == Reach::Connected || r == Reach::Busy) return nullptr;  // a live endpoint has the name
     struct stat old;
     if (::lstat(sock.c_str(), &old) == 0) return nullptr;  // something else sits there
-    state->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    state->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (state->listenFd < 0) return nullptr;
     if (::bind(state->listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return nullptr;
     if (::listen(state->listenFd, 64) != 0 || ::lstat(sock.c_str(), &st) != 0) {

@@ -82,15 +82,20 @@ std::uint32_t SimulatedPorts::in(std::uint16_t port, unsigned width) {
     v = 0xFFFFFFFFu;
   }
   v &= mask(width);
-  log_.push_back({false, port, width, v});
+  record({false, port, width, v});
   return v;
+}
+
+void SimulatedPorts::record(const PortAccess& a) {
+  if (log_.size() >= kLogLimit) log_.pop_front();
+  log_.push_back(a);
 }
 
 void SimulatedPorts::out(std::uint16_t port, unsigned width, std::uint32_t value) {
   std::lock_guard<std::mutex> lk(mu_);
   value &= mask(width);
   last_[port] = value;
-  log_.push_back({true, port, width, value});
+  record({true, port, width, value});
 }
 
 void SimulatedPorts::scriptRead(std::uint16_t port, std::uint32_t value) {
@@ -105,7 +110,7 @@ void SimulatedPorts::setIdle(std::uint16_t port, std::uint32_t value) {
 
 std::vector<PortAccess> SimulatedPorts::accesses() const {
   std::lock_guard<std::mutex> lk(mu_);
-  return log_;
+  return {log_.begin(), log_.end()};
 }
 
 std::vector<std::uint32_t> SimulatedPorts::writesTo(std::uint16_t port) const {

@@ -170,6 +170,7 @@ struct PeriodicTimer::Impl {
   std::thread thread;
   std::atomic<bool> stop{false};
   std::atomic<bool> running{false};
+  std::atomic<std::int64_t> newPeriod{0};   // set by setPeriod, taken by the thread
   mutable std::mutex statsMu;
   LatenessStats lateness;
   int policy = SCHED_OTHER, priority = 0;
@@ -197,9 +198,14 @@ struct PeriodicTimer::Impl {
         priority = got.sched_priority;
       }
     }
-    const Nanos start = clock->now();
+    Nanos start = clock->now();
     std::uint64_t n = 1;
     while (!stop.load()) {
+      if (std::int64_t p = newPeriod.exchange(0); p > 0) {
+        period = Nanos(p);
+        start = clock->now();
+        n = 1;
+      }
       const Nanos deadline = start + period * n;
       clock->sleepUntil(deadline);
       if (stop.load()) break;
@@ -274,6 +280,12 @@ void PeriodicTimer::stop() {
   lk.unlock();
   impl_->thread.join();
   impl_->running = false;
+}
+
+void PeriodicTimer::setPeriod(Nanos period) {
+  if (period <= Nanos::zero() || !impl_->running.load()) return;
+  impl_->newPeriod = period.count();
+  impl_->clock->wake();
 }
 
 bool PeriodicTimer::running() const { return impl_->running.load(); }

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <thread>
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -266,6 +267,57 @@ TEST(Endpoint, SilentPeersDoNotHoldTheEndpoint) {
   ASSERT_TRUE(r.has_value()) << "the request waited behind the silent peers";
   EXPECT_EQ(r->result, 7);
   for (int fd : silent) ::close(fd);
+}
+
+// Peers that stall in the middle of a frame - after connecting, inside the
+// header, inside the text - cost only their own connections: twenty of them
+// delay a real request by far less than half a second (each held the single
+// serving thread for 250 ms before).
+TEST(Endpoint, TwentyStalledPeersDelayARealRequestByLessThanHalfASecond) {
+  std::string name = uniqueEndpoint("stalled");
+  auto ep = Endpoint::create(name, [](const Message& m) -> Answer { return Answer{std::int64_t(m.msg), m.text}; });
+  ASSERT_NE(ep, nullptr);
+  Message whole;
+  whole.msg = 9;
+  whole.text = "MODE";
+  // A frame as a sender writes it (the request layout of the endpoint's
+  // wire), from which each stalled peer sends a part.
+  const std::string frame = [&] {
+    std::string f(36, '\0');
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+      for (int i = 0; i < 4; ++i) f[at + i] = char(v >> (8 * i));
+    };
+    put32(0, 0x31514D5Au);   // "ZMQ1"
+    f[4] = 1;                // a send
+    put32(8, whole.msg);
+    put32(32, std::uint32_t(whole.text.size()));
+    return f + whole.text;
+  }();
+  const std::size_t cuts[] = {0, 1, 20, 35, 36, 38};
+  std::vector<int> stalled;
+  for (int i = 0; i < 20; ++i) {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string p = socketPath(name);
+    std::memcpy(addr.sun_path, p.c_str(), p.size() + 1);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const std::size_t cut = cuts[i % std::size(cuts)];
+    if (cut) ASSERT_EQ(::send(fd, frame.data(), cut, MSG_NOSIGNAL), ssize_t(cut));
+    stalled.push_back(fd);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  for (int round = 0; round < 3; ++round) {
+    auto r = send(name, whole, 500);
+    ASSERT_TRUE(r.has_value()) << "the request waited behind the stalled peers";
+    EXPECT_EQ(r->result, 9);
+    EXPECT_EQ(r->text, "MODE");
+  }
+  // A stalled peer that completes its frame later is still answered.
+  ASSERT_EQ(::send(stalled[1], frame.data() + 1, frame.size() - 1, MSG_NOSIGNAL), ssize_t(frame.size() - 1));
+  pollfd pf{stalled[1], POLLIN, 0};
+  EXPECT_EQ(::poll(&pf, 1, 5000), 1);
+  for (int fd : stalled) ::close(fd);
 }
 
 TEST(Endpoint, DeadPeerIsNoAnswerAndItsSocketIsRemoved) {

@@ -30,6 +30,21 @@ TEST(Ports, SimulatedRecordsWritesAndServesScriptedReads) {
   EXPECT_TRUE(p.accesses().empty());
 }
 
+// A program that drives the simulated backend for hours (a motor written
+// every cycle) keeps a bounded record: the newest accesses, oldest first.
+TEST(Ports, SimulatedRecordIsARingOfTheNewestAccesses) {
+  SimulatedPorts p;
+  const std::uint32_t total = 200000;
+  for (std::uint32_t i = 0; i < total; ++i) p.out(0x42, 4, i);
+  auto log = p.accesses();
+  ASSERT_EQ(log.size(), SimulatedPorts::kLogLimit);
+  EXPECT_EQ(log.front(), (PortAccess{true, 0x42, 4, total - std::uint32_t(SimulatedPorts::kLogLimit)}));
+  EXPECT_EQ(log.back(), (PortAccess{true, 0x42, 4, total - 1}));
+  EXPECT_EQ(p.inl(0x42), total - 1);    // the latch is kept whatever the record dropped
+  EXPECT_EQ(p.accesses().back(), (PortAccess{false, 0x42, 4, total - 1}));
+  EXPECT_EQ(p.writesTo(0x42).size(), SimulatedPorts::kLogLimit - 1);
+}
+
 TEST(Ports, ProcessBackendAndTones) {
   auto sim = std::make_shared<SimulatedPorts>();
   auto prev = setPortIo(sim);

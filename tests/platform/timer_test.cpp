@@ -67,6 +67,39 @@ TEST(PeriodicTimer, TicksInLockStepWithTheFakeClock) {
   EXPECT_FALSE(timer.running());
 }
 
+// A running timer takes a new period without being stopped: the same thread
+// goes on, now ticking at the new period.
+TEST(PeriodicTimer, SetPeriodRetimesTheRunningThread) {
+  auto c = std::make_shared<FakeClock>();
+  std::atomic<int> calls{0};
+  PeriodicTimer timer;
+  ASSERT_TRUE(timer.start(10ms, [&] { ++calls; }, c));
+  ASSERT_TRUE(c->waitForSleeper(kWait));
+  c->advance(10ms);
+  for (int i = 0; i < 1000 && calls.load() < 1; ++i) std::this_thread::sleep_for(1ms);
+  ASSERT_EQ(calls.load(), 1);
+  timer.setPeriod(3ms);
+  // Step the clock by 1 ms until the next tick, then count the steps to the one after.
+  int steps = 0;
+  for (; steps < 40 && calls.load() < 2; ++steps) {
+    ASSERT_TRUE(c->waitForSleeper(kWait));
+    c->advance(1ms);
+    for (int i = 0; i < 50 && calls.load() < 2; ++i) std::this_thread::sleep_for(100us);
+  }
+  ASSERT_EQ(calls.load(), 2);
+  EXPECT_LE(steps, 4);          // not the 10 ms of the old period
+  steps = 0;
+  for (; steps < 40 && calls.load() < 3; ++steps) {
+    ASSERT_TRUE(c->waitForSleeper(kWait));
+    c->advance(1ms);
+    for (int i = 0; i < 50 && calls.load() < 3; ++i) std::this_thread::sleep_for(100us);
+  }
+  EXPECT_EQ(calls.load(), 3);
+  EXPECT_EQ(steps, 3);
+  EXPECT_TRUE(timer.running());
+  timer.stop();
+}
+
 TEST(PeriodicTimer, LateTicksAreCountedAsMissedNotRunTwice) {
   auto c = std::make_shared<FakeClock>();
   std::atomic<int> calls{0};

@@ -71,6 +71,15 @@ bool OnlineServer::workDownload(OD01_DownloadRecord* rec) {
   if (usable <= kPieceReserve) return false;
   const std::size_t piece = usable - kPieceReserve;
 
+  // The download's addresses were placed with the description the target
+  // gave when it was fetched; a target that has placed its memory anew since
+  // (the interface opened, other resources) would run it at wrong addresses.
+  // Nothing is changed on the target then.
+  if (!descriptionIsTargets()) {
+    if (!cancelled()) msg(kMsgOtherDescription, rec->hasIdent ? identName(*rec) : path);
+    return false;
+  }
+
   progress(1);
   std::uint8_t mode = 0, err = 0;
   buf_[0] = 1;

@@ -35,12 +35,26 @@ bool OnlineServer::replaceDescription(const std::string& path, std::uint16_t n) 
   if (cancelled()) return false;
   if (ddfOpen_) ddf_.Close();
   ddfOpen_ = false;
+  openDescription_.clear();
   if (ddf_.Open(path.c_str()) != 1) {
     msg(kMsgLoadDdf, path);
     return false;
   }
   ddfOpen_ = true;
+  openDescription_ = std::move(data);
   return true;
+}
+
+bool OnlineServer::descriptionIsTargets() {
+  if (!ddfOpen_ || openDescription_.empty()) return true;
+  buf_[0] = 2;
+  std::uint16_t n = 0;
+  if (!opExchange(1, n) || n < 3 || buf_[0] != 2) return false;
+  if (buf_[1] * 100 + buf_[2] >= kVersionWithUsableSize) {
+    buf_[0] = 33;
+    if (!opExchange(1, n)) return false;
+  }
+  return openDescription_.size() == n && std::memcmp(openDescription_.data(), buf_, n) == 0;
 }
 
 bool OnlineServer::workIdent(const std::string& path) {

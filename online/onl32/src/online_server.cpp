@@ -44,6 +44,10 @@ std::string messageText(int id, const std::string& arg) {
   case kMsgDllFunction: t = "Fatal Error !   DLL Function %s not found."; break;
   case kMsgLoadDdf: t = "Error !   Can't load Device Description File %s."; break;
   case kMsgDllVersion: t = "Fatal Error !   Dynamic Link Library %s has incorrekt version."; break;
+  case kMsgOtherDescription:
+    t = "Error !   %s was translated for another device description than the target's. "
+        "Fetch the target's description and translate again.";
+    break;
   case kMsgDllInit: t = "Fatal Error !   Can't initialize Dynamic Link Library %s."; break;
   default: break;
   }
@@ -180,9 +184,14 @@ void OnlineServer::deInitOnline() {
     std::thread t;
     {
       std::lock_guard<std::mutex> lk(opMu_);
+      opThreadStop_ = true;
       t = std::move(opThread_);
     }
+    opCv_.notify_all();
     if (t.joinable()) t.join();
+    std::lock_guard<std::mutex> lk(opMu_);
+    opThreadStop_ = false;
+    nextWork_ = nullptr;
   }
   busy_ = false;
   cancel_ = false;
@@ -211,6 +220,7 @@ void OnlineServer::deInitOnline() {
   chan_ = ChannelApi{};
   if (ddfOpen_ && ddf_.Close) ddf_.Close();
   ddfOpen_ = false;
+  openDescription_.clear();
   if (reader_) loader_->unload(reader_);
   reader_ = nullptr;
   ddf_ = DdfApi{};
@@ -242,17 +252,19 @@ int OnlineServer::callOperation(int kind, Work work) {
   case OD01_KIND_START: {
     if (busy_) return OD01_FAILED;
     if (!initialised_) return OD01_FAILED;
-    if (opThread_.joinable()) opThread_.join();     // the previous one has ended
+    if (!opThread_.joinable()) {
+      try {
+        opThread_ = std::thread([this] { operationThread(); });
+      } catch (...) {
+        lastResult_ = OD01_FAILED;
+        return OD01_FAILED;
+      }
+    }
     cancel_ = false;
     lastResult_ = OD01_RUNNING;
     busy_ = true;
-    try {
-      opThread_ = std::thread([this, w = std::move(work)] { runOperation(w); });
-    } catch (...) {
-      busy_ = false;
-      lastResult_ = OD01_FAILED;
-      return OD01_FAILED;
-    }
+    nextWork_ = std::move(work);
+    opCv_.notify_one();
     return OD01_RUNNING;
   }
   case OD01_KIND_CANCEL:
@@ -267,6 +279,19 @@ int OnlineServer::callOperation(int kind, Work work) {
     return lastResult_;
   default:
     return OD01_FAILED;
+  }
+}
+
+void OnlineServer::operationThread() {
+  std::unique_lock<std::mutex> lk(opMu_);
+  for (;;) {
+    opCv_.wait(lk, [this] { return opThreadStop_ || nextWork_ != nullptr; });
+    if (!nextWork_) return;   // asked to stop, nothing left to run
+    Work w = std::move(nextWork_);
+    nextWork_ = nullptr;
+    lk.unlock();
+    runOperation(w);
+    lk.lock();
   }
 }
 

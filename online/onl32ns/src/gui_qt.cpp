@@ -33,8 +33,11 @@ void serveUntilClosed(const std::function<bool()>& closed, const std::function<v
   }
   QTimer watch;
   watch.setInterval(20);
+  // exit(), not quit(): quit() first asks every window to close and is dropped
+  // when one refuses (the diagnosis window refuses in its terminal layout
+  // until the runtime asks it to close, which happens only after this loop).
   QObject::connect(&watch, &QTimer::timeout, [&] {
-    if (closed()) QApplication::quit();
+    if (closed()) QCoreApplication::exit(0);
   });
   watch.start();
   if (!closed()) QApplication::exec();

@@ -10,6 +10,7 @@
 #include "onl32ns/name_claim.h"
 #include "onl32ns/server_core.h"
 #include "platform/endpoint.h"
+#include "platform/handles.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/uisink.h"
@@ -38,6 +39,8 @@ namespace {
 using namespace onl32ns;
 
 const char* const kCaption = "ONL32NS";
+// The server's timer message: look for clients that are gone.
+constexpr std::uint32_t kWmTimer = 0x0113;
 
 void fatal(const std::string& text) { plat::ui::messageBox(text, kCaption, plat::ui::MB_OK | plat::ui::MB_ICONHAND); }
 
@@ -219,6 +222,13 @@ int main(int argc, char** argv) {
     if (auto set = tb.fn<int (*)(unsigned)>("SetDefaultTargetFormat")) set(f);
     return true;
   };
+  // A client id that lies in the endpoint range and whose endpoint no longer
+  // exists (its process ended without LOGOUT) does not keep the server; other
+  // ids cannot be checked and count as alive.
+  hooks.clientGone = [](std::uint32_t id) {
+    if (id < plat::handles::kClaimedBase || id > plat::handles::kClaimedLast) return false;
+    return plat::ipc::nameOfId(id).empty();
+  };
   hooks.sleep = [](int ms) {
     struct timespec ts{ms / 1000, (ms % 1000) * 1000000L};
     nanosleep(&ts, nullptr);
@@ -272,6 +282,10 @@ int main(int argc, char** argv) {
       case srv::WM_CLOSE:
         g_server.close();
         break;
+      case kWmTimer:
+        core.checkClients();
+        g_server.syncClients();
+        break;
       default:
         break;
     }
@@ -298,6 +312,19 @@ int main(int argc, char** argv) {
     plat::ipc::post(endpoint, m);
   }
 
+  // Once a second the server looks for clients that ended without logging
+  // out (a timer message to itself, handled between the commands).
+  std::thread clientCheck([&] {
+    std::unique_lock<std::mutex> lock(g_server.mu);
+    while (!g_server.cv.wait_for(lock, std::chrono::seconds(1), [] { return g_server.closing; })) {
+      lock.unlock();
+      plat::ipc::Message m;
+      m.msg = kWmTimer;
+      plat::ipc::post(endpoint, m);
+      lock.lock();
+    }
+  });
+
   // 8. Serve until closed.
   onl32ns::serveUntilClosed(
       [] {
@@ -312,6 +339,7 @@ int main(int argc, char** argv) {
   // 9. Release everything. The online library ends the runtime, whose
   // diagnosis window closes on the GUI thread: the event loop goes on while
   // another thread releases, and the GUI thread waits for nobody.
+  clientCheck.join();
   ep->close();
   g_server.core = nullptr;
   {

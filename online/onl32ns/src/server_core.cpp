@@ -162,6 +162,18 @@ int ServerCore::runOperation(const std::function<int(int)>& op) {
   return r;
 }
 
+bool ServerCore::removeGoneClients() {
+  if (!hooks_.clientGone) return false;
+  const auto before = clients_.size();
+  clients_.remove_if([this](std::uint32_t id) { return hooks_.clientGone(id); });
+  return clients_.size() != before;
+}
+
+void ServerCore::checkClients() {
+  if (clients_.empty()) return;
+  if (removeGoneClients() && clients_.empty() && hooks_.close) hooks_.close();
+}
+
 void ServerCore::reportProgress(int percent) {
   percent = std::clamp(percent, 0, 99);
   std::uint32_t w = progressWindow_.load(), m = progressMessage_.load();
@@ -463,6 +475,7 @@ Reply ServerCore::commandKeyword(const std::string& key, const std::string& arg,
       return number(1);
     }
     if (it != clients_.end()) clients_.erase(it);
+    removeGoneClients();
     if (clients_.empty() && hooks_.close) hooks_.close();
     return number(1);
   }

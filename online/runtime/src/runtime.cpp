@@ -113,8 +113,20 @@ void Runtime::tick() {
 
 int Runtime::changeMMTCond(int kind) {
   if (t_inTick) return 1;          // cannot restart the timer from its own tick
-  stopTimer();
   unsigned p = kind == 1 ? periodMsOf(readCycleTimeText()) : kOtherPeriodMs;
+  {
+    // A running timer takes the new period in place: the mode change (inside
+    // a request of the service channel, twice for every program start) never
+    // waits for the timer's sleeping thread to wake up and end, nor for a new
+    // thread.
+    std::lock_guard<std::mutex> lk(timerMu_);
+    if (timer_ && timer_->running()) {
+      timer_->setPeriod(std::chrono::milliseconds(p));
+      periodMs_ = p;
+      return 1;
+    }
+  }
+  stopTimer();
   startTimer(p);
   return 1;
 }

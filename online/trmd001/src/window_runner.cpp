@@ -13,8 +13,28 @@
 
 #include <chrono>
 #include <future>
+#include <mutex>
+
+#include <dlfcn.h>
 
 namespace trmd {
+
+namespace {
+// The window lives on the GUI thread and is deleted there after it reported
+// its result (a deferred delete, with queued slot objects of this library
+// around it), while the runtime unloads this library as soon as the dialog
+// call has returned. Once a window was shown the library therefore stays
+// mapped until the process ends: a later unload only ends the module, and the
+// GUI thread never runs code that is gone.
+void keepLibraryMapped() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<const void*>(&keepLibraryMapped), &info) && info.dli_fname)
+      (void)dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  });
+}
+} // namespace
 
 int runWindow(DiagState& st) {
   auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
@@ -22,6 +42,7 @@ int runWindow(DiagState& st) {
   const std::string bin = plat::path::programDir();
   const std::string ini = plat::path::join(bin, "INTERFACE.INI");
   const std::string profile = plat::path::join(bin, "TRMD001DLL.INI");
+  keepLibraryMapped();
   if (QThread::currentThread() == app->thread()) {
     QEventLoop loop;
     int result = 300;

@@ -39,15 +39,19 @@ struct PortAccess {
   bool operator==(const PortAccess&) const = default;
 };
 
-// Records every access. A read takes the next scripted value of its port;
+// Records the accesses. A read takes the next scripted value of its port;
 // without one it gives the last value written to the port, else the port's
-// idle value (0xFF.. by default, what a floating bus reads).
+// idle value (0xFF.. by default, what a floating bus reads). The record is a
+// ring of the last kLogLimit accesses, so a backend that a program drives for
+// hours (a motor written every cycle) keeps a bounded memory.
 class PLATFORM_API SimulatedPorts : public PortIo {
 public:
+  static constexpr std::size_t kLogLimit = 65536;
   std::uint32_t in(std::uint16_t port, unsigned width) override;
   void out(std::uint16_t port, unsigned width, std::uint32_t value) override;
   void scriptRead(std::uint16_t port, std::uint32_t value);
   void setIdle(std::uint16_t port, std::uint32_t value);
+  // The recorded accesses, oldest first (at most kLogLimit).
   std::vector<PortAccess> accesses() const;
   std::vector<std::uint32_t> writesTo(std::uint16_t port) const;
   void clear();
@@ -56,7 +60,8 @@ private:
   std::map<std::uint16_t, std::deque<std::uint32_t>> scripted_;
   std::map<std::uint16_t, std::uint32_t> last_;
   std::map<std::uint16_t, std::uint32_t> idle_;
-  std::vector<PortAccess> log_;
+  std::deque<PortAccess> log_;
+  void record(const PortAccess& a);
 };
 
 // The parallel port at a base address (0x378, 0x278, ...) through ppdev

@@ -95,6 +95,9 @@ public:
   // Starts the thread; realtime asks for SCHED_FIFO and falls back quietly.
   bool start(Nanos period, Callback cb, std::shared_ptr<Clock> clock = systemClock(), bool realtime = false);
   void stop();                         // cooperative; joins the thread
+  // A new period for a running timer, counted from now; the thread takes it
+  // at once without being stopped (the caller never waits for it).
+  void setPeriod(Nanos period);
   bool running() const;
   TimerStats stats() const;
 private:

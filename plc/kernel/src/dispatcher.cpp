@@ -69,7 +69,10 @@ std::uint16_t Kernel::commMultiPlex() {
     dispatch(n, tails);
     readServiceReady();
   }
+  const bool outer = tChannelTail;
+  tChannelTail = true;
   for (int m : tails) modeTail(m);
+  tChannelTail = outer;
   return 0;
 }
 

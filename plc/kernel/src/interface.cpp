@@ -12,6 +12,8 @@
 
 namespace plc {
 
+thread_local bool Kernel::tChannelTail = false;
+
 namespace {
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -99,7 +101,14 @@ void Kernel::modeTail(int md) {
       break;
     case protocol::kModeReset: {
       hookChangeMMTCond(4);
-      if (!callbacks.errorCallback && wasRunning) hookSettingsServerAction(1);
+      // A reset after a run without an error callback (no diagnosis bound)
+      // asks the server to close - but never one that a client of the server
+      // asked for through the service channel: the start of a program
+      // (request 3 resets first), a reset (request 1) or the re-open a mode
+      // request starts. Those clients are logged in, and the server ends with
+      // its last client; closing it here ended it after every second download
+      // and every switch of the online mode off.
+      if (!callbacks.errorCallback && wasRunning && !tChannelTail) hookSettingsServerAction(1);
       wasRunning = false;
       break;
     }

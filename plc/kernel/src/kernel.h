@@ -269,6 +269,9 @@ public:
   std::atomic<int> ifState{0};
   bool ifActive = false;
   bool wasRunning = false;
+  // Set on the thread that runs the mode tails of a request taken from the
+  // service channel (and of the re-open it starts).
+  static thread_local bool tChannelTail;
   KxFunctions kx;
   IfSettings ifSettings;
   IfPort ifPort;

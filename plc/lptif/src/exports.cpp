@@ -26,17 +26,35 @@ lptif::Driver& driver() {
   return d;
 }
 
-std::uint16_t portOf(unsigned port) { return static_cast<std::uint16_t>(port); }
+// x86 port addresses have 16 bits. A larger number names no port: it is
+// refused like port 0 (2; 7 from the connection test) and nothing is touched,
+// rather than cut to 16 bits and driving another port.
+constexpr int kPortRefused = 2;
+constexpr int kNoConnection = 7;
+bool validPort(unsigned port) { return port <= 0xFFFFu; }
 
 } // namespace
 
 ZERLO_EXPORT int WinNT_KXSetMotor(unsigned port, const int* record) {
-  return driver().setMotor(portOf(port), record);
+  if (!validPort(port)) return kPortRefused;
+  return driver().setMotor(static_cast<std::uint16_t>(port), record);
 }
-ZERLO_EXPORT int WinNT_KXGetEI(unsigned port, int* out) { return driver().getEI(portOf(port), out); }
-ZERLO_EXPORT int WinNT_KXGetEX(unsigned port, void* record) { return driver().getEX(portOf(port), record); }
-ZERLO_EXPORT int WinNT_KXGetEY(unsigned port, void* record) { return driver().getEY(portOf(port), record); }
-ZERLO_EXPORT int WinNT_CheckIFConnection(unsigned port) { return driver().checkConnection(portOf(port)); }
+ZERLO_EXPORT int WinNT_KXGetEI(unsigned port, int* out) {
+  if (!validPort(port)) return kPortRefused;
+  return driver().getEI(static_cast<std::uint16_t>(port), out);
+}
+ZERLO_EXPORT int WinNT_KXGetEX(unsigned port, void* record) {
+  if (!validPort(port)) return kPortRefused;
+  return driver().getEX(static_cast<std::uint16_t>(port), record);
+}
+ZERLO_EXPORT int WinNT_KXGetEY(unsigned port, void* record) {
+  if (!validPort(port)) return kPortRefused;
+  return driver().getEY(static_cast<std::uint16_t>(port), record);
+}
+ZERLO_EXPORT int WinNT_CheckIFConnection(unsigned port) {
+  if (!validPort(port)) return kNoConnection;
+  return driver().checkConnection(static_cast<std::uint16_t>(port));
+}
 ZERLO_EXPORT int WinNT_InitHighSpeedAccess() { return HwaHighspeedEnable(); }
 ZERLO_EXPORT int WinNT_DeInitHighSpeedAccess() { return HwaHighspeedDisable(); }
 ZERLO_EXPORT double GetDLLVersion() { return 0.05; }

@@ -231,6 +231,7 @@ void Target::handle(std::size_t len) {
   case 32:
   case 33: {
     std::memset(buf, req[0], 100);
+    if (descriptionMark) buf[50] = descriptionMark;
     answerLen = 100;
     break;
   }

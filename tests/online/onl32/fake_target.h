@@ -34,6 +34,7 @@ struct Target {
   std::uint8_t modeAfterStart = 1;
   int pollsSinceStart = -1;
   std::string ftpAnswer = "OK";
+  std::uint8_t descriptionMark = 0;   // a byte of the full description (placement changed)
   // Log.
   std::vector<std::vector<std::uint8_t>> requests;
   std::vector<std::size_t> req13Footprint;   // request + 1 + answer of each request 13

@@ -438,6 +438,34 @@ TEST_F(Onl32, DownloadReportsProgressWritesIdentAndStarts) {
   EXPECT_EQ(info.check, 0xAB);
 }
 
+// A target that placed its memory anew after the description was fetched
+// (the interface opened, other resources) refuses the download before its
+// mode changes: nothing is written, and the message says why. Once the
+// description is fetched again the same download goes through.
+TEST_F(Onl32, DownloadForAnotherDescriptionIsRefusedBeforeTheTargetChanges) {
+  ASSERT_TRUE(init());
+  ident();
+  std::vector<std::uint8_t> code(300, 0x11);
+  std::string path = (dir / "prog.dlf").string();
+  ASSERT_TRUE(plat::path::writeFileAtomic(path, dlf({{target.memBase + 0x1000, code}})));
+  OD01_DownloadRecord rec{};
+  rec.path = path.c_str();
+  target.descriptionMark = 7;
+  const std::uint8_t before = target.mode;
+  const std::size_t requestsBefore = target.requests.size();
+  EXPECT_EQ(fake::runToEnd([&](int k) { return server->loadDLF(&rec, k); }), OD01_FAILED);
+  EXPECT_TRUE(sawMessage(onl32::kMsgOtherDescription));
+  EXPECT_EQ(target.mode, before);
+  EXPECT_TRUE(target.requestsWithCode(1).empty());
+  EXPECT_TRUE(target.requestsWithCode(5).empty());
+  for (std::size_t i = requestsBefore; i < target.requests.size(); ++i)
+    EXPECT_TRUE(target.requests[i][0] == 2 || target.requests[i][0] == 33);
+  EXPECT_EQ(target.mem[0x1000], 0);
+  ident();
+  EXPECT_EQ(fake::runToEnd([&](int k) { return server->loadDLF(&rec, k); }), OD01_DONE);
+  EXPECT_EQ(target.mem[0x1000], 0x11);
+}
+
 TEST_F(Onl32, DownloadFailures) {
   ASSERT_TRUE(init(1));
   ident();

@@ -31,6 +31,10 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 const std::string kBin = ZERLO_BIN_DIR;
+// A task that adds PW150 (3) to DW5 in every cycle.
+const char* const kProgram = ";\n&BEG\n T_ms  : 10\n Li_Nr : 1;\n"
+                             "          &ADDW\n             : DW5\n             : PW150\n             : DW5\n"
+                             ";\n&END\n Li_Nr : 1;\n#PW150 = 3\n";
 
 struct ServerE2E : ::testing::Test {
   fs::path dir;
@@ -54,9 +58,44 @@ struct ServerE2E : ::testing::Test {
     ASSERT_TRUE(plat::profile::writeString(config, "SETTINGS", "CYCLETIME", "10"));
   }
   void TearDown() override {
-    if (!endpoint.empty()) srv::shutdown(endpoint);
+    if (!endpoint.empty()) {
+      srv::shutdown(endpoint);
+      // A server that did not end is a failure, and is not left behind.
+      const pid_t pid = serverPid(endpoint);
+      if (pid > 0) {
+        for (int i = 0; i < 100 && alive(pid); ++i) std::this_thread::sleep_for(50ms);
+        if (alive(pid)) {
+          ADD_FAILURE() << "the server " << endpoint << " did not end; killed";
+          ::kill(pid, SIGKILL);
+        }
+      }
+    }
     std::error_code ec;
     fs::remove_all(dir, ec);
+  }
+
+  // A process that has not ended (a child that ended is reaped here).
+  static bool alive(pid_t pid) {
+    if (::waitpid(pid, nullptr, WNOHANG) == pid) return false;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    const auto close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+  }
+
+  // The process that owns an endpoint, through its id file (0 when none).
+  static pid_t serverPid(const std::string& ep) {
+    pid_t pid = 0;
+    for (const auto& e : fs::directory_iterator(plat::ipc::runtimeDir())) {
+      if (e.path().extension() != ".id") continue;
+      std::ifstream f(e.path());
+      std::string pidLine, owner;
+      std::getline(f, pidLine);
+      std::getline(f, owner);
+      if (owner == ep) pid = static_cast<pid_t>(std::atol(pidLine.c_str()));
+    }
+    return pid;
   }
 
   // Starts a server process with the name and configuration; its pid.
@@ -76,7 +115,11 @@ struct ServerE2E : ::testing::Test {
     if (pid < 0) return -1;
     for (int i = 0; i < 200; ++i) {
       int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        if (WIFEXITED(status)) return WEXITSTATUS(status);
+        ADD_FAILURE() << "the server ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+        return -1;
+      }
       std::this_thread::sleep_for(50ms);
     }
     kill(pid, SIGKILL);
@@ -92,16 +135,14 @@ struct ServerE2E : ::testing::Test {
 
   // Compiles target program text with the code generator against a device
   // description; the download file's path, or "" with the messages in `why`.
-  std::string compile(const std::string& ddf, std::string& why) {
+  std::string compile(const std::string& ddf, std::string& why, const char* program = kProgram) {
     auto h = plat::lib::load("CGLINK30.DLL", kBin);
     if (!h) {
       why = plat::lib::lastError();
       return {};
     }
     std::string text = (dir / "PROG.Q").string();
-    std::ofstream(text) << ";\n&BEG\n T_ms  : 10\n Li_Nr : 1;\n"
-                           "          &ADDW\n             : DW5\n             : PW150\n             : DW5\n"
-                           ";\n&END\n Li_Nr : 1;\n#PW150 = 3\n";
+    std::ofstream(text) << program;
     std::vector<std::string> args = {kBin + "/cglink30.so", text, (dir / "PROG.LST").string(), ddf,
                                      (dir / "PROG.MVL").string(), (dir / "PROG.ERR").string()};
     std::vector<char*> argv;
@@ -195,6 +236,131 @@ TEST_F(ServerE2E, DownloadRunsAndIsWatchedThroughTheServer) {
   endpoint.clear();
 }
 
+// The main program's road twice and an online off/on in one server session:
+// each start logs in, tests the interface (MODE query, CHECK, the mode read
+// before), fetches the description, downloads and goes online; going offline
+// resets the target. The server and the last program stay all the way.
+TEST_F(ServerE2E, TwoDownloadsAndAnOnlineOffOnKeepTheServerAndTheNewProgram) {
+  endpoint = start();
+  ASSERT_FALSE(endpoint.empty()) << "the server did not start";
+  const pid_t pid = serverPid(endpoint);
+  ASSERT_GT(pid, 0);
+  srv::Client c(endpoint);
+  const std::string id = "4242";
+  const std::string ddf = (dir / "TARGET.ATT").string();
+  auto startCommand = [&](const std::string& ident) {
+    EXPECT_EQ(c.command("LOGIN", id), 1);
+    const std::string before = c.query("MODE").value_or("");
+    EXPECT_EQ(c.command("MODE", "CHECK"), 1);
+    if (!before.empty()) EXPECT_EQ(c.command("MODE", before), 1) << before;
+    ASSERT_EQ(c.command("IDENT", ddf), 1);
+    std::string why;
+    const std::string dlf = compile(ddf, why);
+    ASSERT_FALSE(dlf.empty()) << why;
+    EXPECT_EQ(c.command("LOAD", dlf + ",0,0," + ident + " 10.12.26 14:05:09 1234 FF"), 1);
+    EXPECT_EQ(c.command("COMM", "ON"), 1);
+  };
+  auto serverStays = [&](const char* after) {
+    SCOPED_TRACE(after);
+    std::this_thread::sleep_for(300ms);   // a close would have been posted by now
+    EXPECT_TRUE(alive(pid));
+    EXPECT_TRUE(plat::ipc::exists(endpoint));
+  };
+  startCommand("FIRST");
+  serverStays("the first download");
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Online");
+  startCommand("SECOND");
+  serverStays("the second download");
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Online");
+  EXPECT_EQ(c.query("PROGINFO").value_or("<none>"), "SECOND   10.12.26 14:05:09 1234 ffh");
+  // Online off, then on again.
+  EXPECT_EQ(c.command("COMM", "OFF"), 1);
+  EXPECT_EQ(c.command("MODE", "RESET"), 1);
+  serverStays("online off");
+  EXPECT_EQ(c.command("COMM", "ON"), 1);
+  serverStays("online on");
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Reset");
+  EXPECT_EQ(c.query("PROGINFO").value_or("<none>"), "SECOND   10.12.26 14:05:09 1234 ffh");
+  // The program starts again as the next start command would.
+  EXPECT_EQ(c.command("MODE", "ONLINE"), 1);
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Online");
+  EXPECT_EQ(c.command("LOGOUT", id), 1);
+  for (int i = 0; i < 100 && alive(pid); ++i) std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(alive(pid));
+  endpoint.clear();
+}
+
+// A description that the target no longer gives: the software PLC placed
+// its memory by other resources when the description was fetched, and by its
+// own list again when the interface was re-opened since. A download
+// translated against the fetched description is refused before the target
+// changes, and goes through once the description was fetched again.
+TEST_F(ServerE2E, ADownloadForADescriptionTheTargetNoLongerGivesIsRefused) {
+  endpoint = start();
+  ASSERT_FALSE(endpoint.empty()) << "the server did not start";
+  srv::Client c(endpoint);
+  const std::string ddf = (dir / "TARGET.ATT").string();
+  std::string res;
+  ASSERT_TRUE(plat::path::readFile(kBin + "/default.res", res));
+  const auto dw = res.find("Name=DW\nNum=10000");
+  ASSERT_NE(dw, std::string::npos);
+  res.replace(dw, 18, "Name=DW\nNum=12000");
+  const std::string other = (dir / "OTHER.RES").string();
+  ASSERT_TRUE(plat::path::writeFileAtomic(other, res));
+
+  EXPECT_EQ(c.command("MODE", "CHECK"), 1);
+  ASSERT_EQ(c.command("IDENT", ddf), 1);
+  ASSERT_EQ(c.command("RESOURCES", other + "," + ddf), 1);
+  std::string why;
+  const std::string dlf = compile(ddf, why);
+  ASSERT_FALSE(dlf.empty()) << why;
+  EXPECT_EQ(c.command("MODE", "CHECK"), 1);          // the interface re-opened: its own list again
+  EXPECT_EQ(c.command("LOAD", dlf + ",0,0"), 0);
+  EXPECT_EQ(c.query("LOADOK").value_or("<none>"), "2");
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Stop");   // never switched to LOAD
+  // Fetched again, the description is the target's, and the download goes.
+  std::string before, now;
+  ASSERT_TRUE(plat::path::readFile(ddf, before));
+  ASSERT_EQ(c.command("IDENT", ddf), 1);
+  ASSERT_TRUE(plat::path::readFile(ddf, now));
+  EXPECT_NE(before, now);
+  const std::string again = compile(ddf, why);
+  ASSERT_FALSE(again.empty()) << why;
+  EXPECT_EQ(c.command("LOAD", again + ",0,0"), 1);
+  EXPECT_EQ(c.query("MODE").value_or("<none>"), "Online");
+}
+
+// A client process killed while logged in does not keep the server: its id
+// names an endpoint that is gone, and the server ends as after its LOGOUT.
+TEST_F(ServerE2E, AKilledClientDoesNotKeepTheServer) {
+  endpoint = start();
+  ASSERT_FALSE(endpoint.empty()) << "the server did not start";
+  const pid_t server = serverPid(endpoint);
+  ASSERT_GT(server, 0);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t client = fork();
+  if (client == 0) {
+    ::close(ready[0]);
+    auto me = plat::ipc::Endpoint::create(plat::ipc::endpointName("E2EDying", name),
+                                          [](const plat::ipc::Message&) { return plat::ipc::Answer{}; });
+    srv::Client c(endpoint, me ? me->id() : 0);
+    char ok = (me && c.command("LOGIN", std::to_string(me->id())) == 1) ? 1 : 0;
+    (void)!::write(ready[1], &ok, 1);
+    for (;;) ::pause();
+  }
+  ::close(ready[1]);
+  char ok = 0;
+  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+  ::close(ready[0]);
+  EXPECT_EQ(ok, 1);
+  ::kill(client, SIGKILL);
+  ::waitpid(client, nullptr, 0);
+  for (int i = 0; i < 100 && alive(server); ++i) std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(alive(server)) << "the dead client kept the server";
+  endpoint.clear();
+}
+
 TEST_F(ServerE2E, KilledServerIsNoAnswerAndItsEndpointIsCleanedUp) {
   endpoint = start();
   ASSERT_FALSE(endpoint.empty());
@@ -202,15 +368,7 @@ TEST_F(ServerE2E, KilledServerIsNoAnswerAndItsEndpointIsCleanedUp) {
   ASSERT_TRUE(c.query("VERS").has_value());
   // Find the server's process through its endpoint id file and kill it.
   const std::string idName = plat::ipc::socketPath(endpoint);
-  pid_t pid = 0;
-  for (const auto& e : fs::directory_iterator(plat::ipc::runtimeDir())) {
-    if (e.path().extension() != ".id") continue;
-    std::ifstream f(e.path());
-    std::string pidLine, owner;
-    std::getline(f, pidLine);
-    std::getline(f, owner);
-    if (owner == endpoint) pid = static_cast<pid_t>(std::atol(pidLine.c_str()));
-  }
+  const pid_t pid = serverPid(endpoint);
   ASSERT_GT(pid, 0);
   ASSERT_EQ(kill(pid, SIGKILL), 0);
   std::this_thread::sleep_for(200ms);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 
 namespace onl32ns {
 namespace {
@@ -18,11 +19,13 @@ struct ServerFixture : ::testing::Test {
   std::vector<std::tuple<std::uint32_t, std::uint32_t, int>> progress;
   std::vector<int> formatsSelected;
   bool converterAvailable = true;
+  std::set<std::uint32_t> gone;   // client ids whose windows have ended
   std::unique_ptr<ServerCore> core;
 
   void SetUp() override {
     ServerHooks h;
     h.close = [this] { ++closed; };
+    h.clientGone = [this](std::uint32_t id) { return gone.count(id) != 0; };
     h.progress = [this](std::uint32_t w, std::uint32_t m, int p) { progress.emplace_back(w, m, p); };
     h.selectConverter = [this](std::uint8_t f) {
       formatsSelected.push_back(f);
@@ -217,6 +220,35 @@ TEST_F(ServerFixture, LoginLogoutAndClose) {
   EXPECT_EQ(c("LOGOUT=7"), 1);
   EXPECT_EQ(closed, 1);
   EXPECT_EQ(c("CLOSE"), 0);
+}
+
+// A client that ended without LOGOUT does not keep the server: the check the
+// server runs every second drops it, and the server closes once no client is
+// left; a LOGOUT drops the gone ones too.
+TEST_F(ServerFixture, ClientsThatAreGoneDoNotKeepTheServer) {
+  EXPECT_EQ(c("LOGIN=12"), 1);
+  EXPECT_EQ(c("LOGIN=7"), 1);
+  core->checkClients();
+  EXPECT_EQ(core->clients(), (std::list<std::uint32_t>{12, 7}));
+  gone.insert(12);
+  core->checkClients();
+  EXPECT_EQ(core->clients(), (std::list<std::uint32_t>{7}));
+  EXPECT_EQ(closed, 0);
+  gone.insert(7);
+  core->checkClients();
+  EXPECT_TRUE(core->clients().empty());
+  EXPECT_EQ(closed, 1);
+  core->checkClients();   // nobody logged in: nothing to close again
+  EXPECT_EQ(closed, 1);
+
+  // LOGOUT of the last live client while a gone one is still listed.
+  closed = 0;
+  gone = {5};
+  EXPECT_EQ(c("LOGIN=5"), 1);
+  EXPECT_EQ(c("LOGIN=6"), 1);
+  EXPECT_EQ(c("LOGOUT=6"), 1);
+  EXPECT_TRUE(core->clients().empty());
+  EXPECT_EQ(closed, 1);
 }
 
 TEST_F(ServerFixture, LoadWithIdentAndProgress) {

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <vector>
 
@@ -287,6 +288,33 @@ TEST_F(Runtime, ChangeMMTCondSwitchesThePeriod) {
   EXPECT_EQ(rt->changeMMTCond(1), 1);
   EXPECT_EQ(rt->periodMs(), 20u);
   EXPECT_TRUE(rt->timerRunning());
+}
+
+// A period change comes inside a request of the service channel (twice for
+// every program start): it must not wait for the timer's thread - not for it
+// to wake up, and not for a tick that is still running.
+TEST_F(Runtime, ChangeMMTCondDoesNotWaitForTheTimersThread) {
+  ASSERT_NE(open(), nullptr);
+  {
+    std::lock_guard<std::mutex> lk(kernel.mu);
+    kernel.blockRun = true;                  // the timer's thread stays inside a tick
+  }
+  for (int i = 0; i < 2000 && kernel.timers == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_GT(kernel.timers, 0);
+  auto change = std::async(std::launch::async, [&] { return rt->changeMMTCond(4); });
+  const bool returned = change.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+  {
+    std::lock_guard<std::mutex> lk(kernel.mu);
+    kernel.blockRun = false;
+  }
+  kernel.cv.notify_all();
+  EXPECT_TRUE(returned) << "the period change waited for the timer's thread";
+  EXPECT_EQ(change.get(), 1);
+  EXPECT_EQ(rt->periodMs(), 5u);
+  EXPECT_TRUE(rt->timerRunning());
+  const int runs = kernel.runs;
+  for (int i = 0; i < 2000 && kernel.runs <= runs + 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_GT(kernel.runs, runs + 2);          // the same timer goes on ticking
 }
 
 TEST_F(Runtime, ServerActions) {

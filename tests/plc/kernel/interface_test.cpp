@@ -197,6 +197,45 @@ TEST_F(Interface, ModeTails) {
   EXPECT_EQ(hookCalls[1], (std::pair<std::string, int>{"ChangeMMTCond", 10}));
 }
 
+// Without an error callback, the resets that clients of the server send
+// through the service channel - the start of a program (request 3: reset, then
+// run) and a reset (request 1) - never ask the server to close: a second
+// download and an online off keep the server and the program.
+TEST_F(Interface, ChannelResetsAfterARunKeepTheServer) {
+  D10InitRecord none{nullptr, nullptr, nullptr};
+  k.d10Init(&none);
+  std::uint8_t* buf = nullptr;
+  std::uint32_t size = 0, *answer = nullptr;
+  std::int32_t* rq = nullptr;
+  k.initSoftComm(&buf, &size, &answer, &rq);
+  auto request = [&](std::vector<std::uint8_t> req) {
+    std::memcpy(buf, req.data(), req.size());
+    *rq = static_cast<std::int32_t>(req.size());
+    k.commMultiPlex();
+    k.commMultiPlex();
+    *answer = 0;
+  };
+  struct Case { const char* what; std::vector<std::vector<std::uint8_t>> requests; };
+  const Case cases[] = {
+      {"two program starts", {{kReqStart}, {kReqStart}}},
+      {"a start, then a reset", {{kReqStart}, {kReqSetState, kModeReset, 0}}},
+      {"run, check, run, load, start", {{kReqSetState, kModeOnline, 0}, {kReqSetState, kModeCheck, 0},
+                                        {kReqSetState, kModeOnline, 0}, {kReqSetState, kModeLoad, 0}, {kReqStart}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    hookCalls.clear();
+    for (const auto& r : c.requests) request(r);
+    EXPECT_EQ(k.getMode(), c.requests.back()[0] == kReqStart ? kModeOnline : c.requests.back()[1]);
+    for (const auto& call : hookCalls) EXPECT_NE(call.first, "SettingsServerAction");
+  }
+  // A reset that does not come through the channel keeps the rule.
+  k.setMode(kModeOnline);
+  hookCalls.clear();
+  k.setMode(kModeReset);
+  EXPECT_EQ(hookCalls, (std::vector<std::pair<std::string, int>>{{"ChangeMMTCond", 4}, {"SettingsServerAction", 1}}));
+}
+
 TEST_F(Interface, DeinitClosesTheDevice) {
   settings->driver = "KXSIM.DLL";
   k.setMode(kModeCheck);

@@ -77,7 +77,7 @@ enum MessageId : int {
   kMsgDriverNotFound = 300, kMsgDriverFunction = 301, kMsgDriverInit = 302, kMsgTimeOut = 303,
   kMsgCommError = 304, kMsgCreateFile = 306, kMsgWriteFile = 307, kMsgReadFile = 308,
   kMsgFileNotFound = 309, kMsgDllNotFound = 310, kMsgDllFunction = 311, kMsgLoadDdf = 312,
-  kMsgDllVersion = 313, kMsgDllInit = 314,
+  kMsgDllVersion = 313, kMsgDllInit = 314, kMsgOtherDescription = 315,
 };
 std::string messageText(int id, const std::string& arg = {});
 
@@ -163,6 +163,11 @@ private:
   bool workResources(const std::string& res, const std::string& ddf);
   bool replaceDescription(const std::string& path, std::uint16_t n);
   bool workDownload(OD01_DownloadRecord* rec);
+  // Fetches the target's description as IDENT does and compares it with the
+  // one the download's addresses are converted with (the open description
+  // that this library fetched); true when they are the same or when there is
+  // nothing to compare with.
+  bool descriptionIsTargets();
   bool workProgInfo(OD01_ProgInfo* info);
   bool workGetMemory(OD01_MemoryRecord* rec);
   bool workSetMemory(OD01_MemoryRecord* rec);
@@ -184,8 +189,15 @@ private:
   std::string driverPath_, configPath_, readerPath_;
 
   // Operation state.
+  // The operation thread: it waits, asleep, for the next operation, so that
+  // starting one wakes it instead of creating a thread (a new thread waits
+  // longest for the processor on a busy machine).
   std::mutex opMu_;
+  std::condition_variable opCv_;
   std::thread opThread_;
+  Work nextWork_;
+  bool opThreadStop_ = false;
+  void operationThread();
   std::atomic<bool> busy_{false};
   std::atomic<bool> cancel_{false};
   std::atomic<int> lastResult_{0};
@@ -203,6 +215,9 @@ private:
   void* reader_ = nullptr;
   DdfApi ddf_{};
   std::atomic<bool> ddfOpen_{false};
+  // The bytes of the description file last fetched and opened (IDENT,
+  // RESOURCES); guarded by the reader and channel mutexes.
+  std::string openDescription_;
   std::timed_mutex readerMu_;
 
   // Watch list and polling.

@@ -31,6 +31,9 @@ struct ServerHooks {
   std::function<bool(std::uint8_t format)> selectConverter;
   // Sleeps between polls of a running operation (tests make it instant).
   std::function<void(int ms)> sleep;
+  // True when a logged-in client id certainly names nothing any more (its
+  // window's process has ended); null: every id counts as alive.
+  std::function<bool(std::uint32_t id)> clientGone;
 };
 
 // The pause between the reads of the mode after TEST or CHECK.
@@ -50,6 +53,11 @@ public:
 
   // Called by the online library's operation thread.
   void reportProgress(int percent);
+
+  // Drops the logged-in clients that are gone (ServerHooks::clientGone); when
+  // that empties the list the server closes, as after the last LOGOUT. The
+  // program calls it every second; LOGOUT does it too.
+  void checkClients();
 
   const std::list<std::uint32_t>& clients() const { return clients_; }
   unsigned loadState() const { return loadState_; }
@@ -72,6 +80,7 @@ private:
   Reply loadCommand(const std::string& value);
   Reply ftpCommand(const std::string& value);
   bool afterIdent();
+  bool removeGoneClients();
 
   OnlineApi& online_;
   ServerHooks hooks_;

@@ -1,6 +1,7 @@
 #pragma once
 // The exports of lptif1NT.so, for the libraries linked against it.
-// Results: 0 done, 2 port 0, 7 no connection.
+// Results: 0 done, 2 port 0 (or above 0xFFFF), 7 no connection (also for
+// such a port in the connection test).
 #define LPTIF_API __attribute__((visibility("default")))
 
 extern "C" {
