@@ -513,10 +513,15 @@ TEST_F(Dialogs, StartSelection) {
 
 // The texts of the worksheet setup, the start selection and the shared OK and
 // Cancel come from the language's resources, English built in.
-class LanguageTexts : public dlgtest::OwnedDialogs {};
+class LanguageTexts : public dlgtest::OwnedDialogs {
+protected:
+  void SetUp() override {
+    app();
+    OwnedDialogs::SetUp();
+  }
+};
 
 TEST_F(LanguageTexts, DialogTextsFollowTheLanguage) {
-  app();
   auto sink = std::make_shared<ScriptedSink>();
   ScopedSink scope(sink);
   struct Text {
