@@ -1,6 +1,6 @@
 // dlghost: runs one export of a dialog library without the main program.
 //
-//   dlghost [--shot DIR] [--sink scripted] LIBRARY EXPORT [ARG...]
+//   dlghost [--shot DIR] [--press ID] [--sink qt|scripted] [--answer N]... LIBRARY EXPORT [ARG...]
 //
 // Loads LIBRARY by name (as "ZRLTGTWIN.DLL"), registers an owner window,
 // calls EXPORT with the arguments from the command line and prints what it
@@ -11,16 +11,26 @@
 // second field of the assignment and position layouts; "-" no text), AUX and
 // VECTOR are comma-separated numbers ("-" null; vector[0] becomes the owner);
 // text, aux, vector and changed are printed after the call.
-// With --shot every dialog that shows (message boxes too) is saved as
-// DIR/<library>-<id>.png and then closed as Cancel, so the run ends by itself.
+// With --shot every dialog that shows (message boxes too) is saved at the
+// size it shows as DIR/<library>-<id>.png, then ended as the user would:
+// by a click on its control ID with --press ID when it has one, else by its
+// own Cancel (Escape), so the result line names what the dialog answers.
+// --sink scripted answers message boxes without showing them (the default
+// answer, or the next --answer N) and prints each box and help request;
+// --sink qt (the default) shows them.
+// Without a display (no DISPLAY or WAYLAND_DISPLAY and no QT_QPA_PLATFORM)
+// it runs on Qt's offscreen platform.
 #include "dialogkit/qtkit.h"
 #include "stockwin_calls.h"
 #include "platform/library.h"
 #include "platform/uisink.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
@@ -28,6 +38,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -151,17 +162,24 @@ struct CompileResult {
   double memoryUse;
 };
 
-// Saves each dialog that shows and closes it.
+// Saves each dialog that shows at the size it shows, then ends it as the
+// user would: a click on control "c<press>" when the dialog has it, else its
+// own Cancel (a dialog that refuses Cancel ends by itself or at the deadline).
 struct Shooter : plat::ui::DialogObserver {
   QString dir;
+  int press = 0;
   int count = 0;
   void shown(const plat::ui::DialogShown& d) override {
     auto* w = static_cast<QDialog*>(d.widget);
     QString name = QStringLiteral("%1/%2-%3.png").arg(dir, QString::fromStdString(d.library)).arg(d.resourceId);
     if (QFile::exists(name)) name = QStringLiteral("%1/%2-%3-%4.png").arg(dir, QString::fromStdString(d.library)).arg(d.resourceId).arg(++count);
-    w->adjustSize();
-    if (w->grab().save(name)) std::printf("shot: %s\n", name.toLocal8Bit().constData());
-    w->QDialog::done(2);
+    QPixmap picture = w->grab();
+    if (picture.save(name))
+      std::printf("shot: %s %dx%d\n", name.toLocal8Bit().constData(), picture.width(), picture.height());
+    std::fflush(stdout);
+    auto* button = press ? w->findChild<QAbstractButton*>(QStringLiteral("c%1").arg(press)) : nullptr;
+    if (button && button->isEnabled()) button->click();
+    else w->reject();
   }
   void timedOut(const plat::ui::DialogShown& d) override {
     std::fprintf(stderr, "dialog %s %d did not end\n", d.library.c_str(), d.resourceId);
@@ -169,31 +187,78 @@ struct Shooter : plat::ui::DialogObserver {
   int deadlineMs() const override { return 20000; }
 };
 
+// One line per box and help request the scripted sink saw (line breaks as \n).
+void printScripted(const plat::ui::ScriptedSink& sink) {
+  auto oneLine = [](const std::string& t) {
+    std::string out;
+    for (char c : t) out += c == '\n' ? std::string("\\n") : std::string(1, c);
+    return out;
+  };
+  for (const auto& b : sink.shown())
+    std::printf("box: [%s] %s (style 0x%X)\n", oneLine(b.caption).c_str(), oneLine(b.text).c_str(), b.style);
+  for (const auto& h : sink.helps())
+    std::printf("help: %s %s\n", h.file.c_str(),
+                h.byKeyword ? ("keyword " + h.keyword).c_str() : ("context " + std::to_string(h.context)).c_str());
+}
+
 int usage() {
-  std::fprintf(stderr, "usage: dlghost [--shot DIR] LIBRARY EXPORT [ARG...]\n");
+  std::fprintf(stderr,
+               "usage: dlghost [--shot DIR] [--press ID] [--sink qt|scripted] [--answer N]... LIBRARY EXPORT [ARG...]\n");
   return 2;
+}
+
+// Qt's platform plugin aborts the program without a display: take the
+// offscreen platform instead (pictures and scripted runs need no screen).
+void chooseOffscreenWithoutDisplay() {
+  auto unset = [](const char* v) { return !std::getenv(v) || !*std::getenv(v); };
+  if (unset("QT_QPA_PLATFORM") && unset("DISPLAY") && unset("WAYLAND_DISPLAY")) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    std::fprintf(stderr, "dlghost: no display, running offscreen\n");
+  }
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
   std::vector<std::string> args(argv + 1, argv + argc);
-  std::string shotDir;
+  std::string shotDir, sinkKind = "qt";
+  int press = 0;
+  std::vector<int> answers;
+  auto number = [](const std::string& t, int& out) {
+    char* end = nullptr;
+    long v = std::strtol(t.c_str(), &end, 10);
+    if (t.empty() || *end) return false;
+    out = int(v);
+    return true;
+  };
   while (!args.empty() && args[0].rfind("--", 0) == 0) {
-    if (args[0] == "--shot" && args.size() > 1) {
-      shotDir = args[1];
-      args.erase(args.begin(), args.begin() + 2);
-    } else {
-      return usage();
-    }
+    if (args.size() < 2) return usage();
+    const std::string opt = args[0], value = args[1];
+    int n = 0;
+    if (opt == "--shot") shotDir = value;
+    else if (opt == "--sink" && (value == "qt" || value == "scripted")) sinkKind = value;
+    else if (opt == "--press" && number(value, n)) press = n;
+    else if (opt == "--answer" && number(value, n)) answers.push_back(n);
+    else return usage();
+    args.erase(args.begin(), args.begin() + 2);
   }
   if (args.size() < 2) return usage();
-  plat::ui::setSink(std::make_shared<kit::QtSink>());
+  if (!answers.empty() && sinkKind != "scripted") return usage();
+  chooseOffscreenWithoutDisplay();
+  QApplication app(argc, argv);
+  std::shared_ptr<plat::ui::ScriptedSink> scripted;
+  if (sinkKind == "scripted") {
+    scripted = std::make_shared<plat::ui::ScriptedSink>();
+    for (int a : answers) scripted->answerBox(a);
+    plat::ui::setSink(scripted);
+  } else {
+    plat::ui::setSink(std::make_shared<kit::QtSink>());
+  }
   if (!shotDir.empty()) {
     QDir().mkpath(QString::fromStdString(shotDir));
     auto s = std::make_shared<Shooter>();
     s->dir = QString::fromStdString(shotDir);
+    s->press = press;
     plat::ui::setDialogObserver(s);
   }
   const ExportSig* sig = nullptr;
@@ -216,6 +281,7 @@ int main(int argc, char** argv) {
                                        std::vector<std::string>(args.begin() + 2, args.end()));
     plat::ui::setDialogObserver(nullptr);
     plat::lib::unload(h);
+    if (scripted) printScripted(*scripted);
     plat::ui::setSink(nullptr);
     if (!known) std::fprintf(stderr, "dlghost: unknown export %s\n", args[1].c_str());
     return known ? 0 : 2;
@@ -270,6 +336,7 @@ int main(int argc, char** argv) {
     printFbCall(c);
     plat::ui::setDialogObserver(nullptr);
     plat::lib::unload(h);
+    if (scripted) printScripted(*scripted);
     plat::ui::setSink(nullptr);
     return 0;
   }
@@ -302,6 +369,7 @@ int main(int argc, char** argv) {
   // helpers) go while its code is still mapped.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   plat::lib::unload(h);
+  if (scripted) printScripted(*scripted);
   plat::ui::setSink(nullptr);
   return 0;
 }

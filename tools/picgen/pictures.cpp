@@ -6,13 +6,16 @@
 namespace picgen {
 
 Canvas startPicture() {
+  // 640 wide: the text lines start at x = 330, y = 230 and need room for 35
+  // characters of a 14-pixel font; that area (x >= 320, y >= 215) stays plain.
   const Rgb paper = 0xF4F1E8, ink = 0x1F2F4F, accent = 0x2E7D32;
-  Canvas c(560, 320, paper);
-  c.frame(0, 0, 560, 320, ink, 3);
-  c.fill(3, 3, 554, 70, ink);
-  c.textCentred(0, 560, 17, "ZERLO", paper, 6);
-  c.textCentred(0, 560, 90, "FUNCTION BLOCK PROGRAMMING", ink, 2);
-  c.textCentred(0, 560, 112, "AND SIMULATION", ink, 2);
+  const int w = 640, h = 320;
+  Canvas c(w, h, paper);
+  c.frame(0, 0, w, h, ink, 3);
+  c.fill(3, 3, w - 6, 70, ink);
+  c.textCentred(0, w, 17, "ZERLO", paper, 6);
+  c.textCentred(0, w, 90, "FUNCTION BLOCK PROGRAMMING", ink, 2);
+  c.textCentred(0, w, 112, "AND SIMULATION", ink, 2);
   // A small diagram: two blocks joined by a line.
   c.frame(40, 160, 80, 50, ink, 2);
   c.text(56, 180, "AND", ink, 2);
@@ -272,7 +275,7 @@ Canvas pictogram(unsigned id) {
 std::vector<unsigned> blockDialogPictureIds() {
   std::vector<unsigned> ids{160, 161, 162};
   for (unsigned t = 0; t < 8; ++t) ids.push_back(170 + t);
-  for (unsigned id : {140u, 141u, 142u, 145u, 146u, 150u, 151u, 185u, 186u, 190u, 191u}) ids.push_back(id);
+  for (unsigned id : {140u, 141u, 142u, 145u, 146u, 150u, 151u, 185u, 186u, 187u, 188u, 190u, 191u}) ids.push_back(id);
   for (unsigned id = 195; id <= 208; ++id) ids.push_back(id);
   return ids;
 }
@@ -280,6 +283,7 @@ std::vector<unsigned> blockDialogPictureIds() {
 Canvas blockDialogPicture(unsigned id) {
   if (id >= 160 && id <= 162) return devicePicture(int(id - 160));
   if (id >= 170 && id <= 177) return sensorPicture(int(id - 170));
+  if (id == 187 || id == 188) return countingPictogram(id == 188);
   return pictogram(id);
 }
 

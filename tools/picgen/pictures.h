@@ -4,8 +4,8 @@
 
 namespace picgen {
 
-// The start screen picture "OBELST.BMP": room for three text lines from
-// x = 330, y = 230 downward.
+// The start screen picture "OBELST.BMP" (640 x 320): room for three text
+// lines of 35 characters from x = 330, y = 230 downward.
 Canvas startPicture();
 // The program's symbol (32 x 32, resource 197).
 Canvas programSymbol();
@@ -34,6 +34,9 @@ Canvas sensorPicture(int type);
 // The 32 x 32 pictograms: output states 140-142, 145-146, 150-151; edges
 // 185-186; counting directions 190-191; message colours 195-208 (swatches).
 Canvas pictogram(unsigned id);
+// The counting block's directions (32 x 32, pictograms 187 "+1" and 188
+// "-1"): a counter with an arrow up or down and its step.
+Canvas countingPictogram(bool minus);
 // The ids of the block dialogs' pictures, in the order written.
 std::vector<unsigned> blockDialogPictureIds();
 Canvas blockDialogPicture(unsigned id);

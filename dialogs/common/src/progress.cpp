@@ -38,6 +38,11 @@ bool ProgressDialog::startTick() {
   return true;
 }
 
+void ProgressDialog::end(int result) {
+  if (timer_) timer_->stop();
+  QDialog::done(result);
+}
+
 void ProgressDialog::progressMessage(const std::string& text, const std::string& caption) {
   QApplication::beep();
   if (text.empty()) return;

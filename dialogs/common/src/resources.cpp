@@ -1,10 +1,13 @@
 #include "dialogkit/resources.h"
 
 #include "platform/library.h"
+#include "platform/paths.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+
+#include <dlfcn.h>
 
 namespace kit {
 
@@ -156,6 +159,17 @@ std::string languageLibraryPath(const std::string& dir, const std::string& name)
   for (char& c : up) c = char(std::toupper(static_cast<unsigned char>(c)));
   char last = dir.back();
   return dir + ((last == '/' || last == '\\') ? "" : "/") + up;
+}
+
+std::string moduleFile(const void* addressInModule) {
+  Dl_info info{};
+  if (!addressInModule || ::dladdr(addressInModule, &info) == 0 || !info.dli_fname) return {};
+  return info.dli_fname;
+}
+
+std::string moduleName(const void* addressInModule) {
+  std::string file = moduleFile(addressInModule);
+  return file.empty() ? file : plat::path::withExtension(plat::path::baseName(file), "");
 }
 
 } // namespace kit

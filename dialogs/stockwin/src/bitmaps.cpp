@@ -9,6 +9,7 @@
 #include "display/dib.h"
 #include "display/qt_device.h"
 #include "platform/export.h"
+#include "platform/paths.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -109,7 +110,7 @@ public:
 
     std::string selection = text(kNoBitmap);
     if (p) {
-      std::string found = findFileNoCase(dir_, field(symbol ? p->symbol : p->background));
+      std::string found = findBitmapFile(dir_, field(symbol ? p->symbol : p->background));
       if (!found.empty()) selection = found;
     }
     fill();
@@ -148,11 +149,9 @@ private:
   void onOk() {
     std::string s = selected();
     std::string stored = s == text(kNoBitmap) ? "" : s;
-    if (stored.size() > kBitmapNameChars) {
-      // An alias names no file here: the user picks a shorter name.
-      message(kBadFileName);
-      return;
-    }
+    // A longer name goes into the 12-character field as its 8.3 alias; the
+    // dialog finds the file by that alias when it opens again.
+    if (stored.size() > kBitmapNameChars) stored = plat::path::shortAlias(stored).substr(0, kBitmapNameChars);
     if (p_) {
       char* f = symbol_ ? p_->symbol : p_->background;
       std::memset(f, 0, 16);

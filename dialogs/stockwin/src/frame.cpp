@@ -7,6 +7,7 @@
 
 #include "dialogkit/boxes.h"
 #include "platform/export.h"
+#include "platform/paths.h"
 #include "platform/uisink.h"
 #include "stockwin/stockwin.h"
 #include "toolbind/toolbind.h"
@@ -55,6 +56,15 @@ const std::vector<std::string>& bindingNames() {
 
 void helpByContext(unsigned context) { help(context, {}); }
 void helpByKeyword(const std::string& keyword) { help(0, keyword); }
+
+bool applicationHelp(unsigned context) {
+  std::string self = kit::moduleFile(reinterpret_cast<const void*>(&applicationHelp));
+  if (self.empty()) return false;
+  plat::ui::HelpRequest r;
+  r.file = plat::path::withExtension(self, "HLP");
+  r.context = context;
+  return plat::ui::help(r);
+}
 
 SwDialog::SwDialog(QWidget* parent, unsigned resourceId) : kit::Dialog(parent), id_(resourceId) {
   auto caption = resources().dialogText(resourceId, 0);
@@ -157,15 +167,22 @@ QPushButton* okCancel(QDialog* d, QBoxLayout* lay, QHBoxLayout* row) {
     row->addStretch();
     lay->addLayout(row);
   }
-  auto* ok = new QPushButton(QStringLiteral("OK"), d);
+  auto* own = dynamic_cast<SwDialog*>(d);
+  unsigned dialog = own ? own->resourceId() : 0;
+  auto* ok = new QPushButton(q(buttonText(dialog, 1)), d);
   ok->setObjectName("c1");
   ok->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), d);
+  auto* cancel = new QPushButton(q(buttonText(dialog, 2)), d);
   cancel->setObjectName("c2");
   row->addWidget(ok);
   row->addWidget(cancel);
   QObject::connect(cancel, &QPushButton::clicked, d, [d] { d->reject(); });
   return ok;
+}
+
+std::string buttonText(unsigned dialog, unsigned control) {
+  if (auto own = resources().dialogText(dialog, control)) return *own;
+  return text(control == 1 ? kOkText : kCancelText);
 }
 
 void destroyWindowObject(void* object) { delete static_cast<QDialog*>(object); }

@@ -27,6 +27,10 @@ inline std::string str(const QString& t) { return t.toLocal8Bit().toStdString();
 // right-aligned row added to lay. Answers OK.
 QPushButton* okCancel(QDialog* d, QBoxLayout* lay, QHBoxLayout* row = nullptr);
 
+// The text of OK (control 1) or Cancel (2): the dialog's own when its
+// template has one, else the library's (strings 14 and 15).
+std::string buttonText(unsigned dialog, unsigned control);
+
 kit::Resources& resources();
 std::string text(unsigned id);
 std::string dialogText(unsigned dialog, unsigned control);
@@ -41,6 +45,10 @@ void destroyWindowObject(void* object);
 // F1: the number (or key word) box when the settings ask for it, then help.
 void helpByContext(unsigned context);
 void helpByKeyword(const std::string& keyword);
+// The library's own help (the application object's): the context in the
+// help file beside this library, named as the library with ".HLP"; no number
+// box. False when it did not open.
+bool applicationHelp(unsigned context);
 
 // The base of the library's dialogs: OK 1, Cancel 2, F1 opens the help of its
 // context number or key word.
@@ -51,6 +59,7 @@ public:
   void setHelpKeyword(std::string keyword) { keyword_ = std::move(keyword); }
   // Centred on the cursor when it first shows.
   void placeAtCursorOnShow() { atCursor_ = true; }
+  unsigned resourceId() const { return id_; }
 protected:
   void keyPressEvent(QKeyEvent* e) override;
   void showEvent(QShowEvent* e) override;

@@ -18,6 +18,8 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -153,26 +155,27 @@ public:
   }
 private:
   void update() { ok_->setEnabled(combo_->currentIndex() >= 0 && !edit_->text().isEmpty()); }
+  // Both answers are checked first and written only when the dialog ends with
+  // OK: a refused name followed by Cancel leaves the caller's buffers as they were.
   void onOk() {
-    if (first_) {
-      if (combo_->currentIndex() < 0) return;
-      copyOut(first_, upperCut(combo_->currentText().toStdString(), kNameMax), kNameMax);
+    if (first_ && combo_->currentIndex() < 0) return;
+    std::string name;
+    if (second_) {
+      name = upperCut(edit_->text().toStdString(), kNameMax);
+      if (name.empty()) return;
+      if (names_ && findName(names_, name.c_str())) {
+        message(kMacroExists);
+        edit_->setFocus();
+        return;
+      }
+      if (names_ && !isValidName(name.c_str())) {
+        message(kBadMacroName);
+        edit_->setFocus();
+        return;
+      }
     }
-    if (!second_) return done(1);
-    std::string name = upperCut(edit_->text().toStdString(), kNameMax);
-    if (name.empty()) return;
-    copyOut(second_, name, kNameMax);
-    if (!names_) return done(1);
-    if (findName(names_, name.c_str())) {
-      message(kMacroExists);
-      edit_->setFocus();
-      return;
-    }
-    if (!isValidName(name.c_str())) {
-      message(kBadMacroName);
-      edit_->setFocus();
-      return;
-    }
+    if (first_) copyOut(first_, upperCut(combo_->currentText().toStdString(), kNameMax), kNameMax);
+    if (second_) copyOut(second_, name, kNameMax);
     done(1);
   }
   NameNode** names_;
@@ -314,10 +317,10 @@ public:
     preview_->setObjectName("c1003");
     side->addWidget(preview_);
     side->addStretch();
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(q(buttonText(kDlgText, 1)), this);
     ok->setObjectName("c1");
     ok->setDefault(false);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(q(buttonText(kDlgText, 2)), this);
     cancel->setObjectName("c2");
     side->addWidget(ok);
     side->addWidget(cancel);
@@ -325,7 +328,13 @@ public:
     ok_ = ok;
     connect(ok, &QPushButton::clicked, this, [this] { onOk(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
-    connect(edit_, &QPlainTextEdit::textChanged, this, [this] { changed(); });
+    connect(edit_->document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
+      addedEnd_ = from + added;
+    });
+    connect(edit_, &QPlainTextEdit::textChanged, this, [this] {
+      keepLimit();
+      changed();
+    });
   }
   // Fills the dialog from the record; false when the user cancelled the too-long warning.
   bool start() {
@@ -345,11 +354,15 @@ public:
         }
       if (p_->text && !terminated && message(kTextTooLong, plat::ui::MB_OKCANCEL) == plat::ui::IDCANCEL) return false;
       limit_ = std::max(0, p_->size - 1);
-      // The edit shows line feeds only.
+      // The edit shows line feeds only. The record's own text is shown whole,
+      // even beyond the limit (OK cuts it and warns); only typing is limited.
       std::string edit;
       for (char c : shown)
         if (c != '\r') edit += c;
+      filling_ = true;
       edit_->setPlainText(QString::fromStdString(edit));
+      filling_ = false;
+      length_ = int(edit_->document()->characterCount()) - 1;
       font = p_->fontSize;
       preview_->scale = p_->scale;
     }
@@ -365,6 +378,27 @@ private:
     for (int i = 0; i < 3; ++i)
       if (radio_[i]->isChecked()) return 8 * (i + 1);
     return 0;
+  }
+  // The edit holds at most limit_ characters (a line break counts as one, as
+  // it goes back as a carriage return alone): what typing or a paste adds
+  // beyond it is taken off the end of what was added. A text that already was
+  // longer (the record's) may shrink but not grow.
+  void keepLimit() {
+    if (filling_ || !p_) return;
+    int now = int(edit_->document()->characterCount()) - 1;
+    int allowed = std::max(limit_, length_);
+    if (now > allowed) {
+      int end = std::min(addedEnd_, now);
+      QTextCursor c(edit_->document());
+      c.setPosition(end);
+      c.setPosition(std::max(0, end - (now - allowed)), QTextCursor::KeepAnchor);
+      filling_ = true;
+      c.removeSelectedText();
+      filling_ = false;
+      edit_->setTextCursor(c);
+      now = int(edit_->document()->characterCount()) - 1;
+    }
+    length_ = now;
   }
   void changed() {
     int f = fontSize();
@@ -390,6 +424,9 @@ private:
   }
   TextParams* p_;
   int limit_ = 0;
+  int length_ = 0;
+  int addedEnd_ = 0;
+  bool filling_ = false;
   QPlainTextEdit* edit_;
   QRadioButton* radio_[3];
   Preview* preview_;

@@ -134,6 +134,20 @@ std::string suggestProjectName(const std::string& dir, const std::string& tmpl, 
   return {};
 }
 
+namespace {
+// A DIR or ICON value below the template directory: "\" and "/" both
+// separate its parts (the file was written for Windows), a leading separator
+// does not leave the template directory, and each part is matched without
+// regard to case where it exists on disk.
+std::string belowTemplateDir(const std::string& templateDir, const std::string& value) {
+  std::string rel = plat::path::normalize(value);
+  while (!rel.empty() && rel.front() == '/') rel.erase(0, 1);
+  std::string joined = plat::path::join(templateDir, rel);
+  std::string found = plat::path::resolveExisting(joined);
+  return found.empty() ? joined : found;
+}
+} // namespace
+
 bool LoadTemplates(const std::string& iniPath, const std::string& templateDir, TemplateList& out) {
   out = TemplateList{};
   if (!readable(iniPath)) return false;
@@ -144,7 +158,7 @@ bool LoadTemplates(const std::string& iniPath, const std::string& templateDir, T
     t.dir = plat::profile::getString(iniPath, section, "DIR", "");
     if (t.dir.empty()) break;
     std::string icon = plat::profile::getString(iniPath, section, "ICON", "");
-    if (!icon.empty() && !templateDir.empty()) t.icon = (fs::path(templateDir) / icon).string();
+    if (!icon.empty() && !templateDir.empty()) t.icon = belowTemplateDir(templateDir, icon);
     t.name = plat::profile::getString(iniPath, section, "NAME", "");
     if (n == def) out.defaultIndex = int(out.items.size());
     out.items.push_back(std::move(t));
@@ -154,7 +168,7 @@ bool LoadTemplates(const std::string& iniPath, const std::string& templateDir, T
 
 std::string GetTemplateFullDir(const std::string& templateDir, const Template& t) {
   if (templateDir.empty() || t.dir.empty()) return {};
-  return (fs::path(templateDir) / t.dir).string();
+  return belowTemplateDir(templateDir, t.dir);
 }
 
 namespace {
@@ -248,6 +262,15 @@ std::string findFileNoCase(const std::string& dir, const std::string& name) {
   for (fs::directory_iterator it(dir.empty() ? fs::path(".") : fs::path(dir), ec), end; !ec && it != end;
        it.increment(ec))
     if (upper(it->path().filename().string()) == u) return it->path().filename().string();
+  return {};
+}
+
+std::string findBitmapFile(const std::string& dir, const std::string& field) {
+  std::string found = findFileNoCase(dir, field);
+  if (!found.empty() || field.empty()) return found;
+  std::string alias = upper(field);
+  for (const std::string& f : bitmapFiles(dir))
+    if (f.size() > kBitmapNameChars && plat::path::shortAlias(f) == alias) return f;
   return {};
 }
 

@@ -44,7 +44,8 @@ struct TemplateList {
 // Reads TEMPLATES.INI: sections "1", "2" ... up to the first without DIR;
 // GENERAL/DEFAULT names the default. False (list empty) when the file is missing.
 bool LoadTemplates(const std::string& iniPath, const std::string& templateDir, TemplateList& out);
-// templateDir + "/" + dir; empty when either is empty.
+// templateDir + "/" + dir ("\\" in dir separates too; existing parts as on
+// disk, matched without regard to case); empty when either is empty.
 std::string GetTemplateFullDir(const std::string& templateDir, const Template& t);
 
 // ---- new project ----
@@ -65,6 +66,10 @@ bool writeProjectNameField(const std::string& path, const Say& say);
 std::vector<std::string> bitmapFiles(const std::string& dir);
 // The file of dir whose name equals name without regard to case ("" when none).
 std::string findFileNoCase(const std::string& dir, const std::string& name);
+// The bitmap file a name field names: the file of that name (case ignored),
+// else the file with a name over 12 characters whose 8.3 alias the field
+// holds (the first in sorted order); "" when none.
+std::string findBitmapFile(const std::string& dir, const std::string& field);
 // Where a preview of w x h goes in a frame: centred at its own size when it
 // is smaller both ways, else stretched to the frame.
 struct Rect {

@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -43,6 +44,14 @@ QImage toImage(disp::DibHandle dib) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) img.setPixel(x, y, 0xFF000000u | px[std::size_t(y) * std::size_t(w) + std::size_t(x)]);
   return img;
+}
+
+// Where the start screen's lines begin: at x = 330, or further left when the
+// widest line would not end 8 pixels inside the picture's right edge (a line
+// of 35 characters must not be cut); never less than 8.
+int startTextX(int pictureWidth, int widestLine) {
+  constexpr int kLeft = 330, kMargin = 8;
+  return std::max(kMargin, std::min(kLeft, pictureWidth - kMargin - widestLine));
 }
 
 // The start screen: borderless, the picture with up to three lines; Enter and
@@ -88,11 +97,15 @@ protected:
     p.setFont(f);
     p.setPen(Qt::black);
     QFontMetrics fm(f);
+    int widest = 0;
+    for (const auto& line : lines_)
+      if (!line.empty()) widest = std::max(widest, fm.horizontalAdvance(QString::fromStdString(line)));
+    const int x = startTextX(picture_.width(), widest);
     int y = 230;
     for (const auto& line : lines_) {
       if (line.empty()) continue;
       y += fm.height();
-      p.drawText(330, y - fm.descent(), QString::fromStdString(line));
+      p.drawText(x, y - fm.descent(), QString::fromStdString(line));
     }
   }
 

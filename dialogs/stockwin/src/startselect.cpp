@@ -59,12 +59,12 @@ public:
       int answer = b.answer;
       connect(w, &QPushButton::clicked, this, [this, answer] {
         if (answer) done(answer);
-        else helpByContext(1);
+        else applicationHelp(1);
       });
       grid->addWidget(w, i / 2, i % 2);
       buttons_[i++] = w;
     }
-    box_ = new QCheckBox(QStringLiteral("Show Quickstart next time"), this);
+    box_ = new QCheckBox(q(dialogText(kDlgStartSelect, 1005)), this);
     box_->setObjectName("c1005");
     box_->setChecked(!flag || *flag != 0);
     grid->addWidget(box_, 3, 0, 1, 2);

@@ -7,7 +7,7 @@ namespace sw {
 
 enum : unsigned {
   kNoBitmap = 1, kCaption = 3, kDesignCaption = 4, kSubIn = 7, kSubOut = 8, kPreviewText = 9,
-  kKeyText = 10, kKeySubIn = 11, kKeySubOut = 12,
+  kKeyText = 10, kKeySubIn = 11, kKeySubOut = 12, kOkText = 14, kCancelText = 15,
   kTitleImportBitmap = 50, kTitleOpenProject = 51, kTitleSaveProject = 52, kTitleOpenLibrary = 53,
   kFilterBitmap = 60, kExtBitmap = 61, kFilterProject = 62, kExtProject = 63, kFilterLibrary = 64,
   kExtLibrary = 65, kUntitled = 70, kProjectExt = 71,
@@ -25,6 +25,10 @@ enum : unsigned {
 // (INB, KONFIG, PROG, MAKRO, HELP) the up, down and focused picture at
 // kStartButtonPictures + 3 x button + state.
 enum : unsigned { kStartBackground = 132, kStartButtonPictures = 2000 };
+
+// Texts of the worksheet setup's groups (dialog texts of 183, beside its
+// controls' own).
+enum : unsigned { kGroupFormat = 1110, kGroupZoom = 1111, kGroupRefresh = 1112, kGroupRouting = 1113 };
 
 // Dialog resource numbers.
 enum : unsigned {

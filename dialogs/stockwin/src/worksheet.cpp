@@ -29,7 +29,8 @@ public:
     WorkSheetSetup in = p ? *p : WorkSheetSetup{0, 1.0f, 0, 300};
     auto* lay = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
-    auto* format = new QGroupBox(QStringLiteral("Format"), this);
+    auto* format = new QGroupBox(q(dialogText(kDlgWorksheet, kGroupFormat)), this);
+    format->setObjectName(QStringLiteral("c%1").arg(kGroupFormat));
     auto* fl = new QGridLayout(format);
     for (int i = 0; i < 6; ++i) {
       auto* b = new QPushButton(QStringLiteral("%1").arg(i + 1), format);
@@ -49,24 +50,25 @@ public:
     }
     formats_[formatIndex(in.format)]->setChecked(true);
     row->addWidget(format);
-    zoom_ = slider(row, "Zoom", 1093, 1092, 3, 100, 10, zoomText_);
+    zoom_ = slider(row, kGroupZoom, 1093, 1092, 3, 100, 10, zoomText_);
     zoom_->setValue(zoomPosition(in.zoom));
-    period_ = slider(row, "Refresh Ratio", 1100, 1101, 1, 100, 20, periodText_);
+    period_ = slider(row, kGroupRefresh, 1100, 1101, 1, 100, 20, periodText_);
     period_->setValue(periodPosition(in.refreshMs));
     lay->addLayout(row);
-    auto* route = new QGroupBox(QStringLiteral("Autorouting"), this);
+    auto* route = new QGroupBox(q(dialogText(kDlgWorksheet, kGroupRouting)), this);
+    route->setObjectName(QStringLiteral("c%1").arg(kGroupRouting));
     auto* rl = new QVBoxLayout(route);
-    cross_ = new QCheckBox(QStringLiteral("Cross text blocks"), route);
+    cross_ = new QCheckBox(q(dialogText(kDlgWorksheet, 1094)), route);
     cross_->setObjectName("c1094");
     cross_->setChecked(in.crossText != 0);
     rl->addWidget(cross_);
     lay->addWidget(route);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(q(buttonText(kDlgWorksheet, 1)), this);
     ok->setObjectName("c1");
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(q(buttonText(kDlgWorksheet, 2)), this);
     cancel->setObjectName("c2");
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
@@ -77,8 +79,9 @@ public:
   }
 
 private:
-  QSlider* slider(QHBoxLayout* row, const char* title, int id, int textId, int lo, int hi, int tick, QLabel*& text) {
-    auto* box = new QGroupBox(QString::fromUtf8(title), this);
+  QSlider* slider(QHBoxLayout* row, unsigned title, int id, int textId, int lo, int hi, int tick, QLabel*& text) {
+    auto* box = new QGroupBox(q(dialogText(kDlgWorksheet, title)), this);
+    box->setObjectName(QStringLiteral("c%1").arg(title));
     auto* l = new QVBoxLayout(box);
     auto* s = new QSlider(Qt::Vertical, box);
     s->setObjectName(QStringLiteral("c%1").arg(id));

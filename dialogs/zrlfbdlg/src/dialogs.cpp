@@ -149,7 +149,7 @@ public:
     row->addWidget(field_);
     row->addWidget(label(1002));
     layout_->addLayout(row);
-    directionRow(1003, aux && aux[1] != 0);
+    directionRow(1003, aux && aux[1] != 0, 187);
     addButtons();
     if (text) field_->setText(q(readBounded(text, ZRLFBDLG_OPERAND_TEXT_SIZE).substr(0, 5)));
   }
@@ -432,7 +432,7 @@ public:
     grid->addWidget(label(1003), 3, 0);
     grid->addWidget(result_, 3, 1);
     layout_->addLayout(grid);
-    directionRow(1004, aux && aux[1] > 9, true);
+    directionRow(1004, aux && aux[1] > 9, 190);
     addButtons();
     selectInput(inputs_, aux ? aux[0] : 1);
     standard_->setChecked(aux && aux[2] != 0);

@@ -137,19 +137,18 @@ protected:
     for (int n : inputList()) list->addItem(q(fbd::text(inputStringId(n))), n);
     return list;
   }
-  // The counting direction: label, then the push-like +1 (1083) and -1 (1084),
-  // with their pictograms 190 and 191 when asked.
-  void directionRow(unsigned labelControl, bool minus, bool pictograms = false) {
+  // The counting direction: label, then the push-like +1 (1083) and -1 (1084)
+  // showing their pictograms (plusPictogram and the one after it); a button
+  // whose pictogram is missing keeps its text.
+  void directionRow(unsigned labelControl, bool minus, unsigned plusPictogram) {
     auto* dir = new QHBoxLayout;
     dir->addWidget(label(labelControl));
     plus_ = pushRadio(1083, QStringLiteral("+1"));
     minus_ = pushRadio(1084, QStringLiteral("-1"));
-    if (pictograms) {
-      setPictogram(plus_, 190);
-      setPictogram(minus_, 191);
-      if (!plus_->icon().isNull()) plus_->setText(QString());
-      if (!minus_->icon().isNull()) minus_->setText(QString());
-    }
+    setPictogram(plus_, plusPictogram);
+    setPictogram(minus_, plusPictogram + 1);
+    if (!plus_->icon().isNull()) plus_->setText(QString());
+    if (!minus_->icon().isNull()) minus_->setText(QString());
     dir->addWidget(plus_);
     dir->addWidget(minus_);
     layout_->addLayout(dir);

@@ -113,7 +113,9 @@ ZERLO_EXPORT int ZerloModuleInit() {
   std::string dir;
   tb.getPath("GetObelLanguagePath", dir, tb.language());
   if (!resources().loadLanguage(kit::languageLibraryPath(dir, "ZRLTGTWINRES.DLL"))) {
-    int a = plat::ui::messageBox(englishTable().string(kNoLanguage), englishTable().string(kCaption),
+    // Captioned with the application's name: the library's file name without extension.
+    std::string name = kit::moduleName(reinterpret_cast<const void*>(&ZerloModuleInit));
+    int a = plat::ui::messageBox(englishTable().string(kNoLanguage), name.empty() ? "zrltgtwin" : name,
                                  plat::ui::MB_OKCANCEL | plat::ui::MB_ICONEXCLAMATION | plat::ui::MB_TOPMOST);
     if (a != plat::ui::IDOK) {
       tb.unbind();

@@ -251,6 +251,38 @@ TEST(Progress, IgnoresEnterEscapeAndCloseEndsFromItsTimer) {
   kit::ProgressDialog::refuseTimers(false);
 }
 
+namespace {
+// Ends itself on its first tick, by OK or by Cancel.
+class EndsAtOnce : public kit::ProgressDialog {
+public:
+  explicit EndsAtOnce(bool ok) : kit::ProgressDialog(nullptr), ok_(ok) { startTick(); }
+  int ticks = 0;
+protected:
+  void tick() override {
+    ++ticks;
+    if (ok_) endOk();
+    else endCancel();
+  }
+private:
+  bool ok_;
+};
+} // namespace
+
+// A dialog that ended while a loop outside its own run keeps the events going
+// (a nested loop) gets no further tick, so its end box cannot show again.
+TEST(Progress, EndingStopsTheTimer) {
+  app();
+  for (bool ok : {true, false}) {
+    EndsAtOnce d(ok);
+    d.show();
+    spinUntil([&] { return d.ticks > 0; }, 3000);
+    spinUntil([] { return false; }, 450);
+    EXPECT_EQ(d.ticks, 1) << (ok ? "OK" : "Cancel");
+    EXPECT_EQ(d.result(), ok ? 1 : 2);
+    EXPECT_FALSE(d.isVisible());
+  }
+}
+
 TEST(Placement, DialogStaysInsideTheScreen) {
   app();
   QDialog d;

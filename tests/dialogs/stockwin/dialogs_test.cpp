@@ -7,7 +7,9 @@
 #include "platform/uisink.h"
 #include "sw_dialogs.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -19,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextCursor>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +29,7 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <set>
 
 using namespace plat::ui;
@@ -133,6 +137,39 @@ TEST_F(Dialogs, RenameAndEmptyLists) {
   };
   EXPECT_EQ(fn<SW10_CallRenameMacroDlgFn>(h_, "SW10_CallRenameMacroDlg")(ownerId_, &none, oldName, newName), 2);
   EXPECT_STREQ(oldName, "MOTOR");
+}
+
+// A name refused with 509 or 510 and then Cancel: both buffers keep what the
+// caller put in (they are written only when the dialog ends with OK).
+TEST_F(Dialogs, CopyAndRenameWriteNothingBeforeOk) {
+  using Call = int (*)(SwWindow, NameNode**, char*, char*);
+  struct Case {
+    const char* exportName;
+    const char* typed;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"SW08_CallCopyMacroDlg", "pump", "Error!   A subprogram with the specified name is already available."},
+      {"SW08_CallCopyMacroDlg", "a b", "Error!   Invalid subprogram name."},
+      {"SW10_CallRenameMacroDlg", "pump", "Error!   A subprogram with the specified name is already available."},
+      {"SW10_CallRenameMacroDlg", "&x", "Error!   Invalid subprogram name."},
+  };
+  for (const Case& c : cases) {
+    List names({"PUMP", "MOTOR"});
+    char first[15] = "pu", second[15] = "proposal";
+    sink_->clear();
+    driver_->onDialog = [&](QDialog* d) {
+      child<QComboBox>(d, 1084)->setCurrentIndex(0);  // MOTOR, not the preselected PUMP
+      type(child<QLineEdit>(d, 1083), c.typed);
+      click(d, 1);
+      EXPECT_TRUE(d->isVisible()) << c.exportName << " " << c.typed;
+      click(d, 2);
+    };
+    EXPECT_EQ(fn<Call>(h_, c.exportName)(ownerId_, &names.head, first, second), 2);
+    EXPECT_STREQ(first, "pu") << c.exportName << " " << c.typed;
+    EXPECT_STREQ(second, "proposal") << c.exportName << " " << c.typed;
+    EXPECT_EQ(texts(), std::vector<std::string>{c.message}) << c.exportName;
+  }
 }
 
 TEST_F(Dialogs, DesignOrDeleteCaptionsHelpAndChoice) {
@@ -267,6 +304,45 @@ TEST_F(Dialogs, TextTooLongWarnsTwiceAndWritesNine) {
   sink_->answerBox(IDCANCEL);
   driver_->onDialog = [](QDialog*) { ADD_FAILURE() << "shown"; };
   EXPECT_EQ(fn<SW31_CallInsertTextDlgFn>(h_, "SW31_CallInsertTextDlg")(ownerId_, &p), 2);
+}
+
+// The edit takes at most size - 1 characters: typed keys and a paste beyond
+// that are dropped, so OK writes the text without the too-long warning.
+TEST_F(Dialogs, TextEditKeepsTheRecordsLimit) {
+  struct Case {
+    const char* start;
+    const char* added;
+    bool paste;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"AB", "CDEFGHIJKLMN", false, "ABCDEFGHI"},
+      {"AB", "CDEFGHIJKLMN", true, "ABCDEFGHI"},
+      {"A\rB", "1\n2345678", true, "A\rB1\r2345"},
+  };
+  for (const Case& c : cases) {
+    char text[16] = {};
+    std::strcpy(text, c.start);
+    TextParams p{text, 10, 8, 1.0f};
+    sink_->clear();
+    driver_->onDialog = [&](QDialog* d) {
+      auto* edit = child<QPlainTextEdit>(d, 1023);
+      edit->moveCursor(QTextCursor::End);
+      if (c.paste) {
+        edit->insertPlainText(QString::fromUtf8(c.added));
+      } else {
+        for (const char* k = c.added; *k; ++k) {
+          QKeyEvent ev(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(*k)));
+          QCoreApplication::sendEvent(edit, &ev);
+        }
+      }
+      EXPECT_EQ(edit->toPlainText().size(), 9) << c.added;
+      click(d, 1);
+    };
+    EXPECT_EQ(fn<SW31_CallInsertTextDlgFn>(h_, "SW31_CallInsertTextDlg")(ownerId_, &p), 1);
+    EXPECT_STREQ(text, c.expected);
+    EXPECT_TRUE(sink_->shown().empty()) << c.added;
+  }
 }
 
 TEST_F(Dialogs, AboutBox) {
@@ -422,9 +498,82 @@ TEST_F(Dialogs, StartSelection) {
   };
   EXPECT_EQ(call(ownerId_, &flag), 0);
   EXPECT_EQ(flag, 0);
-  EXPECT_EQ(texts(), std::vector<std::string>{"Help context: 1"});
+  // HELP asks the library's own help for context 1: the file beside the
+  // library named as it with ".HLP", without the number box of F1.
+  EXPECT_TRUE(texts().empty());
+  ASSERT_EQ(sink_->helps().size(), 1u);
+  EXPECT_EQ(sink_->helps()[0].file, (program().dir / "stockwin.HLP").string());
+  EXPECT_EQ(sink_->helps()[0].context, 1u);
+  EXPECT_FALSE(sink_->helps()[0].byKeyword);
   for (int id : {1004, 1007, 1008}) {
     driver_->onDialog = [id](QDialog* d) { child<QPushButton>(d, id)->click(); };
     EXPECT_EQ(call(ownerId_, nullptr), id == 1004 ? 1 : id == 1007 ? 3 : 4);
   }
+}
+
+// The texts of the worksheet setup, the start selection and the shared OK and
+// Cancel come from the language's resources, English built in.
+class LanguageTexts : public dlgtest::OwnedDialogs {
+protected:
+  void SetUp() override {
+    app();
+    OwnedDialogs::SetUp();
+  }
+};
+
+TEST_F(LanguageTexts, DialogTextsFollowTheLanguage) {
+  auto sink = std::make_shared<ScriptedSink>();
+  ScopedSink scope(sink);
+  struct Text {
+    unsigned dialog;
+    int control;
+    const char* english;
+    const char* german;
+  };
+  const Text kTexts[] = {
+      {183, 1110, "Format", "Blattformat"},
+      {183, 1111, "Zoom", "Vergroesserung"},
+      {183, 1112, "Refresh Ratio", "Bildwiederholung"},
+      {183, 1113, "Autorouting", "Leitungsfuehrung"},
+      {183, 1094, "Cross text blocks", "Textbloecke kreuzen"},
+      {183, 1, "OK", "Uebernehmen"},
+      {183, 2, "Cancel", "Abbruch"},
+      {129, 1005, "Show Quickstart next time", "Schnellstart wieder zeigen"},
+      {180, 1, "OK", "Uebernehmen"},
+      {180, 2, "Cancel", "Abbruch"},
+      {196, 1, "OK", "Uebernehmen"},
+      {196, 2, "Cancel", "Abbruch"},
+  };
+  for (int language : {2, 1}) {
+    program().writeObel(language);
+    plat::lib::Handle h = program().load();
+    ASSERT_TRUE(h) << plat::lib::lastError();
+    std::map<std::pair<unsigned, int>, std::string> seen;
+    driver_->onShown = [&](const DialogShown& shown) {
+      auto* d = static_cast<QDialog*>(shown.widget);
+      for (const Text& t : kTexts) {
+        if (t.dialog != unsigned(shown.resourceId)) continue;
+        QWidget* w = d->findChild<QWidget*>(QStringLiteral("c%1").arg(t.control));
+        const auto key = std::make_pair(t.dialog, t.control);
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) seen[key] = b->text().toStdString();
+        if (auto* g = qobject_cast<QGroupBox*>(w)) seen[key] = g->title().toStdString();
+      }
+      d->reject();
+    };
+    WorkSheetSetup setup{0, 1.0f, 0, 300};
+    fn<SW20_CallWorkSheetSetupDlgFn>(h, "SW20_CallWorkSheetSetupDlg")(ownerId_, &setup);
+    int flag = 1;
+    fn<SW04_CallStartAuswahlDlgFn>(h, "SW04_CallStartAuswahlDlg")(ownerId_, &flag);
+    char answer[15] = "";
+    fn<SW07_CallSelectMacroDlgFn>(h, "SW07_CallSelectMacroDlg")(ownerId_, nullptr, answer);
+    char text[8] = "A";
+    TextParams tp{text, 8, 8, 1.0f};
+    fn<SW31_CallInsertTextDlgFn>(h, "SW31_CallInsertTextDlg")(ownerId_, &tp);
+    for (const Text& t : kTexts)
+      EXPECT_EQ(seen[std::make_pair(t.dialog, t.control)], language == 2 ? t.english : t.german)
+          << "dialog " << t.dialog << " control " << t.control << " language " << language;
+    driver_->onShown = nullptr;
+    plat::lib::unload(h);
+  }
+  EXPECT_TRUE(sink->shown().empty());
 }

@@ -10,6 +10,8 @@
 #include "sw_program.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QImage>
 #include <QKeyEvent>
 
 #include <gtest/gtest.h>
@@ -151,7 +153,7 @@ TEST(Load, MissingLanguageAsks518AndCancelRefuses) {
   plat::lib::Handle h = dlgtest::refusedThenLoaded(
       program(), *sink,
       "Error!   Resource DLL for the selected language cannot be loaded.\nInternal English resources will be used.",
-      0x40031u);
+      0x40031u, "stockwin");
   ASSERT_TRUE(h);
   EXPECT_EQ(fn<SW50_CallMBWithIDFn>(h, "SW50_CallMBWithID")(0, 40006, 0), IDOK);
   EXPECT_EQ(sink->shown().back().text, "Quit program?");
@@ -296,6 +298,63 @@ TEST_F(StartScreen, NotifiesTheFrameOnceItIsKnownAndKeepsEnterAndEscape) {
   pump(300);
   EXPECT_EQ(owner.done, 1);
   fn<SW22_DestroyStartBitmapDlgFn>(h_, "SW22_DestroyStartBitmapDlg")(s);
+}
+
+// The lines are drawn inside the picture: a line of 35 characters (a longer
+// one shows its first 35) is not cut at the right edge; a short line starts
+// at x = 330. Each picture is compared with the start screen without lines.
+TEST_F(StartScreen, LinesStayInsideThePicture) {
+  program().writeStartPicture();
+  SwWindow frame = 0;
+  auto create = fn<SW22_CreateStartBitmapDlgFn>(h_, "SW22_CreateStartBitmapDlg");
+  auto destroy = fn<SW22_DestroyStartBitmapDlgFn>(h_, "SW22_DestroyStartBitmapDlg");
+  auto shot = [&](const StartBitmapParams& p, const char* name) {
+    void* s = create(&frame, &p);
+    EXPECT_NE(s, nullptr);
+    if (!s) return QImage();
+    auto* w = static_cast<QWidget*>(static_cast<QDialog*>(s));
+    pump(50);
+    QImage img = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (name) saveShot(w, name);
+    destroy(s);
+    return img;
+  };
+  const QImage blank = shot(StartBitmapParams{{nullptr, nullptr, nullptr}, 60000}, nullptr);
+  ASSERT_FALSE(blank.isNull());
+  struct Case {
+    const char* lines[3];
+    bool shortLines;
+  };
+  const Case cases[] = {
+      {{"MMMMMMMMMMWWWWWWWWWWMMMMMMMMMMWWWWW", nullptr, nullptr}, false},
+      {{"Zerlo 1.0 - function block editing", "Copyright the Zerlo developers 2026", "Licensed to: Workshop, Room 12 west"},
+       false},
+      {{"0123456789012345678901234567890123456789", nullptr, "MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM"}, false},
+      {{"Line one", nullptr, "Line three"}, true},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    StartBitmapParams p{{c.lines[0], c.lines[1], c.lines[2]}, 60000};
+    std::string name = "STOCKWIN-194-lines" + std::to_string(++n);
+    QImage img = shot(p, name.c_str());
+    ASSERT_EQ(img.size(), blank.size());
+    int minX = img.width(), maxX = -1, minY = img.height();
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if (img.pixel(x, y) != blank.pixel(x, y)) {
+          minX = std::min(minX, x);
+          maxX = std::max(maxX, x);
+          minY = std::min(minY, y);
+        }
+    ASSERT_GE(maxX, 0) << name;
+    EXPECT_GE(minY, 230) << name;
+    EXPECT_LT(maxX, img.width() - 3) << name << ": cut at the right edge";
+    EXPECT_GE(minX, 3) << name;
+    if (c.shortLines) {
+      EXPECT_GE(minX, 330) << name;
+      EXPECT_LE(minX, 340) << name;
+    }
+  }
 }
 
 TEST_F(StartScreen, WaitsForItsMinimumTime) {

@@ -150,6 +150,35 @@ TEST(Templates, ListEndsAtTheFirstGapAndDefaultsByNumber) {
   EXPECT_EQ(l.defaultIndex, 0);  // DEFAULT is 1 when missing
 }
 
+// DIR and ICON values written with "\\" name files below the template
+// directory; their parts are matched without regard to case on disk.
+TEST(Templates, BackslashSeparatesTheirPaths) {
+  Dir d;
+  fs::create_directories(d.p / "MOTOR" / "PICS");
+  put(d.p / "MOTOR" / "PICS" / "motor.bmp", "BM");
+  struct Case {
+    const char* value;
+    const char* expected;  // below the template directory
+  };
+  const Case cases[] = {
+      {"MOTOR\\PICS\\motor.bmp", "MOTOR/PICS/motor.bmp"},
+      {"\\MOTOR\\PICS\\motor.bmp", "MOTOR/PICS/motor.bmp"},
+      {"motor\\pics\\MOTOR.BMP", "MOTOR/PICS/motor.bmp"},
+      {"MOTOR/PICS\\motor.bmp", "MOTOR/PICS/motor.bmp"},
+      {"LAMP\\lamp.bmp", "LAMP/lamp.bmp"},  // missing: kept as given
+      {"Motor\\Pics", "MOTOR/PICS"},
+  };
+  std::string ini = (d.p / "TEMPLATES.INI").string();
+  for (const Case& c : cases) {
+    put(ini, std::string("[1]\nDIR=") + c.value + "\nICON=" + c.value + "\n");
+    TemplateList l;
+    ASSERT_TRUE(LoadTemplates(ini, d.p.string(), l));
+    ASSERT_EQ(l.items.size(), 1u);
+    EXPECT_EQ(l.items[0].icon, (d.p / c.expected).string()) << c.value;
+    EXPECT_EQ(GetTemplateFullDir(d.p.string(), l.items[0]), (d.p / c.expected).string()) << c.value;
+  }
+}
+
 TEST(Projects, TemplateCopiedUnderTheProjectNameWithTheNameField) {
   Dir d;
   fs::path tpl = d.p / "TEMPLATE" / "MOTOR", out = d.p / "PROJECTS" / "P1";

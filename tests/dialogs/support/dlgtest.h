@@ -199,17 +199,21 @@ plat::lib::Handle loadedQuietly(Program& program, const plat::ui::ScriptedSink& 
   return h;
 }
 
-// A language library that cannot be loaded: its box (text and style) shows
-// once; Cancel refuses the load, OK loads the library (returned).
+// A language library that cannot be loaded: its box (text, style and, when
+// given, caption) shows once; Cancel refuses the load, OK loads the library
+// (returned).
 template <class Program>
 plat::lib::Handle refusedThenLoaded(Program& program, plat::ui::ScriptedSink& sink, const std::string& text,
-                                    unsigned style) {
+                                    unsigned style, const std::string& caption = {}) {
   sink.answerBox(plat::ui::IDCANCEL);
   EXPECT_EQ(program.load(), nullptr);
   EXPECT_EQ(sink.shown().size(), 1u);
   if (sink.shown().empty()) return nullptr;
   EXPECT_EQ(sink.shown()[0].text, text);
   EXPECT_EQ(sink.shown()[0].style, style);
+  if (!caption.empty()) {
+    EXPECT_EQ(sink.shown()[0].caption, caption);
+  }
   sink.answerBox(plat::ui::IDOK);
   plat::lib::Handle h = program.load();
   EXPECT_TRUE(h) << plat::lib::lastError();

@@ -500,6 +500,54 @@ TEST_F(Dialogs, CountingWritesHandleAndDirection) {
   EXPECT_EQ(vec[2], 3);
 }
 
+// The direction buttons show their pictograms from the language resources
+// instead of text: 187 / 188 in the counting dialog, 190 / 191 in the
+// position dialog; each picture is its own.
+TEST_F(Dialogs, DirectionButtonsShowTheirPictograms) {
+  struct Case {
+    const char* exportName;
+    int dialog;
+    unsigned plusPictogram;
+  };
+  const Case cases[] = {{"FB09_CallParaDIVarDlg", 165, 187}, {"FB12_CallParaPositionDlg", 189, 190}};
+  plat::lib::Handle english = plat::lib::load((fs::path(ZERLO_BIN_DIR) / "ENGLISH" / "ZRLFBRES.DLL").string());
+  ASSERT_TRUE(english) << plat::lib::lastError();
+  auto loadBitmap = plat::lib::symbolAs<int (*)(unsigned, unsigned char*, int)>(english, "LoadResBitmap");
+  ASSERT_TRUE(loadBitmap);
+  std::vector<QImage> seen;
+  for (const Case& c : cases) {
+    for (unsigned id : {c.plusPictogram, c.plusPictogram + 1}) {
+      std::vector<unsigned char> bytes(std::size_t(std::max(0, loadBitmap(id, nullptr, 0))));
+      ASSERT_FALSE(bytes.empty()) << "pictogram " << id;
+      ASSERT_EQ(loadBitmap(id, bytes.data(), int(bytes.size())), int(bytes.size()));
+      QImage picture;
+      ASSERT_TRUE(picture.loadFromData(bytes.data(), int(bytes.size()))) << id;
+      EXPECT_EQ(picture.size(), QSize(32, 32)) << id;
+    }
+    char text[20] = "VAR1";
+    std::int16_t aux[5] = {0, 0, 0, 0, 0};
+    double vec[4] = {ownerId};
+    std::int16_t changed = 0;
+    driver->onShown = [&](const DialogShown& d) {
+      EXPECT_EQ(d.resourceId, c.dialog);
+      for (const char* name : {"c1083", "c1084"}) {
+        QPushButton* b = button(d, name);
+        ASSERT_TRUE(b);
+        EXPECT_FALSE(b->icon().isNull()) << c.exportName << " " << name;
+        EXPECT_TRUE(b->text().isEmpty()) << c.exportName << " " << name;
+        seen.push_back(b->icon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_RGB32));
+      }
+      button(d, "c2")->click();
+    };
+    fn(c.exportName)(text, aux, vec, nullptr, nullptr, &changed);
+    EXPECT_EQ(changed, 0);
+  }
+  ASSERT_EQ(seen.size(), 4u);
+  for (std::size_t i = 0; i < seen.size(); ++i)
+    for (std::size_t j = i + 1; j < seen.size(); ++j) EXPECT_NE(seen[i], seen[j]) << i << " " << j;
+  plat::lib::unload(english);
+}
+
 TEST_F(Dialogs, DisplayChoosesDisplayAndValue) {
   char text[10] = "VAR1";
   std::int16_t aux[3] = {1, 2, 0};

@@ -116,7 +116,7 @@ TEST(Load, MissingLanguageAsksAndCancelRefuses) {
       program(), *sink,
       "Error!   The resource library for the selected language cannot be loaded.\nInternal English resources will be "
       "used.",
-      unsigned(MB_OKCANCEL | MB_ICONEXCLAMATION | MB_TOPMOST));
+      unsigned(MB_OKCANCEL | MB_ICONEXCLAMATION | MB_TOPMOST), "zrltgtwin");  // the library's file name
   ASSERT_TRUE(h);
   EXPECT_EQ(fn<TA01_CallInterfaceTerminalFn>(h, "TA01_CallInterfaceTerminal")(0), 0);
   EXPECT_EQ(sink->shown().back().text, "Error!   Software PLC is not running.");

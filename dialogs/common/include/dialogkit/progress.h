@@ -29,9 +29,11 @@ protected:
   // One tick, with the guard set (ticks during a message box opened by a tick
   // do nothing).
   virtual void tick() = 0;
-  // Ends the dialog through the base: 1 or 2.
-  void endOk() { QDialog::done(1); }
-  void endCancel() { QDialog::done(2); }
+  // Ends the dialog through the base: 1 or 2. The timer stops first, so no
+  // tick runs (and no end box shows again) while a nested event loop keeps
+  // the ended dialog's run from returning.
+  void endOk() { end(1); }
+  void endCancel() { end(2); }
   // A message of the tick: beep, then the text in a box with the caption and OK
   // (nothing when the text is empty).
   static void progressMessage(const std::string& text, const std::string& caption);
@@ -40,6 +42,7 @@ protected:
   void closeEvent(QCloseEvent* e) override;
 
 private:
+  void end(int result);
   QTimer* timer_ = nullptr;
   bool guard_ = false;
 };

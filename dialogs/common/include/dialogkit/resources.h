@@ -100,4 +100,11 @@ private:
 // The language resource library's path: dir + "/" (when missing) + name upper-cased.
 std::string languageLibraryPath(const std::string& languageDir, const std::string& name);
 
+// The path of the library (or program) file that holds the address, as it was
+// loaded ("" when unknown).
+std::string moduleFile(const void* addressInModule);
+// Its file name without directory and extension: the application's name of a
+// dialog library, the caption of its boxes before its resources are read.
+std::string moduleName(const void* addressInModule);
+
 } // namespace kit
