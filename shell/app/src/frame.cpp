@@ -1141,7 +1141,7 @@ void Frame::startTarget() {
 void Frame::toggleOnline() {
   if (!app().online) {
     helpContext = 609;
-    srv::kc::CommOn();
+    app_LogStep("online on: COMM ON answered " + std::to_string(srv::kc::CommOn()));
     app().online = true;
     setMenuState(9);
     sendEngineEvent(nullptr, editor::kMsgCommand, 262);
