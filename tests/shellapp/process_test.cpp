@@ -194,6 +194,16 @@ protected:
     waitpid(pid, &status, 0);
     return -1;
   }
+  // The flow project of all blocks of the standard block library, with the
+  // block libraries beside the program folder as installed; its path.
+  fs::path placeFlowProject() {
+    fs::create_directories(base / "LIB");
+    for (const char* lib : {"EXTERNAL.MCO", "ZRLFB02.MCO"})
+      fs::copy_file(fs::path(ZERLO_BIN_DIR) / ".." / "LIB" / lib, base / "LIB" / lib);
+    const fs::path project = base / "DEMOALL.MDL";
+    fs::copy_file(std::string(ZERLO_TEST_DATA) + "/blocklib/demoall.mdl", project);
+    return project;
+  }
   std::string boxes() { return readAll(base / "boxes.log"); }
   std::string output() { return readAll(base / "output.txt"); }
 };
@@ -389,12 +399,7 @@ TEST_F(ZerloProcess, AMessageWindowDoesNotOutliveAZerloEndedBySignal) {
 TEST_F(ZerloProcess, StartDownloadsToTheSoftwarePlcAndWatchesItOnline) {
   makeProgramDir();
   ASSERT_FALSE(fs::exists(base / "TEMP"));
-  // The block libraries beside the program folder, as installed.
-  fs::create_directories(base / "LIB");
-  for (const char* lib : {"EXTERNAL.MCO", "ZRLFB02.MCO"})
-    fs::copy_file(fs::path(ZERLO_BIN_DIR) / ".." / "LIB" / lib, base / "LIB" / lib);
-  const fs::path project = base / "DEMOALL.MDL";
-  fs::copy_file(std::string(ZERLO_TEST_DATA) + "/blocklib/demoall.mdl", project);
+  const fs::path project = placeFlowProject();
   const fs::path first = base / "online1.png", second = base / "online2.png";
   // The run window enters the flow's subprogram (its call on the main
   // sheet at 250,125); the second picture is taken 4 s after the first,
@@ -451,6 +456,27 @@ TEST_F(ZerloProcess, StartDownloadsToTheSoftwarePlcAndWatchesItOnline) {
   EXPECT_NEAR(came.center().y() - went.center().y(), 80, 3);
 
   EXPECT_TRUE(noneLeft(dir, "ONL32NS")) << "the server of this run is still running\n" << log;
+  EXPECT_TRUE(noneLeft(dir, "MESSAGES")) << "the message window of this run is still running";
+}
+
+// SIGTERM while online: Zerlo leaves the online mode and logs out as a
+// close does, so the server it started ends with it.
+TEST_F(ZerloProcess, SigtermWhileOnlineEndsTheServerToo) {
+  makeProgramDir();
+  const fs::path project = placeFlowProject();
+  const fs::path up = base / "online.png";
+  const pid_t pid = start("open " + project.string() + "\nwait 300\ncmd 261\nwait 1000\nshot " + up.string() +
+                              "\nwait 50000\n",
+                          90000);
+  ASSERT_GT(pid, 0);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!fs::exists(up) && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_FALSE(programsOf(dir, "ONL32NS").empty()) << boxes() << output();
+  kill(pid, SIGTERM);
+  EXPECT_EQ(finish(pid, 30000), 0) << boxes() << output();
+  EXPECT_NE(boxes().find("online on: COMM ON answered 1"), std::string::npos) << boxes();
+  EXPECT_TRUE(noneLeft(dir, "ONL32NS")) << "the server of this run is still running\n" << boxes();
   EXPECT_TRUE(noneLeft(dir, "MESSAGES")) << "the message window of this run is still running";
 }
 
