@@ -82,5 +82,27 @@ TEST(TempFolder, MadeWhenMissingOrNamedWithTheReason) {
   fs::remove_all(base);
 }
 
+// Why a save failed, in the system's words where the disk tells.
+TEST(SaveFailure, ReasonNamesTheFolderOrTheFile) {
+  namespace fs = std::filesystem;
+  const fs::path base = fs::path(::testing::TempDir()) / ("zapp_save_" + std::to_string(getpid()));
+  fs::remove_all(base);
+  fs::create_directories(base);
+  std::ofstream(base / "FILE") << "x";
+  std::ofstream(base / "RO.MDL") << "x";
+  fs::permissions(base / "RO.MDL", fs::perms::owner_read | fs::perms::group_read);
+  struct Case { fs::path path; std::string reason; };
+  const Case cases[] = {
+      {base / "GONE/P.MDL", (base / "GONE").string() + ": No such file or directory"},
+      {base / "FILE/P.MDL", (base / "FILE").string() + ": Not a directory"},
+      {base / "P.MDL", "the file could not be written"},
+      {"", "no file name"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(app_SaveFailureReason(c.path.string()), c.reason) << c.path;
+  const std::string ro = app_SaveFailureReason((base / "RO.MDL").string());
+  EXPECT_TRUE(ro == "the file is read-only" || ro == "Permission denied") << ro;
+  fs::remove_all(base);
+}
+
 } // namespace
 } // namespace zapp

@@ -1045,7 +1045,7 @@ bool Frame::saveProject(bool saveAs) {
     // file selector, so that the work can go elsewhere instead of being
     // lost or keeping the program from closing.
     if (!saveAs && !target.empty() &&
-        ui::messageBox("The project could not be saved.\n" + target + ": " + why +
+        ui::messageBox("The project could not be saved.\n" + target + "\n" + why +
                            "\nSave it under another name or in another folder?",
                        "Zerlo", ui::MB_OKCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDOK)
       return saveProject(true);

@@ -76,7 +76,13 @@ std::string app_SaveFailureReason(const std::string& path) {
   if (!fs::exists(dir, ec)) return dir.string() + ": " + std::make_error_code(std::errc::no_such_file_or_directory).message();
   if (!fs::is_directory(dir, ec)) return dir.string() + ": " + std::make_error_code(std::errc::not_a_directory).message();
   if (::access(dir.c_str(), W_OK) != 0) return dir.string() + ": " + std::strerror(errno);
-  if (fs::exists(file, ec) && ::access(file.c_str(), W_OK) != 0) return std::strerror(errno);
+  if (fs::exists(file, ec)) {
+    if (::access(file.c_str(), W_OK) != 0) return std::strerror(errno);
+    // No write bit at all binds the file's owner and root alike.
+    if ((fs::status(file, ec).permissions() & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) ==
+        fs::perms::none)
+      return "the file is read-only";
+  }
   return "the file could not be written";
 }
 
