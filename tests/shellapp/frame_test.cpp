@@ -74,6 +74,22 @@ protected:
   void opensSheets() {
     for (int id : {230, 231, 232, 233, 234, 235, 267}) dispatcher.commandAnswers[id] = {1};
   }
+  // The target dialogs library's stand-in bound (with the settings library
+  // that names it); its FixtureSet, null when it cannot be had.
+  using FixtureSetFn = void (*)(const char*, long);
+  FixtureSetFn bindTargetStandIn(const std::string& dir) {
+    shell::setProgramDir(dir);
+    shelltest::fixtureClear(dir, "ZRLTGTWIN.DLL");
+    if (shell::bind_LoadObelTool() != 1 || shell::bind_LoadZrlTgtWin(1) != 1) return nullptr;
+    return shelltest::fixtureFn<FixtureSetFn>(dir, "ZRLTGTWIN.DLL", "FixtureSet");
+  }
+  void unbindTargetStandIn() {
+    shell::bind_UnloadAll();
+    shell::clearBindLog();
+    shell::setProgramDir("");
+    shell::programFlags() = shell::ProgramFlags{};
+    app().online = false;
+  }
   int countKind(int kind) const {
     int n = 0;
     for (Worksheet* w : frame->worksheets()) n += w->data.kind == kind;
@@ -595,11 +611,7 @@ TEST_F(FrameTest, OptionTogglesKeepSettingAndCheckMark) {
 // download, then 262; a compile answering 2 downloads nothing.
 TEST_F(FrameTest, StartRunsTheTargetChainInOrder) {
   const std::string dir = shelltest::fixtureDir("good");
-  shell::setProgramDir(dir);
-  shelltest::fixtureClear(dir, "ZRLTGTWIN.DLL");
-  ASSERT_EQ(shell::bind_LoadObelTool(), 1);   // it names the target dialogs library's path
-  ASSERT_EQ(shell::bind_LoadZrlTgtWin(1), 1);
-  auto set = shelltest::fixtureFn<void (*)(const char*, long)>(dir, "ZRLTGTWIN.DLL", "FixtureSet");
+  auto set = bindTargetStandIn(dir);
   ASSERT_NE(set, nullptr);
   for (const char* name : {"TA01_TestIFConnection", "TA01_GetDFF", "ZRTA01_CallCompileProgressDlg",
                            "ZRTA03_CallDownloadProgressDlg"})
@@ -629,11 +641,7 @@ TEST_F(FrameTest, StartRunsTheTargetChainInOrder) {
   EXPECT_NE(second.find("ZRTA01_CallCompileProgressDlg"), std::string::npos);
   EXPECT_EQ(second.find("ZRTA03_CallDownloadProgressDlg"), std::string::npos);
   EXPECT_FALSE(app().online);
-  shell::bind_UnloadAll();
-  shell::clearBindLog();
-  shell::setProgramDir("");
-  shell::programFlags() = shell::ProgramFlags{};
-  app().online = false;
+  unbindTargetStandIn();
 }
 
 // The online values come from the server the login of 261 reached: the
@@ -655,11 +663,7 @@ TEST_F(FrameTest, StartBindsTheOnlineValuesToTheServerOfTheLogin) {
   });
   ASSERT_TRUE(server);
   const std::string dir = shelltest::fixtureDir("good");
-  shell::setProgramDir(dir);
-  shelltest::fixtureClear(dir, "ZRLTGTWIN.DLL");
-  ASSERT_EQ(shell::bind_LoadObelTool(), 1);
-  ASSERT_EQ(shell::bind_LoadZrlTgtWin(1), 1);
-  auto set = shelltest::fixtureFn<void (*)(const char*, long)>(dir, "ZRLTGTWIN.DLL", "FixtureSet");
+  auto set = bindTargetStandIn(dir);
   ASSERT_NE(set, nullptr);
   for (const char* fn : {"TA01_TestIFConnection", "TA01_GetDFF", "ZRTA01_CallCompileProgressDlg",
                          "ZRTA03_CallDownloadProgressDlg"})
@@ -691,11 +695,7 @@ TEST_F(FrameTest, StartBindsTheOnlineValuesToTheServerOfTheLogin) {
   }
   if (app().online) frame->onCommand(262);
   srv::kc::BindServer(0);
-  shell::bind_UnloadAll();
-  shell::clearBindLog();
-  shell::setProgramDir("");
-  shell::programFlags() = shell::ProgramFlags{};
-  app().online = false;
+  unbindTargetStandIn();
 }
 
 // Worker threads of block code at a close: No to 40001 keeps everything,

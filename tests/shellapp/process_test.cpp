@@ -63,8 +63,6 @@ protected:
     fs::remove_all(base);
   }
 
-  // Ends every process started from a file below dir (Zerlo's message window
-  // program outlives it by design): SIGTERM, then SIGKILL after a deadline.
   // The running processes started from a file below dir (zombies are gone
   // for this purpose) whose program file name is name ("" any).
   static std::vector<pid_t> programsOf(const fs::path& dir, const std::string& name = "") {
@@ -94,28 +92,14 @@ protected:
     return true;
   }
 
+  // Ends every process started from a file below dir that is still running
+  // (a test that failed may leave one): SIGTERM, then SIGKILL after a deadline.
   static void endProgramsOf(const fs::path& dir) {
-    const std::string prefix = dir.string() + "/";
-    auto matching = [&] {
-      std::vector<pid_t> pids;
-      for (const auto& e : fs::directory_iterator("/proc")) {
-        const std::string name = e.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::string cmd = readAll(e.path() / "cmdline");
-        if (cmd.rfind(prefix, 0) != 0) continue;
-        // A zombie is gone for this purpose.
-        const std::string stat = readAll(e.path() / "stat");
-        const auto close = stat.rfind(')');
-        if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z') continue;
-        pids.push_back(pid_t(std::stoi(name)));
-      }
-      return pids;
-    };
-    for (pid_t p : matching()) kill(p, SIGTERM);
+    for (pid_t p : programsOf(dir)) kill(p, SIGTERM);
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (!matching().empty() && std::chrono::steady_clock::now() < end)
+    while (!programsOf(dir).empty() && std::chrono::steady_clock::now() < end)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    for (pid_t p : matching()) kill(p, SIGKILL);
+    for (pid_t p : programsOf(dir)) kill(p, SIGKILL);
   }
 
   // A program directory: Zerlo and its settings copied, every other file of

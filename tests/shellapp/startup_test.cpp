@@ -49,14 +49,21 @@ TEST(WebSite, BrowserFromTheEnvironment) {
   else unsetenv("BROWSER");
 }
 
+// An empty folder of this test run holding one plain file, "FILE".
+std::filesystem::path scratchWithAFile(const std::string& prefix) {
+  namespace fs = std::filesystem;
+  const fs::path base = fs::path(::testing::TempDir()) / (prefix + std::to_string(getpid()));
+  fs::remove_all(base);
+  fs::create_directories(base);
+  std::ofstream(base / "FILE") << "x";
+  return base;
+}
+
 // The temporary folder is made when missing; what cannot be made is named
 // with the system's reason.
 TEST(TempFolder, MadeWhenMissingOrNamedWithTheReason) {
   namespace fs = std::filesystem;
-  const fs::path base = fs::path(::testing::TempDir()) / ("zapp_temp_" + std::to_string(getpid()));
-  fs::remove_all(base);
-  fs::create_directories(base);
-  std::ofstream(base / "FILE") << "x";
+  const fs::path base = scratchWithAFile("zapp_temp_");
   struct Case { std::string dir; bool ok; const char* reason; };
   const Case cases[] = {
       {(base / "bin/../TEMP/").string(), true, ""},
@@ -85,10 +92,7 @@ TEST(TempFolder, MadeWhenMissingOrNamedWithTheReason) {
 // Why a save failed, in the system's words where the disk tells.
 TEST(SaveFailure, ReasonNamesTheFolderOrTheFile) {
   namespace fs = std::filesystem;
-  const fs::path base = fs::path(::testing::TempDir()) / ("zapp_save_" + std::to_string(getpid()));
-  fs::remove_all(base);
-  fs::create_directories(base);
-  std::ofstream(base / "FILE") << "x";
+  const fs::path base = scratchWithAFile("zapp_save_");
   std::ofstream(base / "RO.MDL") << "x";
   fs::permissions(base / "RO.MDL", fs::perms::owner_read | fs::perms::group_read);
   struct Case { fs::path path; std::string reason; };
