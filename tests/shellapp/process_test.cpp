@@ -401,6 +401,11 @@ TEST_F(ZerloProcess, StartDownloadsToTheSoftwarePlcAndWatchesItOnline) {
     // Another client of the same server moves the step from INPUT (M1.3)
     // to EDGE (M1.5): a command (2025) per flag.
     setenv("ZERLO_RUNTIME_DIR", runtime.c_str(), 1);
+    plat::ipc::Message q;
+    q.msg = 2024;
+    q.text = "M1.3";
+    const auto at = plat::ipc::send("ONL32NS|ZerloRuntime", q, 10000);
+    EXPECT_TRUE(at && at->text == "1") << "the PLC's step is not at INPUT: " << (at ? at->text : "no answer");
     for (const char* flag : {"M1.5=1", "M1.3=0"}) {
       plat::ipc::Message m;
       m.msg = 2025;
