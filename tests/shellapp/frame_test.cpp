@@ -10,6 +10,10 @@
 #include "stockwin/stockwin.h"
 #include "../shell/fixtures.h"
 #include "engine/workers.h"
+#include "platform/endpoint.h"
+#include "platform/uisink.h"
+#include "srvclient/kc.h"
+#include "srvclient/protocol.h"
 #include "shell/binding.h"
 #include "shell/menustate.h"
 #include "shell/printing.h"
@@ -26,6 +30,7 @@
 #include <unistd.h>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace zapp {
@@ -68,6 +73,22 @@ protected:
   // The dispatcher answers 1 (open it) to the sheet commands.
   void opensSheets() {
     for (int id : {230, 231, 232, 233, 234, 235, 267}) dispatcher.commandAnswers[id] = {1};
+  }
+  // The target dialogs library's stand-in bound (with the settings library
+  // that names it); its FixtureSet, null when it cannot be had.
+  using FixtureSetFn = void (*)(const char*, long);
+  FixtureSetFn bindTargetStandIn(const std::string& dir) {
+    shell::setProgramDir(dir);
+    shelltest::fixtureClear(dir, "ZRLTGTWIN.DLL");
+    if (shell::bind_LoadObelTool() != 1 || shell::bind_LoadZrlTgtWin(1) != 1) return nullptr;
+    return shelltest::fixtureFn<FixtureSetFn>(dir, "ZRLTGTWIN.DLL", "FixtureSet");
+  }
+  void unbindTargetStandIn() {
+    shell::bind_UnloadAll();
+    shell::clearBindLog();
+    shell::setProgramDir("");
+    shell::programFlags() = shell::ProgramFlags{};
+    app().online = false;
   }
   int countKind(int kind) const {
     int n = 0;
@@ -403,6 +424,50 @@ TEST_F(FrameTest, SaveQuestionWithTheNewFileSuggestion) {
   rmdir(tmpl);
 }
 
+// A save that fails (its folder gone or read-only) says where and why and
+// offers the file selector: Yes at the close saves elsewhere and closes;
+// Cancel at the offer keeps the program open as before.
+TEST_F(FrameTest, AFailedSaveOffersSaveAs) {
+  char tmpl[] = "/tmp/zapp_frameXXXXXX";
+  ASSERT_TRUE(mkdtemp(tmpl));
+  const std::string gone = std::string(tmpl) + "/GONE/P.MDL";
+  dispatcher.path = gone;
+  dispatcher.changed = true;
+  auto sink = std::make_shared<plat::ui::ScriptedSink>();
+  plat::ui::ScopedSink scope(sink);
+  std::string offered;
+  frame->saveAsDialog = [&](std::string& p) {
+    offered = p;
+    p = std::string(tmpl) + "/P.MDL";
+    return true;
+  };
+  // Yes to the save question; the save fails, OK to the offer, the save as works.
+  answers = {6};
+  sink->answerBox(plat::ui::IDOK);
+  dispatcher.commandAnswers[203] = {1};
+  dispatcher.commandAnswers[207] = {0};
+  dispatcher.log.clear();
+  EXPECT_EQ(frame->onClose(), 1);
+  EXPECT_TRUE(logged("event 273 203"));
+  EXPECT_TRUE(logged("event 273 207"));
+  EXPECT_EQ(offered, gone) << "the selector starts with the project's name";
+  ASSERT_EQ(sink->shown().size(), 1u);
+  const std::string box = sink->shown()[0].text;
+  EXPECT_EQ(box.rfind("The project could not be saved.\n", 0), 0u) << box;
+  EXPECT_NE(box.find(gone), std::string::npos) << box;
+  EXPECT_NE(box.find("No such file or directory"), std::string::npos) << box;
+  // Cancel at the offer: no selector, the close is refused.
+  offered.clear();
+  answers = {6};
+  sink->answerBox(plat::ui::IDCANCEL);
+  dispatcher.commandAnswers[203] = {1};
+  dispatcher.log.clear();
+  EXPECT_EQ(frame->onClose(), 0);
+  EXPECT_FALSE(logged("event 273 207"));
+  EXPECT_EQ(offered, "");
+  rmdir(tmpl);
+}
+
 // Program-state changes reach the menus and bars: opening sheets, closing the project.
 TEST_F(FrameTest, StateChangesUpdateMenusAndBars) {
   shell::RecordingBarMenus bars;
@@ -546,11 +611,7 @@ TEST_F(FrameTest, OptionTogglesKeepSettingAndCheckMark) {
 // download, then 262; a compile answering 2 downloads nothing.
 TEST_F(FrameTest, StartRunsTheTargetChainInOrder) {
   const std::string dir = shelltest::fixtureDir("good");
-  shell::setProgramDir(dir);
-  shelltest::fixtureClear(dir, "ZRLTGTWIN.DLL");
-  ASSERT_EQ(shell::bind_LoadObelTool(), 1);   // it names the target dialogs library's path
-  ASSERT_EQ(shell::bind_LoadZrlTgtWin(1), 1);
-  auto set = shelltest::fixtureFn<void (*)(const char*, long)>(dir, "ZRLTGTWIN.DLL", "FixtureSet");
+  auto set = bindTargetStandIn(dir);
   ASSERT_NE(set, nullptr);
   for (const char* name : {"TA01_TestIFConnection", "TA01_GetDFF", "ZRTA01_CallCompileProgressDlg",
                            "ZRTA03_CallDownloadProgressDlg"})
@@ -580,11 +641,61 @@ TEST_F(FrameTest, StartRunsTheTargetChainInOrder) {
   EXPECT_NE(second.find("ZRTA01_CallCompileProgressDlg"), std::string::npos);
   EXPECT_EQ(second.find("ZRTA03_CallDownloadProgressDlg"), std::string::npos);
   EXPECT_FALSE(app().online);
-  shell::bind_UnloadAll();
-  shell::clearBindLog();
-  shell::setProgramDir("");
-  shell::programFlags() = shell::ProgramFlags{};
-  app().online = false;
+  unbindTargetStandIn();
+}
+
+// The online values come from the server the login of 261 reached: the
+// client is bound to the target dialogs' current server (COMM ON, a bit
+// read through the server), and a later login that reaches no server leaves
+// the values unanswered instead of asking the old one.
+TEST_F(FrameTest, StartBindsTheOnlineValuesToTheServerOfTheLogin) {
+  std::mutex mu;
+  std::vector<std::string> seen;
+  const std::string name = srv::serverEndpoint(srv::kServerClass, "FrameTest-" + std::to_string(getpid()));
+  auto server = plat::ipc::Endpoint::create(name, [&](const plat::ipc::Message& m) {
+    plat::ipc::Answer a;
+    if (m.msg == srv::WM_SRV_BUSY) return a;
+    std::lock_guard<std::mutex> lock(mu);
+    seen.push_back(m.text);
+    a.result = 1;
+    if (m.msg == srv::WM_SRV_QUERY && m.text == "E1.0") a.text = "1";
+    return a;
+  });
+  ASSERT_TRUE(server);
+  const std::string dir = shelltest::fixtureDir("good");
+  auto set = bindTargetStandIn(dir);
+  ASSERT_NE(set, nullptr);
+  for (const char* fn : {"TA01_TestIFConnection", "TA01_GetDFF", "ZRTA01_CallCompileProgressDlg",
+                         "ZRTA03_CallDownloadProgressDlg"})
+    set(fn, 1);
+  set("ZRTA00_GetCurrentServer", long(server->id()));
+  opensSheets();
+  frame->onCommand(261);
+  ASSERT_TRUE(app().online);
+  {
+    std::lock_guard<std::mutex> lock(mu);
+    EXPECT_NE(std::find(seen.begin(), seen.end(), "COMM=ON"), seen.end()) << "the online mode reached the server";
+  }
+  bool level = false;
+  EXPECT_TRUE(srv::kc::GetBit("E1", level, 0));
+  EXPECT_TRUE(level);
+  frame->onCommand(262);
+  {
+    std::lock_guard<std::mutex> lock(mu);
+    EXPECT_EQ(seen.back(), "MODE=RESET");
+    seen.clear();
+  }
+  // The next login reaches no server: nothing goes to the old one.
+  set("ZRTA00_GetCurrentServer", 0);
+  frame->onCommand(261);
+  EXPECT_FALSE(srv::kc::GetBit("E1", level, 0));
+  {
+    std::lock_guard<std::mutex> lock(mu);
+    EXPECT_TRUE(seen.empty()) << seen.front();
+  }
+  if (app().online) frame->onCommand(262);
+  srv::kc::BindServer(0);
+  unbindTargetStandIn();
 }
 
 // Worker threads of block code at a close: No to 40001 keeps everything,

@@ -63,30 +63,43 @@ protected:
     fs::remove_all(base);
   }
 
-  // Ends every process started from a file below dir (Zerlo's message window
-  // program outlives it by design): SIGTERM, then SIGKILL after a deadline.
-  static void endProgramsOf(const fs::path& dir) {
+  // The running processes started from a file below dir (zombies are gone
+  // for this purpose) whose program file name is name ("" any).
+  static std::vector<pid_t> programsOf(const fs::path& dir, const std::string& name = "") {
     const std::string prefix = dir.string() + "/";
-    auto matching = [&] {
-      std::vector<pid_t> pids;
-      for (const auto& e : fs::directory_iterator("/proc")) {
-        const std::string name = e.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::string cmd = readAll(e.path() / "cmdline");
-        if (cmd.rfind(prefix, 0) != 0) continue;
-        // A zombie is gone for this purpose.
-        const std::string stat = readAll(e.path() / "stat");
-        const auto close = stat.rfind(')');
-        if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z') continue;
-        pids.push_back(pid_t(std::stoi(name)));
-      }
-      return pids;
-    };
-    for (pid_t p : matching()) kill(p, SIGTERM);
+    std::vector<pid_t> pids;
+    for (const auto& e : fs::directory_iterator("/proc")) {
+      const std::string id = e.path().filename().string();
+      if (id.find_first_not_of("0123456789") != std::string::npos) continue;
+      std::string cmd = readAll(e.path() / "cmdline");
+      if (cmd.rfind(prefix, 0) != 0) continue;
+      const std::string prog = cmd.substr(0, cmd.find('\0'));
+      if (!name.empty() && fs::path(prog).filename() != name) continue;
+      const std::string stat = readAll(e.path() / "stat");
+      const auto close = stat.rfind(')');
+      if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z') continue;
+      pids.push_back(pid_t(std::stoi(id)));
+    }
+    return pids;
+  }
+  // Waits (bounded) until no program of that name runs below dir.
+  static bool noneLeft(const fs::path& dir, const std::string& name, int ms = 8000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!programsOf(dir, name).empty()) {
+      if (std::chrono::steady_clock::now() >= end) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+  }
+
+  // Ends every process started from a file below dir that is still running
+  // (a test that failed may leave one): SIGTERM, then SIGKILL after a deadline.
+  static void endProgramsOf(const fs::path& dir) {
+    for (pid_t p : programsOf(dir)) kill(p, SIGTERM);
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (!matching().empty() && std::chrono::steady_clock::now() < end)
+    while (!programsOf(dir).empty() && std::chrono::steady_clock::now() < end)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    for (pid_t p : matching()) kill(p, SIGKILL);
+    for (pid_t p : programsOf(dir)) kill(p, SIGKILL);
   }
 
   // A program directory: Zerlo and its settings copied, every other file of
@@ -120,7 +133,10 @@ protected:
   }
 
   // Runs Zerlo with the script; the exit code, or -1 after the deadline.
-  int run(const std::string& script, int deadlineMs = 30000) {
+  int run(const std::string& script, int deadlineMs = 30000) { return finish(start(script, deadlineMs), deadlineMs); }
+
+  // Starts Zerlo with the script; its process id.
+  pid_t start(const std::string& script, int deadlineMs = 30000) {
     const fs::path scriptFile = base / "script.txt";
     std::ofstream(scriptFile) << "log " << (base / "boxes.log").string() << "\ndeadline " << deadlineMs - 5000 << "\n"
                               << script;
@@ -147,6 +163,11 @@ protected:
       execl(prog.c_str(), prog.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
+    return pid;
+  }
+  // Waits for Zerlo to end: its exit code, -2 when a signal ended it, or -1
+  // after the deadline (it is killed then).
+  static int finish(pid_t pid, int deadlineMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
     int status = 0;
     while (std::chrono::steady_clock::now() < end) {
@@ -156,6 +177,16 @@ protected:
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
     return -1;
+  }
+  // The flow project of all blocks of the standard block library, with the
+  // block libraries beside the program folder as installed; its path.
+  fs::path placeFlowProject() {
+    fs::create_directories(base / "LIB");
+    for (const char* lib : {"EXTERNAL.MCO", "ZRLFB02.MCO"})
+      fs::copy_file(fs::path(ZERLO_BIN_DIR) / ".." / "LIB" / lib, base / "LIB" / lib);
+    const fs::path project = base / "DEMOALL.MDL";
+    fs::copy_file(std::string(ZERLO_TEST_DATA) + "/blocklib/demoall.mdl", project);
+    return project;
   }
   std::string boxes() { return readAll(base / "boxes.log"); }
   std::string output() { return readAll(base / "output.txt"); }
@@ -306,6 +337,136 @@ TEST_F(ZerloProcess, CleanCloseWritesTheSettingsAndRemovesTheTargetFiles) {
   }
   EXPECT_EQ(run("close\n"), 0) << boxes() << output();
   for (const fs::path& t : targets) EXPECT_FALSE(fs::exists(t)) << t;
+}
+
+// Zerlo ended by a signal: SIGTERM shuts it down as a close does (the
+// libraries unloaded, exit code 0); SIGKILL gives it no chance. Either way
+// the message window program it started does not outlive it.
+TEST_F(ZerloProcess, AMessageWindowDoesNotOutliveAZerloEndedBySignal) {
+  makeProgramDir();
+  for (int sig : {SIGTERM, SIGKILL}) {
+    SCOPED_TRACE(sig);
+    fs::remove(base / "boxes.log");
+    // The first step runs once the frame is up; the start has emptied the
+    // message window, which started it.
+    const fs::path up = base / "up.png";
+    fs::remove(up);
+    const pid_t pid = start("shot " + up.string() + "\nwait 50000\n", 60000);
+    ASSERT_GT(pid, 0);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while ((!fs::exists(up) || programsOf(dir, "MESSAGES").empty()) && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_FALSE(programsOf(dir, "MESSAGES").empty()) << boxes() << output();
+
+    kill(pid, sig);
+    const int rc = finish(pid, 20000);
+    if (sig == SIGTERM) {
+      EXPECT_EQ(rc, 0) << boxes() << output();
+      EXPECT_NE(boxes().find("unload OBELTOOL"), std::string::npos) << boxes();
+    } else {
+      EXPECT_EQ(rc, -2);
+    }
+    EXPECT_TRUE(noneLeft(dir, "MESSAGES")) << "the message window is still running";
+    endProgramsOf(dir);
+  }
+}
+
+// The road to the software PLC as a user takes it: a flow project of the
+// standard block library (demoall: START, OUTPUT, INPUT, EDGE, WAIT, ...,
+// END) opened, Start (261) writes the program text, compiles, downloads to
+// the software PLC through the real server and goes online; the flow's step
+// mark on the sheet is the PLC's: it stands at INPUT (waiting for E1), and
+// when the step moves on the PLC side (its flags written through the
+// server by another client) the mark moves on the sheet. Online off; the
+// close leaves no server or message window of this run behind. The program
+// folder has no TEMP folder: Start makes it.
+TEST_F(ZerloProcess, StartDownloadsToTheSoftwarePlcAndWatchesItOnline) {
+  makeProgramDir();
+  ASSERT_FALSE(fs::exists(base / "TEMP"));
+  const fs::path project = placeFlowProject();
+  const fs::path first = base / "online1.png", second = base / "online2.png";
+  // The run window enters the flow's subprogram (its call on the main
+  // sheet at 250,125); the second picture is taken 4 s after the first,
+  // after the test has moved the step on the PLC.
+  const std::string script = "open " + project.string() + "\nwait 300\ncmd 261\nwait 500\ndown 250 125\nup 250 125\n"
+                             "wait 2000\nshot " + first.string() + "\n" + "wait 4000\nshot " + second.string() +
+                             "\ncmd 262\nwait 200\nbox 7\nclose\n";
+  const pid_t pid = start(script, 90000);
+  ASSERT_GT(pid, 0);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!fs::exists(first) && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the picture written whole
+  if (fs::exists(first)) {
+    // Another client of the same server moves the step from INPUT (M1.3)
+    // to EDGE (M1.5): a command (2025) per flag.
+    setenv("ZERLO_RUNTIME_DIR", runtime.c_str(), 1);
+    plat::ipc::Message q;
+    q.msg = 2024;
+    q.text = "M1.3";
+    const auto at = plat::ipc::send("ONL32NS|ZerloRuntime", q, 10000);
+    EXPECT_TRUE(at && at->text == "1") << "the PLC's step is not at INPUT: " << (at ? at->text : "no answer");
+    for (const char* flag : {"M1.5=1", "M1.3=0"}) {
+      plat::ipc::Message m;
+      m.msg = 2025;
+      m.text = flag;
+      const auto a = plat::ipc::send("ONL32NS|ZerloRuntime", m, 10000);
+      EXPECT_TRUE(a && a->result == 1) << flag;
+    }
+    unsetenv("ZERLO_RUNTIME_DIR");
+  }
+  EXPECT_EQ(finish(pid, 90000), 0) << boxes() << output();
+  const std::string log = boxes();
+  EXPECT_NE(log.find("made " + (base / "TEMP").string()), std::string::npos) << log;
+  EXPECT_EQ(log.find("No connection"), std::string::npos) << log;
+  EXPECT_NE(log.find("server ONL32NS|ZerloRuntime"), std::string::npos) << log;
+  EXPECT_NE(log.find("online on: COMM ON answered 1"), std::string::npos) << log;
+
+  // The two pictures differ only where the step marks are: the mark that
+  // went (INPUT's) and the one that came (EDGE's, 80 points lower).
+  QImage a(QString::fromStdString(first.string())), b(QString::fromStdString(second.string()));
+  ASSERT_FALSE(a.isNull());
+  ASSERT_FALSE(b.isNull());
+  ASSERT_EQ(a.size(), b.size());
+  QRect went, came;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const bool da = qGray(a.pixel(x, y)) < 80, db = qGray(b.pixel(x, y)) < 80;
+      if (da && !db) went |= QRect(x, y, 1, 1);
+      if (db && !da) came |= QRect(x, y, 1, 1);
+    }
+  ASSERT_FALSE(went.isEmpty()) << "no step mark went: the sheet does not show the PLC's steps";
+  ASSERT_FALSE(came.isEmpty()) << "no step mark came: the sheet does not show the PLC's steps";
+  EXPECT_LE(went.width(), 8);
+  EXPECT_LE(went.height(), 8);
+  EXPECT_LE(came.width(), 8);
+  EXPECT_LE(came.height(), 8);
+  EXPECT_NEAR(came.center().x(), went.center().x(), 2);
+  EXPECT_NEAR(came.center().y() - went.center().y(), 80, 3);
+
+  EXPECT_TRUE(noneLeft(dir, "ONL32NS")) << "the server of this run is still running\n" << log;
+  EXPECT_TRUE(noneLeft(dir, "MESSAGES")) << "the message window of this run is still running";
+}
+
+// SIGTERM while online: Zerlo leaves the online mode and logs out as a
+// close does, so the server it started ends with it.
+TEST_F(ZerloProcess, SigtermWhileOnlineEndsTheServerToo) {
+  makeProgramDir();
+  const fs::path project = placeFlowProject();
+  const fs::path up = base / "online.png";
+  const pid_t pid = start("open " + project.string() + "\nwait 300\ncmd 261\nwait 1000\nshot " + up.string() +
+                              "\nwait 50000\n",
+                          90000);
+  ASSERT_GT(pid, 0);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!fs::exists(up) && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_FALSE(programsOf(dir, "ONL32NS").empty()) << boxes() << output();
+  kill(pid, SIGTERM);
+  EXPECT_EQ(finish(pid, 30000), 0) << boxes() << output();
+  EXPECT_NE(boxes().find("online on: COMM ON answered 1"), std::string::npos) << boxes();
+  EXPECT_TRUE(noneLeft(dir, "ONL32NS")) << "the server of this run is still running\n" << boxes();
+  EXPECT_TRUE(noneLeft(dir, "MESSAGES")) << "the message window of this run is still running";
 }
 
 // A real X server (no window manager): the frame is mapped, the start screen

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 namespace zapp {
 namespace {
@@ -44,6 +47,65 @@ TEST(WebSite, BrowserFromTheEnvironment) {
   setenv("PATH", keepPath.c_str(), 1);
   if (oldBrowser) setenv("BROWSER", keepBrowser.c_str(), 1);
   else unsetenv("BROWSER");
+}
+
+// An empty folder of this test run holding one plain file, "FILE".
+std::filesystem::path scratchWithAFile(const std::string& prefix) {
+  namespace fs = std::filesystem;
+  const fs::path base = fs::path(::testing::TempDir()) / (prefix + std::to_string(getpid()));
+  fs::remove_all(base);
+  fs::create_directories(base);
+  std::ofstream(base / "FILE") << "x";
+  return base;
+}
+
+// The temporary folder is made when missing; what cannot be made is named
+// with the system's reason.
+TEST(TempFolder, MadeWhenMissingOrNamedWithTheReason) {
+  namespace fs = std::filesystem;
+  const fs::path base = scratchWithAFile("zapp_temp_");
+  struct Case { std::string dir; bool ok; const char* reason; };
+  const Case cases[] = {
+      {(base / "bin/../TEMP/").string(), true, ""},
+      {(base / "TEMP").string(), true, ""},          // already there
+      {(base / "A/B/C").string(), true, ""},          // with its parents
+      {"", true, ""},                                  // no setting
+      {(base / "FILE").string(), false, "Not a directory"},
+      {(base / "FILE/TEMP").string(), false, "Not a directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dir);
+    std::string why;
+    EXPECT_EQ(app_EnsureFolder(c.dir, why), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(why, "");
+      if (!c.dir.empty()) EXPECT_TRUE(fs::is_directory(fs::path(c.dir).lexically_normal()));
+    } else {
+      EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+      EXPECT_EQ(why.rfind(base.string(), 0), 0u) << "the folder is named: " << why;
+      EXPECT_NE(app_TempDirMessage(why).find(why), std::string::npos);
+    }
+  }
+  fs::remove_all(base);
+}
+
+// Why a save failed, in the system's words where the disk tells.
+TEST(SaveFailure, ReasonNamesTheFolderOrTheFile) {
+  namespace fs = std::filesystem;
+  const fs::path base = scratchWithAFile("zapp_save_");
+  std::ofstream(base / "RO.MDL") << "x";
+  fs::permissions(base / "RO.MDL", fs::perms::owner_read | fs::perms::group_read);
+  struct Case { fs::path path; std::string reason; };
+  const Case cases[] = {
+      {base / "GONE/P.MDL", (base / "GONE").string() + ": No such file or directory"},
+      {base / "FILE/P.MDL", (base / "FILE").string() + ": Not a directory"},
+      {base / "P.MDL", "the file could not be written"},
+      {"", "no file name"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(app_SaveFailureReason(c.path.string()), c.reason) << c.path;
+  const std::string ro = app_SaveFailureReason((base / "RO.MDL").string());
+  EXPECT_TRUE(ro == "the file is read-only" || ro == "Permission denied") << ro;
+  fs::remove_all(base);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "platform/uisink.h"
 
+#include <cstring>
+
 namespace modelfiles {
 
 const char* messageText(int number) {
@@ -30,6 +32,14 @@ int showMessage(int number, const std::string& arg, unsigned style) {
   if (at != std::string::npos) text.replace(at, 2, arg);
   return plat::ui::messageBox(text, "Zerlo", style);
 }
+
+int showFileMessage(int number, const std::string& path, const std::string& reason, unsigned style) {
+  std::string text = messageText(number);
+  if (!path.empty()) text += "\n" + path + (reason.empty() ? std::string() : ": " + reason);
+  return plat::ui::messageBox(text, "Zerlo", style);
+}
+
+std::string reasonText(int error, const char* fallback) { return error ? std::strerror(error) : fallback; }
 
 bool askYesNo(int number, const std::string& arg) {
   return showMessage(number, arg, plat::ui::MB_YESNO | plat::ui::MB_ICONQUESTION) == plat::ui::IDYES;

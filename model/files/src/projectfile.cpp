@@ -228,8 +228,8 @@ int finishLoad(DocumentRecord& d) {
 }
 
 int failLoad(DocumentRecord& d, const Snapshot& s, const std::string& path) {
-  if (LoadStatus.notLoaded) showMessage(50038);
-  if (LoadStatus.fileError) showMessage(50037);
+  if (LoadStatus.notLoaded) showFileMessage(50038, path, "the project could not be read");
+  if (LoadStatus.fileError) showFileMessage(50037, path, "its contents are damaged or incomplete");
   if (LoadStatus.nameConflict) showMessage(50039);
   if (LoadStatus.versionConflict) showMessage(50041);
   if (!s.hadModule) {
@@ -277,12 +277,14 @@ int loadFile(std::string path, int openProject, bool withSelector) {
       showMessage(40016);
       return 0;
     }
+    errno = 0;
     if (readAll(path, bytes)) break;
+    const int readError = errno;
     if (!d.FirstModule) {
       ProjectModule* m = doc_AddModule(d, "", kModuleCurrentSizes);
       if (m) setMainModuleName(m, path);
       LoadStatus.notLoaded = true;
-      showMessage(50038);
+      showFileMessage(50038, path, reasonText(readError, "the file cannot be read"));
       return -1;
     }
     if (!withSelector || !askYesNo(50042, path)) return 0;
@@ -494,9 +496,11 @@ int mdl_SaveProjectAs(const std::string& path) {
   std::memcpy(oldName, d->FirstModule->Name, 12);
   setMainModuleName(d->FirstModule, path);
   WaitCursor wait;
+  errno = 0;
   if (!writeWithBackup(path, mdl_EncodeProject(*d))) {
+    const int writeError = errno;
     std::memcpy(d->FirstModule->Name, oldName, 12);
-    showMessage(50037);
+    showFileMessage(50037, path, reasonText(writeError, "the file is read-only or not a plain file"));
     return 0;
   }
   ProjectPath = path;

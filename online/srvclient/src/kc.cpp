@@ -1,5 +1,6 @@
 #include "srvclient/kc.h"
 
+#include "platform/endpoint.h"
 #include "platform/numtext.h"
 
 #include <cerrno>
@@ -13,6 +14,17 @@ namespace srv::kc {
 Client& client() {
   static Client c;
   return c;
+}
+
+bool BindServer(std::uint32_t serverWindow) {
+  Client& c = client();
+  c.setServer(serverWindow ? plat::ipc::nameOfId(serverWindow) : std::string());
+  ClientTimeouts t;
+  t.busyProbeMs = 2000;
+  t.busyTotalMs = 10000;
+  t.requestMs = 10000;
+  c.setTimeouts(t);
+  return c.hasServer();
 }
 
 bool IsBusy() {

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cstdio>
@@ -69,6 +70,15 @@ int main(int argc, char** argv) {
   if (!ep) {
     std::fprintf(stderr, "MESSAGES: a message window is already running\n");
     return 1;
+  }
+  // The window goes with the program that started it, however that ends.
+  const messages::OwnerWatch owner(o.owner);
+  QTimer watch;
+  if (owner.watching()) {
+    QObject::connect(&watch, &QTimer::timeout, [&owner] {
+      if (!owner.alive()) QApplication::quit();
+    });
+    watch.start(200);
   }
   window.show();
   int rc = app.exec();

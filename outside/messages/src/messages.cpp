@@ -13,7 +13,7 @@ namespace messages {
 View::~View() = default;
 
 const char* usage() {
-  return "usage: MESSAGES [--headless | --window] [--log FILE] [--endpoint NAME]\n";
+  return "usage: MESSAGES [--headless | --window] [--log FILE] [--endpoint NAME] [--owner PID]\n";
 }
 
 Options parseArgs(int argc, char** argv) {
@@ -24,6 +24,7 @@ Options parseArgs(int argc, char** argv) {
     else if (a == "--window") o.window = true;
     else if (a == "--log" && i + 1 < argc) o.logFile = argv[++i];
     else if (a == "--endpoint" && i + 1 < argc) o.endpoint = argv[++i];
+    else if (a == "--owner" && i + 1 < argc) o.owner = std::atol(argv[++i]);
     else if (a == "--help" || a == "-h") o.help = true;
     else o.error = "unknown argument: " + a;
   }
@@ -31,7 +32,45 @@ Options parseArgs(int argc, char** argv) {
   if (o.logFile.empty())
     if (const char* e = std::getenv(kLogEnv); e && *e) o.logFile = e;
   if (o.endpoint.empty()) o.endpoint = msgwnd::endpoint();
+  if (o.owner == 0)
+    if (const char* e = std::getenv(kOwnerEnv); e && *e) o.owner = std::atol(e);
+  if (o.owner < 0) o.owner = 0;
   return o;
+}
+
+namespace {
+// The state letter and start time of a process from /proc/<pid>/stat; false
+// when there is no such process.
+bool processStat(long pid, char& state, unsigned long long& start) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!in || !std::getline(in, line)) return false;
+  // The name in parentheses may hold blanks: fields are counted after it.
+  const auto close = line.rfind(')');
+  if (close == std::string::npos || close + 2 >= line.size()) return false;
+  state = line[close + 2];
+  std::size_t at = close + 2;
+  // Field 22 (start time) is the 20th after the state (field 3).
+  for (int field = 3; field < 22; ++field) {
+    at = line.find(' ', at);
+    if (at == std::string::npos) return false;
+    ++at;
+  }
+  start = std::strtoull(line.c_str() + at, nullptr, 10);
+  return true;
+}
+} // namespace
+
+OwnerWatch::OwnerWatch(long pid) {
+  char state = 0;
+  if (pid > 0 && processStat(pid, state, start_) && state != 'Z') pid_ = pid;
+}
+
+bool OwnerWatch::alive() const {
+  if (pid_ <= 0) return true;
+  char state = 0;
+  unsigned long long start = 0;
+  return processStat(pid_, state, start) && state != 'Z' && start == start_;
 }
 
 bool displayAvailable() {
@@ -183,8 +222,9 @@ int runHeadless(const Options& o) {
     std::fprintf(stderr, "MESSAGES: a message window is already running\n");
     return 1;
   }
+  const OwnerWatch owner(o.owner);
   timespec tick{0, 100 * 1000 * 1000};
-  while (!view.closed) {
+  while (!view.closed && owner.alive()) {
     int s = sigtimedwait(&set, nullptr, &tick);
     if (s == SIGINT || s == SIGTERM) break;
   }

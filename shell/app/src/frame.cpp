@@ -1038,7 +1038,17 @@ bool Frame::saveProject(bool saveAs) {
   const int saved = sendEngineEvent(nullptr, editor::kMsgCommand, saveAs ? 207 : 203);
   QApplication::restoreOverrideCursor();
   if (saved != 0) {
-    if (messageLine) messageLine("The project could not be saved.");
+    const std::string target = saveAs ? dispatcher.openName : path;
+    const std::string why = app_SaveFailureReason(target);
+    if (messageLine) messageLine("The project " + target + " could not be saved: " + why);
+    // A plain save that fails (a read-only folder, a folder gone) offers the
+    // file selector, so that the work can go elsewhere instead of being
+    // lost or keeping the program from closing.
+    if (!saveAs && !target.empty() &&
+        ui::messageBox("The project could not be saved.\n" + target + "\n" + why +
+                           "\nSave it under another name or in another folder?",
+                       "Zerlo", ui::MB_OKCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDOK)
+      return saveProject(true);
     return false;
   }
   if (saveAs && !path.empty() && path != dispatcher.projectPath() && isNewFileSuggestion &&
@@ -1091,9 +1101,20 @@ void Frame::startTarget() {
   if (!sheet) return;
   // Other instances leave the online mode: one program talks to the target.
   inst_BroadcastToInstances(app().instance, kStopRequest, 0, 0);
+  // The target program text, the device description and the download file
+  // are written to the temporary folder: without it nothing can go to the
+  // target, and the user is told why (not that the PLC is missing).
+  if (std::string why; !app_EnsureTempDir(why)) {
+    ui::messageBox(app_TempDirMessage(why), "Zerlo", ui::MB_OK | ui::MB_ICONHAND);
+    return;
+  }
+  // The values, modes and parameters go to the server this login reaches:
+  // none until it has answered, then the current server of the target dialogs.
+  srv::kc::BindServer(0);
   app_LogStep("login");
   shell::bind_TA01_LoginByServer(0, id);
   const std::uint32_t server = shell::bind_ZRTA00_GetCurrentServer();
+  if (srv::kc::BindServer(server)) app_LogStep("server " + srv::kc::client().server());
   app_LogStep("interface test");
   if (!shell::bind_TA01_TestIFConnection(server)) {
     helpContext = 72;
@@ -1120,7 +1141,7 @@ void Frame::startTarget() {
 void Frame::toggleOnline() {
   if (!app().online) {
     helpContext = 609;
-    srv::kc::CommOn();
+    app_LogStep("online on: COMM ON answered " + std::to_string(srv::kc::CommOn()));
     app().online = true;
     setMenuState(9);
     sendEngineEvent(nullptr, editor::kMsgCommand, 262);

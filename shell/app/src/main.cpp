@@ -25,10 +25,14 @@
 #include <QApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -73,9 +77,37 @@ int screenSize(int* w, int* h) {
   return 1;
 }
 
+// SIGTERM, SIGHUP and SIGINT end the program as a close does, without its
+// questions: the handler only writes to a pipe that the GUI thread watches.
+int g_signalPipe[2] = {-1, -1};
+void onEndSignal(int) {
+  const char c = 1;
+  const ssize_t n = write(g_signalPipe[1], &c, 1);
+  (void)n;
+}
+void watchEndSignals(zapp::Frame& frame) {
+  if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &frame);
+  QObject::connect(notifier, &QSocketNotifier::activated, &frame, [&frame] {
+    char buf[16];
+    while (read(g_signalPipe[0], buf, sizeof buf) > 0) {
+    }
+    std::fprintf(stderr, "Zerlo: ended by a signal\n");
+    frame.shutDown();
+  });
+  struct sigaction sa {};
+  sa.sa_handler = onEndSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  for (int sig : {SIGTERM, SIGHUP, SIGINT}) sigaction(sig, &sa, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+  // The programs started from here (the message window among them) learn
+  // whose end is theirs.
+  setenv("ZERLO_MESSAGES_OWNER", std::to_string(getpid()).c_str(), 1);
   QApplication qa(argc, argv);
   zapp::UiScript script;
   const char* scriptPath = std::getenv("ZERLO_UI_SCRIPT");
@@ -186,6 +218,7 @@ int main(int argc, char** argv) {
   }
   if (show == 3) frame.showMaximized();
   else frame.show();
+  watchEndSignals(frame);
 
   const int rc = qa.exec();
   frame.shutDown();

@@ -7,7 +7,11 @@
 #include "stockwin/stockwin.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <unistd.h>
 
 namespace zapp {
@@ -36,6 +40,54 @@ int app_Message(int number, unsigned style) {
 int app_MessageWithString(int number, const std::string& text, unsigned style) {
   if (g_messageHook) return g_messageHook(number, text, style);
   return shell::bind_SW50_CallMBWithIDAndString(0, number, text.c_str(), style);
+}
+
+bool app_EnsureTempDir(std::string& why) { return app_EnsureFolder(shell::bind_PathText(shell::bind_GetTEMPPath), why); }
+
+bool app_EnsureFolder(std::string dir, std::string& why) {
+  why.clear();
+  namespace fs = std::filesystem;
+  // "bin/../TEMP" names TEMP even when there is no "bin".
+  if (!dir.empty()) dir = fs::path(dir).lexically_normal().string();
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  if (dir.empty()) return true;
+  std::error_code ec;
+  if (fs::is_directory(dir, ec)) return true;
+  if (fs::exists(dir, ec)) {
+    why = dir + ": " + std::make_error_code(std::errc::not_a_directory).message();
+    return false;
+  }
+  fs::create_directories(dir, ec);
+  if (ec || !fs::is_directory(dir)) {
+    why = dir + ": " + (ec ? ec.message() : std::make_error_code(std::errc::no_such_file_or_directory).message());
+    return false;
+  }
+  app_LogStep("made " + dir);
+  return true;
+}
+
+std::string app_SaveFailureReason(const std::string& path) {
+  namespace fs = std::filesystem;
+  if (path.empty()) return "no file name";
+  const fs::path file = fs::path(path).lexically_normal();
+  fs::path dir = file.parent_path();
+  if (dir.empty()) dir = ".";
+  std::error_code ec;
+  if (!fs::exists(dir, ec)) return dir.string() + ": " + std::make_error_code(std::errc::no_such_file_or_directory).message();
+  if (!fs::is_directory(dir, ec)) return dir.string() + ": " + std::make_error_code(std::errc::not_a_directory).message();
+  if (::access(dir.c_str(), W_OK) != 0) return dir.string() + ": " + std::strerror(errno);
+  if (fs::exists(file, ec)) {
+    if (::access(file.c_str(), W_OK) != 0) return std::strerror(errno);
+    // No write bit at all binds the file's owner and root alike.
+    if ((fs::status(file, ec).permissions() & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) ==
+        fs::perms::none)
+      return "the file is read-only";
+  }
+  return "the file could not be written";
+}
+
+std::string app_TempDirMessage(const std::string& why) {
+  return "The folder for temporary files cannot be created.\n" + why;
 }
 
 namespace {

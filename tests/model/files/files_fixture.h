@@ -130,10 +130,20 @@ protected:
     for (const auto& s : sink->shown()) out.push_back(s.text);
     return out;
   }
+  // A box with this text, alone or as its first line (file messages name
+  // the file and the reason on the next line).
   bool shown(const char* text) const {
+    const std::string first = std::string(text) + "\n";
     for (const auto& s : sink->shown())
-      if (s.text == text) return true;
+      if (s.text == text || s.text.rfind(first, 0) == 0) return true;
     return false;
+  }
+  // The whole text of the first box that begins with this line ("" when none).
+  std::string boxText(const char* firstLine) const {
+    const std::string first = std::string(firstLine) + "\n";
+    for (const auto& s : sink->shown())
+      if (s.text == firstLine || s.text.rfind(first, 0) == 0) return s.text;
+    return {};
   }
 
   void expectSound() {

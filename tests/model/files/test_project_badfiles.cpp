@@ -201,6 +201,8 @@ TEST_F(ProjectBadFiles, CallCycleIsRefused) {
 TEST_F(ProjectBadFiles, MissingFileInAnEmptyDocumentGivesAnEmptyMainModule) {
   EXPECT_EQ(load("NOFILE.MDL", 1), -1);
   EXPECT_TRUE(shown("Error!   File cannot be loaded."));
+  EXPECT_EQ(boxText("Error!   File cannot be loaded."),
+            "Error!   File cannot be loaded.\n" + path("NOFILE.MDL") + ": No such file or directory");
   ASSERT_NE(doc->FirstModule, nullptr);
   EXPECT_EQ(std::string(doc->FirstModule->Name, 10), "NOFILE.MDL");
   EXPECT_EQ(doc->FirstModule->Flags, kModuleCurrentSizes);

@@ -88,6 +88,8 @@ TEST_F(ProjectRoundTrip, SaveFailureKeepsTheOriginal) {
   sink->clear();
   EXPECT_EQ(mdl_SaveProjectAs(path("missing/SAMPLE.MDL")), 0);
   EXPECT_TRUE(shown("File error!"));
+  // The box names the file and the system's reason under the message.
+  EXPECT_EQ(boxText("File error!"), "File error!\n" + path("missing/SAMPLE.MDL") + ": No such file or directory");
   EXPECT_EQ(readBytes("SAMPLE.MDL"), original);
 }
 
@@ -111,6 +113,10 @@ TEST_F(ProjectRoundTrip, SaveKeepsTheModeAndRefusesAReadOnlyFile) {
   sink->clear();
   EXPECT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 0);
   EXPECT_TRUE(shown("File error!"));
+  const std::string box = boxText("File error!");
+  EXPECT_TRUE(box == "File error!\n" + path("SAMPLE.MDL") + ": Permission denied" ||
+              box == "File error!\n" + path("SAMPLE.MDL") + ": the file is read-only or not a plain file")
+      << box;
   EXPECT_EQ(readBytes("SAMPLE.MDL"), original);
   EXPECT_EQ(readBytes("SAMPLE.MD~"), backup) << "the backup is kept when nothing was saved";
   EXPECT_EQ(fs::status(path("SAMPLE.MDL")).permissions() & fs::perms::all,

@@ -106,6 +106,27 @@ TEST(ServerClient, QueriesCommandsAndTypedWrappers) {
   kc::client().setServer("");
 }
 
+// The main program binds its wrappers to the server window of a login by
+// its handle id; 0 or an id of no endpoint unbinds them.
+TEST(ServerClient, WrappersBindToTheServerWindowById) {
+  std::string name = uniqueName("bound");
+  LiveServer srv(name);
+  ASSERT_TRUE(srv.ep);
+  EXPECT_TRUE(kc::BindServer(srv.ep->id()));
+  EXPECT_EQ(kc::client().server(), name);
+  EXPECT_EQ(kc::CommOn(), 1);
+  EXPECT_EQ(srv.seen.back(), "COMM=ON");
+  EXPECT_FALSE(kc::BindServer(0));
+  EXPECT_EQ(kc::CommOn(), 0);
+  auto other = plat::ipc::Endpoint::create(uniqueName("gone"), [](const plat::ipc::Message&) { return plat::ipc::Answer{}; });
+  ASSERT_TRUE(other);
+  const std::uint32_t goneId = other->id();
+  other.reset();
+  EXPECT_FALSE(kc::BindServer(goneId));
+  EXPECT_EQ(kc::CommOn(), 0);
+  EXPECT_EQ(srv.seen.back(), "COMM=ON");  // nothing more reached the first server
+}
+
 TEST(ServerClient, TextsOverTheLimitAreRefusedNotCut) {
   std::string name = uniqueName("long");
   LiveServer srv(name);

@@ -123,6 +123,26 @@ TEST_F(Program, EndsOnSigterm) {
   EXPECT_FALSE(plat::ipc::exists(endpoint));
 }
 
+TEST_F(Program, EndsWithItsOwner) { expectEndsWithItsOwner({}); }
+
+// The owner comes from the command line or the environment; one that does
+// not run is not watched.
+TEST(MessagesArgs, Owner) {
+  const char* a1[] = {"MESSAGES", "--owner", "1234"};
+  EXPECT_EQ(messages::parseArgs(3, const_cast<char**>(a1)).owner, 1234);
+  ::setenv(messages::kOwnerEnv, "4321", 1);
+  const char* a2[] = {"MESSAGES"};
+  EXPECT_EQ(messages::parseArgs(1, const_cast<char**>(a2)).owner, 4321);
+  ::unsetenv(messages::kOwnerEnv);
+  EXPECT_EQ(messages::parseArgs(1, const_cast<char**>(a2)).owner, 0);
+  messages::OwnerWatch self(::getpid());
+  EXPECT_TRUE(self.watching());
+  EXPECT_TRUE(self.alive());
+  messages::OwnerWatch none(0);
+  EXPECT_FALSE(none.watching());
+  EXPECT_TRUE(none.alive());
+}
+
 TEST_F(Program, RefusesABadCommandLine) {
   pid = start({"--nonsense"});
   ASSERT_GT(pid, 0);

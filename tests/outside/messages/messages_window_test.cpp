@@ -23,4 +23,6 @@ TEST_F(Program, TheWindowReceivesTheSameEvents) {
   EXPECT_EQ(readAll(log), "LINE hi\nPROGBAR SHOW 1\nPROGBAR INIT 0 10\nPROGBAR POS 4\nEMPTY\nCLOSE\n");
 }
 
+TEST_F(Program, TheWindowEndsWithItsOwner) { expectEndsWithItsOwner({"--window"}); }
+
 } // namespace

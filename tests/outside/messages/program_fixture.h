@@ -84,6 +84,30 @@ protected:
     if (p == pid) pid = -1;
     return WIFEXITED(st) ? WEXITSTATUS(st) : 100 + WTERMSIG(st);
   }
+  // A stand-in owner: a process that sleeps until it is killed.
+  static pid_t startOwner() {
+    const char* argv[] = {"/bin/sleep", "60", nullptr};
+    pid_t p = -1;
+    if (::posix_spawn(&p, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return -1;
+    return p;
+  }
+  // The program with an owner: it ends once the owner is killed, even while
+  // the owner is not yet reaped (a zombie).
+  void expectEndsWithItsOwner(std::vector<std::string> extra) {
+    pid_t owner = startOwner();
+    ASSERT_GT(owner, 0);
+    extra.push_back("--owner");
+    extra.push_back(std::to_string(owner));
+    pid = start(extra);
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(waitFor([&] { return plat::ipc::exists(endpoint); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "it runs while its owner runs";
+    ::kill(owner, SIGKILL);
+    EXPECT_EQ(waitExit(pid), 0);
+    EXPECT_FALSE(plat::ipc::exists(endpoint));
+    ::waitpid(owner, nullptr, 0);
+  }
   std::string dir, endpoint, log;
   pid_t pid = -1;
 };

@@ -11,6 +11,15 @@ namespace srv::kc {
 // current server).
 Client& client();
 
+// Binds the wrappers to the server window the target dialogs logged in to
+// (its handle id; 0 = no server). The endpoint is looked up by id, so a
+// server of another process is found; an id that names no endpoint leaves
+// the client with no server. True when a server is bound. The requests of
+// the main program are short (values, modes): a server that does not answer
+// one within a few seconds is taken as gone rather than blocking the
+// program.
+bool BindServer(std::uint32_t serverWindow);
+
 bool IsBusy();
 // Answer into buf (size bytes, always terminated when size > 0); true when a
 // server answered and the answer does not begin with "?".

@@ -26,10 +26,28 @@ struct Options {
   bool window = false;    // --window: show the window even on an offscreen platform (tests)
   std::string logFile;    // --log FILE, else $ZERLO_MESSAGES_LOG
   std::string endpoint;   // --endpoint NAME, else the message window's own name
+  long owner = 0;         // --owner PID, else $ZERLO_MESSAGES_OWNER: the program whose end ends this one
   bool help = false;
   std::string error;      // a bad command line
 };
 inline constexpr const char* kLogEnv = "ZERLO_MESSAGES_LOG";
+// The main program puts its process id here for the programs it starts, so
+// that a message window it started does not outlive it, however it ends.
+inline constexpr const char* kOwnerEnv = "ZERLO_MESSAGES_OWNER";
+
+// Watches the owner process: alive() is false once it has ended (a zombie
+// counts as ended, and so does another process that took over the number).
+// An owner that is not running when the watch starts is not watched: the
+// window then runs until it is closed.
+class OwnerWatch {
+public:
+  explicit OwnerWatch(long pid);
+  bool watching() const { return pid_ > 0; }
+  bool alive() const;
+private:
+  long pid_ = 0;
+  unsigned long long start_ = 0;
+};
 
 Options parseArgs(int argc, char** argv);
 const char* usage();
@@ -73,7 +91,8 @@ private:
   EventLog* log_;
 };
 
-// Runs without a window until the close request (or SIGINT/SIGTERM); the exit code.
+// Runs without a window until the close request (or SIGINT/SIGTERM, or the
+// owner's end); the exit code.
 int runHeadless(const Options& o);
 
 } // namespace messages

@@ -72,6 +72,21 @@ void app_FailedStartUnload();
 // controls, language; then the exit settings.
 void app_ShutDownUnload();
 
+// The folder of temporary files (TEMP of the settings), where the target
+// program text, the device description and the download file go: made when
+// it is missing. False with a plain reason ("<folder>: <system error>") when
+// it cannot be had; an empty setting is nothing to make.
+bool app_EnsureTempDir(std::string& why);
+// The same for any folder (made with its parents).
+bool app_EnsureFolder(std::string dir, std::string& why);
+// The box text when the temporary folder cannot be made.
+std::string app_TempDirMessage(const std::string& why);
+
+// Why a project file cannot be written at path, in the system's words
+// (its folder missing or not writable, the file read-only), or a plain
+// "the file could not be written" when nothing on the disk tells.
+std::string app_SaveFailureReason(const std::string& path);
+
 // A numbered message through the standard dialogs library, owner the frame;
 // the string variant fills the message's %s.
 int app_Message(int number, unsigned style);
