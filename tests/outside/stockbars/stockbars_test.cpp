@@ -166,13 +166,15 @@ TEST_F(StockBars, LabelsAreUniqueAndTheSwitchTextReachesTheButton) {
   for (QAction* top : frame_->menuBar()->actions()) {
     std::set<QString> seen;
     for (QAction* a : top->menu()->actions()) {
-      if (!a->isSeparator()) EXPECT_TRUE(seen.insert(a->text().remove('&')).second) << a->text().toStdString();
+      if (a->isSeparator()) continue;
+      EXPECT_TRUE(seen.insert(a->text().remove('&')).second) << a->text().toStdString();
     }
   }
   std::set<QString> buttons;
   for (QToolBar* bar : frame_->findChildren<QToolBar*>())
     for (QAction* a : bar->actions()) {
-      if (!a->isSeparator()) EXPECT_TRUE(buttons.insert(a->text()).second) << a->text().toStdString();
+      if (a->isSeparator()) continue;
+      EXPECT_TRUE(buttons.insert(a->text()).second) << a->text().toStdString();
     }
   EXPECT_NE(dump().find("item 282 e Simulation ein"), std::string::npos);
   EXPECT_NE(dump().find("tool 282 e Simulation ein"), std::string::npos);
