@@ -6,6 +6,7 @@
 #include "dialogkit/qtkit.h"
 #include "dialogkit/window_message.h"
 #include "platform/library.h"
+#include "platform/uisink.h"
 #include "zerloapp/frame.h"
 #include "zerloapp/instances.h"
 #include "zerloapp/startup.h"
@@ -23,7 +24,10 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
+#include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -31,6 +35,7 @@
 #include <cstdio>
 #include <unistd.h>
 #include <deque>
+#include <fstream>
 #include <filesystem>
 #include <set>
 #include <memory>
@@ -875,6 +880,81 @@ TEST_F(FrameTest, NewProjectOpensWhatTheDialogMade) {
   EXPECT_EQ(dispatcher.openName, answerPath);
   EXPECT_TRUE(std::filesystem::exists(answerPath));
   std::filesystem::remove_all(dir);
+}
+
+// The same through the program's new-project dialog over a template list of
+// a program directory of the test's own: the user picks a template, names the
+// project, and the frame opens what the dialog made; a template without its
+// project file gives a name whose file is missing: 50043.
+TEST_F(FrameTest, NewProjectThroughTheDialogAndTheTemplateList) {
+  namespace fs = std::filesystem;
+  const fs::path program = fs::temp_directory_path() / ("zapp_newproject-" + std::to_string(::getpid()));
+  fs::remove_all(program);
+  for (const char* d : {"ENGLISH/TEMPLATE/MOTOR", "ENGLISH/TEMPLATE/LAMP", "PROJECTS"})
+    fs::create_directories(program / d);
+  for (const char* f : {"stockwin.so", "ObelTool.so"})
+    fs::copy_file(fs::path(ZERLO_BIN_DIR) / f, program / f);
+  fs::create_symlink(fs::path(ZERLO_BIN_DIR) / "ENGLISH" / "STOCKWINRES.so", program / "ENGLISH" / "STOCKWINRES.so");
+  auto write = [](const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; };
+  write(program / "OBEL.INI", "[SYSTEM]\nLANGUAGE=2\n\n[DIR]\nTEMP=TEMP\nPROJECT=PROJECTS\n\n[LANGUAGES]\n2=ENGLISH\n");
+  // A project file as the templates hold it: its head, then room for its own short name.
+  std::string head;
+  for (std::uint32_t w : {7777777u, 3333333u})
+    for (int i = 0; i < 4; ++i) head += char((w >> (8 * i)) & 0xFF);
+  write(program / "ENGLISH" / "TEMPLATE" / "MOTOR" / "MOTOR.MDL", head + std::string(40, '\x11'));
+  write(program / "ENGLISH" / "TEMPLATE" / "LAMP" / "NOTES.TXT", "no project file");
+  write(program / "ENGLISH" / "TEMPLATE" / "TEMPLATES.INI",
+        "[GENERAL]\nDEFAULT=1\n\n[1]\nDIR=MOTOR\nNAME=Motor control\n\n[2]\nDIR=LAMP\nNAME=Lamp\n");
+  shell::setProgramDir(program.string());
+  ASSERT_EQ(shell::bind_LoadObelTool(), 1);
+  ASSERT_EQ(shell::bind_LoadStockWin(), 1);
+  frame->id = kit::registerOwner(frame.get());
+
+  struct Answer : plat::ui::DialogObserver {
+    std::string templateName, projectName, directory;
+    std::vector<std::string> titles;
+    void answer(QDialog* d) {
+      titles.push_back(d->windowTitle().toStdString());
+      auto* list = d->findChild<QListWidget*>("c1011");
+      ASSERT_NE(list, nullptr);
+      for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().toStdString() == templateName) list->setCurrentRow(i);
+      d->findChild<QLineEdit*>("c1012")->setText(QString::fromStdString(projectName));
+      d->findChild<QLineEdit*>("c1014")->setText(QString::fromStdString(directory));
+      d->findChild<QPushButton*>("c1")->click();
+    }
+    void shown(const plat::ui::DialogShown& d) override { answer(static_cast<QDialog*>(d.widget)); }
+    void timedOut(const plat::ui::DialogShown&) override { ADD_FAILURE() << "the new-project dialog stayed open"; }
+    int deadlineMs() const override { return 5000; }
+  };
+  auto answer = std::make_shared<Answer>();
+  plat::ui::setDialogObserver(answer);
+  answer->directory = (program / "PROJECTS").string();
+  // The template with its project file: the frame opens the copy by name.
+  answer->templateName = "Motor control";
+  answer->projectName = "PUMP";
+  frame->onCommand(222);
+  EXPECT_EQ(answer->titles, std::vector<std::string>{"New Project"});
+  const std::string pump = (program / "PROJECTS" / "PUMP.MDL").string();
+  EXPECT_TRUE(fs::exists(pump));
+  EXPECT_TRUE(logged("event 273 201"));
+  EXPECT_EQ(dispatcher.openName, pump);
+  EXPECT_TRUE(messages.empty());
+  // The template without one: the name's file is missing, 50043; No opens nothing.
+  answer->templateName = "Lamp";
+  answer->projectName = "LIGHT";
+  dispatcher.log.clear();
+  answers = {7};
+  frame->onCommand(222);
+  EXPECT_EQ(messages, std::vector<int>{50043});
+  EXPECT_FALSE(logged("event 273 201"));
+  EXPECT_TRUE(fs::exists(program / "PROJECTS" / "NOTES.TXT"));
+  plat::ui::setDialogObserver(nullptr);
+  shell::bind_UnloadAll();
+  shell::setProgramDir("");
+  shell::path_ResetCaches();
+  std::error_code ec;
+  fs::remove_all(program, ec);
 }
 
 } // namespace

@@ -48,6 +48,7 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QThread>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -1688,7 +1689,12 @@ void Frame::shutDown() {
   srv::kc::Close();
   shell::app_CloseHelperProgram();
   QApplication::restoreOverrideCursor();
-  QMetaObject::invokeMethod(qApp, [] { QApplication::exit(0); }, Qt::QueuedConnection);
+  // The program's event loop ends. Without one running (a frame of a test)
+  // nothing is ended: an exit then would stay pending and end the next
+  // modal dialog's loop at once.
+  QMetaObject::invokeMethod(qApp, [] {
+    if (QThread::currentThread()->loopLevel() > 0) QApplication::exit(0);
+  }, Qt::QueuedConnection);
 }
 
 } // namespace zapp
