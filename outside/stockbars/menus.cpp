@@ -8,6 +8,7 @@ namespace stockbars {
 
 namespace {
 constexpr MenuItem kSeparator{0, "", ""};
+constexpr MenuItem kRowBreak{-1, "", ""};   // the tool bar's second row begins
 }
 
 const std::vector<SubMenu>& menuLayout() {
@@ -114,13 +115,14 @@ const std::vector<SubMenu>& menuLayout() {
 
 const std::vector<MenuItem>& toolButtons() {
   static const std::vector<MenuItem> buttons = {
-      {222, "New Project", ""}, {201, "Open Project", ""}, {203, "Save", ""}, {213, "Print", ""}, kSeparator,
+      {222, "New Project", ""}, {201, "Open Project", ""}, {203, "Save", ""}, kSeparator,
       {256, "Undo", ""}, {372, "Cut", ""}, {373, "Copy", ""}, {374, "Paste", ""}, kSeparator,
       {246, "Select", ""}, {247, "Delete", ""}, {248, "Replace", ""}, {244, "Connect", ""},
-      {245, "Disconnect", ""}, kSeparator,
+      {245, "Disconnect", ""}, kRowBreak,
+      {213, "Print", ""}, kSeparator, {261, "Start", ""}, {262, "Online", ""}, kSeparator,
       {282, "Simulation ein", ""}, {320, "From Time Zero", ""}, {512, "Next Step", ""},
       {513, "Next Subprogram", ""}, {383, "Upper Level", ""}, {260, "Setup", ""}, kSeparator,
-      {261, "Start", ""}, {262, "Online", ""}, kSeparator, {333, "Help", ""}};
+      {333, "Help", ""}};
   return buttons;
 }
 

@@ -62,6 +62,9 @@ protected:
 
   void SetUp() override {
     application();
+    // What an earlier test left queued (the exit of a frame that closed)
+    // runs now, outside any dialog's event loop.
+    QApplication::processEvents();
     app() = AppState{};
     app().instance = 1;
     recordMessages(messages, answers);
