@@ -374,9 +374,9 @@ int main(int argc, char** argv) {
     }
   }
   if (libDir.empty()) {
-    // The library directory of the program directory the output lies in
-    // (bin/PROJECT/X.MDL -> LIB beside bin).
-    const fs::path guess = fs::path(out).parent_path().parent_path().parent_path() / "LIB";
+    // The library directory beside the project folder the output lies in
+    // (PROJECT/X.MDL -> LIB beside PROJECT, as from bin).
+    const fs::path guess = fs::absolute(out).parent_path().parent_path() / "LIB";
     libDir = guess.string();
   }
   if (templates.empty() == out.empty()) return usage();
