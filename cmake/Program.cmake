@@ -4,6 +4,7 @@
 # benchmarks. `make run` builds only this.
 add_custom_target(zerlo_program)
 
+# The targets of a folder and of the folders below it.
 function(_zerlo_program_collect dir)
   get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
   foreach(t IN LISTS targets)
@@ -14,6 +15,11 @@ function(_zerlo_program_collect dir)
       add_dependencies(zerlo_program ${t})
     endif()
   endforeach()
+  _zerlo_program_below(${dir})
+endfunction()
+
+# The folders below dir, without tests/, bench/ and fuzz/.
+function(_zerlo_program_below dir)
   get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
   foreach(sub IN LISTS subdirs)
     file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${sub})
@@ -24,13 +30,7 @@ function(_zerlo_program_collect dir)
 endfunction()
 
 # The top folder's own targets (fuzz_all) are no part of the program.
-get_property(_zerlo_top_subdirs DIRECTORY ${CMAKE_SOURCE_DIR} PROPERTY SUBDIRECTORIES)
-foreach(sub IN LISTS _zerlo_top_subdirs)
-  file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${sub})
-  if(NOT rel MATCHES "^(tests|bench|fuzz)(/|$)")
-    _zerlo_program_collect(${sub})
-  endif()
-endforeach()
+_zerlo_program_below(${CMAKE_SOURCE_DIR})
 
 # The folders beside bin that OBEL.INI names ([DIR]: ../PROJECT, ../TEMP,
 # ../DEVICE, ../TEMPLATE; ../LIB holds the block libraries).
