@@ -39,3 +39,11 @@ add_custom_target(zerlo_program_dirs ALL
           ${CMAKE_BINARY_DIR}/DEVICE ${CMAKE_BINARY_DIR}/TEMPLATE ${CMAKE_BINARY_DIR}/LIB
   VERBATIM)
 add_dependencies(zerlo_program zerlo_program_dirs)
+
+# The sample project and the templates are written with the standard block
+# library, which is assembled in a folder added after theirs.
+foreach(t zerlo_sample zerlo_templates)
+  if(TARGET ${t} AND TARGET zrlfb02_mco)
+    add_dependencies(${t} zrlfb02_mco)
+  endif()
+endforeach()
