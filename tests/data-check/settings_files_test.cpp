@@ -121,7 +121,7 @@ struct ScriptRun {
   std::string output;
 };
 ScriptRun runMain(const std::string& runDir, const char* arg) {
-  const std::string cmd = "ZERLO_BUILD_DIR='" + std::string(ZERLO_BUILD_DIR) + "' ZERLO_RUN_DIR='" + runDir +
+  const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY ZERLO_BUILD_DIR='" + std::string(ZERLO_BUILD_DIR) + "' ZERLO_RUN_DIR='" + runDir +
                           "' timeout 120 bash '" + std::string(ZERLO_SOURCE_DIR) +
                           "/scripts/run-main' " + arg + " 2>&1";
   ScriptRun r;
@@ -202,6 +202,19 @@ TEST_F(RunFolder, AnInstallKeepsTheSettingsAndTheProjects) {
   EXPECT_EQ(readAll(run / "PROJECT/SAMPLE.MDL"), "my own sample");
   EXPECT_EQ(readAll(run / "PROJECT/MINE.MDL"), "my project");
   EXPECT_TRUE(fs::exists(run / "bin/ObelTool.so")) << "a missing program file comes back";
+}
+
+// `make run` without a display: Zerlo starts from the run folder, opens the
+// sample, writes its picture and ends normally.
+TEST_F(RunFolder, ZerloOpensTheSampleFromTheRunFolder) {
+  const fs::path run = base / "run";
+  const fs::path shot = fs::path(ZERLO_BUILD_DIR) / "zerlo-run.png";
+  std::error_code ec;
+  fs::remove(shot, ec);
+  const ScriptRun r = runMain(run.string(), "");
+  EXPECT_EQ(r.rc, 0) << r.output;
+  EXPECT_NE(r.output.find("Zerlo ended normally"), std::string::npos) << r.output;
+  EXPECT_GT(fs::file_size(shot, ec), 1000u) << r.output;
 }
 
 // Zerlo stops when its settings file's path has 98 characters or more: the

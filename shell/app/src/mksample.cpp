@@ -1,5 +1,7 @@
 // Writes the projects the program ships, with the project file writer:
 //   zerlo_mksample [--lib LIBDIR] OUT.MDL        the sample project of `make run`
+//   zerlo_mksample --plain OUT.MDL               six unwired gates of the built-in kinds
+//                                                (a fixture of the main program's tests)
 //   zerlo_mksample --lib LIBDIR --templates DIR  the new-project templates
 //                                                (DIR/EMPTY/EMPTY.MDL, DIR/FLOW/FLOW.MDL,
 //                                                DIR/GATES/GATES.MDL)
@@ -196,10 +198,12 @@ public:
       return false;
     }
     doc_->SimLogic = nullptr;
-    const std::vector<std::uint8_t> bytes = modelfiles::mdl_EncodeProject(*doc_);
     std::error_code ec;
     fs::create_directories(fs::path(path).parent_path(), ec);
-    if (bytes.empty() || !plat::path::writeFileAtomic(path, std::string(bytes.begin(), bytes.end()))) {
+    // Saved as the program saves (the main module carries the file's name),
+    // written anew: no backup of an earlier file stays beside it.
+    fs::remove(path, ec);
+    if (modelfiles::mdl_SaveProjectAs(path) != 1) {
       std::fprintf(stderr, "zerlo_mksample: %s not written\n", path.c_str());
       return false;
     }
@@ -270,7 +274,7 @@ private:
 };
 
 // Built-in kinds by their place in the kind table.
-constexpr std::uint8_t kAnd = 1, kOr = 2, kOscillator = 7, kCounter = 11, kBinIndicator = 46,
+constexpr std::uint8_t kAnd = 1, kOr = 2, kExor = 3, kOscillator = 7, kCounter = 11, kBinIndicator = 46,
                        kDigIndicator = 47, kBinConstant = 49;
 
 // A few wired gates with x0, y0 as their top-left corner: an oscillator
@@ -322,6 +326,16 @@ bool writeSample(const std::string& libDir, const std::string& out) {
   return p.save(out);
 }
 
+bool writePlain(const std::string& out) {
+  Project p("");
+  if (!p.readyWithoutLibrary()) return false;
+  static const struct { std::uint8_t kind; int x, y; } gates[] = {
+      {kAnd, 160, 100}, {kOr, 160, 240}, {kExor, 340, 160}, {kAnd, 520, 100}, {kCounter, 520, 260}, {kOr, 700, 180},
+  };
+  for (const auto& g : gates) p.gate(g.kind, g.x, g.y);
+  return p.save(out);
+}
+
 bool writeTemplates(const std::string& libDir, const std::string& dir) {
   bool ok = true;
   {
@@ -353,6 +367,7 @@ bool writeTemplates(const std::string& libDir, const std::string& dir) {
 
 int usage() {
   std::fprintf(stderr, "usage: zerlo_mksample [--lib LIBDIR] OUT.MDL\n"
+                       "       zerlo_mksample --plain OUT.MDL\n"
                        "       zerlo_mksample --lib LIBDIR --templates DIR\n");
   return 2;
 }
@@ -362,8 +377,11 @@ int usage() {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string libDir, templates, out;
+  bool plain = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--lib" && i + 1 < args.size()) {
+    if (args[i] == "--plain") {
+      plain = true;
+    } else if (args[i] == "--lib" && i + 1 < args.size()) {
       libDir = args[++i];
     } else if (args[i] == "--templates" && i + 1 < args.size()) {
       templates = args[++i];
@@ -384,7 +402,7 @@ int main(int argc, char** argv) {
   model::setShell(&shell);
   model::mm_UnitInit();
   model::doc_StartUp();
-  const bool ok = templates.empty() ? writeSample(libDir, out) : writeTemplates(libDir, templates);
+  const bool ok = plain ? writePlain(out) : templates.empty() ? writeSample(libDir, out) : writeTemplates(libDir, templates);
   modelfiles::mdl_FreeDocumentCode(model::TemplateDocument);
   model::doc_ShutDown();
   model::setShell(nullptr);
