@@ -2,7 +2,9 @@
 // (created when missing); with --inc also the standard dialogs' resource
 // pictures, with --fb-inc the block dialogs' pictures, each as a C++ include
 // of kit::BitmapEntry rows (bytes of .BMP files).
+// picgen --templates DIR: writes the new-project templates' symbols into DIR.
 #include "pictures.h"
+#include "templates.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -60,6 +62,7 @@ bool writeInclude(const std::string& path, const std::vector<Item>& items) {
 } // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--templates") return picgen::writeTemplateSymbols(argv[2]) ? 0 : 1;
   if (argc < 2 || argc % 2 != 0) {
     std::fprintf(stderr, "usage: picgen OUTDIR [--inc FILE] [--fb-inc FILE]\n");
     return 2;

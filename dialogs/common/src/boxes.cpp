@@ -6,6 +6,7 @@
 #include <cctype>
 #include <fstream>
 #include <sstream>
+#include <vector>
 #include <sys/stat.h>
 
 namespace kit {
@@ -68,6 +69,13 @@ std::string upper(std::string s) {
   for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
   return s;
 }
+// The words of s joined by single blanks.
+std::string collapseBlanks(const std::string& s) {
+  std::istringstream in(s);
+  std::string out;
+  for (std::string w; in >> w;) out += (out.empty() ? "" : " ") + w;
+  return out;
+}
 } // namespace
 
 std::optional<std::string> resolveHelpPage(const HelpRequest& r) {
@@ -81,10 +89,16 @@ std::optional<std::string> resolveHelpPage(const HelpRequest& r) {
     std::istringstream ls(line);
     std::string kind, key, page;
     if (!(ls >> kind) || kind[0] == '#') continue;
-    if (!(ls >> key >> page)) continue;
+    // The page is the line's last word; a key word may hold blanks
+    // ("Function block: WAITV3").
+    std::vector<std::string> words;
+    for (std::string w; ls >> w;) words.push_back(w);
+    if (words.size() < 2) continue;
+    page = words.back();
+    for (std::size_t i = 0; i + 1 < words.size(); ++i) key += (i ? " " : "") + words[i];
     bool hit = false;
     if (kind == "context" && !r.byKeyword) hit = key == std::to_string(r.context);
-    else if (kind == "keyword" && r.byKeyword) hit = upper(key) == upper(r.keyword);
+    else if (kind == "keyword" && r.byKeyword) hit = upper(key) == upper(collapseBlanks(r.keyword));
     if (!hit) continue;
     std::string full = page[0] == '/' ? page : plat::path::join(dir, page);
     if (!isFile(full)) return std::nullopt;

@@ -218,3 +218,21 @@ TEST(Help, IndexBesideTheHelpFileNamesThePage) {
   q.file = (t.dir / "NONE.HLP").string();  // no help file
   EXPECT_FALSE(resolveHelpPage(q));
 }
+
+// A key word may hold blanks: the page is the line's last word.
+TEST(Help, KeyWordWithBlanksFindsItsPage) {
+  TempDir t;
+  t.write("ZERLO.HLP", "");
+  t.write("ZERLO.HLP.idx", "keyword Function block: WAITV3 wait.html\nkeyword Function block: waitv3x other.html\n");
+  t.write("wait.html", "<p>wait</p>");
+  t.write("other.html", "<p>other</p>");
+  HelpRequest q;
+  q.file = (t.dir / "ZERLO.HLP").string();
+  q.byKeyword = true;
+  for (const char* k : {"Function block: WAITV3", "FUNCTION BLOCK:  waitv3", "Function block: WAITV3 "}) {
+    q.keyword = k;
+    EXPECT_EQ(resolveHelpPage(q).value_or(""), (t.dir / "wait.html").string()) << k;
+  }
+  q.keyword = "Function block:";
+  EXPECT_FALSE(resolveHelpPage(q));
+}

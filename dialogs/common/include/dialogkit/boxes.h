@@ -50,7 +50,8 @@ bool requestHelp(const Resources& res, const HelpTexts& texts, bool showNumber, 
 // as the help file plus ".idx" (".../ENGLISH/ZERLO.HLP.idx"); it is text, one
 // entry a line, blank lines and lines starting with "#" skipped:
 //   context <number> <page>
-//   keyword <key word> <page>     (the key word without blanks, case ignored)
+//   keyword <key word> <page>     (the page is the last word: a key word may
+//                                  hold blanks; case ignored)
 // The page is relative to the index's directory (or absolute). nullopt when the
 // help file, the index, the entry or the page is missing.
 std::optional<std::string> resolveHelpPage(const plat::ui::HelpRequest& request);
