@@ -193,7 +193,8 @@ int finishLoad(DocumentRecord& d) {
   bool callsDeleted = false;
   for (ProjectModule* m = d.FirstModule ? d.FirstModule->Next : nullptr; m;) {
     ProjectModule* nextModule = m->Next;
-    if (!isCompiled(m)) {
+    // A library that failed to load keeps its logics as placeholders.
+    if (!isCompiled(m) && !mdl_LibraryMissing(m)) {
       for (LogicRecord* l = firstLogicOf(m); l;) {
         LogicRecord* next = l->Next;
         if (!l->FirstGate) {
@@ -224,6 +225,9 @@ int finishLoad(DocumentRecord& d) {
   d.LastLogic = d.FirstLogic;
   while (d.LastLogic && d.LastLogic->Next) d.LastLogic = d.LastLogic->Next;
   if (LoadStatus.changed) showMessage(50040);
+  if (const std::string kept = mdl_MissingLibrariesText(d); !kept.empty())
+    plat::ui::messageBox(kept + "\nSaving the project keeps them as they are; it asks first.", "Zerlo",
+                         plat::ui::MB_OK | plat::ui::MB_ICONEXCLAMATION);
   return 1;
 }
 
@@ -486,9 +490,16 @@ bool mdl_LoadReferencedModule(ProjectModule* module) {
   return true;
 }
 
-int mdl_SaveProjectAs(const std::string& path) {
+int mdl_SaveProjectAs(const std::string& path, bool placeholdersAgreed) {
   DocumentRecord* d = CurrentDocument;
   if (!d || !d->FirstModule || !firstLogicOf(d->FirstModule)) return 1;
+  if (!placeholdersAgreed) {
+    if (const std::string kept = mdl_MissingLibrariesText(*d); !kept.empty() &&
+        plat::ui::messageBox(kept + "\nSave the project anyway?", "Zerlo",
+                             plat::ui::MB_YESNO | plat::ui::MB_ICONQUESTION | plat::ui::MB_DEFBUTTON2) !=
+            plat::ui::IDYES)
+      return 0;
+  }
   // The main module carries the file's name; a failed save keeps the old one.
   char oldName[12];
   std::memcpy(oldName, d->FirstModule->Name, 12);
