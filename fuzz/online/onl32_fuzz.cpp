@@ -1,11 +1,16 @@
 // Fuzzes what the online server library reads from outside: the answers of a
 // target (lengths and bytes) and a download file, through IDENT, the kernel
 // version, a text command, PROGINFO, GETMEM and a download.
+// Input: a 16-bit length L (little-endian), L bytes of target answers, then
+// the download file. With the answers used up the target takes every request
+// and answers nothing, so that a whole download file is read and sent (the
+// seeds are download files of the demo projects with L = 0).
 #include "onl32/online_server.h"
 #include "platform/paths.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -94,13 +99,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::create_directories(d);
     return d.string();
   }();
-  g_s = Script{data, size, 0};
+  if (size < 2) return 0;
+  const std::size_t scriptLength = std::min<std::size_t>(std::size_t(data[0]) | std::size_t(data[1]) << 8, size - 2);
+  g_s = Script{data + 2, scriptLength, 0};
+  const std::uint8_t* download = data + 2 + scriptLength;
+  const std::size_t downloadSize = size - 2 - scriptLength;
   g_answer = 0;
   onl32::Timing t;
   t.exchangeTries = 2;
   t.retryInterval = std::chrono::milliseconds(0);
   t.operationStep = std::chrono::milliseconds(1);
   t.stateInterval = std::chrono::milliseconds(0);
+  t.pollPeriod = std::chrono::milliseconds(1);
+  t.readerWait = std::chrono::milliseconds(1);
+  t.listWait = std::chrono::milliseconds(1);
   onl32::OnlineServer s(std::make_shared<Loader>(), t);
   OnlineInitRecord rec{};
   rec.size = OD01_INIT_RECORD_SIZE;
@@ -120,8 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   run([&](int k) { return s.getProgInfo(&info, k); });
   OD01_MemoryRecord m{0, static_cast<std::uint16_t>(g_s.take() * 16), mem.c_str(), nullptr};
   run([&](int k) { return s.getMemory(&m, k); });
-  // The rest of the input is the download file.
-  std::string file(reinterpret_cast<const char*>(data) + g_s.pos, size - g_s.pos);
+  std::string file(reinterpret_cast<const char*>(download), downloadSize);
   plat::path::writeFileAtomic(dlf, file);
   OD01_DownloadRecord d{};
   d.path = dlf.c_str();
