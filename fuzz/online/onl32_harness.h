@@ -54,7 +54,13 @@ int cRead(std::uint16_t* n, int) {
 }
 void cReady(int) { g_answer = 0; }
 double rVersion() { return 2.007; }
-std::int16_t rOne() { return 1; }
+// A reader function of the pointer type it stands for that succeeds (its
+// outputs stay as the caller set them).
+template <class R, class... A> R one(A...) { return R(1); }
+template <class F> void* typed() {
+  F f = &one;
+  return reinterpret_cast<void*>(f);
+}
 std::int16_t rOpen(const char*) { return 1; }
 std::int16_t rProgInfo(std::uint32_t* a, std::uint32_t* s) {
   *a = 0x100;
@@ -82,9 +88,19 @@ public:
         {"DDF01_Open", reinterpret_cast<void*>(&rOpen)},
         {"DDF01_GetProgInfo", reinterpret_cast<void*>(&rProgInfo)},
         {"DDF01_ConvertDLBlockStartAddressToBin", reinterpret_cast<void*>(&rConvert)},
+        {"DDF01_Close", typed<DDF01_Close_t>()},
+        {"DDF01_GetFileVersion", typed<DDF01_GetFileVersion_t>()},
+        {"DDF01_GetTargetFormat", typed<DDF01_GetTargetFormat_t>()},
+        {"DDF01_GetDevice", typed<DDF01_GetDevice_t>()},
+        {"DDF01_GetProzessorTyp", typed<DDF01_GetProzessorTyp_t>()},
+        {"DDF01_GetMinCycleTime", typed<DDF01_GetMinCycleTime_t>()},
+        {"DDF01_GetMemoryElementNumber", typed<DDF01_GetMemoryElementNumber_t>()},
+        {"DDF01_GetVarSizeAndAddress", typed<DDF01_GetVarSizeAndAddress_t>()},
+        {"DDF01_BuildResourceRequest", typed<DDF01_BuildResourceRequest_t>()},
     };
+    // Optional functions (the server information) are missing.
     auto it = m.find(n);
-    return it != m.end() ? it->second : reinterpret_cast<void*>(&rOne);
+    return it != m.end() ? it->second : nullptr;
   }
   void unload(void*) override {}
 };
