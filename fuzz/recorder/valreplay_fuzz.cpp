@@ -10,33 +10,13 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
-
-// The header the recorder writes for one channel on the fuzz logic's
-// connection and the gate channel.
-const std::vector<std::uint8_t>& soundHeader() {
-  static const std::vector<std::uint8_t> bytes = [] {
-    model::LogicRecord* logic = rec::fuzz::fuzzLogic();
-    rec::Recorder r;
-    rec::tr_SetChannelCount(r, 1, 2);
-    rec::tr_BindChannel(r, logic, logic->FirstInstance, 200, 120);
-    rec::tr_SetGateChannel(r, true);
-    rec::MemStream m;
-    rec::vf_WriteHeader(m, r, logic);
-    return m.data;
-  }();
-  return bytes;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   model::LogicRecord* logic = rec::fuzz::fuzzLogic();
   static const std::string path = "/tmp/zerlo_fuzz_" + std::to_string(::getpid()) + ".VAL";
   if (size < 1) return 0;
   if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
     if (data[0] % 2 == 0) {
-      const std::vector<std::uint8_t>& head = soundHeader();
+      const std::vector<std::uint8_t>& head = rec::fuzz::soundHeader();
       std::fwrite(head.data(), 1, head.size(), f);
     }
     if (size > 1) std::fwrite(data + 1, 1, size - 1, f);

@@ -5,7 +5,7 @@
 #include "ddfreader/ddf_reader.h"
 #include "ddfreader/ddf_writer.h"
 #include "ddfreader/inproc.h"
-#include "platform/uisink.h"
+#include "quiet_sink.h"
 
 #include <unistd.h>
 
@@ -18,21 +18,8 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-class QuietSink : public plat::ui::Sink {
-public:
-  int messageBox(const std::string&, const std::string&, unsigned style) override {
-    return plat::ui::defaultAnswer(style);
-  }
-  bool prompt(const std::string&, const std::string&, std::string&) override { return false; }
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static auto sinkInstalled = plat::ui::setSink(std::make_shared<QuietSink>());
-  (void)sinkInstalled;
+  ddffuzz::quiet();
   static const std::string dir = [] {
     const auto d = std::filesystem::temp_directory_path() / ("zerlo-fuzz-res-" + std::to_string(::getpid()));
     std::filesystem::create_directories(d);
