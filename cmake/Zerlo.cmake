@@ -116,15 +116,21 @@ function(zerlo_test name)
 endfunction()
 
 # A libFuzzer target, built only with ZERLO_FUZZ=ON and clang. CI runs each
-# briefly through the ctest label "fuzz".
-#   zerlo_fuzz(name SOURCES ... LIBS ... [SECONDS n])
+# briefly through the ctest label "fuzz", from its seed corpus:
+#   fuzz/corpus/<name>/   small inputs kept in the repository (when present);
+#   SEEDS folders         real files of the source tree (sample projects, target
+#                         texts, ...) or files the build writes; a folder in the
+#                         build tree is used when the SEED_TARGETS that write
+#                         it are part of the build.
+# New inputs go to build-fuzz/fuzz/corpus/<name>/, the first folder given.
+#   zerlo_fuzz(name SOURCES ... LIBS ... [SECONDS n] [SEEDS dir ...] [SEED_TARGETS t ...])
 function(zerlo_fuzz name)
-  cmake_parse_arguments(A "" "SECONDS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "SECONDS" "SOURCES;LIBS;SEEDS;SEED_TARGETS" ${ARGN})
   if(NOT ZERLO_FUZZ)
     return()
   endif()
   if(NOT A_SECONDS)
-    set(A_SECONDS 20)
+    set(A_SECONDS 8)
   endif()
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS})
@@ -133,9 +139,56 @@ function(zerlo_fuzz name)
   set_target_properties(${name} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz BUILD_RPATH "${ZERLO_BIN_DIR}")
   add_dependencies(fuzz_all ${name})
-  add_test(NAME ${name} COMMAND ${name} -max_total_time=${A_SECONDS} -rss_limit_mb=2048
+  set(built TRUE)
+  foreach(t IN LISTS A_SEED_TARGETS)
+    if(TARGET ${t})
+      add_dependencies(${name} ${t})
+    else()
+      set(built FALSE)
+    endif()
+  endforeach()
+  set(work ${CMAKE_BINARY_DIR}/fuzz/corpus/${name})
+  file(MAKE_DIRECTORY ${work})
+  set(seeds)
+  if(IS_DIRECTORY ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
+    list(APPEND seeds ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
+  endif()
+  foreach(d IN LISTS A_SEEDS)
+    string(FIND "${d}" "${CMAKE_BINARY_DIR}/" in_build)
+    if(in_build EQUAL 0)
+      if(built)
+        list(APPEND seeds ${d})
+      endif()
+    elseif(IS_DIRECTORY ${d})
+      list(APPEND seeds ${d})
+    endif()
+  endforeach()
+  add_test(NAME ${name} COMMAND ${name} -max_total_time=${A_SECONDS} -rss_limit_mb=2048 -timeout=60
+           ${work} ${seeds}
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600)
+endfunction()
+
+# A program of the fuzz build that writes seed inputs with the project's own
+# writers into build-fuzz/fuzz/seeds/<target>/; the target <name>_run runs it
+# (name it in SEED_TARGETS of the fuzz targets that use the folders).
+#   zerlo_fuzz_seed_writer(name SOURCES ... LIBS ...)
+set(ZERLO_FUZZ_SEEDS ${CMAKE_BINARY_DIR}/fuzz/seeds)
+function(zerlo_fuzz_seed_writer name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT ZERLO_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  set_target_properties(${name} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz BUILD_RPATH "${ZERLO_BIN_DIR}")
+  set(stamp ${ZERLO_FUZZ_SEEDS}/${name}.stamp)
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 $<TARGET_FILE:${name}> ${ZERLO_FUZZ_SEEDS}
+    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+    DEPENDS ${name} VERBATIM)
+  add_custom_target(${name}_run DEPENDS ${stamp})
 endfunction()
 
 # A benchmark program (Google Benchmark or a small timing program). Benchmarks

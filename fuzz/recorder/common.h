@@ -7,9 +7,12 @@
 #include "model/memory.h"
 #include "model/wires.h"
 #include "platform/uisink.h"
+#include "recorder/recfiles.h"
 #include "recorder/recorder.h"
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace rec::fuzz {
 
@@ -45,6 +48,22 @@ inline model::LogicRecord* fuzzLogic() {
     return l;
   }();
   return logic;
+}
+
+// The header the recorder writes for 3 channels (the first bound to the fuzz
+// logic's connection) and the gate channel.
+inline const std::vector<std::uint8_t>& soundHeader() {
+  static const std::vector<std::uint8_t> bytes = [] {
+    model::LogicRecord* logic = fuzzLogic();
+    rec::Recorder r;
+    rec::tr_SetChannelCount(r, 1, 3);
+    rec::tr_BindChannel(r, logic, logic->FirstInstance, 200, 120);
+    rec::tr_SetGateChannel(r, true);
+    rec::MemStream m;
+    rec::vf_WriteHeader(m, r, logic);
+    return m.data;
+  }();
+  return bytes;
 }
 
 } // namespace rec::fuzz

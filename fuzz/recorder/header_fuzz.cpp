@@ -7,29 +7,11 @@
 
 #include <cstdlib>
 
-namespace {
-
-const std::vector<std::uint8_t>& soundHeader() {
-  static const std::vector<std::uint8_t> bytes = [] {
-    model::LogicRecord* logic = rec::fuzz::fuzzLogic();
-    rec::Recorder r;
-    rec::tr_SetChannelCount(r, 1, 3);
-    rec::tr_BindChannel(r, logic, logic->FirstInstance, 200, 120);
-    rec::tr_SetGateChannel(r, true);
-    rec::MemStream m;
-    rec::vf_WriteHeader(m, r, logic);
-    return m.data;
-  }();
-  return bytes;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   model::LogicRecord* logic = rec::fuzz::fuzzLogic();
   std::vector<std::uint8_t> input(data, data + size);
   if (size >= 1 && data[0] % 2 == 0) {
-    input = soundHeader();
+    input = rec::fuzz::soundHeader();
     // Pairs of (place, value); a place past the end cuts the header there.
     for (std::size_t i = 1; i + 2 < size; i += 3) {
       const std::size_t at = (std::size_t(data[i]) << 8 | data[i + 1]) % (input.size() + 8);

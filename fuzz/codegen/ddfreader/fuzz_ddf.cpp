@@ -3,27 +3,14 @@
 #include "ddfreader/ddf_reader.h"
 #include "ddfreader/ddf_writer.h"
 #include "ddfreader/inproc.h"
-#include "platform/uisink.h"
+#include "quiet_sink.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
-namespace {
-
-class QuietSink : public plat::ui::Sink {
-public:
-  int messageBox(const std::string&, const std::string&, unsigned style) override {
-    return plat::ui::defaultAnswer(style);
-  }
-  bool prompt(const std::string&, const std::string&, std::string&) override { return false; }
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static auto sinkInstalled = plat::ui::setSink(std::make_shared<QuietSink>());
-  (void)sinkInstalled;
+  ddffuzz::quiet();
   static ddf::InProcessConverters conv;
   ddf::Reader reader(conv, conv);
   // The first byte chooses the image: the bytes themselves, or a fixture

@@ -8,6 +8,8 @@
 #include "model/memory.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace modelfiles {
 
@@ -120,6 +122,40 @@ void appendModule(ProjectModule* m) {
 
 } // namespace
 
+void mdl_MarkLibraryMissing(ProjectModule* m) {
+  if (!m) return;
+  // A block library read part way keeps no code: its gates run nothing.
+  if (isCompiled(m)) makePlaceholders(m);
+  m->Loaded = kLibraryMissing;
+}
+
+bool mdl_LibraryMissing(const ProjectModule* m) { return m && m->Loaded == kLibraryMissing; }
+
+std::vector<std::string> mdl_MissingLibraries(const DocumentRecord& doc) {
+  std::vector<std::string> names;
+  for (const ProjectModule* m = doc.FirstModule ? doc.FirstModule->Next : nullptr; m; m = m->Next) {
+    if (!mdl_LibraryMissing(m)) continue;
+    std::string name = fieldText(m->Name, 12);
+    if (isCompiled(m)) {
+      const std::size_t end = name.find_first_of(" .");
+      name = name.substr(0, end) + ".MCO";
+    }
+    names.push_back(name);
+  }
+  return names;
+}
+
+std::string mdl_MissingLibrariesText(const DocumentRecord& doc) {
+  const std::vector<std::string> names = mdl_MissingLibraries(doc);
+  if (names.empty()) return {};
+  std::string list;
+  for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+  const bool one = names.size() == 1;
+  return std::string(one ? "The library " : "The libraries ") + list + (one ? " was" : " were") +
+         " not loaded: " + (one ? "its" : "their") +
+         " blocks and their connections are kept as placeholders without their code.";
+}
+
 void mdl_InitCompiledModule(ProjectModule* m) {
   if (!m) return;
   std::memset(static_cast<void*>(m), 0, sizeof *m);
@@ -148,7 +184,7 @@ bool mdl_ReadCompiledModule(ProjectModule*& slot, const std::uint8_t* data, std:
   }
   ProjectModule* m = slot;
   const std::uint32_t loaded = r.u32();
-  m->Loaded = m->Loaded == 0 ? (loaded ? loaded : 1) : 1;
+  m->Loaded = m->Loaded == 0 && loaded != kLibraryMissing ? (loaded ? loaded : 1) : 1;
   std::uint8_t end = r.u8();
   if (r.failed()) return fileError();
   while (end == 0) {

@@ -9,6 +9,7 @@
 #include "model/gatekinds.h"
 #include "model/instances.h"
 
+#include <set>
 #include <vector>
 
 namespace modelfiles {
@@ -38,12 +39,23 @@ bool connected(const LogicRecord* l, const GateRecord* g, unsigned pin, bool isI
   return false;
 }
 
+// Logics of the libraries kept as placeholders: their port tables are not
+// known, so calls of them are not checked.
+std::set<const LogicRecord*> placeholderLogics(const DocumentRecord& d) {
+  std::set<const LogicRecord*> out;
+  for (const ProjectModule* m = d.FirstModule; m; m = m->Next)
+    if (!isCompiled(m) && mdl_LibraryMissing(m))
+      for (const LogicRecord* l = firstLogicOf(m); l; l = l->Next) out.insert(l);
+  return out;
+}
+
 } // namespace
 
 bool mdl_CheckGates() {
   DocumentRecord* d = CurrentDocument;
   if (!d) return true;
   bool callsDeleted = false, linesDeleted = false;
+  const std::set<const LogicRecord*> placeholders = placeholderLogics(*d);
   for (ProjectModule* m = d->FirstModule; m; m = m->Next) {
     if (isCompiled(m)) continue;
     const bool main = m == d->FirstModule;
@@ -63,6 +75,10 @@ bool mdl_CheckGates() {
             callsDeleted = again = true;
             break;
           }
+          // A gate of a library that failed to load keeps its counts, pins
+          // and connections: what the library says of them is not known.
+          const GateTypeRecord* type = subType(g);
+          if (compiled ? type && mdl_LibraryMissing(type->Module) : placeholders.count(sub) != 0) continue;
           if (compiled) {
             const GateTypeRecord* t = subType(g);
             if (g->StateCount != t->StateCount || g->ExtraCount != t->ExtraCount) {

@@ -15,7 +15,11 @@
 #include <cerrno>
 #include <cstring>
 #include <climits>
+#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -193,7 +197,8 @@ int finishLoad(DocumentRecord& d) {
   bool callsDeleted = false;
   for (ProjectModule* m = d.FirstModule ? d.FirstModule->Next : nullptr; m;) {
     ProjectModule* nextModule = m->Next;
-    if (!isCompiled(m)) {
+    // A library that failed to load keeps its logics as placeholders.
+    if (!isCompiled(m) && !mdl_LibraryMissing(m)) {
       for (LogicRecord* l = firstLogicOf(m); l;) {
         LogicRecord* next = l->Next;
         if (!l->FirstGate) {
@@ -224,6 +229,9 @@ int finishLoad(DocumentRecord& d) {
   d.LastLogic = d.FirstLogic;
   while (d.LastLogic && d.LastLogic->Next) d.LastLogic = d.LastLogic->Next;
   if (LoadStatus.changed) showMessage(50040);
+  if (const std::string kept = mdl_MissingLibrariesText(d); !kept.empty())
+    plat::ui::messageBox(kept + "\nSaving the project keeps them as they are; it asks first.", "Zerlo",
+                         plat::ui::MB_OK | plat::ui::MB_ICONEXCLAMATION);
   return 1;
 }
 
@@ -310,6 +318,57 @@ void syncDir(const std::string& dir) {
   ::close(fd);
 }
 
+// Removes the hidden temporary files ".NAME.new<pid>" and ".NAME.bak<pid>"
+// that a save of a process no longer running left beside the file (a save
+// killed mid-write).
+void removeStaleTemporaries(const std::string& place, const std::string& base) {
+  DIR* d = ::opendir(place.c_str());
+  if (!d) return;
+  const std::string prefix = "." + base + ".";
+  while (const dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name.size() <= prefix.size() + 3 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string kind = name.substr(prefix.size(), 3);
+    const std::string digits = name.substr(prefix.size() + 3);
+    if ((kind != "new" && kind != "bak") || digits.empty() || digits.size() > 9 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    const pid_t pid = pid_t(std::stol(digits));
+    if (pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;   // still running (or not ours to ask)
+    (void)::unlinkat(::dirfd(d), name.c_str(), 0);
+  }
+  ::closedir(d);
+}
+
+// While a save writes, a file-size limit makes the write fail with EFBIG
+// instead of ending the program with SIGXFSZ. The signal is blocked for this
+// thread only, and one raised meanwhile is taken off before it is unblocked.
+class FileSizeSignalBlock {
+public:
+  FileSizeSignalBlock() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGXFSZ);
+    blocked_ = ::pthread_sigmask(SIG_BLOCK, &set, &previous_) == 0 && !sigismember(&previous_, SIGXFSZ);
+  }
+  ~FileSizeSignalBlock() {
+    if (!blocked_) return;
+    sigset_t set, pending;
+    sigemptyset(&set);
+    sigaddset(&set, SIGXFSZ);
+    const timespec now{0, 0};
+    while (::sigpending(&pending) == 0 && sigismember(&pending, SIGXFSZ))
+      if (::sigtimedwait(&set, nullptr, &now) < 0 && errno != EINTR) break;
+    ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+  }
+  FileSizeSignalBlock(const FileSizeSignalBlock&) = delete;
+  FileSizeSignalBlock& operator=(const FileSizeSignalBlock&) = delete;
+private:
+  sigset_t previous_{};
+  bool blocked_ = false;
+};
+
 // Writes bytes beside path, then moves the new file into place; the old file
 // becomes the ".MD~" backup. The new file keeps the old one's mode (and owner
 // where allowed). An old file the user may not write is refused. The previous
@@ -336,6 +395,8 @@ bool writeWithBackup(const std::string& path, const std::vector<std::uint8_t>& b
   const std::string base = plat::path::baseName(target);
   const std::string pid = std::to_string(::getpid());
   const std::string temp = plat::path::join(place, "." + base + ".new" + pid);
+  removeStaleTemporaries(place, base);
+  FileSizeSignalBlock noSizeSignal;
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   if (hasOld) {
@@ -488,9 +549,16 @@ bool mdl_LoadReferencedModule(ProjectModule* module) {
   return true;
 }
 
-int mdl_SaveProjectAs(const std::string& path) {
+int mdl_SaveProjectAs(const std::string& path, bool placeholdersAgreed) {
   DocumentRecord* d = CurrentDocument;
   if (!d || !d->FirstModule || !firstLogicOf(d->FirstModule)) return 1;
+  if (!placeholdersAgreed) {
+    if (const std::string kept = mdl_MissingLibrariesText(*d); !kept.empty() &&
+        plat::ui::messageBox(kept + "\nSave the project anyway?", "Zerlo",
+                             plat::ui::MB_YESNO | plat::ui::MB_ICONQUESTION | plat::ui::MB_DEFBUTTON2) !=
+            plat::ui::IDYES)
+      return 0;
+  }
   // The main module carries the file's name; a failed save keeps the old one.
   char oldName[12];
   std::memcpy(oldName, d->FirstModule->Name, 12);

@@ -344,12 +344,17 @@ bool mdl_ReadProject(const std::uint8_t* data, std::size_t size, bool openProjec
       if (!lacksContents(m) || g_tried->count(m)) continue;
       g_tried->insert(m);
       if (mdl_LoadReferencedModule(m)) {
+        // A library file that is damaged or of another name: the project
+        // keeps the module's records as its own file held them, and its
+        // gates and connections stay as they are.
+        const bool kept = LoadStatus.nameConflict || LoadStatus.fileError;
         if (LoadStatus.nameConflict) { showMessage(50039); LoadStatus.nameConflict = false; }
         if (LoadStatus.fileError) { showMessage(50037); LoadStatus.fileError = false; }
         if (LoadStatus.anyFailure()) {
           LoadStatus.notLoaded = true;
           return true;
         }
+        if (kept) mdl_MarkLibraryMissing(m);
       }
       again = true;
       break;
@@ -380,6 +385,8 @@ bool mdl_ReadProject(const std::uint8_t* data, std::size_t size, bool openProjec
     }
     ge_LinkInstanceInputs(l, l->FirstInstance);
   }
+  // A library kept as placeholders that is now read has its contents.
+  if (!openProject && !LoadStatus.anyFailure() && mdl_LibraryMissing(target)) target->Loaded = 0;
   return LoadStatus.anyFailure();
 }
 

@@ -243,5 +243,88 @@ TEST_F(Libraries, BlockLibraryReferencesOtherBlockLibraries) {
   EXPECT_EQ(compiled, 2);
 }
 
+// Connections of the main module's logics.
+int countConnections(const DocumentRecord* d) {
+  int n = 0;
+  for (LogicRecord* l = firstLogicOf(d->FirstModule); l; l = l->Next)
+    for (GateRecord* g = l->FirstGate; g; g = g->Next)
+      for (unsigned i = 0; i < g->InputCount; ++i) n += g->Inputs[i].Source != nullptr;
+  return n;
+}
+
+// A library file cut short while the project is opened: the project keeps the
+// library's gates, their connections and their values as placeholders, says
+// so, and a save asks first (No writes nothing). Opened again with the whole
+// library, the project has everything it had.
+TEST_F(Libraries, DamagedLibraryKeepsTheGatesAndTheirConnections) {
+  struct Case {
+    const char* library;
+    bool compiled;
+  };
+  for (const Case c : {Case{"BLK.MCO", true}, Case{"LIB.MDL", false}}) {
+    SCOPED_TRACE(c.library);
+    newDocument();
+    LogicRecord* main = nullptr;
+    GateRecord *a = nullptr, *b = nullptr;
+    if (c.compiled) {
+      writeBytes("BLK.MCO", mdl_EncodeCompiledModule(sampleLibrary()));
+      doc_MainModule(*doc);
+      ProjectModule* slot = nullptr;
+      const auto mco = readBytes("BLK.MCO");
+      ASSERT_FALSE(mdl_ReadCompiledModule(slot, mco.data(), mco.size()));
+      main = ge_NewLogic("MAIN");
+      a = make(main, kKindCompiled, 0, 0, firstTypeOf(slot));
+      b = make(main, kKindCompiled, 200, 0, firstTypeOf(slot));
+      ASSERT_TRUE(ge_ConnectGates(main, b, 1, a, 1, nullptr, nullptr));
+      ASSERT_TRUE(ge_ConnectGates(main, b, 2, a, 1, nullptr, nullptr));
+    } else {
+      writeLibrary();
+      main = ge_NewLogic("MAIN");
+      ASSERT_EQ(load("LIB.MDL", 0), 1) << testing::PrintToString(messages());
+      LogicRecord* libl = firstLogicOf(doc->FirstModule->Next);
+      a = make(main, kKindCall, 0, 0, libl);
+      b = make(main, kKindCall, 200, 0, libl);
+      ASSERT_TRUE(ge_ConnectGates(main, b, 1, a, 1, nullptr, nullptr));
+    }
+    std::memcpy(doc->FirstModule->Name, "P.MDL\0", 6);
+    const int connections = countConnections(doc);
+    ASSERT_EQ(mdl_SaveProjectAs(path("P.MDL")), 1);
+    const auto saved = readBytes("P.MDL");
+    const auto library = readBytes(c.library);
+    writeBytes(c.library, std::vector<std::uint8_t>(library.begin(), library.begin() + library.size() / 2));
+
+    newDocument();
+    sink->clear();
+    ASSERT_EQ(load("P.MDL", 1), 1) << testing::PrintToString(messages());
+    EXPECT_TRUE(shown("File error!")) << testing::PrintToString(messages());
+    EXPECT_FALSE(shown("Incompatibility !   Deletion of lines or connecting."));
+    EXPECT_FALSE(shown("Subprogram call-up is being deleted!"));
+    const std::vector<std::string> kept = {c.library};
+    EXPECT_EQ(mdl_MissingLibraries(*doc), kept);
+    EXPECT_EQ(countConnections(doc), connections);
+    EXPECT_NE(messages().back().find(std::string("The library ") + c.library + " was not loaded"), std::string::npos)
+        << testing::PrintToString(messages());
+
+    // The save asks; No (also the answer without a user) writes nothing.
+    sink->clear();
+    sink->answerBox(plat::ui::IDNO);
+    EXPECT_EQ(mdl_SaveProjectAs(path("P.MDL")), 0);
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_NE(messages()[0].find("Save the project anyway?"), std::string::npos);
+    EXPECT_EQ(readBytes("P.MDL"), saved);
+    sink->answerBox(plat::ui::IDYES);
+    ASSERT_EQ(mdl_SaveProjectAs(path("P.MDL")), 1);
+
+    writeBytes(c.library, library);
+    newDocument();
+    sink->clear();
+    ASSERT_EQ(load("P.MDL", 1), 1) << testing::PrintToString(messages());
+    EXPECT_TRUE(messages().empty()) << testing::PrintToString(messages());
+    EXPECT_TRUE(mdl_MissingLibraries(*doc).empty());
+    EXPECT_EQ(countConnections(doc), connections);
+    expectSound();
+  }
+}
+
 } // namespace
 } // namespace modelfiles::test

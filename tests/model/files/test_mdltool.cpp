@@ -189,5 +189,58 @@ TEST_F(MdlTool, ResaveKeepsTheFileMode) {
             fs::perms::owner_read | fs::perms::owner_write);
 }
 
+// The standard block libraries as the build installs them beside the
+// programs (LIBRARIES=../LIB), and the demo project that uses them.
+class MdlToolDemo : public MdlTool {
+protected:
+  const std::string lib = std::string(ZERLO_BIN_DIR) + "/../LIB";
+  void SetUp() override {
+    MdlTool::SetUp();
+    if (!std::filesystem::exists(lib + "/ZRLFB02.MCO")) GTEST_SKIP() << "the block library is not built";
+    std::filesystem::copy_file(std::string(ZERLO_TEST_DATA) + "/blocklib/demoall.mdl", path("DEMOALL.MDL"));
+  }
+  static int connections(const std::string& dump) {
+    int n = 0;
+    for (std::size_t at = dump.find(" from gate "); at != std::string::npos; at = dump.find(" from gate ", at + 1)) ++n;
+    return n;
+  }
+};
+
+// A project saved by Zerlo names its libraries only: dump finds them in the
+// library directory when they do not lie beside the project.
+TEST_F(MdlToolDemo, DumpFindsTheLibrariesInTheLibraryDirectory) {
+  std::string out, err;
+  ASSERT_EQ(run({"dump", path("DEMOALL.MDL")}, out, err), 0) << err;
+  EXPECT_NE(out.find("type \"STARTV3\""), std::string::npos);
+  EXPECT_EQ(connections(out), 15);
+}
+
+// A block library cut short beside the project: its gates and all 15
+// connections stay, resave refuses without --force and keeps them all with it.
+TEST_F(MdlToolDemo, DamagedLibraryKeepsEveryConnectionThroughAResave) {
+  const auto whole = [&] {
+    std::string s;
+    EXPECT_TRUE(plat::path::readFile(lib + "/ZRLFB02.MCO", s));
+    return std::vector<std::uint8_t>(s.begin(), s.end());
+  }();
+  std::filesystem::copy_file(lib + "/EXTERNAL.MCO", path("EXTERNAL.MCO"));
+  writeBytes("ZRLFB02.MCO", std::vector<std::uint8_t>(whole.begin(), whole.begin() + 3000));
+  std::string out, err;
+  ASSERT_EQ(run({"dump", path("DEMOALL.MDL")}, out, err), 0) << err;
+  EXPECT_NE(err.find("ZRLFB02.MCO was not loaded"), std::string::npos) << err;
+  EXPECT_EQ(connections(out), 15);
+
+  EXPECT_EQ(run({"resave", path("DEMOALL.MDL"), path("OUT.MDL")}, out, err), 1);
+  EXPECT_NE(err.find("--force"), std::string::npos) << err;
+  EXPECT_FALSE(std::filesystem::exists(path("OUT.MDL")));
+  EXPECT_EQ(run({"resave", path("DEMOALL.MDL"), path("OUT.MDL"), "--frobnicate"}, out, err), 2);
+  ASSERT_EQ(run({"resave", path("DEMOALL.MDL"), path("OUT.MDL"), "--force"}, out, err), 0) << err;
+
+  writeBytes("ZRLFB02.MCO", whole);
+  ASSERT_EQ(run({"dump", path("OUT.MDL")}, out, err), 0) << err;
+  EXPECT_EQ(err.find("not loaded"), std::string::npos) << err;
+  EXPECT_EQ(connections(out), 15);
+}
+
 } // namespace
 } // namespace modelfiles::test

@@ -1,6 +1,10 @@
 // Save, load and save again: the same document and the same bytes.
 #include "files_fixture.h"
 
+#include <algorithm>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 namespace modelfiles::test {
 namespace {
 
@@ -91,6 +95,62 @@ TEST_F(ProjectRoundTrip, SaveFailureKeepsTheOriginal) {
   // The box names the file and the system's reason under the message.
   EXPECT_EQ(boxText("File error!"), "File error!\n" + path("missing/SAMPLE.MDL") + ": No such file or directory");
   EXPECT_EQ(readBytes("SAMPLE.MDL"), original);
+}
+
+// Hidden files beside dir's files whose name begins with "."+base+".".
+std::vector<std::string> temporaries(const std::string& dir, const std::string& base) {
+  std::vector<std::string> out;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    const std::string n = e.path().filename().string();
+    if (n.rfind("." + base + ".", 0) == 0) out.push_back(n);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// A save under a file-size limit too small for the project: the write fails
+// (no SIGXFSZ ends the program), 50037 is shown, the original and no hidden
+// temporary file stay. Run in a child process, which the limit binds.
+TEST_F(ProjectRoundTrip, SaveOverTheFileSizeLimitFailsAndLeavesNoTemporary) {
+  buildSample(false);
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  const auto original = readBytes("SAMPLE.MDL");
+  ASSERT_GT(original.size(), 1000u);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit limit{original.size() / 2, original.size() / 2};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(3);
+    // A fresh value makes the new file differ from the old one.
+    firstLogicOf(doc->FirstModule)->FirstGate->X += 10;
+    const int saved = mdl_SaveProjectAs(path("SAMPLE.MDL"));
+    ::_exit(saved == 0 && shown("File error!") ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(readBytes("SAMPLE.MDL"), original);
+  EXPECT_EQ(temporaries(dir, "SAMPLE.MDL"), std::vector<std::string>{});
+}
+
+// Temporary files a killed save left behind go at the next save; those of a
+// running process, of other files and of other names stay.
+TEST_F(ProjectRoundTrip, SaveRemovesTheTemporariesOfAKilledSave) {
+  buildSample(false);
+  const pid_t gone = ::fork();
+  ASSERT_GE(gone, 0);
+  if (gone == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const std::string dead = std::to_string(gone);
+  const std::string live = std::to_string(::getppid());
+  for (const std::string& n : std::vector<std::string>{".SAMPLE.MDL.new" + dead, ".SAMPLE.MDL.bak" + dead, ".SAMPLE.MDL.new" + live,
+                               ".SAMPLE.MDL.newest", ".OTHER.MDL.new" + dead})
+    writeBytes(n, {1, 2, 3});
+  ASSERT_EQ(mdl_SaveProjectAs(path("SAMPLE.MDL")), 1);
+  const std::vector<std::string> left = {".SAMPLE.MDL.new" + live, ".SAMPLE.MDL.newest"};
+  EXPECT_EQ(temporaries(dir, "SAMPLE.MDL"), left);
+  EXPECT_TRUE(std::filesystem::exists(path(".OTHER.MDL.new" + dead)));
 }
 
 TEST_F(ProjectRoundTrip, SaveKeepsTheModeAndRefusesAReadOnlyFile) {

@@ -23,7 +23,30 @@ std::string absolute(const std::string& p) {
   return ec ? p : a.string();
 }
 
+// Block libraries a project uses are searched beside the project first, then
+// in the program's library directory (LIBRARIES=../LIB beside the program),
+// where Zerlo installs ZRLFB02.MCO and EXTERNAL.MCO.
+class LibraryFileServices : public modelfiles::FileServices {
+public:
+  std::string libraryDir(int mode) override {
+    if (mode != 0) return {};
+    const std::string bin = plat::path::programDir();
+    return bin.empty() ? std::string() : plat::path::join(plat::path::dirName(bin), "LIB");
+  }
+};
+
+// Installs the library search for the time of one command.
+struct UseLibraryPaths {
+  modelfiles::FileServices* previous = modelfiles::setFileServices(&libraryFileServices());
+  ~UseLibraryPaths() { modelfiles::setFileServices(previous); }
+};
+
 } // namespace
+
+modelfiles::FileServices& libraryFileServices() {
+  static LibraryFileServices files;
+  return files;
+}
 
 ToolDocument::ToolDocument() {
   mm_UnitInit();
@@ -72,9 +95,19 @@ bool loadAny(const std::string& file, std::ostream& err) { return loadAnyImpl(fi
 
 namespace {
 
+// Says which libraries a loaded project keeps as placeholders; true when any.
+bool reportPlaceholders(const std::string& file, std::ostream& err) {
+  const std::string kept = mdl_MissingLibrariesText(*CurrentDocument);
+  if (kept.empty()) return false;
+  err << "mdltool: " << file << ": " << kept << "\n";
+  return true;
+}
+
 int cmdDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  UseLibraryPaths libraries;
   ToolDocument td;
   if (!loadAny(args[0], err)) return 1;
+  reportPlaceholders(args[0], err);
   DumpOptions o;
   o.runFields = args.size() > 1 && args[1] == "--run-fields";
   // The version as the file states it (0 for a headerless file).
@@ -92,10 +125,22 @@ int cmdDump(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   return 0;
 }
 
+// A project whose libraries did not all load is saved only with --force: its
+// calls of them stay placeholders, without the libraries' current pins.
 int cmdResave(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const bool force = args.size() > 2;
+  if (force && args[2] != "--force") {
+    err << "mdltool: unknown option " << args[2] << "\n";
+    return 2;
+  }
+  UseLibraryPaths libraries;
   ToolDocument td;
   if (!loadAny(args[0], err)) return 1;
-  if (mdl_SaveProjectAs(absolute(args[1])) != 1) {
+  if (reportPlaceholders(args[0], err) && !force) {
+    err << "mdltool: " << args[1] << " not written (--force writes it with the placeholders)\n";
+    return 1;
+  }
+  if (mdl_SaveProjectAs(absolute(args[1]), true) != 1) {
     err << "mdltool: " << args[1] << " could not be written\n";
     return 1;
   }
@@ -111,7 +156,10 @@ std::vector<Command>& table() {
        "print the modules, logics, gates, pins, wires, extras and value trees of a project (.MDL) or block library "
        "(.MCO)",
        1, 2, cmdDump},
-      {"resave", "IN OUT", "load a project and save it again", 2, 2, cmdResave},
+      {"resave", "IN OUT [--force]",
+       "load a project and save it again; a project whose block libraries did not all load is saved only with "
+       "--force",
+       2, 3, cmdResave},
   };
   return table;
 }

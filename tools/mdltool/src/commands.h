@@ -9,6 +9,9 @@
 namespace model {
 struct DocumentRecord;
 }
+namespace modelfiles {
+class FileServices;
+}
 
 namespace mdltool {
 
@@ -37,6 +40,9 @@ void addCommand(const Command& c);
 // Loads a project file, or a block library into an empty project, into the
 // current document; false with a message on err.
 bool loadAny(const std::string& file, std::ostream& err);
+// File services that search block libraries beside the project, then in
+// the program's library directory.
+modelfiles::FileServices& libraryFileServices();
 // Runs argv (without the program name); prints the usage on a bad call.
 int runCommandLine(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
 

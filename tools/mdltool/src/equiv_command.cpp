@@ -24,8 +24,6 @@
 
 namespace mdltool {
 
-modelfiles::FileServices& libraryFileServices();
-
 namespace {
 
 namespace fs = std::filesystem;

@@ -14,23 +14,6 @@
 
 namespace mdltool {
 
-// Block libraries a project uses are searched beside the project first, then
-// in the program's library directory (LIBRARIES=../LIB beside the program),
-// where EXTERNAL.MCO is installed.
-class StepFileServices : public modelfiles::FileServices {
-public:
-  std::string libraryDir(int mode) override {
-    if (mode != 0) return {};
-    const std::string bin = plat::path::programDir();
-    return bin.empty() ? std::string() : plat::path::join(plat::path::dirName(bin), "LIB");
-  }
-};
-
-modelfiles::FileServices& libraryFileServices() {
-  static StepFileServices files;
-  return files;
-}
-
 namespace {
 
 int cmdStep(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -41,8 +24,7 @@ int cmdStep(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return 2;
   }
   const auto previous = modelfiles::setModuleLinker(engine::vm_LinkCode);
-  StepFileServices files;
-  modelfiles::FileServices* previousFiles = modelfiles::setFileServices(&files);
+  modelfiles::FileServices* previousFiles = modelfiles::setFileServices(&libraryFileServices());
   int rc = 1;
   {
     ToolDocument td;

@@ -16,8 +16,6 @@
 
 namespace mdltool {
 
-modelfiles::FileServices& libraryFileServices();
-
 namespace {
 
 std::string settingsPath(int (*getter)(MStrBuf*)) {

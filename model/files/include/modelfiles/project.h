@@ -69,8 +69,10 @@ bool mdl_WriteProject(FileHandle file);
 // ".MD~" backup and the new one takes its place. On failure the original
 // stays and 50037 is shown.
 int mdl_SaveProjectFile(int saveAs);
-// Saves to a given path (save without selector).
-int mdl_SaveProjectAs(const std::string& path);
+// Saves to a given path (save without selector). A document with libraries
+// kept as placeholders is saved only after the user agrees (default No),
+// unless placeholdersAgreed.
+int mdl_SaveProjectAs(const std::string& path, bool placeholdersAgreed = false);
 
 // Reads one project stream (already in memory) into the current document:
 // openProject true opens it as the project, false loads it as a library.
@@ -84,8 +86,23 @@ bool mdl_LoadReferencedModule(model::ProjectModule* module);
 int mdl_LoadProjectFile(int openProject);
 // The same for a given path, without selector, already-loaded test or retry.
 int mdl_LoadProjectPath(const std::string& path, int openProject);
-// Gate check after loading; false when it fails.
+// Gate check after loading; false when it fails. Gates of a library that
+// failed to load are left as they are.
 bool mdl_CheckGates();
+
+// A library module whose file could not be read (damaged, or of another
+// name) while a project was opened: the project keeps its calls, their
+// connections and values as placeholders (the module's records as the project
+// file held them, without code), and saving such a project asks first.
+// The mark lives in the module's Loaded word (not read back from files).
+constexpr std::uint32_t kLibraryMissing = 0xFFFFFFFFu;
+void mdl_MarkLibraryMissing(model::ProjectModule* m);
+bool mdl_LibraryMissing(const model::ProjectModule* m);
+// File names of the document's libraries so marked, in list order.
+std::vector<std::string> mdl_MissingLibraries(const model::DocumentRecord& doc);
+// The text that tells the user which libraries are kept as placeholders
+// ("" when none).
+std::string mdl_MissingLibrariesText(const model::DocumentRecord& doc);
 // Move n bytes (n = 0 moves nothing); true when fewer bytes moved than
 // asked, which also sets the file-error flag.
 bool mdl_ReadBytes(FileHandle file, long n, void* buffer);
