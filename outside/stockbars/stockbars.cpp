@@ -225,6 +225,7 @@ ZERLO_EXPORT int SB05_CreateMacroBar(Hwnd frame) {
     g.macro = makeBar("Sheet", stockbars::macroButtons(), g.macroItems, true);
     g.frame->addToolBar(Qt::LeftToolBarArea, g.macro);
   }
+  if (g.macroItems.empty()) g.macro->setVisible(false);
   return 1;
 }
 ZERLO_EXPORT int SB05_DestroyMacroBar(void) {
@@ -239,7 +240,8 @@ ZERLO_EXPORT int SB05_SizeMacroBar(int32_t, int32_t, BarRect* r) {
 }
 ZERLO_EXPORT int SB05_GetMacroBarWidth(void) { return g.macro && g.macro->isVisible() ? g.macro->width() : 0; }
 ZERLO_EXPORT int SB05_EnableMacroBar(int32_t on) {
-  if (g.macro) g.macro->setVisible(on != 0);
+  // A bar without buttons stays hidden.
+  if (g.macro) g.macro->setVisible(on != 0 && !g.macroItems.empty());
   return 1;
 }
 ZERLO_EXPORT int SB05_IsMacroBarEnabled(void) { return g.macro && g.macro->isVisibleTo(g.frame) ? 1 : 0; }
@@ -278,7 +280,8 @@ ZERLO_EXPORT uint32_t SB06_CreateMenu(void) {
     if (std::strcmp(sub.title, "&Window") == 0) g.windowMenu = m;
     if (std::strcmp(sub.title, "&File") == 0) g.fileMenu = m;
   }
-  for (int id : {318, 319, 324, 302, 304, 305, 382, 321, 282, 262, 40021, 40022}) g.items[id]->setCheckable(true);
+  for (int id : {318, 319, 324, 304, 305, 382, 321, 40021, 40022})
+    if (auto it = g.items.find(id); it != g.items.end()) it->second->setCheckable(true);
   g.menuId = plat::handles::allocate(g.menuBar.data(), kMenuHandleKind);
   g.windowMenuId = plat::handles::allocate(g.windowMenu.data(), kMenuHandleKind);
   g.fileMenuId = plat::handles::allocate(g.fileMenu.data(), kMenuHandleKind);
@@ -314,8 +317,17 @@ ZERLO_EXPORT int SB06_IsMenuItemChecked(int32_t id) {
   auto it = g.items.find(id);
   return it != g.items.end() && it->second->isChecked() ? 1 : 0;
 }
+// The text of a menu item, and of the tool-bar button of the same command
+// (the simulation switch reads "Simulation ein" or "Simulation aus" on both).
 ZERLO_EXPORT int SB06_SetMenuItemText(int32_t id, const char* text) {
-  if (auto it = g.items.find(id); it != g.items.end()) it->second->setText(QString::fromUtf8(text ? text : ""));
+  const QString t = QString::fromUtf8(text ? text : "");
+  if (auto it = g.items.find(id); it != g.items.end()) it->second->setText(t);
+  if (auto it = g.toolItems.find(id); it != g.toolItems.end()) {
+    QString plain = t;
+    plain.remove(QLatin1Char('&'));
+    it->second->setText(plain);
+    it->second->setToolTip(plain);
+  }
   return 1;
 }
 // Inserts a new item before the item `before` (at the end of before's menu
