@@ -36,7 +36,7 @@ int toInt(const std::string& s) { return std::atoi(s.c_str()); }
 
 // The sheet point of the active worksheet in global coordinates.
 bool sheetPoint(Frame* frame, int x, int y, QPoint& local, QPoint& global, Worksheet*& w) {
-  w = frame ? frame->active() : nullptr;
+  w = currentSheet(frame);
   if (!w) return false;
   const float z = app().settings.zoom;
   local = QPoint(int((x - w->data.scrollX) * z), int((y - w->data.scrollY) * z));
@@ -64,12 +64,15 @@ bool sheetMouse(Frame* frame, const std::string& verb, const UiStep& s, std::str
     else if (s.args[i] == "ctrl") mods |= Qt::ControlModifier;
     else if (s.args[i] == "right") button = Qt::RightButton;
   }
+  if (verb == "down") activateFrame(frame);
   QCursor::setPos(global);
-  const QEvent::Type type = verb == "down" ? QEvent::MouseButtonPress
-                            : verb == "up" ? QEvent::MouseButtonRelease
-                                           : QEvent::MouseMove;
+  const QEvent::Type type = verb == "down"     ? QEvent::MouseButtonPress
+                            : verb == "up"     ? QEvent::MouseButtonRelease
+                            : verb == "double" ? QEvent::MouseButtonDblClick
+                                               : QEvent::MouseMove;
   const Qt::MouseButton which = type == QEvent::MouseMove ? Qt::NoButton : button;
-  const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton;
+  const Qt::MouseButtons held =
+      type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ? Qt::MouseButtons(button) : Qt::NoButton;
   QMouseEvent e(type, QPointF(local), QPointF(global), which, held, mods);
   QApplication::sendEvent(w->canvas, &e);
   return true;
@@ -171,6 +174,9 @@ void UiDriver::step() {
     }
     if (s.verb == "close") {
       if (frame_) frame_->close();
+      // A close that was refused leaves the program running with nothing
+      // left to do: that fails the script rather than waiting for its deadline.
+      if (frame_ && frame_->isVisible()) fail(&s, "the frame stayed open after close");
       return;
     }
     // The next step is due first: an action that opens a modal dialog runs
@@ -247,6 +253,9 @@ bool UiDriver::perform(const UiStep& s, std::string& why) {
   }
   if (v == "down" || v == "up" || v == "move") return sheetMouse(frame, v, s, why);
   if (v == "click") return sheetMouse(frame, "down", s, why) && sheetMouse(frame, "up", s, why);
+  if (v == "dclick")
+    return sheetMouse(frame, "down", s, why) && sheetMouse(frame, "up", s, why) &&
+           sheetMouse(frame, "double", s, why) && sheetMouse(frame, "up", s, why);
   if (v == "menustate") {
     for (const std::string& line : menuState(frame, arg(0))) log("state " + line);
     return true;

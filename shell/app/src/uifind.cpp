@@ -15,6 +15,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -85,6 +86,23 @@ QWidget* fieldBeside(QLabel* label, QWidget* root) {
 
 // A field by "#N" or by its label; why says what the dialog has instead.
 QWidget* findField(QWidget* root, const std::string& key, std::string& why) {
+  if (key == "*") {
+    // The dialog's only text field (a question without a label).
+    QWidget* only = nullptr;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+      if (!visibleIn(w, root) || partOfField(w, root)) continue;
+      if (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QAbstractSpinBox*>(w) && !qobject_cast<QTextEdit*>(w) &&
+          !qobject_cast<QPlainTextEdit*>(w))
+        continue;
+      if (only) {
+        why = "the dialog " + describeDialog(root) + " has more than one text field";
+        return nullptr;
+      }
+      only = w;
+    }
+    if (!only) why = "the dialog " + describeDialog(root) + " has no text field";
+    return only;
+  }
   QString name;
   if (controlName(key, name)) {
     for (QWidget* w : root->findChildren<QWidget*>(name))
@@ -151,15 +169,15 @@ QAbstractButton* findButton(QWidget* root, const std::string& key, bool checkabl
   return found;
 }
 
+} // namespace
+
 void activateFrame(Frame* frame) {
-  if (QApplication::activeWindow() == frame) return;
+  if (!frame || QApplication::activeWindow() == frame || QApplication::activeModalWidget()) return;
   QT_WARNING_PUSH
   QT_WARNING_DISABLE_DEPRECATED
   QApplication::setActiveWindow(frame);
   QT_WARNING_POP
 }
-
-} // namespace
 
 QString plainLabel(const QString& text) {
   QString t = text;
@@ -197,7 +215,15 @@ std::string describeDialog(QWidget* d) {
   return "[" + str(d->windowTitle()) + "] " + str(text);
 }
 
+Worksheet* currentSheet(Frame* frame) {
+  if (!frame) return nullptr;
+  if (Worksheet* w = frame->active()) return w;
+  if (auto* w = dynamic_cast<Worksheet*>(frame->mdi->currentSubWindow())) return w;
+  return frame->lastActive.data();
+}
+
 bool chooseMenu(Frame* frame, const std::string& path, std::string& why) {
+  activateFrame(frame);   // a click on the menu bar
   QMenuBar* bar = frame->menuBar();
   const QStringList parts = qs(path).split(QLatin1Char('>'));
   QList<QAction*> actions = bar ? bar->actions() : QList<QAction*>();
@@ -249,6 +275,7 @@ bool chooseMenu(Frame* frame, const std::string& path, std::string& why) {
 }
 
 bool pressToolButton(Frame* frame, const std::string& label, std::string& why) {
+  activateFrame(frame);
   QStringList seen;
   for (QToolBar* tb : frame->findChildren<QToolBar*>()) {
     if (!tb->isVisible()) continue;
@@ -292,7 +319,7 @@ bool pressKey(Frame* frame, QWidget* dialog, const std::string& name, std::strin
     activateFrame(frame);
     QWidget* f = QApplication::focusWidget();
     if (f && f->window() == frame) target = f;
-    else if (Worksheet* w = frame->active()) target = w->canvas;
+    else if (Worksheet* w = currentSheet(frame)) target = w->canvas;
     else target = frame;
   }
   QString typed;

@@ -23,6 +23,15 @@ bool sameLabel(const QString& text, const std::string& label);
 // "[title] text" of a dialog: a message box's text, else its labels.
 std::string describeDialog(QWidget* dialog);
 
+// The worksheet a user works in: the active one, else the one the frame's
+// window area shows as current (while another window, the insert box, has
+// the focus).
+Worksheet* currentSheet(Frame* frame);
+
+// The frame becomes the active window, as a click into it makes it (not while
+// a modal dialog is open).
+void activateFrame(Frame* frame);
+
 bool chooseMenu(Frame* frame, const std::string& path, std::string& why);
 bool pressToolButton(Frame* frame, const std::string& label, std::string& why);
 // The key to the open dialog (when given), else the focused widget of the

@@ -32,6 +32,7 @@
 //                     or Qt's own) and makes it the one the next steps answer;
 //                     "*" takes whichever modal dialog is open
 //   fill FIELD TEXT   types TEXT into the field named by its label or "#N"
+//                     ("*": the dialog's only text field)
 //   choose LIST ENTRY selects the entry of a list, tree, combo box or tab bar
 //                     (named by label or "#N"; "*" the dialog's only list) as a click does
 //   open2 LIST ENTRY  the same with a double click
@@ -43,7 +44,7 @@
 //                     active worksheet
 //   down X Y [shift] [ctrl] [right]   a mouse press at a sheet point of the
 //                     active worksheet;  move X Y [...] a move;  up X Y [...] the release
-//   click X Y [...]   down and up at a sheet point
+//   click X Y [...]   down and up at a sheet point;  dclick X Y [...]  a double click
 //   menustate [A>B]   logs every menu item and tool-bar button (under A>B):
 //                     "state <path> e|d [c]" (enabled or disabled, checked)
 //   title             logs the frame's title: "title <text>"
