@@ -79,7 +79,7 @@ TEST_F(Driver, ADisabledMenuItemCannotBeChosen) {
 // deadline) with the dialog's title in the log.
 TEST_F(Driver, AnUnansweredDialogFailsAtOnce) {
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(run("menu \"File>Load Project\"\nwait 20000\nclose\n", 40000), 4) << boxes() << output();
+  EXPECT_EQ(run("menu \"File>Open Project...\"\nwait 20000\nclose\n", 40000), 4) << boxes() << output();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15 * zerlotest::timeFactor()));
   EXPECT_TRUE(std::regex_search(boxes(), std::regex("fail 3: a dialog the script does not answer: \\[[^\\]]+\\]")))
       << boxes();
@@ -92,7 +92,7 @@ TEST_F(Driver, TheFileSelectorOpensAPathWithBlanksAndOtherLetters) {
   fs::create_directories(folder);
   const fs::path project = folder / "PRÜFUNG.MDL";
   fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
-  const std::string script = "menu \"File>Load Project\"\ndialog *\nfill \"File name\" " + scriptWord(project.string()) +
+  const std::string script = "menu \"File>Open Project...\"\ndialog *\nfill \"File name\" " + scriptWord(project.string()) +
                              "\npress Open\nwait 200\ntitle\nclose\n";
   EXPECT_EQ(run(script), 0) << boxes() << output();
   const auto titles = lines("title ");

@@ -526,6 +526,21 @@ bool dragBlock(Frame* frame, const std::string& label, Worksheet* target, const 
     }
   }
   if (!source) {
+    // A subprogram: its entry chosen on the second page, its picture dragged.
+    auto* tabs = box->findChild<QTabBar*>(QStringLiteral("c1020"));
+    auto* list = box->findChild<QAbstractItemView*>(QStringLiteral("c1022"));
+    auto* frameBox = box->findChild<QWidget*>(QStringLiteral("c1021"));
+    bool listed = false;
+    if (list && list->model())
+      for (int r = 0; r < list->model()->rowCount(); ++r)
+        listed = listed || list->model()->index(r, 0).data().toString() == qs(label);
+    if (listed && tabs && frameBox && tabs->count() > 1) {
+      std::string ignored;
+      clickAt(tabs, tabs->tabRect(1).center(), false);
+      if (chooseEntry(box, "#1022", label, false, ignored)) source = box->childAt(frameBox->geometry().center());
+    }
+  }
+  if (!source) {
     why = "no block \"" + label + "\" in the insert box (there: " + str(seen.join(", ")) + ")";
     return false;
   }
