@@ -120,4 +120,22 @@ TEST_F(Driver, KeysByName) {
   EXPECT_NE(a[1].str(), b[1].str()) << log;
 }
 
+// A dialog of the standard dialogs library answered by its check box and
+// button: the worksheet setup takes what was set, and shows it when opened
+// again; Cancel keeps it.
+TEST_F(Driver, ADialogKitDialogAnsweredByItsControls) {
+  const fs::path project = base / "SAMPLE.MDL";
+  fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
+  const std::string open = "open " + scriptWord(project.string()) + "\nwait 100\n";
+  const std::string setup = "menu \"Options>Worksheet Setup...\"\ndialog \"Work Sheet Setup\"\nfields\n";
+  ASSERT_EQ(run(open + setup + "check \"Cross text blocks\" off\npress OK\n" + setup + "note ---\n" +
+                "check \"Cross text blocks\" on\npress Cancel\n" + setup + "press Cancel\nbox 7\nclose\n"),
+            0) << boxes() << output();
+  const auto checks = lines("check Cross text blocks");
+  ASSERT_EQ(checks.size(), 3u) << boxes();
+  EXPECT_EQ(checks[0], "check Cross text blocks on") << boxes();
+  EXPECT_EQ(checks[1], "check Cross text blocks off") << "OK takes what was set\n" << boxes();
+  EXPECT_EQ(checks[2], checks[1]) << "Cancel keeps what was set\n" << boxes();
+}
+
 } // namespace

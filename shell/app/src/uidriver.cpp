@@ -270,6 +270,15 @@ bool UiDriver::perform(const UiStep& s, std::string& why) {
       }
     return true;
   }
+  if (v == "fields") {
+    QWidget* d = dialog_ && dialog_->isVisible() ? dialog_.data() : QApplication::activeModalWidget();
+    if (!d) {
+      why = "no dialog is open to read";
+      return false;
+    }
+    for (const std::string& line : dialogFields(d)) log(line);
+    return true;
+  }
   if (v == "title") {
     log("title " + frame->windowTitle().toStdString());
     return true;

@@ -29,6 +29,7 @@
 #include <QTreeView>
 
 #include <climits>
+#include <map>
 
 namespace zapp {
 
@@ -571,6 +572,34 @@ bool dragBlock(Frame* frame, const std::string& label, Worksheet* target, const 
     send(QEvent::MouseMove, pressGlobal + (global - pressGlobal) * k / 4, Qt::NoButton, Qt::LeftButton);
   if (alive) send(QEvent::MouseButtonRelease, global, Qt::LeftButton, Qt::NoButton);
   return true;
+}
+
+std::vector<std::string> dialogFields(QWidget* dialog) {
+  std::vector<std::string> out;
+  // Each field under the label beside it, else its control id.
+  std::map<QWidget*, QString> labels;
+  for (QLabel* l : dialog->findChildren<QLabel*>())
+    if (visibleIn(l, dialog) && !l->text().isEmpty())
+      if (QWidget* f = fieldBeside(l, dialog); f && !labels.count(f)) labels[f] = plainLabel(l->text());
+  auto nameOf = [&](QWidget* w) {
+    if (labels.count(w)) return labels[w];
+    return w->objectName().startsWith(QLatin1Char('c')) ? QStringLiteral("#") + w->objectName().mid(1) : QStringLiteral("?");
+  };
+  for (QWidget* w : dialog->findChildren<QWidget*>()) {
+    if (!visibleIn(w, dialog) || partOfField(w, dialog)) continue;
+    const std::string state = w->isEnabled() ? "" : " (disabled)";
+    if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->isCheckable())
+      out.push_back("check " + str(plainLabel(b->text())) + (b->isChecked() ? " on" : " off") + state);
+    else if (auto* e = qobject_cast<QLineEdit*>(w))
+      out.push_back("field " + str(nameOf(w)) + " = " + str(e->text()) + state);
+    else if (auto* c = qobject_cast<QComboBox*>(w))
+      out.push_back("field " + str(nameOf(w)) + " = " + str(c->currentText()) + state);
+    else if (auto* sp = qobject_cast<QAbstractSpinBox*>(w))
+      out.push_back("field " + str(nameOf(w)) + " = " + str(sp->text()) + state);
+    else if (auto* v = qobject_cast<QAbstractItemView*>(w))
+      out.push_back("list " + str(nameOf(w)) + " = " + str(v->currentIndex().data().toString()) + state);
+  }
+  return out;
 }
 
 std::vector<std::string> menuState(Frame* frame, const std::string& under) {

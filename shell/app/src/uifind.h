@@ -44,6 +44,9 @@ bool pressButton(QWidget* dialog, const std::string& label, std::string& why);
 // Drags the insert box's block with that label and lets it go at the global
 // point over the worksheet.
 bool dragBlock(Frame* frame, const std::string& label, Worksheet* target, const QPoint& global, std::string& why);
+// What a dialog's fields hold: "check <text> on|off", "field <label> = <text>",
+// "list <label> = <current entry>" (a field without a label by "#N").
+std::vector<std::string> dialogFields(QWidget* dialog);
 // "path e|d [c]" of every menu item under the path prefix and every tool-bar
 // button ("button <label> e|d [c]").
 std::vector<std::string> menuState(Frame* frame, const std::string& under);

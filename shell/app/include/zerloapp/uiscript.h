@@ -47,6 +47,8 @@
 //   click X Y [...]   down and up at a sheet point;  dclick X Y [...]  a double click
 //   menustate [A>B]   logs every menu item and tool-bar button (under A>B):
 //                     "state <path> e|d [c]" (enabled or disabled, checked)
+//   fields            logs what the open dialog's fields hold: "check <text> on|off",
+//                     "field <label> = <text>", "list <label> = <entry>"
 //   title             logs the frame's title: "title <text>"
 //   windows           logs each shown window: "window [title] x y w h [disabled] [active]"
 //   shot PATH [dialog]  the frame's (or the open dialog's) picture as a PNG, with
