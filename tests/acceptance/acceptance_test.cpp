@@ -90,14 +90,6 @@ protected:
     return lines;
   }
 
-  std::vector<std::string> logLines(const std::string& prefix) {
-    std::vector<std::string> out;
-    std::istringstream in(boxes());
-    for (std::string l; std::getline(in, l);)
-      if (l.rfind(prefix, 0) == 0) out.push_back(l);
-    return out;
-  }
-
   static std::string openByFileSelector(const fs::path& project) {
     return "menu \"File>Open Project...\"\ndialog *\nfill \"File name\" " + scriptWord(project.string()) +
            "\npress Open\nwait 200\n";

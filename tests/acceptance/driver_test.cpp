@@ -46,14 +46,6 @@ protected:
     ZerloProcess::SetUp();
     makeProgramDir();
   }
-  // The log's lines that start with the prefix.
-  std::vector<std::string> lines(const std::string& prefix) {
-    std::vector<std::string> out;
-    std::istringstream in(boxes());
-    for (std::string l; std::getline(in, l);)
-      if (l.rfind(prefix, 0) == 0) out.push_back(l);
-    return out;
-  }
 };
 
 TEST_F(Driver, AMissingMenuItemFailsTheScript) {
@@ -66,7 +58,7 @@ TEST_F(Driver, ADisabledMenuItemCannotBeChosen) {
   fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
   ASSERT_EQ(run("open " + scriptWord(project.string()) + "\nwait 100\nmenustate\nclose\n"), 0) << boxes() << output();
   std::string disabled;
-  for (const std::string& l : lines("state "))
+  for (const std::string& l : logLines("state "))
     if (l.rfind("state button ", 0) != 0 && l.size() > 8 && l.substr(l.size() - 2) == " d") disabled = l.substr(6, l.size() - 8);
   ASSERT_FALSE(disabled.empty()) << "no disabled menu item with a project open:\n" << boxes();
   fs::remove(base / "boxes.log");
@@ -95,7 +87,7 @@ TEST_F(Driver, TheFileSelectorOpensAPathWithBlanksAndOtherLetters) {
   const std::string script = "menu \"File>Open Project...\"\ndialog *\nfill \"File name\" " + scriptWord(project.string()) +
                              "\npress Open\nwait 200\ntitle\nclose\n";
   EXPECT_EQ(run(script), 0) << boxes() << output();
-  const auto titles = lines("title ");
+  const auto titles = logLines("title ");
   ASSERT_EQ(titles.size(), 1u) << boxes();
   EXPECT_NE(titles[0].find("PRÜFUNG"), std::string::npos) << titles[0];
 }
@@ -131,7 +123,7 @@ TEST_F(Driver, ADialogKitDialogAnsweredByItsControls) {
   ASSERT_EQ(run(open + setup + "check \"Cross text blocks\" off\npress OK\n" + setup + "note ---\n" +
                 "check \"Cross text blocks\" on\npress Cancel\n" + setup + "press Cancel\nbox 7\nclose\n"),
             0) << boxes() << output();
-  const auto checks = lines("check Cross text blocks");
+  const auto checks = logLines("check Cross text blocks");
   ASSERT_EQ(checks.size(), 3u) << boxes();
   EXPECT_EQ(checks[0], "check Cross text blocks on") << boxes();
   EXPECT_EQ(checks[1], "check Cross text blocks off") << "OK takes what was set\n" << boxes();

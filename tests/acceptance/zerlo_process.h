@@ -186,6 +186,14 @@ protected:
     return -1;
   }
   std::string boxes() { return readAll(base / "boxes.log"); }
+  // The log's lines that start with the prefix.
+  std::vector<std::string> logLines(const std::string& prefix) {
+    std::vector<std::string> out;
+    std::istringstream in(boxes());
+    for (std::string l; std::getline(in, l);)
+      if (l.rfind(prefix, 0) == 0) out.push_back(l);
+    return out;
+  }
   std::string output() { return readAll(base / "output.txt"); }
 };
 
