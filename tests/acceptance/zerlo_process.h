@@ -81,21 +81,33 @@ protected:
     fs::remove_all(base);
   }
 
-  // The processes started from a file below dir (not zombies).
-  static std::vector<pid_t> programsOf(const fs::path& dir) {
+  // The running processes started from a file below dir (zombies are gone
+  // for this purpose) whose program file name is name ("" any).
+  static std::vector<pid_t> programsOf(const fs::path& dir, const std::string& name = "") {
     const std::string prefix = dir.string() + "/";
     std::vector<pid_t> pids;
     for (const auto& e : fs::directory_iterator("/proc")) {
-      const std::string name = e.path().filename().string();
-      if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+      const std::string id = e.path().filename().string();
+      if (id.find_first_not_of("0123456789") != std::string::npos) continue;
       std::string cmd = readAll(e.path() / "cmdline");
       if (cmd.rfind(prefix, 0) != 0) continue;
+      const std::string prog = cmd.substr(0, cmd.find('\0'));
+      if (!name.empty() && fs::path(prog).filename() != name) continue;
       const std::string stat = readAll(e.path() / "stat");
       const auto close = stat.rfind(')');
       if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z') continue;
-      pids.push_back(pid_t(std::stoi(name)));
+      pids.push_back(pid_t(std::stoi(id)));
     }
     return pids;
+  }
+  // Waits (bounded) until no program of that name runs below dir.
+  static bool noneLeft(const fs::path& dir, const std::string& name, int ms = 8000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms * timeFactor());
+    while (!programsOf(dir, name).empty()) {
+      if (std::chrono::steady_clock::now() >= end) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
   }
 
   // Ends every process started from a file below dir (Zerlo's message window
@@ -144,7 +156,10 @@ protected:
 
   // Runs Zerlo with the script; the exit code, -1 after the deadline, -2
   // when it died by a signal.
-  int run(const std::string& script, int deadlineMs = 30000) {
+  int run(const std::string& script, int deadlineMs = 30000) { return finish(start(script, deadlineMs), deadlineMs); }
+
+  // Starts Zerlo with the script and the arguments; its process id.
+  pid_t start(const std::string& script, int deadlineMs = 30000) {
     deadlineMs *= timeFactor();
     const fs::path scriptFile = base / "script.txt";
     std::ofstream(scriptFile) << "log " << scriptWord((base / "boxes.log").string()) << "\ndeadline " << deadlineMs - 5000
@@ -175,7 +190,12 @@ protected:
       execv(prog.c_str(), argv.data());
       _exit(127);
     }
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
+    return pid;
+  }
+  // Waits for Zerlo to end: its exit code, -2 when a signal ended it, or -1
+  // after the deadline (it is killed then).
+  static int finish(pid_t pid, int deadlineMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs * timeFactor());
     int status = 0;
     while (std::chrono::steady_clock::now() < end) {
       if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
