@@ -54,10 +54,7 @@ protected:
   void SetUp() override {
     ZerloProcess::SetUp();
     makeProgramDir();
-    // The folders beside the program directory that its settings name.
-    for (const char* d : {"LIB", "TEMP", "PROJECT"}) fs::create_directories(base / d);
-    for (const auto& f : fs::directory_iterator(ZERLO_LIB_DIR))
-      if (f.is_regular_file()) fs::copy_file(f.path(), base / "LIB" / f.path().filename());
+    placeFolders();
     // The template list the program ships, or a small one of our own.
     templateDir = dir / "ENGLISH" / "TEMPLATE";
     if (!fs::exists(templateDir / "TEMPLATES.INI")) {

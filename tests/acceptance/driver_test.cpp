@@ -13,6 +13,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using zerlotest::readAll;
 using zerlotest::scriptWord;
 using zerlotest::ZerloProcess;
 
@@ -45,6 +46,7 @@ protected:
   void SetUp() override {
     ZerloProcess::SetUp();
     makeProgramDir();
+    placeFolders();
   }
 };
 
@@ -128,6 +130,21 @@ TEST_F(Driver, ADialogKitDialogAnsweredByItsControls) {
   EXPECT_EQ(checks[0], "check Cross text blocks on") << boxes();
   EXPECT_EQ(checks[1], "check Cross text blocks off") << "OK takes what was set\n" << boxes();
   EXPECT_EQ(checks[2], checks[1]) << "Cancel keeps what was set\n" << boxes();
+}
+
+// A block is dropped where the cursor lets it go, on the worksheet only: a
+// point the insert box covers fails the script, a free point places it.
+TEST_F(Driver, DragsFromTheInsertBox) {
+  const fs::path project = base / "SAMPLE.MDL";
+  fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
+  const std::string open = "open " + scriptWord(project.string()) + "\nwait 100\nbutton Select\nwindows\n";
+  EXPECT_EQ(run(open + "drag Start 700 650\nclose\n"), 4) << boxes() << output();
+  EXPECT_NE(boxes().find("the drop point is not on the worksheet (under Toolbox)"), std::string::npos) << boxes();
+  EXPECT_EQ(run(open + "drag Nothing 100 400\nclose\n"), 4) << boxes() << output();
+  EXPECT_NE(boxes().find("no block \"Nothing\" in the insert box (there: Output, Input"), std::string::npos) << boxes();
+  fs::remove(base / "boxes.log");
+  ASSERT_EQ(run(open + "drag Start 100 400\nmenu \"File>Save Project\"\nwait 100\nclose\n"), 0) << boxes() << output();
+  EXPECT_NE(readAll(project).find("STARTV3"), std::string::npos) << "the saved project holds the dropped block";
 }
 
 } // namespace

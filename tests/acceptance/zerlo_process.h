@@ -154,6 +154,14 @@ protected:
     }
   }
 
+  // The folders beside the program directory that its settings name, with
+  // the block libraries in LIB.
+  void placeFolders() {
+    for (const char* d : {"LIB", "TEMP", "PROJECT"}) fs::create_directories(base / d);
+    for (const auto& f : fs::directory_iterator(ZERLO_LIB_DIR))
+      if (f.is_regular_file()) fs::copy_file(f.path(), base / "LIB" / f.path().filename());
+  }
+
   // Runs Zerlo with the script; the exit code, -1 after the deadline, -2
   // when it died by a signal.
   int run(const std::string& script, int deadlineMs = 30000) { return finish(start(script, deadlineMs), deadlineMs); }
