@@ -40,8 +40,9 @@ asan-test: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
-# The drawing layer's Qt backend, the worksheet canvas and mdltool render
-# under the sanitizers (a few targets only).
+# The drawing layer's Qt backend, the worksheet canvas, mdltool render, and
+# Zerlo with what it loads driven by the acceptance and process tests, under
+# the sanitizers (those targets only).
 asan-qt-test: deps
 	cmake --preset asan-qt
 	cmake --build --preset asan-qt -j $(JOBS)

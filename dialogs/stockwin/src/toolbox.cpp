@@ -242,6 +242,8 @@ void FlatButton::setup(const ButtonSetup& s) {
   name_ = text(s.blockName);
   library_ = text(s.library);
   tooltip_ = s.tooltip;
+  // The tip is the button's name for accessibility (and scripted drags).
+  setAccessibleName(q(text(tooltip_)).trimmed());
   tip_->hide();
   update();
 }

@@ -1,17 +1,11 @@
-// The UI script: a scripted sink that also writes a box log, and the steps
-// run on the frame through its window procedure.
+// The UI script: its reading (words, quotes, comments), the scripted sink
+// that also writes the log, and the start of the driver (uidriver.cpp).
 #include "zerloapp/uiscript.h"
 
-#include "display/gdi.h"
-#include "zerloapp/frame.h"
-#include "zerloapp/startup.h"
+#include "uidriver.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QTimer>
 #include <fstream>
-#include <sstream>
+#include <mutex>
 
 namespace zapp {
 
@@ -34,79 +28,54 @@ public:
     if (log_.empty()) return;
     for (char& c : line)
       if (c == '\n') c = '|';
+    std::lock_guard<std::mutex> lock(mu_);
     std::ofstream out(log_, std::ios::app);
     out << line << "\n";
   }
 private:
   std::string log_;
+  std::mutex mu_;
 };
 
-// The editor's event verbs on the active worksheet: a mouse event at a sheet
-// point (with "shift", "ctrl", "right"), or a key.
-void worksheetEvent(Frame* frame, const UiStep& s) {
-  Worksheet* w = frame->active();
-  if (!w) return;
-  if (s.verb == "key") {
-    const std::string k = s.args.empty() ? std::string() : s.args[0];
-    const int key = k == "esc" ? Qt::Key_Escape : k == "del" ? Qt::Key_Delete : k == "enter" ? Qt::Key_Return : 0;
-    if (!key) return;
-    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(w->canvas, &e);
-    return;
-  }
-  const int x = s.args.size() > 0 ? std::atoi(s.args[0].c_str()) : 0;
-  const int y = s.args.size() > 1 ? std::atoi(s.args[1].c_str()) : 0;
-  Qt::KeyboardModifiers mods;
-  Qt::MouseButton button = Qt::LeftButton;
-  for (std::size_t i = 2; i < s.args.size(); ++i) {
-    if (s.args[i] == "shift") mods |= Qt::ShiftModifier;
-    else if (s.args[i] == "ctrl") mods |= Qt::ControlModifier;
-    else if (s.args[i] == "right") button = Qt::RightButton;
-  }
-  const float z = app().settings.zoom;
-  const QPointF at((x - w->data.scrollX) * z, (y - w->data.scrollY) * z);
-  const QEvent::Type type = s.verb == "down" ? QEvent::MouseButtonPress
-                            : s.verb == "up" ? QEvent::MouseButtonRelease
-                                             : QEvent::MouseMove;
-  const Qt::MouseButton which = type == QEvent::MouseMove ? Qt::NoButton : button;
-  const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton;
-  QMouseEvent e(type, at, w->canvas->mapToGlobal(at), which, held, mods);
-  QApplication::sendEvent(w->canvas, &e);
-}
-
-void runFrom(Frame* frame, std::shared_ptr<std::vector<UiStep>> steps, std::size_t at) {
-  while (at < steps->size()) {
-    const UiStep& s = (*steps)[at++];
-    auto arg = [&](std::size_t i) { return i < s.args.size() ? s.args[i] : std::string(); };
-    if (s.verb == "wait") {
-      QTimer::singleShot(std::max(0, std::atoi(arg(0).c_str())), frame, [frame, steps, at] { runFrom(frame, steps, at); });
-      return;
-    }
-    if (s.verb == "open") {
-      frame->dropFile(arg(0));
-    } else if (s.verb == "cmd") {
-      frame->onCommand(std::atoi(arg(0).c_str()));
-    } else if (s.verb == "msg") {
-      frame->wndProc(std::uint32_t(std::atoi(arg(0).c_str())), std::atoll(arg(1).c_str()), std::atoll(arg(2).c_str()));
-    } else if (s.verb == "down" || s.verb == "up" || s.verb == "move" || s.verb == "key") {
-      worksheetEvent(frame, s);
-    } else if (s.verb == "zoom") {
-      app().settings.zoom = std::clamp(std::strtof(arg(0).c_str(), nullptr), 0.3f, 10.0f);
-      frame->redrawAll();
-    } else if (s.verb == "shot") {
-      QApplication::processEvents();
-      frame->grab().save(QString::fromStdString(arg(0)), "PNG");
-    } else if (s.verb == "close") {
-      frame->close();
-      return;
-    }
-    // Let the windows paint before the next step.
-    QTimer::singleShot(0, frame, [frame, steps, at] { runFrom(frame, steps, at); });
-    return;
-  }
-}
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 } // namespace
+
+bool ui_SplitWords(const std::string& line, std::vector<std::string>& words, std::string& error) {
+  words.clear();
+  std::size_t i = 0;
+  while (i < line.size()) {
+    if (isBlank(line[i])) {
+      ++i;
+      continue;
+    }
+    if (line[i] == '#') break;
+    std::string word;
+    if (line[i] == '"') {
+      ++i;
+      bool closed = false;
+      while (i < line.size()) {
+        const char c = line[i++];
+        if (c == '\\' && i < line.size() && (line[i] == '"' || line[i] == '\\')) {
+          word += line[i++];
+        } else if (c == '"') {
+          closed = true;
+          break;
+        } else {
+          word += c;
+        }
+      }
+      if (!closed) {
+        error = "a quote is not closed";
+        return false;
+      }
+    } else {
+      while (i < line.size() && !isBlank(line[i])) word += line[i++];
+    }
+    words.push_back(std::move(word));
+  }
+  return true;
+}
 
 bool ui_ReadScript(const std::string& path, UiScript& out, std::string& error) {
   std::ifstream in(path);
@@ -115,23 +84,33 @@ bool ui_ReadScript(const std::string& path, UiScript& out, std::string& error) {
     return false;
   }
   out.sink = nullptr;
-  std::vector<int> boxes;
-  std::vector<std::string> prompts;
   std::string line;
+  int number = 0;
   while (std::getline(in, line)) {
-    if (auto h = line.find('#'); h != std::string::npos) line.erase(h);
-    std::istringstream words(line);
+    ++number;
+    std::vector<std::string> words;
+    std::string why;
+    if (!ui_SplitWords(line, words, why)) {
+      error = "the UI script " + path + " line " + std::to_string(number) + ": " + why;
+      return false;
+    }
+    if (words.empty()) continue;
     UiStep s;
-    if (!(words >> s.verb)) continue;
-    if (s.verb == "prompt") {
-      std::string rest;
-      std::getline(words, rest);
-      s.args.push_back(rest.empty() ? rest : rest.substr(1));
-    } else {
-      for (std::string w; words >> w;) s.args.push_back(w);
+    s.verb = words[0];
+    s.line = number;
+    s.args.assign(words.begin() + 1, words.end());
+    if (s.verb == "prompt" || s.verb == "note") {
+      // The rest of the line as it is, unless it is one quoted word.
+      const std::size_t at = line.find(s.verb) + s.verb.size();
+      std::string rest = at < line.size() ? line.substr(at + 1) : std::string();
+      if (auto h = rest.find(" #"); h != std::string::npos) rest.erase(h);
+      while (!rest.empty() && isBlank(rest.back())) rest.pop_back();
+      const bool quoted = words.size() == 2 && !rest.empty() && rest.front() == '"';
+      s.args = {quoted ? words[1] : rest};
     }
     if (s.verb == "log") out.logPath = s.args.empty() ? "" : s.args[0];
     else if (s.verb == "deadline") out.deadlineMs = s.args.empty() ? out.deadlineMs : std::atoi(s.args[0].c_str());
+    else if (s.verb == "dialogwait") out.dialogWaitMs = s.args.empty() ? out.dialogWaitMs : std::atoi(s.args[0].c_str());
     else out.steps.push_back(s);
   }
   return true;
@@ -145,6 +124,8 @@ void ui_InstallScriptSink(UiScript& script) {
   }
   script.sink = sink;
   plat::ui::setSink(sink);
+  // Dialogs are watched from the start on: one at start-up needs its answer too.
+  UiDriver::start(script);
 }
 
 void ui_Log(const UiScript& script, std::string line) {
@@ -152,10 +133,8 @@ void ui_Log(const UiScript& script, std::string line) {
 }
 
 void ui_RunSteps(Frame& frame, const UiScript& script) {
-  auto steps = std::make_shared<std::vector<UiStep>>();
-  for (const UiStep& s : script.steps)
-    if (s.verb != "box" && s.verb != "prompt") steps->push_back(s);
-  QTimer::singleShot(0, &frame, [f = &frame, steps] { runFrom(f, steps, 0); });
+  if (UiDriver* d = UiDriver::instance()) d->run(frame);
+  (void)script;
 }
 
 } // namespace zapp
