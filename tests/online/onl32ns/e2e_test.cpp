@@ -314,6 +314,8 @@ TEST_F(ServerE2E, ADownloadForADescriptionTheTargetNoLongerGivesIsRefused) {
   std::string why;
   const std::string dlf = compile(ddf, why);
   ASSERT_FALSE(dlf.empty()) << why;
+  // Right after RESOURCES the description is the target's.
+  EXPECT_EQ(c.command("LOAD", dlf + ",0,0"), 1);
   EXPECT_EQ(c.command("MODE", "CHECK"), 1);          // the interface re-opened: its own list again
   EXPECT_EQ(c.command("LOAD", dlf + ",0,0"), 0);
   EXPECT_EQ(c.query("LOADOK").value_or("<none>"), "2");
