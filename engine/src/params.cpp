@@ -1,6 +1,8 @@
 // Block parameters: the per-kind forms in prompt, read and write mode.
 #include "engine/params.h"
 
+#include "model/services.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -429,7 +431,7 @@ void kindForm(Form& f, const ParamCall& c, bool withProc) {
       // first channel read is the file's channel offset (values passed over
       // at the start of a record) plus one, at most its values per record.
       rec::RecordFileState st;
-      if (!rec::vdb_LoadState(c.instance, st)) break;
+      if (!rec::vdb_LoadState(g, c.instance, st)) break;
       if (g->Kind == rec::kKindReadRecord) {
         char prompt[32];
         std::snprintf(prompt, sizeof prompt, "1st channel? (Max=%2u)", unsigned(st.valueCount % 100));
@@ -438,7 +440,7 @@ void kindForm(Form& f, const ParamCall& c, bool withProc) {
         long v = std::max<long>(first, 1);
         if (st.valueCount > 0) v = std::min<long>(v, st.valueCount);
         st.skip = std::uint16_t(v - 1);
-        rec::vdb_StoreState(c.instance, st);
+        rec::vdb_StoreState(g, c.instance, st);
       }
       // The file is chosen and opened in the dialog mode only.
       if (c.mode == ParamMode::Prompt && !f.stopped()) rec::vdb_OpenRecordFile(g, c.instance);
@@ -608,27 +610,7 @@ std::string pf_ParamPromptText(unsigned kind, int n) {
   return "";
 }
 
-void pf_SetParamDefaults(unsigned kind, double* x, std::size_t n) {
-  if (!x) return;
-  auto set = [&](std::size_t i, double v) { if (i < n) x[i] = v; };
-  auto setw = [&](std::size_t i, std::uint16_t v) { if (i < n) { x[i] = 0; pf_SetSlotWord(x[i], v); } };
-  switch (kind) {
-    case 6: case 54: set(0, 1.0); break;
-    case 7: set(0, 1.0); set(1, 2.0); break;
-    case 28: case 78: setw(0, 2); set(1, 1.0e-7); set(2, 1.0); break;
-    case 29: setw(0, 2); set(2, 1.0); break;
-    case 52:
-      // A zero or non-finite first value would make the factor infinite.
-      if (n >= 1) set(2, (x[0] != 0 && std::isfinite(x[0])) ? 1.0 / x[0] : 1.0);
-      break;
-    case 58: case 87: set(0, 1.0); set(1, -1.0); break;
-    case 69: setw(0, 1); set(1, 10.0); set(2, 1.0); break;
-    case 72: setw(0, 2); break;
-    case 73: setw(0, 1); break;
-    case 88: case 89: setw(0, 65535); break;
-    default: break;
-  }
-}
+void pf_SetParamDefaults(unsigned kind, double* x, std::size_t n) { model::pf_KindParamDefaults(kind, x, n); }
 
 bool pf_PromptInt(ParamDialogs& d, const std::string& prompt, std::int16_t& v) { return d.promptInt(prompt, v); }
 
