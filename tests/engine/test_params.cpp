@@ -483,7 +483,7 @@ TEST(Params, ReadRecordFirstChannel) {
   rec::RecordFileState st;
   st.valueCount = 5;
   st.skip = 2;
-  ASSERT_TRUE(rec::vdb_StoreState(&g.in, st));
+  ASSERT_TRUE(rec::vdb_StoreState(&g.g, &g.in, st));
   ParamCall c;
   c.gate = &g.g;
   c.instance = &g.in;
@@ -497,7 +497,7 @@ TEST(Params, ReadRecordFirstChannel) {
     ParamText r{text};
     c.mode = ParamMode::Read;
     ASSERT_TRUE(gp_GateParams(c, r, nullptr));
-    ASSERT_TRUE(rec::vdb_LoadState(&g.in, st));
+    ASSERT_TRUE(rec::vdb_LoadState(&g.g, &g.in, st));
     EXPECT_EQ(st.skip, skip) << entered;
     EXPECT_EQ(st.valueCount, 5);
   }
