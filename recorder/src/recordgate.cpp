@@ -27,6 +27,9 @@ struct OpenFile {
   std::int16_t ticket = 0;
   std::int16_t handle = -1;
   bool pending = false;
+  // The Write-Record gate and instance whose step left the pending record.
+  model::GateRecord* gate = nullptr;
+  model::GateInstance* instance = nullptr;
 };
 std::map<const double*, OpenFile> gOpen;
 std::int16_t gLastTicket = 0;
@@ -96,6 +99,13 @@ bool skipValues(RecStream& s, const RecordFileState& st, long k) {
 } // namespace
 
 std::string& vdb_RecordPath() { return gPath; }
+
+RecordFileChooser& vdb_FileChooser() {
+  static RecordFileChooser chooser = [](const std::string& pattern, const std::string&, bool, std::string& chosen) {
+    return modelfiles::fileServices().fileDialog(modelfiles::FileDialog::OpenWithDirList, pattern, chosen);
+  };
+  return chooser;
+}
 std::string& vdb_PrinterText() { return gPrinter; }
 
 void vdb_UnitInit(const std::string& currentDir) { gPath = modelfiles::gem_CurrentDir(currentDir); }
@@ -242,11 +252,17 @@ bool vdb_OpenRecordFile(model::GateRecord* gate, model::GateInstance* inst, cons
   if (!st.name[0]) std::strcpy(st.name, ".VDB");
   std::string path = chosen;
   if (path.empty()) {
-    path = modelfiles::gem_JoinPath(gPath, st.name);
-    if (!modelfiles::gem_FileSelect(path, ".V*")) {
+    // The open dialog on the record directory (the file layer's own rule
+    // for a ".V" kind answers no file, so a record gate could never get one).
+    const std::string dir = gPath.substr(0, modelfiles::gem_LastSlash(gPath, 251));
+    std::string chosenPath;
+    const auto& choose = vdb_FileChooser();
+    if (!choose || !choose(dir + "*.V*", st.name, gate->Kind == kKindWriteRecord, chosenPath) || chosenPath.empty()) {
       vdb_StoreState(gate, inst, st);
       return false;
     }
+    path = chosenPath.find_first_of("/\\") == std::string::npos ? modelfiles::gem_JoinPath(gPath, chosenPath)
+                                                                : chosenPath;
   }
   const std::uint16_t kind = vf_OutputKindOf(path);
   if (kind == kKindNone) {
@@ -453,7 +469,7 @@ void vdb_StepRecordGate(model::GateRecord* gate, model::GateInstance* inst, doub
     if (inst->InputRefs && p < inst->InputRefCount && inst->InputRefs[p]) v = *inst->InputRefs[p];
     else if (inst->InputValues && p < inst->InputSlotCount) v = inst->InputValues[p];
     // Word inputs carry their value in the slot's first 16 bits.
-    if (gate->Inputs && gate->Inputs[p].Type < model::kTypeReal) {
+    if (gate->Inputs && gate->Inputs[p].Type >= model::kTypeBinary && gate->Inputs[p].Type < model::kTypeOpenWord) {
       std::uint16_t w = 0;
       std::memcpy(&w, &v, 2);
       v = double(w);
@@ -461,6 +477,36 @@ void vdb_StepRecordGate(model::GateRecord* gate, model::GateInstance* inst, doub
     st[k] = v;
   }
   open->pending = true;
+  open->gate = gate;
+  open->instance = inst;
+}
+
+void vdb_CloseAllRecordFiles() {
+  while (!gOpen.empty()) {
+    auto it = gOpen.begin();
+    OpenFile open = it->second;
+    double* store = const_cast<double*>(it->first);
+    if (open.pending && open.gate && open.instance) {
+      // Closing through the gate writes its last record and renames the file.
+      vdb_CloseRecordFile(open.gate, open.instance);
+      if (gOpen.count(store) == 0) continue;
+      it = gOpen.find(store);
+    }
+    // The state's own name (the storage is still the gate's).
+    RecordFileState st;
+    const auto* b = reinterpret_cast<const std::uint8_t*>(store);
+    std::memcpy(st.name, b + 12, 16);
+    st.name[16] = 0;
+    if (open.handle > 0) {
+      modelfiles::gem_Fclose(open.handle);
+      const std::string full = fullPath(st);
+      const std::string work = plat::path::resolveExisting(full + "~");
+      if (!work.empty()) std::rename(work.c_str(), plat::path::resolveForWrite(full).c_str());
+    }
+    std::int16_t closed = -1;
+    std::memcpy(store, &closed, 2);
+    gOpen.erase(it);
+  }
 }
 
 } // namespace rec

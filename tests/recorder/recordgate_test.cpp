@@ -335,5 +335,25 @@ TEST_F(RecordGateTest, StepsReadAndWriteOneRecordPerTime) {
   EXPECT_EQ(modelfiles::gem_OpenCount(), 0);
 }
 
+// A project that goes away closes every record file: the last record is
+// written and the file takes its own name.
+TEST_F(RecordGateTest, ClosingAllWritesTheLastRecordAndRenames) {
+  RecordGate w(kKindWriteRecord, 1, 0, 2);
+  std::vector<double> input(1, 4.0);
+  w.inst.InputValues = input.data();
+  w.inst.InputSlotCount = 1;
+  ASSERT_TRUE(vdb_OpenRecordFile(&w.gate, &w.inst, path("ALL.VDB")));
+  vdb_StepRecordGate(&w.gate, &w.inst, 0.0);
+  input[0] = 5.0;
+  vdb_StepRecordGate(&w.gate, &w.inst, 0.1);
+  vdb_CloseAllRecordFiles();
+  EXPECT_EQ(vdb_OpenRecordFileCount(), 0u);
+  EXPECT_EQ(w.fileState().handle, -1);
+  EXPECT_FALSE(std::filesystem::exists(path("ALL.VDB~")));
+  const std::vector<std::uint8_t> got = bytesOf(path("ALL.VDB"));
+  EXPECT_EQ(std::string(got.begin(), got.end()), vdb(1, {{0.0, 4}, {0.1, 5}}));
+  EXPECT_EQ(modelfiles::gem_OpenCount(), 0);
+}
+
 } // namespace
 } // namespace rec::test

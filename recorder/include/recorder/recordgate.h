@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace rec {
@@ -38,8 +39,20 @@ struct RecordFileState {
 // handle is the open file of this process for that state, -1 when none.
 bool vdb_LoadState(const model::GateRecord* gate, const model::GateInstance* inst, RecordFileState& st);
 bool vdb_StoreState(const model::GateRecord* gate, model::GateInstance* inst, const RecordFileState& st);
+// Closes every record file this process holds (a project that goes away):
+// a Write-Record gate's last record is written, its file takes its own name.
+// Call while the gates' storage is still there.
+void vdb_CloseAllRecordFiles();
 // Number of record files this process holds open (tests, diagnostics).
 std::size_t vdb_OpenRecordFileCount();
+
+// How the form chooses a record file: the pattern (directory, "*.V*"), the
+// name offered, whether the file is written (a save dialog); true with the
+// chosen name (bare or a full path). The default asks the file layer's open
+// dialog; the program installs its own file dialogs.
+using RecordFileChooser =
+    std::function<bool(const std::string& pattern, const std::string& offered, bool saving, std::string& chosen)>;
+RecordFileChooser& vdb_FileChooser();
 
 // The directory of record files (the selector's path buffer).
 std::string& vdb_RecordPath();
