@@ -636,3 +636,49 @@ TEST(Params, PromptTitleDelayRepeatAndAccuracy) {
 }
 
 } // namespace
+
+namespace {
+
+// Lists of one gate through "TEMP.LPA", and a missing list file: 50042 with
+// its name; Yes chooses another file, No gives up.
+TEST(ParamList, TempListAndRetryAfterAMissingFile) {
+  struct Asking : ScriptDialogs {
+    std::deque<bool> yes;
+    std::vector<std::string> names;
+    bool askYesNo(int id, const std::string& insert) override {
+      messages.push_back(id);
+      names.push_back(insert);
+      const bool a = !yes.empty() && yes.front();
+      if (!yes.empty()) yes.pop_front();
+      return a;
+    }
+  };
+  TempDir dir;
+  TestGate g(4, {2.5});
+  ASSERT_TRUE(lst_LogicParamsToTempOutput(dir.p.string(), &g.g, &g.in, false, 1, nullptr));
+  EXPECT_TRUE(std::filesystem::exists(dir.p / "TEMP.LPA"));
+  g.extra[0] = 0.0;
+  ASSERT_TRUE(lst_LogicParamsFromTempFile(dir.p.string() + "/", &g.g, &g.in, false, 1, nullptr));
+  EXPECT_EQ(g.extra[0], 2.5);
+
+  g.extra[0] = 0.0;
+  Asking d;
+  d.yes = {true, false};
+  int chosen = 0;
+  const ListFileChooser choose = [&](std::string& path) {
+    ++chosen;
+    path = (dir.p / "TEMP.LPA").string();
+    return true;
+  };
+  ASSERT_TRUE(lst_LogicParamsFromFile((dir.p / "GONE.LPA").string(), &g.g, &g.in, false, 1, &d, choose));
+  EXPECT_EQ(d.names, std::vector<std::string>{"GONE.LPA"});
+  EXPECT_EQ(chosen, 1);
+  EXPECT_EQ(g.extra[0], 2.5) << "read from the file chosen again";
+  // No: nothing read.
+  Asking no;
+  EXPECT_FALSE(lst_AllParamsFromFile((dir.p / "GONE.LPA").string(), &g.g, &g.in, &no, choose));
+  EXPECT_EQ(no.messages, std::vector<int>{50042});
+  EXPECT_EQ(chosen, 1);
+}
+
+} // namespace

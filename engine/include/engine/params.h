@@ -29,6 +29,12 @@ public:
   virtual bool promptWord(const std::string& prompt, std::uint16_t& value, int bits) = 0;
   virtual bool promptText(const std::string& prompt, std::string& value, std::size_t maxLength) = 0;
   virtual void message(int id) = 0;
+  // A numbered question with a text for its "%s"; true on Yes. The default
+  // shows the message and answers No.
+  virtual bool askYesNo(int id, const std::string& /*insert*/) {
+    message(id);
+    return false;
+  }
   // The title of the input dialogs while one gate's form asks (once a gate).
   virtual void setTitle(const std::string& /*title*/) {}
 };
