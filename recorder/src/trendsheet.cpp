@@ -41,7 +41,10 @@ void TrendSheet::follow(model::DocumentRecord* doc) {
     logic = doc->SimLogic ? doc->SimLogic : doc->LevelLogics[1];
     instances = doc->SimLogic ? doc->SimInstances : doc->LevelInstances[1];
   }
-  if (doc == doc_ && logic == logic_ && instances == instances_) return;
+  // Window documents are copies of the same record: what counts is the
+  // logic and the instances the channels read.
+  doc_ = doc;
+  if (logic == logic_ && instances == instances_) return;
   doc_ = doc;
   logic_ = logic;
   instances_ = instances;

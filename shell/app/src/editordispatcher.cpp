@@ -89,15 +89,37 @@ bool saveProject(bool saveAs) {
 // samples it, and every display step and repaint draws on the window.
 std::map<const WorksheetWindowData*, std::unique_ptr<rec::TrendSheet>> g_trends;
 
+// The value files of the trend windows lie in a folder of this process in
+// the temporary directory (their names stay short: the file layer reads an
+// 8.3 name).
+std::string trendFolder() {
+  static std::string folder;
+  std::error_code exists;
+  if (folder.empty() || !std::filesystem::is_directory(folder, exists)) {
+    folder.clear();
+    // The program's temporary directory, else the system's.
+    const char* temp = shell::path_GetTempDir();
+    std::error_code ec;
+    for (std::string dir : {std::string(temp ? temp : ""), std::filesystem::temp_directory_path(ec).string()}) {
+      if (dir.empty()) continue;
+      dir = std::filesystem::absolute(dir, ec).string();
+      if (dir.back() != '/') dir += '/';
+      std::string tmpl = dir + "ztrend-XXXXXX";
+      if (::mkdtemp(tmpl.data())) {
+        folder = tmpl + "/";
+        break;
+      }
+    }
+  }
+  return folder;
+}
+
 rec::TrendSheet& trendOf(const WorksheetWindowData* window) {
   auto& sheet = g_trends[window];
   if (!sheet) {
-    const char* temp = shell::path_GetTempDir();
-    std::string dir = temp && *temp ? temp : std::filesystem::temp_directory_path().string() + "/";
-    if (dir.back() != '/' && dir.back() != '\\') dir += '/';
     static int serial = 0;
-    sheet = std::make_unique<rec::TrendSheet>(dir + "ZTREND" + std::to_string(::getpid()) + "_" +
-                                             std::to_string(++serial) + ".VAL");
+    serial = serial % 9999 + 1;
+    sheet = std::make_unique<rec::TrendSheet>(trendFolder() + "TREND" + std::to_string(serial) + ".VAL");
   }
   return *sheet;
 }
@@ -175,6 +197,10 @@ void EditorDispatcher::shutDown() {
   modelfiles::setModuleLinker(previousLinker_);
   previousLinker_ = nullptr;
   g_trends.clear();
+  {
+    std::error_code ec;
+    std::filesystem::remove(trendFolder(), ec);   // only when empty
+  }
   rec::vdb_CloseAllRecordFiles();
   editor::ui_MainShutDown();
   app_RemoveEngineHooks();
