@@ -277,6 +277,17 @@ int dib_DrawWithPalette(Device* dc, DibHandle p, int x, int y, int w, int h, Rgb
 }
 
 namespace {
+std::unique_ptr<DibPalette>& paletteSlot() {
+  static std::unique_ptr<DibPalette> slot;
+  return slot;
+}
+} // namespace
+
+void dib_SetInstance(const DibPalette& palette) { paletteSlot() = std::make_unique<DibPalette>(palette); }
+void dib_ClearInstance() { paletteSlot().reset(); }
+const DibPalette* dib_Instance() { return paletteSlot().get(); }
+
+namespace {
 bool g_dibModule = false;
 void scaleBox(int& x, int& y, int& w, int& h) {
   x = gdi_ScaleX(x);
@@ -287,10 +298,14 @@ void scaleBox(int& x, int& y, int& w, int& h) {
 } // namespace
 
 int drw_InitDibModule() {
+  dib_ClearInstance();
   g_dibModule = true;
   return 1;
 }
-void drw_ExitDibModule() { g_dibModule = false; }
+void drw_ExitDibModule() {
+  dib_ClearInstance();
+  g_dibModule = false;
+}
 DibHandle drw_LoadDib(const std::string& path) { return dib_LoadFile(path); }
 void drw_FreeDib(DibHandle p) { dib_Free(&p); }
 int drw_DrawDib(DibHandle p, int x, int y, int w, int h) {

@@ -4,6 +4,7 @@
 #include "engine/timestep.h"
 
 #include "model/geometry.h"
+#include "recorder/recorder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -33,6 +34,8 @@ void advance(model::DocumentRecord& doc) {
   doc.singleIteration = 0;
   sim_Step(doc);
   doc.iterationCounter = 1;
+  // The trend window's recorder samples every step.
+  rec::tr_OnAcceptedStep(doc);
 }
 } // namespace
 

@@ -2,10 +2,15 @@
 // char[6] mask, i16 handle (below 1: closed). Handles index a small table of
 // open files of the interpreter.
 #include "engine/vm.h"
+#include "engine/typefiles.h"
+
+#include "modelfiles/filelayer.h"
+#include "platform/paths.h"
 
 #include "model/numbers.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <cstring>
 #include <string>
 
@@ -14,12 +19,15 @@ namespace engine {
 namespace {
 constexpr unsigned kRecordSize = 136, kHandleAt = 134, kMaxFiles = 32;
 std::FILE* gFiles[kMaxFiles + 1] = {};
+// The record each open file was opened for: a handle number met in another
+// record (read from a file, copied) does not close it.
+const std::uint8_t* gOwners[kMaxFiles + 1] = {};
 
 std::FILE* fileOf(std::int16_t h) { return h >= 1 && h <= std::int16_t(kMaxFiles) ? gFiles[h] : nullptr; }
-std::int16_t addFile(std::FILE* f) {
+std::int16_t addFile(std::FILE* f, const std::uint8_t* owner = nullptr) {
   if (!f) return -1;
   for (unsigned k = 1; k <= kMaxFiles; ++k)
-    if (!gFiles[k]) { gFiles[k] = f; return std::int16_t(k); }
+    if (!gFiles[k]) { gFiles[k] = f; gOwners[k] = owner; return std::int16_t(k); }
   std::fclose(f);
   return -1;
 }
@@ -27,9 +35,60 @@ bool closeFile(std::int16_t h) {
   std::FILE* f = fileOf(h);
   if (!f) return false;
   gFiles[h] = nullptr;
+  gOwners[h] = nullptr;
   return std::fclose(f) == 0;
 }
 } // namespace
+
+bool gt_CloseRecordFiles(const void* entries, unsigned count, std::uint8_t* base, std::size_t baseBytes, bool close) {
+  if (!entries || !base) return false;
+  bool any = false;
+  const auto* e = static_cast<const std::uint8_t*>(entries);
+  for (unsigned i = 0; i < count; ++i, e += kTypeFieldSize) {
+    if (e[0] != kTypeFieldFile) continue;
+    const std::size_t at = std::size_t(e[44] | (e[45] << 8));
+    if (at + kRecordSize > baseBytes) continue;   // outside the parameter block
+    std::uint8_t* rec = base + at;
+    std::int16_t h;
+    std::memcpy(&h, rec + kHandleAt, 2);
+    if (close && fileOf(h) && gOwners[h] == rec) {
+      closeFile(h);
+      any = true;
+    }
+    h = -1;
+    std::memcpy(rec + kHandleAt, &h, 2);
+  }
+  return any;
+}
+
+bool gt_SelectRecordFile(std::uint8_t* record) {
+  if (!record) return false;
+  std::int16_t h;
+  std::memcpy(&h, record + kHandleAt, 2);
+  if (fileOf(h) && gOwners[h] == record) closeFile(h);
+  h = -1;
+  std::memcpy(record + kHandleAt, &h, 2);
+  char* mask = reinterpret_cast<char*>(record + 128);
+  if (!mask[0]) std::memcpy(mask, ".*", 3);
+  std::string path(reinterpret_cast<char*>(record), strnlen(reinterpret_cast<char*>(record), 128));
+  std::string name;
+  const std::size_t cut = path.find_last_of("\\/:");
+  if (!path.empty()) name = path.substr(cut == std::string::npos ? 0 : cut + 1, 12);
+  if (path.empty()) path = modelfiles::gem_CurrentDir(std::filesystem::current_path().string());
+  else path = modelfiles::gem_JoinPath(path, name);
+  const std::string kind(mask, strnlen(mask, 6));
+  if (!modelfiles::gem_FileSelect(path, kind) || path.size() >= 128) return false;
+  std::memset(record, 0, 128);
+  std::memcpy(record, path.data(), path.size());
+  return true;
+}
+
+bool vm_FileOpenFor(const std::uint8_t* record) {
+  if (!record) return false;
+  std::int16_t h;
+  std::memcpy(&h, record + kHandleAt, 2);
+  return fileOf(h) && gOwners[h] == record;
+}
 
 void Vm::opFile(const Instr& I) {
   const unsigned op = I.op;
@@ -92,7 +151,7 @@ void Vm::opFile(const Instr& I) {
     const std::string path = recordPath(rec);
     std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "w+b");
     if (!f && !path.empty()) f = std::fopen(path.c_str(), "r+b");
-    const std::int16_t h = addFile(f);
+    const std::int16_t h = addFile(f, rec);
     setHandle(rec, h);
     pushBool(h >= 1);
     return;

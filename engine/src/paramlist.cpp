@@ -39,12 +39,24 @@ bool save(const std::string& path, const std::string& text, ParamDialogs* d, std
   return plat::path::writeFileAtomic(path, text, err);
 }
 
-bool load(const std::string& path, ParamText& t, ParamDialogs* d) {
-  if (!plat::path::readFile(path, t.text) || t.text.empty()) {
-    if (d) d->message(50042);
-    return false;
+// Reads a list file; a missing or empty one asks 50042 with its name, and
+// Yes lets the chooser give another path.
+bool load(std::string path, ParamText& t, ParamDialogs* d, const ListFileChooser& chooseAgain) {
+  for (int round = 0; round < 100; ++round) {
+    if (plat::path::readFile(path, t.text) && !t.text.empty()) return true;
+    t.text.clear();
+    if (!d) return false;
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (!d->askYesNo(50042, name) || !chooseAgain || !chooseAgain(path) || path.empty()) return false;
   }
-  return true;
+  return false;
+}
+
+std::string tempListPath(const std::string& dir) {
+  if (dir.empty()) return kTempListName;
+  const char last = dir.back();
+  return dir + (last == '/' || last == '\\' ? "" : "/") + kTempListName;
 }
 
 } // namespace
@@ -93,9 +105,9 @@ bool lst_AllParamsWithHead(const std::string& path, model::GateRecord* first, mo
 }
 
 bool lst_AllParamsFromFile(const std::string& path, model::GateRecord* first, model::GateInstance* firstInst,
-                           ParamDialogs* d) {
+                           ParamDialogs* d, const ListFileChooser& chooseAgain) {
   ParamText t;
-  if (!load(path, t, d)) return false;
+  if (!load(path, t, d, chooseAgain)) return false;
   lst_WalkList(first, firstInst, t, ParamMode::Read, d);
   return true;
 }
@@ -108,11 +120,21 @@ bool lst_LogicParamsToOutput(const std::string& path, model::GateRecord* gate, m
 }
 
 bool lst_LogicParamsFromFile(const std::string& path, model::GateRecord* gate, model::GateInstance* inst,
-                             bool global, std::uint16_t number, ParamDialogs* d) {
+                             bool global, std::uint16_t number, ParamDialogs* d, const ListFileChooser& chooseAgain) {
   ParamText t;
-  if (!load(path, t, d)) return false;
+  if (!load(path, t, d, chooseAgain)) return false;
   lst_WalkLogic(gate, inst, global, number, 0, t, ParamMode::Read, d);
   return true;
+}
+
+bool lst_LogicParamsToTempOutput(const std::string& dir, model::GateRecord* gate, model::GateInstance* inst,
+                                 bool global, std::uint16_t number, ParamDialogs* d, std::string* err) {
+  return lst_LogicParamsToOutput(tempListPath(dir), gate, inst, global, number, d, err);
+}
+
+bool lst_LogicParamsFromTempFile(const std::string& dir, model::GateRecord* gate, model::GateInstance* inst,
+                                 bool global, std::uint16_t number, ParamDialogs* d) {
+  return lst_LogicParamsFromFile(tempListPath(dir), gate, inst, global, number, d);
 }
 
 } // namespace engine

@@ -1,7 +1,10 @@
 // Block parameters: the per-kind forms in prompt, read and write mode.
 #include "engine/params.h"
 
+#include "model/services.h"
+
 #include <algorithm>
+#include <functional>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -140,6 +143,26 @@ public:
     skipToSemicolon();
     return true;
   }
+  // A table of rows x columns REALs (a matrix, or the points of an interval
+  // table): written row by row, a new line at each row start and after every
+  // four values of a row; read back as one list of values separated by ",".
+  bool table(const std::string& prompt, double* v, std::size_t columns, std::size_t rows) {
+    if (!begin() || columns == 0 || rows == 0) return !stop_;
+    const std::size_t n = columns * rows;
+    if (c_.mode == ParamMode::Write) {
+      line(prompt); t_.text += "\r\n";
+      for (std::size_t r = 0; r < rows; ++r)
+        for (std::size_t k = 0; k < columns; ++k) {
+          const std::size_t i = r * columns + k;
+          if (k % 4 == 0) t_.text += std::string(c_.indent + 5u, ' ');
+          t_.text += ' '; t_.text += realField(v[i]);
+          t_.text += i + 1 == n ? ';' : ',';
+          if (k % 4 == 3 || k + 1 == columns) t_.text += "\r\n";
+        }
+      return true;
+    }
+    return vector(prompt, v, n);
+  }
   // The computation mode of a macro gate: its flags (bit 15 steps per
   // cycle, bit 14 compute only at time) and its steps (at least 1).
   bool computeMode(std::uint16_t& flags, std::uint16_t& steps) {
@@ -216,7 +239,9 @@ private:
     if (stop_) return false;
     if (started_) return true;
     started_ = true;
-    if (c_.mode == ParamMode::Write) {
+    if (c_.mode == ParamMode::Prompt && d_) {
+      d_->setTitle(gp_SetFormTitle(c_.gate, c_.gateNumber));
+    } else if (c_.mode == ParamMode::Write) {
       char nr[8];
       std::snprintf(nr, sizeof nr, "%3u", unsigned(c_.gateNumber % 1000));
       t_.text += std::string(c_.indent, ' ') + "$ Gate No." + nr + "  : " + typeName(c_.gate) +
@@ -303,6 +328,21 @@ private:
     return true;
   }
   bool fail() { stop_ = true; return false; }
+
+public:
+  ParamMode mode() const { return c_.mode; }
+  ParamDialogs* dialogs() const { return d_; }
+  // A field of prompt mode alone (the form's own loop decides what follows).
+  bool promptOnly(const std::function<bool()>& f) {
+    if (!begin()) return false;
+    return (d_ && f()) ? true : fail();
+  }
+  void message(int id) {
+    if (d_) d_->message(id);
+    else engineServices().showMessage(id);
+  }
+
+private:
   void line(const std::string& prompt) {
     std::string p = prompt.substr(0, 30);
     p.resize(30, ' ');
@@ -329,6 +369,96 @@ private:
 };
 
 unsigned outType(const GateRecord* g) { return g->OutputCount && g->Outputs ? g->Outputs[0].Type : 0; }
+
+std::uint16_t highWord(const double& slot) {
+  std::uint16_t w;
+  std::memcpy(&w, reinterpret_cast<const std::uint8_t*>(&slot) + 2, 2);
+  return w;
+}
+void setHighWord(double& slot, std::uint16_t w) { std::memcpy(reinterpret_cast<std::uint8_t*>(&slot) + 2, &w, 2); }
+
+// Maximum iteration steps (a word in x[0]) and error limit (x[1]); in prompt
+// mode asked as accuracy and minimum number of steps.
+void iterationPair(Form& f, double* x) {
+  if (f.mode() == ParamMode::Prompt) {
+    auto steps = std::int16_t(pf_SlotWord(x[0]));
+    double limit = x[1];
+    if (!f.promptOnly([&] { return pf_PromptAccuracy(*f.dialogs(), limit, steps); })) return;
+    pf_SetSlotWord(x[0], std::uint16_t(steps));
+    x[1] = std::fabs(limit);
+    return;
+  }
+  f.intSlot("Max.number of iteration-steps", x[0]);
+  f.real("Error limit", x[1]);
+  x[1] = std::fabs(x[1]);
+}
+
+// Delay (kind 10): x[0] the step width, x[1] the number of steps (first
+// word) and the interpolation method (second word, 0 or 1). The delay is
+// shown as width x steps; the steps are capped so that (steps + 3) x elements
+// + 3 state values fit; the width follows as delay / steps.
+void delayForm(Form& f, const GateRecord* g, double* x) {
+  const unsigned elems = std::max(1u, model::elementCount(model::PinSignalType(outType(g))));
+  const int maxSteps = g->StateCount > 3 ? std::max(0, int((g->StateCount - 3u) / elems) - 3) : 0;
+  char stepsPrompt[40];
+  std::snprintf(stepsPrompt, sizeof stepsPrompt, "Steps-No.? (Max=%3d)", std::min(maxSteps, 999));
+  std::uint16_t steps = pf_SlotWord(x[1]);
+  std::uint16_t method = highWord(x[1]);
+  for (int round = 0; round < 100 && !f.stopped(); ++round) {
+    double delay = x[0] * steps;
+    if (!f.real(pf_ParamPromptText(10, 1), delay)) return;
+    auto entered = std::int16_t(steps);
+    if (!f.integer(stepsPrompt, entered)) return;
+    steps = entered >= 1 ? std::uint16_t(std::min<int>(entered, maxSteps)) : 0;
+    x[0] = (delay != 0 && steps != 0) ? std::fabs(delay) / steps : 0.0;
+    pf_SetSlotWord(x[1], steps);
+    double shown = x[0];
+    if (f.mode() != ParamMode::Prompt) {
+      f.real(pf_ParamPromptText(10, 3), shown);   // written; read back only to pass it
+      break;
+    }
+    // The width is confirmed, or the delay and steps are asked again.
+    if (f.dialogs() && f.dialogs()->promptReal(pf_ParamPromptText(10, 3), shown)) break;
+  }
+  if (f.stopped()) return;
+  if (outType(g) >= 19) {
+    auto m = std::int16_t(method + 1);
+    if (f.integer(pf_ParamPromptText(10, 4), m)) method = std::uint16_t(std::clamp<int>(m, 1, 2) - 1);
+  } else {
+    method = 0;
+  }
+  setHighWord(x[1], method);
+}
+
+// Function-Gen. (kind 73): x[0] holds the method order (first word) and the
+// number of intervals in use (second word); then the points, X and Y of each
+// (intervals + 1 rows). A count outside 2..maximum shows 50048 and leaves the
+// table as it is.
+void intervalTable(Form& f, double* x, std::size_t n) {
+  const int points = int((n - 1) / 2);
+  const int maxIntervals = std::max(0, points - 1);
+  char prompt[40];
+  std::snprintf(prompt, sizeof prompt, "Number Intervals (max%4d)", std::min(maxIntervals, 9999));
+  std::uint16_t order = pf_SlotWord(x[0]);
+  std::uint16_t count = highWord(x[0]);
+  auto entered = std::int16_t(count);
+  const bool valid = count >= 2 && count <= maxIntervals;
+  if (f.mode() == ParamMode::Write) {
+    f.integer(prompt, entered);
+    if (valid) f.table(pf_ParamPromptText(73, 1), x + 1, 2, std::size_t(count) + 1);
+  } else if (f.integer(prompt, entered)) {
+    if (entered < 2 || entered > maxIntervals) {
+      f.message(50048);
+    } else {
+      count = std::uint16_t(entered);
+      setHighWord(x[0], count);
+      f.table(pf_ParamPromptText(73, 1), x + 1, 2, std::size_t(count) + 1);
+    }
+  }
+  if (f.stopped()) return;
+  auto o = std::int16_t(std::max<std::uint16_t>(order, 1));
+  if (f.integer(pf_ParamPromptText(73, 2), o)) pf_SetSlotWord(x[0], std::uint16_t(std::clamp<int>(o, 1, 6)));
+}
 
 // The parameter part of one kind.
 void kindForm(Form& f, const ParamCall& c, bool withProc) {
@@ -368,11 +498,7 @@ void kindForm(Form& f, const ParamCall& c, bool withProc) {
         f.real(P(3), x[4]);
         if (x[4] > x[3]) x[4] = x[3] - 1.0;
       }
-      if (has(2)) {
-        f.intSlot("Max.number of iteration-steps", x[0]);
-        f.real("Error limit", x[1]);
-        x[1] = std::fabs(x[1]);
-      }
+      if (has(2)) iterationPair(f, x);
       break;
     case 42:
       for (int i = 0; i < 3 && has(std::size_t(i) + 1); ++i) f.real(P(i + 1), x[i]);
@@ -429,7 +555,7 @@ void kindForm(Form& f, const ParamCall& c, bool withProc) {
       // first channel read is the file's channel offset (values passed over
       // at the start of a record) plus one, at most its values per record.
       rec::RecordFileState st;
-      if (!rec::vdb_LoadState(c.instance, st)) break;
+      if (!rec::vdb_LoadState(g, c.instance, st)) break;
       if (g->Kind == rec::kKindReadRecord) {
         char prompt[32];
         std::snprintf(prompt, sizeof prompt, "1st channel? (Max=%2u)", unsigned(st.valueCount % 100));
@@ -438,18 +564,27 @@ void kindForm(Form& f, const ParamCall& c, bool withProc) {
         long v = std::max<long>(first, 1);
         if (st.valueCount > 0) v = std::min<long>(v, st.valueCount);
         st.skip = std::uint16_t(v - 1);
-        rec::vdb_StoreState(c.instance, st);
+        rec::vdb_StoreState(g, c.instance, st);
       }
       // The file is chosen and opened in the dialog mode only.
       if (c.mode == ParamMode::Prompt && !f.stopped()) rec::vdb_OpenRecordFile(g, c.instance);
       break;
     }
     case 72:
-      if (has(2)) {
-        f.intSlot("Max.number of iteration-steps", x[0]);
-        f.real("Error limit", x[1]);
-        x[1] = std::fabs(x[1]);
-      }
+      if (has(2)) iterationPair(f, x);
+      break;
+    case 10:
+      if (has(2)) delayForm(f, g, x);
+      break;
+    case model::kKindMatMultiplic: {
+      // Rows: the output's elements; columns: the input's.
+      const std::size_t cols = g->InputCount && g->Inputs ? model::elementCount(g->Inputs[0].Type) : 1;
+      const std::size_t rows = model::elementCount(model::PinSignalType(outType(g)));
+      if (cols * rows <= n) f.table(P(1), x, cols, rows);
+      break;
+    }
+    case 73:
+      if (has(3)) intervalTable(f, x, n);
       break;
     case model::kKindCompiled: case model::kKindCompiledNative: {
       const auto* t = model::subType(g);
@@ -583,6 +718,7 @@ std::string pf_ParamPromptText(unsigned kind, int n) {
   struct Row { unsigned kind; const char* p[4]; };
   static const Row kRows[] = {
       {4, {"Delay Time ?"}}, {5, {"Delay Time ?"}}, {6, {"Pulse Width ?"}},
+      {10, {"Delay Time ?", "Steps-No.? (Max=   )", "Step Width = :", "Interpol.-Method (1,2)?"}},
       {7, {"Time Period ?", "Pulse Width ?"}}, {8, {"Preset Value ?"}}, {9, {"Preset Value ?"}},
       {13, {"Memory Capacity :"}},
       {28, {"Time Constant ?", "Upper Limit ?", "Lower Limit ?", "Preset Value ?"}},
@@ -608,29 +744,35 @@ std::string pf_ParamPromptText(unsigned kind, int n) {
   return "";
 }
 
-void pf_SetParamDefaults(unsigned kind, double* x, std::size_t n) {
-  if (!x) return;
-  auto set = [&](std::size_t i, double v) { if (i < n) x[i] = v; };
-  auto setw = [&](std::size_t i, std::uint16_t v) { if (i < n) { x[i] = 0; pf_SetSlotWord(x[i], v); } };
-  switch (kind) {
-    case 6: case 54: set(0, 1.0); break;
-    case 7: set(0, 1.0); set(1, 2.0); break;
-    case 28: case 78: setw(0, 2); set(1, 1.0e-7); set(2, 1.0); break;
-    case 29: setw(0, 2); set(2, 1.0); break;
-    case 52:
-      // A zero or non-finite first value would make the factor infinite.
-      if (n >= 1) set(2, (x[0] != 0 && std::isfinite(x[0])) ? 1.0 / x[0] : 1.0);
-      break;
-    case 58: case 87: set(0, 1.0); set(1, -1.0); break;
-    case 69: setw(0, 1); set(1, 10.0); set(2, 1.0); break;
-    case 72: setw(0, 2); break;
-    case 73: setw(0, 1); break;
-    case 88: case 89: setw(0, 65535); break;
-    default: break;
-  }
-}
+void pf_SetParamDefaults(unsigned kind, double* x, std::size_t n) { model::pf_KindParamDefaults(kind, x, n); }
 
 bool pf_PromptInt(ParamDialogs& d, const std::string& prompt, std::int16_t& v) { return d.promptInt(prompt, v); }
+
+std::string gp_SetFormTitle(const model::GateRecord* gate, unsigned gateNumber) {
+  char nr[8];
+  std::snprintf(nr, sizeof nr, "%3u", gateNumber % 1000);
+  return std::string("Set Parameter Gate No :") + nr + "; Name : " + (gate ? typeName(gate).substr(0, 16) : "");
+}
+
+bool pf_PromptAccuracy(ParamDialogs& d, double& accuracy, std::int16_t& minSteps) {
+  if (!d.promptReal("Accuracy", accuracy)) return false;
+  if (!d.promptInt("Min. No of Steps", minSteps)) return false;
+  if (minSteps < 1) minSteps = 1;
+  return true;
+}
+
+bool pf_PromptStepWidth(ParamDialogs& d, model::StepBlock& b) {
+  bool variable = (b.stepFlags & 1) != 0;
+  if (!d.promptBool("variable Stepwidth", variable)) return false;
+  b.stepFlags = std::uint16_t(variable ? (b.stepFlags | 1) : (b.stepFlags & ~1u));
+  const std::pair<const char*, double*> fields[] = {{"Start Interval", &b.interval},
+                                                    {"Min Interval", &b.minInterval},
+                                                    {"Max Interval", &b.maxInterval},
+                                                    {"Incr. Interval", &b.incrInterval}};
+  for (const auto& [prompt, value] : fields)
+    if (!d.promptReal(prompt, *value)) return false;
+  return true;
+}
 
 bool pf_PromptIoValue(ParamDialogs& d, unsigned type, double& value) {
   if (type == 1) {

@@ -19,6 +19,7 @@ constexpr std::size_t kTextSize = 18;
 // TIME must advance within this many queries (100 ms apart): a target that
 // stands still is reported instead of waited for without end.
 constexpr int kTimeQueries = 50;
+constexpr int kTimeChanges = 3;
 
 struct Entry { int cls; int index; std::uint32_t addr; };
 
@@ -73,14 +74,19 @@ bool readBatch(Vm& vm, ParamTransferPort& p, const std::vector<Entry>& batch) {
   auto fail = [] { engineServices().showMessage(50018); return false; };
   p.commOn();
   p.sleepMs(600);
-  std::uint32_t first = 0, now = 0;
-  if (!p.getTime(first)) return fail();
-  int n = 0;
-  do {
-    if (n++ >= kTimeQueries) return fail();
-    if (n > 1) p.sleepMs(100);
-    if (!p.getTime(now)) return fail();
-  } while (now == first);
+  // The target's TIME must change three times: the values read then are
+  // those of a target that has run through whole cycles since COMM went on.
+  std::uint32_t last = 0, now = 0;
+  if (!p.getTime(last)) return fail();
+  for (int change = 0; change < kTimeChanges; ++change) {
+    int n = 0;
+    do {
+      if (n++ >= kTimeQueries) return fail();
+      if (n > 1) p.sleepMs(100);
+      if (!p.getTime(now)) return fail();
+    } while (now == last);
+    last = now;
+  }
   for (const Entry& e : batch)
     if (!readEntry(vm, p, e)) return fail();
   p.commOff();

@@ -1,3 +1,4 @@
+#include "recorder/recordgate.h"
 #include "engine/timestep.h"
 
 #include "engine/services.h"
@@ -509,6 +510,11 @@ struct TableInit {
     GateStepTable[model::kKindInput] = stepInput;
     GateStepTable[model::kKindOutput] = stepOutput;
     GateStepTable[model::kKindDisableLogic] = stepDisableLogic;
+    // Record gates read and write their files once per time step.
+    GateStepTable[rec::kKindReadRecord] = GateStepTable[rec::kKindWriteRecord] =
+        [](model::DocumentRecord& doc, model::GateRecord* g, model::GateInstance* i) {
+          rec::vdb_StepRecordGate(g, i, doc.SimLogic ? doc.SimLogic->StepBlock.simTime : 0.0);
+        };
     GateStepTable[model::kKindCompiled] = stepInterpreted;
     GateStepTable[model::kKindCompiledNative] = callNativeStep;
   }

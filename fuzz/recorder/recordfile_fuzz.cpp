@@ -28,15 +28,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   inst.StateSlotCount = 1;
   inst.OutputValues = outputs.data();
   inst.OutputSlotCount = 3;
-  rec::vdb_StoreState(&inst, rec::RecordFileState{});
+  rec::vdb_StoreState(&gate, &inst, rec::RecordFileState{});
   if (rec::vdb_OpenRecordFile(&gate, &inst, path)) {
     rec::RecordFileState st;
-    rec::vdb_LoadState(&inst, st);
+    rec::vdb_LoadState(&gate, &inst, st);
     st.skip = std::uint16_t(data[0] >> 4);
-    rec::vdb_StoreState(&inst, st);
+    rec::vdb_StoreState(&gate, &inst, st);
     for (int i = 0; i < 10000 && state[0] != rec::kNoRecordFile; ++i) rec::vdb_ReadRecord(&gate, &inst);
     rec::vdb_RewindRecordFile(&gate, &inst);
-    rec::vdb_CloseRecordFile(&inst);
+    rec::vdb_CloseRecordFile(&gate, &inst);
   }
   std::remove(path.c_str());
   return 0;

@@ -2,7 +2,11 @@
 
 #include "platform/uisink.h"
 
+#include "model/records.h"
+
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace model {
@@ -138,6 +142,37 @@ int ShellServices::msg_Notice(const std::string& text) {
 }
 
 bool EditorServices::scr_CreateGate(GateRecord*, int, const std::string&) { return false; }
+
+void pf_KindParamDefaults(unsigned kind, double* x, std::size_t n) {
+  if (!x) return;
+  auto set = [&](std::size_t i, double v) { if (i < n) x[i] = v; };
+  auto setw = [&](std::size_t i, std::uint16_t v) {
+    if (i < n) {
+      x[i] = 0;
+      std::memcpy(&x[i], &v, 2);
+    }
+  };
+  switch (kind) {
+    case 6: case 54: set(0, 1.0); break;
+    case 7: set(0, 1.0); set(1, 2.0); break;
+    case 28: case 78: setw(0, 2); set(1, 1.0e-7); set(2, 1.0); break;
+    case 29: setw(0, 2); set(2, 1.0); break;
+    case 52:
+      // A zero or non-finite first value would make the factor infinite.
+      if (n >= 1) set(2, (x[0] != 0 && std::isfinite(x[0])) ? 1.0 / x[0] : 1.0);
+      break;
+    case 58: case 87: set(0, 1.0); set(1, -1.0); break;
+    case 69: setw(0, 1); set(1, 10.0); set(2, 1.0); break;
+    case 72: setw(0, 2); break;
+    case 73: setw(0, 1); break;
+    case 88: case 89: setw(0, 65535); break;
+    default: break;
+  }
+}
+
+void ParamDefaults::pf_SetParamDefaults(GateRecord* gate) {
+  if (gate) pf_KindParamDefaults(gate->Kind, gate->Extra, gate->ExtraCount);
+}
 
 namespace {
 ShellServices g_defaultShell;

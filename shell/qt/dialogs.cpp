@@ -907,5 +907,10 @@ bool ShellParamDialogs::promptText(const std::string& prompt, std::string& value
   return ok != 0;
 }
 void ShellParamDialogs::message(int id) { bind_SW50_CallMBWithID(frame(), id, 0); }
+bool ShellParamDialogs::askYesNo(int id, const std::string& insert) {
+  if (id == 50042) return !msg_AskNewPath(insert);   // Yes: another path
+  message(id);
+  return false;
+}
 
 } // namespace shell

@@ -228,5 +228,29 @@ TEST(Dib, CachedPicturesReloadWhenTheFileChanges) {
   std::filesystem::remove_all(dir);
 }
 
+// The palette slot: filled and emptied; the module's start and end empty it;
+// a draw on a true-colour device gives the same pixels with or without it.
+TEST(Dib, PaletteSlotFillsAndEmpties) {
+  gdi_ResetAll();
+  EXPECT_EQ(drw_InitDibModule(), 1);
+  EXPECT_EQ(dib_Instance(), nullptr);
+  RecordingDevice dev;
+  DibHandle p = dib_FromBytes(makeBmp(4, 4, 8));
+  ASSERT_NE(p, nullptr);
+  ASSERT_EQ(dib_Draw(&dev, p, 0, 0, 4, 4), 1);
+  const std::string without = dev.calls.back();
+  dib_SetInstance(DibPalette{{Rgb{1, 2, 3}, Rgb{4, 5, 6}}});
+  ASSERT_NE(dib_Instance(), nullptr);
+  EXPECT_EQ(dib_Instance()->colors.size(), 2u);
+  ASSERT_EQ(dib_Draw(&dev, p, 0, 0, 4, 4), 1);
+  EXPECT_EQ(dev.calls.back(), without);
+  dib_ClearInstance();
+  EXPECT_EQ(dib_Instance(), nullptr);
+  dib_SetInstance(DibPalette{});
+  drw_ExitDibModule();
+  EXPECT_EQ(dib_Instance(), nullptr);
+  dib_Free(&p);
+}
+
 } // namespace
 } // namespace disp

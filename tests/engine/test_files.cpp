@@ -224,6 +224,10 @@ TEST_F(ThroughFiles, LibraryThatFailsToLinkStillOpensTheProject) {
   // The library is replaced by one that cannot link.
   const auto bad = zasm::encodeMco(brokenOrGood(true));
   writeText(path("BADLIB.MCO"), std::string(bad.begin(), bad.end()));
+  // mdltool step shows the steps of such a project and exits non-zero.
+  const std::string step = kBin + "/mdltool step " + path("P.MDL") + " 1 >" + path("step.out") + " 2>" + path("step.err");
+  EXPECT_NE(run(step), 0) << readText(path("step.err"));
+  EXPECT_NE(readText(path("step.out")).find("step 1 t="), std::string::npos) << readText(path("step.out"));
   vm_ForgetDocument(doc);
   modelfiles::mdl_FreeDocument(doc);
   doc = model::doc_New();

@@ -1,6 +1,9 @@
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 // Table tests of the instruction set: each case runs a step procedure on a
 // hand-made instance and checks the output slots (REAL values or 16-bit words).
+#include "engine/typefiles.h"
+#include "modelfiles/filelayer.h"
+#include <filesystem>
 #include "harness.h"
 
 #include "display/gdi.h"
@@ -409,6 +412,69 @@ TEST(InstructionsMore, FilesWriteReadAndClose) {
   EXPECT_EQ(h.outWord(16), 0);
   EXPECT_EQ(h.outWord(18), 0);   // a closed record reads nothing
   std::remove(path.c_str());
+}
+
+// The data files of a compiled type: a file field (type 4) of the described
+// parameters names a file record; closing closes only a file opened for that
+// very record, and marks every such record closed.
+TEST(InstructionsMore, TypeDataFilesCloseOnlyTheirOwnFile) {
+  Harness h;
+  const std::string dir = ::testing::TempDir() + "/engine_typefiles_" + std::to_string(::getpid());
+  std::filesystem::create_directories(dir);
+  const std::string path = dir + "/data.bin";
+  std::memset(h.state.data(), 0, 136);
+  std::memcpy(h.state.data(), path.c_str(), path.size());
+  ASSERT_TRUE(h.loadStep("fcreate state:0\nmovi out:0, stack:0\nend", ""));
+  EXPECT_EQ(h.runStep(), 0) << vm().lastError();
+  auto* record = reinterpret_cast<std::uint8_t*>(h.state.data());
+  ASSERT_TRUE(vm_FileOpenFor(record));
+  // One described field: type 4 at offset 0 of the block.
+  std::uint8_t field[kTypeFieldSize] = {};
+  field[0] = kTypeFieldFile;
+  // A copy of the record (as read from a project file) carries the same
+  // handle number but never closes the file.
+  std::vector<std::uint8_t> copy(record, record + 136);
+  EXPECT_FALSE(gt_CloseRecordFiles(field, 1, copy.data(), copy.size(), true));
+  std::int16_t handle = 0;
+  std::memcpy(&handle, copy.data() + 134, 2);
+  EXPECT_EQ(handle, -1);
+  EXPECT_TRUE(vm_FileOpenFor(record));
+  // A record that does not lie whole in the block is left alone.
+  EXPECT_FALSE(gt_CloseRecordFiles(field, 1, record, 100, true));
+  EXPECT_TRUE(vm_FileOpenFor(record));
+  // Its own record closes it.
+  EXPECT_TRUE(gt_CloseRecordFiles(field, 1, record, 136, true));
+  std::memcpy(&handle, record + 134, 2);
+  EXPECT_EQ(handle, -1);
+  EXPECT_FALSE(vm_FileOpenFor(record));
+  std::filesystem::remove_all(dir);
+}
+
+// Choosing a type's data file: ".*" into an empty mask, the last component
+// of the path proposed, the chosen file into the path.
+TEST(InstructionsMore, SelectRecordFileProposesTheLastComponent) {
+  struct Files : modelfiles::FileServices {
+    std::string pattern;
+    bool fileDialog(modelfiles::FileDialog, const std::string& p, std::string& chosen) override {
+      pattern = p;
+      chosen = "NEW.DAT";
+      return true;
+    }
+  } files;
+  modelfiles::FileServices* previous = modelfiles::setFileServices(&files);
+  std::uint8_t record[136] = {};
+  const std::string path = "/tmp/somewhere/OLD.DAT";
+  std::memcpy(record, path.data(), path.size());
+  const std::int16_t foreign = 3;
+  std::memcpy(record + 134, &foreign, 2);
+  EXPECT_TRUE(gt_SelectRecordFile(record));
+  EXPECT_STREQ(reinterpret_cast<char*>(record + 128), ".*");
+  EXPECT_EQ(files.pattern, "/tmp/somewhere/*.*");
+  EXPECT_STREQ(reinterpret_cast<char*>(record), "/tmp/somewhere/NEW.DAT");
+  std::int16_t handle = 0;
+  std::memcpy(&handle, record + 134, 2);
+  EXPECT_EQ(handle, -1);
+  modelfiles::setFileServices(previous);
 }
 
 } // namespace engine::test

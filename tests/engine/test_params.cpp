@@ -483,7 +483,7 @@ TEST(Params, ReadRecordFirstChannel) {
   rec::RecordFileState st;
   st.valueCount = 5;
   st.skip = 2;
-  ASSERT_TRUE(rec::vdb_StoreState(&g.in, st));
+  ASSERT_TRUE(rec::vdb_StoreState(&g.g, &g.in, st));
   ParamCall c;
   c.gate = &g.g;
   c.instance = &g.in;
@@ -497,10 +497,188 @@ TEST(Params, ReadRecordFirstChannel) {
     ParamText r{text};
     c.mode = ParamMode::Read;
     ASSERT_TRUE(gp_GateParams(c, r, nullptr));
-    ASSERT_TRUE(rec::vdb_LoadState(&g.in, st));
+    ASSERT_TRUE(rec::vdb_LoadState(&g.g, &g.in, st));
     EXPECT_EQ(st.skip, skip) << entered;
     EXPECT_EQ(st.valueCount, 5);
   }
+}
+
+} // namespace
+
+namespace {
+
+double words(std::uint16_t lo, std::uint16_t hi) {
+  double d = 0;
+  std::memcpy(&d, &lo, 2);
+  std::memcpy(reinterpret_cast<std::uint8_t*>(&d) + 2, &hi, 2);
+  return d;
+}
+
+// The forms that had none: Delay (10), matrix (56) and interval table (73)
+// write their values and read them back, so a saved list keeps them.
+TEST(Params, DelayMatrixAndIntervalTableRoundTrip) {
+  // Delay: width 0.25, 8 steps, method 2 (stored 1); room for 20 steps of one element.
+  TestGate delay(10, {0.25, words(8, 1)}, 20, std::vector<double>(26, 0.0));
+  delay.g.StateCount = 26;
+  ParamText w;
+  ASSERT_TRUE(gp_GateParams(delay.call(ParamMode::Write, 3), w, nullptr));
+  EXPECT_NE(w.text.find("    Delay Time                    = 2.0         ;"), std::string::npos) << w.text;
+  EXPECT_NE(w.text.find("    Steps-No.  (Max~ 20)          = 8     "), std::string::npos) << w.text;
+  EXPECT_NE(w.text.find("    Step Width ~                  = 0.25        ;"), std::string::npos) << w.text;
+  EXPECT_NE(w.text.find("    Interpol.-Method (1,2)        = 2     "), std::string::npos) << w.text;
+  // Read back with a longer delay and more steps than fit: capped at 20.
+  std::string text = w.text;
+  text.replace(text.find("= 2.0 "), 6, "= 6.0 ");
+  text.replace(text.find("= 8 "), 4, "= 40");
+  delay.extra = {0.0, 0.0};
+  ParamText r{text};
+  ASSERT_TRUE(gp_GateParams(delay.call(ParamMode::Read, 3), r, nullptr));
+  EXPECT_EQ(pf_SlotWord(delay.extra[1]), 20);
+  EXPECT_DOUBLE_EQ(delay.extra[0], 0.3);
+
+  // Matrix 2 rows (output of 2) x 3 columns (input of 3).
+  TestGate mat(56, {1, 2, 3, 4, 5, 6}, 21);
+  model::InputPin pin{};
+  pin.Type = 22;
+  mat.g.Inputs = &pin;
+  mat.g.InputCount = 1;
+  ParamText mw;
+  ASSERT_TRUE(gp_GateParams(mat.call(ParamMode::Write, 4), mw, nullptr));
+  EXPECT_NE(mw.text.find("Multiplication - Matrix       =\r\n"
+                         "      1.0         , 2.0         , 3.0         ,\r\n"
+                         "      4.0         , 5.0         , 6.0         ;\r\n"),
+            std::string::npos)
+      << mw.text;
+  mat.extra = {0, 0, 0, 0, 0, 0};
+  ParamText mr{mw.text};
+  ASSERT_TRUE(gp_GateParams(mat.call(ParamMode::Read, 4), mr, nullptr));
+  EXPECT_EQ(mat.extra, (std::vector<double>{1, 2, 3, 4, 5, 6}));
+
+  // Interval table: order 3, two intervals in use of at most three (4 points).
+  TestGate fg(73, {words(3, 2), 0, 0, 1, 10, 2, 20, 9, 9});
+  ParamText fw;
+  ASSERT_TRUE(gp_GateParams(fg.call(ParamMode::Write, 5), fw, nullptr));
+  EXPECT_NE(fw.text.find("    Number Intervals (max   3)    = 2     "), std::string::npos) << fw.text;
+  EXPECT_NE(fw.text.find("    Order of method (1..6)        = 3     "), std::string::npos) << fw.text;
+  EXPECT_EQ(fw.text.find("9.0"), std::string::npos) << "only the intervals in use";
+  const std::vector<double> before = fg.extra;
+  for (double& v : fg.extra) v = 0;
+  ParamText fr{fw.text};
+  ASSERT_TRUE(gp_GateParams(fg.call(ParamMode::Read, 5), fr, nullptr));
+  EXPECT_EQ(std::vector<double>(fg.extra.begin(), fg.extra.begin() + 7),
+            std::vector<double>(before.begin(), before.begin() + 7));
+  EXPECT_EQ(pf_SlotWord(fg.extra[0]), 3);
+}
+
+// An interval count outside 2..maximum shows 50048 and leaves the table.
+TEST(Params, IntervalCountOutOfRangeShows50048) {
+  for (int entered : {1, 4}) {
+    TestGate fg(73, {words(1, 2), 0, 0, 1, 10, 2, 20, 9, 9});
+    const std::vector<double> before = fg.extra;
+    ScriptDialogs d;
+    d.answers = {double(entered), 2};
+    ParamText none;
+    ASSERT_TRUE(pf_EditBlock(fg.call(ParamMode::Prompt, 5), none, &d)) << entered;
+    EXPECT_EQ(d.messages, std::vector<int>{50048}) << entered;
+    EXPECT_EQ(std::vector<double>(fg.extra.begin() + 1, fg.extra.end()),
+              std::vector<double>(before.begin() + 1, before.end()));
+    EXPECT_EQ(words(2, 2), fg.extra[0]) << "the count kept, the order taken";
+  }
+}
+
+// Prompt mode: the form title once a gate; the Delay asks again until its
+// step width is confirmed; Stop-Iteration asks accuracy and minimum steps.
+TEST(Params, PromptTitleDelayRepeatAndAccuracy) {
+  struct Titled : ScriptDialogs {
+    std::vector<std::string> titles;
+    void setTitle(const std::string& t) override { titles.push_back(t); }
+    // A Cancel is taken from the script like an answer.
+    bool promptReal(const std::string& p, double& v) override {
+      if (!answers.empty() && std::isnan(answers.front())) {
+        asked.push_back(p);
+        answers.pop_front();
+        return false;
+      }
+      return ScriptDialogs::promptReal(p, v);
+    }
+  };
+  EXPECT_EQ(gp_SetFormTitle(nullptr, 7), "Set Parameter Gate No :  7; Name : ");
+  TestGate delay(10, {0.0, 0.0}, 20, std::vector<double>(26, 0.0));
+  delay.g.StateCount = 26;
+  Titled d;
+  const double cancel = std::nan("");
+  d.answers = {1.0, 4, cancel, 2.0, 5, 0.4, 2};   // width not confirmed, asked again
+  ParamText none;
+  ASSERT_TRUE(pf_EditBlock(delay.call(ParamMode::Prompt, 12), none, &d));
+  EXPECT_EQ(d.titles, std::vector<std::string>{"Set Parameter Gate No : 12; Name : Delay"});
+  EXPECT_EQ(d.asked, (std::vector<std::string>{"Delay Time ?", "Steps-No.? (Max= 20)", "Step Width = :", "Delay Time ?",
+                                               "Steps-No.? (Max= 20)", "Step Width = :", "Interpol.-Method (1,2)?"}));
+  EXPECT_DOUBLE_EQ(delay.extra[0], 0.4);
+  EXPECT_EQ(delay.extra[1], words(5, 1));
+
+  TestGate stop(72, {word(2), 1e-7});
+  Titled a;
+  a.answers = {-1e-4, 0};
+  ASSERT_TRUE(pf_EditBlock(stop.call(ParamMode::Prompt, 1), none, &a));
+  EXPECT_EQ(a.asked, (std::vector<std::string>{"Accuracy", "Min. No of Steps"}));
+  EXPECT_EQ(stop.extra[1], 1e-4);
+  EXPECT_EQ(pf_SlotWord(stop.extra[0]), 1) << "at least one step";
+
+  model::StepBlock b{};
+  Titled s;
+  s.answers = {1, 0.1, 0.01, 1.0, 2.0};
+  ASSERT_TRUE(pf_PromptStepWidth(s, b));
+  EXPECT_EQ(s.asked, (std::vector<std::string>{"variable Stepwidth", "Start Interval", "Min Interval", "Max Interval",
+                                               "Incr. Interval"}));
+  EXPECT_EQ(b.stepFlags & 1, 1);
+  EXPECT_EQ(b.interval, 0.1);
+  EXPECT_EQ(b.incrInterval, 2.0);
+}
+
+} // namespace
+
+namespace {
+
+// Lists of one gate through "TEMP.LPA", and a missing list file: 50042 with
+// its name; Yes chooses another file, No gives up.
+TEST(ParamList, TempListAndRetryAfterAMissingFile) {
+  struct Asking : ScriptDialogs {
+    std::deque<bool> yes;
+    std::vector<std::string> names;
+    bool askYesNo(int id, const std::string& insert) override {
+      messages.push_back(id);
+      names.push_back(insert);
+      const bool a = !yes.empty() && yes.front();
+      if (!yes.empty()) yes.pop_front();
+      return a;
+    }
+  };
+  TempDir dir;
+  TestGate g(4, {2.5});
+  ASSERT_TRUE(lst_LogicParamsToTempOutput(dir.p.string(), &g.g, &g.in, false, 1, nullptr));
+  EXPECT_TRUE(std::filesystem::exists(dir.p / "TEMP.LPA"));
+  g.extra[0] = 0.0;
+  ASSERT_TRUE(lst_LogicParamsFromTempFile(dir.p.string() + "/", &g.g, &g.in, false, 1, nullptr));
+  EXPECT_EQ(g.extra[0], 2.5);
+
+  g.extra[0] = 0.0;
+  Asking d;
+  d.yes = {true, false};
+  int chosen = 0;
+  const ListFileChooser choose = [&](std::string& path) {
+    ++chosen;
+    path = (dir.p / "TEMP.LPA").string();
+    return true;
+  };
+  ASSERT_TRUE(lst_LogicParamsFromFile((dir.p / "GONE.LPA").string(), &g.g, &g.in, false, 1, &d, choose));
+  EXPECT_EQ(d.names, std::vector<std::string>{"GONE.LPA"});
+  EXPECT_EQ(chosen, 1);
+  EXPECT_EQ(g.extra[0], 2.5) << "read from the file chosen again";
+  // No: nothing read.
+  Asking no;
+  EXPECT_FALSE(lst_AllParamsFromFile((dir.p / "GONE.LPA").string(), &g.g, &g.in, &no, choose));
+  EXPECT_EQ(no.messages, std::vector<int>{50042});
+  EXPECT_EQ(chosen, 1);
 }
 
 } // namespace

@@ -113,3 +113,29 @@ TEST(ParamTransfer, DeadServerStandingTimeAndRefusedWrites) {
 }
 
 } // namespace engine::test
+
+namespace engine::test {
+namespace {
+
+// A batch is read once TIME has changed three times after COMM went on: on a
+// target whose time advances every second query (0, 1, 1, 2, 2, 3), the
+// values are read after the sixth TIME query.
+TEST(ParamTransfer, ReadWaitsForThreeChangesOfTime) {
+  struct SlowTarget : FakeTarget {
+    int calls = 0;
+    bool getTime(std::uint32_t& v) override {
+      log.push_back("TIME");
+      v = std::uint32_t(++calls / 2);
+      return true;
+    }
+  } target;
+  Slots s(1);
+  s.add(8, 1, 0);
+  EXPECT_EQ(prm_ReadAllFromTarget(vm(), target, {}), 1);
+  const auto get = std::find(target.log.begin(), target.log.end(), "get PF1");
+  ASSERT_NE(get, target.log.end());
+  EXPECT_EQ(std::count(target.log.begin(), get, "TIME"), 6) << ::testing::PrintToString(target.log);
+}
+
+} // namespace
+} // namespace engine::test

@@ -405,3 +405,38 @@ TEST_F(Editing, AllocationFailureLeavesNothingBehind) {
 
 } // namespace
 } // namespace model::test
+
+namespace model::test {
+namespace {
+
+// A new gate starts with its kind's default parameters, in the gate and in
+// every instance (shared or own copy).
+TEST_F(Editing, NewGatesStartWithTheirKindsDefaultParameters) {
+  LogicRecord* l = ge_NewLogic("MAIN");
+  auto word = [](const double& slot) {
+    std::uint16_t w;
+    std::memcpy(&w, &slot, 2);
+    return w;
+  };
+  GateRecord* osc = make(l, 7, 100, 100);
+  ASSERT_TRUE(osc && osc->ExtraCount >= 2);
+  EXPECT_EQ(osc->Extra[0], 1.0);
+  EXPECT_EQ(osc->Extra[1], 2.0);
+  EXPECT_EQ(instanceOf(l, osc)->ExtraValues[1], 2.0);
+  GateRecord* integ = make(l, kKindIntegration, 200, 100);
+  ASSERT_TRUE(integ && integ->ExtraCount >= 3);
+  EXPECT_EQ(word(integ->Extra[0]), 2u);
+  EXPECT_EQ(integ->Extra[1], 1.0e-7);
+  EXPECT_EQ(integ->Extra[2], 1.0);
+  EXPECT_EQ(instanceOf(l, integ)->ExtraValues[2], 1.0);
+  for (std::uint8_t kind : {std::uint8_t(88), std::uint8_t(89)}) {
+    GateRecord* rec = make(l, kind, 300, 100 + 100 * (kind - 88));
+    ASSERT_TRUE(rec && rec->ExtraCount >= 1) << int(kind);
+    EXPECT_EQ(word(rec->Extra[0]), 65535u) << int(kind);
+    EXPECT_EQ(word(instanceOf(l, rec)->ExtraValues[0]), 65535u) << int(kind);
+  }
+  expectSound();
+}
+
+} // namespace
+} // namespace model::test

@@ -10,6 +10,7 @@
 #include "recorder/faceedit.h"
 #include "recorder/recfiles.h"
 #include "recorder/trend.h"
+#include "recorder/trendsheet.h"
 #include "recorder/trendwindow.h"
 
 #include <QApplication>
@@ -70,7 +71,8 @@ protected:
       r.recLastDrawnTime = t;
     }
   }
-  void golden(const QImage& img, const std::string& file) {
+  void golden(const QImage& img, const std::string& file, const Recorder* drawn = nullptr) {
+    const Recorder& geo = drawn ? *drawn : r;
     const std::string name = std::string(ZERLO_TEST_DATA) + "/recorder/" + file;
     if (std::getenv("ZERLO_REGEN_GOLDEN")) {
       ASSERT_TRUE(img.save(QString::fromStdString(name)));
@@ -82,7 +84,7 @@ protected:
         << name;
     // The plot frame exactly; a missing frame edge is noticed.
     const QImage mine = img.convertToFormat(QImage::Format_RGB32), gr = g.convertToFormat(QImage::Format_RGB32);
-    const int l = r.recX0 - 1, t = r.recTop - 1, rt = r.recX0 + r.recWidth + 1, b = r.recBottom + 1;
+    const int l = geo.recX0 - 1, t = geo.recTop - 1, rt = geo.recX0 + geo.recWidth + 1, b = geo.recBottom + 1;
     EXPECT_LE(edgeDiff(mine, gr, l, t, rt, b), 5);
     QImage broken = mine;
     for (int y = t; y <= b; ++y) broken.setPixel(l, y, 0xFFFFFF);
@@ -225,6 +227,75 @@ TEST_F(TrendDrawing, FaceEditorView) {
     for (int x = kFaceX; x <= kFaceX + 120; ++x) broken.setPixel(x, kFaceY + 60, 0xFFFFFF);
     EXPECT_GT(edgeDiff(broken, gr, kFaceX, kFaceY, kFaceX + 120, kFaceY + 60), 60);
   }
+  disp::gdi_ResetAll();
+}
+
+// The program's trend window: its recorder follows the simulated logic and
+// binds the gates' first outputs; every accepted step is sampled, the curves
+// are drawn on the next display step and come back whole after a repaint.
+TEST_F(TrendDrawing, TrendSheetDrawsTheSimulatedCurves) {
+  QApplication app(argc, argv);
+  disp::gdi_ResetAll();
+  doc->SimLogic = logic;
+  doc->SimInstances = logic->FirstInstance;
+  sink->Outputs[0].Type = model::kTypeReal;
+  auto sheet = std::make_unique<TrendSheet>(path("SHEET.VAL"));
+  sheet->follow(doc);
+  EXPECT_EQ(sheet->boundChannels(), 2);
+  sheet->activate();
+  Recorder& rr = sheet->recorder();
+  rr.recAxes[1].offset = -2.0;
+  std::snprintf(rr.recAxes[1].name, sizeof rr.recAxes[1].name, "Simulation");
+  QImage img(800, 450, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  auto onImage = [&](QImage& target, const std::function<void()>& f) {
+    disp::QtDevice dev(&target);
+    ImageWin win;
+    win.dev = &dev;
+    disp::gdi_SetCurrent(&dev, &win);
+    f();
+    disp::gdi_SetCurrent(nullptr, nullptr);
+  };
+  onImage(img, [&] { sheet->paint(800, 450); });
+  const QImage empty = img;
+  double& out2 = instanceOf(sink)->OutputValues[0];
+  for (int i = 0; i < 300; ++i) {
+    logic->StepBlock.simTime = 0.1 * i;
+    sourceValue() = std::sin(0.1 * i) + 1.0;
+    out2 = 0.5 * std::cos(0.25 * i) + 3.0;
+    tr_OnAcceptedStep(*doc);   // the time step's hook: queued, no device here
+    if (i % 25 == 24) {
+      EXPECT_EQ(sheet->pendingSamples(), 25u);
+      onImage(img, [&] { sheet->drawPending(); });   // a display step
+      EXPECT_EQ(sheet->pendingSamples(), 0u);
+    }
+  }
+  EXPECT_GT(rr.recTime, 0.0) << "the picture scrolled";
+  // Curve pixels of both channels' pens inside the plot.
+  auto penPixels = [&](const QImage& im, int pen) {
+    const disp::Rgb c = disp::gdi_ColorIndexToRgb(pen);
+    const QRgb want = (QRgb(c.r) << 16) | (QRgb(c.g) << 8) | c.b;
+    int n = 0;
+    for (int y = rr.recTop; y <= rr.recBottom; ++y)
+      for (int x = rr.recX0; x <= rr.recX0 + rr.recWidth; ++x) n += (im.pixel(x, y) & 0xFFFFFF) == want;
+    return n;
+  };
+  // Channel 1 draws black like the grid, channel 2 red.
+  EXPECT_GT(penPixels(img, 1), penPixels(empty, 1) + 200);
+  EXPECT_GT(penPixels(img, 2), 200);
+  EXPECT_EQ(penPixels(empty, 2), 0);
+  golden(img, "trend_sheet.png", &rr);
+  // A repaint (a resize, an uncovered window) replays the value file.
+  QImage again(800, 450, QImage::Format_RGB32);
+  again.fill(Qt::white);
+  onImage(again, [&] { sheet->paint(800, 450); });
+  EXPECT_LT(compare(again, img), 0.02);
+  EXPECT_GT(penPixels(again, 2), 200);
+  sheet.reset();
+  EXPECT_EQ(tr_ActiveRecorder(), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(path("SHEET.VAL")));
+  doc->SimLogic = nullptr;
+  doc->SimInstances = nullptr;
   disp::gdi_ResetAll();
 }
 

@@ -20,6 +20,12 @@
 #include "shell/utilities.h"
 #include "zcdwriter/zcdwriter.h"
 #include "zerloapp/enginehooks.h"
+#include "recorder/recordgate.h"
+#include "model/connections.h"
+
+#include <QMdiArea>
+
+#include <cmath>
 
 #include <QDialog>
 #include <QLineEdit>
@@ -495,6 +501,111 @@ TEST_F(EngineHooksTest, TheListCommandsSaveAndLoadTheShownLevel) {
   EXPECT_EQ(answers.size(), 1u);
   EXPECT_EQ(value(), 9.0);
   shell::setOpenDialog(nullptr);
+}
+
+} // namespace
+} // namespace zapp
+
+namespace zapp {
+namespace {
+
+// Record gates and the trend window in a simulation run in Zerlo: a
+// Read-Record gate feeds a Write-Record gate on the sample's main sheet, their
+// files chosen in their forms (the program's file dialog, answered by script);
+// the run window steps, the trend window shows the recorded curve, and the
+// end of the project closes the files, the written one under its own name.
+TEST_F(EngineHooksTest, RecordGatesAndTheTrendWindowInARun) {
+  open(project);
+  model::LogicRecord* main = shownLogic();
+  ASSERT_NE(main, nullptr);
+  model::CurrentDocument = frame->active()->data.document;
+  model::GateRecord* reader = nullptr;
+  model::GateRecord* writer = nullptr;
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, 88, nullptr, nullptr, 300, 420, reader));
+  ASSERT_TRUE(model::ge_CreateGateAsked(main, 89, nullptr, nullptr, 450, 420, writer));
+  ASSERT_TRUE(reader && writer && reader->OutputCount >= 1 && writer->InputCount >= 1);
+  // REAL values, as chosen when the gates are made.
+  reader->Outputs[0].Type = model::kTypeReal;
+  writer->Inputs[0].Type = model::kTypeReal;
+  ASSERT_TRUE(model::ge_ConnectGates(main, writer, 1, reader, 1, nullptr, nullptr));
+  // The values read: 2 + 2 sin(0.3 k) at the times 0.1 k.
+  const fs::path in = dir / "IN.VDB", out = dir / "OUT.VDB";
+  {
+    std::ofstream f(in, std::ios::binary);
+    const std::uint16_t count = 1;
+    f.write(reinterpret_cast<const char*>(&count), 2);
+    for (int k = 0; k <= 400; ++k) {
+      const double rec[2] = {0.1 * k, 2.0 + 2.0 * std::sin(0.3 * k)};
+      f.write(reinterpret_cast<const char*>(rec), sizeof rec);
+    }
+  }
+  std::deque<fs::path> files = {in, out};
+  std::vector<bool> saving;
+  shell::setOpenDialog([&](const shell::OpenDialogRequest& r, std::string& chosen) {
+    saving.push_back(r.saving);
+    if (files.empty()) return false;
+    chosen = files.front().string();
+    files.pop_front();
+    return true;
+  });
+  auto driver = std::make_shared<EntryDriver>("c101", "c106", "c107", nullptr);   // "1st channel?"
+  driver->answer = "1";
+  auto previous = plat::ui::setDialogObserver(driver);
+  ASSERT_TRUE(editor::engineHooks().pf_EditBlock(reader));
+  ASSERT_TRUE(editor::engineHooks().pf_EditBlock(writer));
+  plat::ui::setDialogObserver(previous);
+  shell::setOpenDialog(nullptr);
+  EXPECT_EQ(saving, (std::vector<bool>{false, true})) << "Write-Record asks where to write";
+  EXPECT_TRUE(fs::exists(fs::path(out.string() + "~"))) << "written under its work name";
+
+  // The run: started from time zero, then steps; the trend window beside it.
+  frame->onCommand(233);
+  ASSERT_EQ(frame->active()->data.kind, 3);
+  frame->onCommand(503);
+  frame->onCommand(235);
+  Worksheet* trend = frame->active();
+  ASSERT_NE(trend, nullptr);
+  ASSERT_EQ(trend->data.kind, 5);
+  trend->showNormal();
+  trend->setGeometry(0, 0, 800, 480);
+  QApplication::processEvents();
+  for (Worksheet* w : frame->worksheets())
+    if (w->data.kind == 3) frame->mdi->setActiveSubWindow(w);
+  for (int i = 0; i < 120; ++i) {
+    frame->onCommand(512);
+    if (i % 20 == 19) frame->sendEngineEvent(trend, editor::kMsgSimTick, 0);   // a display step
+  }
+  trend->invalidate();   // and a whole repaint, which replays the recorded samples
+  QApplication::processEvents();
+  const QImage shot = trend->canvas->image().convertToFormat(QImage::Format_RGB32);
+  if (const char* path = std::getenv("ZERLO_TREND_SHOT")) shot.save(path);
+  // The reader's curve: its channel (the first gate output of the main sheet
+  // that the trend binds) drawn in its pen colour inside the plot.
+  int coloured = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = shot.width() / 3; x < shot.width(); ++x) {
+      const QRgb p = shot.pixel(x, y) & 0xFFFFFF;
+      coloured += p != 0xFFFFFF && p != 0x000000 && qRed(p) != qGreen(p);
+    }
+  EXPECT_GT(coloured, 300) << "curves in the trend window";
+
+  // The values the writer got are those read, one record per step.
+  frame->onCommand(204);
+  QApplication::processEvents();
+  EXPECT_FALSE(fs::exists(fs::path(out.string() + "~")));
+  ASSERT_TRUE(fs::exists(out));
+  const std::string bytes = readText(out);
+  ASSERT_GE(bytes.size(), 2u + 16u * 50u) << "a record per step";
+  std::uint16_t head = 0;
+  std::memcpy(&head, bytes.data(), 2);
+  EXPECT_EQ(head, 1);
+  for (std::size_t at = 2; at + 16 <= bytes.size(); at += 16) {
+    double rec[2];
+    std::memcpy(rec, bytes.data() + at, 16);
+    const int k = int(std::floor(rec[0] / 0.1 + 1e-6));
+    EXPECT_NEAR(rec[1], 2.0 + 2.0 * std::sin(0.3 * k), 1e-9) << "t=" << rec[0];
+  }
+  EXPECT_EQ(rec::vdb_OpenRecordFileCount(), 0u);
 }
 
 } // namespace

@@ -4,6 +4,9 @@
 
 #include "engine/externs.h"
 #include "modelfiles/operands.h"
+#include "recorder/recordgate.h"
+
+#include <fstream>
 
 namespace zcdtest {
 namespace {
@@ -135,6 +138,83 @@ TEST(Writer, TheEditorHooksRunTheWholeText) {
   zcd::zcd_HookCloseOutput();
   EXPECT_EQ(readFile(path), expected);
   EXPECT_FALSE(zcd::zcd_HookOpenOutput((d.dir / "no" / "such" / "dir.Q").string()));
+}
+
+} // namespace
+} // namespace zcdtest
+
+namespace zcdtest {
+namespace {
+
+// A record gate made as the editor makes it: its instances share the gate's
+// parameters.
+model::GateRecord* recordGate(Diagram& d, std::uint8_t kind, unsigned pins, int y) {
+  model::GateSpec s;
+  s.kind = kind;
+  s.inputCount = std::uint16_t(kind == rec::kKindWriteRecord ? pins : 0);
+  s.outputCount = std::uint16_t(kind == rec::kKindReadRecord ? pins : 0);
+  s.extraCount = 5;
+  s.stateCount = std::uint16_t(kind == rec::kKindWriteRecord ? pins + 1 : 1);
+  s.inputType = s.outputType = model::kTypeReal;
+  s.x = 300;
+  s.y = std::int16_t(y);
+  std::uint16_t seq = 0;
+  model::GateRecord* g = nullptr;
+  model::GateInstance* in = nullptr;
+  if (!model::ge_CreateGate(d.main, s, seq, g, in)) return nullptr;
+  return g;
+}
+
+// The passes take the record files along: the allocation pass reopens a
+// Read-Record file by its name, the text pass goes back to the first record,
+// the end pass closes them and a written file leaves its work name.
+TEST(Writer, PassesReopenRewindAndCloseRecordFiles) {
+  Diagram d;
+  ASSERT_TRUE(d.ok) << d.error;
+  model::GateRecord* reader = recordGate(d, rec::kKindReadRecord, 1, 100);
+  model::GateRecord* writer = recordGate(d, rec::kKindWriteRecord, 1, 200);
+  ASSERT_TRUE(reader && writer);
+  ASSERT_TRUE(reader->Flags & model::kGateSharedExtra) << "shared, as the editor makes them";
+  model::GateInstance* ri = d.inst(d.main, reader);
+  model::GateInstance* wi = d.inst(d.main, writer);
+  const std::string in = (d.dir / "IN.VDB").string(), out = (d.dir / "OUT.VDB").string();
+  {
+    std::ofstream f(in, std::ios::binary);
+    const std::uint16_t count = 1;
+    f.write(reinterpret_cast<const char*>(&count), 2);
+    for (double v : {0.0, 7.0, 1.0, 8.0}) f.write(reinterpret_cast<const char*>(&v), 8);
+  }
+  ASSERT_TRUE(rec::vdb_OpenRecordFile(reader, ri, in));
+  ASSERT_TRUE(rec::vdb_OpenRecordFile(writer, wi, out));
+  rec::vdb_CloseRecordFile(reader, ri);
+  rec::RecordFileState st;
+  ASSERT_TRUE(rec::vdb_LoadState(reader, ri, st));
+  EXPECT_EQ(st.handle, -1);
+
+  d.doc->LevelInstances[1] = d.main->FirstInstance;
+  ASSERT_TRUE(zcd::zcd_HookAllocateSheet(d.doc));
+  ASSERT_TRUE(rec::vdb_LoadState(reader, ri, st));
+  EXPECT_GE(st.handle, 1) << "reopened by name";
+  rec::vdb_ReadRecord(reader, ri);
+  EXPECT_EQ(ri->OutputValues[0], 7.0);
+  EXPECT_EQ(ri->StateValues[0], 1.0);
+
+  const std::string text = d.write();
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(ri->StateValues[0], 0.0) << "back at the first record";
+  wi->StateValues[0] = 0.5;
+  wi->StateValues[1] = 3.0;
+  rec::vdb_WriteRecord(writer, wi);
+  EXPECT_TRUE(std::filesystem::exists(out + "~"));
+
+  zcd::sim_EndGatesDeep(d.main->FirstGate, d.main->FirstInstance);
+  ASSERT_TRUE(rec::vdb_LoadState(reader, ri, st));
+  EXPECT_EQ(st.handle, -1);
+  ASSERT_TRUE(rec::vdb_LoadState(writer, wi, st));
+  EXPECT_EQ(st.handle, -1);
+  EXPECT_FALSE(std::filesystem::exists(out + "~"));
+  EXPECT_EQ(std::filesystem::file_size(out), 2u + 16u);
+  EXPECT_EQ(rec::vdb_OpenRecordFileCount(), 0u);
 }
 
 } // namespace

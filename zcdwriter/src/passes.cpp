@@ -4,10 +4,12 @@
 
 #include "engine/services.h"
 #include "engine/slots.h"
+#include "engine/typefiles.h"
 #include "engine/vm.h"
 #include "model/document.h"
 #include "model/instances.h"
 #include "modelfiles/operands.h"
+#include "recorder/recordgate.h"
 
 #include <algorithm>
 #include <cstring>
@@ -116,6 +118,27 @@ void closeSequenceAllocation(GateRecord* g) {
     r->wordCount = g->WordCount;
   }
   popSequence(g);
+}
+
+// The data files of a compiled gate's type (file records among its described
+// parameters): closed (when open for that record) and marked closed.
+void closeTypeFiles(GateRecord* g, GateInstance* inst) {
+  const model::GateTypeRecord* t = model::subType(g);
+  if (!t || !t->ParamFields || !t->ParamFieldCount) return;
+  std::uint8_t* base = nullptr;
+  std::size_t bytes = 0;
+  if (inst && inst->ExtraValues && inst->ExtraSlotCount) {
+    base = reinterpret_cast<std::uint8_t*>(inst->ExtraValues);
+    bytes = std::size_t(inst->ExtraSlotCount) * 8;
+  } else if (g->Extra) {
+    base = reinterpret_cast<std::uint8_t*>(g->Extra);
+    bytes = std::size_t(g->ExtraCount) * 8;
+  }
+  engine::gt_CloseRecordFiles(t->ParamFields, t->ParamFieldCount, base, bytes, true);
+}
+
+bool isRecordGate(const GateRecord* g) {
+  return g && (g->Kind == rec::kKindReadRecord || g->Kind == rec::kKindWriteRecord);
 }
 
 // Runs a compiled type's procedure through the interpreter; false when the
@@ -230,6 +253,10 @@ void resetGate(GateRecord* g, GateInstance* inst) {
     if (st && states > 2 * n)
       for (unsigned k = 1; k <= n; ++k) st[n + k] = st[k];
     break;
+  case rec::kKindReadRecord: case rec::kKindWriteRecord:
+    // Back to the first record (a Read-Record gate reads its first time).
+    rec::vdb_RewindRecordFile(g, inst);
+    break;
   default: break;
   }
 }
@@ -249,7 +276,10 @@ void allocateList(GateRecord* first, GateInstance* instances, bool top) {
   const bool topSequence = top && first && pc_IsSequenceList(first) && openSequence(first, true);
   GateInstance* inst = instances;
   for (GateRecord* g = first; g; g = g->Next, inst = inst ? inst->Next : nullptr) {
-    if (g->Kind >= model::kKindCompiled) {
+    if (g->Kind == rec::kKindReadRecord) {
+      rec::vdb_ReopenRecordFile(g, inst);
+    } else if (g->Kind >= model::kKindCompiled) {
+      closeTypeFiles(g, inst);
       runProc(g, inst, 2);
     } else if (LogicRecord* sub = model::subLogic(g)) {
       if (pc_IsSequenceList(sub->FirstGate)) openSequence(g, true);
@@ -379,7 +409,15 @@ void pc_EmitProgramFrame(GateRecord* first, GateInstance* instances, std::uint8_
 }
 
 void sim_EndGate(GateRecord* gate, GateInstance* instance) {
-  if (gate && gate->Kind >= model::kKindCompiled) runProc(gate, instance, 3);
+  if (!gate) return;
+  if (isRecordGate(gate)) {
+    // The printer stays with a Write-Record gate; files are closed (a written
+    // one takes its own name).
+    rec::vdb_CloseRecordFile(gate, instance, false);
+  } else if (gate->Kind >= model::kKindCompiled) {
+    closeTypeFiles(gate, instance);
+    runProc(gate, instance, 3);
+  }
 }
 
 void sim_EndGates(GateRecord* first, GateInstance* instances) {

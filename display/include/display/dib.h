@@ -50,6 +50,19 @@ int dib_DrawStretched(Device* dc, DibHandle picture, int x, int y, int w, int h,
 int dib_DrawTransparent(Device* dc, DibHandle picture, int x, int y, int w, int h, Rgb transparent);
 int dib_DrawWithPalette(Device* dc, DibHandle picture, int x, int y, int w, int h, Rgb from, Rgb to);
 
+// The module's palette slot: a palette set here is the one every draw
+// selects; without one each draw uses the picture's own colour table. Drawing
+// goes to true-colour devices, where a palette changes no pixel, so the slot
+// only keeps what was set (the program never sets one). drw_InitDibModule
+// empties it, drw_ExitDibModule too.
+struct DibPalette {
+  std::vector<Rgb> colors;
+};
+void dib_SetInstance(const DibPalette& palette);
+void dib_ClearInstance();
+// The palette in the slot; null when it is empty.
+const DibPalette* dib_Instance();
+
 // Wrappers on the drawing layer's current device; x, w scale by the x factor
 // and y, h by the y factor while scaling is on.
 int drw_InitDibModule();

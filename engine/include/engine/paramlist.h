@@ -6,6 +6,7 @@
 // Files are written through a temporary file renamed into place.
 // The editor installs these as its lst_* engine hooks; the file selector is
 // the caller's (it passes the chosen path).
+#include <functional>
 #include <string>
 
 #include "engine/params.h"
@@ -34,15 +35,27 @@ void lst_WalkList(model::GateRecord* first, model::GateInstance* firstInst, Para
 bool lst_AllParamsWithHead(const std::string& path, model::GateRecord* first,
                            model::GateInstance* firstInst, const std::string& logicName,
                            const std::string& date8, ParamDialogs* dialogs, std::string* err = nullptr);
-// Loads the parameters of a gate list. A missing or empty file shows 50042 and returns false.
+// The file selector of a load, asked again after 50042 was answered Yes:
+// true with the new path.
+using ListFileChooser = std::function<bool(std::string& path)>;
+// Loads the parameters of a gate list. A missing or empty file asks 50042
+// ("File %s could not be found. Enter new path?"): Yes chooses again (when a
+// chooser is given), No gives up and returns false.
 bool lst_AllParamsFromFile(const std::string& path, model::GateRecord* first,
-                           model::GateInstance* firstInst, ParamDialogs* dialogs);
+                           model::GateInstance* firstInst, ParamDialogs* dialogs,
+                           const ListFileChooser& chooseAgain = {});
 // One gate (a macro with its sub-logic) into / from a file.
 bool lst_LogicParamsToOutput(const std::string& path, model::GateRecord* gate,
                              model::GateInstance* inst, bool global, std::uint16_t number,
                              ParamDialogs* dialogs, std::string* err = nullptr);
 bool lst_LogicParamsFromFile(const std::string& path, model::GateRecord* gate,
                              model::GateInstance* inst, bool global, std::uint16_t number,
-                             ParamDialogs* dialogs);
+                             ParamDialogs* dialogs, const ListFileChooser& chooseAgain = {});
+// The same through the scratch file "TEMP.LPA" in a directory (no selector).
+bool lst_LogicParamsToTempOutput(const std::string& dir, model::GateRecord* gate, model::GateInstance* inst,
+                                 bool global, std::uint16_t number, ParamDialogs* dialogs,
+                                 std::string* err = nullptr);
+bool lst_LogicParamsFromTempFile(const std::string& dir, model::GateRecord* gate, model::GateInstance* inst,
+                                 bool global, std::uint16_t number, ParamDialogs* dialogs);
 
 } // namespace engine

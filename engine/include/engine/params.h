@@ -29,6 +29,14 @@ public:
   virtual bool promptWord(const std::string& prompt, std::uint16_t& value, int bits) = 0;
   virtual bool promptText(const std::string& prompt, std::string& value, std::size_t maxLength) = 0;
   virtual void message(int id) = 0;
+  // A numbered question with a text for its "%s"; true on Yes. The default
+  // shows the message and answers No.
+  virtual bool askYesNo(int id, const std::string& /*insert*/) {
+    message(id);
+    return false;
+  }
+  // The title of the input dialogs while one gate's form asks (once a gate).
+  virtual void setTitle(const std::string& /*title*/) {}
 };
 
 enum class ParamMode : std::uint8_t { Prompt = 0, Read = 1, Write = 2 };
@@ -70,6 +78,14 @@ void pf_SetParamDefaults(unsigned kind, double* extras, std::size_t count);
 bool pf_PromptIoValue(ParamDialogs& dialogs, unsigned signalType, double& value);
 // An INT in the input dialog.
 bool pf_PromptInt(ParamDialogs& dialogs, const std::string& prompt, std::int16_t& value);
+// The form title of a gate: "Set Parameter Gate No :nnn; Name : " and its
+// type name (up to the first blank, at most 16 characters).
+std::string gp_SetFormTitle(const model::GateRecord* gate, unsigned gateNumber);
+// "Accuracy" (REAL) and "Min. No of Steps" (INT, at least 1); false on Cancel.
+bool pf_PromptAccuracy(ParamDialogs& dialogs, double& accuracy, std::int16_t& minSteps);
+// The step width of a logic: "variable Stepwidth" (BOOL, bit 0 of the step
+// flags), "Start Interval", "Min Interval", "Max Interval", "Incr. Interval".
+bool pf_PromptStepWidth(ParamDialogs& dialogs, model::StepBlock& block);
 
 // Described parameter field of a compiled type: 48 bytes a field.
 struct ParamFieldDescriptor {

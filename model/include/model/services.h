@@ -4,6 +4,7 @@
 // until then (and in headless programs) the defaults below are used: messages
 // and questions go through the platform's UI sink, editor services do nothing.
 // Recording fakes for tests are in model/fake_services.h.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -93,12 +94,18 @@ public:
   bool suppressTextDialogs = false;
 };
 
-// Parameter defaults of a gate kind (written by the block parameter code of the
-// engine; the default writes nothing).
+// Default parameters of a new gate by kind (kinds 6..89; others untouched),
+// written into its first count extra values; integer defaults go into the
+// first two bytes of their 8-byte slot.
+void pf_KindParamDefaults(unsigned kind, double* extras, std::size_t count);
+
+// Parameter defaults of a new gate. The default writes the kind's defaults
+// (pf_KindParamDefaults) into the gate's extra values; a program may install
+// another implementation.
 class ParamDefaults {
 public:
   virtual ~ParamDefaults() = default;
-  virtual void pf_SetParamDefaults(GateRecord* /*gate*/) {}
+  virtual void pf_SetParamDefaults(GateRecord* gate);
 };
 
 // Text measurement for Text gate extents.

@@ -4,6 +4,7 @@
 #include "editor/context.h"
 #include "editor/editor.h"
 #include "editor/hooks.h"
+#include "display/gdi.h"
 #include "display/view.h"
 #include "engine/externs.h"
 #include "engine/stepcmd.h"
@@ -13,6 +14,9 @@
 #include "model/records.h"
 #include "modelfiles/project.h"
 #include "platform/paths.h"
+#include "recorder/recordgate.h"
+#include "recorder/trend.h"
+#include "recorder/trendsheet.h"
 #include "shell/fileselect.h"
 #include "shell/utilities.h"
 #include "zerloapp/enginehooks.h"
@@ -22,6 +26,9 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <unistd.h>
 
 namespace zapp {
 
@@ -77,6 +84,71 @@ bool saveProject(bool saveAs) {
   return g_lastSaveWritten;
 }
 
+// The trend windows (kind 5): each draws the curves of its own recorder, not
+// the worksheet. The recorder follows the simulated document; the time step
+// samples it, and every display step and repaint draws on the window.
+std::map<const WorksheetWindowData*, std::unique_ptr<rec::TrendSheet>> g_trends;
+
+// The value files of the trend windows lie in a folder of this process in
+// the temporary directory (their names stay short: the file layer reads an
+// 8.3 name).
+std::string trendFolder() {
+  static std::string folder;
+  std::error_code exists;
+  if (folder.empty() || !std::filesystem::is_directory(folder, exists)) {
+    folder.clear();
+    // The program's temporary directory, else the system's.
+    const char* temp = shell::path_GetTempDir();
+    std::error_code ec;
+    for (std::string dir : {std::string(temp ? temp : ""), std::filesystem::temp_directory_path(ec).string()}) {
+      if (dir.empty()) continue;
+      dir = std::filesystem::absolute(dir, ec).string();
+      if (dir.back() != '/') dir += '/';
+      std::string tmpl = dir + "ztrend-XXXXXX";
+      if (::mkdtemp(tmpl.data())) {
+        folder = tmpl + "/";
+        break;
+      }
+    }
+  }
+  return folder;
+}
+
+rec::TrendSheet& trendOf(const WorksheetWindowData* window) {
+  auto& sheet = g_trends[window];
+  if (!sheet) {
+    static int serial = 0;
+    serial = serial % 9999 + 1;
+    sheet = std::make_unique<rec::TrendSheet>(trendFolder() + "TREND" + std::to_string(serial) + ".VAL");
+  }
+  return *sheet;
+}
+
+// Answers the events of a trend window; false leaves the event to the editor.
+bool trendEvent(WorksheetWindowData* window, EngineEvent* event, int& answer) {
+  answer = 0;
+  switch (event->type) {
+  case editor::kMsgPaint: {
+    rec::TrendSheet& t = trendOf(window);
+    t.follow(model::RunDocument ? model::RunDocument : window->document);
+    t.activate();
+    if (disp::gdi_CurrentDevice()) t.paint(window->clientW, window->clientH);
+    return true;
+  }
+  case editor::kMsgSimTick: {
+    rec::TrendSheet& t = trendOf(window);
+    t.follow(model::RunDocument ? model::RunDocument : window->document);
+    if (disp::gdi_CurrentDevice()) t.drawPending();
+    return true;
+  }
+  case editor::kMsgDestroy:
+    g_trends.erase(window);
+    return false;   // the editor frees the window's document
+  default:
+    return false;
+  }
+}
+
 } // namespace
 
 std::vector<std::string> app_LibraryDirs() {
@@ -93,6 +165,10 @@ EditorDispatcher::~EditorDispatcher() { shutDown(); }
 void EditorDispatcher::mainInit() {
   if (started_) return;
   editor::ui_MainInit();
+  // The version title the status line begins with.
+  rec::rs_UnitInitTitle();
+  // Record gates choose their files in the program's file dialog.
+  rec::vdb_FileChooser() = shell::fsel_ChooseFile;
   // The engine's extern threads behind the editor's thread hooks (the editor
   // resets its hooks at every start).
   editor::engineHooks().xt_EnableThreads = engine::xt_EnableThreads;
@@ -120,6 +196,12 @@ void EditorDispatcher::shutDown() {
   disp::currentView().runModuleCode = nullptr;
   modelfiles::setModuleLinker(previousLinker_);
   previousLinker_ = nullptr;
+  g_trends.clear();
+  {
+    std::error_code ec;
+    std::filesystem::remove(trendFolder(), ec);   // only when empty
+  }
+  rec::vdb_CloseAllRecordFiles();
   editor::ui_MainShutDown();
   app_RemoveEngineHooks();
   if (g_running == this) g_running = nullptr;
@@ -222,6 +304,8 @@ int EditorDispatcher::command(EngineEvent* event) {
     return g_lastSaveWritten ? 0 : kAnswerRefused;
   }
   case 204: {
+    // The record files of the project's gates close before their gates go.
+    rec::vdb_CloseAllRecordFiles();
     const int answer = editor::ui_Dispatch(nullptr, event);
     // The project goes with the editor's documents; the editor starts afresh,
     // keeping the options read from the directory that was current at start-up.
@@ -241,6 +325,10 @@ int EditorDispatcher::command(EngineEvent* event) {
 int EditorDispatcher::dispatch(WorksheetWindowData* window, EngineEvent* event) {
   if (!event || !started_) return 0;
   if (!window && event->type == editor::kMsgCommand) return command(event);
+  if (window && window->kind == 5) {
+    int answer = 0;
+    if (trendEvent(window, event, answer)) return answer;
+  }
   // Block code asks (extern 75) whether it runs for a run window and whether
   // online: the blocks simulate and mark their steps only there. Set for the
   // window of this event, and as it was afterwards.
@@ -268,6 +356,7 @@ void EditorDispatcher::attachWindow(WorksheetWindowData* window) {
 bool EditorDispatcher::busy() { return started_ && editor::ctx().handlerDepth > 0; }
 
 void EditorDispatcher::detachWindow(WorksheetWindowData* window) {
+  g_trends.erase(window);
   if (window) std::erase(editor::ctx().liveWindows, window);
 }
 

@@ -236,7 +236,9 @@ bool writeList(model::DocumentRecord* doc, const std::string& path) {
 bool readList(model::DocumentRecord* doc, const std::string& path) {
   const ShownLevel shown = shownLevelOf(doc);
   if (!shown.logic || path.empty()) return false;
-  return engine::lst_AllParamsFromFile(path, shown.logic->FirstGate, shown.instances, engineHookEnvironment().dialogs);
+  // 50042 answered Yes chooses another file.
+  return engine::lst_AllParamsFromFile(path, shown.logic->FirstGate, shown.instances, engineHookEnvironment().dialogs,
+                                       engineHookEnvironment().chooseListFile);
 }
 
 // The list file through the first selector's dialog: a list is written, so

@@ -70,6 +70,7 @@ public:
   bool promptWord(const std::string& prompt, std::uint16_t& value, int bits) override;
   bool promptText(const std::string& prompt, std::string& value, std::size_t maxLength) override;
   void message(int id) override;
+  bool askYesNo(int id, const std::string& insert) override;
 };
 
 // The engine's services with the parameter dialogs that block code opens
