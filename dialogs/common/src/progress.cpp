@@ -13,7 +13,9 @@ namespace {
 std::atomic<bool> gRefuseTimers{false};
 }
 
-ProgressDialog::ProgressDialog(QWidget* parent) : Dialog(parent) {}
+// A progress dialog asks nothing and ends by itself: the property lets a UI
+// script wait for it instead of answering it.
+ProgressDialog::ProgressDialog(QWidget* parent) : Dialog(parent) { setProperty("zerloEndsByItself", true); }
 
 ProgressDialog::~ProgressDialog() {
   if (timer_) timer_->stop();

@@ -61,7 +61,8 @@
 // For tests of the frame's own plumbing (no user does these):
 //   cmd N             frame command N;  msg N [W [L]]  window message N to the frame
 // A modal dialog that shows while the script's next step (after waits) is not
-// 'dialog' fails the script at once, with its title and text in the log.
+// 'dialog' fails the script at once, with its title and text in the log;
+// a progress dialog (it asks nothing and ends by itself) is waited for.
 #include "platform/uisink.h"
 
 #include <memory>
