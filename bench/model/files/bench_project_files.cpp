@@ -20,7 +20,9 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace model;
 using namespace modelfiles;
@@ -119,6 +121,27 @@ bool rawWrite(const std::string& p, const std::string& bytes) {
   return ok;
 }
 
+// What any loader has to do first: one read of the whole file into a buffer
+// of its size.
+bool rawRead(const std::string& p, std::vector<std::uint8_t>& out) {
+  const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0;
+  if (ok) {
+    out.resize(std::size_t(st.st_size));
+    std::size_t done = 0;
+    while (done < out.size()) {
+      const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+      if (n <= 0) break;
+      done += std::size_t(n);
+    }
+    ok = done == out.size();
+  }
+  ::close(fd);
+  return ok;
+}
+
 // The durability a save gives: a hidden temporary file beside the target,
 // written whole and flushed, renamed over the target, the directory flushed.
 bool durableWrite(const std::string& dir, const std::string& p, const std::string& bytes) {
@@ -171,8 +194,8 @@ int main(int argc, char** argv) {
     durableWrite(dir, rawSave, bytes);
     bestDurableWrite = std::min(bestDurableWrite, now() - t);
     t = now();
-    std::string back;
-    plat::path::readFile(raw, back);
+    std::vector<std::uint8_t> back;
+    rawRead(raw, back);
     bestRawRead = std::min(bestRawRead, now() - t);
     DocumentRecord* loaded = doc_New();
     CurrentDocument = loaded;
