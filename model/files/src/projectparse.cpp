@@ -78,13 +78,12 @@ bool readGateGroup(ByteReader& r, bool old, StagedLogic& sl) {
   if (!r.has(std::size_t(inCount) * kInputPinSize + std::size_t(outCount) * kOutputPinSize +
              std::size_t(exCount) * kExtraRowSize))
     return bad();
-  sg.firstPin = sl.pins.size();
-  sl.pins.resize(sg.firstPin + inCount);
-  PinLinks* pins = sl.pins.data() + sg.firstPin;
+  const std::size_t firstPin = sl.pins.size();
+  sg.firstPin = firstPin;
   if (!allocRows(g->Inputs, inCount)) return false;
   g->InputCount = inCount;
   for (unsigned i = 0; i < inCount; ++i) {
-    readInputPin(r, g->Inputs[i], pins[i]);
+    readInputPin(r, g->Inputs[i], sl.pins.emplace_back());
     if (!validType(g->Inputs[i].Type)) return bad();
   }
   if (!allocRows(g->Outputs, outCount)) return false;
@@ -101,7 +100,7 @@ bool readGateGroup(ByteReader& r, bool old, StagedLogic& sl) {
   g->ExtraCount = exCount;
   for (unsigned i = 0; i < exCount; ++i) g->Extra[i] = r.f64();
   for (unsigned i = 0; i < inCount; ++i)
-    if (pins[i].wire && !readWire(r, g->Inputs[i].Wire)) return false;
+    if (sl.pins[firstPin + i].wire && !readWire(r, g->Inputs[i].Wire)) return false;
   return !r.failed() || bad();
 }
 
@@ -204,7 +203,10 @@ bool readLogic(ByteReader& r, bool old, bool full, StagedModule& sm) {
   if (sl.links.firstGate) {
     // The gate counter is the highest gate number: room for that many gates,
     // never more than the bytes left can hold.
-    sl.gates.reserve(std::min<std::size_t>(l->GateCounter, r.left() / (old ? kOldGateRecordSize : kGateRecordSize)));
+    const std::size_t gates =
+        std::min<std::size_t>(l->GateCounter, r.left() / (old ? kOldGateRecordSize : kGateRecordSize));
+    sl.gates.reserve(gates);
+    sl.pins.reserve(std::min(2 * gates, r.left() / kInputPinSize));
     for (;;) {
       if (!readGateGroup(r, old, sl)) return false;
       if (!sl.gates.back().links.next) break;
