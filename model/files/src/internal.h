@@ -45,13 +45,14 @@ bool applyValueTree(const ValueTree& tree, model::GateRecord* gates, model::Gate
 struct StagedGate {
   model::GateRecord* gate = nullptr;
   GateLinks links;
-  std::vector<PinLinks> pins;
+  std::size_t firstPin = 0;             // its inputs' links in the logic's pins
 };
 struct StagedLogic {
   model::LogicRecord* logic = nullptr;  // owned until committed
   LogicLinks links;
   bool full = false;                    // with port tables and gates
   std::vector<StagedGate> gates;        // sub links of calls and compiled gates
+  std::vector<PinLinks> pins;           // the input links of every gate, in gate order
 };
 struct StagedModule {
   model::ProjectModule header{};        // name, flags, aux word, sizes, loaded

@@ -7,9 +7,9 @@
 #include "model/instances.h"
 #include "model/memory.h"
 
+#include <algorithm>
 #include <cstring>
-#include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 namespace modelfiles::detail {
 
@@ -78,11 +78,12 @@ bool readGateGroup(ByteReader& r, bool old, StagedLogic& sl) {
   if (!r.has(std::size_t(inCount) * kInputPinSize + std::size_t(outCount) * kOutputPinSize +
              std::size_t(exCount) * kExtraRowSize))
     return bad();
-  sg.pins.resize(inCount);
+  const std::size_t firstPin = sl.pins.size();
+  sg.firstPin = firstPin;
   if (!allocRows(g->Inputs, inCount)) return false;
   g->InputCount = inCount;
   for (unsigned i = 0; i < inCount; ++i) {
-    readInputPin(r, g->Inputs[i], sg.pins[i]);
+    readInputPin(r, g->Inputs[i], sl.pins.emplace_back());
     if (!validType(g->Inputs[i].Type)) return bad();
   }
   if (!allocRows(g->Outputs, outCount)) return false;
@@ -99,7 +100,7 @@ bool readGateGroup(ByteReader& r, bool old, StagedLogic& sl) {
   g->ExtraCount = exCount;
   for (unsigned i = 0; i < exCount; ++i) g->Extra[i] = r.f64();
   for (unsigned i = 0; i < inCount; ++i)
-    if (sg.pins[i].wire && !readWire(r, g->Inputs[i].Wire)) return false;
+    if (sl.pins[firstPin + i].wire && !readWire(r, g->Inputs[i].Wire)) return false;
   return !r.failed() || bad();
 }
 
@@ -107,30 +108,40 @@ bool readGateGroup(ByteReader& r, bool old, StagedLogic& sl) {
 // matches no gate, or names an output the gate does not have, is lost with
 // its source pin, branch and wire.
 bool mapGateIds(StagedLogic& sl) {
-  std::unordered_map<std::uint32_t, GateRecord*> byId;
-  std::unordered_set<unsigned> numbers;
+  // Link ids sorted for lookup; gate numbers (16 bits) marked in a bit set.
+  using IdRow = std::pair<std::uint32_t, GateRecord*>;
+  std::vector<IdRow> byId;
+  byId.reserve(sl.gates.size());
+  std::vector<std::uint64_t> numbers(65536 / 64, 0);
   unsigned ports[2] = {0, 0};
   unsigned highest = 0;
   for (StagedGate& sg : sl.gates) {
-    if (sg.links.linkId && !byId.emplace(sg.links.linkId, sg.gate).second) return bad();
+    if (sg.links.linkId) byId.emplace_back(sg.links.linkId, sg.gate);
     const unsigned n = sg.gate->GateNumber;
-    if (n == 0 || !numbers.insert(n).second) return bad();
+    if (n == 0 || ((numbers[n / 64] >> (n % 64)) & 1u) != 0) return bad();
+    numbers[n / 64] |= std::uint64_t(1) << (n % 64);
     highest = std::max(highest, n);
     if (sg.gate->Kind == kKindInput) ++ports[0];
     if (sg.gate->Kind == kKindOutput) ++ports[1];
   }
+  const auto byIdLess = [](const IdRow& a, const IdRow& b) { return a.first < b.first; };
+  // Written files number their gates in list order: sorting is then a check.
+  if (!std::is_sorted(byId.begin(), byId.end(), byIdLess)) std::sort(byId.begin(), byId.end(), byIdLess);
+  for (std::size_t i = 1; i < byId.size(); ++i)
+    if (byId[i - 1].first == byId[i].first) return bad();
   if (ports[0] != sl.logic->InputPortCount || ports[1] != sl.logic->OutputPortCount) return bad();
   if (sl.logic->GateCounter < highest) sl.logic->GateCounter = std::uint16_t(highest);
   auto find = [&](std::uint32_t id) -> GateRecord* {
     if (!id) return nullptr;
-    auto it = byId.find(id);
-    return it == byId.end() ? nullptr : it->second;
+    const auto it = std::lower_bound(byId.begin(), byId.end(), IdRow{id, nullptr}, byIdLess);
+    return it == byId.end() || it->first != id ? nullptr : it->second;
   };
   for (StagedGate& sg : sl.gates) {
     GateRecord* g = sg.gate;
+    const PinLinks* pins = sl.pins.data() + sg.firstPin;
     for (unsigned i = 0; i < g->InputCount; ++i) {
       InputPin& p = g->Inputs[i];
-      const PinLinks& k = sg.pins[i];
+      const PinLinks& k = pins[i];
       p.Source = nullptr;
       p.BranchOf = nullptr;
       // The applied-negation bit is derived, never taken from the file: an
@@ -190,6 +201,12 @@ bool readLogic(ByteReader& r, bool old, bool full, StagedModule& sm) {
   // Gate groups follow only when the logic has gates: an empty logic is
   // followed directly by the next record.
   if (sl.links.firstGate) {
+    // The gate counter is the highest gate number: room for that many gates,
+    // never more than the bytes left can hold.
+    const std::size_t gates =
+        std::min<std::size_t>(l->GateCounter, r.left() / (old ? kOldGateRecordSize : kGateRecordSize));
+    sl.gates.reserve(gates);
+    sl.pins.reserve(std::min(2 * gates, r.left() / kInputPinSize));
     for (;;) {
       if (!readGateGroup(r, old, sl)) return false;
       if (!sl.gates.back().links.next) break;
@@ -245,8 +262,12 @@ bool parseProject(ByteReader& r, StagedFile& out) {
     if (!sm.links.next) break;
   }
   out.trees.resize(fullLogics);
-  for (ValueTree& t : out.trees)
+  for (std::size_t i = 0; i < fullLogics; ++i) {
+    // One record per gate, each of at least 18 bytes.
+    ValueTree& t = out.trees[i];
+    t.records.reserve(std::min(out.modules[0].logics[i].gates.size(), r.left() / 18));
     if (!parseValueTree(r, out.version != 0, t)) return bad();
+  }
   return true;
 }
 

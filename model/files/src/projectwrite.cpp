@@ -16,6 +16,7 @@ namespace {
 // distinct non-zero number in document order.
 class LinkIds {
 public:
+  void reserve(std::size_t n) { ids_.reserve(n); }
   void add(const void* p) {
     if (p && !ids_.count(p)) ids_[p] = 0x00010000u + std::uint32_t(ids_.size() + 1) * 0x20u;
   }
@@ -59,10 +60,45 @@ void writeGateGroup(ByteWriter& w, const GateRecord* g, const LinkIds& ids) {
       for (const WirePoint* p = g->Inputs[i].Wire; p; p = p->Next) writeWirePoint(w, *p, p->Next ? 1u : 0u);
 }
 
+// About what the file will take and how many records get link ids, so that
+// the bytes and the id table are sized once. A low guess only costs growth.
+struct SizeGuess {
+  std::size_t bytes = 12;
+  std::size_t records = 0;
+};
+
+SizeGuess guessSize(const DocumentRecord& doc) {
+  SizeGuess s;
+  for (const ProjectModule* m = doc.FirstModule; m; m = m->Next) {
+    s.bytes += kModuleRecordSize + m->VariableBlockSize;
+    for (const GateTypeRecord* t = firstTypeOf(m); t; t = t->Next) {
+      s.bytes += kTypeRecordSize;
+      ++s.records;
+    }
+    for (const LogicRecord* l = firstLogicOf(m); l; l = l->Next) {
+      s.bytes += kLogicRecordSize;
+      ++s.records;
+      if (m != doc.FirstModule) continue;
+      s.bytes += (std::size_t(l->InputPortCount) + l->OutputPortCount) * kPortRowSize + 2;
+      for (const GateRecord* g = l->FirstGate; g; g = g->Next) {
+        ++s.records;
+        const std::size_t values = std::size_t(g->InputCount) + g->OutputCount + 2u * g->ExtraCount + g->StateCount;
+        s.bytes += kGateRecordSize + g->InputCount * kInputPinSize + g->OutputCount * kOutputPinSize +
+                   18 + kInstanceBlockSize + 8 * values;
+        for (unsigned i = 0; i < g->InputCount && g->Inputs; ++i)
+          for (const WirePoint* p = g->Inputs[i].Wire; p; p = p->Next) s.bytes += kWirePointSize;
+      }
+    }
+  }
+  return s;
+}
+
 } // namespace
 
 std::vector<std::uint8_t> mdl_EncodeProject(const DocumentRecord& doc) {
+  const SizeGuess guess = guessSize(doc);
   LinkIds ids;
+  ids.reserve(guess.records);
   for (const ProjectModule* m = doc.FirstModule; m; m = m->Next) {
     for (const LogicRecord* l = firstLogicOf(m); l; l = l->Next) ids.add(l);
     for (const GateTypeRecord* t = firstTypeOf(m); t; t = t->Next) ids.add(t);
@@ -72,6 +108,7 @@ std::vector<std::uint8_t> mdl_EncodeProject(const DocumentRecord& doc) {
     for (const GateRecord* g = l->FirstGate; g; g = g->Next) ids.add(g);
 
   ByteWriter w;
+  w.reserve(guess.bytes);
   w.u32(kMagic1);
   w.u32(kMagic2);
   w.u32(1);

@@ -93,36 +93,50 @@ bool readLogicRecord(ByteReader& r, LogicRecord& l, LogicLinks& k, bool old) {
   return true;
 }
 
-void writeGateRecord(ByteWriter& w, const GateRecord& g, const GateLinks& k) {
-  w.u32(k.next);             // 0
-  w.u8(g.Kind);              // 4
-  w.u8(0);                   // 5
-  w.i16(g.X);                // 6
-  w.i16(g.Y);                // 8
-  w.u16(g.InputCount);       // 10
-  w.u16(g.OutputCount);      // 12
-  w.u16(g.ExtraCount);       // 14
-  w.u16(g.StateCount);       // 16
-  w.u16(g.VectorDimension);  // 18
-  w.u32(k.inputs);           // 20
-  w.u32(k.outputs);          // 24
-  w.u32(k.extra);            // 28
-  w.u32(k.sub);              // 32
-  w.u16(g.Flags);            // 36
-  w.u16(g.UseCount);         // 38
-  w.u16(g.GateNumber);       // 40
-  w.u16(0);                  // 42
-  w.u32(k.linkId);           // 44
-  w.u32(g.AuxLong);          // 48
-  w.u8(g.AuxByte);           // 52
-  w.u8(g.AuxByte2);          // 53
-  w.u16(g.AuxWord54);        // 54
-  w.u16(g.Selected);         // 56
-  w.u16(g.HeldSelected);     // 58
-  w.u16(g.BitCount);         // 60
-  w.u16(g.WordCount);        // 62
-  w.u16(g.SequenceNumber);   // 64
-  w.u16(g.AuxWord66);        // 66
+namespace {
+
+// The records written for every gate are composed in place and appended in
+// one piece.
+template <std::size_t N, class Fields> void appendRecord(ByteWriter& w, Fields fields) {
+  RecordImage<N> img;
+  fields(img);
+  w.raw(img.data(), img.size());
+}
+
+} // namespace
+
+void writeGateRecord(ByteWriter& out, const GateRecord& g, const GateLinks& k) {
+  appendRecord<kGateRecordSize>(out, [&](auto& w) {
+    w.u32(k.next);             // 0
+    w.u8(g.Kind);              // 4
+    w.u8(0);                   // 5
+    w.i16(g.X);                // 6
+    w.i16(g.Y);                // 8
+    w.u16(g.InputCount);       // 10
+    w.u16(g.OutputCount);      // 12
+    w.u16(g.ExtraCount);       // 14
+    w.u16(g.StateCount);       // 16
+    w.u16(g.VectorDimension);  // 18
+    w.u32(k.inputs);           // 20
+    w.u32(k.outputs);          // 24
+    w.u32(k.extra);            // 28
+    w.u32(k.sub);              // 32
+    w.u16(g.Flags);            // 36
+    w.u16(g.UseCount);         // 38
+    w.u16(g.GateNumber);       // 40
+    w.u16(0);                  // 42
+    w.u32(k.linkId);           // 44
+    w.u32(g.AuxLong);          // 48
+    w.u8(g.AuxByte);           // 52
+    w.u8(g.AuxByte2);          // 53
+    w.u16(g.AuxWord54);        // 54
+    w.u16(g.Selected);         // 56
+    w.u16(g.HeldSelected);     // 58
+    w.u16(g.BitCount);         // 60
+    w.u16(g.WordCount);        // 62
+    w.u16(g.SequenceNumber);   // 64
+    w.u16(g.AuxWord66);        // 66
+  });
 }
 
 bool readGateRecord(ByteReader& r, GateRecord& g, GateLinks& k, bool old) {
@@ -165,14 +179,16 @@ bool readGateRecord(ByteReader& r, GateRecord& g, GateLinks& k, bool old) {
   return true;
 }
 
-void writeInputPin(ByteWriter& w, const InputPin& p, const PinLinks& k) {
-  w.u32(k.source);
-  w.u16(p.SourcePin);
-  w.u16(p.Type);
-  w.u16(p.Flags);
-  w.u16(0);
-  w.u32(k.wire);
-  w.u32(k.branchOf);
+void writeInputPin(ByteWriter& out, const InputPin& p, const PinLinks& k) {
+  appendRecord<kInputPinSize>(out, [&](auto& w) {
+    w.u32(k.source);
+    w.u16(p.SourcePin);
+    w.u16(p.Type);
+    w.u16(p.Flags);
+    w.u16(0);
+    w.u32(k.wire);
+    w.u32(k.branchOf);
+  });
 }
 
 void readInputPin(ByteReader& r, InputPin& p, PinLinks& k) {
@@ -185,10 +201,12 @@ void readInputPin(ByteReader& r, InputPin& p, PinLinks& k) {
   k.branchOf = r.u32();
 }
 
-void writeOutputPin(ByteWriter& w, const OutputPin& p) {
-  w.u16(p.FirstElement);
-  w.u16(p.Type);
-  w.u16(p.Flags);
+void writeOutputPin(ByteWriter& out, const OutputPin& p) {
+  appendRecord<kOutputPinSize>(out, [&](auto& w) {
+    w.u16(p.FirstElement);
+    w.u16(p.Type);
+    w.u16(p.Flags);
+  });
 }
 
 void readOutputPin(ByteReader& r, OutputPin& p) {
@@ -197,10 +215,12 @@ void readOutputPin(ByteReader& r, OutputPin& p) {
   p.Flags = r.u16();
 }
 
-void writeWirePoint(ByteWriter& w, const WirePoint& p, std::uint32_t next) {
-  w.u32(next);
-  w.i16(p.X);
-  w.i16(p.Y);
+void writeWirePoint(ByteWriter& out, const WirePoint& p, std::uint32_t next) {
+  appendRecord<kWirePointSize>(out, [&](auto& w) {
+    w.u32(next);
+    w.i16(p.X);
+    w.i16(p.Y);
+  });
 }
 
 void readWirePoint(ByteReader& r, WirePoint& p, std::uint32_t& next) {

@@ -4,6 +4,7 @@
 
 #include "model/instances.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace modelfiles::detail {
@@ -40,9 +41,13 @@ bool parseValueTree(ByteReader& r, bool withBlocks, ValueTree& tree, int depth) 
 
 namespace {
 
+// The length, then the values: the ones the instance has, zeros for the rest.
 void writeSlots(ByteWriter& w, const double* slots, unsigned have, unsigned count) {
   w.u32(count * 8u);
-  for (unsigned i = 0; i < count; ++i) w.f64(slots && i < have ? slots[i] : 0.0);
+  const std::size_t at = w.size();
+  w.zeros(std::size_t(count) * 8);
+  const unsigned n = slots ? std::min(have, count) : 0;
+  for (unsigned i = 0; i < n; ++i) putF64(w.bytes.data() + at + 8 * std::size_t(i), slots[i]);
 }
 
 void readSlots(double* slots, unsigned have, const std::uint8_t* p, std::uint32_t length) {

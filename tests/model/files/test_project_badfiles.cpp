@@ -177,6 +177,39 @@ TEST_F(ProjectBadFiles, LostSourcesLeaveTheInputUnconnected) {
   }
 }
 
+// Link ids are only names: a file whose gates are numbered against their
+// order loads the same connections, and saving it gives the file as written.
+TEST_F(ProjectBadFiles, LinkIdsInAnyOrderConnectTheSameGates) {
+  // The first gate fed by the second, whose id the file then makes the lower.
+  LogicRecord* l = ge_NewLogic("L");
+  std::memcpy(doc->FirstModule->Name, "TINY.MDL", 8);
+  shellFake.integers = {2, 2};
+  GateRecord* first = make(l, kKindAnd, 100, 0);
+  GateRecord* second = make(l, kKindAnd, 0, 0);
+  ASSERT_TRUE(ge_ConnectGates(l, first, 1, second, 1, nullptr, wire({{40, 20}, {100, 20}})));
+  const auto good = mdl_EncodeProject(*doc);
+  newDocument();
+  const std::size_t gate2 = kGate1 + 68 + 40 + 6 + 2 * 8;
+  ASSERT_EQ(getU16(good.data() + gate2 + 40), 2) << "second gate's number";
+  const std::uint32_t id1 = getU32(good.data() + kGate1 + 44), id2 = getU32(good.data() + gate2 + 44);
+  ASSERT_EQ(getU32(good.data() + kGate1 + 68), id2) << "source is the second gate";
+  ASSERT_GT(id1, 0x10u);
+  auto bytes = good;
+  const std::uint32_t lower = id1 - 0x10;
+  put32(bytes, gate2 + 44, lower);
+  put32(bytes, kGate1, lower);        // the first gate's next
+  put32(bytes, kGate1 + 68, lower);   // its input's source
+  writeBytes("S.MDL", bytes);
+  ASSERT_EQ(load("S.MDL", 1), 1);
+  GateRecord* a = firstLogicOf(doc->FirstModule)->FirstGate;
+  ASSERT_NE(a->Next, nullptr);
+  EXPECT_EQ(a->Inputs[0].Source, a->Next);
+  EXPECT_EQ(a->Inputs[0].SourcePin, 1);
+  EXPECT_NE(a->Inputs[0].Wire, nullptr);
+  expectSound();
+  EXPECT_EQ(mdl_EncodeProject(*doc), good);
+}
+
 TEST_F(ProjectBadFiles, CallCycleIsRefused) {
   LogicRecord* c = ge_NewLogic("C");
   std::memcpy(doc->FirstModule->Name, "CYC.MDL", 7);

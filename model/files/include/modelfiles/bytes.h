@@ -10,10 +10,32 @@
 
 namespace modelfiles {
 
+// Little-endian access to a fixed-size image in memory.
+inline std::uint16_t getU16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+inline std::uint32_t getU32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+}
+inline double getF64(const std::uint8_t* p) {
+  std::uint64_t b = std::uint64_t(getU32(p)) | (std::uint64_t(getU32(p + 4)) << 32);
+  double d;
+  std::memcpy(&d, &b, 8);
+  return d;
+}
+inline void putU16(std::uint8_t* p, std::uint16_t v) { p[0] = std::uint8_t(v); p[1] = std::uint8_t(v >> 8); }
+inline void putU32(std::uint8_t* p, std::uint32_t v) { for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i)); }
+inline void putF64(std::uint8_t* p, double d) {
+  std::uint64_t b;
+  std::memcpy(&b, &d, 8);
+  putU32(p, std::uint32_t(b));
+  putU32(p + 4, std::uint32_t(b >> 32));
+}
+
 class ByteWriter {
 public:
   std::vector<std::uint8_t> bytes;
 
+  // Room for what is about to be written, so that the bytes grow once.
+  void reserve(std::size_t n) { bytes.reserve(n); }
   void u8(std::uint8_t v) { bytes.push_back(v); }
   void u16(std::uint16_t v) { u8(std::uint8_t(v)); u8(std::uint8_t(v >> 8)); }
   void i16(std::int16_t v) { u16(std::uint16_t(v)); }
@@ -37,6 +59,23 @@ public:
   void putU32At(std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) bytes[at + i] = std::uint8_t(v >> (8 * i));
   }
+};
+
+// Composes one fixed-size record with the writer's calls, to be appended in
+// one piece (raw(image.data(), image.size())).
+template <std::size_t N> class RecordImage {
+public:
+  void u8(std::uint8_t v) { b_[at_++] = v; }
+  void u16(std::uint16_t v) { putU16(b_ + at_, v); at_ += 2; }
+  void i16(std::int16_t v) { u16(std::uint16_t(v)); }
+  void u32(std::uint32_t v) { putU32(b_ + at_, v); at_ += 4; }
+  void f64(double v) { putF64(b_ + at_, v); at_ += 8; }
+  void raw(const void* p, std::size_t n) { std::memcpy(b_ + at_, p, n); at_ += n; }
+  const std::uint8_t* data() const { return b_; }
+  std::size_t size() const { return at_; }
+private:
+  std::uint8_t b_[N] = {};
+  std::size_t at_ = 0;
 };
 
 // Reads from a buffer it does not own. Any read past the end fails, sets the
@@ -88,25 +127,5 @@ private:
   std::size_t pos_ = 0;
   bool failed_ = false;
 };
-
-// Little-endian access to a fixed-size image in memory.
-inline std::uint16_t getU16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
-inline std::uint32_t getU32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
-}
-inline double getF64(const std::uint8_t* p) {
-  std::uint64_t b = std::uint64_t(getU32(p)) | (std::uint64_t(getU32(p + 4)) << 32);
-  double d;
-  std::memcpy(&d, &b, 8);
-  return d;
-}
-inline void putU16(std::uint8_t* p, std::uint16_t v) { p[0] = std::uint8_t(v); p[1] = std::uint8_t(v >> 8); }
-inline void putU32(std::uint8_t* p, std::uint32_t v) { for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i)); }
-inline void putF64(std::uint8_t* p, double d) {
-  std::uint64_t b;
-  std::memcpy(&b, &d, 8);
-  putU32(p, std::uint32_t(b));
-  putU32(p + 4, std::uint32_t(b >> 32));
-}
 
 } // namespace modelfiles
