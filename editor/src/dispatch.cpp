@@ -477,8 +477,6 @@ bool ui_RenameModule(const std::string& from, const std::string& to) {
   ctx().projectChanged = 1;
   return true;
 }
-SheetOptions ui_GetSheetOptions() { return {}; }
-void ui_SetSheetOptions(const SheetOptions&) {}
 model::RouteOptions ui_GetRouteOptions() { return ctx().routeOptions; }
 void ui_SetRouteOptions(const model::RouteOptions& options) { ctx().routeOptions = options; }
 std::uint8_t ui_ProjectChanged() { return ctx().projectChanged; }

@@ -179,3 +179,90 @@ TEST_F(ToolClicks, CtrlShiftPressOnAGateAsksItsNumber) {
 
 } // namespace
 } // namespace editor_test
+
+#include "editor/editor.h"
+#include "modelfiles/recordio.h"
+
+namespace editor_test {
+namespace {
+
+struct MacroCase {
+  int id;
+  std::uint16_t flag;   // the flag the command toggles
+  int repaint;
+};
+
+class MacroBar : public ToolClicks, public ::testing::WithParamInterface<MacroCase> {};
+
+TEST_P(MacroBar, EachOptionTogglesItsFlagOfTheShownLogic) {
+  const MacroCase c = GetParam();
+  main->Flags = model::kLogicCreationFlags;
+  const bool before = main->Flags & c.flag;
+  ctx().projectChanged = 0;
+  EXPECT_EQ(ui_MacroBarCommand(c.id, window), c.repaint);
+  EXPECT_EQ(bool(main->Flags & c.flag), !before) << c.id;
+  EXPECT_EQ(main->Flags & ~c.flag, model::kLogicCreationFlags & ~c.flag) << "no other flag moved";
+  EXPECT_EQ(ctx().projectChanged, 1);
+  ui_MacroBarCommand(c.id, window);
+  EXPECT_EQ(main->Flags, model::kLogicCreationFlags);
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, MacroBar,
+                         ::testing::Values(MacroCase{10000, 0x0800, 1}, MacroCase{10001, 0x2000, 1},
+                                           MacroCase{10002, 0x1000, 1}, MacroCase{10014, 0x4000, 0},
+                                           MacroCase{10015, 0x8000, 0}, MacroCase{10017, 0x0200, 0}));
+
+TEST_F(ToolClicks, MacroBarStylesPlaceTheNameOnlyWhileItIsShown) {
+  main->Flags = 0;
+  EXPECT_EQ(ui_MacroBarCommand(10004, window), -1) << "the name is off: no style";
+  EXPECT_EQ(main->Flags, 0);
+  ASSERT_EQ(ui_MacroBarCommand(10001, window), 1);
+  struct Case { int id; int position; bool second; };
+  for (Case s : {Case{10003, 0, false}, Case{10004, 1, false}, Case{10007, 4, false}, Case{10008, 1, true},
+                 Case{10011, 4, true}}) {
+    EXPECT_EQ(ui_MacroBarCommand(s.id, window), 1);
+    SheetOptions o = ui_GetSheetOptions(window);
+    EXPECT_EQ(o.textPosition, s.position) << s.id;
+    EXPECT_EQ(o.secondRow, s.second) << s.id;
+    EXPECT_EQ(main->Flags & 0x0F, s.position);
+    EXPECT_EQ(bool(main->Flags & 0x400), s.second);
+  }
+  EXPECT_EQ(ui_MacroBarCommand(10099, window), -1);
+}
+
+TEST_F(ToolClicks, SheetOptionsTravelWithTheLogicRecord) {
+  SheetOptions o = ui_GetSheetOptions(window);
+  ASSERT_TRUE(o.shown);
+  o.picture = o.background = true;
+  o.pictureName = "PUMP.BMP";
+  o.backgroundName = "PLANT-LONG-NAME.BMP";   // cut to its 12 characters
+  o.fixedSize = 1;
+  o.resize = 1;
+  ctx().projectChanged = 0;
+  ASSERT_TRUE(ui_SetSheetOptions(o, window));
+  EXPECT_EQ(ctx().projectChanged, 1);
+  modelfiles::ByteWriter w;
+  modelfiles::writeLogicRecord(w, *main, {});
+  model::LogicRecord back{};
+  modelfiles::ByteReader r(w.bytes);
+  modelfiles::LogicLinks links;
+  ASSERT_TRUE(modelfiles::readLogicRecord(r, back, links, false));
+  model::DocumentRecord& d = *model::TemplateDocument;
+  model::LogicRecord* shown = d.LevelLogics[1];
+  d.LevelLogics[1] = &back;
+  SheetOptions read = ui_GetSheetOptions(nullptr);
+  d.LevelLogics[1] = shown;
+  EXPECT_TRUE(read.picture);
+  EXPECT_TRUE(read.background);
+  EXPECT_EQ(read.pictureName, "PUMP.BMP");
+  EXPECT_EQ(read.backgroundName, "PLANT-LONG-N");
+  EXPECT_EQ(read.fixedSize, 1);
+  EXPECT_EQ(read.resize, 1);
+  // Writing the same options again changes nothing.
+  ctx().projectChanged = 0;
+  ui_SetSheetOptions(ui_GetSheetOptions(window), window);
+  EXPECT_EQ(ctx().projectChanged, 0);
+}
+
+} // namespace
+} // namespace editor_test
