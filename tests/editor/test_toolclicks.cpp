@@ -47,17 +47,8 @@ TEST_F(ToolClicks, TrendToolClickEntersTheTrendView) {
 }
 
 TEST_F(ToolClicks, DeleteToolOnAPortRebuildsTheCallsOfTheLogic) {
-  model::LogicRecord* sub = model::ge_NewLogic("SUB");
-  model::GateRecord* x = add(sub, "%STD", "Input", 0, 0, 1);
-  model::gt_SetPortName(sub, x, "X");
-  model::GateRecord* y = add(sub, "%STD", "Input", 0, 50, 1);
-  model::gt_SetPortName(sub, y, "Y");
-  model::GateRecord* src = add(main, "%STD", "Input", 100, 100, 1);
-  model::GateRecord* call = add(main, "", "SUB", 200, 100, -1);
-  ASSERT_EQ(call->InputCount, 2);
-  wire(main, call, 1, src, 1);
-  model::EditLogic(*model::TemplateDocument) = sub;
-  model::EditInstances(*model::TemplateDocument) = sub->FirstInstance;
+  model::LogicRecord* sub = nullptr;
+  model::GateRecord* src = editCalledSubprogram(sub);
   ctx().mainSlot = ui_TableOfMode(4);
   script(R"(
     cmd 239
@@ -65,9 +56,7 @@ TEST_F(ToolClicks, DeleteToolOnAPortRebuildsTheCallsOfTheLogic) {
     down 5 55
   )");
   EXPECT_EQ(count(sub), 1);
-  model::GateRecord* rebuilt = nullptr;
-  for (model::GateRecord* g = main->FirstGate; g; g = g->Next)
-    if (g->Kind == model::kKindCall) rebuilt = g;
+  model::GateRecord* rebuilt = callInMain();
   ASSERT_NE(rebuilt, nullptr) << "the call was rebuilt";
   EXPECT_EQ(rebuilt->InputCount, 1) << "the call follows the port that went";
   EXPECT_EQ(rebuilt->Inputs[0].Source, src);
