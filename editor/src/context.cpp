@@ -19,7 +19,12 @@ std::uint32_t gStateWithoutTemplate = 0;
 
 EditorContext& ctx() { return gContext; }
 
+namespace {
+bool gCapsLock = false;
+}
+
 void editor_ResetContext() {
+  gCapsLock = false;
   st_Release();
   wiring_Reset();
   gContext = EditorContext{};
@@ -45,5 +50,8 @@ Host* setHost(Host* h) {
 }
 
 Host& host() { return *gHost; }
+
+void ui_NoteCapsLock(bool on) { gCapsLock = on; }
+bool ui_NotedCapsLock() { return gCapsLock; }
 
 } // namespace editor

@@ -196,6 +196,13 @@ int dispatchInner(WorksheetWindowData* window, EngineEvent* event, DocumentRecor
   int kind = window ? window->kind : 0;
   bool sheet = window && kind >= 0 && kind <= 2;
   if (state == 0 || state == 21) {
+    // Ctrl+Shift with a left press on a gate of an editing sheet, which no row
+    // takes: the gate gets a new number in the execution order.
+    if (sheet && state == 0 && event->type == kMsgLButtonDown && ui_ModifierState(event) == 4 &&
+        ui_PickAtPoint(event->x + window->scrollX, event->y + window->scrollY) == 1) {
+      fn_SetGateNumberAt(event->x, event->y);
+      return 0;
+    }
     if (sheet || !window) {
       c.DragDocument = model::CurrentDocument;
       return 0;
@@ -470,8 +477,6 @@ bool ui_RenameModule(const std::string& from, const std::string& to) {
   ctx().projectChanged = 1;
   return true;
 }
-SheetOptions ui_GetSheetOptions() { return {}; }
-void ui_SetSheetOptions(const SheetOptions&) {}
 model::RouteOptions ui_GetRouteOptions() { return ctx().routeOptions; }
 void ui_SetRouteOptions(const model::RouteOptions& options) { ctx().routeOptions = options; }
 std::uint8_t ui_ProjectChanged() { return ctx().projectChanged; }

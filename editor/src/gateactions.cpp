@@ -6,6 +6,7 @@
 #include "editor/gestures.h"
 #include "editor/hooks.h"
 #include "editor/tables.h"
+#include "editor/views.h"
 #include "editor/ws.h"
 #include "model/connections.h"
 #include "model/geometry.h"
@@ -188,6 +189,16 @@ int ws_ChangeInputCount(WorksheetWindowData* window, EngineEvent* event) {
   return 0;
 }
 
+// The trend tool's click: the trend view of the clicked sheet.
+int ws_EnterTrend(WorksheetWindowData* window, EngineEvent* event) {
+  if (event->type != kMsgLButtonDown) return 0;
+  if (window && window->document) model::CurrentDocument = window->document;
+  fn_EnterTrend(window);
+  if (editorState() != 0) host().requestRedraw();
+  if (model::CurrentDocument) model::CurrentDocument->PendingGate = nullptr;
+  return 0;
+}
+
 } // namespace
 
 std::uint16_t& de_NegationMask() { return gNegationMask; }
@@ -267,6 +278,7 @@ void gateActions_RegisterHandlers() {
   ui_RegisterHandler(H::ui_RemoveWireAtPoint, ui_RemoveWireAtPoint);
   ui_RegisterHandler(H::ui_PickAtPointB, ui_PickAtPointB);
   ui_RegisterHandler(H::ws_ChangeInputCount, ws_ChangeInputCount);
+  ui_RegisterHandler(H::ws_EnterTrend, ws_EnterTrend);
 }
 
 } // namespace editor

@@ -12,6 +12,7 @@
 #include "editor/gatescript.h"
 #include "editor/hooks.h"
 #include "editor/router.h"
+#include "editor/selection.h"
 #include "editor/tables.h"
 #include "editor/ws.h"
 #include "engine/timestep.h"
@@ -608,7 +609,29 @@ int ws_DeleteGateAt(WorksheetWindowData* window, EngineEvent* event) {
   if (event->type != kMsgLButtonDown) return 0;
   ws_DirtyReset();
   if (window && window->document) model::CurrentDocument = window->document;
+  // Deleting a port of a logic that subprogram gates use changes their pins:
+  // the uses are written as script first and rebuilt after the deletion.
+  bool written = false, refresh = false;
+  if (LogicRecord* logic = currentLevelLogic()) {
+    GateRecord* g = nullptr;
+    int ordinal = 0;
+    // The point the removal looks at (the document's scroll position).
+    const DocumentRecord* d = model::CurrentDocument;
+    int x = event->x + (d ? d->ScrollX : 0), y = event->y + (d ? d->ScrollY : 0);
+    if (model::gg_GateAtPoint(logic, x, y, g, ordinal) && g) {
+      std::int16_t bx, by, bw, bh;
+      model::gg_GateBox(g, bx, by, bw, bh, false);
+      ws_DirtyAddPoint(bx - 12, by - 12);
+      ws_DirtyAddPoint(bx + bw + 12, by + bh + 12);
+      if ((g->Kind == model::kKindInput || g->Kind == model::kKindOutput) && model::ge_FindMacroUser(logic))
+        refresh = scr_WritePortScript(window, written);
+    }
+  }
   fn_RemoveGateAt(event->x, event->y);
+  if (written) scr_RunPortScript(window, event, refresh);
+  ws_DirtyFlush();
+  ws_DirtyReset();
+  host().requestRedraw();
   if (model::CurrentDocument) model::CurrentDocument->PendingGate = nullptr;
   return 0;
 }
@@ -696,6 +719,8 @@ void gestures_RegisterHandlers() {
   ui_RegisterHandler(H::ui_EndMoveAll, ui_EndMoveAll);
   ui_RegisterHandler(H::ws_DeleteGateAt, ws_DeleteGateAt);
   ctx().dropUndoHook = [] { undo_DropBuffer(); };
+  // A group drag takes the undo copy before the selection moves.
+  sel_SetUndoSaver([] { ws_SaveUndoBuffer(); });
   ctx().routeHook = [](WirePoint*& wire, int joinNet, int interactive) { route_Connection(wire, joinNet, interactive); };
   gateActions_RegisterHandlers();
 }

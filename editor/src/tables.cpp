@@ -306,9 +306,9 @@ int keyCode(EngineEvent* event) {
   default: break;
   }
   if (event->code >= kVkF1 && event->code <= kVkF12) return 23 + (event->code - kVkF1);
-  // Caps Lock cannot be read portably and counts as off: letters reach the
-  // handlers in lower case.
-  if (event->code >= 'A' && event->code <= 'Z') event->code = std::uint16_t(event->code + 32);
+  // Letters reach the handlers in lower case unless Caps Lock is on.
+  if (event->code >= 'A' && event->code <= 'Z' && !host().capsLockOn())
+    event->code = std::uint16_t(event->code + 32);
   return 35;
 }
 

@@ -29,13 +29,19 @@ void de_RefreshAllLevels(WorksheetWindowData* window) {
   model::DocumentRecord* doc = model::CurrentDocument;
   if (!doc) return;
   std::string path = de_LevelPath(*doc);
+  // The prefix names the kind of view: face editor, trend, gate face, run
+  // view (its module-qualified name instead of the path), subprogram lists
+  // (no prefix), editing, or anything else.
   std::string title;
   if (doc->WindowKind == 4) title = host().languageText(1000) + path;
+  else if (doc->TrendView) title = host().languageText(1001) + path;
+  else if (doc->ListSwitch4) title = host().languageText(1002) + path;
   else if (doc->RunView) {
     char qualified[128];
     mod_QualifiedName(qualified, sizeof qualified);
     title = qualified;
   }
+  else if (doc->ShowValues || doc->ListSwitch2 || doc->ListSwitch3) title = path;
   else title = host().languageText(doc->EditView ? 1007 : 1009) + path;
   if (title.size() > 61) title.resize(61);
   std::snprintf(doc->Title, sizeof doc->Title, "%s", title.c_str());

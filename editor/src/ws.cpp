@@ -297,8 +297,15 @@ int snapped(int v) { return model::gg_Snap(v); }
 
 bool ws_MouseEditA(WorksheetWindowData*, int x, int) { return closeSpace(true, snapped(x)); }
 bool ws_MouseEditB(WorksheetWindowData*, int, int y) { return closeSpace(false, snapped(y)); }
-bool ws_MouseEditWithUndoA(WorksheetWindowData*, int x, int) { return insertSpace(true, snapped(x)); }
-bool ws_MouseEditWithUndoB(WorksheetWindowData*, int, int y) { return insertSpace(false, snapped(y)); }
+// Opening space moves gates and wire points: Undo puts them back.
+bool ws_MouseEditWithUndoA(WorksheetWindowData*, int x, int) {
+  ws_SaveUndoBuffer();
+  return insertSpace(true, snapped(x));
+}
+bool ws_MouseEditWithUndoB(WorksheetWindowData*, int, int y) {
+  ws_SaveUndoBuffer();
+  return insertSpace(false, snapped(y));
+}
 
 namespace {
 int spaceHandler(WorksheetWindowData* window, EngineEvent* event, bool (*op)(WorksheetWindowData*, int, int)) {

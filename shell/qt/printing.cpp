@@ -7,6 +7,8 @@
 #include "display/qt_device.h"
 #include "display/view.h"
 #include "editor/editor.h"
+#include "editor/setup.h"
+#include "model/records.h"
 #include "platform/handles.h"
 #include "shell/binding.h"
 #include "shell/builtin_strings.h"
@@ -16,6 +18,7 @@
 #include "shell/resources.h"
 #include "shell/utilities.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPageLayout>
@@ -54,6 +57,30 @@ int dispatch(editor::WorksheetWindowData* w, std::uint16_t type, std::uint16_t c
 void setPending(int kind) {
   if (g_hooks.setPendingKind) g_hooks.setPendingKind(kind);
   else dlg_SetPendingKind(kind);
+}
+
+// The qualified name of the subprogram a worksheet shows (its document's
+// levels and instance names), unless the frame names it itself.
+std::string qualifiedNameOf(const editor::WorksheetWindowData& record) {
+  if (g_hooks.qualifiedName) return g_hooks.qualifiedName();
+  model::DocumentRecord* previous = model::CurrentDocument;
+  if (record.document) model::CurrentDocument = record.document;
+  char name[256] = {};
+  editor::mod_QualifiedName(name, sizeof name);
+  model::CurrentDocument = previous;
+  return name;
+}
+
+// After a job the window it printed gets the focus back: through the frame's
+// hook, else the window the id names, else the widget that had the focus
+// when the job began.
+void giveFocus(Hwnd window, QWidget* before) {
+  if (g_hooks.focus) return g_hooks.focus(window);
+  QWidget* w = window ? kit::widgetOf(plat::handles::Id(window)) : nullptr;
+  if (!w) w = before;
+  if (!w) return;
+  w->activateWindow();
+  w->setFocus();
 }
 
 void prepareTemplate() {
@@ -201,6 +228,7 @@ int prn_PrintProject(Hwnd frame) {
   prepareTemplate();
   if (dispatch(&g_template, kWmCommand, 213) != 1) return 0;
   const LayerState saved;
+  const QPointer<QWidget> focused = QApplication::focusWidget();
   std::unique_ptr<QPrinter> printer(prn_PrintSetup(frame, pages));
   if (!printer) return 0;
   g_state.printing = g_state.inProgress = true;
@@ -253,13 +281,14 @@ int prn_PrintProject(Hwnd frame) {
   printer.reset();
   saved.restore();
   g_state.printing = g_state.inProgress = false;
-  if (g_hooks.focus) g_hooks.focus(frame);
+  giveFocus(frame, focused);
   return 1;
 }
 
 int prn_PrintWorksheet(editor::WorksheetWindowData* record, Hwnd window) {
   if (!record) return 0;
   const LayerState saved;
+  const QPointer<QWidget> focused = QApplication::focusWidget();
   std::unique_ptr<QPrinter> printer(prn_PrintSetup(window, 1));
   if (!printer) return 1;
   app_BeginWaitCursor();
@@ -284,7 +313,7 @@ int prn_PrintWorksheet(editor::WorksheetWindowData* record, Hwnd window) {
         prn_DrawPageBorder(pageW, pageH);
       } else {
         prn_DrawPageBorder(sheetW, sheetH);
-        g_state.headerExtra = g_hooks.qualifiedName ? g_hooks.qualifiedName().substr(0, 200) : std::string();
+        g_state.headerExtra = qualifiedNameOf(*record).substr(0, 200);
         prn_DrawPageHeader(record->kind, sheetH);
       }
       disp::gdi_DeleteFonts();
@@ -305,7 +334,7 @@ int prn_PrintWorksheet(editor::WorksheetWindowData* record, Hwnd window) {
   record->clientW = clientW;
   record->clientH = clientH;
   if (g_hooks.enableWindow) g_hooks.enableWindow(window, true);
-  if (g_hooks.focus) g_hooks.focus(window);
+  giveFocus(window, focused);
   return 1;
 }
 

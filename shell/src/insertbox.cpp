@@ -1,6 +1,9 @@
 // The insert box and the block-picture services of the standard dialogs library.
 #include "shell/insertbox.h"
 #include "display/gdi.h"
+#include "editor/editor.h"
+#include "editor/gatescript.h"
+#include "model/records.h"
 #include "shell/binding.h"
 #include "shell/menustate.h"
 #include "shell/names.h"
@@ -83,6 +86,32 @@ InsertBoxLibrary* setInsertBoxLibrary(InsertBoxLibrary* lib) {
   g_lib = lib ? lib : &g_defaultLib;
   return prev == &g_defaultLib ? nullptr : prev;
 }
+namespace {
+// Runs a drop service on the window's document and puts the current document back.
+template <typename Drop>
+int dropWith(WorksheetWindowData& window, Drop drop) {
+  if (!window.document) return 0;
+  model::DocumentRecord* previous = model::CurrentDocument;
+  model::CurrentDocument = window.document;
+  window.document->ScrollX = window.scrollX;
+  window.document->ScrollY = window.scrollY;
+  const bool placed = drop() != nullptr;
+  if (placed) editor::ui_SetProjectChanged(1);
+  if (previous) model::CurrentDocument = previous;
+  return placed ? 1 : 0;
+}
+} // namespace
+
+int BlockEditorSeam::dropNew(WorksheetWindowData& window, const std::string& module, const std::string& name,
+                             int parameter, std::int16_t x, std::int16_t y) {
+  return dropWith(window, [&] { return editor::scr_DropService(&window, module, name, x, y, parameter); });
+}
+
+int BlockEditorSeam::dropReplace(WorksheetWindowData& window, const std::string& module, const std::string& name,
+                                 int, std::int16_t x, std::int16_t y) {
+  return dropWith(window, [&] { return editor::scr_DropItemAt(&window, module, name, x, y); });
+}
+
 BlockEditorSeam& blockEditor() { return *g_seam; }
 BlockEditorSeam* setBlockEditor(BlockEditorSeam* seam) {
   BlockEditorSeam* prev = g_seam;

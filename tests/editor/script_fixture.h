@@ -8,6 +8,7 @@
 #include "model/check.h"
 #include "model/connections.h"
 #include "model/document.h"
+#include "model/gatekinds.h"
 
 #include <cstring>
 #include <string>
@@ -43,6 +44,29 @@ protected:
     model::GateRecord* g = editor::scr_PlainLibraryInsert(l, library, type, x, y, creation);
     EXPECT_NE(g, nullptr) << library << " " << type;
     return g;
+  }
+  // A subprogram "SUB" with the Input gates X (at 0, 0) and Y (at 0, 50),
+  // called in MAIN at (200, 100) with its first input fed by an Input gate;
+  // the sheet then shows SUB. The call's feeding gate comes back.
+  model::GateRecord* editCalledSubprogram(model::LogicRecord*& sub) {
+    sub = model::ge_NewLogic("SUB");
+    model::GateRecord* x = add(sub, "%STD", "Input", 0, 0, 1);
+    model::gt_SetPortName(sub, x, "X");
+    model::GateRecord* y = add(sub, "%STD", "Input", 0, 50, 1);
+    model::gt_SetPortName(sub, y, "Y");
+    model::GateRecord* src = add(main, "%STD", "Input", 100, 100, 1);
+    model::GateRecord* call = add(main, "", "SUB", 200, 100, -1);
+    wire(main, call, 1, src, 1);
+    model::EditLogic(*model::TemplateDocument) = sub;
+    model::EditInstances(*model::TemplateDocument) = sub->FirstInstance;
+    return src;
+  }
+  // The one call in MAIN (after a rebuild it is a new gate).
+  model::GateRecord* callInMain() {
+    model::GateRecord* call = nullptr;
+    for (model::GateRecord* g = main->FirstGate; g; g = g->Next)
+      if (g->Kind == model::kKindCall) call = g;
+    return call;
   }
   void wire(model::LogicRecord* l, model::GateRecord* dest, unsigned in, model::GateRecord* src, unsigned out) {
     model::CurrentDocument = model::TemplateDocument;

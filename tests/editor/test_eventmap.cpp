@@ -1,10 +1,12 @@
 #include "editor/eventmap.h"
 
 #include "qt_app.h"
+#include "editor/tables.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -48,3 +50,57 @@ TEST(EventMap, Keys) {
 }
 
 } // namespace
+
+namespace editor {
+namespace {
+
+// Caps Lock as the key presses show it, and the letter translation that follows it.
+TEST(EventMap, CapsLockFromTheKeyEvents) {
+  app();
+  struct Case { int key; Qt::KeyboardModifiers mods; const char* text; bool previous; int want; };  // -1: unknown
+  for (Case c : {Case{Qt::Key_Q, Qt::NoModifier, "Q", false, 1}, Case{Qt::Key_Q, Qt::NoModifier, "q", true, 0},
+                 Case{Qt::Key_Q, Qt::ShiftModifier, "q", false, 1}, Case{Qt::Key_Q, Qt::ShiftModifier, "Q", true, 0},
+                 Case{Qt::Key_CapsLock, Qt::NoModifier, "", false, 1}, Case{Qt::Key_CapsLock, Qt::NoModifier, "", true, 0},
+                 Case{Qt::Key_5, Qt::NoModifier, "5", true, -1}}) {
+    QKeyEvent k(QEvent::KeyPress, c.key, c.mods, QString::fromLatin1(c.text));
+    std::optional<bool> caps = qt_CapsLockOfEvent(k, c.previous);
+    if (c.want < 0) EXPECT_FALSE(caps) << c.text;
+    else {
+      ASSERT_TRUE(caps) << c.key << " " << c.text;
+      EXPECT_EQ(*caps, c.want == 1) << c.key << " " << c.text;
+    }
+  }
+  // The editor's translation keeps 'Q' while Caps Lock is on and lowers it after.
+  QKeyEvent upper(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, "Q");
+  auto e = qt_KeyEvent(upper);
+  ASSERT_TRUE(e);
+  EXPECT_EQ(ui_TranslateEvent(&*e), 35);
+  EXPECT_EQ(e->code, 'Q');
+  QKeyEvent lower(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, "q");
+  e = qt_KeyEvent(lower);
+  ASSERT_TRUE(e);
+  EXPECT_EQ(ui_TranslateEvent(&*e), 35);
+  EXPECT_EQ(e->code, 'q');
+  ui_NoteCapsLock(false);
+}
+
+// The application-wide tracker notes the state of presses that reach any widget.
+TEST(EventMap, CapsLockTrackerSeesEveryFocusWidget) {
+  app();
+  qt_TrackCapsLock();
+  ui_NoteCapsLock(false);
+  QWidget w;
+  w.setFocusPolicy(Qt::StrongFocus);
+  w.show();
+  w.setFocus();
+  QApplication::processEvents();
+  if (QGuiApplication::focusObject() != &w) GTEST_SKIP() << "no focus under this platform";
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_CapsLock, Qt::NoModifier);
+  QApplication::sendEvent(&w, &press);
+  EXPECT_TRUE(ui_NotedCapsLock());
+  QApplication::sendEvent(&w, &press);
+  EXPECT_FALSE(ui_NotedCapsLock());
+}
+
+} // namespace
+} // namespace editor

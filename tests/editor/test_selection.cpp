@@ -230,18 +230,10 @@ TEST_F(Selection, DeletingEverythingLeavesATextGateAndTheFrame) {
 }
 
 TEST_F(Selection, DeletingAPortRebuildsEveryCallWhateverTheClipboardHolds) {
-  model::LogicRecord* sub = model::ge_NewLogic("SUB");
-  model::GateRecord* x = add(sub, "%STD", "Input", 0, 0, 1);
-  model::gt_SetPortName(sub, x, "X");
-  model::GateRecord* y = add(sub, "%STD", "Input", 0, 50, 1);
-  model::gt_SetPortName(sub, y, "Y");
-  model::GateRecord* src = add(main, "%STD", "Input", 100, 100, 1);
-  model::GateRecord* call = add(main, "", "SUB", 200, 100, -1);
-  wire(main, call, 1, src, 1);
+  model::LogicRecord* sub = nullptr;
+  model::GateRecord* src = editCalledSubprogram(sub);
   clipboard.scriptData = "WindowType(1);\nA = addGate(%STD,Text,0,0,-1);\n";
   // Edit SUB: select Y and delete it.
-  model::EditLogic(*model::TemplateDocument) = sub;
-  model::EditInstances(*model::TemplateDocument) = sub->FirstInstance;
   selectionTable();
   script(R"(
     down 5 55 ctrl
@@ -251,9 +243,7 @@ TEST_F(Selection, DeletingAPortRebuildsEveryCallWhateverTheClipboardHolds) {
     expect state 0
   )");
   EXPECT_EQ(count(sub), 1);
-  model::GateRecord* rebuilt = nullptr;
-  for (model::GateRecord* g = main->FirstGate; g; g = g->Next)
-    if (g->Kind == model::kKindCall) rebuilt = g;
+  model::GateRecord* rebuilt = callInMain();
   ASSERT_NE(rebuilt, nullptr) << "the call was rebuilt";
   EXPECT_EQ(rebuilt->InputCount, 1);
   EXPECT_EQ(rebuilt->Inputs[0].Source, src);

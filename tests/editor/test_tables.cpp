@@ -52,6 +52,12 @@ TEST(EventCodes, LettersReachTheHandlersInLowerCase) {
   e.code = 'Q';
   EXPECT_EQ(ui_TranslateEvent(&e), 35);
   EXPECT_EQ(e.code, 'q');
+  // With Caps Lock on the letter stays upper case.
+  ui_NoteCapsLock(true);
+  e.code = 'Q';
+  EXPECT_EQ(ui_TranslateEvent(&e), 35);
+  EXPECT_EQ(e.code, 'Q');
+  ui_NoteCapsLock(false);
 }
 
 class Modifiers : public EditorFixture {};

@@ -84,6 +84,11 @@ struct WorksheetWindowData {
 
 // What the editor needs of the shell. Every operation has a harmless default
 // so that a host overrides only what it offers.
+// The Caps Lock state as the window layer last saw it (the key events carry
+// it); a host without a direct query answers with this.
+void ui_NoteCapsLock(bool on);
+bool ui_NotedCapsLock();
+
 class Host {
 public:
   virtual ~Host() = default;
@@ -112,6 +117,8 @@ public:
   // The keyboard as it is now.
   virtual bool ctrlDown() { return false; }
   virtual bool shiftDown() { return false; }
+  // Caps Lock toggled on: letters keep their upper case.
+  virtual bool capsLockOn() { return ui_NotedCapsLock(); }
   // A text of the language library by number.
   virtual std::string languageText(int /*number*/) { return {}; }
   // Prompts; false when cancelled (the value is then unchanged).

@@ -40,7 +40,48 @@ std::optional<EngineEvent> qt_MouseEvent(const QMouseEvent& event, double zoom) 
   return e;
 }
 
+std::optional<bool> qt_CapsLockOfEvent(const QKeyEvent& event, bool previous) {
+  if (event.type() != QEvent::KeyPress) return std::nullopt;
+  const bool capsKey = event.key() == Qt::Key_CapsLock;
+  if (QGuiApplication::platformName() == QLatin1String("xcb") && event.nativeModifiers() != 0) {
+    // X11 reports the state before the key: the Caps Lock key flips it.
+    const bool locked = event.nativeModifiers() & 0x2;   // LockMask
+    return capsKey ? !locked : locked;
+  }
+  if (capsKey) return !previous;
+  const QString text = event.text();
+  if (text.size() != 1 || !text[0].isLetter() || text[0].isUpper() == text[0].isLower()) return std::nullopt;
+  const bool shift = event.modifiers() & Qt::ShiftModifier;
+  return text[0].isUpper() != shift;
+}
+
+void qt_NoteKeyState(const QKeyEvent& event) {
+  if (std::optional<bool> caps = qt_CapsLockOfEvent(event, ui_NotedCapsLock())) ui_NoteCapsLock(*caps);
+}
+
+namespace {
+class CapsLockTracker : public QObject {
+public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // A key press goes to the focus object first and then up its parents:
+    // it is noted at its first receiver only.
+    if (event->type() == QEvent::KeyPress && watched == QGuiApplication::focusObject())
+      qt_NoteKeyState(*static_cast<QKeyEvent*>(event));
+    return QObject::eventFilter(watched, event);
+  }
+};
+} // namespace
+
+void qt_TrackCapsLock() {
+  static CapsLockTracker* tracker = nullptr;
+  if (tracker || !QCoreApplication::instance()) return;
+  tracker = new CapsLockTracker(QCoreApplication::instance());
+  QCoreApplication::instance()->installEventFilter(tracker);
+}
+
 std::optional<EngineEvent> qt_KeyEvent(const QKeyEvent& event) {
+  qt_NoteKeyState(event);
   EngineEvent e;
   e.type = kMsgKeyDown;
   int k = event.key();

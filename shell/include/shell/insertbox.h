@@ -93,13 +93,16 @@ public:
   // The placements: a new gate from a module (scr_InsertLibraryGate), a drop
   // with connection to neighbours (scr_DropService), a replacement of the gate
   // at the point (scr_DropItemAt). Null / 0 when nothing was placed; a refusal
-  // may set the pending drop message (app_SetDropFlag).
+  // may set the pending drop message (app_SetDropFlag). The two drops are the
+  // editor's drop services on the window's document: they connect touching
+  // neighbours, rebuild the calls of a logic whose ports change and ask the
+  // text of a Text gate; a placed item marks the project changed.
   virtual void* insertGate(WorksheetWindowData& window, const std::string& module, const std::string& name,
                            int parameter, std::int16_t x, std::int16_t y) { return nullptr; }
   virtual int dropNew(WorksheetWindowData& window, const std::string& module, const std::string& name,
-                      int parameter, std::int16_t x, std::int16_t y) { return 0; }
+                      int parameter, std::int16_t x, std::int16_t y);
   virtual int dropReplace(WorksheetWindowData& window, const std::string& module, const std::string& name,
-                          int parameter, std::int16_t x, std::int16_t y) { return 0; }
+                          int parameter, std::int16_t x, std::int16_t y);
   virtual bool gateSize(WorksheetWindowData& record, void* gate, int& width, int& height) { return false; }
   virtual void deleteGate(WorksheetWindowData& record, void* gate) {}
   // The worksheet under the mouse (locked until unlock), or null; converts a

@@ -289,3 +289,46 @@ TEST_F(Printing, ScreenDrawingIsTheSameAfterAPrint) {
   const QImage after = paint();
   EXPECT_TRUE(before == after);
 }
+
+#include "dialogkit/qtkit.h"
+#include "model/records.h"
+
+#include <QWidget>
+#include <cstring>
+#include <memory>
+
+// Without the frame's hooks the header names the printed worksheet's
+// subprogram by its levels, and the printed window gets the focus back.
+TEST_F(Printing, WorksheetHeaderNamesItsSubprogramAndTheWindowGetsTheFocus) {
+  printHooks().qualifiedName = nullptr;
+  std::string seenHeader;
+  printHooks().dispatch = [this, &seenHeader](editor::WorksheetWindowData* w, editor::EngineEvent& e) {
+    if (e.type == 15) seenHeader = printState().headerExtra;
+    return rec(w, e);
+  };
+  auto doc = std::make_unique<model::DocumentRecord>();
+  model::LogicRecord main{}, pump{};
+  std::strcpy(main.Name, "MAIN");
+  std::strcpy(pump.Name, "PUMP");
+  doc->MacroLevel = 2;
+  doc->LevelLogics[1] = &main;
+  doc->LevelLogics[2] = &pump;
+  editor::WorksheetWindowData ws{};
+  ws.kind = 1;
+  ws.document = doc.get();
+  QWidget target, other;
+  target.setFocusPolicy(Qt::StrongFocus);
+  other.setFocusPolicy(Qt::StrongFocus);
+  target.show();
+  other.show();
+  other.activateWindow();
+  other.setFocus();
+  QApplication::processEvents();
+  const auto id = kit::registerOwner(&target);
+  ASSERT_EQ(prn_PrintWorksheet(&ws, Hwnd(id)), 1);
+  EXPECT_EQ(seenHeader, "MAIN\\PUMP");
+  EXPECT_TRUE(printState().headerExtra.empty());
+  QApplication::processEvents();
+  if (QApplication::focusWidget() == nullptr) GTEST_SKIP() << "no focus under this platform";
+  EXPECT_EQ(QApplication::focusWidget(), &target);
+}

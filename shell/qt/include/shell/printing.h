@@ -31,8 +31,11 @@ struct PrintHooks {
   std::function<std::uint32_t(Hwnd owner, int pages)> printSetup;
   std::function<void(bool on)> enableFrame;
   std::function<void(Hwnd window, bool on)> enableWindow;
+  // Gives a window the focus after a job (default: the window the id names,
+  // else the widget that had the focus when the job began).
   std::function<void(Hwnd window)> focus;
-  // The qualified name of the current subprogram (worksheet print header).
+  // The qualified name of the current subprogram (worksheet print header;
+  // default: the levels of the printed worksheet's document).
   std::function<std::string()> qualifiedName;
   // The project's file name (default: from the project path).
   std::function<std::string()> projectFileName;
