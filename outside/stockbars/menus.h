@@ -16,7 +16,8 @@ struct SubMenu {
 };
 
 const std::vector<SubMenu>& menuLayout();
-// Buttons of the tool bar and the macro bar (0: separator).
+// Buttons of the tool bar and the macro bar (0: separator; -1 in the tool
+// bar: the buttons after it form a second row).
 const std::vector<MenuItem>& toolButtons();
 const std::vector<MenuItem>& macroButtons();
 

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -35,7 +36,7 @@ struct Bars {
   QPointer<QMenu> windowMenu, fileMenu;
   std::map<int, QAction*> items;     // menu items by command id
   QPointer<QStatusBar> status;
-  QPointer<QToolBar> tool, macro;
+  QPointer<QToolBar> tool, tool2, macro;   // tool2: the tool bar's second row
   std::map<int, QAction*> toolItems, macroItems;
   int statusFlag = 1, toolFlag = 1;
   int mode = 1, editMode = 0;
@@ -155,30 +156,54 @@ ZERLO_EXPORT int SB01_SetStatusBarText(int32_t, const char* text) {
 ZERLO_EXPORT int SB01_SetStatusBarString(int32_t part, const char* text) { return SB01_SetStatusBarText(part, text); }
 
 // ---- tool bar ----
+// The tool bar is two rows: the buttons up to the row break, then the rest.
 ZERLO_EXPORT int SB02_CreateToolBar(Hwnd frame) {
   if (!adoptFrame(frame)) return 0;
   if (!g.tool) {
-    g.tool = makeBar("Tools", stockbars::toolButtons(), g.toolItems, false);
-    for (int id : {246, 247, 248, 244, 245}) g.toolItems[id]->setCheckable(true);
+    const auto& all = stockbars::toolButtons();
+    auto cut = std::find_if(all.begin(), all.end(), [](const stockbars::MenuItem& b) { return b.id < 0; });
+    g.tool = makeBar("Tools", {all.begin(), cut}, g.toolItems, false);
+    for (int id : {246, 247, 248, 244, 245})
+      if (auto it = g.toolItems.find(id); it != g.toolItems.end()) it->second->setCheckable(true);
     g.frame->addToolBar(Qt::TopToolBarArea, g.tool);
+    if (cut != all.end()) {
+      g.tool2 = makeBar("Run", {cut + 1, all.end()}, g.toolItems, false);
+      g.frame->addToolBarBreak(Qt::TopToolBarArea);
+      g.frame->addToolBar(Qt::TopToolBarArea, g.tool2);
+    }
   }
-  g.tool->setVisible(g.toolFlag != 0);
+  for (QToolBar* bar : {g.tool.data(), g.tool2.data()})
+    if (bar) bar->setVisible(g.toolFlag != 0);
   return 1;
 }
 ZERLO_EXPORT int SB02_DestroyToolBar(void) {
-  if (g.frame && g.tool) g.frame->removeToolBar(g.tool);
-  delete g.tool.data();
+  for (QToolBar* bar : {g.tool.data(), g.tool2.data()}) {
+    if (g.frame && bar) g.frame->removeToolBar(bar);
+    delete bar;
+  }
   g.toolItems.clear();
   return 1;
 }
 ZERLO_EXPORT int SB02_SizeToolBar(int32_t, int32_t, BarRect* r) {
   fillRect(g.tool, r);
+  if (r && g.tool2 && g.tool2->isVisible()) {
+    BarRect second{};
+    fillRect(g.tool2, &second);
+    if (r->bottom == r->top) *r = second;
+    else r->bottom = std::max(r->bottom, second.bottom);
+  }
   return 1;
 }
-ZERLO_EXPORT int SB02_GetToolBarHeight(void) { return g.tool && g.tool->isVisible() ? g.tool->height() : 0; }
+ZERLO_EXPORT int SB02_GetToolBarHeight(void) {
+  int h = 0;
+  for (QToolBar* bar : {g.tool.data(), g.tool2.data()})
+    if (bar && bar->isVisible()) h += bar->height();
+  return h;
+}
 ZERLO_EXPORT int SB02_EnableToolBar(int32_t on) {
   g.toolFlag = on ? 1 : 0;
-  if (g.tool) g.tool->setVisible(on != 0);
+  for (QToolBar* bar : {g.tool.data(), g.tool2.data()})
+    if (bar) bar->setVisible(on != 0);
   return 1;
 }
 ZERLO_EXPORT int SB02_IsToolBarEnabled(void) { return g.tool ? (g.tool->isVisibleTo(g.frame) ? 1 : 0) : g.toolFlag; }
@@ -225,6 +250,7 @@ ZERLO_EXPORT int SB05_CreateMacroBar(Hwnd frame) {
     g.macro = makeBar("Sheet", stockbars::macroButtons(), g.macroItems, true);
     g.frame->addToolBar(Qt::LeftToolBarArea, g.macro);
   }
+  if (g.macroItems.empty()) g.macro->setVisible(false);
   return 1;
 }
 ZERLO_EXPORT int SB05_DestroyMacroBar(void) {
@@ -239,7 +265,8 @@ ZERLO_EXPORT int SB05_SizeMacroBar(int32_t, int32_t, BarRect* r) {
 }
 ZERLO_EXPORT int SB05_GetMacroBarWidth(void) { return g.macro && g.macro->isVisible() ? g.macro->width() : 0; }
 ZERLO_EXPORT int SB05_EnableMacroBar(int32_t on) {
-  if (g.macro) g.macro->setVisible(on != 0);
+  // A bar without buttons stays hidden.
+  if (g.macro) g.macro->setVisible(on != 0 && !g.macroItems.empty());
   return 1;
 }
 ZERLO_EXPORT int SB05_IsMacroBarEnabled(void) { return g.macro && g.macro->isVisibleTo(g.frame) ? 1 : 0; }
@@ -278,7 +305,8 @@ ZERLO_EXPORT uint32_t SB06_CreateMenu(void) {
     if (std::strcmp(sub.title, "&Window") == 0) g.windowMenu = m;
     if (std::strcmp(sub.title, "&File") == 0) g.fileMenu = m;
   }
-  for (int id : {318, 319, 324, 302, 304, 305, 382, 321, 282, 262, 40021, 40022}) g.items[id]->setCheckable(true);
+  for (int id : {318, 319, 324, 304, 305, 382, 321, 40021, 40022})
+    if (auto it = g.items.find(id); it != g.items.end()) it->second->setCheckable(true);
   g.menuId = plat::handles::allocate(g.menuBar.data(), kMenuHandleKind);
   g.windowMenuId = plat::handles::allocate(g.windowMenu.data(), kMenuHandleKind);
   g.fileMenuId = plat::handles::allocate(g.fileMenu.data(), kMenuHandleKind);
@@ -314,8 +342,17 @@ ZERLO_EXPORT int SB06_IsMenuItemChecked(int32_t id) {
   auto it = g.items.find(id);
   return it != g.items.end() && it->second->isChecked() ? 1 : 0;
 }
+// The text of a menu item, and of the tool-bar button of the same command
+// (the simulation switch reads "Simulation ein" or "Simulation aus" on both).
 ZERLO_EXPORT int SB06_SetMenuItemText(int32_t id, const char* text) {
-  if (auto it = g.items.find(id); it != g.items.end()) it->second->setText(QString::fromUtf8(text ? text : ""));
+  const QString t = QString::fromUtf8(text ? text : "");
+  if (auto it = g.items.find(id); it != g.items.end()) it->second->setText(t);
+  if (auto it = g.toolItems.find(id); it != g.toolItems.end()) {
+    QString plain = t;
+    plain.remove(QLatin1Char('&'));
+    it->second->setText(plain);
+    it->second->setToolTip(plain);
+  }
   return 1;
 }
 // Inserts a new item before the item `before` (at the end of before's menu

@@ -45,6 +45,11 @@ const std::vector<StateRow> kTable = {
     {331, "EEEEEEEEEEEE"}, {360, "DDEEEEEEEEEE"}, {361, "DDEEEEEEEEEE"}, {362, "DDEEEEEEEEEE"},
     {363, "DDEEEEEEEEDE"}, {370, "DDMDDDDDDDDD"}, {371, "DDDDDDDDDDDD"}, {372, "DDDDDDDDDDDD"},
     {373, "DDDDDDDDDDDD"}, {374, "DDPDDDDDDDDD"}, {375, "DDDDDDDDDDDD"}, {383, "DDDDEEEEEDED"},
+    // The simulation's steps, from the run sheet only: from time zero and the
+    // next step (which change the simulated values) while the simulation
+    // sheet is active and not online; the next subprogram (a walk over the
+    // levels) also online, as the level change 383.
+    {320, "DDDDEEEEDDED"}, {512, "DDDDEEEEDDED"}, {513, "DDDDEEEEEDED"},
 };
 
 // Commands that the running simulation or online mode disables and enables.
@@ -160,6 +165,9 @@ void menu_UpdateState(int requested) {
     const Cell c = Cell(r.cells[state - 1]);
     if (c != Cell::Unchanged) b.enable(r.id, cellEnables(c, editMode));
   }
+  // Without a worksheet there is nothing to undo; on a sheet the editor
+  // keeps Undo enabled while it holds an undo copy.
+  if (state <= 2) b.enable(256, false);
   if (state >= 5 && state <= 8) b.enable(273, true);
   else if (hook(g_hooks.offProgram, bind_GetOffProg() != 0)) b.enable(273, false);
   // 9. The running simulation or online mode.

@@ -4,6 +4,7 @@
 // pointer, the release drops the copy), and the document changes; a project
 // without the library anywhere shows 50061; closing frees every block.
 #include "editor_frame_fixture.h"
+#include "shell/menustate.h"
 #include "model/connections.h"
 #include "shell/insertbox.h"
 
@@ -199,6 +200,64 @@ TEST_F(EditorFrameTest, SimulationRunsOnTheSheetTimer) {
   EXPECT_EQ(editor::editorState(), 0u);
   EXPECT_EQ(frame->timerWindow, nullptr);
   EXPECT_FALSE(frame->sheetTimer.isActive());
+}
+
+// The simulation commands of the Simulation menu, through the frame: with the
+// simulation on, each next step (512) advances the simulated time and the
+// values of the project's gates follow (the flow's timer counts); from time
+// zero (320) starts again.
+TEST_F(EditorFrameTest, NextStepAdvancesTheSimulation) {
+  openDemo();
+  frame->onCommand(233);
+  ASSERT_NE(frame->active(), nullptr);
+  ASSERT_EQ(frame->active()->data.kind, 3);
+  model::DocumentRecord* doc = frame->active()->data.document;
+  ASSERT_NE(doc, nullptr);
+  model::LogicRecord* top = doc->LevelLogics[1];
+  ASSERT_NE(top, nullptr);
+  // The values of every output of the sheet's gates, in order.
+  // The outputs and states of the project's gates (those of called
+  // subprograms too), in order.
+  auto outputs = [&] {
+    std::vector<double> v;
+    std::function<void(model::GateInstance*)> walk = [&](model::GateInstance* in) {
+      for (; in; in = in->Next) {
+        for (int i = 0; i < in->OutputSlotCount; ++i) v.push_back(in->OutputValues[i]);
+        for (int i = 0; i < in->StateSlotCount; ++i) v.push_back(in->StateValues[i]);
+        walk(in->Children);
+      }
+    };
+    walk(doc->LevelInstances[1]);
+    return v;
+  };
+  frame->onCommand(282);
+  ASSERT_TRUE(app().simulation);
+  EXPECT_EQ(shell::menu_State(), 11);
+  frame->onCommand(320);
+  const double zero = top->StepBlock.simTime;
+  std::vector<std::vector<double>> seen{outputs()};
+  double last = zero;
+  for (int step = 0; step < 20; ++step) {
+    frame->onCommand(512);
+    EXPECT_GT(top->StepBlock.simTime, last) << "step " << step;
+    last = top->StepBlock.simTime;
+    seen.push_back(outputs());
+  }
+  bool changed = false;
+  for (const auto& v : seen) changed |= v != seen.front();
+  EXPECT_TRUE(changed) << "no gate value moved in twenty steps";
+  // From time zero again: the time goes back to where the first start put it.
+  frame->onCommand(320);
+  EXPECT_DOUBLE_EQ(top->StepBlock.simTime, zero);
+  // Next subprogram enters the flow the main sheet calls; back to the upper
+  // level leaves it.
+  ASSERT_EQ(doc->MacroLevel, 1);
+  frame->onCommand(513);
+  EXPECT_EQ(doc->MacroLevel, 2);
+  frame->onCommand(383);
+  EXPECT_EQ(doc->MacroLevel, 1);
+  frame->onCommand(282);
+  EXPECT_FALSE(app().simulation);
 }
 
 // The insert box's placement reaches fn_InsertLibraryGate: a gate of the

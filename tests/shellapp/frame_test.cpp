@@ -3,6 +3,10 @@
 // keys, scrolling, Window-menu routing, the start screen's end, dropped files
 // and the close questions. Numbered messages are answered by a hook.
 #include "zerloapp/cmdline.h"
+#include "dialogkit/qtkit.h"
+#include "dialogkit/window_message.h"
+#include "platform/library.h"
+#include "platform/uisink.h"
 #include "zerloapp/frame.h"
 #include "zerloapp/instances.h"
 #include "zerloapp/startup.h"
@@ -24,11 +28,20 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
+#include <QPushButton>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 #include <deque>
+#include <fstream>
+#include <filesystem>
+#include <set>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -54,6 +67,9 @@ protected:
 
   void SetUp() override {
     application();
+    // What an earlier test left queued (the exit of a frame that closed)
+    // runs now, outside any dialog's event loop.
+    QApplication::processEvents();
     app() = AppState{};
     app().instance = 1;
     recordMessages(messages, answers);
@@ -719,6 +735,340 @@ TEST_F(FrameTest, RunningWorkersAreAskedAboutBeforeAClose) {
   EXPECT_FALSE(frame->closeRefused);
   EXPECT_EQ(countKind(0), 0);
   EXPECT_TRUE(engine::th_NoWorkers());
+}
+
+// ---- menus and bars ----
+
+// The bar library of the program over a frame: every menu item and tool-bar
+// button, found by the label a user reads, sends the frame its command.
+class FrameBars : public FrameTest {
+protected:
+  void SetUp() override {
+    FrameTest::SetUp();
+    lib_ = plat::lib::load(std::string(ZERLO_BIN_DIR) + "/STOCKBARS.DLL");
+    ASSERT_NE(lib_, nullptr) << plat::lib::lastError();
+    frame->id = kit::registerOwner(frame.get());
+    ASSERT_NE(fn<std::uint32_t (*)()>("SB06_CreateMenu")(), 0u);
+    fn<int (*)(std::int32_t, std::int32_t)>("SB00_SetStartFlags")(1, 1);
+    for (const char* create : {"SB01_CreateStatusBar", "SB02_CreateToolBar", "SB05_CreateMacroBar"})
+      ASSERT_EQ(fn<int (*)(shell::Hwnd)>(create)(frame->id), 1) << create;
+    frame->installEventFilter(&commands_);
+  }
+  void TearDown() override {
+    frame->removeEventFilter(&commands_);
+    for (const char* destroy : {"SB06_DestroyMenu", "SB01_DestroyStatusBar", "SB02_DestroyToolBar", "SB05_DestroyMacroBar"})
+      fn<int (*)()>(destroy)();
+    FrameTest::TearDown();
+    // What the library released goes now, while its code is loaded; the
+    // library stays loaded for the process (its actions' slots live in it).
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  template <class F> F fn(const char* name) {
+    F f = plat::lib::symbolAs<F>(lib_, name);
+    EXPECT_NE(f, nullptr) << name;
+    return f;
+  }
+  static QString plain(QString text) { return text.remove('&'); }
+  // The action under "Menu>Item" or, for "button Label", on the tool bar.
+  QAction* find(const std::string& where) {
+    const QString w = QString::fromStdString(where);
+    if (w.startsWith("button ")) {
+      for (QToolBar* bar : frame->findChildren<QToolBar*>())
+        for (QAction* a : bar->actions())
+          if (!a->isSeparator() && a->text() == w.mid(7)) return a;
+      return nullptr;
+    }
+    const QStringList path = w.split('>');
+    for (QAction* top : frame->menuBar()->actions()) {
+      if (plain(top->text()) != path[0] || !top->menu()) continue;
+      for (QAction* a : top->menu()->actions())
+        if (!a->isSeparator() && plain(a->text()) == path[1]) return a;
+    }
+    return nullptr;
+  }
+  // Presses the control and answers the command that reached the frame (0: none).
+  int press(QAction* a) {
+    commands_.got.clear();
+    a->trigger();
+    for (int i = 0; i < 50 && commands_.got.empty(); ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return commands_.got.empty() ? 0 : commands_.got.front();
+  }
+  // Keeps the frame's commands instead of running them (no dialog opens).
+  struct Commands : QObject {
+    std::vector<int> got;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() != kit::kWindowMessageEvent) return false;
+      auto* m = static_cast<kit::WindowMessageEvent*>(e);
+      if (m->msg != kWmCommand) return false;
+      got.push_back(int(m->wParam));
+      return true;
+    }
+  } commands_;
+  plat::lib::Handle lib_ = nullptr;
+};
+
+// Every control by its label and the command it runs; a control that is not
+// in this table fails too, so no new item goes untested.
+TEST_F(FrameBars, EveryMenuItemAndButtonSendsTheCommandItsLabelSays) {
+  struct Case { const char* where; int id; };
+  static const Case kCases[] = {
+      {"File>New Project...", 222}, {"File>Open Project...", 201}, {"File>Save Project", 203},
+      {"File>Save Project As...", 207}, {"File>Close Project", 204}, {"File>Remove Module from Project...", 211},
+      {"File>Print Project...", 213}, {"File>Print Worksheet", 212}, {"File>Exit", 216},
+      {"Edit>Undo", 256}, {"Edit>Cut", 372}, {"Edit>Copy", 373}, {"Edit>Paste", 374},
+      {"Edit>Delete Selection", 375}, {"Edit>Select All", 370}, {"Edit>Deselect All", 371},
+      {"Edit>Select and Move Mode", 246}, {"Edit>Delete Mode", 247}, {"Edit>Replace Mode", 248},
+      {"Edit>Connect Mode", 244}, {"Edit>Disconnect Mode", 245}, {"Edit>Insert Block", 237},
+      {"Edit>Delete Selection or Gate", 239}, {"Edit>Input Count Tool", 243}, {"Edit>Clear Gate Marks", 258},
+      {"View>Main Program", 231}, {"View>Main Program in New Window", 230}, {"View>Subprogram...", 232},
+      {"View>Simulation Sheet", 233}, {"View>Parameter Sheet", 234}, {"View>Trend Sheet", 235},
+      {"View>Value Sheet", 267}, {"View>Status Bar", 318}, {"View>Tool Bar", 319}, {"View>Insert Box", 324},
+      {"View>I/O Labels", 304}, {"View>Pointer Shows What Lies Under It", 305},
+      {"View>Show Quickstart at Start", 382},
+      {"Options>Copy Subprogram...", 250}, {"Options>Design Subprogram Face...", 251},
+      {"Options>Delete Subprogram...", 252}, {"Options>Rename Subprogram...", 259}, {"Options>Reserved", 273},
+      {"Options>Worksheet Setup...", 300}, {"Options>Automatic Wire Routing", 321},
+      {"Options>Interface Settings...", 322}, {"Options>Interface Diagnosis...", 323},
+      {"Options>Language: German", 40021}, {"Options>Language: English", 40022},
+      {"Target>Start: Compile, Download, Go Online", 261}, {"Target>Online Mode", 262},
+      {"Target>Read Parameters from Target", 268}, {"Target>Write Parameters to Target", 269},
+      {"Target>Save Parameter List...", 287}, {"Target>Load Parameter List...", 288},
+      {"Target>Show Parameter List File...", 290},
+      {"Simulation>Simulation ein", 282}, {"Simulation>Start from Time Zero", 320}, {"Simulation>Next Step", 512},
+      {"Simulation>Next Subprogram", 513}, {"Simulation>Back to Upper Level", 383},
+      {"Simulation>Setup: Write Target Program", 260},
+      {"Window>Cascade", 360}, {"Window>Tile", 361}, {"Window>Arrange Icons", 362},
+      {"Window>Close All Windows", 363}, {"Window>Close Window", 236}, {"Window>Copy Window Picture", 242},
+      {"Help>Help Contents", 333}, {"Help>Help Index", 332}, {"Help>Zerlo on the Web", 40030},
+      {"Help>About Zerlo...", 331},
+      {"button New Project", 222}, {"button Open Project", 201}, {"button Save", 203}, {"button Print", 213},
+      {"button Undo", 256}, {"button Cut", 372}, {"button Copy", 373}, {"button Paste", 374},
+      {"button Select", 246}, {"button Delete", 247}, {"button Replace", 248}, {"button Connect", 244},
+      {"button Disconnect", 245}, {"button Simulation ein", 282}, {"button From Time Zero", 320},
+      {"button Next Step", 512}, {"button Next Subprogram", 513}, {"button Upper Level", 383},
+      {"button Setup", 260}, {"button Start", 261}, {"button Online", 262}, {"button Help", 333},
+  };
+  std::set<QAction*> tested;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.where);
+    QAction* a = find(c.where);
+    ASSERT_NE(a, nullptr);
+    tested.insert(a);
+    EXPECT_EQ(press(a), c.id);
+  }
+  for (QAction* top : frame->menuBar()->actions())
+    for (QAction* a : top->menu()->actions()) {
+      if (a->isSeparator()) continue;
+      EXPECT_TRUE(tested.count(a)) << plain(top->text()).toStdString() << ">" << plain(a->text()).toStdString();
+    }
+  for (QToolBar* bar : frame->findChildren<QToolBar*>())
+    for (QAction* a : bar->actions()) {
+      if (a->isSeparator()) continue;
+      EXPECT_TRUE(tested.count(a)) << "button " << a->text().toStdString();
+    }
+}
+
+// At start, before any project: 273 leaves the menus and program state 1
+// holds for menus and bars (no Start, Online, Save or simulation step).
+TEST_F(FrameTest, StartAppliesStateOneBeforeAnyProject) {
+  shell::RecordingBarMenus bars;
+  shell::BarMenus* previous = shell::setBarMenus(&bars);
+  shell::menu_Reset();
+  RecordingDispatcher d;
+  {
+    Frame fresh(d);
+    for (int id : {201, 222, 261, 262, 203, 256, 320, 512, 513, 383, 282, 374}) bars.enable(id, true);
+    fresh.show();
+    EXPECT_EQ(shell::menu_State(), 1);
+    EXPECT_NE(std::find(bars.calls.begin(), bars.calls.end(), "mode 1"), bars.calls.end());
+    for (int id : {201, 222, 216, 331}) EXPECT_TRUE(bars.items()[id].enabled) << id;
+    for (int id : {261, 262, 203, 204, 256, 233, 320, 512, 513, 383, 282, 374})
+      EXPECT_FALSE(bars.items()[id].enabled) << id;
+    // Once only: a later showing keeps what the program set since.
+    fresh.hide();
+    bars.calls.clear();
+    fresh.show();
+    EXPECT_TRUE(bars.calls.empty());
+  }
+  shell::setBarMenus(previous);
+  shell::menu_Reset();
+}
+
+// The simulation steps by program state: from time zero and the next step on
+// the simulation sheet (states 5..8, 11) but not online; the next
+// subprogram also online.
+TEST_F(FrameTest, SimulationStepsFollowTheRunSheet) {
+  struct Case { int state; bool zero, step, next; };
+  const Case cases[] = {{1, false, false, false}, {2, false, false, false}, {3, false, false, false},
+                        {5, true, true, true},    {8, true, true, true},    {9, false, false, true},
+                        {10, false, false, false}, {11, true, true, true},  {12, false, false, false}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(shell::menu_Cell(320, c.state) == shell::Cell::Enabled, c.zero) << c.state;
+    EXPECT_EQ(shell::menu_Cell(512, c.state) == shell::Cell::Enabled, c.step) << c.state;
+    EXPECT_EQ(shell::menu_Cell(513, c.state) == shell::Cell::Enabled, c.next) << c.state;
+  }
+}
+
+// Copy (373) and Cut (372) on a sheet: the editor copies, the sheet's picture
+// goes beside it, and the menus are applied again, so Paste enables.
+TEST_F(FrameTest, CopyEnablesPaste) {
+  struct ClipDispatcher : RecordingDispatcher {
+    bool held = false;
+    int dispatch(WorksheetWindowData* w, EngineEvent* e) override {
+      if (e->type == editor::kMsgCommand && (e->code == 373 || e->code == 372)) held = true;
+      return RecordingDispatcher::dispatch(w, e);
+    }
+    bool clipNothingToPaste() override { return !held; }
+  };
+  shell::RecordingBarMenus bars;
+  shell::BarMenus* previous = shell::setBarMenus(&bars);
+  shell::menu_Reset();
+  bars.edit = 1;
+  for (int cut : {373, 372}) {
+    SCOPED_TRACE(cut);
+    ClipDispatcher d;
+    d.commandAnswers[230] = {1};
+    Frame f(d);
+    f.show();
+    f.onCommand(230);
+    ASSERT_NE(f.active(), nullptr);
+    EXPECT_EQ(shell::menu_State(), 3);
+    EXPECT_FALSE(bars.items()[374].enabled);
+    f.onCommand(cut);
+    EXPECT_TRUE(std::find(d.log.begin(), d.log.end(), "event 273 " + std::to_string(cut) + " kind 0") != d.log.end());
+    EXPECT_TRUE(bars.items()[374].enabled);
+    for (Worksheet* w : f.worksheets()) delete w;
+  }
+  shell::setBarMenus(previous);
+  shell::menu_Reset();
+}
+
+// New project (222): the new-project dialog names the project made from a
+// template, which is then opened by name; a name whose file does not exist
+// asks 50043: No opens nothing, Yes makes it from the program's empty project.
+TEST_F(FrameTest, NewProjectOpensWhatTheDialogMade) {
+  char dir[] = "/tmp/zapp_newXXXXXX";
+  ASSERT_TRUE(mkdtemp(dir));
+  const std::string made = std::string(dir) + "/PUMP.MDL";
+  { std::FILE* f = std::fopen(made.c_str(), "w"); ASSERT_NE(f, nullptr); std::fputs("made", f); std::fclose(f); }
+  int asked = 0;
+  std::string answerPath = made;
+  int answer = 1;
+  frame->newProjectDialog = [&](std::string& path) {
+    ++asked;
+    path = answerPath;
+    return answer;
+  };
+  // Cancel: the project is closed, nothing opened.
+  answer = 2;
+  frame->onCommand(222);
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(logged("event 273 204"));
+  EXPECT_FALSE(logged("event 273 201"));
+  // OK: the new file is opened by name, no open dialog between.
+  answer = 1;
+  dispatcher.log.clear();
+  frame->onCommand(222);
+  EXPECT_TRUE(logged("event 273 201"));
+  EXPECT_EQ(dispatcher.openName, made);
+  EXPECT_TRUE(messages.empty());
+  // A name without its file: 50043; No opens nothing.
+  answerPath = std::string(dir) + "/EMPTY.MDL";
+  dispatcher.log.clear();
+  answers = {7};
+  frame->onCommand(222);
+  EXPECT_EQ(messages, std::vector<int>{50043});
+  EXPECT_FALSE(logged("event 273 201"));
+  EXPECT_FALSE(std::filesystem::exists(answerPath));
+  // Yes: made from the empty project of the program directory, then opened.
+  const std::string bin = dir + std::string("/bin");
+  std::filesystem::create_directories(bin);
+  { std::FILE* f = std::fopen((bin + "/DEFAULT.MDN").c_str(), "w"); ASSERT_NE(f, nullptr); std::fputs("empty", f); std::fclose(f); }
+  frame->emptyProjectFile = bin + "/DEFAULT.MDN";
+  messages.clear();
+  dispatcher.log.clear();
+  answers = {6};
+  frame->onCommand(222);
+  EXPECT_EQ(messages, std::vector<int>{50043});
+  EXPECT_TRUE(logged("event 273 201"));
+  EXPECT_EQ(dispatcher.openName, answerPath);
+  EXPECT_TRUE(std::filesystem::exists(answerPath));
+  std::filesystem::remove_all(dir);
+}
+
+// The same through the program's new-project dialog over a template list of
+// a program directory of the test's own: the user picks a template, names the
+// project, and the frame opens what the dialog made; a template without its
+// project file gives a name whose file is missing: 50043.
+TEST_F(FrameTest, NewProjectThroughTheDialogAndTheTemplateList) {
+  namespace fs = std::filesystem;
+  const fs::path program = fs::temp_directory_path() / ("zapp_newproject-" + std::to_string(::getpid()));
+  fs::remove_all(program);
+  for (const char* d : {"ENGLISH/TEMPLATE/MOTOR", "ENGLISH/TEMPLATE/LAMP", "PROJECTS"})
+    fs::create_directories(program / d);
+  for (const char* f : {"stockwin.so", "ObelTool.so"})
+    fs::copy_file(fs::path(ZERLO_BIN_DIR) / f, program / f);
+  fs::create_symlink(fs::path(ZERLO_BIN_DIR) / "ENGLISH" / "STOCKWINRES.so", program / "ENGLISH" / "STOCKWINRES.so");
+  auto write = [](const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; };
+  write(program / "OBEL.INI", "[SYSTEM]\nLANGUAGE=2\n\n[DIR]\nTEMP=TEMP\nPROJECT=PROJECTS\n\n[LANGUAGES]\n2=ENGLISH\n");
+  // A project file as the templates hold it: its head, then room for its own short name.
+  std::string head;
+  for (std::uint32_t w : {7777777u, 3333333u})
+    for (int i = 0; i < 4; ++i) head += char((w >> (8 * i)) & 0xFF);
+  write(program / "ENGLISH" / "TEMPLATE" / "MOTOR" / "MOTOR.MDL", head + std::string(40, '\x11'));
+  write(program / "ENGLISH" / "TEMPLATE" / "LAMP" / "NOTES.TXT", "no project file");
+  write(program / "ENGLISH" / "TEMPLATE" / "TEMPLATES.INI",
+        "[GENERAL]\nDEFAULT=1\n\n[1]\nDIR=MOTOR\nNAME=Motor control\n\n[2]\nDIR=LAMP\nNAME=Lamp\n");
+  shell::setProgramDir(program.string());
+  ASSERT_EQ(shell::bind_LoadObelTool(), 1);
+  ASSERT_EQ(shell::bind_LoadStockWin(), 1);
+  frame->id = kit::registerOwner(frame.get());
+
+  struct Answer : plat::ui::DialogObserver {
+    std::string templateName, projectName, directory;
+    std::vector<std::string> titles;
+    void answer(QDialog* d) {
+      titles.push_back(d->windowTitle().toStdString());
+      auto* list = d->findChild<QListWidget*>("c1011");
+      ASSERT_NE(list, nullptr);
+      for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().toStdString() == templateName) list->setCurrentRow(i);
+      d->findChild<QLineEdit*>("c1012")->setText(QString::fromStdString(projectName));
+      d->findChild<QLineEdit*>("c1014")->setText(QString::fromStdString(directory));
+      d->findChild<QPushButton*>("c1")->click();
+    }
+    void shown(const plat::ui::DialogShown& d) override { answer(static_cast<QDialog*>(d.widget)); }
+    void timedOut(const plat::ui::DialogShown&) override { ADD_FAILURE() << "the new-project dialog stayed open"; }
+    int deadlineMs() const override { return 5000; }
+  };
+  auto answer = std::make_shared<Answer>();
+  plat::ui::setDialogObserver(answer);
+  answer->directory = (program / "PROJECTS").string();
+  // The template with its project file: the frame opens the copy by name.
+  answer->templateName = "Motor control";
+  answer->projectName = "PUMP";
+  frame->onCommand(222);
+  EXPECT_EQ(answer->titles, std::vector<std::string>{"New Project"});
+  const std::string pump = (program / "PROJECTS" / "PUMP.MDL").string();
+  EXPECT_TRUE(fs::exists(pump));
+  EXPECT_TRUE(logged("event 273 201"));
+  EXPECT_EQ(dispatcher.openName, pump);
+  EXPECT_TRUE(messages.empty());
+  // The template without one: the name's file is missing, 50043; No opens nothing.
+  answer->templateName = "Lamp";
+  answer->projectName = "LIGHT";
+  dispatcher.log.clear();
+  answers = {7};
+  frame->onCommand(222);
+  EXPECT_EQ(messages, std::vector<int>{50043});
+  EXPECT_FALSE(logged("event 273 201"));
+  EXPECT_TRUE(fs::exists(program / "PROJECTS" / "NOTES.TXT"));
+  plat::ui::setDialogObserver(nullptr);
+  shell::bind_UnloadAll();
+  shell::setProgramDir("");
+  shell::path_ResetCaches();
+  std::error_code ec;
+  fs::remove_all(program, ec);
 }
 
 } // namespace

@@ -101,9 +101,15 @@ private:
     if (busy_) return;
     busy_ = true;
     SwWindow to = notice_.tick(frame_);
-    if (to) kit::sendWindowMessage(to, SW_WM_START_BITMAP_DONE, 0, 0);
-    // After the notice the re-entry flag stays set: no later tick sends again.
-    busy_ = notice_.sent();
+    if (!to) {
+      busy_ = false;
+      return;
+    }
+    // The notice goes once: the re-entry flag stays set and the timer stops
+    // before it is sent. The frame destroys this screen while it handles the
+    // notice, so nothing of this object is touched after the send.
+    timer_.stop();
+    kit::sendWindowMessage(to, SW_WM_START_BITMAP_DONE, 0, 0);
   }
 
   const SwWindow* frame_;

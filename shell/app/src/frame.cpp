@@ -5,10 +5,12 @@
 #include "dialogkit/qtkit.h"
 #include "dialogkit/window_message.h"
 #include "display/gdi.h"
+#include "editor/clipboard.h"
 #include "editor/context.h"
 #include "editor/dragmarker.h"
 #include "editor/editor.h"
 #include "editor/eventmap.h"
+#include "editor/ws.h"
 #include "platform/uisink.h"
 #include "shell/dialogs.h"
 #include "shell/editorhost.h"
@@ -46,10 +48,12 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QThread>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 namespace zapp {
 
@@ -465,10 +469,25 @@ std::int64_t Worksheet::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t 
   switch (msg) {
   case kWmCommand: {
     const int id = int(w);
-    if (id == 212) return shell::prn_PrintWorksheet(&data, shell::Hwnd(data.id));
+    switch (id) {
+    case 212: return shell::prn_PrintWorksheet(&data, shell::Hwnd(data.id));
+    case 242: copyPicture(); return 0;   // the window's picture
+    case 383:
+      // Back to the upper level: a right press on the sheet's free corner.
+      return frame_.sendEngineEvent(this, editor::kMsgRButtonDown, 2, 20, 20);
+    default: break;
+    }
+    if (id == 374) QApplication::setOverrideCursor(Qt::WaitCursor);
     const int answer = frame_.sendEngineEvent(this, editor::kMsgCommand, id);
+    if (id == 374) QApplication::restoreOverrideCursor();
     // A gesture the command began (a gate to place, a paste) follows the mouse.
-    if (answer == 3 || answer == 4) dragging = true;
+    if (answer == 3 || answer == 4 || (id == 374 && (answer == 7 || answer == 8))) dragging = true;
+    if (id == 372 || id == 373) {
+      // Cut and copy: the sheet's picture goes beside the copied gates, and
+      // the menus follow the clipboard (Paste becomes possible).
+      copyPicture();
+      frame_.setMenuState(frame_.menuState);
+    }
     return answer;
   }
   case kWmUser0 + 19:
@@ -480,6 +499,19 @@ std::int64_t Worksheet::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t 
   default:
     return 0;
   }
+}
+
+void Worksheet::copyPicture() {
+  const QImage picture = canvas->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+  editor::ClipImage image;
+  image.width = picture.width();
+  image.height = picture.height();
+  image.pixels.reserve(std::size_t(image.width) * std::size_t(image.height));
+  for (int y = 0; y < image.height; ++y) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
+    image.pixels.insert(image.pixels.end(), row, row + image.width);
+  }
+  editor::clip_PutBitmap(&image);
 }
 
 void Worksheet::closeEvent(QCloseEvent* event) {
@@ -578,6 +610,12 @@ Frame::Frame(Dispatcher& d) : dispatcher(d) {
       if (answer == 1) name = trimmedName(buffer);
       return answer;
     });
+  };
+  newProjectDialog = [this](std::string& path) {
+    char buffer[kOpenBufferSize] = {};
+    const int answer = shell::bind_SW05_CallNewProjectDlg(id, buffer, std::int32_t(sizeof buffer));
+    if (answer == 1) path = buffer;
+    return answer;
   };
   isNewFileSuggestion = [](const std::string& path) {
     return shell::bind_SW51_IsFileNameSuggestionOfNew(path.c_str()) != 0;
@@ -1024,6 +1062,52 @@ void Frame::loadProject() {
   openPending = openedByName = false;
 }
 
+void Frame::newProject() {
+  if (!closeProject()) return;
+  std::string path;
+  const std::uint16_t previous = shell::help_SetContext(43);
+  const int answer = newProjectDialog ? newProjectDialog(path) : 2;
+  shell::help_SetContext(previous);
+  if (answer != 1 || path.empty()) return;
+  if (path.size() >= kOpenBufferSize) {
+    if (messageLine) messageLine("The name of the new project is too long: " + path);
+    return;
+  }
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) {
+    // The template held no project file of that name: a new one is made
+    // from the program's empty project when the user wants it.
+    // (The question of msg_AskCreateFile, 50043, through the frame's boxes.)
+    if (app_MessageWithString(50043, path, ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES) return;
+    const std::string empty =
+        emptyProjectFile.empty() ? std::string(shell::path_GetBinDir()) + "DEFAULT.MDN" : emptyProjectFile;
+    if (!std::filesystem::copy_file(empty, path, ec) || ec) {
+      if (messageLine) messageLine("The project " + path + " could not be created from " + empty + ": " + ec.message());
+      return;
+    }
+  }
+  openBuffer = path;
+  openPending = openedByName = true;
+  onCommand(201);
+}
+
+void Frame::applyStartMenus() {
+  if (startMenusApplied) return;
+  startMenusApplied = true;
+  shell::bind_SB06_DeleteMenuItem(273);
+  setMenuState(1);
+}
+
+void Frame::arrangeIcons() {
+  int x = 0;
+  for (Worksheet* w : worksheets()) {
+    if (!w->isMinimized()) continue;
+    const QSize size = w->size();
+    w->move(x, std::max(0, mdi->viewport()->height() - size.height()));
+    x += size.width();
+  }
+}
+
 bool Frame::saveProject(bool saveAs) {
   sendEngineEvent(nullptr, editor::kMsgCommand, 371);
   const std::string path = dispatcher.projectPath();
@@ -1193,10 +1277,17 @@ void Frame::onCommand(int cmd) {
     if (!closeProject()) return;
     break;
   case 216: close(); return;
-  case 222:
-    if (!closeProject()) return;
-    openedByName = false;
-    onCommand(201);
+  case 222: newProject(); return;
+  case 258:
+    // The marks of the active worksheet's gates go.
+    if (Worksheet* w = active(); w && w->data.document) {
+      model::DocumentRecord* previous = model::CurrentDocument;
+      model::CurrentDocument = w->data.document;
+      editor::EngineEvent e;
+      editor::ui_ClearAllGateMarks(&w->data, &e);
+      model::CurrentDocument = previous;
+      w->invalidate();
+    }
     return;
   case 230: openSheet(230, 0, 500, false); return;
   case 231: {
@@ -1339,7 +1430,7 @@ void Frame::onCommand(int cmd) {
   }
   case 360: maximise = false; mdi->cascadeSubWindows(); return;
   case 361: maximise = false; mdi->tileSubWindows(); return;
-  case 362: return;
+  case 362: arrangeIcons(); return;
   case 363:
     for (Worksheet* w : worksheets()) delete w;
     helpContext = 602;
@@ -1527,6 +1618,7 @@ void Frame::connectMenuHelp() {
 }
 
 bool Frame::event(QEvent* e) {
+  if (e->type() == QEvent::Show) applyStartMenus();
   if (e->type() == kit::kWindowMessageEvent) {
     auto* m = static_cast<kit::WindowMessageEvent*>(e);
     m->result = wndProc(m->msg, m->wParam, m->lParam);
@@ -1618,7 +1710,12 @@ void Frame::shutDown() {
   srv::kc::Close();
   shell::app_CloseHelperProgram();
   QApplication::restoreOverrideCursor();
-  QMetaObject::invokeMethod(qApp, [] { QApplication::exit(0); }, Qt::QueuedConnection);
+  // The program's event loop ends. Without one running (a frame of a test)
+  // nothing is ended: an exit then would stay pending and end the next
+  // modal dialog's loop at once.
+  QMetaObject::invokeMethod(qApp, [] {
+    if (QThread::currentThread()->loopLevel() > 0) QApplication::exit(0);
+  }, Qt::QueuedConnection);
 }
 
 } // namespace zapp

@@ -7,8 +7,10 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QTextEdit>
+#include <QToolBar>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -106,12 +108,24 @@ TEST_F(StockBars, MenusHoldTheFramesCommands) {
   std::vector<std::string> items;
   for (std::string t; fifth >> t;) items.push_back(t);
   ASSERT_GT(items.size(), 4u);
-  EXPECT_NE(menus[5].find(" 242"), std::string::npos) << "the Window menu";
-  for (int id : {201, 203, 204, 207, 208, 211, 212, 213, 215, 216, 222, 229, 230, 231, 232, 233, 234, 235, 236, 237,
-                 238, 239, 240, 242, 243, 244, 245, 246, 247, 248, 250, 251, 252, 257, 258, 259, 260, 261, 262, 264,
-                 266, 267, 268, 269, 270, 271, 273, 275, 282, 287, 288, 300, 301, 302, 304, 305, 318, 319, 321, 322,
-                 323, 324, 330, 331, 332, 333, 334, 335, 360, 361, 362, 363, 370, 371, 372, 373, 374, 375, 382, 40030})
+  auto menuNamed = [&](const std::string& title) {
+    for (const auto& m : menus)
+      if (m.rfind("menu " + title + ":", 0) == 0) return m;
+    return std::string();
+  };
+  EXPECT_NE(menuNamed("&Window").find(" 242"), std::string::npos) << "the Window menu";
+  for (int id : {320, 512, 513, 383, 282, 260})
+    EXPECT_NE(menuNamed("&Simulation").find(" " + std::to_string(id)), std::string::npos) << id;
+  for (int id : {201, 203, 204, 207, 211, 212, 213, 216, 222, 230, 231, 232, 233, 234, 235, 236, 237, 239, 242,
+                 243, 244, 245, 246, 247, 248, 250, 251, 252, 256, 258, 259, 260, 261, 262, 267, 268, 269, 273, 282,
+                 287, 288, 290, 300, 304, 305, 318, 319, 320, 321, 322, 323, 324, 331, 332, 333, 360, 361, 362, 363,
+                 370, 371, 372, 373, 374, 375, 382, 383, 512, 513, 40021, 40022, 40030})
     EXPECT_NE(d.find("item " + std::to_string(id) + " "), std::string::npos) << id;
+  // Commands that do nothing in this program have no item and no button.
+  for (int id : {208, 209, 215, 223, 229, 238, 240, 241, 257, 264, 266, 270, 271, 274, 275, 301, 302, 330, 334, 335}) {
+    EXPECT_EQ(d.find("item " + std::to_string(id) + " "), std::string::npos) << id;
+    EXPECT_EQ(d.find("tool " + std::to_string(id) + " "), std::string::npos) << id;
+  }
 }
 
 TEST_F(StockBars, StatesFollowTheCalls) {
@@ -142,6 +156,31 @@ TEST_F(StockBars, StatesFollowTheCalls) {
   frame_->menuBar()->actions().at(0)->menu()->actions().at(0)->trigger();
   ASSERT_FALSE(target_->posted.empty());
   EXPECT_EQ(target_->posted.back(), (std::pair<std::uint32_t, std::int64_t>(273, 222)));
+}
+
+// A label names one command: within a menu and within the tool bar no two
+// controls read the same; the simulation switch shows its run-time text on
+// both its item and its button.
+TEST_F(StockBars, LabelsAreUniqueAndTheSwitchTextReachesTheButton) {
+  createAll();
+  for (QAction* top : frame_->menuBar()->actions()) {
+    std::set<QString> seen;
+    for (QAction* a : top->menu()->actions()) {
+      if (a->isSeparator()) continue;
+      EXPECT_TRUE(seen.insert(a->text().remove('&')).second) << a->text().toStdString();
+    }
+  }
+  std::set<QString> buttons;
+  for (QToolBar* bar : frame_->findChildren<QToolBar*>())
+    for (QAction* a : bar->actions()) {
+      if (a->isSeparator()) continue;
+      EXPECT_TRUE(buttons.insert(a->text()).second) << a->text().toStdString();
+    }
+  EXPECT_NE(dump().find("item 282 e Simulation ein"), std::string::npos);
+  EXPECT_NE(dump().find("tool 282 e Simulation ein"), std::string::npos);
+  fn<int (*)(std::int32_t, const char*)>("SB06_SetMenuItemText")(282, "Simulation aus");
+  EXPECT_NE(dump().find("item 282 e Simulation aus"), std::string::npos);
+  EXPECT_NE(dump().find("tool 282 e Simulation aus"), std::string::npos);
 }
 
 TEST_F(StockBars, Picture) {

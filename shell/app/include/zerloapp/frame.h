@@ -83,6 +83,8 @@ public:
   // Answers the editor's answer.
   int mouse(QMouseEvent* event);
   bool dragging = false;   // the window holds the capture
+  // The window's picture beside what the clipboard holds.
+  void copyPicture();
   Frame& frame() { return frame_; }
 protected:
   void closeEvent(QCloseEvent* event) override;
@@ -155,6 +157,20 @@ public:
   bool checkFreeSlot(bool running);     // wnd_CheckFreeSlot
   void openSheet(int id, int kind, int pending, bool running);
   void loadProject();                  // 201
+  // 222: the new-project dialog (a project made from a template); a name
+  // that does not exist is offered to be created, then it is opened.
+  void newProject();
+  // The new-project dialog into the path (1 on OK; tests answer themselves).
+  std::function<int(std::string&)> newProjectDialog;
+  // The program's empty project a new file is made from ("": DEFAULT.MDN of
+  // the BIN directory).
+  std::string emptyProjectFile;
+  // Once, when the frame first shows: 273 leaves the menus and the menus
+  // and bars take program state 1 (no project).
+  void applyStartMenus();
+  bool startMenusApplied = false;
+  // 362: the minimised worksheets in a row along the bottom.
+  void arrangeIcons();
   bool closeProject();                 // 204: false when refused
   // 203 / 207: false when nothing was saved (cancelled or failed).
   bool saveProject(bool saveAs);
