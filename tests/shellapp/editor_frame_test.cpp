@@ -4,6 +4,10 @@
 // pointer, the release drops the copy), and the document changes; a project
 // without the library anywhere shows 50061; closing frees every block.
 #include "editor_frame_fixture.h"
+#include "../shell/fixtures.h"
+#include "platform/uisink.h"
+#include "shell/binding.h"
+#include "model/gatekinds.h"
 #include "shell/menustate.h"
 #include "model/connections.h"
 #include "shell/insertbox.h"
@@ -176,6 +180,37 @@ TEST_F(EditorFrameTest, CtrlOverAConnectionShowsItsSegmentShape) {
   EXPECT_EQ(w->shape(), shown);
   key(QEvent::KeyRelease);
   EXPECT_EQ(w->shape(), shown);
+}
+
+// Ctrl+F1 over a gate opens the help page of its block (by key word); over
+// the empty sheet nothing opens.
+TEST_F(EditorFrameTest, CtrlF1OpensTheHelpOfTheGateUnderThePointer) {
+  open(project);
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  const std::string fixtures = shelltest::fixtureDir("good");
+  shell::setProgramDir(fixtures);
+  shelltest::fixtureClear(fixtures, "OBELTOOL.DLL");
+  ASSERT_EQ(shell::bind_LoadObelTool(), 1);
+  auto sink = std::make_shared<plat::ui::ScriptedSink>();
+  plat::ui::ScopedSink scope(sink);
+  auto ctrlF1 = [&] {
+    QKeyEvent e(QEvent::KeyPress, Qt::Key_F1, Qt::ControlModifier);
+    QApplication::sendEvent(w->canvas, &e);
+  };
+  model::GateRecord* first = shownLogic()->FirstGate;   // the sample's AND
+  mouse(QEvent::MouseMove, 5, 5, Qt::NoModifier);
+  ctrlF1();
+  EXPECT_TRUE(sink->helps().empty());
+  mouse(QEvent::MouseMove, first->X + 12, first->Y + 12, Qt::NoModifier);
+  ctrlF1();
+  ASSERT_EQ(sink->helps().size(), 1u);
+  EXPECT_TRUE(sink->helps()[0].byKeyword);
+  const std::string keyword = sink->helps()[0].keyword, kind = model::gt_KindName(first->Kind);
+  ASSERT_GE(keyword.size(), kind.size());
+  EXPECT_EQ(keyword.substr(keyword.size() - kind.size()), kind);
+  shell::bind_UnloadAll();
+  shell::setProgramDir("");
 }
 
 // The simulation sheet (233) and the simulation switch (282): the editor runs

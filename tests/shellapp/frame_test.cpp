@@ -19,6 +19,7 @@
 #include "srvclient/kc.h"
 #include "srvclient/protocol.h"
 #include "shell/binding.h"
+#include "shell/help.h"
 #include "shell/menustate.h"
 #include "shell/printing.h"
 #include "shell/prompts.h"
@@ -839,7 +840,7 @@ TEST_F(FrameBars, EveryMenuItemAndButtonSendsTheCommandItsLabelSays) {
       {"Simulation>Setup: Write Target Program", 260},
       {"Window>Cascade", 360}, {"Window>Tile", 361}, {"Window>Arrange Icons", 362},
       {"Window>Close All Windows", 363}, {"Window>Close Window", 236}, {"Window>Copy Window Picture", 242},
-      {"Help>Help Contents", 333}, {"Help>Help Index", 332}, {"Help>Zerlo on the Web", 40030},
+      {"Help>Context Help", 330}, {"Help>Help Contents", 333}, {"Help>Help Index", 332}, {"Help>Zerlo on the Web", 40030},
       {"Help>About Zerlo...", 331},
       {"button New Project", 222}, {"button Open Project", 201}, {"button Save", 203}, {"button Print", 213},
       {"button Undo", 256}, {"button Cut", 372}, {"button Copy", 373}, {"button Paste", 374},
@@ -1069,6 +1070,106 @@ TEST_F(FrameTest, NewProjectThroughTheDialogAndTheTemplateList) {
   shell::path_ResetCaches();
   std::error_code ec;
   fs::remove_all(program, ec);
+}
+
+// ---- help and the private messages of dialogs ----
+
+// The settings library of the fixtures names the help file; the help
+// requests the frame makes are kept by a scripted sink.
+class FrameHelp : public FrameTest {
+protected:
+  void SetUp() override {
+    FrameTest::SetUp();
+    dir_ = shelltest::fixtureDir("good");
+    shell::setProgramDir(dir_);
+    shelltest::fixtureClear(dir_, "OBELTOOL.DLL");
+    ASSERT_EQ(shell::bind_LoadObelTool(), 1);
+  }
+  void TearDown() override {
+    shell::bind_UnloadAll();
+    shell::setProgramDir("");
+    FrameTest::TearDown();
+  }
+  void setText(const char* name, const std::string& text) {
+    using Fn = void (*)(const char*, const char*);
+    shelltest::fixtureFn<Fn>(dir_, "OBELTOOL.DLL", "FixtureSetText")(name, text.c_str());
+  }
+  std::vector<unsigned> contexts() const {
+    std::vector<unsigned> out;
+    for (const plat::ui::HelpRequest& r : sink->helps())
+      if (!r.byKeyword) out.push_back(r.context);
+    return out;
+  }
+  std::string dir_;
+  std::shared_ptr<plat::ui::ScriptedSink> sink = std::make_shared<plat::ui::ScriptedSink>();
+  plat::ui::ScopedSink scope{sink};
+};
+
+// What the frame sets as its help context is what F1 (Context Help, 330, and
+// WM_HELP) opens: the sheet a user works on, or the dialog around.
+TEST_F(FrameHelp, ContextHelpOpensTheTopicTheFrameSet) {
+  opensSheets();
+  struct Case { int command, topic; };
+  for (const Case& c : {Case{230, 603}, Case{233, 605}, Case{235, 606}}) {
+    sink->clear();
+    frame->onCommand(c.command);
+    EXPECT_EQ(shell::help_GetContext(), c.topic) << c.command;
+    frame->onCommand(330);
+    EXPECT_EQ(contexts(), std::vector<unsigned>{unsigned(c.topic)}) << c.command;
+  }
+  sink->clear();
+  frame->helpContext = 34;
+  frame->wndProc(kWmHelp, 0, 0);
+  EXPECT_EQ(contexts(), std::vector<unsigned>{34u});
+  // While the help shows, a command shows its own topic and does not run.
+  sink->clear();
+  const std::size_t sheets = frame->worksheets().size();
+  frame->contextHelp = true;
+  frame->onCommand(236);
+  EXPECT_EQ(contexts(), std::vector<unsigned>{236u});
+  EXPECT_EQ(frame->worksheets().size(), sheets);
+  EXPECT_FALSE(frame->contextHelp);
+  EXPECT_EQ(shell::help_GetContext(), 34);
+}
+
+// The report of a block dialog (WM_USER+200 with wParam 0) becomes command
+// 380 of the active worksheet or, without one, of the editor on the
+// template; any other wParam is ignored.
+TEST_F(FrameHelp, BlockDialogReportReachesTheSheetOrTheTemplate) {
+  frame->wndProc(kBlockDialogReport, 1, 2);
+  EXPECT_FALSE(logged("event 273 380"));
+  frame->wndProc(kBlockDialogReport, 0, 2);
+  EXPECT_TRUE(logged("event 273 380"));
+  EXPECT_EQ(frame->templateKind, 3);
+  opensSheets();
+  frame->onCommand(230);
+  ASSERT_NE(frame->active(), nullptr);
+  dispatcher.log.clear();
+  frame->wndProc(kBlockDialogReport, 0, 1);
+  EXPECT_TRUE(logged("event 273 380 kind 0"));
+}
+
+// WM_USER+250: the simulation sheet writes the target program text (260)
+// and a copy of it goes beside the project, named with "q" for the extension.
+TEST_F(FrameHelp, TargetTextCopyBesideTheProject) {
+  const std::filesystem::path tmp = std::filesystem::temp_directory_path() / ("frame_q_" + std::to_string(getpid()));
+  std::filesystem::create_directories(tmp);
+  const std::string text = (tmp / "TARGET.ZCD").string();
+  std::ofstream(text) << "PROGRAM\n";
+  setText("GetPathToProjectZCDForInst", text);
+  dispatcher.path = (tmp / "PLANT.MDL").string();
+  frame->wndProc(kWriteTargetCopy, 0, 0);   // no simulation sheet: nothing
+  EXPECT_FALSE(logged("event 273 260 kind 3"));
+  EXPECT_FALSE(std::filesystem::exists(tmp / "PLANT.q"));
+  opensSheets();
+  frame->onCommand(233);
+  frame->wndProc(kWriteTargetCopy, 0, 0);
+  EXPECT_TRUE(logged("event 273 260 kind 3"));
+  std::ifstream copy(tmp / "PLANT.q");
+  std::string line;
+  std::getline(copy, line);
+  EXPECT_EQ(line, "PROGRAM");
+  std::filesystem::remove_all(tmp);
 }
 
 } // namespace

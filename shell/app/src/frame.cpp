@@ -19,10 +19,13 @@
 #include "shell/menustate.h"
 #include "shell/names.h"
 #include "shell/resources.h"
+#include "model/gatekinds.h"
+#include "model/geometry.h"
 #include "modelfiles/selection.h"
 #include "shell/printing.h"
 #include "shell/prompts.h"
 #include "srvclient/kc.h"
+#include "engine/externs.h"
 #include "engine/vm.h"
 #include "engine/workers.h"
 #include "shell/utilities.h"
@@ -53,6 +56,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace zapp {
@@ -221,6 +225,9 @@ void SheetCanvas::keyPressEvent(QKeyEvent* event) {
   case Qt::Key_Up: return ws->scroll(true, 0);
   case Qt::Key_Down: return ws->scroll(true, 1);
   case Qt::Key_Control: return ws->controlKey(true);
+  case Qt::Key_F1:
+    if (event->modifiers() & Qt::ControlModifier) return ws->frame().showGateHelp(ws, ws->lastX(), ws->lastY());
+    break;
   case Qt::Key_Escape: {
     ws->dragging = false;
     ws->frame().sendEngineEvent(ws, editor::kMsgKeyDown, editor::kVkEscape);
@@ -583,6 +590,7 @@ std::string facePrefix() {
 // ---- frame ----
 
 Frame::Frame(Dispatcher& d) : dispatcher(d) {
+  shell::help_ResetContext();
   browserCommand = app_BrowserCommand;
   worksheetSetupDialog = [this](WorkSheetSetup& r) { return shell::bind_SW20_CallWorkSheetSetupDlg(id, &r); };
   saveAsDialog = [this](std::string& path) {
@@ -1269,7 +1277,73 @@ void Frame::dropFile(const std::string& name) {
   onCommand(201);
 }
 
+HelpContextField& HelpContextField::operator=(int id) {
+  shell::help_SetContext(std::uint16_t(id));
+  return *this;
+}
+HelpContextField::operator int() const { return shell::help_GetContext(); }
+
+void Frame::showContextHelp() {
+  // Ctrl+F1 is the gate help of the worksheet under the pointer.
+  if (QApplication::keyboardModifiers() & Qt::ControlModifier) return;
+  contextHelp = true;
+  shell::help_ShowContext();
+  contextHelp = false;
+}
+
+void Frame::showGateHelp(Worksheet* w, int x, int y) {
+  if (!w || w->data.kind < 0 || w->data.kind > 3 || !w->data.document) return;
+  const model::DocumentRecord* doc = w->data.document;
+  const int level = doc->MacroLevel >= 1 && doc->MacroLevel <= model::kMaxMacroLevel ? doc->MacroLevel : 0;
+  const model::LogicRecord* logic = level ? doc->LevelLogics[level] : nullptr;
+  model::GateRecord* gate = nullptr;
+  int ordinal = 0;
+  if (!logic || !model::gg_GateAtPoint(logic, x + w->data.scrollX, y + w->data.scrollY, gate, ordinal) || !gate) return;
+  auto text = [](const char* field, std::size_t size) {
+    std::string t(field, strnlen(field, size));
+    while (!t.empty() && t.back() == ' ') t.pop_back();
+    return t;
+  };
+  std::string library, name;
+  if (const model::GateTypeRecord* type = model::subType(gate)) {
+    // A block of a library: its help page is found under the block's name.
+    name = text(type->Name, sizeof type->Name);
+    if (type->Module) library = text(type->Module->Name, sizeof type->Module->Name);
+  } else if (gate->Kind == model::kKindCall) {
+    // A subprogram of the project has no help page.
+    return;
+  } else {
+    name = model::gt_KindName(gate->Kind);
+  }
+  shell::help_ShowBlockHelp(id, library, name);
+}
+
+void Frame::writeTargetTextCopy() {
+  Worksheet* sheet = nullptr;
+  for (Worksheet* w : worksheets())
+    if (w->data.kind == 3) {
+      sheet = w;
+      break;
+    }
+  if (!sheet) return;
+  sendEngineEvent(sheet, editor::kMsgCommand, 260);
+  // The copy sits beside the project: its name with the extension replaced by "q".
+  const std::string text = shell::bind_PathText(shell::bind_GetPathToProjectZCDForInst);
+  std::string copy = dispatcher.projectPath();
+  if (text.empty() || copy.size() < 3) return;
+  copy.replace(copy.size() - 3, 3, "q");
+  shell::file_CopyBinary(copy.c_str(), text.c_str());
+}
+
 void Frame::onCommand(int cmd) {
+  if (contextHelp) {
+    // While the context help shows, a command shows its own help.
+    contextHelp = false;
+    const std::uint16_t previous = shell::help_SetContext(std::uint16_t(cmd));
+    shell::help_ShowContext();
+    shell::help_SetContext(previous);
+    return;
+  }
   switch (cmd) {
   case 201: loadProject(); return;
   case 203: case 207: saveProject(cmd == 207); return;
@@ -1338,7 +1412,8 @@ void Frame::onCommand(int cmd) {
   case 261: startTarget(); return;
   case 262: toggleOnline(); return;
   case 324: shell::ins_ToggleCommand(); return;
-  case 266: case 274: case 275: case 301: case 330: return;
+  case 330: showContextHelp(); return;
+  case 266: case 274: case 275: case 301: return;
   case 302: case 304: {
     // The check mark toggles, then the command goes on.
     shell::BarMenus& b = shell::barMenus();
@@ -1481,6 +1556,23 @@ std::int64_t Frame::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l) {
     return 0;
   case kWmUser0 + 40: destroyKinds({6}); return 0;
   case kWmUser0 + 45: shell::ins_OnBoxClosed(long(w)); return 0;
+  case kWmHelp: showContextHelp(); return 0;
+  case kMacroBarMessage:
+    // The sheet options the bar shows are the active logic's (the editor's).
+    if (l == 0) shell::bind_SB05_EnableMacroBar(0);
+    else if (active()) shell::bind_SB05_EnableMacroBar(1);
+    return 0;
+  case kBlockDialogReport:
+    if (w != 0) return 0;
+    engine::xt_SetCallReason(std::uint16_t(l));
+    if (Worksheet* a = active()) {
+      a->wndProc(kWmCommand, 380, 0);
+    } else {
+      templateKind = 3;
+      sendEngineEvent(nullptr, editor::kMsgCommand, 380);
+    }
+    return 0;
+  case kWriteTargetCopy: writeTargetTextCopy(); return 0;
   case kWmUser0 + 41:
     app_ShowStartBitmap(0);
     setEnabled(true);
@@ -1682,6 +1774,7 @@ void Frame::shutDown() {
   pl.rcNormalPosition = ObelWindowRect{g.left(), g.top(), g.right() + 1, g.bottom() + 1};
   shell::bind_SetObelStartPosition(&pl);
   disp::gdi_ResetAll();
+  shell::help_Quit(id);
   // This instance's target files.
   using Getter = int (*)(MStrBuf*);
   const Getter getters[] = {shell::bind_GetPathToProjectZCDForInst, shell::bind_GetPathToProjectErrorForInst,

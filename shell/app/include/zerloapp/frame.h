@@ -29,6 +29,17 @@ inline constexpr std::uint32_t kWmCommand = 273;
 inline constexpr std::uint32_t kWmClose = 16;
 inline constexpr std::uint32_t kWmUser0 = 0x400;
 inline constexpr std::uint32_t kWmMenuSelect = 0x11F;
+inline constexpr std::uint32_t kWmHelp = 0x53;
+inline constexpr std::uint32_t kMacroBarMessage = kWmUser0 + 44;     // lParam 0: bar off
+inline constexpr std::uint32_t kBlockDialogReport = kWmUser0 + 200;  // lParam: the call reason
+inline constexpr std::uint32_t kWriteTargetCopy = kWmUser0 + 250;
+
+// The frame's help-context field is the shell's current help context: what
+// the frame sets here is the topic F1 and the help command open.
+struct HelpContextField {
+  HelpContextField& operator=(int id);
+  operator int() const;
+};
 inline constexpr int kOpenWindowSlots = 20;
 inline constexpr int kScrollStep = 50;
 
@@ -86,6 +97,9 @@ public:
   // The window's picture beside what the clipboard holds.
   void copyPicture();
   Frame& frame() { return frame_; }
+  // The last mouse position over the canvas, in sheet units of the window.
+  int lastX() const { return lastX_; }
+  int lastY() const { return lastY_; }
 protected:
   void closeEvent(QCloseEvent* event) override;
 private:
@@ -119,7 +133,14 @@ public:
   bool closeRefused = false;
   bool firstPaint = true;
   bool enabledOnce = false;
-  int helpContext = 601;
+  HelpContextField helpContext;
+  // Set while F1 shows the context help: a command then shows its own help
+  // instead of running.
+  bool contextHelp = false;
+  void showContextHelp();                    // WM_HELP (F1, 330)
+  // Ctrl+F1 over a worksheet of kind 0..3: the help of the gate under the point.
+  void showGateHelp(Worksheet* w, int x, int y);
+  void writeTargetTextCopy();                // WM_USER+250
   bool menuHelp = false;        // a menu is open: the context before it is kept
   int savedHelpContext = 0;
   int menuState = 1;
