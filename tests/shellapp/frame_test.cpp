@@ -13,6 +13,7 @@
 #include "message_hook.h"
 #include "stockwin/stockwin.h"
 #include "../shell/fixtures.h"
+#include "engine/paramxfer.h"
 #include "engine/workers.h"
 #include "platform/endpoint.h"
 #include "platform/uisink.h"
@@ -1170,6 +1171,61 @@ TEST_F(FrameHelp, TargetTextCopyBesideTheProject) {
   std::getline(copy, line);
   EXPECT_EQ(line, "PROGRAM");
   std::filesystem::remove_all(tmp);
+}
+
+} // namespace
+} // namespace zapp
+
+namespace zapp {
+namespace {
+
+// The target side of the parameter transfer: every call as a line.
+struct RecordingTarget : engine::ParamTransferPort {
+  std::vector<std::string> log;
+  std::uint32_t time = 0;
+  bool commOn() override { log.push_back("on"); return true; }
+  bool commOff() override { log.push_back("off"); return true; }
+  bool getTime(std::uint32_t& v) override { log.push_back("TIME"); v = ++time; return true; }
+  bool query(const std::string&) override { return true; }
+  bool getReal(const std::string& n, float& v) override { log.push_back("get " + n); v = 1; return true; }
+  bool getCard(const std::string& n, std::uint16_t& v) override { log.push_back("get " + n); v = 1; return true; }
+  bool getBit(const std::string& n, bool& v, int) override { log.push_back("get " + n); v = true; return true; }
+  bool getLong(const std::string& n, std::int32_t& v) override { log.push_back("get " + n); v = 1; return true; }
+  bool getName(const std::string& n, std::string& v) override { log.push_back("get " + n); v = "x"; return true; }
+  bool setReal(const std::string& n, float) override { log.push_back("set " + n); return true; }
+  bool setCard(const std::string& n, std::uint16_t) override { log.push_back("set " + n); return true; }
+  bool setBool(const std::string& n, bool) override { log.push_back("set " + n); return true; }
+  bool setLongCard(const std::string& n, std::uint32_t) override { log.push_back("set " + n); return true; }
+  bool setText(const std::string& n, const std::string&) override { log.push_back("set " + n); return true; }
+  void sleepMs(int) override {}
+};
+
+// 268 and 269 ask 40012 / 40013 first; No leaves the target alone, Yes
+// moves the parameters (here: none, so only the connection is switched),
+// and a write leaves the connection as the online mode had it.
+TEST_F(FrameTest, ParameterTransferAsksThenTalksToTheTarget) {
+  RecordingTarget target;
+  frame->paramPort = &target;
+  struct Case { int command; int answer; bool online; int question; std::vector<std::string> log; };
+  const Case cases[] = {
+      {268, plat::ui::IDNO, false, 40012, {}},
+      {268, plat::ui::IDYES, false, 40012, {"on", "TIME", "TIME", "off", "on"}},
+      {269, plat::ui::IDNO, true, 40013, {}},
+      {269, plat::ui::IDYES, true, 40013, {"off", "on"}},
+      {269, plat::ui::IDYES, false, 40013, {"off", "off"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command * 10 + c.answer);
+    target.log.clear();
+    messages.clear();
+    answers = {c.answer};
+    app().online = c.online;
+    frame->onCommand(c.command);
+    EXPECT_EQ(messages, std::vector<int>{c.question});
+    EXPECT_EQ(target.log, c.log);
+  }
+  app().online = false;
+  frame->paramPort = nullptr;
 }
 
 } // namespace

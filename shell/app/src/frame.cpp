@@ -26,6 +26,7 @@
 #include "shell/prompts.h"
 #include "srvclient/kc.h"
 #include "engine/externs.h"
+#include "engine/paramxfer.h"
 #include "engine/vm.h"
 #include "engine/workers.h"
 #include "shell/utilities.h"
@@ -718,7 +719,7 @@ void Frame::stopSheetTimer() {
 void Frame::onSheetTimer() {
   Worksheet* w = timerWindow;
   if (!w) return;
-  if (!quitQuestionOpen) {
+  if (!quitQuestionOpen && !transferringParameters) {
     ++timerTicks;
     // The engine's deferred calls run first, then the display steps.
     shell::ui_RunDeferredCalls();
@@ -1318,6 +1319,30 @@ void Frame::showGateHelp(Worksheet* w, int x, int y) {
   shell::help_ShowBlockHelp(id, library, name);
 }
 
+void Frame::transferParameters(bool read) {
+  engine::ParamTransferHooks hooks;
+  hooks.confirm = [](int question) {
+    return app_Message(question, ui::MB_YESNO | ui::MB_ICONQUESTION) == ui::IDYES;
+  };
+  hooks.redrawAll = [this] { redrawAll(); };
+  // An open value sheet shows the values read.
+  hooks.notifyActiveWindow = [this] {
+    for (Worksheet* w : worksheets())
+      if (w->data.kind == 7) {
+        w->wndProc(kWmUser0 + 16, 0, 0);
+        return;
+      }
+  };
+  hooks.onlineDisplayOn = app().online;
+  engine::ParamTransferPort& port = paramPort ? *paramPort : engine::kcTransferPort();
+  transferringParameters = true;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (read) engine::prm_ReadAllFromTarget(engine::vm(), port, hooks);
+  else engine::prm_WriteAllToTarget(engine::vm(), port, hooks);
+  QApplication::restoreOverrideCursor();
+  transferringParameters = false;
+}
+
 void Frame::writeTargetTextCopy() {
   Worksheet* sheet = nullptr;
   for (Worksheet* w : worksheets())
@@ -1409,6 +1434,7 @@ void Frame::onCommand(int cmd) {
     app().simulation = !app().simulation;
     setMenuState(app().simulation ? 11 : 5);
     break;
+  case 268: case 269: transferParameters(cmd == 268); return;
   case 261: startTarget(); return;
   case 262: toggleOnline(); return;
   case 324: shell::ins_ToggleCommand(); return;

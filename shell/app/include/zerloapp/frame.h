@@ -22,6 +22,7 @@
 class QMdiArea;
 struct WorkSheetSetup;
 class QScrollBar;
+namespace engine { class ParamTransferPort; }
 
 namespace zapp {
 
@@ -141,6 +142,12 @@ public:
   // Ctrl+F1 over a worksheet of kind 0..3: the help of the gate under the point.
   void showGateHelp(Worksheet* w, int x, int y);
   void writeTargetTextCopy();                // WM_USER+250
+  // 268 / 269: every parameter read from / written to the target, after the
+  // questions 40012 / 40013. The display timer does not step meanwhile.
+  void transferParameters(bool read);
+  bool transferringParameters = false;
+  // The target's side of the transfer (null: the server client's).
+  engine::ParamTransferPort* paramPort = nullptr;
   bool menuHelp = false;        // a menu is open: the context before it is kept
   int savedHelpContext = 0;
   int menuState = 1;
