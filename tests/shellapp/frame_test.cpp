@@ -834,7 +834,7 @@ TEST_F(FrameBars, EveryMenuItemAndButtonSendsTheCommandItsLabelSays) {
       {"Options>Language: German", 40021}, {"Options>Language: English", 40022},
       {"Target>Start: Compile, Download, Go Online", 261}, {"Target>Online Mode", 262},
       {"Target>Read Parameters from Target", 268}, {"Target>Write Parameters to Target", 269},
-      {"Target>Save Parameter List...", 287}, {"Target>Load Parameter List...", 288},
+      {"Target>Save Parameter List with Heading...", 287}, {"Target>Save Plain Parameter List (.LPA)...", 288},
       {"Target>Show Parameter List File...", 290},
       {"Simulation>Simulation ein", 282}, {"Simulation>Start from Time Zero", 320}, {"Simulation>Next Step", 512},
       {"Simulation>Next Subprogram", 513}, {"Simulation>Back to Upper Level", 383},

@@ -1343,6 +1343,24 @@ void Frame::transferParameters(bool read) {
   transferringParameters = false;
 }
 
+void Frame::writeParamLists(bool withHead) {
+  Worksheet* w = active();
+  if (!w || !w->data.document) return;
+  // No worker of a block changes parameters while the lists are written.
+  if (!withHead) shell::bind_SB01_SetStatusBarText(0, "");
+  engine::xt_DisableThreads();
+  if (withHead) shell::bind_SB01_SetStatusBarText(0, "");
+  model::DocumentRecord* previous = model::CurrentDocument;
+  model::CurrentDocument = w->data.document;
+  zapp::app_WriteParamLists(w->data.document, withHead, editor::ctx().options.paths[9]);
+  model::CurrentDocument = previous;
+  redrawAll();
+  engine::xt_EnableThreads();
+  if (!withHead)
+    for (Worksheet* v : worksheets())
+      if (v->data.kind == 7) v->wndProc(kWmUser0 + 16, 0, 0);
+}
+
 void Frame::writeTargetTextCopy() {
   Worksheet* sheet = nullptr;
   for (Worksheet* w : worksheets())
@@ -1435,6 +1453,7 @@ void Frame::onCommand(int cmd) {
     setMenuState(app().simulation ? 11 : 5);
     break;
   case 268: case 269: transferParameters(cmd == 268); return;
+  case 287: case 288: writeParamLists(cmd == 287); return;
   case 261: startTarget(); return;
   case 262: toggleOnline(); return;
   case 324: shell::ins_ToggleCommand(); return;

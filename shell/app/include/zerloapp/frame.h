@@ -145,6 +145,9 @@ public:
   // 268 / 269: every parameter read from / written to the target, after the
   // questions 40012 / 40013. The display timer does not step meanwhile.
   void transferParameters(bool read);
+  // 287: the parameter lists of the active sheet's level with their heading;
+  // 288: the plain lists, into an ".LPA" file. Neither reads a list back.
+  void writeParamLists(bool withHead);
   bool transferringParameters = false;
   // The target's side of the transfer (null: the server client's).
   engine::ParamTransferPort* paramPort = nullptr;
