@@ -20,6 +20,7 @@ const std::vector<SubMenu>& menuLayout() {
         {207, "Save Project &As...", ""},
         {204, "&Close Project", ""},
         kSeparator,
+        {208, "&Load Library into Project...", ""},
         {211, "&Remove Module from Project...", ""},
         kSeparator,
         {213, "&Print Project...", ""},

@@ -8,6 +8,7 @@
 #include "platform/uisink.h"
 #include "shell/binding.h"
 #include "model/gatekinds.h"
+#include "shell/utilities.h"
 #include "shell/menustate.h"
 #include "model/connections.h"
 #include "shell/insertbox.h"
@@ -195,8 +196,12 @@ TEST_F(EditorFrameTest, CtrlF1OpensTheHelpOfTheGateUnderThePointer) {
   auto sink = std::make_shared<plat::ui::ScriptedSink>();
   plat::ui::ScopedSink scope(sink);
   auto ctrlF1 = [&] {
-    QKeyEvent e(QEvent::KeyPress, Qt::Key_F1, Qt::ControlModifier);
-    QApplication::sendEvent(w->canvas, &e);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::ControlModifier);
+    QApplication::sendEvent(w->canvas, &press);
+    // A key without Ctrl: the application's modifier state, which key
+    // presses set, is clear again for the tests that follow.
+    QKeyEvent plain(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier);
+    QApplication::sendEvent(w->canvas, &plain);
   };
   model::GateRecord* first = shownLogic()->FirstGate;   // the sample's AND
   mouse(QEvent::MouseMove, 5, 5, Qt::NoModifier);
@@ -211,6 +216,24 @@ TEST_F(EditorFrameTest, CtrlF1OpensTheHelpOfTheGateUnderThePointer) {
   EXPECT_EQ(keyword.substr(keyword.size() - kind.size()), kind);
   shell::bind_UnloadAll();
   shell::setProgramDir("");
+  shell::path_ResetCaches();
+}
+
+// Load library (208): the project loader's library selector; a cancelled
+// selector leaves the project unchanged, a loaded library is in the project
+// and the project counts as changed.
+TEST_F(EditorFrameTest, LoadLibraryChangesTheProjectOnlyWhenSomethingLoaded) {
+  open(project);
+  editor::ctx().projectChanged = 0;   // as after a save
+  // Without the standard dialogs library the library selector answers Cancel.
+  frame->onCommand(208);
+  EXPECT_FALSE(dispatcher.projectChanged());
+  // The selector's answer: a library beside the project (it replaces the
+  // module of that name).
+  shell::fsel_SetPresetLibrary((dir / "EXTERNAL.MCO").string().c_str());
+  frame->onCommand(208);
+  EXPECT_TRUE(EditorDispatcher::projectHasModule("EXTERNAL"));
+  EXPECT_TRUE(dispatcher.projectChanged());
 }
 
 // The simulation sheet (233) and the simulation switch (282): the editor runs

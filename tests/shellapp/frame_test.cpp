@@ -815,7 +815,8 @@ TEST_F(FrameBars, EveryMenuItemAndButtonSendsTheCommandItsLabelSays) {
   struct Case { const char* where; int id; };
   static const Case kCases[] = {
       {"File>New Project...", 222}, {"File>Open Project...", 201}, {"File>Save Project", 203},
-      {"File>Save Project As...", 207}, {"File>Close Project", 204}, {"File>Remove Module from Project...", 211},
+      {"File>Save Project As...", 207}, {"File>Close Project", 204}, {"File>Load Library into Project...", 208},
+      {"File>Remove Module from Project...", 211},
       {"File>Print Project...", 213}, {"File>Print Worksheet", 212}, {"File>Exit", 216},
       {"Edit>Undo", 256}, {"Edit>Cut", 372}, {"Edit>Copy", 373}, {"Edit>Paste", 374},
       {"Edit>Delete Selection", 375}, {"Edit>Select All", 370}, {"Edit>Deselect All", 371},
@@ -1089,6 +1090,7 @@ protected:
   void TearDown() override {
     shell::bind_UnloadAll();
     shell::setProgramDir("");
+    shell::path_ResetCaches();
     FrameTest::TearDown();
   }
   void setText(const char* name, const std::string& text) {

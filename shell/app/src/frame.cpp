@@ -21,6 +21,7 @@
 #include "shell/resources.h"
 #include "model/gatekinds.h"
 #include "model/geometry.h"
+#include "modelfiles/project.h"
 #include "modelfiles/selection.h"
 #include "shell/printing.h"
 #include "shell/prompts.h"
@@ -1361,6 +1362,14 @@ void Frame::writeParamLists(bool withHead) {
       if (v->data.kind == 7) v->wndProc(kWmUser0 + 16, 0, 0);
 }
 
+void Frame::loadLibrary() {
+  sendEngineEvent(nullptr, editor::kMsgCommand, 371);
+  if (!model::TemplateDocument) return;
+  model::CurrentDocument = model::TemplateDocument;
+  if (modelfiles::mdl_LoadProjectFile(0) != 0) editor::ctx().projectChanged = 1;
+  redrawAll();
+}
+
 void Frame::writeTargetTextCopy() {
   Worksheet* sheet = nullptr;
   for (Worksheet* w : worksheets())
@@ -1433,7 +1442,8 @@ void Frame::onCommand(int cmd) {
     setMenuState(10);
     return;
   }
-  case 212: case 208: case 223: case 240: case 243:
+  case 208: loadLibrary(); return;
+  case 212: case 223: case 240: case 243:
     // Deselect, then routed.
     sendEngineEvent(nullptr, editor::kMsgCommand, 371);
     break;

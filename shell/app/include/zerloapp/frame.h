@@ -148,6 +148,9 @@ public:
   // 287: the parameter lists of the active sheet's level with their heading;
   // 288: the plain lists, into an ".LPA" file. Neither reads a list back.
   void writeParamLists(bool withHead);
+  // 208: a library (".M*") into the project through the project loader; the
+  // project counts as changed only when the loader answered non-zero.
+  void loadLibrary();
   bool transferringParameters = false;
   // The target's side of the transfer (null: the server client's).
   engine::ParamTransferPort* paramPort = nullptr;
