@@ -236,6 +236,23 @@ TEST_F(EditorFrameTest, LoadLibraryChangesTheProjectOnlyWhenSomethingLoaded) {
   EXPECT_TRUE(dispatcher.projectChanged());
 }
 
+// The value sheet (267) opens as a kind-7 window under help context 607;
+// asked again, the open one comes to the top and no second one opens.
+TEST_F(EditorFrameTest, ValueSheetOpensOnce) {
+  open(project);
+  frame->onCommand(233);
+  ASSERT_EQ(countKind(3), 1);
+  frame->onCommand(267);
+  ASSERT_EQ(countKind(7), 1);
+  EXPECT_EQ(frame->active()->data.kind, 7);
+  EXPECT_EQ(frame->helpContext, 607);
+  EXPECT_EQ(frame->menuState, 12);
+  frame->onCommand(233);
+  frame->onCommand(267);
+  EXPECT_EQ(countKind(7), 1);
+  EXPECT_EQ(frame->active()->data.kind, 7);
+}
+
 // The simulation sheet (233) and the simulation switch (282): the editor runs
 // the display on timer 998 of that sheet until switched off.
 TEST_F(EditorFrameTest, SimulationRunsOnTheSheetTimer) {

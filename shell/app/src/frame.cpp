@@ -1539,7 +1539,14 @@ void Frame::onCommand(int cmd) {
         mdi->setActiveSubWindow(w);
         return;
       }
-    openSheet(267, 7, 507, true);
+    // The value sheet is the shell's own window: the editor makes nothing for it.
+    if (!checkFreeSlot(true)) return;
+    templateRecord = WorksheetWindowData{};
+    templateRecord.kind = 7;
+    templateKind = 7;
+    pendingKind = 507;
+    createWorksheet();
+    helpContext = 607;
     return;
   }
   case 300: worksheetSetup(); return;
