@@ -393,6 +393,9 @@ TEST_F(FrameTest, WebSiteCommand) {
 }
 
 TEST_F(FrameTest, LanguageCommands) {
+  shell::RecordingBarMenus bars;
+  shell::BarMenus* previous = shell::setBarMenus(&bars);
+  bars.check(40022, true);
   // English (2) is the current language: 40022 asks nothing.
   frame->onCommand(40022);
   EXPECT_TRUE(messages.empty());
@@ -400,6 +403,15 @@ TEST_F(FrameTest, LanguageCommands) {
   frame->onCommand(40021);
   EXPECT_EQ(messages, std::vector<int>{40000});
   EXPECT_TRUE(frame->isVisible());
+  EXPECT_TRUE(bars.isChecked(40022));   // Cancel: the mark stays
+  EXPECT_FALSE(bars.isChecked(40021));
+  // No: the language changes at the next start; the mark moves now.
+  answers = {7};
+  frame->onCommand(40021);
+  EXPECT_TRUE(bars.isChecked(40021));
+  EXPECT_FALSE(bars.isChecked(40022));
+  EXPECT_TRUE(frame->isVisible());
+  shell::setBarMenus(previous);
   // Yes: the program closes to restart in the new language.
   answers = {6};
   frame->onCommand(40021);

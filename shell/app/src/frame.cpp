@@ -1580,6 +1580,8 @@ void Frame::onCommand(int cmd) {
     const int a = app_Message(40000, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
     if (a == ui::IDCANCEL) return;
     shell::bind_SetObelLanguage(n);
+    shell::barMenus().check(40020 + current, false);
+    shell::barMenus().check(cmd, true);
     if (a == ui::IDYES) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
     return;
   }
