@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -1240,6 +1241,58 @@ TEST_F(FrameTest, ParameterTransferAsksThenTalksToTheTarget) {
   }
   app().online = false;
   frame->paramPort = nullptr;
+}
+
+} // namespace
+} // namespace zapp
+
+namespace zapp {
+namespace {
+
+// The shell's window services over the frame: a kind view opens its window
+// (through the editor or at once) and closes the other group; the mouse goes
+// to a point of the active worksheet.
+TEST_F(FrameTest, WindowHostOpensKindViewsAndMovesTheMouse) {
+  auto settle = [] {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  };
+  shell::ws_OpenKindView(3, 0, true);
+  EXPECT_EQ(frame->menuState, 5);
+  settle();
+  EXPECT_TRUE(logged("event 273 514"));
+  ASSERT_EQ(countKind(3), 1);
+  EXPECT_TRUE(logged("event 273 503 kind 3"));
+  // Without the editor: the editing sheet opens at once, the running group goes.
+  dispatcher.log.clear();
+  shell::ws_OpenKindView(0, 0, false);
+  settle();
+  EXPECT_FALSE(logged("event 273 514"));
+  EXPECT_EQ(countKind(3), 0);
+  ASSERT_EQ(countKind(0), 1);
+  EXPECT_EQ(frame->menuState, 3);
+  // The editor refusing (9) makes no window.
+  dispatcher.commandAnswers[514] = {9};
+  shell::ws_OpenKindView(5, 0, true);
+  settle();
+  EXPECT_EQ(countKind(5), 0);
+  EXPECT_EQ(countKind(0), 1);
+
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  shell::ws_SetCursorPos(30, 40);
+  EXPECT_EQ(QCursor::pos(), w->canvas->mapToGlobal(QPoint(30, 40)));
+  // A saved area goes back at a point: the picture there is the area's.
+  settle();
+  QImage& picture = w->canvas->image();
+  ASSERT_GE(picture.width(), 100);
+  ASSERT_GE(picture.height(), 100);
+  picture.fill(Qt::white);
+  for (int y = 10; y < 20; ++y)
+    for (int x = 10; x < 20; ++x) picture.setPixelColor(x, y, Qt::red);
+  shell::ws_RestoreDragArea(60, 70, shell::Rect{10, 10, 20, 20});
+  EXPECT_EQ(picture.pixelColor(60, 70), QColor(Qt::red));
+  EXPECT_EQ(picture.pixelColor(69, 79), QColor(Qt::red));
+  EXPECT_EQ(picture.pixelColor(70, 80), QColor(Qt::white));
 }
 
 } // namespace

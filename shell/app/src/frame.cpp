@@ -41,6 +41,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGridLayout>
@@ -50,6 +51,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProcess>
 #include <QScrollBar>
 #include <QShortcut>
@@ -92,7 +94,48 @@ public:
   void sendCommand(int id) override { f_.onCommand(id); }
   float zoom() override { return app().settings.zoom; }
   int activeWindowKind() override { return f_.active() ? f_.active()->data.kind : -1; }
+  // Opens a window of the kind: the other group closes, then the editor is
+  // asked (WM_USER+39) or the window made at once (WM_USER+0), all posted.
+  void openKindView(int kind, int /*subKind*/, bool throughEditor) override {
+    if (kind < 0 || kind > 7) return;
+    static constexpr int kPending[] = {500, 501, 502, 503, 504, 506, 505, 507};
+    f_.templateKind = kind;
+    f_.templateRecord = WorksheetWindowData{};
+    f_.templateRecord.kind = kind;
+    if (kind <= 2) post(kWmUser0 + 7);
+    else if (kind == 3 || kind == 4) post(kWmUser0 + 6);
+    else if (kind == 6) {
+      post(kWmUser0 + 7);
+      post(kWmUser0 + 40);
+    }
+    f_.pendingKind = kPending[kind];
+    if (kind <= 2) f_.setMenuState(3);
+    else if (kind == 3) f_.setMenuState(5);
+    post(throughEditor ? kWmUser0 + 39 : kWmUser0 + 0);
+  }
+  // A point of the active worksheet's canvas (window units) under the mouse.
+  void setCursorPos(int x, int y) override {
+    if (Worksheet* w = f_.active()) QCursor::setPos(w->canvas->mapToGlobal(QPoint(x, y)));
+  }
+  // The rectangle of the active worksheet's picture copied to the point.
+  void restoreDragArea(int x, int y, const shell::Rect& r) override {
+    Worksheet* w = f_.active();
+    const QRect from(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    if (!w || from.isEmpty() || w->canvas->image().isNull()) return;
+    QImage& picture = w->canvas->image();
+    const QImage part = picture.copy(from);
+    QPainter painter(&picture);
+    painter.drawImage(QPoint(x, y), part);
+    painter.end();
+    w->canvas->update();
+  }
 private:
+  void post(std::uint32_t msg) {
+    QPointer<Frame> frame(&f_);
+    QMetaObject::invokeMethod(&f_, [frame, msg] {
+      if (frame) frame->wndProc(msg, 0, 0);
+    }, Qt::QueuedConnection);
+  }
   Frame& f_;
 };
 
