@@ -4,6 +4,11 @@
 // pointer, the release drops the copy), and the document changes; a project
 // without the library anywhere shows 50061; closing frees every block.
 #include "editor_frame_fixture.h"
+#include "../shell/fixtures.h"
+#include "platform/uisink.h"
+#include "shell/binding.h"
+#include "model/gatekinds.h"
+#include "shell/utilities.h"
 #include "shell/menustate.h"
 #include "model/connections.h"
 #include "shell/insertbox.h"
@@ -176,6 +181,76 @@ TEST_F(EditorFrameTest, CtrlOverAConnectionShowsItsSegmentShape) {
   EXPECT_EQ(w->shape(), shown);
   key(QEvent::KeyRelease);
   EXPECT_EQ(w->shape(), shown);
+}
+
+// Ctrl+F1 over a gate opens the help page of its block (by key word); over
+// the empty sheet nothing opens.
+TEST_F(EditorFrameTest, CtrlF1OpensTheHelpOfTheGateUnderThePointer) {
+  open(project);
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  const std::string fixtures = shelltest::fixtureDir("good");
+  shell::setProgramDir(fixtures);
+  shelltest::fixtureClear(fixtures, "OBELTOOL.DLL");
+  ASSERT_EQ(shell::bind_LoadObelTool(), 1);
+  auto sink = std::make_shared<plat::ui::ScriptedSink>();
+  plat::ui::ScopedSink scope(sink);
+  auto ctrlF1 = [&] {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::ControlModifier);
+    QApplication::sendEvent(w->canvas, &press);
+    // A key without Ctrl: the application's modifier state, which key
+    // presses set, is clear again for the tests that follow.
+    QKeyEvent plain(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier);
+    QApplication::sendEvent(w->canvas, &plain);
+  };
+  model::GateRecord* first = shownLogic()->FirstGate;   // the sample's AND
+  mouse(QEvent::MouseMove, 5, 5, Qt::NoModifier);
+  ctrlF1();
+  EXPECT_TRUE(sink->helps().empty());
+  mouse(QEvent::MouseMove, first->X + 12, first->Y + 12, Qt::NoModifier);
+  ctrlF1();
+  ASSERT_EQ(sink->helps().size(), 1u);
+  EXPECT_TRUE(sink->helps()[0].byKeyword);
+  const std::string keyword = sink->helps()[0].keyword, kind = model::gt_KindName(first->Kind);
+  ASSERT_GE(keyword.size(), kind.size());
+  EXPECT_EQ(keyword.substr(keyword.size() - kind.size()), kind);
+  shell::bind_UnloadAll();
+  shell::setProgramDir("");
+  shell::path_ResetCaches();
+}
+
+// Load library (208): the project loader's library selector; a cancelled
+// selector leaves the project unchanged, a loaded library is in the project
+// and the project counts as changed.
+TEST_F(EditorFrameTest, LoadLibraryChangesTheProjectOnlyWhenSomethingLoaded) {
+  open(project);
+  editor::ctx().projectChanged = 0;   // as after a save
+  // Without the standard dialogs library the library selector answers Cancel.
+  frame->onCommand(208);
+  EXPECT_FALSE(dispatcher.projectChanged());
+  // The selector's answer: a library beside the project (it replaces the
+  // module of that name).
+  shell::fsel_SetPresetLibrary((dir / "EXTERNAL.MCO").string().c_str());
+  frame->onCommand(208);
+  EXPECT_TRUE(EditorDispatcher::projectHasModule("EXTERNAL"));
+  EXPECT_TRUE(dispatcher.projectChanged());
+}
+
+// The value sheet (267) opens as a kind-7 window under help context 607;
+// asked again, the open one comes to the top and no second one opens.
+TEST_F(EditorFrameTest, ValueSheetOpensOnce) {
+  open(project);
+  frame->onCommand(233);
+  ASSERT_EQ(countKind(3), 1);
+  frame->onCommand(267);
+  ASSERT_EQ(countKind(7), 1);
+  EXPECT_EQ(frame->active()->data.kind, 7);
+  EXPECT_EQ(frame->helpContext, 607);
+  EXPECT_EQ(frame->menuState, 12);
+  frame->onCommand(233);
+  frame->onCommand(267);
+  EXPECT_EQ(countKind(7), 1);
+  EXPECT_EQ(frame->active()->data.kind, 7);
 }
 
 // The simulation sheet (233) and the simulation switch (282): the editor runs

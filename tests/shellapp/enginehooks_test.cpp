@@ -433,16 +433,17 @@ TEST_F(EngineHooksTest, ParameterListOfTheShownLevelWrittenAndReadBack) {
   EXPECT_EQ(value(), 4.5);
 }
 
-// The menu's list commands on the shown level: 287 saves the headed list into
-// a file the user names (a new name is allowed), 288 reads it back; a
-// cancelled selector changes nothing, a missing file asks for another path.
-TEST_F(EngineHooksTest, TheListCommandsSaveAndLoadTheShownLevel) {
+// The menu's list commands on the shown level both write: 287 the headed
+// list into a file the user names (a new name is allowed), 288 the plain
+// list; a cancelled selector writes nothing, and neither reads a list back.
+TEST_F(EngineHooksTest, TheListCommandsWriteTheShownLevel) {
   model::GateRecord* delay = sampleWithOnDelay();
   ASSERT_NE(delay, nullptr);
   model::LogicRecord* main = shownLogic();
   auto value = [&]() -> double& { return firstExtra(main, delay); };
   value() = 4.5;
   const fs::path list = dir / "LISTS" / "MAIN.LPA";
+  const fs::path plain = dir / "LISTS" / "PLAIN.LPA";
   fs::create_directories(list.parent_path());
   std::deque<std::string> answers;   // "" cancels
   std::vector<shell::OpenDialogRequest> asked;
@@ -459,12 +460,17 @@ TEST_F(EngineHooksTest, TheListCommandsSaveAndLoadTheShownLevel) {
   auto sink = std::make_shared<plat::ui::ScriptedSink>();
   plat::ui::ScopedSink scoped(sink);
 
-  answers = {""};
-  frame->onCommand(287);
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_TRUE(asked[0].saving);
-  EXPECT_EQ(asked[0].filterPattern, "*.LPA");
+  for (int command : {287, 288}) {
+    SCOPED_TRACE(command);
+    asked.clear();
+    answers = {""};
+    frame->onCommand(command);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(asked[0].saving);
+    EXPECT_EQ(asked[0].filterPattern, "*.LPA");
+  }
   EXPECT_FALSE(fs::exists(list));
+  EXPECT_FALSE(fs::exists(plain));
 
   answers = {list.string()};
   frame->onCommand(287);
@@ -473,33 +479,23 @@ TEST_F(EngineHooksTest, TheListCommandsSaveAndLoadTheShownLevel) {
   EXPECT_NE(text.find("KESTRUM LOGIC PARAMETER LIST"), std::string::npos) << text;
   EXPECT_NE(text.find("4.5"), std::string::npos) << text;
 
-  // Loading: a missing file asks for a new path; Yes opens the selector
-  // again, the list is read; cancelling the selector changes nothing.
+  // 288 over the existing list: the list takes the project's value, the
+  // project keeps it (nothing is read), without the heading.
   value() = 9.0;
+  answers = {plain.string()};
+  frame->onCommand(288);
+  EXPECT_TRUE(sink->shown().empty());
+  EXPECT_EQ(value(), 9.0);
+  ASSERT_TRUE(fs::exists(plain));
+  const std::string plainText = readText(plain);
+  EXPECT_EQ(plainText.find("KESTRUM LOGIC PARAMETER LIST"), std::string::npos) << plainText;
+  EXPECT_NE(plainText.find('9'), std::string::npos) << plainText;
+  // The selector starts from the last list written.
   asked.clear();
   answers = {""};
-  frame->onCommand(288);
+  frame->onCommand(287);
   ASSERT_EQ(asked.size(), 1u);
-  EXPECT_FALSE(asked[0].saving);
-  EXPECT_EQ(value(), 9.0);
-
-  answers = {(dir / "NONE.LPA").string(), list.string()};
-  sink->answerBox(plat::ui::IDYES);
-  frame->onCommand(288);
-  ASSERT_EQ(sink->shown().size(), 1u);
-  EXPECT_NE(sink->shown()[0].text.find("NONE.LPA"), std::string::npos) << sink->shown()[0].text;
-  EXPECT_TRUE(answers.empty());
-  EXPECT_EQ(value(), 4.5);
-
-  // No gives up without reading.
-  value() = 9.0;
-  sink->clear();
-  answers = {(dir / "NONE.LPA").string(), list.string()};
-  sink->answerBox(plat::ui::IDNO);
-  frame->onCommand(288);
-  EXPECT_EQ(sink->shown().size(), 1u);
-  EXPECT_EQ(answers.size(), 1u);
-  EXPECT_EQ(value(), 9.0);
+  EXPECT_NE(asked[0].fileField.find("PLAIN.LPA"), std::string::npos) << asked[0].fileField;
   shell::setOpenDialog(nullptr);
 }
 

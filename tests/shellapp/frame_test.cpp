@@ -13,12 +13,14 @@
 #include "message_hook.h"
 #include "stockwin/stockwin.h"
 #include "../shell/fixtures.h"
+#include "engine/paramxfer.h"
 #include "engine/workers.h"
 #include "platform/endpoint.h"
 #include "platform/uisink.h"
 #include "srvclient/kc.h"
 #include "srvclient/protocol.h"
 #include "shell/binding.h"
+#include "shell/help.h"
 #include "shell/menustate.h"
 #include "shell/printing.h"
 #include "shell/prompts.h"
@@ -27,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -391,6 +394,9 @@ TEST_F(FrameTest, WebSiteCommand) {
 }
 
 TEST_F(FrameTest, LanguageCommands) {
+  shell::RecordingBarMenus bars;
+  shell::BarMenus* previous = shell::setBarMenus(&bars);
+  bars.check(40022, true);
   // English (2) is the current language: 40022 asks nothing.
   frame->onCommand(40022);
   EXPECT_TRUE(messages.empty());
@@ -398,6 +404,15 @@ TEST_F(FrameTest, LanguageCommands) {
   frame->onCommand(40021);
   EXPECT_EQ(messages, std::vector<int>{40000});
   EXPECT_TRUE(frame->isVisible());
+  EXPECT_TRUE(bars.isChecked(40022));   // Cancel: the mark stays
+  EXPECT_FALSE(bars.isChecked(40021));
+  // No: the language changes at the next start; the mark moves now.
+  answers = {7};
+  frame->onCommand(40021);
+  EXPECT_TRUE(bars.isChecked(40021));
+  EXPECT_FALSE(bars.isChecked(40022));
+  EXPECT_TRUE(frame->isVisible());
+  shell::setBarMenus(previous);
   // Yes: the program closes to restart in the new language.
   answers = {6};
   frame->onCommand(40021);
@@ -813,7 +828,8 @@ TEST_F(FrameBars, EveryMenuItemAndButtonSendsTheCommandItsLabelSays) {
   struct Case { const char* where; int id; };
   static const Case kCases[] = {
       {"File>New Project...", 222}, {"File>Open Project...", 201}, {"File>Save Project", 203},
-      {"File>Save Project As...", 207}, {"File>Close Project", 204}, {"File>Remove Module from Project...", 211},
+      {"File>Save Project As...", 207}, {"File>Close Project", 204}, {"File>Load Library into Project...", 208},
+      {"File>Remove Module from Project...", 211},
       {"File>Print Project...", 213}, {"File>Print Worksheet", 212}, {"File>Exit", 216},
       {"Edit>Undo", 256}, {"Edit>Cut", 372}, {"Edit>Copy", 373}, {"Edit>Paste", 374},
       {"Edit>Delete Selection", 375}, {"Edit>Select All", 370}, {"Edit>Deselect All", 371},
@@ -832,14 +848,14 @@ TEST_F(FrameBars, EveryMenuItemAndButtonSendsTheCommandItsLabelSays) {
       {"Options>Language: German", 40021}, {"Options>Language: English", 40022},
       {"Target>Start: Compile, Download, Go Online", 261}, {"Target>Online Mode", 262},
       {"Target>Read Parameters from Target", 268}, {"Target>Write Parameters to Target", 269},
-      {"Target>Save Parameter List...", 287}, {"Target>Load Parameter List...", 288},
+      {"Target>Save Parameter List with Heading...", 287}, {"Target>Save Plain Parameter List (.LPA)...", 288},
       {"Target>Show Parameter List File...", 290},
       {"Simulation>Simulation ein", 282}, {"Simulation>Start from Time Zero", 320}, {"Simulation>Next Step", 512},
       {"Simulation>Next Subprogram", 513}, {"Simulation>Back to Upper Level", 383},
       {"Simulation>Setup: Write Target Program", 260},
       {"Window>Cascade", 360}, {"Window>Tile", 361}, {"Window>Arrange Icons", 362},
       {"Window>Close All Windows", 363}, {"Window>Close Window", 236}, {"Window>Copy Window Picture", 242},
-      {"Help>Help Contents", 333}, {"Help>Help Index", 332}, {"Help>Zerlo on the Web", 40030},
+      {"Help>Context Help", 330}, {"Help>Help Contents", 333}, {"Help>Help Index", 332}, {"Help>Zerlo on the Web", 40030},
       {"Help>About Zerlo...", 331},
       {"button New Project", 222}, {"button Open Project", 201}, {"button Save", 203}, {"button Print", 213},
       {"button Undo", 256}, {"button Cut", 372}, {"button Copy", 373}, {"button Paste", 374},
@@ -1069,6 +1085,214 @@ TEST_F(FrameTest, NewProjectThroughTheDialogAndTheTemplateList) {
   shell::path_ResetCaches();
   std::error_code ec;
   fs::remove_all(program, ec);
+}
+
+// ---- help and the private messages of dialogs ----
+
+// The settings library of the fixtures names the help file; the help
+// requests the frame makes are kept by a scripted sink.
+class FrameHelp : public FrameTest {
+protected:
+  void SetUp() override {
+    FrameTest::SetUp();
+    dir_ = shelltest::fixtureDir("good");
+    shell::setProgramDir(dir_);
+    shelltest::fixtureClear(dir_, "OBELTOOL.DLL");
+    ASSERT_EQ(shell::bind_LoadObelTool(), 1);
+  }
+  void TearDown() override {
+    shell::bind_UnloadAll();
+    shell::setProgramDir("");
+    shell::path_ResetCaches();
+    FrameTest::TearDown();
+  }
+  void setText(const char* name, const std::string& text) {
+    using Fn = void (*)(const char*, const char*);
+    shelltest::fixtureFn<Fn>(dir_, "OBELTOOL.DLL", "FixtureSetText")(name, text.c_str());
+  }
+  std::vector<unsigned> contexts() const {
+    std::vector<unsigned> out;
+    for (const plat::ui::HelpRequest& r : sink->helps())
+      if (!r.byKeyword) out.push_back(r.context);
+    return out;
+  }
+  std::string dir_;
+  std::shared_ptr<plat::ui::ScriptedSink> sink = std::make_shared<plat::ui::ScriptedSink>();
+  plat::ui::ScopedSink scope{sink};
+};
+
+// What the frame sets as its help context is what F1 (Context Help, 330, and
+// WM_HELP) opens: the sheet a user works on, or the dialog around.
+TEST_F(FrameHelp, ContextHelpOpensTheTopicTheFrameSet) {
+  opensSheets();
+  struct Case { int command, topic; };
+  for (const Case& c : {Case{230, 603}, Case{233, 605}, Case{235, 606}}) {
+    sink->clear();
+    frame->onCommand(c.command);
+    EXPECT_EQ(shell::help_GetContext(), c.topic) << c.command;
+    frame->onCommand(330);
+    EXPECT_EQ(contexts(), std::vector<unsigned>{unsigned(c.topic)}) << c.command;
+  }
+  sink->clear();
+  frame->helpContext = 34;
+  frame->wndProc(kWmHelp, 0, 0);
+  EXPECT_EQ(contexts(), std::vector<unsigned>{34u});
+  // While the help shows, a command shows its own topic and does not run.
+  sink->clear();
+  const std::size_t sheets = frame->worksheets().size();
+  frame->contextHelp = true;
+  frame->onCommand(236);
+  EXPECT_EQ(contexts(), std::vector<unsigned>{236u});
+  EXPECT_EQ(frame->worksheets().size(), sheets);
+  EXPECT_FALSE(frame->contextHelp);
+  EXPECT_EQ(shell::help_GetContext(), 34);
+}
+
+// The report of a block dialog (WM_USER+200 with wParam 0) becomes command
+// 380 of the active worksheet or, without one, of the editor on the
+// template; any other wParam is ignored.
+TEST_F(FrameHelp, BlockDialogReportReachesTheSheetOrTheTemplate) {
+  frame->wndProc(kBlockDialogReport, 1, 2);
+  EXPECT_FALSE(logged("event 273 380"));
+  frame->wndProc(kBlockDialogReport, 0, 2);
+  EXPECT_TRUE(logged("event 273 380"));
+  EXPECT_EQ(frame->templateKind, 3);
+  opensSheets();
+  frame->onCommand(230);
+  ASSERT_NE(frame->active(), nullptr);
+  dispatcher.log.clear();
+  frame->wndProc(kBlockDialogReport, 0, 1);
+  EXPECT_TRUE(logged("event 273 380 kind 0"));
+}
+
+// WM_USER+250: the simulation sheet writes the target program text (260)
+// and a copy of it goes beside the project, named with "q" for the extension.
+TEST_F(FrameHelp, TargetTextCopyBesideTheProject) {
+  const std::filesystem::path tmp = std::filesystem::temp_directory_path() / ("frame_q_" + std::to_string(getpid()));
+  std::filesystem::create_directories(tmp);
+  const std::string text = (tmp / "TARGET.ZCD").string();
+  std::ofstream(text) << "PROGRAM\n";
+  setText("GetPathToProjectZCDForInst", text);
+  dispatcher.path = (tmp / "PLANT.MDL").string();
+  frame->wndProc(kWriteTargetCopy, 0, 0);   // no simulation sheet: nothing
+  EXPECT_FALSE(logged("event 273 260 kind 3"));
+  EXPECT_FALSE(std::filesystem::exists(tmp / "PLANT.q"));
+  opensSheets();
+  frame->onCommand(233);
+  frame->wndProc(kWriteTargetCopy, 0, 0);
+  EXPECT_TRUE(logged("event 273 260 kind 3"));
+  std::ifstream copy(tmp / "PLANT.q");
+  std::string line;
+  std::getline(copy, line);
+  EXPECT_EQ(line, "PROGRAM");
+  std::filesystem::remove_all(tmp);
+}
+
+} // namespace
+} // namespace zapp
+
+namespace zapp {
+namespace {
+
+// The target side of the parameter transfer: every call as a line.
+struct RecordingTarget : engine::ParamTransferPort {
+  std::vector<std::string> log;
+  std::uint32_t time = 0;
+  bool commOn() override { log.push_back("on"); return true; }
+  bool commOff() override { log.push_back("off"); return true; }
+  bool getTime(std::uint32_t& v) override { log.push_back("TIME"); v = ++time; return true; }
+  bool query(const std::string&) override { return true; }
+  bool getReal(const std::string& n, float& v) override { log.push_back("get " + n); v = 1; return true; }
+  bool getCard(const std::string& n, std::uint16_t& v) override { log.push_back("get " + n); v = 1; return true; }
+  bool getBit(const std::string& n, bool& v, int) override { log.push_back("get " + n); v = true; return true; }
+  bool getLong(const std::string& n, std::int32_t& v) override { log.push_back("get " + n); v = 1; return true; }
+  bool getName(const std::string& n, std::string& v) override { log.push_back("get " + n); v = "x"; return true; }
+  bool setReal(const std::string& n, float) override { log.push_back("set " + n); return true; }
+  bool setCard(const std::string& n, std::uint16_t) override { log.push_back("set " + n); return true; }
+  bool setBool(const std::string& n, bool) override { log.push_back("set " + n); return true; }
+  bool setLongCard(const std::string& n, std::uint32_t) override { log.push_back("set " + n); return true; }
+  bool setText(const std::string& n, const std::string&) override { log.push_back("set " + n); return true; }
+  void sleepMs(int) override {}
+};
+
+// 268 and 269 ask 40012 / 40013 first; No leaves the target alone, Yes
+// moves the parameters (here: none, so only the connection is switched),
+// and a write leaves the connection as the online mode had it.
+TEST_F(FrameTest, ParameterTransferAsksThenTalksToTheTarget) {
+  RecordingTarget target;
+  frame->paramPort = &target;
+  struct Case { int command; int answer; bool online; int question; std::vector<std::string> log; };
+  const Case cases[] = {
+      {268, plat::ui::IDNO, false, 40012, {}},
+      {268, plat::ui::IDYES, false, 40012, {"on", "TIME", "TIME", "off", "on"}},
+      {269, plat::ui::IDNO, true, 40013, {}},
+      {269, plat::ui::IDYES, true, 40013, {"off", "on"}},
+      {269, plat::ui::IDYES, false, 40013, {"off", "off"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command * 10 + c.answer);
+    target.log.clear();
+    messages.clear();
+    answers = {c.answer};
+    app().online = c.online;
+    frame->onCommand(c.command);
+    EXPECT_EQ(messages, std::vector<int>{c.question});
+    EXPECT_EQ(target.log, c.log);
+  }
+  app().online = false;
+  frame->paramPort = nullptr;
+}
+
+} // namespace
+} // namespace zapp
+
+namespace zapp {
+namespace {
+
+// The shell's window services over the frame: a kind view opens its window
+// (through the editor or at once) and closes the other group; the mouse goes
+// to a point of the active worksheet.
+TEST_F(FrameTest, WindowHostOpensKindViewsAndMovesTheMouse) {
+  auto settle = [] {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  };
+  shell::ws_OpenKindView(3, 0, true);
+  EXPECT_EQ(frame->menuState, 5);
+  settle();
+  EXPECT_TRUE(logged("event 273 514"));
+  ASSERT_EQ(countKind(3), 1);
+  EXPECT_TRUE(logged("event 273 503 kind 3"));
+  // Without the editor: the editing sheet opens at once, the running group goes.
+  dispatcher.log.clear();
+  shell::ws_OpenKindView(0, 0, false);
+  settle();
+  EXPECT_FALSE(logged("event 273 514"));
+  EXPECT_EQ(countKind(3), 0);
+  ASSERT_EQ(countKind(0), 1);
+  EXPECT_EQ(frame->menuState, 3);
+  // The editor refusing (9) makes no window.
+  dispatcher.commandAnswers[514] = {9};
+  shell::ws_OpenKindView(5, 0, true);
+  settle();
+  EXPECT_EQ(countKind(5), 0);
+  EXPECT_EQ(countKind(0), 1);
+
+  Worksheet* w = frame->active();
+  ASSERT_NE(w, nullptr);
+  shell::ws_SetCursorPos(30, 40);
+  EXPECT_EQ(QCursor::pos(), w->canvas->mapToGlobal(QPoint(30, 40)));
+  // A saved area goes back at a point: the picture there is the area's.
+  settle();
+  QImage& picture = w->canvas->image();
+  ASSERT_GE(picture.width(), 100);
+  ASSERT_GE(picture.height(), 100);
+  picture.fill(Qt::white);
+  for (int y = 10; y < 20; ++y)
+    for (int x = 10; x < 20; ++x) picture.setPixelColor(x, y, Qt::red);
+  shell::ws_RestoreDragArea(60, 70, shell::Rect{10, 10, 20, 20});
+  EXPECT_EQ(picture.pixelColor(60, 70), QColor(Qt::red));
+  EXPECT_EQ(picture.pixelColor(69, 79), QColor(Qt::red));
+  EXPECT_EQ(picture.pixelColor(70, 80), QColor(Qt::white));
 }
 
 } // namespace

@@ -214,12 +214,13 @@ ShownLevel shownLevelOf(model::DocumentRecord* doc) {
   return s;
 }
 
-// The whole list of the document's shown level, with its page head.
-bool writeList(model::DocumentRecord* doc, const std::string& path) {
+// The whole list of the document's shown level, with its page head or plain.
+bool writeListOf(model::DocumentRecord* doc, const std::string& path, bool withHead) {
   const ShownLevel shown = shownLevelOf(doc);
   model::LogicRecord* logic = shown.logic;
   if (!logic || path.empty()) return false;
-  std::string name(logic->Name, strnlen(logic->Name, sizeof logic->Name));
+  std::string name;
+  if (withHead) name.assign(logic->Name, strnlen(logic->Name, sizeof logic->Name));
   while (!name.empty() && name.back() == ' ') name.pop_back();
   char date[16] = {};
   const std::time_t now = std::time(nullptr);
@@ -232,6 +233,8 @@ bool writeList(model::DocumentRecord* doc, const std::string& path) {
   if (!ok) tellListFailure(why);
   return ok;
 }
+
+bool writeList(model::DocumentRecord* doc, const std::string& path) { return writeListOf(doc, path, true); }
 
 bool readList(model::DocumentRecord* doc, const std::string& path) {
   const ShownLevel shown = shownLevelOf(doc);
@@ -251,6 +254,14 @@ bool chooseListFile(std::string& path) {
 }
 
 } // namespace
+
+bool app_WriteParamLists(model::DocumentRecord* doc, bool withHead, std::string& lastPath) {
+  const auto& choose = engineHookEnvironment().chooseListFile;
+  std::string path = lastPath;
+  if (!doc || !choose || !choose(path) || path.empty()) return false;
+  lastPath = path;
+  return writeListOf(doc, path, withHead);
+}
 
 EngineHookEnvironment& engineHookEnvironment() {
   static EngineHookEnvironment e{settingsTextPath, settingsTempDir, nullptr, chooseListFile};

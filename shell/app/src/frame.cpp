@@ -19,10 +19,15 @@
 #include "shell/menustate.h"
 #include "shell/names.h"
 #include "shell/resources.h"
+#include "model/gatekinds.h"
+#include "model/geometry.h"
+#include "modelfiles/project.h"
 #include "modelfiles/selection.h"
 #include "shell/printing.h"
 #include "shell/prompts.h"
 #include "srvclient/kc.h"
+#include "engine/externs.h"
+#include "engine/paramxfer.h"
 #include "engine/vm.h"
 #include "engine/workers.h"
 #include "shell/utilities.h"
@@ -36,6 +41,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGridLayout>
@@ -45,6 +51,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProcess>
 #include <QScrollBar>
 #include <QShortcut>
@@ -53,6 +60,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace zapp {
@@ -86,7 +94,48 @@ public:
   void sendCommand(int id) override { f_.onCommand(id); }
   float zoom() override { return app().settings.zoom; }
   int activeWindowKind() override { return f_.active() ? f_.active()->data.kind : -1; }
+  // Opens a window of the kind: the other group closes, then the editor is
+  // asked (WM_USER+39) or the window made at once (WM_USER+0), all posted.
+  void openKindView(int kind, int /*subKind*/, bool throughEditor) override {
+    if (kind < 0 || kind > 7) return;
+    static constexpr int kPending[] = {500, 501, 502, 503, 504, 506, 505, 507};
+    f_.templateKind = kind;
+    f_.templateRecord = WorksheetWindowData{};
+    f_.templateRecord.kind = kind;
+    if (kind <= 2) post(kWmUser0 + 7);
+    else if (kind == 3 || kind == 4) post(kWmUser0 + 6);
+    else if (kind == 6) {
+      post(kWmUser0 + 7);
+      post(kWmUser0 + 40);
+    }
+    f_.pendingKind = kPending[kind];
+    if (kind <= 2) f_.setMenuState(3);
+    else if (kind == 3) f_.setMenuState(5);
+    post(throughEditor ? kWmUser0 + 39 : kWmUser0 + 0);
+  }
+  // A point of the active worksheet's canvas (window units) under the mouse.
+  void setCursorPos(int x, int y) override {
+    if (Worksheet* w = f_.active()) QCursor::setPos(w->canvas->mapToGlobal(QPoint(x, y)));
+  }
+  // The rectangle of the active worksheet's picture copied to the point.
+  void restoreDragArea(int x, int y, const shell::Rect& r) override {
+    Worksheet* w = f_.active();
+    const QRect from(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    if (!w || from.isEmpty() || w->canvas->image().isNull()) return;
+    QImage& picture = w->canvas->image();
+    const QImage part = picture.copy(from);
+    QPainter painter(&picture);
+    painter.drawImage(QPoint(x, y), part);
+    painter.end();
+    w->canvas->update();
+  }
 private:
+  void post(std::uint32_t msg) {
+    QPointer<Frame> frame(&f_);
+    QMetaObject::invokeMethod(&f_, [frame, msg] {
+      if (frame) frame->wndProc(msg, 0, 0);
+    }, Qt::QueuedConnection);
+  }
   Frame& f_;
 };
 
@@ -221,6 +270,9 @@ void SheetCanvas::keyPressEvent(QKeyEvent* event) {
   case Qt::Key_Up: return ws->scroll(true, 0);
   case Qt::Key_Down: return ws->scroll(true, 1);
   case Qt::Key_Control: return ws->controlKey(true);
+  case Qt::Key_F1:
+    if (event->modifiers() & Qt::ControlModifier) return ws->frame().showGateHelp(ws, ws->lastX(), ws->lastY());
+    break;
   case Qt::Key_Escape: {
     ws->dragging = false;
     ws->frame().sendEngineEvent(ws, editor::kMsgKeyDown, editor::kVkEscape);
@@ -583,6 +635,7 @@ std::string facePrefix() {
 // ---- frame ----
 
 Frame::Frame(Dispatcher& d) : dispatcher(d) {
+  shell::help_ResetContext();
   browserCommand = app_BrowserCommand;
   worksheetSetupDialog = [this](WorkSheetSetup& r) { return shell::bind_SW20_CallWorkSheetSetupDlg(id, &r); };
   saveAsDialog = [this](std::string& path) {
@@ -710,7 +763,7 @@ void Frame::stopSheetTimer() {
 void Frame::onSheetTimer() {
   Worksheet* w = timerWindow;
   if (!w) return;
-  if (!quitQuestionOpen) {
+  if (!quitQuestionOpen && !transferringParameters) {
     ++timerTicks;
     // The engine's deferred calls run first, then the display steps.
     shell::ui_RunDeferredCalls();
@@ -1269,7 +1322,123 @@ void Frame::dropFile(const std::string& name) {
   onCommand(201);
 }
 
+HelpContextField& HelpContextField::operator=(int id) {
+  shell::help_SetContext(std::uint16_t(id));
+  return *this;
+}
+HelpContextField::operator int() const { return shell::help_GetContext(); }
+
+void Frame::showContextHelp() {
+  // Ctrl+F1 is the gate help of the worksheet under the pointer.
+  if (QApplication::keyboardModifiers() & Qt::ControlModifier) return;
+  contextHelp = true;
+  shell::help_ShowContext();
+  contextHelp = false;
+}
+
+void Frame::showGateHelp(Worksheet* w, int x, int y) {
+  if (!w || w->data.kind < 0 || w->data.kind > 3 || !w->data.document) return;
+  const model::DocumentRecord* doc = w->data.document;
+  const int level = doc->MacroLevel >= 1 && doc->MacroLevel <= model::kMaxMacroLevel ? doc->MacroLevel : 0;
+  const model::LogicRecord* logic = level ? doc->LevelLogics[level] : nullptr;
+  model::GateRecord* gate = nullptr;
+  int ordinal = 0;
+  if (!logic || !model::gg_GateAtPoint(logic, x + w->data.scrollX, y + w->data.scrollY, gate, ordinal) || !gate) return;
+  auto text = [](const char* field, std::size_t size) {
+    std::string t(field, strnlen(field, size));
+    while (!t.empty() && t.back() == ' ') t.pop_back();
+    return t;
+  };
+  std::string library, name;
+  if (const model::GateTypeRecord* type = model::subType(gate)) {
+    // A block of a library: its help page is found under the block's name.
+    name = text(type->Name, sizeof type->Name);
+    if (type->Module) library = text(type->Module->Name, sizeof type->Module->Name);
+  } else if (gate->Kind == model::kKindCall) {
+    // A subprogram of the project has no help page.
+    return;
+  } else {
+    name = model::gt_KindName(gate->Kind);
+  }
+  shell::help_ShowBlockHelp(id, library, name);
+}
+
+void Frame::transferParameters(bool read) {
+  engine::ParamTransferHooks hooks;
+  hooks.confirm = [](int question) {
+    return app_Message(question, ui::MB_YESNO | ui::MB_ICONQUESTION) == ui::IDYES;
+  };
+  hooks.redrawAll = [this] { redrawAll(); };
+  // An open value sheet shows the values read.
+  hooks.notifyActiveWindow = [this] {
+    for (Worksheet* w : worksheets())
+      if (w->data.kind == 7) {
+        w->wndProc(kWmUser0 + 16, 0, 0);
+        return;
+      }
+  };
+  hooks.onlineDisplayOn = app().online;
+  engine::ParamTransferPort& port = paramPort ? *paramPort : engine::kcTransferPort();
+  transferringParameters = true;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (read) engine::prm_ReadAllFromTarget(engine::vm(), port, hooks);
+  else engine::prm_WriteAllToTarget(engine::vm(), port, hooks);
+  QApplication::restoreOverrideCursor();
+  transferringParameters = false;
+}
+
+void Frame::writeParamLists(bool withHead) {
+  Worksheet* w = active();
+  if (!w || !w->data.document) return;
+  // No worker of a block changes parameters while the lists are written.
+  if (!withHead) shell::bind_SB01_SetStatusBarText(0, "");
+  engine::xt_DisableThreads();
+  if (withHead) shell::bind_SB01_SetStatusBarText(0, "");
+  model::DocumentRecord* previous = model::CurrentDocument;
+  model::CurrentDocument = w->data.document;
+  zapp::app_WriteParamLists(w->data.document, withHead, editor::ctx().options.paths[9]);
+  model::CurrentDocument = previous;
+  redrawAll();
+  engine::xt_EnableThreads();
+  if (!withHead)
+    for (Worksheet* v : worksheets())
+      if (v->data.kind == 7) v->wndProc(kWmUser0 + 16, 0, 0);
+}
+
+void Frame::loadLibrary() {
+  sendEngineEvent(nullptr, editor::kMsgCommand, 371);
+  if (!model::TemplateDocument) return;
+  model::CurrentDocument = model::TemplateDocument;
+  if (modelfiles::mdl_LoadProjectFile(0) != 0) editor::ctx().projectChanged = 1;
+  redrawAll();
+}
+
+void Frame::writeTargetTextCopy() {
+  Worksheet* sheet = nullptr;
+  for (Worksheet* w : worksheets())
+    if (w->data.kind == 3) {
+      sheet = w;
+      break;
+    }
+  if (!sheet) return;
+  sendEngineEvent(sheet, editor::kMsgCommand, 260);
+  // The copy sits beside the project: its name with the extension replaced by "q".
+  const std::string text = shell::bind_PathText(shell::bind_GetPathToProjectZCDForInst);
+  std::string copy = dispatcher.projectPath();
+  if (text.empty() || copy.size() < 3) return;
+  copy.replace(copy.size() - 3, 3, "q");
+  shell::file_CopyBinary(copy.c_str(), text.c_str());
+}
+
 void Frame::onCommand(int cmd) {
+  if (contextHelp) {
+    // While the context help shows, a command shows its own help.
+    contextHelp = false;
+    const std::uint16_t previous = shell::help_SetContext(std::uint16_t(cmd));
+    shell::help_ShowContext();
+    shell::help_SetContext(previous);
+    return;
+  }
   switch (cmd) {
   case 201: loadProject(); return;
   case 203: case 207: saveProject(cmd == 207); return;
@@ -1316,7 +1485,8 @@ void Frame::onCommand(int cmd) {
     setMenuState(10);
     return;
   }
-  case 212: case 208: case 223: case 240: case 243:
+  case 208: loadLibrary(); return;
+  case 212: case 223: case 240: case 243:
     // Deselect, then routed.
     sendEngineEvent(nullptr, editor::kMsgCommand, 371);
     break;
@@ -1335,10 +1505,13 @@ void Frame::onCommand(int cmd) {
     app().simulation = !app().simulation;
     setMenuState(app().simulation ? 11 : 5);
     break;
+  case 268: case 269: transferParameters(cmd == 268); return;
+  case 287: case 288: writeParamLists(cmd == 287); return;
   case 261: startTarget(); return;
   case 262: toggleOnline(); return;
   case 324: shell::ins_ToggleCommand(); return;
-  case 266: case 274: case 275: case 301: case 330: return;
+  case 330: showContextHelp(); return;
+  case 266: case 274: case 275: case 301: return;
   case 302: case 304: {
     // The check mark toggles, then the command goes on.
     shell::BarMenus& b = shell::barMenus();
@@ -1409,7 +1582,14 @@ void Frame::onCommand(int cmd) {
         mdi->setActiveSubWindow(w);
         return;
       }
-    openSheet(267, 7, 507, true);
+    // The value sheet is the shell's own window: the editor makes nothing for it.
+    if (!checkFreeSlot(true)) return;
+    templateRecord = WorksheetWindowData{};
+    templateRecord.kind = 7;
+    templateKind = 7;
+    pendingKind = 507;
+    createWorksheet();
+    helpContext = 607;
     return;
   }
   case 300: worksheetSetup(); return;
@@ -1443,6 +1623,8 @@ void Frame::onCommand(int cmd) {
     const int a = app_Message(40000, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
     if (a == ui::IDCANCEL) return;
     shell::bind_SetObelLanguage(n);
+    shell::barMenus().check(40020 + current, false);
+    shell::barMenus().check(cmd, true);
     if (a == ui::IDYES) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
     return;
   }
@@ -1481,6 +1663,23 @@ std::int64_t Frame::wndProc(std::uint32_t msg, std::int64_t w, std::int64_t l) {
     return 0;
   case kWmUser0 + 40: destroyKinds({6}); return 0;
   case kWmUser0 + 45: shell::ins_OnBoxClosed(long(w)); return 0;
+  case kWmHelp: showContextHelp(); return 0;
+  case kMacroBarMessage:
+    // The sheet options the bar shows are the active logic's (the editor's).
+    if (l == 0) shell::bind_SB05_EnableMacroBar(0);
+    else if (active()) shell::bind_SB05_EnableMacroBar(1);
+    return 0;
+  case kBlockDialogReport:
+    if (w != 0) return 0;
+    engine::xt_SetCallReason(std::uint16_t(l));
+    if (Worksheet* a = active()) {
+      a->wndProc(kWmCommand, 380, 0);
+    } else {
+      templateKind = 3;
+      sendEngineEvent(nullptr, editor::kMsgCommand, 380);
+    }
+    return 0;
+  case kWriteTargetCopy: writeTargetTextCopy(); return 0;
   case kWmUser0 + 41:
     app_ShowStartBitmap(0);
     setEnabled(true);
@@ -1682,6 +1881,7 @@ void Frame::shutDown() {
   pl.rcNormalPosition = ObelWindowRect{g.left(), g.top(), g.right() + 1, g.bottom() + 1};
   shell::bind_SetObelStartPosition(&pl);
   disp::gdi_ResetAll();
+  shell::help_Quit(id);
   // This instance's target files.
   using Getter = int (*)(MStrBuf*);
   const Getter getters[] = {shell::bind_GetPathToProjectZCDForInst, shell::bind_GetPathToProjectErrorForInst,

@@ -27,6 +27,11 @@ struct EngineHookEnvironment {
 };
 EngineHookEnvironment& engineHookEnvironment();
 
+// The parameter lists of the document's shown level into the ".LPA" file the
+// selector answers (starting from lastPath, which takes the chosen path):
+// with the page head or as the plain list. False when nothing was written.
+bool app_WriteParamLists(model::DocumentRecord* doc, bool withHead, std::string& lastPath);
+
 // Puts the adapters into the editor's hooks and points the writer's
 // environment at the paths above; the previous writer environment is kept.
 void app_InstallEngineHooks();

@@ -22,6 +22,7 @@
 class QMdiArea;
 struct WorkSheetSetup;
 class QScrollBar;
+namespace engine { class ParamTransferPort; }
 
 namespace zapp {
 
@@ -29,6 +30,17 @@ inline constexpr std::uint32_t kWmCommand = 273;
 inline constexpr std::uint32_t kWmClose = 16;
 inline constexpr std::uint32_t kWmUser0 = 0x400;
 inline constexpr std::uint32_t kWmMenuSelect = 0x11F;
+inline constexpr std::uint32_t kWmHelp = 0x53;
+inline constexpr std::uint32_t kMacroBarMessage = kWmUser0 + 44;     // lParam 0: bar off
+inline constexpr std::uint32_t kBlockDialogReport = kWmUser0 + 200;  // lParam: the call reason
+inline constexpr std::uint32_t kWriteTargetCopy = kWmUser0 + 250;
+
+// The frame's help-context field is the shell's current help context: what
+// the frame sets here is the topic F1 and the help command open.
+struct HelpContextField {
+  HelpContextField& operator=(int id);
+  operator int() const;
+};
 inline constexpr int kOpenWindowSlots = 20;
 inline constexpr int kScrollStep = 50;
 
@@ -86,6 +98,9 @@ public:
   // The window's picture beside what the clipboard holds.
   void copyPicture();
   Frame& frame() { return frame_; }
+  // The last mouse position over the canvas, in sheet units of the window.
+  int lastX() const { return lastX_; }
+  int lastY() const { return lastY_; }
 protected:
   void closeEvent(QCloseEvent* event) override;
 private:
@@ -119,7 +134,26 @@ public:
   bool closeRefused = false;
   bool firstPaint = true;
   bool enabledOnce = false;
-  int helpContext = 601;
+  HelpContextField helpContext;
+  // Set while F1 shows the context help: a command then shows its own help
+  // instead of running.
+  bool contextHelp = false;
+  void showContextHelp();                    // WM_HELP (F1, 330)
+  // Ctrl+F1 over a worksheet of kind 0..3: the help of the gate under the point.
+  void showGateHelp(Worksheet* w, int x, int y);
+  void writeTargetTextCopy();                // WM_USER+250
+  // 268 / 269: every parameter read from / written to the target, after the
+  // questions 40012 / 40013. The display timer does not step meanwhile.
+  void transferParameters(bool read);
+  // 287: the parameter lists of the active sheet's level with their heading;
+  // 288: the plain lists, into an ".LPA" file. Neither reads a list back.
+  void writeParamLists(bool withHead);
+  // 208: a library (".M*") into the project through the project loader; the
+  // project counts as changed only when the loader answered non-zero.
+  void loadLibrary();
+  bool transferringParameters = false;
+  // The target's side of the transfer (null: the server client's).
+  engine::ParamTransferPort* paramPort = nullptr;
   bool menuHelp = false;        // a menu is open: the context before it is kept
   int savedHelpContext = 0;
   int menuState = 1;
