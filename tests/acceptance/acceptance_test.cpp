@@ -265,9 +265,8 @@ TEST_F(Acceptance, EditGesturesByLabel) {
 }
 
 // Undo after Delete Selection brings the gates back; Paste and a click place
-// a copy of what was copied. (Disabled: Undo stays disabled after a delete,
-// and Paste places nothing, so Select All selects nothing after it.)
-TEST_F(Acceptance, DISABLED_UndoAndPasteByLabel) {
+// a copy of what was copied.
+TEST_F(Acceptance, UndoAndPasteByLabel) {
   const fs::path project = base / "Meine Projekte ü" / "EDIT.MDL";
   fs::create_directories(project.parent_path());
   fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
@@ -283,6 +282,58 @@ TEST_F(Acceptance, DISABLED_UndoAndPasteByLabel) {
             0)
       << boxes() << output();
   EXPECT_EQ(basicGates(drawn(project)), 2 * basicGates(before)) << boxes();
+}
+
+// kDrawFlowAndGates with every wire drawn by a drag: a press on the output
+// pin, moves, the release on the input pin.
+std::string drawnByDrags() {
+  std::istringstream in(kDrawFlowAndGates);
+  std::string out, line;
+  std::vector<std::string> clicks;
+  bool connect = false;
+  while (std::getline(in, line)) {
+    if (line == "button Connect") connect = true;
+    else if (line == "button Select") connect = false;
+    if (connect && line.rfind("click ", 0) == 0) {
+      clicks.push_back(line.substr(6));
+      if (clicks.size() == 2) {
+        out += "down " + clicks[0] + "\nmove " + clicks[0] + "\nmove " + clicks[1] + "\nup " + clicks[1] + "\n";
+        clicks.clear();
+      }
+      continue;
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
+// Wires drawn by dragging from pin to pin are the same as by two clicks; the
+// project is saved and closed without a question.
+TEST_F(Acceptance, WiringByDragFromPinToPin) {
+  const fs::path project = emptyProject("DRAG.MDL");
+  EXPECT_EQ(run(openByFileSelector(project) + drawnByDrags() +
+                    "menu \"File>Save Project\"\nwait 100\nmenu \"File>Close Project\"\nwait 100\nclose\n",
+                60000),
+            0)
+      << boxes() << output();
+  EXPECT_EQ(boxes().find("Should project changes be saved"), std::string::npos) << boxes();
+  expectFlowAndGates(drawn(project));
+}
+
+// The sample opened and closed unchanged: no question about saving; the
+// insert box shows at once (View > Insert Box is checked).
+TEST_F(Acceptance, SampleOpenedAndClosedUnchanged) {
+  const fs::path project = base / "Meine Projekte ü" / "SAMPLE.MDL";
+  fs::create_directories(project.parent_path());
+  fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
+  EXPECT_EQ(run(openByFileSelector(project) + "wait 300\nmenustate View\nwindows\nmenu \"File>Close Project\"\n"
+                "wait 100\nclose\n"),
+            0)
+      << boxes() << output();
+  const std::string log = boxes();
+  EXPECT_EQ(log.find("Should project changes be saved"), std::string::npos) << log;
+  ASSERT_NE(log.find("state View>Insert Box e c"), std::string::npos) << log;
+  EXPECT_TRUE(std::regex_search(log, std::regex("\nwindow Insert[^\n]*"))) << "the insert box shows\n" << log;
 }
 
 } // namespace
