@@ -176,6 +176,21 @@ int dispatchInner(WorksheetWindowData* window, EngineEvent* event, DocumentRecor
       host().setCursor(sheet ? cursorOfToolMode() : 2);
       return ws_ExecuteCommand(window, event);
     }
+    case 21: case 22: case 23: case 24:
+      // The frame's "deselect everything" before a file or view command
+      // comes with no window: the selection of every sheet ends.
+      if (event->code == 371 && !window) {
+        for (WorksheetWindowData* w : c.liveWindows)
+          if (w && w->document && w->kind >= 0 && w->kind <= 2) {
+            model::CurrentDocument = w->document;
+            ui_ClearGateMarks(w, event);
+          }
+        model::CurrentDocument = model::TemplateDocument;
+        ui_ClearGateMarks(nullptr, event);
+        if (c.mainSlot.rows == ui_TableOfMode(6).rows) c.mainSlot = ui_TableOfMode(3);
+        return 0;
+      }
+      return 9;
     default:
       return 9;
     }
