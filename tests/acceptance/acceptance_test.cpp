@@ -234,6 +234,25 @@ TEST_F(Acceptance, SimulationStepsFromTheSimulationMenu) {
   EXPECT_NE(zero, one) << "a step changes what the sheet shows";
 }
 
+// A block's parameter dialog: a press on the WAIT block of the simulation
+// sheet opens its dialog; the duration entered there is what the dialog
+// shows the next time.
+TEST_F(Acceptance, ABlocksParameterDialogIsAnswered) {
+  const fs::path project = base / "Meine Projekte ü" / "WAIT.MDL";
+  fs::create_directories(project.parent_path());
+  fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
+  const std::string onWait = "click 575 215\ndialog Wait\nfields\n";
+  EXPECT_EQ(run(openByFileSelector(project) + "menu \"View>Simulation Sheet\"\nwait 300\n" + onWait +
+                "fill \"Duration (s)\" 2.5\npress OK\nwait 200\nnote ---again\n" + onWait +
+                "press Cancel\nwait 100\nbox 7\nclose\n"),
+            0)
+      << boxes() << output();
+  const std::string log = boxes();
+  const std::size_t again = log.find("note ---again");
+  ASSERT_NE(again, std::string::npos) << log;
+  EXPECT_NE(log.substr(again).find("field Duration (s) = 2.50"), std::string::npos) << log;
+}
+
 // The sample's basic gates (AND, OR, EXOR, counter) in a dump.
 long basicGates(const std::vector<std::string>& lines) {
   return std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
