@@ -234,23 +234,29 @@ TEST_F(Acceptance, SimulationStepsFromTheSimulationMenu) {
   EXPECT_NE(zero, one) << "a step changes what the sheet shows";
 }
 
-// A block's parameter dialog: a press on the WAIT block of the simulation
-// sheet opens its dialog; the duration entered there is what the dialog
-// shows the next time.
+// A block's parameter dialog: a right press on the WAIT block of the edit
+// sheet, or a press on it in the simulation sheet, opens its dialog; the
+// duration entered there is what the dialog shows the next time.
 TEST_F(Acceptance, ABlocksParameterDialogIsAnswered) {
-  const fs::path project = base / "Meine Projekte ü" / "WAIT.MDL";
-  fs::create_directories(project.parent_path());
-  fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
-  const std::string onWait = "click 575 215\ndialog Wait\nfields\n";
-  EXPECT_EQ(run(openByFileSelector(project) + "menu \"View>Simulation Sheet\"\nwait 300\n" + onWait +
-                "fill \"Duration (s)\" 2.5\npress OK\nwait 200\nnote ---again\n" + onWait +
-                "press Cancel\nwait 100\nbox 7\nclose\n"),
-            0)
-      << boxes() << output();
-  const std::string log = boxes();
-  const std::size_t again = log.find("note ---again");
-  ASSERT_NE(again, std::string::npos) << log;
-  EXPECT_NE(log.substr(again).find("field Duration (s) = 2.50"), std::string::npos) << log;
+  struct Gesture { const char* sheet; const char* press; };
+  const Gesture gestures[] = {{"", "click 575 215 right"},
+                              {"menu \"View>Simulation Sheet\"\nwait 300\n", "click 575 215"}};
+  for (const Gesture& g : gestures) {
+    const fs::path project = base / "Meine Projekte ü" / "WAIT.MDL";
+    fs::create_directories(project.parent_path());
+    fs::copy_file(ZERLO_SAMPLE_PROJECT, project, fs::copy_options::overwrite_existing);
+    fs::remove(base / "boxes.log");
+    const std::string onWait = std::string(g.press) + "\ndialog Wait\nfields\n";
+    EXPECT_EQ(run(openByFileSelector(project) + g.sheet + onWait +
+                  "fill \"Duration (s)\" 2.5\npress OK\nwait 200\nnote ---again\n" + onWait +
+                  "press Cancel\nwait 100\nbox 7\nclose\n"),
+              0)
+        << g.press << "\n" << boxes() << output();
+    const std::string log = boxes();
+    const std::size_t again = log.find("note ---again");
+    ASSERT_NE(again, std::string::npos) << g.press << "\n" << log;
+    EXPECT_NE(log.substr(again).find("field Duration (s) = 2.50"), std::string::npos) << g.press << "\n" << log;
+  }
 }
 
 // The sample's basic gates (AND, OR, EXOR, counter) in a dump.
