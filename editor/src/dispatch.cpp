@@ -10,6 +10,7 @@
 #include "editor/tables.h"
 #include "editor/setup.h"
 #include "editor/ws.h"
+#include "editor/wiring.h"
 #include "display/gdi.h"
 #include "editor/gatecmd.h"
 #include "editor/gateactions.h"
@@ -25,6 +26,7 @@
 #include "model/editing.h"
 #include "model/memory.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -174,6 +176,21 @@ int dispatchInner(WorksheetWindowData* window, EngineEvent* event, DocumentRecor
       host().setCursor(sheet ? cursorOfToolMode() : 2);
       return ws_ExecuteCommand(window, event);
     }
+    case 21: case 22: case 23: case 24:
+      // The frame's "deselect everything" before a file or view command
+      // comes with no window: the selection of every sheet ends.
+      if (event->code == 371 && !window) {
+        for (WorksheetWindowData* w : c.liveWindows)
+          if (w && w->document && w->kind >= 0 && w->kind <= 2) {
+            model::CurrentDocument = w->document;
+            ui_ClearGateMarks(w, event);
+          }
+        model::CurrentDocument = model::TemplateDocument;
+        ui_ClearGateMarks(nullptr, event);
+        if (c.mainSlot.rows == ui_TableOfMode(6).rows) c.mainSlot = ui_TableOfMode(3);
+        return 0;
+      }
+      return 9;
     default:
       return 9;
     }
@@ -230,8 +247,18 @@ int dispatchInner(WorksheetWindowData* window, EngineEvent* event, DocumentRecor
   case 4: return ui_CallHandler(HandlerId::ws_MouseDrag, window, event);
   case 5:
     // Wiring ends on a press; the release of the press that began it or set
-    // a corner leaves the wire open.
-    if (event->type != kMsgLButtonDown && event->type != kMsgRButtonDown) return 0;
+    // a corner leaves the wire open. A release away from that press (the
+    // mouse was dragged) acts as a press there: on a pin it ends the wire,
+    // elsewhere it sets a corner.
+    if (event->type == kMsgLButtonUp) {
+      const int x = event->x + (window ? window->scrollX : 0), y = event->y + (window ? window->scrollY : 0);
+      const WiringState& w = wiring();
+      if (std::abs(x - w.stepX) <= 5 && std::abs(y - w.stepY) <= 5) return 0;
+      const int area = ui_MouseArea(window, event);
+      if (area != 4 && area != 1) return ui_CallHandler(HandlerId::ui_WiringPress, window, event);
+    } else if (event->type != kMsgLButtonDown && event->type != kMsgRButtonDown) {
+      return 0;
+    }
     ws_DropUndoBuffer();
     return ui_CallHandler(HandlerId::ws_OnButtonDown, window, event);
   case 12: ws_DropUndoBuffer(); return ui_CallHandler(HandlerId::ws_ChangeInputCount, window, event);

@@ -73,10 +73,20 @@ int ui_RightPressGate(WorksheetWindowData*, EngineEvent* event) {
   if (!model::gg_GateAtPointSimple(logic, x, y, g, ordinal) || !g) return 0;
   ws_DirtyReset();
   markGateBox(g, 30, 12);
-  if (g->Kind == model::kKindText || g->Kind == model::kKindInput || g->Kind == model::kKindOutput)
+  DocumentRecord* d = model::CurrentDocument;
+  if (g->Kind == model::kKindText || g->Kind == model::kKindInput || g->Kind == model::kKindOutput) {
     model::gt_GateNameText(logic, g);
-  else if (!de_IsUserSubprogramGate(g))
+  } else if ((g->Kind == model::kKindCompiled || g->Kind == model::kKindCompiledNative) && d &&
+             d->MacroLevel >= 1 && d->MacroLevel <= model::kMaxMacroLevel) {
+    // A block of a block library keeps its settings in its own dialog (the
+    // type's parameter procedure): the whole parameter forms open, as a
+    // press on it in the simulation sheet opens them.
+    model::GateInstance* inst = model::inst_Parallel(logic, d->LevelInstances[d->MacroLevel], g);
+    hk_OpenForms(g, inst, (g->Flags & model::kGateSharedExtra) == 0, d->MacroLevel == 1, x - g->X, y - g->Y, 0,
+                 ordinal);
+  } else if (!de_IsUserSubprogramGate(g)) {
     hk_EditBlock(g);
+  }
   markGateBox(g, 12, 12);
   ws_DirtyFlush();
   return 0;

@@ -5,6 +5,7 @@
 #include "editor/context.h"
 #include "editor/documents.h"
 #include "editor/gatescript.h"
+#include "editor/gestures.h"
 #include "editor/tables.h"
 #include "editor/ws.h"
 #include "model/editing.h"
@@ -358,6 +359,10 @@ int ws_DeleteSelection(WorksheetWindowData* window, EngineEvent* event) {
   LogicRecord* logic = currentLevelLogic();
   if (!logic) return 0;
   bool written = false, refresh = false;
+  // Undo brings the deleted gates back: the copy is taken with its instances.
+  bool any = false;
+  for (GateRecord* g = logic->FirstGate; g && !any; g = g->Next) any = g->Selected != 0;
+  if (any) ws_SaveUndoBufferBeforeDelete();
   if (anyPortSelected(logic)) refresh = scr_WritePortScript(window, written);
   // Deleting a gate takes what is attached to it along: search afresh each time.
   for (bool again = true; again;) {
@@ -375,6 +380,9 @@ int ws_DeleteSelection(WorksheetWindowData* window, EngineEvent* event) {
   clearAll(logic);
   if (model::DocumentRecord* d = model::CurrentDocument) d->LevelInstances[d->MacroLevel] = logic->FirstInstance;
   setEditorState(0);
+  // Nothing is selected any more: the sheet's plain table takes the next
+  // events again, Undo among them.
+  if (ctx().mainSlot.rows == ui_TableOfMode(6).rows) ctx().mainSlot = ui_TableOfMode(3);
   host().requestRedraw();
   return 0;
 }

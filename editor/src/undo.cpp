@@ -54,9 +54,41 @@ std::vector<GateRecord*> gatesOf(LogicRecord* logic) {
   return out;
 }
 
+// The copy taken before a deletion, while it is the undo copy.
+const LogicRecord* gDeletionCopy = nullptr;
+
+// Whether a gate of the document calls the logic: its callers' instances then
+// hold instances of its gates, and its gate set cannot simply be exchanged.
+bool calledAnywhere(const DocumentRecord& doc, const LogicRecord* logic) {
+  for (model::ProjectModule* m = doc.FirstModule; m; m = m->Next) {
+    if (model::isCompiled(m)) continue;
+    for (LogicRecord* l = model::firstLogicOf(m); l; l = l->Next)
+      for (GateRecord* g = l->FirstGate; g; g = g->Next)
+        if (model::subLogic(g) == logic) return true;
+  }
+  return false;
+}
+
+// Undo of a deletion: the live logic takes the copy's gates, instances and
+// port rows whole, and the copy takes what the deletion left (dropped next).
+void exchangeGateSets(DocumentRecord& doc, LogicRecord* logic, LogicRecord* copy) {
+  std::swap(logic->FirstGate, copy->FirstGate);
+  std::swap(logic->FirstInstance, copy->FirstInstance);
+  std::swap(logic->InputPortCount, copy->InputPortCount);
+  std::swap(logic->OutputPortCount, copy->OutputPortCount);
+  std::swap(logic->InputPorts, copy->InputPorts);
+  std::swap(logic->OutputPorts, copy->OutputPorts);
+  std::swap(logic->GateCounter, copy->GateCounter);
+  for (GateRecord* g = logic->FirstGate; g; g = g->Next) g->Selected = g->HeldSelected = 0;
+  doc.CurrentGate = nullptr;
+  doc.CurrentInstance = nullptr;
+  if (doc.MacroLevel >= 1 && doc.MacroLevel <= model::kMaxMacroLevel) doc.LevelInstances[doc.MacroLevel] = logic->FirstInstance;
+}
+
 } // namespace
 
 bool ws_SaveUndoBuffer() {
+  gDeletionCopy = nullptr;
   DocumentRecord* doc = model::CurrentDocument;
   LogicRecord* logic = currentLevelLogic();
   if (!doc || !logic) return false;
@@ -84,10 +116,21 @@ bool ws_SaveUndoBuffer() {
   return true;
 }
 
+bool ws_SaveUndoBufferBeforeDelete() {
+  const std::uint8_t keep = model::KeepInstances;
+  model::KeepInstances = 1;
+  const bool taken = ws_SaveUndoBuffer();
+  model::KeepInstances = keep;
+  DocumentRecord* doc = model::CurrentDocument;
+  gDeletionCopy = taken && doc ? doc->UndoLogic : nullptr;
+  return taken;
+}
+
 bool undo_DropBuffer() {
   DocumentRecord* doc = model::CurrentDocument;
   if (!doc) return false;
   if (LogicRecord* copy = doc->UndoLogic) {
+    if (copy == gDeletionCopy) gDeletionCopy = nullptr;
     doc->UndoLogic = nullptr;
     model::ge_FreeDetachedLogic(copy);
   }
@@ -103,7 +146,11 @@ bool ws_RestoreUndo() {
   LogicRecord* logic = currentLevelLogic();
   if (doc && logic && doc->UndoLogic) {
     std::vector<GateRecord*> live = gatesOf(logic), copy = gatesOf(doc->UndoLogic);
-    if (live.size() == copy.size()) {
+    if (doc->UndoLogic == gDeletionCopy && doc->UndoLogic->FirstInstance && !calledAnywhere(*doc, logic)) {
+      // Gates were deleted since the copy was taken: the copy comes back whole.
+      exchangeGateSets(*doc, logic, doc->UndoLogic);
+      model::noteStructureChange();
+    } else if (live.size() == copy.size()) {
       std::unordered_map<const GateRecord*, GateRecord*> toLive, toCopy;
       for (std::size_t i = 0; i < live.size(); ++i) {
         toLive[copy[i]] = live[i];

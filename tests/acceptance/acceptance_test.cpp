@@ -234,6 +234,31 @@ TEST_F(Acceptance, SimulationStepsFromTheSimulationMenu) {
   EXPECT_NE(zero, one) << "a step changes what the sheet shows";
 }
 
+// A block's parameter dialog: a right press on the WAIT block of the edit
+// sheet, or a press on it in the simulation sheet, opens its dialog; the
+// duration entered there is what the dialog shows the next time.
+TEST_F(Acceptance, ABlocksParameterDialogIsAnswered) {
+  struct Gesture { const char* sheet; const char* press; };
+  const Gesture gestures[] = {{"", "click 575 215 right"},
+                              {"menu \"View>Simulation Sheet\"\nwait 300\n", "click 575 215"}};
+  for (const Gesture& g : gestures) {
+    const fs::path project = base / "Meine Projekte ü" / "WAIT.MDL";
+    fs::create_directories(project.parent_path());
+    fs::copy_file(ZERLO_SAMPLE_PROJECT, project, fs::copy_options::overwrite_existing);
+    fs::remove(base / "boxes.log");
+    const std::string onWait = std::string(g.press) + "\ndialog Wait\nfields\n";
+    EXPECT_EQ(run(openByFileSelector(project) + g.sheet + onWait +
+                  "fill \"Duration (s)\" 2.5\npress OK\nwait 200\nnote ---again\n" + onWait +
+                  "press Cancel\nwait 100\nbox 7\nclose\n"),
+              0)
+        << g.press << "\n" << boxes() << output();
+    const std::string log = boxes();
+    const std::size_t again = log.find("note ---again");
+    ASSERT_NE(again, std::string::npos) << g.press << "\n" << log;
+    EXPECT_NE(log.substr(again).find("field Duration (s) = 2.50"), std::string::npos) << g.press << "\n" << log;
+  }
+}
+
 // The sample's basic gates (AND, OR, EXOR, counter) in a dump.
 long basicGates(const std::vector<std::string>& lines) {
   return std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
@@ -264,10 +289,8 @@ TEST_F(Acceptance, EditGesturesByLabel) {
   EXPECT_EQ(basicGates(drawn(project)), 0) << "the deleted gates are gone from the file";
 }
 
-// Undo after Delete Selection brings the gates back; Paste and a click place
-// a copy of what was copied. (Disabled: Undo stays disabled after a delete,
-// and Paste places nothing, so Select All selects nothing after it.)
-TEST_F(Acceptance, DISABLED_UndoAndPasteByLabel) {
+// Undo after Delete Selection brings the gates back.
+TEST_F(Acceptance, UndoAfterDeleteSelectionByLabel) {
   const fs::path project = base / "Meine Projekte ü" / "EDIT.MDL";
   fs::create_directories(project.parent_path());
   fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
@@ -277,12 +300,75 @@ TEST_F(Acceptance, DISABLED_UndoAndPasteByLabel) {
             0)
       << boxes() << output();
   EXPECT_EQ(drawn(project), before) << "Undo brought the deleted gates back";
-  fs::remove(base / "boxes.log");
+}
+
+// Paste and a click place a copy of what was copied. (Disabled: the copy
+// script holds no line for built-in gate kinds such as AND, OR, counter, so
+// only the sample's flow blocks are pasted.)
+TEST_F(Acceptance, DISABLED_PasteByLabel) {
+  const fs::path project = base / "Meine Projekte ü" / "EDIT.MDL";
+  fs::create_directories(project.parent_path());
+  fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
+  const auto before = drawn(project);
   EXPECT_EQ(run(openByFileSelector(project) + "menu \"Edit>Select All\"\nmenu \"Edit>Copy\"\nmenu \"Edit>Paste\"\n"
                 "move 300 500\nclick 300 500\nwait 100\nmenu \"File>Save Project\"\nwait 100\nclose\n"),
             0)
       << boxes() << output();
   EXPECT_EQ(basicGates(drawn(project)), 2 * basicGates(before)) << boxes();
+}
+
+// kDrawFlowAndGates with every wire drawn by a drag: a press on the output
+// pin, moves, the release on the input pin.
+std::string drawnByDrags() {
+  std::istringstream in(kDrawFlowAndGates);
+  std::string out, line;
+  std::vector<std::string> clicks;
+  bool connect = false;
+  while (std::getline(in, line)) {
+    if (line == "button Connect") connect = true;
+    else if (line == "button Select") connect = false;
+    if (connect && line.rfind("click ", 0) == 0) {
+      clicks.push_back(line.substr(6));
+      if (clicks.size() == 2) {
+        out += "down " + clicks[0] + "\nmove " + clicks[0] + "\nmove " + clicks[1] + "\nup " + clicks[1] + "\n";
+        clicks.clear();
+      }
+      continue;
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
+// Wires drawn by dragging from pin to pin are the same as by two clicks; the
+// project is saved and closed without a question.
+TEST_F(Acceptance, WiringByDragFromPinToPin) {
+  const fs::path project = emptyProject("DRAG.MDL");
+  EXPECT_EQ(run(openByFileSelector(project) + drawnByDrags() +
+                    "menu \"File>Save Project\"\nwait 100\nmenu \"File>Close Project\"\nwait 100\nclose\n",
+                60000),
+            0)
+      << boxes() << output();
+  EXPECT_EQ(boxes().find("Should project changes be saved"), std::string::npos) << boxes();
+  expectFlowAndGates(drawn(project));
+}
+
+// The sample opened and closed unchanged: no question about saving; the
+// insert box shows at once (View > Insert Box is checked). (Disabled: opening
+// the main sheet marks the project changed, and the insert box shows only
+// once an edit tool is chosen.)
+TEST_F(Acceptance, DISABLED_SampleOpenedAndClosedUnchanged) {
+  const fs::path project = base / "Meine Projekte ü" / "SAMPLE.MDL";
+  fs::create_directories(project.parent_path());
+  fs::copy_file(ZERLO_SAMPLE_PROJECT, project);
+  EXPECT_EQ(run(openByFileSelector(project) + "wait 300\nmenustate View\nwindows\nmenu \"File>Close Project\"\n"
+                "wait 100\nclose\n"),
+            0)
+      << boxes() << output();
+  const std::string log = boxes();
+  EXPECT_EQ(log.find("Should project changes be saved"), std::string::npos) << log;
+  ASSERT_NE(log.find("state View>Insert Box e c"), std::string::npos) << log;
+  EXPECT_TRUE(std::regex_search(log, std::regex("\nwindow Insert[^\n]*"))) << "the insert box shows\n" << log;
 }
 
 } // namespace

@@ -169,6 +169,31 @@ TEST_F(Selection, CopyAndPasteAtTheMouse) {
   EXPECT_EQ(model::CurrentDocument, model::TemplateDocument);
 }
 
+// Built-in gates (AND, OR) selected with Select All are copied and pasted
+// like any other. (Disabled: the copy script writes no line for them.)
+TEST_F(Selection, DISABLED_SelectAllCopyPasteDoublesBuiltInGates) {
+  model::GateRecord* a = andGate(100, 100);
+  model::GateRecord* o = make(main, model::kKindOr, 200, 100);
+  wire(main, o, 1, a, 1);
+  script(R"(
+    cmd 370
+    expect state 21
+    cmd 373
+    expect result 0
+  )");
+  ASSERT_NE(model::PasteDocument->PasteLogic, nullptr);
+  EXPECT_EQ(count(model::PasteDocument->PasteLogic), 2);
+  ASSERT_TRUE(clipboard.scriptData.has_value());
+  script(R"(
+    cmd 374
+    expect state 24
+    down 300 400
+    up 300 400
+    expect state 21
+  )");
+  ASSERT_EQ(count(main), 4) << *clipboard.scriptData;
+}
+
 TEST_F(Selection, RecursivePasteIsRefused) {
   model::LogicRecord* sub = model::ge_NewLogic("SUB");
   add(sub, "%STD", "Input", 0, 0, 1);

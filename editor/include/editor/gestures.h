@@ -55,6 +55,9 @@ int ui_AutoConnectGate(model::GateRecord* gate, bool modulesOnly);
 
 // The one-level undo copy of the current level's logic.
 bool ws_SaveUndoBuffer();
+// The copy taken before a deletion (with its instances): Undo puts the
+// logic's gates back whole from it.
+bool ws_SaveUndoBufferBeforeDelete();
 bool undo_DropBuffer();
 bool ws_RestoreUndo();
 
