@@ -1224,7 +1224,8 @@ TEST_F(FrameTest, ParameterTransferAsksThenTalksToTheTarget) {
   struct Case { int command; int answer; bool online; int question; std::vector<std::string> log; };
   const Case cases[] = {
       {268, plat::ui::IDNO, false, 40012, {}},
-      {268, plat::ui::IDYES, false, 40012, {"on", "TIME", "TIME", "off", "on"}},
+      // (the read waits until TIME has changed three times)
+      {268, plat::ui::IDYES, false, 40012, {"on", "TIME", "TIME", "TIME", "TIME", "off", "on"}},
       {269, plat::ui::IDNO, true, 40013, {}},
       {269, plat::ui::IDYES, true, 40013, {"off", "on"}},
       {269, plat::ui::IDYES, false, 40013, {"off", "off"}},
