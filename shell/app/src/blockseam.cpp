@@ -71,11 +71,6 @@ void* FrameBlockEditor::insertGate(WorksheetWindowData& window, const std::strin
   return place(window, module, name, parameter, x, y);
 }
 
-int FrameBlockEditor::dropNew(WorksheetWindowData& window, const std::string& module, const std::string& name,
-                              int parameter, std::int16_t x, std::int16_t y) {
-  return place(window, module, name, parameter, x, y) ? 1 : 0;
-}
-
 bool FrameBlockEditor::gateSize(WorksheetWindowData&, void* gate, int& width, int& height) {
   if (!gate) return false;
   std::int16_t x = 0, y = 0, w = 0, h = 0;

@@ -19,8 +19,6 @@ public:
   void drawRecord(WorksheetWindowData& record) override;
   void* insertGate(WorksheetWindowData& window, const std::string& module, const std::string& name,
                    int parameter, std::int16_t x, std::int16_t y) override;
-  int dropNew(WorksheetWindowData& window, const std::string& module, const std::string& name, int parameter,
-              std::int16_t x, std::int16_t y) override;
   bool gateSize(WorksheetWindowData& record, void* gate, int& width, int& height) override;
   void deleteGate(WorksheetWindowData& record, void* gate) override;
   WorksheetWindowData* worksheetUnderCursor() override;
