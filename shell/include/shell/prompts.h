@@ -4,6 +4,7 @@
 // libraries, the numbered messages with help contexts, the auto-route
 // options and the sheet-size helpers. The program's own dialogs are in
 // shell_qt (shell/dialogs.h).
+#include <cstddef>
 #include "model/services.h"
 #include "shell/libapi.h"
 
@@ -66,7 +67,11 @@ int dlg_AskOutputName(const std::string& kind, std::string& name, std::int16_t& 
 // 40008 with the project path (Yes/No/Cancel): the box's answer.
 int dlg_AskSaveChanges();
 // The compile dialog; 1 unless it returned 2. Errors or warnings show the result dialog.
-struct CompileResult { std::int32_t errors = 0, warnings = 0, memory = 0; };
+// The target dialogs' compile result record, as the library writes it:
+// errors, warnings (32 bits each), then the memory use in per cent as a double.
+struct CompileResult { std::int32_t errors = 0, warnings = 0; double memory = 0; };
+static_assert(sizeof(CompileResult) == 16 && offsetof(CompileResult, memory) == 8,
+              "the compile result record is 16 bytes, its memory use at offset 8");
 int dlg_Compile(CompileResult* result = nullptr);
 // The download dialog; 1 when it returned 1 (sets the downloaded and start-online flags).
 int dlg_Download();
