@@ -19,7 +19,10 @@ std::uint8_t SimulatedBoard::statusLocked() {
   bool bit = false;
   switch (mode_) {
     case Mode::Input: bit = inBit_ < 16 && ((inReg_ >> (15 - inBit_)) & 1); break;
-    case Mode::Analog: bit = charging_ && now() < chargeEnd_; break;
+    case Mode::Analog:
+      bit = charging_ && (now() < chargeEnd_ || (!fake_ && !chargeSeen_));
+      if (charging_) chargeSeen_ = true;
+      break;
     case Mode::Output: break;
   }
   return bit ? 0x80 : 0x00;
@@ -49,6 +52,7 @@ void SimulatedBoard::out(std::uint16_t port, unsigned, std::uint32_t value) {
     double counts = selectEx_ ? exCounts_ : eyCounts_;
     chargeEnd_ = now() + plat::time::Nanos(static_cast<long long>(counts * 1000.0 / kCountsPerMicro));
     charging_ = true;
+    chargeSeen_ = false;
     return;
   }
   if (rising & 0x01) {                  // load the outputs

@@ -52,6 +52,10 @@ private:
   std::uint16_t shift_ = 0, outputs_ = 0, wire_ = 0, inReg_ = 0;
   int inBit_ = 0;
   bool selectEx_ = true, charging_ = false;
+  // On the real clock the first status read after a charge starts sees it
+  // running, however long the reader was kept from reading (a real charge
+  // lasts far longer than the read takes; a busy machine may not).
+  bool chargeSeen_ = true;
   plat::time::Nanos chargeEnd_{0};
   std::uint32_t exCounts_ = 0, eyCounts_ = 0;
   std::vector<std::uint8_t> writes_;
